@@ -1,0 +1,3 @@
+#include "run/driver.hpp"
+
+int main() { return wq::runProgram(); }

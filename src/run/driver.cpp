@@ -1,0 +1,7 @@
+#include "run/driver.hpp"
+
+namespace wq {
+
+int runProgram() { return 0; }
+
+}  // namespace wq

@@ -1,0 +1,174 @@
+#include "run/fields.hpp"
+
+#include <charconv>
+#include <cstring>
+
+#include "run/textfile.hpp"
+
+namespace wq {
+
+std::string_view columns(std::string_view line, int first, int width) {
+    std::size_t begin = static_cast<std::size_t>(first - 1);
+    if (begin >= line.size()) return {};
+    return line.substr(begin, static_cast<std::size_t>(width));
+}
+
+std::string textField(std::string_view line, int first, int width) {
+    std::string s(columns(line, first, width));
+    s.resize(static_cast<std::size_t>(width), ' ');
+    return s;
+}
+
+namespace {
+
+// The field with its blanks removed (blanks are not significant in numeric
+// fields). False when the field is too long for a number.
+bool squeeze(std::string_view field, char* buf, std::size_t cap, std::size_t& len) {
+    len = 0;
+    for (char c : field) {
+        if (c == ' ' || c == '\t') continue;
+        if (len + 1 >= cap) return false;
+        buf[len++] = c;
+    }
+    return true;
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+bool readIntegerField(std::string_view line, int first, int width, long long& out) {
+    char buf[128];
+    std::size_t len;
+    if (!squeeze(columns(line, first, width), buf, sizeof buf, len)) return false;
+    out = 0;
+    if (len == 0) return true;
+    const char* p = buf;
+    const char* end = buf + len;
+    if (*p == '+') ++p;
+    if (p == end) return false;
+    auto [q, ec] = std::from_chars(p, end, out);
+    return ec == std::errc() && q == end;
+}
+
+bool readRealField(std::string_view line, int first, int width, int decimals, double& out) {
+    char buf[128];
+    std::size_t len;
+    if (!squeeze(columns(line, first, width), buf, sizeof buf, len)) return false;
+    out = 0.0;
+    if (len == 0) return true;
+    // Split into sign, digits with an optional point, and an optional exponent.
+    std::size_t i = 0;
+    bool negative = false;
+    if (buf[i] == '+' || buf[i] == '-') negative = buf[i++] == '-';
+    std::string mantissa;
+    bool point = false;
+    bool anyDigit = false;
+    for (; i < len; ++i) {
+        char c = buf[i];
+        if (isDigit(c)) {
+            mantissa += c;
+            anyDigit = true;
+        } else if (c == '.' && !point) {
+            mantissa += c;
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (!anyDigit) return false;
+    long exponent = 0;
+    if (i < len) {
+        char c = buf[i];
+        if (c != 'E' && c != 'e' && c != 'D' && c != 'd') return false;
+        ++i;
+        bool expNegative = false;
+        if (i < len && (buf[i] == '+' || buf[i] == '-')) expNegative = buf[i++] == '-';
+        if (i == len) return false;
+        for (; i < len; ++i) {
+            if (!isDigit(buf[i])) return false;
+            if (exponent < 100000) exponent = exponent * 10 + (buf[i] - '0');
+        }
+        if (expNegative) exponent = -exponent;
+    }
+    // Without a written point the last `decimals` digits are decimals.
+    if (!point) exponent -= decimals;
+    std::string text = (negative ? "-" : "") + mantissa + "e" + std::to_string(exponent);
+    auto [q, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    if (ec == std::errc::result_out_of_range) return false;
+    return ec == std::errc() && q == text.data() + text.size();
+}
+
+namespace {
+
+bool isSeparator(char c) { return c == ' ' || c == ',' || c == '\t'; }
+
+// True when p ends a token: the line end or a separator.
+bool endsToken(const char* p, const char* end) { return p == end || isSeparator(*p); }
+
+}  // namespace
+
+const char* parseFreeReal(const char* p, const char* end, double& out) {
+    const char* start = p;
+    if (p < end && *p == '+') ++p;
+    auto [q, ec] = std::from_chars(p, end, out);
+    if (ec == std::errc() && endsToken(q, end)) return q;
+    if (ec != std::errc() && ec != std::errc::result_out_of_range && q == p) {
+        // from_chars did not take anything; nothing else can be a number.
+        return nullptr;
+    }
+    // A Fortran D exponent ("1.5D-03"): rewrite it as E and parse again.
+    const char* tokenEnd = start;
+    while (tokenEnd < end && !isSeparator(*tokenEnd)) ++tokenEnd;
+    std::size_t n = static_cast<std::size_t>(tokenEnd - start);
+    char buf[64];
+    if (n == 0 || n >= sizeof buf) return nullptr;
+    std::memcpy(buf, start, n);
+    for (std::size_t k = 0; k < n; ++k)
+        if (buf[k] == 'D' || buf[k] == 'd') buf[k] = 'E';
+    const char* b = buf;
+    if (*b == '+') ++b;
+    auto [r, ec2] = std::from_chars(b, buf + n, out);
+    if (ec2 != std::errc() || r != buf + n) return nullptr;
+    return tokenEnd;
+}
+
+const char* parseFreeInteger(const char* p, const char* end, long long& out) {
+    if (p < end && *p == '+') ++p;
+    auto [q, ec] = std::from_chars(p, end, out);
+    if (ec != std::errc() || !endsToken(q, end)) return nullptr;
+    return q;
+}
+
+namespace {
+
+template <class T, class Parse>
+bool readFreeGroup(TextFile& file, T* out, int count, Parse parse) {
+    int got = 0;
+    std::string_view line;
+    while (got < count) {
+        if (!file.next(line)) return false;
+        const char* p = line.data();
+        const char* end = p + line.size();
+        while (got < count) {
+            while (p < end && isSeparator(*p)) ++p;
+            if (p == end) break;
+            p = parse(p, end, out[got]);
+            if (!p) return false;
+            ++got;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool readFreeReals(TextFile& file, double* out, int count) {
+    return readFreeGroup(file, out, count, parseFreeReal);
+}
+
+bool readFreeIntegers(TextFile& file, long long* out, int count) {
+    return readFreeGroup(file, out, count, parseFreeInteger);
+}
+
+}  // namespace wq

@@ -1,0 +1,67 @@
+// Fixed-capacity, 1-based tables.
+//
+// Every program-wide table of wqspec has a fixed capacity and is indexed from 1,
+// as the chemistry is written (species 1 is H+, species 2 is water). Each access
+// checks its index, so a bad index ends the program with an internal error
+// instead of touching memory out of bounds.
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+namespace wq {
+
+[[noreturn]] void indexOutOfRange(long index, long capacity);
+
+template <class T, int Capacity>
+class Table {
+public:
+    static constexpr int capacity = Capacity;
+
+    T& operator[](int i) {
+        check(i);
+        return cells_[static_cast<std::size_t>(i - 1)];
+    }
+    const T& operator[](int i) const {
+        check(i);
+        return cells_[static_cast<std::size_t>(i - 1)];
+    }
+    void fill(const T& value) { cells_.fill(value); }
+    // Contiguous storage of entries 1..Capacity, for routines that take arrays.
+    T* data() { return cells_.data(); }
+    const T* data() const { return cells_.data(); }
+
+private:
+    static void check(int i) {
+        if (i < 1 || i > Capacity) indexOutOfRange(i, Capacity);
+    }
+    std::array<T, Capacity> cells_{};
+};
+
+// A column-major matrix with 1-based indices: (i, j) is row i of column j, and
+// the rows of one column lie next to each other in memory.
+template <int Rows, int Cols>
+class Matrix {
+public:
+    static constexpr int rows = Rows;
+    static constexpr int cols = Cols;
+
+    double& operator()(int i, int j) {
+        check(i, j);
+        return cells_[static_cast<std::size_t>((j - 1) * Rows + (i - 1))];
+    }
+    double operator()(int i, int j) const {
+        check(i, j);
+        return cells_[static_cast<std::size_t>((j - 1) * Rows + (i - 1))];
+    }
+    void fill(double value) { cells_.fill(value); }
+
+private:
+    static void check(int i, int j) {
+        if (i < 1 || i > Rows) indexOutOfRange(i, Rows);
+        if (j < 1 || j > Cols) indexOutOfRange(j, Cols);
+    }
+    std::array<double, static_cast<std::size_t>(Rows) * Cols> cells_{};
+};
+
+}  // namespace wq

@@ -1,0 +1,106 @@
+// The speciation tables shared by the readers, the solver and the reports.
+//
+// The model is the classic one of aqueous speciation: a set of components
+// (basis species) in whose terms every other aqueous species is written by a
+// dissociation reaction with a tabulated log K. Species 1..NC are the
+// components in run-input order (1 is H+, 2 is H2O); species NC+1..NSP are the
+// secondary species of the database kept for the run.
+#pragma once
+
+#include <string>
+
+#include "run/table.hpp"
+
+namespace wq {
+
+constexpr int MAX_SPECIES = 600;
+constexpr int MAX_COMPONENTS = 70;
+constexpr int MAX_TERMS = 12;
+constexpr int MAX_MINERALS = 500;
+constexpr int MAX_FORCED = 70;
+
+// Moles of water in one kilogram, as the single-precision value of 55.50825.
+constexpr double MOLES_WATER_PER_KG = 55.50825119018555;
+
+struct Species {
+    std::string name = std::string(20, ' ');  // 20 characters, blank-padded
+    std::string rangeCode = "    ";
+    double charge = 0.0;
+    double size = 0.0;          // ion-size parameter (angstrom)
+    double alkFactor = 0.0;     // equivalents of alkalinity per mole
+    double formulaWeight = 0.0; // components only (g/mol)
+    int itot = 0;
+    Table<double, MAX_TERMS> coef;
+    Table<int, MAX_TERMS> comp;  // run component index of each term
+    double logK = 0.0;
+    double molality = 0.0;
+    double gamma = 1.0;
+    double activity = 0.0;
+    // Reaction coefficients of HS- and SO4-- (the sulfide and sulfate literal
+    // sums of the listing); 0 when the reaction holds both.
+    double redoxHS = 0.0;
+    double redoxSO4 = 0.0;
+};
+
+struct SpeciesTable {
+    Table<Species, MAX_SPECIES> at;
+    int count = 0;  // NSP: last occupied position
+    Species& operator[](int i) { return at[i]; }
+    const Species& operator[](int i) const { return at[i]; }
+};
+
+struct Component {
+    int dbNumber = 0;
+    double mtot = 0.0;
+    double tolerance = 0.0;
+    int forcedMineral = 0;
+    int forcedEntry = 0;
+    double weight = 1.0;
+    double prevResidual = 1e65;
+};
+
+struct ComponentTable {
+    Table<Component, MAX_COMPONENTS> at;
+    int count = 0;  // NC
+    Component& operator[](int i) { return at[i]; }
+    const Component& operator[](int i) const { return at[i]; }
+};
+
+// Database component number <-> run component position.
+struct ComponentMap {
+    Table<int, MAX_COMPONENTS> positionOf;  // database number -> position (0 = not in the run)
+    Table<int, MAX_COMPONENTS> numberAt;    // position -> database number
+    // Position of a database number, 0 when it is not a component of the run
+    // or lies outside 1..70.
+    int position(long long dbNumber) const {
+        if (dbNumber < 1 || dbNumber > MAX_COMPONENTS) return 0;
+        return positionOf[static_cast<int>(dbNumber)];
+    }
+};
+
+struct ForcedSaturation {
+    std::string mineral = std::string(20, ' ');
+    int component = 0;     // IEQ, as a run component position
+    double target = 0.0;   // log(Q/K) at which the mineral is held
+};
+
+struct ForcedSaturationList {
+    Table<ForcedSaturation, MAX_FORCED> at;
+    int count = 0;
+    ForcedSaturation& operator[](int i) { return at[i]; }
+    const ForcedSaturation& operator[](int i) const { return at[i]; }
+};
+
+struct NewtonSystem {
+    int order = 0;
+    Matrix<MAX_COMPONENTS, MAX_COMPONENTS + 1> a;  // column order+1 holds -F
+    Table<double, MAX_COMPONENTS> f;
+    Table<double, MAX_COMPONENTS> x;
+    Matrix<MAX_COMPONENTS, MAX_COMPONENTS> lu;
+    Table<int, MAX_COMPONENTS> pivot;
+    Table<double, MAX_COMPONENTS> b;
+    Table<double, MAX_COMPONENTS> r;
+    int iter = 0;
+};
+
+}  // namespace wq
