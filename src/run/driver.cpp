@@ -1,7 +1,92 @@
 #include "run/driver.hpp"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "grid/grid.hpp"
+#include "input/run_input.hpp"
+#include "run/failure.hpp"
+#include "run/program.hpp"
+#include "run/run_sequence.hpp"
+#include "run/stop.hpp"
+
 namespace wq {
 
-int runProgram() { return 0; }
+namespace {
+
+void openInput(TextFile& file, const char* name) {
+    errno = 0;
+    if (!file.load(name)) {
+        std::string why = errno ? std::strerror(errno) : "cannot be read";
+        openFailure("cannot open " + std::string(name) + ": " + why);
+    }
+}
+
+void openOutput(Sink& sink, const char* name) {
+    errno = 0;
+    if (!sink.open(name)) {
+        std::string why = errno ? std::strerror(errno) : "cannot be written";
+        openFailure("cannot create " + std::string(name) + ": " + why);
+    }
+}
+
+// The five files, in the order the program has always opened them.
+void openFiles(Program& prog) {
+    openInput(prog.caseFile, "WQCASE.DAT");
+    openInput(prog.database, "LOGKDATA.KDB");
+    openOutput(prog.io.listing, "WQLIST.DAT");
+    openOutput(prog.io.plot, "WQGRAPH.DAT");
+    openOutput(prog.io.skip, "Skip_Species.txt");
+}
+
+void showFirstRun(Program& prog) {
+    static const Layout summary(
+        "(//5X,'FIRST RUN STARTS.....'//8X,'ORIGINAL TEMPERATURE: ',F7.2,' DEGREES C.'"
+        "/8X,'ORIGINAL PRESSURE:    ',F7.2,' BAR'/8X,'ORIGINAL PH:          ',F7.2///)");
+    prog.io.console.write(summary, {prog.input.temperature, prog.input.pressure, prog.input.pH});
+}
+
+void startProgram(Program& prog) {
+    openFiles(prog);
+    readRunInput(prog);
+    if (!prog.input.extendedRun()) prog.input.pressure = saturationPressure(prog.input.temperature);
+    showFirstRun(prog);
+}
+
+void reportInternal(const std::string& what) {
+    std::fflush(stdout);
+    std::fputs(("wqspec: internal error: " + what + "\n").c_str(), stderr);
+}
+
+}  // namespace
+
+int runProgram() {
+    // The program state is large (fixed-capacity tables), so it lives on the heap.
+    auto prog = std::make_unique<Program>();
+    ExitStatus status = ExitStatus::normal;
+    try {
+        startProgram(*prog);
+        runSequence(*prog);
+    } catch (const Stop& s) {
+        status = s.status;
+    } catch (const InternalError& e) {
+        reportInternal(e.what);
+        status = ExitStatus::internal;
+    } catch (const std::bad_alloc&) {
+        reportInternal("out of memory");
+        status = ExitStatus::internal;
+    }
+    bool written = prog->io.console.close() & prog->io.listing.close() & prog->io.plot.close() &
+                   prog->io.skip.close();
+    if (!written) {
+        std::fputs("wqspec: an output file could not be written completely\n", stderr);
+        if (status == ExitStatus::normal) status = ExitStatus::error;
+    }
+    return static_cast<int>(status);
+}
 
 }  // namespace wq

@@ -6,8 +6,10 @@
 // instead of touching memory out of bounds.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
+#include <string_view>
 
 namespace wq {
 
@@ -63,5 +65,32 @@ private:
     }
     std::array<double, static_cast<std::size_t>(Rows) * Cols> cells_{};
 };
+
+// A text of exactly N characters, blank-padded, as the fixed-column records
+// hold names and codes. Compared over all N characters.
+template <int N>
+class FixedText {
+public:
+    FixedText() { chars_.fill(' '); }
+    FixedText(std::string_view s) { assign(s); }
+    void assign(std::string_view s) {
+        chars_.fill(' ');
+        std::copy_n(s.begin(), std::min<std::size_t>(s.size(), N), chars_.begin());
+    }
+    std::string_view view() const { return {chars_.data(), N}; }
+    operator std::string_view() const { return view(); }
+    bool isBlank() const {
+        return std::all_of(chars_.begin(), chars_.end(), [](char c) { return c == ' '; });
+    }
+    bool operator==(const FixedText&) const = default;
+    // True when s, padded with blanks to N characters, equals this text.
+    bool equals(std::string_view s) const { return FixedText(s) == *this && s.size() <= N; }
+
+private:
+    std::array<char, N> chars_;
+};
+
+using Name20 = FixedText<20>;
+using Code4 = FixedText<4>;
 
 }  // namespace wq

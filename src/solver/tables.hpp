@@ -7,7 +7,6 @@
 // secondary species of the database kept for the run.
 #pragma once
 
-#include <string>
 
 #include "run/table.hpp"
 
@@ -23,8 +22,8 @@ constexpr int MAX_FORCED = 70;
 constexpr double MOLES_WATER_PER_KG = 55.50825119018555;
 
 struct Species {
-    std::string name = std::string(20, ' ');  // 20 characters, blank-padded
-    std::string rangeCode = "    ";
+    Name20 name;  // as in the database; reports show its first 12 characters
+    Code4 rangeCode;
     double charge = 0.0;
     double size = 0.0;          // ion-size parameter (angstrom)
     double alkFactor = 0.0;     // equivalents of alkalinity per mole
@@ -79,7 +78,7 @@ struct ComponentMap {
 };
 
 struct ForcedSaturation {
-    std::string mineral = std::string(20, ' ');
+    Name20 mineral;
     int component = 0;     // IEQ, as a run component position
     double target = 0.0;   // log(Q/K) at which the mineral is held
 };
@@ -89,6 +88,43 @@ struct ForcedSaturationList {
     int count = 0;
     ForcedSaturation& operator[](int i) { return at[i]; }
     const ForcedSaturation& operator[](int i) const { return at[i]; }
+};
+
+// One mineral or gas of the run, as read from the database.
+struct MineralEntry {
+    Name20 name;
+    Code4 suppression;  // "GAS " for a gas, four blanks for a mineral
+    Code4 rangeCode;
+    int itot = 0;
+    Table<double, MAX_TERMS> coef;
+    Table<int, MAX_TERMS> comp;  // run component index of each term
+    double logK = 0.0;
+    double logQ = 0.0;
+    bool isGas() const { return suppression.equals("GAS "); }
+};
+
+struct MineralTable {
+    Table<MineralEntry, MAX_MINERALS> at;
+    int count = 0;
+    MineralEntry& operator[](int i) { return at[i]; }
+    const MineralEntry& operator[](int i) const { return at[i]; }
+};
+
+// The activity model of the run: parameters at the run's T and P, and the
+// values each Newton loop refreshes.
+struct ActivityModel {
+    double debyeA = 0.0;   // Debye-Hueckel A
+    double debyeB = 0.0;   // Debye-Hueckel B
+    double bEta = 0.0;     // Born coefficient b_eta (kg/cal), converted from its table
+    double bNaCl = 0.0;    // short-range b_Na+Cl- (kg/mol), converted from its table
+    double tKelvin = 298.15;
+    double ionicStrength = 0.0;       // true ionic strength I
+    double stoichIonicStrength = 0.0; // stoichiometric ionic strength Is
+    double osmotic = 0.0;             // osmotic coefficient phi
+    double gammaCO2 = 1.0;
+    Table<double, MAX_SPECIES> bdot;  // individual b-dot of each species
+    Table<int, MAX_SPECIES> co2Like;  // neutral species that take the CO2 coefficient
+    int co2LikeCount = 0;
 };
 
 struct NewtonSystem {

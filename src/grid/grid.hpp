@@ -1,0 +1,135 @@
+// The pressure-temperature grid of the thermodynamic data.
+//
+// Every temperature-dependent number of the database (log K of the aqueous
+// species, minerals and gases, and the activity-model parameters) is tabulated
+// on fixed points: a full table on 37 pressures by 36 temperatures, fifteen
+// points along the liquid-vapour saturation curve of water, or a short table of
+// eight points from 25 to 350 °C. The grids are fixed here; the database must be
+// laid out on exactly these points.
+//
+// `pt_indexer` places a run's pressure and temperature in a block of the full
+// grid and says whether the data serve it, serve it only by extrapolation, or
+// not at all. Three three-point (quadratic) Lagrange interpolators then bring a
+// tabulated quantity to the run's conditions, in the plain variables T (°C),
+// P (bar) and the tabulated value itself (log K is interpolated as log K).
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+#include "run/table.hpp"
+
+namespace wq {
+
+constexpr int N_PRESSURES = 37;
+constexpr int N_TEMPERATURES = 36;
+constexpr int N_SATURATION = 15;
+constexpr int N_SHORT = 8;
+
+// Marks "no value": a temperature without data in a short table, and the answer
+// of an interpolator that cannot reach the temperature.
+constexpr double ABSENT_DATA = 99999.999;
+// Any value above this is read as absent (interpolation may move the marker).
+constexpr double ABSENT_ABOVE = 99999.0;
+constexpr bool isAbsent(double v) { return v > ABSENT_ABOVE; }
+
+// Pressure grid of the full tables (bar), ascending. Points 2 to 12 are the
+// liquid-vapour saturation pressures of water at 100, 125, ..., 350 °C, so that
+// grid point (pressure k+1, temperature k+4) lies on the saturation curve for
+// k = 1..11; the lower grid lines hold no liquid data above 100 °C.
+constexpr std::array<double, N_PRESSURES> GRID_PRESSURES = {
+    1.0,    1.0133, 2.321,  4.758,  8.919,  15.537, 25.479, 39.737, 59.432, 85.839,
+    120.458, 165.212, 200.0, 250.0, 300.0, 350.0, 400.0, 450.0, 500.0, 550.0,
+    600.0,  650.0,  700.0,  750.0,  800.0,  850.0,  900.0,  950.0,  1000.0, 1500.0,
+    2000.0, 2500.0, 3000.0, 3500.0, 4000.0, 4500.0, 5000.0};
+
+// Temperature grid of the full tables (°C), ascending: 0.01 (the triple point),
+// 25 to 350 in steps of 25, 400, then 410 to 600 in steps of 10.
+constexpr std::array<double, N_TEMPERATURES> GRID_TEMPERATURES = {
+    0.01,  25.0,  50.0,  75.0,  100.0, 125.0, 150.0, 175.0, 200.0, 225.0, 250.0, 275.0,
+    300.0, 325.0, 350.0, 400.0, 410.0, 420.0, 430.0, 440.0, 450.0, 460.0, 470.0, 480.0,
+    490.0, 500.0, 510.0, 520.0, 530.0, 540.0, 550.0, 560.0, 570.0, 580.0, 590.0, 600.0};
+
+// The liquid-vapour saturation curve of water: temperatures (°C, the first 15
+// of the temperature grid) and pressures (bar). Below 100 °C a saturation run
+// is held at 1 bar; at 100 °C the curve holds 1.013, not the 1.0133 of the
+// pressure grid.
+constexpr std::array<double, N_SATURATION> SATURATION_TEMPERATURES = {
+    0.01, 25.0, 50.0, 75.0, 100.0, 125.0, 150.0, 175.0,
+    200.0, 225.0, 250.0, 275.0, 300.0, 325.0, 350.0};
+constexpr std::array<double, N_SATURATION> SATURATION_PRESSURES = {
+    1.0,    1.0,    1.0,    1.0,    1.013,  2.321,  4.758,   8.919,
+    15.537, 25.479, 39.737, 59.432, 85.839, 120.458, 165.212};
+
+// Temperatures of a short table (°C): eight points along the saturation curve.
+constexpr std::array<double, N_SHORT> SHORT_TABLE_TEMPERATURES = {
+    25.0, 50.0, 100.0, 150.0, 200.0, 250.0, 300.0, 350.0};
+
+// Point k (1-based, checked) of one of the grids above.
+template <std::size_t N>
+double gridPoint(const std::array<double, N>& grid, int k) {
+    if (k < 1 || k > static_cast<int>(N)) indexOutOfRange(k, static_cast<long>(N));
+    return grid[static_cast<std::size_t>(k - 1)];
+}
+inline double gridPressure(int k) { return gridPoint(GRID_PRESSURES, k); }
+inline double gridTemperature(int k) { return gridPoint(GRID_TEMPERATURES, k); }
+
+// One entry's full table: element (r, c) belongs to pressure-grid point r and
+// temperature-grid point c. Stored row by row as the database writes it: row r
+// holds the 36 temperatures at pressure r.
+struct FullTable {
+    std::array<double, static_cast<std::size_t>(N_PRESSURES) * N_TEMPERATURES> v{};
+
+    double& at(int r, int c) { return v[offset(r, c)]; }
+    double at(int r, int c) const { return v[offset(r, c)]; }
+
+    static std::size_t offset(int r, int c) {
+        if (r < 1 || r > N_PRESSURES) indexOutOfRange(r, N_PRESSURES);
+        if (c < 1 || c > N_TEMPERATURES) indexOutOfRange(c, N_TEMPERATURES);
+        return static_cast<std::size_t>((r - 1) * N_TEMPERATURES + (c - 1));
+    }
+};
+
+// Where a run sits on the grid, and the verdicts about it.
+//   pressureIndex: 1..35, the lowest of the three pressure points interpolated;
+//   temperatureIndex: 3..36, the highest of the three temperature points;
+//   pressureFlag: 'N', 'W' (extrapolation) or 'E' (outside the data); despite
+//     its name it also carries the verdicts about the temperature range;
+//   blockFlag: 'N', 'W' or 'E' about the low-pressure edge of the data (the
+//     vapour region and the liquid-only part of the grid).
+struct GridLocation {
+    int pressureIndex = 1;
+    int temperatureIndex = 3;
+    char pressureFlag = 'N';
+    char blockFlag = 'N';
+};
+
+// Locates (pressure, temperature) on the grid. The pressure flag is reset to
+// 'N' on entry; the block flag is only ever raised, so the caller resets it
+// before each location.
+void pt_indexer(double pressure, double temperature, GridLocation& loc);
+
+// Three-point Lagrange interpolation at x through (nodes[i], values[i]).
+double lagrange3(double x, const std::array<double, 3>& nodes,
+                 const std::array<double, 3>& values);
+
+// Full table at (p, t), with the block chosen by `pt_indexer`: pressures
+// ip..ip+2 and temperatures it-2..it. No range test.
+double intrp3d(double p, double t, int pressureIndex, int temperatureIndex,
+               const FullTable& table);
+
+// Fifteen values along the saturation curve at t; ABSENT_DATA outside 0.01..400 °C.
+double intrp2d_l(double t, const std::array<double, N_SATURATION>& curve);
+
+// A short table (25..350 °C) at t; ABSENT_DATA when the data do not reach t.
+double intrp2d(double t, const std::array<double, N_SHORT>& shortTable);
+
+// The saturation-curve values of a full table: 1 bar at 0.01..75 °C, then the
+// grid pressure equal to the saturation pressure at 100..350 °C.
+void saturationCurveOf(const FullTable& table, std::array<double, N_SATURATION>& curve);
+
+// Liquid-vapour saturation pressure of water at t (bar), from the curve above;
+// 350 to 400 °C is a quadratic extrapolation through 300, 325 and 350 °C.
+double saturationPressure(double t);
+
+}  // namespace wq

@@ -1,0 +1,4 @@
+list(APPEND WQSPEC_SOURCES
+src/grid/grid.cpp
+src/grid/interpolate.cpp
+)

@@ -1,0 +1,290 @@
+#include "input/run_input.hpp"
+
+#include <climits>
+
+#include "run/failure.hpp"
+#include "run/fields.hpp"
+#include "run/program.hpp"
+#include "run/stop.hpp"
+
+namespace wq {
+
+namespace {
+
+// Corrections of the run input, single-precision constants widened to double.
+constexpr double DEFAULT_CONVERGENCE = 9.999999960041972e-13;      // 1.0E-12
+constexpr double DEFAULT_START_MOLALITY = 1.000000013351432e-10;   // 1.0E-10
+constexpr double CARBONATE_START_MOLALITY = 1.0e-7;
+constexpr int CARBONATE_NUMBER = 5;
+constexpr int SULFIDE_NUMBER = 6;
+constexpr int OXYGEN_NUMBER = 31;
+
+// Messages are written to both destinations, in the order each one names.
+void toListingThenConsole(Program& prog, const Layout& layout, std::initializer_list<Value> values) {
+    prog.io.listing.write(layout, values);
+    prog.io.console.write(layout, values);
+}
+void toConsoleThenListing(Program& prog, const Layout& layout, std::initializer_list<Value> values) {
+    prog.io.console.write(layout, values);
+    prog.io.listing.write(layout, values);
+}
+
+// An unreadable value: show the line on the console, wait for Enter, stop.
+[[noreturn]] void inputReadError(Program& prog) {
+    static const Layout header(
+        "(/5X,'Error reading wqcase in the following line,',' or the non-blank line above it.'"
+        "/8X,'Check if all parameters are present.'/)");
+    static const Layout offending("('---> ',A80/)");
+    static const Layout pausePrompt("(5X,'Press Enter to end the program.')");
+    TextFile& file = prog.caseFile;
+    file.stepBack();
+    prog.io.console.write(header, {});
+    std::string_view line;
+    if (!file.next(line)) line = {};
+    prog.io.console.write(offending, {line});
+    prog.io.console.write(pausePrompt, {});
+    prog.io.console.flush();
+    prog.io.input.line();  // the end of input ends the pause at once
+    stop(ExitStatus::error);
+}
+
+void skipLines(Program& prog, int count, std::string_view where) {
+    std::string_view line;
+    for (int k = 0; k < count; ++k)
+        if (!prog.caseFile.next(line)) fileFailure(prog.caseFile, std::string("end of file ") + std::string(where));
+}
+
+void readTitles(Program& prog) {
+    static const Layout title("(A80)");
+    std::string_view line;
+    for (FixedText<80>* t : {&prog.input.title1, &prog.input.title2}) {
+        if (!prog.caseFile.next(line)) fileFailure(prog.caseFile, "end of file in the title lines");
+        t->assign(columns(line, 1, 80));
+        prog.io.plot.write(title, {t->view()});
+    }
+}
+
+void readConditions(Program& prog) {
+    double v[8];
+    if (!readFreeReals(prog.caseFile, v, 8)) inputReadError(prog);
+    RunInput& in = prog.input;
+    in.convergence = v[0] == 0.0 ? DEFAULT_CONVERGENCE : v[0];
+    in.pH = v[1];
+    in.fixedActivity = v[2];
+    in.alkalinity = v[3];
+    in.temperature = v[4];
+    in.damping = (v[5] >= 0.0 && v[5] < 1.0) ? v[5] : 0.0;
+    in.printThreshold = v[6];
+    in.pressure = v[7];
+}
+
+void readOptions(Program& prog) {
+    long long v[11];
+    if (!readFreeIntegers(prog.caseFile, v, 11)) inputReadError(prog);
+    for (long long x : v)
+        if (x < INT_MIN || x > INT_MAX) inputReadError(prog);
+    RunInput& in = prog.input;
+    int* fields[11] = {&in.runKind,         &in.mineralsSwitch,       &in.debug,
+                       &in.chargeBalanceSwitch, &in.loopLimit,         &in.chargeBalanceSpecies,
+                       &in.fixedActivitySpecies, &in.geothermometer,   &in.refinement,
+                       &in.activityOption,  &in.waterOption};
+    for (int k = 0; k < 11; ++k) *fields[k] = static_cast<int>(v[k]);
+}
+
+// A loop limit below 1 would never end the Newton loop.
+void checkLoopLimit(Program& prog) {
+    static const Layout message(
+        "(//5X,'LOOP LIMIT =',I6,' IS NOT POSITIVE.  CHECK WQCASE DATA FILE.'/)");
+    if (prog.input.loopLimit >= 1) return;
+    toListingThenConsole(prog, message, {prog.input.loopLimit});
+    stop(ExitStatus::error);
+}
+
+void writeNoticesAndBanner(Program& prog) {
+    static const Layout skipNotice(
+        "(/2X,'File SKIP_SPECIES.TXT',' contains a list of species and minerals omitted from'"
+        "/5X,'the calculations due to specified T, P and/or option',' switches in WQCASE,'"
+        "/5X,'or suppressed in the LOGKDATA database.')");
+    static const Layout skipHeader(
+        "(/2X,'This file',' contains a list of species and minerals omitted from the'"
+        "/5X,'calculations due to specified T, P and/or option',' switches in'"
+        "/5X,'WQCASE, or suppressed in the LOGKDATA database.'/)");
+    static const Layout extendedBanner(
+        "(/2X,'This is an extended P(to 5 kB),',' T(to 600 C) run (l/v-hiP = 1).'/)");
+    static const Layout saturationBanner(
+        "(/2X,'This run is at the P & T of L/V saturation ','(l/v-hiP not equal to 1).'/)");
+    prog.io.listing.write(skipNotice, {});
+    prog.io.skip.write(skipHeader, {});
+    toConsoleThenListing(prog, prog.input.extendedRun() ? extendedBanner : saturationBanner, {});
+}
+
+[[noreturn]] void tooManyComponents(Program& prog) {
+    static const Layout message(
+        "(//5X,'WARNING! THE NUMBER OF COMPONENTS GIVEN IN WQCASE    EXCEEDS THE'"
+        "/5X,'CURRENT ARRAY DIMENSION (',I2,').  CHECK',' WQCASE DATA FILE.'/)");
+    toConsoleThenListing(prog, message, {MAX_COMPONENTS});
+    stop(ExitStatus::error);
+}
+
+struct ComponentRecord {
+    long long number = 0;
+    double total = 0.0;
+    double startMolality = 0.0;
+    double startGamma = 0.0;
+};
+
+bool parseComponentRecord(std::string_view line, ComponentRecord& rec) {
+    return readIntegerField(line, 1, 5, rec.number) && readRealField(line, 19, 19, 13, rec.total) &&
+           readRealField(line, 38, 19, 13, rec.startMolality) &&
+           readRealField(line, 57, 19, 13, rec.startGamma);
+}
+
+void storeComponent(Program& prog, int position, int number, double total, double molality, double gamma) {
+    prog.comp[position].dbNumber = number;
+    prog.comp[position].mtot = total;
+    prog.sp[position].molality = molality;
+    prog.sp[position].gamma = gamma;
+    prog.map.positionOf[number] = position;
+    prog.map.numberAt[position] = number;
+}
+
+void checkComponentNumber(Program& prog, int position, long long number) {
+    static const Layout outOfRange(
+        "(//5X,'WARNING! SAQ(',I4,') = ',I4,';  MAXIMUM VALUE',' ALLOWED IS ',I4/)");
+    static const Layout givenTwice(
+        "(//5X,'WARNING! SAQ(',I4,') = ',I4,' IS ALREADY GIVEN AS SAQ(',I4,').  CHECK',"
+        "' WQCASE DATA FILE.'/)");
+    if (number < 1 || number > MAX_COMPONENTS) {
+        toListingThenConsole(prog, outOfRange, {position, number, MAX_COMPONENTS});
+        stop(ExitStatus::error);
+    }
+    int earlier = prog.map.position(number);
+    if (earlier != 0) {
+        toListingThenConsole(prog, givenTwice, {position, number, earlier});
+        stop(ExitStatus::error);
+    }
+}
+
+void readComponents(Program& prog) {
+    RunInput& in = prog.input;
+    std::string_view line;
+    int count = 0;
+    for (int position = 1; position <= MAX_COMPONENTS; ++position) {
+        ComponentRecord rec;
+        if (!prog.caseFile.next(line) || !parseComponentRecord(line, rec)) inputReadError(prog);
+        if (rec.startMolality <= 0.0) rec.startMolality = DEFAULT_START_MOLALITY;
+        if (rec.startGamma <= 0.0 || in.activityOption == 3) rec.startGamma = 1.0;
+        if (rec.number == 0) break;
+        checkComponentNumber(prog, position, rec.number);
+        int number = static_cast<int>(rec.number);
+        storeComponent(prog, position, number, rec.total, rec.startMolality, rec.startGamma);
+        if (number == in.chargeBalanceSpecies) in.chargeBalancePosition = position;
+        if (number == in.fixedActivitySpecies) in.fixedActivityPosition = position;
+        count = position;
+    }
+    if (count == MAX_COMPONENTS) {
+        long long number = 0;
+        if (!prog.caseFile.next(line)) fileFailure(prog.caseFile, "end of file after the 70th component");
+        if (!readIntegerField(line, 1, 5, number))
+            fileFailure(prog.caseFile, "unreadable component number after the 70th component");
+        if (number != 0) tooManyComponents(prog);
+    }
+    prog.comp.count = count;
+}
+
+void checkRedoxPair(Program& prog) {
+    static const Layout message(
+        "(5X,'ABORT.  COMPOSITION OVERSPECIFIED.  BOTH O2 AND'/5X,'HS- USED SIMULTANEOUSLY.   CHOOSE!')");
+    if (prog.map.position(SULFIDE_NUMBER) != 0 && prog.map.position(OXYGEN_NUMBER) != 0) {
+        toListingThenConsole(prog, message, {});
+        stop(ExitStatus::error);
+    }
+}
+
+// The charge-balance and fixed-activity species are named by database
+// number; a number that matches no component would otherwise be taken for a
+// component position.
+void checkNamedSpecies(Program& prog) {
+    static const Layout chargeBalance(
+        "(//5X,'CHARGE BALANCE SPECIES = ',I4,' IS NOT AMONG THE COMPONENT ',"
+        "'SPECIES IN THE WQCASE FILE')");
+    static const Layout fixedActivity(
+        "(//5X,'FIXED ACTIVITY SPECIES = ',I4,' IS NOT AMONG THE COMPONENT ',"
+        "'SPECIES IN THE WQCASE FILE')");
+    RunInput& in = prog.input;
+    if (in.chargeBalancePosition == 0) {
+        toListingThenConsole(prog, chargeBalance, {in.chargeBalanceSpecies});
+        stop(ExitStatus::error);
+    }
+    if (in.fixedActivitySpecies != 0 && in.fixedActivityPosition == 0) {
+        toListingThenConsole(prog, fixedActivity, {in.fixedActivitySpecies});
+        stop(ExitStatus::error);
+    }
+}
+
+// With an alkalinity and no carbonate component, the carbonate component is
+// added; its total follows from the alkalinity.
+void appendCarbonate(Program& prog) {
+    RunInput& in = prog.input;
+    if (prog.map.position(CARBONATE_NUMBER) != 0 || in.alkalinity == 0.0) return;
+    if (prog.comp.count == MAX_COMPONENTS) tooManyComponents(prog);
+    int position = ++prog.comp.count;
+    storeComponent(prog, position, CARBONATE_NUMBER, in.alkalinity, CARBONATE_START_MOLALITY, 1.0);
+}
+
+void readForcedMinerals(Program& prog) {
+    static const Layout ieqRange(
+        "(/5X,'IEQ FOR ',A20,' IS NOT CORRECTLY ','SPECIFIED (=',I5,')'/5X,'CHECK INPUT FORMAT')");
+    static const Layout ieqNotComponent(
+        "(//5X,'IEQ = ',I2,' IS NOT AMONG THE COMPONENT ','SPECIES IN THE WQCASE FILE')");
+    std::string_view line;
+    prog.forced.count = 0;
+    if (!prog.caseFile.next(line)) return;
+    for (int k = 1; k <= MAX_FORCED; ++k) {
+        if (!prog.caseFile.next(line)) return;
+        Name20 name(columns(line, 1, 20));
+        long long ieq = 0;
+        double target = 0.0;
+        if (!readIntegerField(line, 23, 4, ieq) || !readRealField(line, 27, 10, 3, target)) return;
+        if (name.isBlank()) return;
+        if (ieq < 1 || ieq > MAX_COMPONENTS) {
+            toListingThenConsole(prog, ieqRange, {name.view(), ieq});
+            stop(ExitStatus::error);
+        }
+        int position = prog.map.position(ieq);
+        if (position == 0) {
+            toListingThenConsole(prog, ieqNotComponent, {ieq});
+            stop(ExitStatus::error);
+        }
+        ForcedSaturation& entry = prog.forced[k];
+        entry.mineral = name;
+        entry.component = position;
+        entry.target = target;
+        prog.forced.count = k;
+    }
+}
+
+}  // namespace
+
+void readRunInput(Program& prog) {
+    RunInput& in = prog.input;
+    readTitles(prog);
+    skipLines(prog, 2, "before the conditions");
+    readConditions(prog);
+    skipLines(prog, 3, "before the option integers");
+    readOptions(prog);
+    checkLoopLimit(prog);
+    writeNoticesAndBanner(prog);
+    skipLines(prog, 2, "before the component list");
+    readComponents(prog);
+    checkRedoxPair(prog);
+    checkNamedSpecies(prog);
+    in.firstChargeBalancePosition = in.chargeBalancePosition;
+    appendCarbonate(prog);
+    prog.sp[2].molality = 1.0;
+    in.chargeBalanceStartTotal = prog.comp[in.chargeBalancePosition].mtot;
+    if (in.alkalinity != 0.0) in.alkalinity *= prog.comp[2].mtot;
+    readForcedMinerals(prog);
+}
+
+}  // namespace wq

@@ -1,0 +1,6 @@
+list(APPEND WQSPEC_SOURCES
+src/input/run_input.cpp
+
+
+
+)

@@ -1,0 +1,26 @@
+#include "run/failure.hpp"
+
+#include <cstdio>
+#include <string>
+
+#include "run/stop.hpp"
+#include "run/textfile.hpp"
+
+namespace wq {
+
+void fileFailure(const TextFile& file, std::string_view what) {
+    std::fflush(stdout);
+    std::string line = "wqspec: " + file.name() + ", line " + std::to_string(file.lineNumber()) + ": " +
+                       std::string(what) + "\n";
+    std::fputs(line.c_str(), stderr);
+    stop(ExitStatus::error);
+}
+
+void openFailure(std::string_view what) {
+    std::fflush(stdout);
+    std::string line = "wqspec: " + std::string(what) + "\n";
+    std::fputs(line.c_str(), stderr);
+    stop(ExitStatus::error);
+}
+
+}  // namespace wq

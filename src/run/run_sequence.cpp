@@ -1,0 +1,73 @@
+#include "run/run_sequence.hpp"
+
+#include "grid/grid.hpp"
+#include "run/program.hpp"
+#include "run/stop.hpp"
+
+namespace wq {
+
+namespace {
+
+void toConsoleThenListing(Program& prog, const Layout& layout, std::initializer_list<Value> values) {
+    prog.io.console.write(layout, values);
+    prog.io.listing.write(layout, values);
+}
+
+[[noreturn]] void outsideGrid(Program& prog) {
+    static const Layout where("(//5X,'T is ',F6.2,' C and P is ',F7.2,' bar.')");
+    static const Layout error(
+        "(/5X,'ERROR: Specified P and/or T are outside the P-T range',' of the data '"
+        "/8X,' or in the vapor phase',' region. Exiting.....')");
+    toConsoleThenListing(prog, where, {prog.input.temperature, prog.input.pressure});
+    toConsoleThenListing(prog, error, {});
+    stop(ExitStatus::error);
+}
+
+// A point in a block at the edge of the data: the user decides whether to go
+// on with extrapolated values.
+void confirmExtrapolation(Program& prog) {
+    static const Layout warning(
+        "(/5X,'WARNING: Specified P and/or T are in a grid block'"
+        "/5X,'at the limit of the P-T range of data.'"
+        "/5X,'Log K and other data will be extrapolated.'"
+        "/5X,'Output values may be discontinuous.'//)");
+    static const Layout question("(5X,'Continue? (Yes/No, enter = YES)'/)");
+    prog.io.console.write(warning, {});
+    prog.io.console.write(question, {});
+    char answer = prog.io.input.answer();
+    if (answer == 'N' || answer == 'n') stop(ExitStatus::declined);
+    prog.io.listing.write(warning, {});
+}
+
+void checkSaturationRange(Program& prog) {
+    static const Layout error(
+        "(/5X,'ERROR: User specified L-V saturation',' and T < 20 C or T > 374 C.')");
+    double t = prog.input.temperature;
+    if (t < 20.0 || t > 374.0) {
+        toConsoleThenListing(prog, error, {});
+        stop(ExitStatus::error);
+    }
+    prog.input.pressure = saturationPressure(t);
+}
+
+}  // namespace
+
+void locateRun(Program& prog) {
+    if (!prog.input.extendedRun()) {
+        checkSaturationRange(prog);
+        return;
+    }
+    GridLocation& grid = prog.grid;
+    grid.pressureFlag = 'N';
+    grid.blockFlag = 'N';
+    pt_indexer(prog.input.pressure, prog.input.temperature, grid);
+    if (grid.pressureFlag == 'E' || grid.blockFlag == 'E') outsideGrid(prog);
+    if (grid.pressureFlag == 'W' || grid.blockFlag == 'W') confirmExtrapolation(prog);
+}
+
+void runSequence(Program& prog) {
+    locateRun(prog);
+    // The database reader and the solver come next.
+}
+
+}  // namespace wq

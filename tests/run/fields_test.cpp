@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include "run/fields.hpp"
+#include "run/textfile.hpp"
+
+namespace wq {
+namespace {
+
+TEST(Fields, RealFieldsTakeImpliedDecimalsUnlessAPointIsWritten) {
+    struct Case {
+        const char* text;
+        int decimals;
+        double expected;
+    };
+    const Case cases[] = {
+        {"1", 13, 1.0e-13},   {"1.", 13, 1.0},       {"5", 13, 5.0e-13},
+        {"", 13, 0.0},        {"     ", 3, 0.0},     {" 1 5", 2, 0.15},
+        {"-.5", 3, -0.5},     {"1.5D2", 3, 150.0},   {"1.5e-2", 3, 0.015},
+        {"5E2", 2, 5.0},      {"+12.25", 2, 12.25},  {"0.002", 13, 0.002},
+    };
+    for (const Case& c : cases) {
+        double v = -1;
+        ASSERT_TRUE(readRealField(c.text, 1, 19, c.decimals, v)) << c.text;
+        EXPECT_DOUBLE_EQ(v, c.expected) << c.text;
+    }
+    for (const char* bad : {"abc", "1.2.3", "1E", "--1", "1,5", "."}) {
+        double v;
+        EXPECT_FALSE(readRealField(bad, 1, 19, 3, v)) << bad;
+    }
+}
+
+TEST(Fields, ColumnsAreOneBasedAndShortLinesArePadded) {
+    std::string_view line = "   12  ABCDE";
+    long long n = -1;
+    ASSERT_TRUE(readIntegerField(line, 1, 5, n));
+    EXPECT_EQ(n, 12);
+    ASSERT_TRUE(readIntegerField(line, 40, 5, n));  // beyond the end: blank
+    EXPECT_EQ(n, 0);
+    EXPECT_EQ(textField(line, 8, 8), "ABCDE   ");
+    ASSERT_TRUE(readIntegerField("  -5", 1, 4, n));
+    EXPECT_EQ(n, -5);
+    EXPECT_FALSE(readIntegerField("1.0", 1, 4, n));
+    EXPECT_FALSE(readIntegerField("ab", 1, 4, n));
+}
+
+TEST(Fields, FreeFormatGroupsSpanLinesAndDiscardTheRest) {
+    TextFile f("t", "1 2 3 4 5\n\n6, 7,8 9\nnext\n");
+    double v[8];
+    ASSERT_TRUE(readFreeReals(f, v, 8));
+    for (int k = 0; k < 8; ++k) EXPECT_EQ(v[k], k + 1);
+    std::string_view line;
+    ASSERT_TRUE(f.next(line));
+    EXPECT_EQ(line, "next");  // the ninth value was discarded with its line
+    EXPECT_EQ(f.lineNumber(), 4);
+}
+
+TEST(Fields, FreeFormatFailsOnTextAndOnTheEndOfFile) {
+    TextFile bad("t", "1 2 x 4\n");
+    double v[4];
+    EXPECT_FALSE(readFreeReals(bad, v, 4));
+    TextFile shortFile("t", "1 2\n3\n");
+    EXPECT_FALSE(readFreeReals(shortFile, v, 4));
+    TextFile exps("t", "1.5D-3 +2 -4.e1 .5\n");
+    ASSERT_TRUE(readFreeReals(exps, v, 4));
+    EXPECT_DOUBLE_EQ(v[0], 1.5e-3);
+    EXPECT_EQ(v[1], 2.0);
+    EXPECT_EQ(v[2], -40.0);
+    EXPECT_EQ(v[3], 0.5);
+    TextFile ints("t", "1 0 0 1 50 13\n0 1 0 0 1\n");
+    long long n[11];
+    ASSERT_TRUE(readFreeIntegers(ints, n, 11));
+    EXPECT_EQ(n[4], 50);
+    TextFile notInt("t", "1 2.5\n");
+    EXPECT_FALSE(readFreeIntegers(notInt, n, 2));
+}
+
+TEST(TextFile, StepsBackOneLineAndRewinds) {
+    TextFile f("t", "a\r\nb\nc");
+    std::string_view line;
+    ASSERT_TRUE(f.next(line));
+    EXPECT_EQ(line, "a");
+    ASSERT_TRUE(f.next(line));
+    f.stepBack();
+    ASSERT_TRUE(f.next(line));
+    EXPECT_EQ(line, "b");
+    EXPECT_EQ(f.lineNumber(), 2);
+    ASSERT_TRUE(f.next(line));
+    EXPECT_EQ(line, "c");
+    EXPECT_FALSE(f.next(line));
+    f.stepBack();  // after the end: the last line again
+    ASSERT_TRUE(f.next(line));
+    EXPECT_EQ(line, "c");
+    f.rewind();
+    ASSERT_TRUE(f.next(line));
+    EXPECT_EQ(line, "a");
+    EXPECT_EQ(f.lineNumber(), 1);
+}
+
+}  // namespace
+}  // namespace wq

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what building and testing wqspec needs, from Debian's packages.
+# Quiet and quick when everything is already there.
+set -euo pipefail
+packages=(cmake g++ make libgtest-dev libbenchmark-dev python3-numpy python3-iapws)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
