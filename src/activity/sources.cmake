@@ -1,3 +1,3 @@
 list(APPEND WQSPEC_SOURCES src/activity/neutral.cpp)
-list(APPEND WQSPEC_SOURCES )
-list(APPEND WQSPEC_SOURCES )
+list(APPEND WQSPEC_SOURCES src/activity/constraints.cpp)
+list(APPEND WQSPEC_SOURCES src/activity/activity.cpp)

@@ -1,4 +1,4 @@
 list(APPEND WQSPEC_SOURCES
-src/grid/grid.cpp
-src/grid/interpolate.cpp
+  src/grid/grid.cpp
+  src/grid/interpolate.cpp
 )

@@ -194,6 +194,9 @@ std::string formatFixed(double value, int width, int decimals) {
     char buf[400];
     std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
     std::string s(buf);
+    // A value that rounds to zero is written without a sign ("0.0000", not
+    // "-0.0000"): a converged log(Q/K) of -1e-12 is saturation, not below it.
+    if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
     if (decimals == 0) s += '.';
     return rightAligned(fitLeadingZero(s, width), width);
 }

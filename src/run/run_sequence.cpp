@@ -1,8 +1,16 @@
 #include "run/run_sequence.hpp"
 
+#include "equilibria/saturation.hpp"
 #include "grid/grid.hpp"
+#include "input/database.hpp"
+#include "input/minerals.hpp"
+#include "report/debug_tables.hpp"
+#include "report/listing.hpp"
+#include "run/dialogue.hpp"
 #include "run/program.hpp"
 #include "run/stop.hpp"
+#include "solver/newton.hpp"
+#include "solver/setup.hpp"
 
 namespace wq {
 
@@ -65,9 +73,37 @@ void locateRun(Program& prog) {
     if (grid.pressureFlag == 'W' || grid.blockFlag == 'W') confirmExtrapolation(prog);
 }
 
-void runSequence(Program& prog) {
+namespace {
+
+// The minerals and gases, read with the capacities of the run's tables.
+void readMinerals(Program& prog) { minsat(prog, MAX_TERMS, MAX_MINERALS); }
+
+// One run of the water at the current conditions, from the grid location to
+// the saturation report.
+void runOnce(Program& prog) {
     locateRun(prog);
-    // The database reader and the solver come next.
+    readDatabase(prog);
+    SetUpHooks hooks;
+    hooks.readMinerals = readMinerals;
+    hooks.writeDebugTables = writeDebugTables;
+    setUp(prog, hooks);
+    iterate(prog, writeResultBlock);
+    if (prog.input.debug != 0) writeDebugTables(prog);
+    writeResultBlock(prog);
+    if (reachedLoopLimit(prog)) {
+        writeNonConvergence(prog);
+        stop(ExitStatus::error);
+    }
+    if (prog.input.mineralsSwitch != 0) minsa1(prog);
+}
+
+}  // namespace
+
+void runSequence(Program& prog) {
+    while (true) {
+        runOnce(prog);
+        rerunDialogue(prog);
+    }
 }
 
 }  // namespace wq

@@ -1,3 +1,3 @@
 list(APPEND WQSPEC_TEST_SOURCES
-${CMAKE_CURRENT_LIST_DIR}/grid_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/grid_test.cpp
 )

@@ -27,6 +27,8 @@ TEST(Layout, EachItemTypeWritesItsField) {
         {"(F6.4)", {0.5}, "0.5000\n"},
         {"(F5.4)", {0.5}, ".5000\n"},
         {"(F6.4)", {-0.5}, "-.5000\n"},
+        {"(F9.4)", {-1.0e-12}, "   0.0000\n"},  // no sign on a value that rounds to zero
+        {"(F4.0)", {-0.2}, "  0.\n"},
         {"(F5.2)", {9.999}, "10.00\n"},       // rounding carries into a new digit
         {"(F4.2)", {9.999}, "****\n"},        // ... and then overflows the field
         {"(F10.6)", {double(999.99f)}, "999.989990\n"},

@@ -1,4 +1,4 @@
 list(APPEND WQSPEC_TEST_SOURCES
-${CMAKE_CURRENT_LIST_DIR}/layout_test.cpp
-${CMAKE_CURRENT_LIST_DIR}/fields_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/layout_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/fields_test.cpp
 )

@@ -1,0 +1,225 @@
+#include "activity/activity.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "activity/neutral.hpp"
+
+namespace wq {
+namespace {
+
+// Activity options of the run input.
+constexpr int ACTIVITY_CO2_FOR_LISTED = 0;  // neutral: 1, the CO2-like list: gamma(CO2)
+constexpr int ACTIVITY_NEUTRAL_ONE = 1;     // neutral: 1
+constexpr int ACTIVITY_NEUTRAL_CO2 = 2;     // every neutral species: gamma(CO2)
+constexpr int ACTIVITY_IDEAL = 3;           // ideal solution, nothing computed
+
+// Water option that holds the activity of water at 1.
+constexpr int WATER_ACTIVITY_ONE = 1;
+
+constexpr int HYDROGEN_ION = 1;
+constexpr int WATER = 2;
+
+// Neutral species whose database size exceeds this value stand for dissolved
+// gases of the CO2 kind and may take the CO2 activity coefficient.
+constexpr double CO2_LIKE_MIN_SIZE = 9.98;
+
+// Ion size used when the database gives none (angstrom).
+constexpr double DEFAULT_ION_SIZE = 4.0;
+
+// HKF81: the effective size of ion j in a NaCl medium adds the electrostatic
+// radius of the counter-ion, r_e(Cl-) = 1.81 A for a cation and r_e(Na+) =
+// 1.91 A for an anion, per unit charge.
+constexpr double GAMMA_CATION = 1.81;
+constexpr double GAMMA_ANION = 1.91;
+
+// Conventional Born coefficient of the ion, omega = eta z^2 / r_e with
+// eta = 1.66027e5 A cal/mol (Helgeson, Kirkham & Flowers 1981).
+constexpr double BORN_ETA = 166027.0;
+
+// HKF81: b-dot falls by 0.19 kg/mol per unit of charge above one.
+constexpr double BDOT_PER_EXTRA_CHARGE = 0.19;
+
+// Factor of the mole-fraction to molality conversion term
+// Lambda = -log10(1 + 0.0180528 sum m) of the B-dot equation.
+constexpr double LAMBDA_FACTOR = 0.0180528;
+
+// ln 10 and the molar mass of water (g/mol), held in single precision.
+constexpr double LN10_SINGLE = double(2.302585f);
+constexpr double WATER_MOLAR_MASS_SINGLE = double(18.0153f);
+
+// Database numbers of the components of the osmotic model.
+constexpr int DB_CHLORIDE = 3;
+constexpr int DB_SULFATE = 4;
+constexpr int DB_DIVALENT_CATION = 10;
+
+// Osmotic coefficients of single salts after Lietzke & Stoughton: phi = 1 -
+// |z+ z-| G F + beta I + gamma I^2, with beta and gamma each c0 + c1/T +
+// c2 ln T (T in K). Single-precision values.
+struct SaltTerm {
+    double c0, c1, c2;
+    double at(double tK) const { return c0 + c1 / tK + c2 * std::log(tK); }
+};
+struct Salt {
+    SaltTerm linear;     // coefficient of I
+    SaltTerm quadratic;  // coefficient of I^2
+    double chargeFactor; // |z+ z-|
+};
+// 1: the 2:2 sulfate of the divalent cation; 2: its 2:1 chloride; 3: NaCl.
+constexpr Salt SALTS[3] = {
+    {{double(-14.5582f), double(795.248f), double(2.07668f)},
+     {double(2.94534f), double(-156.753f), double(-0.423531f)},
+     4.0},
+    {{double(-0.17875f), double(64.9074f), double(0.00881813f)},
+     {double(0.317576f), double(-17.4918f), double(-0.0447522f)},
+     2.0},
+    {{double(6.78376f), double(-357.476f), double(-0.975765f)},
+     {double(-0.657028f), double(38.5245f), double(0.093631f)},
+     1.0},
+};
+
+// Number of ions in the formula of each salt.
+constexpr double SALT_IONS[3] = {2.0, 3.0, 2.0};
+
+// Effective ion size a = 2 (r + Gamma |z|) / (|z| + 1) (HKF81).
+double effectiveSize(double size, double charge) {
+    const double gammaCounterIon = charge < 0.0 ? GAMMA_ANION : GAMMA_CATION;
+    const double absZ = std::fabs(charge);
+    return 2.0 * (size + gammaCounterIon * absZ) / (absZ + 1.0);
+}
+
+// Extended Debye-Hueckel (B-dot) equation, Helgeson (1969) and HKF81:
+// log10 gamma = Lambda - A z^2 sqrt(I) / (1 + B a sqrt(I)) + bdot I.
+double bdotGamma(const ActivityModel& act, double charge, double size, double bdot, double lambda) {
+    const double sqrtI = std::sqrt(act.ionicStrength);
+    const double z2 = charge * charge;
+    const double logGamma =
+        lambda - act.debyeA * z2 * sqrtI / (1.0 + act.debyeB * size * sqrtI) + bdot * act.ionicStrength;
+    return std::pow(10.0, logGamma);
+}
+
+double totalMolality(const ComponentTable& comp, const ComponentMap& map, int dbNumber, double kgw) {
+    const int k = map.position(dbNumber);
+    return k == 0 ? 0.0 : comp[k].mtot / kgw;
+}
+
+// Is = 1/2 sum (Mtot/kgw) z^2 over the components other than H+ and water.
+double stoichiometricIonicStrength(const ComponentTable& comp, const SpeciesTable& sp, double kgw) {
+    double sum = 0.0;
+    for (int k = 3; k <= comp.count; ++k) {
+        const double z = sp[k].charge;
+        sum += comp[k].mtot / kgw * (z * z);
+    }
+    return 0.5 * sum;
+}
+
+// Lietzke & Stoughton mixture of three salts (molalities mS) at ionic
+// strength I: the ion-weighted mean of the single-salt osmotic coefficients;
+// 0 when the mixture holds no salt.
+double osmoticCoefficient(const double (&mS)[3], double tK, double debyeA, double ionicStrength,
+                          double ions) {
+    if (ions == 0.0) return 0.0;
+    // Debye-Hueckel part of phi for B a = 1.5: with X = 1 + 1.5 sqrt(I),
+    // |z+ z-| (ln 10 A / (1.5^3 I)) (X - 2 ln X - 1/X).
+    const double i = ionicStrength;
+    const double x = 1.0 + 1.5 * std::sqrt(i);
+    const double f = x - 2.0 * std::log(x) - 1.0 / x;
+    const double g = LN10_SINGLE * debyeA / (3.375 * i);
+    double weighted = 0.0;
+    for (int s = 0; s < 3; ++s) {
+        const Salt& salt = SALTS[s];
+        const double phiSalt =
+            1.0 - salt.chargeFactor * g * f + salt.linear.at(tK) * i + salt.quadratic.at(tK) * (i * i);
+        weighted += SALT_IONS[s] * mS[s] * phiSalt;
+    }
+    return weighted / ions;
+}
+
+}  // namespace
+
+void helhuc(SpeciesTable& sp, ActivityModel& act) {
+    act.co2LikeCount = 0;
+    for (int i = 1; i <= sp.count; ++i) {
+        Species& s = sp[i];
+        if (s.charge == 0.0 && s.size > CO2_LIKE_MIN_SIZE) {
+            act.co2Like[++act.co2LikeCount] = i;
+            continue;
+        }
+        if (s.size == 0.0) s.size = DEFAULT_ION_SIZE;
+        const double omega = BORN_ETA * s.charge * s.charge / s.size;
+        s.size = effectiveSize(s.size, s.charge);
+        // HKF81 b-dot of the ion in NaCl solution: b(Na+Cl-) less 0.19 per
+        // extra charge, plus the Born term b_eta omega. H+ takes the Born
+        // term alone.
+        const double born = act.bEta * omega;
+        act.bdot[i] = i == HYDROGEN_ION
+                          ? born
+                          : act.bNaCl - BDOT_PER_EXTRA_CHARGE * (std::fabs(s.charge) - 1.0) + born;
+    }
+}
+
+void gamcal(SpeciesTable& sp, ActivityModel& act, int activityOption, double pressureBar, int iCO2) {
+    double ionic = 0.0;
+    double sumMolality = 0.0;  // water's molality of 1 included
+    for (int i = 1; i <= sp.count; ++i) {
+        ionic += sp[i].molality * (sp[i].charge * sp[i].charge);
+        sumMolality += sp[i].molality;
+    }
+    act.ionicStrength = 0.5 * ionic;
+    if (activityOption == ACTIVITY_IDEAL) return;
+
+    double neutralGamma = 1.0;
+    if (activityOption != ACTIVITY_NEUTRAL_ONE) {
+        const double mCO2 = iCO2 > 0 ? sp[iCO2].molality : 0.0;
+        act.gammaCO2 = co2ActivityCoefficient(act.tKelvin, pressureBar, act.stoichIonicStrength, mCO2);
+        if (activityOption == ACTIVITY_NEUTRAL_CO2) neutralGamma = act.gammaCO2;
+    }
+
+    const double lambda = -std::log10(1.0 + LAMBDA_FACTOR * sumMolality);
+    for (int i = 1; i <= sp.count; ++i) {
+        Species& s = sp[i];
+        s.gamma = s.charge == 0.0 ? neutralGamma : bdotGamma(act, s.charge, s.size, act.bdot[i], lambda);
+    }
+    // The entry of water holds the activity of water, set by lietzk.
+    sp[WATER].gamma = 1.0;
+
+    if (activityOption == ACTIVITY_CO2_FOR_LISTED) {
+        for (int n = 1; n <= act.co2LikeCount; ++n) sp[act.co2Like[n]].gamma = act.gammaCO2;
+    }
+}
+
+void lietzk(const ComponentTable& comp, const ComponentMap& map, SpeciesTable& sp, ActivityModel& act,
+            double kgw, int activityOption, int waterOption, double pressureBar, int iCO2) {
+    act.osmotic = 0.0;
+    act.stoichIonicStrength = stoichiometricIonicStrength(comp, sp, kgw);
+    if (activityOption == ACTIVITY_IDEAL) return;
+    if (waterOption == WATER_ACTIVITY_ONE) {
+        sp[WATER].gamma = 1.0;
+        return;
+    }
+
+    const double tK = act.tKelvin;
+    if (tK >= MIXED_FLUID_MIN_KELVIN) {
+        const double mCO2 = iCO2 > 0 ? sp[iCO2].molality : 0.0;
+        sp[WATER].gamma = waterActivityHighT(tK, pressureBar, act.stoichIonicStrength, mCO2);
+        return;
+    }
+
+    // Salt molalities: sulfate pairs with the divalent cation first, the rest
+    // of the cation takes chloride as a 2:1 salt, the remaining chloride is
+    // NaCl. mS3 is taken before mS2 is clamped at 0, so a sulfate excess over
+    // the cation adds twice the shortfall to the NaCl.
+    double mS[3];
+    mS[0] = totalMolality(comp, map, DB_SULFATE, kgw);
+    mS[1] = map.position(DB_DIVALENT_CATION) != 0 ? totalMolality(comp, map, DB_DIVALENT_CATION, kgw) - mS[0]
+                                                  : 0.0;
+    mS[2] = map.position(DB_CHLORIDE) != 0 ? totalMolality(comp, map, DB_CHLORIDE, kgw) - 2.0 * mS[1] : 0.0;
+    mS[1] = std::max(mS[1], 0.0);
+
+    const double ions = SALT_IONS[0] * mS[0] + SALT_IONS[1] * mS[1] + SALT_IONS[2] * mS[2];
+    act.osmotic = osmoticCoefficient(mS, tK, act.debyeA, act.stoichIonicStrength, ions);
+    // ln aw = -phi M_w sum(nu m) / 1000.
+    sp[WATER].gamma = std::exp(-act.osmotic * WATER_MOLAR_MASS_SINGLE * ions * 0.001);
+}
+
+}  // namespace wq

@@ -1,0 +1,84 @@
+#include "activity/constraints.hpp"
+
+#include <cmath>
+
+#include "run/channels.hpp"
+#include "run/layout.hpp"
+
+namespace wq {
+
+namespace {
+
+// 55.50825 moles of water per kg, held in single precision by the alkalinity
+// equation: the value of 55.50825f widened to double.
+constexpr double WATER_MOLES_SINGLE = 55.50825119018555;
+
+void clearRow(NewtonSystem& newton, int r, int nc) {
+    for (int k = 1; k <= nc; ++k) newton.a(r, k) = 0.0;
+}
+
+// log10 of the molality of secondary species i by the mass-action relation,
+// unbounded: the alkalinity row takes the species as they follow from the
+// current components, even where the iteration's update would clamp them.
+double unboundedLogMolality(const SpeciesTable& sp, int i) {
+    const Species& s = sp[i];
+    double x = -std::log10(s.gamma) - s.logK;
+    for (int j = 1; j <= s.itot; ++j) {
+        const Species& c = sp[s.comp[j]];
+        x += s.coef[j] * std::log10(c.gamma * c.molality);
+    }
+    return x;
+}
+
+}  // namespace
+
+void hoh(NewtonSystem& newton, const SpeciesTable& sp, int nc, double pH, Sink* trace) {
+    static const Layout traceLine("(2X,40X,'SUBROUTINE HOH WAS USED')");
+    if (trace) trace->write(traceLine, {});
+    newton.f[1] = std::pow(10.0, -pH) - sp[1].gamma * sp[1].molality;
+    clearRow(newton, 1, nc);
+    newton.a(1, 1) = -sp[1].gamma;
+}
+
+void hoh1(NewtonSystem& newton, const SpeciesTable& sp, int nc, int r, double fixedActivity) {
+    newton.f[r] = fixedActivity - sp[r].gamma * sp[r].molality;
+    clearRow(newton, r, nc);
+    newton.a(r, r) = -sp[r].gamma;
+}
+
+void enriqu(NewtonSystem& newton, const SpeciesTable& sp, int nc, int r, const ComponentTable& comp,
+            double alkalinity, double kgw, Sink* trace) {
+    static const Layout traceLine("(2X,40X,'SUBROUTINE ENRIQUE WAS USED')");
+    double f = -alkalinity * kgw * WATER_MOLES_SINGLE / comp[2].mtot;
+
+    // Components: Y(k) kgw m(k); the derivative replaces the entry.
+    for (int k = 1; k <= nc; ++k) {
+        double y = sp[k].alkFactor;
+        if (y == 0.0) continue;
+        f += y * kgw * sp[k].molality;
+        newton.a(r, k) = y * kgw;
+    }
+
+    // Secondary species: v = y(i) kgw m_i, and d v / d m(c) = v nu / m(c)
+    // for each component c of the reaction.
+    for (int i = nc + 1; i <= sp.count; ++i) {
+        const Species& s = sp[i];
+        if (s.alkFactor == 0.0) continue;
+        double v = s.alkFactor * kgw * std::pow(10.0, unboundedLogMolality(sp, i));
+        for (int j = 1; j <= s.itot; ++j) {
+            int c = s.comp[j];
+            newton.a(r, c) += v * s.coef[j] / sp[c].molality;
+        }
+        f += v;
+    }
+    newton.f[r] = f;
+
+    // Derivative with respect to the water mass, the alkalinity term held
+    // fixed: sum Y(k) m(k) + sum y(i) m_i. Replaces whatever the species put
+    // into column 2.
+    newton.a(r, 2) = f / kgw + WATER_MOLES_SINGLE * alkalinity / comp[2].mtot;
+
+    if (trace) trace->write(traceLine, {});
+}
+
+}  // namespace wq

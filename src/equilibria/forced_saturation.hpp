@@ -1,0 +1,28 @@
+// Forced mineral saturation: a component whose total is fixed by equilibrium
+// of the water with a mineral ("EQ" in the listing). The solver replaces the
+// component's mass balance by the saturation condition
+//     log(Q/K) = target,  log Q = sum_k nu_k log10(gamma_k m_k)
+// over the terms of the mineral's dissolution reaction.
+#pragma once
+
+#include "solver/tables.hpp"
+
+namespace wq {
+
+class Sink;
+
+// Every entry of the forced-saturation list must have found its mineral in the
+// database (forcedMineral of its component non-zero). The first entry that did
+// not is reported to the listing and then the console, and the run stops.
+void checkForcedMinerals(const ForcedSaturationList& forced, const ComponentTable& comp, Sink& listing,
+                         Sink& console);
+
+// Row `row` of the Newton system for the component held by `mineral` at
+// log(Q/K) = target: the residual into F(row) and d/dm of each term's component
+// into its column (activity coefficients held constant); the other entries of
+// the row are left as they are. A mineral without the component itself stops
+// the run with a message to the listing and then the console.
+void saturationRow(NewtonSystem& newton, int row, const MineralEntry& mineral, double target,
+                   const SpeciesTable& sp, Sink& listing, Sink& console);
+
+}  // namespace wq

@@ -1,0 +1,4 @@
+list(APPEND WQSPEC_SOURCES
+  src/report/listing.cpp
+  src/report/debug_tables.cpp
+)

@@ -1,0 +1,416 @@
+#include "solver/newton.hpp"
+
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <initializer_list>
+#include <span>
+#include <string_view>
+#include <utility>
+
+#include "activity/activity.hpp"
+#include "activity/constraints.hpp"
+#include "equilibria/forced_saturation.hpp"
+#include "run/program.hpp"
+#include "run/stop.hpp"
+#include "solver/linear.hpp"
+#include "solver/mass_action.hpp"
+
+namespace wq {
+
+namespace {
+
+// Database component number of the carbonate component of an alkalinity.
+constexpr int CARBONATE_NUMBER = 5;
+
+// Charge-balance freeze: a change of the total below this fraction of it
+// (the single-precision value of 1e-5) after loop FREEZE_AFTER_LOOP.
+constexpr double CHARGE_BALANCE_SETTLED = 9.999999747378752e-06;
+constexpr int FREEZE_AFTER_LOOP = 30;
+
+// Damping weights never fall below the single-precision value of 1e-4, so a
+// damped equation keeps some pull on the step.
+constexpr double MIN_DAMPING_WEIGHT = 9.999999747378752e-05;
+
+// Step rules. A component molality above 10 mol/kg is outside any water the
+// model describes; an H+ molality at or below 1e-15 (pH 15) likewise.
+constexpr double MAX_COMPONENT_MOLALITY = 10.0;
+constexpr double MIN_HYDROGEN_MOLALITY = 1e-15;
+constexpr double MIN_MOLALITY = 1e-200;
+
+// Above this molality the activity-coefficient model is far outside its
+// range; such a loop keeps the previous coefficients.
+constexpr double HIGH_MOLALITY = 7.0;
+
+bool pHFixed(const Program& prog) { return prog.input.pH != 0.0; }
+bool alkalinityGiven(const Program& prog) { return prog.input.alkalinity != 0.0; }
+int carbonatePosition(const Program& prog) { return prog.map.position(CARBONATE_NUMBER); }
+
+// Totals that are results rather than inputs: fixed pH, fixed activity or a
+// given alkalinity.
+bool hasFixedTotals(const Program& prog) {
+    return pHFixed(prog) || prog.input.fixedActivityPosition != 0 || alkalinityGiven(prog);
+}
+
+// A name without its trailing blanks, for messages that go on after it.
+std::string_view trimmed(std::string_view name) {
+    std::size_t end = name.find_last_not_of(' ');
+    return end == std::string_view::npos ? std::string_view() : name.substr(0, end + 1);
+}
+
+void toListingAndConsole(Program& prog, const Layout& layout, std::initializer_list<Value> values) {
+    prog.io.listing.write(layout, values);
+    prog.io.console.write(layout, values);
+}
+
+// An overflow (an unbounded exponent, a huge step) or an undefined value in a
+// loop would otherwise spread through every table and end in a listing of
+// NaN presented as a result. The run ends instead, naming the equation.
+[[noreturn]] void nonFinite(Program& prog, std::string_view what, int component, int loop) {
+    static const Layout message("(/5X,'NEWTON ITERATION FAILED: NON-FINITE ',A,' OF ',A,' IN LOOP',I5/)");
+    toListingAndConsole(prog, message, {what, trimmed(prog.sp[component].name.view()), loop});
+    stop(ExitStatus::error);
+}
+
+void requireFiniteResiduals(Program& prog, int loop) {
+    for (int i = 1; i <= prog.newton.order; ++i)
+        if (!std::isfinite(prog.newton.f[i])) nonFinite(prog, "RESIDUAL", i, loop);
+}
+
+void requireFiniteStep(Program& prog, int loop) {
+    for (int i = 1; i <= prog.newton.order; ++i)
+        if (!std::isfinite(prog.newton.x[i])) nonFinite(prog, "NEWTON STEP", i, loop);
+}
+
+// ---- charge balance --------------------------------------------------------
+
+// Net charge in moles: H+ counts +1, water is left out, every other species
+// with its charge.
+double chargeImbalance(const Program& prog) {
+    const SpeciesTable& sp = prog.sp;
+    double kgw = prog.run.kgw;
+    double s = kgw * sp[1].molality;
+    for (int i = 3; i <= sp.count; ++i) s += sp[i].charge * sp[i].molality * kgw;
+    return s;
+}
+
+[[noreturn]] void imbalanceTooLarge(Program& prog, int icb) {
+    static const Layout message(
+        "(//5X,'CHARGE IMBALANCE EXEEDS THE TOTAL AMOUNT ','OF ',A12,' AND CANNOT '"
+        "/5X,'BE ADJUSTED BY THIS ','ION.  CHOOSE AN ION WITH OPPOSITE CHARGE'///)");
+    toListingAndConsole(prog, message, {prog.sp[icb].name.view()});
+    stop(ExitStatus::error);
+}
+
+// The adjustment runs in every loop in which something else already moves a
+// total (forced minerals, fixed pH/activity/alkalinity) or the user asked for
+// it, until it freezes.
+//
+// The freeze is a flag of its own. Marking it by overwriting the charge-balance
+// position with a reserved position number would collide with a real
+// component standing at that position, whose charge balance would then
+// silently never run.
+bool chargeBalanceDue(const Program& prog, bool fixedTotals) {
+    if (prog.run.chargeBalanceFrozen) return false;
+    return prog.forced.count > 0 || fixedTotals || prog.input.chargeBalanceSwitch != 0;
+}
+
+// ---- assembly --------------------------------------------------------------
+
+void clearSystem(Program& prog) {
+    NewtonSystem& newton = prog.newton;
+    for (int j = 1; j <= newton.order; ++j)
+        for (int i = 1; i <= newton.order; ++i) newton.a(i, j) = 0.0;
+    for (int i = 1; i <= newton.order; ++i) newton.a(i, i) = prog.run.kgw;
+}
+
+// Mass balance of component i:
+//     F(i) = kgw m(i) + kgw sum_s nu_si m(s) - Mtot(i)
+// with dF/dm(c) = kgw sum_s nu_si nu_sc m(s) / m(c) (from d m(s)/d m(c) =
+// nu_sc m(s) / m(c)), and dF/dkgw = the total molality (Mtot(i) + F(i)) / kgw,
+// which replaces column 2. For water the free term is kgw 55.50825.
+void massBalanceRow(Program& prog, int i) {
+    NewtonSystem& newton = prog.newton;
+    const SpeciesTable& sp = prog.sp;
+    const int nc = prog.comp.count;
+    const double kgw = prog.run.kgw;
+    double f = i == 2 ? kgw * MOLES_WATER_PER_KG - prog.comp[2].mtot : kgw * sp[i].molality - prog.comp[i].mtot;
+    for (int s = nc + 1; s <= sp.count; ++s) {
+        const Species& species = sp[s];
+        int t = firstTermNaming(species, i);
+        if (t == 0) continue;
+        double nuI = species.coef[t];
+        for (int j = 1; j <= species.itot; ++j) {
+            int c = species.comp[j];
+            newton.a(i, c) = newton.a(i, c) + nuI * kgw * species.coef[j] * species.molality / sp[c].molality;
+        }
+        f = f + nuI * species.molality * kgw;
+    }
+    newton.f[i] = f;
+    newton.a(i, 2) = (prog.comp[i].mtot + f) / kgw;
+}
+
+void forcedSaturationRow(Program& prog, int i) {
+    const Component& c = prog.comp[i];
+    saturationRow(prog.newton, i, prog.minerals[c.forcedMineral], prog.forced[c.forcedEntry].target, prog.sp,
+                  prog.io.listing, prog.io.console);
+}
+
+// ---- solution and update ---------------------------------------------------
+
+void setRightHandSide(NewtonSystem& newton) {
+    for (int i = 1; i <= newton.order; ++i) newton.a(i, newton.order + 1) = -newton.f[i];
+}
+
+// Writes X(1..N) through (', ',10E11.4), ten to a line.
+void writeStep(Program& prog) {
+    static const Layout layout("(', ',10E11.4)");
+    using Values = std::array<Value, MAX_COMPONENTS>;
+    Values values = []<std::size_t... I>(std::index_sequence<I...>) {
+        return Values{((void)I, Value(0.0))...};
+    }(std::make_index_sequence<MAX_COMPONENTS>{});
+    const int n = prog.newton.order;
+    for (int i = 1; i <= n; ++i) values[static_cast<std::size_t>(i - 1)] = Value(prog.newton.x[i]);
+    prog.io.listing.write(layout, std::span<const Value>(values.data(), static_cast<std::size_t>(n)));
+}
+
+// Debug output around the solution: in loop 2 the whole result listing of
+// the current state, then in loops 1 and 2 the matrix; the step in every loop.
+void solveNewtonSystem(Program& prog, int loop, void (*writeListing)(Program&)) {
+    const bool debug = prog.input.debug != 0;
+    NewtonSystem& newton = prog.newton;
+    if (debug && loop == 2 && writeListing) writeListing(prog);
+    if (debug && (loop == 1 || loop == 2)) dump(newton, prog.io.listing);
+    slud(newton, newton.order);
+    sir(newton, prog.input.refinement, prog.io.listing);
+    if (debug) writeStep(prog);
+    if (prog.input.refinement != 0) dump2(newton, prog.input.refinement, prog.io.listing);
+}
+
+// One unknown under the step rules: a step that would take a component above
+// 10 mol/kg, or H+ to 1e-15 or below, is refused; one that would make the
+// unknown zero or negative is halved until it is positive; the result is
+// kept at or above 1e-200 with a warning.
+double stepped(Program& prog, int i, double old, double delta) {
+    static const Layout warning("(5X,'** WARNING !  MOLALITY OF ',A12,' LESS THAN ',E10.3)");
+    double m = old + delta;
+    if (m > MAX_COMPONENT_MOLALITY && i != 2) m = old;
+    if (i == 1 && m <= MIN_HYDROGEN_MOLALITY) m = old;
+    // The halving ends once |delta| < old; it is bounded by delta reaching 0
+    // for an old value that is not positive, which the clamp below then
+    // catches.
+    while (m <= 0.0 && delta != 0.0) {
+        delta = delta / 2.0;
+        m = old + delta;
+    }
+    if (m <= MIN_MOLALITY) {
+        prog.io.console.write(warning, {prog.sp[i].name.view(), MIN_MOLALITY});
+        m = MIN_MOLALITY;
+    }
+    return m;
+}
+
+// ---- activities and convergence --------------------------------------------
+
+// activity = gamma m of every species (H+ keeps 10^-pH when the pH is fixed);
+// true when some molality is above HIGH_MOLALITY.
+bool refreshActivities(Program& prog) {
+    SpeciesTable& sp = prog.sp;
+    bool high = false;
+    for (int s = pHFixed(prog) ? 2 : 1; s <= sp.count; ++s) {
+        sp[s].activity = sp[s].molality * sp[s].gamma;
+        if (sp[s].molality > HIGH_MOLALITY) high = true;
+    }
+    return high;
+}
+
+bool withinTolerances(const Program& prog) {
+    for (int i = 1; i <= prog.newton.order; ++i)
+        if (!(std::fabs(prog.newton.f[i]) <= prog.comp[i].tolerance)) return false;
+    return true;
+}
+
+void refreshActivityCoefficients(Program& prog) {
+    static const Layout trace("(2X,40X,'SUBROUTINE GAMCALC WAS USED')");
+    const RunInput& in = prog.input;
+    prog.activity.tKelvin = in.temperature + 273.15;
+    gamcal(prog.sp, prog.activity, in.activityOption, in.pressure, prog.run.co2Position);
+    lietzk(prog.comp, prog.map, prog.sp, prog.activity, prog.run.kgw, in.activityOption, in.waterOption,
+           in.pressure, prog.run.co2Position);
+    if (in.debug != 0) prog.io.listing.write(trace, {});
+}
+
+void writeProgressLine(Program& prog, int loopsDone) {
+    static const Layout line("('  ',I5,' LOOPS COMPLETED    IONIC STRENGTH =',F15.11)");
+    prog.io.console.write(line, {loopsDone, prog.activity.ionicStrength});
+}
+
+void writeLoopTrace(Program& prog, int loop) {
+    static const Layout line("(2X,'No. of Loops = ',I3,5X,'Ionic strength = ',E12.7)");
+    prog.io.listing.write(line, {loop, prog.activity.ionicStrength});
+}
+
+}  // namespace
+
+void recomputeForcedTotals(Program& prog) {
+    const SpeciesTable& sp = prog.sp;
+    const int nc = prog.comp.count;
+    for (int e = 1; e <= prog.forced.count; ++e) {
+        int q = prog.forced[e].component;
+        double sum = sp[q].molality;
+        for (int s = nc + 1; s <= sp.count; ++s) {
+            int t = firstTermNaming(sp[s], q);
+            if (t != 0) sum = sum + sp[s].coef[t] * sp[s].molality;
+        }
+        prog.comp[q].mtot = prog.run.kgw * sum;
+    }
+}
+
+void recomputeFixedTotals(Program& prog) {
+    const SpeciesTable& sp = prog.sp;
+    ComponentTable& comp = prog.comp;
+    const double kgw = prog.run.kgw;
+    const bool pH = pHFixed(prog);
+    const int icm = prog.input.fixedActivityPosition;
+    const int icarb = alkalinityGiven(prog) ? carbonatePosition(prog) : 0;
+
+    if (pH) comp[1].mtot = kgw * sp[1].molality;
+    if (icm != 0) comp[icm].mtot = kgw * sp[icm].molality;
+    if (icarb != 0) comp[icarb].mtot = kgw * sp[icarb].molality;
+    for (int s = prog.comp.count + 1; s <= sp.count; ++s) {
+        const Species& species = sp[s];
+        // For H+ only the first term is looked at: the H+ total of a fixed
+        // pH counts the species whose reaction starts with H+.
+        if (pH && species.itot >= 1 && species.comp[1] == 1)
+            comp[1].mtot += species.coef[1] * species.molality * kgw;
+        for (int j = 1; j <= species.itot; ++j) {
+            int c = species.comp[j];
+            if (icm != 0 && c == icm) comp[icm].mtot += species.coef[j] * species.molality * kgw;
+            if (icarb != 0 && c == icarb) comp[icarb].mtot += species.coef[j] * species.molality * kgw;
+        }
+    }
+}
+
+void adjustChargeBalance(Program& prog, int loop) {
+    const int icb = prog.input.chargeBalancePosition;
+    Component& c = prog.comp[icb];
+    const double s = chargeImbalance(prog);
+    prog.run.chargeImbalance = s;
+
+    const double old = c.mtot;
+    double d = s / prog.sp[icb].charge;
+    double total = old - d;
+    // Halve the correction while it would leave no positive total. With a
+    // positive old total this ends once |d| < old. With a total of 0 (or
+    // below) no halving can help: d runs down to 0 and the component is
+    // treated as exhausted below.
+    while (total <= 0.0 && d != 0.0) {
+        d = d / 2.0;
+        total = old - d;
+    }
+    c.mtot = total;
+    if (total <= 0.0 || total <= prog.run.chargeBalanceThreshold) imbalanceTooLarge(prog, icb);
+
+    c.tolerance = std::fabs(total) * prog.input.convergence;
+    if (std::fabs(total - old) < CHARGE_BALANCE_SETTLED * old && loop > FREEZE_AFTER_LOOP)
+        prog.run.chargeBalanceFrozen = true;
+}
+
+void assembleSystem(Program& prog) {
+    clearSystem(prog);
+    const RunInput& in = prog.input;
+    const int icm = in.fixedActivityPosition;
+    const int icarb = alkalinityGiven(prog) ? carbonatePosition(prog) : 0;
+    Sink* trace = in.debug != 0 ? &prog.io.listing : nullptr;
+    const int nc = prog.comp.count;
+    for (int i = 1; i <= nc; ++i) {
+        if (i == 1 && pHFixed(prog))
+            hoh(prog.newton, prog.sp, nc, in.pH, trace);
+        else if (i == icm)
+            hoh1(prog.newton, prog.sp, nc, i, in.fixedActivity);
+        else if (i == icarb)
+            enriqu(prog.newton, prog.sp, nc, i, prog.comp, in.alkalinity, prog.run.kgw, trace);
+        else if (prog.comp[i].forcedMineral != 0)
+            forcedSaturationRow(prog, i);
+        else
+            massBalanceRow(prog, i);
+    }
+}
+
+void dampResiduals(Program& prog) {
+    const double damping = prog.input.damping;
+    if (!(damping > 0.0 && damping < 1.0)) return;
+    NewtonSystem& newton = prog.newton;
+    for (int i = 1; i <= newton.order; ++i) {
+        Component& c = prog.comp[i];
+        const double f = newton.f[i];
+        if (std::fabs(c.prevResidual) > std::fabs(f)) {
+            c.weight = 1.0;
+        } else {
+            // A residual that did not shrink counts less and less, loop
+            // after loop; the floor applies from the next loop on.
+            c.weight = damping * c.weight;
+            newton.f[i] = c.weight * f;
+            if (c.weight < MIN_DAMPING_WEIGHT) c.weight = MIN_DAMPING_WEIGHT;
+        }
+        c.prevResidual = f;
+    }
+}
+
+void applyNewtonStep(Program& prog) {
+    SpeciesTable& sp = prog.sp;
+    // During the update the water slot holds the unknown of the water
+    // equation, the mass of water.
+    sp[2].molality = prog.run.kgw;
+    for (int i = 1; i <= prog.newton.order; ++i) sp[i].molality = stepped(prog, i, sp[i].molality, prog.newton.x[i]);
+    prog.run.kgw = sp[2].molality;
+    sp[2].molality = 1.0;
+}
+
+void iterate(Program& prog, void (*writeListing)(Program&)) {
+    const int nc = prog.comp.count;
+    prog.newton.order = nc;
+    prog.run.loops = 0;
+    for (int loop = 0;;) {
+        writeProgressLine(prog, loop);
+        ++loop;
+        prog.run.loops = loop;
+        prog.sp[2].molality = 1.0;
+
+        if (prog.forced.count > 0) recomputeForcedTotals(prog);
+        // The first loop starts from the given totals: fixed totals are not
+        // rebuilt from the starting guesses, nor is the charge balanced
+        // against them.
+        const bool fixedTotals = hasFixedTotals(prog);
+        if (!(fixedTotals && loop == 1)) {
+            if (fixedTotals) recomputeFixedTotals(prog);
+            if (chargeBalanceDue(prog, fixedTotals)) adjustChargeBalance(prog, loop);
+        }
+
+        assembleSystem(prog);
+        dampResiduals(prog);
+        requireFiniteResiduals(prog, loop);
+        setRightHandSide(prog.newton);
+        solveNewtonSystem(prog, loop, writeListing);
+        requireFiniteStep(prog, loop);
+        applyNewtonStep(prog);
+        massActionUpdate(prog.sp, nc);
+
+        // A limit of 0 or below ends after the first loop, like a limit of 1,
+        // and is reported as not converged: the loop must end somewhere.
+        if (loop >= prog.input.loopLimit) return;
+
+        const bool highMolality = refreshActivities(prog);
+        if (prog.input.debug != 0) writeLoopTrace(prog, loop);
+        // F is this loop's damped residual, so convergence is judged on the
+        // state before the step; the first loop never ends here.
+        if (loop != 1 && withinTolerances(prog)) return;
+
+        if (!highMolality) refreshActivityCoefficients(prog);
+        massActionUpdate(prog.sp, nc);
+    }
+}
+
+bool reachedLoopLimit(const Program& prog) { return !(prog.run.loops < prog.input.loopLimit); }
+
+}  // namespace wq

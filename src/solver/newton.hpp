@@ -1,0 +1,55 @@
+// The Newton iteration of the speciation.
+//
+// Unknowns: the free molality m(i) of every component i != 2, and the mass of
+// water kgw (kg) for component 2. Equations: one per component, its mass
+// balance
+//     kgw m(i) + kgw sum_s nu_si m(s) = Mtot(i)
+// (for water kgw 55.50825 + kgw sum_s nu_s2 m(s) = Mtot(2)), or in its place
+// the equation of a fixed pH, a fixed activity, an alkalinity or a forced
+// mineral saturation. The secondary molalities m(s) follow from the
+// components by the mass-action relation. Each loop also adjusts the total of
+// the charge-balance component to the current charge imbalance.
+#pragma once
+
+namespace wq {
+
+struct Program;
+class Sink;
+
+// Runs Newton loops from the state left by setUp until every residual lies
+// within its tolerance or the loop limit is reached; prog.run.loops holds the
+// number of loops. writeListing writes the result listing of the current state
+// (with the debug switch it is called once, in loop 2); it may be null.
+// A non-finite residual or Newton step ends the run with a message.
+void iterate(Program& prog, void (*writeListing)(Program&));
+
+// True when the last iteration ended at the loop limit rather than converged
+// (the number of loops is not below the limit).
+bool reachedLoopLimit(const Program& prog);
+
+// The phases of one loop, in the order the loop runs them.
+
+// Totals of the components held by a forced mineral: what the current
+// speciation holds, kgw (m(q) + sum_s nu_sq m(s)).
+void recomputeForcedTotals(Program& prog);
+
+// Totals of the components fixed by pH, activity or alkalinity, likewise.
+void recomputeFixedTotals(Program& prog);
+
+// Moves the total of the charge-balance component by the charge imbalance of
+// the current speciation. `loop` is the number of the current loop (from 1).
+// Stops the run when the component cannot absorb the imbalance.
+void adjustChargeBalance(Program& prog, int loop);
+
+// Residuals F and Jacobian A of all component equations.
+void assembleSystem(Program& prog);
+
+// Scales down residuals that did not shrink since the previous loop
+// (0 < damping < 1; otherwise nothing happens).
+void dampResiduals(Program& prog);
+
+// Adds the Newton step X to the unknowns under the step rules, then takes
+// kgw from the water slot and sets the water molality back to 1.
+void applyNewtonStep(Program& prog);
+
+}  // namespace wq

@@ -1,0 +1,120 @@
+// The bundled database and the ready examples, run through the built program:
+// the database reads without an error message wherever the grid location
+// accepts a run, the examples converge, and the geothermal water converges at
+// every 25 C step of the saturation curve.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kExamples = fs::path(WQSPEC_SOURCE_DIR) / "examples";
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+struct Outcome {
+    int status = -1;
+    std::string console, errors, listing;
+};
+
+// Runs the program on a run-input text with the bundled database; the console
+// answers end the program after the first run.
+Outcome runCase(const std::string& caseText, const std::string& answers, const std::string& tag) {
+    fs::path work = fs::temp_directory_path() / ("wqspec-example-" + tag + "-" + std::to_string(::getpid()));
+    fs::remove_all(work);
+    fs::create_directories(work);
+    std::ofstream(work / "WQCASE.DAT", std::ios::binary) << caseText;
+    std::ofstream(work / "answers", std::ios::binary) << answers;
+    fs::copy_file(kExamples / "LOGKDATA.KDB", work / "LOGKDATA.KDB");
+    std::string command = "cd '" + work.string() + "' && '" + WQSPEC_EXE +
+                          "' < answers > console 2> errors; echo $? > status";
+    Outcome out;
+    if (std::system(command.c_str()) != 0) return out;
+    out.status = std::stoi(slurp(work / "status"));
+    out.console = slurp(work / "console");
+    out.errors = slurp(work / "errors");
+    out.listing = slurp(work / "WQLIST.DAT");
+    fs::remove_all(work);
+    return out;
+}
+
+// The conditions line (the fifth line) of a run-input text, with T and P replaced.
+std::string withConditions(const std::string& text, double t, double p) {
+    std::istringstream in(text);
+    std::string line, out;
+    for (int n = 1; std::getline(in, line); ++n) {
+        if (n == 5) {
+            std::istringstream values(line);
+            std::string v[8];
+            for (auto& x : v) values >> x;
+            v[4] = std::to_string(t);
+            v[7] = std::to_string(p);
+            line.clear();
+            for (auto& x : v) line += " " + x;
+        }
+        out += line + "\n";
+    }
+    return out;
+}
+
+void expectCleanRun(const Outcome& out, const std::string& what) {
+    EXPECT_EQ(out.status, 0) << what << "\n" << out.errors << out.console.substr(0, 2000);
+    EXPECT_EQ(out.errors, "") << what;
+    for (const char* failure : {"Reading", "Bombed", "EXCEEDS", "NON-CONVERGENCE", "ERROR"})
+        EXPECT_EQ(out.console.find(failure), std::string::npos) << what << ": " << failure;
+}
+
+TEST(Examples, SeawaterConverges) {
+    Outcome out = runCase(slurp(kExamples / "seawater/WQCASE.DAT"), "\n\n", "seawater");
+    expectCleanRun(out, "seawater");
+    EXPECT_NE(out.listing.find("Calcite"), std::string::npos);
+}
+
+TEST(Examples, GeothermalWaterConvergesAlongTheSaturationCurve) {
+    const std::string text = slurp(kExamples / "geothermal/WQCASE.DAT");
+    for (int t = 25; t <= 350; t += 25) {
+        Outcome out = runCase(withConditions(text, t, 1.0), "\n\n", "geo" + std::to_string(t));
+        expectCleanRun(out, "geothermal at " + std::to_string(t) + " C");
+        EXPECT_NE(out.listing.find("Na-K-Ca Source Temperature"), std::string::npos);
+    }
+}
+
+TEST(Examples, BrineConvergesInAnExtendedRun) {
+    Outcome out = runCase(slurp(kExamples / "brine/WQCASE.DAT"), "\n\n\n", "brine");
+    expectCleanRun(out, "brine");
+}
+
+// The database is read completely at every run; whatever T and P the grid
+// location accepts, no reading error may appear.
+TEST(Examples, BundledDatabaseReadsAtEveryCondition) {
+    const std::string text = slurp(kExamples / "seawater/WQCASE.DAT");
+    for (double t : {20.0, 60.0, 100.0, 150.0, 200.0, 250.0, 300.0, 350.0, 374.0}) {
+        Outcome out = runCase(withConditions(text, t, 1.0), "\n\n", "sat");
+        EXPECT_EQ(out.errors, "") << t;
+        for (const char* failure : {"Reading", "Bombed", "EXCEEDS", "ERROR"})
+            EXPECT_EQ(out.console.find(failure), std::string::npos) << t << ": " << failure;
+    }
+    std::string extended = text;
+    extended.replace(extended.find(" 0 1 0 0 100"), 12, " 1 1 0 0 100");
+    const double points[][2] = {{25, 1000}, {150, 500}, {300, 2000}, {450, 1000}, {500, 3000}, {600, 5000}};
+    for (const auto& pt : points) {
+        Outcome out = runCase(withConditions(extended, pt[0], pt[1]), "\n\n\n", "ext");
+        EXPECT_EQ(out.errors, "") << pt[0] << " C " << pt[1] << " bar";
+        for (const char* failure : {"Reading", "Bombed", "EXCEEDS", "ERROR"})
+            EXPECT_EQ(out.console.find(failure), std::string::npos) << pt[0] << ": " << failure;
+    }
+}
+
+}  // namespace

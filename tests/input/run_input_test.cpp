@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "input/run_input.hpp"
+#include "run/program.hpp"
+#include "run/stop.hpp"
+
+namespace wq {
+namespace {
+
+std::string componentRecord(int number, const std::string& total, const std::string& mtry = "",
+                            const std::string& gamma = "") {
+    auto field = [](const std::string& s) { return std::string(19 - s.size(), ' ') + s; };
+    std::string n = std::to_string(number);
+    return std::string(5 - n.size(), ' ') + n + std::string(13, ' ') + field(total) + field(mtry) + field(gamma);
+}
+
+struct CaseFile {
+    std::string reals = "0.0 7.0 0.0 0.0 25.0 0.0 1.0E-12 1.0";
+    std::string options = "0 0 0 0 50 3 0 0 0 0 0";
+    std::vector<std::string> components = {componentRecord(1, "1.E-3"), componentRecord(2, "1."),
+                                           componentRecord(3, "0.1"), componentRecord(13, "0.1")};
+    bool endRecord = true;
+    std::vector<std::string> tail = {"forced minerals"};
+
+    std::string text() const {
+        std::string t = "title one\ntitle two\nx\nx\n" + reals + "\nx\nx\nx\n" + options + "\nx\nx\n";
+        for (const std::string& c : components) t += c + "\n";
+        if (endRecord) t += "    0\n";
+        for (const std::string& l : tail) t += l + "\n";
+        return t;
+    }
+};
+
+// Reads a run-input text into a fresh program whose output goes to scratch files.
+struct Reader {
+    std::unique_ptr<Program> prog = std::make_unique<Program>();
+    std::string dir = ::testing::TempDir();
+
+    explicit Reader(const CaseFile& c) {
+        prog->caseFile = TextFile("WQCASE.DAT", c.text());
+        prog->io.console.open(dir + "console.txt");
+        prog->io.listing.open(dir + "listing.txt");
+        prog->io.plot.open(dir + "plot.txt");
+        prog->io.skip.open(dir + "skip.txt");
+    }
+    void read() { readRunInput(*prog); }
+    std::string console() {
+        prog->io.console.close();
+        std::FILE* f = std::fopen((dir + "console.txt").c_str(), "rb");
+        std::string s;
+        int ch;
+        while ((ch = std::fgetc(f)) != EOF) s += static_cast<char>(ch);
+        std::fclose(f);
+        return s;
+    }
+};
+
+TEST(RunInput, ComponentFieldsUseImpliedDecimalsAndDefaults) {
+    CaseFile c;
+    c.components = {componentRecord(1, "1"), componentRecord(2, "1.", "", ""),
+                    componentRecord(3, "0.1", "-1.0", "0.95"), componentRecord(13, "0.1", "0.05", "0")};
+    Reader r(c);
+    r.read();
+    Program& p = *r.prog;
+    EXPECT_EQ(p.comp.count, 4);
+    EXPECT_DOUBLE_EQ(p.comp[1].mtot, 1.0e-13);  // the digit 1 alone under 13 implied decimals
+    EXPECT_EQ(p.comp[2].mtot, 1.0);
+    EXPECT_EQ(p.sp[3].molality, 1.000000013351432e-10);  // Mtry <= 0 replaced
+    EXPECT_EQ(p.sp[3].gamma, 0.95);                      // survives without activity option 3
+    EXPECT_EQ(p.sp[4].molality, 0.05);
+    EXPECT_EQ(p.sp[4].gamma, 1.0);
+    EXPECT_EQ(p.map.position(13), 4);
+    EXPECT_EQ(p.map.numberAt[4], 13);
+    EXPECT_EQ(p.input.chargeBalancePosition, 3);
+    EXPECT_EQ(p.input.convergence, 9.999999960041972e-13);  // 0 replaced
+    EXPECT_EQ(p.forced.count, 0);
+}
+
+TEST(RunInput, ActivityOptionThreeResetsEveryStartingGamma) {
+    CaseFile c;
+    c.options = "0 0 0 0 50 3 0 0 0 3 0";
+    c.components[2] = componentRecord(3, "0.1", "", "0.95");
+    Reader r(c);
+    r.read();
+    EXPECT_EQ(r.prog->sp[3].gamma, 1.0);
+}
+
+TEST(RunInput, DampingOutsideItsRangeBecomesZero) {
+    for (const char* damping : {"1.0", "-0.5", "0.5"}) {
+        CaseFile c;
+        c.reals = std::string("1.0E-8 7.0 0.0 0.0 25.0 ") + damping + " 1.0E-12 1.0";
+        Reader r(c);
+        r.read();
+        EXPECT_EQ(r.prog->input.damping, std::string(damping) == "0.5" ? 0.5 : 0.0) << damping;
+    }
+}
+
+TEST(RunInput, AlkalinityAppendsTheCarbonateComponentAndScalesByTheWaterMass) {
+    CaseFile c;
+    c.reals = "1.0E-8 0.0 0.0 0.002 25.0 0.0 1.0E-12 1.0";
+    c.components[1] = componentRecord(2, "1.5");
+    Reader r(c);
+    r.read();
+    Program& p = *r.prog;
+    ASSERT_EQ(p.comp.count, 5);
+    EXPECT_EQ(p.comp[5].dbNumber, 5);
+    EXPECT_EQ(p.comp[5].mtot, 0.002);
+    EXPECT_EQ(p.sp[5].molality, 1.0e-7);
+    EXPECT_EQ(p.map.position(5), 5);
+    EXPECT_DOUBLE_EQ(p.input.alkalinity, 0.003);
+}
+
+TEST(RunInput, ComponentListNeedsItsEndingRecord) {
+    // 69 distinct numbers (O2,aq and HS- may not stand together) and the end.
+    CaseFile c;
+    c.components.clear();
+    for (int n = 1; n <= 70; ++n)
+        if (n != 31) c.components.push_back(componentRecord(n, "1.E-3"));
+    Reader ok(c);
+    ok.read();
+    EXPECT_EQ(ok.prog->comp.count, 69);
+
+    c.components.push_back(componentRecord(31, "1.E-3"));
+    c.endRecord = false;
+    c.tail = {componentRecord(9, "1.")};
+    Reader tooMany(c);
+    try {
+        tooMany.read();
+        FAIL() << "a 71st component was accepted";
+    } catch (const Stop& s) {
+        EXPECT_EQ(s.status, ExitStatus::error);
+    }
+    EXPECT_NE(tooMany.console().find("EXCEEDS THE"), std::string::npos);
+}
+
+TEST(RunInput, FileMayEndRightAfterTheComponentList) {
+    CaseFile c;
+    c.tail.clear();
+    Reader r(c);
+    r.read();
+    EXPECT_EQ(r.prog->forced.count, 0);
+}
+
+TEST(RunInput, ForcedMineralsAreReadUntilABlankName) {
+    CaseFile c;
+    c.tail = {"skipped", "Calcite                 3     0.5", "Halite                 13  -250",
+              std::string(20, ' ') + "  13", "Never read             13"};
+    Reader r(c);
+    r.read();
+    Program& p = *r.prog;
+    ASSERT_EQ(p.forced.count, 2);
+    EXPECT_EQ(p.forced[1].mineral.view(), "Calcite             ");
+    EXPECT_EQ(p.forced[1].component, 3);
+    EXPECT_EQ(p.forced[1].target, 0.5);
+    EXPECT_EQ(p.forced[2].component, 4);
+    EXPECT_EQ(p.forced[2].target, -0.25);  // three implied decimals
+}
+
+TEST(RunInput, ReadErrorShowsTheLineAndEndsOnClosedInput) {
+    CaseFile c;
+    c.options = "0 0 0 0 5O 3 0 0 0 0 0";
+    Reader r(c);
+    std::FILE* none = std::fopen("/dev/null", "rb");
+    r.prog->io.input = Console(none);
+    EXPECT_THROW(r.read(), Stop);
+    std::fclose(none);
+    std::string console = r.console();
+    EXPECT_NE(console.find("---> 0 0 0 0 5O 3 0 0 0 0 0" + std::string(58, ' ') + "\n\n"), std::string::npos)
+        << console;
+}
+
+}  // namespace
+}  // namespace wq

@@ -1,0 +1,333 @@
+"""The bundled database examples/LOGKDATA.KDB: the program's layout, the
+chemistry of its reactions, the rules for cells outside the equations of
+state, and that it is what the builder produces now."""
+
+import math
+import os
+import tempfile
+import unittest
+
+import numpy as np
+
+import support
+
+NP, NT = 37, 36
+FIXED = {1: "H+", 2: "H2O", 3: "Cl-", 4: "SO4--", 5: "HCO3-", 6: "HS-", 9: "Ca++",
+         10: "Mg++", 12: "K+", 13: "Na+", 31: "O2,aq", 45: "CH4,aq", 46: "H2,aq",
+         47: "N2,aq", 48: "NH3,aq"}
+
+
+def real_field(text, decimals):
+    """A fixed-column real field as the program reads it: blank is 0; a
+    field without a decimal point has implied decimals."""
+    t = text.strip()
+    if not t:
+        return 0.0
+    if "." in t:
+        return float(t)
+    return int(t) / 10.0 ** decimals
+
+
+def free_numbers(line):
+    vals = [float(v) for v in line.replace(",", " ").split()]
+    return vals
+
+
+class KdbFile:
+    """Reads the database the way the program does."""
+
+    def __init__(self, path):
+        with open(path, encoding="latin-1") as f:
+            self.lines = f.read().split("\n")
+        self.i = 0
+        self.read()
+
+    def next(self):
+        line = self.lines[self.i]
+        self.i += 1
+        return line
+
+    def table(self):
+        rows = []
+        for _ in range(NP):
+            vals = free_numbers(self.next())
+            assert len(vals) == NT, "row with %d values at line %d" % (len(vals), self.i)
+            rows.append(vals)
+        return np.array(rows)
+
+    def read(self):
+        while self.next()[:8] != "********":
+            pass
+        self.tables = []
+        for _ in range(4):
+            self.next()
+            self.next()
+            self.tables.append(self.table())
+        while self.lines[self.i][:8] != "H+      ":
+            self.i += 1
+        self.components = []
+        for k in range(1, 72):
+            line = self.next()
+            if line[:8].strip() == "":
+                break
+            self.components.append((k, line))
+        self.aqueous = []
+        while True:
+            self.next()                                  # separator
+            name_line = self.next()
+            if name_line[:20].strip() == "":
+                break
+            prop = self.next()
+            react = self.next()
+            rng = name_line[90:94]
+            tab = self.table() if rng == "All " else np.array(free_numbers(self.next()))
+            self.aqueous.append({"name_line": name_line, "prop": prop, "react": react,
+                                 "table": tab})
+        self.mineral_head = [self.next() for _ in range(11)]
+        self.solids = []
+        while True:
+            l1, l2, l3, l4 = self.next(), self.next(), self.next(), self.next()
+            if l2[:20].strip() == "":
+                break
+            if int(l2[66:68]) == 6:
+                self.next()
+            tab = []
+            if l2[90:94] == "All ":
+                for _ in range(NP):
+                    vals = free_numbers(self.next())
+                    assert len(vals) == NT
+                    tab.append(vals)
+            self.solids.append({"l2": l2, "l4": l4, "table": np.array(tab)})
+
+
+def aqueous_reaction(line):
+    n = int(line[0:2])
+    assert line[2] == " "
+    terms = []
+    for j in range(n):
+        a = 3 + 12 * j
+        terms.append((real_field(line[a:a + 10], 3), int(line[a + 10:a + 12])))
+    return terms
+
+
+def mineral_reaction(line):
+    n = int(line[0:3])
+    terms = []
+    for j in range(n):
+        a = 3 + 12 * j
+        terms.append((real_field(line[a:a + 9], 3), int(line[a + 9:a + 12])))
+    return terms
+
+
+@unittest.skipUnless(os.path.isfile(support.KDB), "examples/LOGKDATA.KDB not built")
+class Layout(unittest.TestCase):
+
+    @classmethod
+    def setUpClass(cls):
+        cls.kdb = KdbFile(support.KDB)
+
+    def test_activity_tables(self):
+        a, b, beta, bnacl = self.kdb.tables
+        for t in self.kdb.tables:
+            self.assertEqual(t.shape, (NP, NT))
+            self.assertTrue(np.all(np.isfinite(t)))
+        self.assertAlmostEqual(a[0, 1], 0.5114, delta=0.0005)      # 25 C, 1 bar
+        self.assertAlmostEqual(b[0, 1], 0.3288, delta=0.0005)
+        self.assertAlmostEqual(beta[0, 1], 2.467, delta=0.002)
+        self.assertAlmostEqual(bnacl[0, 1], -9.752, delta=0.002)
+
+    def test_components(self):
+        comps = self.kdb.components
+        nums = [k for k, _ in comps]
+        self.assertEqual(nums, list(range(1, len(comps) + 1)))
+        self.assertLessEqual(len(comps), 70)
+        names = {}
+        for k, line in comps:
+            self.assertNotEqual(line[:8].strip(), "")
+            name = line[:20].strip()
+            names[k] = name
+            float(line[20:22])
+            self.assertEqual(line[22:28].strip(), "")
+            size = real_field(line[28:31], 2)
+            self.assertEqual(line[31:39].strip(), "")
+            gfw = real_field(line[39:47], 4)
+            alk = real_field(line[47:55], 4)
+            self.assertIn(".", line[39:47])
+            self.assertIn(".", line[47:55])
+            self.assertGreater(gfw, 1.0, name)
+            self.assertTrue(0.0 <= size < 11.0, name)
+            if name in ("CO2,aq", "O2,aq", "H2,aq", "N2,aq", "CH4,aq"):
+                self.assertGreater(size, 9.98, name)
+            self.assertTrue(math.isfinite(alk))
+        for k, name in FIXED.items():
+            self.assertEqual(names[k], name)
+        self.assertEqual(len(set(names.values())), len(names))
+        for must in ("F-", "Br-", "SiO2,aq", "Al+++", "Fe++", "Fe+++", "Mn++", "Sr++",
+                     "Ba++", "Li+", "NH4+", "NO3-", "B(OH)3,aq"):
+            self.assertIn(must, names.values())
+        alk = {line[:20].strip(): real_field(line[47:55], 4) for _, line in comps}
+        self.assertEqual(alk["HCO3-"], 1.0)
+        self.assertEqual(alk["H+"], -1.0)
+        self.assertEqual(alk["Na+"], 0.0)
+        sizes = {line[:20].strip(): real_field(line[28:31], 2) for _, line in comps}
+        self.assertAlmostEqual(sizes["H+"], 3.08)
+        self.assertAlmostEqual(sizes["Na+"], 1.91)
+        self.assertAlmostEqual(sizes["Cl-"], 1.81)
+
+    def test_aqueous_records(self):
+        recs = self.kdb.aqueous
+        self.assertLessEqual(len(recs), 599)
+        self.assertGreater(len(recs), 300)
+        ncomp = len(self.kdb.components)
+        names = set()
+        for r in recs:
+            nl = r["name_line"]
+            name = nl[:20]
+            self.assertNotIn(name, names)
+            names.add(name)
+            self.assertEqual(nl[80:84], "    ")
+            self.assertEqual(nl[90:94], "All ")
+            p = r["prop"]
+            self.assertEqual(p[:8].strip(), "")
+            z = real_field(p[8:11], 0)
+            size = real_field(p[26:31], 2)
+            alk = real_field(p[41:47], 3)
+            self.assertIn(".", p[26:31])
+            self.assertIn(".", p[41:47])
+            if z == 0:
+                self.assertTrue(name.strip().endswith(",aq"), name)
+                self.assertTrue(size == 0.0 or size > 9.98, name)
+            else:
+                self.assertGreater(size, 1.0, name)
+            terms = aqueous_reaction(r["react"])
+            self.assertTrue(1 <= len(terms) <= 12)
+            for c, k in terms:
+                self.assertTrue(1 <= k <= ncomp)
+                self.assertNotEqual(c, 0.0)
+            self.assertEqual(r["table"].shape, (NP, NT))
+            self.assertTrue(np.all(np.isfinite(r["table"])), name)
+            self.assertTrue(np.all(np.abs(r["table"]) < 1e4), name)
+        for n in ("CO2,aq", "CO3--", "OH-", "H2,aq", "N2,aq", "NH3,aq", "H2S,aq"):
+            self.assertIn("%-20s" % n, names)
+        co2 = [r for r in recs if r["name_line"][:20] == "%-20s" % "CO2,aq"][0]
+        self.assertEqual(co2["prop"][26:31], "10.00")
+
+    def test_mineral_records(self):
+        sol = self.kdb.solids
+        self.assertLessEqual(len(sol), 499)
+        self.assertGreater(len(sol), 100)
+        self.assertEqual(len(self.kdb.mineral_head), 11)
+        ncomp = len(self.kdb.components)
+        names = set()
+        ngas = 0
+        for m in sol:
+            l2 = m["l2"]
+            self.assertNotIn(l2[:20], names)
+            names.add(l2[:20])
+            self.assertEqual(int(l2[66:68]), 0)
+            self.assertIn(".", l2[68:76])
+            float(l2[68:76])
+            self.assertIn(l2[80:84], ("GAS ", "    "))
+            ngas += l2[80:84] == "GAS "
+            self.assertEqual(l2[90:94], "All ")
+            terms = mineral_reaction(m["l4"])
+            self.assertTrue(1 <= len(terms) <= 12)
+            for c, k in terms:
+                self.assertTrue(1 <= k <= ncomp)
+            self.assertEqual(m["table"].shape, (NP, NT))
+            self.assertTrue(np.all(np.isfinite(m["table"])))
+        self.assertGreater(ngas, 5)
+        aq = {r["name_line"][:20] for r in self.kdb.aqueous}
+        self.assertEqual(names & aq, set())
+
+    def test_one_row_per_line(self):
+        # full tables of minerals and gases must hold one pressure row per line
+        for m in self.kdb.solids:
+            self.assertEqual(len(m["table"]), NP)
+
+    def test_reading_ends_cleanly(self):
+        rest = [l for l in self.kdb.lines[self.kdb.i:] if l.strip()]
+        self.assertEqual(rest, [])
+
+
+@unittest.skipUnless(support.have_thermo(), "thermodynamic data not found")
+class BuiltDatabase(unittest.TestCase):
+
+    @classmethod
+    def setUpClass(cls):
+        cls.db = support.database()
+
+    def test_reactions_balance(self):
+        elem_mass, sp = support.slop98()
+        comp = self.db.basis.comp
+        for e in self.db.aqueous + self.db.solids:
+            s = sp[e["slop"]]
+            bal = {"charge": -s["charge"]}
+            for k, n in s["elements"].items():
+                bal[k] = -n
+            for v, num in e["terms"]:
+                self.assertAlmostEqual(v * 1000, round(v * 1000), places=6)
+                for k, n in comp[num]["elements"].items():
+                    bal[k] = bal.get(k, 0.0) + v * n
+                bal["charge"] += v * comp[num]["charge"]
+                self.assertNotIn(num, (45, 46, 47, 48))
+            for k, x in bal.items():
+                self.assertAlmostEqual(x, 0.0, places=9, msg="%s %s" % (e["name"], k))
+            # HS- and O2,aq never share a run, so never a reaction
+            nums = {n for _, n in e["terms"]}
+            self.assertFalse({6, 31} <= nums, e["name"])
+
+    def test_own_oxidation_state_and_alkalinity(self):
+        by = {e["name"]: e for e in self.db.aqueous + self.db.solids}
+        terms = lambda n: {k: v for v, k in by[n]["terms"]}  # noqa: E731
+        self.assertEqual(terms("FeCl+"), {3: 1.0, 15: 1.0})
+        self.assertEqual(terms("FeCl++"), {3: 1.0, 16: 1.0})
+        self.assertEqual(terms("H2S,aq"), {1: 1.0, 6: 1.0})
+        self.assertEqual(terms("Magnetite"), {1: -8.0, 2: 4.0, 15: 1.0, 16: 2.0})
+        self.assertEqual(terms("H2,aq"), {2: 1.0, 31: -0.5})
+        alk = {e["name"]: e["alk"] for e in self.db.aqueous}
+        self.assertEqual(alk["CO3--"], 2.0)
+        self.assertEqual(alk["OH-"], 1.0)
+        self.assertEqual(alk["CO2,aq"], 0.0)
+        self.assertEqual(alk["HSO4-"], -1.0)
+        self.assertEqual(alk["NH3,aq"], 1.0)
+
+    def test_cell_rules(self):
+        from wqkdb import grids, gridstate
+        gw = self.db.gridwater
+        served = grids.served_cells()
+        for r, c in served:
+            self.assertIn(gw.region[r, c], ("L", "D"), (r, c))
+            if gw.region[r, c] == "D":
+                self.assertGreater(gw.rho[r, c], gridstate.RHO_FLOOR)
+        for e in self.db.aqueous[:50]:
+            tab = e["table"]
+            for c, rl in grids.ON_CURVE.items():
+                for r in range(rl):
+                    self.assertEqual(tab[r, c], tab[rl, c])
+        # continuity at the density limit of HKF: the value at the anchor
+        # equals the HKF value, the continuation is linear in log density
+        col = grids.T_GRID.index(600.0)
+        self.assertIn("D", set(gw.region[:, col]))
+        self.assertIn("L", set(gw.region[:, col]))
+
+    def test_pkw_table(self):
+        oh = [e for e in self.db.aqueous if e["name"] == "OH-"][0]
+        # OH- = H2O - H+ ; log K(25 C, 1 bar) = pKw
+        self.assertAlmostEqual(oh["table"][0, 1], 13.995, delta=0.005)
+
+    def test_committed_file_is_current(self):
+        from wqkdb import writer
+        with tempfile.TemporaryDirectory() as d:
+            out = os.path.join(d, "LOGKDATA.KDB")
+            writer.write(self.db, out)
+            with open(out, "rb") as f:
+                new = f.read()
+        with open(support.KDB, "rb") as f:
+            old = f.read()
+        self.assertTrue(new == old, "examples/LOGKDATA.KDB differs from a fresh build: "
+                        "run /usr/bin/python3 tools/kdb/build_kdb.py")
+
+
+if __name__ == "__main__":
+    unittest.main()
