@@ -10,32 +10,12 @@
 #include <utility>
 
 #include "run/channels.hpp"
+#include "support/captured_sink.hpp"
 
 namespace wq {
 namespace {
 
-// A sink on a temporary file, read back as text.
-class Captured {
-public:
-    Captured() : file_(std::tmpfile()), sink(file_, false) {}
-    ~Captured() {
-        sink.close();
-        std::fclose(file_);
-    }
-    std::string text() {
-        sink.flush();
-        std::rewind(file_);
-        std::string out;
-        for (int c; (c = std::fgetc(file_)) != EOF;) out += static_cast<char>(c);
-        return out;
-    }
-
-private:
-    std::FILE* file_;
-
-public:
-    Sink sink;
-};
+using Captured = testing::CapturedSink;
 
 struct Term {
     int component;

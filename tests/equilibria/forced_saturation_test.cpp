@@ -9,32 +9,13 @@
 #include <string>
 
 #include "run/channels.hpp"
+#include "support/captured_sink.hpp"
 #include "run/stop.hpp"
 
 namespace wq {
 namespace {
 
-class Captured {
-public:
-    Captured() : file_(std::tmpfile()), sink(file_, false) {}
-    ~Captured() {
-        sink.close();
-        std::fclose(file_);
-    }
-    std::string text() {
-        sink.flush();
-        std::rewind(file_);
-        std::string out;
-        for (int c; (c = std::fgetc(file_)) != EOF;) out += static_cast<char>(c);
-        return out;
-    }
-
-private:
-    std::FILE* file_;
-
-public:
-    Sink sink;
-};
+using Captured = testing::CapturedSink;
 
 struct Term {
     int component;

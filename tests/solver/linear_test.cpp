@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "run/channels.hpp"
+#include "support/captured_sink.hpp"
 #include "run/stop.hpp"
 
 namespace wq {
@@ -27,28 +28,7 @@ std::unique_ptr<NewtonSystem> system(const Rows& rows) {
     return sys;
 }
 
-// A listing on a temporary file, read back as text.
-class Listing {
-public:
-    Listing() : file_(std::tmpfile()), sink(file_, false) {}
-    ~Listing() {
-        sink.close();
-        std::fclose(file_);
-    }
-    std::string text() {
-        sink.flush();
-        std::rewind(file_);
-        std::string out;
-        for (int c; (c = std::fgetc(file_)) != EOF;) out += static_cast<char>(c);
-        return out;
-    }
-
-private:
-    std::FILE* file_;
-
-public:
-    Sink sink;
-};
+using Listing = testing::CapturedSink;
 
 void expectPivots(const NewtonSystem& sys, const std::vector<int>& pivot) {
     for (int k = 1; k <= sys.order; ++k) EXPECT_EQ(sys.pivot[k], pivot[static_cast<std::size_t>(k - 1)]) << "k=" << k;
@@ -143,7 +123,7 @@ TEST(Linear, SingularMatrixStopsWithTheWarningOnTheListingOnly) {
         // A skipped column keeps its entries: no multipliers from a 0 pivot.
         for (int i = 2; i <= sys->order; ++i) EXPECT_FALSE(std::isnan(sys->lu(i, 1)));
         Listing listing;
-        testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStdout();
         bool stopped = false;
         try {
             sir(*sys, 2, listing.sink);
@@ -151,7 +131,7 @@ TEST(Linear, SingularMatrixStopsWithTheWarningOnTheListingOnly) {
             stopped = true;
             EXPECT_EQ(s.status, ExitStatus::error);
         }
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
         EXPECT_TRUE(stopped);
         EXPECT_EQ(listing.text(),
                   "\n     ************** WARNING **************\n"
