@@ -17,7 +17,7 @@
 #include "grid/grid.hpp"
 #include "input/database.hpp"
 #include "input/minerals.hpp"
-#include "run/program.hpp"
+#include "app/program.hpp"
 #include "support/kdb_writer.hpp"
 
 namespace {
@@ -67,9 +67,9 @@ std::unique_ptr<wq::Program> programFor(bool extended) {
     prog->comp.count = 2;
     prog->input.chargeBalancePosition = 1;
     prog->input.runKind = extended ? 1 : 0;
-    prog->input.temperature = extended ? 263.0 : 137.5;
-    prog->input.pressure = extended ? 1234.0 : wq::saturationPressure(137.5);
-    if (extended) wq::pt_indexer(prog->input.pressure, prog->input.temperature, prog->grid);
+    prog->conditions.temperature = extended ? 263.0 : 137.5;
+    prog->conditions.pressure = extended ? 1234.0 : wq::saturationPressure(137.5);
+    if (extended) wq::pt_indexer(prog->conditions.pressure, prog->conditions.temperature, prog->grid);
     prog->database = wq::TextFile("LOGKDATA.KDB", maximalDatabase());
     return prog;
 }
@@ -78,7 +78,7 @@ void readerBenchmark(benchmark::State& state, bool extended) {
     auto prog = programFor(extended);
     for (auto _ : state) {
         prog->database.rewind();
-        prog->input.mineralsSwitch = 1;
+        prog->conditions.mineralsSwitch = 1;
         wq::readDatabase(*prog);
         wq::minsat(*prog, wq::MAX_TERMS, wq::MAX_MINERALS);
         benchmark::DoNotOptimize(prog->sp[wq::MAX_SPECIES - 1].logK);

@@ -7,10 +7,10 @@ cd "$root"
 bash tools/install-deps.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWQSPEC_BENCH=ON >/dev/null
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWQSPEC_BENCH=ON -DWQSPEC_WERROR=ON >/dev/null
 cmake --build build/release -j "$jobs"
 (cd build/release && ctest --output-on-failure -j "$jobs")
 
-cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DWQSPEC_SANITIZE=ON >/dev/null
+cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DWQSPEC_SANITIZE=ON -DWQSPEC_WERROR=ON >/dev/null
 cmake --build build/sanitize -j "$jobs"
 (cd build/sanitize && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" -LE python)

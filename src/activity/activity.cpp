@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "activity/neutral.hpp"
+#include "input/db_numbers.hpp"
 
 namespace wq {
 namespace {
@@ -49,9 +50,6 @@ constexpr double LN10_SINGLE = double(2.302585f);
 constexpr double WATER_MOLAR_MASS_SINGLE = double(18.0153f);
 
 // Database numbers of the components of the osmotic model.
-constexpr int DB_CHLORIDE = 3;
-constexpr int DB_SULFATE = 4;
-constexpr int DB_DIVALENT_CATION = 10;
 
 // Osmotic coefficients of single salts after Lietzke & Stoughton: phi = 1 -
 // |z+ z-| G F + beta I + gamma I^2, with beta and gamma each c0 + c1/T +
@@ -94,7 +92,7 @@ double bdotGamma(const ActivityModel& act, double charge, double size, double bd
     const double sqrtI = std::sqrt(act.ionicStrength);
     const double z2 = charge * charge;
     const double logGamma =
-        lambda - act.debyeA * z2 * sqrtI / (1.0 + act.debyeB * size * sqrtI) + bdot * act.ionicStrength;
+        lambda - act.tables.debyeA * z2 * sqrtI / (1.0 + act.tables.debyeB * size * sqrtI) + bdot * act.ionicStrength;
     return std::pow(10.0, logGamma);
 }
 
@@ -151,10 +149,10 @@ void helhuc(SpeciesTable& sp, ActivityModel& act) {
         // HKF81 b-dot of the ion in NaCl solution: b(Na+Cl-) less 0.19 per
         // extra charge, plus the Born term b_eta omega. H+ takes the Born
         // term alone.
-        const double born = act.bEta * omega;
+        const double born = act.tables.bEta * omega;
         act.bdot[i] = i == HYDROGEN_ION
                           ? born
-                          : act.bNaCl - BDOT_PER_EXTRA_CHARGE * (std::fabs(s.charge) - 1.0) + born;
+                          : act.tables.bNaCl - BDOT_PER_EXTRA_CHARGE * (std::fabs(s.charge) - 1.0) + born;
     }
 }
 
@@ -210,14 +208,14 @@ void lietzk(const ComponentTable& comp, const ComponentMap& map, SpeciesTable& s
     // NaCl. mS3 is taken before mS2 is clamped at 0, so a sulfate excess over
     // the cation adds twice the shortfall to the NaCl.
     double mS[3];
-    mS[0] = totalMolality(comp, map, DB_SULFATE, kgw);
-    mS[1] = map.position(DB_DIVALENT_CATION) != 0 ? totalMolality(comp, map, DB_DIVALENT_CATION, kgw) - mS[0]
+    mS[0] = totalMolality(comp, map, db::SULFATE, kgw);
+    mS[1] = map.position(db::DIVALENT_CATION) != 0 ? totalMolality(comp, map, db::DIVALENT_CATION, kgw) - mS[0]
                                                   : 0.0;
-    mS[2] = map.position(DB_CHLORIDE) != 0 ? totalMolality(comp, map, DB_CHLORIDE, kgw) - 2.0 * mS[1] : 0.0;
+    mS[2] = map.position(db::CHLORIDE) != 0 ? totalMolality(comp, map, db::CHLORIDE, kgw) - 2.0 * mS[1] : 0.0;
     mS[1] = std::max(mS[1], 0.0);
 
     const double ions = SALT_IONS[0] * mS[0] + SALT_IONS[1] * mS[1] + SALT_IONS[2] * mS[2];
-    act.osmotic = osmoticCoefficient(mS, tK, act.debyeA, act.stoichIonicStrength, ions);
+    act.osmotic = osmoticCoefficient(mS, tK, act.tables.debyeA, act.stoichIonicStrength, ions);
     // ln aw = -phi M_w sum(nu m) / 1000.
     sp[WATER].gamma = std::exp(-act.osmotic * WATER_MOLAR_MASS_SINGLE * ions * 0.001);
 }

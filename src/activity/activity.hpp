@@ -8,7 +8,7 @@
 // from the H2O-CO2-NaCl equation of state above.
 #pragma once
 
-#include "solver/tables.hpp"
+#include "activity/model.hpp"
 
 namespace wq {
 

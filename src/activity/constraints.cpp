@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "run/channels.hpp"
-#include "run/layout.hpp"
+#include "text/channels.hpp"
+#include "text/layout.hpp"
 
 namespace wq {
 

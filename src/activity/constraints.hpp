@@ -8,7 +8,7 @@
 // mass of water kgw.
 #pragma once
 
-#include "solver/tables.hpp"
+#include "linear/newton_system.hpp"
 
 namespace wq {
 

@@ -6,6 +6,7 @@
 // derivatives of n*b and n^2*a with respect to its moles, which for water and
 // salt include the change of w with their amounts.
 #include "equilibria/eos.hpp"
+#include "grid/units.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -125,7 +126,7 @@ struct ConstituentParameters {
 };
 
 ConstituentParameters constituentParameters(double tK, double w) {
-    const double t = tK - 273.15;
+    const double t = tK - KELVIN_OFFSET;
     const double g = waterAttractionDecay(t);
     const double c2 = waterSaltAttractionSlope(g);
     const SalinityCubic cubic = salinityCubic(t);

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <string_view>
 
-#include "run/channels.hpp"
-#include "run/layout.hpp"
-#include "run/stop.hpp"
+#include "text/channels.hpp"
+#include "text/layout.hpp"
+#include "text/stop.hpp"
 
 namespace wq {
 

@@ -5,7 +5,7 @@
 // over the terms of the mineral's dissolution reaction.
 #pragma once
 
-#include "solver/tables.hpp"
+#include "linear/newton_system.hpp"
 
 namespace wq {
 

@@ -2,19 +2,20 @@
 
 #include <cmath>
 
+#include "grid/units.hpp"
+
 namespace wq {
 namespace {
 
 // Gas constant (cal/(mol K)) and the kelvin offset, both single precision.
 constexpr double R_CAL = double(1.987f);
-constexpr double KELVIN_OFFSET = double(273.15f);
 // 1/F (V equivalent / cal) for the single-precision Faraday constant 23060.9.
 constexpr double INVERSE_FARADAY = 4.336344128204692e-05;
 
 // Nernst: Eh = (G(t) + R T ln Q) / (n F), with G(t) the free-energy term of
 // the half reaction as a cubic in degC.
 double nernst(double g, double lnQ, double tC, double perElectron) {
-    const double tK = tC + KELVIN_OFFSET;
+    const double tK = tC + KELVIN_OFFSET_SINGLE;
     return (g + R_CAL * tK * lnQ) * perElectron * INVERSE_FARADAY;
 }
 
@@ -39,7 +40,7 @@ constexpr double BETA_COOL_LIMIT = 100.0;
 
 double naKCaTemperature(double logSqrtCaNa, double logNaK, double beta) {
     return 1000.0 / (double(0.606f) * (logNaK + beta * logSqrtCaNa) + double(1.358f)) -
-           KELVIN_OFFSET;
+           KELVIN_OFFSET_SINGLE;
 }
 
 }  // namespace

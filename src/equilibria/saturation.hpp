@@ -1,21 +1,13 @@
-// The saturation state of the solved water with respect to every mineral and
-// gas of the run: the gas fugacity table and the supersaturated and
-// undersaturated mineral tables of the listing, with their plot-file records.
+// The saturation state of the solved water with respect to a mineral or gas
+// of the run.
 #pragma once
 
-#include "solver/tables.hpp"
+#include "input/tables.hpp"
 
 namespace wq {
 
-struct Program;
-
-// Marks an entry whose supersaturation row has been written.
-constexpr double SATURATION_MARKER = 666.0;
-
-// log Q of each entry from the activities of the converged solution.
-void computeIonActivityProducts(MineralTable& minerals, const SpeciesTable& sp);
-
-// The whole saturation report (listing and plot file).
-void minsa1(Program& prog);
+// log Q of an entry's dissociation reaction from the activities of the
+// solved water.
+double ionActivityProduct(const MineralEntry& entry, const SpeciesTable& sp);
 
 }  // namespace wq

@@ -17,7 +17,7 @@
 #include <array>
 #include <cstddef>
 
-#include "run/table.hpp"
+#include "text/table.hpp"
 
 namespace wq {
 

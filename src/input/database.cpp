@@ -6,10 +6,12 @@
 
 #include "grid/grid.hpp"
 #include "input/logk_table.hpp"
-#include "run/failure.hpp"
-#include "run/fields.hpp"
-#include "run/program.hpp"
-#include "run/stop.hpp"
+#include "text/failure.hpp"
+#include "text/fields.hpp"
+#include "input/input_state.hpp"
+#include "text/stop.hpp"
+#include "input/db_numbers.hpp"
+#include "grid/units.hpp"
 
 namespace wq {
 
@@ -25,9 +27,6 @@ constexpr int ACTIVITY_TABLES = 4;  // A, B, b_eta, b_NaCl
 constexpr int LABEL_LINES = 2;
 
 // Database numbers with a fixed meaning.
-constexpr int SULFATE_NUMBER = 4;
-constexpr int SULFIDE_NUMBER = 6;
-constexpr int OXYGEN_NUMBER = 31;
 
 // The activity-model tables (Helgeson, Kirkham and Flowers 1981) hold b_eta
 // scaled by 1000, and the B-dot model uses it divided by 2.303 RT, with
@@ -35,7 +34,6 @@ constexpr int OXYGEN_NUMBER = 31;
 constexpr double R_LN10 = 4.575673886150001;
 constexpr double B_ETA_SCALE = 0.001;
 constexpr double B_NACL_SCALE = 0.01;
-constexpr double KELVIN_OFFSET = 273.15;
 
 // Reduced species whose formation is kinetically slow at low temperature: with
 // the controlling database number among the components, the run treats them
@@ -46,9 +44,11 @@ struct SlowRedoxSpecies {
     std::string_view name;
 };
 constexpr SlowRedoxSpecies SLOW_REDOX_SPECIES[] = {
-    {45, "CH4,aq"},   {45, "C2H6,aq"},     {45, "C3H8,aq"},    {45, "C4H10,aq"},
-    {45, "methanol,aq"}, {45, "ethanol,aq"}, {46, "H2,aq"},    {47, "N2,aq"},
-    {48, "NH3,aq"},
+    {db::SLOW_REDOX_CARBON, "CH4,aq"},      {db::SLOW_REDOX_CARBON, "C2H6,aq"},
+    {db::SLOW_REDOX_CARBON, "C3H8,aq"},     {db::SLOW_REDOX_CARBON, "C4H10,aq"},
+    {db::SLOW_REDOX_CARBON, "methanol,aq"}, {db::SLOW_REDOX_CARBON, "ethanol,aq"},
+    {db::SLOW_REDOX_HYDROGEN, "H2,aq"},     {db::SLOW_REDOX_NITROGEN, "N2,aq"},
+    {db::SLOW_REDOX_AMMONIA, "NH3,aq"},
 };
 constexpr std::string_view SLOW_REDOX_CODE = "SU33";
 
@@ -56,15 +56,15 @@ bool isBlankText(std::string_view s) { return s.find_first_not_of(' ') == std::s
 
 // Everything one reading of the aqueous part shares.
 struct DatabaseReader {
-    Program& prog;
+    InputState& prog;
     TextFile& file;
     LogKTableReader tables;
 
-    explicit DatabaseReader(Program& p)
+    explicit DatabaseReader(InputState& p)
         : prog(p), file(p.database), tables(p.database, LogKConditions::of(p)) {}
 };
 
-void toConsoleListingSkip(Program& prog, const Layout& layout, std::initializer_list<Value> values) {
+void toConsoleListingSkip(InputState& prog, const Layout& layout, std::initializer_list<Value> values) {
     prog.io.console.write(layout, values);
     prog.io.listing.write(layout, values);
     prog.io.skip.write(layout, values);
@@ -124,8 +124,8 @@ void readActivityModel(DatabaseReader& r) {
         TableRead status = r.tables.readFull(v);
         if (status != TableRead::ok) tableReadError(r, "  Reading ZILCH error, logkdata line: ", status);
     }
-    ActivityModel& am = r.prog.activity;
-    const double kelvin = r.prog.input.temperature + KELVIN_OFFSET;
+    ActivityTables& am = r.prog.activityTables;
+    const double kelvin = r.prog.conditions.temperature + KELVIN_OFFSET;
     am.debyeA = value[0];
     am.debyeB = value[1];
     am.bEta = value[2] * B_ETA_SCALE / (R_LN10 * kelvin);
@@ -204,7 +204,7 @@ bool readNameLine(DatabaseReader& r, Species& s, Code4& suppression) {
     return true;
 }
 
-void applySlowRedoxSuppression(const Program& prog, const Species& s, Code4& suppression) {
+void applySlowRedoxSuppression(const InputState& prog, const Species& s, Code4& suppression) {
     for (const SlowRedoxSpecies& slow : SLOW_REDOX_SPECIES)
         if (s.name.equals(slow.name) && prog.map.position(slow.number) != 0) suppression.assign(SLOW_REDOX_CODE);
 }
@@ -254,16 +254,16 @@ void readSpeciesLogK(DatabaseReader& r, Species& s) {
 // one of them is not a component of the run. Without O2,aq among the
 // components, the coefficients of HS- and SO4-- are kept for the sulfide and
 // sulfate totals of the listing.
-bool mapReaction(const Program& prog, Species& s) {
-    const bool trackSulfur = prog.map.position(OXYGEN_NUMBER) == 0;
+bool mapReaction(const InputState& prog, Species& s) {
+    const bool trackSulfur = prog.map.position(db::OXYGEN) == 0;
     s.redoxHS = 0.0;
     s.redoxSO4 = 0.0;
     for (int j = 1; j <= s.itot; ++j) {
         const int number = s.comp[j];
         const int position = prog.map.position(number);
         if (position == 0) return false;
-        if (trackSulfur && number == SULFIDE_NUMBER) s.redoxHS = s.coef[j];
-        if (trackSulfur && number == SULFATE_NUMBER) s.redoxSO4 = s.coef[j];
+        if (trackSulfur && number == db::SULFIDE) s.redoxHS = s.coef[j];
+        if (trackSulfur && number == db::SULFATE) s.redoxSO4 = s.coef[j];
         s.comp[j] = position;
     }
     // A species that holds both sulfur states belongs to neither total.
@@ -283,7 +283,7 @@ bool selectSpecies(DatabaseReader& r, Species& s, const Code4& suppression) {
     static const Layout slowRedox(
         "(2X,A12,' is SUPPRESSED in this run to ','accomodate slow redox kinetics.')");
     static const Layout suppressed("(2X,A12,' is SUPPRESSED in the LOGKDATA database')");
-    Program& prog = r.prog;
+    InputState& prog = r.prog;
     const std::string_view name = s.name.view();
     if (r.tables.conditions().extended && s.rangeCode.equals("L-V ")) {
         prog.io.skip.write(saturationOnly, {name});
@@ -316,11 +316,11 @@ bool selectSpecies(DatabaseReader& r, Species& s, const Code4& suppression) {
 }
 
 void readAqueousSpecies(DatabaseReader& r) {
-    Program& prog = r.prog;
+    InputState& prog = r.prog;
     // Only a kept "CO2,aq" may be named: a dropped one's position is taken by
     // the next species kept, and a position from an earlier run may now hold
     // another species. So the position starts at 0 in every run.
-    prog.run.co2Position = 0;
+    prog.sp.co2Position = 0;
     int p = prog.comp.count + 1;
     for (;;) {
         Species& s = prog.sp[p];
@@ -335,7 +335,7 @@ void readAqueousSpecies(DatabaseReader& r) {
         readReaction(r, s);
         readSpeciesLogK(r, s);
         if (!selectSpecies(r, s, suppression)) continue;
-        if (s.name.equals("CO2,aq")) prog.run.co2Position = p;
+        if (s.name.equals("CO2,aq")) prog.sp.co2Position = p;
         if (++p > MAX_SPECIES) tooManySpecies(r);
     }
     prog.sp.count = p - 1;
@@ -343,7 +343,7 @@ void readAqueousSpecies(DatabaseReader& r) {
 
 }  // namespace
 
-void readDatabase(Program& prog) {
+void readDatabase(InputState& prog) {
     DatabaseReader reader(prog);
     findTablesMark(reader);
     readActivityModel(reader);

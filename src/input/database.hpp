@@ -13,7 +13,7 @@
 
 namespace wq {
 
-struct Program;
+struct InputState;
 
 // Reads the database from its beginning (the caller rewinds it) for the run's
 // T and P: the activity-model parameters, the component species of the run,
@@ -21,6 +21,6 @@ struct Program;
 // components and whose data reach T and P. Writes the skip-list entries and
 // the notices for the species left out; leaves the file right after the end
 // record of the aqueous species.
-void readDatabase(Program& prog);
+void readDatabase(InputState& prog);
 
 }  // namespace wq

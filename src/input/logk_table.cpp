@@ -2,17 +2,17 @@
 
 #include <charconv>
 
-#include "run/fields.hpp"
-#include "run/program.hpp"
-#include "run/textfile.hpp"
+#include "text/fields.hpp"
+#include "input/input_state.hpp"
+#include "text/textfile.hpp"
 
 namespace wq {
 
-LogKConditions LogKConditions::of(const Program& prog) {
+LogKConditions LogKConditions::of(const InputState& prog) {
     LogKConditions at;
     at.extended = prog.input.extendedRun();
-    at.temperature = prog.input.temperature;
-    at.pressure = prog.input.pressure;
+    at.temperature = prog.conditions.temperature;
+    at.pressure = prog.conditions.pressure;
     at.pressureIndex = prog.grid.pressureIndex;
     at.temperatureIndex = prog.grid.temperatureIndex;
     return at;

@@ -24,7 +24,7 @@
 namespace wq {
 
 class TextFile;
-struct Program;
+struct InputState;
 
 // The run's conditions as the interpolators need them.
 struct LogKConditions {
@@ -34,7 +34,7 @@ struct LogKConditions {
     int pressureIndex = 1;     // the block chosen by pt_indexer (extended runs)
     int temperatureIndex = 3;
 
-    static LogKConditions of(const Program& prog);
+    static LogKConditions of(const InputState& prog);
 };
 
 enum class TableRead { ok, badValue, endOfFile };

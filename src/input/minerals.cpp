@@ -6,10 +6,10 @@
 
 #include "grid/grid.hpp"
 #include "input/logk_table.hpp"
-#include "run/failure.hpp"
-#include "run/fields.hpp"
-#include "run/program.hpp"
-#include "run/stop.hpp"
+#include "text/failure.hpp"
+#include "text/fields.hpp"
+#include "input/input_state.hpp"
+#include "text/stop.hpp"
 
 namespace wq {
 
@@ -24,12 +24,12 @@ constexpr int SHORT_TABLE_LINES = 1;
 constexpr int TYPE_WITH_EXTRA_LINE = 6;
 
 struct MineralReader {
-    Program& prog;
+    InputState& prog;
     TextFile& file;
     LogKTableReader tables;
     int maxTerms;
 
-    MineralReader(Program& p, int terms)
+    MineralReader(InputState& p, int terms)
         : prog(p), file(p.database), tables(p.database, LogKConditions::of(p)), maxTerms(terms) {}
 };
 
@@ -113,7 +113,7 @@ void skipData(MineralReader& r, const MineralEntry& m) {
 
 // Database numbers to run positions; false when a term's component is not
 // part of the run.
-bool mapTerms(const Program& prog, MineralEntry& m) {
+bool mapTerms(const InputState& prog, MineralEntry& m) {
     for (int j = 1; j <= m.itot; ++j) {
         const int position = prog.map.position(m.comp[j]);
         if (position == 0) return false;
@@ -124,7 +124,7 @@ bool mapTerms(const Program& prog, MineralEntry& m) {
 
 // Links are made afresh in every run: a link left from an earlier run would
 // point at a slot that may now hold another mineral.
-void clearForcedLinks(Program& prog) {
+void clearForcedLinks(InputState& prog) {
     for (int k = 1; k <= prog.forced.count; ++k) {
         Component& c = prog.comp[prog.forced[k].component];
         c.forcedMineral = 0;
@@ -135,7 +135,7 @@ void clearForcedLinks(Program& prog) {
 // The first list entry naming the mineral ties its component to the slot; a
 // second entry naming the same mineral stays unlinked. Linking only accepted
 // entries lets a forced mineral skipped for its data be reported as not found.
-void linkForcedMineral(Program& prog, const MineralEntry& m, int slot) {
+void linkForcedMineral(InputState& prog, const MineralEntry& m, int slot) {
     for (int k = 1; k <= prog.forced.count; ++k) {
         const ForcedSaturation& f = prog.forced[k];
         if (f.mineral != m.name) continue;
@@ -155,7 +155,7 @@ bool dataServeTheRun(MineralReader& r, MineralEntry& m) {
     static const Layout absent(
         "(2X,A20,' skipped. Log K data absent at given T.',' Max extrapolation is 50 \xB0" "C.')");
     if (r.tables.read(m.rangeCode, m.logK) != TableRead::ok) entryReadError(r, m);
-    Program& prog = r.prog;
+    InputState& prog = r.prog;
     if (r.tables.conditions().extended && m.rangeCode.equals("L-V ")) {
         prog.io.console.write(saturationOnly, {m.name.view()});
         prog.io.skip.write(saturationOnly, {m.name.view()});
@@ -169,21 +169,21 @@ bool dataServeTheRun(MineralReader& r, MineralEntry& m) {
     return true;
 }
 
-void reportSuppressed(Program& prog, const MineralEntry& m) {
+void reportSuppressed(InputState& prog, const MineralEntry& m) {
     static const Layout suppressed("(2X,A20,' is SUPPRESSED in the LOGKDATA database')");
     prog.io.console.write(suppressed, {m.name.view()});
     prog.io.listing.write(suppressed, {m.name.view()});
     prog.io.skip.write(suppressed, {m.name.view()});
 }
 
-void debugPrint(Program& prog, const MineralEntry& m) {
+void debugPrint(InputState& prog, const MineralEntry& m) {
     static const Layout line("(2X,A20,2X,F9.4)");
     if (prog.input.debug != 0) prog.io.listing.write(line, {m.name.view(), m.logK});
 }
 
 }  // namespace
 
-void minsat(Program& prog, int maxTerms, int maxEntries) {
+void minsat(InputState& prog, int maxTerms, int maxEntries) {
     MineralReader r(prog, maxTerms);
     clearForcedLinks(prog);
     skipSectionHead(r);
@@ -212,7 +212,7 @@ void minsat(Program& prog, int maxTerms, int maxEntries) {
         ++slot;
     }
     prog.minerals.count = slot - 1;
-    prog.input.mineralsSwitch = slot - 1;
+    prog.conditions.mineralsSwitch = slot - 1;
 }
 
 }  // namespace wq

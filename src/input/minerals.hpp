@@ -20,7 +20,7 @@
 
 namespace wq {
 
-struct Program;
+struct InputState;
 
 // Reads the section from the database's current position for the run's T and
 // P, filling the MineralTable with the entries that can take part in the run
@@ -28,6 +28,6 @@ struct Program;
 // that ends the section also takes a slot). Links the forced-saturation
 // minerals to their entries, reports the entries left out, and replaces the
 // minerals switch by the number of entries kept.
-void minsat(Program& prog, int maxTerms, int maxEntries);
+void minsat(InputState& prog, int maxTerms, int maxEntries);
 
 }  // namespace wq

@@ -2,10 +2,11 @@
 
 #include <climits>
 
-#include "run/failure.hpp"
-#include "run/fields.hpp"
-#include "run/program.hpp"
-#include "run/stop.hpp"
+#include "text/failure.hpp"
+#include "text/fields.hpp"
+#include "input/input_state.hpp"
+#include "text/stop.hpp"
+#include "input/db_numbers.hpp"
 
 namespace wq {
 
@@ -15,22 +16,19 @@ namespace {
 constexpr double DEFAULT_CONVERGENCE = 9.999999960041972e-13;      // 1.0E-12
 constexpr double DEFAULT_START_MOLALITY = 1.000000013351432e-10;   // 1.0E-10
 constexpr double CARBONATE_START_MOLALITY = 1.0e-7;
-constexpr int CARBONATE_NUMBER = 5;
-constexpr int SULFIDE_NUMBER = 6;
-constexpr int OXYGEN_NUMBER = 31;
 
 // Messages are written to both destinations, in the order each one names.
-void toListingThenConsole(Program& prog, const Layout& layout, std::initializer_list<Value> values) {
+void toListingThenConsole(InputState& prog, const Layout& layout, std::initializer_list<Value> values) {
     prog.io.listing.write(layout, values);
     prog.io.console.write(layout, values);
 }
-void toConsoleThenListing(Program& prog, const Layout& layout, std::initializer_list<Value> values) {
+void toConsoleThenListing(InputState& prog, const Layout& layout, std::initializer_list<Value> values) {
     prog.io.console.write(layout, values);
     prog.io.listing.write(layout, values);
 }
 
 // An unreadable value: show the line on the console, wait for Enter, stop.
-[[noreturn]] void inputReadError(Program& prog) {
+[[noreturn]] void inputReadError(InputState& prog) {
     static const Layout header(
         "(/5X,'Error reading wqcase in the following line,',' or the non-blank line above it.'"
         "/8X,'Check if all parameters are present.'/)");
@@ -48,13 +46,13 @@ void toConsoleThenListing(Program& prog, const Layout& layout, std::initializer_
     stop(ExitStatus::error);
 }
 
-void skipLines(Program& prog, int count, std::string_view where) {
+void skipLines(InputState& prog, int count, std::string_view where) {
     std::string_view line;
     for (int k = 0; k < count; ++k)
         if (!prog.caseFile.next(line)) fileFailure(prog.caseFile, std::string("end of file ") + std::string(where));
 }
 
-void readTitles(Program& prog) {
+void readTitles(InputState& prog) {
     static const Layout title("(A80)");
     std::string_view line;
     for (FixedText<80>* t : {&prog.input.title1, &prog.input.title2}) {
@@ -64,7 +62,7 @@ void readTitles(Program& prog) {
     }
 }
 
-void readConditions(Program& prog) {
+void readConditions(InputState& prog) {
     double v[8];
     if (!readFreeReals(prog.caseFile, v, 8)) inputReadError(prog);
     RunInput& in = prog.input;
@@ -78,7 +76,7 @@ void readConditions(Program& prog) {
     in.pressure = v[7];
 }
 
-void readOptions(Program& prog) {
+void readOptions(InputState& prog) {
     long long v[11];
     if (!readFreeIntegers(prog.caseFile, v, 11)) inputReadError(prog);
     for (long long x : v)
@@ -91,8 +89,23 @@ void readOptions(Program& prog) {
     for (int k = 0; k < 11; ++k) *fields[k] = static_cast<int>(v[k]);
 }
 
+// The first run takes its conditions and switches from the run input; the
+// alkalinity, read per kg of water, is held in equivalents from here on.
+RunConditions firstRunConditions(const InputState& prog) {
+    const RunInput& in = prog.input;
+    RunConditions c;
+    c.temperature = in.temperature;
+    c.pressure = in.pressure;
+    c.pH = in.pH;
+    c.alkalinity = in.alkalinity * prog.comp[2].mtot;
+    c.chargeBalanceSwitch = in.chargeBalanceSwitch;
+    c.mineralsSwitch = in.mineralsSwitch;
+    c.chargeBalanceStartTotal = prog.comp[in.chargeBalancePosition].mtot;
+    return c;
+}
+
 // A loop limit below 1 would never end the Newton loop.
-void checkLoopLimit(Program& prog) {
+void checkLoopLimit(InputState& prog) {
     static const Layout message(
         "(//5X,'LOOP LIMIT =',I6,' IS NOT POSITIVE.  CHECK WQCASE DATA FILE.'/)");
     if (prog.input.loopLimit >= 1) return;
@@ -100,7 +113,7 @@ void checkLoopLimit(Program& prog) {
     stop(ExitStatus::error);
 }
 
-void writeNoticesAndBanner(Program& prog) {
+void writeNoticesAndBanner(InputState& prog) {
     static const Layout skipNotice(
         "(/2X,'File SKIP_SPECIES.TXT',' contains a list of species and minerals omitted from'"
         "/5X,'the calculations due to specified T, P and/or option',' switches in WQCASE,'"
@@ -118,7 +131,7 @@ void writeNoticesAndBanner(Program& prog) {
     toConsoleThenListing(prog, prog.input.extendedRun() ? extendedBanner : saturationBanner, {});
 }
 
-[[noreturn]] void tooManyComponents(Program& prog) {
+[[noreturn]] void tooManyComponents(InputState& prog) {
     static const Layout message(
         "(//5X,'WARNING! THE NUMBER OF COMPONENTS GIVEN IN WQCASE    EXCEEDS THE'"
         "/5X,'CURRENT ARRAY DIMENSION (',I2,').  CHECK',' WQCASE DATA FILE.'/)");
@@ -139,7 +152,7 @@ bool parseComponentRecord(std::string_view line, ComponentRecord& rec) {
            readRealField(line, 57, 19, 13, rec.startGamma);
 }
 
-void storeComponent(Program& prog, int position, int number, double total, double molality, double gamma) {
+void storeComponent(InputState& prog, int position, int number, double total, double molality, double gamma) {
     prog.comp[position].dbNumber = number;
     prog.comp[position].mtot = total;
     prog.sp[position].molality = molality;
@@ -148,7 +161,7 @@ void storeComponent(Program& prog, int position, int number, double total, doubl
     prog.map.numberAt[position] = number;
 }
 
-void checkComponentNumber(Program& prog, int position, long long number) {
+void checkComponentNumber(InputState& prog, int position, long long number) {
     static const Layout outOfRange(
         "(//5X,'WARNING! SAQ(',I4,') = ',I4,';  MAXIMUM VALUE',' ALLOWED IS ',I4/)");
     static const Layout givenTwice(
@@ -165,7 +178,7 @@ void checkComponentNumber(Program& prog, int position, long long number) {
     }
 }
 
-void readComponents(Program& prog) {
+void readComponents(InputState& prog) {
     RunInput& in = prog.input;
     std::string_view line;
     int count = 0;
@@ -192,10 +205,10 @@ void readComponents(Program& prog) {
     prog.comp.count = count;
 }
 
-void checkRedoxPair(Program& prog) {
+void checkRedoxPair(InputState& prog) {
     static const Layout message(
         "(5X,'ABORT.  COMPOSITION OVERSPECIFIED.  BOTH O2 AND'/5X,'HS- USED SIMULTANEOUSLY.   CHOOSE!')");
-    if (prog.map.position(SULFIDE_NUMBER) != 0 && prog.map.position(OXYGEN_NUMBER) != 0) {
+    if (prog.map.position(db::SULFIDE) != 0 && prog.map.position(db::OXYGEN) != 0) {
         toListingThenConsole(prog, message, {});
         stop(ExitStatus::error);
     }
@@ -204,7 +217,7 @@ void checkRedoxPair(Program& prog) {
 // The charge-balance and fixed-activity species are named by database
 // number; a number that matches no component would otherwise be taken for a
 // component position.
-void checkNamedSpecies(Program& prog) {
+void checkNamedSpecies(InputState& prog) {
     static const Layout chargeBalance(
         "(//5X,'CHARGE BALANCE SPECIES = ',I4,' IS NOT AMONG THE COMPONENT ',"
         "'SPECIES IN THE WQCASE FILE')");
@@ -224,15 +237,15 @@ void checkNamedSpecies(Program& prog) {
 
 // With an alkalinity and no carbonate component, the carbonate component is
 // added; its total follows from the alkalinity.
-void appendCarbonate(Program& prog) {
+void appendCarbonate(InputState& prog) {
     RunInput& in = prog.input;
-    if (prog.map.position(CARBONATE_NUMBER) != 0 || in.alkalinity == 0.0) return;
+    if (prog.map.position(db::CARBONATE) != 0 || in.alkalinity == 0.0) return;
     if (prog.comp.count == MAX_COMPONENTS) tooManyComponents(prog);
     int position = ++prog.comp.count;
-    storeComponent(prog, position, CARBONATE_NUMBER, in.alkalinity, CARBONATE_START_MOLALITY, 1.0);
+    storeComponent(prog, position, db::CARBONATE, in.alkalinity, CARBONATE_START_MOLALITY, 1.0);
 }
 
-void readForcedMinerals(Program& prog) {
+void readForcedMinerals(InputState& prog) {
     static const Layout ieqRange(
         "(/5X,'IEQ FOR ',A20,' IS NOT CORRECTLY ','SPECIFIED (=',I5,')'/5X,'CHECK INPUT FORMAT')");
     static const Layout ieqNotComponent(
@@ -266,8 +279,7 @@ void readForcedMinerals(Program& prog) {
 
 }  // namespace
 
-void readRunInput(Program& prog) {
-    RunInput& in = prog.input;
+void readRunInput(InputState& prog) {
     readTitles(prog);
     skipLines(prog, 2, "before the conditions");
     readConditions(prog);
@@ -279,11 +291,9 @@ void readRunInput(Program& prog) {
     readComponents(prog);
     checkRedoxPair(prog);
     checkNamedSpecies(prog);
-    in.firstChargeBalancePosition = in.chargeBalancePosition;
     appendCarbonate(prog);
     prog.sp[2].molality = 1.0;
-    in.chargeBalanceStartTotal = prog.comp[in.chargeBalancePosition].mtot;
-    if (in.alkalinity != 0.0) in.alkalinity *= prog.comp[2].mtot;
+    prog.conditions = firstRunConditions(prog);
     readForcedMinerals(prog);
 }
 

@@ -1,11 +1,11 @@
 // The run-input file WQCASE.DAT: one water and the options of its runs.
 #pragma once
 
-#include "run/table.hpp"
+#include "text/table.hpp"
 
 namespace wq {
 
-struct Program;
+struct InputState;
 
 struct RunInput {
     FixedText<80> title1;
@@ -15,7 +15,7 @@ struct RunInput {
     double convergence = 0.0;     // scale of the per-equation tolerances
     double pH = 0.0;              // 0: computed
     double fixedActivity = 0.0;   // activity of the fixed-activity component
-    double alkalinity = 0.0;      // eq/kg water as read; eq once the water mass is known
+    double alkalinity = 0.0;      // eq/kg water
     double temperature = 0.0;     // deg C
     double damping = 0.0;         // residual damping factor, 0 <= D < 1
     double printThreshold = 0.0;  // mol/kg
@@ -23,7 +23,7 @@ struct RunInput {
 
     // The eleven option integers.
     int runKind = 0;              // 1: extended run; otherwise along the L-V curve
-    int mineralsSwitch = 0;       // replaced by the number of minerals kept
+    int mineralsSwitch = 0;
     int debug = 0;
     int chargeBalanceSwitch = 0;
     int loopLimit = 0;
@@ -37,15 +37,29 @@ struct RunInput {
     // Run component positions converted from the database numbers above.
     int chargeBalancePosition = 0;
     int fixedActivityPosition = 0;
-    int firstChargeBalancePosition = 0;  // as found at input, restored for later runs
-    double chargeBalanceStartTotal = 0.0;  // Mtot0 of the charge-balance report
 
     bool extendedRun() const { return runKind == 1; }
+};
+
+// What changes from one run of the water to the next: the conditions the
+// dialogue sets and the switches that the first run turns off. The first run
+// starts from the run input; the dialogue's resets give the later ones.
+struct RunConditions {
+    double temperature = 0.0;  // deg C
+    double pressure = 0.0;     // bar (the saturation pressure in a saturation run)
+    double pH = 0.0;           // 0: computed
+    double alkalinity = 0.0;   // eq in the run's water; 0 in later runs, which keep the carbonate total
+    int chargeBalanceSwitch = 0;
+    // The run input's switch until the minerals are read, then the number of
+    // minerals and gases kept: a run that keeps none writes no saturation
+    // report, and later runs read none.
+    int mineralsSwitch = 0;
+    double chargeBalanceStartTotal = 0.0;  // total of the charge-balance component before the run
 };
 
 // Reads WQCASE.DAT (already loaded in the program's case file) up to the end
 // of the forced-mineral list, checks it, and writes the plot-file titles, the
 // skip-list notice and header and the run-kind banner.
-void readRunInput(Program& prog);
+void readRunInput(InputState& prog);
 
 }  // namespace wq

@@ -1,12 +1,12 @@
 #include "report/debug_tables.hpp"
 
-#include "run/layout.hpp"
-#include "run/program.hpp"
+#include "text/layout.hpp"
+#include "solver/solver_state.hpp"
 
 namespace wq {
 namespace {
 
-void writeBanner(Program& prog) {
+void writeBanner(SolverState& prog) {
     static const Layout rule("(2X,77('+'))");
     static const Layout blank("()");
     static const Layout title("(A80)");
@@ -21,7 +21,7 @@ void writeBanner(Program& prog) {
 }
 
 // Every component with its total moles and its current (trial) molality.
-void writeComponents(Program& prog) {
+void writeComponents(SolverState& prog) {
     static const Layout heading("('  Species   No.  Charge      Tot.Moles        Mtry'/)");
     static const Layout row("(2X,A12,I5,3X,F5.0,3X,2E12.5)");
     Sink& out = prog.io.listing;
@@ -34,7 +34,7 @@ void writeComponents(Program& prog) {
 
 // Every secondary species with the log K of its dissociation at the run's
 // temperature and pressure.
-void writeSecondarySpecies(Program& prog) {
+void writeSecondarySpecies(SolverState& prog) {
     static const Layout heading("(/'  Species   No.  Charge  Log K(diss)'/)");
     static const Layout row("(2X,A12,I5,3X,F5.0,3X,F10.4)");
     static const Layout blank("()");
@@ -49,7 +49,7 @@ void writeSecondarySpecies(Program& prog) {
 
 }  // namespace
 
-void writeDebugTables(Program& prog) {
+void writeDebugTables(SolverState& prog) {
     writeBanner(prog);
     writeComponents(prog);
     writeSecondarySpecies(prog);

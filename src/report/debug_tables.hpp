@@ -4,10 +4,10 @@
 
 namespace wq {
 
-struct Program;
+struct SolverState;
 
 // Writes the debug tables to the listing. Callers write them only when the
 // run's debug switch is set (at set-up and again after the iteration).
-void writeDebugTables(Program& prog);
+void writeDebugTables(SolverState& prog);
 
 }  // namespace wq

@@ -5,26 +5,20 @@
 
 namespace wq {
 
-struct Program;
+struct Results;
+class Sink;
 
-// Derives Eh and the Na-K-Ca source temperature from the solved water, as the
-// listing prints them:
-//  - source temperature (Fournier & Truesdell) when the geothermometer switch
-//    is 1 and Ca, K and Na are all components; otherwise the switch is set to
-//    0 and stays 0 for every later run;
-//  - Eh from the oxygen couple when O2(aq) is a component (kind 2), else from
-//    the sulfide-sulfate couple when both SO4-- and HS- are (kind 1), else
-//    none (kind 0).
-void evaluateEhAndSourceTemperature(Program& prog);
+// Position of water in the species table.
+constexpr int WATER_POSITION = 2;
 
-// Writes the result block for the current state of the run (it first derives
-// Eh and the source temperature). When the loop count has reached the loop
-// limit the block ends with the non-convergence message and the program
-// stops there: the forced-saturation legend is never reached in that case.
-void writeResultBlock(Program& prog);
+// The block up to the legends of the totals table.
+void writeResultBlock(const Results& results, Sink& listing);
+
+// The forced-saturation legend that closes the block of a converged run.
+void writeForcedSaturationLegend(const Results& results, Sink& listing);
 
 // The abort message of a run that reached its loop limit, on the listing and
-// then the console. The caller stops the program.
-void writeNonConvergence(Program& prog);
+// then the console.
+void writeNonConvergence(int loopLimit, Sink& listing, Sink& console);
 
 }  // namespace wq

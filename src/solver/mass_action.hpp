@@ -2,7 +2,7 @@
 // free molalities of the components and the activity coefficients.
 #pragma once
 
-#include "solver/tables.hpp"
+#include "input/tables.hpp"
 
 namespace wq {
 

@@ -11,17 +11,18 @@
 #include "activity/activity.hpp"
 #include "activity/constraints.hpp"
 #include "equilibria/forced_saturation.hpp"
-#include "run/program.hpp"
-#include "run/stop.hpp"
-#include "solver/linear.hpp"
+#include "solver/solver_state.hpp"
+#include "text/stop.hpp"
+#include "linear/linear.hpp"
 #include "solver/mass_action.hpp"
+#include "input/db_numbers.hpp"
+#include "grid/units.hpp"
 
 namespace wq {
 
 namespace {
 
 // Database component number of the carbonate component of an alkalinity.
-constexpr int CARBONATE_NUMBER = 5;
 
 // Charge-balance freeze: a change of the total below this fraction of it
 // (the single-precision value of 1e-5) after loop FREEZE_AFTER_LOOP.
@@ -42,13 +43,13 @@ constexpr double MIN_MOLALITY = 1e-200;
 // range; such a loop keeps the previous coefficients.
 constexpr double HIGH_MOLALITY = 7.0;
 
-bool pHFixed(const Program& prog) { return prog.input.pH != 0.0; }
-bool alkalinityGiven(const Program& prog) { return prog.input.alkalinity != 0.0; }
-int carbonatePosition(const Program& prog) { return prog.map.position(CARBONATE_NUMBER); }
+bool pHFixed(const SolverState& prog) { return prog.conditions.pH != 0.0; }
+bool alkalinityGiven(const SolverState& prog) { return prog.conditions.alkalinity != 0.0; }
+int carbonatePosition(const SolverState& prog) { return prog.map.position(db::CARBONATE); }
 
 // Totals that are results rather than inputs: fixed pH, fixed activity or a
 // given alkalinity.
-bool hasFixedTotals(const Program& prog) {
+bool hasFixedTotals(const SolverState& prog) {
     return pHFixed(prog) || prog.input.fixedActivityPosition != 0 || alkalinityGiven(prog);
 }
 
@@ -58,7 +59,7 @@ std::string_view trimmed(std::string_view name) {
     return end == std::string_view::npos ? std::string_view() : name.substr(0, end + 1);
 }
 
-void toListingAndConsole(Program& prog, const Layout& layout, std::initializer_list<Value> values) {
+void toListingAndConsole(SolverState& prog, const Layout& layout, std::initializer_list<Value> values) {
     prog.io.listing.write(layout, values);
     prog.io.console.write(layout, values);
 }
@@ -66,18 +67,18 @@ void toListingAndConsole(Program& prog, const Layout& layout, std::initializer_l
 // An overflow (an unbounded exponent, a huge step) or an undefined value in a
 // loop would otherwise spread through every table and end in a listing of
 // NaN presented as a result. The run ends instead, naming the equation.
-[[noreturn]] void nonFinite(Program& prog, std::string_view what, int component, int loop) {
+[[noreturn]] void nonFinite(SolverState& prog, std::string_view what, int component, int loop) {
     static const Layout message("(/5X,'NEWTON ITERATION FAILED: NON-FINITE ',A,' OF ',A,' IN LOOP',I5/)");
     toListingAndConsole(prog, message, {what, trimmed(prog.sp[component].name.view()), loop});
     stop(ExitStatus::error);
 }
 
-void requireFiniteResiduals(Program& prog, int loop) {
+void requireFiniteResiduals(SolverState& prog, int loop) {
     for (int i = 1; i <= prog.newton.order; ++i)
         if (!std::isfinite(prog.newton.f[i])) nonFinite(prog, "RESIDUAL", i, loop);
 }
 
-void requireFiniteStep(Program& prog, int loop) {
+void requireFiniteStep(SolverState& prog, int loop) {
     for (int i = 1; i <= prog.newton.order; ++i)
         if (!std::isfinite(prog.newton.x[i])) nonFinite(prog, "NEWTON STEP", i, loop);
 }
@@ -86,7 +87,7 @@ void requireFiniteStep(Program& prog, int loop) {
 
 // Net charge in moles: H+ counts +1, water is left out, every other species
 // with its charge.
-double chargeImbalance(const Program& prog) {
+double chargeImbalance(const SolverState& prog) {
     const SpeciesTable& sp = prog.sp;
     double kgw = prog.run.kgw;
     double s = kgw * sp[1].molality;
@@ -94,7 +95,7 @@ double chargeImbalance(const Program& prog) {
     return s;
 }
 
-[[noreturn]] void imbalanceTooLarge(Program& prog, int icb) {
+[[noreturn]] void imbalanceTooLarge(SolverState& prog, int icb) {
     static const Layout message(
         "(//5X,'CHARGE IMBALANCE EXEEDS THE TOTAL AMOUNT ','OF ',A12,' AND CANNOT '"
         "/5X,'BE ADJUSTED BY THIS ','ION.  CHOOSE AN ION WITH OPPOSITE CHARGE'///)");
@@ -110,14 +111,14 @@ double chargeImbalance(const Program& prog) {
 // position with a reserved position number would collide with a real
 // component standing at that position, whose charge balance would then
 // silently never run.
-bool chargeBalanceDue(const Program& prog, bool fixedTotals) {
+bool chargeBalanceDue(const SolverState& prog, bool fixedTotals) {
     if (prog.run.chargeBalanceFrozen) return false;
-    return prog.forced.count > 0 || fixedTotals || prog.input.chargeBalanceSwitch != 0;
+    return prog.forced.count > 0 || fixedTotals || prog.conditions.chargeBalanceSwitch != 0;
 }
 
 // ---- assembly --------------------------------------------------------------
 
-void clearSystem(Program& prog) {
+void clearSystem(SolverState& prog) {
     NewtonSystem& newton = prog.newton;
     for (int j = 1; j <= newton.order; ++j)
         for (int i = 1; i <= newton.order; ++i) newton.a(i, j) = 0.0;
@@ -129,7 +130,7 @@ void clearSystem(Program& prog) {
 // with dF/dm(c) = kgw sum_s nu_si nu_sc m(s) / m(c) (from d m(s)/d m(c) =
 // nu_sc m(s) / m(c)), and dF/dkgw = the total molality (Mtot(i) + F(i)) / kgw,
 // which replaces column 2. For water the free term is kgw 55.50825.
-void massBalanceRow(Program& prog, int i) {
+void massBalanceRow(SolverState& prog, int i) {
     NewtonSystem& newton = prog.newton;
     const SpeciesTable& sp = prog.sp;
     const int nc = prog.comp.count;
@@ -150,7 +151,7 @@ void massBalanceRow(Program& prog, int i) {
     newton.a(i, 2) = (prog.comp[i].mtot + f) / kgw;
 }
 
-void forcedSaturationRow(Program& prog, int i) {
+void forcedSaturationRow(SolverState& prog, int i) {
     const Component& c = prog.comp[i];
     saturationRow(prog.newton, i, prog.minerals[c.forcedMineral], prog.forced[c.forcedEntry].target, prog.sp,
                   prog.io.listing, prog.io.console);
@@ -163,7 +164,7 @@ void setRightHandSide(NewtonSystem& newton) {
 }
 
 // Writes X(1..N) through (', ',10E11.4), ten to a line.
-void writeStep(Program& prog) {
+void writeStep(SolverState& prog) {
     static const Layout layout("(', ',10E11.4)");
     using Values = std::array<Value, MAX_COMPONENTS>;
     Values values = []<std::size_t... I>(std::index_sequence<I...>) {
@@ -176,7 +177,7 @@ void writeStep(Program& prog) {
 
 // Debug output around the solution: in loop 2 the whole result listing of
 // the current state, then in loops 1 and 2 the matrix; the step in every loop.
-void solveNewtonSystem(Program& prog, int loop, void (*writeListing)(Program&)) {
+void solveNewtonSystem(SolverState& prog, int loop, void (*writeListing)(SolverState&)) {
     const bool debug = prog.input.debug != 0;
     NewtonSystem& newton = prog.newton;
     if (debug && loop == 2 && writeListing) writeListing(prog);
@@ -191,7 +192,7 @@ void solveNewtonSystem(Program& prog, int loop, void (*writeListing)(Program&)) 
 // 10 mol/kg, or H+ to 1e-15 or below, is refused; one that would make the
 // unknown zero or negative is halved until it is positive; the result is
 // kept at or above 1e-200 with a warning.
-double stepped(Program& prog, int i, double old, double delta) {
+double stepped(SolverState& prog, int i, double old, double delta) {
     static const Layout warning("(5X,'** WARNING !  MOLALITY OF ',A12,' LESS THAN ',E10.3)");
     double m = old + delta;
     if (m > MAX_COMPONENT_MOLALITY && i != 2) m = old;
@@ -214,7 +215,7 @@ double stepped(Program& prog, int i, double old, double delta) {
 
 // activity = gamma m of every species (H+ keeps 10^-pH when the pH is fixed);
 // true when some molality is above HIGH_MOLALITY.
-bool refreshActivities(Program& prog) {
+bool refreshActivities(SolverState& prog) {
     SpeciesTable& sp = prog.sp;
     bool high = false;
     for (int s = pHFixed(prog) ? 2 : 1; s <= sp.count; ++s) {
@@ -224,35 +225,35 @@ bool refreshActivities(Program& prog) {
     return high;
 }
 
-bool withinTolerances(const Program& prog) {
+bool withinTolerances(const SolverState& prog) {
     for (int i = 1; i <= prog.newton.order; ++i)
         if (!(std::fabs(prog.newton.f[i]) <= prog.comp[i].tolerance)) return false;
     return true;
 }
 
-void refreshActivityCoefficients(Program& prog) {
+void refreshActivityCoefficients(SolverState& prog) {
     static const Layout trace("(2X,40X,'SUBROUTINE GAMCALC WAS USED')");
     const RunInput& in = prog.input;
-    prog.activity.tKelvin = in.temperature + 273.15;
-    gamcal(prog.sp, prog.activity, in.activityOption, in.pressure, prog.run.co2Position);
+    prog.activity.tKelvin = prog.conditions.temperature + KELVIN_OFFSET;
+    gamcal(prog.sp, prog.activity, in.activityOption, prog.conditions.pressure, prog.sp.co2Position);
     lietzk(prog.comp, prog.map, prog.sp, prog.activity, prog.run.kgw, in.activityOption, in.waterOption,
-           in.pressure, prog.run.co2Position);
+           prog.conditions.pressure, prog.sp.co2Position);
     if (in.debug != 0) prog.io.listing.write(trace, {});
 }
 
-void writeProgressLine(Program& prog, int loopsDone) {
+void writeProgressLine(SolverState& prog, int loopsDone) {
     static const Layout line("('  ',I5,' LOOPS COMPLETED    IONIC STRENGTH =',F15.11)");
     prog.io.console.write(line, {loopsDone, prog.activity.ionicStrength});
 }
 
-void writeLoopTrace(Program& prog, int loop) {
+void writeLoopTrace(SolverState& prog, int loop) {
     static const Layout line("(2X,'No. of Loops = ',I3,5X,'Ionic strength = ',E12.7)");
     prog.io.listing.write(line, {loop, prog.activity.ionicStrength});
 }
 
 }  // namespace
 
-void recomputeForcedTotals(Program& prog) {
+void recomputeForcedTotals(SolverState& prog) {
     const SpeciesTable& sp = prog.sp;
     const int nc = prog.comp.count;
     for (int e = 1; e <= prog.forced.count; ++e) {
@@ -266,7 +267,7 @@ void recomputeForcedTotals(Program& prog) {
     }
 }
 
-void recomputeFixedTotals(Program& prog) {
+void recomputeFixedTotals(SolverState& prog) {
     const SpeciesTable& sp = prog.sp;
     ComponentTable& comp = prog.comp;
     const double kgw = prog.run.kgw;
@@ -291,7 +292,7 @@ void recomputeFixedTotals(Program& prog) {
     }
 }
 
-void adjustChargeBalance(Program& prog, int loop) {
+void adjustChargeBalance(SolverState& prog, int loop) {
     const int icb = prog.input.chargeBalancePosition;
     Component& c = prog.comp[icb];
     const double s = chargeImbalance(prog);
@@ -316,7 +317,7 @@ void adjustChargeBalance(Program& prog, int loop) {
         prog.run.chargeBalanceFrozen = true;
 }
 
-void assembleSystem(Program& prog) {
+void assembleSystem(SolverState& prog) {
     clearSystem(prog);
     const RunInput& in = prog.input;
     const int icm = in.fixedActivityPosition;
@@ -325,11 +326,11 @@ void assembleSystem(Program& prog) {
     const int nc = prog.comp.count;
     for (int i = 1; i <= nc; ++i) {
         if (i == 1 && pHFixed(prog))
-            hoh(prog.newton, prog.sp, nc, in.pH, trace);
+            hoh(prog.newton, prog.sp, nc, prog.conditions.pH, trace);
         else if (i == icm)
             hoh1(prog.newton, prog.sp, nc, i, in.fixedActivity);
         else if (i == icarb)
-            enriqu(prog.newton, prog.sp, nc, i, prog.comp, in.alkalinity, prog.run.kgw, trace);
+            enriqu(prog.newton, prog.sp, nc, i, prog.comp, prog.conditions.alkalinity, prog.run.kgw, trace);
         else if (prog.comp[i].forcedMineral != 0)
             forcedSaturationRow(prog, i);
         else
@@ -337,7 +338,7 @@ void assembleSystem(Program& prog) {
     }
 }
 
-void dampResiduals(Program& prog) {
+void dampResiduals(SolverState& prog) {
     const double damping = prog.input.damping;
     if (!(damping > 0.0 && damping < 1.0)) return;
     NewtonSystem& newton = prog.newton;
@@ -357,7 +358,7 @@ void dampResiduals(Program& prog) {
     }
 }
 
-void applyNewtonStep(Program& prog) {
+void applyNewtonStep(SolverState& prog) {
     SpeciesTable& sp = prog.sp;
     // During the update the water slot holds the unknown of the water
     // equation, the mass of water.
@@ -367,7 +368,7 @@ void applyNewtonStep(Program& prog) {
     sp[2].molality = 1.0;
 }
 
-void iterate(Program& prog, void (*writeListing)(Program&)) {
+void iterate(SolverState& prog, void (*writeListing)(SolverState&)) {
     const int nc = prog.comp.count;
     prog.newton.order = nc;
     prog.run.loops = 0;
@@ -411,6 +412,6 @@ void iterate(Program& prog, void (*writeListing)(Program&)) {
     }
 }
 
-bool reachedLoopLimit(const Program& prog) { return !(prog.run.loops < prog.input.loopLimit); }
+bool reachedLoopLimit(const SolverState& prog) { return !(prog.run.loops < prog.input.loopLimit); }
 
 }  // namespace wq

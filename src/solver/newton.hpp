@@ -13,7 +13,7 @@
 
 namespace wq {
 
-struct Program;
+struct SolverState;
 class Sink;
 
 // Runs Newton loops from the state left by setUp until every residual lies
@@ -21,35 +21,35 @@ class Sink;
 // number of loops. writeListing writes the result listing of the current state
 // (with the debug switch it is called once, in loop 2); it may be null.
 // A non-finite residual or Newton step ends the run with a message.
-void iterate(Program& prog, void (*writeListing)(Program&));
+void iterate(SolverState& prog, void (*writeListing)(SolverState&));
 
 // True when the last iteration ended at the loop limit rather than converged
 // (the number of loops is not below the limit).
-bool reachedLoopLimit(const Program& prog);
+bool reachedLoopLimit(const SolverState& prog);
 
 // The phases of one loop, in the order the loop runs them.
 
 // Totals of the components held by a forced mineral: what the current
 // speciation holds, kgw (m(q) + sum_s nu_sq m(s)).
-void recomputeForcedTotals(Program& prog);
+void recomputeForcedTotals(SolverState& prog);
 
 // Totals of the components fixed by pH, activity or alkalinity, likewise.
-void recomputeFixedTotals(Program& prog);
+void recomputeFixedTotals(SolverState& prog);
 
 // Moves the total of the charge-balance component by the charge imbalance of
 // the current speciation. `loop` is the number of the current loop (from 1).
 // Stops the run when the component cannot absorb the imbalance.
-void adjustChargeBalance(Program& prog, int loop);
+void adjustChargeBalance(SolverState& prog, int loop);
 
 // Residuals F and Jacobian A of all component equations.
-void assembleSystem(Program& prog);
+void assembleSystem(SolverState& prog);
 
 // Scales down residuals that did not shrink since the previous loop
 // (0 < damping < 1; otherwise nothing happens).
-void dampResiduals(Program& prog);
+void dampResiduals(SolverState& prog);
 
 // Adds the Newton step X to the unknowns under the step rules, then takes
 // kgw from the water slot and sets the water molality back to 1.
-void applyNewtonStep(Program& prog);
+void applyNewtonStep(SolverState& prog);
 
 }  // namespace wq

@@ -4,8 +4,9 @@
 
 #include "activity/activity.hpp"
 #include "equilibria/forced_saturation.hpp"
-#include "run/program.hpp"
+#include "solver/solver_state.hpp"
 #include "solver/mass_action.hpp"
+#include "input/db_numbers.hpp"
 
 namespace wq {
 
@@ -16,17 +17,16 @@ namespace {
 constexpr double CHARGE_BALANCE_FLOOR = 9.99999993922529e-09;
 
 // Database component number of the carbonate component of an alkalinity.
-constexpr int CARBONATE_NUMBER = 5;
 
 // Component 2 is given as kilograms of water; the solver counts it in moles.
-void convertWaterTotal(Program& prog) {
+void convertWaterTotal(SolverState& prog) {
     prog.run.kgw = prog.comp[2].mtot;
     prog.comp[2].mtot = MOLES_WATER_PER_KG * prog.run.kgw;
 }
 
 // Tolerance of the saturation equation of a forced mineral: the equation is
 // in log units, so it scales with the mineral's log K rather than a total.
-double forcedMineralTolerance(const Program& prog, int mineral) {
+double forcedMineralTolerance(const SolverState& prog, int mineral) {
     double eps = prog.input.convergence;
     double tolerance = std::fabs(eps * prog.minerals[mineral].logK * 10.0);
     return tolerance == 0.0 ? 10.0 * eps : tolerance;
@@ -34,7 +34,7 @@ double forcedMineralTolerance(const Program& prog, int mineral) {
 
 }  // namespace
 
-void setTolerances(Program& prog) {
+void setTolerances(SolverState& prog) {
     const RunInput& in = prog.input;
     double eps = in.convergence;
     for (int i = 1; i <= prog.comp.count; ++i) {
@@ -43,22 +43,23 @@ void setTolerances(Program& prog) {
         if (c.forcedMineral != 0) c.tolerance = forcedMineralTolerance(prog, c.forcedMineral);
     }
     // Equations whose unknown is not a total: tolerances in their own units.
-    if (in.pH != 0.0) prog.comp[1].tolerance = eps * std::pow(10.0, -in.pH);
-    if (in.alkalinity != 0.0) prog.comp[prog.map.position(CARBONATE_NUMBER)].tolerance = in.alkalinity * eps;
+    if (prog.conditions.pH != 0.0) prog.comp[1].tolerance = eps * std::pow(10.0, -prog.conditions.pH);
+    if (prog.conditions.alkalinity != 0.0) prog.comp[prog.map.position(db::CARBONATE)].tolerance = prog.conditions.alkalinity * eps;
     if (in.fixedActivityPosition != 0) prog.comp[in.fixedActivityPosition].tolerance = eps * in.fixedActivity;
 }
 
-void setUp(Program& prog, const SetUpHooks& hooks) {
+void setUp(SolverState& prog, const SetUpHooks& hooks) {
+    prog.activity.tables = prog.activityTables;
     helhuc(prog.sp, prog.activity);
 
     const int nc = prog.comp.count;
     prog.newton.order = nc;
     prog.run.firstSecondary = nc + 1;
 
-    if (prog.input.mineralsSwitch != 0 && hooks.readMinerals) hooks.readMinerals(prog);
+    if (prog.conditions.mineralsSwitch != 0 && hooks.readMinerals) hooks.readMinerals(prog);
     checkForcedMinerals(prog.forced, prog.comp, prog.io.listing, prog.io.console);
 
-    prog.run.chargeBalanceThreshold = CHARGE_BALANCE_FLOOR * prog.input.chargeBalanceStartTotal;
+    prog.run.chargeBalanceThreshold = CHARGE_BALANCE_FLOOR * prog.conditions.chargeBalanceStartTotal;
     // A run starts with the charge-balance adjustment on; a freeze reached
     // in the previous run of the dialogue does not carry over.
     prog.run.chargeBalanceFrozen = false;
@@ -66,7 +67,7 @@ void setUp(Program& prog, const SetUpHooks& hooks) {
     if (prog.input.debug != 0 && hooks.writeDebugTables) hooks.writeDebugTables(prog);
 
     convertWaterTotal(prog);
-    if (prog.input.pH != 0.0) prog.sp[1].activity = std::pow(10.0, -prog.input.pH);
+    if (prog.conditions.pH != 0.0) prog.sp[1].activity = std::pow(10.0, -prog.conditions.pH);
     setTolerances(prog);
     massActionUpdate(prog.sp, nc);
 }

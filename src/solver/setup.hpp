@@ -4,7 +4,7 @@
 
 namespace wq {
 
-struct Program;
+struct SolverState;
 
 // Phases owned by other subsystems that the set-up calls at their place in
 // its sequence. Either may be null (nothing is called).
@@ -12,9 +12,9 @@ struct SetUpHooks {
     // minsat(12, 500): reads the minerals and gases of the run and links each
     // forced-saturation entry to its mineral. Called only when the minerals
     // switch is set, after helhuc and before the forced-mineral check.
-    void (*readMinerals)(Program&) = nullptr;
+    void (*readMinerals)(SolverState&) = nullptr;
     // The debug tables of the listing; called only with the debug switch.
-    void (*writeDebugTables)(Program&) = nullptr;
+    void (*writeDebugTables)(SolverState&) = nullptr;
 };
 
 // In order: helhuc; the component count and first secondary position; the
@@ -22,10 +22,10 @@ struct SetUpHooks {
 // found); the charge-balance threshold; the debug tables (hook); the water
 // total from kg to moles; the fixed H+ activity; the tolerances; the first
 // secondary molalities. The charge-balance adjustment is active again.
-void setUp(Program& prog, const SetUpHooks& hooks);
+void setUp(SolverState& prog, const SetUpHooks& hooks);
 
 // The convergence tolerance of every component equation (part of setUp; the
 // water total must already be in moles).
-void setTolerances(Program& prog);
+void setTolerances(SolverState& prog);
 
 }  // namespace wq

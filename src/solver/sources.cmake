@@ -1,2 +1,1 @@
-list(APPEND WQSPEC_SOURCES src/solver/linear.cpp)
 list(APPEND WQSPEC_SOURCES src/solver/mass_action.cpp src/solver/setup.cpp src/solver/newton.cpp)

@@ -30,10 +30,10 @@ std::unique_ptr<SpeciesTable> makeSpecies(std::initializer_list<SpeciesSpec> spe
 // Round parameters that keep the hand arithmetic short.
 std::unique_ptr<ActivityModel> makeModel() {
     auto act = std::make_unique<ActivityModel>();
-    act->debyeA = 0.5;
-    act->debyeB = 0.3;
-    act->bEta = 1e-6;
-    act->bNaCl = -0.1;
+    act->tables.debyeA = 0.5;
+    act->tables.debyeB = 0.3;
+    act->tables.bEta = 1e-6;
+    act->tables.bNaCl = -0.1;
     act->tKelvin = 298.15;
     return act;
 }
@@ -236,10 +236,10 @@ TEST(Gamcal, NaClMeanActivityCoefficientAt25CelsiusAgreesWithRobinsonStokes) {
             {-1.0, 1.40, 1e-7},  // OH-
         });
         ActivityModel act;
-        act.debyeA = 0.5114;
-        act.debyeB = 0.3288;
-        act.bEta = 2.4667 * 0.001 / (4.575673886150001 * 298.15);
-        act.bNaCl = -9.752 * 0.01;
+        act.tables.debyeA = 0.5114;
+        act.tables.debyeB = 0.3288;
+        act.tables.bEta = 2.4667 * 0.001 / (4.575673886150001 * 298.15);
+        act.tables.bNaCl = -9.752 * 0.01;
         act.tKelvin = 298.15;
         helhuc(*sp, act);
         gamcal(*sp, act, 0, 1.0, 0);
@@ -283,7 +283,7 @@ std::unique_ptr<Water> makeWater(std::initializer_list<ComponentSpec> solutes, d
     add({2, 0.0, 55.5});
     for (const ComponentSpec& c : solutes) add(c);
     w->sp[2].gamma = 1.0;
-    w->act.debyeA = 0.5114;
+    w->act.tables.debyeA = 0.5114;
     w->act.tKelvin = tK;
     return w;
 }

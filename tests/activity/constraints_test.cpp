@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-#include "run/channels.hpp"
+#include "text/channels.hpp"
 #include "support/captured_sink.hpp"
 
 namespace wq {

@@ -12,8 +12,8 @@
 
 #include "input/database.hpp"
 #include "input/run_input.hpp"
-#include "run/program.hpp"
-#include "run/run_sequence.hpp"
+#include "app/program.hpp"
+#include "app/run_sequence.hpp"
 #include "solver/newton.hpp"
 #include "solver/setup.hpp"
 #include "support/kdb_writer.hpp"
@@ -47,7 +47,7 @@ std::string naclCase(double molality) {
            record(13, molality, molality) + "\n    0\n";
 }
 
-void noListing(Program&) {}
+void noListing(SolverState&) {}
 
 double meanActivityCoefficient(double molality) {
     auto prog = std::make_unique<Program>();

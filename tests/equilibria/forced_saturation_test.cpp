@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "run/channels.hpp"
+#include "text/channels.hpp"
 #include "support/captured_sink.hpp"
-#include "run/stop.hpp"
+#include "text/stop.hpp"
 
 namespace wq {
 namespace {

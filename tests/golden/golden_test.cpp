@@ -11,8 +11,9 @@
 //   stdin                 the console answers (optional)
 //   expected/             console, errors, status, WQLIST.DAT, WQGRAPH.DAT,
 //                         Skip_Species.txt as they must come out
-// Setting WQSPEC_BLESS=1 rewrites expected/ from the actual output (review the
-// difference by eye before committing it).
+// Setting WQSPEC_BLESS=1 (and only 1) rewrites expected/ from the actual
+// output (review the difference by eye before committing it). A difference is
+// reported as a unified diff.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -61,6 +62,27 @@ fs::path databaseOf(const fs::path& caseDir) {
     return {};
 }
 
+bool blessing() {
+    const char* value = std::getenv("WQSPEC_BLESS");
+    return value != nullptr && std::string(value) == "1";
+}
+
+// The unified diff of the blessed file against the actual one, cut after a
+// screenful or two.
+std::string unifiedDiff(const fs::path& expected, const fs::path& actual, const fs::path& work) {
+    const fs::path out = work / "golden.diff";
+    const std::string command =
+        "diff -u '" + expected.string() + "' '" + actual.string() + "' > '" + out.string() + "'";
+    if (std::system(command.c_str()) == -1) return "(diff could not be run)";
+    std::istringstream lines(slurp(out));
+    std::string shown, line;
+    for (int n = 0; std::getline(lines, line); ++n) {
+        if (n == 120) return shown + "... (diff cut)\n";
+        shown += line + "\n";
+    }
+    return shown;
+}
+
 // The outputs compared for every case.
 const char* const kOutputs[] = {"console", "errors", "status", "WQLIST.DAT", "WQGRAPH.DAT",
                                 "Skip_Species.txt"};
@@ -83,7 +105,7 @@ TEST_P(Golden, OutputMatchesBlessedFiles) {
                           "' > console 2> errors; echo $? > status";
     ASSERT_EQ(std::system(command.c_str()), 0);
 
-    const bool bless = std::getenv("WQSPEC_BLESS") != nullptr;
+    const bool bless = blessing();
     const fs::path expected = caseDir / "expected";
     if (bless) fs::create_directories(expected);
     for (const char* name : kOutputs) {
@@ -93,14 +115,18 @@ TEST_P(Golden, OutputMatchesBlessedFiles) {
             continue;
         }
         ASSERT_TRUE(fs::exists(expected / name)) << "no blessed " << name << " for " << GetParam();
-        EXPECT_EQ(actual, slurp(expected / name)) << name << " differs in case " << GetParam();
+        if (actual == slurp(expected / name)) continue;
+        const fs::path actualFile = work / (std::string("actual-") + name);
+        spit(actualFile, actual);
+        ADD_FAILURE() << name << " differs in case " << GetParam() << ":\n"
+                      << unifiedDiff(expected / name, actualFile, work);
     }
     fs::remove_all(work);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Golden, ::testing::ValuesIn(goldenCases()),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                             std::string n = info.param;
+                         [](const ::testing::TestParamInfo<std::string>& param) {
+                             std::string n = param.param;
                              for (char& c : n)
                                  if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
                              return n;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "grid/grid.hpp"
-#include "run/stop.hpp"
+#include "text/stop.hpp"
 
 namespace wq {
 namespace {

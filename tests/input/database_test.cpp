@@ -65,7 +65,7 @@ TEST_F(DatabaseTest, ReadsActivityModelAndComponentLinesKeepingMolalities) {
 
     readDatabase(prog());
 
-    const ActivityModel& am = prog().activity;
+    const ActivityTables& am = prog().activityTables;
     EXPECT_NEAR(am.debyeA, 0.4913 + 0.081, 1e-12);
     EXPECT_NEAR(am.debyeB, 0.33, 1e-12);
     EXPECT_NEAR(am.bEta, 190.0 * 0.001 / (4.575673886150001 * 373.15), 1e-15);
@@ -209,14 +209,14 @@ TEST_F(DatabaseTest, PositionsAfterDroppedSpeciesAndTheCarbonDioxidePosition) {
     useComponents({1, 2, 3, 5});
     readDatabase(prog());
     ASSERT_EQ(prog().sp.count, 6);
-    EXPECT_EQ(prog().run.co2Position, 5);
+    EXPECT_EQ(prog().sp.co2Position, 5);
     EXPECT_TRUE(prog().sp[6].name.equals("OH-"));
     EXPECT_NEAR(prog().sp[6].logK, 14.0, 1e-12);
 
     prog().database.rewind();
     useComponents({1, 2});
     readDatabase(prog());
-    EXPECT_EQ(prog().run.co2Position, 0);
+    EXPECT_EQ(prog().sp.co2Position, 0);
     EXPECT_TRUE(prog().sp[3].name.equals("OH-"));
 }
 
@@ -388,7 +388,7 @@ std::string fileText(const std::string& path) {
 TEST_F(DatabaseTest, SmallDatabaseGivesItsHandCheckedValues) {
     load(fileText(std::string(WQSPEC_SOURCE_DIR) + "/tests/data/small.kdb"));
     useComponents({1, 2, 3, 4, 5, 9, 10, 13});
-    prog().input.mineralsSwitch = 1;
+    prog().conditions.mineralsSwitch = 1;
     readDatabase(prog());
     minsat(prog(), MAX_TERMS, MAX_MINERALS);
     const struct {
@@ -404,7 +404,7 @@ TEST_F(DatabaseTest, SmallDatabaseGivesItsHandCheckedValues) {
         EXPECT_TRUE(prog().sp[9 + k].name.equals(species[k].name));
         EXPECT_NEAR(prog().sp[9 + k].logK, species[k].logK, 2e-6);
     }
-    EXPECT_EQ(prog().run.co2Position, 10);
+    EXPECT_EQ(prog().sp.co2Position, 10);
     ASSERT_EQ(prog().minerals.count, static_cast<int>(std::size(minerals)));
     for (int k = 0; k < static_cast<int>(std::size(minerals)); ++k) {
         SCOPED_TRACE(minerals[k].name);

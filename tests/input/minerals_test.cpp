@@ -31,7 +31,7 @@ protected:
     // The aqueous part first: minsat starts where it ends.
     void read(const KdbWriter& w, int maxEntries = MAX_MINERALS) {
         load(w);
-        prog().input.mineralsSwitch = 1;
+        prog().conditions.mineralsSwitch = 1;
         readDatabase(prog());
         minsat(prog(), MAX_TERMS, maxEntries);
     }
@@ -55,7 +55,7 @@ TEST_F(MineralsTest, KeepsMineralsAndGasesWithRunPositionsAndInterpolatedLogK) {
     prog().input.debug = 1;
     read(w);
     ASSERT_EQ(prog().minerals.count, 3);
-    EXPECT_EQ(prog().input.mineralsSwitch, 3);
+    EXPECT_EQ(prog().conditions.mineralsSwitch, 3);
     EXPECT_NEAR(entry(1).logK, 1.85 - 0.012 * 150.0 + 2e-4 * 100.0, 1e-10);
     EXPECT_EQ(entry(1).itot, 3);
     EXPECT_EQ(entry(1).comp[1], 6);
@@ -73,7 +73,7 @@ TEST_F(MineralsTest, KeepsMineralsAndGasesWithRunPositionsAndInterpolatedLogK) {
 TEST_F(MineralsTest, BlankFirstEntryKeepsNothing) {
     read(writer());
     EXPECT_EQ(prog().minerals.count, 0);
-    EXPECT_EQ(prog().input.mineralsSwitch, 0);
+    EXPECT_EQ(prog().conditions.mineralsSwitch, 0);
     EXPECT_EQ(console() + listing() + skip(), "");
 }
 
@@ -227,7 +227,7 @@ TEST_F(MineralsTest, UnreadableEntriesNameTheMineral) {
         std::string text;
         for (const std::string& l : damaged) text += l + "\n";
         load(text);
-        prog().input.mineralsSwitch = 1;
+        prog().conditions.mineralsSwitch = 1;
         readDatabase(prog());
         EXPECT_EQ(stopOf([&] { minsat(prog(), MAX_TERMS, MAX_MINERALS); }), ExitStatus::error);
         EXPECT_EQ(console(), "   Bombed on reading logkdata entries for mineral: Calcite             \n");

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "grid/grid.hpp"
-#include "run/program.hpp"
-#include "run/stop.hpp"
+#include "app/program.hpp"
+#include "text/stop.hpp"
 #include "support/kdb_writer.hpp"
 
 namespace wq::testing {
@@ -62,18 +62,16 @@ protected:
         prog_->comp.count = position;
     }
     void extendedRun(double t, double p) {
-        RunInput& in = prog_->input;
-        in.runKind = 1;
-        in.temperature = t;
-        in.pressure = p;
+        prog_->input.runKind = 1;
+        prog_->conditions.temperature = t;
+        prog_->conditions.pressure = p;
         prog_->grid = GridLocation{};
         pt_indexer(p, t, prog_->grid);
     }
     void saturationRun(double t) {
-        RunInput& in = prog_->input;
-        in.runKind = 0;
-        in.temperature = t;
-        in.pressure = saturationPressure(t);
+        prog_->input.runKind = 0;
+        prog_->conditions.temperature = t;
+        prog_->conditions.pressure = saturationPressure(t);
     }
     void load(const KdbWriter& w) { load(w.text()); }
     void load(const std::string& text) { prog_->database = TextFile("LOGKDATA.KDB", text); }

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "input/run_input.hpp"
-#include "run/program.hpp"
-#include "run/stop.hpp"
+#include "app/program.hpp"
+#include "text/stop.hpp"
 
 namespace wq {
 namespace {
@@ -112,7 +112,7 @@ TEST(RunInput, AlkalinityAppendsTheCarbonateComponentAndScalesByTheWaterMass) {
     EXPECT_EQ(p.comp[5].mtot, 0.002);
     EXPECT_EQ(p.sp[5].molality, 1.0e-7);
     EXPECT_EQ(p.map.position(5), 5);
-    EXPECT_DOUBLE_EQ(p.input.alkalinity, 0.003);
+    EXPECT_DOUBLE_EQ(p.conditions.alkalinity, 0.003);
 }
 
 TEST(RunInput, ComponentListNeedsItsEndingRecord) {

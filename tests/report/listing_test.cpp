@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "equilibria/redox.hpp"
+#include "app/run_sequence.hpp"
+#include "report/results.hpp"
 #include "report/water_builder.hpp"
-#include "run/stop.hpp"
+#include "text/stop.hpp"
 
 namespace wq {
 namespace {
@@ -31,9 +33,12 @@ const std::string SPECIES_HEADER = "     Species         Molality      Log(m)   
 const std::string TOTALS_HEADER =
     "    Species          Molality     Tot Moles       ppm         Tot Molality   Alpha";
 
+// The block of a converged run, closed by its forced-saturation legend.
 std::vector<std::string> resultBlock(Program& prog) {
     Capture listing(prog.io.listing);
-    writeResultBlock(prog);
+    const Results results = evaluateResults(prog);
+    writeResultBlock(results, prog.io.listing);
+    writeForcedSaturationLegend(results, prog.io.listing);
     return listing.lines();
 }
 
@@ -164,20 +169,19 @@ TEST(ResultBlock, PrintThresholdRule) {
 
 TEST(ResultBlock, NoTemperatureLineAtExactlyZero) {
     auto prog = baseWater();
-    prog->input.temperature = 0.0;
+    prog->conditions.temperature = 0.0;
     std::vector<std::string> lines = resultBlock(*prog);
     EXPECT_FALSE(anyStartsWith(lines, "  Temperature:"));
     EXPECT_TRUE(lines.at(5).starts_with("  Water: "));
 
-    prog->input.temperature = 0.01;
+    prog->conditions.temperature = 0.01;
     lines = resultBlock(*prog);
     EXPECT_EQ(lines.at(6), "  Temperature:   0.01  Degrees C.    Pressure:   1.013 Bars");
 }
 
-TEST(ResultBlock, ChargeBalanceLinesUseTheFirstChargeBalanceComponent) {
+TEST(ResultBlock, ChargeBalanceLinesShowTheStartTotalAndTheChange) {
     auto prog = baseWater();
     prog->run.chargeImbalance = 1e-6;
-    prog->input.chargeBalancePosition = 66;  // adjustment frozen during the run
     prog->comp[CHLORIDE].mtot = 0.1025;
     std::vector<std::string> lines = resultBlock(*prog);
     EXPECT_EQ(lines.at(5), "  Charge balance on Cl-              original Mtot value: 0.10000E+00");
@@ -212,7 +216,7 @@ TEST(ResultBlock, NaClWarningCondition) {
     };
     for (const Case& c : cases) {
         auto prog = baseWater();
-        prog->input.firstChargeBalancePosition = c.chargeBalance;
+        prog->input.chargeBalancePosition = c.chargeBalance;
         if (c.withoutSodium) prog->map.positionOf[13] = 0;
         const std::vector<std::string> lines = resultBlock(*prog);
         EXPECT_EQ(contains(lines, first), c.warned) << c.what;
@@ -231,7 +235,7 @@ TEST(ResultBlock, NaClWarningCondition) {
 
 TEST(TotalsTable, RowColumns) {
     auto prog = baseWater();
-    prog->input.pH = 7.0;
+    prog->conditions.pH = 7.0;
     const std::string row = totalsRow(resultBlock(*prog), H_ION);
     ASSERT_EQ(row.size(), 83u);
     EXPECT_EQ(row.substr(5, 12), "H+          ");    // name, 6-17
@@ -280,12 +284,6 @@ TEST(TotalsTable, FlagByFirstApplicableRule) {
         {"not adjusted: no imbalance", [](Program&) {}, CHLORIDE, "  "},
         {"AD only on the charge-balance component",
          [](Program& p) { p.run.chargeImbalance = 1e-6; }, SODIUM, "  "},
-        {"AD on the first charge-balance position while frozen",
-         [](Program& p) {
-             p.run.chargeImbalance = 1e-6;
-             p.input.chargeBalancePosition = 66;
-         },
-         CHLORIDE, "AD"},
         {"AD over EQ",
          [&](Program& p) {
              p.run.chargeImbalance = 1e-6;
@@ -295,23 +293,23 @@ TEST(TotalsTable, FlagByFirstApplicableRule) {
         {"EQ without an imbalance", [&](Program& p) { forceOn(p, CHLORIDE); }, CHLORIDE, "EQ"},
         {"EQ over AL",
          [&](Program& p) {
-             p.input.alkalinity = 0.002;
+             p.conditions.alkalinity = 0.002;
              forceOn(p, BICARBONATE);
          },
          BICARBONATE, "EQ"},
-        {"AL with an alkalinity", [](Program& p) { p.input.alkalinity = 0.002; }, BICARBONATE, "AL"},
+        {"AL with an alkalinity", [](Program& p) { p.conditions.alkalinity = 0.002; }, BICARBONATE, "AL"},
         {"no AL without alkalinity", [](Program&) {}, BICARBONATE, "  "},
         {"AL over CM",
          [](Program& p) {
-             p.input.alkalinity = 0.002;
+             p.conditions.alkalinity = 0.002;
              p.input.fixedActivityPosition = BICARBONATE;
          },
          BICARBONATE, "AL"},
         {"CM for the fixed-activity component",
          [](Program& p) { p.input.fixedActivityPosition = SODIUM; }, SODIUM, "CM"},
-        {"CM for H+ with a pH", [](Program& p) { p.input.pH = 7.0; }, H_ION, "CM"},
+        {"CM for H+ with a pH", [](Program& p) { p.conditions.pH = 7.0; }, H_ION, "CM"},
         {"no CM for H+ with a computed pH", [](Program&) {}, H_ION, "  "},
-        {"pH marks only H+", [](Program& p) { p.input.pH = 7.0; }, WATER, "  "},
+        {"pH marks only H+", [](Program& p) { p.conditions.pH = 7.0; }, WATER, "  "},
     };
     for (const Case& c : cases) {
         auto prog = baseWater();
@@ -383,25 +381,21 @@ TEST(SulfurLiterals, NoneWithDissolvedOxygen) {
 
 TEST(DerivedQuantities, EhKindAndArguments) {
     auto sulfur = sulfurWater();
-    sulfur->input.temperature = 80.0;
-    evaluateEhAndSourceTemperature(*sulfur);
-    EXPECT_EQ(sulfur->run.ehKind, 1);
-    EXPECT_EQ(sulfur->run.eh, eeh(0.9e-7, 0.99, 0.01 * 0.3, 0.001 * 0.75, 80.0));
+    sulfur->conditions.temperature = 80.0;
+    const Results bySulfur = evaluateResults(*sulfur);
+    EXPECT_EQ(bySulfur.ehCouple, EhCouple::sulfideSulfate);
+    EXPECT_EQ(bySulfur.eh, eeh(0.9e-7, 0.99, 0.01 * 0.3, 0.001 * 0.75, 80.0));
 
     auto oxygen = baseComponents();  // O2,aq wins over the sulfur couple
-    oxygen->input.temperature = 80.0;
+    oxygen->conditions.temperature = 80.0;
     addComponent(*oxygen, 4, "SO4--", -2, 96.0, 0.01, 0.3, 0.012);
     addComponent(*oxygen, 6, "HS-", -1, 33.0, 0.001, 0.75, 0.0015);
     addComponent(*oxygen, 31, "O2,aq", 0, 32.0, 1e-4, 1.1, 1e-4);
-    evaluateEhAndSourceTemperature(*oxygen);
-    EXPECT_EQ(oxygen->run.ehKind, 2);
-    EXPECT_EQ(oxygen->run.eh, eeh1(0.9e-7, 0.99, 1e-4 * 1.1, 80.0));
+    const Results byOxygen = evaluateResults(*oxygen);
+    EXPECT_EQ(byOxygen.ehCouple, EhCouple::oxygen);
+    EXPECT_EQ(byOxygen.eh, eeh1(0.9e-7, 0.99, 1e-4 * 1.1, 80.0));
 
-    auto none = baseWater();
-    none->run.ehKind = 2;
-    none->run.eh = 0.5;
-    evaluateEhAndSourceTemperature(*none);
-    EXPECT_EQ(none->run.ehKind, 0);
+    EXPECT_EQ(evaluateResults(*baseWater()).ehCouple, EhCouple::none);
 }
 
 TEST(DerivedQuantities, EhLinesOfBothKinds) {
@@ -411,7 +405,7 @@ TEST(DerivedQuantities, EhLinesOfBothKinds) {
         ASSERT_NE(it, lines.end());
         EXPECT_TRUE((it - 1)->starts_with("  Ionic Strength = "));
         EXPECT_EQ(it->substr(15), tail);
-        EXPECT_NEAR(std::stod(it->substr(7, 8)), prog.run.eh, 0.5e-4);
+        EXPECT_NEAR(std::stod(it->substr(7, 8)), evaluateResults(prog).eh, 0.5e-4);
         EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.starts_with("  Eh = "); }), 1);
     };
     auto sulfur = sulfurWater();
@@ -427,6 +421,7 @@ std::unique_ptr<Program> geothermalWater() {
     auto prog = baseComponents();
     prog->run.kgw = 2.0;
     prog->input.geothermometer = 1;
+    prog->conditions.temperature = 25.0;
     addComponent(*prog, 9, "Ca++", 2, 40.0, 0.001, 0.3, 0.004);
     addComponent(*prog, 12, "K+", 1, 39.0, 0.001, 0.75, 0.002);
     return prog;
@@ -436,7 +431,7 @@ TEST(DerivedQuantities, SourceTemperatureFromTotalMolalities) {
     auto prog = geothermalWater();
     const std::vector<std::string> lines = resultBlock(*prog);
     // Ca 0.002, K 0.001, Na 0.05 mol/kg: the beta = 1/3 branch gives 147.4 C.
-    EXPECT_EQ(prog->run.sourceTemperature, geoth(0.002, 0.001, 0.05));
+    EXPECT_EQ(evaluateResults(*prog).sourceTemperature, geoth(0.002, 0.001, 0.05));
     const std::size_t at =
         indexOf(lines, "  Na-K-Ca Source Temperature : 147. Deg.C.     (Fournier & Truesdell, 1973)");
     EXPECT_TRUE(lines.at(at - 1).starts_with("  Ionic Strength = "));
@@ -444,22 +439,15 @@ TEST(DerivedQuantities, SourceTemperatureFromTotalMolalities) {
     EXPECT_EQ(lines.at(at + 2), SPECIES_HEADER);
 }
 
-TEST(DerivedQuantities, GeothermometerSwitchedOffForGoodWithoutPotassium) {
+TEST(DerivedQuantities, SourceTemperatureOnlyWithSwitchOneAndCaKNa) {
     auto prog = geothermalWater();
     prog->map.positionOf[12] = 0;
-    std::vector<std::string> lines = resultBlock(*prog);
-    EXPECT_EQ(prog->input.geothermometer, 0);
-    EXPECT_FALSE(anyStartsWith(lines, "  Na-K-Ca Source Temperature"));
-
-    prog->map.positionOf[12] = 7;  // a later run: the switch stays off
-    lines = resultBlock(*prog);
-    EXPECT_EQ(prog->input.geothermometer, 0);
-    EXPECT_FALSE(anyStartsWith(lines, "  Na-K-Ca Source Temperature"));
+    EXPECT_FALSE(anyStartsWith(resultBlock(*prog), "  Na-K-Ca Source Temperature"));
+    EXPECT_FALSE(evaluateResults(*prog).sourceTemperatureShown);
 
     auto other = geothermalWater();  // only switch 1 asks for it
     other->input.geothermometer = 2;
     EXPECT_FALSE(anyStartsWith(resultBlock(*other), "  Na-K-Ca Source Temperature"));
-    EXPECT_EQ(other->input.geothermometer, 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -475,20 +463,20 @@ TEST(Legends, EachUnderItsCondition) {
     };
     const std::vector<Case> cases = {
         {"none", [](Program&) {}, {}},
-        {"pH given", [](Program& p) { p.input.pH = 7.0; }, {cm}},
+        {"pH given", [](Program& p) { p.conditions.pH = 7.0; }, {cm}},
         {"fixed activity", [](Program& p) { p.input.fixedActivityPosition = SODIUM; }, {cm}},
         {"charge adjusted", [](Program& p) { p.run.chargeImbalance = -3e-5; }, {ad}},
         {"alkalinity, per kg of water",
          [](Program& p) {
-             p.input.alkalinity = 0.004;  // equivalents in 2 kg
+             p.conditions.alkalinity = 0.004;  // equivalents in 2 kg
              p.run.kgw = 2.0;
          },
          {"  AL means mtot of carbonate was computed from an alkalinity of  .2000000E-02"}},
         {"all three in order",
          [](Program& p) {
-             p.input.pH = 6.5;
+             p.conditions.pH = 6.5;
              p.run.chargeImbalance = 1e-6;
-             p.input.alkalinity = 0.001;
+             p.conditions.alkalinity = 0.001;
          },
          {cm, ad, "  AL means mtot of carbonate was computed from an alkalinity of  .1000000E-02"}},
     };
@@ -560,7 +548,7 @@ TEST(NonConvergence, MessageOnListingAndConsole) {
     auto prog = baseWater();
     Capture listing(prog->io.listing);
     Capture console(prog->io.console);
-    writeNonConvergence(*prog);
+    writeNonConvergence(prog->input.loopLimit, prog->io.listing, prog->io.console);
     EXPECT_EQ(listing.text(), ABORT_MESSAGE);
     EXPECT_EQ(console.text(), ABORT_MESSAGE);
 }
@@ -574,7 +562,7 @@ TEST(NonConvergence, BlockAtTheLimitEndsWithTheMessageBeforeTheForcedPhases) {
     Capture listing(prog->io.listing);
     Capture console(prog->io.console);
     try {
-        writeResultBlock(*prog);
+        writeResultListing(*prog, evaluateResults(*prog));
         ADD_FAILURE() << "no stop at the loop limit";
     } catch (const Stop& s) {
         EXPECT_EQ(s.status, ExitStatus::error);
@@ -595,7 +583,7 @@ TEST(NonConvergence, OnlyAtOrBeyondTheLimit) {
         Capture console(prog->io.console);
         bool stopped = false;
         try {
-            writeResultBlock(*prog);
+            writeResultListing(*prog, evaluateResults(*prog));
         } catch (const Stop&) {
             stopped = true;
         }

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "run/program.hpp"
+#include "app/program.hpp"
 
 namespace wq::testwater {
 
@@ -63,8 +63,8 @@ inline std::unique_ptr<Program> baseComponents() {
     p->input.title2.assign("Second title line");
     p->input.printThreshold = 1e-10;
     p->input.loopLimit = 40;
-    p->input.temperature = 25.0;
-    p->input.pressure = 1.013;
+    p->conditions.temperature = 25.0;
+    p->conditions.pressure = 1.013;
     p->run.loops = 7;
     p->run.kgw = 1.0;
     addComponent(*p, 1, "H+", 1, 1.0, 1e-7, 0.9, 2e-7);
@@ -74,8 +74,8 @@ inline std::unique_ptr<Program> baseComponents() {
     const int hco3 = addComponent(*p, 5, "HCO3-", -1, 61.0, 0.001, 0.8, 0.002);
     p->sp[hco3].alkFactor = 1.0;
     p->input.chargeBalancePosition = CHLORIDE;
-    p->input.firstChargeBalancePosition = CHLORIDE;
-    p->input.chargeBalanceStartTotal = 0.1;
+    p->input.chargeBalancePosition = CHLORIDE;
+    p->conditions.chargeBalanceStartTotal = 0.1;
     p->activity.ionicStrength = 0.1;
     p->activity.stoichIonicStrength = 0.1;
     p->activity.osmotic = 0.93;

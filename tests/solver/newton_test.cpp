@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "run/program.hpp"
-#include "run/stop.hpp"
+#include "app/program.hpp"
+#include "text/stop.hpp"
 #include "solver/mass_action.hpp"
 #include "solver/setup.hpp"
 
@@ -68,8 +68,8 @@ public:
         p.input.loopLimit = 100;
         p.input.activityOption = 3;
         p.input.waterOption = 1;
-        p.input.temperature = 25.0;
-        p.input.pressure = 1.0;
+        p.conditions.temperature = 25.0;
+        p.conditions.pressure = 1.0;
         component("H+", 1.0, 1, 1e-7, 1e-7);
         component("H2O", 0.0, 2, 1.0, 1.0);
     }
@@ -109,8 +109,8 @@ public:
 
     void chargeBalanceOn(int position) {
         p.input.chargeBalancePosition = position;
-        p.input.firstChargeBalancePosition = position;
-        p.input.chargeBalanceStartTotal = p.comp[position].mtot;
+        p.input.chargeBalancePosition = position;
+        p.conditions.chargeBalanceStartTotal = p.comp[position].mtot;
     }
 
     double m(int i) const { return p.sp[i].molality; }
@@ -178,7 +178,7 @@ TEST(SetUp, ConvertsWaterFixesPhAndComputesSecondaries) {
     for (const Case& c : cases) {
         Water w;
         w.p.comp[2].mtot = c.kg;
-        w.p.input.pH = c.pH;
+        w.p.conditions.pH = c.pH;
         w.p.sp[1].activity = -1.0;
         const int oh = w.species("OH-", -1, 14.0, {{2, 1.0}, {1, -1.0}});
         setUp(w.p, {});
@@ -195,7 +195,7 @@ TEST(SetUp, ChargeBalanceThresholdAndFreshAdjustment) {
     Water w;
     const int cl = w.component("Cl-", -1, 3, 0.5, 0.5);
     w.chargeBalanceOn(cl);
-    w.p.input.chargeBalanceStartTotal = 0.25;
+    w.p.conditions.chargeBalanceStartTotal = 0.25;
     w.p.run.chargeBalanceFrozen = true;  // left by a previous run
     setUp(w.p, {});
     EXPECT_EQ(w.p.run.chargeBalanceThreshold, 9.99999993922529e-09 * 0.25);
@@ -225,8 +225,8 @@ TEST(SetUp, Tolerances) {
 
     // Fixed pH, alkalinity and fixed activity replace theirs.
     const int carb = w.component("HCO3-", -1, 5, 0.003, 1e-7);
-    w.p.input.pH = 8.0;
-    w.p.input.alkalinity = 0.004;
+    w.p.conditions.pH = 8.0;
+    w.p.conditions.alkalinity = 0.004;
     w.p.input.fixedActivityPosition = cl;
     w.p.input.fixedActivity = 0.3;
     setTolerances(w.p);
@@ -236,12 +236,12 @@ TEST(SetUp, Tolerances) {
 }
 
 // Hooks can reach no test state but the Program: each leaves its mark there.
-void linkCalcite(Program& p) {
+void linkCalcite(SolverState& p) {
     p.comp[3].forcedMineral = 1;
     p.minerals.count = 1;
     p.minerals[1].logK = 1.0;
 }
-void markDebugTables(Program& p) {
+void markDebugTables(SolverState& p) {
     // Written before the water total is converted to moles.
     static const Layout line("('DEBUG TABLES ',F6.3)");
     p.io.listing.write(line, {p.comp[2].mtot});
@@ -268,7 +268,7 @@ TEST(SetUp, CallsItsHooksInOrderAndChecksForcedMinerals) {
         w.p.forced.count = 1;
         w.p.forced[1].mineral.assign("Calcite");
         w.p.forced[1].component = ca;
-        w.p.input.mineralsSwitch = c.mineralsSwitch;
+        w.p.conditions.mineralsSwitch = c.mineralsSwitch;
         w.p.input.debug = c.debug;
         SetUpHooks hooks;
         hooks.readMinerals = linkCalcite;
@@ -312,9 +312,9 @@ TEST(Totals, FixedComponents) {
     w.p.sp[oh].molality = 1e-6;
     w.p.sp[twice].molality = 1e-4;
     w.p.sp[1].molality = 1e-8;
-    w.p.input.pH = 8.0;
+    w.p.conditions.pH = 8.0;
     w.p.input.fixedActivityPosition = na;
-    w.p.input.alkalinity = 0.002;
+    w.p.conditions.alkalinity = 0.002;
     w.p.run.kgw = 0.5;
     recomputeFixedTotals(w.p);
     // H+: only species whose reaction starts with H+.
@@ -460,10 +460,10 @@ TEST(Assembly, FirstApplicableRulePerRow) {
     w.p.comp[ca].forcedEntry = 1;
     w.p.forced.count = 1;
     w.p.forced[1].component = ca;
-    w.p.input.pH = 7.0;
+    w.p.conditions.pH = 7.0;
     w.p.input.fixedActivityPosition = 1;  // also H+: the pH wins
     w.p.input.fixedActivity = 0.5;
-    w.p.input.alkalinity = 0.003;
+    w.p.conditions.alkalinity = 0.003;
     w.p.run.kgw = 1.0;
     w.p.newton.order = 5;
     assembleSystem(w.p);
@@ -475,8 +475,8 @@ TEST(Assembly, FirstApplicableRulePerRow) {
     EXPECT_EQ(w.p.newton.a(na, na), 1.0);                     // kgw on the diagonal
 
     // The fixed-activity row when the pH is computed.
-    w.p.input.pH = 0.0;
-    w.p.input.alkalinity = 0.0;
+    w.p.conditions.pH = 0.0;
+    w.p.conditions.alkalinity = 0.0;
     assembleSystem(w.p);
     EXPECT_EQ(F[1], 0.5 - 1e-7);
     EXPECT_EQ(w.p.newton.a(1, 1), -1.0);
@@ -624,7 +624,7 @@ TEST(Loop, HighMolalityKeepsTheActivityCoefficients) {
     }
 }
 
-void markListing(Program& p) {
+void markListing(SolverState& p) {
     static const Layout line("('RESULT LISTING AT LOOP',I3)");
     p.io.listing.write(line, {p.run.loops});
 }
@@ -665,8 +665,8 @@ TEST(Loop, ChargeBalanceWaitsForLoopTwoWhenTotalsAreFixed) {
     for (const Case& c : {Case{0.0, true}, Case{7.0, false}}) {
         SaltWater w(0.1);
         w.p.comp[w.na].mtot = 0.2;
-        w.p.input.chargeBalanceSwitch = 1;
-        w.p.input.pH = c.pH;
+        w.p.conditions.chargeBalanceSwitch = 1;
+        w.p.conditions.pH = c.pH;
         w.p.input.loopLimit = 1;
         setUp(w.p, {});
         iterate(w.p, nullptr);
@@ -679,7 +679,7 @@ TEST(Loop, NonFiniteResidualEndsTheRun) {
     Water w;
     const int c = w.component("HCO3-", -1, 5, 0.001, 1e-3, 1.0);
     w.species("huge", 0, -400.0, {{c, 1.0}}, 1.0);
-    w.p.input.alkalinity = 0.001;
+    w.p.conditions.alkalinity = 0.001;
     setUp(w.p, {});
     EXPECT_TRUE(stops([&] { iterate(w.p, nullptr); }));
     const std::string message = "\n     NEWTON ITERATION FAILED: NON-FINITE RESIDUAL OF HCO3- IN LOOP    1\n\n";
@@ -747,7 +747,7 @@ void sodiumAndChloride(double tNa, double q, double& mNa, double& mCl) {
 
 TEST(Speciation, ComputedPhMatchesBisection) {
     CarbonateWater w;
-    w.p.input.chargeBalanceSwitch = 1;
+    w.p.conditions.chargeBalanceSwitch = 1;
     // H+ total 0.002: as if 2 mmol HCl were added to 4 mmol NaHCO3 and
     // 6 mmol NaCl... the chloride total is left to the charge balance.
     w.p.comp[1].mtot = 0.002;
@@ -797,8 +797,8 @@ TEST(Speciation, ComputedPhMatchesBisection) {
 
 TEST(Speciation, FixedPhAndAlkalinityMatchClosedForm) {
     CarbonateWater w;
-    w.p.input.pH = 8.0;
-    w.p.input.alkalinity = 0.003;  // eq, for 1 kg of water
+    w.p.conditions.pH = 8.0;
+    w.p.conditions.alkalinity = 0.003;  // eq, for 1 kg of water
     w.p.sp[w.c].molality = 1e-7;
     w.p.comp[w.c].mtot = 0.003;
     setUp(w.p, {});

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "run/channels.hpp"
+#include "text/channels.hpp"
 
 namespace wq::testing {
 

@@ -1,11 +1,11 @@
-#include "run/layout.hpp"
+#include "text/layout.hpp"
 
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
-#include "run/stop.hpp"
+#include "text/stop.hpp"
 
 namespace wq {
 

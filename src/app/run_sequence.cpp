@@ -1,16 +1,17 @@
-#include "run/run_sequence.hpp"
+#include "app/run_sequence.hpp"
 
-#include "equilibria/saturation.hpp"
+#include "app/dialogue.hpp"
+#include "app/program.hpp"
 #include "grid/grid.hpp"
 #include "input/database.hpp"
 #include "input/minerals.hpp"
 #include "report/debug_tables.hpp"
 #include "report/listing.hpp"
-#include "run/dialogue.hpp"
-#include "run/program.hpp"
-#include "run/stop.hpp"
+#include "report/results.hpp"
+#include "report/saturation_report.hpp"
 #include "solver/newton.hpp"
 #include "solver/setup.hpp"
+#include "text/stop.hpp"
 
 namespace wq {
 
@@ -26,7 +27,7 @@ void toConsoleThenListing(Program& prog, const Layout& layout, std::initializer_
     static const Layout error(
         "(/5X,'ERROR: Specified P and/or T are outside the P-T range',' of the data '"
         "/8X,' or in the vapor phase',' region. Exiting.....')");
-    toConsoleThenListing(prog, where, {prog.input.temperature, prog.input.pressure});
+    toConsoleThenListing(prog, where, {prog.conditions.temperature, prog.conditions.pressure});
     toConsoleThenListing(prog, error, {});
     stop(ExitStatus::error);
 }
@@ -50,12 +51,12 @@ void confirmExtrapolation(Program& prog) {
 void checkSaturationRange(Program& prog) {
     static const Layout error(
         "(/5X,'ERROR: User specified L-V saturation',' and T < 20 C or T > 374 C.')");
-    double t = prog.input.temperature;
+    double t = prog.conditions.temperature;
     if (t < 20.0 || t > 374.0) {
         toConsoleThenListing(prog, error, {});
         stop(ExitStatus::error);
     }
-    prog.input.pressure = saturationPressure(t);
+    prog.conditions.pressure = saturationPressure(t);
 }
 
 }  // namespace
@@ -68,7 +69,7 @@ void locateRun(Program& prog) {
     GridLocation& grid = prog.grid;
     grid.pressureFlag = 'N';
     grid.blockFlag = 'N';
-    pt_indexer(prog.input.pressure, prog.input.temperature, grid);
+    pt_indexer(prog.conditions.pressure, prog.conditions.temperature, grid);
     if (grid.pressureFlag == 'E' || grid.blockFlag == 'E') outsideGrid(prog);
     if (grid.pressureFlag == 'W' || grid.blockFlag == 'W') confirmExtrapolation(prog);
 }
@@ -76,7 +77,10 @@ void locateRun(Program& prog) {
 namespace {
 
 // The minerals and gases, read with the capacities of the run's tables.
-void readMinerals(Program& prog) { minsat(prog, MAX_TERMS, MAX_MINERALS); }
+void readMinerals(SolverState& prog) { minsat(prog, MAX_TERMS, MAX_MINERALS); }
+
+// With the debug switch, the iteration shows the state of loop 2.
+void reportLoopTwo(SolverState& prog) { writeResultListing(prog, evaluateResults(prog)); }
 
 // One run of the water at the current conditions, from the grid location to
 // the saturation report.
@@ -87,17 +91,26 @@ void runOnce(Program& prog) {
     hooks.readMinerals = readMinerals;
     hooks.writeDebugTables = writeDebugTables;
     setUp(prog, hooks);
-    iterate(prog, writeResultBlock);
+    iterate(prog, reportLoopTwo);
     if (prog.input.debug != 0) writeDebugTables(prog);
-    writeResultBlock(prog);
-    if (reachedLoopLimit(prog)) {
-        writeNonConvergence(prog);
-        stop(ExitStatus::error);
+    const Results results = evaluateResults(prog);
+    writeResultListing(prog, results);
+    if (results.saturationReport) {
+        writeSaturationReport(results, prog.io.listing);
+        writePlotRecords(results, prog.io.plot);
     }
-    if (prog.input.mineralsSwitch != 0) minsa1(prog);
 }
 
 }  // namespace
+
+void writeResultListing(SolverState& prog, const Results& results) {
+    writeResultBlock(results, prog.io.listing);
+    if (!results.converged) {
+        writeNonConvergence(results.loopLimit, prog.io.listing, prog.io.console);
+        stop(ExitStatus::error);
+    }
+    writeForcedSaturationLegend(results, prog.io.listing);
+}
 
 void runSequence(Program& prog) {
     while (true) {

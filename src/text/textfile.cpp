@@ -1,4 +1,4 @@
-#include "run/textfile.hpp"
+#include "text/textfile.hpp"
 
 #include <cstdio>
 #include <cstring>

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "run/layout.hpp"
+#include "text/layout.hpp"
 
 namespace wq {
 

@@ -1,4 +1,4 @@
-#include "solver/linear.hpp"
+#include "linear/linear.hpp"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "run/channels.hpp"
+#include "text/channels.hpp"
 #include "support/captured_sink.hpp"
-#include "run/stop.hpp"
+#include "text/stop.hpp"
 
 namespace wq {
 namespace {

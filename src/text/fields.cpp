@@ -1,9 +1,9 @@
-#include "run/fields.hpp"
+#include "text/fields.hpp"
 
 #include <charconv>
 #include <cstring>
 
-#include "run/textfile.hpp"
+#include "text/textfile.hpp"
 
 namespace wq {
 

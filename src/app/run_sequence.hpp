@@ -5,6 +5,8 @@
 namespace wq {
 
 struct Program;
+struct Results;
+struct SolverState;
 
 // Runs until a STOP (the dialogue's normal end or an error).
 void runSequence(Program& prog);
@@ -12,5 +14,11 @@ void runSequence(Program& prog);
 // Places the run on the pressure-temperature grid (extended run) or checks it
 // against the saturation curve (saturation run); stops on an error.
 void locateRun(Program& prog);
+
+// The result block of a run on the listing. A run that used up its loops
+// ends with the block, before the forced-saturation legend, with the
+// non-convergence message and a STOP; this holds for the extra debug block of
+// loop 2 as well.
+void writeResultListing(SolverState& prog, const Results& results);
 
 }  // namespace wq

@@ -1,6 +1,6 @@
-#include "run/table.hpp"
+#include "text/table.hpp"
 
-#include "run/stop.hpp"
+#include "text/stop.hpp"
 
 namespace wq {
 

@@ -1,3 +1,3 @@
-#include "run/driver.hpp"
+#include "app/driver.hpp"
 
 int main() { return wq::runProgram(); }

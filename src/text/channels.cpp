@@ -1,6 +1,6 @@
-#include "run/channels.hpp"
+#include "text/channels.hpp"
 
-#include "run/fields.hpp"
+#include "text/fields.hpp"
 
 namespace wq {
 

@@ -1,10 +1,10 @@
-#include "run/dialogue.hpp"
+#include "app/dialogue.hpp"
 
 #include <cmath>
 #include <cstdio>
 
-#include "run/program.hpp"
-#include "run/stop.hpp"
+#include "app/program.hpp"
+#include "text/stop.hpp"
 
 namespace wq {
 
@@ -40,8 +40,8 @@ bool askNewPressure(Program& prog) {
         "//5X,'Do you want to change the pressure?',' (Yes/No, enter = NO)')");
     static const Layout previous("(//5X,'The previous pressure was: ',F7.2/5X,'Input the new pressure in BAR.')");
     if (!isYes(ask(prog, question))) return false;
-    prog.io.console.write(previous, {prog.input.pressure});
-    prog.input.pressure = readNumber(prog, "the new pressure");
+    prog.io.console.write(previous, {prog.conditions.pressure});
+    prog.conditions.pressure = readNumber(prog, "the new pressure");
     return true;
 }
 
@@ -49,7 +49,7 @@ void askNewPH(Program& prog, double pH, bool emptyLineAfter) {
     static const Layout withLine("(//5X,'The previous pH was: ',F7.3/5X,'Input the new pH.'/)");
     static const Layout withoutLine("(//5X,'The previous pH was: ',F7.3/5X,'Input the new pH.')");
     prog.io.console.write(emptyLineAfter ? withLine : withoutLine, {pH});
-    prog.input.pH = readNumber(prog, "the new pH");
+    prog.conditions.pH = readNumber(prog, "the new pH");
 }
 
 const Layout& phQuestion() {
@@ -62,8 +62,8 @@ void newTemperature(Program& prog, double pH) {
         "(//5X,'The previous temperature was: ',F7.2/5X,'Input the new temperature in DEGREES C.')");
     static const Layout computed("(//5X,'The pH is going to be calculated.')");
     static const Layout separator("(1X)");
-    prog.io.console.write(previous, {prog.input.temperature});
-    prog.input.temperature = readNumber(prog, "the new temperature");
+    prog.io.console.write(previous, {prog.conditions.temperature});
+    prog.conditions.temperature = readNumber(prog, "the new temperature");
     if (prog.input.extendedRun()) askNewPressure(prog);
     prog.io.console.write(computed, {});
     prog.io.plot.write(separator, {});
@@ -86,19 +86,17 @@ void newPHOrStop(Program& prog, double pH) {
 }  // namespace
 
 void resetForNextRun(Program& prog) {
-    RunInput& in = prog.input;
-    in.chargeBalanceSwitch = 0;
+    prog.conditions.chargeBalanceSwitch = 0;
     prog.run.chargeImbalance = 0.0;
     prog.run.chargeBalanceFrozen = false;
     prog.activity.ionicStrength = 0.0;
     // Later runs keep the carbonate total the previous run reached.
-    in.alkalinity = 0.0;
+    prog.conditions.alkalinity = 0.0;
     prog.sp[2].molality = 1.0;
     // Back from moles of water to kilograms; the set-up converts again.
     prog.comp[2].mtot /= MOLES_WATER_PER_KG;
-    in.pH = 0.0;
-    in.chargeBalancePosition = in.firstChargeBalancePosition;
-    in.chargeBalanceStartTotal = prog.comp[in.chargeBalancePosition].mtot;
+    prog.conditions.pH = 0.0;
+    prog.conditions.chargeBalanceStartTotal = prog.comp[prog.input.chargeBalancePosition].mtot;
 }
 
 void rerunDialogue(Program& prog) {

@@ -1,4 +1,4 @@
-#include "run/driver.hpp"
+#include "app/driver.hpp"
 
 #include <cerrno>
 #include <cstdio>
@@ -9,10 +9,10 @@
 
 #include "grid/grid.hpp"
 #include "input/run_input.hpp"
-#include "run/failure.hpp"
-#include "run/program.hpp"
-#include "run/run_sequence.hpp"
-#include "run/stop.hpp"
+#include "text/failure.hpp"
+#include "app/program.hpp"
+#include "app/run_sequence.hpp"
+#include "text/stop.hpp"
 
 namespace wq {
 
@@ -47,13 +47,13 @@ void showFirstRun(Program& prog) {
     static const Layout summary(
         "(//5X,'FIRST RUN STARTS.....'//8X,'ORIGINAL TEMPERATURE: ',F7.2,' DEGREES C.'"
         "/8X,'ORIGINAL PRESSURE:    ',F7.2,' BAR'/8X,'ORIGINAL PH:          ',F7.2///)");
-    prog.io.console.write(summary, {prog.input.temperature, prog.input.pressure, prog.input.pH});
+    prog.io.console.write(summary, {prog.conditions.temperature, prog.conditions.pressure, prog.conditions.pH});
 }
 
 void startProgram(Program& prog) {
     openFiles(prog);
     readRunInput(prog);
-    if (!prog.input.extendedRun()) prog.input.pressure = saturationPressure(prog.input.temperature);
+    if (!prog.input.extendedRun()) prog.conditions.pressure = saturationPressure(prog.conditions.temperature);
     showFirstRun(prog);
 }
 

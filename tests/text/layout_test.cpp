@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "run/layout.hpp"
+#include "text/layout.hpp"
 
 namespace wq {
 namespace {

@@ -1,10 +1,10 @@
-#include "run/failure.hpp"
+#include "text/failure.hpp"
 
 #include <cstdio>
 #include <string>
 
-#include "run/stop.hpp"
-#include "run/textfile.hpp"
+#include "text/stop.hpp"
+#include "text/textfile.hpp"
 
 namespace wq {
 

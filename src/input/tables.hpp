@@ -1,4 +1,5 @@
-// The speciation tables shared by the readers, the solver and the reports.
+// The speciation tables filled by the readers and shared by every phase
+// above them.
 //
 // The model is the classic one of aqueous speciation: a set of components
 // (basis species) in whose terms every other aqueous species is written by a
@@ -7,10 +8,10 @@
 // secondary species of the database kept for the run.
 #pragma once
 
-
-#include "run/table.hpp"
+#include "text/table.hpp"
 
 namespace wq {
+
 
 constexpr int MAX_SPECIES = 600;
 constexpr int MAX_COMPONENTS = 70;
@@ -44,6 +45,7 @@ struct Species {
 struct SpeciesTable {
     Table<Species, MAX_SPECIES> at;
     int count = 0;  // NSP: last occupied position
+    int co2Position = 0;  // position of "CO2,aq" (0: not in the run)
     Species& operator[](int i) { return at[i]; }
     const Species& operator[](int i) const { return at[i]; }
 };
@@ -99,7 +101,6 @@ struct MineralEntry {
     Table<double, MAX_TERMS> coef;
     Table<int, MAX_TERMS> comp;  // run component index of each term
     double logK = 0.0;
-    double logQ = 0.0;
     bool isGas() const { return suppression.equals("GAS "); }
 };
 
@@ -110,33 +111,14 @@ struct MineralTable {
     const MineralEntry& operator[](int i) const { return at[i]; }
 };
 
-// The activity model of the run: parameters at the run's T and P, and the
-// values each Newton loop refreshes.
-struct ActivityModel {
+// The database's four activity-model tables at the run's T and P: the
+// Debye-Hueckel A and B as they stand, b_eta and b_NaCl converted to kg/cal
+// and kg/mol (Helgeson, Kirkham & Flowers 1981).
+struct ActivityTables {
     double debyeA = 0.0;   // Debye-Hueckel A
     double debyeB = 0.0;   // Debye-Hueckel B
-    double bEta = 0.0;     // Born coefficient b_eta (kg/cal), converted from its table
-    double bNaCl = 0.0;    // short-range b_Na+Cl- (kg/mol), converted from its table
-    double tKelvin = 298.15;
-    double ionicStrength = 0.0;       // true ionic strength I
-    double stoichIonicStrength = 0.0; // stoichiometric ionic strength Is
-    double osmotic = 0.0;             // osmotic coefficient phi
-    double gammaCO2 = 1.0;
-    Table<double, MAX_SPECIES> bdot;  // individual b-dot of each species
-    Table<int, MAX_SPECIES> co2Like;  // neutral species that take the CO2 coefficient
-    int co2LikeCount = 0;
-};
-
-struct NewtonSystem {
-    int order = 0;
-    Matrix<MAX_COMPONENTS, MAX_COMPONENTS + 1> a;  // column order+1 holds -F
-    Table<double, MAX_COMPONENTS> f;
-    Table<double, MAX_COMPONENTS> x;
-    Matrix<MAX_COMPONENTS, MAX_COMPONENTS> lu;
-    Table<int, MAX_COMPONENTS> pivot;
-    Table<double, MAX_COMPONENTS> b;
-    Table<double, MAX_COMPONENTS> r;
-    int iter = 0;
+    double bEta = 0.0;     // Born coefficient b_eta (kg/cal)
+    double bNaCl = 0.0;    // short-range b_Na+Cl- (kg/mol)
 };
 
 }  // namespace wq

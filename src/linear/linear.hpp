@@ -12,7 +12,7 @@
 // the text formatter.
 #pragma once
 
-#include "solver/tables.hpp"
+#include "linear/newton_system.hpp"
 
 namespace wq {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "run/fields.hpp"
-#include "run/textfile.hpp"
+#include "text/fields.hpp"
+#include "text/textfile.hpp"
 
 namespace wq {
 namespace {

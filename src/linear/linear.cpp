@@ -1,4 +1,4 @@
-#include "solver/linear.hpp"
+#include "linear/linear.hpp"
 
 #include <array>
 #include <cmath>
@@ -6,9 +6,9 @@
 #include <span>
 #include <utility>
 
-#include "run/channels.hpp"
-#include "run/layout.hpp"
-#include "run/stop.hpp"
+#include "text/channels.hpp"
+#include "text/layout.hpp"
+#include "text/stop.hpp"
 
 namespace wq {
 

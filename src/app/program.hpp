@@ -1,0 +1,12 @@
+// All program-wide state, in one aggregate created by main and passed by
+// reference to the phases. A test builds its own Program. Each floor's
+// routines see the part of it that floor owns (InputState, SolverState).
+#pragma once
+
+#include "solver/solver_state.hpp"
+
+namespace wq {
+
+struct Program : SolverState {};
+
+}  // namespace wq

@@ -1,0 +1,1 @@
+list(APPEND WQSPEC_SOURCES src/linear/linear.cpp)

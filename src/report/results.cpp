@@ -1,0 +1,240 @@
+#include "report/results.hpp"
+
+#include <cmath>
+#include <string_view>
+
+#include "equilibria/redox.hpp"
+#include "equilibria/saturation.hpp"
+#include "input/db_numbers.hpp"
+#include "solver/solver_state.hpp"
+
+namespace wq {
+namespace {
+
+// Alpha shown for a component whose total is 0, held in single precision.
+constexpr double ALPHA_OF_ZERO_TOTAL = double(999.99f);
+
+// The species whose line is kept below the print threshold.
+constexpr std::string_view DISSOLVED_OXYGEN = "O2,aq";
+
+double activityOf(const SolverState& s, int i) { return s.sp[i].gamma * s.sp[i].molality; }
+
+bool inRun(const SolverState& s, int dbNumber) { return s.map.position(dbNumber) != 0; }
+
+bool chargeWasAdjusted(const SolverState& s) { return s.run.chargeImbalance != 0.0; }
+
+// ---------------------------------------------------------------------------
+// Derived quantities
+
+// Fournier & Truesdell (1973), when the run input asks for it and Ca, K and
+// Na are all components.
+void evaluateSourceTemperature(const SolverState& s, Results& r) {
+    const int ca = s.map.position(db::CALCIUM);
+    const int k = s.map.position(db::POTASSIUM);
+    const int na = s.map.position(db::SODIUM);
+    if (s.input.geothermometer != 1 || ca == 0 || k == 0 || na == 0) return;
+    const double kgw = s.run.kgw;
+    r.sourceTemperatureShown = true;
+    r.sourceTemperature = geoth(s.comp[ca].mtot / kgw, s.comp[k].mtot / kgw, s.comp[na].mtot / kgw);
+}
+
+// Eh from the oxygen couple when O2(aq) is a component, else from the
+// sulfide-sulfate couple when both SO4-- and HS- are.
+void evaluateEh(const SolverState& s, Results& r) {
+    const double aH = activityOf(s, db::HYDROGEN_ION);
+    const double aW = activityOf(s, db::WATER);
+    const double t = s.conditions.temperature;
+    const int o2 = s.map.position(db::OXYGEN);
+    const int so4 = s.map.position(db::SULFATE);
+    const int hs = s.map.position(db::SULFIDE);
+    if (o2 != 0) {
+        r.ehCouple = EhCouple::oxygen;
+        r.eh = eeh1(aH, aW, activityOf(s, o2), t);
+    } else if (so4 != 0 && hs != 0) {
+        r.ehCouple = EhCouple::sulfideSulfate;
+        r.eh = eeh(aH, aW, activityOf(s, so4), activityOf(s, hs), t);
+    }
+}
+
+// Grams of solution: every component's formula weight times its total moles,
+// water included.
+double totalMass(const SolverState& s) {
+    double grams = 0.0;
+    for (int k = 1; k <= s.comp.count; ++k) grams += s.sp[k].formulaWeight * s.comp[k].mtot;
+    return grams;
+}
+
+double calculatedAlkalinity(const SolverState& s) {
+    double fromComponents = 0.0;
+    for (int k = 1; k <= s.comp.count; ++k) fromComponents += s.sp[k].alkFactor * s.sp[k].molality;
+    double fromSecondaries = 0.0;
+    for (int i = s.comp.count + 1; i <= s.sp.count; ++i) fromSecondaries += s.sp[i].alkFactor * s.sp[i].molality;
+    return fromComponents + fromSecondaries;
+}
+
+// The molality of a redox component plus its share of every secondary
+// species, counted by the species' reaction coefficient of that component
+// (0 for species whose reaction holds both HS- and SO4--). 0 when the
+// component is not in the run.
+double literalSum(const SolverState& s, int position, double Species::*coefficient) {
+    double sum = s.sp[position].molality;
+    for (int i = s.comp.count + 1; i <= s.sp.count; ++i) sum += s.sp[i].*coefficient * s.sp[i].molality;
+    return sum;
+}
+
+LiteralTotal literalTotal(const SolverState& s, int dbNumber, double Species::*coefficient, double grams) {
+    LiteralTotal t;
+    const int position = s.map.position(dbNumber);
+    // With dissolved oxygen the sulfur literal sums are not formed.
+    if (position == 0 || inRun(s, db::OXYGEN)) return t;
+    const double literal = literalSum(s, position, coefficient);
+    if (literal == 0.0) return t;
+    t.shown = true;
+    t.molality = s.sp[position].molality;
+    t.moles = literal * s.run.kgw;
+    t.ppm = 1e6 * literal * s.sp[position].formulaWeight / grams;
+    t.totalMolality = literal;
+    return t;
+}
+
+bool fixedByForcedPhase(const SolverState& s, int k) {
+    for (int e = 1; e <= s.forced.count; ++e)
+        if (s.forced[e].component == k) return true;
+    return false;
+}
+
+// How the total of component k came about; the first rule that applies.
+std::string_view componentFlag(const SolverState& s, int k) {
+    if (k == s.input.chargeBalancePosition && chargeWasAdjusted(s)) return "AD";
+    if (fixedByForcedPhase(s, k)) return "EQ";
+    if (k == s.map.position(db::CARBONATE) && s.conditions.alkalinity != 0.0) return "AL";
+    if (k == s.input.fixedActivityPosition) return "CM";
+    if (k == db::HYDROGEN_ION && s.conditions.pH != 0.0) return "CM";
+    return "  ";
+}
+
+// ---------------------------------------------------------------------------
+// Tables
+
+void evaluateWater(const SolverState& s, Results& r) {
+    r.kgWater = s.run.kgw;
+    r.molesLiquidWater = s.run.kgw * MOLES_WATER_PER_KG;
+    r.molesWater = s.comp[db::WATER].mtot;
+    // The gamma entry of water holds its activity, as of the start of the last loop.
+    r.waterActivity = s.sp[db::WATER].gamma;
+    r.stoichiometricIonicStrength = s.activity.stoichIonicStrength;
+    r.osmoticCoefficient = s.activity.osmotic;
+    r.ionicStrength = s.activity.ionicStrength;
+    r.calculatedAlkalinity = calculatedAlkalinity(s);
+    r.pH = -std::log10(activityOf(s, db::HYDROGEN_ION));
+    // The activity model is fitted to NaCl solutions; it is trusted when the
+    // charge balance is made on Na+ or Cl-.
+    const int cb = s.input.chargeBalancePosition;
+    r.naclNotDominant = cb != s.map.position(db::CHLORIDE) && cb != s.map.position(db::SODIUM);
+}
+
+void evaluateChargeBalance(const SolverState& s, Results& r) {
+    if (!chargeWasAdjusted(s)) return;
+    const int cb = s.input.chargeBalancePosition;
+    r.chargeBalance.adjusted = true;
+    r.chargeBalance.component = std::string(s.sp[cb].name.view());
+    r.chargeBalance.startTotal = s.conditions.chargeBalanceStartTotal;
+    r.chargeBalance.change = s.comp[cb].mtot - s.conditions.chargeBalanceStartTotal;
+}
+
+bool printedInSpeciesTable(const SolverState& s, int i) {
+    return i == db::WATER || s.sp[i].molality >= s.input.printThreshold || s.sp[i].name.equals(DISSOLVED_OXYGEN);
+}
+
+void evaluateSpecies(const SolverState& s, Results& r) {
+    r.species.reserve(static_cast<std::size_t>(s.sp.count));
+    for (int i = 1; i <= s.sp.count; ++i) {
+        const Species& sp = s.sp[i];
+        SpeciesRow row;
+        row.position = i;
+        row.name = std::string(sp.name.view());
+        row.molality = sp.molality;
+        row.logMolality = std::log10(sp.molality);
+        row.activity = activityOf(s, i);
+        row.logActivity = std::log10(row.activity);
+        row.gamma = sp.gamma;
+        row.printed = printedInSpeciesTable(s, i);
+        r.species.push_back(std::move(row));
+    }
+}
+
+void evaluateComponents(const SolverState& s, Results& r) {
+    const double grams = totalMass(s);
+    r.components.reserve(static_cast<std::size_t>(s.comp.count));
+    for (int k = 1; k <= s.comp.count; ++k) {
+        const Species& sp = s.sp[k];
+        ComponentRow row;
+        row.position = k;
+        row.name = std::string(sp.name.view());
+        row.molality = sp.molality;
+        row.moles = s.comp[k].mtot;
+        row.flag = std::string(componentFlag(s, k));
+        row.ppm = 1e6 * sp.formulaWeight * row.moles / grams;
+        row.totalMolality = row.moles / s.run.kgw;
+        row.alpha = row.totalMolality == 0.0 ? ALPHA_OF_ZERO_TOTAL : sp.molality / row.totalMolality;
+        r.components.push_back(std::move(row));
+    }
+    r.sulfideLiteral = literalTotal(s, db::SULFIDE, &Species::redoxHS, grams);
+    r.sulfateLiteral = literalTotal(s, db::SULFATE, &Species::redoxSO4, grams);
+    r.computedLegend = s.conditions.pH != 0.0 || s.input.fixedActivityPosition != 0;
+    r.alkalinityLegend = s.conditions.alkalinity != 0.0;
+    // The alkalinity is held in equivalents; the legend shows it per kg of water.
+    if (r.alkalinityLegend) r.alkalinityPerKg = s.conditions.alkalinity / s.run.kgw;
+}
+
+// The fugacity a gas would have in equilibrium with the water:
+// log f = log Q - log K of its dissolution reaction.
+void evaluateSaturation(const SolverState& s, Results& r) {
+    r.saturationReport = s.conditions.mineralsSwitch != 0;
+    if (!r.saturationReport) return;
+    for (int i = 1; i <= s.minerals.count; ++i) {
+        const MineralEntry& entry = s.minerals[i];
+        const double logQ = ionActivityProduct(entry, s.sp);
+        if (entry.isGas()) {
+            GasRow gas{std::string(entry.name.view()), entry.logK, logQ, logQ - entry.logK, 0.0, logQ > entry.logK};
+            gas.fugacity = std::pow(10.0, gas.logFugacity);
+            r.sumOfFugacities += gas.fugacity;
+            r.gases.push_back(std::move(gas));
+        } else {
+            r.minerals.push_back({std::string(entry.name.view()), entry.logK, logQ, logQ - entry.logK, logQ > entry.logK});
+        }
+    }
+}
+
+void evaluateForced(const SolverState& s, Results& r) {
+    for (int e = 1; e <= s.forced.count; ++e) {
+        const ForcedSaturation& entry = s.forced[e];
+        r.forced.push_back({std::string(entry.mineral.view()), entry.target,
+                            std::string(s.sp[entry.component].name.view())});
+    }
+}
+
+}  // namespace
+
+Results evaluateResults(const SolverState& s) {
+    Results r;
+    r.title1 = std::string(s.input.title1.view());
+    r.title2 = std::string(s.input.title2.view());
+    r.temperature = s.conditions.temperature;
+    r.pressure = s.conditions.pressure;
+    r.loops = s.run.loops;
+    r.loopLimit = s.input.loopLimit;
+    r.converged = s.run.loops < s.input.loopLimit;
+    r.printThreshold = s.input.printThreshold;
+    evaluateSourceTemperature(s, r);
+    evaluateEh(s, r);
+    evaluateChargeBalance(s, r);
+    evaluateWater(s, r);
+    evaluateSpecies(s, r);
+    evaluateComponents(s, r);
+    evaluateSaturation(s, r);
+    evaluateForced(s, r);
+    return r;
+}
+
+}  // namespace wq

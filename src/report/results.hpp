@@ -1,0 +1,125 @@
+// The result of one run of a water: every value that any output format
+// shows, computed once after the iteration. The listing, the saturation
+// report, the plot records and the machine-readable records only read it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace wq {
+
+struct SolverState;
+
+// Which couple Eh was computed from.
+enum class EhCouple { none, sulfideSulfate, oxygen };
+
+struct SpeciesRow {
+    int position = 0;  // in the run's species table; 1 is H+, 2 is water
+    std::string name;  // as in the database
+    double molality = 0.0;  // water: 1
+    double logMolality = 0.0;
+    double activity = 0.0;
+    double logActivity = 0.0;
+    double gamma = 0.0;  // water: its activity
+    bool printed = false;  // at or above the print threshold, or always shown
+};
+
+struct ComponentRow {
+    int position = 0;
+    std::string name;
+    double molality = 0.0;       // of the free component species
+    double moles = 0.0;          // total moles in the water (water: its moles)
+    std::string flag;            // "CM", "AD", "AL", "EQ" or two blanks
+    double ppm = 0.0;            // mg per kg of solution
+    double totalMolality = 0.0;
+    double alpha = 0.0;          // free fraction
+};
+
+// A redox component counted over every species that holds it, the species in
+// which both sulfide and sulfate take part excluded.
+struct LiteralTotal {
+    bool shown = false;
+    double molality = 0.0;       // of the free component species
+    double moles = 0.0;
+    double ppm = 0.0;
+    double totalMolality = 0.0;
+};
+
+struct ChargeBalanceReport {
+    bool adjusted = false;
+    std::string component;
+    double startTotal = 0.0;
+    double change = 0.0;
+};
+
+struct GasRow {
+    std::string name;
+    double logK = 0.0;
+    double logQ = 0.0;
+    double logFugacity = 0.0;
+    double fugacity = 0.0;
+    bool supersaturated = false;   // log Q > log K
+};
+
+struct MineralRow {
+    std::string name;
+    double logK = 0.0;
+    double logQ = 0.0;
+    double saturationIndex = 0.0;  // log Q/K
+    bool supersaturated = false;   // log Q > log K
+};
+
+struct ForcedRow {
+    std::string mineral;
+    double target = 0.0;     // log Q/K at which the mineral was held
+    std::string component;   // the component whose total it fixed
+};
+
+struct Results {
+    std::string title1, title2;
+    double temperature = 0.0;  // deg C
+    double pressure = 0.0;     // bar
+    int loops = 0;
+    int loopLimit = 0;
+    bool converged = false;    // false: the loop limit was reached
+
+    ChargeBalanceReport chargeBalance;
+    double kgWater = 0.0;
+    double molesLiquidWater = 0.0;
+    double molesWater = 0.0;   // total moles of the water component
+    double waterActivity = 0.0;
+    double stoichiometricIonicStrength = 0.0;
+    double osmoticCoefficient = 0.0;
+    bool naclNotDominant = false;  // charge balance on neither Na+ nor Cl-
+    double ionicStrength = 0.0;
+    double calculatedAlkalinity = 0.0;  // eq/kg
+    double pH = 0.0;                     // -log a(H+)
+
+    EhCouple ehCouple = EhCouple::none;
+    double eh = 0.0;                  // V
+    bool sourceTemperatureShown = false;
+    double sourceTemperature = 0.0;   // Na-K-Ca temperature, deg C
+
+    double printThreshold = 0.0;
+    std::vector<SpeciesRow> species;
+    std::vector<ComponentRow> components;
+    LiteralTotal sulfideLiteral, sulfateLiteral;
+
+    // Legends of the totals table.
+    bool computedLegend = false;   // CM
+    bool alkalinityLegend = false; // AL
+    double alkalinityPerKg = 0.0;  // the given alkalinity, eq/kg water
+
+    bool saturationReport = false;  // the run read minerals and gases
+    std::vector<GasRow> gases;      // database order
+    double sumOfFugacities = 0.0;
+    std::vector<MineralRow> minerals;  // database order, gases left out
+    std::vector<ForcedRow> forced;
+};
+
+// Evaluates the solved water: derived quantities (Eh, the Na-K-Ca
+// temperature, sums over the solution, saturation indices) and every row of
+// every table. Changes nothing in the state.
+Results evaluateResults(const SolverState& state);
+
+}  // namespace wq

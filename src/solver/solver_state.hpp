@@ -1,0 +1,26 @@
+// The state of one speciation: what the readers filled, the activity model
+// and the Newton system, and the values of the run that its phases share.
+#pragma once
+
+#include "activity/model.hpp"
+#include "input/input_state.hpp"
+#include "linear/newton_system.hpp"
+
+namespace wq {
+
+struct RunState {
+    double kgw = 1.0;             // mass of water (kg)
+    int loops = 0;                // Newton loops used by the last run
+    double chargeImbalance = 0.0; // last charge imbalance S of the charge balance
+    bool chargeBalanceFrozen = false; // adjustment ended for the rest of the run
+    double chargeBalanceThreshold = 0.0; // total below which the balance gives up
+    int firstSecondary = 0;       // NC + 1
+};
+
+struct SolverState : InputState {
+    ActivityModel activity;
+    NewtonSystem newton;
+    RunState run;
+};
+
+}  // namespace wq

@@ -1,0 +1,8 @@
+list(APPEND WQSPEC_SOURCES
+  src/text/table.cpp
+  src/text/layout.cpp
+  src/text/fields.cpp
+  src/text/textfile.cpp
+  src/text/channels.cpp
+  src/text/failure.cpp
+)

@@ -1,0 +1,1 @@
+list(APPEND WQSPEC_TEST_SOURCES ${CMAKE_CURRENT_LIST_DIR}/linear_test.cpp)
