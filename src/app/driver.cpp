@@ -51,7 +51,6 @@ void showFirstRun(Program& prog) {
 }
 
 void startProgram(Program& prog) {
-    openFiles(prog);
     readRunInput(prog);
     if (!prog.input.extendedRun()) prog.conditions.pressure = saturationPressure(prog.conditions.temperature);
     showFirstRun(prog);
@@ -62,13 +61,37 @@ void reportInternal(const std::string& what) {
     std::fputs(("wqspec: internal error: " + what + "\n").c_str(), stderr);
 }
 
+// The results file of --results, opened after the program's own files.
+struct ResultsFile {
+    std::FILE* file = nullptr;
+    std::unique_ptr<JsonArrayWriter> writer;
+
+    void open(Program& prog, const std::string& path) {
+        if (path.empty()) return;
+        file = std::fopen(path.c_str(), "wb");
+        if (!file) openFailure("cannot create " + path + ": " + std::strerror(errno));
+        writer = std::make_unique<JsonArrayWriter>(file);
+        prog.records = writer.get();
+    }
+    bool close() {
+        if (!file) return true;
+        bool ok = writer->close();
+        ok = std::fclose(file) == 0 && ok;
+        file = nullptr;
+        return ok;
+    }
+};
+
 }  // namespace
 
-int runProgram() {
+int runProgram(const ProgramOptions& options) {
     // The program state is large (fixed-capacity tables), so it lives on the heap.
     auto prog = std::make_unique<Program>();
+    ResultsFile results;
     ExitStatus status = ExitStatus::normal;
     try {
+        openFiles(*prog);
+        results.open(*prog, options.resultsPath);
         startProgram(*prog);
         runSequence(*prog);
     } catch (const Stop& s) {
@@ -81,7 +104,7 @@ int runProgram() {
         status = ExitStatus::internal;
     }
     bool written = prog->io.console.close() & prog->io.listing.close() & prog->io.plot.close() &
-                   prog->io.skip.close();
+                   prog->io.skip.close() & results.close();
     if (!written) {
         std::fputs("wqspec: an output file could not be written completely\n", stderr);
         if (status == ExitStatus::normal) status = ExitStatus::error;

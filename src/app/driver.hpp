@@ -2,9 +2,15 @@
 // the water through the run sequence until the user ends the program.
 #pragma once
 
+#include <string>
+
 namespace wq {
 
+struct ProgramOptions {
+    std::string resultsPath;  // --results: a JSON array of one record per run; empty: none
+};
+
 // Returns the process exit status.
-int runProgram();
+int runProgram(const ProgramOptions& options = {});
 
 }  // namespace wq

@@ -1,3 +1,53 @@
-#include "app/driver.hpp"
+// The command line. Without arguments the program is the console program it
+// has always been: it reads WQCASE.DAT and LOGKDATA.KDB in the current folder
+// and talks on the console. Options and subcommands stand beside it.
+#include <CLI/CLI.hpp>
 
-int main() { return wq::runProgram(); }
+#include <cstdio>
+#include <string>
+
+#include "app/batch.hpp"
+#include "app/driver.hpp"
+#include "wqspec_version.hpp"
+
+namespace {
+
+// Status of a command line that cannot be understood.
+constexpr int USAGE_ERROR = 2;
+
+void addBatch(CLI::App& app, wq::BatchOptions& batch) {
+    CLI::App* cmd = app.add_subcommand("batch", "Compute every water of a table (CSV, one water per row)");
+    cmd->add_option("WATERS", batch.watersPath, "Table of waters: name, T, P, pH, alkalinity and totals with units")
+        ->required();
+    cmd->add_option("--case", batch.casePath, "Template run input: options, components, starting values")
+        ->capture_default_str();
+    cmd->add_option("--db", batch.databasePath, "Database")->capture_default_str();
+    cmd->add_option("--out", batch.outPath, "Results file, .csv or .json (default: CSV on standard output)");
+    cmd->add_option("--jobs", batch.jobs, "Worker threads (default: the number of cores)")
+        ->check(CLI::PositiveNumber);
+    cmd->add_option("--write-cases", batch.writeCasesDir,
+                    "Write one ready WQCASE.DAT per water in DIR/<name>/ and compute nothing");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc <= 1) return wq::runProgram();
+    CLI::App app{"wqspec: equilibrium speciation, saturation indices and geothermometry of natural waters.\n"
+                 "Without arguments: the console program on WQCASE.DAT and LOGKDATA.KDB in this folder.",
+                 "wqspec"};
+    app.set_version_flag("--version", std::string("wqspec ") + WQSPEC_VERSION);
+    wq::ProgramOptions program;
+    app.add_option("--results", program.resultsPath,
+                   "Also write one JSON record per run of the dialogue to this file");
+    wq::BatchOptions batch;
+    addBatch(app, batch);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int status = app.exit(e);
+        return status == 0 ? 0 : USAGE_ERROR;
+    }
+    if (app.got_subcommand("batch")) return wq::runBatch(batch);
+    return wq::runProgram(program);
+}

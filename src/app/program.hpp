@@ -3,10 +3,13 @@
 // routines see the part of it that floor owns (InputState, SolverState).
 #pragma once
 
+#include "report/records.hpp"
 #include "solver/solver_state.hpp"
 
 namespace wq {
 
-struct Program : SolverState {};
+struct Program : SolverState {
+    JsonArrayWriter* records = nullptr;  // --results: one record per run, when asked for
+};
 
 }  // namespace wq

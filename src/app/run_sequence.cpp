@@ -1,5 +1,8 @@
 #include "app/run_sequence.hpp"
 
+#include <cstdio>
+#include <string>
+
 #include "app/dialogue.hpp"
 #include "app/program.hpp"
 #include "grid/grid.hpp"
@@ -7,6 +10,7 @@
 #include "input/minerals.hpp"
 #include "report/debug_tables.hpp"
 #include "report/listing.hpp"
+#include "report/records.hpp"
 #include "report/results.hpp"
 #include "report/saturation_report.hpp"
 #include "solver/newton.hpp"
@@ -82,18 +86,24 @@ void readMinerals(SolverState& prog) { minsat(prog, MAX_TERMS, MAX_MINERALS); }
 // With the debug switch, the iteration shows the state of loop 2.
 void reportLoopTwo(SolverState& prog) { writeResultListing(prog, evaluateResults(prog)); }
 
+// The machine-readable record of a run of the dialogue, when asked for;
+// written before a run that did not converge stops the program.
+void writeRecord(Program& prog, const Results& results) {
+    if (!prog.records) return;
+    RecordHead head{std::string(prog.input.title1.view()), "converged", results.temperature, results.pressure};
+    while (!head.name.empty() && head.name.back() == ' ') head.name.pop_back();
+    if (!results.converged) head.status = "not converged: loop limit " + std::to_string(results.loopLimit) + " reached";
+    if (!prog.records->add(jsonRecord(head, &results))) {
+        std::fputs("wqspec: the results file could not be written\n", stderr);
+        stop(ExitStatus::error);
+    }
+}
+
 // One run of the water at the current conditions, from the grid location to
 // the saturation report.
 void runOnce(Program& prog) {
-    locateRun(prog);
-    readDatabase(prog);
-    SetUpHooks hooks;
-    hooks.readMinerals = readMinerals;
-    hooks.writeDebugTables = writeDebugTables;
-    setUp(prog, hooks);
-    iterate(prog, reportLoopTwo);
-    if (prog.input.debug != 0) writeDebugTables(prog);
-    const Results results = evaluateResults(prog);
+    const Results results = computeRun(prog);
+    writeRecord(prog, results);
     writeResultListing(prog, results);
     if (results.saturationReport) {
         writeSaturationReport(results, prog.io.listing);
@@ -102,6 +112,18 @@ void runOnce(Program& prog) {
 }
 
 }  // namespace
+
+Results computeRun(Program& prog) {
+    locateRun(prog);
+    readDatabase(prog);
+    SetUpHooks hooks;
+    hooks.readMinerals = readMinerals;
+    hooks.writeDebugTables = writeDebugTables;
+    setUp(prog, hooks);
+    iterate(prog, reportLoopTwo);
+    if (prog.input.debug != 0) writeDebugTables(prog);
+    return evaluateResults(prog);
+}
 
 void writeResultListing(SolverState& prog, const Results& results) {
     writeResultBlock(results, prog.io.listing);

@@ -11,6 +11,11 @@ struct SolverState;
 // Runs until a STOP (the dialogue's normal end or an error).
 void runSequence(Program& prog);
 
+// One run of the water at the current conditions, from the grid location to
+// the evaluated results; nothing of the results is written. Error stops
+// (outside the grid, bad data) end it with a STOP.
+Results computeRun(Program& prog);
+
 // Places the run on the pressure-temperature grid (extended run) or checks it
 // against the saturation curve (saturation run); stops on an error.
 void locateRun(Program& prog);

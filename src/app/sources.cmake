@@ -2,4 +2,5 @@ list(APPEND WQSPEC_SOURCES
   src/app/driver.cpp
   src/app/run_sequence.cpp
   src/app/dialogue.cpp
+  src/app/batch.cpp
 )

@@ -203,6 +203,8 @@ void readComponents(InputState& prog) {
         if (number != 0) tooManyComponents(prog);
     }
     prog.comp.count = count;
+    in.componentRecords = count;
+    in.componentListEndLine = prog.caseFile.lineNumber();
 }
 
 void checkRedoxPair(InputState& prog) {

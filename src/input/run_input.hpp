@@ -38,6 +38,13 @@ struct RunInput {
     int chargeBalancePosition = 0;
     int fixedActivityPosition = 0;
 
+    // Where the component list stands in the file: the number of component
+    // records (a carbonate component appended for an alkalinity not counted)
+    // and the line that ended the list. Front ends that write cases from this
+    // one copy what follows it.
+    int componentRecords = 0;
+    int componentListEndLine = 0;
+
     bool extendedRun() const { return runKind == 1; }
 };
 

@@ -3,4 +3,7 @@ list(APPEND WQSPEC_SOURCES
   src/input/logk_table.cpp
   src/input/database.cpp
   src/input/minerals.cpp
+  src/input/component_catalog.cpp
+  src/input/waters.cpp
+  src/input/case_writer.cpp
 )

@@ -153,6 +153,7 @@ void evaluateSpecies(const SolverState& s, Results& r) {
         SpeciesRow row;
         row.position = i;
         row.name = std::string(sp.name.view());
+        row.charge = sp.charge;
         row.molality = sp.molality;
         row.logMolality = std::log10(sp.molality);
         row.activity = activityOf(s, i);
@@ -161,6 +162,15 @@ void evaluateSpecies(const SolverState& s, Results& r) {
         row.printed = printedInSpeciesTable(s, i);
         r.species.push_back(std::move(row));
     }
+    // Electroneutrality of the solved water, water itself left out.
+    double signedSum = 0.0, absoluteSum = 0.0;
+    for (const SpeciesRow& row : r.species) {
+        if (row.position == db::WATER) continue;
+        signedSum += row.charge * row.molality;
+        absoluteSum += std::fabs(row.charge) * row.molality;
+    }
+    r.chargeImbalance = signedSum;
+    r.chargeImbalancePercent = absoluteSum > 0.0 ? 100.0 * signedSum / absoluteSum : 0.0;
 }
 
 void evaluateComponents(const SolverState& s, Results& r) {

@@ -16,6 +16,7 @@ enum class EhCouple { none, sulfideSulfate, oxygen };
 struct SpeciesRow {
     int position = 0;  // in the run's species table; 1 is H+, 2 is water
     std::string name;  // as in the database
+    double charge = 0.0;
     double molality = 0.0;  // water: 1
     double logMolality = 0.0;
     double activity = 0.0;
@@ -93,6 +94,8 @@ struct Results {
     bool naclNotDominant = false;  // charge balance on neither Na+ nor Cl-
     double ionicStrength = 0.0;
     double calculatedAlkalinity = 0.0;  // eq/kg
+    double chargeImbalance = 0.0;       // sum of z m over the species, eq/kg water
+    double chargeImbalancePercent = 0.0;  // 100 sum z m / sum |z| m
     double pH = 0.0;                     // -log a(H+)
 
     EhCouple ehCouple = EhCouple::none;

@@ -1,6 +1,7 @@
 list(APPEND WQSPEC_SOURCES
-  src/report/listing.cpp
-  src/report/debug_tables.cpp
   src/report/results.cpp
+  src/report/listing.cpp
   src/report/saturation_report.cpp
+  src/report/debug_tables.cpp
+  src/report/records.cpp
 )

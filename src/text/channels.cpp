@@ -12,6 +12,13 @@ bool Sink::open(const std::string& path) {
     return file_ != nullptr;
 }
 
+void Sink::attach(std::FILE* file, bool owned) {
+    close();
+    file_ = file;
+    owned_ = owned;
+    failed_ = false;
+}
+
 void Sink::put(std::string_view text) {
     if (!file_) return;
     if (std::fwrite(text.data(), 1, text.size(), file_) != text.size()) failed_ = true;
@@ -30,6 +37,7 @@ bool Sink::close() {
 }
 
 std::optional<std::string> Console::line() {
+    if (!in_) return std::nullopt;
     std::fflush(stdout);
     std::string s;
     int c;

@@ -22,6 +22,8 @@ public:
     ~Sink() { close(); }
 
     bool open(const std::string& path);  // created or overwritten
+    // Writes to an open stream from now on; `owned`: closed with the sink.
+    void attach(std::FILE* file, bool owned);
     void put(std::string_view text);
     void write(const Layout& layout, std::initializer_list<Value> values) { put(layout.write(values)); }
     void write(const Layout& layout, std::span<const Value> values) { put(layout.write(values)); }
@@ -39,6 +41,7 @@ private:
 // empty answer, so no read can wait forever on a closed standard input.
 class Console {
 public:
+    // A null stream is an input that has ended: every answer is empty.
     explicit Console(std::FILE* in) : in_(in) {}
     // The next line without its line end; nullopt at the end of input.
     std::optional<std::string> line();

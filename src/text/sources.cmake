@@ -5,4 +5,5 @@ list(APPEND WQSPEC_SOURCES
   src/text/textfile.cpp
   src/text/channels.cpp
   src/text/failure.cpp
+  src/text/csv.cpp
 )

@@ -1,0 +1,57 @@
+// A table of water analyses, one water per row, as a batch reads it from a
+// CSV file: a name, the temperature, pressure and pH, the alkalinity and the
+// component totals, each column with its unit in brackets.
+//
+// Units of the component columns:
+//   [mol/kgw], [mmol/kgw]   per kilogram of water
+//   [mg/kg]                 per kilogram of solution
+//   [mg/L]                  per litre of solution (with a "density [kg/L]" column, default 1)
+// and of the alkalinity column:
+//   [eq/kgw], [meq/kgw], [mg/kg as HCO3], [mg/L as CaCO3].
+// Concentrations per kilogram (or litre) of solution describe that kilogram
+// (or litre): the mass of water is what is left of it when the dissolved
+// solids given in mg are taken away (alkalinity counted as HCO3), so the
+// totals are moles in that mass of water. With molal units only, the mass of
+// water of the template is kept. A blank cell keeps the template's value,
+// except pH, where a blank means the pH is computed.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace wq {
+
+struct ComponentCatalog;
+
+struct ComponentTotal {
+    int number = 0;     // database number
+    double moles = 0.0; // in the water's mass of water
+};
+
+struct WaterSample {
+    std::string name;
+    int line = 0;                        // line of the row in the file
+    std::string error;                   // why the row cannot be run (empty: it can)
+    std::optional<double> temperature;   // deg C; nullopt: the template's
+    std::optional<double> pressure;      // bar
+    std::optional<double> pH;            // nullopt: the template's; 0: computed
+    std::optional<double> alkalinity;    // eq/kg water
+    std::optional<double> kgWater;       // nullopt: the template's
+    std::vector<ComponentTotal> totals;  // the cells given, in column order
+};
+
+struct WaterTable {
+    std::vector<int> componentNumbers;  // database numbers of the component columns
+    std::vector<WaterSample> waters;
+};
+
+// Parses the whole table. A fault of the table itself (no name or T column,
+// an unknown component or unit, a duplicate column, no rows) gives nullopt
+// and `error`; a fault of one row goes into that row's `error`, so that the
+// other rows still run. `templateKgWater` is the template's mass of water.
+std::optional<WaterTable> readWaterTable(std::string_view text, const ComponentCatalog& catalog,
+                                         double templateKgWater, std::string& error);
+
+}  // namespace wq

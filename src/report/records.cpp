@@ -1,0 +1,183 @@
+#include "report/records.hpp"
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <nlohmann/json.hpp>
+
+#include "report/results.hpp"
+#include "text/csv.hpp"
+
+namespace wq {
+
+namespace {
+
+constexpr int WATER_POSITION = 2;
+
+std::string trimmed(const std::string& s) {
+    std::size_t end = s.find_last_not_of(' ');
+    return end == std::string::npos ? std::string() : s.substr(0, end + 1);
+}
+
+std::string number(double v) {
+    if (!std::isfinite(v)) return "";
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.17g", v);
+    return buf;
+}
+
+const char* coupleName(EhCouple couple) {
+    switch (couple) {
+        case EhCouple::sulfideSulfate: return "HS-/SO4--";
+        case EhCouple::oxygen: return "H2O/O2(aq)";
+        case EhCouple::none: break;
+    }
+    return "";
+}
+
+const char* const FIXED_COLUMNS[] = {
+    "name", "status", "loops", "T [C]", "P [bar]", "pH", "I [mol/kgw]", "I stoichiometric [mol/kgw]",
+    "a(H2O)", "osmotic coefficient", "Eh [V]", "Eh couple", "T Na-K-Ca [C]", "charge imbalance [eq/kgw]",
+    "charge imbalance [%]",
+};
+
+std::vector<std::string> fixedCells(const RecordHead& head, const Results* r) {
+    if (!r) return {head.name, head.status, "", number(head.temperature), number(head.pressure)};
+    return {head.name,
+            head.status,
+            std::to_string(r->loops),
+            number(r->temperature),
+            number(r->pressure),
+            number(r->pH),
+            number(r->ionicStrength),
+            number(r->stoichiometricIonicStrength),
+            number(r->waterActivity),
+            number(r->osmoticCoefficient),
+            r->ehCouple == EhCouple::none ? "" : number(r->eh),
+            coupleName(r->ehCouple),
+            r->sourceTemperatureShown ? number(r->sourceTemperature) : "",
+            number(r->chargeImbalance),
+            number(r->chargeImbalancePercent)};
+}
+
+void appendCells(std::string& line, const std::vector<std::string>& cells) {
+    for (const std::string& cell : cells) {
+        if (!line.empty()) line += ',';
+        line += csvField(cell);
+    }
+}
+
+}  // namespace
+
+RecordColumns columnsOf(const Results& r) {
+    RecordColumns c;
+    for (const SpeciesRow& s : r.species)
+        if (s.position != WATER_POSITION) c.species.push_back(trimmed(s.name));
+    for (const MineralRow& m : r.minerals) c.minerals.push_back(trimmed(m.name));
+    for (const GasRow& g : r.gases) c.gases.push_back(trimmed(g.name));
+    return c;
+}
+
+std::string csvHeader(const RecordColumns& columns) {
+    std::string line;
+    appendCells(line, std::vector<std::string>(std::begin(FIXED_COLUMNS), std::end(FIXED_COLUMNS)));
+    std::vector<std::string> cells;
+    for (const std::string& s : columns.species) {
+        cells.push_back("log_m(" + s + ")");
+        cells.push_back("log_a(" + s + ")");
+        cells.push_back("gamma(" + s + ")");
+    }
+    for (const std::string& m : columns.minerals) cells.push_back("SI(" + m + ")");
+    for (const std::string& g : columns.gases) cells.push_back("log_f(" + g + ")");
+    appendCells(line, cells);
+    return line + "\n";
+}
+
+std::string csvRow(const RecordColumns& columns, const RecordHead& head, const Results* r) {
+    std::vector<std::string> cells = fixedCells(head, r);
+    cells.resize(std::size(FIXED_COLUMNS));
+    std::map<std::string, const SpeciesRow*> species;
+    std::map<std::string, double> minerals, gases;
+    if (r) {
+        for (const SpeciesRow& s : r->species) species[trimmed(s.name)] = &s;
+        for (const MineralRow& m : r->minerals) minerals[trimmed(m.name)] = m.saturationIndex;
+        for (const GasRow& g : r->gases) gases[trimmed(g.name)] = g.logFugacity;
+    }
+    for (const std::string& name : columns.species) {
+        auto it = species.find(name);
+        if (it == species.end()) {
+            cells.insert(cells.end(), 3, "");
+            continue;
+        }
+        cells.push_back(number(it->second->logMolality));
+        cells.push_back(number(it->second->logActivity));
+        cells.push_back(number(it->second->gamma));
+    }
+    for (const std::string& name : columns.minerals) {
+        auto it = minerals.find(name);
+        cells.push_back(it == minerals.end() ? "" : number(it->second));
+    }
+    for (const std::string& name : columns.gases) {
+        auto it = gases.find(name);
+        cells.push_back(it == gases.end() ? "" : number(it->second));
+    }
+    std::string line;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (i > 0) line += ',';
+        line += csvField(cells[i]);
+    }
+    return line + "\n";
+}
+
+std::string jsonRecord(const RecordHead& head, const Results* r) {
+    using nlohmann::json;
+    json j;
+    j["name"] = head.name;
+    j["status"] = head.status;
+    if (!r) {
+        j["T"] = head.temperature;
+        j["P"] = head.pressure;
+        return j.dump();
+    }
+    j["loops"] = r->loops;
+    j["T"] = r->temperature;
+    j["P"] = r->pressure;
+    j["pH"] = r->pH;
+    j["I"] = r->ionicStrength;
+    j["I_stoichiometric"] = r->stoichiometricIonicStrength;
+    j["a_H2O"] = r->waterActivity;
+    j["osmotic_coefficient"] = r->osmoticCoefficient;
+    j["Eh"] = r->ehCouple == EhCouple::none ? json(nullptr) : json(r->eh);
+    j["Eh_couple"] = coupleName(r->ehCouple);
+    j["T_NaKCa"] = r->sourceTemperatureShown ? json(r->sourceTemperature) : json(nullptr);
+    j["charge_imbalance"] = r->chargeImbalance;
+    j["charge_imbalance_percent"] = r->chargeImbalancePercent;
+    json species = json::object();
+    for (const SpeciesRow& s : r->species) {
+        if (s.position == WATER_POSITION) continue;
+        species[trimmed(s.name)] = {{"log_m", s.logMolality}, {"log_a", s.logActivity}, {"gamma", s.gamma}};
+    }
+    j["species"] = std::move(species);
+    json minerals = json::object();
+    for (const MineralRow& m : r->minerals) minerals[trimmed(m.name)] = m.saturationIndex;
+    j["SI"] = std::move(minerals);
+    json gases = json::object();
+    for (const GasRow& g : r->gases) gases[trimmed(g.name)] = g.logFugacity;
+    j["log_f"] = std::move(gases);
+    // Non-finite numbers have no JSON form; they are written as null.
+    return j.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+bool JsonArrayWriter::add(const std::string& object) {
+    const std::string text = (first_ ? "[\n" : ",\n") + object;
+    first_ = false;
+    return std::fwrite(text.data(), 1, text.size(), file_) == text.size() && std::fflush(file_) == 0;
+}
+
+bool JsonArrayWriter::close() {
+    const char* end = first_ ? "[]\n" : "\n]\n";
+    first_ = false;
+    return std::fputs(end, file_) >= 0 && std::fflush(file_) == 0;
+}
+
+}  // namespace wq

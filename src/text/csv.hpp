@@ -1,0 +1,35 @@
+// Comma-separated values as spreadsheets and pandas write them: fields
+// separated by commas, a field in double quotes may hold commas, line ends
+// and doubled quotes; a record ends at a line end outside quotes.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace wq {
+
+struct CsvRecord {
+    std::vector<std::string> fields;
+    int line = 0;  // 1-based line on which the record starts
+};
+
+class CsvReader {
+public:
+    explicit CsvReader(std::string_view text) : text_(text) {}
+    // The next record; nullopt at the end of the text. A record of one empty
+    // field (a blank line) is passed over. `error` is set for an unclosed quote.
+    std::optional<CsvRecord> next(std::string& error);
+
+private:
+    std::string_view text_;
+    std::size_t pos_ = 0;
+    int line_ = 1;
+};
+
+// A field as written in a CSV file: quoted when it holds a comma, a quote,
+// a line end or leading or trailing blanks.
+std::string csvField(std::string_view text);
+
+}  // namespace wq
