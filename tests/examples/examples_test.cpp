@@ -3,51 +3,27 @@
 // accepts a run, the examples converge, and the geothermal water converges at
 // every 25 C step of the saturation curve.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 
+#include "support/program_run.hpp"
+
 namespace fs = std::filesystem;
+using wq::testing::ProgramRun;
+using wq::testing::slurp;
 
 namespace {
 
 const fs::path kExamples = fs::path(WQSPEC_SOURCE_DIR) / "examples";
 
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-struct Outcome {
-    int status = -1;
-    std::string console, errors, listing;
-};
+using Outcome = ProgramRun;
 
 // Runs the program on a run-input text with the bundled database; the console
 // answers end the program after the first run.
 Outcome runCase(const std::string& caseText, const std::string& answers, const std::string& tag) {
-    fs::path work = fs::temp_directory_path() / ("wqspec-example-" + tag + "-" + std::to_string(::getpid()));
-    fs::remove_all(work);
-    fs::create_directories(work);
-    std::ofstream(work / "WQCASE.DAT", std::ios::binary) << caseText;
-    std::ofstream(work / "answers", std::ios::binary) << answers;
-    fs::copy_file(kExamples / "LOGKDATA.KDB", work / "LOGKDATA.KDB");
-    std::string command = "cd '" + work.string() + "' && '" + WQSPEC_EXE +
-                          "' < answers > console 2> errors; echo $? > status";
-    Outcome out;
-    if (std::system(command.c_str()) != 0) return out;
-    out.status = std::stoi(slurp(work / "status"));
-    out.console = slurp(work / "console");
-    out.errors = slurp(work / "errors");
-    out.listing = slurp(work / "WQLIST.DAT");
-    fs::remove_all(work);
-    return out;
+    return wq::testing::runProgram(caseText, answers, kExamples / "LOGKDATA.KDB", "example-" + tag);
 }
 
 // The conditions line (the fifth line) of a run-input text, with T and P replaced.
@@ -94,6 +70,20 @@ TEST(Examples, GeothermalWaterConvergesAlongTheSaturationCurve) {
 TEST(Examples, BrineConvergesInAnExtendedRun) {
     Outcome out = runCase(slurp(kExamples / "brine/WQCASE.DAT"), "\n\n\n", "brine");
     expectCleanRun(out, "brine");
+}
+
+// The ready examples are what a newcomer sees first: the listing must start
+// with the water, not with solver diagnostics.
+TEST(Examples, ListingsCarryNoSolverDiagnostics) {
+    for (const char* name : {"seawater", "geothermal", "brine"}) {
+        const fs::path dir = kExamples / name;
+        Outcome out = runCase(slurp(dir / "WQCASE.DAT"), slurp(dir / "answers"), name);
+        expectCleanRun(out, name);
+        for (const char* noise : {"ITERATIVE REFINEMENTS", "MATRIX OF A(I,J)", "SUBROUTINE", "No. of Loops"})
+            EXPECT_EQ(out.listing.find(noise), std::string::npos) << name << ": " << noise;
+        const std::string firstTitle = slurp(dir / "WQCASE.DAT").substr(0, 40);
+        EXPECT_LT(out.listing.find(firstTitle), 600u) << name << ": the water's title is not on the first screen";
+    }
 }
 
 // The database is read completely at every run; whatever T and P the grid

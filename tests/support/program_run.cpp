@@ -1,0 +1,53 @@
+#include "support/program_run.hpp"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace wq::testing {
+
+std::string slurp(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+const std::string* ProgramRun::output(const std::string& name) const {
+    if (name == "console") return &console;
+    if (name == "errors") return &errors;
+    if (name == "WQLIST.DAT") return &listing;
+    if (name == "WQGRAPH.DAT") return &plot;
+    if (name == "Skip_Species.txt") return &skip;
+    return nullptr;
+}
+
+ProgramRun runProgram(const std::string& caseText, const std::string& answers,
+                      const fs::path& database, const std::string& tag) {
+    const fs::path work =
+        fs::temp_directory_path() / ("wqspec-run-" + tag + "-" + std::to_string(::getpid()));
+    fs::remove_all(work);
+    fs::create_directories(work);
+    std::ofstream(work / "WQCASE.DAT", std::ios::binary) << caseText;
+    std::ofstream(work / "answers", std::ios::binary) << answers;
+    fs::copy_file(database, work / "LOGKDATA.KDB");
+    const std::string command = "cd '" + work.string() + "' && '" + WQSPEC_EXE +
+                                "' < answers > console 2> errors; echo $? > status";
+    ProgramRun run;
+    if (std::system(command.c_str()) == 0) {
+        run.status = std::stoi(slurp(work / "status"));
+        run.console = slurp(work / "console");
+        run.errors = slurp(work / "errors");
+        run.listing = slurp(work / "WQLIST.DAT");
+        run.plot = slurp(work / "WQGRAPH.DAT");
+        run.skip = slurp(work / "Skip_Species.txt");
+    }
+    fs::remove_all(work);
+    return run;
+}
+
+}  // namespace wq::testing
