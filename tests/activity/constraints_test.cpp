@@ -10,12 +10,12 @@
 #include <utility>
 
 #include "text/channels.hpp"
-#include "support/captured_sink.hpp"
+#include "support/test_program.hpp"
 
 namespace wq {
 namespace {
 
-using Captured = testing::CapturedSink;
+using testing::Capture;
 
 struct Term {
     int component;
@@ -82,7 +82,7 @@ TEST(FixedPh, ReplacesRowOneByTheHydrogenActivity) {
     t.component(1.0, 1.0);     // H2O
     t.component(0.01, 0.8);    // Na+
     t.markedSystem(5.0);
-    Captured listing;
+    Capture listing;
     hoh(*t.newton, *t.sp, 3, 7.0, nullptr);
 
     EXPECT_DOUBLE_EQ(t.newton->f[1], 1e-7 - 0.9 * 2.0e-7);
@@ -100,8 +100,8 @@ TEST(FixedPh, WritesItsTraceLineOnlyWithDebug) {
     t.component(1e-7, 1.0);
     t.component(1.0, 1.0);
     t.clearedSystem(1.0);
-    Captured listing;
-    hoh(*t.newton, *t.sp, 2, 7.0, &listing.sink);
+    Capture listing;
+    hoh(*t.newton, *t.sp, 2, 7.0, &listing.sink());
     EXPECT_EQ(listing.text(), HOH_TRACE);
     EXPECT_EQ(t.newton->f[1], 0.0);
 }
@@ -136,8 +136,8 @@ TEST(Alkalinity, BuildsTheCarbonateRowByHand) {
     const double kgw = 1.2, alk = 0.003, mtot2 = 55.50825119018555 * 1.5;
     t.comp->at[2].mtot = mtot2;
     t.clearedSystem(kgw);
-    Captured listing;
-    enriqu(*t.newton, *t.sp, 4, r, *t.comp, alk, kgw, &listing.sink);
+    Capture listing;
+    enriqu(*t.newton, *t.sp, 4, r, *t.comp, alk, kgw, &listing.sink());
 
     // Molalities by the law of mass action, written out by hand.
     const double mCO3 = std::pow(10.0, -10.33) * (gC * mC) / (gH * mH) / 0.7;

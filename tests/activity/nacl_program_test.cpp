@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -17,6 +16,7 @@
 #include "solver/newton.hpp"
 #include "solver/setup.hpp"
 #include "support/kdb_writer.hpp"
+#include "support/test_program.hpp"
 
 namespace wq {
 namespace {
@@ -50,12 +50,9 @@ std::string naclCase(double molality) {
 void noListing(SolverState&) {}
 
 double meanActivityCoefficient(double molality) {
-    auto prog = std::make_unique<Program>();
-    const std::string dir = ::testing::TempDir();
-    for (Sink* s : {&prog->io.console, &prog->io.listing, &prog->io.plot, &prog->io.skip})
-        s->open(dir + "wqspec_nacl_" + std::to_string(reinterpret_cast<std::uintptr_t>(s)));
+    auto prog = testing::newProgram(testing::Channels::captured);
     prog->caseFile = TextFile("WQCASE.DAT", naclCase(molality));
-    prog->database = TextFile("LOGKDATA.KDB", nacl25Database());
+    prog->load(nacl25Database());
     readRunInput(*prog);
     locateRun(*prog);
     readDatabase(*prog);

@@ -1,4 +1,4 @@
 list(APPEND WQSPEC_TEST_SOURCES ${CMAKE_CURRENT_LIST_DIR}/neutral_test.cpp)
 list(APPEND WQSPEC_TEST_SOURCES ${CMAKE_CURRENT_LIST_DIR}/activity_test.cpp)
 list(APPEND WQSPEC_TEST_SOURCES ${CMAKE_CURRENT_LIST_DIR}/constraints_test.cpp)
-list(APPEND WQSPEC_TEST_SOURCES ${CMAKE_CURRENT_LIST_DIR}/nacl_program_test.cpp ${CMAKE_CURRENT_LIST_DIR}/../support/kdb_writer.cpp)
+list(APPEND WQSPEC_TEST_SOURCES ${CMAKE_CURRENT_LIST_DIR}/nacl_program_test.cpp)

@@ -9,13 +9,13 @@
 #include <string>
 
 #include "text/channels.hpp"
-#include "support/captured_sink.hpp"
+#include "support/test_program.hpp"
 #include "text/stop.hpp"
 
 namespace wq {
 namespace {
 
-using Captured = testing::CapturedSink;
+using testing::Capture;
 
 struct Term {
     int component;
@@ -65,8 +65,8 @@ TEST(SaturationRow, ResidualIsLogQOverKMinusTarget) {
     auto sys = marked(5, 7.0);
     // Calcite + H+ = Ca++ + HCO3-, written as a dissolution in the components.
     MineralEntry calcite = mineral("Calcite", 1.85, {{3, 1.0}, {4, 1.0}, {1, -1.0}});
-    Captured listing, console;
-    saturationRow(*sys, 3, calcite, 0.25, *sp, listing.sink, console.sink);
+    Capture listing, console;
+    saturationRow(*sys, 3, calcite, 0.25, *sp, listing.sink(), console.sink());
 
     double logQ = std::log10(0.6 * 0.002) + std::log10(0.88 * 0.004) - std::log10(0.9 * 1e-7);
     EXPECT_NEAR(sys->f[3], logQ - 1.85 - 0.25, 1e-13);
@@ -86,8 +86,8 @@ TEST(SaturationRow, WaterColumnAndRepeatedComponents) {
     // Gypsum-like entry naming Ca++ twice and water: every term counts in
     // log Q, the later Ca++ term alone sets the derivative.
     MineralEntry m = mineral("Twice", -4.5, {{3, 1.0}, {2, 2.0}, {5, 1.0}, {3, 0.5}});
-    Captured listing, console;
-    saturationRow(*sys, 3, m, 0.0, *sp, listing.sink, console.sink);
+    Capture listing, console;
+    saturationRow(*sys, 3, m, 0.0, *sp, listing.sink(), console.sink());
 
     double logQ = 1.5 * std::log10(0.6 * 0.002) + 2.0 * std::log10(0.97) + std::log10(0.89 * 0.01);
     EXPECT_NEAR(sys->f[3], logQ + 4.5, 1e-13);
@@ -100,9 +100,9 @@ TEST(SaturationRow, StopsWhenTheMineralLacksTheComponent) {
     auto sp = water();
     auto sys = marked(5, 0.0);
     MineralEntry calcite = mineral("Calcite", 1.85, {{3, 1.0}, {4, 1.0}, {1, -1.0}});
-    Captured listing, console;
+    Capture listing, console;
     try {
-        saturationRow(*sys, 5, calcite, 0.0, *sp, listing.sink, console.sink);
+        saturationRow(*sys, 5, calcite, 0.0, *sp, listing.sink(), console.sink());
         FAIL() << "no stop";
     } catch (const Stop& s) {
         EXPECT_EQ(s.status, ExitStatus::error);
@@ -142,10 +142,10 @@ TEST(ForcedMineralCheck, ReportsTheFirstMineralNotFound) {
         auto forced = std::make_unique<ForcedSaturationList>();
         addForced(*forced, "Calcite", 3);
         addForced(*forced, "Gypsum", 4);
-        Captured listing, console;
+        Capture listing, console;
         bool stopped = false;
         try {
-            checkForcedMinerals(*forced, *comp, listing.sink, console.sink);
+            checkForcedMinerals(*forced, *comp, listing.sink(), console.sink());
         } catch (const Stop& s) {
             stopped = true;
             EXPECT_EQ(s.status, ExitStatus::error) << c.what;

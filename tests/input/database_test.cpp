@@ -12,12 +12,13 @@
 #include <vector>
 
 #include "input/minerals.hpp"
-#include "input/reader_harness.hpp"
+#include "support/kdb_writer.hpp"
+#include "support/test_program.hpp"
 
 namespace wq::testing {
 namespace {
 
-using DatabaseTest = ReaderHarness;
+using DatabaseTest = ProgramTest;
 using Lines = std::vector<std::string>;
 
 const std::vector<double> ABSENT_FROM_250 = {1.0, 1.2, 1.5, 1.9, 2.4, ABSENT_DATA, ABSENT_DATA, ABSENT_DATA};
@@ -57,9 +58,9 @@ TEST_F(DatabaseTest, ReadsActivityModelAndComponentLinesKeepingMolalities) {
     w.activity(1, 0.33);
     w.activity(2, 190.0);
     w.activity(3, 6.4);
-    load(w);
-    useComponents({1, 2, 5, 3});
-    saturationRun(100.0);
+    prog().load(w.text());
+    prog().useComponents({1, 2, 5, 3});
+    prog().saturationRun(100.0);
     prog().sp[4].molality = 0.123;
     prog().sp[4].gamma = 0.9;
 
@@ -105,10 +106,10 @@ TEST_F(DatabaseTest, FullTableOnTheGridOrAlongTheSaturationCurve) {
     w.species({.name = "NaCl,aq", .reaction = {{1, 13}, {1, 3}},
                .logK = [=](double t, double p) { return quadraticT(t) + offCurvePenalty(t, p); }});
     w.species({.name = "CaCl+", .charge = 1, .size = 4.0, .reaction = {{1, 9}, {1, 3}}, .logK = quadraticTP});
-    useComponents({1, 2, 3, 9, 13});
+    prog().useComponents({1, 2, 3, 9, 13});
 
-    load(w);
-    saturationRun(137.5);
+    prog().load(w.text());
+    prog().saturationRun(137.5);
     readDatabase(prog());
     ASSERT_EQ(prog().sp.count, 7);
     EXPECT_NEAR(prog().sp[6].logK, quadraticT(137.5), 1e-9);
@@ -116,8 +117,8 @@ TEST_F(DatabaseTest, FullTableOnTheGridOrAlongTheSaturationCurve) {
     ASSERT_TRUE(prog().database.next(next));
     EXPECT_EQ(next, "Minerals and gases, head line 1");
 
-    load(w);
-    extendedRun(263.0, 1234.0);
+    prog().load(w.text());
+    prog().extendedRun(263.0, 1234.0);
     readDatabase(prog());
     ASSERT_EQ(prog().sp.count, 7);
     EXPECT_NEAR(prog().sp[7].logK, quadraticTP(263.0, 1234.0), 1e-9);
@@ -184,17 +185,17 @@ TEST_F(DatabaseTest, SelectionRulesAndTheirMessages) {
         SetUp();
         KdbWriter w = writerWithComponents();
         w.species(c.species);
-        load(w);
-        useComponents(c.components);
+        prog().load(w.text());
+        prog().useComponents(c.components);
         if (c.extended)
-            extendedRun(c.temperature, 500.0);
+            prog().extendedRun(c.temperature, 500.0);
         else
-            saturationRun(c.temperature);
+            prog().saturationRun(c.temperature);
         readDatabase(prog());
         EXPECT_EQ(prog().sp.count, static_cast<int>(c.components.size()) + (c.kept ? 1 : 0));
-        EXPECT_EQ(console(), c.destinations & toConsole ? c.message : "");
-        EXPECT_EQ(listing(), c.destinations & toListing ? c.message : "");
-        EXPECT_EQ(skip(), c.destinations & toSkip ? c.message : "");
+        EXPECT_EQ(prog().console(), c.destinations & toConsole ? c.message : "");
+        EXPECT_EQ(prog().listing(), c.destinations & toListing ? c.message : "");
+        EXPECT_EQ(prog().skip(), c.destinations & toSkip ? c.message : "");
     }
 }
 
@@ -205,8 +206,8 @@ TEST_F(DatabaseTest, PositionsAfterDroppedSpeciesAndTheCarbonDioxidePosition) {
     w.species({.name = "CO2,aq", .reaction = {{1, 5}, {1, 1}, {-1, 2}}, .logK = -6.35});
     w.species({.name = "FeCl+", .reaction = {{1, 11}, {1, 3}}});
     w.species({.name = "OH-", .charge = -1, .reaction = {{1, 2}, {-1, 1}}, .logK = 14.0});
-    load(w);
-    useComponents({1, 2, 3, 5});
+    prog().load(w.text());
+    prog().useComponents({1, 2, 3, 5});
     readDatabase(prog());
     ASSERT_EQ(prog().sp.count, 6);
     EXPECT_EQ(prog().sp.co2Position, 5);
@@ -214,7 +215,7 @@ TEST_F(DatabaseTest, PositionsAfterDroppedSpeciesAndTheCarbonDioxidePosition) {
     EXPECT_NEAR(prog().sp[6].logK, 14.0, 1e-12);
 
     prog().database.rewind();
-    useComponents({1, 2});
+    prog().useComponents({1, 2});
     readDatabase(prog());
     EXPECT_EQ(prog().sp.co2Position, 0);
     EXPECT_TRUE(prog().sp[3].name.equals("OH-"));
@@ -236,8 +237,8 @@ TEST_F(DatabaseTest, SulfurCoefficientsForTheSulfideAndSulfateTotals) {
         SCOPED_TRACE(c.what);
         KdbWriter w = writerWithComponents();
         w.species({.name = "X", .reaction = c.reaction});
-        load(w);
-        useComponents(c.components);
+        prog().load(w.text());
+        prog().useComponents(c.components);
         readDatabase(prog());
         const Species& s = prog().sp[prog().sp.count];
         EXPECT_EQ(s.redoxHS, c.hs);
@@ -248,26 +249,26 @@ TEST_F(DatabaseTest, SulfurCoefficientsForTheSulfideAndSulfateTotals) {
 TEST_F(DatabaseTest, SizeChecksStopWithTheirMessages) {
     KdbWriter terms = writerWithComponents();
     terms.species({.name = "Thirteen-term-species", .reaction = std::vector<Term>(13, Term{1, 1})});
-    load(terms);
+    prog().load(terms.text());
     EXPECT_EQ(stopOf([&] { readDatabase(prog()); }), ExitStatus::error);
-    EXPECT_EQ(listing(),
+    EXPECT_EQ(prog().listing(),
               "\n     SPECIES Thirteen-ter IN LOGKDATA HAS TOO MANY COMPONENTS\n"
               "     ITOT FOR THAT SPECIES IS  13 ; MAXIMUM IS  12\n\n\n");
-    EXPECT_EQ(console(), "");
+    EXPECT_EQ(prog().console(), "");
 
     // Stops before any species is read: the unreadable record is not reached.
     TearDown();
     SetUp();
     KdbWriter uncharged = writerWithComponents();
     uncharged.rawAqueous({"----", "Unreadable", "    xx"});
-    load(uncharged);
-    useComponents({1, 2, 31}, 31);
+    prog().load(uncharged.text());
+    prog().useComponents({1, 2, 31}, 31);
     const std::string message =
         "\n\n\n     SELECTED CHARGE BALANCE ION O2,aq        IS UNCHARGED !\n"
         "     SELECT A PROPER ION (C) \n\n\n\n";
     EXPECT_EQ(stopOf([&] { readDatabase(prog()); }), ExitStatus::error);
-    EXPECT_EQ(listing(), message);
-    EXPECT_EQ(console(), message);
+    EXPECT_EQ(prog().listing(), message);
+    EXPECT_EQ(prog().console(), message);
 }
 
 // Every record, the end record included, takes the next free position.
@@ -280,14 +281,14 @@ TEST_F(DatabaseTest, SpeciesCapacityIs599Positions) {
         for (int k = 1; k <= secondaries; ++k)
             w.species({.name = "Species-number-" + std::to_string(k), .reaction = {{1, 1}}, .range = "    ",
                        .shortTable = {1, 2, 3, 4, 5, 6, 7, 8}});
-        load(w);
+        prog().load(w.text());
         if (secondaries == 597) {
             readDatabase(prog());
             EXPECT_EQ(prog().sp.count, 599);
-            EXPECT_EQ(listing(), "");
+            EXPECT_EQ(prog().listing(), "");
         } else {
             EXPECT_EQ(stopOf([&] { readDatabase(prog()); }), ExitStatus::error);
-            EXPECT_EQ(listing(),
+            EXPECT_EQ(prog().listing(),
                       "\n     NUMBER OF SPECIES READ IN LOGKDATA EXCEEDS MAXIMUM OF 600\n"
                       "     LAST NAME READ IS:  Species-numb (NS=600)\n\n\n");
         }
@@ -331,9 +332,9 @@ TEST_F(DatabaseTest, ReadFailureMessages) {
         SCOPED_TRACE(c.console);
         TearDown();
         SetUp();
-        load(c.text);
+        prog().load(c.text);
         EXPECT_EQ(stopOf([&] { readDatabase(prog()); }), ExitStatus::error);
-        EXPECT_EQ(console(), c.console);
+        EXPECT_EQ(prog().console(), c.console);
     }
 }
 
@@ -368,8 +369,8 @@ TEST_F(DatabaseTest, LayoutFailuresNameFileAndLine) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        load(c.text);
-        useComponents(c.components);
+        prog().load(c.text);
+        prog().useComponents(c.components);
         std::string errors;
         EXPECT_EQ(stopOf([&] { readDatabase(prog()); }, &errors), ExitStatus::error);
         EXPECT_NE(errors.find(c.error), std::string::npos) << errors;
@@ -386,8 +387,8 @@ std::string fileText(const std::string& path) {
 // The hand-checked database of the end-to-end tests, read at 25 deg C along
 // the saturation curve (1 bar): each log K is its formula in the preamble.
 TEST_F(DatabaseTest, SmallDatabaseGivesItsHandCheckedValues) {
-    load(fileText(std::string(WQSPEC_SOURCE_DIR) + "/tests/data/small.kdb"));
-    useComponents({1, 2, 3, 4, 5, 9, 10, 13});
+    prog().load(fileText(std::string(WQSPEC_SOURCE_DIR) + "/tests/data/small.kdb"));
+    prog().useComponents({1, 2, 3, 4, 5, 9, 10, 13});
     prog().conditions.mineralsSwitch = 1;
     readDatabase(prog());
     minsat(prog(), MAX_TERMS, MAX_MINERALS);
@@ -411,7 +412,7 @@ TEST_F(DatabaseTest, SmallDatabaseGivesItsHandCheckedValues) {
         EXPECT_TRUE(prog().minerals[k + 1].name.equals(minerals[k].name));
         EXPECT_NEAR(prog().minerals[k + 1].logK, minerals[k].logK, 2e-6);
     }
-    EXPECT_EQ(skip(),
+    EXPECT_EQ(prog().skip(),
               "  KSO4-        is SUPPRESSED in the LOGKDATA database\n"
               "  Dolomite             is SUPPRESSED in the LOGKDATA database\n");
 }

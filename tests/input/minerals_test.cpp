@@ -8,16 +8,17 @@
 #include <vector>
 
 #include "input/database.hpp"
-#include "input/reader_harness.hpp"
+#include "support/kdb_writer.hpp"
+#include "support/test_program.hpp"
 
 namespace wq::testing {
 namespace {
 
-class MineralsTest : public ReaderHarness {
+class MineralsTest : public ProgramTest {
 protected:
     void SetUp() override {
-        ReaderHarness::SetUp();
-        useComponents({1, 2, 3, 4, 5, 9, 13});  // Ca++ at position 6, Na+ at 7
+        ProgramTest::SetUp();
+        prog().useComponents({1, 2, 3, 4, 5, 9, 13});  // Ca++ at position 6, Na+ at 7
     }
     static KdbWriter writer() {
         KdbWriter w;
@@ -30,7 +31,7 @@ protected:
     }
     // The aqueous part first: minsat starts where it ends.
     void read(const KdbWriter& w, int maxEntries = MAX_MINERALS) {
-        load(w);
+        prog().load(w.text());
         prog().conditions.mineralsSwitch = 1;
         readDatabase(prog());
         minsat(prog(), MAX_TERMS, maxEntries);
@@ -51,7 +52,7 @@ TEST_F(MineralsTest, KeepsMineralsAndGasesWithRunPositionsAndInterpolatedLogK) {
     w.mineral(CALCITE);
     w.mineral(CO2_GAS);
     w.mineral(HALITE);
-    extendedRun(150.0, 100.0);
+    prog().extendedRun(150.0, 100.0);
     prog().input.debug = 1;
     read(w);
     ASSERT_EQ(prog().minerals.count, 3);
@@ -63,18 +64,18 @@ TEST_F(MineralsTest, KeepsMineralsAndGasesWithRunPositionsAndInterpolatedLogK) {
     EXPECT_EQ(entry(1).coef[3], -1.0);
     EXPECT_TRUE(entry(2).isGas());
     EXPECT_NEAR(entry(3).logK, 1.66, 1e-12);  // the short table at 150 deg C
-    EXPECT_EQ(listing(),
+    EXPECT_EQ(prog().listing(),
               "  Calcite                  0.0700\n"
               "  CO2(g)                  -7.8000\n"
               "  Halite                   1.6600\n");
-    EXPECT_EQ(console() + skip(), "");
+    EXPECT_EQ(prog().console() + prog().skip(), "");
 }
 
 TEST_F(MineralsTest, BlankFirstEntryKeepsNothing) {
     read(writer());
     EXPECT_EQ(prog().minerals.count, 0);
     EXPECT_EQ(prog().conditions.mineralsSwitch, 0);
-    EXPECT_EQ(console() + listing() + skip(), "");
+    EXPECT_EQ(prog().console() + prog().listing() + prog().skip(), "");
 }
 
 // Suppressed entries and those using a component absent from the run are
@@ -100,9 +101,9 @@ TEST_F(MineralsTest, EntriesLeftOutArePassedOverAndTheNextIsReadCorrectly) {
         "  Dolomite-disordered  is SUPPRESSED in the LOGKDATA database\n"
         "  Brucite              is SUPPRESSED in the LOGKDATA database\n"
         "  Thirteen-terms       is SUPPRESSED in the LOGKDATA database\n";
-    EXPECT_EQ(console(), suppressed);
-    EXPECT_EQ(listing(), suppressed);
-    EXPECT_EQ(skip(), suppressed);
+    EXPECT_EQ(prog().console(), suppressed);
+    EXPECT_EQ(prog().listing(), suppressed);
+    EXPECT_EQ(prog().skip(), suppressed);
 }
 
 TEST_F(MineralsTest, SaturationOnlyAndAbsentData) {
@@ -134,14 +135,14 @@ TEST_F(MineralsTest, SaturationOnlyAndAbsentData) {
         w.mineral(c.mineral);
         w.mineral(HALITE);
         if (c.extended)
-            extendedRun(c.temperature, 500.0);
+            prog().extendedRun(c.temperature, 500.0);
         else
-            saturationRun(c.temperature);
+            prog().saturationRun(c.temperature);
         read(w);
         EXPECT_EQ(prog().minerals.count, c.kept ? 2 : 1);
-        EXPECT_EQ(console(), c.message);
-        EXPECT_EQ(skip(), c.message);
-        EXPECT_EQ(listing(), "");
+        EXPECT_EQ(prog().console(), c.message);
+        EXPECT_EQ(prog().skip(), c.message);
+        EXPECT_EQ(prog().listing(), "");
     }
 }
 
@@ -158,10 +159,10 @@ TEST_F(MineralsTest, SizeChecksStopWithTheirMessages) {
         if (count == 499) {
             read(w);
             EXPECT_EQ(prog().minerals.count, 499);
-            EXPECT_EQ(listing(), "");
+            EXPECT_EQ(prog().listing(), "");
         } else {
             EXPECT_EQ(stopOf([&] { read(w); }), ExitStatus::error);
-            EXPECT_EQ(listing(),
+            EXPECT_EQ(prog().listing(),
                       "\n     NUMBER OF MINERALS READ IN LOGKDATA EXCEEDS MAXIMUM OF 500\n"
                       "     LAST NAME READ IS:  Mineral-number-500  \n\n\n");
         }
@@ -171,10 +172,10 @@ TEST_F(MineralsTest, SizeChecksStopWithTheirMessages) {
     KdbWriter w = writer();
     w.mineral({.name = "Thirteen-terms", .reaction = std::vector<Term>(13, Term{1, 1})});
     EXPECT_EQ(stopOf([&] { read(w); }), ExitStatus::error);
-    EXPECT_EQ(listing(),
+    EXPECT_EQ(prog().listing(),
               "\n     MINERAL Thirteen-terms       IN LOGKDATA HAS TOO MANY COMPONENTS\n"
               "     ITOT FOR THAT MINERAL IS  13 ; MAXIMUM IS  12\n\n\n");
-    EXPECT_EQ(console(), "");
+    EXPECT_EQ(prog().console(), "");
 }
 
 TEST_F(MineralsTest, ForcedSaturationLinksTheFirstEntryNamingAMineral) {
@@ -197,7 +198,7 @@ TEST_F(MineralsTest, ForcedSaturationLinksTheFirstEntryNamingAMineral) {
 
     // At 300 deg C Halite has no data: its link from the first run must go.
     prog().database.rewind();
-    saturationRun(300.0);
+    prog().saturationRun(300.0);
     read(w);
     EXPECT_EQ(comp[6].forcedMineral, 2);
     EXPECT_EQ(comp[7].forcedMineral, 0);
@@ -226,11 +227,11 @@ TEST_F(MineralsTest, UnreadableEntriesNameTheMineral) {
         damaged[c.line] = c.by;
         std::string text;
         for (const std::string& l : damaged) text += l + "\n";
-        load(text);
+        prog().load(text);
         prog().conditions.mineralsSwitch = 1;
         readDatabase(prog());
         EXPECT_EQ(stopOf([&] { minsat(prog(), MAX_TERMS, MAX_MINERALS); }), ExitStatus::error);
-        EXPECT_EQ(console(), "   Bombed on reading logkdata entries for mineral: Calcite             \n");
+        EXPECT_EQ(prog().console(), "   Bombed on reading logkdata entries for mineral: Calcite             \n");
     }
 
     // Without its blank end entry the section runs into the end of the file.

@@ -7,6 +7,7 @@
 
 #include "input/run_input.hpp"
 #include "app/program.hpp"
+#include "support/test_program.hpp"
 #include "text/stop.hpp"
 
 namespace wq {
@@ -36,28 +37,12 @@ struct CaseFile {
     }
 };
 
-// Reads a run-input text into a fresh program whose output goes to scratch files.
+// Reads a run-input text into a fresh program whose channels are captured.
 struct Reader {
-    std::unique_ptr<Program> prog = std::make_unique<Program>();
-    std::string dir = ::testing::TempDir();
+    std::unique_ptr<testing::TestProgram> prog = testing::newProgram(testing::Channels::captured);
 
-    explicit Reader(const CaseFile& c) {
-        prog->caseFile = TextFile("WQCASE.DAT", c.text());
-        prog->io.console.open(dir + "console.txt");
-        prog->io.listing.open(dir + "listing.txt");
-        prog->io.plot.open(dir + "plot.txt");
-        prog->io.skip.open(dir + "skip.txt");
-    }
+    explicit Reader(const CaseFile& c) { prog->caseFile = TextFile("WQCASE.DAT", c.text()); }
     void read() { readRunInput(*prog); }
-    std::string console() {
-        prog->io.console.close();
-        std::FILE* f = std::fopen((dir + "console.txt").c_str(), "rb");
-        std::string s;
-        int ch;
-        while ((ch = std::fgetc(f)) != EOF) s += static_cast<char>(ch);
-        std::fclose(f);
-        return s;
-    }
 };
 
 TEST(RunInput, ComponentFieldsUseImpliedDecimalsAndDefaults) {
@@ -129,13 +114,8 @@ TEST(RunInput, ComponentListNeedsItsEndingRecord) {
     c.endRecord = false;
     c.tail = {componentRecord(9, "1.")};
     Reader tooMany(c);
-    try {
-        tooMany.read();
-        FAIL() << "a 71st component was accepted";
-    } catch (const Stop& s) {
-        EXPECT_EQ(s.status, ExitStatus::error);
-    }
-    EXPECT_NE(tooMany.console().find("EXCEEDS THE"), std::string::npos);
+    EXPECT_EQ(testing::stopOf([&] { tooMany.read(); }), ExitStatus::error) << "a 71st component was accepted";
+    EXPECT_NE(tooMany.prog->console().find("EXCEEDS THE"), std::string::npos);
 }
 
 TEST(RunInput, FileMayEndRightAfterTheComponentList) {
@@ -169,7 +149,7 @@ TEST(RunInput, ReadErrorShowsTheLineAndEndsOnClosedInput) {
     r.prog->io.input = Console(none);
     EXPECT_THROW(r.read(), Stop);
     std::fclose(none);
-    std::string console = r.console();
+    std::string console = r.prog->console();
     EXPECT_NE(console.find("---> 0 0 0 0 5O 3 0 0 0 0 0" + std::string(58, ' ') + "\n\n"), std::string::npos)
         << console;
 }

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "text/channels.hpp"
-#include "support/captured_sink.hpp"
+#include "support/test_program.hpp"
 #include "text/stop.hpp"
 
 namespace wq {
@@ -28,7 +28,7 @@ std::unique_ptr<NewtonSystem> system(const Rows& rows) {
     return sys;
 }
 
-using Listing = testing::CapturedSink;
+using testing::Capture;
 
 void expectPivots(const NewtonSystem& sys, const std::vector<int>& pivot) {
     for (int k = 1; k <= sys.order; ++k) EXPECT_EQ(sys.pivot[k], pivot[static_cast<std::size_t>(k - 1)]) << "k=" << k;
@@ -68,9 +68,9 @@ TEST(Linear, DecomposesWithPartialPivotingAndSolves) {
                 EXPECT_EQ(sys->lu(i, j), c.lu[i - 1][j - 1]) << "LU(" << i << "," << j << ")";
                 EXPECT_EQ(sys->a(i, j), c.rows[i - 1][j - 1]) << "A is left as it was";
             }
-        Listing listing;
+        Capture listing;
         for (int refinement : {0, 2}) {
-            sir(*sys, refinement, listing.sink);
+            sir(*sys, refinement, listing.sink());
             for (int i = 1; i <= n; ++i) EXPECT_EQ(sys->x[i], c.x[i - 1]) << "x(" << i << ")";
             // An exact solution leaves a zero first correction: one pass.
             EXPECT_EQ(sys->iter, refinement == 0 ? 0 : 1);
@@ -122,11 +122,11 @@ TEST(Linear, SingularMatrixStopsWithTheWarningOnTheListingOnly) {
         expectPivots(*sys, c.pivot);
         // A skipped column keeps its entries: no multipliers from a 0 pivot.
         for (int i = 2; i <= sys->order; ++i) EXPECT_FALSE(std::isnan(sys->lu(i, 1)));
-        Listing listing;
+        Capture listing;
         ::testing::internal::CaptureStdout();
         bool stopped = false;
         try {
-            sir(*sys, 2, listing.sink);
+            sir(*sys, 2, listing.sink());
         } catch (const Stop& s) {
             stopped = true;
             EXPECT_EQ(s.status, ExitStatus::error);
@@ -146,13 +146,13 @@ TEST(Linear, SingularMatrixStopsWithTheWarningOnTheListingOnly) {
 TEST(Linear, RefinementSwitch) {
     // 49 * fl(1/49) = 1 - 2^-53: the plain solution leaves a residual.
     const double plain = 1.0 / 49.0;
-    Listing listing;
+    Capture listing;
     for (int refinement : {0, 1, 2, 7}) {
         SCOPED_TRACE(refinement);
         auto sys = system({{49, 1}});
         slud(*sys, 1);
         sys->r[1] = 123.0;
-        sir(*sys, refinement, listing.sink);
+        sir(*sys, refinement, listing.sink());
         if (refinement == 0) {
             EXPECT_EQ(sys->x[1], plain);
             EXPECT_EQ(sys->iter, 0);
@@ -176,8 +176,8 @@ TEST(Linear, RefinementStopsWhenACorrectionDoesNotHalve) {
     auto sys = system({{1, 1}});
     slud(*sys, 1);
     sys->lu(1, 1) = 4;
-    Listing listing;
-    sir(*sys, 2, listing.sink);
+    Capture listing;
+    sir(*sys, 2, listing.sink());
     EXPECT_EQ(sys->iter, -1);
     EXPECT_EQ(sys->r[1], -0.1875);
     EXPECT_EQ(sys->x[1], 0.4375);  // the last correction stays applied
@@ -186,7 +186,7 @@ TEST(Linear, RefinementStopsWhenACorrectionDoesNotHalve) {
     // the refinement goes on, halving the error each pass, until the ratio
     // no longer changes 1.0.
     sys->lu(1, 1) = 2;
-    sir(*sys, 2, listing.sink);
+    sir(*sys, 2, listing.sink());
     EXPECT_GT(sys->iter, 1);
     EXPECT_DOUBLE_EQ(sys->x[1], 1.0);
 }
@@ -194,8 +194,8 @@ TEST(Linear, RefinementStopsWhenACorrectionDoesNotHalve) {
 TEST(Linear, ZeroRightHandSideTakesTheRatioAsTheSumOfCorrections) {
     auto sys = system({{2, 1, 1, 0}, {4, 1, 0, 0}, {-2, -1, 1, 0}});
     slud(*sys, 3);
-    Listing listing;
-    sir(*sys, 2, listing.sink);
+    Capture listing;
+    sir(*sys, 2, listing.sink());
     EXPECT_EQ(sys->iter, 1);
     for (int i = 1; i <= 3; ++i) EXPECT_EQ(sys->x[i], 0.0);
 }
@@ -205,10 +205,10 @@ TEST(Linear, DumpAndRefinementReport) {
     small->iter = -1;
     small->r[1] = 0.25;
     small->r[2] = -2;
-    Listing listing;
-    dump(*small, listing.sink);
-    dump2(*small, 2, listing.sink);
-    dump2(*small, 0, listing.sink);
+    Capture listing;
+    dump(*small, listing.sink());
+    dump2(*small, 2, listing.sink());
+    dump2(*small, 0, listing.sink());
     EXPECT_EQ(listing.text(),
               "\n\n\n\n"
               "  MATRIX OF A(I,J), I=1, 2 J=1, 3\n\n\n"
@@ -240,9 +240,9 @@ TEST(Linear, DumpWrapsRowsAfterTenValues) {
         "        NUMBER OF ITERATIVE REFINEMENTS : =    3\n"
         "  -0.1000E+01-0.2000E+01-0.3000E+01-0.4000E+01-0.5000E+01-0.6000E+01-0.7000E+01"
         "-0.8000E+01-0.9000E+01-0.1000E+02\n  -0.1100E+02\n";
-    Listing listing;
-    dump(*sys, listing.sink);
-    dump2(*sys, 1, listing.sink);
+    Capture listing;
+    dump(*sys, listing.sink());
+    dump2(*sys, 1, listing.sink());
     EXPECT_EQ(listing.text(), expected);
 }
 

@@ -2,29 +2,26 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
-#include "report/water_builder.hpp"
+#include "report/base_water.hpp"
 
 namespace wq {
 namespace {
 
-using testwater::addComponent;
-using testwater::addSecondary;
-using testwater::Capture;
+using testing::Capture;
 using testwater::padded;
 
 TEST(DebugTables, ComponentsThenSecondarySpecies) {
-    auto owned = std::make_unique<Program>();  // the tables are large for the stack
-    Program& prog = *owned;
+    auto owned = testing::newProgram();
+    testing::TestProgram& prog = *owned;
     prog.input.title1.assign("Debug water");
     prog.input.title2.assign("  indented second title");
-    addComponent(prog, 1, "H+", 1, 1.0, 1e-7, 1.0, 2e-7);
-    addComponent(prog, 2, "H2O", 0, 18.0, 1.0, 1.0, 55.5);
-    addComponent(prog, 3, "Chloride-long-name", -1, 35.0, 0.123456, 1.0, 0.1);
-    addSecondary(prog, "OH-", -1, 1e-7, 1.0, 13.9951);
-    addSecondary(prog, "HCl,aq", 0, 1e-9, 1.0, -0.71);
+    prog.addComponent(1, "H+", 1, 2e-7, 1e-7, 1.0, 1.0);
+    prog.addComponent(2, "H2O", 0, 55.5, 1.0, 1.0, 18.0);
+    prog.addComponent(3, "Chloride-long-name", -1, 0.1, 0.123456, 1.0, 35.0);
+    prog.addSecondary("OH-", -1, 13.9951, {}, 1e-7, 1.0);
+    prog.addSecondary("HCl,aq", 0, -0.71, {}, 1e-9, 1.0);
 
     Capture listing(prog.io.listing);
     writeDebugTables(prog);

@@ -10,17 +10,16 @@
 #include "equilibria/redox.hpp"
 #include "app/run_sequence.hpp"
 #include "report/results.hpp"
-#include "report/water_builder.hpp"
+#include "report/base_water.hpp"
 #include "text/stop.hpp"
 
 namespace wq {
 namespace {
 
-using testwater::addComponent;
-using testwater::addSecondary;
 using testwater::baseComponents;
 using testwater::baseWater;
-using testwater::Capture;
+using testing::Capture;
+using testing::TestProgram;
 using testwater::padded;
 using testwater::BICARBONATE;
 using testwater::CHLORIDE;
@@ -158,7 +157,7 @@ TEST(ResultBlock, PrintThresholdRule) {
     };
     for (const Case& c : cases) {
         auto prog = baseComponents();
-        addSecondary(*prog, c.name, 0, c.molality, 1.0);
+        prog->addSecondary(c.name, 0, 0.0, {}, c.molality, 1.0);
         const std::vector<std::string> rows = speciesRows(resultBlock(*prog));
         const bool printed = std::any_of(rows.begin(), rows.end(), [](const std::string& r) {
             return r.starts_with("   6 ");
@@ -325,14 +324,14 @@ constexpr int SULFATE = 6;
 constexpr int SULFIDE = 7;
 
 // The base components with SO4-- and HS- and three sulfur species, 2 kg of water.
-std::unique_ptr<Program> sulfurWater() {
+std::unique_ptr<TestProgram> sulfurWater() {
     auto prog = baseComponents();
     prog->run.kgw = 2.0;
-    addComponent(*prog, 4, "SO4--", -2, 96.0, 0.01, 0.3, 0.012);
-    addComponent(*prog, 6, "HS-", -1, 33.0, 0.001, 0.75, 0.0015);
-    prog->sp[addSecondary(*prog, "NaSO4-", -1, 0.002, 0.7)].redoxSO4 = 1.0;
-    prog->sp[addSecondary(*prog, "H2S,aq", 0, 0.0005, 1.0)].redoxHS = 1.0;
-    addSecondary(*prog, "S2O3--", -2, 1e-6, 0.3);  // holds both: counted in neither sum
+    prog->addComponent(4, "SO4--", -2, 0.012, 0.01, 0.3, 96.0);
+    prog->addComponent(6, "HS-", -1, 0.0015, 0.001, 0.75, 33.0);
+    prog->sp[prog->addSecondary("NaSO4-", -1, 0.0, {}, 0.002, 0.7)].redoxSO4 = 1.0;
+    prog->sp[prog->addSecondary("H2S,aq", 0, 0.0, {}, 0.0005, 1.0)].redoxHS = 1.0;
+    prog->addSecondary("S2O3--", -2, 0.0, {}, 1e-6, 0.3);  // holds both: counted in neither sum
     return prog;
 }
 
@@ -356,8 +355,8 @@ TEST(SulfurLiterals, BothLiteralLinesFollowTheComponentsThenTheLegend) {
 
 TEST(SulfurLiterals, OnlyTheSumOfAComponentInTheRun) {
     auto prog = baseComponents();
-    addComponent(*prog, 4, "SO4--", -2, 96.0, 0.01, 0.3, 0.012);
-    prog->sp[addSecondary(*prog, "NaSO4-", -1, 0.002, 0.7)].redoxSO4 = 1.0;
+    prog->addComponent(4, "SO4--", -2, 0.012, 0.01, 0.3, 96.0);
+    prog->sp[prog->addSecondary("NaSO4-", -1, 0.0, {}, 0.002, 0.7)].redoxSO4 = 1.0;
     const std::vector<std::string> lines = resultBlock(*prog);
     EXPECT_FALSE(anyStartsWith(lines, "     HS- literal"));
     EXPECT_TRUE(anyStartsWith(lines, "     SO4-2 literal"));
@@ -367,9 +366,9 @@ TEST(SulfurLiterals, OnlyTheSumOfAComponentInTheRun) {
 
 TEST(SulfurLiterals, NoneWithDissolvedOxygen) {
     auto prog = baseComponents();
-    addComponent(*prog, 4, "SO4--", -2, 96.0, 0.01, 0.3, 0.012);
-    addComponent(*prog, 31, "O2,aq", 0, 32.0, 1e-4, 1.1, 1e-4);
-    prog->sp[addSecondary(*prog, "NaSO4-", -1, 0.002, 0.7)].redoxSO4 = 1.0;
+    prog->addComponent(4, "SO4--", -2, 0.012, 0.01, 0.3, 96.0);
+    prog->addComponent(31, "O2,aq", 0, 1e-4, 1e-4, 1.1, 32.0);
+    prog->sp[prog->addSecondary("NaSO4-", -1, 0.0, {}, 0.002, 0.7)].redoxSO4 = 1.0;
     const std::vector<std::string> lines = resultBlock(*prog);
     EXPECT_FALSE(anyStartsWith(lines, "     SO4-2 literal"));
     EXPECT_FALSE(contains(lines, ST_LEGEND_1));
@@ -388,9 +387,9 @@ TEST(DerivedQuantities, EhKindAndArguments) {
 
     auto oxygen = baseComponents();  // O2,aq wins over the sulfur couple
     oxygen->conditions.temperature = 80.0;
-    addComponent(*oxygen, 4, "SO4--", -2, 96.0, 0.01, 0.3, 0.012);
-    addComponent(*oxygen, 6, "HS-", -1, 33.0, 0.001, 0.75, 0.0015);
-    addComponent(*oxygen, 31, "O2,aq", 0, 32.0, 1e-4, 1.1, 1e-4);
+    oxygen->addComponent(4, "SO4--", -2, 0.012, 0.01, 0.3, 96.0);
+    oxygen->addComponent(6, "HS-", -1, 0.0015, 0.001, 0.75, 33.0);
+    oxygen->addComponent(31, "O2,aq", 0, 1e-4, 1e-4, 1.1, 32.0);
     const Results byOxygen = evaluateResults(*oxygen);
     EXPECT_EQ(byOxygen.ehCouple, EhCouple::oxygen);
     EXPECT_EQ(byOxygen.eh, eeh1(0.9e-7, 0.99, 1e-4 * 1.1, 80.0));
@@ -412,18 +411,18 @@ TEST(DerivedQuantities, EhLinesOfBothKinds) {
     check(*sulfur, " V. (FROM HS- + 4H2O <=> 9H+ + SO4-- +8e-)");
 
     auto oxygen = baseComponents();
-    addComponent(*oxygen, 31, "O2,aq", 0, 32.0, 1e-4, 1.1, 1e-4);
+    oxygen->addComponent(31, "O2,aq", 0, 1e-4, 1e-4, 1.1, 32.0);
     check(*oxygen, " V. (FROM H2O <=> 1/2 O2(AQ.) + 2H+ + 2E-)");
 }
 
 // Base components with Ca++ and K+, 2 kg of water.
-std::unique_ptr<Program> geothermalWater() {
+std::unique_ptr<TestProgram> geothermalWater() {
     auto prog = baseComponents();
     prog->run.kgw = 2.0;
     prog->input.geothermometer = 1;
     prog->conditions.temperature = 25.0;
-    addComponent(*prog, 9, "Ca++", 2, 40.0, 0.001, 0.3, 0.004);
-    addComponent(*prog, 12, "K+", 1, 39.0, 0.001, 0.75, 0.002);
+    prog->addComponent(9, "Ca++", 2, 0.004, 0.001, 0.3, 40.0);
+    prog->addComponent(12, "K+", 1, 0.002, 0.001, 0.75, 39.0);
     return prog;
 }
 

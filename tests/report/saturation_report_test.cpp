@@ -6,27 +6,15 @@
 #include "equilibria/saturation.hpp"
 #include "report/results.hpp"
 #include "report/saturation_report.hpp"
-#include "report/water_builder.hpp"
+#include "report/base_water.hpp"
 #include "app/program.hpp"
 
 namespace wq {
 namespace {
 
-using testwater::Capture;
-
-// A mineral or gas dissolving to `coef` moles of the sodium component, so that
-// log Q = coef x log a(Na+).
-int addEntry(Program& p, const char* name, bool gas, double coef, double logK) {
-    int i = ++p.minerals.count;
-    MineralEntry& e = p.minerals[i];
-    e.name.assign(name);
-    e.suppression.assign(gas ? "GAS " : "    ");
-    e.itot = 1;
-    e.coef[1] = coef;
-    e.comp[1] = testwater::SODIUM;
-    e.logK = logK;
-    return i;
-}
+using testing::Capture;
+using testing::TestProgram;
+using testwater::SODIUM;
 
 // The results of the water with its minerals and gases read.
 Results evaluated(Program& p) {
@@ -40,38 +28,34 @@ void writeReport(Program& p) {
     writePlotRecords(results, p.io.plot);
 }
 
+// The base water; its minerals and gases dissolve to `coef` moles of the
+// sodium component, so that log Q = coef x log a(Na+).
 struct Report {
-    std::unique_ptr<Program> prog = testwater::baseWater();
+    std::unique_ptr<TestProgram> prog = testwater::baseWater();
     Report() {
         prog->conditions.temperature = 25.0;
         prog->conditions.pressure = 1.0;
         // log a(Na+) = -2 exactly
-        prog->sp[testwater::SODIUM].activity = 0.01;
+        prog->sp[SODIUM].activity = 0.01;
     }
 };
 
 TEST(SaturationReport, IonActivityProductsSumTheTermsInOrder) {
     Report r;
-    Program& p = *r.prog;
-    addEntry(p, "Halite", false, 1.0, -3.0);
-    int i = ++p.minerals.count;
-    MineralEntry& two = p.minerals[i];
-    two.itot = 2;
-    two.coef[1] = 2.0;
-    two.comp[1] = testwater::SODIUM;
-    two.coef[2] = -1.0;
-    two.comp[2] = testwater::SODIUM;
+    TestProgram& p = *r.prog;
+    p.addMineral("Halite", -3.0, {{SODIUM, 1.0}});
+    p.addMineral("Two-terms", 0.0, {{SODIUM, 2.0}, {SODIUM, -1.0}});
     EXPECT_DOUBLE_EQ(ionActivityProduct(p.minerals[1], p.sp), -2.0);
     EXPECT_DOUBLE_EQ(ionActivityProduct(p.minerals[2], p.sp), -2.0);
 }
 
 TEST(SaturationReport, ReportSplitsGasesSupersaturatedAndUndersaturated) {
     Report r;
-    Program& p = *r.prog;
-    addEntry(p, "Supersat", false, 1.0, -3.0);  // log Q/K = +1
-    addEntry(p, "Gas1", true, 1.0, -2.5);       // log Q > log K: gas table only
-    addEntry(p, "Equal", false, 1.0, -2.0);     // log Q = log K: undersaturated, 0.0000
-    addEntry(p, "Undersat", false, 2.0, -1.0);  // log Q/K = -3
+    TestProgram& p = *r.prog;
+    p.addMineral("Supersat", -3.0, {{SODIUM, 1.0}});  // log Q/K = +1
+    p.addGas("Gas1", -2.5, {{SODIUM, 1.0}});          // log Q > log K: gas table only
+    p.addMineral("Equal", -2.0, {{SODIUM, 1.0}});     // log Q = log K: undersaturated, 0.0000
+    p.addMineral("Undersat", -1.0, {{SODIUM, 2.0}});  // log Q/K = -3
     Capture listing(p.io.listing);
     Capture plot(p.io.plot);
     writeReport(p);
@@ -98,8 +82,8 @@ TEST(SaturationReport, ReportSplitsGasesSupersaturatedAndUndersaturated) {
 
 TEST(SaturationReport, NoSupersaturatedBlockAndNoGasesGiveAZeroSum) {
     Report r;
-    Program& p = *r.prog;
-    addEntry(p, "Undersat", false, 1.0, 0.0);
+    TestProgram& p = *r.prog;
+    p.addMineral("Undersat", 0.0, {{SODIUM, 1.0}});
     Capture listing(p.io.listing);
     Capture plot(p.io.plot);
     writeReport(p);
@@ -112,9 +96,9 @@ TEST(SaturationReport, NoSupersaturatedBlockAndNoGasesGiveAZeroSum) {
 
 TEST(SaturationReport, GasesAtEquilibriumHaveUnitFugacity) {
     Report r;
-    Program& p = *r.prog;
-    addEntry(p, "GasA", true, 1.0, -2.0);
-    addEntry(p, "GasB", true, 1.0, -2.0);
+    TestProgram& p = *r.prog;
+    p.addGas("GasA", -2.0, {{SODIUM, 1.0}});
+    p.addGas("GasB", -2.0, {{SODIUM, 1.0}});
     Capture listing(p.io.listing);
     writeReport(p);
     std::string text = listing.text();
@@ -133,9 +117,9 @@ namespace {
 // when no mineral is supersaturated: the block then holds its heading only.
 TEST(SaturationReport, ASupersaturatedGasAloneOpensAnEmptySupersaturatedBlock) {
     Report r;
-    Program& p = *r.prog;
-    addEntry(p, "GasHigh", true, 1.0, -3.0);
-    addEntry(p, "Undersat", false, 1.0, 0.0);
+    TestProgram& p = *r.prog;
+    p.addGas("GasHigh", -3.0, {{SODIUM, 1.0}});
+    p.addMineral("Undersat", 0.0, {{SODIUM, 1.0}});
     Capture listing(p.io.listing);
     writeReport(p);
     const std::string text = listing.text();
@@ -150,8 +134,8 @@ TEST(SaturationReport, ASupersaturatedGasAloneOpensAnEmptySupersaturatedBlock) {
 // evaluation gives the same rows.
 TEST(SaturationReport, EvaluationLeavesTheStateAsItWas) {
     Report r;
-    Program& p = *r.prog;
-    addEntry(p, "Supersat", false, 1.0, -3.0);
+    TestProgram& p = *r.prog;
+    p.addMineral("Supersat", -3.0, {{SODIUM, 1.0}});
     const Results first = evaluated(p);
     const Results second = evaluated(p);
     ASSERT_EQ(first.minerals.size(), 1u);
