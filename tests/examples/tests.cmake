@@ -1,4 +1,4 @@
 list(APPEND WQSPEC_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/examples_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/docs_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/../support/program_run.cpp)
+)
