@@ -143,6 +143,7 @@ std::string jsonRecord(const RecordHead& head, const Results* r) {
     j["T"] = r->temperature;
     j["P"] = r->pressure;
     j["pH"] = r->pH;
+    j["kg_water"] = r->kgWater;
     j["I"] = r->ionicStrength;
     j["I_stoichiometric"] = r->stoichiometricIonicStrength;
     j["a_H2O"] = r->waterActivity;
@@ -152,18 +153,27 @@ std::string jsonRecord(const RecordHead& head, const Results* r) {
     j["T_NaKCa"] = r->sourceTemperatureShown ? json(r->sourceTemperature) : json(nullptr);
     j["charge_imbalance"] = r->chargeImbalance;
     j["charge_imbalance_percent"] = r->chargeImbalancePercent;
+    j["calculated_alkalinity"] = r->calculatedAlkalinity;
     json species = json::object();
     for (const SpeciesRow& s : r->species) {
         if (s.position == WATER_POSITION) continue;
-        species[trimmed(s.name)] = {{"log_m", s.logMolality}, {"log_a", s.logActivity}, {"gamma", s.gamma}};
+        species[trimmed(s.name)] = {{"m", s.molality},          {"log_m", s.logMolality}, {"a", s.activity},
+                                    {"log_a", s.logActivity}, {"gamma", s.gamma}};
     }
     j["species"] = std::move(species);
+    json totals = json::object();
+    for (const ComponentRow& c : r->components)
+        totals[trimmed(c.name)] = {{"moles", c.moles},       {"ppm", c.ppm},     {"molality", c.totalMolality},
+                                   {"free_molality", c.molality}, {"alpha", c.alpha}, {"flag", trimmed(c.flag)}};
+    j["totals"] = std::move(totals);
     json minerals = json::object();
-    for (const MineralRow& m : r->minerals) minerals[trimmed(m.name)] = m.saturationIndex;
-    j["SI"] = std::move(minerals);
+    for (const MineralRow& m : r->minerals)
+        minerals[trimmed(m.name)] = {{"log_K", m.logK}, {"log_Q", m.logQ}, {"SI", m.saturationIndex}};
+    j["minerals"] = std::move(minerals);
     json gases = json::object();
-    for (const GasRow& g : r->gases) gases[trimmed(g.name)] = g.logFugacity;
-    j["log_f"] = std::move(gases);
+    for (const GasRow& g : r->gases)
+        gases[trimmed(g.name)] = {{"log_K", g.logK}, {"log_Q", g.logQ}, {"log_f", g.logFugacity}, {"f", g.fugacity}};
+    j["gases"] = std::move(gases);
     // Non-finite numbers have no JSON form; they are written as null.
     return j.dump(-1, ' ', false, json::error_handler_t::replace);
 }

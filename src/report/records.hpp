@@ -6,7 +6,10 @@
 // and stoichiometric ionic strengths, the activity of water, the osmotic
 // coefficient, Eh (V) and its couple, the Na-K-Ca temperature (deg C), the
 // charge imbalance (eq/kg water and percent); per species log m, log a and
-// gamma; per mineral log Q/K; per gas log f. Numbers are written with 17
+// gamma; per mineral log Q/K; per gas log f. A JSON record holds also the
+// molality and activity of every species, the component totals (moles, ppm,
+// total molality, free molality, alpha, flag) and log K and log Q of every
+// mineral and gas: all that the listing shows. Numbers are written with 17
 // significant digits, so that they read back as the very values computed.
 #pragma once
 

@@ -1,0 +1,280 @@
+// The batch and the results records, end to end: the built program runs in a
+// fresh folder on the bundled database, as a user would run it.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/program_run.hpp"
+#include "text/layout.hpp"
+
+namespace wq {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+using testing::slurp;
+
+const fs::path SOURCE = WQSPEC_SOURCE_DIR;
+const fs::path DATABASE = SOURCE / "examples" / "LOGKDATA.KDB";
+
+struct Command {
+    int status = -1;
+    std::string out, err;
+};
+
+// A folder of its own for a test, with the seawater template and the database.
+class Folder {
+public:
+    explicit Folder(const std::string& tag) {
+        dir_ = fs::temp_directory_path() / ("wqspec-batch-" + tag + "-" + std::to_string(::getpid()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        fs::copy_file(SOURCE / "examples" / "seawater" / "WQCASE.DAT", dir_ / "WQCASE.DAT");
+        fs::copy_file(DATABASE, dir_ / "LOGKDATA.KDB");
+    }
+    ~Folder() { fs::remove_all(dir_); }
+    Folder(const Folder&) = delete;
+    Folder& operator=(const Folder&) = delete;
+
+    void write(const std::string& name, const std::string& text) const {
+        std::ofstream(dir_ / name, std::ios::binary) << text;
+    }
+    std::string read(const std::string& name) const { return slurp(dir_ / name); }
+    const fs::path& path() const { return dir_; }
+
+    Command run(const std::string& args, const std::string& input = "/dev/null") const {
+        const std::string command = "cd '" + dir_.string() + "' && '" + WQSPEC_EXE + "' " + args +
+                                    " > stdout.txt 2> stderr.txt < " + input;
+        const int raw = std::system(command.c_str());
+        Command c;
+        c.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        c.out = read("stdout.txt");
+        c.err = read("stderr.txt");
+        return c;
+    }
+
+private:
+    fs::path dir_;
+};
+
+// Four waters in the units a table may use: seawater as published (mg/kg
+// of solution), a dilution in mmol/kgw, a warm water whose pH is computed,
+// and a fresh water in mg/L with its density.
+const std::string WATERS =
+    "name,T,pH,alkalinity [mg/kg as HCO3],Ca++ [mg/kg],Mg++ [mg/kg],Na+ [mg/kg],K+ [mg/kg],Cl- [mg/kg],"
+    "SO4-- [mg/kg],\"SiO2,aq [mg/kg]\"\n"
+    "seawater,25,8.22,141.682,412.3,1291.8,10768.0,399.1,19353.0,2712.0,4.28\n"
+    "half sea,25,8.1,70.841,206.15,645.9,5384,199.55,9676.5,1356,2.14\n"
+    "warm sea,60,,141.682,412.3,1291.8,10768.0,399.1,19353.0,2712.0,4.28\n";
+
+const std::string FRESH =
+    "name,T,pH,density [kg/L],alkalinity [mg/L as CaCO3],Ca++ [mg/L],Mg++ [mg/L],Na+ [mg/L],K+ [mg/L],"
+    "Cl- [mg/L],SO4-- [mg/L],\"SiO2,aq [mg/L]\"\n"
+    "river,15,7.4,0.9995,47.9,15,4.1,6.3,2.3,7.8,11.2,13.1\n";
+
+std::string line(const Layout& layout, std::initializer_list<Value> values) {
+    std::string text = layout.write(values);
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    return text;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) out.push_back(l);
+    return out;
+}
+
+std::string name12(const std::string& name) { return (name + std::string(12, ' ')).substr(0, 12); }
+
+// Every row of the species and totals tables, every mineral and gas row and
+// the water block of the listing, rebuilt from the record with the listing's
+// own layouts, must be in the listing as it stands.
+void expectListingHoldsRecord(const std::string& listing, const json& r) {
+    static const Layout species("(1X,I3,1X,A12,1X,E12.4,1X,F10.4,1X,E12.4,1X,F10.4,1X,E12.4,1X)");
+    static const Layout total("(1X,I3,1X,A12,1X,E12.4,1X,E12.4,A2,1X,E13.6,1X,E12.4,1X,F10.6)");
+    static const Layout mineral("(2X,A20,3(2X,F9.4))");
+    static const Layout gas("(2X,A20,3(2X,F9.4),2X,G11.4)");
+    static const Layout ionic("(/2X,'Ionic Strength = ',E12.7,6X,'Calculated Alkalinity = ',E12.7)");
+    static const Layout osmotic("('  ','Stoichiometric Ionic Strength = ',E12.7,'   Osmotic Coef. =',F8.4)");
+    const std::vector<std::string> all = lines(listing);
+    const auto has = [&](const std::string& l) { return std::find(all.begin(), all.end(), l) != all.end(); };
+    int checked = 0;
+    for (const std::string& l : all) {
+        if (l.size() < 18 || l[0] != ' ' || l[4] != ' ' || !std::isdigit(static_cast<unsigned char>(l[3]))) continue;
+        const int position = std::stoi(l.substr(1, 3));
+        std::string name = l.substr(5, 12);
+        name.erase(name.find_last_not_of(' ') + 1);
+        if (l.size() == 83 && r["totals"].contains(name)) {
+            const json& t = r["totals"][name];
+            const std::string flag = (t["flag"].get<std::string>() + "  ").substr(0, 2);
+            EXPECT_EQ(l, line(total, {position, name12(name), t["free_molality"].get<double>(), t["moles"].get<double>(),
+                                      flag, t["ppm"].get<double>(), t["molality"].get<double>(),
+                                      t["alpha"].get<double>()}));
+            ++checked;
+        } else if (r["species"].contains(name) && l.size() == 79) {
+            const json& s = r["species"][name];
+            EXPECT_EQ(l, line(species, {position, name12(name), s["m"].get<double>(), s["log_m"].get<double>(),
+                                        s["a"].get<double>(), s["log_a"].get<double>(), s["gamma"].get<double>()}));
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 20);
+    for (const auto& [name, m] : r["minerals"].items()) {
+        std::string n20 = (name + std::string(20, ' ')).substr(0, 20);
+        EXPECT_TRUE(has(line(mineral, {n20, m["log_K"].get<double>(), m["log_Q"].get<double>(), m["SI"].get<double>()})))
+            << name;
+    }
+    for (const auto& [name, g] : r["gases"].items()) {
+        std::string n20 = (name + std::string(20, ' ')).substr(0, 20);
+        EXPECT_TRUE(has(line(gas, {n20, g["log_K"].get<double>(), g["log_Q"].get<double>(), g["log_f"].get<double>(),
+                                   g["f"].get<double>()})))
+            << name;
+    }
+    const std::string ionicLine = line(ionic, {r["I"].get<double>(), r["calculated_alkalinity"].get<double>()});
+    EXPECT_NE(listing.find(ionicLine.substr(1)), std::string::npos) << ionicLine;
+    EXPECT_TRUE(has(line(osmotic, {r["I_stoichiometric"].get<double>(), r["osmotic_coefficient"].get<double>()})));
+}
+
+// A water of a batch is the same calculation as its run input, written by
+// --write-cases, run alone by the console program.
+TEST(Batch, EveryRecordEqualsTheListingOfItsCaseRunAlone) {
+    Folder folder("equal");
+    folder.write("waters.csv", WATERS);
+    folder.write("fresh.csv", FRESH);
+    for (const char* table : {"waters.csv", "fresh.csv"}) {
+        const Command solved = folder.run(std::string("batch ") + table + " --out records.json --jobs 2");
+        ASSERT_EQ(solved.status, 0) << solved.err;
+        const json records = json::parse(folder.read("records.json"));
+        const Command cases = folder.run(std::string("batch ") + table + " --write-cases cases");
+        ASSERT_EQ(cases.status, 0) << cases.err;
+        for (const json& r : records) {
+            ASSERT_EQ(r["status"], "converged");
+            std::string dir = r["name"].get<std::string>();
+            for (char& c : dir)
+                if (c == ' ') c = '_';
+            const std::string caseText = folder.read("cases/" + dir + "/WQCASE.DAT");
+            const testing::ProgramRun alone = testing::runProgram(caseText, "", DATABASE, "batch-" + dir);
+            ASSERT_EQ(alone.status, 0) << alone.errors;
+            SCOPED_TRACE(dir);
+            expectListingHoldsRecord(alone.listing, r);
+        }
+    }
+}
+
+// CSV rows come in the table's order whatever thread solved them, and a
+// spreadsheet or pandas reads the table as it stands.
+TEST(Batch, CsvInTableOrderReadByPandas) {
+    Folder folder("csv");
+    std::string table = "name,T,pH,Na+ [mmol/kgw],Cl- [mmol/kgw]\n";
+    for (int k = 1; k <= 12; ++k)
+        table += "w" + std::to_string(k) + "," + std::to_string(15 + 5 * k) + ",7.5," + std::to_string(10 * k) + "," +
+                 std::to_string(10 * k) + "\n";
+    folder.write("waters.csv", table);
+    const Command c = folder.run("batch waters.csv --jobs 3");
+    ASSERT_EQ(c.status, 0) << c.err;
+    const std::vector<std::string> rows = lines(c.out);
+    ASSERT_EQ(rows.size(), 13u);
+    for (int k = 1; k <= 12; ++k) EXPECT_EQ(rows[k].substr(0, rows[k].find(',')), "w" + std::to_string(k));
+    folder.write("out.csv", c.out);
+    const Command pandas = folder.run(
+        "--version && python3 -c \"import pandas; d = pandas.read_csv('out.csv'); "
+        "assert d.shape[0] == 12, d.shape; assert list(d['status'].unique()) == ['converged']; "
+        "assert abs(d['T [C]'][3] - 35) < 1e-12; assert 'SI(Calcite)' not in d or True; "
+        "assert d['log_m(Na+)'].notna().all(); print(d.shape[1])\"");
+    EXPECT_EQ(pandas.status, 0) << pandas.err;
+}
+
+TEST(Batch, FailuresStayInTheirRowsAndSetTheStatus) {
+    Folder folder("fail");
+    folder.write("waters.csv",
+                 "name,T,pH,Na+ [mmol/kgw],Cl- [mmol/kgw]\n"
+                 "good,25,7.5,10,10\n"
+                 "text,warm,7.5,10,10\n"
+                 "too hot,400,7.5,10,10\n"
+                 "negative,25,7.5,-1,10\n"
+                 "also good,30,7.5,10,10\n");
+    const Command c = folder.run("batch waters.csv --out out.json --jobs 2");
+    EXPECT_EQ(c.status, 1) << c.err;
+    const json r = json::parse(folder.read("out.json"));
+    ASSERT_EQ(r.size(), 5u);
+    EXPECT_EQ(r[0]["status"], "converged");
+    EXPECT_EQ(r[1]["status"], "row on line 3, column \"T\": \"warm\" is not a number");
+    EXPECT_EQ(r[2]["status"], "ERROR: User specified L-V saturation and T < 20 C or T > 374 C.");
+    EXPECT_EQ(r[3]["status"], "row on line 5, column \"Na+ [mmol/kgw]\": a negative amount");
+    EXPECT_EQ(r[4]["status"], "converged");
+}
+
+TEST(Batch, AWaterThatDoesNotConvergeSaysSo) {
+    Folder folder("limit");
+    std::string templ = folder.read("WQCASE.DAT");
+    templ.replace(templ.find(" 0 1 0 0 100 3"), 14, " 0 1 0 0   2 3");
+    folder.write("WQCASE.DAT", templ);
+    folder.write("waters.csv", "name,T\nsea,25\n");
+    const Command c = folder.run("batch waters.csv");
+    EXPECT_EQ(c.status, 1);
+    EXPECT_NE(c.out.find("\nsea,not converged: loop limit 2 reached,2,25,"), std::string::npos) << c.out;
+}
+
+// Faults that keep a batch from starting: one line on the error stream,
+// status 2, no output file.
+TEST(Batch, FaultsThatKeepTheBatchFromStarting) {
+    Folder folder("start");
+    folder.write("no-components.dat",
+                 "t\nt\nx\nx\n 1e-9 7 0 0 25 0 1e-10 1\nx\nx\nx\n 0 0 0 0 50 3 0 0 0 0 0\nx\nx\n    0\n");
+    const struct {
+        std::string table, args, message;
+    } cases[] = {
+        {"", "", "wqspec: waters.csv: the table is empty\n"},
+        {"T,Na+ [mg/L]\n25,1\n", "", "wqspec: waters.csv: the table has no \"name\" column\n"},
+        {"name,Na+ [mg/L]\nw,1\n", "", "wqspec: waters.csv: the table has no \"T\" column\n"},
+        {"name,T,Nq+ [mg/L]\nw,25,1\n", "",
+         "wqspec: waters.csv: column \"Nq+ [mg/L]\": \"Nq+\" is not a component species of the database\n"},
+        {"name,T\nw,25\n", "--case no-components.dat",
+         "wqspec: the template no-components.dat has no components (H+ and H2O must come first)\n"},
+        {"name,T\nw,25\n", "--case missing.dat", "wqspec: cannot open the template missing.dat: No such file or directory\n"},
+        {"name,T\nw,25\n", "--out out.txt", "wqspec: --out out.txt: the name must end in .csv or .json\n"},
+    };
+    for (const auto& c : cases) {
+        folder.write("waters.csv", c.table);
+        const Command run = folder.run("batch waters.csv " + c.args);
+        EXPECT_EQ(run.status, 2) << c.args << c.table;
+        EXPECT_EQ(run.err, c.message);
+        EXPECT_EQ(run.out, "");
+    }
+    const Command usage = folder.run("batch");
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_NE(usage.err.find("WATERS is required"), std::string::npos) << usage.err;
+}
+
+// The console program with --results keeps its listing and writes one
+// record per run of the dialogue.
+TEST(Results, OneRecordPerRunOfTheDialogue) {
+    Folder folder("results");
+    folder.write("answers", "Y\n50\nN\n\n\n");
+    const Command c = folder.run("--results runs.json", "answers");
+    ASSERT_EQ(c.status, 0) << c.err;
+    const json runs = json::parse(folder.read("runs.json"));
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0]["T"], 25.0);
+    EXPECT_EQ(runs[1]["T"], 50.0);
+    EXPECT_EQ(runs[0]["pH"].get<double>(), 8.22);
+    EXPECT_NE(runs[1]["pH"].get<double>(), 8.22);  // later runs compute the pH
+    const std::string listing = folder.read("WQLIST.DAT");
+    expectListingHoldsRecord(listing, runs[0]);
+
+    const Command plain = folder.run("", "answers");
+    EXPECT_EQ(folder.read("WQLIST.DAT"), listing);  // the records change nothing of the listing
+    EXPECT_EQ(plain.out, c.out);
+}
+
+}  // namespace
+}  // namespace wq

@@ -1,0 +1,177 @@
+#include "input/waters.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "input/component_catalog.hpp"
+#include "text/csv.hpp"
+
+namespace wq {
+namespace {
+
+// The components of the examples: formula weights as the bundled database has them.
+ComponentCatalog catalog() {
+    ComponentCatalog c;
+    c.components = {{1, "H+", 1, 1.0079},       {2, "H2O", 0, 18.0152},  {3, "Cl-", -1, 35.453},
+                    {4, "SO4--", -2, 96.0616},  {5, "HCO3-", -1, 61.0171}, {9, "Ca++", 2, 40.08},
+                    {11, "SiO2,aq", 0, 60.0843}, {13, "Na+", 1, 22.9898}};
+    return c;
+}
+
+WaterTable table(const std::string& text, double templateKg = 1.0) {
+    std::string error;
+    std::optional<WaterTable> t = readWaterTable(text, catalog(), templateKg, error);
+    EXPECT_TRUE(t.has_value()) << error;
+    return t ? *t : WaterTable{};
+}
+
+std::string tableError(const std::string& text) {
+    std::string error;
+    EXPECT_FALSE(readWaterTable(text, catalog(), 1.0, error).has_value()) << text;
+    return error;
+}
+
+double moles(const WaterSample& w, int number) {
+    for (const ComponentTotal& t : w.totals)
+        if (t.number == number) return t.moles;
+    ADD_FAILURE() << "no total for component " << number;
+    return 0.0;
+}
+
+TEST(Csv, QuotesCommasAndLineEnds) {
+    CsvReader reader("a,\"b,c\",\"say \"\"hi\"\"\"\r\n\n\"two\nlines\",x\n");
+    std::string error;
+    std::optional<CsvRecord> first = reader.next(error);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->fields, (std::vector<std::string>{"a", "b,c", "say \"hi\""}));
+    EXPECT_EQ(first->line, 1);
+    std::optional<CsvRecord> second = reader.next(error);  // the blank line is passed over
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->fields, (std::vector<std::string>{"two\nlines", "x"}));
+    EXPECT_EQ(second->line, 3);
+    EXPECT_FALSE(reader.next(error));
+    EXPECT_TRUE(error.empty());
+
+    CsvReader open("a,\"never closed\n");
+    EXPECT_FALSE(open.next(error));
+    EXPECT_EQ(error, "a quoted field opened on line 1 is never closed");
+
+    EXPECT_EQ(csvField("SiO2,aq"), "\"SiO2,aq\"");
+    EXPECT_EQ(csvField("say \"x\""), "\"say \"\"x\"\"\"");
+    EXPECT_EQ(csvField("plain"), "plain");
+}
+
+// Seawater as Nordstrom et al. (1979) give it, in mg/kg of solution: the mass
+// of water is the kilogram less the dissolved solids, the alkalinity counted
+// as HCO3; the example's run input holds the same numbers.
+TEST(WaterTable, MilligramsPerKilogramOfSolution) {
+    const WaterTable t = table(
+        "name,T,pH,alkalinity [mg/kg as HCO3],Cl- [mg/kg],SO4-- [mg/kg],Ca++ [mg/kg],Na+ [mg/kg],\"SiO2,aq [mg/kg]\"\n"
+        "sea,25,8.22,141.682,19353.0,2712.0,412.3,10768.0,4.28\n");
+    ASSERT_EQ(t.waters.size(), 1u);
+    const WaterSample& w = t.waters[0];
+    EXPECT_EQ(w.name, "sea");
+    EXPECT_EQ(*w.temperature, 25.0);
+    EXPECT_EQ(*w.pH, 8.22);
+    const double solids = 141.682 + 19353.0 + 2712.0 + 412.3 + 10768.0 + 4.28;
+    EXPECT_DOUBLE_EQ(*w.kgWater, 1.0 - solids * 1e-6);
+    EXPECT_DOUBLE_EQ(moles(w, 3), 19.353 / 35.453);
+    EXPECT_DOUBLE_EQ(moles(w, 11), 4.28e-3 / 60.0843);
+    EXPECT_DOUBLE_EQ(*w.alkalinity, 0.141682 / 61.0171 / *w.kgWater);
+    EXPECT_EQ(t.componentNumbers, (std::vector<int>{3, 4, 9, 13, 11}));
+}
+
+TEST(WaterTable, LitresWithDensityAndMolalUnits) {
+    const WaterTable t = table(
+        "name,T,P [bar],density [kg/L],alkalinity [mg/L as CaCO3],Ca++ [mg/L],Cl- [mg/L]\n"
+        "well,12.5,,1.002,100.0869,40.08,35.453\n"
+        "molal,30,200,,,,\n", 1.5);
+    const WaterSample& well = t.waters[0];
+    // 1 L weighs 1.002 kg; 0.1000869 g of alkalinity as CaCO3 is 2 mmol of
+    // charge, counted as 0.1220342 g of HCO3.
+    const double solids = 2e-3 * 61.0171 + 0.04008 + 0.035453;
+    EXPECT_DOUBLE_EQ(*well.kgWater, 1.002 - solids);
+    EXPECT_DOUBLE_EQ(moles(well, 9), 1e-3);
+    EXPECT_DOUBLE_EQ(*well.alkalinity, 2e-3 / *well.kgWater);
+    EXPECT_FALSE(well.pressure.has_value());  // blank: the template's
+
+    const WaterSample& molal = t.waters[1];
+    EXPECT_EQ(*molal.pressure, 200.0);
+    EXPECT_FALSE(molal.kgWater.has_value());
+    EXPECT_TRUE(molal.totals.empty());
+
+    const WaterTable m = table(
+        "name,T,Na+ [mmol/kgw],Cl- [mol/kgw],alkalinity [meq/kgw]\n"
+        "a,25,10,0.01,2.5\n", 2.0);
+    EXPECT_DOUBLE_EQ(moles(m.waters[0], 13), 0.02);  // 10 mmol/kg in the template's 2 kg
+    EXPECT_DOUBLE_EQ(moles(m.waters[0], 3), 0.02);
+    EXPECT_DOUBLE_EQ(*m.waters[0].alkalinity, 2.5e-3);
+}
+
+TEST(WaterTable, ABlankPHCellMeansComputedAndNoColumnMeansTheTemplates) {
+    const WaterTable with = table("name,T,pH\nfixed,25,7.5\ncomputed,25,\n");
+    EXPECT_EQ(*with.waters[0].pH, 7.5);
+    EXPECT_EQ(*with.waters[1].pH, 0.0);
+    const WaterTable without = table("name,T\nw,25\n");
+    EXPECT_FALSE(without.waters[0].pH.has_value());
+}
+
+// Faults of the table stop the batch with one message naming the column.
+TEST(WaterTable, FaultsOfTheTable) {
+    const struct {
+        std::string text, message;
+    } cases[] = {
+        {"", "the table is empty"},
+        {"name,T\n", "the table has a header but no water"},
+        {"T,Na+ [mg/L]\n25,1\n", "the table has no \"name\" column"},
+        {"name,Na+ [mg/L]\nw,1\n", "the table has no \"T\" column"},
+        {"name,T,Xx+ [mg/L]\nw,25,1\n", "column \"Xx+ [mg/L]\": \"Xx+\" is not a component species of the database"},
+        {"name,T,Na+ [ppm]\nw,25,1\n",
+         "column \"Na+ [ppm]\": unknown unit [ppm] (use [mol/kgw], [mmol/kgw], [mg/kg] or [mg/L])"},
+        {"name,T,alkalinity [mg/L]\nw,25,1\n",
+         "column \"alkalinity [mg/L]\": unknown alkalinity unit [mg/L] (use [eq/kgw], [meq/kgw], [mg/kg as HCO3] or "
+         "[mg/L as CaCO3])"},
+        {"name,T,Na+ [mg/L],Na+ [mmol/kgw]\nw,25,1,1\n",
+         "columns \"Na+ [mg/L]\" and \"Na+ [mmol/kgw]\" give the same quantity"},
+        {"name,T,T\nw,25,25\n", "columns \"T\" and \"T\" give the same quantity"},
+        {"name,T,H2O [mg/L]\nw,25,1\n", "column \"H2O [mg/L]\": the mass of water follows from the units; give no H2O column"},
+        {"name,T\n\"w,25\n", "a quoted field opened on line 2 is never closed"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(tableError(c.text), c.message) << c.text;
+}
+
+// Faults of one row go into that row; the others are read.
+TEST(WaterTable, FaultsOfARowStayInTheRow) {
+    const WaterTable t = table(
+        "name,T,pH,Na+ [mg/kg],Ca++ [mg/L]\n"
+        "text,abc,7,1,\n"
+        "negative,25,7,-1,\n"
+        "nan,25,nan,1,\n"
+        "inf,25,7,inf,\n"
+        "cells,25,7,1,,9\n"
+        "mixed,25,7,1,1\n"
+        "heavy,25,7,1000001,\n"
+        "zero pH,25,0,1,\n"
+        ",25,7,1,\n"
+        "good,25,7,1,\n");
+    const std::string expected[] = {
+        "row on line 2, column \"T\": \"abc\" is not a number",
+        "row on line 3, column \"Na+ [mg/kg]\": a negative amount",
+        "row on line 4, column \"pH\": \"nan\" is not a finite number",
+        "row on line 5, column \"Na+ [mg/kg]\": \"inf\" is not a finite number",
+        "row on line 6 has 6 cells for 5 columns",
+        "row on line 7: mg/kg and mg/L in one row leave the mass of water undefined",
+        "row on line 8: the dissolved solids weigh as much as the solution",
+        "row on line 9, column \"pH\": the pH must be positive (leave the cell blank to compute it)",
+        "",
+        "",
+    };
+    ASSERT_EQ(t.waters.size(), std::size(expected));
+    for (std::size_t i = 0; i < t.waters.size(); ++i) EXPECT_EQ(t.waters[i].error, expected[i]) << i;
+    EXPECT_EQ(t.waters[8].name, "line 10");  // a row without a name is named by its line
+    EXPECT_EQ(t.waters[9].name, "good");
+}
+
+}  // namespace
+}  // namespace wq
