@@ -251,6 +251,48 @@ void writeLoopTrace(SolverState& prog, int loop) {
     prog.io.listing.write(line, {loop, prog.activity.ionicStrength});
 }
 
+// The total of an ion that carries the charge balance, moved by d: the
+// correction is halved while it would leave no positive total. With a
+// positive old total this ends once |d| < old. With a total of 0 (or below)
+// no halving can help: d runs down to 0 and the ion counts as exhausted,
+// which stops the run.
+double positiveTotalAfter(Program& prog, int icb, double old, double d) {
+    double total = old - d;
+    while (total <= 0.0 && d != 0.0) {
+        d = d / 2.0;
+        total = old - d;
+    }
+    if (total <= 0.0 || total <= prog.run.chargeBalanceThreshold) imbalanceTooLarge(prog, icb);
+    return total;
+}
+
+// The H+ balance as the solution holds it now, kgw (m(H+) + sum_s nu m(s)),
+// and the protons it counts without their signs (nu: the first term of the
+// species naming H+, as in the mass-balance row).
+double protonBalance(const Program& prog, bool gross) {
+    const SpeciesTable& sp = prog.sp;
+    double sum = sp[1].molality;
+    for (int s = prog.comp.count + 1; s <= sp.count; ++s) {
+        int t = firstTermNaming(sp[s], 1);
+        if (t != 0) sum += (gross ? std::fabs(sp[s].coef[t]) : sp[s].coef[t]) * sp[s].molality;
+    }
+    return prog.run.kgw * sum;
+}
+
+// The total of H+ that makes the solution neutral: the proton balance it
+// holds now, less the imbalance. H+ total is a proton balance, not an amount
+// of a substance, and is negative in an alkaline water, so no sign limits it.
+// The change is halved while it exceeds half of the protons held on both
+// sides of the balance: a larger one asks the Newton step for more than a
+// linear step in m(H+) can give (a refused H+ step would leave the pH where
+// it is while the total ran on).
+double neutralProtonTotal(const Program& prog, double imbalance) {
+    const double gross = protonBalance(prog, true);
+    double d = imbalance;
+    while (std::fabs(d) > 0.5 * gross && d != 0.0) d = d / 2.0;
+    return protonBalance(prog, false) - d;
+}
+
 }  // namespace
 
 void recomputeForcedTotals(SolverState& prog) {
@@ -299,21 +341,15 @@ void adjustChargeBalance(SolverState& prog, int loop) {
     prog.run.chargeImbalance = s;
 
     const double old = c.mtot;
-    double d = s / prog.sp[icb].charge;
-    double total = old - d;
-    // Halve the correction while it would leave no positive total. With a
-    // positive old total this ends once |d| < old. With a total of 0 (or
-    // below) no halving can help: d runs down to 0 and the component is
-    // treated as exhausted below.
-    while (total <= 0.0 && d != 0.0) {
-        d = d / 2.0;
-        total = old - d;
-    }
+    const double total = icb == 1 ? neutralProtonTotal(prog, s)
+                                  : positiveTotalAfter(prog, icb, old, s / prog.sp[icb].charge);
     c.mtot = total;
-    if (total <= 0.0 || total <= prog.run.chargeBalanceThreshold) imbalanceTooLarge(prog, icb);
 
-    c.tolerance = std::fabs(total) * prog.input.convergence;
-    if (std::fabs(total - old) < CHARGE_BALANCE_SETTLED * old && loop > FREEZE_AFTER_LOOP)
+    // A proton balance can be near 0 while large amounts of protons are
+    // held on both sides of it; its tolerance follows those amounts.
+    const double scale = icb == 1 ? protonBalance(prog, true) : std::fabs(total);
+    c.tolerance = scale * prog.input.convergence;
+    if (std::fabs(total - old) < CHARGE_BALANCE_SETTLED * std::fabs(old) && loop > FREEZE_AFTER_LOOP)
         prog.run.chargeBalanceFrozen = true;
 }
 

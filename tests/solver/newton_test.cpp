@@ -279,6 +279,20 @@ TEST(ChargeBalance, HalvesACorrectionThatWouldExhaustTheTotal) {
     EXPECT_NEAR(w.p.comp[w.cl].mtot, 0.01 - 0.0065, 1e-15);
 }
 
+TEST(ChargeBalance, OnHydrogenIonTheTotalMayTurnNegative) {
+    // Balance on H+ with S = 2 (0.012 - 0.005 - 0.002) = 0.01. The proton
+    // balance held is 2 (1e-7 - 1e-7) = 0, with 4e-7 protons on its two
+    // sides: the correction is halved 16 times, to 0.01 / 65536 <= 2e-7, and
+    // the total goes below 0 without a stop.
+    ChargeWater w(0.01, 0.012, 0.005);
+    w.chargeBalanceOn(1);
+    adjustChargeBalance(w.p, 3);
+    EXPECT_DOUBLE_EQ(w.p.comp[1].mtot, -0.01 / 65536.0);
+    EXPECT_DOUBLE_EQ(w.p.comp[1].tolerance, 4e-7 * 1e-10);
+    EXPECT_EQ(w.console.text(), "");
+    EXPECT_EQ(w.listing.text(), "");
+}
+
 TEST(ChargeBalance, StopsWhenTheComponentCannotTakeTheImbalance) {
     struct Case {
         const char* what;
@@ -706,6 +720,54 @@ TEST(Speciation, ComputedPhMatchesBisection) {
     EXPECT_NEAR(w.m(w.co2), mCO2, rel * mCO2);
     EXPECT_NEAR(w.p.run.kgw, kgw, 1e-12);
     EXPECT_NE(w.p.run.kgw, 1.0);  // the water balance moved it
+}
+
+TEST(Speciation, PhFromElectroneutralityWithANegativeProtonBalance) {
+    // 10 mmol Na, 4 mmol Cl, 4 mmol carbonate: a soda water whose pH only
+    // electroneutrality can give. Its H+ total (free H+ + CO2 - OH- - CO3--)
+    // is negative, and the balance must carry it there.
+    CarbonateWater w;
+    w.p.comp[w.cl].mtot = 0.004;
+    w.p.input.chargeBalanceSwitch = 1;
+    w.chargeBalanceOn(1);
+    setUp(w.p, {});
+    iterate(w.p, nullptr);
+    ASSERT_FALSE(reachedLoopLimit(w.p));
+    w.expectMassAction();
+    w.expectMassBalances(1e-9);
+    EXPECT_NEAR(w.charge(), 0.0, 1e-12);
+
+    // Independently: bisection on log mH of the charge balance
+    // mH + (mNa - mCl) = mOH + mC + 2 mCO3, where mNa - mCl = 0.006 / kgw
+    // whatever NaCl,aq holds; the water mass from its own balance.
+    const double k1 = std::pow(10.0, -LOGK_CO2), k2 = std::pow(10.0, -LOGK_CO3), kw = std::pow(10.0, -LOGK_OH);
+    double kgw = 1.0, mH = 0.0, mC = 0.0, mOH = 0.0, mCO2 = 0.0, mCO3 = 0.0;
+    for (int pass = 0; pass < 6; ++pass) {
+        auto positiveCharge = [&](double logH) {
+            mH = std::pow(10.0, logH);
+            mC = 0.004 / kgw / (1.0 + k1 * mH + k2 / mH);
+            mOH = kw / mH;
+            mCO2 = k1 * mC * mH;
+            mCO3 = k2 * mC / mH;
+            return mH + 0.006 / kgw - mOH - mC - 2.0 * mCO3;
+        };
+        double lo = -14.0, hi = -2.0;
+        for (int i = 0; i < 200; ++i) {
+            double mid = 0.5 * (lo + hi);
+            (positiveCharge(mid) > 0.0 ? hi : lo) = mid;
+        }
+        positiveCharge(0.5 * (lo + hi));
+        kgw = WATER_MOLES * 1.0 / (WATER_MOLES + mOH - mCO2);
+    }
+    const double protonBalance = kgw * (mH + mCO2 - mOH - mCO3);
+    ASSERT_LT(protonBalance, -1e-4);
+
+    EXPECT_NEAR(w.m(1), mH, 1e-8 * mH);
+    EXPECT_NEAR(w.m(w.c), mC, 1e-8 * mC);
+    EXPECT_NEAR(w.m(w.co3), mCO3, 1e-8 * mCO3);
+    EXPECT_NEAR(w.p.comp[1].mtot, protonBalance, 1e-8 * std::fabs(protonBalance));
+    EXPECT_NEAR(w.p.run.kgw, kgw, 1e-12);
+    EXPECT_EQ(w.console.text().find("CHARGE IMBALANCE"), std::string::npos);
 }
 
 TEST(Speciation, FixedPhAndAlkalinityMatchClosedForm) {

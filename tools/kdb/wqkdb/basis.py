@@ -256,6 +256,7 @@ class Basis:
         # snap the least-squares noise; a coefficient that is not a multiple
         # of 0.001 is kept as it is and the entry is refused by the caller
         snap = [round(v * 1000.0) / 1000.0 if abs(v * 1000.0 - round(v * 1000.0)) < 1e-6
+                else round(v * 1e4) / 1e4 if abs(v * 1e4 - round(v * 1e4)) < 1e-6
                 else float(v) for v in x]
         terms = [(v, n) for v, n in zip(snap, cols) if abs(v) > 1e-9]
         return sorted(terms, key=lambda t: t[1])
@@ -270,3 +271,9 @@ class Basis:
 
 def exact_at_3_decimals(terms):
     return all(abs(v * 1000.0 - round(v * 1000.0)) < 1e-6 for v, _ in terms)
+
+
+def exact_at_4_decimals(terms):
+    """LLNL formulas of clays and zeolites carry four decimals (Mordenite
+    Ca.2895): such coefficients are written with an explicit decimal point."""
+    return all(abs(v * 1e4 - round(v * 1e4)) < 1e-5 for v, _ in terms)

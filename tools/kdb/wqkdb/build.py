@@ -5,6 +5,7 @@ import numpy as np
 from . import activity
 from . import basis as basis_mod
 from . import gridstate
+from . import llnl
 from . import thermodata
 from .logk import GibbsCache
 
@@ -22,6 +23,7 @@ class Database:
         self.solids = []         # dicts: name, slop, kind, volume, terms, rule, table, formula
         self.tables = None       # (A, B, b_eta value, b_NaCl value)
         self.left_out = []       # (slop name, kind, reason)
+        self.converter = None    # LLNL conversion (llnl.Converter)
 
 
 def _terms_to_slop(basis, terms):
@@ -126,12 +128,77 @@ def build(thermo_dir, gw=None, progress=None):
                 "terms": terms, "rule": rule, "table": gw.assemble(k),
                 "tmax": s.get("Tmax", 0.0), "refs": s.get("refs", "")})
 
+    say("LLNL additions")
+    add_llnl(db, files["llnl"], by_name, bs, gw, gc, used_names | solid_names)
+
     if len(db.aqueous) > MAX_AQUEOUS:
         raise RuntimeError("%d aqueous species, more than %d" % (len(db.aqueous), MAX_AQUEOUS))
     if len(db.solids) > MAX_MINERALS_GASES:
         raise RuntimeError("%d minerals and gases, more than %d"
                            % (len(db.solids), MAX_MINERALS_GASES))
-    for tab in list(db.tables) + [e["table"] for e in db.aqueous + db.solids]:
+    for tab in list(db.tables) + [e["table"] for e in db.aqueous + db.solids
+                                  if not e.get("short")]:
         if not np.all(np.isfinite(tab)):
             raise RuntimeError("non-finite value in a table")
     return db
+
+
+def llnl_converter(llnl_path, by_name, bs, gw, gc):
+    """The LLNL entries and their converter onto this database."""
+    entries = llnl.load(llnl_path)
+
+    def gibbs(name):
+        return llnl.on_curve(gw.assemble(gc(name)))
+
+    def logk_ours(slop_name, terms):
+        return llnl.on_curve(gw.assemble(gc.logk(slop_name, _terms_to_slop(bs, terms))))
+
+    return entries, llnl.Converter(entries, by_name, bs, gibbs, logk_ours)
+
+
+def short_table(values):
+    return [llnl.ABSENT if not np.isfinite(v) else float(v) for v in values]
+
+
+def add_llnl(db, llnl_path, by_name, bs, gw, gc, taken):
+    """Minerals, gases and aqueous species of the LLNL set that slop98
+    lacks (llnl.ADDITIONS), as short tables on the saturation curve."""
+    entries, conv = llnl_converter(llnl_path, by_name, bs, gw, gc)
+    db.converter = conv
+    for kind, lname, alias in llnl.ADDITIONS:
+        e = conv.by_name[(kind, lname)]
+        name = llnl.program_name(e, alias)
+        if len(name) > 20 or name in taken:
+            raise RuntimeError("LLNL addition %s: name not unique in 20 characters" % lname)
+        taken.add(name)
+        els, charge = llnl.composition(e, by_name)
+        terms, rule = bs.write(els, charge)
+        if terms is None or len(terms) > MAX_TERMS or not basis_mod.exact_at_4_decimals(terms):
+            raise RuntimeError("LLNL addition %s cannot be written on the components" % lname)
+        temps = e.table_temperatures()
+        values = short_table(conv.convert(e, terms, temps))
+        if e.coeffs:
+            fit = "fit %g-%g C" % e.range_c
+        else:
+            fit = "25 C only"
+        source = "%s %s, %s" % (llnl.SOURCE, lname, fit)
+        rec = {"name": name, "llnl": lname, "kind": kind, "charge": charge,
+               "terms": terms, "rule": rule, "table": values, "short": True,
+               "source": source, "elements": els}
+        if kind == "aqueous":
+            rec["size"] = llnl_size(charge)
+            rec["alk"] = bs.alkalinity(terms, rule)
+            rec["slop"] = lname
+            db.aqueous.append(rec)
+        else:
+            rec.update({"slop": lname, "formula": e.formula, "volume": 0.0,
+                        "tmax": 0.0, "refs": ""})
+            db.solids.append(rec)
+
+
+def llnl_size(charge):
+    """Size parameter of an LLNL ion: its B-dot ion size is not an effective
+    electrostatic radius, so the radius is estimated by charge (HKF81)."""
+    if charge == 0:
+        return 0.0
+    return basis_mod.RADIUS_BY_CHARGE[charge]

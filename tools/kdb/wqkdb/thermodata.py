@@ -117,6 +117,7 @@ def thermo_files(thermo_dir):
         "supcrt": os.path.join(thermo_dir, "supcrt98.xml"),
         "hkf81": os.path.join(thermo_dir, "hkf81_activity_tables.csv"),
         "radii": os.path.join(thermo_dir, "hkf81_effective_radii.csv"),
+        "llnl": os.path.join(thermo_dir, "llnl_logk.csv"),
         "data0": {k: os.path.join(thermo_dir, "data0." + k) for k in ("shv", "500", "1kb")},
     }
 

@@ -3,6 +3,7 @@
 import math
 
 from . import grids
+from .llnl import ABSENT
 
 PREAMBLE = """\
 LOGKDATA.KDB - thermodynamic database of wqspec
@@ -28,6 +29,12 @@ Sources:
   constant volumes (Helgeson et al. 1978; alpha quartz by their eq. 109).
 - Gases: ideal gas, 1 bar standard state.
 - H2O: IAPWS-95 Gibbs energy on the SUPCRT92 convention.
+- Entries with range code L-V (minerals, gases and aqueous species that the
+  slop98 set lacks): LLNL thermodynamic data set thermo.com.V8.R6.230
+  (J. W. Johnson et al., Lawrence Livermore National Laboratory, 2000),
+  log K fits along the saturation curve, converted to the basis species
+  and basis data of this database; one line of log K at 25, 50, 100, 150,
+  200, 250, 300 and 350 C, 99999.999 where the fit gives no value.
 
 Cells where water is steam (below the saturation pressure) repeat the
 saturated-liquid cell of the same temperature; at supercritical densities
@@ -71,8 +78,30 @@ def component_line(c):
     return line + "  database number %2d" % c["num"]
 
 
+def range_code(e):
+    """Full tables: "All "; the LLNL short tables hold log K on the
+    saturation curve only: "L-V "."""
+    return "L-V " if e.get("short") else "All "
+
+
+def short_table_line(values):
+    return " ".join("99999.999" if v == ABSENT else fmt_values([v], "%.4f") for v in values)
+
+
+def data_lines(e):
+    return [short_table_line(e["table"])] if e.get("short") else table_lines(e["table"])
+
+
+def coefficient(v, width):
+    """A coefficient exact at 3 decimals is written with 3; LLNL clay and
+    zeolite formulas need 4 (the field then carries its decimal point)."""
+    if abs(v * 1000.0 - round(v * 1000.0)) < 1e-6:
+        return "%*.3f" % (width, v)
+    return "%*.4f" % (width, v)
+
+
 def species_name_line(e, comment):
-    return "%-20s %-59.59s%-4s%6s%-4s" % (e["name"], comment, "", "", "All ")
+    return "%-20s %-59.59s%-4s%6s%-4s" % (e["name"], comment, "", "", range_code(e))
 
 
 def property_line(e):
@@ -82,21 +111,21 @@ def property_line(e):
 def reaction_line(terms):
     s = "%2d " % len(terms)
     for v, n in terms:
-        s += "%10.3f%2d" % (v, n)
+        s += "%s%2d" % (coefficient(v, 10), n)
     return s
 
 
 def mineral_reaction_line(terms):
     s = "%3d" % len(terms)
     for v, n in terms:
-        s += "%9.3f%3d" % (v, n)
+        s += "%s%3d" % (coefficient(v, 9), n)
     return s
 
 
 def mineral_header(e):
     code = "GAS " if e["kind"] == "gas" else "    "
     return "%-20s %-45.45s%2d%8.3f%4s%-4s%6s%-4s" % (
-        e["name"], e["formula"], 0, e["volume"], "", code, "", "All ")
+        e["name"], e["formula"], 0, e["volume"], "", code, "", range_code(e))
 
 
 def write(db, path):
@@ -124,10 +153,14 @@ def write(db, path):
     lines.append("")
     for e in db.aqueous:
         lines.append("-" * 20 + " aqueous species")
-        lines.append(species_name_line(e, "%s  slop98 %s" % (e["slop"], e["rule"])))
+        if e.get("short"):
+            comment = "%s; rule %s" % (e["source"], e["rule"])
+        else:
+            comment = "%s  slop98 %s" % (e["slop"], e["rule"])
+        lines.append(species_name_line(e, comment))
         lines.append(property_line(e))
         lines.append(reaction_line(e["terms"]))
-        lines += table_lines(e["table"])
+        lines += data_lines(e)
     lines.append("-" * 20 + " end of aqueous species")
     lines.append(" " * 20 + " end of aqueous species")
     heading = [
@@ -136,10 +169,10 @@ def write(db, path):
         "cm3/mol or 0 for gases, suppression code GAS for gases, range code All);",
         "a free line with the source; the dissociation reaction on the",
         "components (number of terms, then coefficient and database number);",
-        "then log K, 37 rows of 36 values.  Minerals: Maier-Kelley heat",
-        "capacities, phase transitions with their Clapeyron slopes, constant",
-        "volumes (alpha quartz: Helgeson et al. 1978, eq. 109).  Gases: ideal",
-        "gas, 1 bar standard state, log K of gas = components (fugacity in bar).",
+        "then log K: range code All, 37 rows of 36 values (slop98: Maier-Kelley",
+        "Cp, transitions, constant volumes, alpha quartz by Helgeson et al. 1978",
+        "eq. 109; gases ideal, 1 bar, log K of gas = components, fugacity in",
+        "bar); range code L-V, one line at 25-350 C on the saturation curve (LLNL).",
         "The list ends with an entry whose name is blank.",
         "-" * 72,
     ]
@@ -148,9 +181,13 @@ def write(db, path):
     for e in db.solids:
         lines.append("-" * 20 + (" gas" if e["kind"] == "gas" else " mineral"))
         lines.append(mineral_header(e))
-        lines.append("slop98 %s (refs %s); reaction rule %s" % (e["slop"], e["refs"], e["rule"]))
+        if e.get("short"):
+            lines.append("%s; converted to the slop98 basis; reaction rule %s"
+                         % (e["source"], e["rule"]))
+        else:
+            lines.append("slop98 %s (refs %s); reaction rule %s" % (e["slop"], e["refs"], e["rule"]))
         lines.append(mineral_reaction_line(e["terms"]))
-        lines += table_lines(e["table"])
+        lines += data_lines(e)
     lines.append("-" * 20 + " end of minerals and gases")
     lines.append("%-20s %-45s%2d%8.3f%4s%-4s%6s%-4s" % ("", "", 0, 0.0, "", "    ", "", "All "))
     lines.append("end")
