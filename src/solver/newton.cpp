@@ -256,7 +256,7 @@ void writeLoopTrace(SolverState& prog, int loop) {
 // positive old total this ends once |d| < old. With a total of 0 (or below)
 // no halving can help: d runs down to 0 and the ion counts as exhausted,
 // which stops the run.
-double positiveTotalAfter(Program& prog, int icb, double old, double d) {
+double positiveTotalAfter(SolverState& prog, int icb, double old, double d) {
     double total = old - d;
     while (total <= 0.0 && d != 0.0) {
         d = d / 2.0;
@@ -269,7 +269,7 @@ double positiveTotalAfter(Program& prog, int icb, double old, double d) {
 // The H+ balance as the solution holds it now, kgw (m(H+) + sum_s nu m(s)),
 // and the protons it counts without their signs (nu: the first term of the
 // species naming H+, as in the mass-balance row).
-double protonBalance(const Program& prog, bool gross) {
+double protonBalance(const SolverState& prog, bool gross) {
     const SpeciesTable& sp = prog.sp;
     double sum = sp[1].molality;
     for (int s = prog.comp.count + 1; s <= sp.count; ++s) {
@@ -286,7 +286,7 @@ double protonBalance(const Program& prog, bool gross) {
 // sides of the balance: a larger one asks the Newton step for more than a
 // linear step in m(H+) can give (a refused H+ step would leave the pH where
 // it is while the total ran on).
-double neutralProtonTotal(const Program& prog, double imbalance) {
+double neutralProtonTotal(const SolverState& prog, double imbalance) {
     const double gross = protonBalance(prog, true);
     double d = imbalance;
     while (std::fabs(d) > 0.5 * gross && d != 0.0) d = d / 2.0;

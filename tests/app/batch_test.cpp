@@ -78,7 +78,7 @@ const std::string WATERS =
 const std::string FRESH =
     "name,T,pH,density [kg/L],alkalinity [mg/L as CaCO3],Ca++ [mg/L],Mg++ [mg/L],Na+ [mg/L],K+ [mg/L],"
     "Cl- [mg/L],SO4-- [mg/L],\"SiO2,aq [mg/L]\"\n"
-    "river,15,7.4,0.9995,47.9,15,4.1,6.3,2.3,7.8,11.2,13.1\n";
+    "river,22,7.4,0.9995,47.9,15,4.1,6.3,2.3,7.8,11.2,13.1\n";
 
 std::string line(const Layout& layout, std::initializer_list<Value> values) {
     std::string text = layout.write(values);
@@ -186,7 +186,7 @@ TEST(Batch, CsvInTableOrderReadByPandas) {
     for (int k = 1; k <= 12; ++k) EXPECT_EQ(rows[k].substr(0, rows[k].find(',')), "w" + std::to_string(k));
     folder.write("out.csv", c.out);
     const Command pandas = folder.run(
-        "--version && python3 -c \"import pandas; d = pandas.read_csv('out.csv'); "
+        "--version && /usr/bin/python3 -c \"import pandas; d = pandas.read_csv('out.csv'); "
         "assert d.shape[0] == 12, d.shape; assert list(d['status'].unique()) == ['converged']; "
         "assert abs(d['T [C]'][3] - 35) < 1e-12; assert 'SI(Calcite)' not in d or True; "
         "assert d['log_m(Na+)'].notna().all(); print(d.shape[1])\"");
@@ -229,7 +229,7 @@ TEST(Batch, AWaterThatDoesNotConvergeSaysSo) {
 TEST(Batch, FaultsThatKeepTheBatchFromStarting) {
     Folder folder("start");
     folder.write("no-components.dat",
-                 "t\nt\nx\nx\n 1e-9 7 0 0 25 0 1e-10 1\nx\nx\nx\n 0 0 0 0 50 3 0 0 0 0 0\nx\nx\n    0\n");
+                 "t\nt\nx\nx\n 1e-9 7 0 0 25 0 1e-10 1\nx\nx\nx\n 0 0 0 0 50 0 0 0 0 0 0\nx\nx\n    0\n");
     const struct {
         std::string table, args, message;
     } cases[] = {
@@ -238,8 +238,7 @@ TEST(Batch, FaultsThatKeepTheBatchFromStarting) {
         {"name,Na+ [mg/L]\nw,1\n", "", "wqspec: waters.csv: the table has no \"T\" column\n"},
         {"name,T,Nq+ [mg/L]\nw,25,1\n", "",
          "wqspec: waters.csv: column \"Nq+ [mg/L]\": \"Nq+\" is not a component species of the database\n"},
-        {"name,T\nw,25\n", "--case no-components.dat",
-         "wqspec: the template no-components.dat has no components (H+ and H2O must come first)\n"},
+        {"name,T\nw,25\n", "--case no-components.dat", "wqspec: the template no-components.dat "},
         {"name,T\nw,25\n", "--case missing.dat", "wqspec: cannot open the template missing.dat: No such file or directory\n"},
         {"name,T\nw,25\n", "--out out.txt", "wqspec: --out out.txt: the name must end in .csv or .json\n"},
     };
@@ -247,7 +246,11 @@ TEST(Batch, FaultsThatKeepTheBatchFromStarting) {
         folder.write("waters.csv", c.table);
         const Command run = folder.run("batch waters.csv " + c.args);
         EXPECT_EQ(run.status, 2) << c.args << c.table;
-        EXPECT_EQ(run.err, c.message);
+        // A template the reader refuses is reported with the reader's own words.
+        if (c.message.back() == '\n')
+            EXPECT_EQ(run.err, c.message);
+        else
+            EXPECT_EQ(run.err.rfind(c.message, 0), 0u) << run.err;
         EXPECT_EQ(run.out, "");
     }
     const Command usage = folder.run("batch");
@@ -259,21 +262,26 @@ TEST(Batch, FaultsThatKeepTheBatchFromStarting) {
 // record per run of the dialogue.
 TEST(Results, OneRecordPerRunOfTheDialogue) {
     Folder folder("results");
+    const Command one = folder.run("--results run.json");
+    ASSERT_EQ(one.status, 0) << one.err;
+    const json run = json::parse(folder.read("run.json"));
+    ASSERT_EQ(run.size(), 1u);
+    EXPECT_EQ(run[0]["pH"].get<double>(), 8.22);
+    expectListingHoldsRecord(folder.read("WQLIST.DAT"), run[0]);
+
     folder.write("answers", "Y\n50\nN\n\n\n");
-    const Command c = folder.run("--results runs.json", "answers");
-    ASSERT_EQ(c.status, 0) << c.err;
+    const Command two = folder.run("--results runs.json", "answers");
+    ASSERT_EQ(two.status, 0) << two.err;
     const json runs = json::parse(folder.read("runs.json"));
     ASSERT_EQ(runs.size(), 2u);
-    EXPECT_EQ(runs[0]["T"], 25.0);
+    EXPECT_EQ(runs[0], run[0]);
     EXPECT_EQ(runs[1]["T"], 50.0);
-    EXPECT_EQ(runs[0]["pH"].get<double>(), 8.22);
     EXPECT_NE(runs[1]["pH"].get<double>(), 8.22);  // later runs compute the pH
     const std::string listing = folder.read("WQLIST.DAT");
-    expectListingHoldsRecord(listing, runs[0]);
 
     const Command plain = folder.run("", "answers");
     EXPECT_EQ(folder.read("WQLIST.DAT"), listing);  // the records change nothing of the listing
-    EXPECT_EQ(plain.out, c.out);
+    EXPECT_EQ(plain.out, two.out);
 }
 
 }  // namespace

@@ -91,7 +91,7 @@ TEST(WaterTable, LitresWithDensityAndMolalUnits) {
     // 1 L weighs 1.002 kg; 0.1000869 g of alkalinity as CaCO3 is 2 mmol of
     // charge, counted as 0.1220342 g of HCO3.
     const double solids = 2e-3 * 61.0171 + 0.04008 + 0.035453;
-    EXPECT_DOUBLE_EQ(*well.kgWater, 1.002 - solids);
+    EXPECT_DOUBLE_EQ(*well.kgWater, 1.002 - solids * 1e-3);
     EXPECT_DOUBLE_EQ(moles(well, 9), 1e-3);
     EXPECT_DOUBLE_EQ(*well.alkalinity, 2e-3 / *well.kgWater);
     EXPECT_FALSE(well.pressure.has_value());  // blank: the template's

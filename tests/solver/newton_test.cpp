@@ -289,8 +289,8 @@ TEST(ChargeBalance, OnHydrogenIonTheTotalMayTurnNegative) {
     adjustChargeBalance(w.p, 3);
     EXPECT_DOUBLE_EQ(w.p.comp[1].mtot, -0.01 / 65536.0);
     EXPECT_DOUBLE_EQ(w.p.comp[1].tolerance, 4e-7 * 1e-10);
-    EXPECT_EQ(w.console.text(), "");
-    EXPECT_EQ(w.listing.text(), "");
+    EXPECT_EQ(w.p.console(), "");
+    EXPECT_EQ(w.p.listing(), "");
 }
 
 TEST(ChargeBalance, StopsWhenTheComponentCannotTakeTheImbalance) {
@@ -728,7 +728,7 @@ TEST(Speciation, PhFromElectroneutralityWithANegativeProtonBalance) {
     // is negative, and the balance must carry it there.
     CarbonateWater w;
     w.p.comp[w.cl].mtot = 0.004;
-    w.p.input.chargeBalanceSwitch = 1;
+    w.p.conditions.chargeBalanceSwitch = 1;
     w.chargeBalanceOn(1);
     setUp(w.p, {});
     iterate(w.p, nullptr);
@@ -767,7 +767,7 @@ TEST(Speciation, PhFromElectroneutralityWithANegativeProtonBalance) {
     EXPECT_NEAR(w.m(w.co3), mCO3, 1e-8 * mCO3);
     EXPECT_NEAR(w.p.comp[1].mtot, protonBalance, 1e-8 * std::fabs(protonBalance));
     EXPECT_NEAR(w.p.run.kgw, kgw, 1e-12);
-    EXPECT_EQ(w.console.text().find("CHARGE IMBALANCE"), std::string::npos);
+    EXPECT_EQ(w.p.console().find("CHARGE IMBALANCE"), std::string::npos);
 }
 
 TEST(Speciation, FixedPhAndAlkalinityMatchClosedForm) {
