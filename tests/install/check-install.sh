@@ -32,6 +32,7 @@ version="$(sed -n 's/^project(wqspec VERSION \([0-9.]*\) .*/\1/p' "$source/CMake
 [ -n "$version" ] || fail "no VERSION in project() of CMakeLists.txt"
 grep -q "WQSPEC_VERSION = \"$version\"" "$build/generated/wqspec_version.hpp" ||
   fail "generated/wqspec_version.hpp does not carry version $version"
+[ "$("$prefix/bin/wqspec" --version)" = "wqspec $version" ] || fail "wqspec --version does not say wqspec $version"
 
 # A run from the installed files only.
 recipe="$prefix/share/doc/wqspec/recipes/computed-ph"
