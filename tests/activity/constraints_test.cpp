@@ -17,10 +17,7 @@ namespace {
 
 using testing::Capture;
 
-struct Term {
-    int component;
-    double coef;
-};
+using testing::RunTerm;
 
 // Species tables built by hand: components first, then secondary species.
 class Tables {
@@ -36,16 +33,12 @@ public:
         s.alkFactor = alkFactor;
         return i;
     }
-    int species(double logK, std::initializer_list<Term> terms, double alkFactor, double gamma = 1.0) {
+    int species(double logK, std::initializer_list<RunTerm> terms, double alkFactor, double gamma = 1.0) {
         Species& s = (*sp)[++sp->count];
         s.logK = logK;
         s.alkFactor = alkFactor;
         s.gamma = gamma;
-        for (const Term& t : terms) {
-            ++s.itot;
-            s.comp[s.itot] = t.component;
-            s.coef[s.itot] = t.coef;
-        }
+        testing::setReaction(s, terms);
         return sp->count;
     }
     // The state the assembly leaves before a row is built: 0 everywhere and

@@ -17,20 +17,13 @@ namespace {
 
 using testing::Capture;
 
-struct Term {
-    int component;
-    double coef;
-};
+using testing::RunTerm;
 
-MineralEntry mineral(const char* name, double logK, std::initializer_list<Term> terms) {
+MineralEntry mineral(const char* name, double logK, std::initializer_list<RunTerm> terms) {
     MineralEntry m;
     m.name.assign(name);
     m.logK = logK;
-    for (const Term& t : terms) {
-        ++m.itot;
-        m.comp[m.itot] = t.component;
-        m.coef[m.itot] = t.coef;
-    }
+    testing::setReaction(m, terms);
     return m;
 }
 

@@ -91,11 +91,7 @@ int TestProgram::addSecondary(std::string_view name, double charge, double logK,
     s.logK = logK;
     s.molality = molality;
     s.gamma = gamma;
-    for (const RunTerm& t : reaction) {
-        ++s.itot;
-        s.comp[s.itot] = t.position;
-        s.coef[s.itot] = t.coef;
-    }
+    setReaction(s, reaction);
     return i;
 }
 
@@ -105,11 +101,7 @@ int TestProgram::addMineral(std::string_view name, double logK, std::initializer
     e.name.assign(name);
     e.suppression.assign("    ");
     e.logK = logK;
-    for (const RunTerm& t : reaction) {
-        ++e.itot;
-        e.comp[e.itot] = t.position;
-        e.coef[e.itot] = t.coef;
-    }
+    setReaction(e, reaction);
     return i;
 }
 

@@ -45,6 +45,16 @@ struct RunTerm {
     double coef;
 };
 
+// Writes a reaction into a species or mineral entry, term by term.
+template <class Entry>
+void setReaction(Entry& entry, std::initializer_list<RunTerm> reaction) {
+    for (const RunTerm& t : reaction) {
+        ++entry.itot;
+        entry.comp[entry.itot] = t.position;
+        entry.coef[entry.itot] = t.coef;
+    }
+}
+
 enum class Channels { asBuilt, captured };
 
 class TestProgram : public Program {
