@@ -31,3 +31,32 @@ def database():
 
 def have_thermo():
     return os.path.isfile(os.path.join(THERMO, "supcrt98.xml"))
+
+
+def _required():
+    """In CI (CI set, as every CI service sets it) missing data is a failure."""
+    return bool(os.environ.get("CI"))
+
+
+def needs(available, what):
+    """Decorator for tests that need data: skipped on a developer's machine
+    without it, failed in CI, so the tests can never drop out silently there."""
+    import unittest
+
+    def decorate(test):
+        if available:
+            return test
+        if _required():
+            def fail(self, *args, **kwargs):
+                self.fail(what + " not found, and CI requires it")
+            if isinstance(test, type):
+                for name in [n for n in dir(test) if n.startswith("test")]:
+                    setattr(test, name, fail)
+                return test
+            return fail
+        return unittest.skip(what + " not found")(test)
+    return decorate
+
+
+needs_thermo = needs(have_thermo(), "thermodynamic data (" + THERMO + ")")
+needs_kdb = needs(os.path.isfile(KDB), "examples/LOGKDATA.KDB")

@@ -24,7 +24,7 @@ CORE = ("OH-", "CO2(aq)", "CO3--", "HSO4-", "HS-", "HF(aq)", "NH4+", "H2(aq)",
         "H2S(g)")
 
 
-@unittest.skipUnless(support.have_thermo(), "thermodynamic data not found")
+@support.needs_thermo
 class AgainstSupcrt92Tables(unittest.TestCase):
 
     def check(self, which, saturation):

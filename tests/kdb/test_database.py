@@ -143,7 +143,7 @@ def check_table(test, tab, code, name):
     test.assertTrue(np.all(np.abs(tab[:n]) < 1e4), name)
 
 
-@unittest.skipUnless(os.path.isfile(support.KDB), "examples/LOGKDATA.KDB not built")
+@support.needs_kdb
 class Layout(unittest.TestCase):
 
     @classmethod
@@ -271,7 +271,7 @@ class Layout(unittest.TestCase):
         self.assertEqual(rest, [])
 
 
-@unittest.skipUnless(support.have_thermo(), "thermodynamic data not found")
+@support.needs_thermo
 class BuiltDatabase(unittest.TestCase):
 
     @classmethod

@@ -55,7 +55,7 @@ class ShortTableLimits(unittest.TestCase):
         self.assertEqual(e.logk(25.0), 9.8)
 
 
-@unittest.skipUnless(support.have_thermo(), "thermodynamic data not found")
+@support.needs_thermo
 class InTheDatabase(unittest.TestCase):
 
     @classmethod
@@ -126,7 +126,7 @@ def converted_vs_slop98(db):
     return out
 
 
-@unittest.skipUnless(support.have_thermo(), "thermodynamic data not found")
+@support.needs_thermo
 class Conversion(unittest.TestCase):
 
     @classmethod

@@ -18,7 +18,7 @@ def cache(states):
                       [s.g_h2o for s in states])
 
 
-@unittest.skipUnless(support.have_thermo(), "thermodynamic data not found")
+@support.needs_thermo
 class WaterAndActivityModel(unittest.TestCase):
 
     def test_pkw_25c(self):
@@ -80,7 +80,7 @@ class WaterAndActivityModel(unittest.TestCase):
         self.assertAlmostEqual(n300, 13.731e-2, delta=1e-9)
 
 
-@unittest.skipUnless(support.have_thermo(), "thermodynamic data not found")
+@support.needs_thermo
 class SpeciesModels(unittest.TestCase):
 
     def test_g_function(self):
