@@ -170,6 +170,31 @@ TEST(Batch, EveryRecordEqualsTheListingOfItsCaseRunAlone) {
     }
 }
 
+// The twenty published waters of examples/batch: every one converges, its
+// records are the blessed ones, and each equals its case run alone.
+TEST(Batch, ExampleTableGivesItsExpectedRecordsAndEachEqualsItsCaseRunAlone) {
+    Folder folder("example");
+    const fs::path example = SOURCE / "examples" / "batch";
+    const std::string args = "batch '" + (example / "WATERS.csv").string() + "' --case '" +
+                             (example / "WQCASE.DAT").string() + "' --db '" + DATABASE.string() + "'";
+    const Command csv = folder.run(args + " --out out.csv");
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    EXPECT_EQ(folder.read("out.csv"), slurp(example / "expected.csv"))
+        << "re-bless with: build/release/wqspec " << args << " --out examples/batch/expected.csv";
+    ASSERT_EQ(folder.run(args + " --out records.json").status, 0);
+    ASSERT_EQ(folder.run(args + " --write-cases cases").status, 0);
+    const json records = json::parse(folder.read("records.json"));
+    ASSERT_EQ(records.size(), 20u);
+    for (const json& r : records) {
+        const std::string name = r["name"].get<std::string>();
+        SCOPED_TRACE(name);
+        const testing::ProgramRun alone =
+            testing::runProgram(folder.read("cases/" + name + "/WQCASE.DAT"), "", DATABASE, "example-" + name);
+        ASSERT_EQ(alone.status, 0) << alone.errors;
+        expectListingHoldsRecord(alone.listing, r);
+    }
+}
+
 // CSV rows come in the table's order whatever thread solved them, and a
 // spreadsheet or pandas reads the table as it stands.
 TEST(Batch, CsvInTableOrderReadByPandas) {
