@@ -70,14 +70,13 @@ std::unique_ptr<wq::Program> programFor(bool extended) {
     prog->conditions.temperature = extended ? 263.0 : 137.5;
     prog->conditions.pressure = extended ? 1234.0 : wq::saturationPressure(137.5);
     if (extended) wq::pt_indexer(prog->conditions.pressure, prog->conditions.temperature, prog->grid);
-    prog->database = wq::TextFile("LOGKDATA.KDB", maximalDatabase());
+    prog->database = wq::DatabaseFile::ofText("LOGKDATA.KDB", maximalDatabase());
     return prog;
 }
 
 void readerBenchmark(benchmark::State& state, bool extended) {
     auto prog = programFor(extended);
     for (auto _ : state) {
-        prog->database.rewind();
         prog->conditions.mineralsSwitch = 1;
         wq::readDatabase(*prog);
         wq::minsat(*prog, wq::MAX_TERMS, wq::MAX_MINERALS);

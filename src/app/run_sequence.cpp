@@ -1,5 +1,7 @@
 #include "app/run_sequence.hpp"
 
+#include <string>
+
 #include "app/dialogue.hpp"
 #include "app/program.hpp"
 #include "grid/grid.hpp"
@@ -11,6 +13,7 @@
 #include "report/saturation_report.hpp"
 #include "solver/newton.hpp"
 #include "solver/setup.hpp"
+#include "text/failure.hpp"
 #include "text/stop.hpp"
 
 namespace wq {
@@ -86,6 +89,7 @@ void reportLoopTwo(SolverState& prog) { writeResultListing(prog, evaluateResults
 // the saturation report.
 void runOnce(Program& prog) {
     locateRun(prog);
+    refreshDatabase(prog);
     readDatabase(prog);
     SetUpHooks hooks;
     hooks.readMinerals = readMinerals;
@@ -102,6 +106,11 @@ void runOnce(Program& prog) {
 }
 
 }  // namespace
+
+void refreshDatabase(Program& prog) {
+    std::string why;
+    if (!prog.database.refresh(why)) openFailure("cannot read LOGKDATA.KDB: " + why);
+}
 
 void writeResultListing(SolverState& prog, const Results& results) {
     writeResultBlock(results, prog.io.listing);

@@ -15,6 +15,10 @@ void runSequence(Program& prog);
 // against the saturation curve (saturation run); stops on an error.
 void locateRun(Program& prog);
 
+// Brings the parsed database to the content LOGKDATA.KDB has now (read again
+// only when the file changed); stops with a clear line when it cannot be read.
+void refreshDatabase(Program& prog);
+
 // The result block of a run on the listing. A run that used up its loops
 // ends with the block, before the forced-saturation legend, with the
 // non-convergence message and a STOP; this holds for the extra debug block of

@@ -55,7 +55,7 @@ double meanActivityCoefficient(double molality) {
     for (Sink* s : {&prog->io.console, &prog->io.listing, &prog->io.plot, &prog->io.skip})
         s->open(dir + "wqspec_nacl_" + std::to_string(reinterpret_cast<std::uintptr_t>(s)));
     prog->caseFile = TextFile("WQCASE.DAT", naclCase(molality));
-    prog->database = TextFile("LOGKDATA.KDB", nacl25Database());
+    prog->database = DatabaseFile::ofText("LOGKDATA.KDB", nacl25Database());
     readRunInput(*prog);
     locateRun(*prog);
     readDatabase(*prog);

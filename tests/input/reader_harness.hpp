@@ -74,7 +74,7 @@ protected:
         prog_->conditions.pressure = saturationPressure(t);
     }
     void load(const KdbWriter& w) { load(w.text()); }
-    void load(const std::string& text) { prog_->database = TextFile("LOGKDATA.KDB", text); }
+    void load(const std::string& text) { prog_->database = DatabaseFile::ofText("LOGKDATA.KDB", text); }
 
     std::string console() { return contents("console", prog_->io.console); }
     std::string listing() { return contents("listing", prog_->io.listing); }

@@ -1,0 +1,167 @@
+#include "text/number_scan.hpp"
+
+#include <bit>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+
+#include "text/fields.hpp"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace wq {
+
+namespace {
+
+constexpr int BLOCK = 64;
+
+// Bit i of each mask stands for character i of a 64-character block.
+struct BlockMasks {
+    std::uint64_t separator = 0;
+    std::uint64_t digit = 0;
+    std::uint64_t point = 0;
+    std::uint64_t minus = 0;
+};
+
+#if defined(__SSE2__)
+std::uint64_t bits16(__m128i m) { return static_cast<std::uint16_t>(_mm_movemask_epi8(m)); }
+
+BlockMasks classify(const char* p) {
+    BlockMasks m;
+    const __m128i blank = _mm_set1_epi8(' ');
+    const __m128i point = _mm_set1_epi8('.');
+    const __m128i minus = _mm_set1_epi8('-');
+    const __m128i belowZero = _mm_set1_epi8('0' - 1);
+    const __m128i aboveNine = _mm_set1_epi8('9' + 1);
+    for (int k = 0; k < BLOCK / 16; ++k) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        const int shift = 16 * k;
+        m.separator |= bits16(_mm_cmpeq_epi8(v, blank)) << shift;
+        m.point |= bits16(_mm_cmpeq_epi8(v, point)) << shift;
+        m.minus |= bits16(_mm_cmpeq_epi8(v, minus)) << shift;
+        // Signed comparison: bytes above 127 are negative and never digits.
+        m.digit |= bits16(_mm_and_si128(_mm_cmpgt_epi8(v, belowZero), _mm_cmplt_epi8(v, aboveNine))) << shift;
+    }
+    return m;
+}
+#else
+BlockMasks classify(const char* p) {
+    BlockMasks m;
+    for (int i = 0; i < BLOCK; ++i) {
+        const std::uint64_t bit = std::uint64_t{1} << i;
+        const char c = p[i];
+        if (c == ' ') m.separator |= bit;
+        if (c == '.') m.point |= bit;
+        if (c == '-') m.minus |= bit;
+        if (c >= '0' && c <= '9') m.digit |= bit;
+    }
+    return m;
+}
+#endif
+
+// x moved one (two) places up, the top bits of the block before coming in.
+std::uint64_t up1(std::uint64_t x, std::uint64_t before) { return (x << 1) | (before >> 63); }
+std::uint64_t up2(std::uint64_t x, std::uint64_t before) { return (x << 2) | (before >> 62); }
+
+// Checks one block against the plain-decimal rules, given the block before;
+// adds its values to `count`. False when a rule is broken.
+struct PlainDecimalCheck {
+    BlockMasks before{~std::uint64_t{0}, 0, 0, 0};  // the line starts after a separator
+    std::uint64_t carry = 0;
+    int count = 0;
+
+    bool add(const BlockMasks& m) {
+        const std::uint64_t other = ~(m.separator | m.digit | m.point | m.minus);
+        // A block without a separator may belong to a value too long to be sure of.
+        if (other != 0 || m.separator == 0) return false;
+        const std::uint64_t starts = ~m.separator & up1(m.separator, before.separator);
+        // A minus only as the first character of a value.
+        if ((m.minus & ~starts) != 0) return false;
+        // No value without a digit: "-", "." and "-." are the only ones.
+        const std::uint64_t endsAfterMinus = m.separator & up1(m.minus, before.minus);
+        const std::uint64_t endsAfterPoint = m.separator & up1(m.point, before.point);
+        const std::uint64_t pointStartsValue = up2(m.separator | m.minus, before.separator | before.minus);
+        if ((endsAfterMinus | (endsAfterPoint & pointStartsValue)) != 0) return false;
+        // At most one point: adding a bit after each point to the digit mask
+        // carries through the digits that follow it and stops on the first
+        // character that is not a digit, which must not be another point.
+        const std::uint64_t afterPoint = up1(m.point, before.point);
+        std::uint64_t sum = 0;
+        const bool c1 = __builtin_add_overflow(m.digit, afterPoint, &sum);
+        const bool c2 = __builtin_add_overflow(sum, carry, &sum);
+        carry = (c1 || c2) ? 1 : 0;
+        if ((sum & ~m.digit & m.point) != 0) return false;
+        count += std::popcount(starts);
+        before = m;
+        return true;
+    }
+};
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Powers of ten that are exact doubles.
+constexpr double EXACT_POWERS_OF_TEN[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                          1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                          1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr int MAX_SHORT_DIGITS = 15;  // any 15 digits stay below 2^53
+
+// The exact short way for a plain decimal of at most 15 digits; nullptr
+// when the value needs the general reader.
+const char* readShortDecimal(const char* p, const char* end, double& out) {
+    const bool negative = p < end && *p == '-';
+    if (negative) ++p;
+    std::uint64_t mantissa = 0;
+    int digits = 0;
+    int decimals = 0;
+    bool point = false;
+    for (; p < end && !isValueSeparator(*p); ++p) {
+        const char c = *p;
+        if (isDigit(c)) {
+            if (++digits > MAX_SHORT_DIGITS) return nullptr;
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+            if (point) ++decimals;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            return nullptr;
+        }
+    }
+    if (digits == 0) return nullptr;
+    const double magnitude = static_cast<double>(mantissa) / EXACT_POWERS_OF_TEN[decimals];
+    out = negative ? -magnitude : magnitude;
+    return p;
+}
+
+}  // namespace
+
+int countPlainDecimals(std::string_view line) {
+    PlainDecimalCheck check;
+    const std::size_t n = line.size();
+    // The block that holds the character after the line's last one is always
+    // checked: the line end closes the last value like a separator.
+    for (std::size_t start = 0; start <= n; start += BLOCK) {
+        BlockMasks m;
+        if (start + BLOCK <= n) {
+            m = classify(line.data() + start);
+        } else {
+            char padded[BLOCK];
+            std::memset(padded, ' ', BLOCK);
+            std::memcpy(padded, line.data() + start, n - start);
+            m = classify(padded);
+        }
+        if (!check.add(m)) return -1;
+    }
+    return check.count;
+}
+
+const char* readFreeValue(const char* p, const char* end, double& out) {
+    if (const char* q = readShortDecimal(p, end, out)) return q;
+    auto [q, ec] = std::from_chars(p, end, out);
+    if (ec == std::errc() && (q == end || isValueSeparator(*q))) return q;
+    // A leading '+' or a D exponent: the general reader.
+    return parseFreeReal(p, end, out);
+}
+
+}  // namespace wq
