@@ -21,9 +21,9 @@ std::int64_t nowNs() {
     return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
 }
 
-bool changedRecently(const FileIdentity& id, std::int64_t readAt) {
-    return readAt - id.modifiedNs < SETTLING_NS || readAt - id.changedNs < SETTLING_NS;
-}
+// Only the modification time counts: the change time also moves when the
+// times are set (and cannot be set back), and an edit moves both.
+bool changedRecently(const FileIdentity& id, std::int64_t readAt) { return readAt - id.modifiedNs < SETTLING_NS; }
 
 }  // namespace
 
