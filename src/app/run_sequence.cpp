@@ -85,8 +85,8 @@ void readMinerals(SolverState& prog) { minsat(prog, MAX_TERMS, MAX_MINERALS); }
 // With the debug switch, the iteration shows the state of loop 2.
 void reportLoopTwo(SolverState& prog) { writeResultListing(prog, evaluateResults(prog)); }
 
-// One run of the water at the current conditions, from the grid location to
-// the saturation report.
+}  // namespace
+
 void runOnce(Program& prog) {
     locateRun(prog);
     refreshDatabase(prog);
@@ -104,8 +104,6 @@ void runOnce(Program& prog) {
         writePlotRecords(results, prog.io.plot);
     }
 }
-
-}  // namespace
 
 void refreshDatabase(Program& prog) {
     std::string why;

@@ -8,6 +8,10 @@ struct Program;
 struct Results;
 struct SolverState;
 
+// One run of the water at the current conditions, from the grid location
+// (and the database as it is on disk now) to the saturation report.
+void runOnce(Program& prog);
+
 // Runs until a STOP (the dialogue's normal end or an error).
 void runSequence(Program& prog);
 

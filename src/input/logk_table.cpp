@@ -89,9 +89,10 @@ TableText checkTable(TextFile& file, bool full, GroupStarts& starts) {
     return table;
 }
 
-double TableInterpolator::at(const TableText& table, int group, int k) const {
+void TableInterpolator::values(const TableText& table, int group, int first, int count, double* out) const {
     std::size_t offset = starts_.at(table.firstGroup + static_cast<std::size_t>(group - 1));
-    int left = k;
+    int skip = first - 1;
+    int left = count;
     while (offset < text_.size()) {
         std::size_t next = 0;
         const std::string_view line = lineAt(text_, offset, next);
@@ -100,14 +101,14 @@ double TableInterpolator::at(const TableText& table, int group, int k) const {
         for (;;) {
             while (p < end && isValueSeparator(*p)) ++p;
             if (p == end) break;
-            const char* valueEnd = p;
-            while (valueEnd < end && !isValueSeparator(*valueEnd)) ++valueEnd;
-            if (--left == 0) {
-                double value = 0.0;
-                if (!readFreeValue(p, end, value)) lostValue();
-                return value;
+            if (skip > 0) {
+                while (p < end && !isValueSeparator(*p)) ++p;
+                --skip;
+                continue;
             }
-            p = valueEnd;
+            p = readFreeValue(p, end, *out++);
+            if (!p) lostValue();
+            if (--left == 0) return;
         }
         offset = next;
     }
@@ -117,24 +118,26 @@ double TableInterpolator::at(const TableText& table, int group, int k) const {
 double TableInterpolator::fullTableValue(const TableText& table) {
     if (at_.extended) {
         // The 3 x 3 block of intrp3d: pressures ip..ip+2, temperatures it-2..it.
-        for (int r = at_.pressureIndex; r <= at_.pressureIndex + 2; ++r)
-            for (int c = at_.temperatureIndex - 2; c <= at_.temperatureIndex; ++c) block_.at(r, c) = at(table, r, c);
+        const int c = at_.temperatureIndex - 2;
+        for (int r = at_.pressureIndex; r <= at_.pressureIndex + 2; ++r) {
+            double row[3];
+            values(table, r, c, 3, row);
+            for (int k = 0; k < 3; ++k) block_.at(r, c + k) = row[k];
+        }
         return intrp3d(at_.pressure, at_.temperature, at_.pressureIndex, at_.temperatureIndex, block_);
     }
-    // The 15 values on the saturation curve (see saturationCurveOf).
+    // The three values on the saturation curve intrp2d_l uses.
     std::array<double, N_SATURATION> curve{};
-    for (int c = 1; c <= N_SATURATION; ++c) {
-        const int r = c <= 4 ? 1 : c - 3;
-        block_.at(r, c) = at(table, r, c);
-    }
-    saturationCurveOf(block_, curve);
+    const int first = intrp2d_lFirstNode(at_.temperature);
+    for (int c = first; first > 0 && c <= first + 2; ++c)
+        values(table, saturationCurveRow(c), c, 1, &curve[static_cast<std::size_t>(c - 1)]);
     return intrp2d_l(at_.temperature, curve);
 }
 
 double TableInterpolator::shortTableValue(const TableText& table) const {
-    std::array<double, N_SHORT> values{};
-    for (int k = 1; k <= N_SHORT; ++k) values[static_cast<std::size_t>(k - 1)] = at(table, 1, k);
-    return intrp2d(at_.temperature, values);
+    std::array<double, N_SHORT> shortTable{};
+    values(table, 1, 1, N_SHORT, shortTable.data());
+    return intrp2d(at_.temperature, shortTable);
 }
 
 double TableInterpolator::value(const TableText& table) {

@@ -8,7 +8,7 @@
 // 25..350 °C along the saturation curve. Which interpolator serves an entry:
 //
 //   full table,  extended run   -> intrp3d in the block pt_indexer chose (9 values)
-//   full table,  saturation run -> intrp2d_l on the 15 values on the curve
+//   full table,  saturation run -> intrp2d_l on 3 of the 15 values on the curve
 //   short table, either run     -> intrp2d (temperature only)
 //
 // Reading the file checks every value of every table that is read, as the
@@ -78,8 +78,8 @@ public:
     const LogKConditions& conditions() const { return at_; }
 
 private:
-    // Value k (1-based) of group g (1-based) of the table.
-    double at(const TableText& table, int group, int k) const;
+    // Values first..first+count-1 (1-based) of group g (1-based) of the table.
+    void values(const TableText& table, int group, int first, int count, double* out) const;
     double fullTableValue(const TableText& table);
     double shortTableValue(const TableText& table) const;
 

@@ -7,7 +7,9 @@
 
 #include "text/fields.hpp"
 
-#if defined(__SSE2__)
+#if defined(__x86_64__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -17,45 +19,92 @@ namespace {
 
 constexpr int BLOCK = 64;
 
-// Bit i of each mask stands for character i of a 64-character block.
+// Bit i of each mask stands for character i of a 64-character block. When
+// `plain` is false the block holds a character that no plain decimal holds.
 struct BlockMasks {
     std::uint64_t separator = 0;
     std::uint64_t digit = 0;
     std::uint64_t point = 0;
     std::uint64_t minus = 0;
+    bool plain = true;
 };
 
 #if defined(__SSE2__)
 std::uint64_t bits16(__m128i m) { return static_cast<std::uint16_t>(_mm_movemask_epi8(m)); }
 
-BlockMasks classify(const char* p) {
+// Blanks, points and minus signs by comparison; digits are what is left once
+// every character is known to be one of the four.
+inline BlockMasks classifySse2(const char* p) {
     BlockMasks m;
     const __m128i blank = _mm_set1_epi8(' ');
     const __m128i point = _mm_set1_epi8('.');
     const __m128i minus = _mm_set1_epi8('-');
     const __m128i belowZero = _mm_set1_epi8('0' - 1);
     const __m128i aboveNine = _mm_set1_epi8('9' + 1);
+    __m128i known = _mm_set1_epi8(-1);
     for (int k = 0; k < BLOCK / 16; ++k) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-        const int shift = 16 * k;
-        m.separator |= bits16(_mm_cmpeq_epi8(v, blank)) << shift;
-        m.point |= bits16(_mm_cmpeq_epi8(v, point)) << shift;
-        m.minus |= bits16(_mm_cmpeq_epi8(v, minus)) << shift;
+        const __m128i isBlank = _mm_cmpeq_epi8(v, blank);
+        const __m128i isPoint = _mm_cmpeq_epi8(v, point);
+        const __m128i isMinus = _mm_cmpeq_epi8(v, minus);
         // Signed comparison: bytes above 127 are negative and never digits.
-        m.digit |= bits16(_mm_and_si128(_mm_cmpgt_epi8(v, belowZero), _mm_cmplt_epi8(v, aboveNine))) << shift;
+        const __m128i isDigit = _mm_and_si128(_mm_cmpgt_epi8(v, belowZero), _mm_cmplt_epi8(v, aboveNine));
+        known = _mm_and_si128(known, _mm_or_si128(_mm_or_si128(isBlank, isPoint), _mm_or_si128(isMinus, isDigit)));
+        const int shift = 16 * k;
+        m.separator |= bits16(isBlank) << shift;
+        m.point |= bits16(isPoint) << shift;
+        m.minus |= bits16(isMinus) << shift;
     }
+    m.plain = _mm_movemask_epi8(known) == 0xFFFF;
+    m.digit = ~(m.separator | m.point | m.minus);
     return m;
 }
-#else
-BlockMasks classify(const char* p) {
+#endif
+
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) inline std::uint64_t bits32(__m256i m) {
+    return static_cast<std::uint32_t>(_mm256_movemask_epi8(m));
+}
+
+// The same, 32 characters a comparison.
+__attribute__((target("avx2"))) inline BlockMasks classifyAvx2(const char* p) {
+    BlockMasks m;
+    const __m256i blank = _mm256_set1_epi8(' ');
+    const __m256i point = _mm256_set1_epi8('.');
+    const __m256i minus = _mm256_set1_epi8('-');
+    const __m256i belowZero = _mm256_set1_epi8('0' - 1);
+    const __m256i aboveNine = _mm256_set1_epi8('9' + 1);
+    __m256i known = _mm256_set1_epi8(-1);
+    for (int k = 0; k < BLOCK / 32; ++k) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k));
+        const __m256i isBlank = _mm256_cmpeq_epi8(v, blank);
+        const __m256i isPoint = _mm256_cmpeq_epi8(v, point);
+        const __m256i isMinus = _mm256_cmpeq_epi8(v, minus);
+        const __m256i isDigit = _mm256_and_si256(_mm256_cmpgt_epi8(v, belowZero), _mm256_cmpgt_epi8(aboveNine, v));
+        known = _mm256_and_si256(known,
+                                 _mm256_or_si256(_mm256_or_si256(isBlank, isPoint), _mm256_or_si256(isMinus, isDigit)));
+        const int shift = 32 * k;
+        m.separator |= bits32(isBlank) << shift;
+        m.point |= bits32(isPoint) << shift;
+        m.minus |= bits32(isMinus) << shift;
+    }
+    m.plain = static_cast<std::uint32_t>(_mm256_movemask_epi8(known)) == 0xFFFFFFFFu;
+    m.digit = ~(m.separator | m.point | m.minus);
+    return m;
+}
+#endif
+
+#if !defined(__SSE2__)
+inline BlockMasks classifySse2(const char* p) {
     BlockMasks m;
     for (int i = 0; i < BLOCK; ++i) {
         const std::uint64_t bit = std::uint64_t{1} << i;
         const char c = p[i];
         if (c == ' ') m.separator |= bit;
-        if (c == '.') m.point |= bit;
-        if (c == '-') m.minus |= bit;
-        if (c >= '0' && c <= '9') m.digit |= bit;
+        else if (c == '.') m.point |= bit;
+        else if (c == '-') m.minus |= bit;
+        else if (c >= '0' && c <= '9') m.digit |= bit;
+        else m.plain = false;
     }
     return m;
 }
@@ -72,10 +121,9 @@ struct PlainDecimalCheck {
     std::uint64_t carry = 0;
     int count = 0;
 
-    bool add(const BlockMasks& m) {
-        const std::uint64_t other = ~(m.separator | m.digit | m.point | m.minus);
+    inline __attribute__((always_inline)) bool add(const BlockMasks& m) {
         // A block without a separator may belong to a value too long to be sure of.
-        if (other != 0 || m.separator == 0) return false;
+        if (!m.plain || m.separator == 0) return false;
         const std::uint64_t starts = ~m.separator & up1(m.separator, before.separator);
         // A minus only as the first character of a value.
         if ((m.minus & ~starts) != 0) return false;
@@ -134,9 +182,8 @@ const char* readShortDecimal(const char* p, const char* end, double& out) {
     return p;
 }
 
-}  // namespace
-
-int countPlainDecimals(std::string_view line) {
+template <BlockMasks (*classify)(const char*)>
+inline __attribute__((always_inline)) int countWith(std::string_view line) {
     PlainDecimalCheck check;
     const std::size_t n = line.size();
     // The block that holds the character after the line's last one is always
@@ -154,6 +201,31 @@ int countPlainDecimals(std::string_view line) {
         if (!check.add(m)) return -1;
     }
     return check.count;
+}
+
+int countPlain(std::string_view line) { return countWith<classifySse2>(line); }
+
+#if defined(__x86_64__)
+__attribute__((target("avx2,popcnt"))) int countPlainAvx2(std::string_view line) {
+    return countWith<classifyAvx2>(line);
+}
+#endif
+
+using PlainCounter = int (*)(std::string_view);
+
+// The widest classification the processor offers, chosen once.
+PlainCounter plainCounter() {
+#if defined(__x86_64__)
+    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt")) return countPlainAvx2;
+#endif
+    return countPlain;
+}
+
+}  // namespace
+
+int countPlainDecimals(std::string_view line) {
+    static const PlainCounter count = plainCounter();
+    return count(line);
 }
 
 const char* readFreeValue(const char* p, const char* end, double& out) {
