@@ -26,6 +26,7 @@ struct BlockMasks {
     std::uint64_t digit = 0;
     std::uint64_t point = 0;
     std::uint64_t minus = 0;
+    std::uint64_t known = 0;  // characters a plain decimal may hold
     bool plain = true;
 };
 
@@ -41,7 +42,6 @@ inline BlockMasks classifySse2(const char* p) {
     const __m128i minus = _mm_set1_epi8('-');
     const __m128i belowZero = _mm_set1_epi8('0' - 1);
     const __m128i aboveNine = _mm_set1_epi8('9' + 1);
-    __m128i known = _mm_set1_epi8(-1);
     for (int k = 0; k < BLOCK / 16; ++k) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
         const __m128i isBlank = _mm_cmpeq_epi8(v, blank);
@@ -49,13 +49,14 @@ inline BlockMasks classifySse2(const char* p) {
         const __m128i isMinus = _mm_cmpeq_epi8(v, minus);
         // Signed comparison: bytes above 127 are negative and never digits.
         const __m128i isDigit = _mm_and_si128(_mm_cmpgt_epi8(v, belowZero), _mm_cmplt_epi8(v, aboveNine));
-        known = _mm_and_si128(known, _mm_or_si128(_mm_or_si128(isBlank, isPoint), _mm_or_si128(isMinus, isDigit)));
+        const __m128i known = _mm_or_si128(_mm_or_si128(isBlank, isPoint), _mm_or_si128(isMinus, isDigit));
         const int shift = 16 * k;
+        m.known |= bits16(known) << shift;
         m.separator |= bits16(isBlank) << shift;
         m.point |= bits16(isPoint) << shift;
         m.minus |= bits16(isMinus) << shift;
     }
-    m.plain = _mm_movemask_epi8(known) == 0xFFFF;
+    m.plain = m.known == ~std::uint64_t{0};
     m.digit = ~(m.separator | m.point | m.minus);
     return m;
 }
@@ -74,21 +75,20 @@ __attribute__((target("avx2"))) inline BlockMasks classifyAvx2(const char* p) {
     const __m256i minus = _mm256_set1_epi8('-');
     const __m256i belowZero = _mm256_set1_epi8('0' - 1);
     const __m256i aboveNine = _mm256_set1_epi8('9' + 1);
-    __m256i known = _mm256_set1_epi8(-1);
     for (int k = 0; k < BLOCK / 32; ++k) {
         const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k));
         const __m256i isBlank = _mm256_cmpeq_epi8(v, blank);
         const __m256i isPoint = _mm256_cmpeq_epi8(v, point);
         const __m256i isMinus = _mm256_cmpeq_epi8(v, minus);
         const __m256i isDigit = _mm256_and_si256(_mm256_cmpgt_epi8(v, belowZero), _mm256_cmpgt_epi8(aboveNine, v));
-        known = _mm256_and_si256(known,
-                                 _mm256_or_si256(_mm256_or_si256(isBlank, isPoint), _mm256_or_si256(isMinus, isDigit)));
+        const __m256i known = _mm256_or_si256(_mm256_or_si256(isBlank, isPoint), _mm256_or_si256(isMinus, isDigit));
         const int shift = 32 * k;
+        m.known |= bits32(known) << shift;
         m.separator |= bits32(isBlank) << shift;
         m.point |= bits32(isPoint) << shift;
         m.minus |= bits32(isMinus) << shift;
     }
-    m.plain = static_cast<std::uint32_t>(_mm256_movemask_epi8(known)) == 0xFFFFFFFFu;
+    m.plain = m.known == ~std::uint64_t{0};
     m.digit = ~(m.separator | m.point | m.minus);
     return m;
 }
@@ -101,11 +101,12 @@ inline BlockMasks classifySse2(const char* p) {
         const std::uint64_t bit = std::uint64_t{1} << i;
         const char c = p[i];
         if (c == ' ') m.separator |= bit;
-        else if (c == '.') m.point |= bit;
-        else if (c == '-') m.minus |= bit;
-        else if (c >= '0' && c <= '9') m.digit |= bit;
-        else m.plain = false;
+        if (c == '.') m.point |= bit;
+        if (c == '-') m.minus |= bit;
+        if (c >= '0' && c <= '9') m.digit |= bit;
+        if (c == ' ' || c == '.' || c == '-' || (c >= '0' && c <= '9')) m.known |= bit;
     }
+    m.plain = m.known == ~std::uint64_t{0};
     return m;
 }
 #endif
@@ -182,6 +183,17 @@ const char* readShortDecimal(const char* p, const char* end, double& out) {
     return p;
 }
 
+// Characters past the end of the line count as blanks.
+inline __attribute__((always_inline)) void cutAt(BlockMasks& m, std::size_t length) {
+    if (length >= static_cast<std::size_t>(BLOCK)) return;
+    const std::uint64_t inside = (std::uint64_t{1} << length) - 1;
+    m.separator |= ~inside;
+    m.point &= inside;
+    m.minus &= inside;
+    m.digit &= inside;
+    m.plain = (m.known | ~inside) == ~std::uint64_t{0};
+}
+
 template <BlockMasks (*classify)(const char*)>
 inline __attribute__((always_inline)) int countWith(std::string_view line) {
     PlainDecimalCheck check;
@@ -189,15 +201,8 @@ inline __attribute__((always_inline)) int countWith(std::string_view line) {
     // The block that holds the character after the line's last one is always
     // checked: the line end closes the last value like a separator.
     for (std::size_t start = 0; start <= n; start += BLOCK) {
-        BlockMasks m;
-        if (start + BLOCK <= n) {
-            m = classify(line.data() + start);
-        } else {
-            char padded[BLOCK];
-            std::memset(padded, ' ', BLOCK);
-            std::memcpy(padded, line.data() + start, n - start);
-            m = classify(padded);
-        }
+        BlockMasks m = classify(line.data() + start);
+        cutAt(m, n - start);
         if (!check.add(m)) return -1;
     }
     return check.count;

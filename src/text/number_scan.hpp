@@ -19,6 +19,8 @@ constexpr bool isValueSeparator(char c) { return c == ' ' || c == ',' || c == '\
 // exponent, fewer than 128 characters (so that none can overflow or
 // underflow). -1 when the line holds anything else; the line then needs the
 // general rules.
+// The 64 bytes after the line must be readable (they are not looked at):
+// the line stands in a TextImage, or in a longer buffer.
 int countPlainDecimals(std::string_view line);
 
 // Reads one free-format value at p (end = end of the line): the position

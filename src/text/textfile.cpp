@@ -28,7 +28,7 @@ struct Region {
 
 Region reserve(std::size_t capacity) {
     Region r;
-    r.size = roundUp(capacity + 1, HUGE_PAGE) + HUGE_PAGE;
+    r.size = roundUp(capacity + 1 + TextImage::READABLE_BEYOND_END, HUGE_PAGE) + HUGE_PAGE;
     void* base = ::mmap(nullptr, r.size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (base == MAP_FAILED) return {};
     r.base = base;
@@ -130,7 +130,7 @@ TextImage::ReadResult TextImage::read(const std::string& path, std::size_t limit
         return result;
     }
     // Give back the address space the text does not use.
-    const std::size_t keep = static_cast<std::size_t>(r.data - static_cast<char*>(r.base)) + roundUp(size + 1, HUGE_PAGE);
+    const std::size_t keep = static_cast<std::size_t>(r.data - static_cast<char*>(r.base)) + roundUp(size + 1 + READABLE_BEYOND_END, HUGE_PAGE);
     if (keep < r.size) ::munmap(static_cast<char*>(r.base) + keep, r.size - keep);
     auto image = std::shared_ptr<TextImage>(new TextImage());
     image->mapping_ = r.base;

@@ -50,6 +50,9 @@ public:
     static ReadResult read(const std::string& path, std::size_t limit = MAX_FILE_BYTES);
 
     std::string_view text() const { return {data_, size_}; }
+    // The buffer may be read (never written) this many bytes past the end of
+    // the text, so that a scan may load whole blocks up to the text's end.
+    static constexpr std::size_t READABLE_BEYOND_END = 64;
 
 private:
     TextImage() = default;
