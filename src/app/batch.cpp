@@ -24,6 +24,7 @@
 #include "app/run_sequence.hpp"
 #include "input/case_writer.hpp"
 #include "input/component_catalog.hpp"
+#include "input/database_file.hpp"
 #include "input/database.hpp"
 #include "input/db_numbers.hpp"
 #include "input/minerals.hpp"
@@ -37,8 +38,10 @@ namespace wq {
 
 namespace {
 
-// The largest table of waters read (about a million rows of analyses).
+// The largest table of waters read (millions of rows of analyses), and the
+// largest template (a run input is a few kilobytes).
 constexpr std::uintmax_t MAX_TABLE_BYTES = std::uintmax_t(1) << 30;
+constexpr std::uintmax_t MAX_TEMPLATE_BYTES = std::uintmax_t(1) << 20;
 
 enum BatchExit { ALL_CONVERGED = 0, SOME_FAILED = 1, CANNOT_START = 2, INTERNAL = 3 };
 
@@ -74,7 +77,7 @@ std::string readFile(const std::string& path, std::uintmax_t maxBytes, const cha
 }
 
 TextFile loadText(const std::string& path, const char* name, const char* what) {
-    return TextFile(name, readFile(path, MAX_TABLE_BYTES, what));
+    return TextFile(name, readFile(path, MAX_TEMPLATE_BYTES, what));
 }
 
 // A Program whose console is kept in memory, whose files go nowhere and
@@ -129,7 +132,7 @@ private:
 // What every worker reads and nobody changes.
 struct Shared {
     TextFile templateFile;
-    TextFile database;
+    std::shared_ptr<const ParsedDatabase> database;  // read and checked once, shared read-only
     ComponentCatalog catalog;
     std::unique_ptr<QuietProgram> templateProgram;
     WaterTable table;
@@ -152,9 +155,11 @@ void readTemplate(Shared& s, const BatchOptions& o) {
 }
 
 void readTable(Shared& s, const BatchOptions& o) {
-    s.database = loadText(o.databasePath, "LOGKDATA.KDB", "the database");
+    DatabaseFile database(o.databasePath);
     std::string error;
-    std::optional<ComponentCatalog> catalog = readComponentCatalog(s.database, error);
+    if (!database.refresh(error)) throw CannotStart{"cannot read the database " + o.databasePath + ": " + error};
+    s.database = database.shared();
+    std::optional<ComponentCatalog> catalog = componentCatalog(*s.database, error);
     if (!catalog) throw CannotStart{error};
     s.catalog = std::move(*catalog);
     const std::string text = readFile(o.watersPath, MAX_TABLE_BYTES, "the table of waters");
@@ -180,7 +185,7 @@ RecordColumns probeColumns(Shared& s) {
     QuietProgram q;
     Program& p = *q;
     p.caseFile = TextFile("WQCASE.DAT", writeCase(**s.templateProgram, s.templateFile, s.catalog, probe));
-    p.database = s.database;
+    p.database = DatabaseFile::ofParsed(s.database);
     RecordColumns columns;
     try {
         readRunInput(p);
@@ -219,7 +224,7 @@ Solved solveWater(const Shared& s, const WaterSample& w) {
     QuietProgram q;
     Program& p = *q;
     p.caseFile = TextFile("WQCASE.DAT", writeCase(**s.templateProgram, s.templateFile, s.catalog, w));
-    p.database = s.database;
+    p.database = DatabaseFile::ofParsed(s.database);
     std::size_t mark = 0;
     try {
         readRunInput(p);

@@ -104,7 +104,6 @@ void rerunDialogue(Program& prog) {
         "(1X,A80/1X,A80/////5X,'The pH is: ',F5.2,2X,'Number of loops used = ',I3,'   Loop limit = ',I3"
         "////5X,'Do you want to change the temperature?',1X,'(Yes/No, enter = NO)')");
     resetForNextRun(prog);
-    prog.database.rewind();
     const double pH = previousPH(prog);
     prog.grid.pressureFlag = 'N';
     prog.grid.blockFlag = 'N';

@@ -1,5 +1,8 @@
 #include "app/driver.hpp"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -19,11 +22,17 @@ namespace wq {
 namespace {
 
 void openInput(TextFile& file, const char* name) {
-    errno = 0;
-    if (!file.load(name)) {
-        std::string why = errno ? std::strerror(errno) : "cannot be read";
-        openFailure("cannot open " + std::string(name) + ": " + why);
-    }
+    std::string why;
+    if (!file.load(name, why)) openFailure("cannot open " + std::string(name) + ": " + why);
+}
+
+// The database is read at the start of every run, as it is then; here it only
+// has to be there.
+void checkDatabase(Program& prog, const char* name) {
+    const int fd = ::open(name, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) openFailure("cannot open " + std::string(name) + ": " + std::strerror(errno));
+    ::close(fd);
+    prog.database = DatabaseFile(name);
 }
 
 void openOutput(Sink& sink, const char* name) {
@@ -37,7 +46,7 @@ void openOutput(Sink& sink, const char* name) {
 // The five files, in the order the program has always opened them.
 void openFiles(Program& prog) {
     openInput(prog.caseFile, "WQCASE.DAT");
-    openInput(prog.database, "LOGKDATA.KDB");
+    checkDatabase(prog, "LOGKDATA.KDB");
     openOutput(prog.io.listing, "WQLIST.DAT");
     openOutput(prog.io.plot, "WQGRAPH.DAT");
     openOutput(prog.io.skip, "Skip_Species.txt");

@@ -15,6 +15,7 @@
 #include "report/saturation_report.hpp"
 #include "solver/newton.hpp"
 #include "solver/setup.hpp"
+#include "text/failure.hpp"
 #include "text/stop.hpp"
 
 namespace wq {
@@ -99,8 +100,8 @@ void writeRecord(Program& prog, const Results& results) {
     }
 }
 
-// One run of the water at the current conditions, from the grid location to
-// the saturation report.
+}  // namespace
+
 void runOnce(Program& prog) {
     const Results results = computeRun(prog);
     writeRecord(prog, results);
@@ -111,10 +112,14 @@ void runOnce(Program& prog) {
     }
 }
 
-}  // namespace
+void refreshDatabase(Program& prog) {
+    std::string why;
+    if (!prog.database.refresh(why)) openFailure("cannot read LOGKDATA.KDB: " + why);
+}
 
 Results computeRun(Program& prog) {
     locateRun(prog);
+    refreshDatabase(prog);
     readDatabase(prog);
     SetUpHooks hooks;
     hooks.readMinerals = readMinerals;

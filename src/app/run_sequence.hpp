@@ -8,6 +8,10 @@ struct Program;
 struct Results;
 struct SolverState;
 
+// One run of the water at the current conditions, from the grid location
+// (and the database as it is on disk now) to the saturation report.
+void runOnce(Program& prog);
+
 // Runs until a STOP (the dialogue's normal end or an error).
 void runSequence(Program& prog);
 
@@ -19,6 +23,10 @@ Results computeRun(Program& prog);
 // Places the run on the pressure-temperature grid (extended run) or checks it
 // against the saturation curve (saturation run); stops on an error.
 void locateRun(Program& prog);
+
+// Brings the parsed database to the content LOGKDATA.KDB has now (read again
+// only when the file changed); stops with a clear line when it cannot be read.
+void refreshDatabase(Program& prog);
 
 // The result block of a run on the listing. A run that used up its loops
 // ends with the block, before the forced-saturation legend, with the

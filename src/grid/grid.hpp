@@ -120,6 +120,9 @@ double intrp3d(double p, double t, int pressureIndex, int temperatureIndex,
 
 // Fifteen values along the saturation curve at t; ABSENT_DATA outside 0.01..400 °C.
 double intrp2d_l(double t, const std::array<double, N_SATURATION>& curve);
+// The first of the three nodes (1-based) intrp2d_l interpolates through at t;
+// 0 outside its reach. A caller may fill only these three values.
+int intrp2d_lFirstNode(double t);
 
 // A short table (25..350 °C) at t; ABSENT_DATA when the data do not reach t.
 double intrp2d(double t, const std::array<double, N_SHORT>& shortTable);
@@ -127,6 +130,8 @@ double intrp2d(double t, const std::array<double, N_SHORT>& shortTable);
 // The saturation-curve values of a full table: 1 bar at 0.01..75 °C, then the
 // grid pressure equal to the saturation pressure at 100..350 °C.
 void saturationCurveOf(const FullTable& table, std::array<double, N_SATURATION>& curve);
+// The pressure row of a full table that holds saturation-curve value c.
+int saturationCurveRow(int c);
 
 // Liquid-vapour saturation pressure of water at t (bar), from the curve above;
 // 350 to 400 °C is a quadratic extrapolation through 300, 325 and 350 °C.

@@ -92,10 +92,15 @@ double intrp3d(double p, double t, int pressureIndex, int temperatureIndex,
 }
 
 // Between 350 and 400 °C this extrapolates through 300, 325 and 350 °C.
-double intrp2d_l(double t, const std::array<double, N_SATURATION>& curve) {
-    if (t < CURVE_LOWEST_TEMPERATURE || t > CURVE_HIGHEST_TEMPERATURE) return ABSENT_DATA;
+int intrp2d_lFirstNode(double t) {
+    if (t < CURVE_LOWEST_TEMPERATURE || t > CURVE_HIGHEST_TEMPERATURE) return 0;
     const int bracket = nodesBelow(t, SATURATION_TEMPERATURES, N_SATURATION - 1);
-    const int first = bracket < 2 ? 1 : bracket - 1;
+    return bracket < 2 ? 1 : bracket - 1;
+}
+
+double intrp2d_l(double t, const std::array<double, N_SATURATION>& curve) {
+    const int first = intrp2d_lFirstNode(t);
+    if (first == 0) return ABSENT_DATA;
     return lagrangeFrom(t, first, SATURATION_TEMPERATURES, curve);
 }
 
@@ -126,12 +131,11 @@ double intrp2d(double t, const std::array<double, N_SHORT>& shortTable) {
     return lagrangeFrom(t, first, SHORT_TABLE_TEMPERATURES, shortTable);
 }
 
+// 1 bar up to 75 °C; from 100 °C the grid line on the curve.
+int saturationCurveRow(int c) { return c <= 4 ? 1 : c - 3; }
+
 void saturationCurveOf(const FullTable& table, std::array<double, N_SATURATION>& curve) {
-    for (int c = 1; c <= N_SATURATION; ++c) {
-        // 1 bar up to 75 °C; from 100 °C the grid line on the curve.
-        const int r = c <= 4 ? 1 : c - 3;
-        curve[static_cast<std::size_t>(c - 1)] = table.at(r, c);
-    }
+    for (int c = 1; c <= N_SATURATION; ++c) curve[static_cast<std::size_t>(c - 1)] = table.at(saturationCurveRow(c), c);
 }
 
 double saturationPressure(double t) { return intrp2d_l(t, SATURATION_PRESSURES); }

@@ -10,7 +10,7 @@
 
 namespace wq {
 
-class TextFile;
+struct ParsedDatabase;
 
 struct CatalogComponent {
     int number = 0;            // database number (1 to 70)
@@ -25,8 +25,8 @@ struct ComponentCatalog {
     const CatalogComponent* byNumber(int number) const;
 };
 
-// Reads the component-species section of a database. nullopt with `error`
-// set when the section cannot be found or a line of it cannot be read.
-std::optional<ComponentCatalog> readComponentCatalog(const TextFile& database, std::string& error);
+// The component-species section of a database. nullopt with `error` set when
+// the section cannot be found or a line of it cannot be read.
+std::optional<ComponentCatalog> componentCatalog(const ParsedDatabase& database, std::string& error);
 
 }  // namespace wq

@@ -15,12 +15,14 @@ namespace wq {
 
 struct InputState;
 
-// Reads the database from its beginning (the caller rewinds it) for the run's
-// T and P: the activity-model parameters, the component species of the run,
-// and every aqueous species, keeping those whose reaction uses only the run's
-// components and whose data reach T and P. Writes the skip-list entries and
-// the notices for the species left out; leaves the file right after the end
-// record of the aqueous species.
+// Reads the database from its beginning for the run's T and P: the
+// activity-model parameters, the component species of the run, and every
+// aqueous species, keeping those whose reaction uses only the run's components
+// and whose data reach T and P. Writes the skip-list entries and the notices
+// for the species left out. Works on the parsed content of the file
+// (prog.database, brought up to date by the caller) and converts only the log K
+// values the run's interpolators use; remembers where the aqueous species
+// ended for minsat.
 void readDatabase(InputState& prog);
 
 }  // namespace wq

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "grid/grid.hpp"
+#include "input/database_file.hpp"
 #include "input/run_input.hpp"
 #include "input/tables.hpp"
 #include "text/channels.hpp"
@@ -13,7 +14,7 @@ namespace wq {
 struct InputState {
     Channels io;
     TextFile caseFile;   // WQCASE.DAT
-    TextFile database;   // LOGKDATA.KDB
+    DatabaseFile database;  // LOGKDATA.KDB
     RunInput input;      // as read; never changed
     RunConditions conditions;
     ComponentTable comp;

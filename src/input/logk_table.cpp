@@ -1,9 +1,10 @@
 #include "input/logk_table.hpp"
 
-#include <charconv>
+#include <cstring>
 
-#include "text/fields.hpp"
 #include "input/input_state.hpp"
+#include "text/number_scan.hpp"
+#include "text/stop.hpp"
 #include "text/textfile.hpp"
 
 namespace wq {
@@ -20,64 +21,127 @@ LogKConditions LogKConditions::of(const InputState& prog) {
 
 namespace {
 
-bool isSeparator(char c) { return c == ' ' || c == ',' || c == '\t'; }
-
-// One value at p. The plain decimal form goes straight through from_chars;
-// anything else (a leading '+', a D exponent) takes the general parser.
-const char* parseValue(const char* p, const char* end, double& out) {
-    auto [q, ec] = std::from_chars(p, end, out);
-    if (ec == std::errc() && (q == end || isSeparator(*q))) return q;
-    return parseFreeReal(p, end, out);
+// Checks the values of one line by the general rules, at most `wanted` of
+// them; the number checked, or -1 at a value that is not a number.
+int checkLineValues(std::string_view line, int wanted) {
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    int got = 0;
+    while (got < wanted) {
+        while (p < end && isValueSeparator(*p)) ++p;
+        if (p == end) break;
+        double unused = 0.0;
+        p = readFreeValue(p, end, unused);
+        if (!p) return -1;
+        ++got;
+    }
+    return got;
 }
+
+// The line that starts at `offset`, without its line end; `next` is the
+// offset of the line after it.
+std::string_view lineAt(std::string_view text, std::size_t offset, std::size_t& next) {
+    const char* begin = text.data() + offset;
+    const std::size_t left = text.size() - offset;
+    const char* nl = static_cast<const char*>(std::memchr(begin, '\n', left));
+    std::size_t len = nl ? static_cast<std::size_t>(nl - begin) : left;
+    next = offset + (nl ? len + 1 : len);
+    if (len > 0 && begin[len - 1] == '\r') --len;
+    return {begin, len};
+}
+
+[[noreturn]] void lostValue() { throw InternalError{"a database value checked before cannot be found again"}; }
 
 }  // namespace
 
-TableRead readRealGroup(TextFile& file, double* out, int count) {
-    int got = 0;
+TableRead checkGroup(TextFile& file, int count) {
+    int left = count;
     std::string_view line;
-    while (got < count) {
+    while (left > 0) {
         if (!file.next(line)) return TableRead::endOfFile;
-        const char* p = line.data();
-        const char* end = p + line.size();
-        while (got < count) {
-            while (p < end && isSeparator(*p)) ++p;
-            if (p == end) break;
-            p = parseValue(p, end, out[got]);
-            if (!p) return TableRead::badValue;
-            ++got;
+        const int plain = countPlainDecimals(line);
+        if (plain >= 0 && plain <= left) {
+            left -= plain;
+            continue;
+        }
+        const int got = checkLineValues(line, left);
+        if (got < 0) return TableRead::badValue;
+        left -= got;
+    }
+    return TableRead::ok;
+}
+
+TableText checkTable(TextFile& file, bool full, GroupStarts& starts) {
+    TableText table;
+    table.full = full;
+    table.firstGroup = static_cast<std::uint32_t>(starts.size());
+    const int groups = full ? N_PRESSURES : 1;
+    const int count = full ? N_TEMPERATURES : N_SHORT;
+    for (int g = 0; g < groups; ++g) {
+        starts.push_back(static_cast<std::uint32_t>(file.position()));
+        table.status = checkGroup(file, count);
+        if (table.status != TableRead::ok) {
+            table.failureLine = file.lineNumber();
+            starts.resize(table.firstGroup);
+            return table;
         }
     }
-    return TableRead::ok;
+    return table;
 }
 
-TableRead LogKTableReader::readFull(double& value) {
-    // Row r of the table is the group of pressure-grid point r.
-    double* row = table_.v.data();
-    for (int r = 1; r <= N_PRESSURES; ++r, row += N_TEMPERATURES) {
-        TableRead status = readRealGroup(file_, row, N_TEMPERATURES);
-        if (status != TableRead::ok) return status;
+void TableInterpolator::values(const TableText& table, int group, int first, int count, double* out) const {
+    std::size_t offset = starts_.at(table.firstGroup + static_cast<std::size_t>(group - 1));
+    int skip = first - 1;
+    int left = count;
+    while (offset < text_.size()) {
+        std::size_t next = 0;
+        const std::string_view line = lineAt(text_, offset, next);
+        const char* p = line.data();
+        const char* const end = p + line.size();
+        for (;;) {
+            while (p < end && isValueSeparator(*p)) ++p;
+            if (p == end) break;
+            if (skip > 0) {
+                while (p < end && !isValueSeparator(*p)) ++p;
+                --skip;
+                continue;
+            }
+            p = readFreeValue(p, end, *out++);
+            if (!p) lostValue();
+            if (--left == 0) return;
+        }
+        offset = next;
     }
+    lostValue();
+}
+
+double TableInterpolator::fullTableValue(const TableText& table) {
     if (at_.extended) {
-        value = intrp3d(at_.pressure, at_.temperature, at_.pressureIndex, at_.temperatureIndex,
-                        table_);
-    } else {
-        saturationCurveOf(table_, curve_);
-        value = intrp2d_l(at_.temperature, curve_);
+        // The 3 x 3 block of intrp3d: pressures ip..ip+2, temperatures it-2..it.
+        const int c = at_.temperatureIndex - 2;
+        for (int r = at_.pressureIndex; r <= at_.pressureIndex + 2; ++r) {
+            double row[3];
+            values(table, r, c, 3, row);
+            for (int k = 0; k < 3; ++k) block_.at(r, c + k) = row[k];
+        }
+        return intrp3d(at_.pressure, at_.temperature, at_.pressureIndex, at_.temperatureIndex, block_);
     }
-    return TableRead::ok;
+    // The three values on the saturation curve intrp2d_l uses.
+    std::array<double, N_SATURATION> curve{};
+    const int first = intrp2d_lFirstNode(at_.temperature);
+    for (int c = first; first > 0 && c <= first + 2; ++c)
+        values(table, saturationCurveRow(c), c, 1, &curve[static_cast<std::size_t>(c - 1)]);
+    return intrp2d_l(at_.temperature, curve);
 }
 
-TableRead LogKTableReader::readShort(double& value) {
-    TableRead status = readRealGroup(file_, short_.data(), N_SHORT);
-    if (status == TableRead::ok) value = intrp2d(at_.temperature, short_);
-    return status;
+double TableInterpolator::shortTableValue(const TableText& table) const {
+    std::array<double, N_SHORT> shortTable{};
+    values(table, 1, 1, N_SHORT, shortTable.data());
+    return intrp2d(at_.temperature, shortTable);
 }
 
-bool LogKTableReader::skipLines(int count) {
-    std::string_view line;
-    for (int k = 0; k < count; ++k)
-        if (!file_.next(line)) return false;
-    return true;
+double TableInterpolator::value(const TableText& table) {
+    return table.full ? fullTableValue(table) : shortTableValue(table);
 }
 
 }  // namespace wq

@@ -1,5 +1,5 @@
-// Reading one log K table of the database and bringing it to the run's
-// conditions.
+// The log K tables of the database: checked once per file content, brought
+// to a run's conditions from the few values the run's interpolator uses.
 //
 // Every database entry (the four activity-model parameters, each aqueous
 // species, each mineral and gas) carries its data either as a full table, 37
@@ -7,17 +7,19 @@
 // per temperature-grid point), or as a short table, one group of 8 values at
 // 25..350 °C along the saturation curve. Which interpolator serves an entry:
 //
-//   full table,  extended run   -> intrp3d in the block pt_indexer chose
-//   full table,  saturation run -> intrp2d_l on the 15 values on the curve
+//   full table,  extended run   -> intrp3d in the block pt_indexer chose (9 values)
+//   full table,  saturation run -> intrp2d_l on 3 of the 15 values on the curve
 //   short table, either run     -> intrp2d (temperature only)
 //
-// This is the hot path of every run (up to ~1,100 entries x 1,332 numbers), so
-// numbers are parsed straight out of the in-memory lines and the one full-table
-// buffer is reused for every entry.
+// Reading the file checks every value of every table that is read, as the
+// free-format rules say, but converts none: a table keeps only the place where
+// each of its groups starts. A run converts the values its interpolator uses,
+// a few per entry instead of 1,332.
 #pragma once
 
-#include <array>
+#include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "grid/grid.hpp"
 
@@ -39,41 +41,52 @@ struct LogKConditions {
 
 enum class TableRead { ok, badValue, endOfFile };
 
-class LogKTableReader {
+inline bool isFullTable(std::string_view rangeCode) { return rangeCode == "All "; }
+
+// One table as it was read: how the reading ended, where its groups start.
+struct TableText {
+    bool full = true;
+    TableRead status = TableRead::ok;
+    // The line of the bad value, or the last line of the file at its end.
+    int failureLine = 0;
+    // Index of the table's first group in GroupStarts.
+    std::uint32_t firstGroup = 0;
+};
+
+// The offsets of the lines on which the groups of all tables start.
+using GroupStarts = std::vector<std::uint32_t>;
+
+// Checks a full or short table from the file's next line on, leaving the file
+// after the table's last line (or at the failure).
+TableText checkTable(TextFile& file, bool full, GroupStarts& starts);
+
+// A free-format group of `count` values, checked: it starts on the next
+// line, goes on over as many lines as it needs (empty lines are passed over),
+// and the rest of its last line is not looked at.
+TableRead checkGroup(TextFile& file, int count);
+
+// Brings tables of one text to a run's conditions.
+class TableInterpolator {
 public:
-    LogKTableReader(TextFile& file, const LogKConditions& at) : file_(file), at_(at) {}
-    LogKTableReader(const LogKTableReader&) = delete;
-    LogKTableReader& operator=(const LogKTableReader&) = delete;
+    TableInterpolator(std::string_view text, const GroupStarts& starts, const LogKConditions& at)
+        : text_(text), starts_(starts), at_(at) {}
+    TableInterpolator(const TableInterpolator&) = delete;
+    TableInterpolator& operator=(const TableInterpolator&) = delete;
 
-    // Reads a full table and gives its value at the run's conditions.
-    TableRead readFull(double& value);
-    // Reads a short table and gives its value at the run's temperature.
-    TableRead readShort(double& value);
-    // Reads the table the range code announces: "All " is a full table,
-    // anything else a short one.
-    TableRead read(std::string_view rangeCode, double& value) {
-        return isFullTable(rangeCode) ? readFull(value) : readShort(value);
-    }
-    static bool isFullTable(std::string_view rangeCode) { return rangeCode == "All "; }
-
-    // Passes over `count` lines without looking at them; false at the end of
-    // the file.
-    bool skipLines(int count);
-
-    const FullTable& lastFullTable() const { return table_; }
+    // The value of a table that was read without failure.
+    double value(const TableText& table);
     const LogKConditions& conditions() const { return at_; }
 
 private:
-    TextFile& file_;
-    LogKConditions at_;
-    FullTable table_;
-    std::array<double, N_SATURATION> curve_{};
-    std::array<double, N_SHORT> short_{};
-};
+    // Values first..first+count-1 (1-based) of group g (1-based) of the table.
+    void values(const TableText& table, int group, int first, int count, double* out) const;
+    double fullTableValue(const TableText& table);
+    double shortTableValue(const TableText& table) const;
 
-// A free-format group of `count` reals: starts on the next line, goes on over
-// as many lines as it needs (empty lines are passed over), and discards the
-// rest of its last line.
-TableRead readRealGroup(TextFile& file, double* out, int count);
+    std::string_view text_;
+    const GroupStarts& starts_;
+    LogKConditions at_;
+    FullTable block_;  // only the cells the interpolator reads are filled
+};
 
 }  // namespace wq

@@ -5,110 +5,114 @@
 #include <string_view>
 
 #include "grid/grid.hpp"
-#include "input/logk_table.hpp"
-#include "text/failure.hpp"
-#include "text/fields.hpp"
+#include "input/database_file.hpp"
 #include "input/input_state.hpp"
+#include "input/logk_table.hpp"
+#include "input/parsed_database.hpp"
+#include "text/failure.hpp"
 #include "text/stop.hpp"
 
 namespace wq {
 
 namespace {
 
-constexpr int SECTION_HEAD_LINES = 11;
-// Entries left out are passed over by counting their data lines: a full table
-// stands one pressure row per line, a short table on one line.
-constexpr int FULL_TABLE_LINES = N_PRESSURES;
-constexpr int SHORT_TABLE_LINES = 1;
-// Entries of this type carry one more line after the reaction.
-constexpr int TYPE_WITH_EXTRA_LINE = 6;
+// Walks the entries of one run. Entries passed over by counting lines follow
+// the parsed list; an entry whose data, read as free-format groups, end
+// elsewhere than their line count (a table not written one pressure row a
+// line) leaves the list, and the entries after it are read for this run alone.
+class EntryWalk {
+public:
+    EntryWalk(const ParsedDatabase& db, const MineralSection& section, const LogKConditions& at)
+        : db_(db), section_(section), shared_(db.text(), section.groups, at), own_(db.text(), ownGroups_, at) {}
 
-struct MineralReader {
-    InputState& prog;
-    TextFile& file;
-    LogKTableReader tables;
-    int maxTerms;
+    const MineralText& current() const { return onList_ ? section_.entries.at(index_) : entry_; }
+    double logK(const MineralText& m) { return onList_ ? shared_.value(m.table) : own_.value(m.table); }
+    const LogKConditions& conditions() const { return shared_.conditions(); }
 
-    MineralReader(InputState& p, int terms)
-        : prog(p), file(p.database), tables(p.database, LogKConditions::of(p)), maxTerms(terms) {}
-};
+    // On to the entry after the current one, whose data were read (or passed over).
+    void advance(bool dataRead) {
+        const MineralText& m = current();
+        const LineAt next = dataRead ? m.readEnd : *m.skipEnd;
+        if (onList_ && !dataRead) {
+            ++index_;
+            return;
+        }
+        if (onList_ && index_ + 1 < section_.entries.size() && section_.entries[index_ + 1].start == next) {
+            ++index_;
+            return;
+        }
+        onList_ = false;
+        ownGroups_.clear();
+        entry_ = parseMineralEntry(db_, next, ownGroups_);
+    }
 
-// The reaction line of the entry being read, and its term count as written.
-struct ReactionLine {
-    std::string_view line;
-    long long terms = 0;
+private:
+    const ParsedDatabase& db_;
+    const MineralSection& section_;
+    std::size_t index_ = 0;
+    bool onList_ = true;
+    MineralText entry_;
+    GroupStarts ownGroups_;
+    TableInterpolator shared_;
+    TableInterpolator own_;
 };
 
 // A free-format write: the run-time's leading blank, then the values.
-[[noreturn]] void entryReadError(MineralReader& r, const MineralEntry& m) {
+[[noreturn]] void entryReadError(InputState& prog, const MineralEntry& m) {
     static const Layout message("(1X,A,A)");
-    r.prog.io.console.write(message, {"  Bombed on reading logkdata entries for mineral: ", m.name.view()});
+    prog.io.console.write(message, {"  Bombed on reading logkdata entries for mineral: ", m.name.view()});
     stop(ExitStatus::error);
 }
 
-[[noreturn]] void tooManyEntries(MineralReader& r, int maxEntries) {
+[[noreturn]] void tooManyEntries(InputState& prog, int maxEntries) {
     static const Layout message(
         "(/5X,'NUMBER OF MINERALS READ IN LOGKDATA EXCEEDS MAXIMUM',' OF ',I3"
         "/5X,'LAST NAME READ IS:  ',A20//)");
-    r.prog.io.listing.write(message, {maxEntries, r.prog.minerals[maxEntries].name.view()});
+    prog.io.listing.write(message, {maxEntries, prog.minerals[maxEntries].name.view()});
     stop(ExitStatus::error);
 }
 
-[[noreturn]] void tooManyTerms(MineralReader& r, const MineralEntry& m, long long terms) {
+[[noreturn]] void tooManyTerms(InputState& prog, const MineralEntry& m, long long terms, int maxTerms) {
     static const Layout message(
         "(/5X,'MINERAL ',A20,' IN LOGKDATA HAS TOO MANY COMPONENTS'"
         "/5X,'ITOT FOR THAT MINERAL IS ',I3,' ; MAXIMUM IS ',I3//)");
-    r.prog.io.listing.write(message, {m.name.view(), terms, r.maxTerms});
+    prog.io.listing.write(message, {m.name.view(), terms, maxTerms});
     stop(ExitStatus::error);
 }
 
-void skipSectionHead(MineralReader& r) {
-    if (!r.tables.skipLines(SECTION_HEAD_LINES))
-        fileFailure(r.file, "end of file in the lines that open the minerals and gases");
-}
-
-// The pairs are stored only when their count fits the table, so a term beyond
-// the maximum is never stored; the count itself is judged later, once the
-// entry is known not to be suppressed.
-void readTerms(MineralReader& r, MineralEntry& m, const ReactionLine& reaction) {
-    if (reaction.terms > r.maxTerms) return;
-    m.itot = reaction.terms < 0 ? 0 : static_cast<int>(reaction.terms);
-    for (int j = 1; j <= m.itot; ++j) {
-        const int first = 4 + 12 * (j - 1);
-        long long number = 0;
-        if (!readRealField(reaction.line, first, 9, 3, m.coef[j]) ||
-            !readIntegerField(reaction.line, first + 9, 3, number))
-            entryReadError(r, m);
-        // Out-of-range numbers are simply not components of the run.
-        m.comp[j] = number < 0 || number > MAX_COMPONENTS ? 0 : static_cast<int>(number);
+// Lines 1 to 4 (and 5) of an entry into slot m, in their order, stopping
+// where the reading of the file failed. An end of file before line 1 means
+// the blank entry that ends the section is missing; any other failure of the
+// head is the entry's read failure, naming whatever the slot holds by then.
+void takeHead(InputState& prog, const ParsedDatabase& db, const MineralText& t, MineralEntry& m, int maxTerms) {
+    using Fault = MineralText::Fault;
+    if (t.fault == Fault::noFirstLine)
+        fileFailure(db.name, t.faultLine,
+                    "end of file in the minerals and gases: the entry with a blank name that ends the section is "
+                    "missing");
+    if (t.fault == Fault::noNameLine) entryReadError(prog, m);
+    m.name = t.name;
+    if (t.fault == Fault::nameLine) entryReadError(prog, m);
+    m.suppression = t.suppression;
+    m.rangeCode = t.rangeCode;
+    if (t.fault == Fault::reaction) entryReadError(prog, m);
+    // The pairs are stored only when their count fits the table, so a term
+    // beyond the maximum is never stored; the count itself is judged later,
+    // once the entry is known not to be suppressed.
+    if (t.terms <= maxTerms) {
+        if (t.fault == Fault::term) entryReadError(prog, m);
+        m.itot = t.terms < 0 ? 0 : static_cast<int>(t.terms);
+        for (int j = 1; j <= m.itot; ++j) {
+            m.coef[j] = t.coef[static_cast<std::size_t>(j - 1)];
+            m.comp[j] = t.number[static_cast<std::size_t>(j - 1)];
+        }
     }
+    if (t.fault == Fault::extraLine) entryReadError(prog, m);
 }
 
-// Lines 1 to 4 (and 5) of an entry into slot m. An end of file before the
-// name means the blank entry that ends the section is missing.
-void readEntryHead(MineralReader& r, MineralEntry& m, ReactionLine& reaction) {
-    std::string_view line;
-    if (!r.file.next(line) || !r.file.next(line))
-        fileFailure(r.file,
-                    "end of file in the minerals and gases: the entry with a blank name that ends "
-                    "the section is missing");
-    m.name.assign(columns(line, 1, 20));
-    long long type = 0;
-    double unused = 0.0;
-    if (!readIntegerField(line, 67, 2, type) || !readRealField(line, 69, 8, 3, unused)) entryReadError(r, m);
-    m.suppression.assign(columns(line, 81, 4));
-    m.rangeCode.assign(columns(line, 91, 4));
-    if (!r.file.next(line) || !r.file.next(line) || !readIntegerField(line, 1, 3, reaction.terms))
-        entryReadError(r, m);
-    reaction.line = line;
-    readTerms(r, m, reaction);
-    if (type == TYPE_WITH_EXTRA_LINE && !r.file.next(line)) entryReadError(r, m);
-}
-
-void skipData(MineralReader& r, const MineralEntry& m) {
-    const int lines = LogKTableReader::isFullTable(m.rangeCode) ? FULL_TABLE_LINES : SHORT_TABLE_LINES;
-    if (!r.tables.skipLines(lines))
-        fileFailure(r.file, "end of file in the log K lines of mineral " + std::string(m.name.view()));
+void passOver(const ParsedDatabase& db, const MineralText& t) {
+    if (!t.skipEnd)
+        fileFailure(db.name, t.skipEndLine, "end of file in the log K lines of mineral " + std::string(t.name.view()));
 }
 
 // Database numbers to run positions; false when a term's component is not
@@ -148,15 +152,14 @@ void linkForcedMineral(InputState& prog, const MineralEntry& m, int slot) {
 
 bool isKeptCode(const Code4& suppression) { return suppression.isBlank() || suppression.equals("GAS "); }
 
-// Reads the log K of an entry that can take part and decides whether its data
-// serve the run.
-bool dataServeTheRun(MineralReader& r, MineralEntry& m) {
+// The log K of an entry that can take part, and whether its data serve the run.
+bool dataServeTheRun(InputState& prog, EntryWalk& walk, const MineralText& t, MineralEntry& m) {
     static const Layout saturationOnly("(2X,A20,' skipped.  Data limited to L-V saturation')");
     static const Layout absent(
         "(2X,A20,' skipped. Log K data absent at given T.',' Max extrapolation is 50 \xB0" "C.')");
-    if (r.tables.read(m.rangeCode, m.logK) != TableRead::ok) entryReadError(r, m);
-    InputState& prog = r.prog;
-    if (r.tables.conditions().extended && m.rangeCode.equals("L-V ")) {
+    if (t.table.status != TableRead::ok) entryReadError(prog, m);
+    m.logK = walk.logK(t);
+    if (walk.conditions().extended && m.rangeCode.equals("L-V ")) {
         prog.io.console.write(saturationOnly, {m.name.view()});
         prog.io.skip.write(saturationOnly, {m.name.view()});
         return false;
@@ -181,32 +184,48 @@ void debugPrint(InputState& prog, const MineralEntry& m) {
     if (prog.input.debug != 0) prog.io.listing.write(line, {m.name.view(), m.logK});
 }
 
+const MineralSection& runMineralSection(const InputState& prog, const ParsedDatabase& db) {
+    const AqueousSection* aqueous = prog.database.runSection;
+    if (!aqueous || !aqueous->complete) throw InternalError{"minsat is called before the aqueous species were read"};
+    const MineralSection& section = aqueous->minerals;
+    if (!section.headComplete)
+        fileFailure(db.name, section.headEndLine, "end of file in the lines that open the minerals and gases");
+    return section;
+}
+
 }  // namespace
 
 void minsat(InputState& prog, int maxTerms, int maxEntries) {
-    MineralReader r(prog, maxTerms);
+    // The entries are taken apart for the capacity of the tables.
+    if (maxTerms != MAX_TERMS || maxEntries > MAX_MINERALS) throw InternalError{"minsat beyond the table capacities"};
+    const ParsedDatabase& db = prog.database.parsed();
     clearForcedLinks(prog);
-    skipSectionHead(r);
+    const MineralSection& section = runMineralSection(prog, db);
+    EntryWalk walk(db, section, LogKConditions::of(prog));
     // Every entry is read into the next free slot, the blank one that ends the
     // section included; an entry left out leaves its slot to the next.
     int slot = 1;
-    for (;;) {
-        if (slot > maxEntries) tooManyEntries(r, maxEntries);
+    for (;; ) {
+        if (slot > maxEntries) tooManyEntries(prog, maxEntries);
         MineralEntry& m = prog.minerals[slot];
-        ReactionLine reaction;
-        readEntryHead(r, m, reaction);
+        const MineralText& t = walk.current();
+        takeHead(prog, db, t, m, maxTerms);
         if (m.name.isBlank()) break;
         if (!isKeptCode(m.suppression)) {
             reportSuppressed(prog, m);
-            skipData(r, m);
+            passOver(db, t);
+            walk.advance(false);
             continue;
         }
-        if (reaction.terms > maxTerms) tooManyTerms(r, m, reaction.terms);
+        if (t.terms > maxTerms) tooManyTerms(prog, m, t.terms, maxTerms);
         if (!mapTerms(prog, m)) {
-            skipData(r, m);
+            passOver(db, t);
+            walk.advance(false);
             continue;
         }
-        if (!dataServeTheRun(r, m)) continue;
+        const bool kept = dataServeTheRun(prog, walk, t, m);
+        walk.advance(true);
+        if (!kept) continue;
         debugPrint(prog, m);
         linkForcedMineral(prog, m, slot);
         ++slot;

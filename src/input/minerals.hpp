@@ -22,12 +22,13 @@ namespace wq {
 
 struct InputState;
 
-// Reads the section from the database's current position for the run's T and
-// P, filling the MineralTable with the entries that can take part in the run
-// (at most maxTerms terms each, at most maxEntries - 1 entries: the blank entry
-// that ends the section also takes a slot). Links the forced-saturation
-// minerals to their entries, reports the entries left out, and replaces the
-// minerals switch by the number of entries kept.
+// Reads the section that follows the aqueous species of this run (readDatabase
+// comes first) for the run's T and P, filling the MineralTable with the
+// entries that can take part in the run (at most maxTerms terms each, which
+// must be MAX_TERMS; at most maxEntries - 1 entries: the blank entry that ends
+// the section also takes a slot). Links the forced-saturation minerals to
+// their entries, reports the entries left out, and replaces the minerals
+// switch by the number of entries kept.
 void minsat(InputState& prog, int maxTerms, int maxEntries);
 
 }  // namespace wq

@@ -9,10 +9,14 @@
 namespace wq {
 
 void fileFailure(const TextFile& file, std::string_view what) {
+    fileFailure(file.name(), file.lineNumber(), what);
+}
+
+void fileFailure(std::string_view fileName, int line, std::string_view what) {
     std::fflush(stdout);
-    std::string line = "wqspec: " + file.name() + ", line " + std::to_string(file.lineNumber()) + ": " +
+    std::string text = "wqspec: " + std::string(fileName) + ", line " + std::to_string(line) + ": " +
                        std::string(what) + "\n";
-    std::fputs(line.c_str(), stderr);
+    std::fputs(text.c_str(), stderr);
     stop(ExitStatus::error);
 }
 

@@ -10,6 +10,8 @@ namespace wq {
 class TextFile;
 
 [[noreturn]] void fileFailure(const TextFile& file, std::string_view what);
+// The same for line `line` of the file named `fileName`.
+[[noreturn]] void fileFailure(std::string_view fileName, int line, std::string_view what);
 [[noreturn]] void openFailure(std::string_view what);
 
 }  // namespace wq

@@ -3,6 +3,7 @@ list(APPEND WQSPEC_SOURCES
   src/text/layout.cpp
   src/text/fields.cpp
   src/text/textfile.cpp
+  src/text/number_scan.cpp
   src/text/channels.cpp
   src/text/failure.cpp
   src/text/csv.cpp

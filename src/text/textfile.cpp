@@ -1,31 +1,175 @@
 #include "text/textfile.hpp"
 
-#include <cstdio>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 
 namespace wq {
 
-TextFile::TextFile(std::string name, std::string content)
-    : name_(std::move(name)), content_(std::move(content)) {}
+namespace {
 
-bool TextFile::load(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    std::string data;
-    char buf[1 << 16];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
-    bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) return false;
-    *this = TextFile(path, std::move(data));
+// A file of a few megabytes is read straight into transparent huge pages where
+// the system offers them: a handful of page faults instead of one per 4 kB.
+constexpr std::size_t HUGE_PAGE = std::size_t{2} << 20;
+
+std::size_t roundUp(std::size_t n, std::size_t to) { return (n + to - 1) / to * to; }
+
+// Address space for up to `capacity` bytes; memory is only taken for the
+// pages actually written.
+struct Region {
+    void* base = nullptr;
+    std::size_t size = 0;
+    char* data = nullptr;
+};
+
+Region reserve(std::size_t capacity) {
+    Region r;
+    r.size = roundUp(capacity + 1 + TextImage::READABLE_BEYOND_END, HUGE_PAGE) + HUGE_PAGE;
+    void* base = ::mmap(nullptr, r.size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (base == MAP_FAILED) return {};
+    r.base = base;
+    r.data = reinterpret_cast<char*>(roundUp(reinterpret_cast<std::uintptr_t>(base), HUGE_PAGE));
+    return r;
+}
+
+// Huge pages only for the whole 2 MB pieces the text fills, so that the
+// last piece costs no more memory than its bytes.
+void preferHugePages(const Region& r, std::size_t expected) {
+    const std::size_t whole = expected / HUGE_PAGE * HUGE_PAGE;
+    if (whole > 0) ::madvise(r.data, whole, MADV_HUGEPAGE);
+}
+
+std::int64_t nanoseconds(const struct timespec& t) {
+    return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+FileIdentity identityFrom(const struct stat& st) {
+    FileIdentity id;
+    id.device = static_cast<std::uint64_t>(st.st_dev);
+    id.inode = static_cast<std::uint64_t>(st.st_ino);
+    id.size = static_cast<std::int64_t>(st.st_size);
+    id.modifiedNs = nanoseconds(st.st_mtim);
+    id.changedNs = nanoseconds(st.st_ctim);
+    return id;
+}
+
+std::string tooLarge(std::size_t limit) {
+    return "the file holds more than " + std::to_string(limit) + " bytes, the most the program reads";
+}
+
+// Reads until the end of the file or until more than `limit` bytes came;
+// false on a read error (errno tells why).
+bool readAll(int fd, char* data, std::size_t limit, std::size_t& size) {
+    size = 0;
+    while (size <= limit) {
+        const ssize_t n = ::read(fd, data + size, limit + 1 - size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) break;
+        size += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+TextImage::TextImage(std::string_view text) {
+    Region r = reserve(text.size());
+    if (!r.base) throw std::bad_alloc();
+    std::memcpy(r.data, text.data(), text.size());
+    mapping_ = r.base;
+    mappingSize_ = r.size;
+    data_ = r.data;
+    size_ = text.size();
+}
+
+TextImage::~TextImage() {
+    if (mapping_) ::munmap(mapping_, mappingSize_);
+}
+
+TextImage::ReadResult TextImage::read(const std::string& path, std::size_t limit) {
+    ReadResult result;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        result.error = std::strerror(errno);
+        return result;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        result.error = std::strerror(errno);
+        ::close(fd);
+        return result;
+    }
+    if (S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) > limit) {
+        ::close(fd);
+        result.error = tooLarge(limit);
+        return result;
+    }
+    // Room for the whole limit is only address space; a regular file is
+    // expected to hold what fstat says, anything else may hold up to the limit.
+    Region r = reserve(limit);
+    if (!r.base) {
+        ::close(fd);
+        result.error = std::strerror(ENOMEM);
+        return result;
+    }
+    preferHugePages(r, S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) : 0);
+    std::size_t size = 0;
+    const bool ok = readAll(fd, r.data, limit, size);
+    const int readErrno = errno;
+    ::close(fd);
+    if (!ok || size > limit) {
+        ::munmap(r.base, r.size);
+        result.error = ok ? tooLarge(limit) : std::strerror(readErrno);
+        return result;
+    }
+    // Give back the address space the text does not use.
+    const std::size_t keep = static_cast<std::size_t>(r.data - static_cast<char*>(r.base)) + roundUp(size + 1 + READABLE_BEYOND_END, HUGE_PAGE);
+    if (keep < r.size) ::munmap(static_cast<char*>(r.base) + keep, r.size - keep);
+    auto image = std::shared_ptr<TextImage>(new TextImage());
+    image->mapping_ = r.base;
+    image->mappingSize_ = keep < r.size ? keep : r.size;
+    image->data_ = r.data;
+    image->size_ = size;
+    result.image = std::move(image);
+    result.identity = identityFrom(st);
+    return result;
+}
+
+bool identityOf(const std::string& path, FileIdentity& identity) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return false;
+    identity = identityFrom(st);
+    return true;
+}
+
+TextFile::TextFile(std::string name, std::string_view content)
+    : name_(std::move(name)), image_(std::make_shared<const TextImage>(content)) {}
+
+TextFile::TextFile(std::string name, std::shared_ptr<const TextImage> image)
+    : name_(std::move(name)), image_(std::move(image)) {}
+
+bool TextFile::load(const std::string& path, std::string& error) {
+    TextImage::ReadResult r = TextImage::read(path);
+    if (!r.image) {
+        error = std::move(r.error);
+        return false;
+    }
+    *this = TextFile(path, std::move(r.image));
     return true;
 }
 
 bool TextFile::next(std::string_view& line) {
-    if (pos_ >= content_.size()) return false;
-    const char* begin = content_.data() + pos_;
-    std::size_t left = content_.size() - pos_;
+    const std::string_view all = text();
+    if (pos_ >= all.size()) return false;
+    const char* begin = all.data() + pos_;
+    std::size_t left = all.size() - pos_;
     const char* nl = static_cast<const char*>(std::memchr(begin, '\n', left));
     std::size_t len = nl ? static_cast<std::size_t>(nl - begin) : left;
     previous_ = pos_;
@@ -46,6 +190,12 @@ void TextFile::rewind() {
     pos_ = 0;
     previous_ = 0;
     line_ = 0;
+}
+
+void TextFile::seek(std::size_t offset, int lineNumber) {
+    pos_ = offset;
+    previous_ = offset;
+    line_ = lineNumber;
 }
 
 }  // namespace wq

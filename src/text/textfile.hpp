@@ -1,19 +1,80 @@
-// A sequential text file held in memory: line by line reading with one step
-// back and rewind, and the line number of every line for error reports.
+// Text files held in memory.
+//
+// A TextImage is the bytes of a whole file, read once into a single buffer
+// and never changed afterwards, so one image can be shared read-only by
+// several readers (and threads). A TextFile is a sequential line reader over
+// an image: line by line reading with one step back and rewind, and the line
+// number of every line for error reports.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace wq {
 
+// What tells one state of a file on disk from another without reading it:
+// device and inode (a file replaced by another), size, and the times of the
+// last change of the data and of the inode, to the nanosecond.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t modifiedNs = 0;
+    std::int64_t changedNs = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The most a file may hold for the program to read it (1 GB): a file that
+// never ends (a link to /dev/zero) or a wrong file of many gigabytes ends with
+// a clear message instead of filling the memory.
+constexpr std::size_t MAX_FILE_BYTES = std::size_t{1} << 30;
+
+class TextImage {
+public:
+    // An image of text already in memory (tests, tools).
+    explicit TextImage(std::string_view text);
+    ~TextImage();
+    TextImage(const TextImage&) = delete;
+    TextImage& operator=(const TextImage&) = delete;
+
+    struct ReadResult {
+        std::shared_ptr<const TextImage> image;  // null when the file could not be read
+        FileIdentity identity;                   // of the file as it was read
+        std::string error;                       // why not, when image is null
+    };
+    // Reads the whole file at `path` with one read into one buffer; refuses
+    // a file of more than `limit` bytes.
+    static ReadResult read(const std::string& path, std::size_t limit = MAX_FILE_BYTES);
+
+    std::string_view text() const { return {data_, size_}; }
+    // The buffer may be read (never written) this many bytes past the end of
+    // the text, so that a scan may load whole blocks up to the text's end.
+    static constexpr std::size_t READABLE_BEYOND_END = 64;
+
+private:
+    TextImage() = default;
+    char* data_ = nullptr;
+    std::size_t size_ = 0;
+    void* mapping_ = nullptr;  // the region that holds data_
+    std::size_t mappingSize_ = 0;
+};
+
+// The identity of the file at `path` as it is now; false when it cannot be
+// looked at (errno tells why).
+bool identityOf(const std::string& path, FileIdentity& identity);
+
 class TextFile {
 public:
     TextFile() = default;
-    TextFile(std::string name, std::string content);
+    TextFile(std::string name, std::string_view content);
+    TextFile(std::string name, std::shared_ptr<const TextImage> image);
 
-    // Reads the whole file; false when it cannot be opened.
-    bool load(const std::string& path);
+    // Reads the whole file; false, and why in `error`, when it cannot be
+    // opened or read or holds more than MAX_FILE_BYTES.
+    bool load(const std::string& path, std::string& error);
 
     // The next line without its line end (a trailing '\r' is dropped too);
     // false at the end of the file.
@@ -25,11 +86,17 @@ public:
     // 1-based number of the line last read (0 before the first).
     int lineNumber() const { return line_; }
     const std::string& name() const { return name_; }
-    bool atEnd() const { return pos_ >= content_.size(); }
+    bool atEnd() const { return pos_ >= text().size(); }
+
+    // The whole text, and the place of the next line in it.
+    std::string_view text() const { return image_ ? image_->text() : std::string_view(); }
+    std::size_t position() const { return pos_; }
+    // Continues at `offset` (the start of a line) as line number `lineNumber`.
+    void seek(std::size_t offset, int lineNumber);
 
 private:
     std::string name_;
-    std::string content_;
+    std::shared_ptr<const TextImage> image_;
     std::size_t pos_ = 0;
     std::size_t previous_ = 0;
     int line_ = 0;

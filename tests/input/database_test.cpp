@@ -113,9 +113,10 @@ TEST_F(DatabaseTest, FullTableOnTheGridOrAlongTheSaturationCurve) {
     readDatabase(prog());
     ASSERT_EQ(prog().sp.count, 7);
     EXPECT_NEAR(prog().sp[6].logK, quadraticT(137.5), 1e-9);
-    std::string_view next;
-    ASSERT_TRUE(prog().database.next(next));
-    EXPECT_EQ(next, "Minerals and gases, head line 1");
+    // The minerals and gases begin right after the end record.
+    const AqueousSection* section = prog().database.runSection;
+    ASSERT_NE(section, nullptr);
+    EXPECT_TRUE(prog().database.parsed().text().substr(section->end.offset).starts_with("Minerals and gases, head line 1"));
 
     prog().load(w.text());
     prog().extendedRun(263.0, 1234.0);
@@ -214,7 +215,6 @@ TEST_F(DatabaseTest, PositionsAfterDroppedSpeciesAndTheCarbonDioxidePosition) {
     EXPECT_TRUE(prog().sp[6].name.equals("OH-"));
     EXPECT_NEAR(prog().sp[6].logK, 14.0, 1e-12);
 
-    prog().database.rewind();
     prog().useComponents({1, 2});
     readDatabase(prog());
     EXPECT_EQ(prog().sp.co2Position, 0);
@@ -347,8 +347,6 @@ TEST_F(DatabaseTest, LayoutFailuresNameFileAndLine) {
     const std::size_t first = indexOf(lines, "Component species") + 1;
     Lines badComponent = lines;
     badComponent[first + 2] = "Cl-                 xx";
-    Lines longSection = lines;
-    longSection.insert(longSection.begin() + static_cast<long>(first) + 48, 30, "Filler");
     const std::size_t endRecord = lines.size() - 11 - 4 - 2;
     const struct {
         const char* what;
@@ -360,8 +358,6 @@ TEST_F(DatabaseTest, LayoutFailuresNameFileAndLine) {
          "LOGKDATA.KDB, line 1: end of file before the \"********\""},
         {"bad component line", join(badComponent), {1, 2, 3},
          "line " + std::to_string(first + 3) + ": unreadable component-species line"},
-        {"no end line in 71", join(longSection), {1, 2},
-         "line " + std::to_string(first + 71) + ": the component-species section has no blank end line"},
         {"run component beyond the section", join(lines), {1, 2, 60},
          "line " + std::to_string(first + 49) + ": database number 60 is a component"},
         {"no end record", join(lines, endRecord), {1, 2},
@@ -374,6 +370,42 @@ TEST_F(DatabaseTest, LayoutFailuresNameFileAndLine) {
         std::string errors;
         EXPECT_EQ(stopOf([&] { readDatabase(prog()); }, &errors), ExitStatus::error);
         EXPECT_NE(errors.find(c.error), std::string::npos) << errors;
+    }
+}
+
+// Lines 1 to 71 of the component-species section are database numbers 1 to
+// 71; a section that fills them all needs no blank line to end, and the
+// aqueous species follow line 71 directly. A blank line whose number is a
+// component of the run is read as that component's line.
+TEST_F(DatabaseTest, ComponentSectionEndsAtABlankLineOrAfterLine71) {
+    KdbWriter w = writerWithComponents();
+    w.species({.name = "OH-", .charge = -1, .reaction = {{1, 2}, {-1, 1}}, .logK = 14.0});
+    const Lines lines = w.lines();
+    const std::size_t first = indexOf(lines, "Component species") + 1;
+    const std::size_t blank = first + 48;  // number 49: the writer's last number is 48
+    ASSERT_EQ(lines[blank], "");
+    Lines full = lines;
+    full.erase(full.begin() + static_cast<long>(blank));
+    for (int number = 71; number >= 49; --number)
+        full.insert(full.begin() + static_cast<long>(blank), "Number-" + std::to_string(number));
+    Lines blankSixty = full;
+    blankSixty[first + 59] = "";
+    const struct {
+        const char* what;
+        std::string text;
+        std::vector<int> components;
+    } cases[] = {
+        {"71 lines, no blank line", join(full), {1, 2}},
+        {"blank line of a run component, then line 71", join(blankSixty), {1, 2, 60}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        prog().load(c.text);
+        prog().useComponents(c.components);
+        readDatabase(prog());
+        ASSERT_EQ(prog().sp.count, static_cast<int>(c.components.size()) + 1);
+        EXPECT_TRUE(prog().sp[prog().sp.count].name.equals("OH-"));
+        EXPECT_NEAR(prog().sp[prog().sp.count].logK, 14.0, 1e-12);
     }
 }
 

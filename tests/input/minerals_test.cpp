@@ -197,7 +197,6 @@ TEST_F(MineralsTest, ForcedSaturationLinksTheFirstEntryNamingAMineral) {
     EXPECT_EQ(comp[7].forcedEntry, 3);
 
     // At 300 deg C Halite has no data: its link from the first run must go.
-    prog().database.rewind();
     prog().saturationRun(300.0);
     read(w);
     EXPECT_EQ(comp[6].forcedMineral, 2);
@@ -232,6 +231,32 @@ TEST_F(MineralsTest, UnreadableEntriesNameTheMineral) {
         readDatabase(prog());
         EXPECT_EQ(stopOf([&] { minsat(prog(), MAX_TERMS, MAX_MINERALS); }), ExitStatus::error);
         EXPECT_EQ(prog().console(), "   Bombed on reading logkdata entries for mineral: Calcite             \n");
+    }
+
+    // An end of file in lines 2 to 5 is the entry's read failure too; the
+    // message names what the slot holds then: here the name of the suppressed
+    // entry read into it before.
+    const struct {
+        const char* what;
+        std::vector<std::string> cut;
+    } ends[] = {
+        {"line 2", {"----"}},
+        {"line 4", {"----", "Gypsum", "reaction follows"}},
+        {"line 5 of type 6", {"----", "Gypsum" + std::string(60, ' ') + " 6   0.000", "reaction follows", "  1    1.000  9"}},
+    };
+    for (const auto& e : ends) {
+        SCOPED_TRACE(e.what);
+        TearDown();
+        SetUp();
+        KdbWriter cut = writer();
+        cut.mineral(CALCITE);
+        cut.mineral({.name = "Dolomite", .suppression = "SUPP", .reaction = {{1, 9}}, .logK = 9.0});
+        cut.rawMineral(e.cut);
+        cut.mineralEndEntry = false;
+        EXPECT_EQ(stopOf([&] { read(cut); }), ExitStatus::error);
+        const std::string named = std::string(e.what) == "line 2" ? "Dolomite" : "Gypsum";
+        EXPECT_EQ(prog().console(), "  Dolomite             is SUPPRESSED in the LOGKDATA database\n"
+                             "   Bombed on reading logkdata entries for mineral: " + named + std::string(20 - named.size(), ' ') + "\n");
     }
 
     // Without its blank end entry the section runs into the end of the file.

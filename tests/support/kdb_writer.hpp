@@ -8,7 +8,7 @@
 //              .reaction = {{1, 2}, {-1, 1}}, .logK = 14.0});
 //   w.mineral({.name = "Halite", .reaction = {{1, 13}, {1, 3}},
 //              .logK = [](double t, double) { return 1.6 - 0.001 * t; }});
-//   TextFile db("LOGKDATA.KDB", w.text());
+//   DatabaseFile db = DatabaseFile::ofText("LOGKDATA.KDB", w.text());
 #pragma once
 
 #include <concepts>

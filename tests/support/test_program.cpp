@@ -139,7 +139,9 @@ void TestProgram::extendedRun(double t, double p) {
     pt_indexer(p, t, grid);
 }
 
-void TestProgram::load(const std::string& databaseText) { database = TextFile("LOGKDATA.KDB", databaseText); }
+void TestProgram::load(const std::string& databaseText) {
+    database = DatabaseFile::ofText("LOGKDATA.KDB", databaseText);
+}
 
 void ProgramTest::SetUp() {
     prog_ = newProgram(Channels::captured);

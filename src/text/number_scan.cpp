@@ -1,0 +1,244 @@
+#include "text/number_scan.hpp"
+
+#include <bit>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+
+#include "text/fields.hpp"
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace wq {
+
+namespace {
+
+constexpr int BLOCK = 64;
+
+// Bit i of each mask stands for character i of a 64-character block. When
+// `plain` is false the block holds a character that no plain decimal holds.
+struct BlockMasks {
+    std::uint64_t separator = 0;
+    std::uint64_t digit = 0;
+    std::uint64_t point = 0;
+    std::uint64_t minus = 0;
+    std::uint64_t known = 0;  // characters a plain decimal may hold
+    bool plain = true;
+};
+
+#if defined(__SSE2__)
+std::uint64_t bits16(__m128i m) { return static_cast<std::uint16_t>(_mm_movemask_epi8(m)); }
+
+// Blanks, points and minus signs by comparison; digits are what is left once
+// every character is known to be one of the four.
+inline BlockMasks classifySse2(const char* p) {
+    BlockMasks m;
+    const __m128i blank = _mm_set1_epi8(' ');
+    const __m128i point = _mm_set1_epi8('.');
+    const __m128i minus = _mm_set1_epi8('-');
+    const __m128i belowZero = _mm_set1_epi8('0' - 1);
+    const __m128i aboveNine = _mm_set1_epi8('9' + 1);
+    for (int k = 0; k < BLOCK / 16; ++k) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        const __m128i isBlank = _mm_cmpeq_epi8(v, blank);
+        const __m128i isPoint = _mm_cmpeq_epi8(v, point);
+        const __m128i isMinus = _mm_cmpeq_epi8(v, minus);
+        // Signed comparison: bytes above 127 are negative and never digits.
+        const __m128i isDigit = _mm_and_si128(_mm_cmpgt_epi8(v, belowZero), _mm_cmplt_epi8(v, aboveNine));
+        const __m128i known = _mm_or_si128(_mm_or_si128(isBlank, isPoint), _mm_or_si128(isMinus, isDigit));
+        const int shift = 16 * k;
+        m.known |= bits16(known) << shift;
+        m.separator |= bits16(isBlank) << shift;
+        m.point |= bits16(isPoint) << shift;
+        m.minus |= bits16(isMinus) << shift;
+    }
+    m.plain = m.known == ~std::uint64_t{0};
+    m.digit = ~(m.separator | m.point | m.minus);
+    return m;
+}
+#endif
+
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) inline std::uint64_t bits32(__m256i m) {
+    return static_cast<std::uint32_t>(_mm256_movemask_epi8(m));
+}
+
+// The same, 32 characters a comparison.
+__attribute__((target("avx2"))) inline BlockMasks classifyAvx2(const char* p) {
+    BlockMasks m;
+    const __m256i blank = _mm256_set1_epi8(' ');
+    const __m256i point = _mm256_set1_epi8('.');
+    const __m256i minus = _mm256_set1_epi8('-');
+    const __m256i belowZero = _mm256_set1_epi8('0' - 1);
+    const __m256i aboveNine = _mm256_set1_epi8('9' + 1);
+    for (int k = 0; k < BLOCK / 32; ++k) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k));
+        const __m256i isBlank = _mm256_cmpeq_epi8(v, blank);
+        const __m256i isPoint = _mm256_cmpeq_epi8(v, point);
+        const __m256i isMinus = _mm256_cmpeq_epi8(v, minus);
+        const __m256i isDigit = _mm256_and_si256(_mm256_cmpgt_epi8(v, belowZero), _mm256_cmpgt_epi8(aboveNine, v));
+        const __m256i known = _mm256_or_si256(_mm256_or_si256(isBlank, isPoint), _mm256_or_si256(isMinus, isDigit));
+        const int shift = 32 * k;
+        m.known |= bits32(known) << shift;
+        m.separator |= bits32(isBlank) << shift;
+        m.point |= bits32(isPoint) << shift;
+        m.minus |= bits32(isMinus) << shift;
+    }
+    m.plain = m.known == ~std::uint64_t{0};
+    m.digit = ~(m.separator | m.point | m.minus);
+    return m;
+}
+#endif
+
+#if !defined(__SSE2__)
+inline BlockMasks classifySse2(const char* p) {
+    BlockMasks m;
+    for (int i = 0; i < BLOCK; ++i) {
+        const std::uint64_t bit = std::uint64_t{1} << i;
+        const char c = p[i];
+        if (c == ' ') m.separator |= bit;
+        if (c == '.') m.point |= bit;
+        if (c == '-') m.minus |= bit;
+        if (c >= '0' && c <= '9') m.digit |= bit;
+        if (c == ' ' || c == '.' || c == '-' || (c >= '0' && c <= '9')) m.known |= bit;
+    }
+    m.plain = m.known == ~std::uint64_t{0};
+    return m;
+}
+#endif
+
+// x moved one (two) places up, the top bits of the block before coming in.
+std::uint64_t up1(std::uint64_t x, std::uint64_t before) { return (x << 1) | (before >> 63); }
+std::uint64_t up2(std::uint64_t x, std::uint64_t before) { return (x << 2) | (before >> 62); }
+
+// Checks one block against the plain-decimal rules, given the block before;
+// adds its values to `count`. False when a rule is broken.
+struct PlainDecimalCheck {
+    BlockMasks before{~std::uint64_t{0}, 0, 0, 0};  // the line starts after a separator
+    std::uint64_t carry = 0;
+    int count = 0;
+
+    inline __attribute__((always_inline)) bool add(const BlockMasks& m) {
+        // A block without a separator may belong to a value too long to be sure of.
+        if (!m.plain || m.separator == 0) return false;
+        const std::uint64_t starts = ~m.separator & up1(m.separator, before.separator);
+        // A minus only as the first character of a value.
+        if ((m.minus & ~starts) != 0) return false;
+        // No value without a digit: "-", "." and "-." are the only ones.
+        const std::uint64_t endsAfterMinus = m.separator & up1(m.minus, before.minus);
+        const std::uint64_t endsAfterPoint = m.separator & up1(m.point, before.point);
+        const std::uint64_t pointStartsValue = up2(m.separator | m.minus, before.separator | before.minus);
+        if ((endsAfterMinus | (endsAfterPoint & pointStartsValue)) != 0) return false;
+        // At most one point: adding a bit after each point to the digit mask
+        // carries through the digits that follow it and stops on the first
+        // character that is not a digit, which must not be another point.
+        const std::uint64_t afterPoint = up1(m.point, before.point);
+        std::uint64_t sum = 0;
+        const bool c1 = __builtin_add_overflow(m.digit, afterPoint, &sum);
+        const bool c2 = __builtin_add_overflow(sum, carry, &sum);
+        carry = (c1 || c2) ? 1 : 0;
+        if ((sum & ~m.digit & m.point) != 0) return false;
+        count += std::popcount(starts);
+        before = m;
+        return true;
+    }
+};
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Powers of ten that are exact doubles.
+constexpr double EXACT_POWERS_OF_TEN[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                          1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                          1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr int MAX_SHORT_DIGITS = 15;  // any 15 digits stay below 2^53
+
+// The exact short way for a plain decimal of at most 15 digits; nullptr
+// when the value needs the general reader.
+const char* readShortDecimal(const char* p, const char* end, double& out) {
+    const bool negative = p < end && *p == '-';
+    if (negative) ++p;
+    std::uint64_t mantissa = 0;
+    int digits = 0;
+    int decimals = 0;
+    bool point = false;
+    for (; p < end && !isValueSeparator(*p); ++p) {
+        const char c = *p;
+        if (isDigit(c)) {
+            if (++digits > MAX_SHORT_DIGITS) return nullptr;
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+            if (point) ++decimals;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            return nullptr;
+        }
+    }
+    if (digits == 0) return nullptr;
+    const double magnitude = static_cast<double>(mantissa) / EXACT_POWERS_OF_TEN[decimals];
+    out = negative ? -magnitude : magnitude;
+    return p;
+}
+
+// Characters past the end of the line count as blanks.
+inline __attribute__((always_inline)) void cutAt(BlockMasks& m, std::size_t length) {
+    if (length >= static_cast<std::size_t>(BLOCK)) return;
+    const std::uint64_t inside = (std::uint64_t{1} << length) - 1;
+    m.separator |= ~inside;
+    m.point &= inside;
+    m.minus &= inside;
+    m.digit &= inside;
+    m.plain = (m.known | ~inside) == ~std::uint64_t{0};
+}
+
+template <BlockMasks (*classify)(const char*)>
+inline __attribute__((always_inline)) int countWith(std::string_view line) {
+    PlainDecimalCheck check;
+    const std::size_t n = line.size();
+    // The block that holds the character after the line's last one is always
+    // checked: the line end closes the last value like a separator.
+    for (std::size_t start = 0; start <= n; start += BLOCK) {
+        BlockMasks m = classify(line.data() + start);
+        cutAt(m, n - start);
+        if (!check.add(m)) return -1;
+    }
+    return check.count;
+}
+
+int countPlain(std::string_view line) { return countWith<classifySse2>(line); }
+
+#if defined(__x86_64__)
+__attribute__((target("avx2,popcnt"))) int countPlainAvx2(std::string_view line) {
+    return countWith<classifyAvx2>(line);
+}
+#endif
+
+using PlainCounter = int (*)(std::string_view);
+
+// The widest classification the processor offers, chosen once.
+PlainCounter plainCounter() {
+#if defined(__x86_64__)
+    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt")) return countPlainAvx2;
+#endif
+    return countPlain;
+}
+
+}  // namespace
+
+int countPlainDecimals(std::string_view line) {
+    static const PlainCounter count = plainCounter();
+    return count(line);
+}
+
+const char* readFreeValue(const char* p, const char* end, double& out) {
+    if (const char* q = readShortDecimal(p, end, out)) return q;
+    auto [q, ec] = std::from_chars(p, end, out);
+    if (ec == std::errc() && (q == end || isValueSeparator(*q))) return q;
+    // A leading '+' or a D exponent: the general reader.
+    return parseFreeReal(p, end, out);
+}
+
+}  // namespace wq

@@ -1,0 +1,35 @@
+// The free-format numbers of large tables: checked fast, found again later,
+// and converted only when a value is needed.
+//
+// The free-format rules are those of readFreeReals: values are separated by
+// blanks, commas or tabs; a value is whatever std::from_chars reads whole, a
+// leading '+' and a Fortran D exponent included (parseFreeReal). A data file
+// written by a program holds plain decimals ("-11.3452"), which are checked
+// sixty-four characters at a time; any other line takes the general rules.
+#pragma once
+
+#include <string_view>
+
+namespace wq {
+
+constexpr bool isValueSeparator(char c) { return c == ' ' || c == ',' || c == '\t'; }
+
+// The number of values on a line (without its line end) when all of them
+// are plain decimals: an optional minus, digits with at most one point, no
+// exponent, fewer than 128 characters (so that none can overflow or
+// underflow). -1 when the line holds anything else; the line then needs the
+// general rules.
+// The 64 bytes after the line must be readable (they are not looked at):
+// the line stands in a TextImage, or in a longer buffer.
+int countPlainDecimals(std::string_view line);
+
+// Reads one free-format value at p (end = end of the line): the position
+// after it, or nullptr when the text there is not a value followed by a
+// separator or the line end. The double is bit for bit the one
+// std::from_chars gives; plain decimals of up to 15 digits take the exact
+// short way (an integer below 2^53 divided by a power of ten below 10^23,
+// both exact doubles, so the one correctly rounded division is the
+// correctly rounded decimal).
+const char* readFreeValue(const char* p, const char* end, double& out);
+
+}  // namespace wq

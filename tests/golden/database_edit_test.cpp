@@ -1,0 +1,106 @@
+// The database is read as it is on disk at every run: an edit made while the
+// dialogue waits for its answers is seen by the next run.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void spit(const fs::path& p, const std::string& text) {
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+// Reads the program's console until `text` has come (or the output ends).
+bool readUntil(int fd, const std::string& text, std::string& seen) {
+    char buf[4096];
+    while (seen.find(text) == std::string::npos) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n <= 0) return false;
+        seen.append(buf, static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+void writeAll(int fd, const std::string& text) {
+    ASSERT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+}
+
+TEST(DatabaseEdit, TheNextRunOfTheDialogueSeesTheEditedFile) {
+    const fs::path dir = fs::temp_directory_path() / ("wqspec_database_edit_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const fs::path tests = fs::path(WQSPEC_GOLDEN_DIR).parent_path();
+    fs::copy_file(tests / "golden" / "dialogue-sat-150" / "WQCASE.DAT", dir / "WQCASE.DAT");
+    const std::string original = slurp(tests / "data" / "small.kdb");
+    spit(dir / "LOGKDATA.KDB", original);
+    // A file left alone for an hour: only its new times can tell the edit.
+    struct timespec past[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "LOGKDATA.KDB").c_str(), past, 0), 0);
+    // The edit suppresses NaCl,aq: four blanks become "SUPR" in columns 81-84
+    // of its name line, so the file keeps its size and its inode.
+    const std::string nameLine = "\nNaCl,aq ";
+    const std::size_t at = original.find(nameLine);
+    ASSERT_NE(at, std::string::npos);
+    const std::size_t code = at + 1 + 80;
+    ASSERT_EQ(original.substr(code, 4), "    ");
+
+    int toProgram[2], fromProgram[2];
+    ASSERT_EQ(::pipe(toProgram), 0);
+    ASSERT_EQ(::pipe(fromProgram), 0);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::dup2(toProgram[0], 0);
+        ::dup2(fromProgram[1], 1);
+        ::close(toProgram[1]);
+        ::close(fromProgram[0]);
+        if (::chdir(dir.c_str()) != 0) ::_exit(126);
+        ::execl(WQSPEC_EXE, WQSPEC_EXE, static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(toProgram[0]);
+    ::close(fromProgram[1]);
+    std::string console;
+    EXPECT_TRUE(readUntil(fromProgram[0], "Do you want to change the temperature?", console));
+
+    {
+        std::fstream edit(dir / "LOGKDATA.KDB", std::ios::in | std::ios::out | std::ios::binary);
+        edit.seekp(static_cast<std::streamoff>(code));
+        edit.write("SUPR", 4);
+    }
+    // The same temperature again, then the end.
+    writeAll(toProgram[1], "y\n25\n\n\n");
+    ::close(toProgram[1]);
+    std::string rest;
+    readUntil(fromProgram[0], "\x01", rest);
+    ::close(fromProgram[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << console << rest;
+
+    const std::string notice = "  NaCl,aq      is SUPPRESSED in the LOGKDATA database\n";
+    EXPECT_EQ(console.find(notice), std::string::npos) << "the first run used the file as it was";
+    EXPECT_NE(rest.find(notice), std::string::npos) << "the second run must use the edited file:\n" << rest;
+    const std::string skip = slurp(dir / "Skip_Species.txt");
+    EXPECT_EQ(skip.find(notice), skip.rfind(notice)) << skip;
+    EXPECT_NE(skip.find(notice), std::string::npos) << skip;
+    fs::remove_all(dir);
+}
+
+}  // namespace

@@ -1,0 +1,122 @@
+// Proof by sampling that the database reader's fast paths agree with the
+// general rules: readFreeValue gives bit for bit the double std::from_chars
+// gives, and countPlainDecimals never accepts a line the general rules refuse
+// nor miscounts one they accept. Ten million fields by default, in the
+// widths and forms the database writes and in malformed neighbours of them.
+//
+//   wqspec_decimal_check [fields]     (ctest -L exhaustive)
+#include <charconv>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "text/fields.hpp"
+#include "text/number_scan.hpp"
+
+namespace {
+
+std::mt19937_64 rng(20240611);
+
+int uniform(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
+
+std::string digits(int n) {
+    std::string s;
+    for (int k = 0; k < n; ++k) s += static_cast<char>('0' + uniform(0, 9));
+    return s;
+}
+
+// A field as the database writes them: optional minus, 0-5 integer digits,
+// a point and 0-8 decimals (or no point), sometimes long.
+std::string databaseField() {
+    std::string s = uniform(0, 1) ? "-" : "";
+    const bool longOne = uniform(0, 20) == 0;
+    const int whole = longOne ? uniform(0, 12) : uniform(0, 5);
+    const int decimals = longOne ? uniform(0, 12) : uniform(0, 8);
+    s += digits(whole);
+    if (uniform(0, 9) != 0) s += "." + digits(decimals);
+    if (s == "-" || s == "." || s == "-." || s.empty()) s += "5";
+    return s;
+}
+
+// A field that may break a rule: a second point or minus, an exponent, a
+// plus sign, a letter, a bare sign or point.
+std::string oddField() {
+    static const char* const odd[] = {"-", ".", "-.", "--1", "1..2", "1.2.3", "1-2", "+1.5", "1e5", "1.5D-3",
+                                      "x", "1.5x", "inf", "nan", "1e400", "1e-400", ".5", "5.", "-.5", "+-1"};
+    if (uniform(0, 1)) return odd[uniform(0, static_cast<int>(std::size(odd)) - 1)];
+    std::string s = databaseField();
+    s.insert(static_cast<std::size_t>(uniform(0, static_cast<int>(s.size()))), 1, "-.e+"[uniform(0, 3)]);
+    return s;
+}
+
+// The general rules, as the reader had them before its fast paths.
+const char* generalValue(const char* p, const char* end, double& out) {
+    auto [q, ec] = std::from_chars(p, end, out);
+    if (ec == std::errc() && (q == end || wq::isValueSeparator(*q))) return q;
+    return wq::parseFreeReal(p, end, out);
+}
+
+// The number of values of a line by the general rules; -1 at a bad one.
+int generalCount(const std::string& line) {
+    const char* p = line.data();
+    const char* end = p + line.size();
+    int n = 0;
+    for (;;) {
+        while (p < end && wq::isValueSeparator(*p)) ++p;
+        if (p == end) return n;
+        double v = 0.0;
+        p = generalValue(p, end, v);
+        if (!p) return -1;
+        ++n;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const long long fields = argc > 1 ? std::atoll(argv[1]) : 10'000'000;
+    long long mismatches = 0;
+    for (long long k = 0; k < fields; ++k) {
+        const std::string field = databaseField();
+        const char* end = field.data() + field.size();
+        double fast = 0.0, reference = 0.0;
+        const char* q = wq::readFreeValue(field.data(), end, fast);
+        auto [r, ec] = std::from_chars(field.data(), end, reference);
+        std::uint64_t a = 0, b = 0;
+        std::memcpy(&a, &fast, 8);
+        std::memcpy(&b, &reference, 8);
+        if (q != end || r != end || ec != std::errc() || a != b) {
+            if (++mismatches <= 10) std::printf("value differs: '%s'\n", field.c_str());
+        }
+    }
+    // Lines of 1 to 40 fields, a few of them odd, one to three blanks apart.
+    const long long lines = fields / 20;
+    long long plainLines = 0;
+    for (long long k = 0; k < lines; ++k) {
+        std::string line;
+        const int n = uniform(1, 40);
+        const bool withOdd = uniform(0, 3) == 0;
+        for (int j = 0; j < n; ++j) {
+            line += std::string(static_cast<std::size_t>(uniform(j == 0 ? 0 : 1, 3)), ' ');
+            line += withOdd && uniform(0, 9) == 0 ? oddField() : databaseField();
+        }
+        line += std::string(static_cast<std::size_t>(uniform(0, 2)), ' ');
+        // The scan may read 64 bytes past the line, as in a TextImage.
+        const std::string buffer = line + std::string(64, '\n');
+        const int fast = wq::countPlainDecimals(std::string_view(buffer).substr(0, line.size()));
+        const int reference = generalCount(line);
+        if (fast >= 0) ++plainLines;
+        if (fast >= 0 && fast != reference) {
+            if (++mismatches <= 20) std::printf("count %d, general rules %d: '%s'\n", fast, reference, line.c_str());
+        }
+        if (!withOdd && fast < 0) {
+            if (++mismatches <= 20) std::printf("a plain line sent to the general rules: '%s'\n", line.c_str());
+        }
+    }
+    std::printf("%lld fields, %lld lines (%lld plain): %lld mismatches\n", fields, lines, plainLines, mismatches);
+    return mismatches == 0 ? 0 : 1;
+}
