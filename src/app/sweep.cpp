@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <new>
 #include <optional>
@@ -316,7 +317,10 @@ std::string sweepTable(const Sweep& s, const Program& p, const SweepOptions& o) 
     t += "# log Q/K = 0: " + crossingsText(s) + "\n";
     t += estimateLine(s.estimate) + "\n";
     const std::vector<std::string> minerals = mineralColumns(s.rows);
-    std::vector<std::string> header = {"run", "status", "loops", "T [C]", "P [bar]", "pH", "I [mol/kgw]"};
+    std::vector<std::string> header = {"run",         "status",          "loops",         "T [C]", "P [bar]", "pH",
+                                       "I [mol/kgw]", "median |SI| chosen", "RMS SI chosen"};
+    std::map<double, std::size_t> statistics;  // temperature -> its place in the estimate's curves
+    for (std::size_t k = 0; k < s.estimate.temperatures.size(); ++k) statistics[s.estimate.temperatures[k]] = k;
     for (const std::string& m : minerals) header.push_back("SI(" + m + ")");
     t += csvLine(header);
     for (const Row& row : s.rows) {
@@ -325,6 +329,9 @@ std::string sweepTable(const Sweep& s, const Program& p, const SweepOptions& o) 
         std::vector<std::string> cells = {row.input ? "input" : "sweep", row.status, r ? std::to_string(r->loops) : "",
                                           number(row.temperature), number(row.pressure), ok ? number(r->pH) : "",
                                           ok ? number(r->ionicStrength) : ""};
+        const auto at = row.input ? statistics.end() : statistics.find(row.temperature);
+        cells.push_back(at == statistics.end() ? "" : number(s.estimate.medianAbs[at->second]));
+        cells.push_back(at == statistics.end() ? "" : number(s.estimate.rms[at->second]));
         for (const std::string& m : minerals) cells.push_back(number(saturationOf(row, m)));
         t += csvLine(cells);
     }
