@@ -146,6 +146,37 @@ struct Row {
     bool converged() const { return results && results->converged; }
 };
 
+bool validUtf8(const std::string& s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        const int more = c < 0x80 ? 0 : (c >> 5) == 0x6 ? 1 : (c >> 4) == 0xE ? 2 : (c >> 3) == 0x1E ? 3 : -1;
+        if (more < 0) return false;
+        const std::size_t n = static_cast<std::size_t>(more);
+        if (i + n >= s.size() && n > 0) return false;
+        for (std::size_t k = 1; k <= n; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) >> 6) != 0x2) return false;
+        i += n + 1;
+    }
+    return true;
+}
+
+// The program's messages are single-byte text (the degree sign of "50 \xB0C"
+// is Latin-1); the table is UTF-8.
+std::string asUtf8(const std::string& s) {
+    if (validUtf8(s)) return s;
+    std::string out;
+    for (char ch : s) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (c < 0x80) {
+            out += ch;
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
 // One run at the program's current conditions; a STOP or a fault becomes the
 // row's status.
 Row computeRow(QuietProgram& q, bool input) {
@@ -159,7 +190,7 @@ Row computeRow(QuietProgram& q, bool input) {
         row.status = r.converged ? "converged" : "not converged: loop limit " + std::to_string(r.loopLimit) + " reached";
         row.results = std::move(r);
     } catch (const Stop&) {
-        row.status = q.consoleLine(mark);
+        row.status = asUtf8(q.consoleLine(mark));
         if (row.status.empty()) row.status = "stopped";
     } catch (const InternalError& e) {
         row.status = "internal error: " + e.what;
