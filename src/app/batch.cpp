@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/program.hpp"
+#include "app/quiet_program.hpp"
 #include "app/run_sequence.hpp"
 #include "input/case_writer.hpp"
 #include "input/component_catalog.hpp"
@@ -79,55 +80,6 @@ std::string readFile(const std::string& path, std::uintmax_t maxBytes, const cha
 TextFile loadText(const std::string& path, const char* name, const char* what) {
     return TextFile(name, readFile(path, MAX_TEMPLATE_BYTES, what));
 }
-
-// A Program whose console is kept in memory, whose files go nowhere and
-// whose console input has ended (an extrapolation question is answered with
-// its default, go on).
-class QuietProgram {
-public:
-    QuietProgram() : prog_(std::make_unique<Program>()) {
-        std::FILE* f = ::open_memstream(&buffer_, &size_);
-        if (!f) throw std::bad_alloc();
-        prog_->io.console.attach(f, true);
-        prog_->io.input = Console(nullptr);
-    }
-    ~QuietProgram() {
-        prog_->io.console.close();
-        std::free(buffer_);
-    }
-    QuietProgram(const QuietProgram&) = delete;
-    QuietProgram& operator=(const QuietProgram&) = delete;
-
-    Program& operator*() { return *prog_; }
-    Program* operator->() { return prog_.get(); }
-
-    std::size_t consoleSize() {
-        prog_->io.console.flush();
-        return size_;
-    }
-    // What the console received from `from` on, as one line.
-    std::string consoleLine(std::size_t from) {
-        prog_->io.console.flush();
-        std::string line;
-        std::string word;
-        for (std::size_t i = from; i < size_; ++i) {
-            const char c = buffer_[i];
-            if (c == ' ' || c == '\n' || c == '\r' || c == '\t') {
-                if (!word.empty()) line += (line.empty() ? "" : " ") + word;
-                word.clear();
-            } else {
-                word += c;
-            }
-        }
-        if (!word.empty()) line += (line.empty() ? "" : " ") + word;
-        return line;
-    }
-
-private:
-    std::unique_ptr<Program> prog_;
-    char* buffer_ = nullptr;
-    std::size_t size_ = 0;
-};
 
 // What every worker reads and nobody changes.
 struct Shared {

@@ -99,14 +99,18 @@ void resetForNextRun(Program& prog) {
     prog.conditions.chargeBalanceStartTotal = prog.comp[prog.input.chargeBalancePosition].mtot;
 }
 
+void prepareNextRun(Program& prog) {
+    resetForNextRun(prog);
+    prog.grid.pressureFlag = 'N';
+    prog.grid.blockFlag = 'N';
+}
+
 void rerunDialogue(Program& prog) {
     static const Layout summary(
         "(1X,A80/1X,A80/////5X,'The pH is: ',F5.2,2X,'Number of loops used = ',I3,'   Loop limit = ',I3"
         "////5X,'Do you want to change the temperature?',1X,'(Yes/No, enter = NO)')");
-    resetForNextRun(prog);
+    prepareNextRun(prog);
     const double pH = previousPH(prog);
-    prog.grid.pressureFlag = 'N';
-    prog.grid.blockFlag = 'N';
     prog.io.console.write(summary, {prog.input.title1.view(), prog.input.title2.view(), pH, prog.run.loops,
                                     prog.input.loopLimit});
     if (isYes(prog.io.input.answer())) {

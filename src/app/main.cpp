@@ -8,6 +8,7 @@
 
 #include "app/batch.hpp"
 #include "app/driver.hpp"
+#include "app/sweep.hpp"
 #include "wqspec_version.hpp"
 
 namespace {
@@ -29,6 +30,19 @@ void addBatch(CLI::App& app, wq::BatchOptions& batch) {
                     "Write one ready WQCASE.DAT per water in DIR/<name>/ and compute nothing");
 }
 
+void addSweep(CLI::App& app, wq::SweepOptions& sweep) {
+    CLI::App* cmd = app.add_subcommand("sweep", "Compute the water over a range of temperatures and estimate the "
+                                                "reservoir temperature from its minerals");
+    cmd->add_option("--from", sweep.from, "First temperature, C")->capture_default_str();
+    cmd->add_option("--to", sweep.to, "Last temperature, C")->capture_default_str();
+    cmd->add_option("--step", sweep.step, "Step, C")->capture_default_str();
+    cmd->add_option("--minerals", sweep.minerals, "Minerals of the estimate, NAME,NAME,... (default: the common "
+                                                  "reservoir minerals the water can form)");
+    cmd->add_option("--out", sweep.outPath, "The sweep table (CSV)")->capture_default_str();
+    cmd->add_option("--case", sweep.casePath, "Run input")->capture_default_str();
+    cmd->add_option("--db", sweep.databasePath, "Database")->capture_default_str();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -42,6 +56,8 @@ int main(int argc, char** argv) {
                    "Also write one JSON record per run of the dialogue to this file");
     wq::BatchOptions batch;
     addBatch(app, batch);
+    wq::SweepOptions sweep;
+    addSweep(app, sweep);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -49,5 +65,6 @@ int main(int argc, char** argv) {
         return status == 0 ? 0 : USAGE_ERROR;
     }
     if (app.got_subcommand("batch")) return wq::runBatch(batch);
+    if (app.got_subcommand("sweep")) return wq::runSweep(sweep);
     return wq::runProgram(program);
 }

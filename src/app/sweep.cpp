@@ -1,0 +1,487 @@
+#include "app/sweep.hpp"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <new>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/dialogue.hpp"
+#include "app/program.hpp"
+#include "app/quiet_program.hpp"
+#include "app/run_sequence.hpp"
+#include "grid/grid.hpp"
+#include "input/database_file.hpp"
+#include "input/run_input.hpp"
+#include "report/estimate.hpp"
+#include "report/results.hpp"
+#include "text/csv.hpp"
+#include "text/stop.hpp"
+
+namespace wq {
+
+const char* const DEFAULT_RESERVOIR_MINERALS[] = {
+    "Quartz",     "Chalcedony", "Albite,low", "K-Feldspar", "Muscovite", "Calcite",  "Laumontite", "Wairakite",
+    "Clinochlore,14A", "Epidote", "Prehnite", "Anhydrite", "Fluorite", "Illite",   nullptr,
+};
+
+namespace {
+
+enum SweepExit { ALL_CONVERGED = 0, SOME_FAILED = 1, CANNOT_START = 2, INTERNAL = 3 };
+
+// The most temperatures one sweep computes.
+constexpr std::size_t MAX_TEMPERATURES = 10000;
+
+// Saturation runs follow the liquid-vapour curve of water between these
+// temperatures (deg C); extended runs span the temperature grid.
+constexpr double SATURATION_LOWEST = 20.0;
+constexpr double SATURATION_HIGHEST = 374.0;
+
+struct CannotStart {
+    std::string what;
+};
+
+std::string trimmed(std::string_view s) {
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    return std::string(s);
+}
+
+std::string number(double v) {
+    if (!std::isfinite(v)) return "";
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.17g", v);
+    return buf;
+}
+
+std::string fixed(double v, int decimals) {
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+    return buf;
+}
+
+// from, from + step, ... up to `to` (a last step that overshoots `to` by less
+// than a millionth of a step still counts, against rounding).
+std::vector<double> sweepTemperatures(const SweepOptions& o, bool extended) {
+    if (!std::isfinite(o.from) || !std::isfinite(o.to) || !std::isfinite(o.step))
+        throw CannotStart{"--from, --to and --step must be numbers"};
+    if (o.step <= 0.0) throw CannotStart{"--step must be above 0 (it is " + number(o.step) + ")"};
+    if (o.from > o.to)
+        throw CannotStart{"--from (" + number(o.from) + " C) is above --to (" + number(o.to) + " C)"};
+    const double lowest = extended ? GRID_TEMPERATURES.front() : SATURATION_LOWEST;
+    const double highest = extended ? GRID_TEMPERATURES.back() : SATURATION_HIGHEST;
+    if (o.from < lowest || o.to > highest)
+        throw CannotStart{std::string(extended ? "an extended run" : "a run on the saturation curve") +
+                          " takes temperatures from " + number(lowest) + " to " + number(highest) + " C; the sweep asks " +
+                          number(o.from) + " to " + number(o.to) + " C"};
+    const double steps = std::floor((o.to - o.from) / o.step + 1e-6);
+    if (steps + 1.0 > double(MAX_TEMPERATURES))
+        throw CannotStart{"the sweep would compute more than " + std::to_string(MAX_TEMPERATURES) +
+                          " temperatures; take a larger --step"};
+    std::vector<double> t;
+    for (int k = 0; k <= int(steps); ++k) t.push_back(std::min(o.from + k * o.step, o.to));
+    return t;
+}
+
+TextFile loadFile(const std::string& path, const char* name) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) throw CannotStart{"cannot open " + path + ": " + std::strerror(errno)};
+    std::string text;
+    char buf[1 << 16];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) throw CannotStart{"cannot read " + path};
+    return TextFile(name, std::move(text));
+}
+
+std::string csvLine(const std::vector<std::string>& cells) {
+    std::string line;
+    for (std::size_t i = 0; i < cells.size(); ++i) line += (i ? "," : "") + csvField(cells[i]);
+    return line + "\n";
+}
+
+// What a run leaves for the next one: the tables and values the dialogue's
+// resets keep. The mineral table, the Newton system and the interpolated
+// data are rebuilt by every run.
+struct ChainState {
+    RunConditions conditions;
+    ComponentTable comp;
+    ComponentMap map;
+    SpeciesTable sp;
+    ActivityModel activity;
+    RunState run;
+
+    void save(const Program& p) {
+        conditions = p.conditions;
+        comp = p.comp;
+        map = p.map;
+        sp = p.sp;
+        activity = p.activity;
+        run = p.run;
+    }
+    void restore(Program& p) const {
+        p.conditions = conditions;
+        p.comp = comp;
+        p.map = map;
+        p.sp = sp;
+        p.activity = activity;
+        p.run = run;
+        p.grid.pressureFlag = 'N';
+        p.grid.blockFlag = 'N';
+    }
+};
+
+struct Row {
+    bool input = false;  // the run at the run input's own conditions
+    double temperature = 0.0, pressure = 0.0;
+    std::string status;
+    std::optional<Results> results;
+    bool converged() const { return results && results->converged; }
+};
+
+bool validUtf8(const std::string& s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        const int more = c < 0x80 ? 0 : (c >> 5) == 0x6 ? 1 : (c >> 4) == 0xE ? 2 : (c >> 3) == 0x1E ? 3 : -1;
+        if (more < 0) return false;
+        const std::size_t n = static_cast<std::size_t>(more);
+        if (i + n >= s.size() && n > 0) return false;
+        for (std::size_t k = 1; k <= n; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) >> 6) != 0x2) return false;
+        i += n + 1;
+    }
+    return true;
+}
+
+// The program's messages are single-byte text (the degree sign of "50 \xB0C"
+// is Latin-1); the table is UTF-8.
+std::string asUtf8(const std::string& s) {
+    if (validUtf8(s)) return s;
+    std::string out;
+    for (char ch : s) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (c < 0x80) {
+            out += ch;
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+// One run at the program's current conditions; a STOP or a fault becomes the
+// row's status.
+Row computeRow(QuietProgram& q, bool input) {
+    Program& p = *q;
+    Row row;
+    row.input = input;
+    row.temperature = p.conditions.temperature;
+    const std::size_t mark = q.consoleSize();
+    try {
+        Results r = computeRun(p);
+        row.status = r.converged ? "converged" : "not converged: loop limit " + std::to_string(r.loopLimit) + " reached";
+        row.results = std::move(r);
+    } catch (const Stop&) {
+        row.status = asUtf8(q.consoleLine(mark));
+        if (row.status.empty()) row.status = "stopped";
+    } catch (const InternalError& e) {
+        row.status = "internal error: " + e.what;
+    }
+    row.pressure = row.results ? row.results->pressure : p.conditions.pressure;
+    return row;
+}
+
+void showRow(const Row& row) {
+    std::printf("  %-6s T = %7.2f C  P = %8.3f bar  ", row.input ? "input" : "sweep", row.temperature, row.pressure);
+    if (row.converged())
+        std::printf("pH %6.3f  %3d loops\n", row.results->pH, row.results->loops);
+    else
+        std::printf("%s\n", row.status.c_str());
+    std::fflush(stdout);
+}
+
+// The names of the minerals of a run, as in the database without the padding.
+std::vector<std::string> mineralNames(const Results& r) {
+    std::vector<std::string> names;
+    for (const MineralRow& m : r.minerals) names.push_back(trimmed(m.name));
+    return names;
+}
+
+std::set<std::string> forcedNames(const Results& r) {
+    std::set<std::string> names;
+    for (const ForcedRow& f : r.forced) names.insert(trimmed(f.mineral));
+    return names;
+}
+
+bool inDatabase(const Program& p, const std::string& name) {
+    const ParsedDatabase& db = p.database.parsed();
+    if (!db.aqueous) return false;
+    for (const MineralText& m : db.aqueous->minerals.entries)
+        if (trimmed(m.name.view()) == name) return true;
+    return false;
+}
+
+std::string unknownMineral(const Program& p, const std::string& name) {
+    if (name.empty()) return "--minerals holds an empty name";
+    if (inDatabase(p, name))
+        return "mineral " + name + " is in " + p.database.parsed().name +
+               " but not in this water's run: the water lacks one of its components, or its data do not reach " +
+               fixed(p.input.temperature, 2) + " C";
+    return "unknown mineral " + name + ": not in " + p.database.parsed().name + " (names are spelled as there, case included)";
+}
+
+// NAME,NAME,... Some database names hold a comma themselves (Albite,low), so
+// the pieces between commas are joined back where the joined name is a
+// mineral of the run, the longest such name first.
+std::vector<std::string> namedMinerals(const Program& p, const std::string& list, const std::vector<std::string>& known) {
+    const std::set<std::string> names(known.begin(), known.end());
+    std::vector<std::string> pieces;
+    std::size_t start = 0;
+    for (std::size_t comma; (comma = list.find(',', start)) != std::string::npos; start = comma + 1)
+        pieces.push_back(trimmed(std::string_view(list).substr(start, comma - start)));
+    pieces.push_back(trimmed(std::string_view(list).substr(start)));
+    std::vector<std::string> chosen;
+    for (std::size_t i = 0; i < pieces.size();) {
+        std::size_t end = pieces.size();
+        std::string joined;
+        for (; end > i; --end) {
+            joined = pieces[i];
+            for (std::size_t k = i + 1; k < end; ++k) joined += "," + pieces[k];
+            if (names.count(joined)) break;
+        }
+        if (end == i) throw CannotStart{unknownMineral(p, pieces[i])};
+        bool seen = false;
+        for (const std::string& c : chosen) seen |= c == joined;
+        if (!seen) chosen.push_back(joined);
+        i = end;
+    }
+    return chosen;
+}
+
+std::vector<std::string> defaultMinerals(const std::vector<std::string>& known, const std::set<std::string>& forced) {
+    const std::set<std::string> names(known.begin(), known.end());
+    std::vector<std::string> chosen;
+    for (const char* const* m = DEFAULT_RESERVOIR_MINERALS; *m; ++m)
+        if (names.count(*m) && !forced.count(*m)) chosen.push_back(*m);
+    return chosen;
+}
+
+std::string joined(const std::vector<std::string>& names, const char* separator) {
+    std::string s;
+    for (const std::string& n : names) s += (s.empty() ? "" : separator) + n;
+    return s;
+}
+
+// The columns: every mineral of every run, in the order they first appear.
+std::vector<std::string> mineralColumns(const std::vector<Row>& rows) {
+    std::vector<std::string> columns;
+    std::set<std::string> seen;
+    for (const Row& row : rows)
+        if (row.results)
+            for (const std::string& name : mineralNames(*row.results))
+                if (seen.insert(name).second) columns.push_back(name);
+    return columns;
+}
+
+double saturationOf(const Row& row, const std::string& mineral) {
+    if (!row.converged()) return NAN;
+    for (const MineralRow& m : row.results->minerals)
+        if (trimmed(m.name) == mineral) return m.saturationIndex;
+    return NAN;
+}
+
+struct Sweep {
+    std::vector<Row> rows;  // the run at the run input's conditions first
+    std::vector<std::string> chosen;
+    std::set<std::string> forced;
+    std::vector<double> temperatures;  // of the sweep's rows
+    TemperatureEstimate estimate;
+    std::vector<std::vector<double>> chosenCurves;  // [mineral][temperature]
+};
+
+void estimate(Sweep& s) {
+    for (const Row& row : s.rows)
+        if (!row.input) s.temperatures.push_back(row.temperature);
+    for (const std::string& m : s.chosen) {
+        std::vector<double> curve;
+        for (const Row& row : s.rows)
+            if (!row.input) curve.push_back(saturationOf(row, m));
+        s.chosenCurves.push_back(std::move(curve));
+    }
+    s.estimate = estimateTemperature(s.temperatures, s.chosenCurves);
+}
+
+std::string crossingsText(const Sweep& s) {
+    std::string text;
+    for (std::size_t m = 0; m < s.chosen.size(); ++m) {
+        std::vector<double> at = zeroCrossings(s.temperatures, s.chosenCurves[m]);
+        std::string where;
+        for (double t : at) where += (where.empty() ? "" : " and ") + fixed(t, 1) + " C";
+        text += (m ? "; " : "") + s.chosen[m] + " " + (where.empty() ? "none" : where);
+    }
+    return text;
+}
+
+std::string sweepTable(const Sweep& s, const Program& p, const SweepOptions& o) {
+    const Results& first = *s.rows.front().results;
+    std::string t = "# wqspec sweep: " + trimmed(p.input.title1.view()) + "\n";
+    t += "# " + trimmed(p.input.title2.view()) + "\n";
+    t += std::string("# runs: ") + (p.input.extendedRun() ? "extended, at " + fixed(p.input.pressure, 3) + " bar" :
+                                                            "on the liquid-vapour saturation curve") +
+         "; T from " + number(o.from) + " to " + number(o.to) + " C in steps of " + number(o.step) +
+         " C; the first row is the run at the run input's conditions\n";
+    t += "# chosen minerals: " + joined(s.chosen, "; ") + "\n";
+    for (const ForcedRow& f : first.forced)
+        t += "# forced mineral: " + trimmed(f.mineral) + " fixes " + trimmed(f.component) + " at log Q/K " +
+             fixed(f.target, 3) + "\n";
+    if (first.sourceTemperatureShown)
+        t += "# Na-K-Ca temperature: " + fixed(first.sourceTemperature, 1) + " C (Fournier & Truesdell 1973)\n";
+    t += "# log Q/K = 0: " + crossingsText(s) + "\n";
+    t += estimateLine(s.estimate) + "\n";
+    const std::vector<std::string> minerals = mineralColumns(s.rows);
+    std::vector<std::string> header = {"run",         "status",          "loops",         "T [C]", "P [bar]", "pH",
+                                       "I [mol/kgw]", "median |SI| chosen", "RMS SI chosen"};
+    std::map<double, std::size_t> statistics;  // temperature -> its place in the estimate's curves
+    for (std::size_t k = 0; k < s.estimate.temperatures.size(); ++k) statistics[s.estimate.temperatures[k]] = k;
+    for (const std::string& m : minerals) header.push_back("SI(" + m + ")");
+    t += csvLine(header);
+    for (const Row& row : s.rows) {
+        const Results* r = row.results ? &*row.results : nullptr;
+        const bool ok = row.converged();
+        std::vector<std::string> cells = {row.input ? "input" : "sweep", row.status, r ? std::to_string(r->loops) : "",
+                                          number(row.temperature), number(row.pressure), ok ? number(r->pH) : "",
+                                          ok ? number(r->ionicStrength) : ""};
+        const auto at = row.input ? statistics.end() : statistics.find(row.temperature);
+        cells.push_back(at == statistics.end() ? "" : number(s.estimate.medianAbs[at->second]));
+        cells.push_back(at == statistics.end() ? "" : number(s.estimate.rms[at->second]));
+        for (const std::string& m : minerals) cells.push_back(number(saturationOf(row, m)));
+        t += csvLine(cells);
+    }
+    return t;
+}
+
+void showEstimate(const Sweep& s, const Results& first) {
+    const TemperatureEstimate& e = s.estimate;
+    std::printf("\nEstimate from %zu minerals: %s\n", s.chosen.size(), joined(s.chosen, ", ").c_str());
+    if (!e.medianMinimum.found) {
+        std::printf("  none: no temperature at which every chosen mineral has a log Q/K\n");
+    } else {
+        const auto show = [](const char* what, const CurveMinimum& m) {
+            std::printf("  %-26s smallest at %6.1f C (%.3f)%s\n", what, m.temperature, m.value,
+                        m.atEdge ? ", at the edge of the sweep" : "");
+        };
+        show("median |log Q/K|", e.medianMinimum);
+        show("root mean square log Q/K", e.rmsMinimum);
+        std::printf("  RMS within %.1f of its minimum from %.1f to %.1f C%s\n", RMS_TOLERANCE, e.rmsRange.low,
+                    e.rmsRange.high, e.rmsRange.openLow || e.rmsRange.openHigh ? " (reaching the edge of the sweep)" : "");
+    }
+    if (first.sourceTemperatureShown)
+        std::printf("  Na-K-Ca temperature (Fournier & Truesdell 1973): %.0f C\n", first.sourceTemperature);
+    std::printf("  log Q/K = 0: %s\n", crossingsText(s).c_str());
+}
+
+void loadProgram(QuietProgram& q, const SweepOptions& o) {
+    Program& p = *q;
+    p.caseFile = loadFile(o.casePath, "WQCASE.DAT");
+    p.database = DatabaseFile(o.databasePath);
+    std::string error;
+    if (!p.database.refresh(error)) throw CannotStart{"cannot read " + o.databasePath + ": " + error};
+    try {
+        readRunInput(p);
+    } catch (const Stop&) {
+        throw CannotStart{o.casePath + " cannot be read: " + q.consoleLine(0)};
+    }
+    if (p.input.mineralsSwitch == 0)
+        throw CannotStart{o.casePath + " does not ask for minerals (option 2 is 0); a sweep compares minerals"};
+}
+
+std::FILE* createOutput(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) throw CannotStart{"cannot create " + path + ": " + std::strerror(errno)};
+    return f;
+}
+
+// The chain of runs: the run input's conditions, then every temperature.
+int runChain(QuietProgram& q, Sweep& s, const SweepOptions& o, const std::vector<double>& temperatures) {
+    Program& p = *q;
+    s.rows.push_back(computeRow(q, true));
+    showRow(s.rows.back());
+    if (!s.rows.back().converged()) return SOME_FAILED;
+    const Results& first = *s.rows.front().results;
+    s.forced = forcedNames(first);
+    const std::vector<std::string> known = mineralNames(first);
+    s.chosen = o.minerals.empty() ? defaultMinerals(known, s.forced) : namedMinerals(p, o.minerals, known);
+    for (const std::string& m : s.chosen)
+        if (s.forced.count(m))
+            std::fprintf(stderr, "wqspec: note: %s fixes a total, so its log Q/K is held at its target at every "
+                                 "temperature and tells nothing of the reservoir\n", m.c_str());
+    auto kept = std::make_unique<ChainState>();
+    prepareNextRun(p);
+    kept->save(p);
+    bool lastFailed = false, anyFailed = false;
+    for (double t : temperatures) {
+        if (lastFailed) kept->restore(p);
+        p.conditions.temperature = t;
+        s.rows.push_back(computeRow(q, false));
+        showRow(s.rows.back());
+        lastFailed = !s.rows.back().converged();
+        anyFailed |= lastFailed;
+        if (lastFailed) continue;
+        prepareNextRun(p);
+        kept->save(p);
+    }
+    return anyFailed ? SOME_FAILED : ALL_CONVERGED;
+}
+
+}  // namespace
+
+int runSweep(const SweepOptions& o) {
+    std::FILE* out = nullptr;
+    try {
+        QuietProgram q;
+        loadProgram(q, o);
+        const std::vector<double> temperatures = sweepTemperatures(o, q->input.extendedRun());
+        out = createOutput(o.outPath);
+        Sweep s;
+        int status = runChain(q, s, o, temperatures);
+        if (s.rows.front().converged()) {
+            estimate(s);
+            showEstimate(s, *s.rows.front().results);
+        } else {
+            std::fprintf(stderr, "wqspec: the run at the run input's conditions failed: %s\n",
+                         s.rows.front().status.c_str());
+        }
+        const std::string table = s.rows.front().converged() ? sweepTable(s, *q, o) : std::string();
+        const bool written = std::fwrite(table.data(), 1, table.size(), out) == table.size();
+        const bool closed = std::fclose(out) == 0;
+        out = nullptr;
+        if (!written || !closed) {
+            std::fprintf(stderr, "wqspec: %s could not be written completely\n", o.outPath.c_str());
+            return SOME_FAILED;
+        }
+        if (!table.empty()) std::printf("Wrote %s.\n", o.outPath.c_str());
+        return status;
+    } catch (const CannotStart& e) {
+        if (out) std::fclose(out);
+        std::fprintf(stderr, "wqspec: %s\n", e.what.c_str());
+        return CANNOT_START;
+    } catch (const InternalError& e) {
+        if (out) std::fclose(out);
+        std::fprintf(stderr, "wqspec: internal error: %s\n", e.what.c_str());
+        return INTERNAL;
+    } catch (const std::bad_alloc&) {
+        if (out) std::fclose(out);
+        std::fputs("wqspec: internal error: out of memory\n", stderr);
+        return INTERNAL;
+    }
+}
+
+}  // namespace wq

@@ -1,0 +1,45 @@
+// A temperature sweep of one water, for multicomponent geothermometry: the
+// water of WQCASE.DAT computed at every temperature of a grid the way the
+// console dialogue computes it when the user changes only the temperature,
+// with the saturation index of every mineral at each, and the temperature at
+// which the chosen reservoir minerals come closest to equilibrium together.
+//
+// The chain of runs. The first run is at the run input's own conditions (its
+// temperature, its pH as given, its alkalinity and charge balance): it is the
+// analysis as sampled, and it fixes the totals. Every later run starts from
+// the state the previous run left, after the dialogue's resets: the pH is
+// computed from the conserved totals, the carbonate total is kept, and the
+// forced-saturation records still apply (so a feldspar can fix aluminium).
+// A run that stops on an error or does not converge gets a row saying so,
+// and the next temperature starts again from the state the last converged run
+// left (after the same resets), as if the failed run had not happened.
+//
+// Exit status: 0 every run converged; 1 some temperature failed (its row
+// says why) or the run at the run input's conditions failed; 2 the sweep could
+// not start (bad options, a file missing, a bad run input, an unknown
+// mineral); 3 an internal fault.
+#pragma once
+
+#include <string>
+
+namespace wq {
+
+struct SweepOptions {
+    double from = 25.0;  // deg C
+    double to = 350.0;
+    double step = 5.0;
+    std::string minerals;  // NAME,NAME,...; empty: the default reservoir minerals
+    std::string outPath = "sweep.csv";
+    std::string casePath = "WQCASE.DAT";
+    std::string databasePath = "LOGKDATA.KDB";
+};
+
+int runSweep(const SweepOptions& options);
+
+// The reservoir minerals of the estimate when none are named: the common
+// hydrothermal alteration minerals of geothermal reservoirs, by their names
+// in the bundled database. Those the database lacks, or the water cannot
+// form, are passed over; minerals that fix a total are left out.
+extern const char* const DEFAULT_RESERVOIR_MINERALS[];
+
+}  // namespace wq

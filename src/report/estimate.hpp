@@ -1,0 +1,66 @@
+// Multicomponent geothermometry: the temperature at which a water was last in
+// equilibrium with its reservoir minerals is where their saturation indices,
+// computed over a range of temperatures, cluster around zero (Reed & Spycher
+// 1984, Geochim. Cosmochim. Acta 48, 1479-1492). Spycher et al. (2014,
+// Geothermics 51, 113-123) judge the clustering by statistics over the
+// mineral set at each temperature; two of theirs are used here: the median of
+// |log Q/K| and the root mean square of log Q/K.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace wq {
+
+// The smallest value of a curve sampled on a grid of temperatures.
+struct CurveMinimum {
+    bool found = false;
+    double temperature = 0.0;  // deg C, refined between grid points
+    double value = 0.0;
+    bool atEdge = false;       // the smallest sample is the first or last one:
+                               // the true minimum may lie beyond the sweep
+};
+
+// A range of temperatures; an open end reaches the edge of the sweep.
+struct TemperatureRange {
+    bool found = false;
+    double low = 0.0, high = 0.0;  // deg C
+    bool openLow = false, openHigh = false;
+};
+
+struct TemperatureEstimate {
+    int minerals = 0;                  // in the statistics
+    std::vector<double> temperatures;  // those where every mineral has a value
+    std::vector<double> medianAbs;     // median of |log Q/K| at each of them
+    std::vector<double> rms;           // root mean square of log Q/K
+    CurveMinimum medianMinimum, rmsMinimum;
+    TemperatureRange rmsRange;         // RMS within RMS_TOLERANCE of its minimum
+};
+
+// How far above its minimum the RMS may rise inside the range of the estimate.
+constexpr double RMS_TOLERANCE = 0.1;
+
+// `saturation[m][k]` is log Q/K of mineral m at temperatures[k] (ascending);
+// NaN where the run at that temperature gave none (it failed, or the mineral
+// was not in it). A temperature where any mineral has no value is left out.
+TemperatureEstimate estimateTemperature(const std::vector<double>& temperatures,
+                                        const std::vector<std::vector<double>>& saturation);
+
+// The temperatures at which one curve crosses zero, linearly interpolated
+// between neighbouring samples that have values.
+std::vector<double> zeroCrossings(const std::vector<double>& temperatures, const std::vector<double>& values);
+
+// The smallest sample of y(t), refined by the parabola through it and its two
+// neighbours (t ascending, at least one sample).
+CurveMinimum refinedMinimum(const std::vector<double>& t, const std::vector<double>& y);
+
+// The connected range around t of the samples with y <= limit, its ends
+// interpolated linearly where y crosses the limit.
+TemperatureRange rangeBelow(const std::vector<double>& t, const std::vector<double>& y, double around, double limit);
+
+double medianOf(std::vector<double> values);
+
+// The estimate on one line, as "# estimate: ..." in a sweep table.
+std::string estimateLine(const TemperatureEstimate& estimate);
+
+}  // namespace wq

@@ -1,0 +1,294 @@
+// wqspec sweep against the console program: every converged row of a sweep
+// holds, to every printed digit, what the listing shows when the same water is
+// carried through the dialogue to the same temperatures; failed rows say why
+// and the sweep goes on; bad options end it with a clear message.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/program_run.hpp"
+#include "text/csv.hpp"
+#include "text/layout.hpp"
+
+namespace fs = std::filesystem;
+using wq::testing::slurp;
+
+namespace {
+
+const fs::path kExamples = fs::path(WQSPEC_SOURCE_DIR) / "examples";
+const fs::path kSweepCase = kExamples / "geothermal" / "sweep" / "WQCASE.DAT";
+
+struct SweepRun {
+    int status = -1;
+    std::string out, errors, table;
+};
+
+// `wqspec sweep ARGS` in a fresh directory holding the run input and database.
+SweepRun runSweep(const std::string& caseText, const std::string& database, const std::string& args,
+                  const std::string& tag) {
+    const fs::path work = fs::temp_directory_path() / ("wqspec-sweep-" + tag + "-" + std::to_string(::getpid()));
+    fs::remove_all(work);
+    fs::create_directories(work);
+    std::ofstream(work / "WQCASE.DAT", std::ios::binary) << caseText;
+    std::ofstream(work / "LOGKDATA.KDB", std::ios::binary) << database;
+    const std::string command = "cd '" + work.string() + "' && '" + WQSPEC_EXE + "' sweep " + args +
+                                " > out 2> errors; echo $? > status";
+    SweepRun run;
+    if (std::system(command.c_str()) == 0) {
+        run.status = std::stoi(slurp(work / "status"));
+        run.out = slurp(work / "out");
+        run.errors = slurp(work / "errors");
+        if (fs::exists(work / "sweep.csv")) run.table = slurp(work / "sweep.csv");
+    }
+    fs::remove_all(work);
+    return run;
+}
+
+using Row = std::map<std::string, std::string>;
+
+// The data rows of a sweep table, comment lines left out.
+std::vector<Row> rowsOf(const std::string& table) {
+    std::string body;
+    std::istringstream in(table);
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("#", 0) != 0) body += line + "\n";
+    wq::CsvReader reader(body);
+    std::string error;
+    std::vector<std::string> header;
+    std::vector<Row> rows;
+    while (auto record = reader.next(error)) {
+        if (header.empty()) {
+            header = record->fields;
+            continue;
+        }
+        Row row;
+        for (std::size_t i = 0; i < header.size() && i < record->fields.size(); ++i)
+            row[header[i]] = record->fields[i];
+        rows.push_back(row);
+    }
+    EXPECT_EQ(error, "");
+    return rows;
+}
+
+std::string printed(const char* layout, std::initializer_list<wq::Value> values) {
+    std::string s = wq::Layout(layout).write(values);
+    if (!s.empty() && s.back() == '\n') s.pop_back();
+    return s;
+}
+
+// The result blocks of a listing, one per run, each up to the next.
+std::vector<std::string> resultBlocks(const std::string& listing) {
+    std::vector<std::string> blocks;
+    const std::string mark = "Number of loops used = ";
+    for (std::size_t at = listing.find(mark); at != std::string::npos;) {
+        const std::size_t next = listing.find(mark, at + 1);
+        blocks.push_back(listing.substr(at, next == std::string::npos ? std::string::npos : next - at));
+        at = next;
+    }
+    return blocks;
+}
+
+bool hasLine(const std::string& block, const std::string& line) {
+    std::istringstream in(block);
+    for (std::string l; std::getline(in, l);)
+        if (l == line) return true;
+    return false;
+}
+
+// The line of the saturation report for one mineral (it also stands in the
+// plot file, but there with other layouts).
+std::string mineralLine(const std::string& block, const std::string& name) {
+    const std::string head = printed("(2X,A20)", {name});
+    std::istringstream in(block);
+    for (std::string l; std::getline(in, l);)
+        if (l.rfind(head, 0) == 0 && l.size() == 55) return l;
+    return "";
+}
+
+// Every number of the row, written with the layout the listing uses for it,
+// stands in the listing's block of the same run.
+void expectRowInBlock(const Row& row, const std::string& block) {
+    const double t = std::stod(row.at("T [C]"));
+    const std::string where = "row at " + row.at("T [C]") + " C: ";
+    EXPECT_EQ(row.at("status"), "converged") << where;
+    EXPECT_EQ(block.rfind(printed("('Number of loops used = ',I3)", {std::stoi(row.at("loops"))}), 0), 0u) << where;
+    EXPECT_TRUE(hasLine(block, printed("(2X,'Temperature: ',F6.2,'  Degrees C.    Pressure:',F8.3,' Bars')",
+                                       {t, std::stod(row.at("P [bar]"))})))
+        << where << "temperature line";
+    EXPECT_NE(block.find("  Ionic Strength = " + printed("(E12.7)", {std::stod(row.at("I [mol/kgw]"))})),
+              std::string::npos)
+        << where << "ionic strength";
+    const std::size_t hRow = block.find("\n   1 H+  ");
+    ASSERT_NE(hRow, std::string::npos) << where;
+    EXPECT_EQ(block.substr(hRow + 1 + 55, 10), printed("(F10.4)", {-std::stod(row.at("pH"))})) << where << "pH";
+    int minerals = 0;
+    for (const auto& [column, value] : row) {
+        if (column.rfind("SI(", 0) != 0 || value.empty()) continue;
+        const std::string name = column.substr(3, column.size() - 4);
+        const std::string line = mineralLine(block, name);
+        ASSERT_FALSE(line.empty()) << where << name << " is not in the listing";
+        EXPECT_EQ(line.substr(line.size() - 9), printed("(F9.4)", {std::stod(value)})) << where << name;
+        ++minerals;
+    }
+    EXPECT_GT(minerals, 50) << where;
+}
+
+// The console answers that take the dialogue to each temperature in turn
+// (pH computed), then end the program.
+std::string dialogueTo(const std::vector<double>& temperatures) {
+    std::string answers;
+    for (double t : temperatures) answers += "y\n" + std::to_string(t) + "\n\n";
+    return answers + "\n\n";
+}
+
+std::vector<Row> sweepRowsOnly(const std::vector<Row>& rows) {
+    std::vector<Row> sweep;
+    for (const Row& r : rows)
+        if (r.at("run") == "sweep") sweep.push_back(r);
+    return sweep;
+}
+
+// The same water, aluminium fixed by K-feldspar, through the dialogue and
+// through the sweep at 100, 200 and 300 C.
+TEST(Sweep, RowsEqualTheDialoguesListings) {
+    const std::string caseText = slurp(kSweepCase);
+    const std::string database = slurp(kExamples / "LOGKDATA.KDB");
+    const SweepRun sweep = runSweep(caseText, database, "--from 100 --to 300 --step 100", "equal");
+    ASSERT_EQ(sweep.status, 0) << sweep.errors;
+    const std::vector<Row> rows = rowsOf(sweep.table);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0].at("run"), "input");
+    const wq::testing::ProgramRun console =
+        wq::testing::runProgram(caseText, dialogueTo({100, 200, 300}), kExamples / "LOGKDATA.KDB", "sweep-equal");
+    ASSERT_EQ(console.status, 0) << console.errors;
+    const std::vector<std::string> blocks = resultBlocks(console.listing);
+    ASSERT_EQ(blocks.size(), 4u);
+    for (std::size_t k = 0; k < rows.size(); ++k) expectRowInBlock(rows[k], blocks[k]);
+    EXPECT_NE(sweep.table.find("\n# estimate: "), std::string::npos);
+    EXPECT_NE(sweep.table.find("\n# forced mineral: K-Feldspar fixes Al+++"), std::string::npos);
+}
+
+// With a loop limit of 11 some temperatures do not converge: their rows say
+// so, and each next temperature starts from the state of the last converged
+// run, which is the dialogue that skips the failed temperatures.
+TEST(Sweep, FailedRunsAreRecordedAndTheChainGoesOnFromTheLastConvergedRun) {
+    std::string caseText = slurp(kSweepCase);
+    const std::size_t options = caseText.find(" 0 1 0 0 100 3 0 1 0 0 0");
+    ASSERT_NE(options, std::string::npos);
+    caseText.replace(options, 12, " 0 1 0 0  11");
+    const SweepRun sweep = runSweep(caseText, slurp(kExamples / "LOGKDATA.KDB"),
+                                    "--from 275 --to 300 --step 5", "limit");
+    EXPECT_EQ(sweep.status, 1) << sweep.errors;
+    const std::vector<Row> rows = sweepRowsOnly(rowsOf(sweep.table));
+    ASSERT_EQ(rows.size(), 6u);
+    std::vector<double> converged;
+    std::vector<Row> convergedRows;
+    int failed = 0;
+    for (const Row& r : rows) {
+        if (r.at("status") == "converged") {
+            converged.push_back(std::stod(r.at("T [C]")));
+            convergedRows.push_back(r);
+            continue;
+        }
+        ++failed;
+        EXPECT_EQ(r.at("status"), "not converged: loop limit 11 reached");
+        EXPECT_EQ(r.at("pH"), "");
+        EXPECT_EQ(r.at("SI(Quartz)"), "");
+    }
+    ASSERT_GT(failed, 0) << "the loop limit no longer makes any temperature fail; lower it";
+    ASSERT_GT(converged.size(), 1u);
+    ASSERT_NE(rows.front().at("status"), "converged") << "a failure before a converged run is what is tested";
+    const wq::testing::ProgramRun console =
+        wq::testing::runProgram(caseText, dialogueTo(converged), kExamples / "LOGKDATA.KDB", "sweep-limit");
+    ASSERT_EQ(console.status, 0) << console.errors;
+    const std::vector<std::string> blocks = resultBlocks(console.listing);
+    ASSERT_EQ(blocks.size(), converged.size() + 1);
+    for (std::size_t k = 0; k < convergedRows.size(); ++k) expectRowInBlock(convergedRows[k], blocks[k + 1]);
+}
+
+// A forced mineral whose data end at 200 C (a short table) cannot be found
+// beyond 250 C: those runs stop with the program's message, which their rows
+// keep, and the sweep still writes its table.
+TEST(Sweep, ARunThatStopsIsARowThatSaysWhy) {
+    std::string database = slurp(kExamples / "LOGKDATA.KDB");
+    // The end entry of the minerals: the last line whose name columns are blank.
+    std::vector<std::string> lines;
+    std::istringstream in(database);
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    std::size_t end = 0;
+    for (std::size_t k = 0; k < lines.size(); ++k)
+        if (lines[k].size() > 20 && lines[k].find_first_not_of(' ') >= 20) end = k;
+    ASSERT_GT(end, 1u);
+    const std::vector<std::string> entry = {
+        "K-feldspar with data to 200 C only, for a test",
+        "K-Feldspar,short     K(AlSi3)O8                                    0 108.870              L-V ",
+        "K(AlSi3)O8 = K+ + Al+++ + 3 SiO2 + 2 H2O - 4 H+",
+        "  5   -4.000  1    2.000  2    3.000 11    1.000 12    1.000 14",
+        "-0.9599 -1.3196 -2.2603 -3.1346 -3.9045 99999.999 99999.999 99999.999"};
+    lines.insert(lines.begin() + static_cast<long>(end - 1), entry.begin(), entry.end());
+    database.clear();
+    for (const std::string& l : lines) database += l + "\n";
+    std::string caseText = slurp(kSweepCase);
+    caseText.replace(caseText.find("K-Feldspar            14"), 24, "K-Feldspar,short      14");
+    const SweepRun sweep = runSweep(caseText, database, "--from 150 --to 350 --step 50", "stop");
+    EXPECT_EQ(sweep.status, 1) << sweep.errors;
+    const std::vector<Row> rows = sweepRowsOnly(rowsOf(sweep.table));
+    ASSERT_EQ(rows.size(), 5u);
+    for (const Row& r : rows) {
+        const double t = std::stod(r.at("T [C]"));
+        if (t <= 250.0) {
+            EXPECT_EQ(r.at("status"), "converged") << t;
+        } else {
+            EXPECT_NE(r.at("status").find("FOLLOWING GIVEN MINERAL NOT FOUND IN LOGKDATA: K-Feldspar,short"),
+                      std::string::npos)
+                << t << ": " << r.at("status");
+            EXPECT_NE(r.at("status").find("Max extrapolation is 50 \u00B0C"), std::string::npos) << "in UTF-8";
+        }
+    }
+}
+
+struct BadOptions {
+    const char* what;
+    const char* args;
+    const char* message;
+};
+
+TEST(Sweep, BadOptionsEndWithAClearMessage) {
+    const std::string caseText = slurp(kSweepCase);
+    const std::string database = slurp(kExamples / "LOGKDATA.KDB");
+    const BadOptions cases[] = {
+        {"unknown mineral", "--minerals Quartz,Unobtainium", "unknown mineral Unobtainium: not in LOGKDATA.KDB"},
+        {"mineral the water cannot form", "--minerals Epidote",
+         "mineral Epidote is in LOGKDATA.KDB but not in this water's run"},
+        {"empty name", "--minerals Quartz,,Calcite", "--minerals holds an empty name"},
+        {"from above to", "--from 300 --to 100", "--from (300 C) is above --to (100 C)"},
+        {"step 0", "--step 0", "--step must be above 0"},
+        {"negative step", "--step -5", "--step must be above 0"},
+        {"below the saturation curve", "--from 10", "a run on the saturation curve takes temperatures from 20 to 374 C"},
+        {"above the saturation curve", "--to 380", "a run on the saturation curve takes temperatures from 20 to 374 C"},
+        {"too many temperatures", "--step 0.0001", "more than 10000 temperatures"},
+    };
+    for (const BadOptions& c : cases) {
+        const SweepRun run = runSweep(caseText, database, c.args, "bad");
+        EXPECT_EQ(run.status, 2) << c.what;
+        EXPECT_NE(run.errors.find(c.message), std::string::npos) << c.what << ": " << run.errors;
+        EXPECT_EQ(run.table, "") << c.what;
+    }
+    // An extended run spans the temperature grid instead.
+    std::string extended = caseText;
+    extended.replace(extended.find(" 0 1 0 0 100"), 12, " 1 1 0 0 100");
+    const SweepRun run = runSweep(extended, database, "--from 0 --to 700", "bad-ext");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.errors.find("an extended run takes temperatures from 0.01 to 600 C"), std::string::npos)
+        << run.errors;
+}
+
+}  // namespace

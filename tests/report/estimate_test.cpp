@@ -1,0 +1,132 @@
+// The statistics of the multicomponent temperature estimate: the refined
+// minimum, the range around it, zero crossings and the choice of the
+// temperatures that enter the statistics.
+#include "report/estimate.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+using wq::CurveMinimum;
+using wq::TemperatureRange;
+
+struct MinimumCase {
+    const char* what;
+    std::vector<double> t, y;
+    double temperature, value;
+    bool atEdge;
+};
+
+// A parabola sampled on a grid has its vertex recovered exactly, wherever it
+// falls between the samples; a minimum on the first or last sample is not
+// refined and is flagged.
+TEST(Estimate, RefinedMinimum) {
+    const auto parabola = [](double t) { return 0.02 * (t - 263.0) * (t - 263.0) + 0.4; };
+    std::vector<double> grid, y;
+    for (double t = 200; t <= 300; t += 25) grid.push_back(t), y.push_back(parabola(t));
+    const MinimumCase cases[] = {
+        {"parabola, vertex between samples", grid, y, 263.0, 0.4, false},
+        {"uneven spacing", {100, 110, 140}, {4.0, 1.0, 4.0}, 120.0, 0.0, false},
+        {"falling to the last sample", {25, 50, 75}, {3.0, 2.0, 1.0}, 75.0, 1.0, true},
+        {"rising from the first sample", {25, 50, 75}, {1.0, 2.0, 3.0}, 25.0, 1.0, true},
+        {"flat: no curvature, the sample itself", {25, 50, 75}, {1.0, 1.0, 1.0}, 25.0, 1.0, true},
+        {"single sample", {150}, {0.3}, 150.0, 0.3, false},
+    };
+    for (const MinimumCase& c : cases) {
+        const CurveMinimum m = wq::refinedMinimum(c.t, c.y);
+        ASSERT_TRUE(m.found) << c.what;
+        EXPECT_NEAR(m.temperature, c.temperature, 1e-9) << c.what;
+        EXPECT_NEAR(m.value, c.value, 1e-9) << c.what;
+        EXPECT_EQ(m.atEdge, c.atEdge) << c.what;
+    }
+    EXPECT_FALSE(wq::refinedMinimum({}, {}).found);
+}
+
+struct RangeCase {
+    const char* what;
+    std::vector<double> y;
+    double around, limit;
+    double low, high;
+    bool openLow, openHigh;
+};
+
+TEST(Estimate, RangeBelowALimit) {
+    const std::vector<double> t = {100, 150, 200, 250, 300};
+    const RangeCase cases[] = {
+        {"interpolated at both ends", {1.0, 0.6, 0.2, 0.6, 1.0}, 200, 0.4, 175, 225, false, false},
+        {"reaching the first sample", {0.1, 0.2, 0.3, 0.6, 1.0}, 100, 0.4, 100, 200 + 50.0 / 3, true, false},
+        {"whole sweep", {0.1, 0.1, 0.1, 0.1, 0.1}, 200, 0.2, 100, 300, true, true},
+        {"the part around the minimum only", {0.1, 0.9, 0.9, 0.0, 0.9}, 250, 0.3, 250 - 50.0 / 3, 250 + 50.0 / 3,
+         false, false},
+    };
+    for (const RangeCase& c : cases) {
+        const TemperatureRange r = wq::rangeBelow(t, c.y, c.around, c.limit);
+        ASSERT_TRUE(r.found) << c.what;
+        EXPECT_NEAR(r.low, c.low, 1e-9) << c.what;
+        EXPECT_NEAR(r.high, c.high, 1e-9) << c.what;
+        EXPECT_EQ(r.openLow, c.openLow) << c.what;
+        EXPECT_EQ(r.openHigh, c.openHigh) << c.what;
+    }
+    EXPECT_FALSE(wq::rangeBelow(t, {1, 1, 1, 1, 1}, 200, 0.5).found);
+}
+
+TEST(Estimate, ZeroCrossings) {
+    const std::vector<double> t = {100, 150, 200, 250, 300};
+    struct {
+        const char* what;
+        std::vector<double> v;
+        std::vector<double> at;
+    } cases[] = {
+        {"one crossing", {-2, -1, 1, 2, 3}, {175}},
+        {"two crossings", {-1, 1, 1, -1, -1}, {125, 225}},
+        {"a sample exactly at zero counts once", {-1, 0, 1, 2, 3}, {150}},
+        {"none", {1, 2, 3, 4, 5}, {}},
+        {"across a gap of a failed run", {-1, NAN, 1, 2, 3}, {150}},
+    };
+    for (const auto& c : cases) {
+        const std::vector<double> at = wq::zeroCrossings(t, c.v);
+        ASSERT_EQ(at.size(), c.at.size()) << c.what;
+        for (std::size_t k = 0; k < at.size(); ++k) EXPECT_NEAR(at[k], c.at[k], 1e-9) << c.what;
+    }
+}
+
+TEST(Estimate, Median) {
+    EXPECT_EQ(wq::medianOf({3, 1, 2}), 2);
+    EXPECT_EQ(wq::medianOf({4, 1, 3, 2}), 2.5);
+    EXPECT_TRUE(std::isnan(wq::medianOf({})));
+}
+
+// Three minerals whose curves cross zero at 245, 250 and 255 C: both
+// statistics are smallest at 250 C. A temperature where one mineral has no
+// value (a failed run) is left out of the statistics, not counted as zero.
+TEST(Estimate, MineralsClusterAroundZero) {
+    std::vector<double> t;
+    std::vector<std::vector<double>> si(3);
+    for (double x = 200; x <= 300; x += 10) {
+        t.push_back(x);
+        si[0].push_back((x - 245) / 50);
+        si[1].push_back((x - 250) / 50);
+        si[2].push_back((255 - x) / 50);
+    }
+    si[1][3] = NAN;  // 230 C
+    const wq::TemperatureEstimate e = wq::estimateTemperature(t, si);
+    EXPECT_EQ(e.minerals, 3);
+    ASSERT_EQ(e.temperatures.size(), t.size() - 1);
+    EXPECT_EQ(std::count(e.temperatures.begin(), e.temperatures.end(), 230.0), 0);
+    EXPECT_NEAR(e.medianMinimum.temperature, 250, 1e-9);
+    EXPECT_NEAR(e.medianMinimum.value, 0.1, 1e-12);
+    EXPECT_NEAR(e.rmsMinimum.temperature, 250, 1e-9);
+    EXPECT_NEAR(e.rmsMinimum.value, std::sqrt(2.0 / 3.0) * 0.1, 1e-9);
+    ASSERT_TRUE(e.rmsRange.found);
+    EXPECT_LT(e.rmsRange.low, 250);
+    EXPECT_GT(e.rmsRange.high, 250);
+    EXPECT_EQ(wq::estimateLine(e).rfind("# estimate: median |log Q/K| smallest at T = 250.0 C (0.100)", 0), 0u)
+        << wq::estimateLine(e);
+    EXPECT_EQ(wq::estimateLine(wq::estimateTemperature(t, {})).rfind("# estimate: none", 0), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,138 @@
+"""tools/wqplot on the three kinds of input it draws, made by the built
+program from the bundled examples: the figure is written, and the numbers it
+plots (--data-out) are the numbers of its input.
+
+The program is found through the environment variable WQSPEC (CTest sets it).
+"""
+
+import csv
+import io
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+WQSPEC = os.path.abspath(os.environ.get("WQSPEC", os.path.join(ROOT, "build", "release", "wqspec")))
+WQPLOT = os.path.join(ROOT, "tools", "wqplot")
+DATABASE = os.path.join(ROOT, "examples", "LOGKDATA.KDB")
+
+
+def series_of(path):
+    """{series: [(x, y)]} of a --data-out file."""
+    out = {}
+    with open(path, newline="", encoding="utf-8") as f:
+        for row in csv.DictReader(f):
+            out.setdefault(row["series"], []).append((row["x"], float(row["y"])))
+    return out
+
+
+def table_rows(path):
+    with open(path, encoding="utf-8") as f:
+        lines = [l for l in f if not l.startswith("#")]
+    return list(csv.DictReader(io.StringIO("".join(lines))))
+
+
+class WqplotTest(unittest.TestCase):
+    def setUp(self):
+        self.work = tempfile.mkdtemp(prefix="wqplot-test-")
+        shutil.copy(DATABASE, self.work)
+
+    def tearDown(self):
+        shutil.rmtree(self.work)
+
+    def run_in_work(self, args, stdin=""):
+        return subprocess.run(args, cwd=self.work, input=stdin, capture_output=True, text=True, errors="replace")
+
+    def plot(self, source, picture, *extra):
+        data = os.path.join(self.work, picture + ".data.csv")
+        done = self.run_in_work([WQPLOT, source, "--out", picture, "--data-out", data, *extra])
+        self.assertEqual(done.returncode, 0, done.stderr)
+        with open(os.path.join(self.work, picture), "rb") as f:
+            content = f.read()
+        if picture.endswith(".png"):
+            self.assertTrue(content.startswith(b"\x89PNG"), picture)
+        else:
+            self.assertIn(b"<svg", content, picture)
+        return series_of(data)
+
+    def use_case(self, folder):
+        shutil.copy(os.path.join(ROOT, "examples", folder, "WQCASE.DAT"), self.work)
+
+    def test_sweep(self):
+        self.use_case(os.path.join("geothermal", "sweep"))
+        done = self.run_in_work([WQSPEC, "sweep", "--step", "25"])
+        self.assertEqual(done.returncode, 0, done.stderr)
+        series = self.plot("sweep.csv", "sweep.png")
+        with open(os.path.join(self.work, "sweep.csv"), encoding="utf-8") as f:
+            comments = [l for l in f if l.startswith("#")]
+        chosen = next(l for l in comments if l.startswith("# chosen minerals:")).split(":", 1)[1]
+        chosen = [n.strip() for n in chosen.split(";")]
+        self.assertIn("Quartz", chosen)
+        rows = [r for r in table_rows(os.path.join(self.work, "sweep.csv")) if r["run"] == "sweep"]
+        self.assertEqual(len(rows), 14)
+        for mineral in chosen:
+            expected = [(float(r["T [C]"]), float(r[f"SI({mineral})"])) for r in rows]
+            self.assertEqual([(float(x), y) for x, y in series[mineral]], expected, mineral)
+        rms = [(float(r["T [C]"]), float(r["RMS SI chosen"])) for r in rows if r["RMS SI chosen"]]
+        self.assertEqual([(float(x), y) for x, y in series["RMS log Q/K"]], rms)
+        self.assertIn("estimate RMS", series)
+        self.assertIn("estimate range", series)
+        nakca = next(l for l in comments if l.startswith("# Na-K-Ca temperature:"))
+        self.assertAlmostEqual(float(series["Na-K-Ca"][0][0]), float(nakca.split(":")[1].split()[0]))
+
+    def test_plot_file(self):
+        self.use_case("geothermal")
+        done = self.run_in_work([WQSPEC], stdin="y\n150\n\n\n\n")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        series = self.plot("WQGRAPH.DAT", "graph.svg", "--minerals", "Quartz,Cristobalite,alpha,CO2(g)")
+        self.assertEqual(sorted(series), ["150 C 4.758 bar", "250 C 39.737 bar"])
+        with open(os.path.join(self.work, "WQGRAPH.DAT"), encoding="latin-1") as f:
+            records = [l for l in f.read().splitlines()[2:] if l.strip()]
+        for block, values in series.items():
+            temperature = float(block.split()[0])
+            for name, y in values:
+                record = next(r for r in records if r[:20].strip() == name and float(r[30:40]) == temperature)
+                self.assertEqual(y, float(record[20:30]), (block, name))
+            self.assertEqual(sorted(n for n, _ in values), ["CO2(g)", "Cristobalite,alpha", "Quartz"])
+        # Without a choice, the entries nearest saturation, at most --top.
+        self.assertEqual(len(self.plot("WQGRAPH.DAT", "top.png", "--top", "12")["250 C 39.737 bar"]), 12)
+
+    def test_batch(self):
+        self.use_case("geothermal")
+        with open(os.path.join(self.work, "waters.csv"), "w", encoding="utf-8") as f:
+            f.write('name,T [C],pH,Na+ [mg/kg],K+ [mg/kg],Ca++ [mg/kg],Cl- [mg/kg],"SiO2,aq [mg/kg]"\n'
+                    "well A,250,6.0,1250,200,17,2210,670\n"
+                    "well B,200,6.5,1100,150,20,1900,500\n"
+                    "well C,150,7.0,900,90,30,1500,300\n")
+        for out in ("batch.csv", "batch.json"):
+            done = self.run_in_work([WQSPEC, "batch", "waters.csv", "--out", out, "--jobs", "1"])
+            self.assertEqual(done.returncode, 0, done.stderr)
+        series = self.plot("batch.csv", "batch.png", "--minerals", "Quartz,Calcite")
+        rows = table_rows(os.path.join(self.work, "batch.csv"))
+        for mineral in ("Quartz", "Calcite"):
+            self.assertEqual(series[mineral], [(r["name"], float(r[f"SI({mineral})"])) for r in rows])
+        self.assertEqual(self.plot("batch.json", "json.png", "--minerals", "Quartz,Calcite"), series)
+
+    def test_bad_input(self):
+        with open(os.path.join(self.work, "notes.txt"), "w") as f:
+            f.write("just a note\n")
+        cases = [
+            (["notes.txt", "--out", "x.png"], "not a sweep table, a batch result or a plot file"),
+            (["missing.csv", "--out", "x.png"], "No such file"),
+            (["notes.txt", "--out", "x.pdf"], "--out must end in .png or .svg"),
+        ]
+        for args, message in cases:
+            done = self.run_in_work([WQPLOT, *args])
+            self.assertNotEqual(done.returncode, 0, args)
+            self.assertIn(message, done.stderr, args)
+        self.use_case("geothermal")
+        self.run_in_work([WQSPEC], stdin="\n\n")
+        done = self.run_in_work([WQPLOT, "WQGRAPH.DAT", "--out", "x.png", "--minerals", "Kryptonite"])
+        self.assertEqual(done.returncode, 1)
+        self.assertIn("unknown mineral 'Kryptonite'", done.stderr)
+
+
+if __name__ == "__main__":
+    unittest.main()
