@@ -5,6 +5,7 @@
 #include "grid/grid.hpp"
 #include "input/database.hpp"
 #include "input/minerals.hpp"
+#include "input/run_input.hpp"
 #include "report/debug_tables.hpp"
 #include "report/listing.hpp"
 #include "report/results.hpp"
@@ -29,7 +30,7 @@ void toConsoleThenListing(Program& prog, const Layout& layout, std::initializer_
         "/8X,' or in the vapor phase',' region. Exiting.....')");
     toConsoleThenListing(prog, where, {prog.conditions.temperature, prog.conditions.pressure});
     toConsoleThenListing(prog, error, {});
-    stop(ExitStatus::error);
+    stop(ExitStatus::error, "T and P are outside the P-T range of the data, or in the vapour region");
 }
 
 // A point in a block at the edge of the data: the user decides whether to go
@@ -44,7 +45,7 @@ void confirmExtrapolation(Program& prog) {
     prog.io.console.write(warning, {});
     prog.io.console.write(question, {});
     char answer = prog.io.input.answer();
-    if (answer == 'N' || answer == 'n') stop(ExitStatus::declined);
+    if (answer == 'N' || answer == 'n') stop(ExitStatus::declined, "extrapolated data declined at \"Continue?\"");
     prog.io.listing.write(warning, {});
 }
 
@@ -54,7 +55,7 @@ void checkSaturationRange(Program& prog) {
     double t = prog.conditions.temperature;
     if (t < 20.0 || t > 374.0) {
         toConsoleThenListing(prog, error, {});
-        stop(ExitStatus::error);
+        stop(ExitStatus::error, "saturation run outside 20 to 374 C");
     }
     prog.conditions.pressure = saturationPressure(t);
 }
@@ -107,7 +108,8 @@ void writeResultListing(SolverState& prog, const Results& results) {
     writeResultBlock(results, prog.io.listing);
     if (!results.converged) {
         writeNonConvergence(results.loopLimit, prog.io.listing, prog.io.console);
-        stop(ExitStatus::error);
+        stop(ExitStatus::error,
+             "no convergence within the loop limit of " + std::to_string(results.loopLimit) + " loops");
     }
     writeForcedSaturationLegend(results, prog.io.listing);
 }
@@ -116,6 +118,8 @@ void runSequence(Program& prog) {
     while (true) {
         runOnce(prog);
         rerunDialogue(prog);
+        // A pH given in the dialogue makes a run balance charges.
+        requireChargeBalanceComponent(prog);
     }
 }
 

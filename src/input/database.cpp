@@ -83,7 +83,7 @@ void toConsoleListingSkip(InputState& prog, const Layout& layout, std::initializ
         r.file.next(last);
     }
     r.prog.io.console.write(message, {"  Reading dum error, logkdata line: ", columns(last, 1, 8)});
-    stop(ExitStatus::error);
+    fileFailure(r.file, "cannot read a label line");
 }
 
 // After the text, the number of the line that could not be read, so that the
@@ -94,13 +94,13 @@ void toConsoleListingSkip(InputState& prog, const Layout& layout, std::initializ
                             ? std::to_string(r.file.lineNumber() + 1) + " (end of file)"
                             : std::to_string(r.file.lineNumber());
     r.prog.io.console.write(message, {text, where});
-    stop(ExitStatus::error);
+    stop(ExitStatus::error, r.file.name() + ", line " + where + ": cannot read a log K table");
 }
 
 [[noreturn]] void speciesReadError(DatabaseReader& r, const Species& s) {
     static const Layout message("(1X,A,A)");
     r.prog.io.console.write(message, {"  Bombed on reading species: ", s.name.view()});
-    stop(ExitStatus::error);
+    fileFailure(r.file, "cannot read species " + std::string(s.name.trimmed()));
 }
 
 void findTablesMark(DatabaseReader& r) {
@@ -186,11 +186,12 @@ void readComponentSpecies(DatabaseReader& r) {
 void checkChargeBalanceIon(DatabaseReader& r) {
     static const Layout message(
         "(///5X,'SELECTED CHARGE BALANCE ION ',A12,' IS UNCHARGED !'/5X,'SELECT A PROPER ION (C) '///)");
+    if (r.prog.input.chargeBalancePosition == 0) return;  // none: refused where a run would balance charges
     const Species& ion = r.prog.sp[r.prog.input.chargeBalancePosition];
     if (ion.charge != 0.0) return;
     r.prog.io.listing.write(message, {ion.name.view()});
     r.prog.io.console.write(message, {ion.name.view()});
-    stop(ExitStatus::error);
+    stop(ExitStatus::error, "the charge-balance species " + std::string(ion.name.trimmed()) + " is uncharged");
 }
 
 // Separator and name line. False at the end of the file: the section has no
@@ -221,7 +222,8 @@ void readProperties(DatabaseReader& r, Species& s) {
         "(/5X,'SPECIES ',A12,' IN LOGKDATA HAS TOO MANY COMPONENTS'"
         "/5X,'ITOT FOR THAT SPECIES IS ',I3,' ; MAXIMUM IS ',I3//)");
     r.prog.io.listing.write(message, {s.name.view(), itot, MAX_TERMS});
-    stop(ExitStatus::error);
+    fileFailure(r.file, "species " + std::string(s.name.trimmed()) + " has more than " + std::to_string(MAX_TERMS) +
+                            " terms");
 }
 
 // ITOT in columns 1-2, then ITOT pairs of 12 columns from column 4: the
@@ -312,7 +314,7 @@ bool selectSpecies(DatabaseReader& r, Species& s, const Code4& suppression) {
         "(/5X,'NUMBER OF SPECIES READ IN LOGKDATA EXCEEDS MAXIMUM',' OF ',I3"
         "/5X,'LAST NAME READ IS:  ',A12,' (NS=',I3,')'//)");
     r.prog.io.listing.write(message, {MAX_SPECIES, r.prog.sp[MAX_SPECIES].name.view(), MAX_SPECIES});
-    stop(ExitStatus::error);
+    fileFailure(r.file, "more than " + std::to_string(MAX_SPECIES - 1) + " aqueous species");
 }
 
 void readAqueousSpecies(DatabaseReader& r) {

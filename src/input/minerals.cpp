@@ -43,7 +43,7 @@ struct ReactionLine {
 [[noreturn]] void entryReadError(MineralReader& r, const MineralEntry& m) {
     static const Layout message("(1X,A,A)");
     r.prog.io.console.write(message, {"  Bombed on reading logkdata entries for mineral: ", m.name.view()});
-    stop(ExitStatus::error);
+    fileFailure(r.file, "cannot read mineral " + std::string(m.name.trimmed()));
 }
 
 [[noreturn]] void tooManyEntries(MineralReader& r, int maxEntries) {
@@ -51,7 +51,7 @@ struct ReactionLine {
         "(/5X,'NUMBER OF MINERALS READ IN LOGKDATA EXCEEDS MAXIMUM',' OF ',I3"
         "/5X,'LAST NAME READ IS:  ',A20//)");
     r.prog.io.listing.write(message, {maxEntries, r.prog.minerals[maxEntries].name.view()});
-    stop(ExitStatus::error);
+    fileFailure(r.file, "more than " + std::to_string(maxEntries - 1) + " minerals and gases");
 }
 
 [[noreturn]] void tooManyTerms(MineralReader& r, const MineralEntry& m, long long terms) {
@@ -59,7 +59,8 @@ struct ReactionLine {
         "(/5X,'MINERAL ',A20,' IN LOGKDATA HAS TOO MANY COMPONENTS'"
         "/5X,'ITOT FOR THAT MINERAL IS ',I3,' ; MAXIMUM IS ',I3//)");
     r.prog.io.listing.write(message, {m.name.view(), terms, r.maxTerms});
-    stop(ExitStatus::error);
+    fileFailure(r.file, "mineral " + std::string(m.name.trimmed()) + " has more than " + std::to_string(r.maxTerms) +
+                            " terms");
 }
 
 void skipSectionHead(MineralReader& r) {

@@ -1,6 +1,5 @@
 #include "text/failure.hpp"
 
-#include <cstdio>
 #include <string>
 
 #include "text/stop.hpp"
@@ -9,18 +8,10 @@
 namespace wq {
 
 void fileFailure(const TextFile& file, std::string_view what) {
-    std::fflush(stdout);
-    std::string line = "wqspec: " + file.name() + ", line " + std::to_string(file.lineNumber()) + ": " +
-                       std::string(what) + "\n";
-    std::fputs(line.c_str(), stderr);
-    stop(ExitStatus::error);
+    stop(ExitStatus::error,
+         file.name() + ", line " + std::to_string(file.lineNumber()) + ": " + std::string(what));
 }
 
-void openFailure(std::string_view what) {
-    std::fflush(stdout);
-    std::string line = "wqspec: " + std::string(what) + "\n";
-    std::fputs(line.c_str(), stderr);
-    stop(ExitStatus::error);
-}
+void openFailure(std::string_view what) { stop(ExitStatus::error, std::string(what)); }
 
 }  // namespace wq

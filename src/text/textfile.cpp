@@ -1,5 +1,6 @@
 #include "text/textfile.hpp"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -8,16 +9,21 @@ namespace wq {
 TextFile::TextFile(std::string name, std::string content)
     : name_(std::move(name)), content_(std::move(content)) {}
 
-bool TextFile::load(const std::string& path) {
+bool TextFile::load(const std::string& path, std::size_t maxBytes) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;
     std::string data;
     char buf[1 << 16];
     std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
+    bool tooLarge = false;
+    while (!tooLarge && (n = std::fread(buf, 1, sizeof buf, f)) > 0) {
+        tooLarge = n > maxBytes - data.size();
+        if (!tooLarge) data.append(buf, n);
+    }
     bool failed = std::ferror(f) != 0;
     std::fclose(f);
-    if (failed) return false;
+    if (tooLarge) errno = EFBIG;
+    if (failed || tooLarge) return false;
     *this = TextFile(path, std::move(data));
     return true;
 }

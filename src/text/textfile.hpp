@@ -2,6 +2,7 @@
 // back and rewind, and the line number of every line for error reports.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -12,8 +13,10 @@ public:
     TextFile() = default;
     TextFile(std::string name, std::string content);
 
-    // Reads the whole file; false when it cannot be opened.
-    bool load(const std::string& path);
+    // Reads the whole file; false when it cannot be opened or read, or when
+    // it holds more than maxBytes (errno is then EFBIG): an endless input
+    // (a device, a pipe that never ends) is not read until memory runs out.
+    bool load(const std::string& path, std::size_t maxBytes = SIZE_MAX);
 
     // The next line without its line end (a trailing '\r' is dropped too);
     // false at the end of the file.

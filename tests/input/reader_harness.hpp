@@ -80,21 +80,21 @@ protected:
     std::string listing() { return contents("listing", prog_->io.listing); }
     std::string skip() { return contents("skip", prog_->io.skip); }
 
-    // Runs f, which must end in a STOP; gives the status and what went to the
-    // error stream.
+    // Runs f, which must end in a STOP; gives the status and the reason that
+    // main writes to the error stream.
     template <class F>
     ExitStatus stopOf(F f, std::string* errors = nullptr) {
-        ::testing::internal::CaptureStderr();
         ExitStatus status = ExitStatus::normal;
         bool stopped = false;
+        std::string reason;
         try {
             f();
         } catch (const Stop& s) {
             stopped = true;
             status = s.status;
+            reason = s.reason;
         }
-        std::string err = ::testing::internal::GetCapturedStderr();
-        if (errors) *errors = err;
+        if (errors) *errors = reason;
         EXPECT_TRUE(stopped) << "expected a STOP";
         return status;
     }

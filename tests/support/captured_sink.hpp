@@ -10,7 +10,7 @@ namespace wq::testing {
 
 class CapturedSink {
 public:
-    CapturedSink() : file_(std::tmpfile()), sink(file_, false) {}
+    CapturedSink() : file_(std::tmpfile()), sink(file_, false, "a scratch file") {}
     ~CapturedSink() {
         sink.close();
         std::fclose(file_);
