@@ -2,7 +2,8 @@
 # Installs what building and testing wqspec needs, from Debian's packages.
 # Quiet and quick when everything is already there.
 set -euo pipefail
-packages=(cmake g++ make libgtest-dev libbenchmark-dev python3-numpy python3-iapws)
+# clang-14 and its runtime libraries build the libFuzzer targets (tools/fuzz.sh).
+packages=(cmake g++ make libgtest-dev libbenchmark-dev python3-numpy python3-iapws clang-14 libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
