@@ -5,6 +5,7 @@
 #   bash tools/fuzz.sh              each target for 10 minutes
 #   bash tools/fuzz.sh 60           each target for 60 seconds (CI)
 #   bash tools/fuzz.sh -runs 2000000   each target for that many executions
+#   bash tools/fuzz.sh 3600 database   one target only (run_input, database)
 #
 # The corpora grow in build/fuzz/corpus/<target> and are kept between runs;
 # they start from the run inputs and databases of the golden cases and the
@@ -19,9 +20,13 @@ cd "$root"
 limit=(-max_total_time=600)
 if [ "${1:-}" = "-runs" ]; then
   limit=(-runs="${2:?number of executions}")
+  shift 2
 elif [ -n "${1:-}" ]; then
   limit=(-max_total_time="$1")
+  shift
 fi
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(run_input database)
 
 jobs=$(nproc 2>/dev/null || echo 2)
 CXX=clang++-14 cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWQSPEC_FUZZ=ON \
@@ -44,14 +49,19 @@ seed() {
     cp "$f" "$work/seeds/$target/$n-$(basename "$(dirname "$f")")"
   done
 }
-seed run_input tests/golden/*/WQCASE.DAT examples/*/WQCASE.DAT
-seed database tests/data/small.kdb tests/golden/*/LOGKDATA.KDB
+for target in "${targets[@]}"; do
+  case $target in
+    run_input) seed run_input tests/golden/*/WQCASE.DAT examples/*/WQCASE.DAT ;;
+    database) seed database tests/data/small.kdb tests/golden/*/LOGKDATA.KDB ;;
+    *) echo "unknown target $target (run_input, database)" >&2; exit 2 ;;
+  esac
+done
 
 # A run input is a few kB; a database seed is the 166 kB test database.
 declare -A max_len=([run_input]=16384 [database]=262144)
 
 failed=0
-for target in run_input database; do
+for target in "${targets[@]}"; do
   echo "fuzzing the ${target//_/ } reader (${limit[*]})"
   if ! "$work/tests/fuzz/fuzz_$target" "${limit[@]}" -max_len="${max_len[$target]}" -timeout=20 \
       -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$work/findings/$target-" \

@@ -107,6 +107,15 @@ TEST(Fields, NullValuesFailAFreeFormatGroup) {
     }
 }
 
+// A fixed-column real is finite or unreadable: the component records and the
+// forced-mineral records cannot carry a NaN or an infinity into the run.
+TEST(Fields, FixedColumnRealsAreFiniteOrUnreadable) {
+    for (const char* text : {"nan", "NaN", "inf", "-Infinity", "1E999", "1.D400"}) {
+        double v = 0.0;
+        EXPECT_FALSE(readRealField(text, 1, 10, 3, v)) << text;
+    }
+}
+
 TEST(TextFile, LoadStopsAtItsBound) {
     const std::string path = ::testing::TempDir() + "wqspec-textfile-bound";
     std::FILE* f = std::fopen(path.c_str(), "wb");
