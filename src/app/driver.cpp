@@ -105,8 +105,8 @@ std::vector<std::string> closeOutputs(Channels& io) {
 }  // namespace
 
 int runProgram() {
-    // The program state is large (fixed-capacity tables), so it lives on the heap.
     guardStandardStreams();
+    // The program state is large (fixed-capacity tables), so it lives on the heap.
     auto prog = std::make_unique<Program>();
     ExitStatus status = ExitStatus::normal;
     std::string reason;

@@ -1,6 +1,5 @@
 #include "input/run_input.hpp"
 
-#include <cctype>
 #include <climits>
 #include <cmath>
 #include <string>
@@ -53,17 +52,21 @@ void toConsoleThenListing(InputState& prog, const Layout& layout, std::initializ
 // The text of a value that is not finite, as the listing writes it.
 std::string_view nonFiniteText(double v) { return std::isnan(v) ? "NaN" : v < 0 ? "-Inf" : "Inf"; }
 
+// A value's name in the listing's message and in the error line.
+struct ValueName {
+    std::string_view listed;
+    std::string_view said;
+};
+
 // Not a number nor an infinity has a meaning in any field of the run input.
 // A NaN would pass every range test (each comparison is false) and surface
 // later as a failed iteration or an empty table.
-void requireFinite(InputState& prog, double value, std::string_view name) {
+void requireFinite(InputState& prog, double value, const ValueName& name) {
     static const Layout message(
         "(//5X,A,' = ',A,' IS NOT A FINITE NUMBER.  CHECK',' WQCASE DATA FILE.'/)");
     if (std::isfinite(value)) return;
-    toListingThenConsole(prog, message, {name, nonFiniteText(value)});
-    std::string lower(name);
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    fileFailure(prog.caseFile, "the " + lower + " is not a finite number");
+    toListingThenConsole(prog, message, {name.listed, nonFiniteText(value)});
+    fileFailure(prog.caseFile, "the " + std::string(name.said) + " is not a finite number");
 }
 
 void skipLines(InputState& prog, int count, std::string_view where) {
@@ -83,9 +86,11 @@ void readTitles(InputState& prog) {
 }
 
 void readConditions(InputState& prog) {
-    static constexpr std::string_view names[8] = {"CONVERGENCE FACTOR", "PH",          "FIXED ACTIVITY",
-                                                  "ALKALINITY",         "TEMPERATURE", "DAMPING FACTOR",
-                                                  "PRINT THRESHOLD",    "PRESSURE"};
+    static constexpr ValueName names[8] = {
+        {"CONVERGENCE FACTOR", "convergence factor"}, {"PH", "pH"},
+        {"FIXED ACTIVITY", "fixed activity"},         {"ALKALINITY", "alkalinity"},
+        {"TEMPERATURE", "temperature"},               {"DAMPING FACTOR", "damping factor"},
+        {"PRINT THRESHOLD", "print threshold"},       {"PRESSURE", "pressure"}};
     double v[8];
     if (!readFreeReals(prog.caseFile, v, 8)) inputReadError(prog, "the eight conditions");
     for (int k = 0; k < 8; ++k) requireFinite(prog, v[k], names[k]);

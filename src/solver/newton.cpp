@@ -1,7 +1,6 @@
 #include "solver/newton.hpp"
 
 #include <array>
-#include <cctype>
 #include <cmath>
 #include <cstddef>
 #include <initializer_list>
@@ -58,20 +57,24 @@ void toListingAndConsole(SolverState& prog, const Layout& layout, std::initializ
 // An overflow (an unbounded exponent, a huge step) or an undefined value in a
 // loop would otherwise spread through every table and end in a listing of
 // NaN presented as a result. The run ends instead, naming the equation.
-// `what` is in capitals for the listing; the error line has it in lower case.
-[[noreturn]] void nonFinite(SolverState& prog, std::string_view what, int component, int loop) {
+struct Quantity {
+    std::string_view listed;  // in the listing's message
+    std::string_view said;    // in the error line
+};
+constexpr Quantity RESIDUAL{"RESIDUAL", "residual"};
+constexpr Quantity NEWTON_STEP{"NEWTON STEP", "Newton step"};
+
+[[noreturn]] void nonFinite(SolverState& prog, const Quantity& what, int component, int loop) {
     static const Layout message("(/5X,'NEWTON ITERATION FAILED: NON-FINITE ',A,' OF ',A,' IN LOOP',I5/)");
     const std::string_view name = prog.sp[component].name.trimmed();
-    toListingAndConsole(prog, message, {what, name, loop});
-    std::string lower(what);
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    stop(ExitStatus::error, "Newton iteration failed: non-finite " + lower + " of " +
+    toListingAndConsole(prog, message, {what.listed, name, loop});
+    stop(ExitStatus::error, "Newton iteration failed: non-finite " + std::string(what.said) + " of " +
                                 std::string(name) + " in loop " + std::to_string(loop));
 }
 
 void requireFiniteResiduals(SolverState& prog, int loop) {
     for (int i = 1; i <= prog.newton.order; ++i)
-        if (!std::isfinite(prog.newton.f[i])) nonFinite(prog, "RESIDUAL", i, loop);
+        if (!std::isfinite(prog.newton.f[i])) nonFinite(prog, RESIDUAL, i, loop);
 }
 
 // An undefined step has no meaning any step rule could give it. An infinite
@@ -79,7 +82,7 @@ void requireFiniteResiduals(SolverState& prog, int loop) {
 // for H+ (below 1e-15); what they leave infinite ends the run in `stepped`.
 void requireDefinedStep(SolverState& prog, int loop) {
     for (int i = 1; i <= prog.newton.order; ++i)
-        if (std::isnan(prog.newton.x[i])) nonFinite(prog, "NEWTON STEP", i, loop);
+        if (std::isnan(prog.newton.x[i])) nonFinite(prog, NEWTON_STEP, i, loop);
 }
 
 // ---- charge balance --------------------------------------------------------
@@ -196,7 +199,7 @@ double stepped(SolverState& prog, int i, double old, double delta) {
     if (i == 1 && m <= MIN_HYDROGEN_MOLALITY) m = old;
     // An infinite step the rules above did not refuse (the mass of water, or
     // a component going to -inf, whose halving would never end).
-    if (!std::isfinite(m)) nonFinite(prog, "NEWTON STEP", i, prog.run.loops);
+    if (!std::isfinite(m)) nonFinite(prog, NEWTON_STEP, i, prog.run.loops);
     // The halving ends once |delta| < old; it is bounded by delta reaching 0
     // for an old value that is not positive, which the clamp below then
     // catches.

@@ -175,7 +175,7 @@ std::string stopReason(Reader& r) {
 TEST(RunInput, EveryConditionMustBeFinite) {
     const char* const names[8] = {"CONVERGENCE FACTOR", "PH",          "FIXED ACTIVITY",  "ALKALINITY",
                                   "TEMPERATURE",        "DAMPING FACTOR", "PRINT THRESHOLD", "PRESSURE"};
-    const char* const reasons[8] = {"convergence factor", "ph",          "fixed activity",  "alkalinity",
+    const char* const reasons[8] = {"convergence factor", "pH",          "fixed activity",  "alkalinity",
                                     "temperature",        "damping factor", "print threshold", "pressure"};
     struct Written {
         const char* text;
