@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <memory>
@@ -36,10 +37,18 @@ struct CaseFile {
     }
 };
 
+// A scratch-file prefix of its own for every Reader: CTest runs the tests of
+// this file side by side, each in its own process.
+std::string scratchPrefix() {
+    static int count = 0;
+    return ::testing::TempDir() + "wqspec-run-input-" + std::to_string(::getpid()) + "-" + std::to_string(++count) +
+           "-";
+}
+
 // Reads a run-input text into a fresh program whose output goes to scratch files.
 struct Reader {
     std::unique_ptr<Program> prog = std::make_unique<Program>();
-    std::string dir = ::testing::TempDir();
+    std::string dir = scratchPrefix();
 
     explicit Reader(const CaseFile& c) {
         prog->caseFile = TextFile("WQCASE.DAT", c.text());
@@ -48,6 +57,11 @@ struct Reader {
         prog->io.plot.open(dir + "plot.txt");
         prog->io.skip.open(dir + "skip.txt");
     }
+    ~Reader() {
+        for (const char* name : {"console.txt", "listing.txt", "plot.txt", "skip.txt"}) std::remove((dir + name).c_str());
+    }
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
     void read() { readRunInput(*prog); }
     std::string console() {
         prog->io.console.close();
