@@ -2,7 +2,8 @@
 # Installs what building and testing wqspec needs, from Debian's packages.
 # Quiet and quick when everything is already there.
 set -euo pipefail
-packages=(cmake g++ make libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev python3-numpy python3-pandas python3-iapws python3-matplotlib)
+packages=(cmake g++ make libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
+          python3-numpy python3-pandas python3-iapws python3-matplotlib clang-14 libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds wqspec and runs every test: once in a plain build and once under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer; then fuzzes the two readers
+# for a bounded time.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -14,3 +15,7 @@ cmake --build build/release -j "$jobs"
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DWQSPEC_SANITIZE=ON -DWQSPEC_WERROR=ON >/dev/null
 cmake --build build/sanitize -j "$jobs"
 (cd build/sanitize && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" -LE python)
+
+# The run-input and database readers under libFuzzer (ASan + UBSan), 50 s
+# each; a finding fails the build. Long runs: bash tools/fuzz.sh.
+bash tools/fuzz.sh 50

@@ -1,9 +1,10 @@
 #include "app/dialogue.hpp"
 
 #include <cmath>
-#include <cstdio>
+#include <string>
 
 #include "app/program.hpp"
+#include "input/run_input.hpp"
 #include "text/stop.hpp"
 
 namespace wq {
@@ -13,15 +14,16 @@ namespace {
 bool isYes(char answer) { return answer == 'Y' || answer == 'y'; }
 
 // A number typed at the console. The dialogue has no retry: a text that is not
-// a number, or the end of input, ends the program with a clear line.
+// a number, a number that is not finite, or the end of input ends the program
+// with a clear line.
 double readNumber(Program& prog, const char* what) {
     bool bad = false;
     std::optional<double> value = prog.io.input.real(bad);
-    if (value) return *value;
-    prog.io.console.flush();
-    std::fprintf(stderr, "wqspec: %s %s\n", bad ? "the answer is not a number:" : "end of input while reading",
-                 what);
-    stop(ExitStatus::error);
+    if (!value)
+        stop(ExitStatus::error, bad ? std::string("the answer is not a number: ") + what
+                                    : std::string("end of input while reading ") + what);
+    if (!std::isfinite(*value)) stop(ExitStatus::error, std::string("the answer is not a finite number: ") + what);
+    return *value;
 }
 
 double previousPH(const Program& prog) {
@@ -79,7 +81,7 @@ bool newPressureOnly(Program& prog, double pH) {
 
 void newPHOrStop(Program& prog, double pH) {
     static const Layout question("(//5X,'Do you want to change the pH? (Yes/Stop, ','enter = STOP)')");
-    if (!isYes(ask(prog, question))) stop(ExitStatus::normal);
+    if (!isYes(ask(prog, question))) endProgram();
     askNewPH(prog, pH, false);
 }
 
@@ -96,7 +98,7 @@ void resetForNextRun(Program& prog) {
     // Back from moles of water to kilograms; the set-up converts again.
     prog.comp[2].mtot /= MOLES_WATER_PER_KG;
     prog.conditions.pH = 0.0;
-    prog.conditions.chargeBalanceStartTotal = prog.comp[prog.input.chargeBalancePosition].mtot;
+    prog.conditions.chargeBalanceStartTotal = chargeBalanceTotal(prog);
 }
 
 void prepareNextRun(Program& prog) {

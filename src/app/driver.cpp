@@ -4,11 +4,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "grid/grid.hpp"
 #include "input/run_input.hpp"
@@ -21,9 +23,14 @@ namespace wq {
 
 namespace {
 
-void openInput(TextFile& file, const char* name) {
+// A run input is a few kilobytes; anything near this bound is not one (a
+// device or a pipe that never ends, a wrong file), and is not read until
+// memory runs out.
+constexpr std::size_t MAX_RUN_INPUT_BYTES = std::size_t{1} << 20;
+
+void openInput(TextFile& file, const char* name, std::size_t limit) {
     std::string why;
-    if (!file.load(name, why)) openFailure("cannot open " + std::string(name) + ": " + why);
+    if (!file.load(name, why, limit)) openFailure("cannot open " + std::string(name) + ": " + why);
 }
 
 // The database is read at the start of every run, as it is then; here it only
@@ -45,7 +52,7 @@ void openOutput(Sink& sink, const char* name) {
 
 // The five files, in the order the program has always opened them.
 void openFiles(Program& prog) {
-    openInput(prog.caseFile, "WQCASE.DAT");
+    openInput(prog.caseFile, "WQCASE.DAT", MAX_RUN_INPUT_BYTES);
     checkDatabase(prog, "LOGKDATA.KDB");
     openOutput(prog.io.listing, "WQLIST.DAT");
     openOutput(prog.io.plot, "WQGRAPH.DAT");
@@ -65,9 +72,37 @@ void startProgram(Program& prog) {
     showFirstRun(prog);
 }
 
-void reportInternal(const std::string& what) {
-    std::fflush(stdout);
-    std::fputs(("wqspec: internal error: " + what + "\n").c_str(), stderr);
+// A standard stream that was closed when the program started would be
+// reused by the next file opened, and the console would then be written into
+// the listing. A closed one is given /dev/null instead: for standard output
+// read-only, so that every console write fails and is reported, never lost in
+// silence.
+void guardStandardStreams() {
+    const struct {
+        int fd;
+        int mode;
+    } streams[] = {{STDIN_FILENO, O_RDONLY}, {STDOUT_FILENO, O_RDONLY}, {STDERR_FILENO, O_WRONLY}};
+    for (const auto& s : streams) {
+        if (::fcntl(s.fd, F_GETFD) != -1 || errno != EBADF) continue;
+        const int fd = ::open("/dev/null", s.mode);
+        if (fd >= 0 && fd != s.fd) {
+            ::dup2(fd, s.fd);
+            ::close(fd);
+        }
+    }
+}
+
+void report(const std::string& reason) { std::fputs(("wqspec: " + reason + "\n").c_str(), stderr); }
+
+// Closes the four outputs, the console first so that on a terminal the error
+// lines follow it. Gives the write failures found only now.
+std::vector<std::string> closeOutputs(Channels& io) {
+    std::vector<std::string> failures;
+    for (Sink* sink : {&io.console, &io.listing, &io.plot, &io.skip}) {
+        std::string failure = sink->close();
+        if (!failure.empty()) failures.push_back(std::move(failure));
+    }
+    return failures;
 }
 
 // The results file of --results, opened after the program's own files.
@@ -94,10 +129,12 @@ struct ResultsFile {
 }  // namespace
 
 int runProgram(const ProgramOptions& options) {
+    guardStandardStreams();
     // The program state is large (fixed-capacity tables), so it lives on the heap.
     auto prog = std::make_unique<Program>();
     ResultsFile results;
     ExitStatus status = ExitStatus::normal;
+    std::string reason;
     try {
         openFiles(*prog);
         results.open(*prog, options.resultsPath);
@@ -105,19 +142,19 @@ int runProgram(const ProgramOptions& options) {
         runSequence(*prog);
     } catch (const Stop& s) {
         status = s.status;
+        reason = s.reason;
     } catch (const InternalError& e) {
-        reportInternal(e.what);
         status = ExitStatus::internal;
+        reason = "internal error: " + e.what;
     } catch (const std::bad_alloc&) {
-        reportInternal("out of memory");
         status = ExitStatus::internal;
+        reason = "internal error: out of memory";
     }
-    bool written = prog->io.console.close() & prog->io.listing.close() & prog->io.plot.close() &
-                   prog->io.skip.close() & results.close();
-    if (!written) {
-        std::fputs("wqspec: an output file could not be written completely\n", stderr);
-        if (status == ExitStatus::normal) status = ExitStatus::error;
-    }
+    std::vector<std::string> failures = closeOutputs(prog->io);
+    if (!results.close()) failures.push_back("cannot write " + options.resultsPath);
+    if (!reason.empty()) report(reason);
+    for (const std::string& failure : failures) report(failure);
+    if (!failures.empty() && status == ExitStatus::normal) status = ExitStatus::error;
     return static_cast<int>(status);
 }
 

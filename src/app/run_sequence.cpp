@@ -8,6 +8,7 @@
 #include "grid/grid.hpp"
 #include "input/database.hpp"
 #include "input/minerals.hpp"
+#include "input/run_input.hpp"
 #include "report/debug_tables.hpp"
 #include "report/listing.hpp"
 #include "report/records.hpp"
@@ -34,7 +35,7 @@ void toConsoleThenListing(Program& prog, const Layout& layout, std::initializer_
         "/8X,' or in the vapor phase',' region. Exiting.....')");
     toConsoleThenListing(prog, where, {prog.conditions.temperature, prog.conditions.pressure});
     toConsoleThenListing(prog, error, {});
-    stop(ExitStatus::error);
+    stop(ExitStatus::error, "T and P are outside the P-T range of the data, or in the vapour region");
 }
 
 // A point in a block at the edge of the data: the user decides whether to go
@@ -49,7 +50,7 @@ void confirmExtrapolation(Program& prog) {
     prog.io.console.write(warning, {});
     prog.io.console.write(question, {});
     char answer = prog.io.input.answer();
-    if (answer == 'N' || answer == 'n') stop(ExitStatus::declined);
+    if (answer == 'N' || answer == 'n') stop(ExitStatus::declined, "extrapolated data declined at \"Continue?\"");
     prog.io.listing.write(warning, {});
 }
 
@@ -59,7 +60,7 @@ void checkSaturationRange(Program& prog) {
     double t = prog.conditions.temperature;
     if (t < 20.0 || t > 374.0) {
         toConsoleThenListing(prog, error, {});
-        stop(ExitStatus::error);
+        stop(ExitStatus::error, "saturation run outside 20 to 374 C");
     }
     prog.conditions.pressure = saturationPressure(t);
 }
@@ -94,10 +95,7 @@ void writeRecord(Program& prog, const Results& results) {
     RecordHead head{std::string(prog.input.title1.view()), "converged", results.temperature, results.pressure};
     while (!head.name.empty() && head.name.back() == ' ') head.name.pop_back();
     if (!results.converged) head.status = "not converged: loop limit " + std::to_string(results.loopLimit) + " reached";
-    if (!prog.records->add(jsonRecord(head, &results))) {
-        std::fputs("wqspec: the results file could not be written\n", stderr);
-        stop(ExitStatus::error);
-    }
+    if (!prog.records->add(jsonRecord(head, &results))) stop(ExitStatus::error, "cannot write the results file");
 }
 
 }  // namespace
@@ -134,7 +132,8 @@ void writeResultListing(SolverState& prog, const Results& results) {
     writeResultBlock(results, prog.io.listing);
     if (!results.converged) {
         writeNonConvergence(results.loopLimit, prog.io.listing, prog.io.console);
-        stop(ExitStatus::error);
+        stop(ExitStatus::error,
+             "no convergence within the loop limit of " + std::to_string(results.loopLimit) + " loops");
     }
     writeForcedSaturationLegend(results, prog.io.listing);
 }
@@ -143,6 +142,8 @@ void runSequence(Program& prog) {
     while (true) {
         runOnce(prog);
         rerunDialogue(prog);
+        // A pH given in the dialogue makes a run balance charges.
+        requireChargeBalanceComponent(prog);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "equilibria/forced_saturation.hpp"
 
 #include <cmath>
+#include <string>
 #include <string_view>
 
 #include "text/channels.hpp"
@@ -25,7 +26,8 @@ bool namesComponent(const MineralEntry& mineral, int component) {
     static const Layout message("(/5X,'GIVEN MINERAL ',A20,' DOES NOT CONTAIN ',A12)");
     listing.write(message, {mineral.name.view(), component});
     console.write(message, {mineral.name.view(), component});
-    stop(ExitStatus::error);
+    stop(ExitStatus::error, "forced mineral " + std::string(mineral.name.trimmed()) + " does not contain " +
+                                std::string(component));
 }
 
 }  // namespace
@@ -40,7 +42,8 @@ void checkForcedMinerals(const ForcedSaturationList& forced, const ComponentTabl
         if (comp[forced[e].component].forcedMineral != 0) continue;
         listing.write(message, {forced[e].mineral.view()});
         console.write(message, {forced[e].mineral.view()});
-        stop(ExitStatus::error);
+        stop(ExitStatus::error, "forced mineral " + std::string(forced[e].mineral.trimmed()) +
+                                    " not found among the minerals of the run");
     }
 }
 

@@ -59,7 +59,7 @@ void toConsoleListingSkip(InputState& prog, const Layout& layout, std::initializ
 [[noreturn]] void labelReadError(InputState& prog, const DatabaseHead& head) {
     static const Layout message("(1X,A,A8)");
     prog.io.console.write(message, {"  Reading dum error, logkdata line: ", std::string_view(head.lastLineMark)});
-    stop(ExitStatus::error);
+    fileFailure(prog.database.parsed().name, head.failureLine, "cannot read a label line");
 }
 
 // After the text, the number of the line that could not be read, so that the
@@ -69,13 +69,13 @@ void toConsoleListingSkip(InputState& prog, const Layout& layout, std::initializ
     std::string where = status == TableRead::endOfFile ? std::to_string(line + 1) + " (end of file)"
                                                        : std::to_string(line);
     prog.io.console.write(message, {text, where});
-    stop(ExitStatus::error);
+    stop(ExitStatus::error, prog.database.parsed().name + ", line " + where + ": cannot read a log K table");
 }
 
 [[noreturn]] void speciesReadError(InputState& prog, const Species& s) {
     static const Layout message("(1X,A,A)");
     prog.io.console.write(message, {"  Bombed on reading species: ", s.name.view()});
-    stop(ExitStatus::error);
+    stop(ExitStatus::error, prog.database.parsed().name + ": cannot read species " + std::string(s.name.trimmed()));
 }
 
 void replayHead(InputState& prog, const ParsedDatabase& db) {
@@ -155,11 +155,12 @@ LineAt readComponentSpecies(InputState& prog, const ParsedDatabase& db) {
 void checkChargeBalanceIon(InputState& prog) {
     static const Layout message(
         "(///5X,'SELECTED CHARGE BALANCE ION ',A12,' IS UNCHARGED !'/5X,'SELECT A PROPER ION (C) '///)");
+    if (prog.input.chargeBalancePosition == 0) return;  // none: refused where a run would balance charges
     const Species& ion = prog.sp[prog.input.chargeBalancePosition];
     if (ion.charge != 0.0) return;
     prog.io.listing.write(message, {ion.name.view()});
     prog.io.console.write(message, {ion.name.view()});
-    stop(ExitStatus::error);
+    stop(ExitStatus::error, "the charge-balance species " + std::string(ion.name.trimmed()) + " is uncharged");
 }
 
 // The usual aqueous section of the database, or, when this run's component
@@ -187,7 +188,8 @@ Code4 suppressionFor(const InputState& prog, const AqueousRecord& r) {
         "(/5X,'SPECIES ',A12,' IN LOGKDATA HAS TOO MANY COMPONENTS'"
         "/5X,'ITOT FOR THAT SPECIES IS ',I3,' ; MAXIMUM IS ',I3//)");
     prog.io.listing.write(message, {s.name.view(), itot, MAX_TERMS});
-    stop(ExitStatus::error);
+    stop(ExitStatus::error, prog.database.parsed().name + ": species " + std::string(s.name.trimmed()) + " has more than " +
+                                std::to_string(MAX_TERMS) + " terms");
 }
 
 // The record's lines into position p, in their order, stopping where the
@@ -274,7 +276,7 @@ bool selectSpecies(InputState& prog, Species& s, const Code4& suppression, bool 
         "(/5X,'NUMBER OF SPECIES READ IN LOGKDATA EXCEEDS MAXIMUM',' OF ',I3"
         "/5X,'LAST NAME READ IS:  ',A12,' (NS=',I3,')'//)");
     prog.io.listing.write(message, {MAX_SPECIES, prog.sp[MAX_SPECIES].name.view(), MAX_SPECIES});
-    stop(ExitStatus::error);
+    stop(ExitStatus::error, prog.database.parsed().name + ": more than " + std::to_string(MAX_SPECIES - 1) + " aqueous species");
 }
 
 void readAqueousSpecies(InputState& prog, const ParsedDatabase& db, const AqueousSection& section,

@@ -61,7 +61,7 @@ private:
 [[noreturn]] void entryReadError(InputState& prog, const MineralEntry& m) {
     static const Layout message("(1X,A,A)");
     prog.io.console.write(message, {"  Bombed on reading logkdata entries for mineral: ", m.name.view()});
-    stop(ExitStatus::error);
+    stop(ExitStatus::error, prog.database.parsed().name + ": cannot read mineral " + std::string(m.name.trimmed()));
 }
 
 [[noreturn]] void tooManyEntries(InputState& prog, int maxEntries) {
@@ -69,7 +69,7 @@ private:
         "(/5X,'NUMBER OF MINERALS READ IN LOGKDATA EXCEEDS MAXIMUM',' OF ',I3"
         "/5X,'LAST NAME READ IS:  ',A20//)");
     prog.io.listing.write(message, {maxEntries, prog.minerals[maxEntries].name.view()});
-    stop(ExitStatus::error);
+    stop(ExitStatus::error, prog.database.parsed().name + ": more than " + std::to_string(maxEntries - 1) + " minerals and gases");
 }
 
 [[noreturn]] void tooManyTerms(InputState& prog, const MineralEntry& m, long long terms, int maxTerms) {
@@ -77,7 +77,8 @@ private:
         "(/5X,'MINERAL ',A20,' IN LOGKDATA HAS TOO MANY COMPONENTS'"
         "/5X,'ITOT FOR THAT MINERAL IS ',I3,' ; MAXIMUM IS ',I3//)");
     prog.io.listing.write(message, {m.name.view(), terms, maxTerms});
-    stop(ExitStatus::error);
+    stop(ExitStatus::error, prog.database.parsed().name + ": mineral " + std::string(m.name.trimmed()) + " has more than " +
+                                std::to_string(maxTerms) + " terms");
 }
 
 // Lines 1 to 4 (and 5) of an entry into slot m, in their order, stopping

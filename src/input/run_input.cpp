@@ -1,6 +1,9 @@
 #include "input/run_input.hpp"
 
 #include <climits>
+#include <cmath>
+#include <string>
+#include <string_view>
 
 #include "text/failure.hpp"
 #include "text/fields.hpp"
@@ -28,7 +31,8 @@ void toConsoleThenListing(InputState& prog, const Layout& layout, std::initializ
 }
 
 // An unreadable value: show the line on the console, wait for Enter, stop.
-[[noreturn]] void inputReadError(InputState& prog) {
+// `what` names the group for the error line.
+[[noreturn]] void inputReadError(InputState& prog, std::string_view what) {
     static const Layout header(
         "(/5X,'Error reading wqcase in the following line,',' or the non-blank line above it.'"
         "/8X,'Check if all parameters are present.'/)");
@@ -41,9 +45,28 @@ void toConsoleThenListing(InputState& prog, const Layout& layout, std::initializ
     if (!file.next(line)) line = {};
     prog.io.console.write(offending, {line});
     prog.io.console.write(pausePrompt, {});
-    prog.io.console.flush();
     prog.io.input.line();  // the end of input ends the pause at once
-    stop(ExitStatus::error);
+    fileFailure(file, "cannot read " + std::string(what));
+}
+
+// The text of a value that is not finite, as the listing writes it.
+std::string_view nonFiniteText(double v) { return std::isnan(v) ? "NaN" : v < 0 ? "-Inf" : "Inf"; }
+
+// A value's name in the listing's message and in the error line.
+struct ValueName {
+    std::string_view listed;
+    std::string_view said;
+};
+
+// Not a number nor an infinity has a meaning in any field of the run input.
+// A NaN would pass every range test (each comparison is false) and surface
+// later as a failed iteration or an empty table.
+void requireFinite(InputState& prog, double value, const ValueName& name) {
+    static const Layout message(
+        "(//5X,A,' = ',A,' IS NOT A FINITE NUMBER.  CHECK',' WQCASE DATA FILE.'/)");
+    if (std::isfinite(value)) return;
+    toListingThenConsole(prog, message, {name.listed, nonFiniteText(value)});
+    fileFailure(prog.caseFile, "the " + std::string(name.said) + " is not a finite number");
 }
 
 void skipLines(InputState& prog, int count, std::string_view where) {
@@ -63,8 +86,14 @@ void readTitles(InputState& prog) {
 }
 
 void readConditions(InputState& prog) {
+    static constexpr ValueName names[8] = {
+        {"CONVERGENCE FACTOR", "convergence factor"}, {"PH", "pH"},
+        {"FIXED ACTIVITY", "fixed activity"},         {"ALKALINITY", "alkalinity"},
+        {"TEMPERATURE", "temperature"},               {"DAMPING FACTOR", "damping factor"},
+        {"PRINT THRESHOLD", "print threshold"},       {"PRESSURE", "pressure"}};
     double v[8];
-    if (!readFreeReals(prog.caseFile, v, 8)) inputReadError(prog);
+    if (!readFreeReals(prog.caseFile, v, 8)) inputReadError(prog, "the eight conditions");
+    for (int k = 0; k < 8; ++k) requireFinite(prog, v[k], names[k]);
     RunInput& in = prog.input;
     in.convergence = v[0] == 0.0 ? DEFAULT_CONVERGENCE : v[0];
     in.pH = v[1];
@@ -78,9 +107,9 @@ void readConditions(InputState& prog) {
 
 void readOptions(InputState& prog) {
     long long v[11];
-    if (!readFreeIntegers(prog.caseFile, v, 11)) inputReadError(prog);
+    if (!readFreeIntegers(prog.caseFile, v, 11)) inputReadError(prog, "the eleven option integers");
     for (long long x : v)
-        if (x < INT_MIN || x > INT_MAX) inputReadError(prog);
+        if (x < INT_MIN || x > INT_MAX) inputReadError(prog, "the eleven option integers");
     RunInput& in = prog.input;
     int* fields[11] = {&in.runKind,         &in.mineralsSwitch,       &in.debug,
                        &in.chargeBalanceSwitch, &in.loopLimit,         &in.chargeBalanceSpecies,
@@ -100,7 +129,7 @@ RunConditions firstRunConditions(const InputState& prog) {
     c.alkalinity = in.alkalinity * prog.comp[2].mtot;
     c.chargeBalanceSwitch = in.chargeBalanceSwitch;
     c.mineralsSwitch = in.mineralsSwitch;
-    c.chargeBalanceStartTotal = prog.comp[in.chargeBalancePosition].mtot;
+    c.chargeBalanceStartTotal = chargeBalanceTotal(prog);
     return c;
 }
 
@@ -110,7 +139,7 @@ void checkLoopLimit(InputState& prog) {
         "(//5X,'LOOP LIMIT =',I6,' IS NOT POSITIVE.  CHECK WQCASE DATA FILE.'/)");
     if (prog.input.loopLimit >= 1) return;
     toListingThenConsole(prog, message, {prog.input.loopLimit});
-    stop(ExitStatus::error);
+    stop(ExitStatus::error, "the loop limit " + std::to_string(prog.input.loopLimit) + " is not positive");
 }
 
 void writeNoticesAndBanner(InputState& prog) {
@@ -136,7 +165,7 @@ void writeNoticesAndBanner(InputState& prog) {
         "(//5X,'WARNING! THE NUMBER OF COMPONENTS GIVEN IN WQCASE    EXCEEDS THE'"
         "/5X,'CURRENT ARRAY DIMENSION (',I2,').  CHECK',' WQCASE DATA FILE.'/)");
     toConsoleThenListing(prog, message, {MAX_COMPONENTS});
-    stop(ExitStatus::error);
+    stop(ExitStatus::error, "more than " + std::to_string(MAX_COMPONENTS) + " components");
 }
 
 struct ComponentRecord {
@@ -169,12 +198,14 @@ void checkComponentNumber(InputState& prog, int position, long long number) {
         "' WQCASE DATA FILE.'/)");
     if (number < 1 || number > MAX_COMPONENTS) {
         toListingThenConsole(prog, outOfRange, {position, number, MAX_COMPONENTS});
-        stop(ExitStatus::error);
+        stop(ExitStatus::error, "component " + std::to_string(position) + " has the number " + std::to_string(number) +
+                                    ", outside 1 to " + std::to_string(MAX_COMPONENTS));
     }
     int earlier = prog.map.position(number);
     if (earlier != 0) {
         toListingThenConsole(prog, givenTwice, {position, number, earlier});
-        stop(ExitStatus::error);
+        stop(ExitStatus::error, "components " + std::to_string(earlier) + " and " + std::to_string(position) +
+                                    " have the same number " + std::to_string(number));
     }
 }
 
@@ -184,7 +215,7 @@ void readComponents(InputState& prog) {
     int count = 0;
     for (int position = 1; position <= MAX_COMPONENTS; ++position) {
         ComponentRecord rec;
-        if (!prog.caseFile.next(line) || !parseComponentRecord(line, rec)) inputReadError(prog);
+        if (!prog.caseFile.next(line) || !parseComponentRecord(line, rec)) inputReadError(prog, "a component record");
         if (rec.startMolality <= 0.0) rec.startMolality = DEFAULT_START_MOLALITY;
         if (rec.startGamma <= 0.0 || in.activityOption == 3) rec.startGamma = 1.0;
         if (rec.number == 0) break;
@@ -212,28 +243,39 @@ void checkRedoxPair(InputState& prog) {
         "(5X,'ABORT.  COMPOSITION OVERSPECIFIED.  BOTH O2 AND'/5X,'HS- USED SIMULTANEOUSLY.   CHOOSE!')");
     if (prog.map.position(db::SULFIDE) != 0 && prog.map.position(db::OXYGEN) != 0) {
         toListingThenConsole(prog, message, {});
-        stop(ExitStatus::error);
+        stop(ExitStatus::error, "O2,aq and HS- are both components");
     }
 }
 
-// The charge-balance and fixed-activity species are named by database
-// number; a number that matches no component would otherwise be taken for a
-// component position.
-void checkNamedSpecies(InputState& prog) {
-    static const Layout chargeBalance(
-        "(//5X,'CHARGE BALANCE SPECIES = ',I4,' IS NOT AMONG THE COMPONENT ',"
-        "'SPECIES IN THE WQCASE FILE')");
-    static const Layout fixedActivity(
+// The iteration treats positions 1 and 2 as H+ and water: the pH comes from
+// position 1, the water equation and the mass of water from position 2.
+// Any other component there would make the run loop to its limit for
+// reasons the listing would never show.
+void checkHydrogenAndWater(InputState& prog) {
+    static const Layout message(
+        "(//5X,'WARNING! COMPONENTS 1 AND 2 MUST BE H+ (SAQ 1) AND H2O (SAQ 2),'"
+        "/5X,'IN THIS ORDER; HERE SAQ(   1) = ',I4,' AND SAQ(   2) = ',I4,'.'/5X,'CHECK WQCASE DATA FILE.'/)");
+    const int first = prog.map.numberAt[1];
+    const int second = prog.map.numberAt[2];
+    if (first == db::HYDROGEN_ION && second == db::WATER) return;
+    toListingThenConsole(prog, message, {first, second});
+    stop(ExitStatus::error, "the first two components must be H+ (1) and H2O (2), not " + std::to_string(first) +
+                                " and " + std::to_string(second));
+}
+
+// The fixed-activity species is named by database number; a number that
+// matches no component would otherwise be taken for a component position.
+// (The charge-balance species is checked per run: only a run that balances
+// charges needs it.)
+void checkFixedActivitySpecies(InputState& prog) {
+    static const Layout message(
         "(//5X,'FIXED ACTIVITY SPECIES = ',I4,' IS NOT AMONG THE COMPONENT ',"
         "'SPECIES IN THE WQCASE FILE')");
     RunInput& in = prog.input;
-    if (in.chargeBalancePosition == 0) {
-        toListingThenConsole(prog, chargeBalance, {in.chargeBalanceSpecies});
-        stop(ExitStatus::error);
-    }
     if (in.fixedActivitySpecies != 0 && in.fixedActivityPosition == 0) {
-        toListingThenConsole(prog, fixedActivity, {in.fixedActivitySpecies});
-        stop(ExitStatus::error);
+        toListingThenConsole(prog, message, {in.fixedActivitySpecies});
+        stop(ExitStatus::error,
+             "the fixed-activity species " + std::to_string(in.fixedActivitySpecies) + " is not a component");
     }
 }
 
@@ -247,6 +289,15 @@ void appendCarbonate(InputState& prog) {
     storeComponent(prog, position, db::CARBONATE, in.alkalinity, CARBONATE_START_MOLALITY, 1.0);
 }
 
+// A record that cannot be read ends the list, as a blank name does; the user
+// is told which line it was, since every mineral after it is dropped too.
+void forcedListEndsAt(InputState& prog, std::string_view line) {
+    static const Layout message(
+        "(/5X,'WARNING! LINE ',I5,' OF WQCASE CANNOT BE READ AS A FORCED MINERAL:'/'---> ',A80"
+        "/5X,'THE FORCED-MINERAL LIST ENDS BEFORE IT, WITH ',I2,' MINERALS.'/)");
+    toConsoleThenListing(prog, message, {prog.caseFile.lineNumber(), line, prog.forced.count});
+}
+
 void readForcedMinerals(InputState& prog) {
     static const Layout ieqRange(
         "(/5X,'IEQ FOR ',A20,' IS NOT CORRECTLY ','SPECIFIED (=',I5,')'/5X,'CHECK INPUT FORMAT')");
@@ -258,18 +309,23 @@ void readForcedMinerals(InputState& prog) {
     for (int k = 1; k <= MAX_FORCED; ++k) {
         if (!prog.caseFile.next(line)) return;
         Name20 name(columns(line, 1, 20));
+        if (name.isBlank()) return;
         long long ieq = 0;
         double target = 0.0;
-        if (!readIntegerField(line, 23, 4, ieq) || !readRealField(line, 27, 10, 3, target)) return;
-        if (name.isBlank()) return;
+        if (!readIntegerField(line, 23, 4, ieq) || !readRealField(line, 27, 10, 3, target)) {
+            forcedListEndsAt(prog, line);
+            return;
+        }
         if (ieq < 1 || ieq > MAX_COMPONENTS) {
             toListingThenConsole(prog, ieqRange, {name.view(), ieq});
-            stop(ExitStatus::error);
+            stop(ExitStatus::error, "forced mineral " + std::string(name.trimmed()) + ": IEQ " + std::to_string(ieq) +
+                                        " is outside 1 to " + std::to_string(MAX_COMPONENTS));
         }
         int position = prog.map.position(ieq);
         if (position == 0) {
             toListingThenConsole(prog, ieqNotComponent, {ieq});
-            stop(ExitStatus::error);
+            stop(ExitStatus::error, "forced mineral " + std::string(name.trimmed()) + ": IEQ " + std::to_string(ieq) +
+                                        " is not a component");
         }
         ForcedSaturation& entry = prog.forced[k];
         entry.mineral = name;
@@ -281,6 +337,30 @@ void readForcedMinerals(InputState& prog) {
 
 }  // namespace
 
+double chargeBalanceTotal(const InputState& prog) {
+    const int position = prog.input.chargeBalancePosition;
+    return position == 0 ? 0.0 : prog.comp[position].mtot;
+}
+
+bool hasFixedTotals(const InputState& prog) {
+    return prog.conditions.pH != 0.0 || prog.input.fixedActivityPosition != 0 || prog.conditions.alkalinity != 0.0;
+}
+
+bool balancesCharge(const InputState& prog) {
+    return prog.forced.count > 0 || hasFixedTotals(prog) || prog.conditions.chargeBalanceSwitch != 0;
+}
+
+void requireChargeBalanceComponent(InputState& prog) {
+    static const Layout message(
+        "(//5X,'CHARGE BALANCE SPECIES = ',I4,' IS NOT AMONG THE COMPONENT ',"
+        "'SPECIES IN THE WQCASE FILE')");
+    const RunInput& in = prog.input;
+    if (in.chargeBalancePosition != 0 || !balancesCharge(prog)) return;
+    toListingThenConsole(prog, message, {in.chargeBalanceSpecies});
+    stop(ExitStatus::error,
+         "the charge-balance species " + std::to_string(in.chargeBalanceSpecies) + " is not a component");
+}
+
 void readRunInput(InputState& prog) {
     readTitles(prog);
     skipLines(prog, 2, "before the conditions");
@@ -291,12 +371,14 @@ void readRunInput(InputState& prog) {
     writeNoticesAndBanner(prog);
     skipLines(prog, 2, "before the component list");
     readComponents(prog);
+    checkHydrogenAndWater(prog);
     checkRedoxPair(prog);
-    checkNamedSpecies(prog);
+    checkFixedActivitySpecies(prog);
     appendCarbonate(prog);
     prog.sp[2].molality = 1.0;
     prog.conditions = firstRunConditions(prog);
     readForcedMinerals(prog);
+    requireChargeBalanceComponent(prog);
 }
 
 }  // namespace wq

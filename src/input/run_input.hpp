@@ -69,4 +69,21 @@ struct RunConditions {
 // skip-list notice and header and the run-kind banner.
 void readRunInput(InputState& prog);
 
+// The total of the charge-balance component, 0 when its species is not a
+// component (a run that never balances charges may name any species).
+double chargeBalanceTotal(const InputState& prog);
+
+// Totals that the iteration computes rather than takes from the input: a
+// fixed pH, a fixed activity, an alkalinity.
+bool hasFixedTotals(const InputState& prog);
+
+// True when the run adjusts the charge-balance component: the switch asks
+// for it, or another total moves (forced minerals or fixed totals).
+bool balancesCharge(const InputState& prog);
+
+// Stops with the CHARGE BALANCE SPECIES message when the run would balance
+// charges on a species that is not a component. Checked for the first run
+// when the input is read, and again for every run the dialogue starts.
+void requireChargeBalanceComponent(InputState& prog);
+
 }  // namespace wq

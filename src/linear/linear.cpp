@@ -141,7 +141,7 @@ void sir(NewtonSystem& sys, int refinementSwitch, Sink& listing) {
     sys.iter = 0;
     if (sys.pivot[order] == 0) {
         listing.write(singular, {});
-        stop(ExitStatus::error);
+        stop(ExitStatus::error, "the Newton system is singular");
     }
     sbs(sys, sys.x);
     if (refinementSwitch == 0) return;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <initializer_list>
 #include <span>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -16,6 +17,7 @@
 #include "linear/linear.hpp"
 #include "solver/mass_action.hpp"
 #include "input/db_numbers.hpp"
+#include "input/run_input.hpp"
 #include "grid/units.hpp"
 
 namespace wq {
@@ -47,18 +49,6 @@ bool pHFixed(const SolverState& prog) { return prog.conditions.pH != 0.0; }
 bool alkalinityGiven(const SolverState& prog) { return prog.conditions.alkalinity != 0.0; }
 int carbonatePosition(const SolverState& prog) { return prog.map.position(db::CARBONATE); }
 
-// Totals that are results rather than inputs: fixed pH, fixed activity or a
-// given alkalinity.
-bool hasFixedTotals(const SolverState& prog) {
-    return pHFixed(prog) || prog.input.fixedActivityPosition != 0 || alkalinityGiven(prog);
-}
-
-// A name without its trailing blanks, for messages that go on after it.
-std::string_view trimmed(std::string_view name) {
-    std::size_t end = name.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string_view() : name.substr(0, end + 1);
-}
-
 void toListingAndConsole(SolverState& prog, const Layout& layout, std::initializer_list<Value> values) {
     prog.io.listing.write(layout, values);
     prog.io.console.write(layout, values);
@@ -67,20 +57,32 @@ void toListingAndConsole(SolverState& prog, const Layout& layout, std::initializ
 // An overflow (an unbounded exponent, a huge step) or an undefined value in a
 // loop would otherwise spread through every table and end in a listing of
 // NaN presented as a result. The run ends instead, naming the equation.
-[[noreturn]] void nonFinite(SolverState& prog, std::string_view what, int component, int loop) {
+struct Quantity {
+    std::string_view listed;  // in the listing's message
+    std::string_view said;    // in the error line
+};
+constexpr Quantity RESIDUAL{"RESIDUAL", "residual"};
+constexpr Quantity NEWTON_STEP{"NEWTON STEP", "Newton step"};
+
+[[noreturn]] void nonFinite(SolverState& prog, const Quantity& what, int component, int loop) {
     static const Layout message("(/5X,'NEWTON ITERATION FAILED: NON-FINITE ',A,' OF ',A,' IN LOOP',I5/)");
-    toListingAndConsole(prog, message, {what, trimmed(prog.sp[component].name.view()), loop});
-    stop(ExitStatus::error);
+    const std::string_view name = prog.sp[component].name.trimmed();
+    toListingAndConsole(prog, message, {what.listed, name, loop});
+    stop(ExitStatus::error, "Newton iteration failed: non-finite " + std::string(what.said) + " of " +
+                                std::string(name) + " in loop " + std::to_string(loop));
 }
 
 void requireFiniteResiduals(SolverState& prog, int loop) {
     for (int i = 1; i <= prog.newton.order; ++i)
-        if (!std::isfinite(prog.newton.f[i])) nonFinite(prog, "RESIDUAL", i, loop);
+        if (!std::isfinite(prog.newton.f[i])) nonFinite(prog, RESIDUAL, i, loop);
 }
 
-void requireFiniteStep(SolverState& prog, int loop) {
+// An undefined step has no meaning any step rule could give it. An infinite
+// one may: the rules refuse +inf for a component (above 10 mol/kg) and -inf
+// for H+ (below 1e-15); what they leave infinite ends the run in `stepped`.
+void requireDefinedStep(SolverState& prog, int loop) {
     for (int i = 1; i <= prog.newton.order; ++i)
-        if (!std::isfinite(prog.newton.x[i])) nonFinite(prog, "NEWTON STEP", i, loop);
+        if (std::isnan(prog.newton.x[i])) nonFinite(prog, NEWTON_STEP, i, loop);
 }
 
 // ---- charge balance --------------------------------------------------------
@@ -100,7 +102,8 @@ double chargeImbalance(const SolverState& prog) {
         "(//5X,'CHARGE IMBALANCE EXEEDS THE TOTAL AMOUNT ','OF ',A12,' AND CANNOT '"
         "/5X,'BE ADJUSTED BY THIS ','ION.  CHOOSE AN ION WITH OPPOSITE CHARGE'///)");
     toListingAndConsole(prog, message, {prog.sp[icb].name.view()});
-    stop(ExitStatus::error);
+    stop(ExitStatus::error, "the charge imbalance exceeds the total of " + std::string(prog.sp[icb].name.trimmed()) +
+                                ", which cannot balance it");
 }
 
 // The adjustment runs in every loop in which something else already moves a
@@ -111,10 +114,7 @@ double chargeImbalance(const SolverState& prog) {
 // position with a reserved position number would collide with a real
 // component standing at that position, whose charge balance would then
 // silently never run.
-bool chargeBalanceDue(const SolverState& prog, bool fixedTotals) {
-    if (prog.run.chargeBalanceFrozen) return false;
-    return prog.forced.count > 0 || fixedTotals || prog.conditions.chargeBalanceSwitch != 0;
-}
+bool chargeBalanceDue(const SolverState& prog) { return !prog.run.chargeBalanceFrozen && balancesCharge(prog); }
 
 // ---- assembly --------------------------------------------------------------
 
@@ -197,6 +197,9 @@ double stepped(SolverState& prog, int i, double old, double delta) {
     double m = old + delta;
     if (m > MAX_COMPONENT_MOLALITY && i != 2) m = old;
     if (i == 1 && m <= MIN_HYDROGEN_MOLALITY) m = old;
+    // An infinite step the rules above did not refuse (the mass of water, or
+    // a component going to -inf, whose halving would never end).
+    if (!std::isfinite(m)) nonFinite(prog, NEWTON_STEP, i, prog.run.loops);
     // The halving ends once |delta| < old; it is bounded by delta reaching 0
     // for an old value that is not positive, which the clamp below then
     // catches.
@@ -421,7 +424,7 @@ void iterate(SolverState& prog, void (*writeListing)(SolverState&)) {
         const bool fixedTotals = hasFixedTotals(prog);
         if (!(fixedTotals && loop == 1)) {
             if (fixedTotals) recomputeFixedTotals(prog);
-            if (chargeBalanceDue(prog, fixedTotals)) adjustChargeBalance(prog, loop);
+            if (chargeBalanceDue(prog)) adjustChargeBalance(prog, loop);
         }
 
         assembleSystem(prog);
@@ -429,7 +432,7 @@ void iterate(SolverState& prog, void (*writeListing)(SolverState&)) {
         requireFiniteResiduals(prog, loop);
         setRightHandSide(prog.newton);
         solveNewtonSystem(prog, loop, writeListing);
-        requireFiniteStep(prog, loop);
+        requireDefinedStep(prog, loop);
         applyNewtonStep(prog);
         massActionUpdate(prog.sp, nc);
 

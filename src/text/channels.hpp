@@ -2,21 +2,29 @@
 // the console input.
 #pragma once
 
+#include <array>
 #include <cstdio>
 #include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "text/layout.hpp"
 
 namespace wq {
 
 // A line-oriented output stream: every write through a layout adds whole lines.
+//
+// A write that fails (a full disk, a closed standard output) stops the program
+// at once, naming the file: a listing cut short must not pass for a complete
+// one, and the user must not answer questions about a run whose output is lost.
 class Sink {
 public:
     Sink() = default;
-    explicit Sink(std::FILE* file, bool owned) : file_(file), owned_(owned) {}
+    // A stream opened elsewhere (standard output, a test's scratch file),
+    // called `name` in messages.
+    Sink(std::FILE* file, bool owned, std::string name) : file_(file), owned_(owned), name_(std::move(name)) {}
     Sink(const Sink&) = delete;
     Sink& operator=(const Sink&) = delete;
     ~Sink() { close(); }
@@ -28,21 +36,34 @@ public:
     void write(const Layout& layout, std::initializer_list<Value> values) { put(layout.write(values)); }
     void write(const Layout& layout, std::span<const Value> values) { put(layout.write(values)); }
     void flush();
-    // Flushes and closes; false when something could not be written.
-    bool close();
+    // Flushes and closes, never stopping. The reason of a write failure found
+    // only now ("cannot write <name>: <why>"); empty when everything was
+    // written, or when the failure already stopped the program.
+    std::string close();
 
 private:
+    [[noreturn]] void fail();
+    std::string failure() const;
+
     std::FILE* file_ = nullptr;
     bool owned_ = false;
     bool failed_ = false;
+    std::string name_;
 };
 
 // Answers typed on the console, one line each. The end of input counts as an
-// empty answer, so no read can wait forever on a closed standard input.
+// empty answer, so no read can wait forever on a closed standard input; a line
+// longer than MAX_ANSWER_LENGTH stops the program, so neither can an endless
+// one.
 class Console {
 public:
+    static constexpr std::size_t MAX_ANSWER_LENGTH = 65536;
+
+    // Before each answer is read, the sinks in `flushFirst` are flushed: the
+    // question is on the screen, the files hold everything written so far
+    // while the program waits, and a failed write shows before the answer.
     // A null stream is an input that has ended: every answer is empty.
-    explicit Console(std::FILE* in) : in_(in) {}
+    explicit Console(std::FILE* in, std::initializer_list<Sink*> flushFirst = {});
     // The next line without its line end; nullopt at the end of input.
     std::optional<std::string> line();
     // The first character of the next line; a blank for an empty line or the
@@ -50,27 +71,21 @@ public:
     char answer();
     // A real in free format, passing over empty lines. nullopt at the end of
     // input; `bad` is set (and nullopt returned) when the text is not a number.
+    // A comma before the number is a null value, which has no meaning in a
+    // question that wants a number: it counts as not a number.
     std::optional<double> real(bool& bad);
 
 private:
     std::FILE* in_;
+    std::array<Sink*, 4> flushFirst_{};
 };
 
 struct Channels {
-    Sink console{stdout, false};
+    Sink console{stdout, false, "standard output"};
     Sink listing;
     Sink plot;
     Sink skip;
-    Console input{stdin};
-
-    // Writes to the console, first flushing nothing else: the console and the
-    // files are separate streams whose order only matters per stream.
-    void flushAll() {
-        console.flush();
-        listing.flush();
-        plot.flush();
-        skip.flush();
-    }
+    Console input{stdin, {&console, &listing, &plot, &skip}};
 };
 
 }  // namespace wq

@@ -142,20 +142,32 @@ const char* parseFreeInteger(const char* p, const char* end, long long& out) {
 
 namespace {
 
+// Values are separated by blanks, tabs, line ends and at most one comma. Two
+// commas with nothing but blanks or line ends between them, or a comma before
+// the first value, enclose a null value. In list-directed Fortran input a null
+// value leaves its variable as it was; here that would be a value nobody
+// wrote (a temperature of 0), and every later value would still be read into
+// its intended place only by luck. A null value is therefore a read failure.
 template <class T, class Parse>
 bool readFreeGroup(TextFile& file, T* out, int count, Parse parse) {
     int got = 0;
+    bool commaAllowed = false;  // a value was read since the last comma
     std::string_view line;
     while (got < count) {
         if (!file.next(line)) return false;
         const char* p = line.data();
         const char* end = p + line.size();
         while (got < count) {
-            while (p < end && isSeparator(*p)) ++p;
+            for (; p < end && isSeparator(*p); ++p) {
+                if (*p != ',') continue;
+                if (!commaAllowed) return false;
+                commaAllowed = false;
+            }
             if (p == end) break;
             p = parse(p, end, out[got]);
             if (!p) return false;
             ++got;
+            commaAllowed = true;
         }
     }
     return true;

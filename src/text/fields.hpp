@@ -32,7 +32,9 @@ const char* parseFreeInteger(const char* p, const char* end, long long& out);
 // Reads a free-format group of `count` values, starting on the next line of the
 // file and going on over further lines (empty lines are passed over) until the
 // group is complete; the rest of its last line is discarded. False on a value
-// that is not a number or on the end of the file.
+// that is not a number, on a null value (a comma before the first value, or
+// two commas with only blanks or line ends between them) or on the end of the
+// file.
 bool readFreeReals(TextFile& file, double* out, int count);
 bool readFreeIntegers(TextFile& file, long long* out, int count);
 

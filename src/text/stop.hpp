@@ -2,9 +2,13 @@
 //
 // A stop unwinds to main, which flushes and closes every file before the
 // process exits, so every line written before the stop reaches its file.
+// Every stop other than the normal end carries a reason, which main writes as
+// one line "wqspec: <reason>" on the error stream: a script can tell why a run
+// failed without reading the console.
 #pragma once
 
 #include <string>
+#include <utility>
 
 namespace wq {
 
@@ -18,9 +22,16 @@ enum class ExitStatus : int {
 
 struct Stop {
     ExitStatus status;
+    std::string reason;  // empty for the normal end
 };
 
-[[noreturn]] inline void stop(ExitStatus status = ExitStatus::error) { throw Stop{status}; }
+// An error stop (or the declined extrapolation). The messages of the program's
+// texts are written before it; `reason` is the short line for the error
+// stream: what went wrong, and where when a file line is at fault.
+[[noreturn]] inline void stop(ExitStatus status, std::string reason) { throw Stop{status, std::move(reason)}; }
+
+// The normal end, chosen by the user in the dialogue.
+[[noreturn]] inline void endProgram() { throw Stop{ExitStatus::normal, {}}; }
 
 // A fault of the program itself (never of the user's input): reported by main.
 struct InternalError {

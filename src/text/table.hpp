@@ -78,6 +78,11 @@ public:
         std::copy_n(s.begin(), std::min<std::size_t>(s.size(), N), chars_.begin());
     }
     std::string_view view() const { return {chars_.data(), N}; }
+    // Without its trailing blanks, for messages that go on after it.
+    std::string_view trimmed() const {
+        std::string_view v = view();
+        return v.substr(0, v.find_last_not_of(' ') + 1);
+    }
     operator std::string_view() const { return view(); }
     bool isBlank() const {
         return std::all_of(chars_.begin(), chars_.end(), [](char c) { return c == ' '; });

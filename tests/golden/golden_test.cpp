@@ -11,18 +11,33 @@
 //   stdin                 the console answers (optional)
 //   expected/             console, errors, status, WQLIST.DAT, WQGRAPH.DAT,
 //                         Skip_Species.txt as they must come out
+//   broken                files and streams that misbehave (optional), one a
+//                         line: "<output> full" sends an output to /dev/full
+//                         (every write fails with "No space left on device");
+//                         "console closed" runs with standard output closed;
+//                         "console broken-pipe" writes it into a pipe whose
+//                         reader is gone, with SIGPIPE ignored (as under many
+//                         process supervisors), so every write fails;
+//                         "WQCASE.DAT endless" or "stdin endless" reads
+//                         /dev/zero, an input without end. A broken output
+//                         is not compared; its expected file says "(full)"
+//                         or "(closed)".
 // Setting WQSPEC_BLESS=1 (and only 1) rewrites expected/ from the actual
 // output (review the difference by eye before committing it). A difference is
 // reported as a unified diff.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -87,6 +102,47 @@ std::string unifiedDiff(const fs::path& expected, const fs::path& actual, const 
 const char* const kOutputs[] = {"console", "errors", "status", "WQLIST.DAT", "WQGRAPH.DAT",
                                 "Skip_Species.txt"};
 
+// The files and streams a case breaks, with how: "full", "closed" or "endless".
+std::map<std::string, std::string> brokenStreams(const fs::path& caseDir) {
+    std::map<std::string, std::string> broken;
+    std::istringstream lines(fs::exists(caseDir / "broken") ? slurp(caseDir / "broken") : std::string());
+    std::string name, how;
+    while (lines >> name >> how) broken[name] = how;
+    return broken;
+}
+
+std::string consoleRedirection(const std::map<std::string, std::string>& broken) {
+    auto it = broken.find("console");
+    if (it == broken.end()) return "> console";
+    return it->second == "closed" ? ">&-" : "> /dev/full";
+}
+
+// Runs the program in `work` with its standard output on a pipe whose read end
+// is already closed and SIGPIPE ignored; writes the exit status to "status".
+void runIntoBrokenPipe(const fs::path& work, const std::string& input) {
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ::close(ends[0]);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGPIPE, SIG_IGN);
+        if (::chdir(work.c_str()) != 0) ::_exit(126);
+        const int in = ::open(input.c_str(), O_RDONLY);
+        const int err = ::open("errors", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (in < 0 || err < 0) ::_exit(126);
+        ::dup2(in, 0);
+        ::dup2(ends[1], 1);
+        ::dup2(err, 2);
+        ::execl(WQSPEC_EXE, WQSPEC_EXE, static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(ends[1]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    spit(work / "status", (WIFEXITED(status) ? std::to_string(WEXITSTATUS(status)) : "signal") + "\n");
+}
+
 class Golden : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(Golden, OutputMatchesBlessedFiles) {
@@ -101,15 +157,31 @@ TEST_P(Golden, OutputMatchesBlessedFiles) {
     fs::path answers = caseDir / "stdin";
     std::string input = fs::exists(answers) ? answers.string() : std::string("/dev/null");
 
-    std::string command = "cd '" + work.string() + "' && '" + WQSPEC_EXE + "' < '" + input +
-                          "' > console 2> errors; echo $? > status";
-    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::map<std::string, std::string> broken = brokenStreams(caseDir);
+    for (const auto& [name, how] : broken) {
+        if (name == "stdin" && how == "endless") input = "/dev/zero";
+        if (name == "console" || name == "stdin") continue;
+        if (how == "full") fs::create_symlink("/dev/full", work / name);
+        if (how == "endless") fs::create_symlink("/dev/zero", work / name);
+    }
+
+    auto console = broken.find("console");
+    if (console != broken.end() && console->second == "broken-pipe") {
+        runIntoBrokenPipe(work, input);
+    } else {
+        std::string command = "cd '" + work.string() + "' && '" + WQSPEC_EXE + "' < '" + input + "' " +
+                              consoleRedirection(broken) + " 2> errors; echo $? > status";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+    }
 
     const bool bless = blessing();
     const fs::path expected = caseDir / "expected";
     if (bless) fs::create_directories(expected);
     for (const char* name : kOutputs) {
-        std::string actual = fs::exists(work / name) ? slurp(work / name) : std::string("(absent)\n");
+        auto brokenOutput = broken.find(name);
+        std::string actual = brokenOutput != broken.end() ? "(" + brokenOutput->second + ")\n"
+                             : fs::exists(work / name)    ? slurp(work / name)
+                                                          : std::string("(absent)\n");
         if (bless) {
             spit(expected / name, actual);
             continue;

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <memory>
@@ -139,6 +140,118 @@ TEST(RunInput, ForcedMineralsAreReadUntilABlankName) {
     EXPECT_EQ(p.forced[1].target, 0.5);
     EXPECT_EQ(p.forced[2].component, 4);
     EXPECT_EQ(p.forced[2].target, -0.25);  // three implied decimals
+}
+
+// The reason of the STOP that reading ends in; "" when it reads through.
+std::string stopReason(Reader& r) {
+    try {
+        r.read();
+    } catch (const Stop& s) {
+        EXPECT_EQ(s.status, ExitStatus::error);
+        return s.reason;
+    }
+    return "";
+}
+
+TEST(RunInput, EveryConditionMustBeFinite) {
+    const char* const names[8] = {"CONVERGENCE FACTOR", "PH",          "FIXED ACTIVITY",  "ALKALINITY",
+                                  "TEMPERATURE",        "DAMPING FACTOR", "PRINT THRESHOLD", "PRESSURE"};
+    const char* const reasons[8] = {"convergence factor", "pH",          "fixed activity",  "alkalinity",
+                                    "temperature",        "damping factor", "print threshold", "pressure"};
+    struct Written {
+        const char* text;
+        const char* shown;
+    };
+    const Written values[] = {{"nan", "NaN"}, {"inf", "Inf"}, {"-Infinity", "-Inf"}};
+    for (int k = 0; k < 8; ++k) {
+        for (const Written& v : values) {
+            std::string reals[8] = {"0.0", "7.0", "0.0", "0.0", "25.0", "0.0", "1.0E-12", "1.0"};
+            reals[k] = v.text;
+            CaseFile c;
+            c.reals.clear();
+            for (const std::string& x : reals) c.reals += x + " ";
+            Reader r(c);
+            EXPECT_EQ(stopReason(r),
+                      std::string("WQCASE.DAT, line 5: the ") + reasons[k] + " is not a finite number")
+                << c.reals;
+            EXPECT_EQ(r.prog->console(),
+                      std::string("\n\n     ") + names[k] + " = " + v.shown +
+                          " IS NOT A FINITE NUMBER.  CHECK WQCASE DATA FILE.\n\n")
+                << c.reals;
+        }
+    }
+}
+
+// An unreadable forced-mineral record ends the list, as a blank name does, but
+// not in silence: console and listing name the line.
+TEST(RunInput, AnUnreadableForcedMineralEndsTheListWithAWarning) {
+    for (const char* index : {"abc", "1.2.3", "nan", "inf", "    "}) {
+        CaseFile c;
+        const std::string calcite = std::string("Calcite                 3") + "      " + index;
+        c.tail = {"skipped", "Halite                 13  -250", calcite, "Gypsum                  3     0.0"};
+        Reader r(c);
+        r.read();
+        const bool readable = std::string(index) == "    ";
+        EXPECT_EQ(r.prog->forced.count, readable ? 3 : 1) << index;
+        const std::string warning = "     WARNING! LINE    19 OF WQCASE CANNOT BE READ AS A FORCED MINERAL:\n---> " +
+                                    calcite + std::string(80 - calcite.size(), ' ') +
+                                    "\n     THE FORCED-MINERAL LIST ENDS BEFORE IT, WITH  1 MINERALS.\n";
+        EXPECT_EQ(r.prog->console().find(warning) != std::string::npos, !readable) << index << "\n" << r.prog->console();
+    }
+}
+
+// The charge-balance species must be a component only when the run balances
+// charges: with its switch, or when another total moves.
+TEST(RunInput, ChargeBalanceSpeciesNeededOnlyWhenUsed) {
+    struct Case {
+        const char* what;
+        const char* reals;
+        const char* options;
+        std::vector<std::string> tail;
+        bool stops;
+    };
+    const char* computedPH = "0.0 0.0 0.0 0.0 25.0 0.0 1.0E-12 1.0";
+    const Case cases[] = {
+        {"never balances", computedPH, "0 0 0 0 50 9 0 0 0 0 0", {}, false},
+        {"switch", computedPH, "0 0 0 1 50 9 0 0 0 0 0", {}, true},
+        {"fixed pH", "0.0 7.0 0.0 0.0 25.0 0.0 1.0E-12 1.0", "0 0 0 0 50 9 0 0 0 0 0", {}, true},
+        {"alkalinity", "0.0 0.0 0.0 0.002 25.0 0.0 1.0E-12 1.0", "0 0 0 0 50 9 0 0 0 0 0", {}, true},
+        {"fixed activity", computedPH, "0 0 0 0 50 9 13 0 0 0 0", {}, true},
+        {"forced mineral", computedPH, "0 0 0 0 50 9 0 0 0 0 0", {"x", "Halite                 13     0.0"}, true},
+        {"a component", computedPH, "0 0 0 1 50 3 0 0 0 0 0", {}, false},
+    };
+    for (const Case& c : cases) {
+        CaseFile f;
+        f.reals = c.reals;
+        f.options = c.options;
+        f.tail = c.tail;
+        Reader r(f);
+        EXPECT_EQ(stopReason(r), c.stops ? "the charge-balance species 9 is not a component" : "") << c.what;
+        EXPECT_EQ(r.prog->input.chargeBalancePosition, c.stops || std::string(c.what) != "a component" ? 0 : 3)
+            << c.what;
+    }
+}
+
+TEST(RunInput, FirstTwoComponentsMustBeHydrogenIonAndWater) {
+    struct Case {
+        std::vector<int> numbers;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {{1, 2, 3, 13}, ""},
+        {{2, 1, 3, 13}, "the first two components must be H+ (1) and H2O (2), not 2 and 1"},
+        {{1, 3, 2, 13}, "the first two components must be H+ (1) and H2O (2), not 1 and 3"},
+        {{1}, "the first two components must be H+ (1) and H2O (2), not 1 and 0"},
+        {{}, "the first two components must be H+ (1) and H2O (2), not 0 and 0"},
+    };
+    for (const Case& c : cases) {
+        CaseFile f;
+        f.components.clear();
+        for (int n : c.numbers) f.components.push_back(componentRecord(n, "1.E-3"));
+        f.options = "0 0 0 0 50 13 0 0 0 0 0";
+        Reader r(f);
+        EXPECT_EQ(stopReason(r), c.reason);
+    }
 }
 
 TEST(RunInput, ReadErrorShowsTheLineAndEndsOnClosedInput) {

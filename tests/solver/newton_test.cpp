@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <initializer_list>
+#include <limits>
 #include <optional>
 #include <memory>
 #include <string>
@@ -486,6 +489,48 @@ TEST(StepRules, HydrogenIonAboveTheFloorMoves) {
     applyNewtonStep(w.p);
     EXPECT_EQ(w.m(1), 1e-7 + (-1e-7 + 2e-15));
     EXPECT_EQ(w.p.run.kgw, 1.5);
+}
+
+// An infinite step is for the step rules to judge: above 10 mol/kg a
+// component keeps its molality, below 1e-15 H+ keeps its own. What they leave
+// infinite, and an undefined step, end the run naming the unknown.
+TEST(StepRules, InfiniteAndUndefinedSteps) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Case {
+        const char* what;
+        int unknown;  // 1 H+, 2 water, 3 the component A
+        double step;
+        bool stops;
+        const char* name;  // in the message
+    };
+    const Case cases[] = {
+        {"+inf for a component: refused", 3, inf, false, ""},
+        {"+inf for H+: refused", 1, inf, false, ""},
+        {"-inf for H+: refused", 1, -inf, false, ""},
+        {"-inf for a component: no halving ends", 3, -inf, true, "A"},
+        {"+inf for the mass of water", 2, inf, true, "H2O"},
+        {"NaN", 3, nan, true, "A"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Water w;
+        const int a = w.p.addComponent(20, "A", 1, 0.0, 0.5);
+        w.p.newton.order = 3;
+        w.p.run.kgw = 1.0;
+        w.p.run.loops = 4;
+        w.p.newton.x[c.unknown] = c.step;
+        if (!c.stops) {
+            applyNewtonStep(w.p);
+            EXPECT_EQ(w.m(1), 1e-7);
+            EXPECT_EQ(w.p.run.kgw, 1.0);
+            EXPECT_EQ(w.m(a), 0.5);
+            continue;
+        }
+        EXPECT_EQ(stopOf([&] { applyNewtonStep(w.p); }), ExitStatus::error);
+        EXPECT_EQ(w.p.listing(), "\n     NEWTON ITERATION FAILED: NON-FINITE NEWTON STEP OF " + std::string(c.name) +
+                                        " IN LOOP    4\n\n");
+    }
 }
 
 // ---- the loop ----------------------------------------------------------------

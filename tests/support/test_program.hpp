@@ -107,18 +107,17 @@ private:
 };
 
 // Runs f: the status of the STOP that ended it, nullopt when it returned.
-// What went to the error stream is kept in *errors.
+// The reason of the stop, which main writes to the error stream, is kept in
+// *reason.
 template <class F>
-std::optional<ExitStatus> stopOf(F f, std::string* errors = nullptr) {
-    ::testing::internal::CaptureStderr();
+std::optional<ExitStatus> stopOf(F f, std::string* reason = nullptr) {
     std::optional<ExitStatus> status;
     try {
         f();
     } catch (const Stop& s) {
         status = s.status;
+        if (reason) *reason = s.reason;
     }
-    std::string err = ::testing::internal::GetCapturedStderr();
-    if (errors) *errors = std::move(err);
     return status;
 }
 

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
 #include "text/fields.hpp"
 #include "text/textfile.hpp"
 
@@ -72,6 +76,63 @@ TEST(Fields, FreeFormatFailsOnTextAndOnTheEndOfFile) {
     EXPECT_EQ(n[4], 50);
     TextFile notInt("t", "1 2.5\n");
     EXPECT_FALSE(readFreeIntegers(notInt, n, 2));
+}
+
+// One comma between two values, with any blanks and line ends around it, is
+// a separator; a comma with no value before it since the last comma (or since
+// the start of the group) encloses a null value, which fails the group.
+TEST(Fields, NullValuesFailAFreeFormatGroup) {
+    struct Case {
+        const char* text;
+        bool read;
+    };
+    const Case cases[] = {
+        {"1,2,3,4,\n5,6,7,8\n", true},        // comma, line end: one separator
+        {"1 , 2 ,3, 4,\n\n ,5 6 7 8\n", false}, // comma at the end, an empty line, comma at the start
+        {"1 , 2 ,3, 4\n\n ,5 6 7 8\n", true},   // one comma after the 4
+        {"1,2,3,4,\n,6,7,8,9\n", false},      // the case that shifted every later value
+        {"1,2,,3,4,5,6,7,8\n", false},
+        {"1,2, ,3,4,5,6,7,8\n", false},
+        {",1,2,3,4,5,6,7,8\n", false},         // a null first value
+        {"1,2,3,4,5,6,7,8,,\n", true},         // after the group: the rest of the line is not read
+        {"1\t2 3 4 5 6 7 8\n", true},
+    };
+    for (const Case& c : cases) {
+        TextFile f("t", c.text);
+        double v[8];
+        EXPECT_EQ(readFreeReals(f, v, 8), c.read) << c.text;
+        if (c.read) {
+            EXPECT_EQ(v[7], 8.0) << c.text;
+        }
+    }
+}
+
+// A fixed-column real is finite or unreadable: the component records and the
+// forced-mineral records cannot carry a NaN or an infinity into the run.
+TEST(Fields, FixedColumnRealsAreFiniteOrUnreadable) {
+    for (const char* text : {"nan", "NaN", "inf", "-Infinity", "1E999", "1.D400"}) {
+        double v = 0.0;
+        EXPECT_FALSE(readRealField(text, 1, 10, 3, v)) << text;
+    }
+}
+
+TEST(TextFile, LoadStopsAtItsBound) {
+    const std::string path = ::testing::TempDir() + "wqspec-textfile-bound";
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("12345\n789\n", f);  // 10 bytes
+    std::fclose(f);
+    TextFile file;
+    std::string why;
+    EXPECT_FALSE(file.load(path, why, 9));
+    EXPECT_EQ(why, "the file holds more than 9 bytes, the most the program reads");
+    ASSERT_TRUE(file.load(path, why, 10));
+    std::string_view line;
+    ASSERT_TRUE(file.next(line) && file.next(line));
+    EXPECT_EQ(line, "789");
+    EXPECT_FALSE(file.load("/dev/zero", why, 1 << 16));  // an endless input
+    EXPECT_EQ(why, "the file holds more than 65536 bytes, the most the program reads");
+    std::remove(path.c_str());
 }
 
 TEST(TextFile, StepsBackOneLineAndRewinds) {
