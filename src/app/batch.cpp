@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "app/program.hpp"
-#include "app/quiet_program.hpp"
+#include "app/front_end.hpp"
 #include "app/run_sequence.hpp"
 #include "input/case_writer.hpp"
 #include "input/component_catalog.hpp"
@@ -33,53 +33,18 @@
 #include "input/waters.hpp"
 #include "report/records.hpp"
 #include "report/results.hpp"
+#include "text/csv.hpp"
 #include "text/stop.hpp"
 
 namespace wq {
 
 namespace {
 
-// The largest table of waters read (millions of rows of analyses), and the
-// largest template (a run input is a few kilobytes).
-constexpr std::uintmax_t MAX_TABLE_BYTES = std::uintmax_t(1) << 30;
-constexpr std::uintmax_t MAX_TEMPLATE_BYTES = std::uintmax_t(1) << 20;
-
 enum BatchExit { ALL_CONVERGED = 0, SOME_FAILED = 1, CANNOT_START = 2, INTERNAL = 3 };
-
-// A fault that keeps the batch from starting.
-struct CannotStart {
-    std::string what;
-};
 
 std::atomic<bool> interrupted{false};
 
 extern "C" void onInterrupt(int) { interrupted = true; }
-
-std::string readFile(const std::string& path, std::uintmax_t maxBytes, const char* what) {
-    std::error_code ec;
-    const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    if (!ec && size > maxBytes)
-        throw CannotStart{std::string(what) + " " + path + " is larger than " + std::to_string(maxBytes) + " bytes"};
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) throw CannotStart{std::string("cannot open ") + what + " " + path + ": " + std::strerror(errno)};
-    std::string text;
-    char buf[1 << 16];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) {
-        text.append(buf, n);
-        if (text.size() > maxBytes) {
-            std::fclose(f);
-            throw CannotStart{std::string(what) + " " + path + " is larger than " + std::to_string(maxBytes) + " bytes"};
-        }
-    }
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) throw CannotStart{std::string("cannot read ") + what + " " + path};
-    return text;
-}
-
-TextFile loadText(const std::string& path, const char* name, const char* what) {
-    return TextFile(name, readFile(path, MAX_TEMPLATE_BYTES, what));
-}
 
 // What every worker reads and nobody changes.
 struct Shared {
@@ -93,14 +58,14 @@ struct Shared {
 };
 
 void readTemplate(Shared& s, const BatchOptions& o) {
-    s.templateFile = loadText(o.casePath, "WQCASE.DAT", "the template");
+    s.templateFile = loadInput(o.casePath, MAX_RUN_INPUT_BYTES, "the template");
     s.templateProgram = std::make_unique<QuietProgram>();
     Program& t = **s.templateProgram;
     t.caseFile = s.templateFile;
     try {
         readRunInput(t);
-    } catch (const Stop&) {
-        throw CannotStart{"the template " + o.casePath + " cannot be read: " + s.templateProgram->consoleLine(0)};
+    } catch (const Stop& stopped) {
+        throw CannotStart{"the template " + o.casePath + " cannot be read: " + stopped.reason};
     }
     if (t.comp.count < 2 || t.comp[1].dbNumber != db::HYDROGEN_ION || t.comp[2].dbNumber != db::WATER)
         throw CannotStart{"the template " + o.casePath + " has no components (H+ and H2O must come first)"};
@@ -114,9 +79,9 @@ void readTable(Shared& s, const BatchOptions& o) {
     std::optional<ComponentCatalog> catalog = componentCatalog(*s.database, error);
     if (!catalog) throw CannotStart{error};
     s.catalog = std::move(*catalog);
-    const std::string text = readFile(o.watersPath, MAX_TABLE_BYTES, "the table of waters");
+    const TextFile waters = loadInput(o.watersPath, MAX_FILE_BYTES, "the table of waters");
     const double templateKg = (**s.templateProgram).comp[db::WATER].mtot;
-    std::optional<WaterTable> table = readWaterTable(text, s.catalog, templateKg, error);
+    std::optional<WaterTable> table = readWaterTable(waters.text(), s.catalog, templateKg, error);
     if (!table) throw CannotStart{o.watersPath + ": " + error};
     s.table = std::move(*table);
 }
@@ -146,8 +111,8 @@ RecordColumns probeColumns(Shared& s) {
         locateRun(p);
         readDatabase(p);
         if (p.conditions.mineralsSwitch != 0) minsat(p, MAX_TERMS, MAX_MINERALS);
-    } catch (const Stop&) {
-        throw CannotStart{"the database cannot be read with the batch's components: " + q.consoleLine(0)};
+    } catch (const Stop& stopped) {
+        throw CannotStart{"the database cannot be read with the batch's components: " + stopped.reason};
     }
     for (int i = 1; i <= p.sp.count; ++i)
         if (i != db::WATER) columns.species.push_back(trimmedName(p.sp[i].name.view()));
@@ -177,17 +142,14 @@ Solved solveWater(const Shared& s, const WaterSample& w) {
     Program& p = *q;
     p.caseFile = TextFile("WQCASE.DAT", writeCase(**s.templateProgram, s.templateFile, s.catalog, w));
     p.database = DatabaseFile::ofParsed(s.database);
-    std::size_t mark = 0;
     try {
         readRunInput(p);
-        mark = q.consoleSize();  // past the run-kind banner
         const Results results = computeRun(p);
         head.status = results.converged ? "converged"
                                         : "not converged: loop limit " + std::to_string(results.loopLimit) + " reached";
         return {recordText(s, head, &results), results.converged};
-    } catch (const Stop&) {
-        head.status = q.consoleLine(mark);
-        if (head.status.empty()) head.status = "stopped";
+    } catch (const Stop& stopped) {
+        head.status = utf8FromLatin1(stopped.reason);
     } catch (const InternalError& e) {
         head.status = "internal error: " + e.what;
     } catch (const std::bad_alloc&) {

@@ -23,11 +23,6 @@ namespace wq {
 
 namespace {
 
-// A run input is a few kilobytes; anything near this bound is not one (a
-// device or a pipe that never ends, a wrong file), and is not read until
-// memory runs out.
-constexpr std::size_t MAX_RUN_INPUT_BYTES = std::size_t{1} << 20;
-
 void openInput(TextFile& file, const char* name, std::size_t limit) {
     std::string why;
     if (!file.load(name, why, limit)) openFailure("cannot open " + std::string(name) + ": " + why);

@@ -14,7 +14,7 @@
 
 #include "app/dialogue.hpp"
 #include "app/program.hpp"
-#include "app/quiet_program.hpp"
+#include "app/front_end.hpp"
 #include "app/run_sequence.hpp"
 #include "grid/grid.hpp"
 #include "input/database_file.hpp"
@@ -42,10 +42,6 @@ constexpr std::size_t MAX_TEMPERATURES = 10000;
 // temperatures (deg C); extended runs span the temperature grid.
 constexpr double SATURATION_LOWEST = 20.0;
 constexpr double SATURATION_HIGHEST = 374.0;
-
-struct CannotStart {
-    std::string what;
-};
 
 std::string trimmed(std::string_view s) {
     while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
@@ -87,18 +83,6 @@ std::vector<double> sweepTemperatures(const SweepOptions& o, bool extended) {
     std::vector<double> t;
     for (int k = 0; k <= int(steps); ++k) t.push_back(std::min(o.from + k * o.step, o.to));
     return t;
-}
-
-TextFile loadFile(const std::string& path, const char* name) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) throw CannotStart{"cannot open " + path + ": " + std::strerror(errno)};
-    std::string text;
-    char buf[1 << 16];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) throw CannotStart{"cannot read " + path};
-    return TextFile(name, std::move(text));
 }
 
 std::string csvLine(const std::vector<std::string>& cells) {
@@ -146,37 +130,6 @@ struct Row {
     bool converged() const { return results && results->converged; }
 };
 
-bool validUtf8(const std::string& s) {
-    for (std::size_t i = 0; i < s.size();) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        const int more = c < 0x80 ? 0 : (c >> 5) == 0x6 ? 1 : (c >> 4) == 0xE ? 2 : (c >> 3) == 0x1E ? 3 : -1;
-        if (more < 0) return false;
-        const std::size_t n = static_cast<std::size_t>(more);
-        if (i + n >= s.size() && n > 0) return false;
-        for (std::size_t k = 1; k <= n; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) >> 6) != 0x2) return false;
-        i += n + 1;
-    }
-    return true;
-}
-
-// The program's messages are single-byte text (the degree sign of "50 \xB0C"
-// is Latin-1); the table is UTF-8.
-std::string asUtf8(const std::string& s) {
-    if (validUtf8(s)) return s;
-    std::string out;
-    for (char ch : s) {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if (c < 0x80) {
-            out += ch;
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
 // One run at the program's current conditions; a STOP or a fault becomes the
 // row's status.
 Row computeRow(QuietProgram& q, bool input) {
@@ -184,14 +137,12 @@ Row computeRow(QuietProgram& q, bool input) {
     Row row;
     row.input = input;
     row.temperature = p.conditions.temperature;
-    const std::size_t mark = q.consoleSize();
     try {
         Results r = computeRun(p);
         row.status = r.converged ? "converged" : "not converged: loop limit " + std::to_string(r.loopLimit) + " reached";
         row.results = std::move(r);
-    } catch (const Stop&) {
-        row.status = asUtf8(q.consoleLine(mark));
-        if (row.status.empty()) row.status = "stopped";
+    } catch (const Stop& stopped) {
+        row.status = utf8FromLatin1(stopped.reason);
     } catch (const InternalError& e) {
         row.status = "internal error: " + e.what;
     }
@@ -390,14 +341,14 @@ void showEstimate(const Sweep& s, const Results& first) {
 
 void loadProgram(QuietProgram& q, const SweepOptions& o) {
     Program& p = *q;
-    p.caseFile = loadFile(o.casePath, "WQCASE.DAT");
+    p.caseFile = loadInput(o.casePath, MAX_RUN_INPUT_BYTES, "the run input");
     p.database = DatabaseFile(o.databasePath);
     std::string error;
     if (!p.database.refresh(error)) throw CannotStart{"cannot read " + o.databasePath + ": " + error};
     try {
         readRunInput(p);
-    } catch (const Stop&) {
-        throw CannotStart{o.casePath + " cannot be read: " + q.consoleLine(0)};
+    } catch (const Stop& stopped) {
+        throw CannotStart{o.casePath + " cannot be read: " + stopped.reason};
     }
     if (p.input.mineralsSwitch == 0)
         throw CannotStart{o.casePath + " does not ask for minerals (option 2 is 0); a sweep compares minerals"};

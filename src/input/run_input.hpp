@@ -1,11 +1,18 @@
 // The run-input file WQCASE.DAT: one water and the options of its runs.
 #pragma once
 
+#include <cstddef>
+
 #include "text/table.hpp"
 
 namespace wq {
 
 struct InputState;
+
+// A run input is a few kilobytes; anything near this bound is not one (a
+// device or a pipe that never ends, a wrong file), and is not read until
+// memory runs out.
+constexpr std::size_t MAX_RUN_INPUT_BYTES = std::size_t{1} << 20;
 
 struct RunInput {
     FixedText<80> title1;

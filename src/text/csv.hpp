@@ -28,6 +28,11 @@ private:
     int line_ = 1;
 };
 
+// Text as UTF-8: the program's messages and the database's names are
+// single-byte text (the degree sign of "50 \xB0C" is Latin-1), the tables and
+// records it writes are UTF-8. Text that is valid UTF-8 already is kept.
+std::string utf8FromLatin1(std::string_view text);
+
 // A field as written in a CSV file: quoted when it holds a comma, a quote,
 // a line end or leading or trailing blanks.
 std::string csvField(std::string_view text);

@@ -233,7 +233,7 @@ TEST(Batch, FailuresStayInTheirRowsAndSetTheStatus) {
     ASSERT_EQ(r.size(), 5u);
     EXPECT_EQ(r[0]["status"], "converged");
     EXPECT_EQ(r[1]["status"], "row on line 3, column \"T\": \"warm\" is not a number");
-    EXPECT_EQ(r[2]["status"], "ERROR: User specified L-V saturation and T < 20 C or T > 374 C.");
+    EXPECT_EQ(r[2]["status"], "saturation run outside 20 to 374 C");
     EXPECT_EQ(r[3]["status"], "row on line 5, column \"Na+ [mmol/kgw]\": a negative amount");
     EXPECT_EQ(r[4]["status"], "converged");
 }

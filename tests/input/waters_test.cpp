@@ -60,6 +60,9 @@ TEST(Csv, QuotesCommasAndLineEnds) {
     EXPECT_EQ(csvField("SiO2,aq"), "\"SiO2,aq\"");
     EXPECT_EQ(csvField("say \"x\""), "\"say \"\"x\"\"\"");
     EXPECT_EQ(csvField("plain"), "plain");
+
+    EXPECT_EQ(utf8FromLatin1("Max extrapolation is 50 \xB0" "C."), "Max extrapolation is 50 \u00B0C.");
+    EXPECT_EQ(utf8FromLatin1("already \u00B0C"), "already \u00B0C");
 }
 
 // Seawater as Nordstrom et al. (1979) give it, in mg/kg of solution: the mass

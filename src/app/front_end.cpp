@@ -1,0 +1,17 @@
+#include "app/front_end.hpp"
+
+namespace wq {
+
+QuietProgram::QuietProgram() : prog_(std::make_unique<Program>()) {
+    prog_->io.console.close();
+    prog_->io.input = Console(nullptr);
+}
+
+TextFile loadInput(const std::string& path, std::size_t limit, const std::string& what) {
+    TextFile file;
+    std::string why;
+    if (!file.load(path, why, limit)) throw CannotStart{"cannot open " + what + " " + path + ": " + why};
+    return file;
+}
+
+}  // namespace wq

@@ -1,0 +1,37 @@
+// What the front ends that run waters without a console (batch, sweep)
+// share: a Program that runs quietly, reading their input files within a
+// bound, and the fault that keeps them from starting.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+#include "app/program.hpp"
+
+namespace wq {
+
+// A fault that keeps a front end from starting: a file missing or too large,
+// a template the reader refuses, bad options. main reports it in one line.
+struct CannotStart {
+    std::string what;
+};
+
+// A Program whose console and files go nowhere and whose console input has
+// ended (an extrapolation question is answered with its default, go on). A
+// STOP's reason says why a run failed.
+class QuietProgram {
+public:
+    QuietProgram();
+    Program& operator*() { return *prog_; }
+    Program* operator->() { return prog_.get(); }
+
+private:
+    std::unique_ptr<Program> prog_;
+};
+
+// A text file read whole, at most `limit` bytes of it; CannotStart naming
+// `what` and the file otherwise.
+TextFile loadInput(const std::string& path, std::size_t limit, const std::string& what);
+
+}  // namespace wq
