@@ -10,6 +10,7 @@
 #include "fuzz_program.hpp"
 #include "grid/grid.hpp"
 #include "input/database.hpp"
+#include "input/database_file.hpp"
 #include "input/minerals.hpp"
 #include "input/run_input.hpp"
 #include "text/stop.hpp"
@@ -58,7 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         prog->conditions.temperature = at.temperature;
         prog->conditions.pressure = at.pressure;
         wq::locateRun(*prog);
-        prog->database = wq::TextFile("LOGKDATA.KDB", std::string(reinterpret_cast<const char*>(data), size));
+        prog->database = wq::DatabaseFile::ofText(
+            "LOGKDATA.KDB", std::string_view(reinterpret_cast<const char*>(data), size));
         wq::readDatabase(*prog);
         wq::minsat(*prog, wq::MAX_TERMS, wq::MAX_MINERALS);
     } catch (const wq::Stop&) {
