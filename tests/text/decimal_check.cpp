@@ -1,7 +1,9 @@
 // Proof by sampling that the database reader's fast paths agree with the
 // general rules: readFreeValue gives bit for bit the double std::from_chars
-// gives, and countPlainDecimals never accepts a line the general rules refuse
-// nor miscounts one they accept. Ten million fields by default, in the
+// gives, countPlainDecimals never accepts a line the general rules refuse
+// nor miscounts one they accept, and checkPlainRows takes only rows the
+// general rules count as it does (and takes every row the database writes
+// that way). Ten million fields by default, in the
 // widths and forms the database writes and in malformed neighbours of them.
 //
 //   wqspec_decimal_check [fields]     (ctest -L exhaustive)
@@ -117,6 +119,42 @@ int main(int argc, char** argv) {
             if (++mismatches <= 20) std::printf("a plain line sent to the general rules: '%s'\n", line.c_str());
         }
     }
-    std::printf("%lld fields, %lld lines (%lld plain): %lld mismatches\n", fields, lines, plainLines, mismatches);
+    // Tables of 1 to 37 rows of 1 to 36 values each, some with an odd field
+    // or a row one value short or long, followed by a name line.
+    const long long tables = fields / 400;
+    long long tablesTaken = 0;
+    for (long long k = 0; k < tables; ++k) {
+        const int rows = uniform(1, 37);
+        const int perRow = uniform(1, 36);
+        const bool withOdd = uniform(0, 3) == 0;
+        const bool miscounted = uniform(0, 7) == 0;
+        std::string text;
+        std::vector<std::string> rowLines(static_cast<std::size_t>(rows));
+        for (std::string& line : rowLines) {
+            int n = perRow;
+            if (miscounted && uniform(0, rows) == 0) n += uniform(0, 1) ? 1 : -1;
+            for (int j = 0; j < n; ++j) {
+                line += std::string(static_cast<std::size_t>(uniform(j == 0 ? 0 : 1, 3)), ' ');
+                line += withOdd && uniform(0, 30) == 0 ? oddField() : databaseField();
+            }
+            line += std::string(static_cast<std::size_t>(uniform(0, 2)), ' ');
+            text += line + "\n";
+        }
+        const std::size_t rowsLength = text.size();
+        text += "Species-1, a name line" + std::string(64, ' ');
+        std::vector<std::uint32_t> ends(static_cast<std::size_t>(rows));
+        const std::size_t taken = wq::checkPlainRows(std::string_view(text).substr(0, text.size() - 64), rows, perRow, ends.data());
+        bool general = true;
+        for (const std::string& line : rowLines) general = general && generalCount(line) == perRow;
+        if (taken != 0) ++tablesTaken;
+        if (taken != 0 && (!general || taken != rowsLength)) {
+            if (++mismatches <= 20) std::printf("rows taken that the general rules count otherwise:\n%s", text.c_str());
+        }
+        if (taken == 0 && general && !withOdd) {
+            if (++mismatches <= 20) std::printf("rows of plain decimals not taken:\n%s", text.c_str());
+        }
+    }
+    std::printf("%lld fields, %lld lines (%lld plain), %lld tables (%lld taken): %lld mismatches\n", fields, lines,
+                plainLines, tables, tablesTaken, mismatches);
     return mismatches == 0 ? 0 : 1;
 }
