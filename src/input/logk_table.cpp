@@ -114,8 +114,9 @@ TableText checkTable(TextFile& file, bool full, GroupStarts& starts) {
     return table;
 }
 
-void TableInterpolator::values(const TableText& table, int group, int first, int count, double* out) const {
+void TableInterpolator::values(const TableText& table, int group, int first, int count, double* out) {
     std::size_t offset = starts_.at(table.firstGroup + static_cast<std::size_t>(group - 1));
+    release_.reached(offset);
     int skip = first - 1;
     int left = count;
     while (offset < text_.size()) {
@@ -159,7 +160,7 @@ double TableInterpolator::fullTableValue(const TableText& table) {
     return intrp2d_l(at_.temperature, curve);
 }
 
-double TableInterpolator::shortTableValue(const TableText& table) const {
+double TableInterpolator::shortTableValue(const TableText& table) {
     std::array<double, N_SHORT> shortTable{};
     values(table, 1, 1, N_SHORT, shortTable.data());
     return intrp2d(at_.temperature, shortTable);
