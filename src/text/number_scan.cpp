@@ -18,6 +18,7 @@ namespace wq {
 namespace {
 
 constexpr int BLOCK = 64;
+constexpr std::size_t PREFETCH_DISTANCE = 1024;
 
 // Bit i of each mask stands for character i of a 64-character block. When
 // `plain` is false the block holds a character that no plain decimal holds.
@@ -251,6 +252,8 @@ inline __attribute__((always_inline)) std::size_t rowsWith(std::string_view text
     int row = 0;
     int countAtRowStart = 0;
     for (std::size_t start = 0; start < n; start += BLOCK) {
+        // The text is read once, from the file cache: asked for ahead of time.
+        __builtin_prefetch(text.data() + start + PREFETCH_DISTANCE);
         BlockMasks m = classify(text.data() + start);
         std::size_t inside = n - start;
         // Nothing after the last row's line end belongs to the rows.
