@@ -215,10 +215,15 @@ void readMineralData(const ParsedDatabase& db, TextFile& file, MineralText& m, G
     const bool full = isFullTable(m.rangeCode.view());
     m.table = checkTable(file, full, groups);
     if (m.table.status == TableRead::ok) m.readEnd = here(file);
-    // The same data passed over by counting lines.
+    // The same data passed over by counting lines: where the groups end when
+    // they took just that many lines (as a program writes them).
+    const int lines = full ? FULL_TABLE_LINES : SHORT_TABLE_LINES;
+    if (m.table.status == TableRead::ok && m.readEnd.number == data.number + lines) {
+        m.skipEnd = m.readEnd;
+        return;
+    }
     TextFile skipper = cursorAt(db, data);
     std::string_view line;
-    const int lines = full ? FULL_TABLE_LINES : SHORT_TABLE_LINES;
     for (int k = 0; k < lines; ++k) {
         if (!skipper.next(line)) {
             m.skipEndLine = skipper.lineNumber();

@@ -61,16 +61,19 @@ bool readRealField(std::string_view line, int first, int width, int decimals, do
     std::size_t i = 0;
     bool negative = false;
     if (buf[i] == '+' || buf[i] == '-') negative = buf[i++] == '-';
-    std::string mantissa;
+    // The number rewritten as [-]digits[.digits]e<exponent>, for from_chars.
+    char text[sizeof buf + 32];
+    std::size_t n = 0;
+    if (negative) text[n++] = '-';
     bool point = false;
     bool anyDigit = false;
     for (; i < len; ++i) {
         char c = buf[i];
         if (isDigit(c)) {
-            mantissa += c;
+            text[n++] = c;
             anyDigit = true;
         } else if (c == '.' && !point) {
-            mantissa += c;
+            text[n++] = c;
             point = true;
         } else {
             break;
@@ -93,10 +96,11 @@ bool readRealField(std::string_view line, int first, int width, int decimals, do
     }
     // Without a written point the last `decimals` digits are decimals.
     if (!point) exponent -= decimals;
-    std::string text = (negative ? "-" : "") + mantissa + "e" + std::to_string(exponent);
-    auto [q, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    text[n++] = 'e';
+    const char* const end = std::to_chars(text + n, text + sizeof text, exponent).ptr;
+    auto [q, ec] = std::from_chars(text, end, out);
     if (ec == std::errc::result_out_of_range) return false;
-    return ec == std::errc() && q == text.data() + text.size();
+    return ec == std::errc() && q == end;
 }
 
 namespace {
