@@ -1,6 +1,8 @@
 #include "text/fields.hpp"
 
 #include <charconv>
+#include <cstdint>
+#include <iterator>
 #include <cstring>
 
 #include "text/textfile.hpp"
@@ -35,7 +37,20 @@ bool squeeze(std::string_view field, char* buf, std::size_t cap, std::size_t& le
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Powers of ten that are exact doubles.
+constexpr double EXACT_POWERS_OF_TEN[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                          1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                          1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 }  // namespace
+
+bool exactShortDecimal(std::uint64_t mantissa, int digits, int decimals, bool negative, double& out) {
+    if (digits > MAX_SHORT_DIGITS || decimals < 0 || decimals >= static_cast<int>(std::size(EXACT_POWERS_OF_TEN)))
+        return false;
+    const double magnitude = static_cast<double>(mantissa) / EXACT_POWERS_OF_TEN[decimals];
+    out = negative ? -magnitude : magnitude;
+    return true;
+}
 
 bool readIntegerField(std::string_view line, int first, int width, long long& out) {
     char buf[128];
@@ -67,11 +82,20 @@ bool readRealField(std::string_view line, int first, int width, int decimals, do
     if (negative) text[n++] = '-';
     bool point = false;
     bool anyDigit = false;
+    // The digits as an integer and how many follow the point, while they
+    // fit the exact short way.
+    std::uint64_t mantissa = 0;
+    int digits = 0;
+    int afterPoint = 0;
     for (; i < len; ++i) {
         char c = buf[i];
         if (isDigit(c)) {
             text[n++] = c;
             anyDigit = true;
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+            ++digits;
+            if (point) ++afterPoint;
+            if (digits > MAX_SHORT_DIGITS) mantissa = 0;
         } else if (c == '.' && !point) {
             text[n++] = c;
             point = true;
@@ -80,6 +104,7 @@ bool readRealField(std::string_view line, int first, int width, int decimals, do
         }
     }
     if (!anyDigit) return false;
+    if (i == len && exactShortDecimal(mantissa, digits, point ? afterPoint : decimals, negative, out)) return true;
     long exponent = 0;
     if (i < len) {
         char c = buf[i];

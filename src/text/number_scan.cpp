@@ -180,12 +180,6 @@ struct PlainDecimalCheck {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Powers of ten that are exact doubles.
-constexpr double EXACT_POWERS_OF_TEN[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                          1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                          1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-constexpr int MAX_SHORT_DIGITS = 15;  // any 15 digits stay below 2^53
-
 // The exact short way for a plain decimal of at most 15 digits; nullptr
 // when the value needs the general reader.
 const char* readShortDecimal(const char* p, const char* end, double& out) {
@@ -207,9 +201,7 @@ const char* readShortDecimal(const char* p, const char* end, double& out) {
             return nullptr;
         }
     }
-    if (digits == 0) return nullptr;
-    const double magnitude = static_cast<double>(mantissa) / EXACT_POWERS_OF_TEN[decimals];
-    out = negative ? -magnitude : magnitude;
+    if (digits == 0 || !exactShortDecimal(mantissa, digits, decimals, negative, out)) return nullptr;
     return p;
 }
 
