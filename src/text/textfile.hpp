@@ -1,8 +1,8 @@
 // Text files held in memory.
 //
 // A TextImage is the bytes of a whole file, read once into a single buffer
-// and never changed afterwards, so one image can be shared read-only by
-// several readers (and threads). A TextFile is a sequential line reader over
+// (or mapped, see Holding) and never changed afterwards, so one image can be
+// shared read-only by several readers (and threads). A TextFile is a sequential line reader over
 // an image: line by line reading with one step back and rewind, and the line
 // number of every line for error reports.
 #pragma once
