@@ -72,7 +72,9 @@ void readTemplate(Shared& s, const BatchOptions& o) {
 }
 
 void readTable(Shared& s, const BatchOptions& o) {
-    DatabaseFile database(o.databasePath);
+    // The workers share this content for the whole batch: a copy, which an
+    // edit of the file during the batch cannot touch.
+    DatabaseFile database(o.databasePath, MAX_FILE_BYTES, TextImage::Holding::copy);
     std::string error;
     if (!database.refresh(error)) throw CannotStart{"cannot read the database " + o.databasePath + ": " + error};
     s.database = database.shared();

@@ -312,12 +312,12 @@ void readDatabase(InputState& prog) {
     const ParsedDatabase& db = prog.database.parsed();
     prog.database.runSection = nullptr;
     replayHead(prog, db);
-    TableInterpolator headTables(db.text(), db.headGroups, LogKConditions::of(prog));
+    TableInterpolator headTables(*db.image, db.headGroups, LogKConditions::of(prog));
     setActivityModel(prog, db, headTables);
     const LineAt aqueousStart = readComponentSpecies(prog, db);
     checkChargeBalanceIon(prog);
     const AqueousSection& section = sectionFrom(prog, db, aqueousStart);
-    TableInterpolator tables(db.text(), section.groups, LogKConditions::of(prog));
+    TableInterpolator tables(*db.image, section.groups, LogKConditions::of(prog));
     readAqueousSpecies(prog, db, section, tables);
 }
 

@@ -23,8 +23,13 @@ namespace wq {
 class DatabaseFile {
 public:
     DatabaseFile() = default;
-    // The file at `path`, read at most `limit` bytes of it.
-    explicit DatabaseFile(std::string path, std::size_t limit = MAX_FILE_BYTES);
+    // The file at `path`, read at most `limit` bytes of it. By default the
+    // file is mapped (TextImage::Holding): every refresh looks at the file
+    // before a run uses it, and a run holds only the pages it reads. A
+    // content kept for long without refresh (shared by a batch's workers)
+    // is better a copy.
+    explicit DatabaseFile(std::string path, std::size_t limit = MAX_FILE_BYTES,
+                          TextImage::Holding holding = TextImage::Holding::mapping);
     // A database given as its text (tests, benchmarks): nothing on disk.
     static DatabaseFile ofText(std::string name, std::string_view text);
     // A database already parsed, shared with other programs.
@@ -50,6 +55,7 @@ public:
 private:
     std::string path_;
     std::size_t limit_ = MAX_FILE_BYTES;
+    TextImage::Holding holding_ = TextImage::Holding::mapping;
     FileIdentity identity_;
     bool recentlyChanged_ = false;
     int reads_ = 0;

@@ -1,5 +1,6 @@
 #include "input/logk_table.hpp"
 
+#include <array>
 #include <cstring>
 
 #include "input/input_state.hpp"
@@ -71,12 +72,36 @@ TableRead checkGroup(TextFile& file, int count) {
     return TableRead::ok;
 }
 
+namespace {
+
+// A table written as a program writes it, one group a line, is checked as one
+// stream; the groups start on its lines and the file goes on after the last.
+// False when any line is not so; nothing is taken then.
+bool checkOneGroupALine(TextFile& file, int groups, int count, GroupStarts& starts) {
+    const std::string_view text = file.text();
+    const std::size_t at = file.position();
+    std::array<std::uint32_t, N_PRESSURES> lineEnds{};
+    if (groups > N_PRESSURES || at >= text.size()) return false;
+    if (checkPlainRows(text.substr(at), groups, count, lineEnds.data()) == 0) return false;
+    starts.push_back(static_cast<std::uint32_t>(at));
+    for (int g = 1; g < groups; ++g) starts.push_back(static_cast<std::uint32_t>(at + lineEnds[static_cast<std::size_t>(g - 1)]));
+    // Read the last line as a line, so that the file can step back over it.
+    const std::size_t lastLine = groups > 1 ? at + lineEnds[static_cast<std::size_t>(groups - 2)] : at;
+    file.seek(lastLine, file.lineNumber() + groups - 1);
+    std::string_view line;
+    file.next(line);
+    return true;
+}
+
+}  // namespace
+
 TableText checkTable(TextFile& file, bool full, GroupStarts& starts) {
     TableText table;
     table.full = full;
     table.firstGroup = static_cast<std::uint32_t>(starts.size());
     const int groups = full ? N_PRESSURES : 1;
     const int count = full ? N_TEMPERATURES : N_SHORT;
+    if (checkOneGroupALine(file, groups, count, starts)) return table;
     for (int g = 0; g < groups; ++g) {
         starts.push_back(static_cast<std::uint32_t>(file.position()));
         table.status = checkGroup(file, count);
@@ -89,8 +114,9 @@ TableText checkTable(TextFile& file, bool full, GroupStarts& starts) {
     return table;
 }
 
-void TableInterpolator::values(const TableText& table, int group, int first, int count, double* out) const {
+void TableInterpolator::values(const TableText& table, int group, int first, int count, double* out) {
     std::size_t offset = starts_.at(table.firstGroup + static_cast<std::size_t>(group - 1));
+    release_.reached(offset);
     int skip = first - 1;
     int left = count;
     while (offset < text_.size()) {
@@ -134,7 +160,7 @@ double TableInterpolator::fullTableValue(const TableText& table) {
     return intrp2d_l(at_.temperature, curve);
 }
 
-double TableInterpolator::shortTableValue(const TableText& table) const {
+double TableInterpolator::shortTableValue(const TableText& table) {
     std::array<double, N_SHORT> shortTable{};
     values(table, 1, 1, N_SHORT, shortTable.data());
     return intrp2d(at_.temperature, shortTable);

@@ -22,10 +22,10 @@
 #include <vector>
 
 #include "grid/grid.hpp"
+#include "text/textfile.hpp"
 
 namespace wq {
 
-class TextFile;
 struct InputState;
 
 // The run's conditions as the interpolators need them.
@@ -68,8 +68,10 @@ TableRead checkGroup(TextFile& file, int count);
 // Brings tables of one text to a run's conditions.
 class TableInterpolator {
 public:
-    TableInterpolator(std::string_view text, const GroupStarts& starts, const LogKConditions& at)
-        : text_(text), starts_(starts), at_(at) {}
+    // The values are read in the order of the text, which is let go behind
+    // them (ReleaseBehind).
+    TableInterpolator(const TextImage& image, const GroupStarts& starts, const LogKConditions& at)
+        : text_(image.text()), starts_(starts), at_(at), release_(image) {}
     TableInterpolator(const TableInterpolator&) = delete;
     TableInterpolator& operator=(const TableInterpolator&) = delete;
 
@@ -79,14 +81,15 @@ public:
 
 private:
     // Values first..first+count-1 (1-based) of group g (1-based) of the table.
-    void values(const TableText& table, int group, int first, int count, double* out) const;
+    void values(const TableText& table, int group, int first, int count, double* out);
     double fullTableValue(const TableText& table);
-    double shortTableValue(const TableText& table) const;
+    double shortTableValue(const TableText& table);
 
     std::string_view text_;
     const GroupStarts& starts_;
     LogKConditions at_;
     FullTable block_;  // only the cells the interpolator reads are filled
+    ReleaseBehind release_;
 };
 
 }  // namespace wq

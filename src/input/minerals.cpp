@@ -23,7 +23,7 @@ namespace {
 class EntryWalk {
 public:
     EntryWalk(const ParsedDatabase& db, const MineralSection& section, const LogKConditions& at)
-        : db_(db), section_(section), shared_(db.text(), section.groups, at), own_(db.text(), ownGroups_, at) {}
+        : db_(db), section_(section), shared_(*db.image, section.groups, at), own_(*db.image, ownGroups_, at) {}
 
     const MineralText& current() const { return onList_ ? section_.entries.at(index_) : entry_; }
     double logK(const MineralText& m) { return onList_ ? shared_.value(m.table) : own_.value(m.table); }

@@ -215,10 +215,15 @@ void readMineralData(const ParsedDatabase& db, TextFile& file, MineralText& m, G
     const bool full = isFullTable(m.rangeCode.view());
     m.table = checkTable(file, full, groups);
     if (m.table.status == TableRead::ok) m.readEnd = here(file);
-    // The same data passed over by counting lines.
+    // The same data passed over by counting lines: where the groups end when
+    // they took just that many lines (as a program writes them).
+    const int lines = full ? FULL_TABLE_LINES : SHORT_TABLE_LINES;
+    if (m.table.status == TableRead::ok && m.readEnd.number == data.number + lines) {
+        m.skipEnd = m.readEnd;
+        return;
+    }
     TextFile skipper = cursorAt(db, data);
     std::string_view line;
-    const int lines = full ? FULL_TABLE_LINES : SHORT_TABLE_LINES;
     for (int k = 0; k < lines; ++k) {
         if (!skipper.next(line)) {
             m.skipEndLine = skipper.lineNumber();
@@ -240,11 +245,13 @@ MineralSection parseMineralSection(const ParsedDatabase& db, LineAt start) {
     }
     section.headComplete = true;
     LineAt at = here(file);
+    ReleaseBehind release(*db.image);
     for (;;) {
         MineralText m = parseMineralEntry(db, at, section.groups);
         section.entries.push_back(m);
         if (m.fault != MineralText::Fault::none || m.isEnd() || !m.skipEnd) break;
         at = *m.skipEnd;
+        release.reached(at.offset);
     }
     return section;
 }
@@ -264,6 +271,7 @@ AqueousSection parseAqueousSection(const ParsedDatabase& db, LineAt start) {
     AqueousSection section;
     section.start = start;
     TextFile file = cursorAt(db, start);
+    ReleaseBehind release(*db.image);
     for (;;) {
         AqueousRecord r;
         if (!readAqueousRecord(file, r, section.groups)) {
@@ -273,6 +281,7 @@ AqueousSection parseAqueousSection(const ParsedDatabase& db, LineAt start) {
         section.records.push_back(r);
         if (r.fault != AqueousRecord::Fault::none) return section;
         if (r.isEnd()) break;
+        release.reached(file.position());
     }
     section.complete = true;
     section.end = here(file);

@@ -1,6 +1,8 @@
 #include "text/fields.hpp"
 
 #include <charconv>
+#include <cstdint>
+#include <iterator>
 #include <cstring>
 
 #include "text/textfile.hpp"
@@ -35,7 +37,20 @@ bool squeeze(std::string_view field, char* buf, std::size_t cap, std::size_t& le
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Powers of ten that are exact doubles.
+constexpr double EXACT_POWERS_OF_TEN[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                          1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                          1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 }  // namespace
+
+bool exactShortDecimal(std::uint64_t mantissa, int digits, int decimals, bool negative, double& out) {
+    if (digits > MAX_SHORT_DIGITS || decimals < 0 || decimals >= static_cast<int>(std::size(EXACT_POWERS_OF_TEN)))
+        return false;
+    const double magnitude = static_cast<double>(mantissa) / EXACT_POWERS_OF_TEN[decimals];
+    out = negative ? -magnitude : magnitude;
+    return true;
+}
 
 bool readIntegerField(std::string_view line, int first, int width, long long& out) {
     char buf[128];
@@ -61,22 +76,35 @@ bool readRealField(std::string_view line, int first, int width, int decimals, do
     std::size_t i = 0;
     bool negative = false;
     if (buf[i] == '+' || buf[i] == '-') negative = buf[i++] == '-';
-    std::string mantissa;
+    // The number rewritten as [-]digits[.digits]e<exponent>, for from_chars.
+    char text[sizeof buf + 32];
+    std::size_t n = 0;
+    if (negative) text[n++] = '-';
     bool point = false;
     bool anyDigit = false;
+    // The digits as an integer and how many follow the point, while they
+    // fit the exact short way.
+    std::uint64_t mantissa = 0;
+    int digits = 0;
+    int afterPoint = 0;
     for (; i < len; ++i) {
         char c = buf[i];
         if (isDigit(c)) {
-            mantissa += c;
+            text[n++] = c;
             anyDigit = true;
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+            ++digits;
+            if (point) ++afterPoint;
+            if (digits > MAX_SHORT_DIGITS) mantissa = 0;
         } else if (c == '.' && !point) {
-            mantissa += c;
+            text[n++] = c;
             point = true;
         } else {
             break;
         }
     }
     if (!anyDigit) return false;
+    if (i == len && exactShortDecimal(mantissa, digits, point ? afterPoint : decimals, negative, out)) return true;
     long exponent = 0;
     if (i < len) {
         char c = buf[i];
@@ -93,10 +121,11 @@ bool readRealField(std::string_view line, int first, int width, int decimals, do
     }
     // Without a written point the last `decimals` digits are decimals.
     if (!point) exponent -= decimals;
-    std::string text = (negative ? "-" : "") + mantissa + "e" + std::to_string(exponent);
-    auto [q, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    text[n++] = 'e';
+    const char* const end = std::to_chars(text + n, text + sizeof text, exponent).ptr;
+    auto [q, ec] = std::from_chars(text, end, out);
     if (ec == std::errc::result_out_of_range) return false;
-    return ec == std::errc() && q == text.data() + text.size();
+    return ec == std::errc() && q == end;
 }
 
 namespace {

@@ -7,6 +7,7 @@
 // or line ends, read over as many lines as they need.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,14 @@ std::string textField(std::string_view line, int first, int width);
 // False when the field holds something that is not a number.
 bool readIntegerField(std::string_view line, int first, int width, long long& out);
 bool readRealField(std::string_view line, int first, int width, int decimals, double& out);
+
+// The decimal mantissa x 10^-decimals, negated when `negative`, by the exact
+// short way: a mantissa of at most 15 digits is an integer below 2^53 and
+// 10^decimals (decimals 0..22) a power of ten, both exact doubles, so their
+// one correctly rounded quotient is the double std::from_chars gives for
+// the decimal. False, `out` untouched, outside those bounds.
+constexpr int MAX_SHORT_DIGITS = 15;
+bool exactShortDecimal(std::uint64_t mantissa, int digits, int decimals, bool negative, double& out);
 
 // Parses one free-format token at p (end = end of the line). Returns the
 // position after the number, or nullptr when the text there is not a number

@@ -8,6 +8,8 @@
 // sixty-four characters at a time; any other line takes the general rules.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace wq {
@@ -22,6 +24,15 @@ constexpr bool isValueSeparator(char c) { return c == ' ' || c == ',' || c == '\
 // The 64 bytes after the line must be readable (they are not looked at):
 // the line stands in a TextImage, or in a longer buffer.
 int countPlainDecimals(std::string_view line);
+
+// Whole rows at once: when the `rows` lines at the start of `text` each end
+// with '\n' and hold exactly `perRow` plain decimals (by the rules of
+// countPlainDecimals), the number of bytes they take, and in rowEnds[k] the
+// offset after the line end of row k. 0 when any row breaks the rule (a
+// '\r' before the line end included); the rows then need to be looked at one
+// by one. The 64 bytes after the text must be readable, as for
+// countPlainDecimals.
+std::size_t checkPlainRows(std::string_view text, int rows, int perRow, std::uint32_t* rowEnds);
 
 // Reads one free-format value at p (end = end of the line): the position
 // after it, or nullptr when the text there is not a value followed by a

@@ -77,6 +77,31 @@ bool readAll(int fd, char* data, std::size_t limit, std::size_t& size) {
     return true;
 }
 
+std::size_t pageSize() {
+    static const std::size_t size = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    return size;
+}
+
+// A regular file of `size` bytes mapped read-only in place of reading it:
+// its pages come from the system's file cache as they are read and can be
+// given back (TextImage::release). The region is one page longer than the
+// file, so that the bytes after the text are readable (the rest of the
+// file's last page reads as zeros, the page after it is anonymous). Null
+// when the file cannot be mapped.
+Region mapFile(int fd, std::size_t size) {
+    Region r;
+    r.size = roundUp(size + 1 + TextImage::READABLE_BEYOND_END, pageSize()) + pageSize();
+    void* base = ::mmap(nullptr, r.size, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (base == MAP_FAILED) return {};
+    if (::mmap(base, size, PROT_READ, MAP_PRIVATE | MAP_FIXED, fd, 0) == MAP_FAILED) {
+        ::munmap(base, r.size);
+        return {};
+    }
+    r.base = base;
+    r.data = static_cast<char*>(base);
+    return r;
+}
+
 }  // namespace
 
 TextImage::TextImage(std::string_view text) {
@@ -93,7 +118,7 @@ TextImage::~TextImage() {
     if (mapping_) ::munmap(mapping_, mappingSize_);
 }
 
-TextImage::ReadResult TextImage::read(const std::string& path, std::size_t limit) {
+TextImage::ReadResult TextImage::read(const std::string& path, std::size_t limit, Holding holding) {
     ReadResult result;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -110,6 +135,22 @@ TextImage::ReadResult TextImage::read(const std::string& path, std::size_t limit
         ::close(fd);
         result.error = tooLarge(limit);
         return result;
+    }
+    if (holding == Holding::mapping && S_ISREG(st.st_mode) && st.st_size > 0) {
+        const auto size = static_cast<std::size_t>(st.st_size);
+        const Region mapped = mapFile(fd, size);
+        if (mapped.base) {
+            ::close(fd);
+            auto image = std::shared_ptr<TextImage>(new TextImage());
+            image->mapping_ = mapped.base;
+            image->mappingSize_ = mapped.size;
+            image->data_ = mapped.data;
+            image->size_ = size;
+            image->fileBacked_ = true;
+            result.image = std::move(image);
+            result.identity = identityFrom(st);
+            return result;
+        }
     }
     // Room for the whole limit is only address space; a regular file is
     // expected to hold what fstat says, anything else may hold up to the limit.
@@ -140,6 +181,14 @@ TextImage::ReadResult TextImage::read(const std::string& path, std::size_t limit
     result.image = std::move(image);
     result.identity = identityFrom(st);
     return result;
+}
+
+void TextImage::release(std::size_t begin, std::size_t end) const {
+    if (!fileBacked_ || end > size_) return;
+    const std::size_t page = pageSize();
+    const std::size_t first = roundUp(begin, page);
+    const std::size_t last = end / page * page;
+    if (first < last) ::madvise(data_ + first, last - first, MADV_DONTNEED);
 }
 
 bool identityOf(const std::string& path, FileIdentity& identity) {

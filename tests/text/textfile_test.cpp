@@ -1,0 +1,92 @@
+// The text images a reader scans: a file copied or mapped reads the same,
+// before and after its pages are let go, with the bytes after the text
+// readable; and the check of whole rows of plain decimals.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "text/number_scan.hpp"
+#include "text/textfile.hpp"
+
+namespace wq {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string sampleText(std::size_t size) {
+    std::string text;
+    for (std::size_t k = 0; text.size() < size; ++k) text += std::to_string(k * 7919 % 100003) + (k % 9 == 8 ? "\n" : " ");
+    text.resize(size);
+    return text;
+}
+
+TEST(TextImage, AFileReadsTheSameCopiedOrMappedAndAfterItsPagesAreLetGo) {
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const fs::path file = fs::temp_directory_path() / ("wqspec_textimage_" + std::to_string(::getpid()));
+    for (std::size_t size : {std::size_t{1}, page - 1, page, page + 1, 3 * page + 17, 600 * page}) {
+        const std::string text = sampleText(size);
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+        for (TextImage::Holding holding : {TextImage::Holding::copy, TextImage::Holding::mapping}) {
+            SCOPED_TRACE("size " + std::to_string(size) + (holding == TextImage::Holding::copy ? ", copy" : ", mapping"));
+            TextImage::ReadResult r = TextImage::read(file.string(), MAX_FILE_BYTES, holding);
+            ASSERT_TRUE(r.image) << r.error;
+            EXPECT_EQ(r.identity.size, static_cast<std::int64_t>(size));
+            const std::string_view seen = r.image->text();
+            ASSERT_EQ(seen, text);
+            // The bytes after the text may be loaded by a block scan.
+            for (std::size_t k = 0; k < TextImage::READABLE_BEYOND_END; ++k) {
+                [[maybe_unused]] volatile char beyond = seen.data()[size + k];
+            }
+            r.image->release(0, size / 2);
+            r.image->release(size / 3, size);
+            EXPECT_EQ(r.image->text(), text);
+        }
+    }
+    fs::remove(file);
+}
+
+// Rows of plain decimals, two a row here, are taken whole or not at all.
+TEST(PlainRows, RowsAreTakenOnlyWhenEveryRowHoldsTheCountInPlainDecimals) {
+    const std::string longRow = "-1.25 " + std::string(70, '7') + ".5\n";
+    const struct {
+        const char* what;
+        std::string text;
+        int rows;
+        std::size_t taken;  // 0: the rows are to be looked at one by one
+    } cases[] = {
+        {"two rows", "1.5 -2\n3 4.25\n", 2, 14},
+        {"what follows the rows is not looked at", "1 2\n3 4\nname, line 3\n", 2, 8},
+        {"a blank before the line end", "1 2 \n3 4\n", 2, 9},
+        {"a row of three", "1 2 3\n3 4\n", 2, 0},
+        {"a row of one", "1 2\n3\n", 2, 0},
+        {"an empty line", "1 2\n\n3 4\n", 2, 0},
+        {"a carriage return", "1 2\r\n3 4\r\n", 2, 0},
+        {"an exponent", "1 2e3\n3 4\n", 2, 0},
+        {"a comma", "1,2\n3 4\n", 2, 0},
+        {"two points", "1 2..\n3 4\n", 2, 0},
+        {"a bare minus", "1 -\n3 4\n", 2, 0},
+        {"the text ends before the last line end", "1 2\n3 4", 2, 0},
+        {"a value across blocks", longRow + longRow, 2, 2 * longRow.size()},
+        {"one row of many", "1 2\n", 1, 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        // A buffer readable 64 bytes past the text, as a TextImage is.
+        const std::string buffer = c.text + std::string(64, 'x');
+        std::array<std::uint32_t, 4> ends{};
+        const std::size_t taken = checkPlainRows(std::string_view(buffer).substr(0, c.text.size()), c.rows, 2, ends.data());
+        EXPECT_EQ(taken, c.taken);
+        if (taken != 0) {
+            EXPECT_EQ(ends[static_cast<std::size_t>(c.rows - 1)], taken);
+            EXPECT_EQ(c.text[ends[0] - 1], '\n');
+        }
+    }
+}
+
+}  // namespace
+}  // namespace wq
