@@ -9,7 +9,10 @@
 
 #if defined(__x86_64__)
 #include <immintrin.h>
-#if __has_include(<sys/platform/x86.h>)
+// glibc's record of the processor's features; its header is C (it uses
+// _Bool), which g++ accepts and clang++ (the fuzzing builds) does not.
+#if __has_include(<sys/platform/x86.h>) && !defined(__clang__)
+#define WQ_GLIBC_CPU_FEATURES 1
 #include <sys/platform/x86.h>
 #endif
 #elif defined(__SSE2__)
@@ -300,7 +303,7 @@ using RowChecker = std::size_t (*)(std::string_view, int, int, std::uint32_t*);
 // library has asked the processor already at start-up; asking it again
 // (CPUID) costs a fraction of a millisecond on a virtual machine, whose
 // host answers in its place.
-#if defined(__x86_64__) && __has_include(<sys/platform/x86.h>)
+#if defined(WQ_GLIBC_CPU_FEATURES)
 bool hasAvx2() { return CPU_FEATURE_ACTIVE(AVX2) && CPU_FEATURE_ACTIVE(POPCNT); }
 bool hasAvx512() { return hasAvx2() && CPU_FEATURE_ACTIVE(AVX512F) && CPU_FEATURE_ACTIVE(AVX512BW); }
 #elif defined(__x86_64__)

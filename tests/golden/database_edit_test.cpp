@@ -11,21 +11,13 @@
 #include <sstream>
 #include <string>
 
+#include "support/program_run.hpp"
+
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void spit(const fs::path& p, const std::string& text) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out << text;
-}
+using wq::testing::slurp;
+using wq::testing::spit;
 
 // Reads the program's console until `text` has come (or the output ends).
 bool readUntil(int fd, const std::string& text, std::string& seen) {

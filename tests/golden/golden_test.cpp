@@ -42,21 +42,13 @@
 #include <string>
 #include <vector>
 
+#include "support/program_run.hpp"
+
 namespace fs = std::filesystem;
+using wq::testing::slurp;
+using wq::testing::spit;
 
 namespace {
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void spit(const fs::path& p, const std::string& text) {
-    std::ofstream out(p, std::ios::binary);
-    out << text;
-}
 
 std::vector<std::string> goldenCases() {
     std::vector<std::string> names;

@@ -17,6 +17,11 @@ std::string slurp(const fs::path& file) {
     return s.str();
 }
 
+void spit(const fs::path& file, const std::string& text) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
 const std::string* ProgramRun::output(const std::string& name) const {
     if (name == "console") return &console;
     if (name == "errors") return &errors;

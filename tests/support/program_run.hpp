@@ -17,6 +17,8 @@ struct ProgramRun {
 };
 
 std::string slurp(const std::filesystem::path& file);
+// Writes `text` as the whole content of `file`.
+void spit(const std::filesystem::path& file, const std::string& text);
 
 // `tag` keeps the working directories of concurrent tests apart.
 ProgramRun runProgram(const std::string& caseText, const std::string& answers,
