@@ -25,12 +25,12 @@ struct Command {
     std::vector<double> ms;
 };
 
-Command parse(const std::string& spec) {
+Command parse(const std::string& given) {
     Command c;
-    c.text = spec;
-    const std::size_t bar = spec.find('|');
-    c.input = spec.substr(0, bar);
-    std::istringstream words(spec.substr(bar + 1));
+    c.text = given;
+    const std::size_t bar = given.find('|');
+    c.input = given.substr(0, bar);
+    std::istringstream words(given.substr(bar + 1));
     for (std::string w; words >> w;) c.argv.push_back(w);
     return c;
 }
