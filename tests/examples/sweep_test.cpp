@@ -26,30 +26,17 @@ namespace {
 const fs::path kExamples = fs::path(WQSPEC_SOURCE_DIR) / "examples";
 const fs::path kSweepCase = kExamples / "geothermal" / "sweep" / "WQCASE.DAT";
 
+// `wqspec sweep ARGS` in a fresh directory holding the run input and database.
 struct SweepRun {
     int status = -1;
     std::string out, errors, table;
 };
 
-// `wqspec sweep ARGS` in a fresh directory holding the run input and database.
 SweepRun runSweep(const std::string& caseText, const std::string& database, const std::string& args,
                   const std::string& tag) {
-    const fs::path work = fs::temp_directory_path() / ("wqspec-sweep-" + tag + "-" + std::to_string(::getpid()));
-    fs::remove_all(work);
-    fs::create_directories(work);
-    std::ofstream(work / "WQCASE.DAT", std::ios::binary) << caseText;
-    std::ofstream(work / "LOGKDATA.KDB", std::ios::binary) << database;
-    const std::string command = "cd '" + work.string() + "' && '" + WQSPEC_EXE + "' sweep " + args +
-                                " > out 2> errors; echo $? > status";
-    SweepRun run;
-    if (std::system(command.c_str()) == 0) {
-        run.status = std::stoi(slurp(work / "status"));
-        run.out = slurp(work / "out");
-        run.errors = slurp(work / "errors");
-        if (fs::exists(work / "sweep.csv")) run.table = slurp(work / "sweep.csv");
-    }
-    fs::remove_all(work);
-    return run;
+    const wq::testing::ProgramRun run =
+        wq::testing::runProgramWith(caseText, "", database, "sweep-" + tag, "sweep " + args, "sweep.csv");
+    return {run.status, run.console, run.errors, run.extra};
 }
 
 using Row = std::map<std::string, std::string>;

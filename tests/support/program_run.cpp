@@ -33,15 +33,20 @@ const std::string* ProgramRun::output(const std::string& name) const {
 
 ProgramRun runProgram(const std::string& caseText, const std::string& answers,
                       const fs::path& database, const std::string& tag) {
+    return runProgramWith(caseText, answers, slurp(database), tag, "");
+}
+
+ProgramRun runProgramWith(const std::string& caseText, const std::string& answers, const std::string& database,
+                          const std::string& tag, const std::string& args, const std::string& extraOutput) {
     const fs::path work =
         fs::temp_directory_path() / ("wqspec-run-" + tag + "-" + std::to_string(::getpid()));
     fs::remove_all(work);
     fs::create_directories(work);
-    std::ofstream(work / "WQCASE.DAT", std::ios::binary) << caseText;
-    std::ofstream(work / "answers", std::ios::binary) << answers;
-    fs::copy_file(database, work / "LOGKDATA.KDB");
-    const std::string command = "cd '" + work.string() + "' && '" + WQSPEC_EXE +
-                                "' < answers > console 2> errors; echo $? > status";
+    spit(work / "WQCASE.DAT", caseText);
+    spit(work / "answers", answers);
+    spit(work / "LOGKDATA.KDB", database);
+    const std::string command = "cd '" + work.string() + "' && '" + WQSPEC_EXE + "' " + args +
+                                " < answers > console 2> errors; echo $? > status";
     ProgramRun run;
     if (std::system(command.c_str()) == 0) {
         run.status = std::stoi(slurp(work / "status"));
@@ -50,6 +55,7 @@ ProgramRun runProgram(const std::string& caseText, const std::string& answers,
         run.listing = slurp(work / "WQLIST.DAT");
         run.plot = slurp(work / "WQGRAPH.DAT");
         run.skip = slurp(work / "Skip_Species.txt");
+        if (!extraOutput.empty()) run.extra = slurp(work / extraOutput);
     }
     fs::remove_all(work);
     return run;
