@@ -14,6 +14,7 @@ The table is in mg per kg of solution, alkalinity in mg/kg as HCO3:
   - boron given as B is entered as B(OH)3.
 
 Run: python3 examples/batch/make_waters.py > examples/batch/WATERS.csv
+     python3 examples/batch/make_waters.py --check   (the table is up to date)
 """
 import os
 import sys
@@ -64,12 +65,13 @@ MILLERO_2008 = from_mol({"Na+": 0.4689674, "Mg++": 0.0528171, "Ca++": 0.0102821,
                          ALK: 0.0017177 + 2 * 0.0002390 + 0.0001008 + 0.0000080})
 
 # Mean composition of river waters, Livingstone (1963), mg/L: HCO3, SO4, Cl,
-# NO3, Ca, Mg, Na, K, Fe, SiO2. Asia and Africa give Na and K together; the
-# sum is entered as Na. Iron is left out: in river samples it is mostly
-# colloidal ferric oxyhydroxide, and entered as dissolved Fe+++ it would
-# hydrolyse and its protons would set the computed pH (these rows give none).
-def livingstone(hco3, so4, cl, no3, ca, mg, na, k, fe, sio2):
-    del fe
+# NO3, Ca, Mg, Na, K, Fe, SiO2 and the sum Livingstone gives (to 1 mg/L).
+# Asia and Africa give Na and K together; the sum is entered as Na. Iron is
+# left out: in river samples it is mostly colloidal ferric oxyhydroxide, and
+# entered as dissolved Fe+++ it would hydrolyse and its protons would set the
+# computed pH (these rows give none).
+def livingstone(hco3, so4, cl, no3, ca, mg, na, k, fe, sio2, total):
+    check_sum([hco3, so4, cl, no3, ca, mg, na, k or 0.0, fe, sio2], total, 1.0)
     a = {ALK: hco3, "SO4--": so4, "Cl-": cl, "NO3-": no3, "Ca++": ca, "Mg++": mg, "Na+": na,
          "SiO2,aq": sio2}
     if k is not None:
@@ -77,18 +79,39 @@ def livingstone(hco3, so4, cl, no3, ca, mg, na, k, fe, sio2):
     return a
 
 
+def check_sum(constituents, total, tolerance):
+    """A guard against a digit mistyped here: the constituents add up to the
+    dissolved solids the source prints, within the rounding of its figures."""
+    assert abs(sum(constituents) - total) <= tolerance, (constituents, sum(constituents), total)
+
+
 LIVINGSTONE_1963 = {
-    "river_world_livingstone1963": livingstone(58.4, 11.2, 7.8, 1.0, 15.0, 4.1, 6.3, 2.3, 0.67, 13.1),
-    "river_north_america_livingstone1963": livingstone(68, 20, 8, 1, 21, 5, 9, 1.4, 0.16, 9),
-    "river_south_america_livingstone1963": livingstone(31, 4.8, 4.9, 0.7, 7.2, 1.5, 4, 2, 1.4, 11.9),
-    "river_europe_livingstone1963": livingstone(95, 24, 6.9, 3.7, 31.1, 5.6, 5.4, 1.7, 0.8, 7.5),
-    "river_asia_livingstone1963": livingstone(79, 8.4, 8.7, 0.7, 18.4, 5.6, 9.3, None, 0.01, 11.7),
-    "river_africa_livingstone1963": livingstone(43, 13.5, 12.1, 0.8, 12.5, 3.8, 11, None, 1.3, 23.2),
+    "river_world_livingstone1963": livingstone(58.4, 11.2, 7.8, 1.0, 15.0, 4.1, 6.3, 2.3, 0.67, 13.1, 120),
+    "river_north_america_livingstone1963": livingstone(68, 20, 8, 1, 21, 5, 9, 1.4, 0.16, 9, 142),
+    "river_south_america_livingstone1963": livingstone(31, 4.8, 4.9, 0.7, 7.2, 1.5, 4, 2, 1.4, 11.9, 69),
+    "river_europe_livingstone1963": livingstone(95, 24, 6.9, 3.7, 31.1, 5.6, 5.4, 1.7, 0.8, 7.5, 182),
+    "river_asia_livingstone1963": livingstone(79, 8.4, 8.7, 0.7, 18.4, 5.6, 9.3, None, 0.01, 11.7, 142),
+    "river_africa_livingstone1963": livingstone(43, 13.5, 12.1, 0.8, 12.5, 3.8, 11, None, 1.3, 23.2, 121),
 }
 
-# World mean river water, natural (before pollution), Meybeck (1979), mg/L.
-MEYBECK_1979 = {"Ca++": 13.4, "Mg++": 3.35, "Na+": 5.15, "K+": 1.3, "Cl-": 5.75, "SO4--": 8.25,
-                ALK: 52.0, "SiO2,aq": 10.4}
+
+# Mean river waters, Meybeck (1979), mg/L: Ca, Mg, Na, K, Cl, SO4, HCO3, SiO2
+# and the dissolved solids Meybeck gives (to 0.1 mg/L). "Natural" removes the
+# pollution Meybeck estimates; "actual" is the world mean as sampled.
+def meybeck(ca, mg, na, k, cl, so4, hco3, sio2, total):
+    check_sum([ca, mg, na, k, cl, so4, hco3, sio2], total, 0.1)
+    return {"Ca++": ca, "Mg++": mg, "Na+": na, "K+": k, "Cl-": cl, "SO4--": so4, ALK: hco3,
+            "SiO2,aq": sio2}
+
+
+MEYBECK_1979 = {
+    "river_world_natural_meybeck1979": meybeck(13.4, 3.35, 5.15, 1.3, 5.75, 8.25, 52.0, 10.4, 99.6),
+    "river_world_actual_meybeck1979": meybeck(14.7, 3.65, 7.2, 1.4, 8.25, 11.5, 53.0, 10.4, 110.1),
+    "river_africa_natural_meybeck1979": meybeck(5.25, 2.15, 3.8, 1.4, 3.35, 3.15, 26.7, 12.0, 57.8),
+    "river_asia_natural_meybeck1979": meybeck(16.6, 4.3, 6.6, 1.55, 7.6, 9.7, 66.2, 11.0, 123.5),
+    "river_north_america_natural_meybeck1979": meybeck(20.1, 4.9, 6.45, 1.5, 7.0, 14.9, 71.4, 7.2, 133.5),
+    "river_europe_natural_meybeck1979": meybeck(24.2, 5.2, 3.15, 1.05, 4.65, 15.1, 80.1, 6.8, 140.3),
+}
 
 # Sierra Nevada spring waters, Garrels & Mackenzie (1967), mmol/L, pH.
 SIERRA_EPHEMERAL = from_mmol({"Na+": 0.134, "K+": 0.028, "Ca++": 0.078, "Mg++": 0.029, ALK: 0.328,
@@ -146,7 +169,8 @@ def rows():
     yield "seawater_millero2008", 25, 8.1, MILLERO_2008
     for name, analysis in LIVINGSTONE_1963.items():
         yield name, 25, None, analysis
-    yield "river_world_natural_meybeck1979", 25, None, MEYBECK_1979
+    for name, analysis in MEYBECK_1979.items():
+        yield name, 25, None, analysis
     yield "spring_sierra_ephemeral_garrels1967", 25, 6.2, SIERRA_EPHEMERAL
     yield "spring_sierra_perennial_garrels1967", 25, 6.8, SIERRA_PERENNIAL
     yield "rain_hubbard_brook_likens1977", 25, pH_from_hydrogen(HUBBARD_RAIN_H), HUBBARD_RAIN
@@ -175,5 +199,21 @@ def main(out=sys.stdout):
         out.write(",".join(cells) + "\n")
 
 
+def check():
+    """True when WATERS.csv is what this script writes: the table and its
+    sources cannot drift apart."""
+    import io
+    written = io.StringIO()
+    main(written)
+    with open(os.path.join(HERE, "WATERS.csv"), encoding="utf-8", newline="") as f:
+        if f.read() == written.getvalue():
+            return True
+    sys.stderr.write("examples/batch/WATERS.csv is not what make_waters.py writes; rewrite it with\n"
+                     "  python3 examples/batch/make_waters.py > examples/batch/WATERS.csv\n")
+    return False
+
+
 if __name__ == "__main__":
+    if sys.argv[1:] == ["--check"]:
+        sys.exit(0 if check() else 1)
     main()
