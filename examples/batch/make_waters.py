@@ -82,7 +82,8 @@ def livingstone(hco3, so4, cl, no3, ca, mg, na, k, fe, sio2, total):
 def check_sum(constituents, total, tolerance):
     """A guard against a digit mistyped here: the constituents add up to the
     dissolved solids the source prints, within the rounding of its figures."""
-    assert abs(sum(constituents) - total) <= tolerance, (constituents, sum(constituents), total)
+    if abs(sum(constituents) - total) > tolerance:
+        raise ValueError(f"{constituents} add up to {sum(constituents):g}, not the printed {total:g}")
 
 
 LIVINGSTONE_1963 = {
