@@ -72,12 +72,8 @@ void readTemplate(Shared& s, const BatchOptions& o) {
 }
 
 void readTable(Shared& s, const BatchOptions& o) {
-    // The workers share this content for the whole batch: a copy, which an
-    // edit of the file during the batch cannot touch.
-    DatabaseFile database(o.databasePath, MAX_FILE_BYTES, TextImage::Holding::copy);
+    s.database = databaseSnapshot(o.databasePath);
     std::string error;
-    if (!database.refresh(error)) throw CannotStart{"cannot read the database " + o.databasePath + ": " + error};
-    s.database = database.shared();
     std::optional<ComponentCatalog> catalog = componentCatalog(*s.database, error);
     if (!catalog) throw CannotStart{error};
     s.catalog = std::move(*catalog);

@@ -25,15 +25,15 @@ namespace {
 
 void openInput(TextFile& file, const char* name, std::size_t limit) {
     std::string why;
-    if (!file.load(name, why, limit)) openFailure("cannot open " + std::string(name) + ": " + why);
+    if (!file.load(name, why, limit, TextImage::Kinds::any)) openFailure("cannot open " + std::string(name) + ": " + why);
 }
 
 // The database is read at the start of every run, as it is then; here it only
-// has to be there.
+// has to be there, and be a regular file (a FIFO would make the first run
+// wait for a writer forever).
 void checkDatabase(Program& prog, const char* name) {
-    const int fd = ::open(name, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) openFailure("cannot open " + std::string(name) + ": " + std::strerror(errno));
-    ::close(fd);
+    std::string why;
+    if (!openableRegularFile(name, why)) openFailure("cannot open " + std::string(name) + ": " + why);
     prog.database = DatabaseFile(name);
 }
 

@@ -342,11 +342,8 @@ void showEstimate(const Sweep& s, const Results& first) {
 void loadProgram(QuietProgram& q, const SweepOptions& o) {
     Program& p = *q;
     p.caseFile = loadInput(o.casePath, MAX_RUN_INPUT_BYTES, "the run input");
-    // A sweep reads the database for many runs in a row: a copy, which an edit
-    // or a truncation of the file while a run reads it cannot touch.
-    p.database = DatabaseFile(o.databasePath, MAX_FILE_BYTES, TextImage::Holding::copy);
-    std::string error;
-    if (!p.database.refresh(error)) throw CannotStart{"cannot read " + o.databasePath + ": " + error};
+    // Every temperature uses the content the file had when the sweep started.
+    p.database = DatabaseFile::ofParsed(databaseSnapshot(o.databasePath));
     try {
         readRunInput(p);
     } catch (const Stop& stopped) {

@@ -116,7 +116,6 @@ TableText checkTable(TextFile& file, bool full, GroupStarts& starts) {
 
 void TableInterpolator::values(const TableText& table, int group, int first, int count, double* out) {
     std::size_t offset = starts_.at(table.firstGroup + static_cast<std::size_t>(group - 1));
-    release_.reached(offset);
     int skip = first - 1;
     int left = count;
     while (offset < text_.size()) {

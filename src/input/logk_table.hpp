@@ -68,10 +68,8 @@ TableRead checkGroup(TextFile& file, int count);
 // Brings tables of one text to a run's conditions.
 class TableInterpolator {
 public:
-    // The values are read in the order of the text, which is let go behind
-    // them (ReleaseBehind).
     TableInterpolator(const TextImage& image, const GroupStarts& starts, const LogKConditions& at)
-        : text_(image.text()), starts_(starts), at_(at), release_(image) {}
+        : text_(image.text()), starts_(starts), at_(at) {}
     TableInterpolator(const TableInterpolator&) = delete;
     TableInterpolator& operator=(const TableInterpolator&) = delete;
 
@@ -89,7 +87,6 @@ private:
     const GroupStarts& starts_;
     LogKConditions at_;
     FullTable block_;  // only the cells the interpolator reads are filled
-    ReleaseBehind release_;
 };
 
 }  // namespace wq

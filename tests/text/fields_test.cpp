@@ -130,7 +130,8 @@ TEST(TextFile, LoadStopsAtItsBound) {
     std::string_view line;
     ASSERT_TRUE(file.next(line) && file.next(line));
     EXPECT_EQ(line, "789");
-    EXPECT_FALSE(file.load("/dev/zero", why, 1 << 16));  // an endless input
+    // An endless input, where any file is taken (the console's run input).
+    EXPECT_FALSE(file.load("/dev/zero", why, 1 << 16, TextImage::Kinds::any));
     EXPECT_EQ(why, "the file holds more than 65536 bytes, the most the program reads");
     std::remove(path.c_str());
 }
