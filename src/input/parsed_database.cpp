@@ -67,7 +67,7 @@ void readHead(TextFile& file, ParsedDatabase& db) {
         TableText& table = head.activity[static_cast<std::size_t>(k)];
         table = checkTable(file, true, db.headGroups);
         if (table.status != TableRead::ok) {
-            head.tableStatus = table.status;
+            head.failedTable = table;
             return headFailure(file, head, DatabaseHead::Failure::activityTable);
         }
     }

@@ -82,7 +82,7 @@ TEST(TextImage, AFileThatIsNotRegularIsRefusedBeforeAnythingIsRead) {
 
 // Rows of plain decimals, two a row here, are taken whole or not at all.
 TEST(PlainRows, RowsAreTakenOnlyWhenEveryRowHoldsTheCountInPlainDecimals) {
-    const std::string longRow = "-1.25 " + std::string(70, '7') + ".5\n";
+    const std::string longRow = "-1.25 7." + std::string(70, '7') + "\n";
     const struct {
         const char* what;
         std::string text;
@@ -102,6 +102,11 @@ TEST(PlainRows, RowsAreTakenOnlyWhenEveryRowHoldsTheCountInPlainDecimals) {
         {"a bare minus", "1 -\n3 4\n", 2, 0},
         {"the text ends before the last line end", "1 2\n3 4", 2, 0},
         {"a value across blocks", longRow + longRow, 2, 2 * longRow.size()},
+        {"six digits before the point", "-999999.5 123456\n3 4\n", 2, 21},
+        {"seven digits before the point", "1 1000000\n3 4\n", 2, 0},
+        {"seven digits before the point, across blocks",
+         std::string(58, ' ') + "1 -1234567.5\n3 4\n", 2, 0},
+        {"seven digits after the point", "1 0.1234567\n3 4\n", 2, 16},
         {"one row of many", "1 2\n", 1, 4},
     };
     for (const auto& c : cases) {
