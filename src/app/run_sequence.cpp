@@ -1,6 +1,8 @@
 #include "app/run_sequence.hpp"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "app/dialogue.hpp"
@@ -95,7 +97,8 @@ void writeRecord(Program& prog, const Results& results) {
     RecordHead head{std::string(prog.input.title1.view()), "converged", results.temperature, results.pressure};
     while (!head.name.empty() && head.name.back() == ' ') head.name.pop_back();
     if (!results.converged) head.status = "not converged: loop limit " + std::to_string(results.loopLimit) + " reached";
-    if (!prog.records->add(jsonRecord(head, &results))) stop(ExitStatus::error, "cannot write the results file");
+    if (!prog.records->add(jsonRecord(head, &results)))
+        stop(ExitStatus::error, std::string("cannot write the results file: ") + std::strerror(errno));
 }
 
 }  // namespace

@@ -176,6 +176,12 @@ bool openableRegularFile(const std::string& path, std::string& why) {
     return statted && S_ISREG(st.st_mode);
 }
 
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat sa {}, sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 bool identityOf(const std::string& path, FileIdentity& identity) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return false;

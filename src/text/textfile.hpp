@@ -78,6 +78,10 @@ private:
 // Nothing is read, and a FIFO is not waited on.
 bool openableRegularFile(const std::string& path, std::string& why);
 
+// True when both paths name one existing file, however they are spelled
+// (./t.csv, a hard link, a symbolic link).
+bool sameFile(const std::string& a, const std::string& b);
+
 // The identity of the file at `path` as it is now; false when it cannot be
 // looked at (errno tells why).
 bool identityOf(const std::string& path, FileIdentity& identity);

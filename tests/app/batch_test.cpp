@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "support/folder.hpp"
 #include "support/program_run.hpp"
 #include "text/layout.hpp"
 
@@ -25,44 +26,15 @@ using testing::slurp;
 const fs::path SOURCE = WQSPEC_SOURCE_DIR;
 const fs::path DATABASE = SOURCE / "examples" / "LOGKDATA.KDB";
 
-struct Command {
-    int status = -1;
-    std::string out, err;
-};
+using testing::Command;
 
 // A folder of its own for a test, with the seawater template and the database.
-class Folder {
+class Folder : public testing::Folder {
 public:
-    explicit Folder(const std::string& tag) {
-        dir_ = fs::temp_directory_path() / ("wqspec-batch-" + tag + "-" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        fs::copy_file(SOURCE / "examples" / "seawater" / "WQCASE.DAT", dir_ / "WQCASE.DAT");
-        fs::copy_file(DATABASE, dir_ / "LOGKDATA.KDB");
+    explicit Folder(const std::string& tag) : testing::Folder("batch-" + tag) {
+        copy(SOURCE / "examples" / "seawater" / "WQCASE.DAT", "WQCASE.DAT");
+        copy(DATABASE, "LOGKDATA.KDB");
     }
-    ~Folder() { fs::remove_all(dir_); }
-    Folder(const Folder&) = delete;
-    Folder& operator=(const Folder&) = delete;
-
-    void write(const std::string& name, const std::string& text) const {
-        std::ofstream(dir_ / name, std::ios::binary) << text;
-    }
-    std::string read(const std::string& name) const { return slurp(dir_ / name); }
-    const fs::path& path() const { return dir_; }
-
-    Command run(const std::string& args, const std::string& input = "/dev/null") const {
-        const std::string command = "cd '" + dir_.string() + "' && '" + WQSPEC_EXE + "' " + args +
-                                    " > stdout.txt 2> stderr.txt < " + input;
-        const int raw = std::system(command.c_str());
-        Command c;
-        c.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        c.out = read("stdout.txt");
-        c.err = read("stderr.txt");
-        return c;
-    }
-
-private:
-    fs::path dir_;
 };
 
 // Four waters in the units a table may use: seawater as published (mg/kg
