@@ -1,4 +1,4 @@
 list(APPEND WQSPEC_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/batch_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/batch_output_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/batch_files_test.cpp
 )

@@ -44,9 +44,10 @@ std::string Folder::listing() const {
     return list;
 }
 
-Command Folder::run(const std::string& args, const std::string& input, const std::string& before) const {
-    const std::string command = "cd '" + dir_.string() + "' && " + (before.empty() ? "" : before + "; ") + "'" +
-                                WQSPEC_EXE + "' " + args + " > .stdout 2> .stderr < " + input;
+Command Folder::run(const std::string& args, const std::string& input, const std::string& before, int seconds) const {
+    const std::string command = "cd '" + dir_.string() + "' && " + (before.empty() ? "" : before + "; ") +
+                                "timeout " + std::to_string(seconds) + " '" + WQSPEC_EXE + "' " + args +
+                                " > .stdout 2> .stderr < " + input;
     const int raw = std::system(command.c_str());
     Command c;
     c.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

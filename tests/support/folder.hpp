@@ -30,8 +30,10 @@ public:
     const std::filesystem::path& path() const { return dir_; }
 
     // `wqspec ARGS` in the folder, standard input from `input`; `before`
-    // are shell commands run first in the same shell (ulimit, trap).
-    Command run(const std::string& args, const std::string& input = "/dev/null", const std::string& before = "") const;
+    // are shell commands run first in the same shell (ulimit, trap). A
+    // program that has not ended after `seconds` is ended (status 124).
+    Command run(const std::string& args, const std::string& input = "/dev/null", const std::string& before = "",
+                int seconds = 600) const;
 
 private:
     std::filesystem::path dir_;

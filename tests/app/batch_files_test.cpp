@@ -1,10 +1,12 @@
-// The files a batch writes: an output takes its name only when complete, an
-// interrupted batch leaves its whole records under a partial name, an input
-// is never overwritten, a full disk leaves nothing half written, the worker
-// threads stay within bounds and a thread that cannot start is not fatal.
+// The files of a batch: an input that is no regular file is refused at
+// once; an output takes its name only when complete, an interrupted batch
+// leaves its whole records under a partial name, an input is never
+// overwritten, a full disk leaves nothing half written; the worker threads
+// stay within bounds and a thread that cannot start is not fatal.
 // The built program runs in a folder of its own, as a user would run it.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,7 +33,7 @@ const fs::path SOURCE = WQSPEC_SOURCE_DIR;
 
 class Folder : public testing::Folder {
 public:
-    explicit Folder(const std::string& tag) : testing::Folder("output-" + tag) {
+    explicit Folder(const std::string& tag) : testing::Folder("files-" + tag) {
         copy(SOURCE / "examples" / "seawater" / "WQCASE.DAT", "WQCASE.DAT");
         copy(SOURCE / "examples" / "LOGKDATA.KDB", "LOGKDATA.KDB");
     }
@@ -62,12 +64,36 @@ std::string onlyFiles(std::initializer_list<const char*> names) {
     return list;
 }
 
+// --- inputs ------------------------------------------------------------------
+
+// The table, the template or the database as a FIFO is not waited on, as a
+// device is not read up to the bound: each is refused at once with what it is.
+TEST(BatchFiles, InputsThatAreNoRegularFilesAreRefusedAtOnce) {
+    Folder folder("fifo");
+    folder.write("t.csv", waters(1));
+    ASSERT_EQ(::mkfifo((folder.path() / "fifo").c_str(), 0600), 0);
+    const struct {
+        std::string args, message;
+    } cases[] = {
+        {"fifo", "wqspec: cannot open the table of waters fifo: a FIFO (a named pipe), not a regular file\n"},
+        {"t.csv --case fifo", "wqspec: cannot open the template fifo: a FIFO (a named pipe), not a regular file\n"},
+        {"t.csv --db fifo", "wqspec: cannot read the database fifo: a FIFO (a named pipe), not a regular file\n"},
+        {"t.csv --db /dev/zero", "wqspec: cannot read the database /dev/zero: a character device, not a regular file\n"},
+        {"t.csv --case .", "wqspec: cannot open the template .: a directory, not a regular file\n"},
+    };
+    for (const auto& c : cases) {
+        const Command run = folder.run("batch " + c.args, "/dev/null", "", 20);
+        EXPECT_EQ(run.status, 2) << c.args;
+        EXPECT_EQ(run.err, c.message);
+    }
+}
+
 // --- outputs never replace an input ------------------------------------
 
 // However the output is spelled (the same name, ./name, a hard link, a
 // symbolic link), it may not be the table, the template or the database:
 // the batch refuses before it reads anything, and every input stays.
-TEST(BatchOutput, NeverReplacesAnInputHoweverItIsSpelled) {
+TEST(BatchFiles, NeverReplacesAnInputHoweverItIsSpelled) {
     Folder folder("inputs");
     folder.write("t.csv", waters(2));
     ASSERT_EQ(::link((folder.path() / "t.csv").c_str(), (folder.path() / "hard.csv").c_str()), 0);
@@ -100,7 +126,7 @@ TEST(BatchOutput, NeverReplacesAnInputHoweverItIsSpelled) {
 
 // A batch that cannot start leaves the output of the last good batch as it
 // was, and no temporary file behind.
-TEST(BatchOutput, ABatchThatCannotStartLeavesThePreviousOutput) {
+TEST(BatchFiles, ABatchThatCannotStartLeavesThePreviousOutput) {
     Folder folder("previous");
     folder.write("t.csv", waters(2));
     folder.write("bad.csv", "name,T,Nq+ [mg/L]\nw,25,1\n");
@@ -122,7 +148,7 @@ TEST(BatchOutput, ABatchThatCannotStartLeavesThePreviousOutput) {
 // closed JSON array in OUT.partial.json) beside OUT, which is left as it
 // was; a job array's join of the OUT files cannot take them for complete. A
 // second interrupted batch does not replace the first partial file.
-TEST(BatchOutput, AnInterruptedBatchLeavesItsRecordsUnderAPartialName) {
+TEST(BatchFiles, AnInterruptedBatchLeavesItsRecordsUnderAPartialName) {
     Folder folder("interrupt");
     folder.write("big.csv", waters(40000));
     for (const std::string out : {"out.csv", "out.json"}) {
@@ -191,7 +217,7 @@ TEST(BatchOutput, AnInterruptedBatchLeavesItsRecordsUnderAPartialName) {
 // and the last good output stays.
 const std::string FULL_DISK = "trap '' XFSZ; ulimit -f 1";
 
-TEST(BatchOutput, AFullDiskLeavesThePreviousOutputAndSaysWhy) {
+TEST(BatchFiles, AFullDiskLeavesThePreviousOutputAndSaysWhy) {
     Folder folder("full");
     folder.write("t.csv", waters(3));
     const std::string& full = FULL_DISK;
@@ -207,7 +233,7 @@ TEST(BatchOutput, AFullDiskLeavesThePreviousOutputAndSaysWhy) {
 
 // --- worker threads -------------------------------------------------------
 
-TEST(BatchOutput, JobsAreAWholeNumberFromOneAndStayWithinBounds) {
+TEST(BatchFiles, JobsAreAWholeNumberFromOneAndStayWithinBounds) {
     Folder folder("jobs");
     folder.write("t.csv", waters(5));
     const Command one = folder.run("batch t.csv --jobs 1");
@@ -238,7 +264,7 @@ TEST(BatchOutput, JobsAreAWholeNumberFromOneAndStayWithinBounds) {
 // A thread that cannot be started (here: a stack limit no thread's stack
 // fits in) is not fatal: with none started the calling thread computes
 // every water, and the records are those of --jobs 1.
-TEST(BatchOutput, AThreadThatCannotStartIsNotFatal) {
+TEST(BatchFiles, AThreadThatCannotStartIsNotFatal) {
     if (testing::SANITIZED_BUILD) GTEST_SKIP() << "the sanitizers need the address space the limit takes";
     Folder folder("threads");
     folder.write("t.csv", waters(6));
@@ -255,7 +281,7 @@ TEST(BatchOutput, AThreadThatCannotStartIsNotFatal) {
 // A failed row whose name or cell is Latin-1 (as spreadsheets write it): the
 // JSON output is whole and parseable, on any number of threads, the text
 // carried with replacement characters.
-TEST(BatchOutput, TextThatIsNotUtf8NeverAbortsTheOutput) {
+TEST(BatchFiles, TextThatIsNotUtf8NeverAbortsTheOutput) {
     Folder folder("latin1");
     folder.write("t.csv",
                  "name,T,pH,Na+ [mmol/kgw],Cl- [mmol/kgw]\n"
@@ -281,7 +307,7 @@ TEST(BatchOutput, TextThatIsNotUtf8NeverAbortsTheOutput) {
 
 // --- the command line --------------------------------------------------------
 
-TEST(BatchOutput, TheExtensionOfOutInAnyCaseAndAnEmptyFolderRefused) {
+TEST(BatchFiles, TheExtensionOfOutInAnyCaseAndAnEmptyFolderRefused) {
     Folder folder("names");
     folder.write("t.csv", waters(1));
     ASSERT_EQ(folder.run("batch t.csv --out X.CSV").status, 0);
@@ -292,6 +318,54 @@ TEST(BatchOutput, TheExtensionOfOutInAnyCaseAndAnEmptyFolderRefused) {
     EXPECT_EQ(empty.status, 2);
     EXPECT_EQ(empty.err, "wqspec: --write-cases needs the name of a folder\n");
     EXPECT_EQ(empty.out, "") << "nothing is computed to standard output";
+}
+
+// --- the results file of the console program ---------------------------------
+
+// --results: the file takes its name when the program ends in order; an
+// interrupt while the dialogue waits leaves the previous file and no
+// temporary; it may not be one of the program's own files.
+TEST(ResultsFile, TakesItsNameAtTheEndAndAnInterruptLeavesThePrevious) {
+    Folder folder("results");
+    folder.write("runs.json", "the last good records\n");
+    int answers[2];
+    ASSERT_EQ(::pipe(answers), 0);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        // Standard input stays open and empty: the dialogue waits.
+        ::dup2(answers[0], 0);
+        ::close(answers[1]);
+        if (::chdir(folder.path().c_str()) != 0) ::_exit(126);
+        std::freopen("/dev/null", "w", stdout);
+        ::execl(WQSPEC_EXE, WQSPEC_EXE, "--results", "runs.json", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(answers[0]);
+    // The program waits in the dialogue once its first run is in the listing.
+    for (int k = 0; k < 1500 && folder.read("WQLIST.DAT").find("Number of loops used") == std::string::npos; ++k)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    int raw = 0;
+    ASSERT_EQ(::waitpid(pid, &raw, 0), pid);
+    ::close(answers[1]);
+    EXPECT_TRUE(WIFSIGNALED(raw) && WTERMSIG(raw) == SIGTERM) << "ended as the signal ends it";
+    EXPECT_EQ(folder.read("runs.json"), "the last good records\n");
+    EXPECT_EQ(folder.listing().find(".runs.json."), std::string::npos) << folder.listing();
+
+    // Ended in order, the file holds the records.
+    const Command done = folder.run("--results runs.json");
+    EXPECT_EQ(done.status, 0) << done.err;
+    EXPECT_EQ(json::parse(folder.read("runs.json")).size(), 1u);
+    const std::string templ = folder.read("WQCASE.DAT");
+    for (const char* own : {"WQCASE.DAT", "./LOGKDATA.KDB", "WQLIST.DAT"}) {
+        const Command refused = folder.run(std::string("--results ") + own);
+        EXPECT_EQ(refused.status, 1) << own;
+        EXPECT_NE(refused.err.find(std::string("wqspec: --results ") + own + " is "), std::string::npos) << refused.err;
+    }
+    EXPECT_EQ(folder.read("WQCASE.DAT"), templ);
+    EXPECT_EQ(fs::file_size(folder.path() / "LOGKDATA.KDB"), fs::file_size(SOURCE / "examples" / "LOGKDATA.KDB"));
 }
 
 // --- --write-cases -------------------------------------------------------------
