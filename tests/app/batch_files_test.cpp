@@ -169,8 +169,12 @@ TEST(BatchFiles, AnInterruptedBatchLeavesItsRecordsUnderAPartialName) {
             // Interrupted once a few records stand in its temporary file.
             for (int k = 0; k < 600; ++k) {
                 std::uintmax_t written = 0;
-                for (const auto& e : fs::directory_iterator(folder.path()))
-                    if (e.path().filename().string().rfind("." + out + ".", 0) == 0) written = fs::file_size(e.path());
+                std::error_code ec;
+                for (const auto& e : fs::directory_iterator(folder.path(), ec))
+                    if (e.path().filename().string().rfind("." + out + ".", 0) == 0) {
+                        const std::uintmax_t size = fs::file_size(e.path(), ec);
+                        if (!ec) written = size;
+                    }
                 if (written > 20000) break;
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
             }
