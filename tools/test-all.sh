@@ -16,6 +16,6 @@ cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DWQSPEC_SANITIZE=ON -DWQS
 cmake --build build/sanitize -j "$jobs"
 (cd build/sanitize && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" -LE python)
 
-# The run-input and database readers under libFuzzer (ASan + UBSan), 50 s
-# each; a finding fails the build. Long runs: bash tools/fuzz.sh.
-bash tools/fuzz.sh 50
+# The readers and the case writer's round trip under libFuzzer (ASan +
+# UBSan), 30 s each; a finding fails the build. Long runs: bash tools/fuzz.sh.
+bash tools/fuzz.sh 30

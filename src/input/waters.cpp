@@ -88,7 +88,8 @@ bool setAlkalinityUnit(Column& c, const std::string& unit) {
     return true;
 }
 
-std::string quoted(std::string_view text) { return "\"" + shortened(text) + "\""; }
+// Text of the table echoed in a message: UTF-8, cut short.
+std::string quoted(std::string_view text) { return "\"" + shortened(utf8Replacing(text)) + "\""; }
 
 // The quantities a table may give besides the components, with the units
 // each takes ("" for none).
