@@ -162,7 +162,7 @@ TEST(BatchFiles, AnInterruptedBatchLeavesItsRecordsUnderAPartialName) {
                 if (::chdir(folder.path().c_str()) != 0) ::_exit(126);
                 std::freopen(".stderr", "w", stderr);
                 std::freopen("/dev/null", "w", stdout);
-                ::execl(WQSPEC_EXE, WQSPEC_EXE, "batch", "big.csv", "--out", out.c_str(), "--jobs", "1",
+                ::execl(WQSPEC_EXE, WQSPEC_EXE, "batch", "big.csv", "--out", out.c_str(), "--jobs", "2",
                         static_cast<char*>(nullptr));
                 ::_exit(127);
             }

@@ -39,13 +39,13 @@ private:
     std::filesystem::path dir_;
 };
 
-// True in a build with AddressSanitizer, whose shadow memory a process
-// needs more room than some limits (ulimit) leave.
+// True in a build with AddressSanitizer or ThreadSanitizer, whose shadow
+// memory a process needs more room than some limits (ulimit) leave.
 constexpr bool SANITIZED_BUILD =
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     true;
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
     true;
 #else
     false;
