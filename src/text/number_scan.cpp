@@ -150,12 +150,23 @@ std::uint64_t up(std::uint64_t x, std::uint64_t before) {
     return (x << k) | (before >> (64 - k));
 }
 
-// The characters that end a run of MAX_PLAIN_INTEGER_DIGITS + 1 digits.
-std::uint64_t endsOfLongRuns(std::uint64_t x, std::uint64_t before) {
-    static_assert(MAX_PLAIN_INTEGER_DIGITS == 6);
-    return x & up<1>(x, before) & up<2>(x, before) & up<3>(x, before) & up<4>(x, before) & up<5>(x, before) &
-           up<6>(x, before);
-}
+// Runs of set bits, block after block: the bits that end a run of at least
+// 2, 4 and 7 (MAX_PLAIN_INTEGER_DIGITS + 1) of them, each from the one before
+// (a run of 4 is two runs of 2 two places apart, a run of 7 two runs of 4
+// three places apart).
+struct LongRuns {
+    std::uint64_t two = 0, four = 0;  // of the block before
+
+    inline __attribute__((always_inline)) std::uint64_t endsOfSeven(std::uint64_t x, std::uint64_t xBefore) {
+        static_assert(MAX_PLAIN_INTEGER_DIGITS == 6);
+        const std::uint64_t runsOfTwo = x & up<1>(x, xBefore);
+        const std::uint64_t runsOfFour = runsOfTwo & up<2>(runsOfTwo, two);
+        const std::uint64_t runsOfSeven = runsOfFour & up<3>(runsOfFour, four);
+        two = runsOfTwo;
+        four = runsOfFour;
+        return runsOfSeven;
+    }
+};
 
 // Checks one block against the plain-decimal rules, given the block before;
 // adds its values to `count`. False when a rule is broken.
@@ -163,6 +174,7 @@ struct PlainDecimalCheck {
     BlockMasks before{~std::uint64_t{0}, 0, 0, 0};  // the line starts after a separator
     std::uint64_t carry = 0;
     std::uint64_t integerDigitsBefore = 0;  // of the block before
+    LongRuns integerRuns;
     std::uint64_t starts = 0;  // the first characters of values in the last block
     int count = 0;
 
@@ -190,7 +202,7 @@ struct PlainDecimalCheck {
         // a value without one): at most six in a row, so that no value
         // reaches MAX_TABLE_MAGNITUDE.
         const std::uint64_t integerDigits = m.digit & sum;
-        if (endsOfLongRuns(integerDigits, integerDigitsBefore) != 0) return false;
+        if (integerRuns.endsOfSeven(integerDigits, integerDigitsBefore) != 0) return false;
         integerDigitsBefore = integerDigits;
         count += std::popcount(starts);
         before = m;
