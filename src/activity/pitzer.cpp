@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "text/failure.hpp"
+#include "text/stop.hpp"
 
 namespace wq {
 namespace {
@@ -42,10 +43,18 @@ constexpr int HIGH_PANELS = 12;
 constexpr double LOW_START = 1e-6;
 // Beyond y = max(1, ln x) + TAIL the integrand is below e^-60 of its size.
 constexpr double TAIL = 20.0;
-// Below |q| = 0.5 the sums 1 + q + q^2/2 - e^q and 1 + q - e^q are taken from
-// their series, which have no cancellation.
-constexpr double SERIES_BELOW = 0.5;
-constexpr int SERIES_TERMS = 22;
+// Below this ionic strength (mol/kg) the mixing terms are left out: they add
+// about I^2 ln I to ln gamma, and E-theta' = d E-theta/dI would need 1/I^2.
+constexpr double MIN_MIXING_IONIC_STRENGTH = 1e-20;
+
+// Below |q| = 0.1 the sums 1 + q + q^2/2 - e^q and 1 + q - e^q are taken from
+// their series, which have no cancellation; q^13/13! is below 1e-17 of the
+// first term there.
+constexpr double SERIES_BELOW = 0.1;
+// 1/k! for k = 2 ... 12.
+constexpr double INVERSE_FACTORIAL[] = {1.0 / 2,        1.0 / 6,         1.0 / 24,         1.0 / 120,
+                                        1.0 / 720,      1.0 / 5040,      1.0 / 40320,      1.0 / 362880,
+                                        1.0 / 3628800,  1.0 / 39916800,  1.0 / 479001600};
 
 // f(q) = 1 + q + q^2/2 - e^q and f'(q) = 1 + q - e^q.
 void integrandFactors(double q, double& f, double& df) {
@@ -55,17 +64,12 @@ void integrandFactors(double q, double& f, double& df) {
         df = 1.0 + q - e;
         return;
     }
-    // f = -sum_{k>=3} q^k / k!, f' = -sum_{k>=2} q^k / k!
-    double term = 0.5 * q * q;  // q^2 / 2!
-    double sumFrom2 = term;
-    double sumFrom3 = 0.0;
-    for (int k = 3; k <= SERIES_TERMS; ++k) {
-        term *= q / k;
-        sumFrom2 += term;
-        sumFrom3 += term;
-    }
-    f = -sumFrom3;
-    df = -sumFrom2;
+    // f = -sum_{k>=3} q^k / k!, f' = -sum_{k>=2} q^k / k!, by Horner.
+    double sum = 0.0;
+    for (int k = 12; k >= 3; --k) sum = (sum + INVERSE_FACTORIAL[k - 2]) * q;  // sum_{k>=3} q^(k-2) / k!
+    const double q2 = q * q;
+    f = -sum * q2;
+    df = -(INVERSE_FACTORIAL[0] + sum) * q2;
 }
 
 // Adds the integrals of f(q) y^2 and of f'(q) (q / x) y^2 over one point.
@@ -104,7 +108,7 @@ double gFunction(double x) {
 
 double aPhiFromDebyeHuckelA(double debyeA) { return debyeA * std::log(10.0) / 3.0; }
 
-JValue pitzerJ(double x) {
+JValue pitzerJIntegral(double x) {
     if (!(x > 0.0)) return {};
     double k = 0.0, dk = 0.0;
     // 0 < y < y0, by hand (e^q vanishes there): x^2 y0 / 2 - x y0^2 / 2 + y0^3 / 3,
@@ -142,8 +146,86 @@ JValue pitzerJ(double x) {
     return {j, (dk - j) / x};
 }
 
+namespace {
+
+// J on ln x from -24 to 7 (x from 3.8e-11 to 1097: 6 zi zj A-phi sqrt(I) for
+// I from 1e-20 mol/kg up, with zi zj up to 9) in pieces of width 1, each a
+// Chebyshev series of degree 13 in ln x fitted at its Chebyshev points to the
+// integral (error below 1e-12 of J); the derivative is that of the series,
+// so E-theta' is the exact slope of E-theta. Built once, at first use.
+constexpr double J_TABLE_FROM = -24.0;
+constexpr int J_TABLE_PIECES = 31;
+constexpr int J_TABLE_TERMS = 14;
+constexpr double PI = 3.14159265358979323846;
+
+struct JTable {
+    // coefficient k of piece p: J = sum_k value[p][k] T_k(t), dJ/dt = sum_k slope[p][k] T_k(t),
+    // t = 2 (ln x - from - p) - 1.
+    std::array<std::array<double, J_TABLE_TERMS>, J_TABLE_PIECES> value{}, slope{};
+};
+
+JTable buildJTable() {
+    JTable table;
+    constexpr int n = J_TABLE_TERMS;
+    for (int p = 0; p < J_TABLE_PIECES; ++p) {
+        std::array<double, n> f{};
+        for (int j = 0; j < n; ++j) {
+            const double t = std::cos(PI * (j + 0.5) / n);
+            f[static_cast<std::size_t>(j)] = pitzerJIntegral(std::exp(J_TABLE_FROM + p + 0.5 * (t + 1.0))).j;
+        }
+        auto& c = table.value[static_cast<std::size_t>(p)];
+        for (int k = 0; k < n; ++k) {
+            double sum = 0.0;
+            for (int j = 0; j < n; ++j) sum += f[static_cast<std::size_t>(j)] * std::cos(PI * k * (j + 0.5) / n);
+            c[static_cast<std::size_t>(k)] = (k == 0 ? 1.0 : 2.0) / n * sum;
+        }
+        // Derivative series: b(k-1) = b(k+1) + 2k c(k), b(0) halved.
+        auto& b = table.slope[static_cast<std::size_t>(p)];
+        double next = 0.0, nextNext = 0.0;  // b(k), b(k+1)
+        for (int k = n - 1; k >= 1; --k) {
+            const double bkMinus1 = nextNext + 2.0 * k * c[static_cast<std::size_t>(k)];
+            b[static_cast<std::size_t>(k - 1)] = bkMinus1;
+            nextNext = next;
+            next = bkMinus1;
+        }
+        b[0] *= 0.5;
+    }
+    return table;
+}
+
+const JTable& jTable() {
+    static const JTable table = buildJTable();
+    return table;
+}
+
+// sum_k a(k) T_k(t) by Clenshaw's recurrence.
+double chebyshevSum(const std::array<double, J_TABLE_TERMS>& a, double t) {
+    double b1 = 0.0, b2 = 0.0;
+    for (int k = J_TABLE_TERMS - 1; k >= 1; --k) {
+        const double b0 = a[static_cast<std::size_t>(k)] + 2.0 * t * b1 - b2;
+        b2 = b1;
+        b1 = b0;
+    }
+    return a[0] + t * b1 - b2;
+}
+
+}  // namespace
+
+JValue pitzerJ(double x) {
+    if (!(x > 0.0)) return {};
+    const double u = std::log(x) - J_TABLE_FROM;
+    if (!(u >= 0.0 && u <= J_TABLE_PIECES)) return pitzerJIntegral(x);
+    const int p = std::min(static_cast<int>(u), J_TABLE_PIECES - 1);
+    const double t = 2.0 * (u - p) - 1.0;
+    const JTable& table = jTable();
+    const double j = chebyshevSum(table.value[static_cast<std::size_t>(p)], t);
+    // dJ/dx = dJ/dt dt/du du/dx = dJ/dt * 2 / x.
+    const double dj = chebyshevSum(table.slope[static_cast<std::size_t>(p)], t) * 2.0 / x;
+    return {j, dj};
+}
+
 ETheta eTheta(double zi, double zj, double ionicStrength, double aPhi) {
-    if (!(ionicStrength > 0.0) || zi == zj) return {};
+    if (!(ionicStrength >= MIN_MIXING_IONIC_STRENGTH) || zi == zj) return {};
     const double u = 6.0 * aPhi * std::sqrt(ionicStrength);
     const double xij = zi * zj * u, xii = zi * zi * u, xjj = zj * zj * u;
     const JValue jij = pitzerJ(xij), jii = pitzerJ(xii), jjj = pitzerJ(xjj);
@@ -334,6 +416,10 @@ void PitzerModel::setConditions(double tKelvin, double /*pressureBar*/, double d
 
 PitzerWater PitzerModel::evaluate(std::span<const double> molality, std::span<double> lnGamma) {
     const std::size_t n = charge_.size();
+    if (molality.size() != n || lnGamma.size() != n)
+        throw InternalError{"PitzerModel::evaluate: " + std::to_string(n) + " solutes, " +
+                            std::to_string(molality.size()) + " molalities, " + std::to_string(lnGamma.size()) +
+                            " values"};
     double sumM = 0.0, ionic = 0.0, zSum = 0.0;
     for (std::size_t i = 0; i < n; ++i) {
         lnGamma[i] = 0.0;

@@ -59,12 +59,14 @@ double meanGamma(Solution& s, double salt, double nuPlus, double nuMinus) {
 TEST(PitzerJ, AgreesWithTheDefiningIntegral) {
     // J(x) = (1/x) int_0^inf (1 + q + q^2/2 - e^q) y^2 dy, q = -(x/y) e^-y
     // (Pitzer 1975, J. Solution Chem. 4, 249, eq. 47), and dJ/dx, evaluated
-    // in 30-digit arithmetic (mpmath quad and diff, piecewise at y = x/1000,
-    // x/100, x/10, x, 10x, 1, 3, 10, 30, 60).
+    // in 80-digit arithmetic (mpmath quad and diff, piecewise at y = x/1000,
+    // x/100, x/10, x, 10x, ..., 1e8 x, 1, 3, 10, 30, 60). Both the integral
+    // and the table the model uses; 1e-12 and 5000 lie outside the table.
     struct Case {
         double x, j, dj;
     };
     const Case cases[] = {
+        {1e-12, 4.5352184718031e-24, 8.90377027694403e-12},
         {1e-6, 2.23263573015894e-12, 4.29860697834049e-6},
         {0.01, 7.05794309695777e-5, 0.012515174496075},
         {0.1, 0.00360273272859402, 0.0585958733288461},
@@ -73,16 +75,32 @@ TEST(PitzerJ, AgreesWithTheDefiningIntegral) {
         {10.0, 2.06328422877211, 0.234206826831282},
         {50.0, 11.8224797935056, 0.247357373243767},
         {200.0, 49.1709892417833, 0.249570606176311},
+        {1000.0, 249.071007066093, 0.249958395268491},
+        {5000.0, 1249.02622125916, 0.249996595868189},
     };
     for (const Case& c : cases) {
-        const JValue v = pitzerJ(c.x);
-        EXPECT_NEAR(v.j, c.j, 1e-8 * c.j) << "x = " << c.x;
-        EXPECT_NEAR(v.dj, c.dj, 1e-7 * c.dj) << "x = " << c.x;
+        for (const JValue v : {pitzerJ(c.x), pitzerJIntegral(c.x)}) {
+            EXPECT_NEAR(v.j, c.j, 1e-8 * c.j) << "x = " << c.x;
+            EXPECT_NEAR(v.dj, c.dj, 1e-7 * c.dj) << "x = " << c.x;
+        }
     }
-    // J(0) = 0; for large x, J tends to x/4 - 1 and J' to 1/4.
     EXPECT_EQ(pitzerJ(0.0).j, 0.0);
-    EXPECT_NEAR(pitzerJ(1000.0).j, 249.071007066093, 1e-8 * 249.07);
-    EXPECT_NEAR(pitzerJ(1000.0).dj, 0.249958395268491, 1e-7);
+    EXPECT_EQ(pitzerJIntegral(0.0).j, 0.0);
+}
+
+TEST(PitzerJ, TableFollowsTheIntegralAcrossItsRange) {
+    // 400 points from x = 4e-11 to 1000, between the table's nodes and on
+    // the joins of its pieces.
+    for (int k = 0; k <= 400; ++k) {
+        const double x = std::exp(-23.9 + k * (30.8 / 400.0));
+        const JValue table = pitzerJ(x), integral = pitzerJIntegral(x);
+        EXPECT_NEAR(table.j, integral.j, 2e-9 * integral.j) << "x = " << x;
+        EXPECT_NEAR(table.dj, integral.dj, 2e-8 * integral.dj) << "x = " << x;
+    }
+    for (int p = -23; p <= 6; ++p) {
+        const double x = std::exp(static_cast<double>(p));
+        EXPECT_NEAR(pitzerJ(x).j, pitzerJIntegral(x).j, 2e-9 * pitzerJIntegral(x).j) << "x = e^" << p;
+    }
 }
 
 TEST(PitzerETheta, IsItsDefinitionAndItsDerivativeIsTheSlope) {
@@ -305,6 +323,19 @@ TEST(PitzerModel, DiluteLimitAndWhatIsLeftOut) {
     // ln(1 + b sqrt I)) tends to -3 A-phi z^2 sqrt I (Pitzer 1991).
     EXPECT_NEAR(s.lnGamma[2], -3.0 * s.model.aPhi() * std::sqrt(1e-9), 1e-7);
     EXPECT_EQ(s.lnGamma[2], s.lnGamma[3]);
+    // The solver's floor of 1e-200 mol/kg: finite values, no division by
+    // an underflowed I^2.
+    s.m = {1e-200, 1e-200, 1e-200, 0.0};
+    w = s.evaluate();
+    EXPECT_EQ(w.osmotic, 1.0);
+    for (double g : s.lnGamma) EXPECT_TRUE(std::isfinite(g));
+}
+
+TEST(PitzerModel, SpansOfAnotherSizeAreAFaultOfTheCaller) {
+    Solution s({{"Na+", 1}, {"Cl-", -1}}, KELVIN_25C, DEBYE_A_25C);
+    std::vector<double> three(3, 0.1), two(2, 0.0);
+    EXPECT_THROW(s.model.evaluate(three, two), InternalError);
+    EXPECT_THROW(s.model.evaluate(two, three), InternalError);
 }
 
 TEST(PitzerModel, BuildsOnTheWholeDatabaseAndEvaluatesEveryTemperatureOfItsRange) {
