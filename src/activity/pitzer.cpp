@@ -240,6 +240,7 @@ void PitzerModel::Coefficients::at(double tKelvin) { value = pitzerTemperatureFu
 
 PitzerModel::PitzerModel(const PitzerParameters& parameters, std::span<const PitzerSolute> solutes) {
     for (const PitzerSolute& s : solutes) {
+        if (indexOf(s.name) >= 0) throw InternalError{"PitzerModel: the solute " + s.name + " is listed twice"};
         name_.push_back(s.name);
         charge_.push_back(s.charge);
     }

@@ -79,7 +79,8 @@ public:
     // Matches the parameters to the species. A parameter that does not fit
     // the charges of its species (B0 of two cations, PSI of three anions, a
     // LAMBDA without a neutral species, ...) stops the program with
-    // "<parameter file>, line <n>: <what>".
+    // "<parameter file>, line <n>: <what>". A name listed twice is a fault
+    // of the caller (InternalError).
     PitzerModel(const PitzerParameters& parameters, std::span<const PitzerSolute> solutes);
 
     // The parameters at tKelvin. The data of a Pitzer database carry no

@@ -100,6 +100,10 @@ PitzerTerm readTerm(TextFile& file, const Words& w, const KindSpec& kind) {
     const std::string keyword(kind.keyword);
     if (kind.kind == PitzerKind::alphas) {
         if (numbers != 2) fileFailure(file, "ALPHAS needs two species and two numbers (alpha1 alpha2)");
+        double alpha = 0.0;
+        for (int k = 0; k < 2; ++k)
+            if (readNumber(w.word[1 + kind.speciesCount + k], alpha) && alpha < 0.0)
+                fileFailure(file, "ALPHAS: alpha1 and alpha2 cannot be negative");
     } else if (numbers < 1 || numbers > PITZER_COEFFICIENTS) {
         fileFailure(file, keyword + " needs " + std::to_string(kind.speciesCount) + " species and 1 to " +
                               std::to_string(PITZER_COEFFICIENTS) + " coefficients");

@@ -331,11 +331,13 @@ TEST(PitzerModel, DiluteLimitAndWhatIsLeftOut) {
     for (double g : s.lnGamma) EXPECT_TRUE(std::isfinite(g));
 }
 
-TEST(PitzerModel, SpansOfAnotherSizeAreAFaultOfTheCaller) {
+TEST(PitzerModel, SpansOfAnotherSizeAndTwiceListedSolutesAreFaultsOfTheCaller) {
     Solution s({{"Na+", 1}, {"Cl-", -1}}, KELVIN_25C, DEBYE_A_25C);
     std::vector<double> three(3, 0.1), two(2, 0.0);
     EXPECT_THROW(s.model.evaluate(three, two), InternalError);
     EXPECT_THROW(s.model.evaluate(two, three), InternalError);
+    const std::vector<PitzerSolute> twice = {{"Na+", 1}, {"Cl-", -1}, {"Na+", 1}};
+    EXPECT_THROW(PitzerModel(databaseParameters(), twice), InternalError);
 }
 
 TEST(PitzerModel, BuildsOnTheWholeDatabaseAndEvaluatesEveryTemperatureOfItsRange) {

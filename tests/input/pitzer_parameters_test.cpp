@@ -134,6 +134,7 @@ TEST(PitzerParametersReader, BadLinesStopWithFileAndLine) {
         {"B0 Na+ Cl- 0.1\n\nB0 Cl- Na+ 0.2\n", "PITZER.DAT, line 3: the same B0 as line 1"},
         {"PSI Na+ K+ Cl- 0.1\nPSI Cl- K+ Na+ 0.1\n", "PITZER.DAT, line 2: the same PSI as line 1"},
         {"ALPHAS Ca++ SO4-- 1.4\n", "PITZER.DAT, line 1: ALPHAS needs two species and two numbers (alpha1 alpha2)"},
+        {"ALPHAS Ca++ SO4-- 1.4 -12\n", "PITZER.DAT, line 1: ALPHAS: alpha1 and alpha2 cannot be negative"},
         {"TEMPERATURE 200 0\n",
          "PITZER.DAT, line 1: TEMPERATURE needs two numbers, the lowest and the highest temperature (C)"},
         {"TEMPERATURE 0\n",
