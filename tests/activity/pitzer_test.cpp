@@ -27,7 +27,7 @@ const PitzerParameters& databaseParameters() {
 // Debye-Hueckel A (log10 basis, kg^0.5 mol^-0.5) of the bundled database
 // (IAPWS-95 density, Johnson & Norton 1991 dielectric constant): 25 C at
 // 1 bar and 100 C at 1.0133 bar. A-phi = A ln 10 / 3 gives 0.3925 and 0.4602
-// (Pitzer 1991 lists 0.3915 and 0.4606 from Bradley & Pitzer 1979).
+// (Pitzer 1991 gives 0.3915 at 25 C).
 constexpr double DEBYE_A_25C = 0.51139;
 constexpr double DEBYE_A_100C = 0.59958;
 constexpr double KELVIN_25C = 298.15;
