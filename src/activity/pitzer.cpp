@@ -34,8 +34,8 @@ constexpr double WATER_KG_PER_MOL = 1.0 / 55.50825119018555;
 constexpr double GL_NODE[4] = {0.1834346424956498, 0.5255324099163290, 0.7966664774136267, 0.9602898564975363};
 constexpr double GL_WEIGHT[4] = {0.3626837833783620, 0.3137066458778873, 0.2223810344533745, 0.1012285362903763};
 
-// Panels of the quadrature of J: the part 0 < y < 1 in ln y (where the
-// integrand changes on the scale of x when x is small), the part y > 1 in y.
+// Panels of the quadrature of J: the range 0 < y < 1 in ln y (where the
+// integrand changes on the scale of x when x is small), the range y > 1 in y.
 constexpr int LOW_PANELS = 16;
 constexpr int HIGH_PANELS = 12;
 // The lower part starts at y0 = min(x, 1) * LOW_START; below it the integrand

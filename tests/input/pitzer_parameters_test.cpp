@@ -145,7 +145,7 @@ TEST(PitzerParametersReader, BadLinesStopWithFileAndLine) {
         {"B0 a b c d e f g h i j k l m\n", "PITZER.DAT, line 1: too many words on the line"},
     };
     for (const Case& c : cases) EXPECT_EQ(failureOf(c.text), c.reason) << c.text;
-    // The same kind on other species, and other kinds on the same species, are not duplicates.
+    // The same kind on other species, and other kinds on the same species, are other parameters.
     EXPECT_EQ(failureOf("B0 Na+ Cl- 0.1\nB1 Na+ Cl- 0.2\nB0 K+ Cl- 0.1\n"), "");
 }
 
