@@ -8,6 +8,16 @@
 
 namespace wq {
 
+// How an iteration ended before its convergence test or its loop limit: the
+// charge-balance component could not absorb the imbalance, or a residual or
+// Newton step was not a finite number.
+struct IterationStop {
+    enum class Kind { chargeImbalance, nonFiniteResidual, nonFiniteStep };
+    Kind kind = Kind::chargeImbalance;
+    int component = 0;  // the component whose equation or total failed
+    int loop = 0;
+};
+
 struct RunState {
     double kgw = 1.0;             // mass of water (kg)
     int loops = 0;                // Newton loops used by the last run
