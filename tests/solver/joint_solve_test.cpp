@@ -10,6 +10,8 @@
 #include "equilibria/saturation.hpp"
 #include "solver/mass_action.hpp"
 #include "solver/newton.hpp"
+#include "solver/setup.hpp"
+#include "solver/solve.hpp"
 #include "support/test_program.hpp"
 
 namespace wq {
@@ -17,6 +19,7 @@ namespace {
 
 using testing::Channels;
 using testing::newProgram;
+using testing::stopOf;
 using testing::TestProgram;
 
 constexpr double WATER_MOLES = 55.50825119018555;
@@ -196,6 +199,127 @@ TEST(JointSolve, EveryEquationHoldsAtTheSolution) {
     // Every secondary molality follows from the components.
     for (int s = p.comp.count + 1; s <= p.sp.count; ++s)
         EXPECT_NEAR(std::log10(p.sp[s].molality), massActionLogMolality(p.sp, p.sp[s]), 1e-12) << s;
+}
+
+// ---- which method solves a run ---------------------------------------------
+
+// Na+, Cl- and Ca++ in an ideal solution at 25 C, with OH- and two complexes.
+struct SaltWater {
+    std::unique_ptr<TestProgram> prog = newProgram(Channels::captured);
+    TestProgram& p = *prog;
+    int na, cl, ca;
+
+    SaltWater(double naTotal, double clTotal, double caTotal) {
+        p.input.convergence = 1e-10;
+        p.input.loopLimit = 100;
+        p.input.activityOption = 3;
+        p.input.waterOption = 1;
+        p.conditions.temperature = 25.0;
+        p.conditions.pressure = 1.0;
+        p.addComponent(1, "H+", 1.0, 0.0, 1e-7);
+        p.addComponent(2, "H2O", 0.0, 1.0, 1.0);
+        na = p.addComponent(13, "Na+", 1, naTotal, std::max(naTotal, 1e-10));
+        cl = p.addComponent(3, "Cl-", -1, clTotal, std::max(clTotal, 1e-10));
+        ca = p.addComponent(9, "Ca++", 2, caTotal, std::max(caTotal, 1e-10));
+        p.addSecondary("OH-", -1, 14.0, {{2, 1.0}, {1, -1.0}});
+        p.addSecondary("NaCl,aq", 0, -0.5, {{na, 1.0}, {cl, 1.0}});
+        p.addSecondary("CaCl+", 1, -0.3, {{ca, 1.0}, {cl, 1.0}});
+    }
+
+    void balanceOn(int i) {
+        p.input.chargeBalancePosition = i;
+        p.conditions.chargeBalanceStartTotal = p.comp[i].mtot;
+        p.conditions.chargeBalanceSwitch = 1;
+    }
+};
+
+TEST(SolveSpeciation, AWaterTheIterationSolvesNeverReachesTheJointSolve) {
+    struct Case {
+        const char* what;
+        double pH;
+        bool balance;
+    };
+    const Case cases[] = {
+        {"pH computed, no charge balance", 0.0, false},
+        {"pH computed, charge balance on Cl-", 0.0, true},
+        {"pH fixed, charge balance on Cl-", 7.0, true},
+    };
+    for (const Case& c : cases) {
+        SaltWater iterated(0.1, 0.1, 0.01), solved(0.1, 0.1, 0.01);
+        for (SaltWater* w : {&iterated, &solved}) {
+            w->p.conditions.pH = c.pH;
+            if (c.balance) w->balanceOn(w->cl);
+            setUp(w->p, {});
+        }
+        iterate(iterated.p, nullptr);
+        solveSpeciation(solved.p, nullptr);
+        EXPECT_FALSE(solved.p.run.joint.ran) << c.what;
+        EXPECT_EQ(solved.p.run.joint.iterations, 0) << c.what;
+        EXPECT_EQ(solved.p.run.loops, iterated.p.run.loops) << c.what;
+        for (int s = 1; s <= solved.p.sp.count; ++s)
+            EXPECT_EQ(solved.p.sp[s].molality, iterated.p.sp[s].molality) << c.what << ": species " << s;
+        for (int i = 1; i <= solved.p.comp.count; ++i)
+            EXPECT_EQ(solved.p.comp[i].mtot, iterated.p.comp[i].mtot) << c.what << ": total " << i;
+        EXPECT_EQ(solved.p.console(), iterated.p.console()) << c.what;
+        EXPECT_EQ(solved.p.listing(), iterated.p.listing()) << c.what;
+    }
+}
+
+TEST(SolveSpeciation, TheLoopLimitHandsTheWaterToTheJointSolve) {
+    SaltWater w(0.2, 0.1, 0.01);
+    w.balanceOn(w.cl);
+    w.p.input.loopLimit = 1;
+    setUp(w.p, {});
+    solveSpeciation(w.p, nullptr);
+    EXPECT_TRUE(w.p.run.joint.ran);
+    EXPECT_TRUE(w.p.run.joint.solved);
+    EXPECT_FALSE(w.p.run.joint.iterationStopped);
+    EXPECT_EQ(w.p.run.loops, 1);  // the iteration's, as the listing reports them
+    EXPECT_NEAR(charge(w.p) / grossCharge(w.p), 0.0, 1e-10);
+    // Na+ and 2 Ca++ are balanced by Cl- alone (OH- and H+ cancel to 1e-7).
+    EXPECT_NEAR(w.p.comp[w.cl].mtot, 0.22, 1e-6);
+    // Nothing of the failed attempt is written: only its progress line.
+    EXPECT_EQ(w.p.listing(), "");
+    EXPECT_EQ(w.p.console(), "      0 LOOPS COMPLETED    IONIC STRENGTH =  0.00000000000\n");
+}
+
+TEST(SolveSpeciation, AChargeBalanceStopIsLeftUnsaidWhenTheJointSolveSolves) {
+    // Cl- starts far above the sodium it must balance and with a total of 0:
+    // the first adjustment would take that total below 0, and the iteration
+    // stops; the water itself is ordinary.
+    SaltWater w(0.1, 0.0, 0.0);
+    w.p.sp[w.cl].molality = 1.0;
+    w.balanceOn(w.cl);
+    setUp(w.p, {});
+    solveSpeciation(w.p, nullptr);
+    ASSERT_TRUE(w.p.run.joint.solved);
+    EXPECT_TRUE(w.p.run.joint.iterationStopped);
+    EXPECT_EQ(w.p.run.joint.stop.kind, IterationStop::Kind::chargeImbalance);
+    EXPECT_EQ(w.p.run.joint.stop.component, w.cl);
+    EXPECT_NEAR(w.p.comp[w.cl].mtot, 0.1, 1e-6);
+    EXPECT_EQ(w.p.listing(), "");
+    EXPECT_EQ(w.p.console().find("CHARGE IMBALANCE"), std::string::npos) << w.p.console();
+}
+
+TEST(SolveSpeciation, AnInfeasibleBalanceKeepsItsMessageAndSaysWhy) {
+    // Na+ balances the charge but has a total of 0, with 0.1 Cl- against
+    // 0.1 Ca++ (0.2 equivalents): charge conservation asks for a Na+ total of
+    // -(2 x 0.1 - 0.1) = -0.1 mol, whatever the species.
+    SaltWater w(0.0, 0.1, 0.1);
+    w.balanceOn(w.na);
+    setUp(w.p, {});
+    std::string reason;
+    EXPECT_EQ(stopOf([&] { solveSpeciation(w.p, nullptr); }, &reason), ExitStatus::error);
+    const std::string why = "balancing on Na+ needs a negative Na+ total (-1.000e-01 mol)";
+    EXPECT_EQ(reason, "no solution: " + why);
+    EXPECT_EQ(w.p.run.joint.infeasibility, why);
+    const std::string listing = w.p.listing();
+    const std::size_t message = listing.find("CHARGE IMBALANCE EXEEDS THE TOTAL AMOUNT OF Na+");
+    const std::size_t line = listing.find("     NO SOLUTION: " + why + "\n");
+    ASSERT_NE(message, std::string::npos) << listing;
+    ASSERT_NE(line, std::string::npos) << listing;
+    EXPECT_LT(message, line);
+    EXPECT_NE(w.p.console().find("     NO SOLUTION: " + why + "\n"), std::string::npos);
 }
 
 }  // namespace
