@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "app/program.hpp"
@@ -78,7 +79,7 @@ struct Brine {
     double& alkalinityOf(const std::string& name) {
         for (int s = 1; s <= p.sp.count; ++s)
             if (p.sp[s].name.trimmed() == name) return p.sp[s].alkFactor;
-        throw std::string("no species ") + name;
+        throw std::invalid_argument("no species " + name);
     }
 };
 
