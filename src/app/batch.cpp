@@ -162,8 +162,7 @@ Solved solveWater(const Shared& s, const WaterSample& w) {
     try {
         readRunInput(p);
         const Results results = computeRun(p);
-        head.status = results.converged ? "converged"
-                                        : "not converged: loop limit " + std::to_string(results.loopLimit) + " reached";
+        head.status = runStatus(results);
         return {recordText(s, head, &results), results.converged};
     } catch (const Stop& stopped) {
         head.status = utf8FromLatin1(stopped.reason);

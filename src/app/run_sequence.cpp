@@ -16,8 +16,8 @@
 #include "report/records.hpp"
 #include "report/results.hpp"
 #include "report/saturation_report.hpp"
-#include "solver/newton.hpp"
 #include "solver/setup.hpp"
+#include "solver/solve.hpp"
 #include "text/failure.hpp"
 #include "text/stop.hpp"
 
@@ -94,9 +94,8 @@ void reportLoopTwo(SolverState& prog) { writeResultListing(prog, evaluateResults
 // written before a run that did not converge stops the program.
 void writeRecord(Program& prog, const Results& results) {
     if (!prog.records) return;
-    RecordHead head{std::string(prog.input.title1.view()), "converged", results.temperature, results.pressure};
+    RecordHead head{std::string(prog.input.title1.view()), runStatus(results), results.temperature, results.pressure};
     while (!head.name.empty() && head.name.back() == ' ') head.name.pop_back();
-    if (!results.converged) head.status = "not converged: loop limit " + std::to_string(results.loopLimit) + " reached";
     if (!prog.records->add(jsonRecord(head, &results)))
         stop(ExitStatus::error, std::string("cannot write the results file: ") + std::strerror(errno));
 }
@@ -126,15 +125,20 @@ Results computeRun(Program& prog) {
     hooks.readMinerals = readMinerals;
     hooks.writeDebugTables = writeDebugTables;
     setUp(prog, hooks);
-    iterate(prog, reportLoopTwo);
+    solveSpeciation(prog, reportLoopTwo);
     if (prog.input.debug != 0) writeDebugTables(prog);
     return evaluateResults(prog);
 }
 
 void writeResultListing(SolverState& prog, const Results& results) {
+    writeSolveNote(results, prog.io.listing, prog.io.console);
     writeResultBlock(results, prog.io.listing);
     if (!results.converged) {
         writeNonConvergence(results.loopLimit, prog.io.listing, prog.io.console);
+        if (!results.infeasibility.empty()) {
+            writeNoSolution(prog, results.infeasibility);
+            stop(ExitStatus::error, noSolutionReason(results.infeasibility));
+        }
         stop(ExitStatus::error,
              "no convergence within the loop limit of " + std::to_string(results.loopLimit) + " loops");
     }

@@ -28,10 +28,12 @@ void locateRun(Program& prog);
 // only when the file changed); stops with a clear line when it cannot be read.
 void refreshDatabase(Program& prog);
 
-// The result block of a run on the listing. A run that used up its loops
-// ends with the block, before the forced-saturation legend, with the
-// non-convergence message and a STOP; this holds for the extra debug block of
-// loop 2 as well.
+// The result block of a run on the listing, after the line that says so when
+// the joint solve found the water. A run that used up its loops with no
+// solution found ends with the block, before the forced-saturation legend,
+// with the non-convergence message (and the line that says why no solution
+// exists, when that is known) and a STOP; this holds for the extra debug
+// block of loop 2 as well.
 void writeResultListing(SolverState& prog, const Results& results);
 
 }  // namespace wq

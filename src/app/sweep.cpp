@@ -21,6 +21,7 @@
 #include "input/database_file.hpp"
 #include "input/run_input.hpp"
 #include "report/estimate.hpp"
+#include "report/records.hpp"
 #include "report/results.hpp"
 #include "text/csv.hpp"
 #include "text/staged_file.hpp"
@@ -149,7 +150,7 @@ Row computeRow(QuietProgram& q, bool input) {
     row.temperature = p.conditions.temperature;
     try {
         Results r = computeRun(p);
-        row.status = r.converged ? "converged" : "not converged: loop limit " + std::to_string(r.loopLimit) + " reached";
+        row.status = runStatus(r);
         row.results = std::move(r);
     } catch (const Stop& stopped) {
         row.status = utf8FromLatin1(stopped.reason);

@@ -8,4 +8,5 @@ list(APPEND WQSPEC_SOURCES
   src/input/component_catalog.cpp
   src/input/waters.cpp
   src/input/case_writer.cpp
+  src/input/pitzer_parameters.cpp
 )

@@ -137,4 +137,11 @@ void writeNonConvergence(int loopLimit, Sink& listing, Sink& console) {
     console.write(L, {loopLimit});
 }
 
+void writeSolveNote(const Results& results, Sink& listing, Sink& console) {
+    static const Layout L("(/5X,A)");
+    if (results.solveNote.empty()) return;
+    listing.write(L, {results.solveNote});
+    console.write(L, {results.solveNote});
+}
+
 }  // namespace wq

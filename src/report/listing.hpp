@@ -21,4 +21,8 @@ void writeForcedSaturationLegend(const Results& results, Sink& listing);
 // then the console.
 void writeNonConvergence(int loopLimit, Sink& listing, Sink& console);
 
+// Before the block of a water that the joint solve solved: the line that says
+// so, on the listing and then the console. Nothing for any other water.
+void writeSolveNote(const Results& results, Sink& listing, Sink& console);
+
 }  // namespace wq

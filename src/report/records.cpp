@@ -71,6 +71,12 @@ void appendCells(std::string& line, const std::vector<std::string>& cells) {
 
 }  // namespace
 
+std::string runStatus(const Results& r) {
+    if (r.converged) return r.solvedJointly ? "converged by the joint solve" : "converged";
+    if (!r.infeasibility.empty()) return "no solution: " + r.infeasibility;
+    return "not converged: loop limit " + std::to_string(r.loopLimit) + " reached";
+}
+
 RecordColumns columnsOf(const Results& r) {
     RecordColumns c;
     for (const SpeciesRow& s : r.species)
@@ -151,6 +157,7 @@ std::string jsonRecord(const RecordHead& head, const Results* r) {
         return dumped(j);
     }
     j["loops"] = r->loops;
+    j["joint_loops"] = r->jointLoops;
     j["T"] = r->temperature;
     j["P"] = r->pressure;
     j["pH"] = r->pH;

@@ -1,16 +1,18 @@
 // Machine-readable records of runs: one record per water (or per run of the
 // dialogue), as a CSV row or a JSON object.
 //
-// A record holds the water's name, its status ("converged", or why it could
-// not be run, on one line), the loops used, T (deg C), P (bar), pH, the true
-// and stoichiometric ionic strengths, the activity of water, the osmotic
-// coefficient, Eh (V) and its couple, the Na-K-Ca temperature (deg C), the
-// charge imbalance (eq/kg water and percent); per species log m, log a and
-// gamma; per mineral log Q/K; per gas log f. A JSON record holds also the
-// molality and activity of every species, the component totals (moles, ppm,
-// total molality, free molality, alpha, flag) and log K and log Q of every
-// mineral and gas: all that the listing shows. Numbers are written with 17
-// significant digits, so that they read back as the very values computed.
+// A record holds the water's name, its status ("converged", "converged by the
+// joint solve", or why it could not be run, on one line), the loops used (of
+// the iteration; a JSON record also those of the joint solve), T (deg C),
+// P (bar), pH, the true and stoichiometric ionic strengths, the activity of
+// water, the osmotic coefficient, Eh (V) and its couple, the Na-K-Ca
+// temperature (deg C), the charge imbalance (eq/kg water and percent); per
+// species log m, log a and gamma; per mineral log Q/K; per gas log f. A JSON
+// record holds also the molality and activity of every species, the component
+// totals (moles, ppm, total molality, free molality, alpha, flag) and log K
+// and log Q of every mineral and gas: all that the listing shows. Numbers are
+// written with 17 significant digits, so that they read back as the very
+// values computed.
 #pragma once
 
 #include <cstdio>
@@ -20,6 +22,12 @@
 namespace wq {
 
 struct Results;
+
+// The status of the record of a run that returned its results: "converged";
+// "converged by the joint solve"; for a run at its loop limit without a
+// solution "no solution: <why>" when the reason is known, else
+// "not converged: loop limit <L> reached".
+std::string runStatus(const Results& results);
 
 struct RecordHead {
     std::string name;

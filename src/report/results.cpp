@@ -1,6 +1,7 @@
 #include "report/results.hpp"
 
 #include <cmath>
+#include <string>
 #include <string_view>
 
 #include "equilibria/redox.hpp"
@@ -111,6 +112,33 @@ std::string_view componentFlag(const SolverState& s, int k) {
     if (k == s.input.fixedActivityPosition) return "CM";
     if (k == db::HYDROGEN_ION && s.conditions.pH != 0.0) return "CM";
     return "  ";
+}
+
+// The line that tells that the joint solve found the solution the iteration
+// did not, and why the iteration did not.
+std::string solveNote(const SolverState& s) {
+    const JointSolveReport& joint = s.run.joint;
+    if (!joint.solved) return {};
+    std::string why;
+    if (!joint.iterationStopped) {
+        why = "The iteration did not converge in " + std::to_string(s.run.loops) + " loops";
+    } else {
+        const std::string name(s.sp[joint.stop.component].name.trimmed());
+        const std::string loop = std::to_string(joint.stop.loop);
+        switch (joint.stop.kind) {
+            case IterationStop::Kind::chargeImbalance:
+                why = "The charge balance on " + name + " stopped the iteration in loop " + loop;
+                break;
+            case IterationStop::Kind::nonFiniteResidual:
+                why = "The iteration met a non-finite residual of " + name + " in loop " + loop;
+                break;
+            case IterationStop::Kind::nonFiniteStep:
+                why = "The iteration met a non-finite Newton step of " + name + " in loop " + loop;
+                break;
+        }
+    }
+    const int n = joint.iterations;
+    return why + "; solved by the joint Newton solve in " + std::to_string(n) + (n == 1 ? " iteration." : " iterations.");
 }
 
 // ---------------------------------------------------------------------------
@@ -234,7 +262,11 @@ Results evaluateResults(const SolverState& s) {
     r.pressure = s.conditions.pressure;
     r.loops = s.run.loops;
     r.loopLimit = s.input.loopLimit;
-    r.converged = s.run.loops < s.input.loopLimit;
+    r.solvedJointly = s.run.joint.solved;
+    r.converged = r.solvedJointly || s.run.loops < s.input.loopLimit;
+    r.jointLoops = s.run.joint.iterations;
+    r.solveNote = solveNote(s);
+    r.infeasibility = s.run.joint.infeasibility;
     r.printThreshold = s.input.printThreshold;
     evaluateSourceTemperature(s, r);
     evaluateEh(s, r);

@@ -80,9 +80,13 @@ struct Results {
     std::string title1, title2;
     double temperature = 0.0;  // deg C
     double pressure = 0.0;     // bar
-    int loops = 0;
+    int loops = 0;             // of the iteration
     int loopLimit = 0;
-    bool converged = false;    // false: the loop limit was reached
+    bool converged = false;    // false: the loop limit was reached and the joint solve found no solution
+    bool solvedJointly = false;  // the iteration gave no solution and the joint solve found it
+    int jointLoops = 0;        // Newton iterations of the joint solve; 0 when it did not run
+    std::string solveNote;     // the line that says so; empty when the iteration solved the water
+    std::string infeasibility; // which condition no solution can meet, and by how much; empty if not shown
 
     ChargeBalanceReport chargeBalance;
     double kgWater = 0.0;

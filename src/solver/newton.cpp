@@ -64,17 +64,29 @@ struct Quantity {
 constexpr Quantity RESIDUAL{"RESIDUAL", "residual"};
 constexpr Quantity NEWTON_STEP{"NEWTON STEP", "Newton step"};
 
-[[noreturn]] void nonFinite(SolverState& prog, const Quantity& what, int component, int loop) {
+// A stop of the iteration on its way out of the loop: the message is written
+// by whoever decides that the run ends (writeIterationStop).
+struct Stopped {
+    IterationStop what;
+};
+
+[[noreturn]] void nonFinite(IterationStop::Kind kind, int component, int loop) {
+    throw Stopped{{kind, component, loop}};
+}
+
+void writeNonFinite(SolverState& prog, const Quantity& what, int component, int loop) {
     static const Layout message("(/5X,'NEWTON ITERATION FAILED: NON-FINITE ',A,' OF ',A,' IN LOOP',I5/)");
-    const std::string_view name = prog.sp[component].name.trimmed();
-    toListingAndConsole(prog, message, {what.listed, name, loop});
-    stop(ExitStatus::error, "Newton iteration failed: non-finite " + std::string(what.said) + " of " +
-                                std::string(name) + " in loop " + std::to_string(loop));
+    toListingAndConsole(prog, message, {what.listed, prog.sp[component].name.trimmed(), loop});
+}
+
+std::string nonFiniteReason(const SolverState& prog, const Quantity& what, int component, int loop) {
+    return "Newton iteration failed: non-finite " + std::string(what.said) + " of " +
+           std::string(prog.sp[component].name.trimmed()) + " in loop " + std::to_string(loop);
 }
 
 void requireFiniteResiduals(SolverState& prog, int loop) {
     for (int i = 1; i <= prog.newton.order; ++i)
-        if (!std::isfinite(prog.newton.f[i])) nonFinite(prog, RESIDUAL, i, loop);
+        if (!std::isfinite(prog.newton.f[i])) nonFinite(IterationStop::Kind::nonFiniteResidual, i, loop);
 }
 
 // An undefined step has no meaning any step rule could give it. An infinite
@@ -82,28 +94,25 @@ void requireFiniteResiduals(SolverState& prog, int loop) {
 // for H+ (below 1e-15); what they leave infinite ends the run in `stepped`.
 void requireDefinedStep(SolverState& prog, int loop) {
     for (int i = 1; i <= prog.newton.order; ++i)
-        if (std::isnan(prog.newton.x[i])) nonFinite(prog, NEWTON_STEP, i, loop);
+        if (std::isnan(prog.newton.x[i])) nonFinite(IterationStop::Kind::nonFiniteStep, i, loop);
 }
 
 // ---- charge balance --------------------------------------------------------
 
-// Net charge in moles: H+ counts +1, water is left out, every other species
-// with its charge.
-double chargeImbalance(const SolverState& prog) {
-    const SpeciesTable& sp = prog.sp;
-    double kgw = prog.run.kgw;
-    double s = kgw * sp[1].molality;
-    for (int i = 3; i <= sp.count; ++i) s += sp[i].charge * sp[i].molality * kgw;
-    return s;
+[[noreturn]] void imbalanceTooLarge(const SolverState& prog, int icb) {
+    throw Stopped{{IterationStop::Kind::chargeImbalance, icb, prog.run.loops}};
 }
 
-[[noreturn]] void imbalanceTooLarge(SolverState& prog, int icb) {
+void writeImbalanceTooLarge(SolverState& prog, int icb) {
     static const Layout message(
         "(//5X,'CHARGE IMBALANCE EXEEDS THE TOTAL AMOUNT ','OF ',A12,' AND CANNOT '"
         "/5X,'BE ADJUSTED BY THIS ','ION.  CHOOSE AN ION WITH OPPOSITE CHARGE'///)");
     toListingAndConsole(prog, message, {prog.sp[icb].name.view()});
-    stop(ExitStatus::error, "the charge imbalance exceeds the total of " + std::string(prog.sp[icb].name.trimmed()) +
-                                ", which cannot balance it");
+}
+
+std::string imbalanceReason(const SolverState& prog, int icb) {
+    return "the charge imbalance exceeds the total of " + std::string(prog.sp[icb].name.trimmed()) +
+           ", which cannot balance it";
 }
 
 // The adjustment runs in every loop in which something else already moves a
@@ -199,7 +208,7 @@ double stepped(SolverState& prog, int i, double old, double delta) {
     if (i == 1 && m <= MIN_HYDROGEN_MOLALITY) m = old;
     // An infinite step the rules above did not refuse (the mass of water, or
     // a component going to -inf, whose halving would never end).
-    if (!std::isfinite(m)) nonFinite(prog, NEWTON_STEP, i, prog.run.loops);
+    if (!std::isfinite(m)) nonFinite(IterationStop::Kind::nonFiniteStep, i, prog.run.loops);
     // The halving ends once |delta| < old; it is bounded by delta reaching 0
     // for an old value that is not positive, which the clamp below then
     // catches.
@@ -216,18 +225,6 @@ double stepped(SolverState& prog, int i, double old, double delta) {
 
 // ---- activities and convergence --------------------------------------------
 
-// activity = gamma m of every species (H+ keeps 10^-pH when the pH is fixed);
-// true when some molality is above HIGH_MOLALITY.
-bool refreshActivities(SolverState& prog) {
-    SpeciesTable& sp = prog.sp;
-    bool high = false;
-    for (int s = pHFixed(prog) ? 2 : 1; s <= sp.count; ++s) {
-        sp[s].activity = sp[s].molality * sp[s].gamma;
-        if (sp[s].molality > HIGH_MOLALITY) high = true;
-    }
-    return high;
-}
-
 bool withinTolerances(const SolverState& prog) {
     for (int i = 1; i <= prog.newton.order; ++i)
         if (!(std::fabs(prog.newton.f[i]) <= prog.comp[i].tolerance)) return false;
@@ -236,12 +233,8 @@ bool withinTolerances(const SolverState& prog) {
 
 void refreshActivityCoefficients(SolverState& prog) {
     static const Layout trace("(2X,40X,'SUBROUTINE GAMCALC WAS USED')");
-    const RunInput& in = prog.input;
-    prog.activity.tKelvin = prog.conditions.temperature + KELVIN_OFFSET;
-    gamcal(prog.sp, prog.activity, in.activityOption, prog.conditions.pressure, prog.sp.co2Position);
-    lietzk(prog.comp, prog.map, prog.sp, prog.activity, prog.run.kgw, in.activityOption, in.waterOption,
-           prog.conditions.pressure, prog.sp.co2Position);
-    if (in.debug != 0) prog.io.listing.write(trace, {});
+    refreshGammas(prog);
+    if (prog.input.debug != 0) prog.io.listing.write(trace, {});
 }
 
 void writeProgressLine(SolverState& prog, int loopsDone) {
@@ -259,7 +252,7 @@ void writeLoopTrace(SolverState& prog, int loop) {
 // positive old total this ends once |d| < old. With a total of 0 (or below)
 // no halving can help: d runs down to 0 and the ion counts as exhausted,
 // which stops the run.
-double positiveTotalAfter(SolverState& prog, int icb, double old, double d) {
+double positiveTotalAfter(const SolverState& prog, int icb, double old, double d) {
     double total = old - d;
     while (total <= 0.0 && d != 0.0) {
         d = d / 2.0;
@@ -298,17 +291,46 @@ double neutralProtonTotal(const SolverState& prog, double imbalance) {
 
 }  // namespace
 
-void recomputeForcedTotals(SolverState& prog) {
+bool refreshActivities(SolverState& prog) {
+    SpeciesTable& sp = prog.sp;
+    bool high = false;
+    for (int s = pHFixed(prog) ? 2 : 1; s <= sp.count; ++s) {
+        sp[s].activity = sp[s].molality * sp[s].gamma;
+        if (sp[s].molality > HIGH_MOLALITY) high = true;
+    }
+    return high;
+}
+
+void refreshGammas(SolverState& prog) {
+    const RunInput& in = prog.input;
+    prog.activity.tKelvin = prog.conditions.temperature + KELVIN_OFFSET;
+    gamcal(prog.sp, prog.activity, in.activityOption, prog.conditions.pressure, prog.sp.co2Position);
+    lietzk(prog.comp, prog.map, prog.sp, prog.activity, prog.run.kgw, in.activityOption, in.waterOption,
+           prog.conditions.pressure, prog.sp.co2Position);
+}
+
+double chargeImbalance(const SolverState& prog) {
     const SpeciesTable& sp = prog.sp;
-    const int nc = prog.comp.count;
+    double kgw = prog.run.kgw;
+    double s = kgw * sp[1].molality;
+    for (int i = 3; i <= sp.count; ++i) s += sp[i].charge * sp[i].molality * kgw;
+    return s;
+}
+
+double heldTotal(const SolverState& prog, int i) {
+    const SpeciesTable& sp = prog.sp;
+    double sum = sp[i].molality;
+    for (int s = prog.comp.count + 1; s <= sp.count; ++s) {
+        int t = firstTermNaming(sp[s], i);
+        if (t != 0) sum = sum + sp[s].coef[t] * sp[s].molality;
+    }
+    return prog.run.kgw * sum;
+}
+
+void recomputeForcedTotals(SolverState& prog) {
     for (int e = 1; e <= prog.forced.count; ++e) {
         int q = prog.forced[e].component;
-        double sum = sp[q].molality;
-        for (int s = nc + 1; s <= sp.count; ++s) {
-            int t = firstTermNaming(sp[s], q);
-            if (t != 0) sum = sum + sp[s].coef[t] * sp[s].molality;
-        }
-        prog.comp[q].mtot = prog.run.kgw * sum;
+        prog.comp[q].mtot = heldTotal(prog, q);
     }
 }
 
@@ -337,7 +359,11 @@ void recomputeFixedTotals(SolverState& prog) {
     }
 }
 
-void adjustChargeBalance(SolverState& prog, int loop) {
+namespace {
+
+// The charge balance and the step of a loop; a stop leaves them as a Stopped
+// exception, which the loop hands back and the phases on their own report.
+void adjustBalance(SolverState& prog, int loop) {
     const int icb = prog.input.chargeBalancePosition;
     Component& c = prog.comp[icb];
     const double s = chargeImbalance(prog);
@@ -355,6 +381,8 @@ void adjustChargeBalance(SolverState& prog, int loop) {
     if (std::fabs(total - old) < CHARGE_BALANCE_SETTLED * std::fabs(old) && loop > FREEZE_AFTER_LOOP)
         prog.run.chargeBalanceFrozen = true;
 }
+
+}  // namespace
 
 void assembleSystem(SolverState& prog) {
     clearSystem(prog);
@@ -397,7 +425,9 @@ void dampResiduals(SolverState& prog) {
     }
 }
 
-void applyNewtonStep(SolverState& prog) {
+namespace {
+
+void applyStep(SolverState& prog) {
     SpeciesTable& sp = prog.sp;
     // During the update the water slot holds the unknown of the water
     // equation, the mass of water.
@@ -407,7 +437,11 @@ void applyNewtonStep(SolverState& prog) {
     sp[2].molality = 1.0;
 }
 
-void iterate(SolverState& prog, void (*writeListing)(SolverState&)) {
+}  // namespace
+
+namespace {
+
+void iterateLoops(SolverState& prog, void (*writeListing)(SolverState&)) {
     const int nc = prog.comp.count;
     prog.newton.order = nc;
     prog.run.loops = 0;
@@ -424,7 +458,7 @@ void iterate(SolverState& prog, void (*writeListing)(SolverState&)) {
         const bool fixedTotals = hasFixedTotals(prog);
         if (!(fixedTotals && loop == 1)) {
             if (fixedTotals) recomputeFixedTotals(prog);
-            if (chargeBalanceDue(prog)) adjustChargeBalance(prog, loop);
+            if (chargeBalanceDue(prog)) adjustBalance(prog, loop);
         }
 
         assembleSystem(prog);
@@ -433,7 +467,7 @@ void iterate(SolverState& prog, void (*writeListing)(SolverState&)) {
         setRightHandSide(prog.newton);
         solveNewtonSystem(prog, loop, writeListing);
         requireDefinedStep(prog, loop);
-        applyNewtonStep(prog);
+        applyStep(prog);
         massActionUpdate(prog.sp, nc);
 
         // A limit of 0 or below ends after the first loop, like a limit of 1,
@@ -448,6 +482,67 @@ void iterate(SolverState& prog, void (*writeListing)(SolverState&)) {
 
         if (!highMolality) refreshActivityCoefficients(prog);
         massActionUpdate(prog.sp, nc);
+    }
+}
+
+}  // namespace
+
+bool iterateUntilStop(SolverState& prog, void (*writeListing)(SolverState&), IterationStop& stopped) {
+    try {
+        iterateLoops(prog, writeListing);
+        return true;
+    } catch (const Stopped& s) {
+        stopped = s.what;
+        return false;
+    }
+}
+
+void writeIterationStop(SolverState& prog, const IterationStop& stopped) {
+    switch (stopped.kind) {
+        case IterationStop::Kind::chargeImbalance: writeImbalanceTooLarge(prog, stopped.component); return;
+        case IterationStop::Kind::nonFiniteResidual: writeNonFinite(prog, RESIDUAL, stopped.component, stopped.loop); return;
+        case IterationStop::Kind::nonFiniteStep: writeNonFinite(prog, NEWTON_STEP, stopped.component, stopped.loop); return;
+    }
+}
+
+std::string iterationStopReason(const SolverState& prog, const IterationStop& stopped) {
+    switch (stopped.kind) {
+        case IterationStop::Kind::chargeImbalance: return imbalanceReason(prog, stopped.component);
+        case IterationStop::Kind::nonFiniteResidual: return nonFiniteReason(prog, RESIDUAL, stopped.component, stopped.loop);
+        case IterationStop::Kind::nonFiniteStep: return nonFiniteReason(prog, NEWTON_STEP, stopped.component, stopped.loop);
+    }
+    return {};
+}
+
+namespace {
+
+[[noreturn]] void reportStop(SolverState& prog, const IterationStop& stopped) {
+    writeIterationStop(prog, stopped);
+    stop(ExitStatus::error, iterationStopReason(prog, stopped));
+}
+
+}  // namespace
+
+void iterate(SolverState& prog, void (*writeListing)(SolverState&)) {
+    IterationStop stopped;
+    if (!iterateUntilStop(prog, writeListing, stopped)) reportStop(prog, stopped);
+}
+
+// The phases on their own report their stops at once.
+
+void adjustChargeBalance(SolverState& prog, int loop) {
+    try {
+        adjustBalance(prog, loop);
+    } catch (const Stopped& s) {
+        reportStop(prog, s.what);
+    }
+}
+
+void applyNewtonStep(SolverState& prog) {
+    try {
+        applyStep(prog);
+    } catch (const Stopped& s) {
+        reportStop(prog, s.what);
     }
 }
 

@@ -11,9 +11,12 @@
 // the charge-balance component to the current charge imbalance.
 #pragma once
 
+#include <string>
+
 namespace wq {
 
 struct SolverState;
+struct IterationStop;
 class Sink;
 
 // Runs Newton loops from the state left by setUp until every residual lies
@@ -22,6 +25,34 @@ class Sink;
 // (with the debug switch it is called once, in loop 2); it may be null.
 // A non-finite residual or Newton step ends the run with a message.
 void iterate(SolverState& prog, void (*writeListing)(SolverState&));
+
+// The same iteration, but a stop is handed back in `stopped` (and false
+// returned) instead of being reported: nothing of its message is written yet,
+// so that another method may still solve the water. True when the loop ended
+// converged or at its limit.
+bool iterateUntilStop(SolverState& prog, void (*writeListing)(SolverState&), IterationStop& stopped);
+
+// The message of a stop, on the listing and then the console; and its line
+// for the error stream (the reason of the STOP that follows).
+void writeIterationStop(SolverState& prog, const IterationStop& stopped);
+std::string iterationStopReason(const SolverState& prog, const IterationStop& stopped);
+
+// The total of component i that the current speciation holds,
+// kgw (m(i) + sum_s nu_si m(s)), nu_si from the first term of s naming i.
+double heldTotal(const SolverState& prog, int i);
+
+// activity = gamma m of every species (H+ keeps 10^-pH when the pH is fixed);
+// true when some molality is above 7 mol/kg, where the activity model is far
+// outside its range and a loop keeps the coefficients it has.
+bool refreshActivities(SolverState& prog);
+
+// The ionic strength, every activity coefficient and the activity of water
+// from the current molalities and totals (gamcal, then lietzk).
+void refreshGammas(SolverState& prog);
+
+// Net charge of the current speciation in moles: H+ counts +1, water is left
+// out, every other species counts with its charge.
+double chargeImbalance(const SolverState& prog);
 
 // True when the last iteration ended at the loop limit rather than converged
 // (the number of loops is not below the limit).

@@ -234,15 +234,26 @@ TEST(Batch, FailuresStayInTheirRowsAndSetTheStatus) {
     EXPECT_EQ(r[4]["status"], "converged");
 }
 
-TEST(Batch, AWaterThatDoesNotConvergeSaysSo) {
+// The status says how a water was found: by the iteration, or by the joint
+// solve where the iteration ran out of loops (the loops column keeps the
+// iteration's); a water with no solution says why, and the batch fails.
+TEST(Batch, TheStatusSaysHowAWaterWasFoundOrWhyItHasNoSolution) {
     Folder folder("limit");
     std::string templ = folder.read("WQCASE.DAT");
     templ.replace(templ.find(" 0 1 0 0 100 3"), 14, " 0 1 0 0   2 3");
     folder.write("WQCASE.DAT", templ);
-    folder.write("waters.csv", "name,T\nsea,25\n");
+    folder.write("waters.csv", "name,T,pH\nsea,25,8.22\nhot sea,200,7.5\n");
     const Command c = folder.run("batch waters.csv");
     EXPECT_EQ(c.status, 1);
-    EXPECT_NE(c.out.find("\nsea,not converged: loop limit 2 reached,2,25,"), std::string::npos) << c.out;
+    EXPECT_NE(c.out.find("\nsea,converged by the joint solve,2,25,"), std::string::npos) << c.out;
+    EXPECT_NE(c.out.find("\nhot sea,no solution: alkalinity 2.406e-03 eq/kgw is below the "), std::string::npos)
+        << c.out;
+    EXPECT_EQ(folder.run("batch waters.csv --out out.json").status, 1);
+    const json r = json::parse(folder.read("out.json"));
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(r[0]["loops"], 2);
+    EXPECT_GT(r[0]["joint_loops"], 0);
+    EXPECT_EQ(r[1]["status"].get<std::string>().rfind("no solution: alkalinity ", 0), 0u);
 }
 
 // Faults that keep a batch from starting: one line on the error stream,

@@ -1,0 +1,28 @@
+// What a solve changes in the state of a run, kept aside so that another
+// attempt can start from the same point, or a failed one be shown as it ended.
+#pragma once
+
+#include "input/tables.hpp"
+
+namespace wq {
+
+struct SolverState;
+
+// The molality, activity coefficient and activity of every species, the
+// component table (totals, tolerances, damping weights), the mass of water and
+// the loop state of the iteration, and the values of the activity model.
+struct SpeciationSnapshot {
+    int speciesCount = 0;
+    Table<double, MAX_SPECIES> molality, gamma, activity;
+    ComponentTable comp;
+    double kgw = 0.0;
+    int loops = 0;
+    double chargeImbalance = 0.0;
+    bool chargeBalanceFrozen = false;
+    double tKelvin = 0.0, ionicStrength = 0.0, stoichIonicStrength = 0.0, osmotic = 0.0, gammaCO2 = 0.0;
+};
+
+void capture(const SolverState& prog, SpeciationSnapshot& snapshot);
+void restore(SolverState& prog, const SpeciationSnapshot& snapshot);
+
+}  // namespace wq

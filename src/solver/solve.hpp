@@ -1,0 +1,30 @@
+// Which method solves the speciation of a run.
+#pragma once
+
+#include <string>
+
+namespace wq {
+
+struct SolverState;
+
+// The iteration first, exactly as it always runs (its trace, results and
+// messages unchanged wherever it converges). Where it ends without a solution
+// (at its loop limit, or stopped by the charge balance or by a non-finite
+// number) the joint solve solves the water again from the run's starting
+// state; nothing of the failed attempt is written but the progress lines the
+// iteration has already shown. prog.run.joint tells what happened.
+//
+// When the joint solve finds no solution either, the state is the
+// iteration's as it ended: at the loop limit the caller reports it as before;
+// a stop is reported here (its message, then the line saying why no solution
+// exists when the joint solve found out) and ends the run.
+void solveSpeciation(SolverState& prog, void (*writeListing)(SolverState&));
+
+// The line saying that the water has no solution and why, on the listing and
+// then the console.
+void writeNoSolution(SolverState& prog, const std::string& why);
+
+// The reason of the STOP that follows, for the error stream and the records.
+std::string noSolutionReason(const std::string& why);
+
+}  // namespace wq
