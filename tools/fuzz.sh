@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
-# Fuzzes the two readers of wqspec (the run input and the database) with
-# libFuzzer, under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Fuzzes the readers of wqspec (the run input, the database, the batch's
+# table of waters) and the case writer's round trip (table row -> run input
+# -> run-input reader, the same values) with libFuzzer, under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
 #
 #   bash tools/fuzz.sh              each target for 10 minutes
-#   bash tools/fuzz.sh 60           each target for 60 seconds (CI)
-#   bash tools/fuzz.sh -runs 2000000   each target for that many executions
-#   bash tools/fuzz.sh 3600 database   one target only (run_input, database)
+#   bash tools/fuzz.sh 30           each target for 30 seconds (CI)
+#   bash tools/fuzz.sh -runs 1000000   each target for that many executions
+#   bash tools/fuzz.sh 3600 database   one target only (run_input, database,
+#                                      water_table, case_round_trip)
 #
 # The corpora grow in build/fuzz/corpus/<target> and are kept between runs;
 # they start from the run inputs and databases of the golden cases and the
-# examples. A finding (crash, leak, timeout, out of memory) is written to
+# examples, and from the tables of the batch example and tests/fuzz/tables. A finding (crash, leak, timeout, out of memory) is written to
 # build/fuzz/findings/ and makes the script fail: reproduce it with
 #   build/fuzz/tests/fuzz/fuzz_<target> <file>
 # and turn it into a bad-input fixture under tests/golden.
@@ -26,12 +29,10 @@ elif [ -n "${1:-}" ]; then
   shift
 fi
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(run_input database)
-
-jobs=$(nproc 2>/dev/null || echo 2)
-CXX=clang++-14 cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWQSPEC_FUZZ=ON \
-  -DWQSPEC_TESTS=OFF -DWQSPEC_WERROR=ON >/dev/null
-cmake --build build/fuzz -j "$jobs" --target fuzz_run_input fuzz_database >/dev/null
+all=(run_input database water_table case_round_trip)
+[ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
+declare -A what=([run_input]="the run-input reader" [database]="the database reader"
+  [water_table]="the table reader of the batch" [case_round_trip]="the case writer's round trip")
 
 work=build/fuzz
 mkdir -p "$work/findings"
@@ -53,21 +54,28 @@ for target in "${targets[@]}"; do
   case $target in
     run_input) seed run_input tests/golden/*/WQCASE.DAT examples/*/WQCASE.DAT ;;
     database) seed database tests/data/small.kdb tests/golden/*/LOGKDATA.KDB ;;
-    *) echo "unknown target $target (run_input, database)" >&2; exit 2 ;;
+    water_table | case_round_trip) seed "$target" examples/batch/WATERS.csv tests/fuzz/tables/*.csv ;;
+    *) echo "unknown target $target (${all[*]})" >&2; exit 2 ;;
   esac
 done
 
-# A run input is a few kB; a database seed is the 166 kB test database.
-declare -A max_len=([run_input]=16384 [database]=262144)
+jobs=$(nproc 2>/dev/null || echo 2)
+CXX=clang++-14 cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWQSPEC_FUZZ=ON \
+  -DWQSPEC_TESTS=OFF -DWQSPEC_WERROR=ON >/dev/null
+cmake --build build/fuzz -j "$jobs" --target "${targets[@]/#/fuzz_}" >/dev/null
+
+# A run input is a few kB; a database seed is the 166 kB test database; a
+# table of a few waters is a few kB.
+declare -A max_len=([run_input]=16384 [database]=262144 [water_table]=16384 [case_round_trip]=16384)
 
 failed=0
 for target in "${targets[@]}"; do
-  echo "fuzzing the ${target//_/ } reader (${limit[*]})"
+  echo "fuzzing ${what[$target]} (${limit[*]})"
   if ! "$work/tests/fuzz/fuzz_$target" "${limit[@]}" -max_len="${max_len[$target]}" -timeout=20 \
       -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$work/findings/$target-" \
       "$work/corpus/$target" "$work/seeds/$target" 2>"$work/$target.log"; then
     failed=1
-    echo "FINDING in the ${target//_/ } reader: see $work/$target.log and $work/findings/"
+    echo "FINDING in ${what[$target]}: see $work/$target.log and $work/findings/"
     grep -E "ERROR|SUMMARY|Test unit written" "$work/$target.log" | head -5 || true
   fi
   grep -E "stat::number_of_executed_units|stat::peak_rss_mb" "$work/$target.log" || true

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds wqspec and runs every test: once in a plain build and once under
-# AddressSanitizer and UndefinedBehaviorSanitizer; then fuzzes the two readers
-# for a bounded time.
+# AddressSanitizer and UndefinedBehaviorSanitizer; the batch's tests once more
+# under ThreadSanitizer; then fuzzes the readers for a bounded time.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -16,6 +16,10 @@ cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DWQSPEC_SANITIZE=ON -DWQS
 cmake --build build/sanitize -j "$jobs"
 (cd build/sanitize && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" -LE python)
 
-# The run-input and database readers under libFuzzer (ASan + UBSan), 50 s
-# each; a finding fails the build. Long runs: bash tools/fuzz.sh.
-bash tools/fuzz.sh 50
+# The batch's tests against a program built with ThreadSanitizer: every
+# batch on several threads, a data race fails its test.
+bash tools/tsan.sh
+
+# The readers and the case writer's round trip under libFuzzer (ASan +
+# UBSan), 30 s each; a finding fails the build. Long runs: bash tools/fuzz.sh.
+bash tools/fuzz.sh 30

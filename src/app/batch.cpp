@@ -2,8 +2,11 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
@@ -17,6 +20,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -34,7 +38,9 @@
 #include "report/records.hpp"
 #include "report/results.hpp"
 #include "text/csv.hpp"
+#include "text/staged_file.hpp"
 #include "text/stop.hpp"
+#include "text/textfile.hpp"
 
 namespace wq {
 
@@ -71,13 +77,21 @@ void readTemplate(Shared& s, const BatchOptions& o) {
         throw CannotStart{"the template " + o.casePath + " has no components (H+ and H2O must come first)"};
 }
 
+// One line for the rows of blank cells passed over (spreadsheets write them
+// below a table), with the first of their lines.
+void noteBlankRows(const std::string& path, const std::vector<int>& lines) {
+    if (lines.empty()) return;
+    constexpr std::size_t SHOWN = 10;
+    std::string where;
+    for (std::size_t k = 0; k < lines.size() && k < SHOWN; ++k) where += (k ? ", " : "") + std::to_string(lines[k]);
+    if (lines.size() > SHOWN) where += ", ...";
+    std::fprintf(stderr, "wqspec: %s: %zu blank %s passed over (line%s %s)\n", path.c_str(), lines.size(),
+                 lines.size() == 1 ? "row" : "rows", lines.size() == 1 ? "" : "s", where.c_str());
+}
+
 void readTable(Shared& s, const BatchOptions& o) {
-    // The workers share this content for the whole batch: a copy, which an
-    // edit of the file during the batch cannot touch.
-    DatabaseFile database(o.databasePath, MAX_FILE_BYTES, TextImage::Holding::copy);
+    s.database = databaseSnapshot(o.databasePath);
     std::string error;
-    if (!database.refresh(error)) throw CannotStart{"cannot read the database " + o.databasePath + ": " + error};
-    s.database = database.shared();
     std::optional<ComponentCatalog> catalog = componentCatalog(*s.database, error);
     if (!catalog) throw CannotStart{error};
     s.catalog = std::move(*catalog);
@@ -86,6 +100,7 @@ void readTable(Shared& s, const BatchOptions& o) {
     std::optional<WaterTable> table = readWaterTable(waters.text(), s.catalog, templateKg, error);
     if (!table) throw CannotStart{o.watersPath + ": " + error};
     s.table = std::move(*table);
+    noteBlankRows(o.watersPath, s.table.blankRows);
 }
 
 std::string trimmedName(std::string_view name) {
@@ -183,77 +198,125 @@ private:
     std::chrono::steady_clock::time_point lastShown_{};
 };
 
-// The output: CSV or a JSON array, on a file or standard output.
+// The output: CSV or a JSON array, on standard output or on a file written
+// under a temporary name (StagedFile) that takes its name when the batch is
+// complete.
 class Output {
 public:
     Output(const std::string& path, bool json) : json_(json) {
         if (path.empty()) {
             file_ = stdout;
+            name_ = "standard output";
         } else {
-            file_ = std::fopen(path.c_str(), "wb");
-            if (!file_) throw CannotStart{"cannot create " + path + ": " + std::strerror(errno)};
-            owned_ = true;
+            std::string why;
+            if (!staged_.open(path, why)) throw CannotStart{"cannot create " + path + ": " + why};
+            file_ = staged_.file();
+            name_ = path;
         }
-        name_ = path.empty() ? "standard output" : path;
         if (json_) array_ = std::make_unique<JsonArrayWriter>(file_);
-    }
-    ~Output() {
-        if (owned_ && file_) std::fclose(file_);
     }
     Output(const Output&) = delete;
     Output& operator=(const Output&) = delete;
 
-    // Every record is flushed as it is written.
+    // Every record is flushed as it is written: a batch killed outright
+    // leaves whole records in the temporary file.
     bool write(const std::string& text) {
-        if (json_) return array_->add(text);
-        return std::fwrite(text.data(), 1, text.size(), file_) == text.size() && std::fflush(file_) == 0;
-    }
-    bool close() {
-        bool ok = json_ ? array_->close() : std::fflush(file_) == 0;
-        if (owned_) {
-            ok = std::fclose(file_) == 0 && ok;
-            owned_ = false;
-            file_ = nullptr;
-        }
+        const bool ok = json_ ? array_->add(text)
+                              : std::fwrite(text.data(), 1, text.size(), file_) == text.size() && std::fflush(file_) == 0;
+        if (!ok && why_.empty()) why_ = errno ? std::strerror(errno) : "the write failed";
         return ok;
     }
+    // Ends the output: a file takes its name when `complete`, else the
+    // partial name (its records are whole), unless a write failed (then it
+    // is removed). False, with the reason in failure(), when the output
+    // could not be completed.
+    bool close(bool complete) {
+        const bool ended = json_ ? array_->close() : std::fflush(file_) == 0;
+        if (!ended && why_.empty()) why_ = errno ? std::strerror(errno) : "the write failed";
+        if (staged_.path().empty()) return ended && why_.empty();
+        if (!why_.empty()) {
+            staged_.abandon();
+            return false;
+        }
+        return complete ? staged_.commit(why_) : staged_.keepPartial(partial_, why_);
+    }
     const std::string& name() const { return name_; }
+    const std::string& failure() const { return why_; }
+    const std::string& partialPath() const { return partial_; }
 
 private:
     bool json_;
+    StagedFile staged_;
     std::FILE* file_ = nullptr;
-    bool owned_ = false;
-    std::string name_;
+    std::string name_, why_, partial_;
     std::unique_ptr<JsonArrayWriter> array_;
 };
 
-bool endsWith(const std::string& s, std::string_view tail) {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+bool endsWithNoCase(const std::string& s, std::string_view tail) {
+    if (s.size() < tail.size()) return false;
+    for (std::size_t k = 0; k < tail.size(); ++k)
+        if (std::tolower(static_cast<unsigned char>(s[s.size() - tail.size() + k])) != tail[k]) return false;
+    return true;
 }
 
 bool jsonOutput(const std::string& path) {
-    if (path.empty() || endsWith(path, ".csv")) return false;
-    if (endsWith(path, ".json")) return true;
+    if (path.empty() || endsWithNoCase(path, ".csv")) return false;
+    if (endsWithNoCase(path, ".json")) return true;
     throw CannotStart{"--out " + path + ": the name must end in .csv or .json"};
 }
 
-int workerCount(int asked, std::size_t waters) {
-    int n = asked > 0 ? asked : static_cast<int>(std::thread::hardware_concurrency());
-    if (n < 1) n = 1;
-    if (static_cast<std::size_t>(n) > waters) n = static_cast<int>(waters);
-    return n;
+// The input of the batch that `path` names, however the two are spelled
+// ("the template (WQCASE.DAT)"); empty when it names none. An output may
+// not replace an input.
+std::string inputNamedBy(const std::string& path, const BatchOptions& o) {
+    const struct {
+        const std::string& path;
+        const char* what;
+    } inputs[] = {{o.watersPath, "the table of waters"}, {o.casePath, "the template"}, {o.databasePath, "the database"}};
+    for (const auto& input : inputs)
+        if (sameFile(path, input.path)) return std::string(input.what) + " (" + input.path + ")";
+    return {};
+}
+
+void refuseInputAsOutput(const std::string& out, const BatchOptions& o) {
+    if (std::string input = inputNamedBy(out, o); !input.empty())
+        throw CannotStart{"--out " + out + " is " + input + "; the results go elsewhere"};
+}
+
+// The worker threads asked for: a whole number from 1, at most
+// MAX_JOBS_PER_CORE per core; the number of cores when not asked.
+int askedJobs(const std::string& asked) {
+    const int cores = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    if (asked.empty()) return cores;
+    long long n = 0;
+    const auto [end, ec] = std::from_chars(asked.data(), asked.data() + asked.size(), n);
+    if (ec != std::errc() || end != asked.data() + asked.size())
+        throw CannotStart{"--jobs " + shortened(asked) + ": not a whole number of threads"};
+    if (n < 1) throw CannotStart{"--jobs " + asked + ": there must be at least one thread"};
+    const long long most = static_cast<long long>(MAX_JOBS_PER_CORE) * cores;
+    if (n <= most) return static_cast<int>(n);
+    std::fprintf(stderr, "wqspec: note: --jobs %s is more than %d threads per core; at most %lld threads\n",
+                 asked.c_str(), MAX_JOBS_PER_CORE, most);
+    return static_cast<int>(most);
+}
+
+// No more threads than waters.
+int workerCount(int jobs, std::size_t waters) {
+    return static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(jobs), std::max<std::size_t>(waters, 1)));
 }
 
 // Solves every water on `jobs` threads and writes the records in the table's
 // order as soon as each is ready. An interrupt (Ctrl-C) stops the workers
-// taking new waters; what is done is written and the output closed.
+// taking new waters; what is done is written and the output closed. A thread
+// that cannot be started is not needed: the batch runs on those that did,
+// and with none the calling thread computes every water itself.
 int solveAll(const Shared& s, Output& out, int jobs) {
     const std::size_t n = s.table.waters.size();
     std::vector<std::optional<Solved>> done(n);
     std::mutex mutex;
     std::condition_variable ready;
     std::atomic<std::size_t> next{0};
-    std::atomic<int> running{jobs};
+    std::atomic<int> running{0};
     const auto work = [&] {
         for (std::size_t i; !interrupted && (i = next++) < n;) {
             Solved solved = solveWater(s, s.table.waters[i]);
@@ -266,13 +329,31 @@ int solveAll(const Shared& s, Output& out, int jobs) {
         ready.notify_one();
     };
     std::vector<std::thread> workers;
-    for (int k = 0; k < jobs; ++k) workers.emplace_back(work);
+    for (int k = 0; k < jobs; ++k) {
+        ++running;
+        try {
+            workers.emplace_back(work);
+        } catch (const std::system_error&) {
+            --running;
+            break;
+        }
+    }
+    if (static_cast<int>(workers.size()) < jobs)
+        std::fprintf(stderr, "wqspec: note: %zu of %d threads could be started%s\n", workers.size(), jobs,
+                     workers.empty() ? "; the waters are computed one by one" : "");
     Progress progress(n);
     bool anyFailed = false, writeFailed = false;
     std::size_t written = 0;
     for (; written < n; ++written) {
         std::unique_lock<std::mutex> lock(mutex);
         while (!done[written] && running > 0) ready.wait_for(lock, std::chrono::milliseconds(200));
+        if (!done[written] && workers.empty() && !interrupted && next < n) {
+            // No worker: this thread takes the water itself.
+            lock.unlock();
+            const std::size_t i = next++;
+            done[i] = solveWater(s, s.table.waters[i]);
+            lock.lock();
+        }
         if (!done[written]) break;  // interrupted: the workers have stopped
         Solved solved = std::move(*done[written]);
         done[written].reset();
@@ -286,46 +367,80 @@ int solveAll(const Shared& s, Output& out, int jobs) {
     }
     for (std::thread& t : workers) t.join();
     progress.update(written, true);
-    if (!out.close() || writeFailed) {
-        std::fprintf(stderr, "wqspec: %s could not be written completely\n", out.name().c_str());
+    if (!out.close(written == n) || writeFailed) {
+        std::fprintf(stderr, "wqspec: cannot write %s: %s; %s\n", out.name().c_str(), out.failure().c_str(),
+                     out.name() == "standard output" ? "the records may be incomplete"
+                                                      : "an earlier file of that name is left as it was");
         return SOME_FAILED;
     }
     if (written < n) {
-        std::fprintf(stderr, "wqspec: interrupted after %zu of %zu waters; the output holds them\n", written, n);
+        if (out.partialPath().empty())
+            std::fprintf(stderr, "wqspec: interrupted after %zu of %zu waters; the output holds them\n", written, n);
+        else
+            std::fprintf(stderr,
+                         "wqspec: interrupted after %zu of %zu waters; their records are in %s (%s is left as it "
+                         "was)\n",
+                         written, n, out.partialPath().c_str(), out.name().c_str());
         return SOME_FAILED;
     }
     return anyFailed ? SOME_FAILED : ALL_CONVERGED;
 }
 
 // A folder name for a water: its name with every character other than
-// letters, digits, '.', '-' and '_' replaced, made unique by a number.
+// letters, digits, '.', '-' and '_' replaced (so ASCII only), cut to
+// MAX_FOLDER_NAME bytes (a file system takes at most 255), made unique by a
+// number.
+constexpr std::size_t MAX_FOLDER_NAME = 100;
+
 std::string folderName(const std::string& name, std::set<std::string>& used) {
     std::string base;
     for (char c : name) base += (std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_') ? c : '_';
+    if (base.size() > MAX_FOLDER_NAME) base.resize(MAX_FOLDER_NAME);
     if (base.empty() || base == "." || base == "..") base = "water";
     std::string unique = base;
     for (int k = 2; !used.insert(unique).second; ++k) unique = base + "-" + std::to_string(k);
     return unique;
 }
 
-int writeCases(const Shared& s, const std::string& dir) {
+// One run input, written whole under a temporary name and renamed: a full
+// disk leaves no empty or cut WQCASE.DAT. False with the reason.
+bool writeCaseFile(const std::string& path, const std::string& text, std::string& why) {
+    StagedFile file;
+    if (!file.open(path, why)) return false;
+    if (std::fwrite(text.data(), 1, text.size(), file.file()) != text.size()) {
+        why = std::strerror(errno);
+        return false;
+    }
+    return file.commit(why);
+}
+
+int writeCases(const Shared& s, const BatchOptions& o) {
+    const std::string& dir = o.writeCasesDir;
+    // Every folder's name first: none is written when a name cannot be made.
     std::set<std::string> used;
+    std::vector<std::string> folders;
+    for (const WaterSample& w : s.table.waters) folders.push_back(w.error.empty() ? folderName(w.name, used) : "");
     int written = 0, failed = 0;
-    for (const WaterSample& w : s.table.waters) {
+    for (std::size_t i = 0; i < s.table.waters.size(); ++i) {
+        const WaterSample& w = s.table.waters[i];
         if (!w.error.empty()) {
-            std::fprintf(stderr, "wqspec: %s: %s\n", w.name.c_str(), w.error.c_str());
+            std::fprintf(stderr, "wqspec: %s\n", w.error.c_str());  // it names the row by its line
             ++failed;
             continue;
         }
-        const std::filesystem::path folder = std::filesystem::path(dir) / folderName(w.name, used);
+        const std::filesystem::path folder = std::filesystem::path(dir) / folders[i];
+        const std::string path = (folder / "WQCASE.DAT").string();
         std::error_code ec;
         std::filesystem::create_directories(folder, ec);
-        const std::string path = (folder / "WQCASE.DAT").string();
-        std::FILE* f = ec ? nullptr : std::fopen(path.c_str(), "wb");
-        const std::string text = writeCase(**s.templateProgram, s.templateFile, s.catalog, w);
-        const bool ok = f && std::fwrite(text.data(), 1, text.size(), f) == text.size();
-        if (f && std::fclose(f) != 0) throw CannotStart{"cannot write " + path};
-        if (!ok) throw CannotStart{"cannot write " + path};
+        std::string why = ec ? ec.message() : "";
+        if (std::string input = inputNamedBy(path, o); why.empty() && !input.empty()) why = "it is " + input;
+        const bool ok =
+            why.empty() && writeCaseFile(path, writeCase(**s.templateProgram, s.templateFile, s.catalog, w), why);
+        if (!ok) {
+            std::fprintf(stderr, "wqspec: cannot write %s: %s; %d run inputs written before it\n", path.c_str(),
+                         why.c_str(), written);
+            return SOME_FAILED;
+        }
         ++written;
     }
     std::fprintf(stderr, "wqspec: wrote %d run inputs in %s\n", written, dir.c_str());
@@ -336,18 +451,27 @@ int writeCases(const Shared& s, const std::string& dir) {
 
 int runBatch(const BatchOptions& o) {
     try {
+        if (o.writeCases && o.writeCasesDir.empty()) throw CannotStart{"--write-cases needs the name of a folder"};
+        int jobs = 1;
+        if (!o.writeCases) {
+            jsonOutput(o.outPath);
+            if (!o.outPath.empty()) refuseInputAsOutput(o.outPath, o);
+            jobs = askedJobs(o.jobs);
+        }
         Shared s;
         readTemplate(s, o);
         readTable(s, o);
-        if (!o.writeCasesDir.empty()) return writeCases(s, o.writeCasesDir);
+        if (o.writeCases) return writeCases(s, o);
+        jobs = workerCount(jobs, s.table.waters.size());
         s.json = jsonOutput(o.outPath);
         if (!s.json) s.columns = probeColumns(s);
         Output out(o.outPath, s.json);
-        if (!s.json && !out.write(csvHeader(s.columns))) throw CannotStart{"cannot write " + out.name()};
+        if (!s.json && !out.write(csvHeader(s.columns)))
+            throw CannotStart{"cannot write " + out.name() + ": " + out.failure()};
         interrupted = false;
         std::signal(SIGINT, onInterrupt);
         std::signal(SIGTERM, onInterrupt);
-        const int status = solveAll(s, out, workerCount(o.jobs, s.table.waters.size()));
+        const int status = solveAll(s, out, jobs);
         std::signal(SIGINT, SIG_DFL);
         std::signal(SIGTERM, SIG_DFL);
         return status;

@@ -3,9 +3,14 @@
 // one of N worker threads; the records are written in the table's order as
 // they are done.
 //
+// The output is written under a temporary name and takes its name when
+// complete (StagedFile); an interrupted batch leaves its whole records in
+// OUT.partial.csv (or .json) beside the untouched OUT.
+//
 // Exit status: 0 every water converged; 1 at least one water failed (its
-// record says why); 2 the batch could not start (a file missing, a bad
-// template, a fault of the table itself); 3 an internal fault.
+// record says why), the output could not be written completely, or the
+// batch was interrupted; 2 the batch could not start (a file missing, a bad
+// template, a fault of the table itself, bad options); 3 an internal fault.
 #pragma once
 
 #include <string>
@@ -16,10 +21,16 @@ struct BatchOptions {
     std::string watersPath;
     std::string casePath = "WQCASE.DAT";
     std::string databasePath = "LOGKDATA.KDB";
-    std::string outPath;        // .csv or .json; empty: CSV on standard output
-    int jobs = 0;               // 0: the number of cores
-    std::string writeCasesDir;  // non-empty: write one run input per water there, solve nothing
+    std::string outPath;        // .csv or .json (any case); empty: CSV on standard output
+    std::string jobs;           // worker threads as given; empty: the number of cores
+    bool writeCases = false;    // write one run input per water in writeCasesDir, solve nothing
+    std::string writeCasesDir;
 };
+
+// The most worker threads per core: the waters are computed, never waited
+// on, so more threads than cores only share them; a few per core cover a
+// machine whose cores are counted low.
+constexpr int MAX_JOBS_PER_CORE = 4;
 
 int runBatch(const BatchOptions& options);
 

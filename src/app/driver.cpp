@@ -15,6 +15,7 @@
 #include "grid/grid.hpp"
 #include "input/run_input.hpp"
 #include "text/failure.hpp"
+#include "text/staged_file.hpp"
 #include "app/program.hpp"
 #include "app/run_sequence.hpp"
 #include "text/stop.hpp"
@@ -25,15 +26,15 @@ namespace {
 
 void openInput(TextFile& file, const char* name, std::size_t limit) {
     std::string why;
-    if (!file.load(name, why, limit)) openFailure("cannot open " + std::string(name) + ": " + why);
+    if (!file.load(name, why, limit, TextImage::Kinds::any)) openFailure("cannot open " + std::string(name) + ": " + why);
 }
 
 // The database is read at the start of every run, as it is then; here it only
-// has to be there.
+// has to be there, and be a regular file (a FIFO would make the first run
+// wait for a writer forever).
 void checkDatabase(Program& prog, const char* name) {
-    const int fd = ::open(name, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) openFailure("cannot open " + std::string(name) + ": " + std::strerror(errno));
-    ::close(fd);
+    std::string why;
+    if (!openableRegularFile(name, why)) openFailure("cannot open " + std::string(name) + ": " + why);
     prog.database = DatabaseFile(name);
 }
 
@@ -100,24 +101,37 @@ std::vector<std::string> closeOutputs(Channels& io) {
     return failures;
 }
 
-// The results file of --results, opened after the program's own files.
+// The results file of --results, opened after the program's own files. It
+// is written under a temporary name and takes its name when the program
+// ends in order (at the end of the dialogue or at an error stop, as the
+// listing is complete then); a program killed by an interrupt, or a file
+// that cannot be written whole, leaves an earlier file of that name as it
+// was. It may not be one of the program's files.
 struct ResultsFile {
-    std::FILE* file = nullptr;
+    StagedFile staged;
     std::unique_ptr<JsonArrayWriter> writer;
 
     void open(Program& prog, const std::string& path) {
         if (path.empty()) return;
-        file = std::fopen(path.c_str(), "wb");
-        if (!file) openFailure("cannot create " + path + ": " + std::strerror(errno));
-        writer = std::make_unique<JsonArrayWriter>(file);
+        for (const char* own : {"WQCASE.DAT", "LOGKDATA.KDB", "WQLIST.DAT", "WQGRAPH.DAT", "Skip_Species.txt"})
+            if (sameFile(path, own)) openFailure("--results " + path + " is " + own + "; the records go elsewhere");
+        std::string why;
+        if (!staged.open(path, why)) openFailure("cannot create " + path + ": " + why);
+        staged.removeOnInterrupt();
+        writer = std::make_unique<JsonArrayWriter>(staged.file());
         prog.records = writer.get();
     }
-    bool close() {
-        if (!file) return true;
-        bool ok = writer->close();
-        ok = std::fclose(file) == 0 && ok;
-        file = nullptr;
-        return ok;
+    // The reason it could not be completed; empty when it was (or none was asked).
+    std::string close() {
+        if (!writer) return {};
+        std::string why;
+        if (!writer->close()) {
+            why = errno ? std::strerror(errno) : "the write failed";
+            staged.abandon();
+        } else if (staged.commit(why)) {
+            return {};
+        }
+        return "cannot write " + staged.path() + ": " + why;
     }
 };
 
@@ -146,7 +160,7 @@ int runProgram(const ProgramOptions& options) {
         reason = "internal error: out of memory";
     }
     std::vector<std::string> failures = closeOutputs(prog->io);
-    if (!results.close()) failures.push_back("cannot write " + options.resultsPath);
+    if (std::string failure = results.close(); !failure.empty()) failures.push_back(failure);
     if (!reason.empty()) report(reason);
     for (const std::string& failure : failures) report(failure);
     if (!failures.empty() && status == ExitStatus::normal) status = ExitStatus::error;

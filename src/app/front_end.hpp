@@ -31,7 +31,12 @@ private:
 };
 
 // A text file read whole, at most `limit` bytes of it; CannotStart naming
-// `what` and the file otherwise.
+// `what` and the file otherwise (a file that is not a regular one included).
 TextFile loadInput(const std::string& path, std::size_t limit, const std::string& what);
+
+// The database as it is when the front end starts, read and parsed once: a
+// batch and a sweep use this one content for every water and every
+// temperature, whatever happens to the file meanwhile.
+std::shared_ptr<const ParsedDatabase> databaseSnapshot(const std::string& path);
 
 }  // namespace wq

@@ -16,7 +16,9 @@ namespace {
 // Status of a command line that cannot be understood.
 constexpr int USAGE_ERROR = 2;
 
-void addBatch(CLI::App& app, wq::BatchOptions& batch) {
+// The batch's --write-cases: given or not, and an empty folder name is a
+// mistake the batch refuses (not a batch to standard output).
+CLI::Option* addBatch(CLI::App& app, wq::BatchOptions& batch) {
     CLI::App* cmd = app.add_subcommand("batch", "Compute every water of a table (CSV, one water per row)");
     cmd->add_option("WATERS", batch.watersPath, "Table of waters: name, T, P, pH, alkalinity and totals with units")
         ->required();
@@ -24,10 +26,10 @@ void addBatch(CLI::App& app, wq::BatchOptions& batch) {
         ->capture_default_str();
     cmd->add_option("--db", batch.databasePath, "Database")->capture_default_str();
     cmd->add_option("--out", batch.outPath, "Results file, .csv or .json (default: CSV on standard output)");
-    cmd->add_option("--jobs", batch.jobs, "Worker threads (default: the number of cores)")
-        ->check(CLI::PositiveNumber);
-    cmd->add_option("--write-cases", batch.writeCasesDir,
-                    "Write one ready WQCASE.DAT per water in DIR/<name>/ and compute nothing");
+    // Checked by the batch, which says in one line what is wrong with it.
+    cmd->add_option("--jobs", batch.jobs, "Worker threads (default: the number of cores; at most 4 per core)");
+    return cmd->add_option("--write-cases", batch.writeCasesDir,
+                           "Write one ready WQCASE.DAT per water in DIR/<name>/ and compute nothing");
 }
 
 void addSweep(CLI::App& app, wq::SweepOptions& sweep) {
@@ -55,7 +57,7 @@ int main(int argc, char** argv) {
     app.add_option("--results", program.resultsPath,
                    "Also write one JSON record per run of the dialogue to this file");
     wq::BatchOptions batch;
-    addBatch(app, batch);
+    const CLI::Option* writeCases = addBatch(app, batch);
     wq::SweepOptions sweep;
     addSweep(app, sweep);
     try {
@@ -64,7 +66,10 @@ int main(int argc, char** argv) {
         const int status = app.exit(e);
         return status == 0 ? 0 : USAGE_ERROR;
     }
-    if (app.got_subcommand("batch")) return wq::runBatch(batch);
+    if (app.got_subcommand("batch")) {
+        batch.writeCases = writeCases->count() > 0;
+        return wq::runBatch(batch);
+    }
     if (app.got_subcommand("sweep")) return wq::runSweep(sweep);
     return wq::runProgram(program);
 }

@@ -1,6 +1,8 @@
 #include "app/run_sequence.hpp"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "app/dialogue.hpp"
@@ -94,7 +96,8 @@ void writeRecord(Program& prog, const Results& results) {
     if (!prog.records) return;
     RecordHead head{std::string(prog.input.title1.view()), runStatus(results), results.temperature, results.pressure};
     while (!head.name.empty() && head.name.back() == ' ') head.name.pop_back();
-    if (!prog.records->add(jsonRecord(head, &results))) stop(ExitStatus::error, "cannot write the results file");
+    if (!prog.records->add(jsonRecord(head, &results)))
+        stop(ExitStatus::error, std::string("cannot write the results file: ") + std::strerror(errno));
 }
 
 }  // namespace

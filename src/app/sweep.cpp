@@ -1,6 +1,7 @@
 #include "app/sweep.hpp"
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -23,7 +24,9 @@
 #include "report/records.hpp"
 #include "report/results.hpp"
 #include "text/csv.hpp"
+#include "text/staged_file.hpp"
 #include "text/stop.hpp"
+#include "text/textfile.hpp"
 
 namespace wq {
 
@@ -55,6 +58,13 @@ std::string number(double v) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.17g", v);
     return buf;
+}
+
+// The shortest decimal that reads back as v: 0.05, not 0.050000000000000003.
+std::string shortest(double v) {
+    char buf[32];
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+    return ec == std::errc() ? std::string(buf, end) : number(v);
 }
 
 std::string fixed(double v, int decimals) {
@@ -288,7 +298,7 @@ std::string sweepTable(const Sweep& s, const Program& p, const SweepOptions& o) 
     t += "# " + trimmed(p.input.title2.view()) + "\n";
     t += std::string("# runs: ") + (p.input.extendedRun() ? "extended, at " + fixed(p.input.pressure, 3) + " bar" :
                                                             "on the liquid-vapour saturation curve") +
-         "; T from " + number(o.from) + " to " + number(o.to) + " C in steps of " + number(o.step) +
+         "; T from " + shortest(o.from) + " to " + shortest(o.to) + " C in steps of " + shortest(o.step) +
          " C; the first row is the run at the run input's conditions\n";
     t += "# chosen minerals: " + joined(s.chosen, "; ") + "\n";
     for (const ForcedRow& f : first.forced)
@@ -343,11 +353,8 @@ void showEstimate(const Sweep& s, const Results& first) {
 void loadProgram(QuietProgram& q, const SweepOptions& o) {
     Program& p = *q;
     p.caseFile = loadInput(o.casePath, MAX_RUN_INPUT_BYTES, "the run input");
-    // A sweep reads the database for many runs in a row: a copy, which an edit
-    // or a truncation of the file while a run reads it cannot touch.
-    p.database = DatabaseFile(o.databasePath, MAX_FILE_BYTES, TextImage::Holding::copy);
-    std::string error;
-    if (!p.database.refresh(error)) throw CannotStart{"cannot read " + o.databasePath + ": " + error};
+    // Every temperature uses the content the file had when the sweep started.
+    p.database = DatabaseFile::ofParsed(databaseSnapshot(o.databasePath));
     try {
         readRunInput(p);
     } catch (const Stop& stopped) {
@@ -357,10 +364,16 @@ void loadProgram(QuietProgram& q, const SweepOptions& o) {
         throw CannotStart{o.casePath + " does not ask for minerals (option 2 is 0); a sweep compares minerals"};
 }
 
-std::FILE* createOutput(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) throw CannotStart{"cannot create " + path + ": " + std::strerror(errno)};
-    return f;
+// The sweep table takes its name only when it is written whole: a sweep
+// that cannot start, fails at the run input's conditions or is interrupted
+// leaves the file of that name as it was. It may not be an input.
+void openOutput(StagedFile& out, const SweepOptions& o) {
+    for (const std::string* input : {&o.casePath, &o.databasePath})
+        if (sameFile(o.outPath, *input))
+            throw CannotStart{"--out " + o.outPath + " is an input of the sweep (" + *input + "); the table goes elsewhere"};
+    std::string why;
+    if (!out.open(o.outPath, why)) throw CannotStart{"cannot create " + o.outPath + ": " + why};
+    out.removeOnInterrupt();
 }
 
 // The chain of runs: the run input's conditions, then every temperature.
@@ -398,41 +411,39 @@ int runChain(QuietProgram& q, Sweep& s, const SweepOptions& o, const std::vector
 }  // namespace
 
 int runSweep(const SweepOptions& o) {
-    std::FILE* out = nullptr;
     try {
         QuietProgram q;
         loadProgram(q, o);
         const std::vector<double> temperatures = sweepTemperatures(o, q->input.extendedRun());
-        out = createOutput(o.outPath);
+        StagedFile out;
+        openOutput(out, o);
         Sweep s;
         int status = runChain(q, s, o, temperatures);
-        if (s.rows.front().converged()) {
-            estimate(s);
-            showEstimate(s, *s.rows.front().results);
-        } else {
+        if (!s.rows.front().converged()) {
             std::fprintf(stderr, "wqspec: the run at the run input's conditions failed: %s\n",
                          s.rows.front().status.c_str());
+            return status;
         }
-        const std::string table = s.rows.front().converged() ? sweepTable(s, *q, o) : std::string();
-        const bool written = std::fwrite(table.data(), 1, table.size(), out) == table.size();
-        const bool closed = std::fclose(out) == 0;
-        out = nullptr;
-        if (!written || !closed) {
-            std::fprintf(stderr, "wqspec: %s could not be written completely\n", o.outPath.c_str());
+        estimate(s);
+        showEstimate(s, *s.rows.front().results);
+        const std::string table = sweepTable(s, *q, o);
+        std::string why;
+        errno = 0;
+        if (std::fwrite(table.data(), 1, table.size(), out.file()) != table.size()) why = std::strerror(errno);
+        if (!why.empty() || !out.commit(why)) {
+            std::fprintf(stderr, "wqspec: cannot write %s: %s; an earlier file of that name is left as it was\n",
+                         o.outPath.c_str(), why.c_str());
             return SOME_FAILED;
         }
-        if (!table.empty()) std::printf("Wrote %s.\n", o.outPath.c_str());
+        std::printf("Wrote %s.\n", o.outPath.c_str());
         return status;
     } catch (const CannotStart& e) {
-        if (out) std::fclose(out);
         std::fprintf(stderr, "wqspec: %s\n", e.what.c_str());
         return CANNOT_START;
     } catch (const InternalError& e) {
-        if (out) std::fclose(out);
         std::fprintf(stderr, "wqspec: internal error: %s\n", e.what.c_str());
         return INTERNAL;
     } catch (const std::bad_alloc&) {
-        if (out) std::fclose(out);
         std::fputs("wqspec: internal error: out of memory\n", stderr);
         return INTERNAL;
     }

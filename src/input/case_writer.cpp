@@ -1,5 +1,6 @@
 #include "input/case_writer.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string_view>
@@ -9,6 +10,7 @@
 #include "input/db_numbers.hpp"
 #include "input/input_state.hpp"
 #include "input/waters.hpp"
+#include "text/stop.hpp"
 
 namespace wq {
 
@@ -21,8 +23,15 @@ std::string real(double v) {
     return buf;
 }
 
+// A title line: at most 80 bytes, cut at a character boundary of UTF-8.
+// The table reader has refused a name of more than one line, which would
+// shift every line after it.
 std::string title(std::string_view text) {
-    std::string t(text.substr(0, 80));
+    for (char c : text)
+        if (c == '\n' || c == '\r') throw InternalError{"a title of more than one line reached the case writer"};
+    std::size_t cut = std::min<std::size_t>(text.size(), 80);
+    while (cut < text.size() && cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    std::string t(text.substr(0, cut));
     while (!t.empty() && t.back() == ' ') t.pop_back();
     return t + "\n";
 }
@@ -33,13 +42,22 @@ struct Record {
     double total = 0.0, startMolality = 0.0, startGamma = 1.0;
 };
 
+// A real in a field of 19 columns with a decimal point: 13 significant
+// digits, fewer where a sign and a three-digit exponent need the room.
+std::string realField(double v) {
+    char buf[64];
+    for (int digits = 12;; --digits) {
+        const int n = std::snprintf(buf, sizeof buf, "%19.*E", digits, v);
+        if (n <= 19 || digits == 0) return buf;
+    }
+}
+
 // A component record: number in columns 1-5, the name for the reader's eye
-// in 7-18, then three reals of 19 columns written with a decimal point.
+// in 7-18, then three reals of 19 columns.
 std::string componentLine(const Record& r) {
-    char buf[128];
-    std::snprintf(buf, sizeof buf, "%5d %-12.12s%19.12E%19.12E%19.12E\n", r.number, r.name.c_str(), r.total,
-                  r.startMolality, r.startGamma);
-    return buf;
+    char head[64];
+    std::snprintf(head, sizeof head, "%5d %-12.12s", r.number, r.name.c_str());
+    return head + realField(r.total) + realField(r.startMolality) + realField(r.startGamma) + "\n";
 }
 
 std::string nameOf(const ComponentCatalog& catalog, int number) {
@@ -77,6 +95,11 @@ std::vector<Record> componentRecords(const InputState& s, const ComponentCatalog
         if (s.map.position(t.number) != 0 && s.map.position(t.number) <= s.input.componentRecords) continue;
         records.push_back({t.number, nameOf(catalog, t.number), t.moles, t.moles > 0.0 ? t.moles / kgw : 0.0, 1.0});
     }
+    // A starting molality is only where Newton's method begins: one beyond
+    // the range of numbers (a total in a minute mass of water) is left to
+    // the reader's default.
+    for (Record& r : records)
+        if (!std::isfinite(r.startMolality)) r.startMolality = 0.0;
     return records;
 }
 

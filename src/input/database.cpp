@@ -64,12 +64,16 @@ void toConsoleListingSkip(InputState& prog, const Layout& layout, std::initializ
 
 // After the text, the number of the line that could not be read, so that the
 // user can find it; at the end of the file, the number of the missing line.
-[[noreturn]] void tableReadError(InputState& prog, std::string_view text, TableRead status, int line) {
+// The error line also says what is wrong with the value refused.
+[[noreturn]] void tableReadError(InputState& prog, std::string_view text, const TableText& table) {
     static const Layout message("(1X,A,A)");
-    std::string where = status == TableRead::endOfFile ? std::to_string(line + 1) + " (end of file)"
-                                                       : std::to_string(line);
+    const ParsedDatabase& db = prog.database.parsed();
+    const bool atEnd = table.status == TableRead::endOfFile;
+    std::string where = atEnd ? std::to_string(table.failureLine + 1) + " (end of file)"
+                              : std::to_string(table.failureLine);
     prog.io.console.write(message, {text, where});
-    stop(ExitStatus::error, prog.database.parsed().name + ", line " + where + ": cannot read a log K table");
+    stop(ExitStatus::error, db.name + ", line " + where + ": cannot read a log K table" +
+                                (atEnd ? "" : ": " + tableFault(table, db.text())));
 }
 
 [[noreturn]] void speciesReadError(InputState& prog, const Species& s) {
@@ -90,7 +94,7 @@ void replayHead(InputState& prog, const ParsedDatabase& db) {
         case DatabaseHead::Failure::noFirstComponent:
             labelReadError(prog, head);
         case DatabaseHead::Failure::activityTable:
-            tableReadError(prog, "  Reading ZILCH error, logkdata line: ", head.tableStatus, head.failureLine);
+            tableReadError(prog, "  Reading ZILCH error, logkdata line: ", head.failedTable);
     }
 }
 
@@ -211,7 +215,7 @@ void takeRecord(InputState& prog, const AqueousRecord& r, Species& s, TableInter
     }
     if (r.fault == Fault::table)
         tableReadError(prog, r.table.full ? "  Reading ZZILCH error, logkdata line: " : "  Reading ZILCH error, logkdata line: ",
-                       r.table.status, r.table.failureLine);
+                       r.table);
     s.logK = tables.value(r.table);
 }
 

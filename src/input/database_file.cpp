@@ -27,8 +27,7 @@ bool changedRecently(const FileIdentity& id, std::int64_t readAt) { return readA
 
 }  // namespace
 
-DatabaseFile::DatabaseFile(std::string path, std::size_t limit, TextImage::Holding holding)
-    : path_(std::move(path)), limit_(limit), holding_(holding) {}
+DatabaseFile::DatabaseFile(std::string path, std::size_t limit) : path_(std::move(path)), limit_(limit) {}
 
 DatabaseFile DatabaseFile::ofText(std::string name, std::string_view text) {
     return ofParsed(parseDatabase(std::move(name), std::make_shared<const TextImage>(text)));
@@ -51,7 +50,7 @@ bool DatabaseFile::refresh(std::string& error) {
         if (now == identity_) return true;
     }
     const std::int64_t readAt = nowNs();
-    TextImage::ReadResult r = TextImage::read(path_, limit_, holding_);
+    TextImage::ReadResult r = TextImage::read(path_, limit_);
     if (!r.image) {
         error = std::move(r.error);
         return false;

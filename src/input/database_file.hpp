@@ -1,8 +1,11 @@
 // The database file of a program: its content as it is on disk now, parsed
 // once per content.
 //
-// Every run reads the database as it is on disk when the run starts: an
-// edit made while the dialogue waits is seen by the next run. A file whose
+// Every run of the dialogue reads the database as it is on disk when the run
+// starts: an edit made while the dialogue waits is seen by the next run, and
+// a file deleted meanwhile stops it. A content is read whole into memory, so
+// a run uses one content from its start to its end, whatever happens to the
+// file while it runs. A file whose
 // device, inode, size and modification and change times (to the nanosecond)
 // are those of the content already parsed is that content, and the parsed
 // database is used again. A file changed so recently before it was read
@@ -23,13 +26,8 @@ namespace wq {
 class DatabaseFile {
 public:
     DatabaseFile() = default;
-    // The file at `path`, read at most `limit` bytes of it. By default the
-    // file is mapped (TextImage::Holding): every refresh looks at the file
-    // before a run uses it, and a run holds only the pages it reads. A
-    // content kept for long without refresh (shared by a batch's workers)
-    // is better a copy.
-    explicit DatabaseFile(std::string path, std::size_t limit = MAX_FILE_BYTES,
-                          TextImage::Holding holding = TextImage::Holding::mapping);
+    // The regular file at `path`, of at most `limit` bytes.
+    explicit DatabaseFile(std::string path, std::size_t limit = MAX_FILE_BYTES);
     // A database given as its text (tests, benchmarks): nothing on disk.
     static DatabaseFile ofText(std::string name, std::string_view text);
     // A database already parsed, shared with other programs.
@@ -55,7 +53,6 @@ public:
 private:
     std::string path_;
     std::size_t limit_ = MAX_FILE_BYTES;
-    TextImage::Holding holding_ = TextImage::Holding::mapping;
     FileIdentity identity_;
     bool recentlyChanged_ = false;
     int reads_ = 0;

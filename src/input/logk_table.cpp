@@ -1,5 +1,6 @@
 #include "input/logk_table.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -22,19 +23,39 @@ LogKConditions LogKConditions::of(const InputState& prog) {
 
 namespace {
 
-// Checks the values of one line by the general rules, at most `wanted` of
-// them; the number checked, or -1 at a value that is not a number.
-int checkLineValues(std::string_view line, int wanted) {
+// Checks the values of one line, at most `wanted` of them, as values of a
+// table that has `before` values already; `commaAllowed` says whether a
+// value came since the last comma, across lines. The number checked, or -1
+// at a bad value (described in `table`).
+int checkLineValues(std::string_view text, std::string_view line, int wanted, int before, bool& commaAllowed,
+                    TableText& table) {
     const char* p = line.data();
     const char* const end = p + line.size();
+    const auto refuse = [&](ValueFault fault, const char* at, const char* to) {
+        table.fault = fault;
+        table.faultOffset = static_cast<std::uint32_t>(at - text.data());
+        table.faultLength = static_cast<std::uint32_t>(to - at);
+        return -1;
+    };
     int got = 0;
     while (got < wanted) {
-        while (p < end && isValueSeparator(*p)) ++p;
+        for (; p < end && isValueSeparator(*p); ++p) {
+            if (*p != ',') continue;
+            if (!commaAllowed)
+                return refuse(before + got == 0 ? ValueFault::commaFirst : ValueFault::emptyValue, p, p + 1);
+            commaAllowed = false;
+        }
         if (p == end) break;
-        double unused = 0.0;
-        p = readFreeValue(p, end, unused);
-        if (!p) return -1;
+        ValueFault fault = ValueFault::none;
+        const char* q = checkTableValue(p, end, fault);
+        if (!q) {
+            q = p;
+            while (q < end && !isValueSeparator(*q)) ++q;
+            return refuse(fault, p, q);
+        }
+        p = q;
         ++got;
+        commaAllowed = true;
     }
     return got;
 }
@@ -55,21 +76,43 @@ std::string_view lineAt(std::string_view text, std::size_t offset, std::size_t& 
 
 }  // namespace
 
-TableRead checkGroup(TextFile& file, int count) {
+TableRead checkGroup(TextFile& file, int count, TableText& table) {
     int left = count;
+    bool commaAllowed = false;
     std::string_view line;
     while (left > 0) {
         if (!file.next(line)) return TableRead::endOfFile;
         const int plain = countPlainDecimals(line);
         if (plain >= 0 && plain <= left) {
             left -= plain;
+            commaAllowed = commaAllowed || plain > 0;
             continue;
         }
-        const int got = checkLineValues(line, left);
+        const int got = checkLineValues(file.text(), line, left, count - left, commaAllowed, table);
         if (got < 0) return TableRead::badValue;
         left -= got;
     }
     return TableRead::ok;
+}
+
+std::string tableFault(const TableText& table, std::string_view text) {
+    constexpr std::size_t SHOWN = 40;
+    std::string field(text.substr(table.faultOffset, std::min<std::size_t>(table.faultLength, SHOWN)));
+    if (table.faultLength > SHOWN) field += "...";
+    const std::string quoted = "\"" + field + "\"";
+    switch (table.fault) {
+        case ValueFault::none: break;
+        case ValueFault::notANumber: return quoted + " is not a number";
+        case ValueFault::twoSigns: return quoted + " has two signs";
+        case ValueFault::notFinite: return quoted + " is not a finite number";
+        case ValueFault::outOfRange: return quoted + " is beyond the range of a double";
+        case ValueFault::beyondBound:
+            static_assert(MAX_TABLE_MAGNITUDE == 1e6);
+            return quoted + " is larger in magnitude than 1e6, which no log K is (absent data is 99999.999)";
+        case ValueFault::emptyValue: return "an empty value between two commas";
+        case ValueFault::commaFirst: return "a comma before the first value";
+    }
+    return "a value that cannot be read";
 }
 
 namespace {
@@ -104,7 +147,7 @@ TableText checkTable(TextFile& file, bool full, GroupStarts& starts) {
     if (checkOneGroupALine(file, groups, count, starts)) return table;
     for (int g = 0; g < groups; ++g) {
         starts.push_back(static_cast<std::uint32_t>(file.position()));
-        table.status = checkGroup(file, count);
+        table.status = checkGroup(file, count, table);
         if (table.status != TableRead::ok) {
             table.failureLine = file.lineNumber();
             starts.resize(table.firstGroup);
@@ -116,7 +159,6 @@ TableText checkTable(TextFile& file, bool full, GroupStarts& starts) {
 
 void TableInterpolator::values(const TableText& table, int group, int first, int count, double* out) {
     std::size_t offset = starts_.at(table.firstGroup + static_cast<std::size_t>(group - 1));
-    release_.reached(offset);
     int skip = first - 1;
     int left = count;
     while (offset < text_.size()) {

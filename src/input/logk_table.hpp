@@ -18,10 +18,12 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "grid/grid.hpp"
+#include "text/number_scan.hpp"
 #include "text/textfile.hpp"
 
 namespace wq {
@@ -51,7 +53,15 @@ struct TableText {
     int failureLine = 0;
     // Index of the table's first group in GroupStarts.
     std::uint32_t firstGroup = 0;
+    // A bad value: why it was refused, and where it stands in the text.
+    ValueFault fault = ValueFault::none;
+    std::uint32_t faultOffset = 0;
+    std::uint32_t faultLength = 0;
 };
+
+// What was wrong with the bad value of a table, for the error line: the
+// field as written (cut short when long) and why it is refused.
+std::string tableFault(const TableText& table, std::string_view text);
 
 // The offsets of the lines on which the groups of all tables start.
 using GroupStarts = std::vector<std::uint32_t>;
@@ -62,16 +72,17 @@ TableText checkTable(TextFile& file, bool full, GroupStarts& starts);
 
 // A free-format group of `count` values, checked: it starts on the next
 // line, goes on over as many lines as it needs (empty lines are passed over),
-// and the rest of its last line is not looked at.
-TableRead checkGroup(TextFile& file, int count);
+// and the rest of its last line is not looked at. Values are separated as in
+// readFreeReals (at most one comma between two values, none before the
+// first) and each must be a value of a table (checkTableValue); a bad one
+// is described in `table`.
+TableRead checkGroup(TextFile& file, int count, TableText& table);
 
 // Brings tables of one text to a run's conditions.
 class TableInterpolator {
 public:
-    // The values are read in the order of the text, which is let go behind
-    // them (ReleaseBehind).
     TableInterpolator(const TextImage& image, const GroupStarts& starts, const LogKConditions& at)
-        : text_(image.text()), starts_(starts), at_(at), release_(image) {}
+        : text_(image.text()), starts_(starts), at_(at) {}
     TableInterpolator(const TableInterpolator&) = delete;
     TableInterpolator& operator=(const TableInterpolator&) = delete;
 
@@ -89,7 +100,6 @@ private:
     const GroupStarts& starts_;
     LogKConditions at_;
     FullTable block_;  // only the cells the interpolator reads are filled
-    ReleaseBehind release_;
 };
 
 }  // namespace wq

@@ -58,10 +58,23 @@ private:
 };
 
 // A free-format write: the run-time's leading blank, then the values.
-[[noreturn]] void entryReadError(InputState& prog, const MineralEntry& m) {
+void reportEntryReadError(InputState& prog, const MineralEntry& m) {
     static const Layout message("(1X,A,A)");
     prog.io.console.write(message, {"  Bombed on reading logkdata entries for mineral: ", m.name.view()});
+}
+
+[[noreturn]] void entryReadError(InputState& prog, const MineralEntry& m) {
+    reportEntryReadError(prog, m);
     stop(ExitStatus::error, prog.database.parsed().name + ": cannot read mineral " + std::string(m.name.trimmed()));
+}
+
+// The log K lines of an entry: the error line says where and what is wrong.
+[[noreturn]] void tableReadError(InputState& prog, const MineralEntry& m, const TableText& table) {
+    reportEntryReadError(prog, m);
+    const ParsedDatabase& db = prog.database.parsed();
+    const std::string what = "cannot read the log K table of mineral " + std::string(m.name.trimmed());
+    if (table.status == TableRead::endOfFile) fileFailure(db.name, table.failureLine, what + ": end of file");
+    fileFailure(db.name, table.failureLine, what + ": " + tableFault(table, db.text()));
 }
 
 [[noreturn]] void tooManyEntries(InputState& prog, int maxEntries) {
@@ -158,7 +171,7 @@ bool dataServeTheRun(InputState& prog, EntryWalk& walk, const MineralText& t, Mi
     static const Layout saturationOnly("(2X,A20,' skipped.  Data limited to L-V saturation')");
     static const Layout absent(
         "(2X,A20,' skipped. Log K data absent at given T.',' Max extrapolation is 50 \xB0" "C.')");
-    if (t.table.status != TableRead::ok) entryReadError(prog, m);
+    if (t.table.status != TableRead::ok) tableReadError(prog, m, t.table);
     m.logK = walk.logK(t);
     if (walk.conditions().extended && m.rangeCode.equals("L-V ")) {
         prog.io.console.write(saturationOnly, {m.name.view()});

@@ -67,7 +67,7 @@ void readHead(TextFile& file, ParsedDatabase& db) {
         TableText& table = head.activity[static_cast<std::size_t>(k)];
         table = checkTable(file, true, db.headGroups);
         if (table.status != TableRead::ok) {
-            head.tableStatus = table.status;
+            head.failedTable = table;
             return headFailure(file, head, DatabaseHead::Failure::activityTable);
         }
     }
@@ -245,13 +245,11 @@ MineralSection parseMineralSection(const ParsedDatabase& db, LineAt start) {
     }
     section.headComplete = true;
     LineAt at = here(file);
-    ReleaseBehind release(*db.image);
     for (;;) {
         MineralText m = parseMineralEntry(db, at, section.groups);
         section.entries.push_back(m);
         if (m.fault != MineralText::Fault::none || m.isEnd() || !m.skipEnd) break;
         at = *m.skipEnd;
-        release.reached(at.offset);
     }
     return section;
 }
@@ -271,7 +269,6 @@ AqueousSection parseAqueousSection(const ParsedDatabase& db, LineAt start) {
     AqueousSection section;
     section.start = start;
     TextFile file = cursorAt(db, start);
-    ReleaseBehind release(*db.image);
     for (;;) {
         AqueousRecord r;
         if (!readAqueousRecord(file, r, section.groups)) {
@@ -281,7 +278,6 @@ AqueousSection parseAqueousSection(const ParsedDatabase& db, LineAt start) {
         section.records.push_back(r);
         if (r.fault != AqueousRecord::Fault::none) return section;
         if (r.isEnd()) break;
-        release.reached(file.position());
     }
     section.complete = true;
     section.end = here(file);

@@ -43,7 +43,7 @@ struct DatabaseHead {
     int failureLine = 0;       // the line of the failure (the last line read at an end of file)
     std::string lastLineMark;  // columns 1-8 of the last line read, for the label messages
     bool anyLineRead = false;
-    TableRead tableStatus = TableRead::ok;
+    TableText failedTable;     // the activity-model table that could not be read
     std::array<TableText, 4> activity{};  // A, B, b_eta, b_NaCl
     LineAt firstComponent;                // the "H+" line
 };

@@ -1,8 +1,10 @@
 #include "input/waters.hpp"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <map>
+#include <utility>
 
 #include "input/component_catalog.hpp"
 #include "input/db_numbers.hpp"
@@ -86,13 +88,30 @@ bool setAlkalinityUnit(Column& c, const std::string& unit) {
     return true;
 }
 
-bool isOneOf(const std::string& name, const std::string& unit, std::string_view plain,
-             std::initializer_list<std::string_view> units) {
-    if (name != plain) return false;
-    if (unit.empty()) return true;
-    for (std::string_view u : units)
-        if (unit == u) return true;
-    return false;
+// Text of the table echoed in a message: UTF-8, cut short.
+std::string quoted(std::string_view text) { return "\"" + shortened(utf8Replacing(text)) + "\""; }
+
+// The quantities a table may give besides the components, with the units
+// each takes ("" for none).
+struct Quantity {
+    std::string_view name;
+    ColumnKind kind;
+    std::string_view what;
+    std::array<std::string_view, 4> units;  // "" (no unit) first; unused places repeat it
+    std::string_view accepted;  // the units, for the message that refuses another
+};
+constexpr Quantity QUANTITIES[] = {
+    {"name", ColumnKind::name, "the name", {""}, "no unit"},
+    {"T", ColumnKind::temperature, "the temperature", {"", "C", "\u00B0C", "degC"}, "[C], [\u00B0C] or [degC]"},
+    {"P", ColumnKind::pressure, "the pressure", {"", "bar"}, "[bar]"},
+    {"pH", ColumnKind::pH, "the pH", {""}, "no unit"},
+    {"density", ColumnKind::density, "the density", {"", "kg/L"}, "[kg/L]"},
+};
+
+std::string knownNames() {
+    std::string names;
+    for (const Quantity& q : QUANTITIES) names += std::string(q.name) + ", ";
+    return names + "alkalinity";
 }
 
 std::optional<Column> classify(const std::string& header, const ComponentCatalog& catalog, std::string& error) {
@@ -101,43 +120,51 @@ std::optional<Column> classify(const std::string& header, const ComponentCatalog
     std::string name, unit;
     splitHeader(header, name, unit);
     const auto fail = [&](const std::string& why) {
-        error = "column \"" + header + "\": " + why;
+        error = "column " + quoted(header) + ": " + why;
         return std::nullopt;
     };
-    if (name == "name" && unit.empty()) c.kind = ColumnKind::name;
-    else if (isOneOf(name, unit, "T", {"C", "°C", "degC"})) c.kind = ColumnKind::temperature;
-    else if (isOneOf(name, unit, "P", {"bar"})) c.kind = ColumnKind::pressure;
-    else if (name == "pH" && unit.empty()) c.kind = ColumnKind::pH;
-    else if (name == "density" && (unit == "kg/L" || unit.empty())) c.kind = ColumnKind::density;
-    else if (name == "alkalinity") {
+    for (const Quantity& q : QUANTITIES) {
+        if (name != q.name) continue;
+        for (std::string_view u : q.units)
+            if (unit == u) {
+                c.kind = q.kind;
+                return c;
+            }
+        return fail("unknown unit [" + shortened(unit) + "] of " + std::string(q.what) + " (use " +
+                    std::string(q.accepted) + ")");
+    }
+    if (name == "alkalinity") {
         c.kind = ColumnKind::alkalinity;
         if (!setAlkalinityUnit(c, unit))
-            return fail("unknown alkalinity unit [" + unit +
+            return fail("unknown alkalinity unit [" + shortened(unit) +
                         "] (use [eq/kgw], [meq/kgw], [mg/kg as HCO3] or [mg/L as CaCO3])");
-    } else {
-        const CatalogComponent* component = catalog.byName(name);
-        if (!component) return fail("\"" + name + "\" is not a component species of the database");
-        if (component->number == db::WATER) return fail("the mass of water follows from the units; give no H2O column");
-        c.number = component->number;
-        c.formulaWeight = component->formulaWeight;
-        if (!setComponentUnit(c, unit))
-            return fail("unknown unit [" + unit + "] (use [mol/kgw], [mmol/kgw], [mg/kg] or [mg/L])");
-        if (c.massUnit && !(c.formulaWeight > 0.0)) return fail("the database gives this component no formula weight");
+        return c;
     }
+    const CatalogComponent* component = catalog.byName(name);
+    if (!component)
+        return fail(quoted(name) + " is not a component species of the database, nor one of " + knownNames());
+    if (component->number == db::WATER) return fail("the mass of water follows from the units; give no H2O column");
+    c.number = component->number;
+    c.formulaWeight = component->formulaWeight;
+    if (!setComponentUnit(c, unit))
+        return fail("unknown unit [" + shortened(unit) + "] (use [mol/kgw], [mmol/kgw], [mg/kg] or [mg/L])");
+    if (c.massUnit && !(c.formulaWeight > 0.0)) return fail("the database gives this component no formula weight");
     return c;
 }
 
-// A number in a cell: the whole cell, finite.
+// A number in a cell: the whole cell, finite, one sign at most.
 bool parseNumber(std::string_view cell, double& value, std::string& why) {
     cell = trim(cell);
-    if (!cell.empty() && cell.front() == '+') cell.remove_prefix(1);
-    const auto [end, ec] = std::from_chars(cell.data(), cell.data() + cell.size(), value);
-    if (ec != std::errc() || end != cell.data() + cell.size()) {
-        why = "\"" + std::string(cell) + "\" is not a number";
+    std::string_view digits = cell;
+    if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+    const bool twoSigns = !digits.empty() && (digits.front() == '+' || (cell.front() == '+' && digits.front() == '-'));
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (twoSigns || ec != std::errc() || end != digits.data() + digits.size()) {
+        why = quoted(cell) + " is not a number";
         return false;
     }
     if (!std::isfinite(value)) {
-        why = "\"" + std::string(cell) + "\" is not a finite number";
+        why = quoted(cell) + " is not a finite number";
         return false;
     }
     return true;
@@ -160,18 +187,43 @@ struct RowReader {
     std::vector<std::pair<const Column*, double>> cells;
 
     bool fail(const Column& c, const std::string& why) {
-        water.error = "row on line " + std::to_string(record.line) + ", column \"" + c.header + "\": " + why;
+        water.error = "row on line " + std::to_string(record.line) + ", column " + quoted(c.header) + ": " + why;
+        return false;
+    }
+
+    // The name goes into the title line of a run input: one line of text.
+    void readName() {
+        for (std::size_t i = 0; i < columns.size() && i < record.fields.size(); ++i)
+            if (columns[i].kind == ColumnKind::name) water.name = std::string(trim(record.fields[i]));
+    }
+
+    bool nameIsOneLine() {
+        for (char ch : water.name) {
+            const auto c = static_cast<unsigned char>(ch);
+            if (c < 0x20 || c == 0x7F) {
+                water.error = "row on line " + std::to_string(record.line) +
+                              ": the name holds a control character (a line end or a tab); a name is one line";
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Every column has its cell: a row cut short (a last line cut off) is
+    // not filled from the template, nor a longer one cut.
+    bool cellsMatchColumns() {
+        if (record.fields.size() == columns.size()) return true;
+        water.error = "row on line " + std::to_string(record.line) + " has " + std::to_string(record.fields.size()) +
+                      (record.fields.size() == 1 ? " cell" : " cells") + " for " + std::to_string(columns.size()) +
+                      " columns";
         return false;
     }
 
     bool readCells() {
         for (std::size_t i = 0; i < columns.size(); ++i) {
             const Column& c = columns[i];
-            const std::string_view cell = i < record.fields.size() ? trim(record.fields[i]) : std::string_view();
-            if (c.kind == ColumnKind::name) {
-                water.name = std::string(cell);
-                continue;
-            }
+            const std::string_view cell = trim(record.fields[i]);
+            if (c.kind == ColumnKind::name) continue;
             if (cell.empty()) {
                 // In a pH column a blank cell asks for the pH to be computed.
                 if (c.kind == ColumnKind::pH) water.pH = 0.0;
@@ -229,43 +281,94 @@ struct RowReader {
         return true;
     }
 
-    // Moles of a component cell, or eq/kg water of the alkalinity.
-    void convertCells() {
+    // Moles of a component cell, or eq/kg water of the alkalinity; false when
+    // one of them is beyond what a double holds (a run input could not say it).
+    bool convertCells() {
         const double kgw = water.kgWater.value_or(templateKgWater);
+        bool finite = true;
         for (const auto& [c, v] : cells) {
             if (c->kind == ColumnKind::alkalinity) {
                 double equivalents = v * c->scale * kgw;
                 if (c->massUnit)
                     equivalents = v * 1e-3 / (c->asCaCO3 ? CACO3_GRAMS_PER_EQUIVALENT : carbonateGramsPerEquivalent);
                 water.alkalinity = equivalents / kgw;
+                finite = finite && std::isfinite(*water.alkalinity);
             } else {
                 const double moles = c->massUnit ? v * 1e-3 / c->formulaWeight : v * c->scale * kgw;
                 water.totals.push_back({c->number, moles});
+                finite = finite && std::isfinite(moles);
             }
         }
+        if (!finite)
+            water.error = "row on line " + std::to_string(record.line) +
+                          ": its amounts in its mass of water are beyond the range of numbers";
+        return finite;
     }
 };
 
 }  // namespace
 
-std::optional<WaterTable> readWaterTable(std::string_view text, const ComponentCatalog& catalog,
-                                         double templateKgWater, std::string& error) {
-    CsvReader reader(text);
+namespace {
+
+constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
+
+bool blankRow(const CsvRecord& r) {
+    for (const std::string& f : r.fields)
+        if (!trim(f).empty()) return false;
+    return true;
+}
+
+// The first record, as the table's header: a byte-order mark and a line
+// "sep=," (which spreadsheets write to name the separator) passed over; a
+// table that is not UTF-8 or not separated by commas refused.
+std::optional<CsvRecord> readHeader(std::string_view text, CsvReader& reader, std::string& error) {
+    if (text.substr(0, 2) == "\xFF\xFE" || text.substr(0, 2) == "\xFE\xFF") {
+        error = "the table is UTF-16 text; save it as CSV in UTF-8";
+        return std::nullopt;
+    }
     std::optional<CsvRecord> header = reader.next(error);
+    if (header && header->fields.size() <= 2 && header->fields[0].rfind("sep=", 0) == 0) {
+        const std::vector<std::string> comma = {"sep=", ""};
+        if (header->fields != comma) {
+            error = "line 1, " + quoted(header->fields[0]) +
+                    ", names a separator other than the comma: save the table as CSV with commas between cells";
+            return std::nullopt;
+        }
+        header = reader.next(error);
+    }
     if (!header) {
         if (error.empty()) error = "the table is empty";
         return std::nullopt;
     }
+    for (const std::string& cell : header->fields) {
+        for (const auto& [separator, name] : {std::pair{';', "semicolons"}, std::pair{'\t', "tabs"}}) {
+            if (cell.find(separator) == std::string::npos) continue;
+            error = "the header separates its cells by " + std::string(name) +
+                    ", not commas (a spreadsheet saved with a decimal comma?): save the table as CSV with commas "
+                    "between cells and points in numbers";
+            return std::nullopt;
+        }
+    }
+    return header;
+}
+
+std::optional<std::vector<Column>> readColumns(const CsvRecord& header, const ComponentCatalog& catalog,
+                                               WaterTable& table, std::string& error) {
     std::vector<Column> columns;
     std::map<std::string, std::string> seen;  // what a column names -> its header
-    WaterTable table;
-    for (const std::string& h : header->fields) {
+    for (std::size_t i = 0; i < header.fields.size(); ++i) {
+        const std::string& h = header.fields[i];
+        if (trim(h).empty()) {
+            error = "column " + std::to_string(i + 1) + " of the header has no name" +
+                    (i + 1 == header.fields.size() ? " (a comma at the end of the header line?)" : "");
+            return std::nullopt;
+        }
         std::optional<Column> c = classify(h, catalog, error);
         if (!c) return std::nullopt;
         const std::string key = c->kind == ColumnKind::component ? "component " + std::to_string(c->number)
                                                                   : "kind " + std::to_string(int(c->kind));
         if (auto it = seen.find(key); it != seen.end()) {
-            error = "columns \"" + it->second + "\" and \"" + h + "\" give the same quantity";
+            error = "columns " + quoted(it->second) + " and " + quoted(h) + " give the same quantity";
             return std::nullopt;
         }
         seen[key] = h;
@@ -280,24 +383,47 @@ std::optional<WaterTable> readWaterTable(std::string_view text, const ComponentC
         error = "the table has no \"T\" column";
         return std::nullopt;
     }
+    return columns;
+}
+
+// Every cell as UTF-8: bytes that are not (a Latin-1 degree sign) become U+FFFD.
+void asUtf8(CsvRecord& record) {
+    for (std::string& f : record.fields)
+        if (!validUtf8(f)) f = utf8Replacing(f);
+}
+
+}  // namespace
+
+std::optional<WaterTable> readWaterTable(std::string_view text, const ComponentCatalog& catalog,
+                                         double templateKgWater, std::string& error) {
+    if (text.substr(0, UTF8_BOM.size()) == UTF8_BOM) text.remove_prefix(UTF8_BOM.size());
+    CsvReader reader(text);
+    std::optional<CsvRecord> header = readHeader(text, reader, error);
+    if (!header) return std::nullopt;
+    asUtf8(*header);
+    WaterTable table;
+    std::optional<std::vector<Column>> columns = readColumns(*header, catalog, table, error);
+    if (!columns) return std::nullopt;
     const CatalogComponent* carbonate = catalog.byNumber(db::CARBONATE);
     const double carbonateGrams = carbonate && carbonate->formulaWeight > 0.0 ? carbonate->formulaWeight : 61.0168;
     while (std::optional<CsvRecord> record = reader.next(error)) {
-        RowReader row(columns, *record, templateKgWater, carbonateGrams);
-        row.water.line = record->line;
-        if (record->fields.size() > columns.size()) {
-            row.water.error = "row on line " + std::to_string(record->line) + " has " +
-                              std::to_string(record->fields.size()) + " cells for " +
-                              std::to_string(columns.size()) + " columns";
-        } else if (row.readCells() && row.massOfWater()) {
-            row.convertCells();
+        if (blankRow(*record)) {
+            table.blankRows.push_back(record->line);
+            continue;
         }
+        asUtf8(*record);
+        RowReader row(*columns, *record, templateKgWater, carbonateGrams);
+        row.water.line = record->line;
+        row.readName();
+        if (row.nameIsOneLine() && row.cellsMatchColumns() && row.readCells() && row.massOfWater())
+            row.convertCells();
         if (row.water.name.empty()) row.water.name = "line " + std::to_string(record->line);
         table.waters.push_back(std::move(row.water));
     }
     if (!error.empty()) return std::nullopt;
     if (table.waters.empty()) {
-        error = "the table has a header but no water";
+        error = table.blankRows.empty() ? "the table has a header but no water"
+                                        : "the table has a header but no water, only blank rows";
         return std::nullopt;
     }
     return table;

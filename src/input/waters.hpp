@@ -45,12 +45,19 @@ struct WaterSample {
 struct WaterTable {
     std::vector<int> componentNumbers;  // database numbers of the component columns
     std::vector<WaterSample> waters;
+    std::vector<int> blankRows;  // lines of the rows passed over: blank cells only (",,,,")
 };
 
-// Parses the whole table. A fault of the table itself (no name or T column,
-// an unknown component or unit, a duplicate column, no rows) gives nullopt
-// and `error`; a fault of one row goes into that row's `error`, so that the
-// other rows still run. `templateKgWater` is the template's mass of water.
+// Parses the whole table, UTF-8 text (a byte-order mark and a first line
+// "sep=," are passed over). A fault of the table itself (no name or T
+// column, an unknown column, component or unit, a header cell without a
+// name, a duplicate column, a table separated by semicolons, no rows) gives
+// nullopt and `error`; a fault of one row (a cell that is not a number, a
+// negative amount, fewer or more cells than columns, a name of more than
+// one line) goes into that row's `error`, so that the other rows still run.
+// A row of blank cells is no water: it is passed over and its line kept in
+// blankRows. Bytes that are not UTF-8 become U+FFFD. `templateKgWater` is
+// the template's mass of water.
 std::optional<WaterTable> readWaterTable(std::string_view text, const ComponentCatalog& catalog,
                                          double templateKgWater, std::string& error);
 

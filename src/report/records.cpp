@@ -42,9 +42,11 @@ const char* const FIXED_COLUMNS[] = {
 };
 
 std::vector<std::string> fixedCells(const RecordHead& head, const Results* r) {
-    if (!r) return {head.name, head.status, "", number(head.temperature), number(head.pressure)};
-    return {head.name,
-            head.status,
+    // Text that is not UTF-8 (a name in Latin-1) as the JSON record has it.
+    std::string name = utf8Replacing(head.name), status = utf8Replacing(head.status);
+    if (!r) return {name, status, "", number(head.temperature), number(head.pressure)};
+    return {name,
+            status,
             std::to_string(r->loops),
             number(r->temperature),
             number(r->pressure),
@@ -135,6 +137,15 @@ std::string csvRow(const RecordColumns& columns, const RecordHead& head, const R
     return line + "\n";
 }
 
+namespace {
+
+// Compact, on one line. Text that is not UTF-8 (a name in Latin-1) is
+// written with replacement characters, never an abort; non-finite numbers
+// have no JSON form and are written as null.
+std::string dumped(const nlohmann::json& j) { return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace); }
+
+}  // namespace
+
 std::string jsonRecord(const RecordHead& head, const Results* r) {
     using nlohmann::json;
     json j;
@@ -143,7 +154,7 @@ std::string jsonRecord(const RecordHead& head, const Results* r) {
     if (!r) {
         j["T"] = head.temperature;
         j["P"] = head.pressure;
-        return j.dump();
+        return dumped(j);
     }
     j["loops"] = r->loops;
     j["joint_loops"] = r->jointLoops;
@@ -181,8 +192,7 @@ std::string jsonRecord(const RecordHead& head, const Results* r) {
     for (const GasRow& g : r->gases)
         gases[trimmed(g.name)] = {{"log_K", g.logK}, {"log_Q", g.logQ}, {"log_f", g.logFugacity}, {"f", g.fugacity}};
     j["gases"] = std::move(gases);
-    // Non-finite numbers have no JSON form; they are written as null.
-    return j.dump(-1, ' ', false, json::error_handler_t::replace);
+    return dumped(j);
 }
 
 bool JsonArrayWriter::add(const std::string& object) {

@@ -6,21 +6,65 @@ namespace {
 
 bool blankRecord(const CsvRecord& r) { return r.fields.size() == 1 && r.fields[0].empty(); }
 
+// How many bytes from s[i] on form one well-formed UTF-8 sequence (RFC 3629:
+// no overlong form, no surrogate, nothing above U+10FFFF); when none does, the
+// negative of how many bytes make the longest start of one (at least 1), the
+// part one replacement character stands for.
+int utf8Sequence(std::string_view s, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned char c = byte(i);
+    if (c < 0x80) return 1;
+    int length = 0;
+    unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+    if (c >= 0xC2 && c <= 0xDF) {
+        length = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        length = 3;
+        if (c == 0xE0) low = 0xA0;   // overlong below U+0800
+        if (c == 0xED) high = 0x9F;  // the surrogates U+D800..U+DFFF
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        length = 4;
+        if (c == 0xF0) low = 0x90;   // overlong below U+10000
+        if (c == 0xF4) high = 0x8F;  // above U+10FFFF
+    } else {
+        return -1;  // a continuation byte, an overlong lead (C0, C1) or F5..FF
+    }
+    for (int k = 1; k < length; ++k) {
+        const std::size_t at = i + static_cast<std::size_t>(k);
+        if (at >= s.size()) return -k;
+        const unsigned char lo = k == 1 ? low : 0x80;
+        const unsigned char hi = k == 1 ? high : 0xBF;
+        if (byte(at) < lo || byte(at) > hi) return -k;
+    }
+    return length;
+}
+
+}  // namespace
+
 bool validUtf8(std::string_view s) {
     for (std::size_t i = 0; i < s.size();) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        const int more = c < 0x80 ? 0 : (c >> 5) == 0x6 ? 1 : (c >> 4) == 0xE ? 2 : (c >> 3) == 0x1E ? 3 : -1;
-        if (more < 0) return false;
-        const std::size_t n = static_cast<std::size_t>(more);
-        if (i + n >= s.size() && n > 0) return false;
-        for (std::size_t k = 1; k <= n; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) >> 6) != 0x2) return false;
-        i += n + 1;
+        const int n = utf8Sequence(s, i);
+        if (n < 0) return false;
+        i += static_cast<std::size_t>(n);
     }
     return true;
 }
 
-}  // namespace
+std::string utf8Replacing(std::string_view s) {
+    if (validUtf8(s)) return std::string(s);
+    std::string out;
+    for (std::size_t i = 0; i < s.size();) {
+        const int n = utf8Sequence(s, i);
+        if (n > 0) {
+            out.append(s.substr(i, static_cast<std::size_t>(n)));
+            i += static_cast<std::size_t>(n);
+        } else {
+            out += REPLACEMENT_CHARACTER;
+            i += static_cast<std::size_t>(-n);
+        }
+    }
+    return out;
+}
 
 std::string utf8FromLatin1(std::string_view s) {
     if (validUtf8(s)) return std::string(s);
@@ -76,6 +120,14 @@ std::optional<CsvRecord> CsvReader::next(std::string& error) {
         if (!blankRecord(record)) return record;
     }
     return std::nullopt;
+}
+
+std::string shortened(std::string_view text, std::size_t most) {
+    if (text.size() <= most) return std::string(text);
+    const std::string_view mark = "...";
+    std::size_t cut = most > mark.size() ? most - mark.size() : 0;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    return std::string(text.substr(0, cut)) + std::string(mark);
 }
 
 std::string csvField(std::string_view text) {

@@ -28,10 +28,28 @@ private:
     int line_ = 1;
 };
 
+// The character that stands for bytes that are not UTF-8 (U+FFFD).
+inline constexpr std::string_view REPLACEMENT_CHARACTER = "\xEF\xBF\xBD";
+
+// Well-formed UTF-8 (RFC 3629): no overlong form, no surrogate, no code
+// point above U+10FFFF, no sequence cut short.
+bool validUtf8(std::string_view text);
+
+// Text as UTF-8 whatever it holds: every piece that is not well-formed UTF-8
+// (the longest start of a sequence, or one byte) becomes U+FFFD, as a cell a
+// spreadsheet wrote in Latin-1 ("\xB0C") is carried through a batch.
+std::string utf8Replacing(std::string_view text);
+
 // Text as UTF-8: the program's messages and the database's names are
 // single-byte text (the degree sign of "50 \xB0C" is Latin-1), the tables and
 // records it writes are UTF-8. Text that is valid UTF-8 already is kept.
 std::string utf8FromLatin1(std::string_view text);
+
+// Text echoed in a message, cut to at most `most` bytes (at a character
+// boundary of UTF-8, "..." marking the cut), so that a 100 MB cell makes a
+// line of a hundred bytes.
+constexpr std::size_t SHOWN_TEXT_BYTES = 80;
+std::string shortened(std::string_view text, std::size_t most = SHOWN_TEXT_BYTES);
 
 // A field as written in a CSV file: quoted when it holds a comma, a quote,
 // a line end or leading or trailing blanks.

@@ -135,11 +135,20 @@ bool isSeparator(char c) { return c == ' ' || c == ',' || c == '\t'; }
 // True when p ends a token: the line end or a separator.
 bool endsToken(const char* p, const char* end) { return p == end || isSeparator(*p); }
 
+// A leading '+', which from_chars does not take, is passed over; a second
+// sign after it ("+-1.57") makes no number.
+const char* afterPlus(const char* p, const char* end) {
+    if (p == end || *p != '+') return p;
+    ++p;
+    return p < end && (*p == '+' || *p == '-') ? nullptr : p;
+}
+
 }  // namespace
 
 const char* parseFreeReal(const char* p, const char* end, double& out) {
     const char* start = p;
-    if (p < end && *p == '+') ++p;
+    p = afterPlus(p, end);
+    if (!p) return nullptr;
     auto [q, ec] = std::from_chars(p, end, out);
     if (ec == std::errc() && endsToken(q, end)) return q;
     if (ec != std::errc() && ec != std::errc::result_out_of_range && q == p) {
@@ -163,7 +172,8 @@ const char* parseFreeReal(const char* p, const char* end, double& out) {
 }
 
 const char* parseFreeInteger(const char* p, const char* end, long long& out) {
-    if (p < end && *p == '+') ++p;
+    p = afterPlus(p, end);
+    if (!p) return nullptr;
     auto [q, ec] = std::from_chars(p, end, out);
     if (ec != std::errc() || !endsToken(q, end)) return nullptr;
     return q;

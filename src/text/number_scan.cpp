@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -143,38 +144,66 @@ inline BlockMasks classifySse2(const char* p) {
 }
 #endif
 
-// x moved one (two) places up, the top bits of the block before coming in.
-std::uint64_t up1(std::uint64_t x, std::uint64_t before) { return (x << 1) | (before >> 63); }
-std::uint64_t up2(std::uint64_t x, std::uint64_t before) { return (x << 2) | (before >> 62); }
+// x moved k places up, the top bits of the block before coming in.
+template <int k>
+std::uint64_t up(std::uint64_t x, std::uint64_t before) {
+    return (x << k) | (before >> (64 - k));
+}
+
+// Runs of set bits, block after block: the bits that end a run of at least
+// 2, 4 and 7 (MAX_PLAIN_INTEGER_DIGITS + 1) of them, each from the one before
+// (a run of 4 is two runs of 2 two places apart, a run of 7 two runs of 4
+// three places apart).
+struct LongRuns {
+    std::uint64_t two = 0, four = 0;  // of the block before
+
+    inline __attribute__((always_inline)) std::uint64_t endsOfSeven(std::uint64_t x, std::uint64_t xBefore) {
+        static_assert(MAX_PLAIN_INTEGER_DIGITS == 6);
+        const std::uint64_t runsOfTwo = x & up<1>(x, xBefore);
+        const std::uint64_t runsOfFour = runsOfTwo & up<2>(runsOfTwo, two);
+        const std::uint64_t runsOfSeven = runsOfFour & up<3>(runsOfFour, four);
+        two = runsOfTwo;
+        four = runsOfFour;
+        return runsOfSeven;
+    }
+};
 
 // Checks one block against the plain-decimal rules, given the block before;
 // adds its values to `count`. False when a rule is broken.
 struct PlainDecimalCheck {
     BlockMasks before{~std::uint64_t{0}, 0, 0, 0};  // the line starts after a separator
     std::uint64_t carry = 0;
+    std::uint64_t integerDigitsBefore = 0;  // of the block before
+    LongRuns integerRuns;
     std::uint64_t starts = 0;  // the first characters of values in the last block
     int count = 0;
 
     inline __attribute__((always_inline)) bool add(const BlockMasks& m) {
         // A block without a separator may belong to a value too long to be sure of.
         if (!m.plain || m.separator == 0) return false;
-        starts = ~m.separator & up1(m.separator, before.separator);
+        starts = ~m.separator & up<1>(m.separator, before.separator);
         // A minus only as the first character of a value.
         if ((m.minus & ~starts) != 0) return false;
         // No value without a digit: "-", "." and "-." are the only ones.
-        const std::uint64_t endsAfterMinus = m.separator & up1(m.minus, before.minus);
-        const std::uint64_t endsAfterPoint = m.separator & up1(m.point, before.point);
-        const std::uint64_t pointStartsValue = up2(m.separator | m.minus, before.separator | before.minus);
+        const std::uint64_t endsAfterMinus = m.separator & up<1>(m.minus, before.minus);
+        const std::uint64_t endsAfterPoint = m.separator & up<1>(m.point, before.point);
+        const std::uint64_t pointStartsValue = up<2>(m.separator | m.minus, before.separator | before.minus);
         if ((endsAfterMinus | (endsAfterPoint & pointStartsValue)) != 0) return false;
         // At most one point: adding a bit after each point to the digit mask
         // carries through the digits that follow it and stops on the first
         // character that is not a digit, which must not be another point.
-        const std::uint64_t afterPoint = up1(m.point, before.point);
+        const std::uint64_t afterPoint = up<1>(m.point, before.point);
         std::uint64_t sum = 0;
         const bool c1 = __builtin_add_overflow(m.digit, afterPoint, &sum);
         const bool c2 = __builtin_add_overflow(sum, carry, &sum);
         carry = (c1 || c2) ? 1 : 0;
         if ((sum & ~m.digit & m.point) != 0) return false;
+        // The digits the carry left standing are those before a point (or of
+        // a value without one): at most six in a row, so that no value
+        // reaches MAX_TABLE_MAGNITUDE.
+        const std::uint64_t integerDigits = m.digit & sum;
+        if (integerRuns.endsOfSeven(integerDigits, integerDigitsBefore) != 0) return false;
+        integerDigitsBefore = integerDigits;
         count += std::popcount(starts);
         before = m;
         return true;
@@ -345,6 +374,51 @@ const char* readFreeValue(const char* p, const char* end, double& out) {
     if (ec == std::errc() && (q == end || isValueSeparator(*q))) return q;
     // A leading '+' or a D exponent: the general reader.
     return parseFreeReal(p, end, out);
+}
+
+namespace {
+
+bool isSign(char c) { return c == '+' || c == '-'; }
+
+// Why a token that readFreeValue did not take is not a value: a number too
+// large or too small for a double, or no number at all.
+ValueFault unreadableFault(const char* p, const char* end) {
+    const char* tokenEnd = p;
+    while (tokenEnd < end && !isValueSeparator(*tokenEnd)) ++tokenEnd;
+    char buf[64];
+    const auto n = static_cast<std::size_t>(tokenEnd - p);
+    if (n == 0 || n >= sizeof buf) return ValueFault::notANumber;
+    std::memcpy(buf, p, n);
+    for (std::size_t k = 0; k < n; ++k)
+        if (buf[k] == 'D' || buf[k] == 'd') buf[k] = 'E';
+    const char* b = buf[0] == '+' ? buf + 1 : buf;
+    double unused = 0.0;
+    const auto [q, ec] = std::from_chars(b, buf + n, unused);
+    return ec == std::errc::result_out_of_range && q == buf + n ? ValueFault::outOfRange : ValueFault::notANumber;
+}
+
+}  // namespace
+
+const char* checkTableValue(const char* p, const char* end, ValueFault& fault) {
+    if (end - p >= 2 && isSign(p[0]) && isSign(p[1])) {
+        fault = ValueFault::twoSigns;
+        return nullptr;
+    }
+    double v = 0.0;
+    const char* q = readFreeValue(p, end, v);
+    if (!q) {
+        fault = unreadableFault(p, end);
+        return nullptr;
+    }
+    if (!std::isfinite(v)) {
+        fault = ValueFault::notFinite;
+        return nullptr;
+    }
+    if (std::fabs(v) > MAX_TABLE_MAGNITUDE) {
+        fault = ValueFault::beyondBound;
+        return nullptr;
+    }
+    return q;
 }
 
 }  // namespace wq

@@ -16,11 +16,22 @@ namespace wq {
 
 constexpr bool isValueSeparator(char c) { return c == ' ' || c == ',' || c == '\t'; }
 
+// The largest magnitude a value of a table may have. The tables hold log K
+// values (and the parameters of the activity model): the log K of a reaction
+// the data describe stays within a few hundred, and the value that marks
+// absent data is 99999.999 (anything above 99999 means "no value"). A bound of
+// 10^6 keeps both with room to spare and refuses what can only be a mistake
+// (1e308 would overflow to infinity in an interpolator's products).
+constexpr double MAX_TABLE_MAGNITUDE = 1e6;
+// A plain decimal has at most this many digits before its point, so that it
+// stays below MAX_TABLE_MAGNITUDE.
+constexpr int MAX_PLAIN_INTEGER_DIGITS = 6;
+
 // The number of values on a line (without its line end) when all of them
-// are plain decimals: an optional minus, digits with at most one point, no
-// exponent, fewer than 128 characters (so that none can overflow or
-// underflow). -1 when the line holds anything else; the line then needs the
-// general rules.
+// are plain decimals: an optional minus, digits with at most one point, at
+// most MAX_PLAIN_INTEGER_DIGITS digits before the point, no exponent, fewer
+// than 128 characters. -1 when the line holds anything else; the line then
+// needs the general rules.
 // The 64 bytes after the line must be readable (they are not looked at):
 // the line stands in a TextImage, or in a longer buffer.
 int countPlainDecimals(std::string_view line);
@@ -33,6 +44,24 @@ int countPlainDecimals(std::string_view line);
 // by one. The 64 bytes after the text must be readable, as for
 // countPlainDecimals.
 std::size_t checkPlainRows(std::string_view text, int rows, int perRow, std::uint32_t* rowEnds);
+
+// Why a value of a table is refused.
+enum class ValueFault : std::uint8_t {
+    none,
+    notANumber,
+    twoSigns,     // "+-1.57": from_chars would read the second sign alone
+    notFinite,    // nan, inf, infinity, in any case and with any sign
+    outOfRange,   // beyond what a double holds ("1e400")
+    beyondBound,  // finite, but of magnitude above MAX_TABLE_MAGNITUDE
+    emptyValue,   // two commas with only blanks between them
+    commaFirst,   // a comma before the first value
+};
+
+// Checks one value of a table at p (end = end of the line) by the general
+// rules (readFreeValue) and the table's own: one sign at most, finite, of
+// magnitude at most MAX_TABLE_MAGNITUDE. The position after it, or nullptr
+// with the fault set.
+const char* checkTableValue(const char* p, const char* end, ValueFault& fault);
 
 // Reads one free-format value at p (end = end of the line): the position
 // after it, or nullptr when the text there is not a value followed by a

@@ -7,4 +7,5 @@ list(APPEND WQSPEC_SOURCES
   src/text/channels.cpp
   src/text/failure.cpp
   src/text/csv.cpp
+  src/text/staged_file.cpp
 )

@@ -61,12 +61,12 @@ std::string tooLarge(std::size_t limit) {
     return "the file holds more than " + std::to_string(limit) + " bytes, the most the program reads";
 }
 
-// Reads until the end of the file or until more than `limit` bytes came;
-// false on a read error (errno tells why).
-bool readAll(int fd, char* data, std::size_t limit, std::size_t& size) {
+// Reads until the end of the file or until `capacity` bytes came; false on
+// a read error (errno tells why).
+bool readAll(int fd, char* data, std::size_t capacity, std::size_t& size) {
     size = 0;
-    while (size <= limit) {
-        const ssize_t n = ::read(fd, data + size, limit + 1 - size);
+    while (size < capacity) {
+        const ssize_t n = ::read(fd, data + size, capacity - size);
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
@@ -77,29 +77,14 @@ bool readAll(int fd, char* data, std::size_t limit, std::size_t& size) {
     return true;
 }
 
-std::size_t pageSize() {
-    static const std::size_t size = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-    return size;
-}
-
-// A regular file of `size` bytes mapped read-only in place of reading it:
-// its pages come from the system's file cache as they are read and can be
-// given back (TextImage::release). The region is one page longer than the
-// file, so that the bytes after the text are readable (the rest of the
-// file's last page reads as zeros, the page after it is anonymous). Null
-// when the file cannot be mapped.
-Region mapFile(int fd, std::size_t size) {
-    Region r;
-    r.size = roundUp(size + 1 + TextImage::READABLE_BEYOND_END, pageSize()) + pageSize();
-    void* base = ::mmap(nullptr, r.size, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    if (base == MAP_FAILED) return {};
-    if (::mmap(base, size, PROT_READ, MAP_PRIVATE | MAP_FIXED, fd, 0) == MAP_FAILED) {
-        ::munmap(base, r.size);
-        return {};
-    }
-    r.base = base;
-    r.data = static_cast<char*>(base);
-    return r;
+// What a file that is not a regular one is, for the message that refuses it.
+const char* kindOf(mode_t mode) {
+    if (S_ISDIR(mode)) return "a directory";
+    if (S_ISFIFO(mode)) return "a FIFO (a named pipe)";
+    if (S_ISCHR(mode)) return "a character device";
+    if (S_ISBLK(mode)) return "a block device";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "not a plain file";
 }
 
 }  // namespace
@@ -118,9 +103,10 @@ TextImage::~TextImage() {
     if (mapping_) ::munmap(mapping_, mappingSize_);
 }
 
-TextImage::ReadResult TextImage::read(const std::string& path, std::size_t limit, Holding holding) {
+TextImage::ReadResult TextImage::read(const std::string& path, std::size_t limit, Kinds kinds) {
     ReadResult result;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking on the open: a FIFO would otherwise wait here for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         result.error = std::strerror(errno);
         return result;
@@ -131,38 +117,31 @@ TextImage::ReadResult TextImage::read(const std::string& path, std::size_t limit
         ::close(fd);
         return result;
     }
-    if (S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) > limit) {
+    const bool regular = S_ISREG(st.st_mode);
+    if (!regular && kinds == Kinds::regularOnly) {
+        ::close(fd);
+        result.error = std::string(kindOf(st.st_mode)) + ", not a regular file";
+        return result;
+    }
+    if (regular && static_cast<std::uint64_t>(st.st_size) > limit) {
         ::close(fd);
         result.error = tooLarge(limit);
         return result;
     }
-    if (holding == Holding::mapping && S_ISREG(st.st_mode) && st.st_size > 0) {
-        const auto size = static_cast<std::size_t>(st.st_size);
-        const Region mapped = mapFile(fd, size);
-        if (mapped.base) {
-            ::close(fd);
-            auto image = std::shared_ptr<TextImage>(new TextImage());
-            image->mapping_ = mapped.base;
-            image->mappingSize_ = mapped.size;
-            image->data_ = mapped.data;
-            image->size_ = size;
-            image->fileBacked_ = true;
-            result.image = std::move(image);
-            result.identity = identityFrom(st);
-            return result;
-        }
-    }
-    // Room for the whole limit is only address space; a regular file is
-    // expected to hold what fstat says, anything else may hold up to the limit.
-    Region r = reserve(limit);
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // A regular file is read in the size fstat gives (what it holds now);
+    // anything else may hold up to the limit, and one byte more tells that
+    // it holds more.
+    const std::size_t capacity = regular ? static_cast<std::size_t>(st.st_size) : limit;
+    Region r = reserve(capacity);
     if (!r.base) {
         ::close(fd);
         result.error = std::strerror(ENOMEM);
         return result;
     }
-    preferHugePages(r, S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) : 0);
+    preferHugePages(r, regular ? capacity : 0);
     std::size_t size = 0;
-    const bool ok = readAll(fd, r.data, limit, size);
+    const bool ok = readAll(fd, r.data, regular ? capacity : limit + 1, size);
     const int readErrno = errno;
     ::close(fd);
     if (!ok || size > limit) {
@@ -183,12 +162,24 @@ TextImage::ReadResult TextImage::read(const std::string& path, std::size_t limit
     return result;
 }
 
-void TextImage::release(std::size_t begin, std::size_t end) const {
-    if (!fileBacked_ || end > size_) return;
-    const std::size_t page = pageSize();
-    const std::size_t first = roundUp(begin, page);
-    const std::size_t last = end / page * page;
-    if (first < last) ::madvise(data_ + first, last - first, MADV_DONTNEED);
+bool openableRegularFile(const std::string& path, std::string& why) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        why = std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    const bool statted = ::fstat(fd, &st) == 0;
+    if (!statted) why = std::strerror(errno);
+    ::close(fd);
+    if (statted && !S_ISREG(st.st_mode)) why = std::string(kindOf(st.st_mode)) + ", not a regular file";
+    return statted && S_ISREG(st.st_mode);
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat sa {}, sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
 }
 
 bool identityOf(const std::string& path, FileIdentity& identity) {
@@ -204,8 +195,8 @@ TextFile::TextFile(std::string name, std::string_view content)
 TextFile::TextFile(std::string name, std::shared_ptr<const TextImage> image)
     : name_(std::move(name)), image_(std::move(image)) {}
 
-bool TextFile::load(const std::string& path, std::string& error, std::size_t limit) {
-    TextImage::ReadResult r = TextImage::read(path, limit);
+bool TextFile::load(const std::string& path, std::string& error, std::size_t limit, TextImage::Kinds kinds) {
+    TextImage::ReadResult r = TextImage::read(path, limit, kinds);
     if (!r.image) {
         error = std::move(r.error);
         return false;

@@ -1,10 +1,11 @@
 // Text files held in memory.
 //
 // A TextImage is the bytes of a whole file, read once into a single buffer
-// (or mapped, see Holding) and never changed afterwards, so one image can be
-// shared read-only by several readers (and threads). A TextFile is a sequential line reader over
-// an image: line by line reading with one step back and rewind, and the line
-// number of every line for error reports.
+// and never changed afterwards, so one image can be shared read-only by
+// several readers (and threads), and whatever happens to the file after it
+// was read (an edit, a truncation, its removal) cannot touch it. A TextFile
+// is a sequential line reader over an image: line by line reading with one
+// step back and rewind, and the line number of every line for error reports.
 #pragma once
 
 #include <cstddef>
@@ -45,31 +46,24 @@ public:
         FileIdentity identity;                   // of the file as it was read
         std::string error;                       // why not, when image is null
     };
-    // How the image holds a regular file's bytes. A copy is the file as it
-    // was when read, whatever happens to the file afterwards. A mapping holds
-    // only the pages being read (see release) and takes them from the file
-    // as it is at that moment: it is for a reader that makes sure, before
-    // each use, that the file is unchanged, and that uses it briefly. The
-    // program cannot keep a file from being changed (or cut short, which
-    // ends the process) while it reads a mapping.
-    enum class Holding { copy, mapping };
+    // The files a reader takes. A data file (a database, a table, a template)
+    // must be a regular file: a FIFO would wait for a writer forever and a
+    // device may never end, so both are refused before anything is read.
+    // The console program's run input has always been taken from any file
+    // (an endless one is refused at the limit).
+    enum class Kinds { regularOnly, any };
 
-    // Reads the whole file at `path` (with one read into one buffer, or as
-    // a mapping); refuses a file of more than `limit` bytes. Files that
-    // cannot be mapped (pipes, devices) are copied.
+    // Reads the whole file at `path` with one read into one buffer sized
+    // from the file's size; refuses a file of more than `limit` bytes
+    // without reading it (a file that is not regular, when taken, is read
+    // until it ends or passes the limit).
     static ReadResult read(const std::string& path, std::size_t limit = MAX_FILE_BYTES,
-                           Holding holding = Holding::copy);
+                           Kinds kinds = Kinds::regularOnly);
 
     std::string_view text() const { return {data_, size_}; }
     // The buffer may be read (never written) this many bytes past the end of
     // the text, so that a scan may load whole blocks up to the text's end.
     static constexpr std::size_t READABLE_BEYOND_END = 64;
-
-    // Lets the memory of text[begin, end) go: an image of a mapped file gives
-    // back the pages wholly inside, which come back from the system's file
-    // cache when they are read again; any other image keeps its bytes. The
-    // text reads the same afterwards. Safe while other threads read.
-    void release(std::size_t begin, std::size_t end) const;
 
 private:
     TextImage() = default;
@@ -77,26 +71,16 @@ private:
     std::size_t size_ = 0;
     void* mapping_ = nullptr;  // the region that holds data_
     std::size_t mappingSize_ = 0;
-    bool fileBacked_ = false;  // data_ maps the file itself
 };
 
-// Releases the text behind a reader that goes through an image from start to
-// end: whenever it has gone on by a step since the last release, the text it
-// has left behind.
-class ReleaseBehind {
-public:
-    explicit ReleaseBehind(const TextImage& image) : image_(image) {}
-    void reached(std::size_t offset) {
-        if (offset < released_ + STEP) return;
-        image_.release(released_, offset);
-        released_ = offset;
-    }
+// True when `path` names a regular file that can be opened for reading;
+// false with the reason in `why` (the system's, or what kind of file it is).
+// Nothing is read, and a FIFO is not waited on.
+bool openableRegularFile(const std::string& path, std::string& why);
 
-private:
-    static constexpr std::size_t STEP = std::size_t{1} << 20;
-    const TextImage& image_;
-    std::size_t released_ = 0;
-};
+// True when both paths name one existing file, however they are spelled
+// (./t.csv, a hard link, a symbolic link).
+bool sameFile(const std::string& a, const std::string& b);
 
 // The identity of the file at `path` as it is now; false when it cannot be
 // looked at (errno tells why).
@@ -109,8 +93,10 @@ public:
     TextFile(std::string name, std::shared_ptr<const TextImage> image);
 
     // Reads the whole file; false, and why in `error`, when it cannot be
-    // opened or read or holds more than MAX_FILE_BYTES.
-    bool load(const std::string& path, std::string& error, std::size_t limit = MAX_FILE_BYTES);
+    // opened or read, holds more than `limit` bytes or is not of the kinds
+    // taken.
+    bool load(const std::string& path, std::string& error, std::size_t limit = MAX_FILE_BYTES,
+              TextImage::Kinds kinds = TextImage::Kinds::regularOnly);
 
     // The next line without its line end (a trailing '\r' is dropped too);
     // false at the end of the file.

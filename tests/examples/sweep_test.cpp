@@ -3,6 +3,9 @@
 // carried through the dialogue to the same temperatures; failed rows say why
 // and the sweep goes on; bad options end it with a clear message.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -14,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "support/folder.hpp"
 #include "support/program_run.hpp"
 #include "text/csv.hpp"
 #include "text/layout.hpp"
@@ -289,6 +293,119 @@ TEST(Sweep, BadOptionsEndWithAClearMessage) {
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.errors.find("an extended run takes temperatures from 0.01 to 600 C"), std::string::npos)
         << run.errors;
+}
+
+// --- the sweep's files ------------------------------------------------------------
+
+// A sweep that cannot start (a mistyped mineral), whose first run fails, or
+// that would write over one of its inputs leaves the table of the last good
+// sweep as it was, and nothing else behind.
+TEST(SweepFiles, TheLastGoodTableStaysAndNoInputIsReplaced) {
+    wq::testing::Folder folder("sweep-keep");
+    folder.copy(kSweepCase, "WQCASE.DAT");
+    folder.copy(kExamples / "LOGKDATA.KDB", "LOGKDATA.KDB");
+    folder.write("keep.csv", "the last good sweep\n");
+    // A forced mineral the database does not have stops the first run.
+    std::string failing = slurp(kSweepCase);
+    failing.replace(failing.find("K-Feldspar            14"), 24, "Kryptonite            14");
+    folder.write("failing.dat", failing);
+    const struct {
+        const char* args;
+        int status;
+        const char* message;
+    } cases[] = {
+        {"--minerals Quartz,Kryptonite --out keep.csv", 2, "wqspec: unknown mineral Kryptonite"},
+        {"--case failing.dat --out keep.csv", 1, "wqspec: the run at the run input's conditions failed"},
+        {"--out LOGKDATA.KDB", 2,
+         "wqspec: --out LOGKDATA.KDB is an input of the sweep (LOGKDATA.KDB); the table goes elsewhere\n"},
+        {"--out ./WQCASE.DAT", 2,
+         "wqspec: --out ./WQCASE.DAT is an input of the sweep (WQCASE.DAT); the table goes elsewhere\n"},
+    };
+    for (const auto& c : cases) {
+        const wq::testing::Command run = folder.run(std::string("sweep --from 100 --to 200 --step 50 ") + c.args);
+        EXPECT_EQ(run.status, c.status) << c.args;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << c.args << ": " << run.err;
+    }
+    EXPECT_EQ(folder.read("keep.csv"), "the last good sweep\n");
+    EXPECT_EQ(folder.read("WQCASE.DAT"), slurp(kSweepCase));
+    EXPECT_EQ(std::filesystem::file_size(folder.path() / "LOGKDATA.KDB"),
+              std::filesystem::file_size(kExamples / "LOGKDATA.KDB"));
+    EXPECT_EQ(folder.listing(), "LOGKDATA.KDB\nWQCASE.DAT\nfailing.dat\nkeep.csv\n");
+    // A sweep that succeeds replaces it, and says the step as it was given.
+    const wq::testing::Command good = folder.run("sweep --from 100 --to 200 --step 0.05 --out keep.csv");
+    EXPECT_EQ(good.status, 0) << good.err;
+    EXPECT_NE(folder.read("keep.csv").find("; T from 100 to 200 C in steps of 0.05 C;"), std::string::npos);
+}
+
+// A sweep uses the database as it was when the sweep started, at every
+// temperature: the file replaced by another while it runs (here one that
+// suppresses quartz) changes none of its rows. The sweep's console goes into
+// a pipe of one page, so that it waits on the test after a few rows: the
+// file is replaced while most temperatures are still to come.
+TEST(SweepFiles, EveryTemperatureUsesTheDatabaseAsItWasAtTheStart) {
+    wq::testing::Folder folder("sweep-snapshot");
+    folder.copy(kSweepCase, "WQCASE.DAT");
+    folder.copy(kExamples / "LOGKDATA.KDB", "LOGKDATA.KDB");
+    const std::string args = "sweep --from 25 --to 300 --step 1 --minerals Quartz,Chalcedony";
+    const wq::testing::Command reference = folder.run(args + " --out reference.csv");
+    ASSERT_EQ(reference.status, 0) << reference.err;
+
+    std::string edited = folder.read("LOGKDATA.KDB");
+    const std::size_t quartz = edited.find("\nQuartz    ");
+    ASSERT_NE(quartz, std::string::npos);
+    ASSERT_EQ(edited.substr(quartz + 1 + 80, 4), "    ");
+    edited.replace(quartz + 1 + 80, 4, "SUPR");
+    folder.write("edited.kdb", edited);
+
+    int console[2];
+    ASSERT_EQ(::pipe(console), 0);
+    ::fcntl(console[0], F_SETPIPE_SZ, 4096);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::dup2(console[1], 1);
+        ::close(console[0]);
+        if (::chdir(folder.path().c_str()) != 0) ::_exit(126);
+        ::execl(WQSPEC_EXE, WQSPEC_EXE, "sweep", "--from", "25", "--to", "300", "--step", "1", "--minerals",
+                "Quartz,Chalcedony", "--out", "during.csv", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(console[1]);
+    std::string seen;
+    char buf[256];
+    while (seen.find("  sweep  T =   26.00") == std::string::npos) {
+        const ssize_t n = ::read(console[0], buf, sizeof buf);
+        ASSERT_GT(n, 0) << seen;
+        seen.append(buf, static_cast<std::size_t>(n));
+    }
+    ASSERT_EQ(std::rename((folder.path() / "edited.kdb").c_str(), (folder.path() / "LOGKDATA.KDB").c_str()), 0);
+    while (::read(console[0], buf, sizeof buf) > 0) {
+    }
+    ::close(console[0]);
+    int raw = 0;
+    ASSERT_EQ(::waitpid(pid, &raw, 0), pid);
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0);
+    EXPECT_EQ(folder.read("during.csv"), folder.read("reference.csv"));
+}
+
+// A database that is no regular file is refused at once: a FIFO is not
+// waited on, /dev/zero is not read up to the bound.
+TEST(SweepFiles, ADatabaseThatIsNoRegularFileIsRefusedAtOnce) {
+    wq::testing::Folder folder("sweep-fifo");
+    folder.copy(kSweepCase, "WQCASE.DAT");
+    ASSERT_EQ(::mkfifo((folder.path() / "fifo.kdb").c_str(), 0600), 0);
+    const struct {
+        const char* db;
+        const char* message;
+    } cases[] = {
+        {"fifo.kdb", "wqspec: cannot read the database fifo.kdb: a FIFO (a named pipe), not a regular file\n"},
+        {"/dev/zero", "wqspec: cannot read the database /dev/zero: a character device, not a regular file\n"},
+    };
+    for (const auto& c : cases) {
+        const wq::testing::Command run = folder.run(std::string("sweep --db ") + c.db, "/dev/null", "", 20);
+        EXPECT_EQ(run.status, 2) << c.db;
+        EXPECT_EQ(run.err, c.message);
+    }
 }
 
 }  // namespace

@@ -43,9 +43,9 @@ std::string join(const Lines& lines, std::size_t count = SIZE_MAX) {
     return s;
 }
 
-// Index (0-based) of the first line equal to `text`.
-std::size_t indexOf(const Lines& lines, const std::string& text) {
-    for (std::size_t k = 0; k < lines.size(); ++k)
+// Index (0-based) of the first line equal to `text`, from line `from` on.
+std::size_t indexOf(const Lines& lines, const std::string& text, std::size_t from = 0) {
+    for (std::size_t k = from; k < lines.size(); ++k)
         if (lines[k] == text) return k;
     ADD_FAILURE() << "no line " << text;
     return 0;
@@ -335,6 +335,85 @@ TEST_F(DatabaseTest, ReadFailureMessages) {
         prog().load(c.text);
         EXPECT_EQ(stopOf([&] { readDatabase(prog()); }), ExitStatus::error);
         EXPECT_EQ(prog().console(), c.console);
+    }
+}
+
+// A value of a log K table that is no log K is refused before any run uses
+// it, with the file, the line and the field: no NaN, infinity or overflow
+// reaches an interpolator, no empty value between commas is passed over, and
+// "+-1.57" is not read as -1.57. The absent-data value stays a value.
+TEST_F(DatabaseTest, ValuesThatAreNoLogKAreRefusedWithTheLineAndTheField) {
+    KdbWriter w = writerWithComponents();
+    w.species({.name = "Full", .reaction = {{1, 1}}, .logK = 1.0});
+    w.species({.name = "Short", .reaction = {{1, 1}}, .range = "    ", .shortTable = {1, 2, 3, 4, 5, 6, 7, 8}});
+    w.mineral({.name = "Calcite", .range = "    ", .reaction = {{1, 1}}, .shortTable = {1, 2, 3, 4, 5, 6, 7, 8}});
+    const Lines good = w.lines();
+    const std::size_t full = indexOf(good, KdbWriter::nameLine("Full", "    ", "All ")) + 3;
+    const std::size_t brief = indexOf(good, KdbWriter::nameLine("Short", "    ", "    ")) + 3;
+    const std::size_t mineral = indexOf(good, " 1 2 3 4 5 6 7 8", brief + 1);
+    const std::string plainRow = good[full + 5];
+    ASSERT_EQ(good[brief], " 1 2 3 4 5 6 7 8");
+    ASSERT_EQ(plainRow.substr(0, 3), " 1 ");
+    auto damage = [&](std::size_t line, const std::string& by) {
+        Lines lines = good;
+        lines[line] = by;
+        return join(lines);
+    };
+    const std::string species = "LOGKDATA.KDB, line " + std::to_string(brief + 1) + ": cannot read a log K table: ";
+    const std::string calcite =
+        "LOGKDATA.KDB, line " + std::to_string(mineral + 1) + ": cannot read the log K table of mineral Calcite: ";
+    const struct {
+        std::string text;
+        std::string error;  // empty: read
+    } cases[] = {
+        {damage(brief, "1 2 3 nan 5 6 7 8"), species + "\"nan\" is not a finite number"},
+        {damage(brief, "1 2 3 -INF 5 6 7 8"), species + "\"-INF\" is not a finite number"},
+        {damage(brief, "1 2 3 +Infinity 5 6 7 8"), species + "\"+Infinity\" is not a finite number"},
+        {damage(brief, "1 2 3 1e308 5 6 7 8"),
+         species + "\"1e308\" is larger in magnitude than 1e6, which no log K is (absent data is 99999.999)"},
+        {damage(brief, "1 2 3 -1234567 5 6 7 8"),
+         species + "\"-1234567\" is larger in magnitude than 1e6, which no log K is (absent data is 99999.999)"},
+        {damage(brief, "1 2 3 1.0D400 5 6 7 8"), species + "\"1.0D400\" is beyond the range of a double"},
+        {damage(brief, "1.57,,1.59,4,5,6,7,8"), species + "an empty value between two commas"},
+        {damage(brief, ",1,2,3,4,5,6,7,8"), species + "a comma before the first value"},
+        {damage(brief, "1 2 3 +-1.57 5 6 7 8"), species + "\"+-1.57\" has two signs"},
+        {damage(brief, "1 2 3 4.0.0 5 6 7 8"), species + "\"4.0.0\" is not a number"},
+        {damage(brief, "1 2 3 " + std::string(60, '7') + "x 5 6 7 8"),
+         species + "\"" + std::string(40, '7') + "...\" is not a number"},
+        {damage(full + 5, "1234567" + plainRow.substr(2)),
+         "LOGKDATA.KDB, line " + std::to_string(full + 6) +
+             ": cannot read a log K table: \"1234567\" is larger in magnitude than 1e6, which no log K is "
+             "(absent data is 99999.999)"},
+        {damage(mineral, "1 2 3 4 5 6 NaN 8"), calcite + "\"NaN\" is not a finite number"},
+        {damage(mineral, "1 2 3 4 5 6 7 8e6"),
+         calcite + "\"8e6\" is larger in magnitude than 1e6, which no log K is (absent data is 99999.999)"},
+        // Values that stay: the absent-data marker, commas between values,
+        // a plus sign, a Fortran exponent, anything after the last value.
+        {damage(brief, "1 2 3 99999.999 5 6 7 8"), ""},
+        {damage(brief, "1, 2 ,3,4 ,5,6,7,8"), ""},
+        {damage(brief, "+1.5 2 3 4 5 6 7 1.5D0"), ""},
+        {damage(brief, "1 2 3 4 5 6 7 8,, what follows is not read"), ""},
+        {damage(brief, "1 2 3 4,\n5 6 7 8"), ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.error);
+        TearDown();
+        SetUp();
+        prog().load(c.text);
+        prog().conditions.mineralsSwitch = 1;
+        std::string errors;
+        const auto status = stopOf(
+            [&] {
+                readDatabase(prog());
+                minsat(prog(), MAX_TERMS, MAX_MINERALS);
+            },
+            &errors);
+        if (c.error.empty()) {
+            EXPECT_EQ(status, std::nullopt) << errors;
+        } else {
+            EXPECT_EQ(status, ExitStatus::error);
+            EXPECT_EQ(errors.rfind(c.error, 0), 0u) << errors;
+        }
     }
 }
 

@@ -129,7 +129,9 @@ TEST(WaterTable, FaultsOfTheTable) {
         {"name,T\n", "the table has a header but no water"},
         {"T,Na+ [mg/L]\n25,1\n", "the table has no \"name\" column"},
         {"name,Na+ [mg/L]\nw,1\n", "the table has no \"T\" column"},
-        {"name,T,Xx+ [mg/L]\nw,25,1\n", "column \"Xx+ [mg/L]\": \"Xx+\" is not a component species of the database"},
+        {"name,T,Xx+ [mg/L]\nw,25,1\n",
+         "column \"Xx+ [mg/L]\": \"Xx+\" is not a component species of the database, nor one of name, T, P, pH, "
+         "density, alkalinity"},
         {"name,T,Na+ [ppm]\nw,25,1\n",
          "column \"Na+ [ppm]\": unknown unit [ppm] (use [mol/kgw], [mmol/kgw], [mg/kg] or [mg/L])"},
         {"name,T,alkalinity [mg/L]\nw,25,1\n",
@@ -142,6 +144,128 @@ TEST(WaterTable, FaultsOfTheTable) {
         {"name,T\n\"w,25\n", "a quoted field opened on line 2 is never closed"},
     };
     for (const auto& c : cases) EXPECT_EQ(tableError(c.text), c.message) << c.text;
+}
+
+// The mistakes a table from a spreadsheet brings, each mended or told as a
+// geochemist would want: a byte-order mark and Excel's "sep=," line are
+// passed over; a comma at the end of the header, a unit of another quantity,
+// a table separated by semicolons, a header cell of a hundred kilobytes are
+// told in one short line that says what is accepted.
+TEST(WaterTable, SpreadsheetMistakesOfTheHeader) {
+    const std::string row = "w,25,1\n";
+    const struct {
+        std::string text;
+        std::string message;  // empty: the table is read
+    } cases[] = {
+        {"\xEF\xBB\xBFname,T,Na+ [mg/L]\n" + row, ""},
+        {"sep=,\nname,T,Na+ [mg/L]\n" + row, ""},
+        {"sep=,\r\nname,T,Na+ [mg/L]\r\n" + row, ""},
+        {"name,T [\u00B0C],Na+ [mg/L]\n" + row, ""},
+        {"name,T,Na+ [mg/L],\nw,25,1,\n", "column 4 of the header has no name (a comma at the end of the header line?)"},
+        {"name,,T\nw,1,25\n", "column 2 of the header has no name"},
+        {"name,T [K],Na+ [mg/L]\n" + row,
+         "column \"T [K]\": unknown unit [K] of the temperature (use [C], [\u00B0C] or [degC])"},
+        // A degree sign in Latin-1, as an older spreadsheet saves it.
+        {"name,T [\xB0" "C],Na+ [mg/L]\n" + row,
+         "column \"T [\uFFFDC]\": unknown unit [\uFFFDC] of the temperature (use [C], [\u00B0C] or [degC])"},
+        {"name,T,P [atm]\nw,25,1\n", "column \"P [atm]\": unknown unit [atm] of the pressure (use [bar])"},
+        {"name,T,pH [-]\nw,25,7\n", "column \"pH [-]\": unknown unit [-] of the pH (use no unit)"},
+        {"name;T;Na+ [mg/L]\nw;25;1\n",
+         "the header separates its cells by semicolons, not commas (a spreadsheet saved with a decimal comma?): "
+         "save the table as CSV with commas between cells and points in numbers"},
+        {"sep=;\nname;T\nw;25\n",
+         "line 1, \"sep=;\", names a separator other than the comma: save the table as CSV with commas between cells"},
+        {"name\tT\nw\t25\n",
+         "the header separates its cells by tabs, not commas (a spreadsheet saved with a decimal comma?): save the "
+         "table as CSV with commas between cells and points in numbers"},
+        {"\xFF\xFEn\0a\0m\0e\0", "the table is UTF-16 text; save it as CSV in UTF-8"},
+        {"name,T," + std::string(100000, 'X') + " [mg/L]\n" + row,
+         "column \"" + std::string(77, 'X') + "...\": \"" + std::string(77, 'X') +
+             "...\" is not a component species of the database, nor one of name, T, P, pH, density, alkalinity"},
+        {"name,T\n,,\n , \n", "the table has a header but no water, only blank rows"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.substr(0, 60));
+        std::string error;
+        const std::optional<WaterTable> t = readWaterTable(c.text, catalog(), 1.0, error);
+        EXPECT_EQ(error, c.message);
+        if (c.message.empty()) {
+            ASSERT_TRUE(t.has_value());
+            ASSERT_EQ(t->waters.size(), 1u);
+            EXPECT_EQ(t->waters[0].name, "w");
+            EXPECT_EQ(t->waters[0].error, "");
+            EXPECT_EQ(*t->waters[0].temperature, 25.0);
+        }
+    }
+}
+
+// Rows a spreadsheet leaves: blank rows (",,,,") are no waters, passed over
+// and counted; a row cut short is a fault of its own, never filled from the
+// template; a name is one line; text that is not UTF-8 is carried through
+// with replacement characters.
+TEST(WaterTable, BlankShortAndOddRows) {
+    const WaterTable t = table(
+        "name,T,pH,Na+ [mmol/kgw]\n"
+        "good,25,7,1\n"
+        ",,,\n"
+        "  , ,\t,\n"
+        "cut short,25\n"
+        "\"two\nlines\",25,7,1\n"
+        "tab\there,25,7,1\n"
+        "caf\xE9 \xB0" "C,25,7,1\n"
+        "+-signs,25,+-7,1\n"
+        "also good,30,,2\n");
+    EXPECT_EQ(t.blankRows, (std::vector<int>{3, 4}));
+    const struct {
+        std::string name, error;
+    } expected[] = {
+        {"good", ""},
+        {"cut short", "row on line 5 has 2 cells for 4 columns"},
+        {"two\nlines", "row on line 6: the name holds a control character (a line end or a tab); a name is one line"},
+        {"tab\there", "row on line 8: the name holds a control character (a line end or a tab); a name is one line"},
+        {"caf\uFFFD \uFFFDC", ""},
+        {"+-signs", "row on line 10, column \"pH\": \"+-7\" is not a number"},
+        {"also good", ""},
+    };
+    ASSERT_EQ(t.waters.size(), std::size(expected));
+    for (std::size_t i = 0; i < t.waters.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(t.waters[i].name, expected[i].name);
+        EXPECT_EQ(t.waters[i].error, expected[i].error);
+    }
+    EXPECT_FALSE(t.waters[1].temperature.has_value()) << "a short row takes nothing from its cells";
+    EXPECT_TRUE(t.waters[1].totals.empty());
+}
+
+// Well-formed UTF-8 only (RFC 3629); anything else is replaced piece by piece.
+TEST(Utf8, OverlongFormsSurrogatesAndCodePointsAbove10FFFFAreNotUtf8) {
+    const struct {
+        std::string text;
+        bool valid;
+        std::string replaced;
+    } cases[] = {
+        {"plain", true, "plain"},
+        {"\u00B0C \u20AC \U0001F30A", true, "\u00B0C \u20AC \U0001F30A"},
+        {"\xF4\x8F\xBF\xBF", true, "\xF4\x8F\xBF\xBF"},            // U+10FFFF, the last
+        {"\xC0\xAF", false, "\uFFFD\uFFFD"},                           // overlong '/'
+        {"\xE0\x80\xAF", false, "\uFFFD\uFFFD\uFFFD"},                  // overlong, three bytes
+        {"\xF0\x80\x80\xAF", false, "\uFFFD\uFFFD\uFFFD\uFFFD"},         // overlong, four bytes
+        {"\xED\xA0\x80", false, "\uFFFD\uFFFD\uFFFD"},                  // a surrogate, U+D800
+        {"\xF4\x90\x80\x80", false, "\uFFFD\uFFFD\uFFFD\uFFFD"},         // U+110000
+        {"\xF5\x80\x80\x80", false, "\uFFFD\uFFFD\uFFFD\uFFFD"},
+        {"50 \xB0" "C", false, "50 \uFFFDC"},                          // Latin-1
+        {"\xE2\x82", false, "\uFFFD"},                                 // cut short: one replacement
+        {"\xE2\x82x", false, "\uFFFDx"},
+        {"\xFF", false, "\uFFFD"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(validUtf8(c.text), c.valid) << c.text;
+        EXPECT_EQ(utf8Replacing(c.text), c.replaced) << c.text;
+        EXPECT_TRUE(validUtf8(utf8Replacing(c.text))) << c.text;
+    }
+    EXPECT_EQ(shortened(std::string(100, 'a')), std::string(77, 'a') + "...");
+    EXPECT_EQ(shortened(std::string(76, 'a') + "\u00B0\u00B0\u00B0"), std::string(76, 'a') + "...");
+    EXPECT_EQ(shortened("short"), "short");
 }
 
 // Faults of one row go into that row; the others are read.

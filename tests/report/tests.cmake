@@ -3,4 +3,5 @@ list(APPEND WQSPEC_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/debug_tables_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/saturation_report_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/estimate_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/records_test.cpp
 )

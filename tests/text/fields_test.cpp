@@ -78,6 +78,22 @@ TEST(Fields, FreeFormatFailsOnTextAndOnTheEndOfFile) {
     EXPECT_FALSE(readFreeIntegers(notInt, n, 2));
 }
 
+// A leading plus sign is taken; a second sign after it is no number (it was
+// read as the second sign alone: "+-1.57" as -1.57).
+TEST(Fields, TwoSignsMakeNoNumber) {
+    for (const char* text : {"+-1.57", "++1.57", "+-1.5D-3", "-+1.57", "--1"}) {
+        double v = 0.0;
+        long long n = 0;
+        const std::string_view t(text);
+        EXPECT_EQ(parseFreeReal(t.data(), t.data() + t.size(), v), nullptr) << text;
+        EXPECT_EQ(parseFreeInteger(t.data(), t.data() + t.size(), n), nullptr) << text;
+    }
+    double v = 0.0;
+    const std::string_view plus("+1.5D-3");
+    EXPECT_EQ(parseFreeReal(plus.data(), plus.data() + plus.size(), v), plus.data() + plus.size());
+    EXPECT_EQ(v, 1.5e-3);
+}
+
 // One comma between two values, with any blanks and line ends around it, is
 // a separator; a comma with no value before it since the last comma (or since
 // the start of the group) encloses a null value, which fails the group.
@@ -130,7 +146,8 @@ TEST(TextFile, LoadStopsAtItsBound) {
     std::string_view line;
     ASSERT_TRUE(file.next(line) && file.next(line));
     EXPECT_EQ(line, "789");
-    EXPECT_FALSE(file.load("/dev/zero", why, 1 << 16));  // an endless input
+    // An endless input, where any file is taken (the console's run input).
+    EXPECT_FALSE(file.load("/dev/zero", why, 1 << 16, TextImage::Kinds::any));
     EXPECT_EQ(why, "the file holds more than 65536 bytes, the most the program reads");
     std::remove(path.c_str());
 }

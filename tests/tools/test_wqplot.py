@@ -115,6 +115,53 @@ class WqplotTest(unittest.TestCase):
             self.assertEqual(series[mineral], [(r["name"], float(r[f"SI({mineral})"])) for r in rows])
         self.assertEqual(self.plot("batch.json", "json.png", "--minerals", "Quartz,Calcite"), series)
 
+    def test_malformed_input_is_one_line_and_status_1(self):
+        """Whatever the input holds, the plotter says in one line what is
+        wrong and ends with status 1 (2 for bad options): no traceback."""
+        cases = [
+            ("deep.json", "[" * 100000, "nested too deeply"),
+            ("numbers.json", "[1, 2]", "record 1 of the JSON array is not an object"),
+            ("list.json", '[{"name": "a", "minerals": [1]}]', "minerals must be an object"),
+            ("int.json", '[{"name": "a", "minerals": {"Calcite": 5}}]', "mineral 'Calcite' is not an object"),
+            ("text.json", '[{"name": "a", "minerals": {"Calcite": {"SI": "x"}}}]', "the SI of 'Calcite' is not a number"),
+            ("name.json", '[{"name": ["a"], "status": "converged"}]', "name and status must be text"),
+            ("object.json", '[{"name": "a", "status": "converged"}, 7]', "record 2 of the JSON array is not an object"),
+            ("bad.json", "[{", "Expecting property name"),
+            ("nocolumn.csv", "# wqspec sweep: t\n# x\n# chosen minerals: Quartz\nrun,SI(Quartz)\nsweep,1\n",
+             "the sweep table has no column T [C]"),
+            ("nul.txt", "a\0b\n", "not a sweep table, a batch result or a plot file"),
+            ("plot.dat", "title\ntitle\n" + "Calcite".ljust(20) + "   x".ljust(28) + "\n",
+             "is not a record of a plot file"),
+        ]
+        for name, text, message in cases:
+            with open(os.path.join(self.work, name), "w", encoding="utf-8") as f:
+                f.write(text)
+            done = self.run_in_work([WQPLOT, name, "--out", "x.png"])
+            self.assertEqual(done.returncode, 1, (name, done.stderr))
+            self.assertEqual(len(done.stderr.splitlines()), 1, (name, done.stderr))
+            self.assertTrue(done.stderr.startswith(f"wqplot: {name}: "), (name, done.stderr))
+            self.assertIn(message, done.stderr, name)
+        # Rows shorter or longer than the header are drawn as far as they go.
+        short = "# wqspec sweep: t\n# x\n# chosen minerals: Quartz\nrun,T [C],SI(Quartz)\nsweep\nsweep,30,1\n"
+        ragged = "name,status,SI(Calcite)\na\nb,converged,1,2,3\n"
+        for name, text in (("short.csv", short), ("ragged.csv", ragged)):
+            with open(os.path.join(self.work, name), "w", encoding="utf-8") as f:
+                f.write(text)
+            done = self.run_in_work([WQPLOT, name, "--out", "x.png"])
+            self.assertEqual(done.returncode, 0, (name, done.stderr))
+        options = [
+            (["short.csv", "--out", "x.png", "--ylim", "nan", "1"], "--ylim takes two finite numbers"),
+            (["short.csv", "--out", "x.png", "--bar-limit", "5", "-5"], "--bar-limit takes two finite numbers"),
+            (["short.csv", "--out", "x.png", "--top", "x"], "argument --top: invalid int value"),
+            (["short.csv"], "the following arguments are required: --out"),
+        ]
+        for args, message in options:
+            done = self.run_in_work([WQPLOT, *args])
+            self.assertEqual(done.returncode, 2, (args, done.stderr))
+            self.assertEqual(len(done.stderr.splitlines()), 1, (args, done.stderr))
+            self.assertTrue(done.stderr.startswith("wqplot: "), done.stderr)
+            self.assertIn(message, done.stderr, args)
+
     def test_bad_input(self):
         with open(os.path.join(self.work, "notes.txt"), "w") as f:
             f.write("just a note\n")

@@ -1,0 +1,43 @@
+// libFuzzer target: the batch's table reader on any text. A table is
+// refused with a message, or read into waters each of which either has its
+// fault or holds finite values a run input can say; every name and every
+// message is UTF-8 of bounded length.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "fuzz_tables.hpp"
+#include "input/waters.hpp"
+#include "text/csv.hpp"
+
+namespace {
+
+bool finite(const std::optional<double>& v) { return !v || std::isfinite(*v); }
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    std::string error;
+    const std::optional<wq::WaterTable> table = wq::readWaterTable(text, wq::fuzz::bundledCatalog(), 1.0, error);
+    if (!table) {
+        FUZZ_REQUIRE(!error.empty() && wq::validUtf8(error));
+        return 0;
+    }
+    FUZZ_REQUIRE(error.empty() && !table->waters.empty());
+    for (const wq::WaterSample& w : table->waters) {
+        FUZZ_REQUIRE(!w.name.empty() && wq::validUtf8(w.name) && wq::validUtf8(w.error));
+        // A message echoes at most a cut piece of any cell.
+        FUZZ_REQUIRE(w.error.size() < 2 * wq::SHOWN_TEXT_BYTES + 200);
+        if (!w.error.empty()) continue;
+        for (char c : w.name) FUZZ_REQUIRE(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F);
+        FUZZ_REQUIRE(finite(w.temperature) && finite(w.pressure) && finite(w.pH) && finite(w.alkalinity));
+        FUZZ_REQUIRE(!w.kgWater || (std::isfinite(*w.kgWater) && *w.kgWater > 0.0));
+        for (const wq::ComponentTotal& t : w.totals) FUZZ_REQUIRE(std::isfinite(t.moles) && t.moles >= 0.0);
+    }
+    return 0;
+}

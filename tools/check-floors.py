@@ -1,0 +1,90 @@
+#!/usr/bin/python3
+"""Checks the floors of the code: every folder of src/ includes only folders
+on its own floor or below, and no two folders include each other.
+
+The floors are those of the table in docs/architecture.md (one row a folder:
+| floor | `src/folder` | what it holds |), the one place they are written.
+The script reads every #include "folder/file" of src/ and fails, naming the
+file and the line, when one reaches a higher floor, names a folder the table
+does not have, or closes a circle between two folders.
+
+    /usr/bin/python3 tools/check-floors.py [ROOT]     (CTest: floors)
+
+The same lines by hand: git grep -n '#include "' -- src
+"""
+
+import os
+import re
+import sys
+
+TABLE_ROW = re.compile(r"^\|\s*(\d+)\s*\|\s*`src/([\w-]+)`\s*\|")
+INCLUDE = re.compile(r'^\s*#\s*include\s+"([\w-]+)/[^"]+"')
+SOURCES = (".cpp", ".hpp", ".h", ".cc")
+
+
+def floors_of(architecture):
+    floors = {}
+    with open(architecture, encoding="utf-8") as f:
+        for line in f:
+            m = TABLE_ROW.match(line)
+            if m:
+                floors[m.group(2)] = int(m.group(1))
+    return floors
+
+
+def includes(src):
+    """(folder, file, line number, included folder) for every include of a folder."""
+    for folder in sorted(os.listdir(src)):
+        path = os.path.join(src, folder)
+        if not os.path.isdir(path):
+            continue
+        for name in sorted(os.listdir(path)):
+            if not name.endswith(SOURCES):
+                continue
+            with open(os.path.join(path, name), encoding="utf-8", errors="replace") as f:
+                for number, line in enumerate(f, start=1):
+                    m = INCLUDE.match(line)
+                    if m:
+                        yield folder, f"src/{folder}/{name}", number, m.group(1)
+
+
+def check(root):
+    floors = floors_of(os.path.join(root, "docs", "architecture.md"))
+    if not floors:
+        return ["docs/architecture.md has no table of floors (| floor | `src/folder` | ... |)"]
+    src = os.path.join(root, "src")
+    faults = []
+    edges = {}
+    for folder in sorted(os.listdir(src)):
+        if os.path.isdir(os.path.join(src, folder)) and folder not in floors:
+            faults.append(f"src/{folder} has no floor in docs/architecture.md")
+    for folder, where, number, included in includes(src):
+        if included == folder or folder not in floors:
+            continue
+        if included not in floors:
+            if os.path.isdir(os.path.join(src, included)):
+                faults.append(f"{where}:{number}: includes src/{included}, which has no floor")
+            continue
+        edges.setdefault(folder, {}).setdefault(included, f"{where}:{number}")
+        if floors[included] > floors[folder]:
+            faults.append(f"{where}:{number}: src/{folder} (floor {floors[folder]}) includes src/{included} "
+                          f"(floor {floors[included]}), a higher floor")
+    for a, targets in sorted(edges.items()):
+        for b, where in sorted(targets.items()):
+            if a < b and a in edges.get(b, {}):
+                faults.append(f"src/{a} and src/{b} include each other ({where} and {edges[b][a]})")
+    return faults
+
+
+def main(argv):
+    root = argv[1] if len(argv) > 1 else os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
+    faults = check(root)
+    for fault in faults:
+        print(f"check-floors: {fault}", file=sys.stderr)
+    if not faults:
+        print("check-floors: every include of src/ stays on its floor or goes below")
+    return 1 if faults else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
