@@ -304,9 +304,10 @@ class Layout(unittest.TestCase):
             self.assertEqual(nl[90:94], "All ", name)
             check_table(self, c["table"], "All ", name)
             ox, red = int(c["members"][0:4]), int(c["members"][4:8])
+            element = c["members"][10:12].strip()
             terms = aqueous_reaction(c["react"])
             numbers = {k for _, k in terms}
-            got[name] = (ox, red)
+            got[name] = (ox, red, element)
             if ox == 0:
                 self.assertEqual((name, red), ("e-", 0))
                 self.assertEqual(numbers, {1, 2, 31})
@@ -323,8 +324,9 @@ class Layout(unittest.TestCase):
                     balance[e] = balance.get(e, 0.0) - v * n
             for e, x in balance.items():
                 self.assertAlmostEqual(x, 0.0, places=9, msg="%s %s" % (name, e))
-        self.assertEqual(got, {"e-": (0, 0), "Fe++/Fe+++": (16, 15), "HS-/SO4--": (4, 6),
-                               "NH4+/NO3-": (22, 21), "HAsO2,aq/H2AsO4-": (28, 29)})
+        self.assertEqual(got, {"e-": (0, 0, ""), "Fe++/Fe+++": (16, 15, "Fe"),
+                               "HS-/SO4--": (4, 6, "S"), "NH4+/NO3-": (22, 21, "N"),
+                               "HAsO2,aq/H2AsO4-": (28, 29, "As")})
 
     def test_redox_couples_against_standard_data(self):
         """log K at 25 C, 1 bar of the half reactions against independent

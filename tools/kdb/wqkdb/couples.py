@@ -47,6 +47,13 @@ def couple_name(bs, oxidized, reduced):
     return "%s/%s" % (bs.comp[reduced]["name"], bs.comp[oxidized]["name"])
 
 
+def element_of(bs, number):
+    """The element that a member carries besides H and O (Fe, S, N, As)."""
+    heavy = [e for e in bs.comp[number]["elements"] if e not in ("H", "O")]
+    assert len(heavy) == 1, bs.comp[number]["name"]
+    return heavy[0]
+
+
 def pair_terms(bs, oxidized, reduced):
     """The dissociation of the oxidized member on the reduced member, H+,
     H2O and O2,aq: (coefficient, database number) sorted by number."""
@@ -72,13 +79,14 @@ def reaction_logk(bs, gc, species_slop, terms):
 
 def build_couples(bs, gc, gw):
     """The electron and the four pairs, each with its full log K table."""
-    out = [{"name": ELECTRON_NAME, "oxidized": 0, "reduced": 0,
+    out = [{"name": ELECTRON_NAME, "oxidized": 0, "reduced": 0, "element": "",
             "terms": sorted(ELECTRON_TERMS, key=lambda t: t[1]),
             "words": "0.25 O2,aq + H+ + e- = 0.5 H2O (water-oxygen couple)",
             "table": gw.assemble(reaction_logk(bs, gc, None, ELECTRON_TERMS))}]
     for ox, red in PAIRS:
         terms = pair_terms(bs, ox, red)
         out.append({"name": couple_name(bs, ox, red), "oxidized": ox, "reduced": red,
+                    "element": element_of(bs, ox),
                     "terms": terms, "words": pair_words(bs, ox, terms),
                     "table": gw.assemble(reaction_logk(bs, gc, bs.comp[ox]["slop"], terms))})
     return out

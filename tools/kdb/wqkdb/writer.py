@@ -144,7 +144,8 @@ COUPLES_PREAMBLE = [
     "line, one entry per couple: a free line; the name line (the couple",
     "reduced/oxidized in columns 1-20, the reaction, range code All in columns",
     "91-94); the members line (database numbers of the oxidized and the reduced",
-    "member in columns 1-4 and 5-8; 0 0 for the electron); the reaction line as",
+    "member in columns 1-4 and 5-8, 0 0 for the electron; the element in columns",
+    "11-12); the reaction line as",
     "for aqueous species (the dissociation of the oxidized member on the reduced",
     "member, H+, H2O and O2,aq; of the electron on H+, H2O and O2,aq); 37 rows of",
     "36 log K values (slop98, as the aqueous species).  The list ends with an",
@@ -159,8 +160,8 @@ def couple_section(couples):
     for e in couples:
         lines.append("-" * 20 + " redox couple")
         lines.append(species_name_line(e, e["words"]))
-        lines.append("%4d%4d  oxidized and reduced member (database numbers)"
-                     % (e["oxidized"], e["reduced"]))
+        lines.append("%4d%4d  %-2s  oxidized and reduced member (database numbers), element"
+                     % (e["oxidized"], e["reduced"], e["element"]))
         lines.append(reaction_line(e["terms"]))
         lines += table_lines(e["table"])
     # The end entry: its separator and an empty name line.  (Tools that add a
