@@ -8,4 +8,5 @@ list(APPEND WQSPEC_SOURCES
   src/text/failure.cpp
   src/text/csv.cpp
   src/text/staged_file.cpp
+  src/text/name_list.cpp
 )
