@@ -64,7 +64,7 @@ CASES = {
         "mg": {"Cl-": 4.0, "SO4--": 2600.0, "Ca++": 55.0, "Mg++": 38.0, "SiO2,aq": 58.0, "K+": 2.5,
                "Na+": 9.0, "Al+++": 160.0, "Fe++": 420.0, "Fe+++": 95.0, "Mn++": 3.1, "Zn++": 62.0,
                "Cu++": 13.0},
-        "arguments": "--redox Fe++/Fe+++",
+        "arguments": "--redox Fe++/Fe+++ --decouple S",
     },
     # The same water given as total iron (as Fe++) and its measured Eh.
     "acid-mine-eh": {
@@ -73,7 +73,7 @@ CASES = {
         "pH": 2.45, "alkalinity": 0.0, "balance": 4, "kg": 1.0,
         "mg": {"Cl-": 4.0, "SO4--": 2600.0, "Ca++": 55.0, "Mg++": 38.0, "SiO2,aq": 58.0, "K+": 2.5,
                "Na+": 9.0, "Al+++": 160.0, "Fe++": 515.0, "Mn++": 3.1, "Zn++": 62.0, "Cu++": 13.0},
-        "arguments": "--redox Eh=0.68",
+        "arguments": "--redox Eh=0.68 --decouple S",
     },
     # Constructed oxic groundwater: dissolved oxygen 7.5 mg/L, nitrate 25 mg/L.
     "oxic-groundwater": {
