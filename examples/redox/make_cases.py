@@ -88,7 +88,7 @@ CASES = {
     # ammonium, arsenite and arsenate; Fe(III) 0.05 mg/L is total minus
     # ferrous iron, as a laboratory reports it.
     "anoxic-groundwater": {
-        "title": ("Anoxic groundwater (constructed): Fe(II) 5.0, Mn 0.5, SO4 12, HS 0.3 mg/L, pH 7.0",
+        "title": ("Anoxic groundwater (constructed): Fe(II) 5.0, Mn 0.5, SO4 12, HS 0.3 mg/L",
                   "Redox state from the couple HS-/SO4--; nitrogen decoupled; balance on Cl-"),
         "pH": 7.0, "alkalinity": 420.0, "balance": 3, "kg": 1.0,
         "mg": {"Cl-": 20.0, "SO4--": 12.0, "HS-": 0.3, "Ca++": 75.0, "Mg++": 25.0, "SiO2,aq": 45.0,
@@ -116,6 +116,7 @@ def component_line(number, name, total, start):
 
 
 def case_text(case):
+    assert all(len(t) <= 80 for t in case["title"]), case["title"]
     kg = case["kg"]
     alk = case["alkalinity"] / 1000.0 / FW["HCO3-"][0] / kg
     lines = ["%-80s" % case["title"][0], "%-80s" % case["title"][1]]
