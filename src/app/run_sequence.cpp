@@ -25,18 +25,13 @@ namespace wq {
 
 namespace {
 
-void toConsoleThenListing(Program& prog, const Layout& layout, std::initializer_list<Value> values) {
-    prog.io.console.write(layout, values);
-    prog.io.listing.write(layout, values);
-}
-
 [[noreturn]] void outsideGrid(Program& prog) {
     static const Layout where("(//5X,'T is ',F6.2,' C and P is ',F7.2,' bar.')");
     static const Layout error(
         "(/5X,'ERROR: Specified P and/or T are outside the P-T range',' of the data '"
         "/8X,' or in the vapor phase',' region. Exiting.....')");
-    toConsoleThenListing(prog, where, {prog.conditions.temperature, prog.conditions.pressure});
-    toConsoleThenListing(prog, error, {});
+    writeEach({&prog.io.console, &prog.io.listing}, where, {prog.conditions.temperature, prog.conditions.pressure});
+    writeEach({&prog.io.console, &prog.io.listing}, error, {});
     stop(ExitStatus::error, "T and P are outside the P-T range of the data, or in the vapour region");
 }
 
@@ -61,7 +56,7 @@ void checkSaturationRange(Program& prog) {
         "(/5X,'ERROR: User specified L-V saturation',' and T < 20 C or T > 374 C.')");
     double t = prog.conditions.temperature;
     if (t < 20.0 || t > 374.0) {
-        toConsoleThenListing(prog, error, {});
+        writeEach({&prog.io.console, &prog.io.listing}, error, {});
         stop(ExitStatus::error, "saturation run outside 20 to 374 C");
     }
     prog.conditions.pressure = saturationPressure(t);

@@ -24,6 +24,7 @@
 #include "report/records.hpp"
 #include "report/results.hpp"
 #include "text/csv.hpp"
+#include "text/number_text.hpp"
 #include "text/staged_file.hpp"
 #include "text/stop.hpp"
 #include "text/textfile.hpp"
@@ -53,40 +54,20 @@ std::string trimmed(std::string_view s) {
     return std::string(s);
 }
 
-std::string number(double v) {
-    if (!std::isfinite(v)) return "";
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.17g", v);
-    return buf;
-}
-
-// The shortest decimal that reads back as v: 0.05, not 0.050000000000000003.
-std::string shortest(double v) {
-    char buf[32];
-    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
-    return ec == std::errc() ? std::string(buf, end) : number(v);
-}
-
-std::string fixed(double v, int decimals) {
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-    return buf;
-}
-
 // from, from + step, ... up to `to` (a last step that overshoots `to` by less
 // than a millionth of a step still counts, against rounding).
 std::vector<double> sweepTemperatures(const SweepOptions& o, bool extended) {
     if (!std::isfinite(o.from) || !std::isfinite(o.to) || !std::isfinite(o.step))
         throw CannotStart{"--from, --to and --step must be numbers"};
-    if (o.step <= 0.0) throw CannotStart{"--step must be above 0 (it is " + number(o.step) + ")"};
+    if (o.step <= 0.0) throw CannotStart{"--step must be above 0 (it is " + csvNumber(o.step) + ")"};
     if (o.from > o.to)
-        throw CannotStart{"--from (" + number(o.from) + " C) is above --to (" + number(o.to) + " C)"};
+        throw CannotStart{"--from (" + csvNumber(o.from) + " C) is above --to (" + csvNumber(o.to) + " C)"};
     const double lowest = extended ? GRID_TEMPERATURES.front() : SATURATION_LOWEST;
     const double highest = extended ? GRID_TEMPERATURES.back() : SATURATION_HIGHEST;
     if (o.from < lowest || o.to > highest)
         throw CannotStart{std::string(extended ? "an extended run" : "a run on the saturation curve") +
-                          " takes temperatures from " + number(lowest) + " to " + number(highest) + " C; the sweep asks " +
-                          number(o.from) + " to " + number(o.to) + " C"};
+                          " takes temperatures from " + csvNumber(lowest) + " to " + csvNumber(highest) + " C; the sweep asks " +
+                          csvNumber(o.from) + " to " + csvNumber(o.to) + " C"};
     const double steps = std::floor((o.to - o.from) / o.step + 1e-6);
     if (steps + 1.0 > double(MAX_TEMPERATURES))
         throw CannotStart{"the sweep would compute more than " + std::to_string(MAX_TEMPERATURES) +
@@ -94,12 +75,6 @@ std::vector<double> sweepTemperatures(const SweepOptions& o, bool extended) {
     std::vector<double> t;
     for (int k = 0; k <= int(steps); ++k) t.push_back(std::min(o.from + k * o.step, o.to));
     return t;
-}
-
-std::string csvLine(const std::vector<std::string>& cells) {
-    std::string line;
-    for (std::size_t i = 0; i < cells.size(); ++i) line += (i ? "," : "") + csvField(cells[i]);
-    return line + "\n";
 }
 
 // What a run leaves for the next one: the tables and values the dialogue's
@@ -196,7 +171,7 @@ std::string unknownMineral(const Program& p, const std::string& name) {
     if (inDatabase(p, name))
         return "mineral " + name + " is in " + p.database.parsed().name +
                " but not in this water's run: the water lacks one of its components, or its data do not reach " +
-               fixed(p.input.temperature, 2) + " C";
+               fixedText(p.input.temperature, 2) + " C";
     return "unknown mineral " + name + ": not in " + p.database.parsed().name + " (names are spelled as there, case included)";
 }
 
@@ -286,7 +261,7 @@ std::string crossingsText(const Sweep& s) {
     for (std::size_t m = 0; m < s.chosen.size(); ++m) {
         std::vector<double> at = zeroCrossings(s.temperatures, s.chosenCurves[m]);
         std::string where;
-        for (double t : at) where += (where.empty() ? "" : " and ") + fixed(t, 1) + " C";
+        for (double t : at) where += (where.empty() ? "" : " and ") + fixedText(t, 1) + " C";
         text += (m ? "; " : "") + s.chosen[m] + " " + (where.empty() ? "none" : where);
     }
     return text;
@@ -296,16 +271,16 @@ std::string sweepTable(const Sweep& s, const Program& p, const SweepOptions& o) 
     const Results& first = *s.rows.front().results;
     std::string t = "# wqspec sweep: " + trimmed(p.input.title1.view()) + "\n";
     t += "# " + trimmed(p.input.title2.view()) + "\n";
-    t += std::string("# runs: ") + (p.input.extendedRun() ? "extended, at " + fixed(p.input.pressure, 3) + " bar" :
+    t += std::string("# runs: ") + (p.input.extendedRun() ? "extended, at " + fixedText(p.input.pressure, 3) + " bar" :
                                                             "on the liquid-vapour saturation curve") +
-         "; T from " + shortest(o.from) + " to " + shortest(o.to) + " C in steps of " + shortest(o.step) +
+         "; T from " + shortestText(o.from) + " to " + shortestText(o.to) + " C in steps of " + shortestText(o.step) +
          " C; the first row is the run at the run input's conditions\n";
     t += "# chosen minerals: " + joined(s.chosen, "; ") + "\n";
     for (const ForcedRow& f : first.forced)
         t += "# forced mineral: " + trimmed(f.mineral) + " fixes " + trimmed(f.component) + " at log Q/K " +
-             fixed(f.target, 3) + "\n";
+             fixedText(f.target, 3) + "\n";
     if (first.sourceTemperatureShown)
-        t += "# Na-K-Ca temperature: " + fixed(first.sourceTemperature, 1) + " C (Fournier & Truesdell 1973)\n";
+        t += "# Na-K-Ca temperature: " + fixedText(first.sourceTemperature, 1) + " C (Fournier & Truesdell 1973)\n";
     t += "# log Q/K = 0: " + crossingsText(s) + "\n";
     t += estimateLine(s.estimate) + "\n";
     const std::vector<std::string> minerals = mineralColumns(s.rows);
@@ -319,12 +294,12 @@ std::string sweepTable(const Sweep& s, const Program& p, const SweepOptions& o) 
         const Results* r = row.results ? &*row.results : nullptr;
         const bool ok = row.converged();
         std::vector<std::string> cells = {row.input ? "input" : "sweep", row.status, r ? std::to_string(r->loops) : "",
-                                          number(row.temperature), number(row.pressure), ok ? number(r->pH) : "",
-                                          ok ? number(r->ionicStrength) : ""};
+                                          csvNumber(row.temperature), csvNumber(row.pressure), ok ? csvNumber(r->pH) : "",
+                                          ok ? csvNumber(r->ionicStrength) : ""};
         const auto at = row.input ? statistics.end() : statistics.find(row.temperature);
-        cells.push_back(at == statistics.end() ? "" : number(s.estimate.medianAbs[at->second]));
-        cells.push_back(at == statistics.end() ? "" : number(s.estimate.rms[at->second]));
-        for (const std::string& m : minerals) cells.push_back(number(saturationOf(row, m)));
+        cells.push_back(at == statistics.end() ? "" : csvNumber(s.estimate.medianAbs[at->second]));
+        cells.push_back(at == statistics.end() ? "" : csvNumber(s.estimate.rms[at->second]));
+        for (const std::string& m : minerals) cells.push_back(csvNumber(saturationOf(row, m)));
         t += csvLine(cells);
     }
     return t;

@@ -10,18 +10,12 @@
 #include "input/db_numbers.hpp"
 #include "input/input_state.hpp"
 #include "input/waters.hpp"
+#include "text/number_text.hpp"
 #include "text/stop.hpp"
 
 namespace wq {
 
 namespace {
-
-// Free-format reals are written so that they read back exactly.
-std::string real(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.17g", v);
-    return buf;
-}
 
 // A title line: at most 80 bytes, cut at a character boundary of UTF-8.
 // The table reader has refused a name of more than one line, which would
@@ -132,7 +126,8 @@ std::string writeCase(const InputState& s, const TextFile& templateFile, const C
                               in.damping,
                               in.printThreshold,
                               water.pressure.value_or(in.pressure)};
-    for (double v : values) text += " " + real(v);
+    // Free-format reals, written so that they read back exactly.
+    for (double v : values) text += " " + exactText(v);
     text += "\nl/v-hiP Minerals Debug ChBal Loops ChBalSp FixActSp Geoth Refine ActOpt WatOpt\n";
     text += std::string(74, '-') + "\n\n";
     const int options[11] = {in.runKind,           in.mineralsSwitch,      in.debug,          in.chargeBalanceSwitch,

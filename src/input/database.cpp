@@ -45,12 +45,6 @@ constexpr std::string_view SLOW_REDOX_CODE = "SU33";
 // A component-species section without a blank end line ends after this many.
 constexpr int COMPONENT_SECTION_LINES = MAX_COMPONENTS + 1;
 
-void toConsoleListingSkip(InputState& prog, const Layout& layout, std::initializer_list<Value> values) {
-    prog.io.console.write(layout, values);
-    prog.io.listing.write(layout, values);
-    prog.io.skip.write(layout, values);
-}
-
 // The read-failure messages are free-format writes: the run-time's leading
 // blank, then the values at their full length.
 
@@ -162,8 +156,7 @@ void checkChargeBalanceIon(InputState& prog) {
     if (prog.input.chargeBalancePosition == 0) return;  // none: refused where a run would balance charges
     const Species& ion = prog.sp[prog.input.chargeBalancePosition];
     if (ion.charge != 0.0) return;
-    prog.io.listing.write(message, {ion.name.view()});
-    prog.io.console.write(message, {ion.name.view()});
+    writeEach({&prog.io.listing, &prog.io.console}, message, {ion.name.view()});
     stop(ExitStatus::error, "the charge-balance species " + std::string(ion.name.trimmed()) + " is uncharged");
 }
 
@@ -258,16 +251,15 @@ bool selectSpecies(InputState& prog, Species& s, const Code4& suppression, bool 
         return false;
     }
     if (isAbsent(s.logK)) {
-        prog.io.console.write(absent, {name});
-        prog.io.skip.write(absent, {name});
+        writeEach({&prog.io.console, &prog.io.skip}, absent, {name});
         return false;
     }
     if (suppression.equals(SLOW_REDOX_CODE)) {
-        toConsoleListingSkip(prog, slowRedox, {name});
+        writeEach({&prog.io.console, &prog.io.listing, &prog.io.skip}, slowRedox, {name});
         return false;
     }
     if (!suppression.isBlank()) {
-        toConsoleListingSkip(prog, suppressed, {name});
+        writeEach({&prog.io.console, &prog.io.listing, &prog.io.skip}, suppressed, {name});
         return false;
     }
     return mapReaction(prog, s);

@@ -174,13 +174,11 @@ bool dataServeTheRun(InputState& prog, EntryWalk& walk, const MineralText& t, Mi
     if (t.table.status != TableRead::ok) tableReadError(prog, m, t.table);
     m.logK = walk.logK(t);
     if (walk.conditions().extended && m.rangeCode.equals("L-V ")) {
-        prog.io.console.write(saturationOnly, {m.name.view()});
-        prog.io.skip.write(saturationOnly, {m.name.view()});
+        writeEach({&prog.io.console, &prog.io.skip}, saturationOnly, {m.name.view()});
         return false;
     }
     if (isAbsent(m.logK)) {
-        prog.io.console.write(absent, {m.name.view()});
-        prog.io.skip.write(absent, {m.name.view()});
+        writeEach({&prog.io.console, &prog.io.skip}, absent, {m.name.view()});
         return false;
     }
     return true;
@@ -188,9 +186,7 @@ bool dataServeTheRun(InputState& prog, EntryWalk& walk, const MineralText& t, Mi
 
 void reportSuppressed(InputState& prog, const MineralEntry& m) {
     static const Layout suppressed("(2X,A20,' is SUPPRESSED in the LOGKDATA database')");
-    prog.io.console.write(suppressed, {m.name.view()});
-    prog.io.listing.write(suppressed, {m.name.view()});
-    prog.io.skip.write(suppressed, {m.name.view()});
+    writeEach({&prog.io.console, &prog.io.listing, &prog.io.skip}, suppressed, {m.name.view()});
 }
 
 void debugPrint(InputState& prog, const MineralEntry& m) {

@@ -20,16 +20,6 @@ constexpr double DEFAULT_CONVERGENCE = 9.999999960041972e-13;      // 1.0E-12
 constexpr double DEFAULT_START_MOLALITY = 1.000000013351432e-10;   // 1.0E-10
 constexpr double CARBONATE_START_MOLALITY = 1.0e-7;
 
-// Messages are written to both destinations, in the order each one names.
-void toListingThenConsole(InputState& prog, const Layout& layout, std::initializer_list<Value> values) {
-    prog.io.listing.write(layout, values);
-    prog.io.console.write(layout, values);
-}
-void toConsoleThenListing(InputState& prog, const Layout& layout, std::initializer_list<Value> values) {
-    prog.io.console.write(layout, values);
-    prog.io.listing.write(layout, values);
-}
-
 // An unreadable value: show the line on the console, wait for Enter, stop.
 // `what` names the group for the error line.
 [[noreturn]] void inputReadError(InputState& prog, std::string_view what) {
@@ -65,7 +55,7 @@ void requireFinite(InputState& prog, double value, const ValueName& name) {
     static const Layout message(
         "(//5X,A,' = ',A,' IS NOT A FINITE NUMBER.  CHECK',' WQCASE DATA FILE.'/)");
     if (std::isfinite(value)) return;
-    toListingThenConsole(prog, message, {name.listed, nonFiniteText(value)});
+    writeEach({&prog.io.listing, &prog.io.console}, message, {name.listed, nonFiniteText(value)});
     fileFailure(prog.caseFile, "the " + std::string(name.said) + " is not a finite number");
 }
 
@@ -138,7 +128,7 @@ void checkLoopLimit(InputState& prog) {
     static const Layout message(
         "(//5X,'LOOP LIMIT =',I6,' IS NOT POSITIVE.  CHECK WQCASE DATA FILE.'/)");
     if (prog.input.loopLimit >= 1) return;
-    toListingThenConsole(prog, message, {prog.input.loopLimit});
+    writeEach({&prog.io.listing, &prog.io.console}, message, {prog.input.loopLimit});
     stop(ExitStatus::error, "the loop limit " + std::to_string(prog.input.loopLimit) + " is not positive");
 }
 
@@ -157,14 +147,14 @@ void writeNoticesAndBanner(InputState& prog) {
         "(/2X,'This run is at the P & T of L/V saturation ','(l/v-hiP not equal to 1).'/)");
     prog.io.listing.write(skipNotice, {});
     prog.io.skip.write(skipHeader, {});
-    toConsoleThenListing(prog, prog.input.extendedRun() ? extendedBanner : saturationBanner, {});
+    writeEach({&prog.io.console, &prog.io.listing}, prog.input.extendedRun() ? extendedBanner : saturationBanner, {});
 }
 
 [[noreturn]] void tooManyComponents(InputState& prog) {
     static const Layout message(
         "(//5X,'WARNING! THE NUMBER OF COMPONENTS GIVEN IN WQCASE    EXCEEDS THE'"
         "/5X,'CURRENT ARRAY DIMENSION (',I2,').  CHECK',' WQCASE DATA FILE.'/)");
-    toConsoleThenListing(prog, message, {MAX_COMPONENTS});
+    writeEach({&prog.io.console, &prog.io.listing}, message, {MAX_COMPONENTS});
     stop(ExitStatus::error, "more than " + std::to_string(MAX_COMPONENTS) + " components");
 }
 
@@ -197,13 +187,13 @@ void checkComponentNumber(InputState& prog, int position, long long number) {
         "(//5X,'WARNING! SAQ(',I4,') = ',I4,' IS ALREADY GIVEN AS SAQ(',I4,').  CHECK',"
         "' WQCASE DATA FILE.'/)");
     if (number < 1 || number > MAX_COMPONENTS) {
-        toListingThenConsole(prog, outOfRange, {position, number, MAX_COMPONENTS});
+        writeEach({&prog.io.listing, &prog.io.console}, outOfRange, {position, number, MAX_COMPONENTS});
         stop(ExitStatus::error, "component " + std::to_string(position) + " has the number " + std::to_string(number) +
                                     ", outside 1 to " + std::to_string(MAX_COMPONENTS));
     }
     int earlier = prog.map.position(number);
     if (earlier != 0) {
-        toListingThenConsole(prog, givenTwice, {position, number, earlier});
+        writeEach({&prog.io.listing, &prog.io.console}, givenTwice, {position, number, earlier});
         stop(ExitStatus::error, "components " + std::to_string(earlier) + " and " + std::to_string(position) +
                                     " have the same number " + std::to_string(number));
     }
@@ -242,7 +232,7 @@ void checkRedoxPair(InputState& prog) {
     static const Layout message(
         "(5X,'ABORT.  COMPOSITION OVERSPECIFIED.  BOTH O2 AND'/5X,'HS- USED SIMULTANEOUSLY.   CHOOSE!')");
     if (prog.map.position(db::SULFIDE) != 0 && prog.map.position(db::OXYGEN) != 0) {
-        toListingThenConsole(prog, message, {});
+        writeEach({&prog.io.listing, &prog.io.console}, message, {});
         stop(ExitStatus::error, "O2,aq and HS- are both components");
     }
 }
@@ -258,7 +248,7 @@ void checkHydrogenAndWater(InputState& prog) {
     const int first = prog.map.numberAt[1];
     const int second = prog.map.numberAt[2];
     if (first == db::HYDROGEN_ION && second == db::WATER) return;
-    toListingThenConsole(prog, message, {first, second});
+    writeEach({&prog.io.listing, &prog.io.console}, message, {first, second});
     stop(ExitStatus::error, "the first two components must be H+ (1) and H2O (2), not " + std::to_string(first) +
                                 " and " + std::to_string(second));
 }
@@ -273,7 +263,7 @@ void checkFixedActivitySpecies(InputState& prog) {
         "'SPECIES IN THE WQCASE FILE')");
     RunInput& in = prog.input;
     if (in.fixedActivitySpecies != 0 && in.fixedActivityPosition == 0) {
-        toListingThenConsole(prog, message, {in.fixedActivitySpecies});
+        writeEach({&prog.io.listing, &prog.io.console}, message, {in.fixedActivitySpecies});
         stop(ExitStatus::error,
              "the fixed-activity species " + std::to_string(in.fixedActivitySpecies) + " is not a component");
     }
@@ -295,7 +285,7 @@ void forcedListEndsAt(InputState& prog, std::string_view line) {
     static const Layout message(
         "(/5X,'WARNING! LINE ',I5,' OF WQCASE CANNOT BE READ AS A FORCED MINERAL:'/'---> ',A80"
         "/5X,'THE FORCED-MINERAL LIST ENDS BEFORE IT, WITH ',I2,' MINERALS.'/)");
-    toConsoleThenListing(prog, message, {prog.caseFile.lineNumber(), line, prog.forced.count});
+    writeEach({&prog.io.console, &prog.io.listing}, message, {prog.caseFile.lineNumber(), line, prog.forced.count});
 }
 
 void readForcedMinerals(InputState& prog) {
@@ -317,13 +307,13 @@ void readForcedMinerals(InputState& prog) {
             return;
         }
         if (ieq < 1 || ieq > MAX_COMPONENTS) {
-            toListingThenConsole(prog, ieqRange, {name.view(), ieq});
+            writeEach({&prog.io.listing, &prog.io.console}, ieqRange, {name.view(), ieq});
             stop(ExitStatus::error, "forced mineral " + std::string(name.trimmed()) + ": IEQ " + std::to_string(ieq) +
                                         " is outside 1 to " + std::to_string(MAX_COMPONENTS));
         }
         int position = prog.map.position(ieq);
         if (position == 0) {
-            toListingThenConsole(prog, ieqNotComponent, {ieq});
+            writeEach({&prog.io.listing, &prog.io.console}, ieqNotComponent, {ieq});
             stop(ExitStatus::error, "forced mineral " + std::string(name.trimmed()) + ": IEQ " + std::to_string(ieq) +
                                         " is not a component");
         }
@@ -356,7 +346,7 @@ void requireChargeBalanceComponent(InputState& prog) {
         "'SPECIES IN THE WQCASE FILE')");
     const RunInput& in = prog.input;
     if (in.chargeBalancePosition != 0 || !balancesCharge(prog)) return;
-    toListingThenConsole(prog, message, {in.chargeBalanceSpecies});
+    writeEach({&prog.io.listing, &prog.io.console}, message, {in.chargeBalanceSpecies});
     stop(ExitStatus::error,
          "the charge-balance species " + std::to_string(in.chargeBalanceSpecies) + " is not a component");
 }

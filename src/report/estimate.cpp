@@ -1,5 +1,7 @@
 #include "report/estimate.hpp"
 
+#include "text/number_text.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -26,14 +28,8 @@ double crossing(double t0, double y0, double t1, double y1, double y) {
     return t0 + (y - y0) * (t1 - t0) / (y1 - y0);
 }
 
-std::string fixed(double v, int decimals) {
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-    return buf;
-}
-
 std::string minimumText(const char* what, const CurveMinimum& m) {
-    std::string s = std::string(what) + " smallest at T = " + fixed(m.temperature, 1) + " C (" + fixed(m.value, 3) + ")";
+    std::string s = std::string(what) + " smallest at T = " + fixedText(m.temperature, 1) + " C (" + fixedText(m.value, 3) + ")";
     if (m.atEdge) s += " at the edge of the sweep: the minimum may lie beyond it";
     return s;
 }
@@ -131,8 +127,8 @@ std::string estimateLine(const TemperatureEstimate& e) {
     if (!e.medianMinimum.found)
         return "# estimate: none (no temperature at which every chosen mineral has a log Q/K)";
     std::string s = "# estimate: " + minimumText("median |log Q/K|", e.medianMinimum) + "; " +
-                    minimumText("RMS log Q/K", e.rmsMinimum) + "; RMS within " + fixed(RMS_TOLERANCE, 1) +
-                    " of its minimum for T = " + fixed(e.rmsRange.low, 1) + " to " + fixed(e.rmsRange.high, 1) + " C";
+                    minimumText("RMS log Q/K", e.rmsMinimum) + "; RMS within " + fixedText(RMS_TOLERANCE, 1) +
+                    " of its minimum for T = " + fixedText(e.rmsRange.low, 1) + " to " + fixedText(e.rmsRange.high, 1) + " C";
     if (e.rmsRange.openLow || e.rmsRange.openHigh) s += " (reaching the edge of the sweep)";
     return s + "; " + std::to_string(e.minerals) + " minerals";
 }

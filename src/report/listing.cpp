@@ -133,15 +133,13 @@ void writeForcedSaturationLegend(const Results& r, Sink& out) {
 
 void writeNonConvergence(int loopLimit, Sink& listing, Sink& console) {
     static const Layout L("(//5X,'**** NUMBER OF LOOPS REACHED GIVEN MAXIMUM OF ',I3/5X,'      NON-CONVERGENCE ASSUMED, EXECUTION ','ABORTED'//)");
-    listing.write(L, {loopLimit});
-    console.write(L, {loopLimit});
+    writeEach({&listing, &console}, L, {loopLimit});
 }
 
 void writeSolveNote(const Results& results, Sink& listing, Sink& console) {
     static const Layout L("(/5X,A)");
     if (results.solveNote.empty()) return;
-    listing.write(L, {results.solveNote});
-    console.write(L, {results.solveNote});
+    writeEach({&listing, &console}, L, {results.solveNote});
 }
 
 }  // namespace wq

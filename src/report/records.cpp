@@ -19,13 +19,6 @@ std::string trimmed(const std::string& s) {
     return end == std::string::npos ? std::string() : s.substr(0, end + 1);
 }
 
-std::string number(double v) {
-    if (!std::isfinite(v)) return "";
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.17g", v);
-    return buf;
-}
-
 const char* coupleName(EhCouple couple) {
     switch (couple) {
         case EhCouple::sulfideSulfate: return "HS-/SO4--";
@@ -44,29 +37,22 @@ const char* const FIXED_COLUMNS[] = {
 std::vector<std::string> fixedCells(const RecordHead& head, const Results* r) {
     // Text that is not UTF-8 (a name in Latin-1) as the JSON record has it.
     std::string name = utf8Replacing(head.name), status = utf8Replacing(head.status);
-    if (!r) return {name, status, "", number(head.temperature), number(head.pressure)};
+    if (!r) return {name, status, "", csvNumber(head.temperature), csvNumber(head.pressure)};
     return {name,
             status,
             std::to_string(r->loops),
-            number(r->temperature),
-            number(r->pressure),
-            number(r->pH),
-            number(r->ionicStrength),
-            number(r->stoichiometricIonicStrength),
-            number(r->waterActivity),
-            number(r->osmoticCoefficient),
-            r->ehCouple == EhCouple::none ? "" : number(r->eh),
+            csvNumber(r->temperature),
+            csvNumber(r->pressure),
+            csvNumber(r->pH),
+            csvNumber(r->ionicStrength),
+            csvNumber(r->stoichiometricIonicStrength),
+            csvNumber(r->waterActivity),
+            csvNumber(r->osmoticCoefficient),
+            r->ehCouple == EhCouple::none ? "" : csvNumber(r->eh),
             coupleName(r->ehCouple),
-            r->sourceTemperatureShown ? number(r->sourceTemperature) : "",
-            number(r->chargeImbalance),
-            number(r->chargeImbalancePercent)};
-}
-
-void appendCells(std::string& line, const std::vector<std::string>& cells) {
-    for (const std::string& cell : cells) {
-        if (!line.empty()) line += ',';
-        line += csvField(cell);
-    }
+            r->sourceTemperatureShown ? csvNumber(r->sourceTemperature) : "",
+            csvNumber(r->chargeImbalance),
+            csvNumber(r->chargeImbalancePercent)};
 }
 
 }  // namespace
@@ -87,9 +73,7 @@ RecordColumns columnsOf(const Results& r) {
 }
 
 std::string csvHeader(const RecordColumns& columns) {
-    std::string line;
-    appendCells(line, std::vector<std::string>(std::begin(FIXED_COLUMNS), std::end(FIXED_COLUMNS)));
-    std::vector<std::string> cells;
+    std::vector<std::string> cells(std::begin(FIXED_COLUMNS), std::end(FIXED_COLUMNS));
     for (const std::string& s : columns.species) {
         cells.push_back("log_m(" + s + ")");
         cells.push_back("log_a(" + s + ")");
@@ -97,8 +81,7 @@ std::string csvHeader(const RecordColumns& columns) {
     }
     for (const std::string& m : columns.minerals) cells.push_back("SI(" + m + ")");
     for (const std::string& g : columns.gases) cells.push_back("log_f(" + g + ")");
-    appendCells(line, cells);
-    return line + "\n";
+    return csvLine(cells);
 }
 
 std::string csvRow(const RecordColumns& columns, const RecordHead& head, const Results* r) {
@@ -117,24 +100,19 @@ std::string csvRow(const RecordColumns& columns, const RecordHead& head, const R
             cells.insert(cells.end(), 3, "");
             continue;
         }
-        cells.push_back(number(it->second->logMolality));
-        cells.push_back(number(it->second->logActivity));
-        cells.push_back(number(it->second->gamma));
+        cells.push_back(csvNumber(it->second->logMolality));
+        cells.push_back(csvNumber(it->second->logActivity));
+        cells.push_back(csvNumber(it->second->gamma));
     }
     for (const std::string& name : columns.minerals) {
         auto it = minerals.find(name);
-        cells.push_back(it == minerals.end() ? "" : number(it->second));
+        cells.push_back(it == minerals.end() ? "" : csvNumber(it->second));
     }
     for (const std::string& name : columns.gases) {
         auto it = gases.find(name);
-        cells.push_back(it == gases.end() ? "" : number(it->second));
+        cells.push_back(it == gases.end() ? "" : csvNumber(it->second));
     }
-    std::string line;
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-        if (i > 0) line += ',';
-        line += csvField(cells[i]);
-    }
-    return line + "\n";
+    return csvLine(cells);
 }
 
 namespace {

@@ -13,6 +13,7 @@
 #include "solver/newton.hpp"
 #include "solver/snapshot.hpp"
 #include "solver/solver_state.hpp"
+#include "text/number_text.hpp"
 
 namespace wq {
 
@@ -445,19 +446,11 @@ std::string scientific(double v) {
 
 // At most `decimals` decimals, trailing zeros dropped: 200, 25.5.
 std::string plain(double v, int decimals) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.*f", decimals, v);
-    std::string s = text;
+    std::string s = fixedText(v, decimals);
     if (s.find('.') == std::string::npos) return s;
     while (s.back() == '0') s.pop_back();
     if (s.back() == '.') s.pop_back();
     return s;
-}
-
-std::string fixed(double v, int decimals) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.*f", decimals, v);
-    return text;
 }
 
 std::string nameOf(const SolverState& prog, int i) { return std::string(prog.sp[i].name.trimmed()); }
@@ -495,7 +488,7 @@ std::string probeAlkalinity(SolverState& prog, const SpeciationSnapshot& start, 
     const double pH = -std::log10(prog.sp[1].gamma * prog.sp[1].molality);
     return "alkalinity " + scientific(asked) + " eq/kgw is below the " + scientific(carried) +
            " eq/kgw carried by non-carbonate species at " + plain(prog.conditions.temperature, 2) + " C and pH " +
-           fixed(pH, 2) + ": no carbonate total can meet it";
+           fixedText(pH, 2) + ": no carbonate total can meet it";
 }
 
 // The total of the balancing ion e that makes the water of the current state
@@ -528,7 +521,7 @@ std::string probeBalance(SolverState& prog, const SpeciationSnapshot& start, con
         given.row[q] = JointRow::massBalance;
         if (!solveWater(prog, start, given, used) || neededTotal(prog, e) < 0.0) continue;
         const ForcedSaturation& entry = prog.forced[prog.comp[q].forcedEntry];
-        return "holding " + std::string(entry.mineral.trimmed()) + " at log Q/K " + fixed(entry.target, 3) +
+        return "holding " + std::string(entry.mineral.trimmed()) + " at log Q/K " + fixedText(entry.target, 3) +
                " puts " + scientific(held[q]) + " mol of " + nameOf(prog, q) + " in the water, so " + balance;
     }
     return balance;

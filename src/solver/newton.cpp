@@ -49,11 +49,6 @@ bool pHFixed(const SolverState& prog) { return prog.conditions.pH != 0.0; }
 bool alkalinityGiven(const SolverState& prog) { return prog.conditions.alkalinity != 0.0; }
 int carbonatePosition(const SolverState& prog) { return prog.map.position(db::CARBONATE); }
 
-void toListingAndConsole(SolverState& prog, const Layout& layout, std::initializer_list<Value> values) {
-    prog.io.listing.write(layout, values);
-    prog.io.console.write(layout, values);
-}
-
 // An overflow (an unbounded exponent, a huge step) or an undefined value in a
 // loop would otherwise spread through every table and end in a listing of
 // NaN presented as a result. The run ends instead, naming the equation.
@@ -76,7 +71,7 @@ struct Stopped {
 
 void writeNonFinite(SolverState& prog, const Quantity& what, int component, int loop) {
     static const Layout message("(/5X,'NEWTON ITERATION FAILED: NON-FINITE ',A,' OF ',A,' IN LOOP',I5/)");
-    toListingAndConsole(prog, message, {what.listed, prog.sp[component].name.trimmed(), loop});
+    writeEach({&prog.io.listing, &prog.io.console}, message, {what.listed, prog.sp[component].name.trimmed(), loop});
 }
 
 std::string nonFiniteReason(const SolverState& prog, const Quantity& what, int component, int loop) {
@@ -107,7 +102,7 @@ void writeImbalanceTooLarge(SolverState& prog, int icb) {
     static const Layout message(
         "(//5X,'CHARGE IMBALANCE EXEEDS THE TOTAL AMOUNT ','OF ',A12,' AND CANNOT '"
         "/5X,'BE ADJUSTED BY THIS ','ION.  CHOOSE AN ION WITH OPPOSITE CHARGE'///)");
-    toListingAndConsole(prog, message, {prog.sp[icb].name.view()});
+    writeEach({&prog.io.listing, &prog.io.console}, message, {prog.sp[icb].name.view()});
 }
 
 std::string imbalanceReason(const SolverState& prog, int icb) {

@@ -60,6 +60,11 @@ std::string Sink::close() {
     return reason;
 }
 
+void writeEach(std::initializer_list<Sink*> sinks, const Layout& layout, std::initializer_list<Value> values) {
+    const std::string text = layout.write(values);
+    for (Sink* sink : sinks) sink->put(text);
+}
+
 Console::Console(std::FILE* in, std::initializer_list<Sink*> flushFirst) : in_(in) {
     std::size_t k = 0;
     for (Sink* sink : flushFirst)

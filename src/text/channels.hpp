@@ -80,6 +80,10 @@ private:
     std::array<Sink*, 4> flushFirst_{};
 };
 
+// One message on several sinks, in the order given: which of the console and
+// the listing has a message first is part of each message.
+void writeEach(std::initializer_list<Sink*> sinks, const Layout& layout, std::initializer_list<Value> values = {});
+
 struct Channels {
     Sink console{stdout, false, "standard output"};
     Sink listing;

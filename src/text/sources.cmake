@@ -6,6 +6,7 @@ list(APPEND WQSPEC_SOURCES
   src/text/number_scan.cpp
   src/text/channels.cpp
   src/text/failure.cpp
+  src/text/number_text.cpp
   src/text/csv.cpp
   src/text/staged_file.cpp
 )
