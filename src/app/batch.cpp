@@ -46,8 +46,6 @@ namespace wq {
 
 namespace {
 
-enum BatchExit { ALL_CONVERGED = 0, SOME_FAILED = 1, CANNOT_START = 2, INTERNAL = 3 };
-
 std::atomic<bool> interrupted{false};
 
 extern "C" void onInterrupt(int) { interrupted = true; }
@@ -164,12 +162,8 @@ Solved solveWater(const Shared& s, const WaterSample& w) {
         const Results results = computeRun(p);
         head.status = runStatus(results);
         return {recordText(s, head, &results), results.converged};
-    } catch (const Stop& stopped) {
-        head.status = utf8FromLatin1(stopped.reason);
-    } catch (const InternalError& e) {
-        head.status = "internal error: " + e.what;
-    } catch (const std::bad_alloc&) {
-        head.status = "out of memory";
+    } catch (...) {
+        head.status = utf8FromLatin1(endingInFlight().reason);
     }
     return {recordText(s, head, nullptr), false};
 }
@@ -310,7 +304,7 @@ int workerCount(int jobs, std::size_t waters) {
 // taking new waters; what is done is written and the output closed. A thread
 // that cannot be started is not needed: the batch runs on those that did,
 // and with none the calling thread computes every water itself.
-int solveAll(const Shared& s, Output& out, int jobs) {
+FrontEndExit solveAll(const Shared& s, Output& out, int jobs) {
     const std::size_t n = s.table.waters.size();
     std::vector<std::optional<Solved>> done(n);
     std::mutex mutex;
@@ -371,7 +365,7 @@ int solveAll(const Shared& s, Output& out, int jobs) {
         std::fprintf(stderr, "wqspec: cannot write %s: %s; %s\n", out.name().c_str(), out.failure().c_str(),
                      out.name() == "standard output" ? "the records may be incomplete"
                                                       : "an earlier file of that name is left as it was");
-        return SOME_FAILED;
+        return FrontEndExit::someFailed;
     }
     if (written < n) {
         if (out.partialPath().empty())
@@ -381,9 +375,9 @@ int solveAll(const Shared& s, Output& out, int jobs) {
                          "wqspec: interrupted after %zu of %zu waters; their records are in %s (%s is left as it "
                          "was)\n",
                          written, n, out.partialPath().c_str(), out.name().c_str());
-        return SOME_FAILED;
+        return FrontEndExit::someFailed;
     }
-    return anyFailed ? SOME_FAILED : ALL_CONVERGED;
+    return anyFailed ? FrontEndExit::someFailed : FrontEndExit::allConverged;
 }
 
 // A folder name for a water: its name with every character other than
@@ -414,7 +408,7 @@ bool writeCaseFile(const std::string& path, const std::string& text, std::string
     return file.commit(why);
 }
 
-int writeCases(const Shared& s, const BatchOptions& o) {
+FrontEndExit writeCases(const Shared& s, const BatchOptions& o) {
     const std::string& dir = o.writeCasesDir;
     // Every folder's name first: none is written when a name cannot be made.
     std::set<std::string> used;
@@ -439,18 +433,18 @@ int writeCases(const Shared& s, const BatchOptions& o) {
         if (!ok) {
             std::fprintf(stderr, "wqspec: cannot write %s: %s; %d run inputs written before it\n", path.c_str(),
                          why.c_str(), written);
-            return SOME_FAILED;
+            return FrontEndExit::someFailed;
         }
         ++written;
     }
     std::fprintf(stderr, "wqspec: wrote %d run inputs in %s\n", written, dir.c_str());
-    return failed > 0 ? SOME_FAILED : ALL_CONVERGED;
+    return failed > 0 ? FrontEndExit::someFailed : FrontEndExit::allConverged;
 }
 
 }  // namespace
 
 int runBatch(const BatchOptions& o) {
-    try {
+    return runFrontEnd([&] {
         if (o.writeCases && o.writeCasesDir.empty()) throw CannotStart{"--write-cases needs the name of a folder"};
         int jobs = 1;
         if (!o.writeCases) {
@@ -471,20 +465,11 @@ int runBatch(const BatchOptions& o) {
         interrupted = false;
         std::signal(SIGINT, onInterrupt);
         std::signal(SIGTERM, onInterrupt);
-        const int status = solveAll(s, out, jobs);
+        const FrontEndExit status = solveAll(s, out, jobs);
         std::signal(SIGINT, SIG_DFL);
         std::signal(SIGTERM, SIG_DFL);
         return status;
-    } catch (const CannotStart& e) {
-        std::fprintf(stderr, "wqspec: %s\n", e.what.c_str());
-        return CANNOT_START;
-    } catch (const InternalError& e) {
-        std::fprintf(stderr, "wqspec: internal error: %s\n", e.what.c_str());
-        return INTERNAL;
-    } catch (const std::bad_alloc&) {
-        std::fputs("wqspec: internal error: out of memory\n", stderr);
-        return INTERNAL;
-    }
+    });
 }
 
 }  // namespace wq

@@ -149,15 +149,10 @@ int runProgram(const ProgramOptions& options) {
         results.open(*prog, options.resultsPath);
         startProgram(*prog);
         runSequence(*prog);
-    } catch (const Stop& s) {
-        status = s.status;
-        reason = s.reason;
-    } catch (const InternalError& e) {
-        status = ExitStatus::internal;
-        reason = "internal error: " + e.what;
-    } catch (const std::bad_alloc&) {
-        status = ExitStatus::internal;
-        reason = "internal error: out of memory";
+    } catch (...) {
+        Ending ending = endingInFlight();
+        status = ending.status;
+        reason = std::move(ending.reason);
     }
     std::vector<std::string> failures = closeOutputs(prog->io);
     if (std::string failure = results.close(); !failure.empty()) failures.push_back(failure);

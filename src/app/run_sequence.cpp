@@ -19,6 +19,7 @@
 #include "solver/setup.hpp"
 #include "solver/solve.hpp"
 #include "text/failure.hpp"
+#include "text/number_text.hpp"
 #include "text/stop.hpp"
 
 namespace wq {
@@ -55,9 +56,10 @@ void checkSaturationRange(Program& prog) {
     static const Layout error(
         "(/5X,'ERROR: User specified L-V saturation',' and T < 20 C or T > 374 C.')");
     double t = prog.conditions.temperature;
-    if (t < 20.0 || t > 374.0) {
+    if (t < SATURATION_RUN_LOWEST || t > SATURATION_RUN_HIGHEST) {
         writeEach({&prog.io.console, &prog.io.listing}, error, {});
-        stop(ExitStatus::error, "saturation run outside 20 to 374 C");
+        stop(ExitStatus::error, "saturation run outside " + shortestText(SATURATION_RUN_LOWEST) + " to " +
+                                    shortestText(SATURATION_RUN_HIGHEST) + " C");
     }
     prog.conditions.pressure = saturationPressure(t);
 }

@@ -38,15 +38,8 @@ const char* const DEFAULT_RESERVOIR_MINERALS[] = {
 
 namespace {
 
-enum SweepExit { ALL_CONVERGED = 0, SOME_FAILED = 1, CANNOT_START = 2, INTERNAL = 3 };
-
 // The most temperatures one sweep computes.
 constexpr std::size_t MAX_TEMPERATURES = 10000;
-
-// Saturation runs follow the liquid-vapour curve of water between these
-// temperatures (deg C); extended runs span the temperature grid.
-constexpr double SATURATION_LOWEST = 20.0;
-constexpr double SATURATION_HIGHEST = 374.0;
 
 std::string trimmed(std::string_view s) {
     while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
@@ -62,8 +55,10 @@ std::vector<double> sweepTemperatures(const SweepOptions& o, bool extended) {
     if (o.step <= 0.0) throw CannotStart{"--step must be above 0 (it is " + csvNumber(o.step) + ")"};
     if (o.from > o.to)
         throw CannotStart{"--from (" + csvNumber(o.from) + " C) is above --to (" + csvNumber(o.to) + " C)"};
-    const double lowest = extended ? GRID_TEMPERATURES.front() : SATURATION_LOWEST;
-    const double highest = extended ? GRID_TEMPERATURES.back() : SATURATION_HIGHEST;
+    // Saturation runs follow the liquid-vapour curve; extended runs span the
+    // temperature grid.
+    const double lowest = extended ? GRID_TEMPERATURES.front() : SATURATION_RUN_LOWEST;
+    const double highest = extended ? GRID_TEMPERATURES.back() : SATURATION_RUN_HIGHEST;
     if (o.from < lowest || o.to > highest)
         throw CannotStart{std::string(extended ? "an extended run" : "a run on the saturation curve") +
                           " takes temperatures from " + csvNumber(lowest) + " to " + csvNumber(highest) + " C; the sweep asks " +
@@ -127,10 +122,8 @@ Row computeRow(QuietProgram& q, bool input) {
         Results r = computeRun(p);
         row.status = runStatus(r);
         row.results = std::move(r);
-    } catch (const Stop& stopped) {
-        row.status = utf8FromLatin1(stopped.reason);
-    } catch (const InternalError& e) {
-        row.status = "internal error: " + e.what;
+    } catch (...) {
+        row.status = utf8FromLatin1(endingInFlight().reason);
     }
     row.pressure = row.results ? row.results->pressure : p.conditions.pressure;
     return row;
@@ -352,11 +345,11 @@ void openOutput(StagedFile& out, const SweepOptions& o) {
 }
 
 // The chain of runs: the run input's conditions, then every temperature.
-int runChain(QuietProgram& q, Sweep& s, const SweepOptions& o, const std::vector<double>& temperatures) {
+FrontEndExit runChain(QuietProgram& q, Sweep& s, const SweepOptions& o, const std::vector<double>& temperatures) {
     Program& p = *q;
     s.rows.push_back(computeRow(q, true));
     showRow(s.rows.back());
-    if (!s.rows.back().converged()) return SOME_FAILED;
+    if (!s.rows.back().converged()) return FrontEndExit::someFailed;
     const Results& first = *s.rows.front().results;
     s.forced = forcedNames(first);
     const std::vector<std::string> known = mineralNames(first);
@@ -380,20 +373,20 @@ int runChain(QuietProgram& q, Sweep& s, const SweepOptions& o, const std::vector
         prepareNextRun(p);
         kept->save(p);
     }
-    return anyFailed ? SOME_FAILED : ALL_CONVERGED;
+    return anyFailed ? FrontEndExit::someFailed : FrontEndExit::allConverged;
 }
 
 }  // namespace
 
 int runSweep(const SweepOptions& o) {
-    try {
+    return runFrontEnd([&] {
         QuietProgram q;
         loadProgram(q, o);
         const std::vector<double> temperatures = sweepTemperatures(o, q->input.extendedRun());
         StagedFile out;
         openOutput(out, o);
         Sweep s;
-        int status = runChain(q, s, o, temperatures);
+        const FrontEndExit status = runChain(q, s, o, temperatures);
         if (!s.rows.front().converged()) {
             std::fprintf(stderr, "wqspec: the run at the run input's conditions failed: %s\n",
                          s.rows.front().status.c_str());
@@ -408,20 +401,11 @@ int runSweep(const SweepOptions& o) {
         if (!why.empty() || !out.commit(why)) {
             std::fprintf(stderr, "wqspec: cannot write %s: %s; an earlier file of that name is left as it was\n",
                          o.outPath.c_str(), why.c_str());
-            return SOME_FAILED;
+            return FrontEndExit::someFailed;
         }
         std::printf("Wrote %s.\n", o.outPath.c_str());
         return status;
-    } catch (const CannotStart& e) {
-        std::fprintf(stderr, "wqspec: %s\n", e.what.c_str());
-        return CANNOT_START;
-    } catch (const InternalError& e) {
-        std::fprintf(stderr, "wqspec: internal error: %s\n", e.what.c_str());
-        return INTERNAL;
-    } catch (const std::bad_alloc&) {
-        std::fputs("wqspec: internal error: out of memory\n", stderr);
-        return INTERNAL;
-    }
+    });
 }
 
 }  // namespace wq

@@ -61,6 +61,13 @@ constexpr std::array<double, N_SATURATION> SATURATION_PRESSURES = {
     1.0,    1.0,    1.0,    1.0,    1.013,  2.321,  4.758,   8.919,
     15.537, 25.479, 39.737, 59.432, 85.839, 120.458, 165.212};
 
+// The temperatures (°C) a saturation run may take: from 20 °C up to 374 °C,
+// just above the critical point of water (373.946 °C; Wagner & Pruss 2002,
+// J. Phys. Chem. Ref. Data 31, 387-535), where the liquid-vapour curve ends.
+// Above 350 °C the saturation pressure is extrapolated (saturationPressure).
+constexpr double SATURATION_RUN_LOWEST = 20.0;
+constexpr double SATURATION_RUN_HIGHEST = 374.0;
+
 // Temperatures of a short table (°C): eight points along the saturation curve.
 constexpr std::array<double, N_SHORT> SHORT_TABLE_TEMPERATURES = {
     25.0, 50.0, 100.0, 150.0, 200.0, 250.0, 300.0, 350.0};

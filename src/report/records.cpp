@@ -63,15 +63,6 @@ std::string runStatus(const Results& r) {
     return "not converged: loop limit " + std::to_string(r.loopLimit) + " reached";
 }
 
-RecordColumns columnsOf(const Results& r) {
-    RecordColumns c;
-    for (const SpeciesRow& s : r.species)
-        if (s.position != WATER_POSITION) c.species.push_back(trimmed(s.name));
-    for (const MineralRow& m : r.minerals) c.minerals.push_back(trimmed(m.name));
-    for (const GasRow& g : r.gases) c.gases.push_back(trimmed(g.name));
-    return c;
-}
-
 std::string csvHeader(const RecordColumns& columns) {
     std::vector<std::string> cells(std::begin(FIXED_COLUMNS), std::end(FIXED_COLUMNS));
     for (const std::string& s : columns.species) {

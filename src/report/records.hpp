@@ -48,9 +48,6 @@ struct RecordColumns {
     std::vector<std::string> gases;
 };
 
-// The columns of the species, minerals and gases of one run.
-RecordColumns columnsOf(const Results& results);
-
 std::string csvHeader(const RecordColumns& columns);
 // `results` is null for a water that could not be run.
 std::string csvRow(const RecordColumns& columns, const RecordHead& head, const Results* results);

@@ -7,6 +7,7 @@
 #include "equilibria/redox.hpp"
 #include "equilibria/saturation.hpp"
 #include "input/db_numbers.hpp"
+#include "solver/solve.hpp"
 #include "solver/solver_state.hpp"
 
 namespace wq {
@@ -263,7 +264,7 @@ Results evaluateResults(const SolverState& s) {
     r.loops = s.run.loops;
     r.loopLimit = s.input.loopLimit;
     r.solvedJointly = s.run.joint.solved;
-    r.converged = r.solvedJointly || s.run.loops < s.input.loopLimit;
+    r.converged = hasSolution(s);
     r.jointLoops = s.run.joint.iterations;
     r.solveNote = solveNote(s);
     r.infeasibility = s.run.joint.infeasibility;

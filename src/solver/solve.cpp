@@ -43,6 +43,8 @@ void solveSpeciation(SolverState& prog, void (*writeListing)(SolverState&)) {
     stop(ExitStatus::error, noSolutionReason(joint.infeasibility));
 }
 
+bool hasSolution(const SolverState& prog) { return prog.run.joint.solved || !reachedLoopLimit(prog); }
+
 void writeNoSolution(SolverState& prog, const std::string& why) {
     static const Layout line("(5X,'NO SOLUTION: ',A/)");
     writeEach({&prog.io.listing, &prog.io.console}, line, {why});

@@ -1,4 +1,5 @@
 list(APPEND WQSPEC_SOURCES
+  src/text/stop.cpp
   src/text/table.cpp
   src/text/layout.cpp
   src/text/fields.cpp
