@@ -72,7 +72,7 @@ void BM_Iteration(benchmark::State& state) {
         wq::restore(p, w->start);
         wq::iterate(p, nullptr);
         if (wq::reachedLoopLimit(p)) state.SkipWithError("the iteration did not converge");
-        benchmark::DoNotOptimize(p.sp[1].molality);
+        benchmark::DoNotOptimize(p.sp[wq::HYDROGEN_SLOT].molality);
     }
     state.counters["loops"] = p.run.loops;
 }
@@ -86,7 +86,7 @@ void BM_JointSolve(benchmark::State& state) {
         const wq::JointResult r = wq::jointSolve(p);
         if (!r.solved) state.SkipWithError("the joint solve found no solution");
         iterations = r.iterations;
-        benchmark::DoNotOptimize(p.sp[1].molality);
+        benchmark::DoNotOptimize(p.sp[wq::HYDROGEN_SLOT].molality);
     }
     state.counters["iterations"] = iterations;
 }

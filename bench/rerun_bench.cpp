@@ -67,7 +67,7 @@ void BM_RerunAtANewTemperature(benchmark::State& state) {
         temperature = temperature == 25.0 ? 30.0 : 25.0;
         prog->conditions.temperature = temperature;
         wq::runOnce(*prog);
-        benchmark::DoNotOptimize(prog->sp[1].molality);
+        benchmark::DoNotOptimize(prog->sp[wq::HYDROGEN_SLOT].molality);
     }
     if (prog->database.reads() != readsBefore) state.SkipWithError("the unchanged database was read again");
     state.counters["database reads"] = prog->database.reads() - readsBefore;

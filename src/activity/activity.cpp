@@ -18,9 +18,6 @@ constexpr int ACTIVITY_IDEAL = 3;           // ideal solution, nothing computed
 // Water option that holds the activity of water at 1.
 constexpr int WATER_ACTIVITY_ONE = 1;
 
-constexpr int HYDROGEN_ION = 1;
-constexpr int WATER = 2;
-
 // Neutral species whose database size exceeds this value stand for dissolved
 // gases of the CO2 kind and may take the CO2 activity coefficient.
 constexpr double CO2_LIKE_MIN_SIZE = 9.98;
@@ -104,7 +101,7 @@ double totalMolality(const ComponentTable& comp, const ComponentMap& map, int db
 // Is = 1/2 sum (Mtot/kgw) z^2 over the components other than H+ and water.
 double stoichiometricIonicStrength(const ComponentTable& comp, const SpeciesTable& sp, double kgw) {
     double sum = 0.0;
-    for (int k = 3; k <= comp.count; ++k) {
+    for (int k = WATER_SLOT + 1; k <= comp.count; ++k) {
         const double z = sp[k].charge;
         sum += comp[k].mtot / kgw * (z * z);
     }
@@ -150,7 +147,7 @@ void helhuc(SpeciesTable& sp, ActivityModel& act) {
         // extra charge, plus the Born term b_eta omega. H+ takes the Born
         // term alone.
         const double born = act.tables.bEta * omega;
-        act.bdot[i] = i == HYDROGEN_ION
+        act.bdot[i] = i == HYDROGEN_SLOT
                           ? born
                           : act.tables.bNaCl - BDOT_PER_EXTRA_CHARGE * (std::fabs(s.charge) - 1.0) + born;
     }
@@ -179,7 +176,7 @@ void gamcal(SpeciesTable& sp, ActivityModel& act, int activityOption, double pre
         s.gamma = s.charge == 0.0 ? neutralGamma : bdotGamma(act, s.charge, s.size, act.bdot[i], lambda);
     }
     // The entry of water holds the activity of water, set by lietzk.
-    sp[WATER].gamma = 1.0;
+    sp[WATER_SLOT].gamma = 1.0;
 
     if (activityOption == ACTIVITY_CO2_FOR_LISTED) {
         for (int n = 1; n <= act.co2LikeCount; ++n) sp[act.co2Like[n]].gamma = act.gammaCO2;
@@ -192,14 +189,14 @@ void lietzk(const ComponentTable& comp, const ComponentMap& map, SpeciesTable& s
     act.stoichIonicStrength = stoichiometricIonicStrength(comp, sp, kgw);
     if (activityOption == ACTIVITY_IDEAL) return;
     if (waterOption == WATER_ACTIVITY_ONE) {
-        sp[WATER].gamma = 1.0;
+        sp[WATER_SLOT].gamma = 1.0;
         return;
     }
 
     const double tK = act.tKelvin;
     if (tK >= MIXED_FLUID_MIN_KELVIN) {
         const double mCO2 = iCO2 > 0 ? sp[iCO2].molality : 0.0;
-        sp[WATER].gamma = waterActivityHighT(tK, pressureBar, act.stoichIonicStrength, mCO2);
+        sp[WATER_SLOT].gamma = waterActivityHighT(tK, pressureBar, act.stoichIonicStrength, mCO2);
         return;
     }
 
@@ -217,7 +214,7 @@ void lietzk(const ComponentTable& comp, const ComponentMap& map, SpeciesTable& s
     const double ions = SALT_IONS[0] * mS[0] + SALT_IONS[1] * mS[1] + SALT_IONS[2] * mS[2];
     act.osmotic = osmoticCoefficient(mS, tK, act.tables.debyeA, act.stoichIonicStrength, ions);
     // ln aw = -phi M_w sum(nu m) / 1000.
-    sp[WATER].gamma = std::exp(-act.osmotic * WATER_MOLAR_MASS_SINGLE * ions * 0.001);
+    sp[WATER_SLOT].gamma = std::exp(-act.osmotic * WATER_MOLAR_MASS_SINGLE * ions * 0.001);
 }
 
 }  // namespace wq

@@ -71,7 +71,8 @@ void readTemplate(Shared& s, const BatchOptions& o) {
     } catch (const Stop& stopped) {
         throw CannotStart{"the template " + o.casePath + " cannot be read: " + stopped.reason};
     }
-    if (t.comp.count < 2 || t.comp[1].dbNumber != db::HYDROGEN_ION || t.comp[2].dbNumber != db::WATER)
+    if (t.comp.count < WATER_SLOT || t.comp[HYDROGEN_SLOT].dbNumber != db::HYDROGEN_ION ||
+        t.comp[WATER_SLOT].dbNumber != db::WATER)
         throw CannotStart{"the template " + o.casePath + " has no components (H+ and H2O must come first)"};
 }
 
@@ -94,7 +95,7 @@ void readTable(Shared& s, const BatchOptions& o) {
     if (!catalog) throw CannotStart{error};
     s.catalog = std::move(*catalog);
     const TextFile waters = loadInput(o.watersPath, MAX_FILE_BYTES, "the table of waters");
-    const double templateKg = (**s.templateProgram).comp[db::WATER].mtot;
+    const double templateKg = (**s.templateProgram).comp[WATER_SLOT].mtot;
     std::optional<WaterTable> table = readWaterTable(waters.text(), s.catalog, templateKg, error);
     if (!table) throw CannotStart{o.watersPath + ": " + error};
     s.table = std::move(*table);
@@ -130,7 +131,7 @@ RecordColumns probeColumns(Shared& s) {
         throw CannotStart{"the database cannot be read with the batch's components: " + stopped.reason};
     }
     for (int i = 1; i <= p.sp.count; ++i)
-        if (i != db::WATER) columns.species.push_back(trimmedName(p.sp[i].name.view()));
+        if (i != WATER_SLOT) columns.species.push_back(trimmedName(p.sp[i].name.view()));
     for (int i = 1; i <= p.minerals.count; ++i)
         (p.minerals[i].isGas() ? columns.gases : columns.minerals).push_back(trimmedName(p.minerals[i].name.view()));
     return columns;

@@ -114,7 +114,7 @@ std::string templateTail(const TextFile& file, int lastLine) {
 std::string writeCase(const InputState& s, const TextFile& templateFile, const ComponentCatalog& catalog,
                       const WaterSample& water) {
     const RunInput& in = s.input;
-    const double kgw = water.kgWater.value_or(s.comp[db::WATER].mtot);
+    const double kgw = water.kgWater.value_or(s.comp[WATER_SLOT].mtot);
     std::string text = title(water.name) + title(in.title1.view());
     text += "Conv.factor  pH    Act.  Alk(eq/kg water)  T(C)  Damp  Print.thr.  P(bar)\n";
     text += std::string(74, '-') + "\n";

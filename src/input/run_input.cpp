@@ -116,7 +116,7 @@ RunConditions firstRunConditions(const InputState& prog) {
     c.temperature = in.temperature;
     c.pressure = in.pressure;
     c.pH = in.pH;
-    c.alkalinity = in.alkalinity * prog.comp[2].mtot;
+    c.alkalinity = in.alkalinity * prog.comp[WATER_SLOT].mtot;
     c.chargeBalanceSwitch = in.chargeBalanceSwitch;
     c.mineralsSwitch = in.mineralsSwitch;
     c.chargeBalanceStartTotal = chargeBalanceTotal(prog);
@@ -245,8 +245,8 @@ void checkHydrogenAndWater(InputState& prog) {
     static const Layout message(
         "(//5X,'WARNING! COMPONENTS 1 AND 2 MUST BE H+ (SAQ 1) AND H2O (SAQ 2),'"
         "/5X,'IN THIS ORDER; HERE SAQ(   1) = ',I4,' AND SAQ(   2) = ',I4,'.'/5X,'CHECK WQCASE DATA FILE.'/)");
-    const int first = prog.map.numberAt[1];
-    const int second = prog.map.numberAt[2];
+    const int first = prog.map.numberAt[HYDROGEN_SLOT];
+    const int second = prog.map.numberAt[WATER_SLOT];
     if (first == db::HYDROGEN_ION && second == db::WATER) return;
     writeEach({&prog.io.listing, &prog.io.console}, message, {first, second});
     stop(ExitStatus::error, "the first two components must be H+ (1) and H2O (2), not " + std::to_string(first) +
@@ -365,7 +365,7 @@ void readRunInput(InputState& prog) {
     checkRedoxPair(prog);
     checkFixedActivitySpecies(prog);
     appendCarbonate(prog);
-    prog.sp[2].molality = 1.0;
+    prog.sp[WATER_SLOT].molality = 1.0;
     prog.conditions = firstRunConditions(prog);
     readForcedMinerals(prog);
     requireChargeBalanceComponent(prog);

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "input/tables.hpp"
 #include "report/results.hpp"
 #include "text/channels.hpp"
 #include "text/layout.hpp"
@@ -59,7 +60,7 @@ void writeSpeciesTable(const Results& r, Sink& out) {
     out.write(header, {});
     for (const SpeciesRow& s : r.species) {
         if (!s.printed) continue;
-        if (s.position == WATER_POSITION) {
+        if (s.position == WATER_SLOT) {
             // Water has no molality of its own.
             out.write(waterRow, {s.position, s.name, s.activity, s.logActivity, s.gamma});
         } else {

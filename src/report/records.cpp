@@ -5,14 +5,13 @@
 #include <map>
 #include <nlohmann/json.hpp>
 
+#include "input/tables.hpp"
 #include "report/results.hpp"
 #include "text/csv.hpp"
 
 namespace wq {
 
 namespace {
-
-constexpr int WATER_POSITION = 2;
 
 std::string trimmed(const std::string& s) {
     std::size_t end = s.find_last_not_of(' ');
@@ -143,7 +142,7 @@ std::string jsonRecord(const RecordHead& head, const Results* r) {
     j["calculated_alkalinity"] = r->calculatedAlkalinity;
     json species = json::object();
     for (const SpeciesRow& s : r->species) {
-        if (s.position == WATER_POSITION) continue;
+        if (s.position == WATER_SLOT) continue;
         species[trimmed(s.name)] = {{"m", s.molality},          {"log_m", s.logMolality}, {"a", s.activity},
                                     {"log_a", s.logActivity}, {"gamma", s.gamma}};
     }

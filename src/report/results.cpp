@@ -43,8 +43,8 @@ void evaluateSourceTemperature(const SolverState& s, Results& r) {
 // Eh from the oxygen couple when O2(aq) is a component, else from the
 // sulfide-sulfate couple when both SO4-- and HS- are.
 void evaluateEh(const SolverState& s, Results& r) {
-    const double aH = activityOf(s, db::HYDROGEN_ION);
-    const double aW = activityOf(s, db::WATER);
+    const double aH = activityOf(s, HYDROGEN_SLOT);
+    const double aW = activityOf(s, WATER_SLOT);
     const double t = s.conditions.temperature;
     const int o2 = s.map.position(db::OXYGEN);
     const int so4 = s.map.position(db::SULFATE);
@@ -111,7 +111,7 @@ std::string_view componentFlag(const SolverState& s, int k) {
     if (fixedByForcedPhase(s, k)) return "EQ";
     if (k == s.map.position(db::CARBONATE) && s.conditions.alkalinity != 0.0) return "AL";
     if (k == s.input.fixedActivityPosition) return "CM";
-    if (k == db::HYDROGEN_ION && s.conditions.pH != 0.0) return "CM";
+    if (k == HYDROGEN_SLOT && s.conditions.pH != 0.0) return "CM";
     return "  ";
 }
 
@@ -148,14 +148,14 @@ std::string solveNote(const SolverState& s) {
 void evaluateWater(const SolverState& s, Results& r) {
     r.kgWater = s.run.kgw;
     r.molesLiquidWater = s.run.kgw * MOLES_WATER_PER_KG;
-    r.molesWater = s.comp[db::WATER].mtot;
+    r.molesWater = s.comp[WATER_SLOT].mtot;
     // The gamma entry of water holds its activity, as of the start of the last loop.
-    r.waterActivity = s.sp[db::WATER].gamma;
+    r.waterActivity = s.sp[WATER_SLOT].gamma;
     r.stoichiometricIonicStrength = s.activity.stoichIonicStrength;
     r.osmoticCoefficient = s.activity.osmotic;
     r.ionicStrength = s.activity.ionicStrength;
     r.calculatedAlkalinity = calculatedAlkalinity(s);
-    r.pH = -std::log10(activityOf(s, db::HYDROGEN_ION));
+    r.pH = -std::log10(activityOf(s, HYDROGEN_SLOT));
     // The activity model is fitted to NaCl solutions; it is trusted when the
     // charge balance is made on Na+ or Cl-.
     const int cb = s.input.chargeBalancePosition;
@@ -172,7 +172,7 @@ void evaluateChargeBalance(const SolverState& s, Results& r) {
 }
 
 bool printedInSpeciesTable(const SolverState& s, int i) {
-    return i == db::WATER || s.sp[i].molality >= s.input.printThreshold || s.sp[i].name.equals(DISSOLVED_OXYGEN);
+    return i == WATER_SLOT || s.sp[i].molality >= s.input.printThreshold || s.sp[i].name.equals(DISSOLVED_OXYGEN);
 }
 
 void evaluateSpecies(const SolverState& s, Results& r) {
@@ -194,7 +194,7 @@ void evaluateSpecies(const SolverState& s, Results& r) {
     // Electroneutrality of the solved water, water itself left out.
     double signedSum = 0.0, absoluteSum = 0.0;
     for (const SpeciesRow& row : r.species) {
-        if (row.position == db::WATER) continue;
+        if (row.position == WATER_SLOT) continue;
         signedSum += row.charge * row.molality;
         absoluteSum += std::fabs(row.charge) * row.molality;
     }

@@ -78,7 +78,7 @@ int carbonateRow(const SolverState& prog) {
 // equivalents over the given kilograms (55.50825 / Mtot(2) kg per mole, as in
 // the alkalinity row of the iteration).
 double alkalinityPerKg(const SolverState& prog) {
-    return prog.conditions.alkalinity * MOLES_WATER_PER_KG / prog.comp[2].mtot;
+    return prog.conditions.alkalinity * MOLES_WATER_PER_KG / prog.comp[WATER_SLOT].mtot;
 }
 
 // True when the total of component i is a sum of molalities with no negative
@@ -124,13 +124,13 @@ void sumSides(const SolverState& prog, Sides& sides) {
     const SpeciesTable& sp = prog.sp;
     const int nc = prog.comp.count;
     const double kgw = prog.run.kgw;
-    sides.cations = sp[1].molality;
+    sides.cations = sp[HYDROGEN_SLOT].molality;
     sides.anions = 0.0;
     sides.alkPos = sides.alkNeg = 0.0;
     for (int k = 1; k <= nc; ++k) {
-        sides.kgwPos[k] = kgw * (k == 2 ? MOLES_WATER_PER_KG : sp[k].molality);
+        sides.kgwPos[k] = kgw * (k == WATER_SLOT ? MOLES_WATER_PER_KG : sp[k].molality);
         sides.kgwNeg[k] = 0.0;
-        if (k >= 3) addSigned(sp[k].charge * sp[k].molality, sides.cations, sides.anions);
+        if (k > WATER_SLOT) addSigned(sp[k].charge * sp[k].molality, sides.cations, sides.anions);
         addSigned(sp[k].alkFactor * sp[k].molality, sides.alkPos, sides.alkNeg);
     }
     for (int s = nc + 1; s <= sp.count; ++s) {
@@ -170,8 +170,10 @@ int rowOf(const JointSystem& sys, JointRow kind) {
 
 // ---- the Newton solve -------------------------------------------------------
 
-double lowerBound(int i) { return i == 2 ? LN_MIN_KGW : i == 1 ? LN_MIN_HYDROGEN : LN_MIN_MOLALITY; }
-double upperBound(int i) { return i == 2 ? LN_MAX_KGW : LN_MAX_MOLALITY; }
+double lowerBound(int i) {
+    return i == WATER_SLOT ? LN_MIN_KGW : i == HYDROGEN_SLOT ? LN_MIN_HYDROGEN : LN_MIN_MOLALITY;
+}
+double upperBound(int i) { return i == WATER_SLOT ? LN_MAX_KGW : LN_MAX_MOLALITY; }
 
 // The totals that are results rather than data, as the speciation now holds
 // them: the iteration's own rule for a fixed pH, activity or alkalinity, the
@@ -485,7 +487,7 @@ std::string probeAlkalinity(SolverState& prog, const SpeciationSnapshot& start, 
     const double carried = carriedAlkalinity(prog);
     const double asked = alkalinityPerKg(prog);
     if (!(carried > asked)) return {};
-    const double pH = -std::log10(prog.sp[1].gamma * prog.sp[1].molality);
+    const double pH = -std::log10(prog.sp[HYDROGEN_SLOT].gamma * prog.sp[HYDROGEN_SLOT].molality);
     return "alkalinity " + scientific(asked) + " eq/kgw is below the " + scientific(carried) +
            " eq/kgw carried by non-carbonate species at " + plain(prog.conditions.temperature, 2) + " C and pH " +
            fixedText(pH, 2) + ": no carbonate total can meet it";
@@ -534,7 +536,7 @@ std::string probeInfeasibility(SolverState& prog, const SpeciationSnapshot& star
         if (!why.empty()) return why;
     }
     // The H+ total is a proton balance, of either sign: it has none to fail.
-    if (const int e = rowOf(sys, JointRow::electroneutrality); e > 1) return probeBalance(prog, start, sys, e, used);
+    if (const int e = rowOf(sys, JointRow::electroneutrality); e != 0 && e != HYDROGEN_SLOT) return probeBalance(prog, start, sys, e, used);
     return {};
 }
 
@@ -549,7 +551,7 @@ JointSystem jointSystem(const SolverState& prog) {
     const int icb = balancesCharge(prog) ? prog.input.chargeBalancePosition : 0;
     for (int i = 1; i <= nc; ++i) {
         JointRow row = JointRow::massBalance;
-        if (i == 1 && pHFixed(prog))
+        if (i == HYDROGEN_SLOT && pHFixed(prog))
             row = JointRow::fixedPH;
         else if (i == icm)
             row = JointRow::fixedActivity;
@@ -559,7 +561,7 @@ JointSystem jointSystem(const SolverState& prog) {
             row = JointRow::saturation;
         else if (i == icb)
             row = JointRow::electroneutrality;
-        else if (i > 2 && prog.comp[i].mtot == 0.0 && totalCannotBeBalanced(prog, i))
+        else if (i > WATER_SLOT && prog.comp[i].mtot == 0.0 && totalCannotBeBalanced(prog, i))
             row = JointRow::absent;
         sys.row[i] = row;
         sys.pinnedAt[i] = row == JointRow::absent ? LN_MIN_MOLALITY : 0.0;
@@ -568,19 +570,19 @@ JointSystem jointSystem(const SolverState& prog) {
 }
 
 void jointUnknowns(const SolverState& prog, JointVector& u) {
-    for (int i = 1; i <= prog.comp.count; ++i) u[i] = std::log(i == 2 ? prog.run.kgw : prog.sp[i].molality);
+    for (int i = 1; i <= prog.comp.count; ++i) u[i] = std::log(i == WATER_SLOT ? prog.run.kgw : prog.sp[i].molality);
 }
 
 void setJointUnknowns(SolverState& prog, JointSystem& sys, const JointVector& u) {
     SpeciesTable& sp = prog.sp;
     const int nc = prog.comp.count;
     for (int i = 1; i <= nc; ++i) {
-        if (i == 2)
+        if (i == WATER_SLOT)
             prog.run.kgw = std::exp(u[i]);
         else
             sp[i].molality = std::exp(u[i]);
     }
-    sp[2].molality = 1.0;
+    sp[WATER_SLOT].molality = 1.0;
     for (int s = nc + 1; s <= sp.count; ++s) {
         const double x = massActionLogMolality(sp, sp[s]);
         const double bounded = std::clamp(x, MIN_SECONDARY_LOG_MOLALITY, MAX_LOG_MOLALITY_OF_TRIALS);
@@ -600,10 +602,10 @@ void jointResiduals(const SolverState& prog, const JointSystem& sys, JointVector
             case JointRow::electroneutrality: r = std::log(sides.cations) - std::log(sides.anions); break;
             case JointRow::alkalinity: r = std::log(sides.alkPos) - std::log(sides.alkNeg); break;
             case JointRow::saturation: r = saturationResidual(prog, i); break;
-            case JointRow::fixedPH: r = log10Activity(sp[1]) + prog.conditions.pH; break;
+            case JointRow::fixedPH: r = log10Activity(sp[HYDROGEN_SLOT]) + prog.conditions.pH; break;
             case JointRow::fixedActivity: r = log10Activity(sp[i]) - std::log10(prog.input.fixedActivity); break;
             case JointRow::absent:
-            case JointRow::pinned: r = std::log(i == 2 ? prog.run.kgw : sp[i].molality) - sys.pinnedAt[i]; break;
+            case JointRow::pinned: r = std::log(i == WATER_SLOT ? prog.run.kgw : sp[i].molality) - sys.pinnedAt[i]; break;
         }
         f[i] = r - sys.shift[i];
     }
@@ -630,11 +632,11 @@ void jointJacobian(const SolverState& prog, const JointSystem& sys, NewtonSystem
     // kgw 55.50825 and every kgw term of a mass balance in the column of ln kgw.
     for (int i = 1; i <= n; ++i) {
         if (massBalance(i))
-            newton.a(i, 2) = sides.kgwPos[i] / sides.pos[i] - sides.kgwNeg[i] / sides.neg[i];
-        if (i == 2) continue;
+            newton.a(i, WATER_SLOT) = sides.kgwPos[i] / sides.pos[i] - sides.kgwNeg[i] / sides.neg[i];
+        if (i == WATER_SLOT) continue;
         const double m = sp[i].molality;
         if (massBalance(i)) newton.a(i, i) += kgw * m / sides.pos[i];
-        const double z = i == 1 ? 1.0 : sp[i].charge;
+        const double z = i == HYDROGEN_SLOT ? 1.0 : sp[i].charge;
         if (e != 0 && z != 0.0) newton.a(e, i) += perSide(z, z * m, sides.cations, sides.anions);
         const double y = sp[i].alkFactor;
         if (a != 0 && y != 0.0) newton.a(a, i) += perSide(y, y * m, sides.alkPos, sides.alkNeg);
@@ -649,7 +651,7 @@ void jointJacobian(const SolverState& prog, const JointSystem& sys, NewtonSystem
         const double m = species.molality;
         for (int t = 1; t <= species.itot; ++t) {
             const int c = species.comp[t];
-            if (c == 2) continue;
+            if (c == WATER_SLOT) continue;
             const double dlnm = species.coef[t];
             for (int h = 1; h <= species.itot; ++h) {
                 const int i = species.comp[h];
@@ -670,7 +672,7 @@ void jointJacobian(const SolverState& prog, const JointSystem& sys, NewtonSystem
             case JointRow::saturation: {
                 const MineralEntry& mineral = prog.minerals[prog.comp[i].forcedMineral];
                 for (int k = 1; k <= mineral.itot; ++k)
-                    if (mineral.comp[k] != 2) newton.a(i, mineral.comp[k]) += mineral.coef[k] / LN10;
+                    if (mineral.comp[k] != WATER_SLOT) newton.a(i, mineral.comp[k]) += mineral.coef[k] / LN10;
                 break;
             }
             case JointRow::fixedPH:

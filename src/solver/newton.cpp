@@ -139,7 +139,8 @@ void massBalanceRow(SolverState& prog, int i) {
     const SpeciesTable& sp = prog.sp;
     const int nc = prog.comp.count;
     const double kgw = prog.run.kgw;
-    double f = i == 2 ? kgw * MOLES_WATER_PER_KG - prog.comp[2].mtot : kgw * sp[i].molality - prog.comp[i].mtot;
+    double f = i == WATER_SLOT ? kgw * MOLES_WATER_PER_KG - prog.comp[WATER_SLOT].mtot
+                               : kgw * sp[i].molality - prog.comp[i].mtot;
     for (int s = nc + 1; s <= sp.count; ++s) {
         const Species& species = sp[s];
         int t = firstTermNaming(species, i);
@@ -152,7 +153,7 @@ void massBalanceRow(SolverState& prog, int i) {
         f = f + nuI * species.molality * kgw;
     }
     newton.f[i] = f;
-    newton.a(i, 2) = (prog.comp[i].mtot + f) / kgw;
+    newton.a(i, WATER_SLOT) = (prog.comp[i].mtot + f) / kgw;
 }
 
 void forcedSaturationRow(SolverState& prog, int i) {
@@ -199,8 +200,8 @@ void solveNewtonSystem(SolverState& prog, int loop, void (*writeListing)(SolverS
 double stepped(SolverState& prog, int i, double old, double delta) {
     static const Layout warning("(5X,'** WARNING !  MOLALITY OF ',A12,' LESS THAN ',E10.3)");
     double m = old + delta;
-    if (m > MAX_COMPONENT_MOLALITY && i != 2) m = old;
-    if (i == 1 && m <= MIN_HYDROGEN_MOLALITY) m = old;
+    if (m > MAX_COMPONENT_MOLALITY && i != WATER_SLOT) m = old;
+    if (i == HYDROGEN_SLOT && m <= MIN_HYDROGEN_MOLALITY) m = old;
     // An infinite step the rules above did not refuse (the mass of water, or
     // a component going to -inf, whose halving would never end).
     if (!std::isfinite(m)) nonFinite(IterationStop::Kind::nonFiniteStep, i, prog.run.loops);
@@ -262,9 +263,9 @@ double positiveTotalAfter(const SolverState& prog, int icb, double old, double d
 // species naming H+, as in the mass-balance row).
 double protonBalance(const SolverState& prog, bool gross) {
     const SpeciesTable& sp = prog.sp;
-    double sum = sp[1].molality;
+    double sum = sp[HYDROGEN_SLOT].molality;
     for (int s = prog.comp.count + 1; s <= sp.count; ++s) {
-        int t = firstTermNaming(sp[s], 1);
+        int t = firstTermNaming(sp[s], HYDROGEN_SLOT);
         if (t != 0) sum += (gross ? std::fabs(sp[s].coef[t]) : sp[s].coef[t]) * sp[s].molality;
     }
     return prog.run.kgw * sum;
@@ -289,7 +290,9 @@ double neutralProtonTotal(const SolverState& prog, double imbalance) {
 bool refreshActivities(SolverState& prog) {
     SpeciesTable& sp = prog.sp;
     bool high = false;
-    for (int s = pHFixed(prog) ? 2 : 1; s <= sp.count; ++s) {
+    // With a fixed pH, H+ keeps the activity 10^-pH the set-up gave it.
+    const int first = pHFixed(prog) ? HYDROGEN_SLOT + 1 : HYDROGEN_SLOT;
+    for (int s = first; s <= sp.count; ++s) {
         sp[s].activity = sp[s].molality * sp[s].gamma;
         if (sp[s].molality > HIGH_MOLALITY) high = true;
     }
@@ -307,8 +310,8 @@ void refreshGammas(SolverState& prog) {
 double chargeImbalance(const SolverState& prog) {
     const SpeciesTable& sp = prog.sp;
     double kgw = prog.run.kgw;
-    double s = kgw * sp[1].molality;
-    for (int i = 3; i <= sp.count; ++i) s += sp[i].charge * sp[i].molality * kgw;
+    double s = kgw * sp[HYDROGEN_SLOT].molality;
+    for (int i = WATER_SLOT + 1; i <= sp.count; ++i) s += sp[i].charge * sp[i].molality * kgw;
     return s;
 }
 
@@ -337,15 +340,15 @@ void recomputeFixedTotals(SolverState& prog) {
     const int icm = prog.input.fixedActivityPosition;
     const int icarb = alkalinityGiven(prog) ? carbonatePosition(prog) : 0;
 
-    if (pH) comp[1].mtot = kgw * sp[1].molality;
+    if (pH) comp[HYDROGEN_SLOT].mtot = kgw * sp[HYDROGEN_SLOT].molality;
     if (icm != 0) comp[icm].mtot = kgw * sp[icm].molality;
     if (icarb != 0) comp[icarb].mtot = kgw * sp[icarb].molality;
     for (int s = prog.comp.count + 1; s <= sp.count; ++s) {
         const Species& species = sp[s];
         // For H+ only the first term is looked at: the H+ total of a fixed
         // pH counts the species whose reaction starts with H+.
-        if (pH && species.itot >= 1 && species.comp[1] == 1)
-            comp[1].mtot += species.coef[1] * species.molality * kgw;
+        if (pH && species.itot >= 1 && species.comp[1] == HYDROGEN_SLOT)
+            comp[HYDROGEN_SLOT].mtot += species.coef[1] * species.molality * kgw;
         for (int j = 1; j <= species.itot; ++j) {
             int c = species.comp[j];
             if (icm != 0 && c == icm) comp[icm].mtot += species.coef[j] * species.molality * kgw;
@@ -365,13 +368,13 @@ void adjustBalance(SolverState& prog, int loop) {
     prog.run.chargeImbalance = s;
 
     const double old = c.mtot;
-    const double total = icb == 1 ? neutralProtonTotal(prog, s)
+    const double total = icb == HYDROGEN_SLOT ? neutralProtonTotal(prog, s)
                                   : positiveTotalAfter(prog, icb, old, s / prog.sp[icb].charge);
     c.mtot = total;
 
     // A proton balance can be near 0 while large amounts of protons are
     // held on both sides of it; its tolerance follows those amounts.
-    const double scale = icb == 1 ? protonBalance(prog, true) : std::fabs(total);
+    const double scale = icb == HYDROGEN_SLOT ? protonBalance(prog, true) : std::fabs(total);
     c.tolerance = scale * prog.input.convergence;
     if (std::fabs(total - old) < CHARGE_BALANCE_SETTLED * std::fabs(old) && loop > FREEZE_AFTER_LOOP)
         prog.run.chargeBalanceFrozen = true;
@@ -387,7 +390,7 @@ void assembleSystem(SolverState& prog) {
     Sink* trace = in.debug != 0 ? &prog.io.listing : nullptr;
     const int nc = prog.comp.count;
     for (int i = 1; i <= nc; ++i) {
-        if (i == 1 && pHFixed(prog))
+        if (i == HYDROGEN_SLOT && pHFixed(prog))
             hoh(prog.newton, prog.sp, nc, prog.conditions.pH, trace);
         else if (i == icm)
             hoh1(prog.newton, prog.sp, nc, i, in.fixedActivity);
@@ -426,10 +429,10 @@ void applyStep(SolverState& prog) {
     SpeciesTable& sp = prog.sp;
     // During the update the water slot holds the unknown of the water
     // equation, the mass of water.
-    sp[2].molality = prog.run.kgw;
+    sp[WATER_SLOT].molality = prog.run.kgw;
     for (int i = 1; i <= prog.newton.order; ++i) sp[i].molality = stepped(prog, i, sp[i].molality, prog.newton.x[i]);
-    prog.run.kgw = sp[2].molality;
-    sp[2].molality = 1.0;
+    prog.run.kgw = sp[WATER_SLOT].molality;
+    sp[WATER_SLOT].molality = 1.0;
 }
 
 }  // namespace
@@ -444,7 +447,7 @@ void iterateLoops(SolverState& prog, void (*writeListing)(SolverState&)) {
         writeProgressLine(prog, loop);
         ++loop;
         prog.run.loops = loop;
-        prog.sp[2].molality = 1.0;
+        prog.sp[WATER_SLOT].molality = 1.0;
 
         if (prog.forced.count > 0) recomputeForcedTotals(prog);
         // The first loop starts from the given totals: fixed totals are not

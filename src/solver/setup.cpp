@@ -20,8 +20,8 @@ constexpr double CHARGE_BALANCE_FLOOR = 9.99999993922529e-09;
 
 // Component 2 is given as kilograms of water; the solver counts it in moles.
 void convertWaterTotal(SolverState& prog) {
-    prog.run.kgw = prog.comp[2].mtot;
-    prog.comp[2].mtot = MOLES_WATER_PER_KG * prog.run.kgw;
+    prog.run.kgw = prog.comp[WATER_SLOT].mtot;
+    prog.comp[WATER_SLOT].mtot = MOLES_WATER_PER_KG * prog.run.kgw;
 }
 
 // Tolerance of the saturation equation of a forced mineral: the equation is
@@ -43,7 +43,7 @@ void setTolerances(SolverState& prog) {
         if (c.forcedMineral != 0) c.tolerance = forcedMineralTolerance(prog, c.forcedMineral);
     }
     // Equations whose unknown is not a total: tolerances in their own units.
-    if (prog.conditions.pH != 0.0) prog.comp[1].tolerance = eps * std::pow(10.0, -prog.conditions.pH);
+    if (prog.conditions.pH != 0.0) prog.comp[HYDROGEN_SLOT].tolerance = eps * std::pow(10.0, -prog.conditions.pH);
     if (prog.conditions.alkalinity != 0.0) prog.comp[prog.map.position(db::CARBONATE)].tolerance = prog.conditions.alkalinity * eps;
     if (in.fixedActivityPosition != 0) prog.comp[in.fixedActivityPosition].tolerance = eps * in.fixedActivity;
 }
@@ -67,7 +67,7 @@ void setUp(SolverState& prog, const SetUpHooks& hooks) {
     if (prog.input.debug != 0 && hooks.writeDebugTables) hooks.writeDebugTables(prog);
 
     convertWaterTotal(prog);
-    if (prog.conditions.pH != 0.0) prog.sp[1].activity = std::pow(10.0, -prog.conditions.pH);
+    if (prog.conditions.pH != 0.0) prog.sp[HYDROGEN_SLOT].activity = std::pow(10.0, -prog.conditions.pH);
     setTolerances(prog);
     massActionUpdate(prog.sp, nc);
 }

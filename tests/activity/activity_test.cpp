@@ -282,7 +282,7 @@ std::unique_ptr<Water> makeWater(std::initializer_list<ComponentSpec> solutes, d
     add({1, 1.0, 3.0});    // H+ and water totals are left out of Is
     add({2, 0.0, 55.5});
     for (const ComponentSpec& c : solutes) add(c);
-    w->sp[2].gamma = 1.0;
+    w->sp[WATER_SLOT].gamma = 1.0;
     w->act.tables.debyeA = 0.5114;
     w->act.tKelvin = tK;
     return w;
@@ -328,7 +328,7 @@ TEST(Lietzk, NaClAloneTakesTheNaClCoefficient) {
     EXPECT_NEAR(w->act.stoichIonicStrength, 1.0, 1e-15);
     EXPECT_NEAR(w->act.osmotic, phi3, 1e-14);
     EXPECT_NEAR(w->act.osmotic, 0.93761703641069, 1e-12);
-    EXPECT_NEAR(w->sp[2].gamma, waterActivity(phi3, 2.0), 1e-15);
+    EXPECT_NEAR(w->sp[WATER_SLOT].gamma, waterActivity(phi3, 2.0), 1e-15);
 }
 
 // Lietzke & Stoughton's NaCl coefficients at 25 C against Robinson & Stokes
@@ -344,7 +344,7 @@ TEST(Lietzk, NaClOsmoticCoefficientAt25CelsiusAgreesWithRobinsonStokes) {
         lietzk(w->comp, w->map, w->sp, w->act, 1.0, 0, 0, 1.0, 0);
         EXPECT_NEAR(w->act.osmotic / c.phi, 1.0, 0.01) << c.m;
         if (c.m == 1.0) {
-            EXPECT_NEAR(w->sp[2].gamma, 0.96686, 0.0005);
+            EXPECT_NEAR(w->sp[WATER_SLOT].gamma, 0.96686, 0.0005);
         }
     }
 }
@@ -388,18 +388,18 @@ TEST(Lietzk, SaltMolalitiesOfTheThreeSaltMixture) {
                             2.0 * c.mS3 * saltPhi(3, 298.15, 0.5114, is)) /
                            s;
         EXPECT_NEAR(w->act.osmotic, phi, 1e-13) << c.what;
-        EXPECT_NEAR(w->sp[2].gamma, waterActivity(phi, s), 1e-14) << c.what;
+        EXPECT_NEAR(w->sp[WATER_SLOT].gamma, waterActivity(phi, s), 1e-14) << c.what;
     }
 }
 
 TEST(Lietzk, NoModelSaltGivesPhiZeroAndUnitWaterActivity) {
     auto w = makeWater({{SODIUM, 1.0, 0.5}, {POTASSIUM, 1.0, 0.1}, {CARBONATE, -2.0, 0.3}});
-    w->sp[2].gamma = 0.5;
+    w->sp[WATER_SLOT].gamma = 0.5;
     w->act.osmotic = 9.0;
     lietzk(w->comp, w->map, w->sp, w->act, 1.0, 0, 0, 1.0, 0);
     EXPECT_NEAR(w->act.stoichIonicStrength, 0.5 * (0.5 + 0.1 + 1.2), 1e-15);
     EXPECT_EQ(w->act.osmotic, 0.0);
-    EXPECT_EQ(w->sp[2].gamma, 1.0);
+    EXPECT_EQ(w->sp[WATER_SLOT].gamma, 1.0);
 }
 
 TEST(Lietzk, IdealSolutionComputesOnlyTheIonicStrength) {
@@ -408,18 +408,18 @@ TEST(Lietzk, IdealSolutionComputesOnlyTheIonicStrength) {
     lietzk(w->comp, w->map, w->sp, w->act, 1.0, 3, 0, 1.0, 0);
     EXPECT_EQ(w->act.stoichIonicStrength, 1.0);
     EXPECT_EQ(w->act.osmotic, 0.0);
-    EXPECT_EQ(w->sp[2].gamma, 1.0);
+    EXPECT_EQ(w->sp[WATER_SLOT].gamma, 1.0);
 }
 
 TEST(Lietzk, WaterOptionOneHoldsUnitActivityAtAnyTemperature) {
     for (double tK : {298.15, 623.15, 773.15}) {
         auto w = makeWater({{CHLORIDE, -1.0, 1.0}, {SODIUM, 1.0, 1.0}}, tK);
-        w->sp[2].gamma = 0.5;
+        w->sp[WATER_SLOT].gamma = 0.5;
         w->act.osmotic = 9.0;
         lietzk(w->comp, w->map, w->sp, w->act, 1.0, 0, 1, 500.0, 0);
         EXPECT_EQ(w->act.stoichIonicStrength, 1.0) << tK;
         EXPECT_EQ(w->act.osmotic, 0.0) << tK;
-        EXPECT_EQ(w->sp[2].gamma, 1.0) << tK;
+        EXPECT_EQ(w->sp[WATER_SLOT].gamma, 1.0) << tK;
     }
 }
 
@@ -430,8 +430,8 @@ TEST(Lietzk, From350CelsiusWaterActivityComesFromTheMixedFluid) {
     w->sp[5].molality = 0.2;
     lietzk(w->comp, w->map, w->sp, w->act, 1.0, 0, 0, 300.0, 5);
     EXPECT_EQ(w->act.osmotic, 0.0);
-    EXPECT_DOUBLE_EQ(w->sp[2].gamma, waterActivityHighT(623.15, 300.0, 1.0, 0.2));
-    EXPECT_LT(w->sp[2].gamma, 1.0);
+    EXPECT_DOUBLE_EQ(w->sp[WATER_SLOT].gamma, waterActivityHighT(623.15, 300.0, 1.0, 0.2));
+    EXPECT_LT(w->sp[WATER_SLOT].gamma, 1.0);
 
     // Just below, the salt model: phi is that of NaCl.
     const double below = std::nextafter(623.15, 0.0);
@@ -443,7 +443,7 @@ TEST(Lietzk, From350CelsiusWaterActivityComesFromTheMixedFluid) {
 TEST(Lietzk, WithoutCO2TheMixedFluidHoldsSaltAlone) {
     auto w = makeWater({{CHLORIDE, -1.0, 1.0}, {SODIUM, 1.0, 1.0}}, 700.0);
     lietzk(w->comp, w->map, w->sp, w->act, 1.0, 0, 0, 500.0, 0);
-    EXPECT_DOUBLE_EQ(w->sp[2].gamma, waterActivityHighT(700.0, 500.0, 1.0, 0.0));
+    EXPECT_DOUBLE_EQ(w->sp[WATER_SLOT].gamma, waterActivityHighT(700.0, 500.0, 1.0, 0.0));
 }
 
 }  // namespace

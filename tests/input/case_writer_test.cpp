@@ -93,7 +93,7 @@ TEST(CaseWriter, TheWatersValuesReplaceTheTemplatesAndNewComponentsFollow) {
     EXPECT_EQ(p->input.pH, 0.0);
     EXPECT_EQ(p->conditions.alkalinity, 0.0031 * 0.99);
     ASSERT_EQ(p->comp.count, 6);  // H+, H2O, Cl-, Ca++, Na+ and the appended carbonate
-    EXPECT_EQ(p->comp[2].mtot, 0.99);
+    EXPECT_EQ(p->comp[WATER_SLOT].mtot, 0.99);
     EXPECT_EQ(p->comp[3].mtot, 0.02);  // not in the table: the template's moles
     EXPECT_EQ(p->comp[4].mtot, 0.004);
     EXPECT_NEAR(p->sp[4].molality, 0.004 / 0.99, 1e-15);  // the given total starts the iteration
