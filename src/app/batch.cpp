@@ -102,11 +102,6 @@ void readTable(Shared& s, const BatchOptions& o) {
     noteBlankRows(o.watersPath, s.table.blankRows);
 }
 
-std::string trimmedName(std::string_view name) {
-    while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
-    return std::string(name);
-}
-
 // The species, minerals and gases that the batch's components can form: those
 // that the database keeps at 25 C on the saturation curve, where its data are
 // most complete. A quantity that only some other temperature gives is in the
@@ -131,9 +126,9 @@ RecordColumns probeColumns(Shared& s) {
         throw CannotStart{"the database cannot be read with the batch's components: " + stopped.reason};
     }
     for (int i = 1; i <= p.sp.count; ++i)
-        if (i != WATER_SLOT) columns.species.push_back(trimmedName(p.sp[i].name.view()));
+        if (i != WATER_SLOT) columns.species.push_back(std::string(p.sp[i].name.trimmed()));
     for (int i = 1; i <= p.minerals.count; ++i)
-        (p.minerals[i].isGas() ? columns.gases : columns.minerals).push_back(trimmedName(p.minerals[i].name.view()));
+        (p.minerals[i].isGas() ? columns.gases : columns.minerals).push_back(std::string(p.minerals[i].name.trimmed()));
     return columns;
 }
 

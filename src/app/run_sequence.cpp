@@ -91,8 +91,7 @@ void reportLoopTwo(SolverState& prog) { writeResultListing(prog, evaluateResults
 // written before a run that did not converge stops the program.
 void writeRecord(Program& prog, const Results& results) {
     if (!prog.records) return;
-    RecordHead head{std::string(prog.input.title1.view()), runStatus(results), results.temperature, results.pressure};
-    while (!head.name.empty() && head.name.back() == ' ') head.name.pop_back();
+    const RecordHead head{results.title1, runStatus(results), results.temperature, results.pressure};
     if (!prog.records->add(jsonRecord(head, &results)))
         stop(ExitStatus::error, std::string("cannot write the results file: ") + std::strerror(errno));
 }

@@ -13,11 +13,6 @@ namespace wq {
 
 namespace {
 
-std::string trimmed(const std::string& s) {
-    std::size_t end = s.find_last_not_of(' ');
-    return end == std::string::npos ? std::string() : s.substr(0, end + 1);
-}
-
 const char* coupleName(EhCouple couple) {
     switch (couple) {
         case EhCouple::sulfideSulfate: return "HS-/SO4--";
@@ -80,9 +75,9 @@ std::string csvRow(const RecordColumns& columns, const RecordHead& head, const R
     std::map<std::string, const SpeciesRow*> species;
     std::map<std::string, double> minerals, gases;
     if (r) {
-        for (const SpeciesRow& s : r->species) species[trimmed(s.name)] = &s;
-        for (const MineralRow& m : r->minerals) minerals[trimmed(m.name)] = m.saturationIndex;
-        for (const GasRow& g : r->gases) gases[trimmed(g.name)] = g.logFugacity;
+        for (const SpeciesRow& s : r->species) species[s.name] = &s;
+        for (const MineralRow& m : r->minerals) minerals[m.name] = m.saturationIndex;
+        for (const GasRow& g : r->gases) gases[g.name] = g.logFugacity;
     }
     for (const std::string& name : columns.species) {
         auto it = species.find(name);
@@ -143,22 +138,22 @@ std::string jsonRecord(const RecordHead& head, const Results* r) {
     json species = json::object();
     for (const SpeciesRow& s : r->species) {
         if (s.position == WATER_SLOT) continue;
-        species[trimmed(s.name)] = {{"m", s.molality},          {"log_m", s.logMolality}, {"a", s.activity},
+        species[s.name] = {{"m", s.molality},          {"log_m", s.logMolality}, {"a", s.activity},
                                     {"log_a", s.logActivity}, {"gamma", s.gamma}};
     }
     j["species"] = std::move(species);
     json totals = json::object();
     for (const ComponentRow& c : r->components)
-        totals[trimmed(c.name)] = {{"moles", c.moles},       {"ppm", c.ppm},     {"molality", c.totalMolality},
-                                   {"free_molality", c.molality}, {"alpha", c.alpha}, {"flag", trimmed(c.flag)}};
+        totals[c.name] = {{"moles", c.moles},       {"ppm", c.ppm},     {"molality", c.totalMolality},
+                                   {"free_molality", c.molality}, {"alpha", c.alpha}, {"flag", c.flag}};
     j["totals"] = std::move(totals);
     json minerals = json::object();
     for (const MineralRow& m : r->minerals)
-        minerals[trimmed(m.name)] = {{"log_K", m.logK}, {"log_Q", m.logQ}, {"SI", m.saturationIndex}};
+        minerals[m.name] = {{"log_K", m.logK}, {"log_Q", m.logQ}, {"SI", m.saturationIndex}};
     j["minerals"] = std::move(minerals);
     json gases = json::object();
     for (const GasRow& g : r->gases)
-        gases[trimmed(g.name)] = {{"log_K", g.logK}, {"log_Q", g.logQ}, {"log_f", g.logFugacity}, {"f", g.fugacity}};
+        gases[g.name] = {{"log_K", g.logK}, {"log_Q", g.logQ}, {"log_f", g.logFugacity}, {"f", g.fugacity}};
     j["gases"] = std::move(gases);
     return dumped(j);
 }

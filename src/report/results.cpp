@@ -112,7 +112,7 @@ std::string_view componentFlag(const SolverState& s, int k) {
     if (k == s.map.position(db::CARBONATE) && s.conditions.alkalinity != 0.0) return "AL";
     if (k == s.input.fixedActivityPosition) return "CM";
     if (k == HYDROGEN_SLOT && s.conditions.pH != 0.0) return "CM";
-    return "  ";
+    return "";
 }
 
 // The line that tells that the joint solve found the solution the iteration
@@ -166,7 +166,7 @@ void evaluateChargeBalance(const SolverState& s, Results& r) {
     if (!chargeWasAdjusted(s)) return;
     const int cb = s.input.chargeBalancePosition;
     r.chargeBalance.adjusted = true;
-    r.chargeBalance.component = std::string(s.sp[cb].name.view());
+    r.chargeBalance.component = std::string(s.sp[cb].name.trimmed());
     r.chargeBalance.startTotal = s.conditions.chargeBalanceStartTotal;
     r.chargeBalance.change = s.comp[cb].mtot - s.conditions.chargeBalanceStartTotal;
 }
@@ -181,7 +181,7 @@ void evaluateSpecies(const SolverState& s, Results& r) {
         const Species& sp = s.sp[i];
         SpeciesRow row;
         row.position = i;
-        row.name = std::string(sp.name.view());
+        row.name = std::string(sp.name.trimmed());
         row.charge = sp.charge;
         row.molality = sp.molality;
         row.logMolality = std::log10(sp.molality);
@@ -209,7 +209,7 @@ void evaluateComponents(const SolverState& s, Results& r) {
         const Species& sp = s.sp[k];
         ComponentRow row;
         row.position = k;
-        row.name = std::string(sp.name.view());
+        row.name = std::string(sp.name.trimmed());
         row.molality = sp.molality;
         row.moles = s.comp[k].mtot;
         row.flag = std::string(componentFlag(s, k));
@@ -235,12 +235,12 @@ void evaluateSaturation(const SolverState& s, Results& r) {
         const MineralEntry& entry = s.minerals[i];
         const double logQ = ionActivityProduct(entry, s.sp);
         if (entry.isGas()) {
-            GasRow gas{std::string(entry.name.view()), entry.logK, logQ, logQ - entry.logK, 0.0, logQ > entry.logK};
+            GasRow gas{std::string(entry.name.trimmed()), entry.logK, logQ, logQ - entry.logK, 0.0, logQ > entry.logK};
             gas.fugacity = std::pow(10.0, gas.logFugacity);
             r.sumOfFugacities += gas.fugacity;
             r.gases.push_back(std::move(gas));
         } else {
-            r.minerals.push_back({std::string(entry.name.view()), entry.logK, logQ, logQ - entry.logK, logQ > entry.logK});
+            r.minerals.push_back({std::string(entry.name.trimmed()), entry.logK, logQ, logQ - entry.logK, logQ > entry.logK});
         }
     }
 }
@@ -248,8 +248,8 @@ void evaluateSaturation(const SolverState& s, Results& r) {
 void evaluateForced(const SolverState& s, Results& r) {
     for (int e = 1; e <= s.forced.count; ++e) {
         const ForcedSaturation& entry = s.forced[e];
-        r.forced.push_back({std::string(entry.mineral.view()), entry.target,
-                            std::string(s.sp[entry.component].name.view())});
+        r.forced.push_back({std::string(entry.mineral.trimmed()), entry.target,
+                            std::string(s.sp[entry.component].name.trimmed())});
     }
 }
 
@@ -257,8 +257,8 @@ void evaluateForced(const SolverState& s, Results& r) {
 
 Results evaluateResults(const SolverState& s) {
     Results r;
-    r.title1 = std::string(s.input.title1.view());
-    r.title2 = std::string(s.input.title2.view());
+    r.title1 = std::string(s.input.title1.trimmed());
+    r.title2 = std::string(s.input.title2.trimmed());
     r.temperature = s.conditions.temperature;
     r.pressure = s.conditions.pressure;
     r.loops = s.run.loops;

@@ -70,6 +70,24 @@ std::vector<std::string> speciesRows(const std::vector<std::string>& lines) {
 
 // ---------------------------------------------------------------------------
 
+// The results hold names and titles as written, without the blanks that pad
+// them to their columns; the listing pads them again through its layouts.
+TEST(Results, NamesAndTitlesAreHeldWithoutTheirPadding) {
+    auto prog = baseWater();
+    prog->addMineral("Halite", 1.57, {{SODIUM, 1.0}, {CHLORIDE, 1.0}});
+    prog->conditions.mineralsSwitch = 1;
+    const Results r = evaluateResults(*prog);
+    EXPECT_EQ(r.title1, "Test water one");
+    EXPECT_EQ(r.title2, "Second title line");
+    EXPECT_EQ(r.species.at(SODIUM - 1).name, "Na+");
+    EXPECT_EQ(r.components.at(CHLORIDE - 1).name, "Cl-");
+    EXPECT_EQ(r.components.at(SODIUM - 1).flag, "");
+    ASSERT_EQ(r.minerals.size(), 1u);
+    EXPECT_EQ(r.minerals[0].name, "Halite");
+    const std::vector<std::string> lines = resultBlock(*prog);
+    EXPECT_EQ(lines.at(1), "  " + padded("Test water one", 80));
+}
+
 TEST(ResultBlock, BaseWaterLineByLine) {
     auto prog = baseWater();
     const std::vector<std::string> expected = {
