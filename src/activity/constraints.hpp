@@ -8,6 +8,7 @@
 // mass of water kgw.
 #pragma once
 
+#include "input/tables.hpp"
 #include "linear/newton_system.hpp"
 
 namespace wq {

@@ -308,12 +308,12 @@ void readDatabase(InputState& prog) {
     const ParsedDatabase& db = prog.database.parsed();
     prog.database.runSection = nullptr;
     replayHead(prog, db);
-    TableInterpolator headTables(*db.image, db.headGroups, LogKConditions::of(prog));
+    TableInterpolator headTables(*db.image, db.headGroups, LogKConditions::at(prog.conditions.temperature, prog.conditions.pressure, prog.input.extendedRun(), prog.grid));
     setActivityModel(prog, db, headTables);
     const LineAt aqueousStart = readComponentSpecies(prog, db);
     checkChargeBalanceIon(prog);
     const AqueousSection& section = sectionFrom(prog, db, aqueousStart);
-    TableInterpolator tables(*db.image, section.groups, LogKConditions::of(prog));
+    TableInterpolator tables(*db.image, section.groups, LogKConditions::at(prog.conditions.temperature, prog.conditions.pressure, prog.input.extendedRun(), prog.grid));
     readAqueousSpecies(prog, db, section, tables);
 }
 

@@ -4,21 +4,20 @@
 #include <array>
 #include <cstring>
 
-#include "input/input_state.hpp"
 #include "text/number_scan.hpp"
 #include "text/stop.hpp"
 #include "text/textfile.hpp"
 
 namespace wq {
 
-LogKConditions LogKConditions::of(const InputState& prog) {
-    LogKConditions at;
-    at.extended = prog.input.extendedRun();
-    at.temperature = prog.conditions.temperature;
-    at.pressure = prog.conditions.pressure;
-    at.pressureIndex = prog.grid.pressureIndex;
-    at.temperatureIndex = prog.grid.temperatureIndex;
-    return at;
+LogKConditions LogKConditions::at(double temperature, double pressure, bool extended, const GridLocation& grid) {
+    LogKConditions c;
+    c.extended = extended;
+    c.temperature = temperature;
+    c.pressure = pressure;
+    c.pressureIndex = grid.pressureIndex;
+    c.temperatureIndex = grid.temperatureIndex;
+    return c;
 }
 
 namespace {

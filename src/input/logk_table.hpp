@@ -28,8 +28,6 @@
 
 namespace wq {
 
-struct InputState;
-
 // The run's conditions as the interpolators need them.
 struct LogKConditions {
     bool extended = false;   // extended run: full tables by intrp3d
@@ -38,7 +36,9 @@ struct LogKConditions {
     int pressureIndex = 1;     // the block chosen by pt_indexer (extended runs)
     int temperatureIndex = 3;
 
-    static LogKConditions of(const InputState& prog);
+    // A run at `temperature` (deg C) and `pressure` (bar); an extended run
+    // takes its full tables in the block `grid` locates.
+    static LogKConditions at(double temperature, double pressure, bool extended, const GridLocation& grid);
 };
 
 enum class TableRead { ok, badValue, endOfFile };

@@ -211,7 +211,7 @@ void minsat(InputState& prog, int maxTerms, int maxEntries) {
     const ParsedDatabase& db = prog.database.parsed();
     clearForcedLinks(prog);
     const MineralSection& section = runMineralSection(prog, db);
-    EntryWalk walk(db, section, LogKConditions::of(prog));
+    EntryWalk walk(db, section, LogKConditions::at(prog.conditions.temperature, prog.conditions.pressure, prog.input.extendedRun(), prog.grid));
     // Every entry is read into the next free slot, the blank one that ends the
     // section included; an entry left out leaves its slot to the next.
     int slot = 1;

@@ -8,13 +8,15 @@
 // secondary species of the database kept for the run.
 #pragma once
 
+#include "linear/newton_system.hpp"
 #include "text/table.hpp"
 
 namespace wq {
 
-
 constexpr int MAX_SPECIES = 600;
 constexpr int MAX_COMPONENTS = 70;
+// The Newton system holds one equation per component.
+static_assert(MAX_COMPONENTS == MAX_NEWTON_ORDER, "the Newton system must hold every component of a run");
 constexpr int MAX_TERMS = 12;
 constexpr int MAX_MINERALS = 500;
 constexpr int MAX_FORCED = 70;

@@ -15,12 +15,12 @@ namespace wq {
 namespace {
 
 // Values of one printed row: at most 70 unknowns and the right-hand side.
-using RowValues = std::array<Value, MAX_COMPONENTS + 1>;
+using RowValues = std::array<Value, MAX_NEWTON_ORDER + 1>;
 
 RowValues zeroRow() {
     return []<std::size_t... I>(std::index_sequence<I...>) {
         return RowValues{((void)I, Value(0.0))...};
-    }(std::make_index_sequence<MAX_COMPONENTS + 1>{});
+    }(std::make_index_sequence<MAX_NEWTON_ORDER + 1>{});
 }
 
 const Layout& rowLayout() {

@@ -19,7 +19,7 @@ namespace wq {
 class Sink;
 
 // A vector of the solver: entries 1..N of a 1-based, range-checked table.
-using NewtonVector = Table<double, MAX_COMPONENTS>;
+using NewtonVector = Table<double, MAX_NEWTON_ORDER>;
 
 // LU decomposition in place. Copies rows and columns 1..N of sys.a into
 // sys.lu when n >= N (always so as the iteration calls it), then factors
