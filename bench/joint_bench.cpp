@@ -59,7 +59,7 @@ std::unique_ptr<SetUpWater> setUpWater(const char* conditions) {
     wq::refreshDatabase(p);
     wq::readDatabase(p);
     wq::SetUpHooks hooks;
-    hooks.readMinerals = [](wq::SolverState& s) { wq::minsat(s, wq::MAX_TERMS, wq::MAX_MINERALS); };
+    hooks.readMinerals = [](wq::SolverState& s) { wq::readMineralsAndGases(s, wq::MAX_TERMS, wq::MAX_MINERALS); };
     wq::setUp(p, hooks);
     wq::capture(p, w->start);
     return w;

@@ -9,15 +9,6 @@
 namespace wq {
 namespace {
 
-// Activity options of the run input.
-constexpr int ACTIVITY_CO2_FOR_LISTED = 0;  // neutral: 1, the CO2-like list: gamma(CO2)
-constexpr int ACTIVITY_NEUTRAL_ONE = 1;     // neutral: 1
-constexpr int ACTIVITY_NEUTRAL_CO2 = 2;     // every neutral species: gamma(CO2)
-constexpr int ACTIVITY_IDEAL = 3;           // ideal solution, nothing computed
-
-// Water option that holds the activity of water at 1.
-constexpr int WATER_ACTIVITY_ONE = 1;
-
 // Neutral species whose database size exceeds this value stand for dissolved
 // gases of the CO2 kind and may take the CO2 activity coefficient.
 constexpr double CO2_LIKE_MIN_SIZE = 9.98;
@@ -153,7 +144,7 @@ void helhuc(SpeciesTable& sp, ActivityModel& act) {
     }
 }
 
-void gamcal(SpeciesTable& sp, ActivityModel& act, int activityOption, double pressureBar, int iCO2) {
+void gamcal(SpeciesTable& sp, ActivityModel& act, ActivityOption activityOption, double pressureBar, int iCO2) {
     double ionic = 0.0;
     double sumMolality = 0.0;  // water's molality of 1 included
     for (int i = 1; i <= sp.count; ++i) {
@@ -161,13 +152,13 @@ void gamcal(SpeciesTable& sp, ActivityModel& act, int activityOption, double pre
         sumMolality += sp[i].molality;
     }
     act.ionicStrength = 0.5 * ionic;
-    if (activityOption == ACTIVITY_IDEAL) return;
+    if (activityOption == ActivityOption::ideal) return;
 
     double neutralGamma = 1.0;
-    if (activityOption != ACTIVITY_NEUTRAL_ONE) {
+    if (activityOption != ActivityOption::neutralOne) {
         const double mCO2 = iCO2 > 0 ? sp[iCO2].molality : 0.0;
         act.gammaCO2 = co2ActivityCoefficient(act.tKelvin, pressureBar, act.stoichIonicStrength, mCO2);
-        if (activityOption == ACTIVITY_NEUTRAL_CO2) neutralGamma = act.gammaCO2;
+        if (activityOption == ActivityOption::neutralCO2) neutralGamma = act.gammaCO2;
     }
 
     const double lambda = -std::log10(1.0 + LAMBDA_FACTOR * sumMolality);
@@ -178,17 +169,17 @@ void gamcal(SpeciesTable& sp, ActivityModel& act, int activityOption, double pre
     // The entry of water holds the activity of water, set by lietzk.
     sp[WATER_SLOT].gamma = 1.0;
 
-    if (activityOption == ACTIVITY_CO2_FOR_LISTED) {
+    if (activityOption == ActivityOption::co2ForListed) {
         for (int n = 1; n <= act.co2LikeCount; ++n) sp[act.co2Like[n]].gamma = act.gammaCO2;
     }
 }
 
 void lietzk(const ComponentTable& comp, const ComponentMap& map, SpeciesTable& sp, ActivityModel& act,
-            double kgw, int activityOption, int waterOption, double pressureBar, int iCO2) {
+            double kgw, ActivityOption activityOption, WaterOption waterOption, double pressureBar, int iCO2) {
     act.osmotic = 0.0;
     act.stoichIonicStrength = stoichiometricIonicStrength(comp, sp, kgw);
-    if (activityOption == ACTIVITY_IDEAL) return;
-    if (waterOption == WATER_ACTIVITY_ONE) {
+    if (activityOption == ActivityOption::ideal) return;
+    if (waterOption == WaterOption::unity) {
         sp[WATER_SLOT].gamma = 1.0;
         return;
     }

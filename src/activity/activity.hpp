@@ -9,6 +9,7 @@
 #pragma once
 
 #include "activity/model.hpp"
+#include "input/run_input.hpp"
 
 namespace wq {
 
@@ -20,12 +21,12 @@ void helhuc(SpeciesTable& sp, ActivityModel& act);
 // Every Newton loop: ionic strength I and the activity coefficients of all
 // species from the current molalities. act.tKelvin must hold the run
 // temperature. iCO2 is the species position of "CO2,aq" (0: none).
-void gamcal(SpeciesTable& sp, ActivityModel& act, int activityOption, double pressureBar, int iCO2);
+void gamcal(SpeciesTable& sp, ActivityModel& act, ActivityOption activityOption, double pressureBar, int iCO2);
 
 // Every Newton loop, right after gamcal: the stoichiometric ionic strength, the
 // osmotic coefficient and the activity of water (stored as the gamma of
 // species 2).
 void lietzk(const ComponentTable& comp, const ComponentMap& map, SpeciesTable& sp, ActivityModel& act,
-            double kgw, int activityOption, int waterOption, double pressureBar, int iCO2);
+            double kgw, ActivityOption activityOption, WaterOption waterOption, double pressureBar, int iCO2);
 
 }  // namespace wq

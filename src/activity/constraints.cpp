@@ -32,7 +32,7 @@ double unboundedLogMolality(const SpeciesTable& sp, int i) {
 
 }  // namespace
 
-void hoh(NewtonSystem& newton, const SpeciesTable& sp, int nc, double pH, Sink* trace) {
+void fixedPHRow(NewtonSystem& newton, const SpeciesTable& sp, int nc, double pH, Sink* trace) {
     static const Layout traceLine("(2X,40X,'SUBROUTINE HOH WAS USED')");
     if (trace) trace->write(traceLine, {});
     const int h = HYDROGEN_SLOT;
@@ -41,13 +41,13 @@ void hoh(NewtonSystem& newton, const SpeciesTable& sp, int nc, double pH, Sink* 
     newton.a(h, h) = -sp[h].gamma;
 }
 
-void hoh1(NewtonSystem& newton, const SpeciesTable& sp, int nc, int r, double fixedActivity) {
+void fixedActivityRow(NewtonSystem& newton, const SpeciesTable& sp, int nc, int r, double fixedActivity) {
     newton.f[r] = fixedActivity - sp[r].gamma * sp[r].molality;
     clearRow(newton, r, nc);
     newton.a(r, r) = -sp[r].gamma;
 }
 
-void enriqu(NewtonSystem& newton, const SpeciesTable& sp, int nc, int r, const ComponentTable& comp,
+void alkalinityRow(NewtonSystem& newton, const SpeciesTable& sp, int nc, int r, const ComponentTable& comp,
             double alkalinity, double kgw, Sink* trace) {
     static const Layout traceLine("(2X,40X,'SUBROUTINE ENRIQUE WAS USED')");
     double f = -alkalinity * kgw * WATER_MOLES_SINGLE / comp[WATER_SLOT].mtot;

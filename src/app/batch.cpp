@@ -121,7 +121,7 @@ RecordColumns probeColumns(Shared& s) {
         p.conditions.temperature = 25.0;
         locateRun(p);
         readDatabase(p);
-        if (p.conditions.mineralsSwitch != 0) minsat(p, MAX_TERMS, MAX_MINERALS);
+        if (p.conditions.mineralsSwitch != 0) readMineralsAndGases(p, MAX_TERMS, MAX_MINERALS);
     } catch (const Stop& stopped) {
         throw CannotStart{"the database cannot be read with the batch's components: " + stopped.reason};
     }

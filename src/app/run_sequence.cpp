@@ -74,7 +74,7 @@ void locateRun(Program& prog) {
     GridLocation& grid = prog.grid;
     grid.pressureFlag = 'N';
     grid.blockFlag = 'N';
-    pt_indexer(prog.conditions.pressure, prog.conditions.temperature, grid);
+    locateOnGrid(prog.conditions.pressure, prog.conditions.temperature, grid);
     if (grid.pressureFlag == 'E' || grid.blockFlag == 'E') outsideGrid(prog);
     if (grid.pressureFlag == 'W' || grid.blockFlag == 'W') confirmExtrapolation(prog);
 }
@@ -82,7 +82,7 @@ void locateRun(Program& prog) {
 namespace {
 
 // The minerals and gases, read with the capacities of the run's tables.
-void readMinerals(SolverState& prog) { minsat(prog, MAX_TERMS, MAX_MINERALS); }
+void readMinerals(SolverState& prog) { readMineralsAndGases(prog, MAX_TERMS, MAX_MINERALS); }
 
 // With the debug switch, the iteration shows the state of loop 2.
 void reportLoopTwo(SolverState& prog) { writeResultListing(prog, evaluateResults(prog)); }

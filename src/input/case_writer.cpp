@@ -132,7 +132,7 @@ std::string writeCase(const InputState& s, const TextFile& templateFile, const C
     text += std::string(74, '-') + "\n\n";
     const int options[11] = {in.runKind,           in.mineralsSwitch,      in.debug,          in.chargeBalanceSwitch,
                              in.loopLimit,         in.chargeBalanceSpecies, in.fixedActivitySpecies,
-                             in.geothermometer,    in.refinement,          in.activityOption, in.waterOption};
+                             in.geothermometer,    in.refinement,          static_cast<int>(in.activityOption), static_cast<int>(in.waterOption)};
     for (int v : options) text += " " + std::to_string(v);
     text += "\nSAQ  species      Mtot (moles; water: kg)      Mtry               gamma\n";
     text += std::string(77, '-') + "\n";

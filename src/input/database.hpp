@@ -22,7 +22,7 @@ struct InputState;
 // for the species left out. Works on the parsed content of the file
 // (prog.database, brought up to date by the caller) and converts only the log K
 // values the run's interpolators use; remembers where the aqueous species
-// ended for minsat.
+// ended for readMineralsAndGases.
 void readDatabase(InputState& prog);
 
 }  // namespace wq

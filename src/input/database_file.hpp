@@ -45,7 +45,7 @@ public:
     int reads() const { return reads_; }
 
     // Where the current run's aqueous species (and minerals) stand: set by
-    // readDatabase, followed by minsat. The usual section of the parsed
+    // readDatabase, followed by readMineralsAndGases. The usual section of the parsed
     // database, or one read for this run alone.
     const AqueousSection* runSection = nullptr;
     std::shared_ptr<const AqueousSection> ownSection;

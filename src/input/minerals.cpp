@@ -196,7 +196,7 @@ void debugPrint(InputState& prog, const MineralEntry& m) {
 
 const MineralSection& runMineralSection(const InputState& prog, const ParsedDatabase& db) {
     const AqueousSection* aqueous = prog.database.runSection;
-    if (!aqueous || !aqueous->complete) throw InternalError{"minsat is called before the aqueous species were read"};
+    if (!aqueous || !aqueous->complete) throw InternalError{"readMineralsAndGases is called before the aqueous species were read"};
     const MineralSection& section = aqueous->minerals;
     if (!section.headComplete)
         fileFailure(db.name, section.headEndLine, "end of file in the lines that open the minerals and gases");
@@ -205,9 +205,9 @@ const MineralSection& runMineralSection(const InputState& prog, const ParsedData
 
 }  // namespace
 
-void minsat(InputState& prog, int maxTerms, int maxEntries) {
+void readMineralsAndGases(InputState& prog, int maxTerms, int maxEntries) {
     // The entries are taken apart for the capacity of the tables.
-    if (maxTerms != MAX_TERMS || maxEntries > MAX_MINERALS) throw InternalError{"minsat beyond the table capacities"};
+    if (maxTerms != MAX_TERMS || maxEntries > MAX_MINERALS) throw InternalError{"readMineralsAndGases beyond the table capacities"};
     const ParsedDatabase& db = prog.database.parsed();
     clearForcedLinks(prog);
     const MineralSection& section = runMineralSection(prog, db);

@@ -28,7 +28,7 @@ struct InputState;
 // must be MAX_TERMS; at most maxEntries - 1 entries: the blank entry that ends
 // the section also takes a slot). Links the forced-saturation minerals to
 // their entries, reports the entries left out, and replaces the minerals
-// switch by the number of entries kept.
-void minsat(InputState& prog, int maxTerms, int maxEntries);
+// switch by the number of entries kept (minsat).
+void readMineralsAndGases(InputState& prog, int maxTerms, int maxEntries);
 
 }  // namespace wq

@@ -101,11 +101,12 @@ void readOptions(InputState& prog) {
     for (long long x : v)
         if (x < INT_MIN || x > INT_MAX) inputReadError(prog, "the eleven option integers");
     RunInput& in = prog.input;
-    int* fields[11] = {&in.runKind,         &in.mineralsSwitch,       &in.debug,
-                       &in.chargeBalanceSwitch, &in.loopLimit,         &in.chargeBalanceSpecies,
-                       &in.fixedActivitySpecies, &in.geothermometer,   &in.refinement,
-                       &in.activityOption,  &in.waterOption};
-    for (int k = 0; k < 11; ++k) *fields[k] = static_cast<int>(v[k]);
+    int* fields[9] = {&in.runKind,   &in.mineralsSwitch,       &in.debug,
+                      &in.chargeBalanceSwitch, &in.loopLimit, &in.chargeBalanceSpecies,
+                      &in.fixedActivitySpecies, &in.geothermometer, &in.refinement};
+    for (int k = 0; k < 9; ++k) *fields[k] = static_cast<int>(v[k]);
+    in.activityOption = static_cast<ActivityOption>(v[9]);
+    in.waterOption = static_cast<WaterOption>(v[10]);
 }
 
 // The first run takes its conditions and switches from the run input; the
@@ -207,7 +208,7 @@ void readComponents(InputState& prog) {
         ComponentRecord rec;
         if (!prog.caseFile.next(line) || !parseComponentRecord(line, rec)) inputReadError(prog, "a component record");
         if (rec.startMolality <= 0.0) rec.startMolality = DEFAULT_START_MOLALITY;
-        if (rec.startGamma <= 0.0 || in.activityOption == 3) rec.startGamma = 1.0;
+        if (rec.startGamma <= 0.0 || in.activityOption == ActivityOption::ideal) rec.startGamma = 1.0;
         if (rec.number == 0) break;
         checkComponentNumber(prog, position, rec.number);
         int number = static_cast<int>(rec.number);

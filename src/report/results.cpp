@@ -37,7 +37,7 @@ void evaluateSourceTemperature(const SolverState& s, Results& r) {
     if (s.input.geothermometer != 1 || ca == 0 || k == 0 || na == 0) return;
     const double kgw = s.run.kgw;
     r.sourceTemperatureShown = true;
-    r.sourceTemperature = geoth(s.comp[ca].mtot / kgw, s.comp[k].mtot / kgw, s.comp[na].mtot / kgw);
+    r.sourceTemperature = naKCaSourceTemperature(s.comp[ca].mtot / kgw, s.comp[k].mtot / kgw, s.comp[na].mtot / kgw);
 }
 
 // Eh from the oxygen couple when O2(aq) is a component, else from the
@@ -51,10 +51,10 @@ void evaluateEh(const SolverState& s, Results& r) {
     const int hs = s.map.position(db::SULFIDE);
     if (o2 != 0) {
         r.ehCouple = EhCouple::oxygen;
-        r.eh = eeh1(aH, aW, activityOf(s, o2), t);
+        r.eh = ehFromOxygen(aH, aW, activityOf(s, o2), t);
     } else if (so4 != 0 && hs != 0) {
         r.ehCouple = EhCouple::sulfideSulfate;
-        r.eh = eeh(aH, aW, activityOf(s, so4), activityOf(s, hs), t);
+        r.eh = ehFromSulfideSulfate(aH, aW, activityOf(s, so4), activityOf(s, hs), t);
     }
 }
 

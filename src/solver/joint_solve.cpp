@@ -224,7 +224,7 @@ double dot(const NewtonVector& a, const NewtonVector& b, int n) {
     return sum;
 }
 
-// y = J x, with the Jacobian that stays in newton.a (slud factors a copy).
+// y = J x, with the Jacobian that stays in newton.a (factorLU factors a copy).
 void timesJacobian(const NewtonSystem& newton, const NewtonVector& x, NewtonVector& y) {
     const int n = newton.order;
     for (int i = 1; i <= n; ++i) y[i] = 0.0;
@@ -254,11 +254,11 @@ void directions(SolverState& prog, const JointSystem& sys, const JointVector& f,
     const double jgjg = dot(jg, jg, n);
     const double t = jgjg > 0.0 ? dot(g, g, n) / jgjg : 0.0;
     for (int j = 1; j <= n; ++j) dir.cauchy[j] = -t * g[j];
-    slud(newton, n);
+    factorLU(newton, n);
     dir.newtonFinite = newton.pivot[n] != 0;
     if (!dir.newtonFinite) return;
     for (int i = 1; i <= n; ++i) dir.newton[i] = -f[i];
-    sbs(newton, dir.newton);
+    substituteLU(newton, dir.newton);
     dir.newtonFinite = std::isfinite(length(dir.newton, n));
 }
 

@@ -186,11 +186,11 @@ void solveNewtonSystem(SolverState& prog, int loop, void (*writeListing)(SolverS
     const bool debug = prog.input.debug != 0;
     NewtonSystem& newton = prog.newton;
     if (debug && loop == 2 && writeListing) writeListing(prog);
-    if (debug && (loop == 1 || loop == 2)) dump(newton, prog.io.listing);
-    slud(newton, newton.order);
-    sir(newton, prog.input.refinement, prog.io.listing);
+    if (debug && (loop == 1 || loop == 2)) writeNewtonMatrix(newton, prog.io.listing);
+    factorLU(newton, newton.order);
+    solveLinearSystem(newton, prog.input.refinement, prog.io.listing);
     if (debug) writeStep(prog);
-    if (prog.input.refinement != 0) dump2(newton, prog.input.refinement, prog.io.listing);
+    if (prog.input.refinement != 0) writeRefinementReport(newton, prog.input.refinement, prog.io.listing);
 }
 
 // One unknown under the step rules: a step that would take a component above
@@ -391,11 +391,11 @@ void assembleSystem(SolverState& prog) {
     const int nc = prog.comp.count;
     for (int i = 1; i <= nc; ++i) {
         if (i == HYDROGEN_SLOT && pHFixed(prog))
-            hoh(prog.newton, prog.sp, nc, prog.conditions.pH, trace);
+            fixedPHRow(prog.newton, prog.sp, nc, prog.conditions.pH, trace);
         else if (i == icm)
-            hoh1(prog.newton, prog.sp, nc, i, in.fixedActivity);
+            fixedActivityRow(prog.newton, prog.sp, nc, i, in.fixedActivity);
         else if (i == icarb)
-            enriqu(prog.newton, prog.sp, nc, i, prog.comp, prog.conditions.alkalinity, prog.run.kgw, trace);
+            alkalinityRow(prog.newton, prog.sp, nc, i, prog.comp, prog.conditions.alkalinity, prog.run.kgw, trace);
         else if (prog.comp[i].forcedMineral != 0)
             forcedSaturationRow(prog, i);
         else

@@ -9,7 +9,7 @@ struct SolverState;
 // Phases owned by other subsystems that the set-up calls at their place in
 // its sequence. Either may be null (nothing is called).
 struct SetUpHooks {
-    // minsat(12, 500): reads the minerals and gases of the run and links each
+    // readMineralsAndGases(12, 500): reads the minerals and gases of the run and links each
     // forced-saturation entry to its mineral. Called only when the minerals
     // switch is set, after helhuc and before the forced-mineral check.
     void (*readMinerals)(SolverState&) = nullptr;

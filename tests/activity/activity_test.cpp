@@ -124,7 +124,7 @@ TEST(Gamcal, BdotEquationByHand) {
     act->bdot[3] = 0.05;
     act->bdot[4] = 0.04;
     act->bdot[5] = 0.02;
-    gamcal(*sp, *act, 1, 1.0, 0);
+    gamcal(*sp, *act, ActivityOption::neutralOne, 1.0, 0);
 
     EXPECT_DOUBLE_EQ(act->ionicStrength, 1.0);
     const double lambda = -std::log10(1.0 + 0.0180528 * 3.0);  // -0.0229058737...
@@ -150,7 +150,7 @@ TEST(Gamcal, PureWaterGivesEveryIonTheMolalityConversionTermAlone) {
     });
     auto act = makeModel();
     helhuc(*sp, *act);
-    gamcal(*sp, *act, 0, 1.0, 0);
+    gamcal(*sp, *act, ActivityOption::co2ForListed, 1.0, 0);
     EXPECT_EQ(act->ionicStrength, 0.0);
     for (int i : {1, 3, 4, 5}) {
         EXPECT_NEAR(std::log10((*sp)[i].gamma), -std::log10(1.0180528), 1e-15) << i;
@@ -161,18 +161,18 @@ TEST(Gamcal, PureWaterGivesEveryIonTheMolalityConversionTermAlone) {
 TEST(Gamcal, NeutralSpeciesUnderEachActivityOption) {
     // Stoichiometric ionic strength 1 from the previous loop; below 350 C the
     // CO2 coefficient is Drummond's.
-    const double gammaCO2 = drummond(298.15, 1.0);
+    const double gammaCO2 = co2GammaDrummond(298.15, 1.0);
     ASSERT_NE(gammaCO2, 1.0);
     constexpr double UNTOUCHED = -7.0;  // marks a value the option must not compute
     struct Case {
-        int option;
+        ActivityOption option;
         double size10, size998, water, co2;
     };
     const Case cases[] = {
-        {0, gammaCO2, 1.0, 1.0, gammaCO2},
-        {1, 1.0, 1.0, 1.0, UNTOUCHED},
-        {2, gammaCO2, gammaCO2, 1.0, gammaCO2},
-        {3, 0.25, 0.25, 0.25, UNTOUCHED},  // every gamma keeps its value
+        {ActivityOption::co2ForListed, gammaCO2, 1.0, 1.0, gammaCO2},
+        {ActivityOption::neutralOne, 1.0, 1.0, 1.0, UNTOUCHED},
+        {ActivityOption::neutralCO2, gammaCO2, gammaCO2, 1.0, gammaCO2},
+        {ActivityOption::ideal, 0.25, 0.25, 0.25, UNTOUCHED},  // every gamma keeps its value
     };
     for (const Case& c : cases) {
         auto sp = makeSpecies({
@@ -188,12 +188,12 @@ TEST(Gamcal, NeutralSpeciesUnderEachActivityOption) {
         act->stoichIonicStrength = 1.0;
         act->gammaCO2 = UNTOUCHED;
         gamcal(*sp, *act, c.option, 1.0, 3);
-        EXPECT_DOUBLE_EQ((*sp)[3].gamma, c.size10) << "option " << c.option;
-        EXPECT_DOUBLE_EQ((*sp)[4].gamma, c.size998) << "option " << c.option;
-        EXPECT_EQ((*sp)[2].gamma, c.water) << "option " << c.option;
-        EXPECT_DOUBLE_EQ(act->gammaCO2, c.co2) << "option " << c.option;
+        EXPECT_DOUBLE_EQ((*sp)[3].gamma, c.size10) << "option " << static_cast<int>(c.option);
+        EXPECT_DOUBLE_EQ((*sp)[4].gamma, c.size998) << "option " << static_cast<int>(c.option);
+        EXPECT_EQ((*sp)[2].gamma, c.water) << "option " << static_cast<int>(c.option);
+        EXPECT_DOUBLE_EQ(act->gammaCO2, c.co2) << "option " << static_cast<int>(c.option);
         // The ionic strength is computed under every option.
-        EXPECT_DOUBLE_EQ(act->ionicStrength, 0.5 * (1e-7 + 0.5)) << "option " << c.option;
+        EXPECT_DOUBLE_EQ(act->ionicStrength, 0.5 * (1e-7 + 0.5)) << "option " << static_cast<int>(c.option);
     }
 }
 
@@ -202,9 +202,9 @@ TEST(Gamcal, WaterInTheCo2LikeListTakesGammaCO2UnderOptionZero) {
     auto act = makeModel();
     helhuc(*sp, *act);
     act->stoichIonicStrength = 0.5;
-    gamcal(*sp, *act, 0, 1.0, 0);
-    EXPECT_DOUBLE_EQ((*sp)[2].gamma, drummond(298.15, 0.5));
-    gamcal(*sp, *act, 2, 1.0, 0);
+    gamcal(*sp, *act, ActivityOption::co2ForListed, 1.0, 0);
+    EXPECT_DOUBLE_EQ((*sp)[2].gamma, co2GammaDrummond(298.15, 0.5));
+    gamcal(*sp, *act, ActivityOption::neutralCO2, 1.0, 0);
     EXPECT_EQ((*sp)[2].gamma, 1.0);
 }
 
@@ -214,7 +214,7 @@ TEST(Gamcal, AboveThe350CelsiusSwitchGammaCO2ComesFromTheMixedFluid) {
     helhuc(*sp, *act);
     act->tKelvin = 623.15;
     act->stoichIonicStrength = 0.5;
-    gamcal(*sp, *act, 0, 300.0, 3);
+    gamcal(*sp, *act, ActivityOption::co2ForListed, 300.0, 3);
     EXPECT_DOUBLE_EQ(act->gammaCO2, co2GammaHighT(623.15, 300.0, 0.5, 0.2));
     EXPECT_DOUBLE_EQ((*sp)[3].gamma, act->gammaCO2);
 }
@@ -242,7 +242,7 @@ TEST(Gamcal, NaClMeanActivityCoefficientAt25CelsiusAgreesWithRobinsonStokes) {
         act.tables.bNaCl = -9.752 * 0.01;
         act.tKelvin = 298.15;
         helhuc(*sp, act);
-        gamcal(*sp, act, 0, 1.0, 0);
+        gamcal(*sp, act, ActivityOption::co2ForListed, 1.0, 0);
         const double meanGamma = std::sqrt((*sp)[3].gamma * (*sp)[4].gamma);
         std::cout << "NaCl " << c.m << " mol/kg, 25 C: gamma+- = " << meanGamma << " (Robinson & Stokes "
                   << c.robinsonStokes << ")\n";
@@ -317,13 +317,13 @@ constexpr int CHLORIDE = 3, SULFATE = 4, CARBONATE = 5, DIVALENT = 10, POTASSIUM
 TEST(Lietzk, StoichiometricIonicStrengthLeavesOutHydrogenAndWater) {
     // kgw 0.5: molalities Na 1, Cl 0.6, divalent 0.2; Is = (1 + 0.6 + 4 x 0.2) / 2.
     auto w = makeWater({{SODIUM, 1.0, 0.5}, {CHLORIDE, -1.0, 0.3}, {DIVALENT, 2.0, 0.1}});
-    lietzk(w->comp, w->map, w->sp, w->act, 0.5, 0, 0, 1.0, 0);
+    lietzk(w->comp, w->map, w->sp, w->act, 0.5, ActivityOption::co2ForListed, WaterOption::fromModel, 1.0, 0);
     EXPECT_NEAR(w->act.stoichIonicStrength, 1.2, 1e-15);
 }
 
 TEST(Lietzk, NaClAloneTakesTheNaClCoefficient) {
     auto w = makeWater({{CHLORIDE, -1.0, 1.0}, {SODIUM, 1.0, 1.0}});
-    lietzk(w->comp, w->map, w->sp, w->act, 1.0, 0, 0, 1.0, 0);
+    lietzk(w->comp, w->map, w->sp, w->act, 1.0, ActivityOption::co2ForListed, WaterOption::fromModel, 1.0, 0);
     const double phi3 = saltPhi(3, 298.15, 0.5114, 1.0);
     EXPECT_NEAR(w->act.stoichIonicStrength, 1.0, 1e-15);
     EXPECT_NEAR(w->act.osmotic, phi3, 1e-14);
@@ -341,7 +341,7 @@ TEST(Lietzk, NaClOsmoticCoefficientAt25CelsiusAgreesWithRobinsonStokes) {
     const Case cases[] = {{0.1, 0.9324}, {0.5, 0.9209}, {1.0, 0.9355}, {2.0, 0.9833}, {3.0, 1.0453}};
     for (const Case& c : cases) {
         auto w = makeWater({{CHLORIDE, -1.0, c.m}, {SODIUM, 1.0, c.m}});
-        lietzk(w->comp, w->map, w->sp, w->act, 1.0, 0, 0, 1.0, 0);
+        lietzk(w->comp, w->map, w->sp, w->act, 1.0, ActivityOption::co2ForListed, WaterOption::fromModel, 1.0, 0);
         EXPECT_NEAR(w->act.osmotic / c.phi, 1.0, 0.01) << c.m;
         if (c.m == 1.0) {
             EXPECT_NEAR(w->sp[WATER_SLOT].gamma, 0.96686, 0.0005);
@@ -379,7 +379,7 @@ TEST(Lietzk, SaltMolalitiesOfTheThreeSaltMixture) {
         addIf(SULFATE, -2.0, c.sulfate);
         addIf(DIVALENT, 2.0, c.divalent);
         addIf(CHLORIDE, -1.0, c.chloride);
-        lietzk(w->comp, w->map, w->sp, w->act, 2.0, 0, 0, 1.0, 0);
+        lietzk(w->comp, w->map, w->sp, w->act, 2.0, ActivityOption::co2ForListed, WaterOption::fromModel, 1.0, 0);
 
         const double is = w->act.stoichIonicStrength;
         const double s = 2.0 * c.mS1 + 3.0 * c.mS2 + 2.0 * c.mS3;
@@ -396,7 +396,7 @@ TEST(Lietzk, NoModelSaltGivesPhiZeroAndUnitWaterActivity) {
     auto w = makeWater({{SODIUM, 1.0, 0.5}, {POTASSIUM, 1.0, 0.1}, {CARBONATE, -2.0, 0.3}});
     w->sp[WATER_SLOT].gamma = 0.5;
     w->act.osmotic = 9.0;
-    lietzk(w->comp, w->map, w->sp, w->act, 1.0, 0, 0, 1.0, 0);
+    lietzk(w->comp, w->map, w->sp, w->act, 1.0, ActivityOption::co2ForListed, WaterOption::fromModel, 1.0, 0);
     EXPECT_NEAR(w->act.stoichIonicStrength, 0.5 * (0.5 + 0.1 + 1.2), 1e-15);
     EXPECT_EQ(w->act.osmotic, 0.0);
     EXPECT_EQ(w->sp[WATER_SLOT].gamma, 1.0);
@@ -405,7 +405,7 @@ TEST(Lietzk, NoModelSaltGivesPhiZeroAndUnitWaterActivity) {
 TEST(Lietzk, IdealSolutionComputesOnlyTheIonicStrength) {
     auto w = makeWater({{CHLORIDE, -1.0, 1.0}, {SODIUM, 1.0, 1.0}});
     w->act.osmotic = 9.0;
-    lietzk(w->comp, w->map, w->sp, w->act, 1.0, 3, 0, 1.0, 0);
+    lietzk(w->comp, w->map, w->sp, w->act, 1.0, ActivityOption::ideal, WaterOption::fromModel, 1.0, 0);
     EXPECT_EQ(w->act.stoichIonicStrength, 1.0);
     EXPECT_EQ(w->act.osmotic, 0.0);
     EXPECT_EQ(w->sp[WATER_SLOT].gamma, 1.0);
@@ -416,7 +416,7 @@ TEST(Lietzk, WaterOptionOneHoldsUnitActivityAtAnyTemperature) {
         auto w = makeWater({{CHLORIDE, -1.0, 1.0}, {SODIUM, 1.0, 1.0}}, tK);
         w->sp[WATER_SLOT].gamma = 0.5;
         w->act.osmotic = 9.0;
-        lietzk(w->comp, w->map, w->sp, w->act, 1.0, 0, 1, 500.0, 0);
+        lietzk(w->comp, w->map, w->sp, w->act, 1.0, ActivityOption::co2ForListed, WaterOption::unity, 500.0, 0);
         EXPECT_EQ(w->act.stoichIonicStrength, 1.0) << tK;
         EXPECT_EQ(w->act.osmotic, 0.0) << tK;
         EXPECT_EQ(w->sp[WATER_SLOT].gamma, 1.0) << tK;
@@ -428,7 +428,7 @@ TEST(Lietzk, From350CelsiusWaterActivityComesFromTheMixedFluid) {
     auto w = makeWater({{CHLORIDE, -1.0, 1.0}, {SODIUM, 1.0, 1.0}}, 623.15);
     w->sp.count = 5;
     w->sp[5].molality = 0.2;
-    lietzk(w->comp, w->map, w->sp, w->act, 1.0, 0, 0, 300.0, 5);
+    lietzk(w->comp, w->map, w->sp, w->act, 1.0, ActivityOption::co2ForListed, WaterOption::fromModel, 300.0, 5);
     EXPECT_EQ(w->act.osmotic, 0.0);
     EXPECT_DOUBLE_EQ(w->sp[WATER_SLOT].gamma, waterActivityHighT(623.15, 300.0, 1.0, 0.2));
     EXPECT_LT(w->sp[WATER_SLOT].gamma, 1.0);
@@ -436,13 +436,13 @@ TEST(Lietzk, From350CelsiusWaterActivityComesFromTheMixedFluid) {
     // Just below, the salt model: phi is that of NaCl.
     const double below = std::nextafter(623.15, 0.0);
     auto cooler = makeWater({{CHLORIDE, -1.0, 1.0}, {SODIUM, 1.0, 1.0}}, below);
-    lietzk(cooler->comp, cooler->map, cooler->sp, cooler->act, 1.0, 0, 0, 300.0, 0);
+    lietzk(cooler->comp, cooler->map, cooler->sp, cooler->act, 1.0, ActivityOption::co2ForListed, WaterOption::fromModel, 300.0, 0);
     EXPECT_NEAR(cooler->act.osmotic, saltPhi(3, below, 0.5114, 1.0), 1e-13);
 }
 
 TEST(Lietzk, WithoutCO2TheMixedFluidHoldsSaltAlone) {
     auto w = makeWater({{CHLORIDE, -1.0, 1.0}, {SODIUM, 1.0, 1.0}}, 700.0);
-    lietzk(w->comp, w->map, w->sp, w->act, 1.0, 0, 0, 500.0, 0);
+    lietzk(w->comp, w->map, w->sp, w->act, 1.0, ActivityOption::co2ForListed, WaterOption::fromModel, 500.0, 0);
     EXPECT_DOUBLE_EQ(w->sp[WATER_SLOT].gamma, waterActivityHighT(700.0, 500.0, 1.0, 0.0));
 }
 

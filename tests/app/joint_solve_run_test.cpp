@@ -221,7 +221,7 @@ std::unique_ptr<QuietProgram> setUpCase(const std::string& caseText) {
     refreshDatabase(p);
     readDatabase(p);
     SetUpHooks hooks;
-    hooks.readMinerals = [](SolverState& s) { minsat(s, MAX_TERMS, MAX_MINERALS); };
+    hooks.readMinerals = [](SolverState& s) { readMineralsAndGases(s, MAX_TERMS, MAX_MINERALS); };
     setUp(p, hooks);
     return q;
 }

@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         prog->database = wq::DatabaseFile::ofText(
             "LOGKDATA.KDB", std::string_view(reinterpret_cast<const char*>(data), size));
         wq::readDatabase(*prog);
-        wq::minsat(*prog, wq::MAX_TERMS, wq::MAX_MINERALS);
+        wq::readMineralsAndGases(*prog, wq::MAX_TERMS, wq::MAX_MINERALS);
     } catch (const wq::Stop&) {
         // a refused input: the normal end of a bad one
     }

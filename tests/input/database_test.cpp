@@ -405,7 +405,7 @@ TEST_F(DatabaseTest, ValuesThatAreNoLogKAreRefusedWithTheLineAndTheField) {
         const auto status = stopOf(
             [&] {
                 readDatabase(prog());
-                minsat(prog(), MAX_TERMS, MAX_MINERALS);
+                readMineralsAndGases(prog(), MAX_TERMS, MAX_MINERALS);
             },
             &errors);
         if (c.error.empty()) {
@@ -502,7 +502,7 @@ TEST_F(DatabaseTest, SmallDatabaseGivesItsHandCheckedValues) {
     prog().useComponents({1, 2, 3, 4, 5, 9, 10, 13});
     prog().conditions.mineralsSwitch = 1;
     readDatabase(prog());
-    minsat(prog(), MAX_TERMS, MAX_MINERALS);
+    readMineralsAndGases(prog(), MAX_TERMS, MAX_MINERALS);
     const struct {
         const char* name;
         double logK;

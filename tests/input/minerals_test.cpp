@@ -1,5 +1,5 @@
 // The minerals and gases of the database: selection, interpolation, the
-// forced-saturation links, capacities and every message of minsat.
+// forced-saturation links, capacities and every message of readMineralsAndGases.
 #include "input/minerals.hpp"
 
 #include <gtest/gtest.h>
@@ -29,12 +29,12 @@ protected:
         w.component(13, "Na+", 1, 4.0, 22.9898);
         return w;
     }
-    // The aqueous part first: minsat starts where it ends.
+    // The aqueous part first: readMineralsAndGases starts where it ends.
     void read(const KdbWriter& w, int maxEntries = MAX_MINERALS) {
         prog().load(w.text());
         prog().conditions.mineralsSwitch = 1;
         readDatabase(prog());
-        minsat(prog(), MAX_TERMS, maxEntries);
+        readMineralsAndGases(prog(), MAX_TERMS, maxEntries);
     }
     const MineralEntry& entry(int slot) { return prog().minerals[slot]; }
 };
@@ -229,7 +229,7 @@ TEST_F(MineralsTest, UnreadableEntriesNameTheMineral) {
         prog().load(text);
         prog().conditions.mineralsSwitch = 1;
         readDatabase(prog());
-        EXPECT_EQ(stopOf([&] { minsat(prog(), MAX_TERMS, MAX_MINERALS); }), ExitStatus::error);
+        EXPECT_EQ(stopOf([&] { readMineralsAndGases(prog(), MAX_TERMS, MAX_MINERALS); }), ExitStatus::error);
         EXPECT_EQ(prog().console(), "   Bombed on reading logkdata entries for mineral: Calcite             \n");
     }
 

@@ -172,8 +172,8 @@ double total(const TestProgram& p, int i) {
 TEST(JointSolve, EveryEquationHoldsAtTheSolution) {
     Brine b;
     TestProgram& p = b.p;
-    p.input.activityOption = 3;
-    p.input.waterOption = 1;
+    p.input.activityOption = ActivityOption::ideal;
+    p.input.waterOption = WaterOption::unity;
     p.conditions.pH = 7.6;
     p.sp[HYDROGEN_SLOT].activity = std::pow(10.0, -7.6);
     p.input.chargeBalancePosition = b.cl;
@@ -213,8 +213,8 @@ struct SaltWater {
     SaltWater(double naTotal, double clTotal, double caTotal) {
         p.input.convergence = 1e-10;
         p.input.loopLimit = 100;
-        p.input.activityOption = 3;
-        p.input.waterOption = 1;
+        p.input.activityOption = ActivityOption::ideal;
+        p.input.waterOption = WaterOption::unity;
         p.conditions.temperature = 25.0;
         p.conditions.pressure = 1.0;
         p.addComponent(1, "H+", 1.0, 0.0, 1e-7);

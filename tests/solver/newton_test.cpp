@@ -37,8 +37,8 @@ struct Water {
     Water() {
         p.input.convergence = 1e-10;
         p.input.loopLimit = 100;
-        p.input.activityOption = 3;
-        p.input.waterOption = 1;
+        p.input.activityOption = ActivityOption::ideal;
+        p.input.waterOption = WaterOption::unity;
         p.conditions.temperature = 25.0;
         p.conditions.pressure = 1.0;
         p.addComponent(1, "H+", 1.0, 1e-7, 1e-7);
