@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "grid/grid.hpp"
+#include "app/run_sequence.hpp"
 #include "input/database.hpp"
 #include "input/minerals.hpp"
 #include "app/program.hpp"
@@ -83,8 +84,7 @@ void readerBenchmark(benchmark::State& state, bool extended, bool again) {
     for (auto _ : state) {
         if (!again) prog->database = wq::DatabaseFile::ofText("LOGKDATA.KDB", maximalDatabase());
         prog->conditions.mineralsSwitch = 1;
-        wq::readDatabase(*prog);
-        wq::readMineralsAndGases(*prog, wq::MAX_TERMS, wq::MAX_MINERALS);
+        wq::readMinerals(*prog, wq::readSpecies(*prog));
         benchmark::DoNotOptimize(prog->sp[wq::MAX_SPECIES - 1].logK);
     }
     if (prog->sp.count != wq::MAX_SPECIES - 1 || prog->minerals.count != MINERALS)

@@ -54,13 +54,12 @@ std::unique_ptr<SetUpWater> setUpWater(const char* conditions) {
     wq::Program& p = *w->program;
     p.caseFile = wq::TextFile("WQCASE.DAT", seawaterAt(conditions));
     p.database = wq::DatabaseFile(EXAMPLES + "/LOGKDATA.KDB");
-    wq::readRunInput(p);
+    wq::readCase(p);
     wq::locateRun(p);
     wq::refreshDatabase(p);
-    wq::readDatabase(p);
-    wq::SetUpHooks hooks;
-    hooks.readMinerals = [](wq::SolverState& s) { wq::readMineralsAndGases(s, wq::MAX_TERMS, wq::MAX_MINERALS); };
-    wq::setUp(p, hooks);
+    const wq::RunSection section = wq::readSpecies(p);
+    if (p.conditions.mineralsSwitch != 0) wq::readMinerals(p, section);
+    wq::setUp(p, wq::SetUpHooks{});
     wq::capture(p, w->start);
     return w;
 }

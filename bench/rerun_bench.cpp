@@ -47,7 +47,7 @@ std::unique_ptr<wq::Program> seawaterAfterItsFirstRun(const fs::path& dir) {
     prog->database = wq::DatabaseFile((dir / "LOGKDATA.KDB").string());
     for (wq::Sink* sink : {&prog->io.console, &prog->io.listing, &prog->io.plot, &prog->io.skip})
         if (!sink->open("/dev/null")) return nullptr;
-    wq::readRunInput(*prog);
+    wq::readCase(*prog);
     if (!prog->input.extendedRun()) prog->conditions.pressure = wq::saturationPressure(prog->conditions.temperature);
     wq::runOnce(*prog);
     return prog;

@@ -30,9 +30,7 @@
 #include "input/case_writer.hpp"
 #include "input/component_catalog.hpp"
 #include "input/database_file.hpp"
-#include "input/database.hpp"
 #include "input/db_numbers.hpp"
-#include "input/minerals.hpp"
 #include "input/run_input.hpp"
 #include "input/waters.hpp"
 #include "report/records.hpp"
@@ -55,7 +53,7 @@ struct Shared {
     TextFile templateFile;
     std::shared_ptr<const ParsedDatabase> database;  // read and checked once, shared read-only
     ComponentCatalog catalog;
-    std::unique_ptr<QuietProgram> templateProgram;
+    std::unique_ptr<CaseInput> templateCase;  // the template as read
     WaterTable table;
     RecordColumns columns;
     bool json = false;
@@ -63,16 +61,17 @@ struct Shared {
 
 void readTemplate(Shared& s, const BatchOptions& o) {
     s.templateFile = loadInput(o.casePath, MAX_RUN_INPUT_BYTES, "the template");
-    s.templateProgram = std::make_unique<QuietProgram>();
-    Program& t = **s.templateProgram;
-    t.caseFile = s.templateFile;
+    TextFile file = s.templateFile;
+    Channels quiet;
+    quiet.silence();
     try {
-        readRunInput(t);
+        s.templateCase = std::make_unique<CaseInput>(readRunInput(file, quiet));
     } catch (const Stop& stopped) {
         throw CannotStart{"the template " + o.casePath + " cannot be read: " + stopped.reason};
     }
-    if (t.comp.count < WATER_SLOT || t.comp[HYDROGEN_SLOT].dbNumber != db::HYDROGEN_ION ||
-        t.comp[WATER_SLOT].dbNumber != db::WATER)
+    const ComponentTable& t = s.templateCase->comp;
+    if (t.count < WATER_SLOT || t[HYDROGEN_SLOT].dbNumber != db::HYDROGEN_ION ||
+        t[WATER_SLOT].dbNumber != db::WATER)
         throw CannotStart{"the template " + o.casePath + " has no components (H+ and H2O must come first)"};
 }
 
@@ -95,7 +94,7 @@ void readTable(Shared& s, const BatchOptions& o) {
     if (!catalog) throw CannotStart{error};
     s.catalog = std::move(*catalog);
     const TextFile waters = loadInput(o.watersPath, MAX_FILE_BYTES, "the table of waters");
-    const double templateKg = (**s.templateProgram).comp[WATER_SLOT].mtot;
+    const double templateKg = s.templateCase->comp[WATER_SLOT].mtot;
     std::optional<WaterTable> table = readWaterTable(waters.text(), s.catalog, templateKg, error);
     if (!table) throw CannotStart{o.watersPath + ": " + error};
     s.table = std::move(*table);
@@ -112,16 +111,16 @@ RecordColumns probeColumns(Shared& s) {
     for (int number : s.table.componentNumbers) probe.totals.push_back({number, 1e-3});
     QuietProgram q;
     Program& p = *q;
-    p.caseFile = TextFile("WQCASE.DAT", writeCase(**s.templateProgram, s.templateFile, s.catalog, probe));
+    p.caseFile = TextFile("WQCASE.DAT", writeCase(*s.templateCase, s.templateFile, s.catalog, probe));
     p.database = DatabaseFile::ofParsed(s.database);
     RecordColumns columns;
     try {
-        readRunInput(p);
+        readCase(p);
         p.input.runKind = 0;
         p.conditions.temperature = 25.0;
         locateRun(p);
-        readDatabase(p);
-        if (p.conditions.mineralsSwitch != 0) readMineralsAndGases(p, MAX_TERMS, MAX_MINERALS);
+        const RunSection section = readSpecies(p);
+        if (p.conditions.mineralsSwitch != 0) readMinerals(p, section);
     } catch (const Stop& stopped) {
         throw CannotStart{"the database cannot be read with the batch's components: " + stopped.reason};
     }
@@ -142,7 +141,7 @@ std::string recordText(const Shared& s, const RecordHead& head, const Results* r
 }
 
 Solved solveWater(const Shared& s, const WaterSample& w) {
-    const RunInput& templateInput = (**s.templateProgram).input;
+    const RunInput& templateInput = s.templateCase->input;
     RecordHead head{w.name, "", w.temperature.value_or(templateInput.temperature),
                     w.pressure.value_or(templateInput.pressure)};
     if (!w.error.empty()) {
@@ -151,10 +150,10 @@ Solved solveWater(const Shared& s, const WaterSample& w) {
     }
     QuietProgram q;
     Program& p = *q;
-    p.caseFile = TextFile("WQCASE.DAT", writeCase(**s.templateProgram, s.templateFile, s.catalog, w));
+    p.caseFile = TextFile("WQCASE.DAT", writeCase(*s.templateCase, s.templateFile, s.catalog, w));
     p.database = DatabaseFile::ofParsed(s.database);
     try {
-        readRunInput(p);
+        readCase(p);
         const Results results = computeRun(p);
         head.status = runStatus(results);
         return {recordText(s, head, &results), results.converged};
@@ -425,7 +424,7 @@ FrontEndExit writeCases(const Shared& s, const BatchOptions& o) {
         std::string why = ec ? ec.message() : "";
         if (std::string input = inputNamedBy(path, o); why.empty() && !input.empty()) why = "it is " + input;
         const bool ok =
-            why.empty() && writeCaseFile(path, writeCase(**s.templateProgram, s.templateFile, s.catalog, w), why);
+            why.empty() && writeCaseFile(path, writeCase(*s.templateCase, s.templateFile, s.catalog, w), why);
         if (!ok) {
             std::fprintf(stderr, "wqspec: cannot write %s: %s; %d run inputs written before it\n", path.c_str(),
                          why.c_str(), written);

@@ -98,7 +98,7 @@ void resetForNextRun(Program& prog) {
     // Back from moles of water to kilograms; the set-up converts again.
     prog.comp[WATER_SLOT].mtot /= MOLES_WATER_PER_KG;
     prog.conditions.pH = 0.0;
-    prog.conditions.chargeBalanceStartTotal = chargeBalanceTotal(prog);
+    prog.conditions.chargeBalanceStartTotal = chargeBalanceTotal(prog.input, prog.comp);
 }
 
 void prepareNextRun(Program& prog) {

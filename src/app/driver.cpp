@@ -63,7 +63,7 @@ void showFirstRun(Program& prog) {
 }
 
 void startProgram(Program& prog) {
-    readRunInput(prog);
+    readCase(prog);
     if (!prog.input.extendedRun()) prog.conditions.pressure = saturationPressure(prog.conditions.temperature);
     showFirstRun(prog);
 }

@@ -22,10 +22,7 @@ int runFrontEnd(const std::function<FrontEndExit()>& body) {
     return static_cast<int>(status);
 }
 
-QuietProgram::QuietProgram() : prog_(std::make_unique<Program>()) {
-    prog_->io.console.close();
-    prog_->io.input = Console(nullptr);
-}
+QuietProgram::QuietProgram() : prog_(std::make_unique<Program>()) { prog_->io.silence(); }
 
 TextFile loadInput(const std::string& path, std::size_t limit, const std::string& what) {
     TextFile file;

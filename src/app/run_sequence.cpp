@@ -9,6 +9,7 @@
 #include "app/program.hpp"
 #include "grid/grid.hpp"
 #include "input/database.hpp"
+#include "input/parsed_database.hpp"
 #include "input/minerals.hpp"
 #include "input/run_input.hpp"
 #include "report/debug_tables.hpp"
@@ -79,10 +80,37 @@ void locateRun(Program& prog) {
     if (grid.pressureFlag == 'W' || grid.blockFlag == 'W') confirmExtrapolation(prog);
 }
 
-namespace {
+void readCase(SolverState& prog) {
+    const CaseInput c = readRunInput(prog.caseFile, prog.io);
+    prog.input = c.input;
+    prog.comp = c.comp;
+    prog.map = c.map;
+    prog.forced = c.forced;
+    prog.conditions = c.conditions;
+    for (int k = 1; k <= c.comp.count; ++k) {
+        prog.sp[k].molality = c.startMolality[k];
+        prog.sp[k].gamma = c.startGamma[k];
+    }
+}
 
-// The minerals and gases, read with the capacities of the run's tables.
-void readMinerals(SolverState& prog) { readMineralsAndGases(prog, MAX_TERMS, MAX_MINERALS); }
+DatabaseRun databaseRun(SolverState& prog) {
+    return {prog.database.shared(),
+            LogKConditions::at(prog.conditions.temperature, prog.conditions.pressure, prog.input.extendedRun(), prog.grid),
+            prog.map, prog.io};
+}
+
+RunSection readSpecies(SolverState& prog) {
+    AqueousReading reading = readDatabase(databaseRun(prog), prog.comp.count, prog.input.chargeBalancePosition, prog.sp);
+    prog.activityTables = reading.activityTables;
+    return std::move(reading.section);
+}
+
+void readMinerals(SolverState& prog, const RunSection& section) {
+    prog.conditions.mineralsSwitch = readMineralsAndGases(databaseRun(prog), section, prog.forced, prog.comp,
+                                                          prog.minerals, prog.input.debug != 0);
+}
+
+namespace {
 
 // With the debug switch, the iteration shows the state of loop 2.
 void reportLoopTwo(SolverState& prog) { writeResultListing(prog, evaluateResults(prog)); }
@@ -116,9 +144,9 @@ void refreshDatabase(Program& prog) {
 Results computeRun(Program& prog) {
     locateRun(prog);
     refreshDatabase(prog);
-    readDatabase(prog);
+    const RunSection section = readSpecies(prog);
+    if (prog.conditions.mineralsSwitch != 0) readMinerals(prog, section);
     SetUpHooks hooks;
-    hooks.readMinerals = readMinerals;
     hooks.writeDebugTables = writeDebugTables;
     setUp(prog, hooks);
     solveSpeciation(prog, reportLoopTwo);
@@ -146,7 +174,7 @@ void runSequence(Program& prog) {
         runOnce(prog);
         rerunDialogue(prog);
         // A pH given in the dialogue makes a run balance charges.
-        requireChargeBalanceComponent(prog);
+        requireChargeBalanceComponent(prog.input, prog.conditions, prog.forced, prog.io);
     }
 }
 

@@ -324,7 +324,7 @@ void loadProgram(QuietProgram& q, const SweepOptions& o) {
     // Every temperature uses the content the file had when the sweep started.
     p.database = DatabaseFile::ofParsed(databaseSnapshot(o.databasePath));
     try {
-        readRunInput(p);
+        readCase(p);
     } catch (const Stop& stopped) {
         throw CannotStart{o.casePath + " cannot be read: " + stopped.reason};
     }

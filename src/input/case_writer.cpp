@@ -8,10 +8,11 @@
 
 #include "input/component_catalog.hpp"
 #include "input/db_numbers.hpp"
-#include "input/input_state.hpp"
+#include "input/run_input.hpp"
 #include "input/waters.hpp"
 #include "text/number_text.hpp"
 #include "text/stop.hpp"
+#include "text/textfile.hpp"
 
 namespace wq {
 
@@ -69,12 +70,12 @@ const ComponentTotal* givenTotal(const WaterSample& water, int number) {
 // that the template lacks. A total given by the water also gives the starting
 // molality (the free ion as the whole total), which starts Newton's method near
 // the answer for waters far from the template.
-std::vector<Record> componentRecords(const InputState& s, const ComponentCatalog& catalog, const WaterSample& water,
+std::vector<Record> componentRecords(const CaseInput& s, const ComponentCatalog& catalog, const WaterSample& water,
                                      double kgw) {
     std::vector<Record> records;
     for (int k = 1; k <= s.input.componentRecords; ++k) {
-        Record r{s.comp[k].dbNumber, nameOf(catalog, s.comp[k].dbNumber), s.comp[k].mtot, s.sp[k].molality,
-                 s.sp[k].gamma};
+        Record r{s.comp[k].dbNumber, nameOf(catalog, s.comp[k].dbNumber), s.comp[k].mtot, s.startMolality[k],
+                 s.startGamma[k]};
         if (r.number == db::WATER) {
             r.total = kgw;
             r.startMolality = 1.0;
@@ -111,7 +112,7 @@ std::string templateTail(const TextFile& file, int lastLine) {
 
 }  // namespace
 
-std::string writeCase(const InputState& s, const TextFile& templateFile, const ComponentCatalog& catalog,
+std::string writeCase(const CaseInput& s, const TextFile& templateFile, const ComponentCatalog& catalog,
                       const WaterSample& water) {
     const RunInput& in = s.input;
     const double kgw = water.kgWater.value_or(s.comp[WATER_SLOT].mtot);

@@ -179,7 +179,7 @@ double upperBound(int i) { return i == WATER_SLOT ? LN_MAX_KGW : LN_MAX_MOLALITY
 // them: the iteration's own rule for a fixed pH, activity or alkalinity, the
 // total held for the rows of electroneutrality, saturation and pinned ones.
 void updateResultTotals(SolverState& prog, const JointSystem& sys) {
-    if (hasFixedTotals(prog)) recomputeFixedTotals(prog);
+    if (hasFixedTotals(prog.input, prog.conditions)) recomputeFixedTotals(prog);
     for (int i = 1; i <= sys.order; ++i) {
         const JointRow row = sys.row[i];
         if (row == JointRow::electroneutrality || row == JointRow::saturation || row == JointRow::pinned)
@@ -548,7 +548,7 @@ JointSystem jointSystem(const SolverState& prog) {
     sys.order = nc;
     const int icm = prog.input.fixedActivityPosition;
     const int icarb = carbonateRow(prog);
-    const int icb = balancesCharge(prog) ? prog.input.chargeBalancePosition : 0;
+    const int icb = balancesCharge(prog.input, prog.conditions, prog.forced) ? prog.input.chargeBalancePosition : 0;
     for (int i = 1; i <= nc; ++i) {
         JointRow row = JointRow::massBalance;
         if (i == HYDROGEN_SLOT && pHFixed(prog))

@@ -118,7 +118,9 @@ std::string imbalanceReason(const SolverState& prog, int icb) {
 // position with a reserved position number would collide with a real
 // component standing at that position, whose charge balance would then
 // silently never run.
-bool chargeBalanceDue(const SolverState& prog) { return !prog.run.chargeBalanceFrozen && balancesCharge(prog); }
+bool chargeBalanceDue(const SolverState& prog) {
+    return !prog.run.chargeBalanceFrozen && balancesCharge(prog.input, prog.conditions, prog.forced);
+}
 
 // ---- assembly --------------------------------------------------------------
 
@@ -453,7 +455,7 @@ void iterateLoops(SolverState& prog, void (*writeListing)(SolverState&)) {
         // The first loop starts from the given totals: fixed totals are not
         // rebuilt from the starting guesses, nor is the charge balanced
         // against them.
-        const bool fixedTotals = hasFixedTotals(prog);
+        const bool fixedTotals = hasFixedTotals(prog.input, prog.conditions);
         if (!(fixedTotals && loop == 1)) {
             if (fixedTotals) recomputeFixedTotals(prog);
             if (chargeBalanceDue(prog)) adjustBalance(prog, loop);

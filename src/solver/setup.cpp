@@ -56,7 +56,6 @@ void setUp(SolverState& prog, const SetUpHooks& hooks) {
     prog.newton.order = nc;
     prog.run.firstSecondary = nc + 1;
 
-    if (prog.conditions.mineralsSwitch != 0 && hooks.readMinerals) hooks.readMinerals(prog);
     checkForcedMinerals(prog.forced, prog.comp, prog.io.listing, prog.io.console);
 
     prog.run.chargeBalanceThreshold = CHARGE_BALANCE_FLOOR * prog.conditions.chargeBalanceStartTotal;

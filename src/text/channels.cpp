@@ -65,6 +65,11 @@ void writeEach(std::initializer_list<Sink*> sinks, const Layout& layout, std::in
     for (Sink* sink : sinks) sink->put(text);
 }
 
+void Channels::silence() {
+    for (Sink* sink : {&console, &listing, &plot, &skip}) sink->close();
+    input = Console(nullptr);
+}
+
 Console::Console(std::FILE* in, std::initializer_list<Sink*> flushFirst) : in_(in) {
     std::size_t k = 0;
     for (Sink* sink : flushFirst)

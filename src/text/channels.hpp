@@ -90,6 +90,11 @@ struct Channels {
     Sink plot;
     Sink skip;
     Console input{stdin, {&console, &listing, &plot, &skip}};
+
+    // Channels that go nowhere, for a front end without a console: every
+    // sink closed, and a console input that has ended (every question takes
+    // its default answer).
+    void silence();
 };
 
 }  // namespace wq

@@ -28,11 +28,11 @@ bool closeEnough(double read, double written) {
 
 void checkRoundTrip(const wq::WaterSample& w) {
     const wq::Program& t = wq::fuzz::templateProgram();
-    const std::string text = wq::writeCase(t, t.caseFile, wq::fuzz::bundledCatalog(), w);
+    const std::string text = wq::writeCase(wq::fuzz::templateCase(), t.caseFile, wq::fuzz::bundledCatalog(), w);
     std::unique_ptr<wq::Program> p = wq::fuzz::quietProgram();
     p->caseFile = wq::TextFile("WQCASE.DAT", text);
     try {
-        wq::readRunInput(*p);
+        wq::readCase(*p);
     } catch (const wq::Stop&) {
         std::abort();  // the case writer wrote a run input that does not read back
     }

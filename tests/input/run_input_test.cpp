@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/run_sequence.hpp"
 #include "input/run_input.hpp"
 #include "app/program.hpp"
 #include "support/test_program.hpp"
@@ -43,7 +44,7 @@ struct Reader {
     std::unique_ptr<testing::TestProgram> prog = testing::newProgram(testing::Channels::captured);
 
     explicit Reader(const CaseFile& c) { prog->caseFile = TextFile("WQCASE.DAT", c.text()); }
-    void read() { readRunInput(*prog); }
+    void read() { readCase(*prog); }
 };
 
 TEST(RunInput, ComponentFieldsUseImpliedDecimalsAndDefaults) {

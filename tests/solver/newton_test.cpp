@@ -153,19 +153,20 @@ TEST(SetUp, Tolerances) {
     EXPECT_EQ(w.p.comp[cl].tolerance, 1e-6 * 0.3);
 }
 
-// Hooks can reach no test state but the Program: each leaves its mark there.
+// The minerals as their reader leaves them, Calcite linked to component 3.
 void linkCalcite(SolverState& p) {
     p.comp[3].forcedMineral = 1;
     p.minerals.count = 1;
     p.minerals[1].logK = 1.0;
 }
+// A hook can reach no test state but the Program: it leaves its mark there.
 void markDebugTables(SolverState& p) {
     // Written before the water total is converted to moles.
     static const Layout line("('DEBUG TABLES ',F6.3)");
     p.io.listing.write(line, {p.comp[WATER_SLOT].mtot});
 }
 
-TEST(SetUp, CallsItsHooksInOrderAndChecksForcedMinerals) {
+TEST(SetUp, CallsItsHookAndChecksForcedMinerals) {
     struct Case {
         const char* what;
         int mineralsSwitch, debug;
@@ -174,7 +175,7 @@ TEST(SetUp, CallsItsHooksInOrderAndChecksForcedMinerals) {
     };
     const Case cases[] = {
         {"minerals read, mineral linked", 1, 1, false, "DEBUG TABLES  1.000\n"},
-        {"minerals switch off: mineral not found", 0, 1, true,
+        {"no minerals read: mineral not found", 0, 1, true,
          "\n     FOLLOWING GIVEN MINERAL NOT FOUND IN LOGKDATA: Calcite             \n"
          "     CHECK IF MINERAL: IS SPELLED INCORRECTLY, IS SUPPRESSED, OR\n"
          "     CONTAINS SPECIES NOT ALL SPECIFIED IN WQCASE FILE.\n\n"},
@@ -188,8 +189,8 @@ TEST(SetUp, CallsItsHooksInOrderAndChecksForcedMinerals) {
         w.p.forced[1].component = ca;
         w.p.conditions.mineralsSwitch = c.mineralsSwitch;
         w.p.input.debug = c.debug;
+        if (c.mineralsSwitch != 0) linkCalcite(w.p);
         SetUpHooks hooks;
-        hooks.readMinerals = linkCalcite;
         hooks.writeDebugTables = markDebugTables;
         EXPECT_EQ(stopOf([&] { setUp(w.p, hooks); }), c.stopped ? std::optional(ExitStatus::error) : std::nullopt)
             << c.what;
