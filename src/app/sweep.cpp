@@ -72,36 +72,14 @@ std::vector<double> sweepTemperatures(const SweepOptions& o, bool extended) {
     return t;
 }
 
-// What a run leaves for the next one: the tables and values the dialogue's
-// resets keep. The mineral table, the Newton system and the interpolated
-// data are rebuilt by every run.
-struct ChainState {
-    RunConditions conditions;
-    ComponentTable comp;
-    ComponentMap map;
-    SpeciesTable sp;
-    ActivityModel activity;
-    RunState run;
-
-    void save(const Program& p) {
-        conditions = p.conditions;
-        comp = p.comp;
-        map = p.map;
-        sp = p.sp;
-        activity = p.activity;
-        run = p.run;
-    }
-    void restore(Program& p) const {
-        p.conditions = conditions;
-        p.comp = comp;
-        p.map = map;
-        p.sp = sp;
-        p.activity = activity;
-        p.run = run;
-        p.grid.pressureFlag = 'N';
-        p.grid.blockFlag = 'N';
-    }
-};
+// What a run leaves for the next one is the program's CarriedState, kept
+// whole; the mineral table, the Newton system and the interpolated data are
+// rebuilt by every run.
+void restoreChain(Program& p, const CarriedState& kept) {
+    static_cast<CarriedState&>(p) = kept;
+    p.grid.pressureFlag = 'N';
+    p.grid.blockFlag = 'N';
+}
 
 struct Row {
     bool input = false;  // the run at the run input's own conditions
@@ -358,12 +336,11 @@ FrontEndExit runChain(QuietProgram& q, Sweep& s, const SweepOptions& o, const st
         if (s.forced.count(m))
             std::fprintf(stderr, "wqspec: note: %s fixes a total, so its log Q/K is held at its target at every "
                                  "temperature and tells nothing of the reservoir\n", m.c_str());
-    auto kept = std::make_unique<ChainState>();
     prepareNextRun(p);
-    kept->save(p);
+    auto kept = std::make_unique<CarriedState>(p);
     bool lastFailed = false, anyFailed = false;
     for (double t : temperatures) {
-        if (lastFailed) kept->restore(p);
+        if (lastFailed) restoreChain(p, *kept);
         p.conditions.temperature = t;
         s.rows.push_back(computeRow(q, false));
         showRow(s.rows.back());
@@ -371,7 +348,7 @@ FrontEndExit runChain(QuietProgram& q, Sweep& s, const SweepOptions& o, const st
         anyFailed |= lastFailed;
         if (lastFailed) continue;
         prepareNextRun(p);
-        kept->save(p);
+        *kept = p;
     }
     return anyFailed ? FrontEndExit::someFailed : FrontEndExit::allConverged;
 }

@@ -38,7 +38,7 @@
 // equations.
 //
 // Activity coefficients are held within a Newton step and refreshed after each
-// accepted step (gamcal, lietzk), as the iteration refreshes them after each
+// accepted step (by the run's activity model), as the iteration refreshes them after each
 // loop; a converged state satisfies every equation with its refreshed
 // coefficients. Steps are bounded in ln m by a trust region on the norm of
 // the residuals, Powell's dogleg between the Newton step and steepest descent

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <utility>
 
-#include "activity/activity.hpp"
+#include "activity/activity_model.hpp"
 #include "activity/constraints.hpp"
 #include "equilibria/forced_saturation.hpp"
 #include "solver/solver_state.hpp"
@@ -302,11 +302,7 @@ bool refreshActivities(SolverState& prog) {
 }
 
 void refreshGammas(SolverState& prog) {
-    const RunInput& in = prog.input;
-    prog.activity.tKelvin = prog.conditions.temperature + KELVIN_OFFSET;
-    gamcal(prog.sp, prog.activity, in.activityOption, prog.conditions.pressure, prog.sp.co2Position);
-    lietzk(prog.comp, prog.map, prog.sp, prog.activity, prog.run.kgw, in.activityOption, in.waterOption,
-           prog.conditions.pressure, prog.sp.co2Position);
+    prog.activityModel->refresh(prog.sp, WaterComposition{prog.comp, prog.map, prog.run.kgw}, prog.activity);
 }
 
 double chargeImbalance(const SolverState& prog) {

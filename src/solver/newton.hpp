@@ -47,7 +47,7 @@ double heldTotal(const SolverState& prog, int i);
 bool refreshActivities(SolverState& prog);
 
 // The ionic strength, every activity coefficient and the activity of water
-// from the current molalities and totals (gamcal, then lietzk).
+// from the current molalities and totals, by the run's activity model.
 void refreshGammas(SolverState& prog);
 
 // Net charge of the current speciation in moles: H+ counts +1, water is left

@@ -2,7 +2,8 @@
 
 #include <cmath>
 
-#include "activity/activity.hpp"
+#include "activity/activity_model.hpp"
+#include "grid/units.hpp"
 #include "equilibria/forced_saturation.hpp"
 #include "solver/solver_state.hpp"
 #include "solver/mass_action.hpp"
@@ -49,8 +50,9 @@ void setTolerances(SolverState& prog) {
 }
 
 void setUp(SolverState& prog, const SetUpHooks& hooks) {
-    prog.activity.tables = prog.activityTables;
-    helhuc(prog.sp, prog.activity);
+    const ActivityConditions at{prog.conditions.temperature + KELVIN_OFFSET, prog.conditions.pressure,
+                                prog.activityTables, prog.input.activityOption, prog.input.waterOption};
+    prog.activityModel->setUp(prog.sp, at);
 
     const int nc = prog.comp.count;
     prog.newton.order = nc;

@@ -13,7 +13,7 @@ struct SetUpHooks {
     void (*writeDebugTables)(SolverState&) = nullptr;
 };
 
-// After the species, minerals and gases of the run are read, in order: helhuc;
+// After the species, minerals and gases of the run are read, in order: the activity model built from the run's species;
 // the component count and first secondary position; the forced-mineral check
 // (stops the run on a mineral not found); the charge-balance threshold; the
 // debug tables (hook); the water total from kg to moles; the fixed H+

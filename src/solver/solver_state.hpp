@@ -2,9 +2,10 @@
 // says, what one run hands on to the next, and what every run rebuilds.
 #pragma once
 
+#include <memory>
 #include <string>
 
-#include "activity/model.hpp"
+#include "activity/activity_model.hpp"
 #include "grid/grid.hpp"
 #include "input/database_file.hpp"
 #include "input/run_input.hpp"
@@ -57,7 +58,7 @@ struct CarriedState {
     ComponentTable comp;
     ComponentMap map;
     SpeciesTable sp;
-    ActivityModel activity;
+    ActivityValues activity;
     RunState run;
 };
 
@@ -74,6 +75,8 @@ struct SolverState : CarriedState {
     ActivityTables activityTables;  // the database's activity-model tables at T and P
     MineralTable minerals;
     NewtonSystem newton;
+    // The activity model, built from the run's species at every set-up.
+    std::unique_ptr<ActivityModel> activityModel = makeActivityModel(DEFAULT_ACTIVITY_MODEL);
 };
 
 }  // namespace wq
