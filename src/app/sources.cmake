@@ -5,4 +5,5 @@ list(APPEND WQSPEC_SOURCES
   src/app/front_end.cpp
   src/app/batch.cpp
   src/app/sweep.cpp
+  src/app/sweep_minerals.cpp
 )

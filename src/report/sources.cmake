@@ -4,5 +4,5 @@ list(APPEND WQSPEC_SOURCES
   src/report/saturation_report.cpp
   src/report/debug_tables.cpp
   src/report/records.cpp
-  src/report/estimate.cpp
+  src/report/sweep_table.cpp
 )
