@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "app/program.hpp"
+#include "app/batch_output.hpp"
 #include "app/front_end.hpp"
 #include "app/run_sequence.hpp"
 #include "input/case_writer.hpp"
@@ -55,8 +56,8 @@ struct Shared {
     ComponentCatalog catalog;
     std::unique_ptr<CaseInput> templateCase;  // the template as read
     WaterTable table;
-    RecordColumns columns;
-    bool json = false;
+    const RecordFormat* format = nullptr;  // of the output
+    RecordColumns columns;                 // of a format that fixes them
 };
 
 void readTemplate(Shared& s, const BatchOptions& o) {
@@ -137,7 +138,7 @@ struct Solved {
 };
 
 std::string recordText(const Shared& s, const RecordHead& head, const Results* results) {
-    return s.json ? jsonRecord(head, results) : csvRow(s.columns, head, results);
+    return s.format->record(s.columns, head, results);
 }
 
 Solved solveWater(const Shared& s, const WaterSample& w) {
@@ -161,97 +162,6 @@ Solved solveWater(const Shared& s, const WaterSample& w) {
         head.status = utf8FromLatin1(endingInFlight().reason);
     }
     return {recordText(s, head, nullptr), false};
-}
-
-// A progress line on standard error, when it is a terminal.
-class Progress {
-public:
-    explicit Progress(std::size_t total) : total_(total), shown_(::isatty(2) != 0) {}
-    void update(std::size_t done, bool last = false) {
-        if (!shown_) return;
-        const auto now = std::chrono::steady_clock::now();
-        if (!last && now - lastShown_ < std::chrono::milliseconds(200)) return;
-        lastShown_ = now;
-        const double seconds = std::chrono::duration<double>(now - start_).count();
-        const double rate = seconds > 0.0 ? double(done) / seconds : 0.0;
-        const double left = rate > 0.0 ? double(total_ - done) / rate : 0.0;
-        std::fprintf(stderr, "\r  %zu / %zu waters, %.1f per second, %.0f s left   ", done, total_, rate, left);
-        if (last) std::fputc('\n', stderr);
-        std::fflush(stderr);
-    }
-
-private:
-    std::size_t total_;
-    bool shown_;
-    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-    std::chrono::steady_clock::time_point lastShown_{};
-};
-
-// The output: CSV or a JSON array, on standard output or on a file written
-// under a temporary name (StagedFile) that takes its name when the batch is
-// complete.
-class Output {
-public:
-    Output(const std::string& path, bool json) : json_(json) {
-        if (path.empty()) {
-            file_ = stdout;
-            name_ = "standard output";
-        } else {
-            std::string why;
-            if (!staged_.open(path, why)) throw CannotStart{"cannot create " + path + ": " + why};
-            file_ = staged_.file();
-            name_ = path;
-        }
-        if (json_) array_ = std::make_unique<JsonArrayWriter>(file_);
-    }
-    Output(const Output&) = delete;
-    Output& operator=(const Output&) = delete;
-
-    // Every record is flushed as it is written: a batch killed outright
-    // leaves whole records in the temporary file.
-    bool write(const std::string& text) {
-        const bool ok = json_ ? array_->add(text)
-                              : std::fwrite(text.data(), 1, text.size(), file_) == text.size() && std::fflush(file_) == 0;
-        if (!ok && why_.empty()) why_ = errno ? std::strerror(errno) : "the write failed";
-        return ok;
-    }
-    // Ends the output: a file takes its name when `complete`, else the
-    // partial name (its records are whole), unless a write failed (then it
-    // is removed). False, with the reason in failure(), when the output
-    // could not be completed.
-    bool close(bool complete) {
-        const bool ended = json_ ? array_->close() : std::fflush(file_) == 0;
-        if (!ended && why_.empty()) why_ = errno ? std::strerror(errno) : "the write failed";
-        if (staged_.path().empty()) return ended && why_.empty();
-        if (!why_.empty()) {
-            staged_.abandon();
-            return false;
-        }
-        return complete ? staged_.commit(why_) : staged_.keepPartial(partial_, why_);
-    }
-    const std::string& name() const { return name_; }
-    const std::string& failure() const { return why_; }
-    const std::string& partialPath() const { return partial_; }
-
-private:
-    bool json_;
-    StagedFile staged_;
-    std::FILE* file_ = nullptr;
-    std::string name_, why_, partial_;
-    std::unique_ptr<JsonArrayWriter> array_;
-};
-
-bool endsWithNoCase(const std::string& s, std::string_view tail) {
-    if (s.size() < tail.size()) return false;
-    for (std::size_t k = 0; k < tail.size(); ++k)
-        if (std::tolower(static_cast<unsigned char>(s[s.size() - tail.size() + k])) != tail[k]) return false;
-    return true;
-}
-
-bool jsonOutput(const std::string& path) {
-    if (path.empty() || endsWithNoCase(path, ".csv")) return false;
-    if (endsWithNoCase(path, ".json")) return true;
-    throw CannotStart{"--out " + path + ": the name must end in .csv or .json"};
 }
 
 // The input of the batch that `path` names, however the two are spelled
@@ -299,7 +209,7 @@ int workerCount(int jobs, std::size_t waters) {
 // taking new waters; what is done is written and the output closed. A thread
 // that cannot be started is not needed: the batch runs on those that did,
 // and with none the calling thread computes every water itself.
-FrontEndExit solveAll(const Shared& s, Output& out, int jobs) {
+FrontEndExit solveAll(const Shared& s, BatchOutput& out, int jobs) {
     const std::size_t n = s.table.waters.size();
     std::vector<std::optional<Solved>> done(n);
     std::mutex mutex;
@@ -443,7 +353,7 @@ int runBatch(const BatchOptions& o) {
         if (o.writeCases && o.writeCasesDir.empty()) throw CannotStart{"--write-cases needs the name of a folder"};
         int jobs = 1;
         if (!o.writeCases) {
-            jsonOutput(o.outPath);
+            outputFormat(o.outPath);
             if (!o.outPath.empty()) refuseInputAsOutput(o.outPath, o);
             jobs = askedJobs(o.jobs);
         }
@@ -452,11 +362,10 @@ int runBatch(const BatchOptions& o) {
         readTable(s, o);
         if (o.writeCases) return writeCases(s, o);
         jobs = workerCount(jobs, s.table.waters.size());
-        s.json = jsonOutput(o.outPath);
-        if (!s.json) s.columns = probeColumns(s);
-        Output out(o.outPath, s.json);
-        if (!s.json && !out.write(csvHeader(s.columns)))
-            throw CannotStart{"cannot write " + out.name() + ": " + out.failure()};
+        s.format = &outputFormat(o.outPath);
+        if (s.format->fixesColumns()) s.columns = probeColumns(s);
+        BatchOutput out(o.outPath, *s.format, s.columns);
+        if (!out.open()) throw CannotStart{"cannot write " + out.name() + ": " + out.failure()};
         interrupted = false;
         std::signal(SIGINT, onInterrupt);
         std::signal(SIGTERM, onInterrupt);

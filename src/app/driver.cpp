@@ -109,7 +109,7 @@ std::vector<std::string> closeOutputs(Channels& io) {
 // was. It may not be one of the program's files.
 struct ResultsFile {
     StagedFile staged;
-    std::unique_ptr<JsonArrayWriter> writer;
+    std::unique_ptr<RecordWriter> writer;
 
     void open(Program& prog, const std::string& path) {
         if (path.empty()) return;
@@ -118,7 +118,8 @@ struct ResultsFile {
         std::string why;
         if (!staged.open(path, why)) openFailure("cannot create " + path + ": " + why);
         staged.removeOnInterrupt();
-        writer = std::make_unique<JsonArrayWriter>(staged.file());
+        // A JSON array whatever the name.
+        writer = std::make_unique<RecordWriter>(staged.file(), *recordFormatOf(".json"));
         prog.records = writer.get();
     }
     // The reason it could not be completed; empty when it was (or none was asked).

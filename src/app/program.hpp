@@ -9,7 +9,7 @@
 namespace wq {
 
 struct Program : SolverState {
-    JsonArrayWriter* records = nullptr;  // --results: one record per run, when asked for
+    RecordWriter* records = nullptr;  // --results: one record per run, when asked for
 };
 
 }  // namespace wq

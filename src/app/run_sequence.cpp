@@ -120,7 +120,7 @@ void reportLoopTwo(SolverState& prog) { writeResultListing(prog, evaluateResults
 void writeRecord(Program& prog, const Results& results) {
     if (!prog.records) return;
     const RecordHead head{results.title1, runStatus(results), results.temperature, results.pressure};
-    if (!prog.records->add(jsonRecord(head, &results)))
+    if (!prog.records->add(prog.records->text(head, &results)))
         stop(ExitStatus::error, std::string("cannot write the results file: ") + std::strerror(errno));
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "text/number_scan.hpp"
+#include "text/table_value.hpp"
 #include "text/stop.hpp"
 #include "text/textfile.hpp"
 

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "grid/grid.hpp"
-#include "text/number_scan.hpp"
+#include "text/table_value.hpp"
 #include "text/textfile.hpp"
 
 namespace wq {

@@ -5,6 +5,7 @@ list(APPEND WQSPEC_SOURCES
   src/text/fields.cpp
   src/text/textfile.cpp
   src/text/number_scan.cpp
+  src/text/table_value.cpp
   src/text/channels.cpp
   src/text/failure.cpp
   src/text/number_text.cpp
