@@ -1,7 +1,5 @@
 #include "app/batch.hpp"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cctype>

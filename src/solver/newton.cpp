@@ -9,27 +9,19 @@
 #include <string_view>
 #include <utility>
 
-#include "activity/activity_model.hpp"
 #include "activity/constraints.hpp"
 #include "equilibria/forced_saturation.hpp"
-#include "solver/solver_state.hpp"
-#include "text/stop.hpp"
-#include "linear/linear.hpp"
-#include "solver/mass_action.hpp"
-#include "input/db_numbers.hpp"
 #include "input/run_input.hpp"
-#include "grid/units.hpp"
+#include "linear/linear.hpp"
+#include "solver/charge_balance.hpp"
+#include "solver/mass_action.hpp"
+#include "solver/solver_state.hpp"
+#include "solver/totals.hpp"
+#include "text/stop.hpp"
 
 namespace wq {
 
 namespace {
-
-// Database component number of the carbonate component of an alkalinity.
-
-// Charge-balance freeze: a change of the total below this fraction of it
-// (the single-precision value of 1e-5) after loop FREEZE_AFTER_LOOP.
-constexpr double CHARGE_BALANCE_SETTLED = 9.999999747378752e-06;
-constexpr int FREEZE_AFTER_LOOP = 30;
 
 // Damping weights never fall below the single-precision value of 1e-4, so a
 // damped equation keeps some pull on the step.
@@ -41,14 +33,6 @@ constexpr double MAX_COMPONENT_MOLALITY = 10.0;
 constexpr double MIN_HYDROGEN_MOLALITY = 1e-15;
 constexpr double MIN_MOLALITY = 1e-200;
 
-// Above this molality the activity-coefficient model is far outside its
-// range; such a loop keeps the previous coefficients.
-constexpr double HIGH_MOLALITY = 7.0;
-
-bool pHFixed(const SolverState& prog) { return prog.conditions.pH != 0.0; }
-bool alkalinityGiven(const SolverState& prog) { return prog.conditions.alkalinity != 0.0; }
-int carbonatePosition(const SolverState& prog) { return prog.map.position(db::CARBONATE); }
-
 // An overflow (an unbounded exponent, a huge step) or an undefined value in a
 // loop would otherwise spread through every table and end in a listing of
 // NaN presented as a result. The run ends instead, naming the equation.
@@ -59,14 +43,8 @@ struct Quantity {
 constexpr Quantity RESIDUAL{"RESIDUAL", "residual"};
 constexpr Quantity NEWTON_STEP{"NEWTON STEP", "Newton step"};
 
-// A stop of the iteration on its way out of the loop: the message is written
-// by whoever decides that the run ends (writeIterationStop).
-struct Stopped {
-    IterationStop what;
-};
-
 [[noreturn]] void nonFinite(IterationStop::Kind kind, int component, int loop) {
-    throw Stopped{{kind, component, loop}};
+    throw IterationStopped{{kind, component, loop}};
 }
 
 void writeNonFinite(SolverState& prog, const Quantity& what, int component, int loop) {
@@ -90,36 +68,6 @@ void requireFiniteResiduals(SolverState& prog, int loop) {
 void requireDefinedStep(SolverState& prog, int loop) {
     for (int i = 1; i <= prog.newton.order; ++i)
         if (std::isnan(prog.newton.x[i])) nonFinite(IterationStop::Kind::nonFiniteStep, i, loop);
-}
-
-// ---- charge balance --------------------------------------------------------
-
-[[noreturn]] void imbalanceTooLarge(const SolverState& prog, int icb) {
-    throw Stopped{{IterationStop::Kind::chargeImbalance, icb, prog.run.loops}};
-}
-
-void writeImbalanceTooLarge(SolverState& prog, int icb) {
-    static const Layout message(
-        "(//5X,'CHARGE IMBALANCE EXEEDS THE TOTAL AMOUNT ','OF ',A12,' AND CANNOT '"
-        "/5X,'BE ADJUSTED BY THIS ','ION.  CHOOSE AN ION WITH OPPOSITE CHARGE'///)");
-    writeEach({&prog.io.listing, &prog.io.console}, message, {prog.sp[icb].name.view()});
-}
-
-std::string imbalanceReason(const SolverState& prog, int icb) {
-    return "the charge imbalance exceeds the total of " + std::string(prog.sp[icb].name.trimmed()) +
-           ", which cannot balance it";
-}
-
-// The adjustment runs in every loop in which something else already moves a
-// total (forced minerals, fixed pH/activity/alkalinity) or the user asked for
-// it, until it freezes.
-//
-// The freeze is a flag of its own. Marking it by overwriting the charge-balance
-// position with a reserved position number would collide with a real
-// component standing at that position, whose charge balance would then
-// silently never run.
-bool chargeBalanceDue(const SolverState& prog) {
-    return !prog.run.chargeBalanceFrozen && balancesCharge(prog.input, prog.conditions, prog.forced);
 }
 
 // ---- assembly --------------------------------------------------------------
@@ -245,146 +193,13 @@ void writeLoopTrace(SolverState& prog, int loop) {
     prog.io.listing.write(line, {loop, prog.activity.ionicStrength});
 }
 
-// The total of an ion that carries the charge balance, moved by d: the
-// correction is halved while it would leave no positive total. With a
-// positive old total this ends once |d| < old. With a total of 0 (or below)
-// no halving can help: d runs down to 0 and the ion counts as exhausted,
-// which stops the run.
-double positiveTotalAfter(const SolverState& prog, int icb, double old, double d) {
-    double total = old - d;
-    while (total <= 0.0 && d != 0.0) {
-        d = d / 2.0;
-        total = old - d;
-    }
-    if (total <= 0.0 || total <= prog.run.chargeBalanceThreshold) imbalanceTooLarge(prog, icb);
-    return total;
-}
-
-// The H+ balance as the solution holds it now, kgw (m(H+) + sum_s nu m(s)),
-// and the protons it counts without their signs (nu: the first term of the
-// species naming H+, as in the mass-balance row).
-double protonBalance(const SolverState& prog, bool gross) {
-    const SpeciesTable& sp = prog.sp;
-    double sum = sp[HYDROGEN_SLOT].molality;
-    for (int s = prog.comp.count + 1; s <= sp.count; ++s) {
-        int t = firstTermNaming(sp[s], HYDROGEN_SLOT);
-        if (t != 0) sum += (gross ? std::fabs(sp[s].coef[t]) : sp[s].coef[t]) * sp[s].molality;
-    }
-    return prog.run.kgw * sum;
-}
-
-// The total of H+ that makes the solution neutral: the proton balance it
-// holds now, less the imbalance. H+ total is a proton balance, not an amount
-// of a substance, and is negative in an alkaline water, so no sign limits it.
-// The change is halved while it exceeds half of the protons held on both
-// sides of the balance: a larger one asks the Newton step for more than a
-// linear step in m(H+) can give (a refused H+ step would leave the pH where
-// it is while the total ran on).
-double neutralProtonTotal(const SolverState& prog, double imbalance) {
-    const double gross = protonBalance(prog, true);
-    double d = imbalance;
-    while (std::fabs(d) > 0.5 * gross && d != 0.0) d = d / 2.0;
-    return protonBalance(prog, false) - d;
-}
-
-}  // namespace
-
-bool refreshActivities(SolverState& prog) {
-    SpeciesTable& sp = prog.sp;
-    bool high = false;
-    // With a fixed pH, H+ keeps the activity 10^-pH the set-up gave it.
-    const int first = pHFixed(prog) ? HYDROGEN_SLOT + 1 : HYDROGEN_SLOT;
-    for (int s = first; s <= sp.count; ++s) {
-        sp[s].activity = sp[s].molality * sp[s].gamma;
-        if (sp[s].molality > HIGH_MOLALITY) high = true;
-    }
-    return high;
-}
-
-void refreshGammas(SolverState& prog) {
-    prog.activityModel->refresh(prog.sp, WaterComposition{prog.comp, prog.map, prog.run.kgw}, prog.activity);
-}
-
-double chargeImbalance(const SolverState& prog) {
-    const SpeciesTable& sp = prog.sp;
-    double kgw = prog.run.kgw;
-    double s = kgw * sp[HYDROGEN_SLOT].molality;
-    for (int i = WATER_SLOT + 1; i <= sp.count; ++i) s += sp[i].charge * sp[i].molality * kgw;
-    return s;
-}
-
-double heldTotal(const SolverState& prog, int i) {
-    const SpeciesTable& sp = prog.sp;
-    double sum = sp[i].molality;
-    for (int s = prog.comp.count + 1; s <= sp.count; ++s) {
-        int t = firstTermNaming(sp[s], i);
-        if (t != 0) sum = sum + sp[s].coef[t] * sp[s].molality;
-    }
-    return prog.run.kgw * sum;
-}
-
-void recomputeForcedTotals(SolverState& prog) {
-    for (int e = 1; e <= prog.forced.count; ++e) {
-        int q = prog.forced[e].component;
-        prog.comp[q].mtot = heldTotal(prog, q);
-    }
-}
-
-void recomputeFixedTotals(SolverState& prog) {
-    const SpeciesTable& sp = prog.sp;
-    ComponentTable& comp = prog.comp;
-    const double kgw = prog.run.kgw;
-    const bool pH = pHFixed(prog);
-    const int icm = prog.input.fixedActivityPosition;
-    const int icarb = alkalinityGiven(prog) ? carbonatePosition(prog) : 0;
-
-    if (pH) comp[HYDROGEN_SLOT].mtot = kgw * sp[HYDROGEN_SLOT].molality;
-    if (icm != 0) comp[icm].mtot = kgw * sp[icm].molality;
-    if (icarb != 0) comp[icarb].mtot = kgw * sp[icarb].molality;
-    for (int s = prog.comp.count + 1; s <= sp.count; ++s) {
-        const Species& species = sp[s];
-        // For H+ only the first term is looked at: the H+ total of a fixed
-        // pH counts the species whose reaction starts with H+.
-        if (pH && species.itot >= 1 && species.comp[1] == HYDROGEN_SLOT)
-            comp[HYDROGEN_SLOT].mtot += species.coef[1] * species.molality * kgw;
-        for (int j = 1; j <= species.itot; ++j) {
-            int c = species.comp[j];
-            if (icm != 0 && c == icm) comp[icm].mtot += species.coef[j] * species.molality * kgw;
-            if (icarb != 0 && c == icarb) comp[icarb].mtot += species.coef[j] * species.molality * kgw;
-        }
-    }
-}
-
-namespace {
-
-// The charge balance and the step of a loop; a stop leaves them as a Stopped
-// exception, which the loop hands back and the phases on their own report.
-void adjustBalance(SolverState& prog, int loop) {
-    const int icb = prog.input.chargeBalancePosition;
-    Component& c = prog.comp[icb];
-    const double s = chargeImbalance(prog);
-    prog.run.chargeImbalance = s;
-
-    const double old = c.mtot;
-    const double total = icb == HYDROGEN_SLOT ? neutralProtonTotal(prog, s)
-                                  : positiveTotalAfter(prog, icb, old, s / prog.sp[icb].charge);
-    c.mtot = total;
-
-    // A proton balance can be near 0 while large amounts of protons are
-    // held on both sides of it; its tolerance follows those amounts.
-    const double scale = icb == HYDROGEN_SLOT ? protonBalance(prog, true) : std::fabs(total);
-    c.tolerance = scale * prog.input.convergence;
-    if (std::fabs(total - old) < CHARGE_BALANCE_SETTLED * std::fabs(old) && loop > FREEZE_AFTER_LOOP)
-        prog.run.chargeBalanceFrozen = true;
-}
-
 }  // namespace
 
 void assembleSystem(SolverState& prog) {
     clearSystem(prog);
     const RunInput& in = prog.input;
     const int icm = in.fixedActivityPosition;
-    const int icarb = alkalinityGiven(prog) ? carbonatePosition(prog) : 0;
+    const int icarb = alkalinityComponent(prog);
     Sink* trace = in.debug != 0 ? &prog.io.listing : nullptr;
     const int nc = prog.comp.count;
     for (int i = 1; i <= nc; ++i) {
@@ -487,7 +302,7 @@ bool iterateUntilStop(SolverState& prog, void (*writeListing)(SolverState&), Ite
     try {
         iterateLoops(prog, writeListing);
         return true;
-    } catch (const Stopped& s) {
+    } catch (const IterationStopped& s) {
         stopped = s.what;
         return false;
     }
@@ -529,7 +344,7 @@ void iterate(SolverState& prog, void (*writeListing)(SolverState&)) {
 void adjustChargeBalance(SolverState& prog, int loop) {
     try {
         adjustBalance(prog, loop);
-    } catch (const Stopped& s) {
+    } catch (const IterationStopped& s) {
         reportStop(prog, s.what);
     }
 }
@@ -537,7 +352,7 @@ void adjustChargeBalance(SolverState& prog, int loop) {
 void applyNewtonStep(SolverState& prog) {
     try {
         applyStep(prog);
-    } catch (const Stopped& s) {
+    } catch (const IterationStopped& s) {
         reportStop(prog, s.what);
     }
 }

@@ -26,6 +26,12 @@ struct IterationStop {
     int loop = 0;
 };
 
+// A stop of the iteration on its way out of the loop: the message is written
+// by whoever decides that the run ends (writeIterationStop).
+struct IterationStopped {
+    IterationStop what;
+};
+
 // The joint solve of a run whose iteration ended without a solution.
 struct JointSolveReport {
     bool ran = false;

@@ -1,4 +1,5 @@
 #include "solver/newton.hpp"
+#include "solver/totals.hpp"
 
 #include <gtest/gtest.h>
 
