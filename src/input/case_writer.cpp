@@ -127,14 +127,22 @@ std::string writeCase(const CaseInput& s, const TextFile& templateFile, const Co
                               in.damping,
                               in.printThreshold,
                               water.pressure.value_or(in.pressure)};
-    // Free-format reals, written so that they read back exactly.
-    for (double v : values) text += " " + exactText(v);
+    // Free-format reals, written so that they read back exactly. Appended
+    // piece by piece (" " + a temporary string is a false -Wrestrict of
+    // GCC 12 at -O3).
+    for (double v : values) {
+        text += ' ';
+        text += exactText(v);
+    }
     text += "\nl/v-hiP Minerals Debug ChBal Loops ChBalSp FixActSp Geoth Refine ActOpt WatOpt\n";
     text += std::string(74, '-') + "\n\n";
     const int options[11] = {in.runKind,           in.mineralsSwitch,      in.debug,          in.chargeBalanceSwitch,
                              in.loopLimit,         in.chargeBalanceSpecies, in.fixedActivitySpecies,
                              in.geothermometer,    in.refinement,          static_cast<int>(in.activityOption), static_cast<int>(in.waterOption)};
-    for (int v : options) text += " " + std::to_string(v);
+    for (int v : options) {
+        text += ' ';
+        text += std::to_string(v);
+    }
     text += "\nSAQ  species      Mtot (moles; water: kg)      Mtry               gamma\n";
     text += std::string(77, '-') + "\n";
     for (const Record& r : componentRecords(s, catalog, water, kgw)) text += componentLine(r);
