@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "text/number_scan.hpp"
+#include "text/table_value.hpp"
 
 namespace wq {
 

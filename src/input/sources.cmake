@@ -11,4 +11,5 @@ list(APPEND WQSPEC_SOURCES
   src/input/case_writer.cpp
   src/input/pitzer_parameters.cpp
   src/input/redox_options.cpp
+  src/input/redox_couples.cpp
 )
