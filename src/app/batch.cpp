@@ -56,7 +56,32 @@ struct Shared {
     WaterTable table;
     const RecordFormat* format = nullptr;  // of the output
     RecordColumns columns;                 // of a format that fixes them
+    RunChoices choices;                    // --redox, --decouple, --suppress
 };
+
+// The batch's redox state and names left out, the names checked against its
+// database.
+void takeRunChoices(Shared& s, const BatchOptions& o) {
+    std::string why;
+    std::optional<RunChoices> choices = runChoicesOf(o.choices, *s.database, why);
+    if (!choices) throw CannotStart{why};
+    s.choices = std::move(*choices);
+}
+
+// True when some water of the batch has a redox state.
+bool anyRedoxState(const Shared& s) {
+    if (s.choices.redox.state.given()) return true;
+    for (const WaterSample& w : s.table.waters)
+        if (w.redox && w.redox->given()) return true;
+    return false;
+}
+
+// The choices of one water: the batch's, with the row's own redox state.
+RunChoices choicesOf(const Shared& s, const WaterSample& w) {
+    RunChoices choices = s.choices;
+    if (w.redox) choices.redox.state = *w.redox;
+    return choices;
+}
 
 void readTemplate(Shared& s, const BatchOptions& o) {
     s.templateFile = loadInput(o.casePath, MAX_RUN_INPUT_BYTES, "the template");
@@ -118,13 +143,21 @@ RecordColumns probeColumns(Shared& s) {
         p.input.runKind = 0;
         p.conditions.temperature = 25.0;
         locateRun(p);
+        // With a redox state in the batch, the components it adds (O2,aq and
+        // the other member of each pair) give columns too.
+        p.choices = s.choices;
+        if (anyRedoxState(s)) p.choices.redox.state = RedoxState{RedoxState::Kind::pe, 0.0, {}};
+        addRedoxComponents(p);
         const RunSection section = readSpecies(p);
         if (p.conditions.mineralsSwitch != 0) readMinerals(p, section);
+        setUpRedox(p);
     } catch (const Stop& stopped) {
         throw CannotStart{"the database cannot be read with the batch's components: " + stopped.reason};
     }
     for (int i = 1; i <= p.sp.count; ++i)
         if (i != WATER_SLOT) columns.species.push_back(std::string(p.sp[i].name.trimmed()));
+    columns.redox = anyRedoxState(s);
+    for (const RedoxPair& pair : p.redox.pairs) columns.couples.push_back(pair.couple.name);
     for (int i = 1; i <= p.minerals.count; ++i)
         (p.minerals[i].isGas() ? columns.gases : columns.minerals).push_back(std::string(p.minerals[i].name.trimmed()));
     return columns;
@@ -151,6 +184,7 @@ Solved solveWater(const Shared& s, const WaterSample& w) {
     Program& p = *q;
     p.caseFile = TextFile("WQCASE.DAT", writeCase(*s.templateCase, s.templateFile, s.catalog, w));
     p.database = DatabaseFile::ofParsed(s.database);
+    p.choices = choicesOf(s, w);
     try {
         readCase(p);
         const Results results = computeRun(p);
@@ -358,6 +392,7 @@ int runBatch(const BatchOptions& o) {
         Shared s;
         readTemplate(s, o);
         readTable(s, o);
+        takeRunChoices(s, o);
         if (o.writeCases) return writeCases(s, o);
         jobs = workerCount(jobs, s.table.waters.size());
         s.format = &outputFormat(o.outPath);

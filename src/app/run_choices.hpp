@@ -1,0 +1,30 @@
+// The options that every way of running a water takes besides its input
+// files: the redox state (--redox), the elements kept decoupled from it
+// (--decouple) and the species, minerals and gases left out (--suppress).
+// The run input cannot say them without a change of its layout, so it does
+// not: they stand on the command line of the console program, the batch and
+// the sweep alike.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "solver/redox_run.hpp"
+
+namespace wq {
+
+struct ParsedDatabase;
+
+// The three options as given; empty when not.
+struct RunChoiceText {
+    std::string redox;
+    std::string decouple;
+    std::string suppress;
+    bool any() const { return !redox.empty() || !decouple.empty() || !suppress.empty(); }
+};
+
+// The choices the options say, the names checked against the database;
+// nullopt, and why in one line, when one cannot be taken.
+std::optional<RunChoices> runChoicesOf(const RunChoiceText& text, const ParsedDatabase& db, std::string& why);
+
+}  // namespace wq
