@@ -56,7 +56,7 @@ void writeEhAndSourceTemperature(const Results& r, Sink& out) {
 // Only a run given a redox state has these lines: the state, what it came
 // to, and the Eh at which each couple of the run is in equilibrium.
 void writeRedoxState(const Results& r, Sink& out) {
-    static const Layout state("(2X,'Redox state: ',A,';  pe = ',F8.3,',  Eh = ',F8.4,' V,  log a(O2,aq) = ',F9.3)");
+    static const Layout state("(2X,'Redox state: ',A,';  pe = ',F7.3,',  Eh = ',F7.4,' V,  log a(O2,aq) = ',F8.3)");
     static const Layout decoupled("(2X,'Kept decoupled: ',A)");
     static const Layout header("(2X,'Couple                 Eh (V)        pe')");
     static const Layout couple("(2X,A20,F9.4,F10.3,A)");
