@@ -150,9 +150,14 @@ RecordColumns probeColumns(Shared& s) {
         addRedoxComponents(p);
         const RunSection section = readSpecies(p);
         if (p.conditions.mineralsSwitch != 0) readMinerals(p, section);
-        setUpRedox(p);
     } catch (const Stop& stopped) {
         throw CannotStart{"the database cannot be read with the batch's components: " + stopped.reason};
+    }
+    // The couples of the columns; a state the template cannot take (a member
+    // that carries its charge balance) is refused in each water's record.
+    try {
+        setUpRedox(p);
+    } catch (const Stop&) {
     }
     for (int i = 1; i <= p.sp.count; ++i)
         if (i != WATER_SLOT) columns.species.push_back(std::string(p.sp[i].name.trimmed()));
