@@ -2,22 +2,18 @@
 
 #include <algorithm>
 
+#include "text/fields.hpp"
+
 namespace wq {
 
 namespace {
-
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    return s;
-}
 
 std::vector<std::string> piecesBetweenCommas(std::string_view list) {
     std::vector<std::string> pieces;
     std::size_t start = 0;
     for (std::size_t comma; (comma = list.find(',', start)) != std::string_view::npos; start = comma + 1)
-        pieces.emplace_back(trimmed(list.substr(start, comma - start)));
-    pieces.emplace_back(trimmed(list.substr(start)));
+        pieces.emplace_back(withoutBlanksAround(list.substr(start, comma - start)));
+    pieces.emplace_back(withoutBlanksAround(list.substr(start)));
     return pieces;
 }
 
