@@ -59,30 +59,6 @@ struct Shared {
     RunChoices choices;                    // --redox, --decouple, --suppress
 };
 
-// The batch's redox state and names left out, the names checked against its
-// database.
-void takeRunChoices(Shared& s, const BatchOptions& o) {
-    std::string why;
-    std::optional<RunChoices> choices = runChoicesOf(o.choices, *s.database, why);
-    if (!choices) throw CannotStart{why};
-    s.choices = std::move(*choices);
-}
-
-// True when some water of the batch has a redox state.
-bool anyRedoxState(const Shared& s) {
-    if (s.choices.redox.state.given()) return true;
-    for (const WaterSample& w : s.table.waters)
-        if (w.redox && w.redox->given()) return true;
-    return false;
-}
-
-// The choices of one water: the batch's, with the row's own redox state.
-RunChoices choicesOf(const Shared& s, const WaterSample& w) {
-    RunChoices choices = s.choices;
-    if (w.redox) choices.redox.state = *w.redox;
-    return choices;
-}
-
 void readTemplate(Shared& s, const BatchOptions& o) {
     s.templateFile = loadInput(o.casePath, MAX_RUN_INPUT_BYTES, "the template");
     TextFile file = s.templateFile;
@@ -123,6 +99,9 @@ void readTable(Shared& s, const BatchOptions& o) {
     if (!table) throw CannotStart{o.watersPath + ": " + error};
     s.table = std::move(*table);
     noteBlankRows(o.watersPath, s.table.blankRows);
+    std::optional<RunChoices> choices = runChoicesOf(o.choices, *s.database, error);
+    if (!choices) throw CannotStart{error};
+    s.choices = std::move(*choices);
 }
 
 // The species, minerals and gases that the batch's components can form: those
@@ -146,22 +125,20 @@ RecordColumns probeColumns(Shared& s) {
         // With a redox state in the batch, the components it adds (O2,aq and
         // the other member of each pair) give columns too.
         p.choices = s.choices;
-        if (anyRedoxState(s)) p.choices.redox.state = RedoxState{RedoxState::Kind::pe, 0.0, {}};
+        if (anyRedoxState(s.choices, s.table.waters)) p.choices.redox.state = RedoxState{RedoxState::Kind::pe, 0.0, {}};
         addRedoxComponents(p);
         const RunSection section = readSpecies(p);
         if (p.conditions.mineralsSwitch != 0) readMinerals(p, section);
     } catch (const Stop& stopped) {
         throw CannotStart{"the database cannot be read with the batch's components: " + stopped.reason};
     }
-    // The couples of the columns; a state the template cannot take (a member
-    // that carries its charge balance) is refused in each water's record.
-    try {
+    try {  // a state the template cannot take fails each water's record instead
         setUpRedox(p);
     } catch (const Stop&) {
     }
     for (int i = 1; i <= p.sp.count; ++i)
         if (i != WATER_SLOT) columns.species.push_back(std::string(p.sp[i].name.trimmed()));
-    columns.redox = anyRedoxState(s);
+    columns.redox = anyRedoxState(s.choices, s.table.waters);
     for (const RedoxPair& pair : p.redox.pairs) columns.couples.push_back(pair.couple.name);
     for (int i = 1; i <= p.minerals.count; ++i)
         (p.minerals[i].isGas() ? columns.gases : columns.minerals).push_back(std::string(p.minerals[i].name.trimmed()));
@@ -189,7 +166,7 @@ Solved solveWater(const Shared& s, const WaterSample& w) {
     Program& p = *q;
     p.caseFile = TextFile("WQCASE.DAT", writeCase(*s.templateCase, s.templateFile, s.catalog, w));
     p.database = DatabaseFile::ofParsed(s.database);
-    p.choices = choicesOf(s, w);
+    p.choices = choicesOf(s.choices, w);
     try {
         readCase(p);
         const Results results = computeRun(p);
@@ -397,7 +374,6 @@ int runBatch(const BatchOptions& o) {
         Shared s;
         readTemplate(s, o);
         readTable(s, o);
-        takeRunChoices(s, o);
         if (o.writeCases) return writeCases(s, o);
         jobs = workerCount(jobs, s.table.waters.size());
         s.format = &outputFormat(o.outPath);

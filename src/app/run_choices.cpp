@@ -3,6 +3,7 @@
 #include <set>
 
 #include "input/parsed_database.hpp"
+#include "input/waters.hpp"
 #include "text/name_list.hpp"
 
 namespace wq {
@@ -47,6 +48,19 @@ std::optional<RunChoices> runChoicesOf(const RunChoiceText& text, const ParsedDa
         choices.suppressed = std::move(*names);
     }
     return choices;
+}
+
+bool anyRedoxState(const RunChoices& choices, const std::vector<WaterSample>& waters) {
+    if (choices.redox.state.given()) return true;
+    for (const WaterSample& w : waters)
+        if (w.redox && w.redox->given()) return true;
+    return false;
+}
+
+RunChoices choicesOf(const RunChoices& choices, const WaterSample& water) {
+    RunChoices own = choices;
+    if (water.redox) own.redox.state = *water.redox;
+    return own;
 }
 
 }  // namespace wq

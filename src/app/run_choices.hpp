@@ -8,12 +8,14 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "solver/redox_run.hpp"
 
 namespace wq {
 
 struct ParsedDatabase;
+struct WaterSample;
 
 // The three options as given; empty when not.
 struct RunChoiceText {
@@ -26,5 +28,11 @@ struct RunChoiceText {
 // The choices the options say, the names checked against the database;
 // nullopt, and why in one line, when one cannot be taken.
 std::optional<RunChoices> runChoicesOf(const RunChoiceText& text, const ParsedDatabase& db, std::string& why);
+
+// True when the choices, or some water of a table, give a redox state.
+bool anyRedoxState(const RunChoices& choices, const std::vector<WaterSample>& waters);
+
+// The choices of one water of a table: these, with the row's own redox state.
+RunChoices choicesOf(const RunChoices& choices, const WaterSample& water);
 
 }  // namespace wq
