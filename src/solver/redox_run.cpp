@@ -263,6 +263,8 @@ void setUpRedox(SolverState& prog) {
     bool haveElectron = false;
     for (const RedoxCouple& c : couplesAt(parsed(prog), at)) {
         if (isAbsent(c.logK)) refuse("the log K of couple " + c.name + " is absent at the run's T and P");
+        if (c.coefficientOf(db::OXYGEN) == 0.0 || (!c.isElectron() && c.coefficientOf(c.reduced) == 0.0))
+            refuse("couple " + c.name + " of the database is not written on its reduced member and O2,aq");
         if (c.isElectron()) {
             r.electron = c;
             haveElectron = true;
