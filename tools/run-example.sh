@@ -2,14 +2,19 @@
 # Runs one of the ready cases in examples/ (or a case folder such as
 # docs/recipes/computed-ph) on the bundled database, shows its listing and
 # ends with a short summary that points into it.
-# Usage: tools/run-example.sh [seawater|geothermal|brine|FOLDER]
+# Usage: tools/run-example.sh [seawater|geothermal|brine|redox/CASE|FOLDER]
+# A case folder may hold `arguments`, the options of its command line
+# (examples/redox: the redox state).
 # WQSPEC names another build of the program (default build/release/wqspec,
 # built when missing).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 name="${1:-seawater}"
 case "$name" in
-  */*) case_dir="$(cd "$name" 2>/dev/null && pwd || echo "$name")" ;;
+  */*)
+    if [ -d "$name" ]; then case_dir="$(cd "$name" && pwd)"
+    elif [ -d "$root/examples/$name" ]; then case_dir="$root/examples/$name"
+    else case_dir="$name"; fi ;;
   *) case_dir="$root/examples/$name" ;;
 esac
 [ -f "$case_dir/WQCASE.DAT" ] || {
@@ -37,7 +42,9 @@ else
 fi
 answers="$case_dir/answers"
 [ -f "$answers" ] || answers=/dev/null
-(cd "$work" && "$program" < "$answers" > console.txt) || {
+arguments=()
+[ -f "$case_dir/arguments" ] && read -r -a arguments < "$case_dir/arguments"
+(cd "$work" && "$program" "${arguments[@]}" < "$answers" > console.txt) || {
   status=$?
   cat "$work/console.txt"
   echo "wqspec ended with status $status" >&2

@@ -56,6 +56,7 @@ struct Shared {
     WaterTable table;
     const RecordFormat* format = nullptr;  // of the output
     RecordColumns columns;                 // of a format that fixes them
+    RunChoices choices;                    // --redox, --decouple, --suppress
 };
 
 void readTemplate(Shared& s, const BatchOptions& o) {
@@ -98,6 +99,9 @@ void readTable(Shared& s, const BatchOptions& o) {
     if (!table) throw CannotStart{o.watersPath + ": " + error};
     s.table = std::move(*table);
     noteBlankRows(o.watersPath, s.table.blankRows);
+    std::optional<RunChoices> choices = runChoicesOf(o.choices, *s.database, error);
+    if (!choices) throw CannotStart{error};
+    s.choices = std::move(*choices);
 }
 
 // The species, minerals and gases that the batch's components can form: those
@@ -118,13 +122,24 @@ RecordColumns probeColumns(Shared& s) {
         p.input.runKind = 0;
         p.conditions.temperature = 25.0;
         locateRun(p);
+        // With a redox state in the batch, the components it adds (O2,aq and
+        // the other member of each pair) give columns too.
+        p.choices = s.choices;
+        if (anyRedoxState(s.choices, s.table.waters)) p.choices.redox.state = RedoxState{RedoxState::Kind::pe, 0.0, {}};
+        addRedoxComponents(p);
         const RunSection section = readSpecies(p);
         if (p.conditions.mineralsSwitch != 0) readMinerals(p, section);
     } catch (const Stop& stopped) {
         throw CannotStart{"the database cannot be read with the batch's components: " + stopped.reason};
     }
+    try {  // a state the template cannot take fails each water's record instead
+        setUpRedox(p);
+    } catch (const Stop&) {
+    }
     for (int i = 1; i <= p.sp.count; ++i)
         if (i != WATER_SLOT) columns.species.push_back(std::string(p.sp[i].name.trimmed()));
+    columns.redox = anyRedoxState(s.choices, s.table.waters);
+    for (const RedoxPair& pair : p.redox.pairs) columns.couples.push_back(pair.couple.name);
     for (int i = 1; i <= p.minerals.count; ++i)
         (p.minerals[i].isGas() ? columns.gases : columns.minerals).push_back(std::string(p.minerals[i].name.trimmed()));
     return columns;
@@ -151,6 +166,7 @@ Solved solveWater(const Shared& s, const WaterSample& w) {
     Program& p = *q;
     p.caseFile = TextFile("WQCASE.DAT", writeCase(*s.templateCase, s.templateFile, s.catalog, w));
     p.database = DatabaseFile::ofParsed(s.database);
+    p.choices = choicesOf(s.choices, w);
     try {
         readCase(p);
         const Results results = computeRun(p);

@@ -15,6 +15,8 @@
 
 #include <string>
 
+#include "app/run_choices.hpp"
+
 namespace wq {
 
 struct BatchOptions {
@@ -25,6 +27,7 @@ struct BatchOptions {
     std::string jobs;           // worker threads as given; empty: the number of cores
     bool writeCases = false;    // write one run input per water in writeCasesDir, solve nothing
     std::string writeCasesDir;
+    RunChoiceText choices;      // --redox, --decouple, --suppress
 };
 
 // The most worker threads per core: the waters are computed, never waited

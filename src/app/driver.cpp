@@ -9,10 +9,12 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "grid/grid.hpp"
+#include "input/parsed_database.hpp"
 #include "input/run_input.hpp"
 #include "text/failure.hpp"
 #include "text/staged_file.hpp"
@@ -136,6 +138,17 @@ struct ResultsFile {
     }
 };
 
+// The options of the redox state and the names left out, checked against
+// the database as it is now.
+void takeRunChoices(Program& prog, const RunChoiceText& text) {
+    if (!text.any()) return;
+    refreshDatabase(prog);
+    std::string why;
+    std::optional<RunChoices> choices = runChoicesOf(text, prog.database.parsed(), why);
+    if (!choices) stop(ExitStatus::error, why);
+    prog.choices = std::move(*choices);
+}
+
 }  // namespace
 
 int runProgram(const ProgramOptions& options) {
@@ -149,6 +162,7 @@ int runProgram(const ProgramOptions& options) {
         openFiles(*prog);
         results.open(*prog, options.resultsPath);
         startProgram(*prog);
+        takeRunChoices(*prog, options.choices);
         runSequence(*prog);
     } catch (...) {
         Ending ending = endingInFlight();

@@ -4,10 +4,13 @@
 
 #include <string>
 
+#include "app/run_choices.hpp"
+
 namespace wq {
 
 struct ProgramOptions {
     std::string resultsPath;  // --results: a JSON array of one record per run; empty: none
+    RunChoiceText choices;      // --redox, --decouple, --suppress
 };
 
 // Returns the process exit status.

@@ -8,6 +8,7 @@
 
 #include "app/batch.hpp"
 #include "app/driver.hpp"
+#include "app/run_choices.hpp"
 #include "app/sweep.hpp"
 #include "report/records.hpp"
 #include "wqspec_version.hpp"
@@ -16,6 +17,17 @@ namespace {
 
 // Status of a command line that cannot be understood.
 constexpr int USAGE_ERROR = 2;
+
+// --redox, --decouple and --suppress: the same three on the console program,
+// the batch and the sweep.
+void addRunChoices(CLI::App* app, wq::RunChoiceText& choices) {
+    app->add_option("--redox", choices.redox,
+                    "Redox state of the water: Eh=V, pe=X, logfO2=X, O2,aq (its dissolved oxygen), a couple "
+                    "REDUCED/OXIDIZED such as Fe++/Fe+++, or none (default)");
+    app->add_option("--decouple", choices.decouple,
+                    "Elements whose redox pair stays independent of the redox state: N,C,S,Fe,As");
+    app->add_option("--suppress", choices.suppress, "Species, minerals and gases left out of every run, NAME,NAME,...");
+}
 
 // The batch's --write-cases: given or not, and an empty folder name is a
 // mistake the batch refuses (not a batch to standard output).
@@ -29,6 +41,7 @@ CLI::Option* addBatch(CLI::App& app, wq::BatchOptions& batch) {
     cmd->add_option("--out", batch.outPath,
                     "Results file, " + wq::recordExtensions() + " (default: CSV on standard output)");
     // Checked by the batch, which says in one line what is wrong with it.
+    addRunChoices(cmd, batch.choices);
     cmd->add_option("--jobs", batch.jobs, "Worker threads (default: the number of cores; at most 4 per core)");
     return cmd->add_option("--write-cases", batch.writeCasesDir,
                            "Write one ready WQCASE.DAT per water in DIR/<name>/ and compute nothing");
@@ -45,6 +58,7 @@ void addSweep(CLI::App& app, wq::SweepOptions& sweep) {
     cmd->add_option("--out", sweep.outPath, "The sweep table (CSV)")->capture_default_str();
     cmd->add_option("--case", sweep.casePath, "Run input")->capture_default_str();
     cmd->add_option("--db", sweep.databasePath, "Database")->capture_default_str();
+    addRunChoices(cmd, sweep.choices);
 }
 
 }  // namespace
@@ -58,6 +72,7 @@ int main(int argc, char** argv) {
     wq::ProgramOptions program;
     app.add_option("--results", program.resultsPath,
                    "Also write one JSON record per run of the dialogue to this file");
+    addRunChoices(&app, program.choices);
     wq::BatchOptions batch;
     const CLI::Option* writeCases = addBatch(app, batch);
     wq::SweepOptions sweep;

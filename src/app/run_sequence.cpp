@@ -100,13 +100,19 @@ DatabaseRun databaseRun(SolverState& prog) {
 }
 
 RunSection readSpecies(SolverState& prog) {
-    AqueousReading reading = readDatabase(databaseRun(prog), prog.comp.count, prog.input.chargeBalancePosition, prog.sp);
+    const RunLeaveOut leaveOut = runLeaveOut(prog);
+    DatabaseRun run = databaseRun(prog);
+    run.leaveOut = &leaveOut;
+    AqueousReading reading = readDatabase(run, prog.comp.count, prog.input.chargeBalancePosition, prog.sp);
     prog.activityTables = reading.activityTables;
     return std::move(reading.section);
 }
 
 void readMinerals(SolverState& prog, const RunSection& section) {
-    prog.conditions.mineralsSwitch = readMineralsAndGases(databaseRun(prog), section, prog.forced, prog.comp,
+    const RunLeaveOut leaveOut = runLeaveOut(prog);
+    DatabaseRun run = databaseRun(prog);
+    run.leaveOut = &leaveOut;
+    prog.conditions.mineralsSwitch = readMineralsAndGases(run, section, prog.forced, prog.comp,
                                                           prog.minerals, prog.input.debug != 0);
 }
 
@@ -144,8 +150,10 @@ void refreshDatabase(Program& prog) {
 Results computeRun(Program& prog) {
     locateRun(prog);
     refreshDatabase(prog);
+    addRedoxComponents(prog);
     const RunSection section = readSpecies(prog);
     if (prog.conditions.mineralsSwitch != 0) readMinerals(prog, section);
+    setUpRedox(prog);
     SetUpHooks hooks;
     hooks.writeDebugTables = writeDebugTables;
     setUp(prog, hooks);

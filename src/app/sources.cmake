@@ -7,4 +7,5 @@ list(APPEND WQSPEC_SOURCES
   src/app/batch_output.cpp
   src/app/sweep.cpp
   src/app/sweep_minerals.cpp
+  src/app/run_choices.cpp
 )

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,10 @@ void loadProgram(QuietProgram& q, const SweepOptions& o) {
     } catch (const Stop& stopped) {
         throw CannotStart{o.casePath + " cannot be read: " + stopped.reason};
     }
+    std::string why;
+    std::optional<RunChoices> choices = runChoicesOf(o.choices, p.database.parsed(), why);
+    if (!choices) throw CannotStart{why};
+    p.choices = std::move(*choices);
     if (p.input.mineralsSwitch == 0)
         throw CannotStart{o.casePath + " does not ask for minerals (option 2 is 0); a sweep compares minerals"};
 }

@@ -22,6 +22,8 @@
 
 #include <string>
 
+#include "app/run_choices.hpp"
+
 namespace wq {
 
 struct SweepOptions {
@@ -32,6 +34,7 @@ struct SweepOptions {
     std::string outPath = "sweep.csv";
     std::string casePath = "WQCASE.DAT";
     std::string databasePath = "LOGKDATA.KDB";
+    RunChoiceText choices;      // --redox, --decouple, --suppress
 };
 
 int runSweep(const SweepOptions& options);

@@ -1,11 +1,14 @@
 #include "app/sweep_minerals.hpp"
 
+#include <optional>
+
 #include "app/front_end.hpp"
 #include "app/program.hpp"
 #include "equilibria/mineral_geothermometry.hpp"
 #include "input/parsed_database.hpp"
 #include "report/results.hpp"
 #include "text/fields.hpp"
+#include "text/name_list.hpp"
 #include "text/number_text.hpp"
 
 namespace wq {
@@ -47,28 +50,11 @@ std::set<std::string> forcedMineralNames(const Results& first) {
 }
 
 std::vector<std::string> namedMinerals(const Program& p, const std::string& list, const std::vector<std::string>& known) {
-    const std::set<std::string> names(known.begin(), known.end());
-    std::vector<std::string> pieces;
-    std::size_t start = 0;
-    for (std::size_t comma; (comma = list.find(',', start)) != std::string::npos; start = comma + 1)
-        pieces.push_back(asTyped(std::string_view(list).substr(start, comma - start)));
-    pieces.push_back(asTyped(std::string_view(list).substr(start)));
-    std::vector<std::string> chosen;
-    for (std::size_t i = 0; i < pieces.size();) {
-        std::size_t end = pieces.size();
-        std::string joined;
-        for (; end > i; --end) {
-            joined = pieces[i];
-            for (std::size_t k = i + 1; k < end; ++k) joined += "," + pieces[k];
-            if (names.count(joined)) break;
-        }
-        if (end == i) throw CannotStart{unknownMineral(p, pieces[i])};
-        bool seen = false;
-        for (const std::string& c : chosen) seen |= c == joined;
-        if (!seen) chosen.push_back(joined);
-        i = end;
-    }
-    return chosen;
+    std::string unknown;
+    std::optional<std::vector<std::string>> chosen =
+        knownNames(list, std::set<std::string>(known.begin(), known.end()), unknown);
+    if (!chosen) throw CannotStart{unknownMineral(p, unknown)};
+    return std::move(*chosen);
 }
 
 std::vector<std::string> defaultMinerals(const std::vector<std::string>& known, const std::set<std::string>& forced) {

@@ -246,6 +246,27 @@ bool mapReaction(const SpeciesReading& reading, Species& s) {
     return true;
 }
 
+// The run's own choices (a user's suppression, an element kept decoupled from
+// the redox state), before the reaction is mapped to run positions.
+bool leftOutByRun(SpeciesReading& reading, const Species& s) {
+    static const Layout byUser("(2X,A12,' is SUPPRESSED in this run by the user')");
+    static const Layout decoupled("(2X,A12,' left out: ',A,' is kept decoupled from the redox state')");
+    const RunLeaveOut* leaveOut = reading.run.leaveOut;
+    if (!leaveOut) return false;
+    const std::string_view name = s.name.view();
+    Channels& io = reading.run.io;
+    if (leaveOut->isSuppressed(s.name.trimmed())) {
+        writeEach({&io.console, &io.listing, &io.skip}, byUser, {name});
+        return true;
+    }
+    int numbers[MAX_TERMS];
+    for (int j = 1; j <= s.itot; ++j) numbers[j - 1] = s.comp[j];
+    const std::string element = leaveOut->tiedElement(numbers, s.itot);
+    if (element.empty()) return false;
+    writeEach({&io.console, &io.listing, &io.skip}, decoupled, {name, std::string_view(element)});
+    return true;
+}
+
 // The selection rules, in their order; a dropped species reports why (except
 // for a component missing from the run, which is the user's choice).
 bool selectSpecies(SpeciesReading& reading, Species& s, const Code4& suppression, bool extended) {
@@ -272,6 +293,7 @@ bool selectSpecies(SpeciesReading& reading, Species& s, const Code4& suppression
         writeEach({&reading.run.io.console, &reading.run.io.listing, &reading.run.io.skip}, suppressed, {name});
         return false;
     }
+    if (leftOutByRun(reading, s)) return false;
     return mapReaction(reading, s);
 }
 
@@ -313,6 +335,22 @@ void readAqueousSpecies(SpeciesReading& reading, const ParsedDatabase& db, const
 }
 
 }  // namespace
+
+bool RunLeaveOut::isSuppressed(std::string_view name) const {
+    for (const std::string& n : suppressed)
+        if (n == name) return true;
+    return false;
+}
+
+std::string RunLeaveOut::tiedElement(const int* numbers, int count) const {
+    bool onOxygen = false;
+    for (int j = 0; j < count; ++j) onOxygen = onOxygen || numbers[j] == db::OXYGEN;
+    if (!onOxygen) return {};
+    for (int j = 0; j < count; ++j)
+        for (const Decoupled& d : decoupled)
+            if (numbers[j] == d.number) return d.element;
+    return {};
+}
 
 AqueousReading readDatabase(const DatabaseRun& run, int componentCount, int chargeBalancePosition, SpeciesTable& sp) {
     if (!run.database) throw InternalError{"the database is read before it was loaded"};

@@ -12,6 +12,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "input/logk_table.hpp"
 #include "input/tables.hpp"
@@ -23,6 +25,24 @@ struct Channels;
 struct ComponentMap;
 struct ParsedDatabase;
 
+// What a run leaves out besides what the database and the run input leave
+// out: the species, minerals and gases the user suppressed (by their names in
+// the database), and, with a redox state, the species that would tie an
+// element kept decoupled to that state: those written on O2,aq and on a
+// component of the element (N2,aq on NH4+ and O2,aq, with N kept decoupled).
+struct RunLeaveOut {
+    std::vector<std::string> suppressed;
+    struct Decoupled {
+        int number;           // a database number of the element's components
+        std::string element;  // "N"
+    };
+    std::vector<Decoupled> decoupled;
+    bool isSuppressed(std::string_view name) const;
+    // The element a reaction on these database numbers would tie to the
+    // redox state; empty when none.
+    std::string tiedElement(const int* numbers, int count) const;
+};
+
 // One run's reading of the database: the parsed content it reads, the
 // conditions its log K values are brought to, the run's components by
 // database number, and the channels its messages and the skip list go to.
@@ -31,6 +51,7 @@ struct DatabaseRun {
     LogKConditions at;
     const ComponentMap& map;
     Channels& io;
+    const RunLeaveOut* leaveOut = nullptr;  // none when null
 };
 
 // Where this run's aqueous species ended and its minerals and gases begin:

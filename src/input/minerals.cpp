@@ -199,6 +199,11 @@ void reportSuppressed(MineralReading& r, const MineralEntry& m) {
     writeEach({&r.run.io.console, &r.run.io.listing, &r.run.io.skip}, suppressed, {m.name.view()});
 }
 
+void reportSuppressedByUser(MineralReading& r, const MineralEntry& m) {
+    static const Layout suppressed("(2X,A20,' is SUPPRESSED in this run by the user')");
+    writeEach({&r.run.io.console, &r.run.io.listing, &r.run.io.skip}, suppressed, {m.name.view()});
+}
+
 void debugPrint(MineralReading& r, const MineralEntry& m) {
     static const Layout line("(2X,A20,2X,F9.4)");
     if (r.debug) r.run.io.listing.write(line, {m.name.view(), m.logK});
@@ -236,6 +241,12 @@ int readMineralsAndGases(const DatabaseRun& run, const RunSection& aqueous, cons
         if (m.name.isBlank()) break;
         if (!isKeptCode(m.suppression)) {
             reportSuppressed(r, m);
+            passOver(db, t);
+            walk.advance(false);
+            continue;
+        }
+        if (r.run.leaveOut && r.run.leaveOut->isSuppressed(m.name.trimmed())) {
+            reportSuppressedByUser(r, m);
             passOver(db, t);
             walk.advance(false);
             continue;

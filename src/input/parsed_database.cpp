@@ -295,6 +295,7 @@ std::shared_ptr<const ParsedDatabase> parseDatabase(std::string name, std::share
         readComponentLines(file, *db);
         if (std::optional<LineAt> start = usualAqueousStart(*db)) db->aqueous = parseAqueousSection(*db, *start);
     }
+    db->couples = parseCoupleSection(*db);
     return db;
 }
 

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "input/logk_table.hpp"
+#include "input/redox_couples.hpp"
 #include "input/tables.hpp"
 #include "text/textfile.hpp"
 
@@ -134,6 +135,8 @@ struct ParsedDatabase {
     // columns 1-8 (or after line 71): where every run begins it unless a run
     // component has that blank line.
     std::optional<AqueousSection> aqueous;
+    // The redox couples after the minerals and gases (redox_couples.hpp).
+    CoupleSection couples;
 
     std::string_view text() const { return image->text(); }
 };

@@ -10,4 +10,6 @@ list(APPEND WQSPEC_SOURCES
   src/input/waters.cpp
   src/input/case_writer.cpp
   src/input/pitzer_parameters.cpp
+  src/input/redox_options.cpp
+  src/input/redox_couples.cpp
 )

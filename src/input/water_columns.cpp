@@ -90,6 +90,10 @@ constexpr Quantity QUANTITIES[] = {
     {"P", ColumnKind::pressure, "the pressure", {"", "bar"}, "[bar]"},
     {"pH", ColumnKind::pH, "the pH", {""}, "no unit"},
     {"density", ColumnKind::density, "the density", {"", "kg/L"}, "[kg/L]"},
+    {"Eh", ColumnKind::eh, "the Eh", {"V"}, "[V]"},
+    {"pe", ColumnKind::pe, "the pe", {""}, "no unit"},
+    {"O2(g)", ColumnKind::oxygenFugacity, "the oxygen fugacity", {"log f"}, "[log f]"},
+    {"redox", ColumnKind::redox, "the redox state", {""}, "no unit"},
 };
 
 std::string knownNames() {

@@ -15,7 +15,9 @@ struct ComponentCatalog;
 // weight of calcite, 100.0869 g/mol.
 constexpr double CACO3_GRAMS_PER_EQUIVALENT = 100.0869 / 2.0;
 
-enum class ColumnKind { name, temperature, pressure, pH, density, alkalinity, component };
+// eh, pe, oxygenFugacity and redox: the redox state of the water (an Eh in V,
+// a pe, a log fO2, or in words: a couple, "O2,aq" or "none").
+enum class ColumnKind { name, temperature, pressure, pH, density, alkalinity, component, eh, pe, oxygenFugacity, redox };
 enum class Basis { kgWater, kgSolution, litreSolution };
 
 struct Column {

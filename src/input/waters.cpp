@@ -87,6 +87,10 @@ struct RowReader {
             const Column& c = columns[i];
             const std::string_view cell = trimmedCell(record.fields[i]);
             if (c.kind == ColumnKind::name) continue;
+            if (c.kind == ColumnKind::redox) {
+                if (!cell.empty() && !takeRedoxWords(c, cell)) return false;
+                continue;
+            }
             if (cell.empty()) {
                 // In a pH column a blank cell asks for the pH to be computed.
                 if (c.kind == ColumnKind::pH) water.pH = 0.0;
@@ -100,7 +104,29 @@ struct RowReader {
         return true;
     }
 
+    // A row gives one redox state at most.
+    bool takeRedox(const Column& c, const RedoxState& state) {
+        if (water.redox) return fail(c, "a second redox state in one row (give one of Eh, pe, O2(g) and redox)");
+        water.redox = state;
+        return true;
+    }
+
+    bool takeRedoxWords(const Column& c, std::string_view cell) {
+        std::string why;
+        std::optional<RedoxState> state = parseRedoxState(cell, why);
+        if (!state) return fail(c, why);
+        return takeRedox(c, *state);
+    }
+
     bool takeCell(const Column& c, double v) {
+        RedoxState state;
+        state.value = v;
+        switch (c.kind) {
+            case ColumnKind::eh: state.kind = RedoxState::Kind::eh; return takeRedox(c, state);
+            case ColumnKind::pe: state.kind = RedoxState::Kind::pe; return takeRedox(c, state);
+            case ColumnKind::oxygenFugacity: state.kind = RedoxState::Kind::oxygenFugacity; return takeRedox(c, state);
+            default: break;
+        }
         switch (c.kind) {
             case ColumnKind::temperature: water.temperature = v; return true;
             case ColumnKind::pressure: water.pressure = v; return true;

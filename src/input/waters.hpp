@@ -13,13 +13,18 @@
 // solids given in mg are taken away (alkalinity counted as HCO3), so the
 // totals are moles in that mass of water. With molal units only, the mass of
 // water of the template is kept. A blank cell keeps the template's value,
-// except pH, where a blank means the pH is computed.
+// except pH, where a blank means the pH is computed. A row may give its
+// redox state in one of the columns "Eh [V]", "pe", "O2(g) [log f]" or
+// "redox" (a couple such as Fe++/Fe+++, O2,aq, or none); two in one row are
+// refused for that row.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "input/redox_options.hpp"
 
 namespace wq {
 
@@ -40,6 +45,7 @@ struct WaterSample {
     std::optional<double> alkalinity;    // eq/kg water
     std::optional<double> kgWater;       // nullopt: the template's
     std::vector<ComponentTotal> totals;  // the cells given, in column order
+    std::optional<RedoxState> redox;     // nullopt: the batch's (--redox); a kind none: none
 };
 
 struct WaterTable {

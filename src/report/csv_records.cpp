@@ -37,8 +37,35 @@ std::vector<std::string> fixedCells(const RecordHead& head, const Results* r) {
             csvNumber(r->chargeImbalancePercent)};
 }
 
+// The redox columns, after the fixed ones, only when some water has a
+// redox state: the state ("none" for a water without one), the pe, and the
+// Eh at which each couple is in equilibrium in the water.
+void redoxHeader(const RecordColumns& columns, std::vector<std::string>& cells) {
+    if (!columns.redox) return;
+    cells.push_back("redox");
+    cells.push_back("redox pe");
+    for (const std::string& c : columns.couples) cells.push_back("Eh(" + c + ") [V]");
+}
+
+void redoxCells(const RecordColumns& columns, const Results* r, std::vector<std::string>& cells) {
+    if (!columns.redox) return;
+    if (!r) {
+        cells.insert(cells.end(), 2 + columns.couples.size(), "");
+        return;
+    }
+    cells.push_back(r->redox.given ? r->redox.state : "none");
+    cells.push_back(r->redox.given ? csvNumber(r->redox.pe) : "");
+    for (const std::string& name : columns.couples) {
+        std::string eh;
+        for (const RedoxCoupleRow& c : r->redox.couples)
+            if (c.name == name) eh = csvNumber(c.eh);
+        cells.push_back(eh);
+    }
+}
+
 std::string csvHeader(const RecordColumns& columns) {
     std::vector<std::string> cells(std::begin(FIXED_COLUMNS), std::end(FIXED_COLUMNS));
+    redoxHeader(columns, cells);
     for (const std::string& s : columns.species) {
         cells.push_back("log_m(" + s + ")");
         cells.push_back("log_a(" + s + ")");
@@ -52,6 +79,7 @@ std::string csvHeader(const RecordColumns& columns) {
 std::string csvRow(const RecordColumns& columns, const RecordHead& head, const Results* r) {
     std::vector<std::string> cells = fixedCells(head, r);
     cells.resize(std::size(FIXED_COLUMNS));
+    redoxCells(columns, r, cells);
     std::map<std::string, const SpeciesRow*> species;
     std::map<std::string, double> minerals, gases;
     if (r) {

@@ -14,6 +14,18 @@ namespace {
 // have no JSON form and are written as null.
 std::string dumped(const nlohmann::json& j) { return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace); }
 
+// Only a run with a redox state has the key: a record without one is the
+// record it always was.
+nlohmann::json redoxJson(const RedoxReport& redox) {
+    using nlohmann::json;
+    json couples = json::object();
+    for (const RedoxCoupleRow& c : redox.couples)
+        couples[c.name] = {{"Eh", c.eh}, {"pe", c.pe}, {"log_a_O2", c.logOxygen}, {"coupled", c.coupled}};
+    return {{"state", redox.state},         {"pe", redox.pe},
+            {"Eh", redox.eh},               {"log_a_O2", redox.logOxygen},
+            {"decoupled", redox.decoupled}, {"couples", std::move(couples)}};
+}
+
 std::string jsonRecord(const RecordHead& head, const Results* r) {
     using nlohmann::json;
     json j;
@@ -36,6 +48,7 @@ std::string jsonRecord(const RecordHead& head, const Results* r) {
     j["osmotic_coefficient"] = r->osmoticCoefficient;
     j["Eh"] = r->ehCouple == EhCouple::none ? json(nullptr) : json(r->eh);
     j["Eh_couple"] = ehCoupleName(r->ehCouple);
+    if (r->redox.given) j["redox"] = redoxJson(r->redox);
     j["T_NaKCa"] = r->sourceTemperatureShown ? json(r->sourceTemperature) : json(nullptr);
     j["charge_imbalance"] = r->chargeImbalance;
     j["charge_imbalance_percent"] = r->chargeImbalancePercent;

@@ -1,5 +1,6 @@
 #include "report/listing.hpp"
 
+#include <string>
 #include <vector>
 
 #include "input/tables.hpp"
@@ -50,6 +51,27 @@ void writeEhAndSourceTemperature(const Results& r, Sink& out) {
     if (r.ehCouple == EhCouple::sulfideSulfate) out.write(sulfate, {r.eh});
     if (r.ehCouple == EhCouple::oxygen) out.write(oxygen, {r.eh});
     if (r.sourceTemperatureShown) out.write(source, {r.sourceTemperature});
+}
+
+// Only a run given a redox state has these lines: the state, what it came
+// to, and the Eh at which each couple of the run is in equilibrium.
+void writeRedoxState(const Results& r, Sink& out) {
+    static const Layout state("(2X,'Redox state: ',A,';  pe = ',F7.3,',  Eh = ',F7.4,' V,  log a(O2,aq) = ',F8.3)");
+    static const Layout decoupled("(2X,'Kept decoupled: ',A)");
+    static const Layout header("(2X,'Couple                 Eh (V)        pe')");
+    static const Layout couple("(2X,A20,F9.4,F10.3,A)");
+    const RedoxReport& redox = r.redox;
+    if (!redox.given) return;
+    out.write(state, {redox.state, redox.pe, redox.eh, redox.logOxygen});
+    if (!redox.decoupled.empty()) {
+        std::string list;
+        for (const std::string& e : redox.decoupled) list += (list.empty() ? "" : ", ") + e;
+        out.write(decoupled, {list});
+    }
+    if (redox.couples.empty()) return;
+    out.write(header, {});
+    for (const RedoxCoupleRow& c : redox.couples)
+        out.write(couple, {c.name, c.eh, c.pe, std::string(c.coupled ? "" : "   (decoupled)")});
 }
 
 void writeSpeciesTable(const Results& r, Sink& out) {
@@ -110,6 +132,7 @@ void writeResultBlock(const Results& r, Sink& out) {
     writeConditions(r, out);
     writeWater(r, out);
     writeEhAndSourceTemperature(r, out);
+    writeRedoxState(r, out);
     writeSpeciesTable(r, out);
     writeTotalsTable(r, out);
     writeLegends(r, out);

@@ -55,6 +55,10 @@ struct RecordColumns {
     std::vector<std::string> species;
     std::vector<std::string> minerals;
     std::vector<std::string> gases;
+    // When some water has a redox state: the columns "redox", "redox pe" and
+    // "Eh(COUPLE) [V]" for each of these couples (reduced/oxidized).
+    bool redox = false;
+    std::vector<std::string> couples;
 };
 
 // A way of writing the records of many runs to one file.

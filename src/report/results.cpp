@@ -1,10 +1,12 @@
 #include "report/results.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <string_view>
 
 #include "equilibria/redox.hpp"
+#include "equilibria/redox_scale.hpp"
 #include "equilibria/saturation.hpp"
 #include "input/db_numbers.hpp"
 #include "solver/solve.hpp"
@@ -55,6 +57,28 @@ void evaluateEh(const SolverState& s, Results& r) {
     } else if (so4 != 0 && hs != 0) {
         r.ehCouple = EhCouple::sulfideSulfate;
         r.eh = ehFromSulfideSulfate(aH, aW, activityOf(s, so4), activityOf(s, hs), t);
+    }
+}
+
+void evaluateRedox(const SolverState& s, Results& r) {
+    const RedoxRun& redox = s.redox;
+    if (!redox.active) return;
+    RedoxReport& out = r.redox;
+    const double t = s.conditions.temperature;
+    out.given = true;
+    out.state = redoxStateText(redox.state);
+    out.logOxygen = std::log10(activityOf(s, redox.oxygen));
+    out.pe = waterPe(s);
+    out.eh = ehFromPe(out.pe, t);
+    out.decoupled = redox.decoupled;
+    for (const RedoxPair& pair : redox.pairs) {
+        RedoxCoupleRow row;
+        row.name = pair.couple.name;
+        row.logOxygen = pairLogOxygen(s, pair);
+        row.pe = peOfLogOxygen(s, row.logOxygen);
+        row.eh = ehFromPe(row.pe, t);
+        row.coupled = pair.coupled || (redox.statePair >= 0 && &pair == &redox.pairs[static_cast<std::size_t>(redox.statePair)]);
+        out.couples.push_back(row);
     }
 }
 
@@ -120,6 +144,9 @@ std::string_view componentFlag(const SolverState& s, int k) {
 std::string solveNote(const SolverState& s) {
     const JointSolveReport& joint = s.run.joint;
     if (!joint.solved) return {};
+    if (s.redox.active)
+        return "Solved with its redox state by the joint Newton solve in " + std::to_string(joint.iterations) +
+               " iterations.";
     std::string why;
     if (!joint.iterationStopped) {
         why = "The iteration did not converge in " + std::to_string(s.run.loops) + " loops";
@@ -271,6 +298,7 @@ Results evaluateResults(const SolverState& s) {
     r.printThreshold = s.input.printThreshold;
     evaluateSourceTemperature(s, r);
     evaluateEh(s, r);
+    evaluateRedox(s, r);
     evaluateChargeBalance(s, r);
     evaluateWater(s, r);
     evaluateSpecies(s, r);

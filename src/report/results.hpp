@@ -76,6 +76,28 @@ struct ForcedRow {
     std::string component;   // the component whose total it fixed
 };
 
+// A couple whose two members are components of a run with a redox state:
+// the O2,aq activity, pe and Eh at which its two members are in equilibrium
+// with the activities found.
+struct RedoxCoupleRow {
+    std::string name;  // reduced/oxidized: "Fe++/Fe+++"
+    double eh = 0.0;   // V
+    double pe = 0.0;
+    double logOxygen = 0.0;  // log a(O2,aq)
+    bool coupled = false;    // distributed by the state (or the state's own couple)
+};
+
+// The redox state a run was given and what it came to.
+struct RedoxReport {
+    bool given = false;
+    std::string state;  // "Eh 0.35 V", "couple Fe++/Fe+++", ...
+    double pe = 0.0;
+    double eh = 0.0;    // V
+    double logOxygen = 0.0;
+    std::vector<std::string> decoupled;
+    std::vector<RedoxCoupleRow> couples;
+};
+
 // Every name and title is held as the run input and the database write it,
 // without the blanks that pad it to its columns: a formatter that writes it
 // in columns pads it again through its layout.
@@ -107,6 +129,7 @@ struct Results {
 
     EhCouple ehCouple = EhCouple::none;
     double eh = 0.0;                  // V
+    RedoxReport redox;                // of a run with a redox state
     bool sourceTemperatureShown = false;
     double sourceTemperature = 0.0;   // Na-K-Ca temperature, deg C
 

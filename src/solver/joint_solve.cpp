@@ -119,6 +119,7 @@ bool solveWater(SolverState& prog, const SpeciationSnapshot& start, JointSystem&
 // made) is the one the balance removed: that of the starting state.
 void finish(SolverState& prog, const JointSystem& sys, double startImbalance) {
     updateResultTotals(prog, sys);
+    splitElementTotals(prog, sys);
     refreshActivities(prog);
     prog.run.chargeImbalance = rowOf(sys, JointRow::electroneutrality) != 0 ? startImbalance : 0.0;
 }

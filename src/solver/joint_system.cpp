@@ -6,6 +6,7 @@
 #include "input/run_input.hpp"
 #include "linear/newton_system.hpp"
 #include "solver/mass_action.hpp"
+#include "solver/redox_run.hpp"
 #include "solver/solver_state.hpp"
 #include "solver/totals.hpp"
 
@@ -69,7 +70,7 @@ bool namedEarlier(const Species& s, int term) {
 
 void addSigned(double v, double& pos, double& neg) { (v > 0.0 ? pos : neg) += std::fabs(v); }
 
-void sumSides(const SolverState& prog, Sides& sides) {
+void sumSides(const SolverState& prog, const JointSystem& sys, Sides& sides) {
     const SpeciesTable& sp = prog.sp;
     const int nc = prog.comp.count;
     const double kgw = prog.run.kgw;
@@ -96,6 +97,15 @@ void sumSides(const SolverState& prog, Sides& sides) {
         sides.pos[k] = sides.kgwPos[k] + std::max(0.0, -total);
         sides.neg[k] = sides.kgwNeg[k] + std::max(0.0, total);
     }
+    // The oxidized member of a coupled pair counts in its element's balance.
+    for (int k = 1; k <= nc; ++k) {
+        const int r = sys.countsIn[k];
+        if (r == k) continue;
+        sides.pos[r] += sides.pos[k];
+        sides.neg[r] += sides.neg[k];
+        sides.kgwPos[r] += sides.kgwPos[k];
+        sides.kgwNeg[r] += sides.kgwNeg[k];
+    }
     const double asked = alkalinityPerKg(prog);
     sides.alkPos += std::max(0.0, -asked);
     sides.alkNeg += std::max(0.0, asked);
@@ -109,6 +119,15 @@ double saturationResidual(const SolverState& prog, int i) {
     double logQ = 0.0;
     for (int k = 1; k <= mineral.itot; ++k) logQ += mineral.coef[k] * log10Activity(prog.sp[mineral.comp[k]]);
     return logQ - mineral.logK - prog.forced[c.forcedEntry].target;
+}
+
+double logReactionResidual(const SolverState& prog, const LogReaction& r) {
+    double sum = -r.constant;
+    for (int k = 0; k < r.terms; ++k) {
+        const auto t = static_cast<std::size_t>(k);
+        sum += r.coef[t] * log10Activity(prog.sp[r.comp[t]]);
+    }
+    return sum;
 }
 
 }  // namespace
@@ -132,8 +151,20 @@ void updateResultTotals(SolverState& prog, const JointSystem& sys) {
     if (hasFixedTotals(prog.input, prog.conditions)) recomputeFixedTotals(prog);
     for (int i = 1; i <= sys.order; ++i) {
         const JointRow row = sys.row[i];
-        if (row == JointRow::electroneutrality || row == JointRow::saturation || row == JointRow::pinned)
+        // The oxidized member of a coupled pair keeps its total given: it
+        // counts in its element's balance (splitElementTotals).
+        const bool ownRow = sys.countsIn[i] == i;
+        if (row == JointRow::electroneutrality || row == JointRow::saturation || row == JointRow::pinned ||
+            (row == JointRow::logReaction && ownRow))
             prog.comp[i].mtot = heldTotal(prog, i);
+    }
+}
+
+void splitElementTotals(SolverState& prog, const JointSystem& sys) {
+    for (int i = 1; i <= sys.order; ++i) {
+        if (sys.countsIn[i] == i) continue;
+        prog.comp[i].mtot = heldTotal(prog, i);
+        prog.comp[sys.countsIn[i]].mtot = heldTotal(prog, sys.countsIn[i]);
     }
 }
 
@@ -160,7 +191,9 @@ JointSystem jointSystem(const SolverState& prog) {
             row = JointRow::absent;
         sys.row[i] = row;
         sys.pinnedAt[i] = row == JointRow::absent ? LN_MIN_MOLALITY : 0.0;
+        sys.countsIn[i] = i;
     }
+    if (prog.redox.active) applyRedoxRows(prog, sys);
     return sys;
 }
 
@@ -189,7 +222,7 @@ void setJointUnknowns(SolverState& prog, JointSystem& sys, const JointVector& u)
 void jointResiduals(const SolverState& prog, const JointSystem& sys, JointVector& f) {
     const SpeciesTable& sp = prog.sp;
     Sides sides;
-    sumSides(prog, sides);
+    sumSides(prog, sys, sides);
     for (int i = 1; i <= sys.order; ++i) {
         double r = 0.0;
         switch (sys.row[i]) {
@@ -199,6 +232,7 @@ void jointResiduals(const SolverState& prog, const JointSystem& sys, JointVector
             case JointRow::saturation: r = saturationResidual(prog, i); break;
             case JointRow::fixedPH: r = log10Activity(sp[HYDROGEN_SLOT]) + prog.conditions.pH; break;
             case JointRow::fixedActivity: r = log10Activity(sp[i]) - std::log10(prog.input.fixedActivity); break;
+            case JointRow::logReaction: r = logReactionResidual(prog, sys.reaction[i]); break;
             case JointRow::absent:
             case JointRow::pinned: r = std::log(i == WATER_SLOT ? prog.run.kgw : sp[i].molality) - sys.pinnedAt[i]; break;
         }
@@ -213,7 +247,7 @@ void jointJacobian(const SolverState& prog, const JointSystem& sys, NewtonSystem
     for (int j = 1; j <= n; ++j)
         for (int i = 1; i <= n; ++i) newton.a(i, j) = 0.0;
     Sides sides;
-    sumSides(prog, sides);
+    sumSides(prog, sys, sides);
     const int e = rowOf(sys, JointRow::electroneutrality);
     const int a = rowOf(sys, JointRow::alkalinity);
     const double kgw = prog.run.kgw;
@@ -230,7 +264,8 @@ void jointJacobian(const SolverState& prog, const JointSystem& sys, NewtonSystem
             newton.a(i, WATER_SLOT) = sides.kgwPos[i] / sides.pos[i] - sides.kgwNeg[i] / sides.neg[i];
         if (i == WATER_SLOT) continue;
         const double m = sp[i].molality;
-        if (massBalance(i)) newton.a(i, i) += kgw * m / sides.pos[i];
+        const int balance = sys.countsIn[i];
+        if (massBalance(balance)) newton.a(balance, i) += kgw * m / sides.pos[balance];
         const double z = i == HYDROGEN_SLOT ? 1.0 : sp[i].charge;
         if (e != 0 && z != 0.0) newton.a(e, i) += perSide(z, z * m, sides.cations, sides.anions);
         const double y = sp[i].alkFactor;
@@ -249,7 +284,7 @@ void jointJacobian(const SolverState& prog, const JointSystem& sys, NewtonSystem
             if (c == WATER_SLOT) continue;
             const double dlnm = species.coef[t];
             for (int h = 1; h <= species.itot; ++h) {
-                const int i = species.comp[h];
+                const int i = sys.countsIn[species.comp[h]];
                 if (!massBalance(i) || namedEarlier(species, h)) continue;
                 const double v = kgw * species.coef[h] * m;
                 newton.a(i, c) += perSide(v, v * dlnm, sides.pos[i], sides.neg[i]);
@@ -268,6 +303,14 @@ void jointJacobian(const SolverState& prog, const JointSystem& sys, NewtonSystem
                 const MineralEntry& mineral = prog.minerals[prog.comp[i].forcedMineral];
                 for (int k = 1; k <= mineral.itot; ++k)
                     if (mineral.comp[k] != WATER_SLOT) newton.a(i, mineral.comp[k]) += mineral.coef[k] / LN10;
+                break;
+            }
+            case JointRow::logReaction: {
+                const LogReaction& r = sys.reaction[i];
+                for (int k = 0; k < r.terms; ++k) {
+                    const auto t = static_cast<std::size_t>(k);
+                    if (r.comp[t] != WATER_SLOT) newton.a(i, r.comp[t]) += r.coef[t] / LN10;
+                }
                 break;
             }
             case JointRow::fixedPH:

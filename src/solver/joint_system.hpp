@@ -4,6 +4,8 @@
 // Jacobian at a state, and the bounds of the unknowns.
 #pragma once
 
+#include <array>
+
 #include "input/tables.hpp"
 #include "text/table.hpp"
 
@@ -24,6 +26,15 @@ enum class JointRow {
     alkalinity,
     saturation,
     pinned,             // ln m held at a value: continuation and the probes for infeasibility
+    logReaction,        // sum_k c_k log10 a(comp_k) = constant: a redox couple's mass action, a fixed pe or O2,aq
+};
+
+// The equation of a logReaction row, on run positions.
+struct LogReaction {
+    int terms = 0;
+    std::array<double, MAX_TERMS + 1> coef{};
+    std::array<int, MAX_TERMS + 1> comp{};
+    double constant = 0.0;
 };
 
 struct JointSystem {
@@ -32,6 +43,11 @@ struct JointSystem {
     JointVector pinnedAt;                // ln m of a pinned or absent row
     JointVector shift;                   // subtracted from the unscaled residual (continuation)
     Table<bool, MAX_SPECIES> bounded;    // secondary species held at a bound of the mass-action relation
+    // The mass-balance row in which the terms of component k count: k's own,
+    // or, for the oxidized member of a coupled redox pair, the reduced
+    // member's (the balance of the element).
+    Table<int, MAX_COMPONENTS> countsIn;
+    Table<LogReaction, MAX_COMPONENTS> reaction;  // of a logReaction row
 };
 
 // The equations of the water as the run states them.
@@ -72,5 +88,11 @@ double alkalinityPerKg(const SolverState& prog);
 // them: the iteration's own rule for a fixed pH, activity or alkalinity, the
 // total held for the rows of electroneutrality, saturation and pinned ones.
 void updateResultTotals(SolverState& prog, const JointSystem& sys);
+
+// At the solution: the members of each coupled redox pair take their own
+// oxidation state's amounts as their totals (the two add up to the element's
+// total that the balance held). Not during the solve, whose balance is of
+// the totals as given.
+void splitElementTotals(SolverState& prog, const JointSystem& sys);
 
 }  // namespace wq

@@ -1,5 +1,7 @@
 #include "solver/solve.hpp"
 
+#include <string>
+
 #include "solver/joint_solve.hpp"
 #include "solver/newton.hpp"
 #include "solver/snapshot.hpp"
@@ -10,9 +12,34 @@
 
 namespace wq {
 
+namespace {
+
+// A run with a redox state is solved by the joint solve alone: the iteration
+// has no rows for the couples and the state (redox_run.hpp).
+void solveWithRedoxState(SolverState& prog) {
+    JointSolveReport& report = prog.run.joint;
+    report.ran = true;
+    prog.run.loops = 0;
+    const JointResult joint = jointSolve(prog);
+    report.iterations = joint.iterations;
+    report.infeasibility = joint.infeasibility;
+    report.solved = joint.solved;
+    if (joint.solved) return;
+    const std::string why = joint.infeasibility.empty() ? "the joint solve found no water with this redox state"
+                                                        : joint.infeasibility;
+    writeNoSolution(prog, why);
+    stop(ExitStatus::error, noSolutionReason(why));
+}
+
+}  // namespace
+
 void solveSpeciation(SolverState& prog, void (*writeListing)(SolverState&)) {
     JointSolveReport& report = prog.run.joint;
     report = JointSolveReport{};
+    if (prog.redox.active) {
+        solveWithRedoxState(prog);
+        return;
+    }
     SpeciationSnapshot start;
     capture(prog, start);
     IterationStop stopped;

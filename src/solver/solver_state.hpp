@@ -11,6 +11,7 @@
 #include "input/run_input.hpp"
 #include "input/tables.hpp"
 #include "linear/newton_system.hpp"
+#include "solver/redox_run.hpp"
 #include "text/channels.hpp"
 #include "text/textfile.hpp"
 
@@ -72,6 +73,7 @@ struct CarriedState {
 // as they are (prog.sp, prog.comp); copying the base copies the whole of it.
 struct SolverState : CarriedState {
     Channels io;
+    RunChoices choices;     // the redox state and the names left out, from the front end
     TextFile caseFile;      // WQCASE.DAT
     DatabaseFile database;  // LOGKDATA.KDB
     RunInput input;         // as read; never changed
@@ -80,6 +82,7 @@ struct SolverState : CarriedState {
     GridLocation grid;
     ActivityTables activityTables;  // the database's activity-model tables at T and P
     MineralTable minerals;
+    RedoxRun redox;  // of a run with a redox state
     NewtonSystem newton;
     // The activity model, built from the run's species at every set-up.
     std::unique_ptr<ActivityModel> activityModel = makeActivityModel(DEFAULT_ACTIVITY_MODEL);

@@ -9,4 +9,5 @@ list(APPEND WQSPEC_SOURCES
   src/solver/joint_newton.cpp
   src/solver/joint_solve.cpp
   src/solver/solve.cpp
+  src/solver/redox_run.cpp
 )

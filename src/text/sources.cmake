@@ -11,4 +11,5 @@ list(APPEND WQSPEC_SOURCES
   src/text/number_text.cpp
   src/text/csv.cpp
   src/text/staged_file.cpp
+  src/text/name_list.cpp
 )

@@ -270,7 +270,7 @@ TEST(Batch, FaultsThatKeepTheBatchFromStarting) {
         {"name,Na+ [mg/L]\nw,1\n", "", "wqspec: waters.csv: the table has no \"T\" column\n"},
         {"name,T,Nq+ [mg/L]\nw,25,1\n", "",
          "wqspec: waters.csv: column \"Nq+ [mg/L]\": \"Nq+\" is not a component species of the database, nor one of "
-         "name, T, P, pH, density, alkalinity\n"},
+         "name, T, P, pH, density, Eh, pe, O2(g), redox, alkalinity\n"},
         {"name,T\nw,25\n", "--case no-components.dat", "wqspec: the template no-components.dat "},
         {"name,T\nw,25\n", "--case missing.dat", "wqspec: cannot open the template missing.dat: No such file or directory\n"},
         {"name,T\nw,25\n", "--out out.txt", "wqspec: --out out.txt: the name must end in .csv or .json\n"},

@@ -70,7 +70,7 @@ fs::path databaseFor(const fs::path& caseDir) {
     return path;
 }
 
-// Runs a case folder (WQCASE.DAT, answers, optional minerals.add) once per test
+// Runs a case folder (WQCASE.DAT, answers, optional minerals.add and arguments) once per test
 // program; the guide quotes some cases several times.
 const ProgramRun& runOf(const std::string& caseFolder) {
     static std::map<std::string, ProgramRun> runs;
@@ -80,7 +80,11 @@ const ProgramRun& runOf(const std::string& caseFolder) {
     const std::string answers = fs::exists(dir / "answers") ? slurp(dir / "answers") : std::string();
     std::string tag = caseFolder;
     std::replace(tag.begin(), tag.end(), '/', '-');
-    return runs[caseFolder] = wq::testing::runProgram(slurp(dir / "WQCASE.DAT"), answers, databaseFor(dir), tag);
+    // The options of the case's command line, when it has any (examples/redox).
+    std::string arguments = fs::exists(dir / "arguments") ? slurp(dir / "arguments") : std::string();
+    arguments = arguments.substr(0, arguments.find('\n'));
+    return runs[caseFolder] = wq::testing::runProgramWith(slurp(dir / "WQCASE.DAT"), answers,
+                                                          slurp(databaseFor(dir)), tag, arguments);
 }
 
 std::vector<std::string> recipeNames() {

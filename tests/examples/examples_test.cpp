@@ -116,4 +116,21 @@ TEST(Examples, BundledDatabaseReadsAtEveryCondition) {
     }
 }
 
+// The redox examples: each folder holds its run input, the options of its
+// command line (`arguments`) and the listing it gives (WQLIST.DAT), which the
+// guide and the folder's README quote.
+std::string firstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+TEST(Examples, RedoxExamplesGiveTheirListings) {
+    for (const char* name : {"seawater-air", "acid-mine", "acid-mine-eh", "oxic-groundwater", "anoxic-groundwater"}) {
+        const fs::path dir = kExamples / "redox" / name;
+        const Outcome out = wq::testing::runProgramWith(slurp(dir / "WQCASE.DAT"), slurp(dir / "answers"),
+                                                        slurp(kExamples / "LOGKDATA.KDB"),
+                                                        std::string("redox-") + name, firstLine(slurp(dir / "arguments")));
+        expectCleanRun(out, name);
+        EXPECT_NE(out.listing.find("  Redox state: "), std::string::npos) << name;
+        EXPECT_EQ(out.listing, slurp(dir / "WQLIST.DAT")) << name;
+    }
+}
+
 }  // namespace

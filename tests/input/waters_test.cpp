@@ -131,7 +131,7 @@ TEST(WaterTable, FaultsOfTheTable) {
         {"name,Na+ [mg/L]\nw,1\n", "the table has no \"T\" column"},
         {"name,T,Xx+ [mg/L]\nw,25,1\n",
          "column \"Xx+ [mg/L]\": \"Xx+\" is not a component species of the database, nor one of name, T, P, pH, "
-         "density, alkalinity"},
+         "density, Eh, pe, O2(g), redox, alkalinity"},
         {"name,T,Na+ [ppm]\nw,25,1\n",
          "column \"Na+ [ppm]\": unknown unit [ppm] (use [mol/kgw], [mmol/kgw], [mg/kg] or [mg/L])"},
         {"name,T,alkalinity [mg/L]\nw,25,1\n",
@@ -181,7 +181,7 @@ TEST(WaterTable, SpreadsheetMistakesOfTheHeader) {
         {"\xFF\xFEn\0a\0m\0e\0", "the table is UTF-16 text; save it as CSV in UTF-8"},
         {"name,T," + std::string(100000, 'X') + " [mg/L]\n" + row,
          "column \"" + std::string(77, 'X') + "...\": \"" + std::string(77, 'X') +
-             "...\" is not a component species of the database, nor one of name, T, P, pH, density, alkalinity"},
+             "...\" is not a component species of the database, nor one of name, T, P, pH, density, Eh, pe, O2(g), redox, alkalinity"},
         {"name,T\n,,\n , \n", "the table has a header but no water, only blank rows"},
     };
     for (const auto& c : cases) {
@@ -298,6 +298,45 @@ TEST(WaterTable, FaultsOfARowStayInTheRow) {
     for (std::size_t i = 0; i < t.waters.size(); ++i) EXPECT_EQ(t.waters[i].error, expected[i]) << i;
     EXPECT_EQ(t.waters[8].name, "line 10");  // a row without a name is named by its line
     EXPECT_EQ(t.waters[9].name, "good");
+}
+
+// The redox state of a row: one of four columns, each row its own; a blank
+// cell gives none, and two states in one row fail that row.
+TEST(WaterTable, RedoxColumnsGiveEachRowItsState) {
+    const WaterTable t = table(
+        "name,T,Na+ [mol/kgw],Eh [V],pe,O2(g) [log f],redox\n"
+        "eh,25,0.01,0.35,,,\n"
+        "pe,25,0.01,,-2.5,,\n"
+        "fo2,25,0.01,,,-0.69,\n"
+        "couple,25,0.01,,,,Fe++/Fe+++\n"
+        "none,25,0.01,,,,none\n"
+        "blank,25,0.01,,,,\n"
+        "two,25,0.01,0.35,,,\"O2,aq\"\n"
+        "word,25,0.01,,,,Eh=high\n");
+    ASSERT_EQ(t.waters.size(), 8u);
+    using Kind = RedoxState::Kind;
+    const struct {
+        Kind kind;
+        double value;
+        std::string couple;
+    } expected[] = {{Kind::eh, 0.35, ""}, {Kind::pe, -2.5, ""}, {Kind::oxygenFugacity, -0.69, ""},
+                    {Kind::couple, 0.0, "Fe++/Fe+++"}, {Kind::none, 0.0, ""}};
+    for (std::size_t k = 0; k < std::size(expected); ++k) {
+        const WaterSample& w = t.waters[k];
+        EXPECT_EQ(w.error, "") << w.name;
+        ASSERT_TRUE(w.redox.has_value()) << w.name;
+        EXPECT_EQ(w.redox->kind, expected[k].kind) << w.name;
+        EXPECT_EQ(w.redox->value, expected[k].value) << w.name;
+        EXPECT_EQ(w.redox->couple, expected[k].couple) << w.name;
+        EXPECT_EQ(moles(w, 13), 0.01) << w.name;  // the state is no component total
+        EXPECT_EQ(w.totals.size(), 1u) << w.name;
+    }
+    EXPECT_FALSE(t.waters[5].redox.has_value());
+    EXPECT_EQ(t.waters[6].error,
+              "row on line 8, column \"redox\": a second redox state in one row (give one of Eh, pe, O2(g) and redox)");
+    EXPECT_EQ(t.waters[7].error,
+              "row on line 9, column \"redox\": redox state \"Eh=high\": \"high\" is not a number");
+    EXPECT_EQ(tableError("name,T,Eh [mV]\nx,25,350\n"), "column \"Eh [mV]\": unknown unit [mV] of the Eh (use [V])");
 }
 
 }  // namespace

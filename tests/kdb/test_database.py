@@ -100,6 +100,26 @@ class KdbFile:
             else:
                 tab = free_numbers(self.next())
             self.solids.append({"l2": l2, "l4": l4, "table": np.array(tab)})
+        self.read_couples()
+
+    def read_couples(self):
+        """The redox couples, when the file has them: free lines up to the
+        heading, then entries (separator, name line, members line, reaction
+        line, full table) up to a blank name."""
+        self.couples = []
+        if COUPLES_HEADING not in self.lines[self.i:]:
+            return
+        while self.next() != COUPLES_HEADING:
+            pass
+        while True:
+            self.next()                                  # separator
+            name_line = self.next()
+            if name_line[:20].strip() == "":
+                break
+            members = self.next()
+            react = self.next()
+            self.couples.append({"name_line": name_line, "members": members,
+                                 "react": react, "table": self.table()})
 
 
 def aqueous_reaction(line):
@@ -122,6 +142,7 @@ def mineral_reaction(line):
 
 
 ABSENT = 99999.999
+COUPLES_HEADING = "=" * 20 + " redox couples"
 
 
 def check_table(test, tab, code, name):
@@ -265,6 +286,80 @@ class Layout(unittest.TestCase):
         # line, short tables their 8 values on one line
         for m in self.kdb.solids:
             self.assertEqual(len(m["table"]), NP if m["l2"][90:94] == "All " else 8)
+
+    def test_redox_couples(self):
+        """Each couple: the oxidized member's dissociation on the reduced
+        member, H+, H2O and O2,aq, balanced in every element and in charge;
+        the electron on H+, H2O and O2,aq alone; full tables."""
+        elements = {1: {"H": 1}, 2: {"H": 2, "O": 1}, 31: {"O": 2},
+                    4: {"S": 1, "O": 4}, 6: {"S": 1, "H": 1}, 15: {"Fe": 1}, 16: {"Fe": 1},
+                    21: {"N": 1, "H": 4}, 22: {"N": 1, "O": 3},
+                    28: {"As": 1, "H": 2, "O": 4}, 29: {"As": 1, "H": 1, "O": 2}}
+        charge = {1: 1, 2: 0, 31: 0, 4: -2, 6: -1, 15: 2, 16: 3, 21: 1, 22: -1, 28: -1, 29: 0}
+        names = {k: line[:20].strip() for k, line in self.kdb.components}
+        got = {}
+        for c in self.kdb.couples:
+            nl = c["name_line"]
+            name = nl[:20].strip()
+            self.assertEqual(nl[90:94], "All ", name)
+            check_table(self, c["table"], "All ", name)
+            ox, red = int(c["members"][0:4]), int(c["members"][4:8])
+            element = c["members"][10:12].strip()
+            terms = aqueous_reaction(c["react"])
+            numbers = {k for _, k in terms}
+            got[name] = (ox, red, element)
+            if ox == 0:
+                self.assertEqual((name, red), ("e-", 0))
+                self.assertEqual(numbers, {1, 2, 31})
+                balance = {"charge": -1.0}      # the charge of e-
+            else:
+                self.assertEqual(name, "%s/%s" % (names[red], names[ox]))
+                self.assertEqual(numbers - {1, 2, 31}, {red})
+                balance = {"charge": float(charge[ox])}
+                for e, n in elements[ox].items():
+                    balance[e] = float(n)
+            for v, k in terms:
+                balance["charge"] -= v * charge[k]
+                for e, n in elements[k].items():
+                    balance[e] = balance.get(e, 0.0) - v * n
+            for e, x in balance.items():
+                self.assertAlmostEqual(x, 0.0, places=9, msg="%s %s" % (name, e))
+        self.assertEqual(got, {"e-": (0, 0, ""), "Fe++/Fe+++": (16, 15, "Fe"),
+                               "HS-/SO4--": (4, 6, "S"), "NH4+/NO3-": (22, 21, "N"),
+                               "HAsO2,aq/H2AsO4-": (28, 29, "As")})
+
+    def test_redox_couples_against_standard_data(self):
+        """log K at 25 C, 1 bar of the half reactions against independent
+        data.  The couple of this database is ox = red + ... + O2,aq and
+        e- = 0.5 H2O - H+ - 0.25 O2,aq, so the half reaction ox + n e- = red
+        has log K(couple) + n log K(e-).  Expected: from the standard Gibbs
+        energies of formation of the NBS tables (Wagman et al. 1982, J. Phys.
+        Chem. Ref. Data 11, suppl. 2; kJ/mol: H2O -237.129, Fe+++ -4.7,
+        Fe++ -78.90, SO4-- -744.53, HS- 12.08, NO3- -111.25, NH4+ -79.31),
+        log K = -dG / (RT ln 10); for arsenic from the standard potential of
+        H3AsO4 + 2 H+ + 2 e- = HAsO2 + 2 H2O, 0.560 V (Bard, Parsons & Jordan
+        1985), with pK1 = 2.24 of H3AsO4.  Tolerances: the data sets differ
+        by 0.01-0.1 per couple; arsenic by 0.5 (slop98's HAsO2,aq and
+        H2AsO4-)."""
+        by = {c["name_line"][:20].strip(): c["table"][0, 1] for c in self.kdb.couples}
+        rt_ln10 = 8.314462618e-3 * 298.15 * math.log(10.0)      # kJ/mol
+        water, fe3, fe2, so4, hs, no3, nh4 = -237.129, -4.7, -78.90, -744.53, 12.08, -111.25, -79.31
+        e = by["e-"]
+        # O2(g) + 4 H+ + 4 e- = 2 H2O, through O2(g) = O2,aq of the database
+        o2g = [m for m in self.kdb.solids if m["l2"][:20].strip() == "O2(g)"][0]["table"][0, 1]
+        cases = [
+            ("O2(g) + 4 H+ + 4 e- = 2 H2O", 4 * e + o2g, -2 * water / rt_ln10, 0.1),
+            ("Fe+++ + e- = Fe++", by["Fe++/Fe+++"] + e, -(fe2 - fe3) / rt_ln10, 0.1),
+            ("SO4-- + 9 H+ + 8 e- = HS- + 4 H2O", by["HS-/SO4--"] + 8 * e,
+             -(hs + 4 * water - so4) / rt_ln10, 0.15),
+            ("NO3- + 10 H+ + 8 e- = NH4+ + 3 H2O", by["NH4+/NO3-"] + 8 * e,
+             -(nh4 + 3 * water - no3) / rt_ln10, 0.15),
+            ("H2AsO4- + 3 H+ + 2 e- = HAsO2 + 2 H2O", by["HAsO2,aq/H2AsO4-"] + 2 * e,
+             2 * 0.560 / (rt_ln10 / 96.48533212) + 2.24, 0.6),
+        ]
+        for what, ours, theirs, tol in cases:
+            print("%-40s ours %8.3f  expected %8.3f" % (what, ours, theirs))
+            self.assertAlmostEqual(ours, theirs, delta=tol, msg=what)
 
     def test_reading_ends_cleanly(self):
         rest = [l for l in self.kdb.lines[self.kdb.i:] if l.strip()]

@@ -4,6 +4,7 @@ import numpy as np
 
 from . import activity
 from . import basis as basis_mod
+from . import couples
 from . import gridstate
 from . import llnl
 from . import thermodata
@@ -24,6 +25,7 @@ class Database:
         self.tables = None       # (A, B, b_eta value, b_NaCl value)
         self.left_out = []       # (slop name, kind, reason)
         self.converter = None    # LLNL conversion (llnl.Converter)
+        self.couples = []        # dicts: name, oxidized, reduced, terms, words, table
 
 
 def _terms_to_slop(basis, terms):
@@ -131,12 +133,15 @@ def build(thermo_dir, gw=None, progress=None):
     say("LLNL additions")
     add_llnl(db, files["llnl"], by_name, bs, gw, gc, used_names | solid_names)
 
+    say("redox couples")
+    db.couples = couples.build_couples(bs, gc, gw)
+
     if len(db.aqueous) > MAX_AQUEOUS:
         raise RuntimeError("%d aqueous species, more than %d" % (len(db.aqueous), MAX_AQUEOUS))
     if len(db.solids) > MAX_MINERALS_GASES:
         raise RuntimeError("%d minerals and gases, more than %d"
                            % (len(db.solids), MAX_MINERALS_GASES))
-    for tab in list(db.tables) + [e["table"] for e in db.aqueous + db.solids
+    for tab in list(db.tables) + [e["table"] for e in db.aqueous + db.solids + db.couples
                                   if not e.get("short")]:
         if not np.all(np.isfinite(tab)):
             raise RuntimeError("non-finite value in a table")

@@ -36,6 +36,12 @@ Sources:
   and basis data of this database; one line of log K at 25, 50, 100, 150,
   200, 250, 300 and 350 C, 99999.999 where the fit gives no value.
 
+After the minerals and gases: the redox couples, the reaction between the
+two members of each redox pair (Fe++/Fe+++, HS-/SO4--, NH4+/NO3-,
+HAsO2,aq/H2AsO4-) and of the electron, on the components with O2,aq as the
+carrier of the electrons, from the same slop98 data (read only by runs given
+a redox state).
+
 Cells where water is steam (below the saturation pressure) repeat the
 saturated-liquid cell of the same temperature; at supercritical densities
 below 0.35 g/cm3 log K is continued linearly in log(density) from the HKF
@@ -128,6 +134,44 @@ def mineral_header(e):
         e["name"], e["formula"], 0, e["volume"], "", code, "", range_code(e))
 
 
+COUPLES_HEADING = "=" * 20 + " redox couples"
+
+COUPLES_PREAMBLE = [
+    "",
+    "Redox couples.  Read only by runs given a redox state (an Eh, a pe, a log fO2",
+    "or a couple whose two members are both measured); the minerals and gases end",
+    "above, so the section is no part of a run without one.  After the heading",
+    "line, one entry per couple: a free line; the name line (the couple",
+    "reduced/oxidized in columns 1-20, the reaction, range code All in columns",
+    "91-94); the members line (database numbers of the oxidized and the reduced",
+    "member in columns 1-4 and 5-8, 0 0 for the electron; the element in columns",
+    "11-12); the reaction line as",
+    "for aqueous species (the dissociation of the oxidized member on the reduced",
+    "member, H+, H2O and O2,aq; of the electron on H+, H2O and O2,aq); 37 rows of",
+    "36 log K values (slop98, as the aqueous species).  The list ends with an",
+    "entry whose name is blank (an empty line after its free line).",
+]
+
+
+def couple_section(couples):
+    """The redox couples after the end of the minerals and gases."""
+    lines = list(COUPLES_PREAMBLE)
+    lines.append(COUPLES_HEADING)
+    for e in couples:
+        lines.append("-" * 20 + " redox couple")
+        lines.append(species_name_line(e, e["words"]))
+        lines.append("%4d%4d  %-2s  oxidized and reduced member (database numbers), element"
+                     % (e["oxidized"], e["reduced"], e["element"]))
+        lines.append(reaction_line(e["terms"]))
+        lines += table_lines(e["table"])
+    # The end entry: its separator and an empty name line.  (Tools that add a
+    # mineral find the end of the minerals as the last line holding text
+    # after 20 blanks: this section has none.)
+    lines.append("-" * 20 + " end of redox couples")
+    lines.append("")
+    return lines
+
+
 def write(db, path):
     lines = []
     prow = " ".join("%g" % p for p in grids.P_GRID)
@@ -192,6 +236,7 @@ def write(db, path):
     lines.append("%-20s %-45s%2d%8.3f%4s%-4s%6s%-4s" % ("", "", 0, 0.0, "", "    ", "", "All "))
     lines.append("end")
     lines.append("  0")
+    lines += couple_section(db.couples)
     with open(path, "w", newline="\n") as f:
         f.write("\n".join(lines) + "\n")
     return len(lines)
