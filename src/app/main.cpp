@@ -17,6 +17,15 @@ namespace {
 // Status of a command line that cannot be understood.
 constexpr int USAGE_ERROR = 2;
 
+// The activity model and the database, which defaults to the model's own.
+void addActivity(CLI::App* cmd, std::string& activity, std::string& database) {
+    cmd->add_option("--activity", activity,
+                    "Activity model: b-dot, or pitzer for brines (on a Pitzer database, PITZER.DAT beside it)")
+        ->capture_default_str();
+    cmd->add_option("--db", database,
+                    "Database (default: LOGKDATA.KDB; with --activity pitzer the Pitzer database of the program)");
+}
+
 // The batch's --write-cases: given or not, and an empty folder name is a
 // mistake the batch refuses (not a batch to standard output).
 CLI::Option* addBatch(CLI::App& app, wq::BatchOptions& batch) {
@@ -25,7 +34,7 @@ CLI::Option* addBatch(CLI::App& app, wq::BatchOptions& batch) {
         ->required();
     cmd->add_option("--case", batch.casePath, "Template run input: options, components, starting values")
         ->capture_default_str();
-    cmd->add_option("--db", batch.databasePath, "Database")->capture_default_str();
+    addActivity(cmd, batch.activity, batch.databasePath);
     cmd->add_option("--out", batch.outPath,
                     "Results file, " + wq::recordExtensions() + " (default: CSV on standard output)");
     // Checked by the batch, which says in one line what is wrong with it.
@@ -44,7 +53,7 @@ void addSweep(CLI::App& app, wq::SweepOptions& sweep) {
                                                   "reservoir minerals the water can form)");
     cmd->add_option("--out", sweep.outPath, "The sweep table (CSV)")->capture_default_str();
     cmd->add_option("--case", sweep.casePath, "Run input")->capture_default_str();
-    cmd->add_option("--db", sweep.databasePath, "Database")->capture_default_str();
+    addActivity(cmd, sweep.activity, sweep.databasePath);
 }
 
 }  // namespace
