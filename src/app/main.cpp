@@ -8,6 +8,7 @@
 
 #include "app/batch.hpp"
 #include "app/driver.hpp"
+#include "app/evaporate.hpp"
 #include "app/sweep.hpp"
 #include "report/records.hpp"
 #include "wqspec_version.hpp"
@@ -56,6 +57,23 @@ void addSweep(CLI::App& app, wq::SweepOptions& sweep) {
     addActivity(cmd, sweep.activity, sweep.databasePath);
 }
 
+void addEvaporate(CLI::App& app, wq::EvaporateOptions& evaporate) {
+    CLI::App* cmd = app.add_subcommand("evaporate", "Concentrate the water step by step by taking water away, with "
+                                                    "every mineral's saturation index on the way");
+    cmd->add_option("--to", evaporate.to, "The last concentration factor (starting mass of water over the mass left)")
+        ->capture_default_str();
+    cmd->add_option("--steps", evaporate.steps, "Steps from 1 to --to, equal in the logarithm of the factor")
+        ->capture_default_str();
+    cmd->add_flag("!--no-precipitation", evaporate.precipitate,
+                  "Only concentrate the water (a supersaturation path); by default every mineral that reaches "
+                  "saturation precipitates");
+    cmd->add_option("--minerals", evaporate.minerals,
+                    "The minerals that may precipitate, NAME,NAME,... (default: every mineral of the run)");
+    cmd->add_option("--out", evaporate.outPath, "The path's table (CSV)")->capture_default_str();
+    cmd->add_option("--case", evaporate.casePath, "Run input")->capture_default_str();
+    addActivity(cmd, evaporate.activity, evaporate.databasePath);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -71,6 +89,8 @@ int main(int argc, char** argv) {
     const CLI::Option* writeCases = addBatch(app, batch);
     wq::SweepOptions sweep;
     addSweep(app, sweep);
+    wq::EvaporateOptions evaporate;
+    addEvaporate(app, evaporate);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -82,5 +102,6 @@ int main(int argc, char** argv) {
         return wq::runBatch(batch);
     }
     if (app.got_subcommand("sweep")) return wq::runSweep(sweep);
+    if (app.got_subcommand("evaporate")) return wq::runEvaporate(evaporate);
     return wq::runProgram(program);
 }
