@@ -85,6 +85,10 @@ int main(int argc, char** argv) {
     wq::ProgramOptions program;
     app.add_option("--results", program.resultsPath,
                    "Also write one JSON record per run of the dialogue to this file");
+    app.add_option("--activity", program.activity,
+                   "Activity model of the console program: b-dot, or pitzer on a Pitzer database (LOGKDATA.KDB "
+                   "with its PITZER.DAT in this folder)")
+        ->capture_default_str();
     wq::BatchOptions batch;
     const CLI::Option* writeCases = addBatch(app, batch);
     wq::SweepOptions sweep;
