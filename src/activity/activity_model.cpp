@@ -18,6 +18,8 @@ constexpr ActivityModelEntry MODELS[] = {
 
 std::span<const ActivityModelEntry> activityModels() { return MODELS; }
 
+std::string ActivityModel::rangeNote(const ActivityValues&) const { return {}; }
+
 std::unique_ptr<ActivityModel> makeActivityModel(std::string_view name, const ActivityModelSource& source) {
     for (const ActivityModelEntry& entry : MODELS)
         if (entry.name == name) return entry.make(source);

@@ -35,6 +35,7 @@ struct ActivityConditions {
     ActivityTables tables;  // the database's activity-model tables at T and P
     ActivityOption activityOption = ActivityOption::co2ForListed;
     WaterOption waterOption = WaterOption::fromModel;
+    bool extendedRun = false;  // a run off the saturation curve (on the pressure-temperature grid)
 };
 
 // The water beyond the molalities of its species: the component totals
@@ -59,6 +60,23 @@ public:
     // water (sp[WATER_SLOT].gamma) and the osmotic coefficient. `values`
     // holds those of the last refresh on entry.
     virtual void refresh(SpeciesTable& sp, const WaterComposition& water, ActivityValues& values) = 0;
+
+    // Above this molality of any species the model is far outside its range:
+    // a loop of the iteration that reaches it keeps the coefficients of the
+    // loop before rather than refresh them.
+    virtual double highestRefreshedMolality() const = 0;
+
+    // A model of the same kind and data, not yet set up: a front end reads a
+    // model's data once and gives every water a copy of its own.
+    virtual std::unique_ptr<ActivityModel> clone() const = 0;
+
+    // The model's name in the registry ("b-dot", "pitzer"), as the records
+    // write it.
+    virtual std::string_view name() const = 0;
+
+    // After the run: one line when the solved water lies beyond the range the
+    // model's data were fitted to (computed, but doubtful); empty otherwise.
+    virtual std::string rangeNote(const ActivityValues& values) const;
 };
 
 // Where a model finds its own data: a model's data stand beside the database

@@ -216,6 +216,10 @@ public:
         bdotActivityCoefficients(sp, parameters_, values);
         lietzkeStoughtonWater(water, sp, parameters_, values);
     }
+    // The B-dot equation has no basis beyond a few mol/kg.
+    double highestRefreshedMolality() const override { return 7.0; }
+    std::unique_ptr<ActivityModel> clone() const override { return std::make_unique<BdotModel>(); }
+    std::string_view name() const override { return "b-dot"; }
 
 private:
     BdotParameters parameters_;

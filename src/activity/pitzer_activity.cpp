@@ -4,8 +4,18 @@
 // the data set that stands beside the run's LOGKDATA.KDB (examples/pitzer/).
 // A Pitzer data set is self-consistent: its log K values and its
 // interaction parameters were fitted together, so the pair is used as one.
+//
+// The range of the data (the TEMPERATURE and IONIC_STRENGTH lines of the
+// parameter file): a run the data cannot describe is refused at its set-up
+// (a temperature outside the range of the parameters' temperature functions,
+// a run off the saturation curve, for which the data carry no pressure terms,
+// a component the database holds no data for, which the builder names
+// "unused <n>"); a water computed at an ionic strength above the highest the
+// data were fitted to is flagged (rangeNote).
 #include <cmath>
 #include <filesystem>
+#include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -13,7 +23,10 @@
 
 #include "activity/activity_model.hpp"
 #include "activity/pitzer.hpp"
+#include "grid/units.hpp"
 #include "input/pitzer_parameters.hpp"
+#include "text/number_text.hpp"
+#include "text/stop.hpp"
 
 namespace wq {
 
@@ -22,21 +35,29 @@ namespace {
 // The name of the parameter file beside the database.
 constexpr const char* PITZER_PARAMETER_FILE = "PITZER.DAT";
 
+// The name the Pitzer database gives a component number it has no data for.
+constexpr std::string_view UNUSED_COMPONENT = "unused ";
+
 class PitzerActivity final : public ActivityModel {
 public:
-    explicit PitzerActivity(PitzerParameters parameters) : parameters_(std::move(parameters)) {}
+    explicit PitzerActivity(std::shared_ptr<const PitzerParameters> parameters) : parameters_(std::move(parameters)) {}
 
     // The solutes are the run's species in slot order, water left out.
     void setUp(SpeciesTable& sp, const ActivityConditions& at) override {
         at_ = at;
+        refuseWhatTheDataCannotDescribe(at);
         std::vector<PitzerSolute> solutes;
         slots_.clear();
         for (int i = 1; i <= sp.count; ++i) {
             if (i == WATER_SLOT) continue;
-            solutes.push_back({std::string(sp[i].name.trimmed()), sp[i].charge});
+            const std::string name(sp[i].name.trimmed());
+            if (name.starts_with(UNUSED_COMPONENT))
+                stop(ExitStatus::error, "the Pitzer database " + parameters_->fileName + " has no data for component " +
+                                            name.substr(UNUSED_COMPONENT.size()) + " (" + name + ")");
+            solutes.push_back({name, sp[i].charge});
             slots_.push_back(i);
         }
-        model_.emplace(parameters_, solutes);
+        model_.emplace(*parameters_, solutes);
         model_->setConditions(at.tKelvin, at.pressureBar, at.tables.debyeA);
         molality_.assign(slots_.size(), 0.0);
         lnGamma_.assign(slots_.size(), 0.0);
@@ -53,8 +74,32 @@ public:
         sp[WATER_SLOT].gamma = at_.waterOption == WaterOption::unity ? 1.0 : std::exp(w.lnWaterActivity);
     }
 
+    // Brines are the model's purpose: every loop refreshes the coefficients
+    // (its range is checked on the solved water, rangeNote).
+    double highestRefreshedMolality() const override { return std::numeric_limits<double>::infinity(); }
+    std::unique_ptr<ActivityModel> clone() const override { return std::make_unique<PitzerActivity>(parameters_); }
+    std::string_view name() const override { return "pitzer"; }
+
+    std::string rangeNote(const ActivityValues& values) const override {
+        const double most = parameters_->maxIonicStrength;
+        if (!(values.ionicStrength > most)) return {};
+        return "ionic strength " + fixedText(values.ionicStrength, 2) + " mol/kg is above the " + shortestText(most) +
+               " mol/kg the Pitzer data were fitted to";
+    }
+
 private:
-    PitzerParameters parameters_;
+    void refuseWhatTheDataCannotDescribe(const ActivityConditions& at) const {
+        if (at.extendedRun)
+            stop(ExitStatus::error, "the Pitzer data hold on the saturation curve only (they have no pressure terms); "
+                                    "an extended run cannot use them");
+        const double t = at.tKelvin - KELVIN_OFFSET;
+        const double lowest = parameters_->minTemperatureC, highest = parameters_->maxTemperatureC;
+        if (t < lowest || t > highest)
+            stop(ExitStatus::error, fixedText(t, 2) + " C is outside the " + shortestText(lowest) + " to " +
+                                        shortestText(highest) + " C of the Pitzer data (" + parameters_->fileName + ")");
+    }
+
+    std::shared_ptr<const PitzerParameters> parameters_;  // read once, shared by the copies
     ActivityConditions at_;
     std::optional<PitzerModel> model_;
     std::vector<int> slots_;  // the species slot of each solute
@@ -65,7 +110,8 @@ private:
 
 std::unique_ptr<ActivityModel> makePitzerModel(const ActivityModelSource& source) {
     const std::filesystem::path file = std::filesystem::path(source.databasePath).parent_path() / PITZER_PARAMETER_FILE;
-    return std::make_unique<PitzerActivity>(loadPitzerParameters(file.string()));
+    return std::make_unique<PitzerActivity>(
+        std::make_shared<const PitzerParameters>(loadPitzerParameters(file.string())));
 }
 
 }  // namespace wq

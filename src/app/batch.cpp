@@ -57,6 +57,7 @@ struct Shared {
     const RecordFormat* format = nullptr;  // of the output
     RecordColumns columns;                 // of a format that fixes them
     RunChoices choices;                    // --redox, --decouple, --suppress
+    std::unique_ptr<ActivityModel> activityModel;  // read once; every water takes a copy
 };
 
 void readTemplate(Shared& s, const BatchOptions& o) {
@@ -167,6 +168,7 @@ Solved solveWater(const Shared& s, const WaterSample& w) {
     p.caseFile = TextFile("WQCASE.DAT", writeCase(*s.templateCase, s.templateFile, s.catalog, w));
     p.database = DatabaseFile::ofParsed(s.database);
     p.choices = choicesOf(s.choices, w);
+    p.activityModel = s.activityModel->clone();
     try {
         readCase(p);
         const Results results = computeRun(p);
@@ -362,8 +364,10 @@ FrontEndExit writeCases(const Shared& s, const BatchOptions& o) {
 
 }  // namespace
 
-int runBatch(const BatchOptions& o) {
+int runBatch(const BatchOptions& given) {
     return runFrontEnd([&] {
+        BatchOptions o = given;
+        if (o.databasePath.empty()) o.databasePath = defaultDatabaseFor(o.activity);
         if (o.writeCases && o.writeCasesDir.empty()) throw CannotStart{"--write-cases needs the name of a folder"};
         int jobs = 1;
         if (!o.writeCases) {
@@ -375,6 +379,7 @@ int runBatch(const BatchOptions& o) {
         readTemplate(s, o);
         readTable(s, o);
         if (o.writeCases) return writeCases(s, o);
+        s.activityModel = frontEndActivityModel(o.activity, o.databasePath);
         jobs = workerCount(jobs, s.table.waters.size());
         s.format = &outputFormat(o.outPath);
         if (s.format->fixesColumns()) s.columns = probeColumns(s);

@@ -22,7 +22,8 @@ namespace wq {
 struct BatchOptions {
     std::string watersPath;
     std::string casePath = "WQCASE.DAT";
-    std::string databasePath = "LOGKDATA.KDB";
+    std::string databasePath;   // empty: the default of the activity model (defaultDatabaseFor)
+    std::string activity = "b-dot";  // the activity model, by its name in the registry
     std::string outPath;        // .csv or .json (any case); empty: CSV on standard output
     std::string jobs;           // worker threads as given; empty: the number of cores
     bool writeCases = false;    // write one run input per water in writeCasesDir, solve nothing

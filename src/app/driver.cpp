@@ -149,6 +149,15 @@ void takeRunChoices(Program& prog, const RunChoiceText& text) {
     prog.choices = std::move(*choices);
 }
 
+// A model other than the default, chosen with --activity, and the line at
+// the head of the listing that names it.
+void chooseActivityModel(Program& prog, const std::string& name) {
+    if (name == DEFAULT_ACTIVITY_MODEL) return;
+    prog.activityModel = makeActivityModel(name, {"LOGKDATA.KDB"});
+    if (!prog.activityModel) openFailure("--activity " + name + ": no such activity model");
+    prog.io.listing.put("\n  Activity model: " + name + " (its data beside LOGKDATA.KDB)\n");
+}
+
 }  // namespace
 
 int runProgram(const ProgramOptions& options) {
@@ -160,6 +169,7 @@ int runProgram(const ProgramOptions& options) {
     std::string reason;
     try {
         openFiles(*prog);
+        chooseActivityModel(*prog, options.activity);
         results.open(*prog, options.resultsPath);
         startProgram(*prog);
         takeRunChoices(*prog, options.choices);

@@ -5,12 +5,18 @@
 #include <string>
 
 #include "app/run_choices.hpp"
+#include "activity/activity_model.hpp"
 
 namespace wq {
 
 struct ProgramOptions {
     std::string resultsPath;  // --results: a JSON array of one record per run; empty: none
     RunChoiceText choices;      // --redox, --decouple, --suppress
+    // --activity: the activity model by its name in the registry. Another
+    // model than the default reads its data beside LOGKDATA.KDB (PITZER.DAT)
+    // and the listing says at its head which model computed it; with the
+    // default the program is the console program it has always been.
+    std::string activity = std::string(DEFAULT_ACTIVITY_MODEL);
 };
 
 // Returns the process exit status.

@@ -1,9 +1,14 @@
 #include "app/front_end.hpp"
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
+#include <vector>
 
+#include "activity/activity_model.hpp"
 #include "input/database_file.hpp"
 #include "text/stop.hpp"
+#include "wqspec_paths.hpp"
 
 namespace wq {
 
@@ -36,6 +41,49 @@ std::shared_ptr<const ParsedDatabase> databaseSnapshot(const std::string& path) 
     std::string error;
     if (!database.refresh(error)) throw CannotStart{"cannot read the database " + path + ": " + error};
     return database.shared();
+}
+
+namespace {
+
+// The folder of the running program ("" when the system does not say).
+std::filesystem::path programFolder() {
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::path() : self.parent_path();
+}
+
+bool isFile(const std::filesystem::path& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+}  // namespace
+
+std::string defaultDatabaseFor(const std::string& model) {
+    if (model != "pitzer") return "LOGKDATA.KDB";
+    std::vector<std::filesystem::path> places;
+    if (const std::filesystem::path folder = programFolder(); !folder.empty())
+        places.push_back(folder / WQSPEC_INSTALLED_DATA / "pitzer" / "LOGKDATA.KDB");
+    places.push_back(std::filesystem::path(WQSPEC_BUILT_FROM) / "examples" / "pitzer" / "LOGKDATA.KDB");
+    std::string looked;
+    for (const std::filesystem::path& place : places) {
+        if (isFile(place)) return place.lexically_normal().string();
+        looked += (looked.empty() ? "" : " and ") + place.lexically_normal().string();
+    }
+    throw CannotStart{"no Pitzer database found (looked for " + looked + "); name one with --db"};
+}
+
+std::unique_ptr<ActivityModel> frontEndActivityModel(const std::string& name, const std::string& databasePath) {
+    std::unique_ptr<ActivityModel> model;
+    try {
+        model = makeActivityModel(name, {databasePath});
+    } catch (const Stop& stopped) {
+        throw CannotStart{"the " + name + " activity model cannot read its data: " + stopped.reason};
+    }
+    if (model) return model;
+    std::string known;
+    for (const ActivityModelEntry& entry : activityModels()) known += (known.empty() ? "" : ", ") + std::string(entry.name);
+    throw CannotStart{"--activity " + name + ": no such activity model (there are: " + known + ")"};
 }
 
 }  // namespace wq

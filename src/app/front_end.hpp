@@ -53,4 +53,18 @@ TextFile loadInput(const std::string& path, std::size_t limit, const std::string
 // temperature, whatever happens to the file meanwhile.
 std::shared_ptr<const ParsedDatabase> databaseSnapshot(const std::string& path);
 
+// The database a front end uses with the activity model `model` when --db is
+// not given: LOGKDATA.KDB in the current folder for B-dot; for Pitzer the
+// Pitzer database the program ships with, installed
+// (<prefix>/share/wqspec/pitzer/, found from the program's own folder) or in
+// the clone the program was built from (examples/pitzer/). CannotStart when
+// there is none.
+std::string defaultDatabaseFor(const std::string& model);
+
+// The activity model `name` on the data of the database at `databasePath`,
+// made once when the front end starts; every water then takes a copy
+// (ActivityModel::clone). CannotStart for a name the registry does not hold
+// (the message lists those it does) or data that cannot be read.
+std::unique_ptr<ActivityModel> frontEndActivityModel(const std::string& name, const std::string& databasePath);
+
 }  // namespace wq

@@ -9,6 +9,7 @@
 #include "app/batch.hpp"
 #include "app/driver.hpp"
 #include "app/run_choices.hpp"
+#include "app/evaporate.hpp"
 #include "app/sweep.hpp"
 #include "report/records.hpp"
 #include "wqspec_version.hpp"
@@ -29,6 +30,15 @@ void addRunChoices(CLI::App* app, wq::RunChoiceText& choices) {
     app->add_option("--suppress", choices.suppress, "Species, minerals and gases left out of every run, NAME,NAME,...");
 }
 
+// The activity model and the database, which defaults to the model's own.
+void addActivity(CLI::App* cmd, std::string& activity, std::string& database) {
+    cmd->add_option("--activity", activity,
+                    "Activity model: b-dot, or pitzer for brines (on a Pitzer database, PITZER.DAT beside it)")
+        ->capture_default_str();
+    cmd->add_option("--db", database,
+                    "Database (default: LOGKDATA.KDB; with --activity pitzer the Pitzer database of the program)");
+}
+
 // The batch's --write-cases: given or not, and an empty folder name is a
 // mistake the batch refuses (not a batch to standard output).
 CLI::Option* addBatch(CLI::App& app, wq::BatchOptions& batch) {
@@ -37,7 +47,7 @@ CLI::Option* addBatch(CLI::App& app, wq::BatchOptions& batch) {
         ->required();
     cmd->add_option("--case", batch.casePath, "Template run input: options, components, starting values")
         ->capture_default_str();
-    cmd->add_option("--db", batch.databasePath, "Database")->capture_default_str();
+    addActivity(cmd, batch.activity, batch.databasePath);
     cmd->add_option("--out", batch.outPath,
                     "Results file, " + wq::recordExtensions() + " (default: CSV on standard output)");
     // Checked by the batch, which says in one line what is wrong with it.
@@ -57,8 +67,25 @@ void addSweep(CLI::App& app, wq::SweepOptions& sweep) {
                                                   "reservoir minerals the water can form)");
     cmd->add_option("--out", sweep.outPath, "The sweep table (CSV)")->capture_default_str();
     cmd->add_option("--case", sweep.casePath, "Run input")->capture_default_str();
-    cmd->add_option("--db", sweep.databasePath, "Database")->capture_default_str();
+    addActivity(cmd, sweep.activity, sweep.databasePath);
     addRunChoices(cmd, sweep.choices);
+}
+
+void addEvaporate(CLI::App& app, wq::EvaporateOptions& evaporate) {
+    CLI::App* cmd = app.add_subcommand("evaporate", "Concentrate the water step by step by taking water away, with "
+                                                    "every mineral's saturation index on the way");
+    cmd->add_option("--to", evaporate.to, "The last concentration factor (starting mass of water over the mass left)")
+        ->capture_default_str();
+    cmd->add_option("--steps", evaporate.steps, "Steps from 1 to --to, equal in the logarithm of the factor")
+        ->capture_default_str();
+    cmd->add_flag("!--no-precipitation", evaporate.precipitate,
+                  "Only concentrate the water (a supersaturation path); by default every mineral that reaches "
+                  "saturation precipitates");
+    cmd->add_option("--minerals", evaporate.minerals,
+                    "The minerals that may precipitate, NAME,NAME,... (default: every mineral of the run)");
+    cmd->add_option("--out", evaporate.outPath, "The path's table (CSV)")->capture_default_str();
+    cmd->add_option("--case", evaporate.casePath, "Run input")->capture_default_str();
+    addActivity(cmd, evaporate.activity, evaporate.databasePath);
 }
 
 }  // namespace
@@ -73,10 +100,16 @@ int main(int argc, char** argv) {
     app.add_option("--results", program.resultsPath,
                    "Also write one JSON record per run of the dialogue to this file");
     addRunChoices(&app, program.choices);
+    app.add_option("--activity", program.activity,
+                   "Activity model of the console program: b-dot, or pitzer on a Pitzer database (LOGKDATA.KDB "
+                   "with its PITZER.DAT in this folder)")
+        ->capture_default_str();
     wq::BatchOptions batch;
     const CLI::Option* writeCases = addBatch(app, batch);
     wq::SweepOptions sweep;
     addSweep(app, sweep);
+    wq::EvaporateOptions evaporate;
+    addEvaporate(app, evaporate);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -88,5 +121,6 @@ int main(int argc, char** argv) {
         return wq::runBatch(batch);
     }
     if (app.got_subcommand("sweep")) return wq::runSweep(sweep);
+    if (app.got_subcommand("evaporate")) return wq::runEvaporate(evaporate);
     return wq::runProgram(program);
 }

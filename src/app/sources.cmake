@@ -8,4 +8,6 @@ list(APPEND WQSPEC_SOURCES
   src/app/sweep.cpp
   src/app/sweep_minerals.cpp
   src/app/run_choices.cpp
+  src/app/evaporation_path.cpp
+  src/app/evaporate.cpp
 )

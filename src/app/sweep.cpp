@@ -80,6 +80,7 @@ void loadProgram(QuietProgram& q, const SweepOptions& o) {
     p.caseFile = loadInput(o.casePath, MAX_RUN_INPUT_BYTES, "the run input");
     // Every temperature uses the content the file had when the sweep started.
     p.database = DatabaseFile::ofParsed(databaseSnapshot(o.databasePath));
+    p.activityModel = frontEndActivityModel(o.activity, o.databasePath);
     try {
         readCase(p);
     } catch (const Stop& stopped) {
@@ -177,8 +178,10 @@ SweepResult sweepOf(const Program& p, const SweepOptions& o) {
 
 }  // namespace
 
-int runSweep(const SweepOptions& o) {
+int runSweep(const SweepOptions& given) {
     return runFrontEnd([&] {
+        SweepOptions o = given;
+        if (o.databasePath.empty()) o.databasePath = defaultDatabaseFor(o.activity);
         Sink console(stdout, false, "standard output");
         QuietProgram q;
         loadProgram(q, o);

@@ -33,7 +33,8 @@ struct SweepOptions {
     std::string minerals;  // NAME,NAME,...; empty: DEFAULT_RESERVOIR_MINERALS the water can form
     std::string outPath = "sweep.csv";
     std::string casePath = "WQCASE.DAT";
-    std::string databasePath = "LOGKDATA.KDB";
+    std::string databasePath;   // empty: the default of the activity model (defaultDatabaseFor)
+    std::string activity = "b-dot";  // the activity model, by its name in the registry
     RunChoiceText choices;      // --redox, --decouple, --suppress
 };
 

@@ -13,7 +13,7 @@ namespace {
 const char* const FIXED_COLUMNS[] = {
     "name", "status", "loops", "T [C]", "P [bar]", "pH", "I [mol/kgw]", "I stoichiometric [mol/kgw]",
     "a(H2O)", "osmotic coefficient", "Eh [V]", "Eh couple", "T Na-K-Ca [C]", "charge imbalance [eq/kgw]",
-    "charge imbalance [%]",
+    "charge imbalance [%]", "activity model",
 };
 
 std::vector<std::string> fixedCells(const RecordHead& head, const Results* r) {
@@ -34,7 +34,8 @@ std::vector<std::string> fixedCells(const RecordHead& head, const Results* r) {
             ehCoupleName(r->ehCouple),
             r->sourceTemperatureShown ? csvNumber(r->sourceTemperature) : "",
             csvNumber(r->chargeImbalance),
-            csvNumber(r->chargeImbalancePercent)};
+            csvNumber(r->chargeImbalancePercent),
+            r->activityModel};
 }
 
 // The redox columns, after the fixed ones, only when some water has a

@@ -26,7 +26,10 @@ bool endsWithNoCase(std::string_view s, std::string_view tail) {
 }  // namespace
 
 std::string runStatus(const Results& r) {
-    if (r.converged) return r.solvedJointly ? "converged by the joint solve" : "converged";
+    if (r.converged) {
+        const std::string found = r.solvedJointly ? "converged by the joint solve" : "converged";
+        return r.activityRangeNote.empty() ? found : found + "; doubtful: " + r.activityRangeNote;
+    }
     if (!r.infeasibility.empty()) return "no solution: " + r.infeasibility;
     return "not converged: loop limit " + std::to_string(r.loopLimit) + " reached";
 }

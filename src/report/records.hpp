@@ -9,7 +9,8 @@
 // the iteration; a JSON record also those of the joint solve), T (deg C),
 // P (bar), pH, the true and stoichiometric ionic strengths, the activity of
 // water, the osmotic coefficient, Eh (V) and its couple, the Na-K-Ca
-// temperature (deg C), the charge imbalance (eq/kg water and percent); per
+// temperature (deg C), the charge imbalance (eq/kg water and percent), the
+// activity model of the run; per
 // species log m, log a and gamma; per mineral log Q/K; per gas log f. A JSON
 // record holds also the molality and activity of every species, the component
 // totals (moles, ppm, total molality, free molality, alpha, flag) and log K
@@ -29,7 +30,8 @@
 namespace wq {
 
 // The status of the record of a run that returned its results: "converged";
-// "converged by the joint solve"; for a run at its loop limit without a
+// "converged by the joint solve", each followed by "; doubtful: <why>" when
+// the water lies beyond the data of its activity model; for a run at its loop limit without a
 // solution "no solution: <why>" when the reason is known, else
 // "not converged: loop limit <L> reached".
 std::string runStatus(const Results& results);

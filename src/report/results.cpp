@@ -296,6 +296,8 @@ Results evaluateResults(const SolverState& s) {
     r.solveNote = solveNote(s);
     r.infeasibility = s.run.joint.infeasibility;
     r.printThreshold = s.input.printThreshold;
+    r.activityModel = std::string(s.activityModel->name());
+    r.activityRangeNote = s.activityModel->rangeNote(s.activity);
     evaluateSourceTemperature(s, r);
     evaluateEh(s, r);
     evaluateRedox(s, r);

@@ -112,6 +112,8 @@ struct Results {
     int jointLoops = 0;        // Newton iterations of the joint solve; 0 when it did not run
     std::string solveNote;     // the line that says so; empty when the iteration solved the water
     std::string infeasibility; // which condition no solution can meet, and by how much; empty if not shown
+    std::string activityModel;      // the activity model of the run, by its name in the registry ("b-dot")
+    std::string activityRangeNote;  // the water lies beyond the model's data: why, on one line; empty otherwise
 
     ChargeBalanceReport chargeBalance;
     double kgWater = 0.0;

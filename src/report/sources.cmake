@@ -7,4 +7,5 @@ list(APPEND WQSPEC_SOURCES
   src/report/csv_records.cpp
   src/report/json_records.cpp
   src/report/sweep_table.cpp
+  src/report/evaporation_table.cpp
 )

@@ -1,5 +1,5 @@
 // The output of a temperature sweep: the CSV table with its "#" lines (the
-// options echoed, the chosen minerals, the crossings of log Q/K = 0 and the
+// options echoed, the activity model, the chosen minerals, the crossings of log Q/K = 0 and the
 // estimate of the reservoir temperature), and the lines the sweep shows on
 // the console as it goes.
 //

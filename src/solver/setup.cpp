@@ -51,7 +51,8 @@ void setTolerances(SolverState& prog) {
 
 void setUp(SolverState& prog, const SetUpHooks& hooks) {
     const ActivityConditions at{prog.conditions.temperature + KELVIN_OFFSET, prog.conditions.pressure,
-                                prog.activityTables, prog.input.activityOption, prog.input.waterOption};
+                                prog.activityTables, prog.input.activityOption, prog.input.waterOption,
+                                prog.input.extendedRun()};
     prog.activityModel->setUp(prog.sp, at);
 
     const int nc = prog.comp.count;

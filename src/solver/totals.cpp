@@ -7,14 +7,6 @@
 
 namespace wq {
 
-namespace {
-
-// Above this molality the activity-coefficient model is far outside its
-// range; such a loop keeps the previous coefficients.
-constexpr double HIGH_MOLALITY = 7.0;
-
-}  // namespace
-
 bool pHFixed(const SolverState& prog) { return prog.conditions.pH != 0.0; }
 
 int alkalinityComponent(const SolverState& prog) {
@@ -24,11 +16,12 @@ int alkalinityComponent(const SolverState& prog) {
 bool refreshActivities(SolverState& prog) {
     SpeciesTable& sp = prog.sp;
     bool high = false;
+    const double highest = prog.activityModel->highestRefreshedMolality();
     // With a fixed pH, H+ keeps the activity 10^-pH the set-up gave it.
     const int first = pHFixed(prog) ? HYDROGEN_SLOT + 1 : HYDROGEN_SLOT;
     for (int s = first; s <= sp.count; ++s) {
         sp[s].activity = sp[s].molality * sp[s].gamma;
-        if (sp[s].molality > HIGH_MOLALITY) high = true;
+        if (sp[s].molality > highest) high = true;
     }
     return high;
 }

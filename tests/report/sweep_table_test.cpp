@@ -30,6 +30,7 @@ SweepResult hotWater() {
         Results r;
         r.converged = true;
         r.loops = 12;
+        r.activityModel = "pitzer";
         r.pH = 6.5;
         r.ionicStrength = 0.1;
         r.minerals.push_back({"Quartz", 0.0, 0.0, (250.0 - t) / 50.0, t < 250.0});
@@ -47,6 +48,7 @@ TEST(SweepTable, HeadLinesEchoTheOptionsAndTheEstimate) {
     EXPECT_EQ(table.rfind("# wqspec sweep: Well 7\n# second line\n"
                           "# runs: on the liquid-vapour saturation curve; T from 200 to 300 C in steps of 50 C; "
                           "the first row is the run at the run input's conditions\n"
+                          "# activity model: pitzer\n"
                           "# chosen minerals: Quartz\n"
                           "# log Q/K = 0: Quartz 250.0 C\n"
                           "# estimate: median |log Q/K| smallest at T = 250.0 C (0.000)",

@@ -1,4 +1,4 @@
-"""tools/wqplot on the three kinds of input it draws, made by the built
+"""tools/wqplot on the four kinds of input it draws, made by the built
 program from the bundled examples: the figure is written, and the numbers it
 plots (--data-out) are the numbers of its input.
 
@@ -82,6 +82,26 @@ class WqplotTest(unittest.TestCase):
         nakca = next(l for l in comments if l.startswith("# Na-K-Ca temperature:"))
         self.assertAlmostEqual(float(series["Na-K-Ca"][0][0]), float(nakca.split(":")[1].split()[0]))
 
+    def test_evaporation(self):
+        # The example's path, drawn: the minerals that saturate, their log Q/K
+        # at every converged step, the factor of each first saturation and the
+        # moles precipitated, as the table holds them.
+        source = os.path.join(ROOT, "examples", "evaporation", "evaporation.csv")
+        shutil.copy(source, self.work)
+        series = self.plot("evaporation.csv", "evaporation.png", "--ylim", "-3", "1")
+        with open(source, encoding="utf-8") as f:
+            head = next(l for l in f if l.startswith("# first saturation (concentration factor):"))
+        first = [(p.split(" at ")[0].strip(), float(p.split(" at ")[1])) for p in head.split(":", 1)[1].split(";")]
+        rows = table_rows(source)
+        for mineral, factor in first:
+            self.assertEqual(series[f"first saturation {mineral}"], [(repr(factor), 0.0)])
+            expected = [(float(r["concentration factor"]), float(r[f"SI({mineral})"])) for r in rows]
+            self.assertEqual([(float(x), y) for x, y in series[mineral]], expected, mineral)
+            amounts = [(float(r["concentration factor"]), float(r[f"precipitated({mineral}) [mol/kg starting water]"]))
+                       for r in rows]
+            self.assertEqual([(float(x), y) for x, y in series[f"precipitated {mineral}"]],
+                             [(x, y) for x, y in amounts if y > 0], mineral)
+
     def test_plot_file(self):
         self.use_case("geothermal")
         done = self.run_in_work([WQSPEC], stdin="y\n150\n\n\n\n")
@@ -129,7 +149,7 @@ class WqplotTest(unittest.TestCase):
             ("bad.json", "[{", "Expecting property name"),
             ("nocolumn.csv", "# wqspec sweep: t\n# x\n# chosen minerals: Quartz\nrun,SI(Quartz)\nsweep,1\n",
              "the sweep table has no column T [C]"),
-            ("nul.txt", "a\0b\n", "not a sweep table, a batch result or a plot file"),
+            ("nul.txt", "a\0b\n", "not a sweep table, an evaporation path, a batch result or a plot file"),
             ("plot.dat", "title\ntitle\n" + "Calcite".ljust(20) + "   x".ljust(28) + "\n",
              "is not a record of a plot file"),
         ]
@@ -166,7 +186,7 @@ class WqplotTest(unittest.TestCase):
         with open(os.path.join(self.work, "notes.txt"), "w") as f:
             f.write("just a note\n")
         cases = [
-            (["notes.txt", "--out", "x.png"], "not a sweep table, a batch result or a plot file"),
+            (["notes.txt", "--out", "x.png"], "not a sweep table, an evaporation path, a batch result or a plot file"),
             (["missing.csv", "--out", "x.png"], "No such file"),
             (["notes.txt", "--out", "x.pdf"], "--out must end in .png or .svg"),
         ]

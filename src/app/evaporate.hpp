@@ -1,0 +1,44 @@
+// An evaporation path: the water of WQCASE.DAT concentrated step by step by
+// taking water away, with the saturation index of every mineral at each
+// step, so that the sequence in which minerals saturate (for seawater:
+// gypsum or anhydrite, halite, then the K-Mg salts) can be read and drawn.
+//
+// The concentration factor F is the starting mass of water over the mass
+// left; the steps are equal steps of ln F from 1 to --to. The first run is
+// at the run input's own conditions (its pH as given, its charge balance);
+// every later run keeps the totals it leaves, with the pH computed from
+// them, as the console dialogue does after its first run.
+//
+// Equilibrium path (the default): every mineral that reaches saturation
+// precipitates, in the amount that holds it at log Q/K = 0, and stays in
+// contact with the brine, so it dissolves again when the brine no longer
+// holds it at saturation (gypsum giving way to anhydrite as water activity
+// falls). The solution's component totals are the starting ones less the
+// components of the minerals precipitated (water of hydration included in
+// the minerals, not in the solution: the factor counts the water of the
+// solution). With --no-precipitation the water is only concentrated: a
+// supersaturation path, valid up to the first saturation.
+//
+// Exit status: 0 every step converged; 1 some step failed (its row says why);
+// 2 the path could not start (bad options, a file missing, a bad run input,
+// an unknown mineral); 3 an internal fault.
+#pragma once
+
+#include <string>
+
+namespace wq {
+
+struct EvaporateOptions {
+    double to = 100.0;  // the last concentration factor
+    int steps = 100;    // equal steps of ln F from 1 to `to`
+    bool precipitate = true;
+    std::string minerals;  // NAME,NAME,...: the minerals that may precipitate; empty: every mineral of the run
+    std::string outPath = "evaporation.csv";
+    std::string casePath = "WQCASE.DAT";
+    std::string databasePath;        // empty: the default of the activity model
+    std::string activity = "b-dot";  // the activity model
+};
+
+int runEvaporate(const EvaporateOptions& options);
+
+}  // namespace wq

@@ -1,0 +1,343 @@
+// The steps of an evaporation path (evaporation_path.hpp): the water at a
+// concentration factor, with the minerals that saturate held at saturation
+// by the moles precipitated.
+#include "app/evaporation_path.hpp"
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/dialogue.hpp"
+#include "app/program.hpp"
+#include "app/run_sequence.hpp"
+#include "linear/linear.hpp"
+#include "report/records.hpp"
+#include "text/csv.hpp"
+#include "text/number_text.hpp"
+#include "text/stop.hpp"
+
+namespace wq {
+
+namespace {
+
+// A mineral is held at saturation when |log Q/K| is below this; a mineral
+// not held joins the minerals held when its log Q/K is above SUPERSATURATED.
+constexpr double SATURATED = 1e-6;
+constexpr double SUPERSATURATED = 1e-4;
+// The Newton iteration on the amounts precipitated, and the changes of the
+// set of minerals held, at one step.
+constexpr int MAX_AMOUNT_ITERATIONS = 40;
+constexpr int MAX_SET_CHANGES = 40;
+// The derivative of log Q/K by an amount: a step of this fraction of what
+// the scarcest component of the mineral allows.
+constexpr double DERIVATIVE_FRACTION = 1e-6;
+// A Newton step leaves every component at least this fraction of its total.
+constexpr double KEPT_FRACTION = 0.1;
+constexpr int MAX_HALVINGS = 6;
+// A step that fails is tried again through at most this many parts.
+constexpr int MAX_PARTS = 16;
+
+// The components of a mineral's dissociation, by run component position
+// (index 0 unused), water left out: the water of the path is the variable.
+using Stoichiometry = std::vector<double>;
+
+struct Held {
+    std::string mineral;
+    Stoichiometry nu;
+    double moles = 0.0;  // precipitated so far, in the water of the path
+};
+
+// Two minerals of the same components in the same proportions (gypsum and
+// anhydrite, epsomite and kieserite): the factor c of a = c b, or 0.
+double proportion(const Stoichiometry& a, const Stoichiometry& b) {
+    double c = 0.0;
+    for (std::size_t k = 1; k < a.size(); ++k) {
+        if ((a[k] == 0.0) != (b[k] == 0.0)) return 0.0;
+        if (a[k] == 0.0) continue;
+        const double ratio = a[k] / b[k];
+        if (c == 0.0) c = ratio;
+        if (std::fabs(ratio - c) > 1e-12 * std::fabs(c)) return 0.0;
+    }
+    return c > 0.0 ? c : 0.0;
+}
+
+}  // namespace
+
+class EvaporationPath::Steps {
+public:
+    Steps(Program& p, std::vector<std::string> candidates) : p_(p), candidates_(std::move(candidates)) {
+        prepareNextRun(p_);
+        base_ = std::make_unique<CarriedState>(p_);
+        last_ = std::make_unique<CarriedState>(p_);
+        kgw0_ = p_.comp[WATER_SLOT].mtot;
+        for (int i = 1; i <= p_.minerals.count; ++i) {
+            const MineralEntry& m = p_.minerals[i];
+            if (m.isGas()) continue;
+            Stoichiometry nu(static_cast<std::size_t>(p_.comp.count) + 1, 0.0);
+            for (int t = 1; t <= m.itot; ++t)
+                if (m.comp[t] != WATER_SLOT && m.comp[t] >= 1 && m.comp[t] <= p_.comp.count)
+                    nu[static_cast<std::size_t>(m.comp[t])] += m.coef[t];
+            stoichiometry_.push_back({std::string(m.name.trimmed()), std::move(nu), 0.0});
+        }
+    }
+
+    // The water at `factor`: only concentrated, or with the minerals that
+    // saturate precipitated. `firstLook` gets the run before any mineral
+    // joined the set held at this step.
+    std::optional<Results> step(double factor, bool precipitate, std::optional<Results>& firstLook, std::string& why) {
+        std::optional<Results> r;
+        if (!precipitate) {
+            r = run(factor, held_, why);
+            firstLook = r;
+        } else {
+            r = equilibrate(factor, firstLook, why);
+        }
+        if (!r) return r;
+        prepareNextRun(p_);
+        *last_ = p_;
+        return r;
+    }
+
+    // The step to `factor` again, through factors between `from` (the last
+    // step reached) and it, ever closer together: a brine whose speciation
+    // cannot be solved from the last step's may be from a nearer one.
+    std::optional<Results> approach(double from, double factor, bool precipitate, std::optional<Results>& firstLook,
+                                    std::string& why) {
+        for (int parts = 2; parts <= MAX_PARTS; parts *= 2) {
+            bool reached = true;
+            for (int i = 1; i < parts && reached; ++i) {
+                std::optional<Results> between;
+                const double f = std::exp(std::log(from) + (std::log(factor) - std::log(from)) * i / parts);
+                reached = step(f, precipitate, between, why).has_value();
+                if (reached) from = f;
+            }
+            if (!reached) continue;
+            firstLook.reset();
+            std::optional<Results> r = step(factor, precipitate, firstLook, why);
+            if (r) return r;
+        }
+        return std::nullopt;
+    }
+
+    // The minerals held and the moles precipitated per kg of the starting water.
+    std::vector<PrecipitatedAmount> amounts() const {
+        std::vector<PrecipitatedAmount> a;
+        for (const Held& h : held_) a.push_back({h.mineral, h.moles / kgw0_});
+        return a;
+    }
+
+    // Minerals that stayed supersaturated because they could not join the set
+    // held (the system of amounts would be singular), with the factor.
+    std::vector<std::string> notes;
+
+private:
+    // One run of the water at `factor` with `held` precipitated, from the
+    // state of the last step; none, with why, when it fails.
+    std::optional<Results> run(double factor, const std::vector<Held>& held, std::string& why) {
+        static_cast<CarriedState&>(p_) = *last_;
+        p_.grid.pressureFlag = 'N';
+        p_.grid.blockFlag = 'N';
+        for (int k = 1; k <= p_.comp.count; ++k)
+            if (k != WATER_SLOT) p_.comp[k].mtot = totalOf(k, held);
+        p_.comp[WATER_SLOT].mtot = kgw0_ / factor;  // kg; the set-up counts it in moles
+        try {
+            Results r = computeRun(p_);
+            if (r.converged) return r;
+            why = runStatus(r);
+        } catch (...) {
+            why = utf8FromLatin1(endingInFlight().reason);
+        }
+        return std::nullopt;
+    }
+
+    double totalOf(int k, const std::vector<Held>& held) const {
+        double total = base_->comp[k].mtot;
+        for (const Held& h : held) total -= h.nu[static_cast<std::size_t>(k)] * h.moles;
+        return total;
+    }
+
+    // What the scarcest component of a mineral allows to precipitate.
+    double room(const Held& h, const std::vector<Held>& held) const {
+        double most = std::numeric_limits<double>::infinity();
+        for (int k = 1; k <= p_.comp.count; ++k)
+            if (h.nu[static_cast<std::size_t>(k)] > 0.0)
+                most = std::min(most, std::max(totalOf(k, held), 0.0) / h.nu[static_cast<std::size_t>(k)]);
+        return std::isfinite(most) && most > 0.0 ? most : 1e-12;
+    }
+
+    // Newton's method on the moles of the minerals held, each at log Q/K = 0.
+    std::optional<Results> holdAtSaturation(double factor, std::vector<Held>& held, std::string& why) {
+        const int n = static_cast<int>(held.size());
+        std::optional<Results> r = run(factor, held, why);
+        for (int iteration = 0; iteration < MAX_AMOUNT_ITERATIONS; ++iteration) {
+            if (!r || n == 0) return r;
+            std::vector<double> f(static_cast<std::size_t>(n));
+            double worst = 0.0;
+            for (int i = 0; i < n; ++i) {
+                f[static_cast<std::size_t>(i)] = saturationIndexOf(*r, held[static_cast<std::size_t>(i)].mineral);
+                worst = std::max(worst, std::fabs(f[static_cast<std::size_t>(i)]));
+            }
+            if (!std::isfinite(worst)) {
+                why = "a mineral held at saturation left the run";
+                return std::nullopt;
+            }
+            if (worst < SATURATED) return r;
+            auto system = std::make_unique<NewtonSystem>();
+            system->order = n;
+            for (int j = 0; j < n; ++j) {
+                Held& h = held[static_cast<std::size_t>(j)];
+                const double delta = DERIVATIVE_FRACTION * room(h, held);
+                h.moles += delta;
+                const std::optional<Results> moved = run(factor, held, why);
+                h.moles -= delta;
+                if (!moved) return std::nullopt;
+                for (int i = 0; i < n; ++i)
+                    system->a(i + 1, j + 1) =
+                        (saturationIndexOf(*moved, held[static_cast<std::size_t>(i)].mineral) - f[static_cast<std::size_t>(i)]) /
+                        delta;
+            }
+            factorLU(*system, n);
+            if (system->pivot[n] == 0) {
+                why = "the saturated minerals' amounts form a singular system";
+                return std::nullopt;
+            }
+            NewtonVector d;
+            for (int i = 0; i < n; ++i) d[i + 1] = -f[static_cast<std::size_t>(i)];
+            substituteLU(*system, d);
+            double lambda = 1.0;
+            for (int k = 1; k <= p_.comp.count; ++k) {
+                if (k == WATER_SLOT) continue;
+                const double total = totalOf(k, held);
+                double change = 0.0;
+                for (int j = 0; j < n; ++j) change -= held[static_cast<std::size_t>(j)].nu[static_cast<std::size_t>(k)] * d[j + 1];
+                if (total > 0.0 && total + change < KEPT_FRACTION * total)
+                    lambda = std::min(lambda, (1.0 - KEPT_FRACTION) * total / -change);
+            }
+            // A step whose water the speciation cannot solve is halved.
+            const std::vector<Held> start = held;
+            for (int halving = 0;; ++halving) {
+                for (int j = 0; j < n; ++j)
+                    held[static_cast<std::size_t>(j)].moles = start[static_cast<std::size_t>(j)].moles + lambda * d[j + 1];
+                r = run(factor, held, why);
+                if (r || halving == MAX_HALVINGS) break;
+                lambda *= 0.5;
+            }
+        }
+        why = "the amounts of the saturated minerals did not converge";
+        return std::nullopt;
+    }
+
+    const Held* stoichiometryOf(const std::string& mineral) const {
+        for (const Held& h : stoichiometry_)
+            if (h.mineral == mineral) return &h;
+        return nullptr;
+    }
+
+    // A mineral joins the set: in place of a held mineral of the same
+    // components in the same proportions (both cannot be held at once), else
+    // with nothing precipitated yet.
+    void join(std::vector<Held>& held, const std::string& mineral) const {
+        Held h = *stoichiometryOf(mineral);
+        for (Held& other : held) {
+            const double c = proportion(h.nu, other.nu);
+            if (c == 0.0) continue;
+            h.moles = other.moles / c;
+            other = h;
+            return;
+        }
+        held.push_back(h);
+    }
+
+    // The most supersaturated candidate not held and not refused at this step.
+    std::string mostSupersaturated(const Results& r, const std::vector<Held>& held, const std::set<std::string>& refused) const {
+        std::string best;
+        double highest = SUPERSATURATED;
+        for (const std::string& m : candidates_) {
+            bool isHeld = false;
+            for (const Held& h : held) isHeld |= h.mineral == m;
+            const double si = saturationIndexOf(r, m);
+            if (isHeld || refused.count(m) || !(si > highest) || !stoichiometryOf(m)) continue;
+            highest = si;
+            best = m;
+        }
+        return best;
+    }
+
+    // The set of minerals held at this step and their amounts: a mineral
+    // that would have to dissolve more than has precipitated leaves the set,
+    // the most supersaturated mineral joins it, until neither happens.
+    std::optional<Results> equilibrate(double factor, std::optional<Results>& firstLook, std::string& why) {
+        std::set<std::string> refused;
+        std::vector<Held> before;
+        std::string joined;
+        for (int change = 0; change < MAX_SET_CHANGES; ++change) {
+            std::vector<Held> trial = held_;
+            std::optional<Results> r = holdAtSaturation(factor, trial, why);
+            if (!r) {
+                if (joined.empty()) return r;
+                refused.insert(joined);
+                notes.push_back(joined + " stays supersaturated at factor " + fixedText(factor, 2) + ": " + why);
+                held_ = before;
+                joined.clear();
+                continue;
+            }
+            if (!firstLook) firstLook = r;
+            std::size_t dissolved = trial.size();
+            for (std::size_t j = 0; j < trial.size(); ++j)
+                if (trial[j].moles < 0.0 && (dissolved == trial.size() || trial[j].moles < trial[dissolved].moles))
+                    dissolved = j;
+            if (dissolved < trial.size()) {
+                // It leaves from the amounts the set started with, which the
+                // brine can hold (the amounts just found may not be, without it).
+                held_.erase(held_.begin() + static_cast<std::ptrdiff_t>(dissolved));
+                joined.clear();
+                continue;
+            }
+            held_ = trial;
+            const std::string next = mostSupersaturated(*r, held_, refused);
+            if (next.empty()) return r;
+            before = held_;
+            joined = next;
+            join(held_, next);
+        }
+        why = "no stable set of saturated minerals found";
+        return std::nullopt;
+    }
+
+    Program& p_;
+    std::vector<std::string> candidates_;
+    std::vector<Held> stoichiometry_;  // every mineral of the run
+    std::vector<Held> held_;           // the minerals held at saturation
+    std::unique_ptr<CarriedState> base_, last_;
+    double kgw0_ = 1.0;
+};
+
+EvaporationPath::EvaporationPath(Program& p, std::vector<std::string> candidates)
+    : steps_(std::make_unique<Steps>(p, std::move(candidates))) {}
+
+EvaporationPath::~EvaporationPath() = default;
+
+std::optional<Results> EvaporationPath::step(double factor, bool precipitate, std::optional<Results>& firstLook,
+                                             std::string& why) {
+    return steps_->step(factor, precipitate, firstLook, why);
+}
+
+std::optional<Results> EvaporationPath::approach(double from, double factor, bool precipitate,
+                                                 std::optional<Results>& firstLook, std::string& why) {
+    return steps_->approach(from, factor, precipitate, firstLook, why);
+}
+
+std::vector<PrecipitatedAmount> EvaporationPath::amounts() const { return steps_->amounts(); }
+
+const std::vector<std::string>& EvaporationPath::notes() const { return steps_->notes; }
+
+double saturationIndexOf(const Results& r, const std::string& mineral) {
+    for (const MineralRow& m : r.minerals)
+        if (m.name == mineral) return m.saturationIndex;
+    return std::numeric_limits<double>::quiet_NaN();
+}
+
+}  // namespace wq

@@ -1,0 +1,55 @@
+// The steps of an evaporation path (evaporate.hpp) on one Program: the water
+// of its run input, once computed at its own conditions, taken to one
+// concentration factor after another, only concentrated or with every
+// mineral that saturates held at saturation by the moles precipitated
+// (Newton's method on the amounts, the derivatives by differences; a mineral
+// that would have to dissolve more than has precipitated leaves the set, the
+// most supersaturated one joins it, in place of a held mineral of the same
+// components in the same proportions).
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "report/evaporation_table.hpp"
+#include "report/results.hpp"
+
+namespace wq {
+
+struct Program;
+
+class EvaporationPath {
+public:
+    // `p` has just computed the starting water (its minerals read); the
+    // candidates are the minerals that may precipitate.
+    EvaporationPath(Program& p, std::vector<std::string> candidates);
+    ~EvaporationPath();
+
+    // The water at `factor`, from the last step reached; none, with why, when
+    // it cannot be computed. `firstLook` gets the run before any mineral
+    // joined the set held at this step.
+    std::optional<Results> step(double factor, bool precipitate, std::optional<Results>& firstLook, std::string& why);
+
+    // The step to `factor` again, through factors between `from` (the last
+    // step reached) and it, ever closer together.
+    std::optional<Results> approach(double from, double factor, bool precipitate, std::optional<Results>& firstLook,
+                                    std::string& why);
+
+    // The minerals held and the moles precipitated per kg of the starting water.
+    std::vector<PrecipitatedAmount> amounts() const;
+
+    // Minerals that stayed supersaturated because they could not join the
+    // set held, one line each.
+    const std::vector<std::string>& notes() const;
+
+private:
+    class Steps;
+    std::unique_ptr<Steps> steps_;
+};
+
+// log Q/K of the named mineral in a run's results; NaN when it has none.
+double saturationIndexOf(const Results& r, const std::string& mineral);
+
+}  // namespace wq

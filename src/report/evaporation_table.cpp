@@ -1,0 +1,122 @@
+#include "report/evaporation_table.hpp"
+
+#include <cmath>
+#include <set>
+
+#include "text/channels.hpp"
+#include "text/csv.hpp"
+#include "text/number_text.hpp"
+
+namespace wq {
+
+namespace {
+
+// Every mineral of any step, in the order they first appear; the minerals
+// precipitated at any step, likewise.
+std::vector<std::string> mineralColumns(const std::vector<EvaporationStep>& steps) {
+    std::vector<std::string> columns;
+    std::set<std::string> seen;
+    for (const EvaporationStep& step : steps)
+        if (step.results)
+            for (const MineralRow& m : step.results->minerals)
+                if (seen.insert(m.name).second) columns.push_back(m.name);
+    return columns;
+}
+
+std::vector<std::string> precipitatedColumns(const std::vector<EvaporationStep>& steps) {
+    std::vector<std::string> columns;
+    std::set<std::string> seen;
+    for (const EvaporationStep& step : steps)
+        for (const PrecipitatedAmount& a : step.assemblage)
+            if (seen.insert(a.mineral).second) columns.push_back(a.mineral);
+    return columns;
+}
+
+std::string assemblageText(const EvaporationStep& step) {
+    std::string text;
+    for (const PrecipitatedAmount& a : step.assemblage) text += (text.empty() ? "" : "; ") + a.mineral;
+    return text;
+}
+
+std::string firstSaturationText(const EvaporationResult& path) {
+    if (path.firstSaturations.empty()) return "none";
+    std::string text;
+    for (const FirstSaturation& f : path.firstSaturations)
+        text += (text.empty() ? "" : "; ") + f.mineral + " at " + fixedText(f.factor, 2);
+    return text;
+}
+
+std::string headLines(const EvaporationResult& path) {
+    const Results& first = *path.steps.front().results;
+    std::string t = "# wqspec evaporate: " + path.title1 + "\n";
+    t += "# " + path.title2 + "\n";
+    t += std::string("# path: ") +
+         (path.precipitating ? "equilibrium: every mineral that reaches saturation precipitates and stays in contact "
+                               "with the brine (it may dissolve again)"
+                             : "supersaturation: the water is only concentrated, nothing precipitates") +
+         "\n";
+    t += "# runs: " + fixedText(path.temperature, 2) + " C on the liquid-vapour saturation curve; concentration factor "
+         "(the starting mass of water over the mass left) from 1 to " + shortestText(path.to) + " in " +
+         std::to_string(path.stepCount) + " equal steps of its logarithm; the first row is the run input's water\n";
+    t += "# activity model: " + first.activityModel + "\n";
+    t += "# first saturation (concentration factor): " + firstSaturationText(path) + "\n";
+    for (const std::string& note : path.notes) t += "# note: " + note + "\n";
+    return t;
+}
+
+}  // namespace
+
+std::string evaporationTable(const EvaporationResult& path) {
+    const std::vector<std::string> minerals = mineralColumns(path.steps);
+    const std::vector<std::string> precipitated = precipitatedColumns(path.steps);
+    std::vector<std::string> header = {"concentration factor", "status", "kg water", "pH", "I [mol/kgw]", "a(H2O)",
+                                       "saturated minerals"};
+    for (const std::string& m : minerals) header.push_back("SI(" + m + ")");
+    for (const std::string& m : precipitated) header.push_back("precipitated(" + m + ") [mol/kg starting water]");
+    std::string table = headLines(path) + csvLine(header);
+    for (const EvaporationStep& step : path.steps) {
+        std::vector<std::string> cells = {csvNumber(step.factor), step.status};
+        if (step.converged()) {
+            const Results& r = *step.results;
+            cells.insert(cells.end(), {csvNumber(r.kgWater), csvNumber(r.pH), csvNumber(r.ionicStrength),
+                                       csvNumber(r.waterActivity), assemblageText(step)});
+        } else {
+            cells.insert(cells.end(), 5, "");
+        }
+        for (const std::string& m : minerals) {
+            std::string cell;
+            if (step.converged())
+                for (const MineralRow& row : step.results->minerals)
+                    if (row.name == m) cell = csvNumber(row.saturationIndex);
+            cells.push_back(cell);
+        }
+        for (const std::string& m : precipitated) {
+            double moles = 0.0;
+            for (const PrecipitatedAmount& a : step.assemblage)
+                if (a.mineral == m) moles = a.moles;
+            cells.push_back(step.converged() ? csvNumber(moles) : "");
+        }
+        table += csvLine(cells);
+    }
+    return table;
+}
+
+void writeEvaporationStep(const EvaporationStep& step, Sink& console) {
+    std::string line = "  factor " + fixedText(step.factor, 3) + "  ";
+    if (step.converged())
+        line += "I " + fixedText(step.results->ionicStrength, 3) + "  a(H2O) " + fixedText(step.results->waterActivity, 4) +
+                (step.assemblage.empty() ? "" : "  saturated: " + assemblageText(step));
+    else
+        line += step.status;
+    console.put(line + "\n");
+    console.flush();
+}
+
+void writeEvaporationSummary(const EvaporationResult& path, Sink& console) {
+    std::string text = "\nFirst saturation (concentration factor): " + firstSaturationText(path) + "\n";
+    for (const std::string& note : path.notes) text += "Note: " + note + "\n";
+    console.put(text);
+    console.flush();
+}
+
+}  // namespace wq

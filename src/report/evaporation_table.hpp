@@ -1,0 +1,61 @@
+// The output of an evaporation path: the CSV table with its "#" lines (the
+// run input, the kind of path, the activity model, the concentration factors
+// at which each mineral first saturates) and the line the path shows on the
+// console at each step.
+//
+// The table: one row per step, with its concentration factor, status, mass
+// of water, pH, ionic strength, activity of water, the minerals held at
+// saturation, log Q/K of every mineral of any step, and the moles of every
+// mineral precipitated so far per kilogram of the starting water.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "report/results.hpp"
+
+namespace wq {
+
+class Sink;
+
+struct PrecipitatedAmount {
+    std::string mineral;
+    double moles = 0.0;  // per kg of the starting water, so far
+};
+
+struct EvaporationStep {
+    double factor = 1.0;  // concentration factor: the starting mass of water over the mass left
+    std::string status;
+    std::optional<Results> results;           // none for a step that stopped
+    std::vector<PrecipitatedAmount> assemblage;  // the minerals held at saturation
+    bool converged() const { return results && results->converged; }
+};
+
+// The factor at which a mineral first reaches saturation on the path.
+struct FirstSaturation {
+    std::string mineral;
+    double factor = 1.0;
+};
+
+struct EvaporationResult {
+    std::string title1, title2;  // of the run input
+    bool precipitating = true;   // an equilibrium path; false: nothing precipitates
+    double temperature = 25.0;   // deg C
+    double to = 1.0;             // the last concentration factor
+    int stepCount = 0;           // steps from 1 to `to`
+    std::vector<EvaporationStep> steps;  // the starting water first
+    std::vector<FirstSaturation> firstSaturations;  // in the order they happen
+    std::vector<std::string> notes;  // what the path could not do, one line each
+};
+
+// The whole table, "#" lines first. The first step must have converged.
+std::string evaporationTable(const EvaporationResult& path);
+
+// The console line of one step.
+void writeEvaporationStep(const EvaporationStep& step, Sink& console);
+
+// The first saturations and the notes, on the console.
+void writeEvaporationSummary(const EvaporationResult& path, Sink& console);
+
+}  // namespace wq

@@ -1,0 +1,224 @@
+// wqspec evaporate and the brine examples through the built program: the
+// seawater path holds every precipitated mineral at saturation and none
+// above it, saturates in the order the evaporites keep, and is the example's
+// table; bad options end it before it starts; the Dead Sea's listings with
+// either model are the example's, and the lake comes out near halite
+// saturation with Pitzer only.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/folder.hpp"
+#include "support/program_run.hpp"
+#include "text/csv.hpp"
+
+namespace wq {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path EXAMPLES = fs::path(WQSPEC_SOURCE_DIR) / "examples";
+
+// The minerals of the example's path: those of the Na-K-Mg-Ca-Cl-SO4 system
+// in the Pitzer database but goergeyite (examples/evaporation/README.md).
+const std::string SEAWATER_MINERALS =
+    "Anhydrite,Gypsum,Halite,Glauberite,Polyhalite,Syngenite,Bloedite,Epsomite,Hexahydrite,Kieserite,Kainite,"
+    "Carnallite,Sylvite,Bischofite,Leonite,Schoenite,Labile_S,Mirabilite,Thenardite,Arcanite,Glaserite,Pentahydrite";
+const std::string EXAMPLE_ARGS = "evaporate --activity pitzer --to 150 --steps 100 --minerals " + SEAWATER_MINERALS;
+
+struct Table {
+    std::vector<std::string> comments, header;
+    std::vector<std::vector<std::string>> rows;
+    std::size_t column(const std::string& name) const {
+        for (std::size_t i = 0; i < header.size(); ++i)
+            if (header[i] == name) return i;
+        ADD_FAILURE() << "no column " << name;
+        return 0;
+    }
+};
+
+Table readTable(const std::string& text) {
+    Table t;
+    std::string body;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (line.starts_with("#"))
+            t.comments.push_back(line);
+        else
+            body += line + "\n";
+    }
+    CsvReader reader(body);
+    std::string error;
+    while (std::optional<CsvRecord> record = reader.next(error))
+        (t.header.empty() ? t.header : t.rows.emplace_back()) = record->fields;
+    EXPECT_EQ(error, "");
+    return t;
+}
+
+std::vector<std::string> split(const std::string& list, char separator) {
+    std::vector<std::string> parts;
+    std::istringstream in(list);
+    for (std::string part; std::getline(in, part, separator);) {
+        while (part.starts_with(" ")) part.erase(0, 1);
+        if (!part.empty()) parts.push_back(part);
+    }
+    return parts;
+}
+
+class SeawaterPath : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        testing::Folder folder("evaporate-seawater");
+        folder.copy(EXAMPLES / "evaporation" / "WQCASE.DAT", "WQCASE.DAT");
+        const testing::Command c = folder.run(EXAMPLE_ARGS + " --out path.csv");
+        status = c.status;
+        text = folder.read("path.csv");
+    }
+    static int status;
+    static std::string text;
+};
+int SeawaterPath::status = -1;
+std::string SeawaterPath::text;
+
+TEST_F(SeawaterPath, IsTheExamplesTable) {
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(text, testing::slurp(EXAMPLES / "evaporation" / "evaporation.csv"))
+        << "rebuild examples/evaporation/evaporation.csv with the command of its README";
+}
+
+TEST_F(SeawaterPath, HoldsEveryPrecipitatedMineralAtSaturationAndNoneAbove) {
+    const Table t = readTable(text);
+    ASSERT_EQ(t.rows.size(), 101u);
+    const std::size_t held = t.column("saturated minerals");
+    for (const std::vector<std::string>& row : t.rows) {
+        ASSERT_EQ(row[t.column("status")], "converged");
+        const std::vector<std::string> saturated = split(row[held], ';');
+        for (const std::string& m : split(SEAWATER_MINERALS, ',')) {
+            const double si = std::stod(row[t.column("SI(" + m + ")")]);
+            const bool isHeld = std::find(saturated.begin(), saturated.end(), m) != saturated.end();
+            if (isHeld) {
+                EXPECT_LT(std::fabs(si), 1e-5) << m << " at " << row[0];
+                EXPECT_GT(std::stod(row[t.column("precipitated(" + m + ") [mol/kg starting water]")]), 0.0)
+                    << m << " at " << row[0];
+            } else {
+                EXPECT_LE(si, 1e-4) << m << " at " << row[0];
+            }
+        }
+    }
+    // Water goes: the mass of water is the starting 0.96492 kg over the factor
+    // (the listing's liquid water: less the little bound in OH- and MgOH+).
+    for (const std::vector<std::string>& row : t.rows)
+        EXPECT_NEAR(std::stod(row[t.column("kg water")]) * std::stod(row[0]), 0.9649178358, 1e-4) << row[0];
+}
+
+TEST_F(SeawaterPath, SaturatesInTheOrderOfTheEvaporites) {
+    // Usiglio's evaporation of Mediterranean water (1849) and every marine
+    // evaporite since: calcium sulfate first, then halite, then the K-Mg
+    // salts; halite at a concentration factor of about 10-11 (McCaffrey,
+    // Lazar & Holland 1987, J. Sediment. Petrol. 57, 928-937).
+    const Table t = readTable(text);
+    std::vector<std::pair<std::string, double>> first;
+    for (const std::string& c : t.comments)
+        if (c.starts_with("# first saturation (concentration factor): "))
+            for (const std::string& part : split(c.substr(c.find(": ") + 2), ';'))
+                first.emplace_back(part.substr(0, part.find(" at ")), std::stod(part.substr(part.find(" at ") + 4)));
+    ASSERT_GE(first.size(), 4u);
+    EXPECT_TRUE(first[0].first == "Gypsum" || first[0].first == "Anhydrite") << first[0].first;
+    std::map<std::string, double> at(first.begin(), first.end());
+    ASSERT_TRUE(at.count("Halite"));
+    EXPECT_GE(at["Halite"], 10.0);
+    EXPECT_LE(at["Halite"], 11.5);
+    for (const char* kMg : {"Polyhalite", "Epsomite", "Kieserite", "Carnallite", "Sylvite", "Kainite", "Bischofite"})
+        if (at.count(kMg)) {
+            EXPECT_GT(at[kMg], at["Halite"]) << kMg;
+        }
+    EXPECT_TRUE(at.count("Carnallite") || at.count("Sylvite")) << "no potassium chloride by a factor of 150";
+}
+
+TEST(Evaporate, OnlyConcentratedThePathIsTheSameUpToTheFirstSaturation) {
+    // Before anything saturates, the equilibrium path and the supersaturation
+    // path are one path.
+    testing::Folder folder("evaporate-paths");
+    folder.copy(EXAMPLES / "evaporation" / "WQCASE.DAT", "WQCASE.DAT");
+    const std::string args = "evaporate --activity pitzer --to 12 --steps 40 --minerals " + SEAWATER_MINERALS;
+    ASSERT_EQ(folder.run(args + " --out held.csv").status, 0);
+    ASSERT_EQ(folder.run(args + " --no-precipitation --out free.csv").status, 0);
+    const Table held = readTable(folder.read("held.csv")), free = readTable(folder.read("free.csv"));
+    ASSERT_EQ(held.rows.size(), free.rows.size());
+    EXPECT_NE(free.comments[2].find("supersaturation"), std::string::npos);
+    for (std::size_t i = 0; i < held.rows.size(); ++i) {
+        if (!held.rows[i][held.column("saturated minerals")].empty()) {
+            EXPECT_GT(i, 10u);  // gypsum comes at a factor above 3
+            // From here on the free path's gypsum is above saturation.
+            EXPECT_GT(std::stod(free.rows[i][free.column("SI(Gypsum)")]), 0.0);
+            break;
+        }
+        // Every column of the free path (the held path has its amounts beside).
+        const std::vector<std::string> same(held.rows[i].begin(), held.rows[i].begin() + free.header.size());
+        EXPECT_EQ(same, free.rows[i]) << i;
+    }
+}
+
+TEST(Evaporate, BadOptionsEndItBeforeItStarts) {
+    testing::Folder folder("evaporate-options");
+    folder.copy(EXAMPLES / "evaporation" / "WQCASE.DAT", "WQCASE.DAT");
+    folder.copy(EXAMPLES / "LOGKDATA.KDB", "LOGKDATA.KDB");
+    const struct {
+        const char* args;
+        const char* message;
+    } cases[] = {
+        {"evaporate --to 1", "wqspec: --to must be a concentration factor above 1 (it is 1)\n"},
+        {"evaporate --steps 0", "wqspec: --steps must be from 1 to 10000 (it is 0)\n"},
+        {"evaporate --out WQCASE.DAT", "wqspec: --out WQCASE.DAT is an input of the path (WQCASE.DAT); the table goes elsewhere\n"},
+        {"evaporate --minerals Unobtainium", "wqspec: unknown mineral Unobtainium: not in LOGKDATA.KDB (names are spelled as there, case included)\n"},
+    };
+    for (const auto& c : cases) {
+        const testing::Command run = folder.run(std::string(c.args));
+        EXPECT_EQ(run.status, 2) << c.args;
+        EXPECT_EQ(run.err, c.message) << c.args;
+        EXPECT_FALSE(folder.has("evaporation.csv")) << c.args;
+    }
+}
+
+TEST(DeadSea, ListingsOfBothModelsAreTheExamplesAndOnlyPitzerFindsTheLakeNearHaliteSaturation) {
+    // The lake has deposited halite since the early 1980s (Steinhorn 1983,
+    // Limnol. Oceanogr. 28, 580-583): its brine is at or near halite
+    // saturation. B-dot, with no basis at an ionic strength of 9.4 mol/kg,
+    // puts it a log unit below.
+    const fs::path dir = EXAMPLES / "deadsea";
+    const struct {
+        const char* model;
+        fs::path database;
+        double lowest, highest;
+    } runs[] = {{"b-dot", EXAMPLES / "LOGKDATA.KDB", -1.1, -0.8}, {"pitzer", EXAMPLES / "pitzer" / "LOGKDATA.KDB", -0.15, 0.15}};
+    for (const auto& r : runs) {
+        testing::Folder folder(std::string("deadsea-") + r.model);
+        folder.copy(dir / "WQCASE.DAT", "WQCASE.DAT");
+        folder.copy(r.database, "LOGKDATA.KDB");
+        if (fs::exists(r.database.parent_path() / "PITZER.DAT")) folder.copy(r.database.parent_path() / "PITZER.DAT", "PITZER.DAT");
+        const std::string option = std::string(r.model) == "b-dot" ? "" : std::string("--activity ") + r.model;
+        const testing::Command c = folder.run(option, (dir / "answers").string());
+        ASSERT_EQ(c.status, 0) << r.model << ": " << c.err;
+        const std::string listing = folder.read("WQLIST.DAT");
+        EXPECT_EQ(listing, testing::slurp(dir / (std::string("WQLIST-") + r.model + ".DAT"))) << r.model;
+        EXPECT_EQ(listing.find("Activity model: pitzer") != std::string::npos, std::string(r.model) == "pitzer");
+        const std::size_t at = listing.find("\n  Halite ");
+        ASSERT_NE(at, std::string::npos);
+        std::istringstream row(listing.substr(at, 60));
+        std::string name;
+        double logK = 0.0, logQ = 0.0, si = 0.0;
+        row >> name >> logK >> logQ >> si;
+        EXPECT_GE(si, r.lowest) << r.model;
+        EXPECT_LE(si, r.highest) << r.model;
+    }
+}
+
+}  // namespace
+}  // namespace wq

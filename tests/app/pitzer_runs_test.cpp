@@ -1,0 +1,312 @@
+// The Pitzer model through the whole program: `wqspec batch --activity
+// pitzer` on the Pitzer database (examples/pitzer/), solutions of single
+// salts and gypsum and halite saturation against measured values, each with
+// its source; the range of the data refused or flagged; the model named in
+// the records and the sweep's table.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "support/folder.hpp"
+#include "support/program_run.hpp"
+
+namespace wq {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+const fs::path SOURCE = WQSPEC_SOURCE_DIR;
+const fs::path PITZER_DATABASE = SOURCE / "examples" / "pitzer" / "LOGKDATA.KDB";
+
+// A component line of a run input: number, name, total, starting molality
+// and activity coefficient in their columns.
+std::string componentLine(int number, const char* name, double total) {
+    char line[120];
+    std::snprintf(line, sizeof line, "%5d %-15s%16.10E   %16.10E   %16.10E\n", number, name, total,
+                  total == 0.0 ? 1e-7 : total, 1.0);
+    return line;
+}
+
+struct Component {
+    int number;
+    const char* name;
+    double total;
+};
+
+// A template at 25 C on the saturation curve with the given components after
+// H+ and water (1 kg), minerals read, no charge balance (the given species
+// only names the one a fixed pH would balance on), the pH computed.
+std::string runInput(const std::vector<Component>& components, int balanceSpecies, int kind = 0) {
+    std::string text =
+        "Pitzer test water                                                               \n"
+        "through the whole program                                                       \n"
+        "Conv.factor  pH    Act.  Alk(eq/kg water)  T(C)  Damp  Print.thr.  P(bar)\n"
+        "--------------------------------------------------------------------------\n"
+        " 1.0E-9  7.0  0.0  0.0  25.0  0.0  1.0E-10  1.0\n"
+        "l/v-hiP Minerals Debug ChBal Loops ChBalSp FixActSp Geoth Refine ActOpt WatOpt\n"
+        "--------------------------------------------------------------------------\n"
+        "\n";
+    char options[80];
+    std::snprintf(options, sizeof options, " %d 1 0 0 300 %d 0 0 0 0 0\n", kind, balanceSpecies);
+    text += options;
+    text += "SAQ  species      Mtot (moles in the given kg of water)\n"
+            "-----------------------------------------------------------------------------\n";
+    text += componentLine(1, "H+", 0.0);
+    text += componentLine(2, "H2O", 1.0);
+    for (const Component& c : components) text += componentLine(c.number, c.name, c.total);
+    return text + "    0\n";
+}
+
+// `wqspec batch` of a table (molal units) with the Pitzer model, JSON records.
+struct Batch {
+    testing::Folder folder;
+    testing::Command command;
+    json records;
+    Batch(const std::string& tag, const std::string& caseText, const std::string& table,
+          const std::string& extra = "--db '" + PITZER_DATABASE.string() + "'")
+        : folder("pitzer-" + tag) {
+        folder.write("WQCASE.DAT", caseText);
+        folder.write("waters.csv", table);
+        command = folder.run("batch waters.csv --activity pitzer --out out.json --jobs 2 " + extra);
+        if (folder.has("out.json")) records = json::parse(folder.read("out.json"));
+    }
+    const json& water(std::size_t i) const { return records.at(i); }
+};
+
+double gammaOf(const json& water, const char* species) { return water["species"][species]["gamma"].get<double>(); }
+
+// gamma+- of a salt of nu+ cations and nu- anions from the record of its water.
+double meanGamma(const json& water, const char* cation, double nuPlus, const char* anion, double nuMinus) {
+    return std::exp((nuPlus * std::log(gammaOf(water, cation)) + nuMinus * std::log(gammaOf(water, anion))) /
+                    (nuPlus + nuMinus));
+}
+
+struct Measured {
+    double molality, value;
+};
+
+// One water per molality: `columns` the header after name and T, `cells`
+// the cells of a water of molality m.
+std::string table(const std::string& columns, const std::vector<Measured>& rows,
+                  const std::function<std::string(double)>& cells) {
+    std::string t = "name,T [C]," + columns + "\n";
+    for (const Measured& r : rows) t += std::to_string(r.molality) + ",25," + cells(r.molality) + "\n";
+    return t;
+}
+
+std::string number(double v) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.10g", v);
+    return text;
+}
+
+TEST(PitzerRuns, NaClMeanActivityAndOsmoticCoefficientsAgreeWithRobinsonAndStokes) {
+    // Robinson & Stokes, Electrolyte Solutions (2nd ed., 1959; revised 1965),
+    // Appendix 8.10, NaCl at 25 C: gamma+- (as in
+    // ../shared/reference/mean_activity_coefficients_25C.csv) within 1 %,
+    // and the osmotic coefficient within 3 %.
+    const std::vector<Measured> gammas = {{0.1, 0.778}, {0.5, 0.681}, {1.0, 0.657}, {2.0, 0.668},
+                                          {3.0, 0.714}, {4.0, 0.783}, {5.0, 0.874}, {6.0, 0.986}};
+    const std::map<double, double> osmotic = {{0.1, 0.9324}, {0.5, 0.9209}, {1.0, 0.9355},
+                                              {2.0, 0.9833}, {3.0, 1.0453}, {4.0, 1.1158}, {6.0, 1.2706}};
+    Batch b("nacl", runInput({{3, "Cl-", 0.1}, {13, "Na+", 0.1}}, 3),
+            table("Na+ [mol/kgw],Cl- [mol/kgw]", gammas, [](double m) { return number(m) + "," + number(m); }));
+    ASSERT_EQ(b.command.status, 0) << b.command.err;
+    ASSERT_EQ(b.records.size(), gammas.size());
+    for (std::size_t i = 0; i < gammas.size(); ++i) {
+        const json& w = b.water(i);
+        EXPECT_EQ(w["activity_model"], "pitzer");
+        EXPECT_EQ(w["status"], "converged");
+        EXPECT_NEAR(meanGamma(w, "Na+", 1, "Cl-", 1), gammas[i].value, 0.01 * gammas[i].value) << gammas[i].molality;
+        if (osmotic.count(gammas[i].molality)) {
+            const double phi = osmotic.at(gammas[i].molality);
+            EXPECT_NEAR(w["osmotic_coefficient"].get<double>(), phi, 0.03 * phi) << gammas[i].molality;
+            // The activity of water the run used is the model's: ln a_w = -phi M_w sum m.
+            EXPECT_NEAR(std::log(w["a_H2O"].get<double>()),
+                        -w["osmotic_coefficient"].get<double>() * 2.0 * gammas[i].molality * 0.0180153, 1e-5);
+        }
+    }
+}
+
+TEST(PitzerRuns, CaCl2AndNa2SO4MeanActivityCoefficientsAgreeWithMeasuredValues) {
+    // CaCl2 to 5 mol/kg within 3 % of Goldberg & Nuttall (J. Phys. Chem. Ref.
+    // Data 7, 263, 1978) and Staples & Nuttall (6, 385, 1977), as tabulated
+    // in the CRC Handbook (../shared/reference/mean_activity_coefficients_25C.csv).
+    const std::vector<Measured> caCl2 = {{0.01, 0.727}, {0.1, 0.517}, {0.5, 0.444}, {1.0, 0.495}, {2.0, 0.784},
+                                         {5.0, 5.907}};
+    Batch c("cacl2", runInput({{3, "Cl-", 0.2}, {9, "Ca++", 0.1}}, 3),
+            table("Ca++ [mol/kgw],Cl- [mol/kgw]", caCl2, [](double m) { return number(m) + "," + number(2 * m); }));
+    ASSERT_EQ(c.command.status, 0) << c.command.err;
+    for (std::size_t i = 0; i < caCl2.size(); ++i)
+        EXPECT_NEAR(meanGamma(c.water(i), "Ca++", 1, "Cl-", 2), caCl2[i].value, 0.03 * caCl2[i].value)
+            << caCl2[i].molality;
+
+    // Na2SO4 to 2 mol/kg within 3 % of Robinson & Stokes (1959), Appendix 8.10.
+    const std::vector<Measured> na2SO4 = {{0.1, 0.445}, {0.2, 0.365}, {0.5, 0.266}, {1.0, 0.201}, {2.0, 0.153}};
+    Batch s("na2so4", runInput({{4, "SO4--", 0.1}, {13, "Na+", 0.2}}, 13),
+            table("Na+ [mol/kgw],SO4-- [mol/kgw]", na2SO4, [](double m) { return number(2 * m) + "," + number(m); }));
+    ASSERT_EQ(s.command.status, 0) << s.command.err;
+    for (std::size_t i = 0; i < na2SO4.size(); ++i)
+        EXPECT_NEAR(meanGamma(s.water(i), "Na+", 2, "SO4--", 1), na2SO4[i].value, 0.03 * na2SO4[i].value)
+            << na2SO4[i].molality;
+}
+
+// Where log Q/K of `mineral` crosses 0 along the waters of a batch (their
+// `x` increasing), by linear interpolation of log Q/K in ln x.
+double crossing(const json& records, const std::vector<double>& x, const char* mineral) {
+    for (std::size_t i = 1; i < x.size(); ++i) {
+        const double a = records[i - 1]["minerals"][mineral]["SI"].get<double>();
+        const double b = records[i]["minerals"][mineral]["SI"].get<double>();
+        if (a < 0.0 && b >= 0.0) return std::exp(std::log(x[i - 1]) + (std::log(x[i]) - std::log(x[i - 1])) * -a / (b - a));
+    }
+    return NAN;
+}
+
+TEST(PitzerRuns, HaliteSolubilityAt25And100CWithinTwoPercentOfMeasured) {
+    // Potter, Babcock & Brown (1977, J. Res. U.S. Geol. Surv. 5, 389-395):
+    // halite solubility along the saturation curve, w = 26.218 + 0.0072 t +
+    // 1.06e-4 t^2 weight per cent NaCl: 6.16 mol/kg at 25 C, 6.65 at 100 C.
+    const auto measured = [](double t) {
+        const double w = 26.218 + 0.0072 * t + 1.06e-4 * t * t;
+        return w / (100.0 - w) * 1000.0 / 58.443;
+    };
+    std::vector<double> m;
+    for (double x = 5.5; x <= 7.4; x += 0.1) m.push_back(x);
+    for (double t : {25.0, 100.0}) {
+        std::string t_ = number(t);
+        std::string rows = "name,T [C],Na+ [mol/kgw],Cl- [mol/kgw]\n";
+        for (double x : m) rows += number(x) + "," + t_ + "," + number(x) + "," + number(x) + "\n";
+        Batch b("halite-" + t_, runInput({{3, "Cl-", 1.0}, {13, "Na+", 1.0}}, 3), rows);
+        ASSERT_EQ(b.command.status, 0) << b.command.err;
+        EXPECT_NEAR(crossing(b.records, m, "Halite"), measured(t), 0.02 * measured(t)) << t << " C";
+    }
+}
+
+TEST(PitzerRuns, GypsumSolubilityInWaterAndItsMaximumInNaClSolutions) {
+    // Marshall & Slusher (1966, J. Phys. Chem. 70, 4015-4027), 25 C: gypsum
+    // dissolves to 0.0152 mol CaSO4 per kg of water in pure water; in NaCl
+    // solutions the solubility rises to a maximum of 0.056-0.058 mol/kg near
+    // 3 mol/kg NaCl and falls again towards halite saturation. Here each
+    // NaCl molality gets a row of CaSO4 molalities, and the solubility is
+    // where the program's log Q/K of gypsum (with a(H2O) of the model) is 0.
+    std::vector<double> caSO4;
+    for (double s = 0.010; s <= 0.0801; s *= 1.08) caSO4.push_back(s);
+    const std::vector<double> naCl = {0.0, 1.0, 2.0, 3.0, 4.0, 6.0};
+    std::string rows = "name,T [C],Na+ [mol/kgw],Cl- [mol/kgw],Ca++ [mol/kgw],SO4-- [mol/kgw]\n";
+    for (double n : naCl)
+        for (double s : caSO4)
+            rows += number(n) + "/" + number(s) + ",25," + number(n) + "," + number(n) + "," + number(s) + "," + number(s) + "\n";
+    Batch b("gypsum",
+            runInput({{3, "Cl-", 1.0}, {4, "SO4--", 0.01}, {9, "Ca++", 0.01}, {13, "Na+", 1.0}}, 3), rows);
+    ASSERT_EQ(b.command.status, 0) << b.command.err;
+    std::map<double, double> solubility;
+    for (std::size_t k = 0; k < naCl.size(); ++k) {
+        json part = json::array();
+        for (std::size_t i = 0; i < caSO4.size(); ++i) part.push_back(b.records[k * caSO4.size() + i]);
+        solubility[naCl[k]] = crossing(part, caSO4, "Gypsum");
+    }
+    EXPECT_NEAR(solubility[0.0], 0.0152, 0.05 * 0.0152);
+    double top = 0.0, topAt = 0.0;
+    for (const auto& [n, s] : solubility)
+        if (s > top) top = s, topAt = n;
+    EXPECT_GE(topAt, 2.0);
+    EXPECT_LE(topAt, 4.0);
+    EXPECT_NEAR(top, 0.057, 0.05 * 0.057);
+    EXPECT_LT(solubility[6.0], top);
+    EXPECT_GT(solubility[6.0], 3.0 * solubility[0.0]);
+}
+
+TEST(PitzerRuns, WhatTheDataCannotDescribeIsRefusedAndWhatIsDoubtfulFlagged) {
+    // 210 C is beyond the data's 0-200 C: refused, that water alone. A
+    // Pitzer database of one's own (--db, its PITZER.DAT beside it), here the
+    // bundled one stating a highest ionic strength of 5 mol/kg: a NaCl brine
+    // of 6 mol/kg is computed and flagged.
+    testing::Folder data("pitzer-own-data");
+    data.copy(PITZER_DATABASE, "LOGKDATA.KDB");
+    std::string parameters = testing::slurp(PITZER_DATABASE.parent_path() / "PITZER.DAT");
+    const std::size_t at = parameters.find("IONIC_STRENGTH  20");
+    ASSERT_NE(at, std::string::npos);
+    parameters.replace(at, 18, "IONIC_STRENGTH  5");
+    data.write("PITZER.DAT", parameters);
+    Batch b("range", runInput({{3, "Cl-", 1.0}, {13, "Na+", 1.0}}, 3),
+            "name,T [C],Na+ [mol/kgw],Cl- [mol/kgw]\n"
+            "hot,210,0.1,0.1\n"
+            "strong,25,6,6\n"
+            "fine,25,1,1\n",
+            "--db '" + (data.path() / "LOGKDATA.KDB").string() + "'");
+    EXPECT_EQ(b.command.status, 1) << b.command.err;
+    ASSERT_EQ(b.records.size(), 3u) << b.command.err;
+    EXPECT_EQ(b.water(0)["status"], "210.00 C is outside the 0 to 200 C of the Pitzer data (" +
+                                        (data.path() / "PITZER.DAT").string() + ")");
+    EXPECT_EQ(b.water(1)["status"],
+              "converged; doubtful: ionic strength 6.00 mol/kg is above the 5 mol/kg the Pitzer data were fitted to");
+    EXPECT_EQ(b.water(2)["status"], "converged");
+
+    // A component the Pitzer database has no data for (F-, number 7), and an
+    // extended run, which its data (no pressure terms) cannot describe.
+    Batch f("unused", runInput({{3, "Cl-", 0.1}, {7, "F-", 1e-4}, {13, "Na+", 0.1}}, 3),
+            "name,T [C],Na+ [mol/kgw]\nwater,25,0.1\n");
+    ASSERT_EQ(f.records.size(), 1u) << f.command.err;
+    EXPECT_NE(f.water(0)["status"].get<std::string>().find("has no data for component 7 (unused 7)"),
+              std::string::npos)
+        << f.water(0)["status"];
+    Batch e("extended", runInput({{3, "Cl-", 0.1}, {13, "Na+", 0.1}}, 3, 1),
+            "name,T [C],P [bar],Na+ [mol/kgw]\nwater,25,500,0.1\n");
+    ASSERT_EQ(e.records.size(), 1u) << e.command.err;
+    EXPECT_EQ(e.water(0)["status"], "the Pitzer data hold on the saturation curve only (they have no pressure terms); "
+                                    "an extended run cannot use them");
+}
+
+TEST(PitzerRuns, TheModelAndItsDatabaseAreChosenByOneOption) {
+    const std::string water = runInput({{3, "Cl-", 0.5}, {13, "Na+", 0.5}}, 3);
+    const std::string rows = "name,T [C],Na+ [mol/kgw],Cl- [mol/kgw]\nsalt,25,0.5,0.5\n";
+    // Without --db the Pitzer model runs on the Pitzer database of the
+    // program: here the one of the clone it was built from (the folder holds
+    // no database).
+    Batch chosen("default-db", water, rows, "");
+    ASSERT_EQ(chosen.command.status, 0) << chosen.command.err;
+    EXPECT_EQ(chosen.water(0)["activity_model"], "pitzer");
+
+    // Without --activity: B-dot, and the CSV says so in its last fixed column.
+    testing::Folder bdot("pitzer-bdot");
+    bdot.write("WQCASE.DAT", water);
+    bdot.write("waters.csv", rows);
+    bdot.copy(SOURCE / "examples" / "LOGKDATA.KDB", "LOGKDATA.KDB");
+    ASSERT_EQ(bdot.run("batch waters.csv --out out.csv").status, 0);
+    const std::string csv = bdot.read("out.csv");
+    EXPECT_NE(csv.find(",charge imbalance [%],activity model,"), std::string::npos);
+    EXPECT_NE(csv.find(",b-dot,"), std::string::npos);
+
+    // A model the registry does not hold, and a database with no PITZER.DAT
+    // beside it, keep the batch from starting (status 2), in one line.
+    const testing::Command unknown = bdot.run("batch waters.csv --activity davies --out x.csv");
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.err, "wqspec: --activity davies: no such activity model (there are: b-dot, pitzer)\n");
+    const testing::Command noData = bdot.run("batch waters.csv --activity pitzer --db LOGKDATA.KDB --out x.csv");
+    EXPECT_EQ(noData.status, 2);
+    EXPECT_EQ(noData.err.rfind("wqspec: the pitzer activity model cannot read its data: cannot open PITZER.DAT: ", 0), 0u)
+        << noData.err;
+    EXPECT_FALSE(bdot.has("x.csv"));
+}
+
+TEST(PitzerRuns, ASweepNamesItsModelAndRefusesTemperaturesBeyondTheData) {
+    testing::Folder folder("pitzer-sweep");
+    folder.write("WQCASE.DAT", runInput({{3, "Cl-", 3.0}, {4, "SO4--", 0.02}, {9, "Ca++", 0.02}, {13, "Na+", 3.0}}, 3));
+    const testing::Command c = folder.run("sweep --activity pitzer --from 150 --to 250 --step 50 --minerals Gypsum,Halite");
+    EXPECT_EQ(c.status, 1) << c.err;
+    const std::string t = folder.read("sweep.csv");
+    EXPECT_NE(t.find("\n# activity model: pitzer\n"), std::string::npos) << t;
+    EXPECT_NE(t.find("\nsweep,converged,"), std::string::npos) << t;
+    EXPECT_NE(t.find("\nsweep,250.00 C is outside the 0 to 200 C of the Pitzer data"), std::string::npos) << t;
+}
+
+}  // namespace
+}  // namespace wq
