@@ -7,4 +7,6 @@ list(APPEND WQSPEC_SOURCES
   src/app/batch_output.cpp
   src/app/sweep.cpp
   src/app/sweep_minerals.cpp
+  src/app/sweep_chain.cpp
+  src/app/sweep_reconstruction.cpp
 )
