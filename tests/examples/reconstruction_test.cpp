@@ -79,6 +79,47 @@ TEST(Reconstruction, SyntheticWatersGiveBackTheirReservoir) {
     }
 }
 
+// Rows of one kind ("sweep", "reconstructed") of a table, whole lines.
+std::string rowsOfKind(const std::string& table, const std::string& kind) {
+    std::string rows;
+    for (std::size_t at = 0; (at = table.find("\n" + kind + ",", at)) != std::string::npos; ++at)
+        rows += table.substr(at + 1, table.find('\n', at + 1) - at);
+    return rows;
+}
+
+// Given parameters: one fluid computed, its rows after the sample's, whose
+// rows are those of the same sweep without a reconstruction (the sample is
+// computed as it stands, aluminium as its run input has it); the reservoir
+// liquid comes back at its temperature.
+TEST(Reconstruction, GivenParametersComputeOneFluidBesideTheUnchangedSample) {
+    const std::string caseText = slurp(kSource / "tests" / "data" / "reconstruction" / "fluid-230.DAT");
+    const std::string database = slurp(kSource / "examples" / "LOGKDATA.KDB");
+    const std::string sweep = "sweep --from 200 --to 260 --step 10 --minerals Quartz,Albite,low,Muscovite,Calcite";
+    const wq::testing::ProgramRun plain =
+        wq::testing::runProgramWith(caseText, "", database, "reconstruct-given-plain", sweep, "sweep.csv");
+    const wq::testing::ProgramRun rebuilt = wq::testing::runProgramWith(
+        caseText, "", database, "reconstruct-given",
+        sweep + " --steam-loss 0.2 --add-co2 0.024 --fix-al K-Feldspar", "sweep.csv");
+    ASSERT_EQ(plain.status, 0) << plain.errors;
+    ASSERT_EQ(rebuilt.status, 0) << rebuilt.errors;
+    EXPECT_EQ(rowsOfKind(rebuilt.extra, "sweep"), rowsOfKind(plain.extra, "sweep"));
+    EXPECT_EQ(rowsOfKind(plain.extra, "reconstructed"), "");
+    EXPECT_NE(rebuilt.extra.find("# reconstruction: steam loss 0.2 (given); CO2 added 0.024 mol/kgw (given); "
+                                 "Al+++ fixed by K-Feldspar at every temperature\n"),
+              std::string::npos)
+        << rebuilt.extra;
+    EXPECT_NE(rebuilt.extra.find("; 1 fluids computed over the sweep\n"), std::string::npos);
+    std::smatch m;
+    const std::regex estimate("# reconstruction: median [^\n]*; RMS log Q/K smallest at T = ([-0-9.]+) C \\(([0-9.]+)");
+    ASSERT_TRUE(std::regex_search(rebuilt.extra, m, estimate)) << rebuilt.extra;
+    EXPECT_NEAR(std::stod(m[1]), 230.0, 2.0);
+    EXPECT_LT(std::stod(m[2]), 0.02) << "every mineral at equilibrium in the reservoir liquid";
+    std::size_t rows = 0;
+    for (std::size_t at = 0; (at = rebuilt.extra.find("\nreconstructed,converged,", at)) != std::string::npos; ++at)
+        ++rows;
+    EXPECT_EQ(rows, 7u);
+}
+
 // The options of a reconstruction are checked before any run, each mistake
 // in one line.
 TEST(Reconstruction, BadOptionsAreRefusedPlainly) {
