@@ -69,6 +69,17 @@ void addSweep(CLI::App& app, wq::SweepOptions& sweep) {
     cmd->add_option("--case", sweep.casePath, "Run input")->capture_default_str();
     addActivity(cmd, sweep.activity, sweep.databasePath);
     addRunChoices(cmd, sweep.choices);
+    cmd->add_option("--steam-loss", sweep.steamLoss,
+                    "Reconstruction: fraction of the reservoir liquid lost as steam, Y or LO:HI to seek it");
+    cmd->add_option("--dilution", sweep.dilution,
+                    "Reconstruction: fraction of the sample that is diluting water, X or LO:HI");
+    cmd->add_option("--add-co2", sweep.addCO2, "Reconstruction: CO2 the steam took, mol/kgw, M or LO:HI");
+    cmd->add_option("--co2-steam", sweep.co2Steam,
+                    "Reconstruction: CO2/steam ratio of the steam lost, mol/mol, R or LO:HI (with --steam-loss)");
+    cmd->add_option("--fix-al", sweep.fixAl, "Reconstruction: Al+++ fixed by this mineral at every temperature");
+    cmd->add_flag("--reconstruct", sweep.reconstruct,
+                  "Reconstruct the reservoir fluid: seek the steam loss (0:0.5) and the CO2 added (0:0.1 mol/kgw) "
+                  "unless given");
 }
 
 void addEvaporate(CLI::App& app, wq::EvaporateOptions& evaporate) {

@@ -10,4 +10,6 @@ list(APPEND WQSPEC_SOURCES
   src/app/run_choices.cpp
   src/app/evaporation_path.cpp
   src/app/evaporate.cpp
+  src/app/sweep_chain.cpp
+  src/app/sweep_reconstruction.cpp
 )

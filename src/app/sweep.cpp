@@ -13,7 +13,9 @@
 #include "app/front_end.hpp"
 #include "app/program.hpp"
 #include "app/run_sequence.hpp"
+#include "app/sweep_chain.hpp"
 #include "app/sweep_minerals.hpp"
+#include "app/sweep_reconstruction.hpp"
 #include "grid/grid.hpp"
 #include "input/database_file.hpp"
 #include "input/run_input.hpp"
@@ -58,23 +60,6 @@ std::vector<double> sweepTemperatures(const SweepOptions& o, bool extended) {
     return t;
 }
 
-// One run at the program's current conditions; a STOP or a fault becomes the
-// row's status.
-SweepRow computeRow(Program& p, bool input) {
-    SweepRow row;
-    row.input = input;
-    row.temperature = p.conditions.temperature;
-    try {
-        Results r = computeRun(p);
-        row.status = runStatus(r);
-        row.results = std::move(r);
-    } catch (...) {
-        row.status = utf8FromLatin1(endingInFlight().reason);
-    }
-    row.pressure = row.results ? row.results->pressure : p.conditions.pressure;
-    return row;
-}
-
 void loadProgram(QuietProgram& q, const SweepOptions& o) {
     Program& p = *q;
     p.caseFile = loadInput(o.casePath, MAX_RUN_INPUT_BYTES, "the run input");
@@ -107,11 +92,14 @@ void openOutput(StagedFile& out, const SweepOptions& o) {
     out.removeOnInterrupt();
 }
 
-// The minerals of the estimate, from the run at the run input's conditions.
-void chooseMinerals(const Program& p, SweepResult& s, const SweepOptions& o) {
+// The minerals of the estimate, from the run at the run input's conditions;
+// the mineral that fixes aluminium in the reconstructed fluid is no default.
+void chooseMinerals(const Program& p, SweepResult& s, const SweepOptions& o, FluidPlan& plan) {
     const Results& first = *s.rows.front().results;
-    const std::set<std::string> forced = forcedMineralNames(first);
+    std::set<std::string> forced = forcedMineralNames(first);
     const std::vector<std::string> known = mineralNames(first);
+    checkFluidPlan(plan, p, known);
+    if (!plan.aluminiumMineral.empty()) forced.insert(plan.aluminiumMineral);
     s.chosen = o.minerals.empty() ? defaultMinerals(known, forced) : namedMinerals(p, o.minerals, known);
     for (const std::string& m : s.chosen)
         if (forced.count(m))
@@ -119,47 +107,25 @@ void chooseMinerals(const Program& p, SweepResult& s, const SweepOptions& o) {
                                  "temperature and tells nothing of the reservoir\n", m.c_str());
 }
 
-// The chain of runs: the run input's conditions, then every temperature. Every
-// run starts from what the last converged one handed on (its CarriedState,
-// after the dialogue's resets); a run that fails leaves its row, and the next
-// starts again from that copy, as if the failed run had not happened.
-FrontEndExit runChain(Program& p, SweepResult& s, const SweepOptions& o, const std::vector<double>& temperatures,
-                      Sink& console) {
+// The chain of runs of the analysis as sampled: the run input's conditions,
+// then every temperature. `sampled` keeps the state the first run handed on,
+// from which a reconstructed fluid starts.
+FrontEndExit runChain(Program& p, SweepResult& s, const SweepOptions& o, FluidPlan& plan,
+                      const std::vector<double>& temperatures, Sink& console, std::unique_ptr<CarriedState>& sampled) {
     s.rows.push_back(computeRow(p, true));
     writeSweepRow(s.rows.back(), console);
     if (!s.rows.back().converged()) return FrontEndExit::someFailed;
-    chooseMinerals(p, s, o);
+    chooseMinerals(p, s, o, plan);
     prepareNextRun(p);
-    auto kept = std::make_unique<CarriedState>(p);
-    bool lastFailed = false, anyFailed = false;
-    for (double t : temperatures) {
-        if (lastFailed) {
-            static_cast<CarriedState&>(p) = *kept;
-            p.grid.pressureFlag = 'N';
-            p.grid.blockFlag = 'N';
-        }
-        p.conditions.temperature = t;
-        s.rows.push_back(computeRow(p, false));
-        writeSweepRow(s.rows.back(), console);
-        lastFailed = !s.rows.back().converged();
-        anyFailed |= lastFailed;
-        if (lastFailed) continue;
-        prepareNextRun(p);
-        *kept = p;
-    }
-    return anyFailed ? FrontEndExit::someFailed : FrontEndExit::allConverged;
+    sampled = std::make_unique<CarriedState>(p);
+    return runTemperatures(p, temperatures, s.rows, &console) ? FrontEndExit::allConverged : FrontEndExit::someFailed;
 }
 
 // The estimate from the log Q/K of the chosen minerals at the sweep's temperatures.
 void estimate(SweepResult& s) {
     for (const SweepRow& row : s.rows)
         if (!row.input) s.temperatures.push_back(row.temperature);
-    for (const std::string& m : s.chosen) {
-        std::vector<double> curve;
-        for (const SweepRow& row : s.rows)
-            if (!row.input) curve.push_back(row.saturationIndex(m));
-        s.chosenCurves.push_back(std::move(curve));
-    }
+    s.chosenCurves = curvesOf(s.rows, s.chosen);
     s.estimate = estimateTemperature(s.temperatures, s.chosenCurves);
 }
 
@@ -186,16 +152,20 @@ int runSweep(const SweepOptions& given) {
         QuietProgram q;
         loadProgram(q, o);
         const std::vector<double> temperatures = sweepTemperatures(o, q->input.extendedRun());
+        FluidPlan plan = fluidPlan(o);
         StagedFile out;
         openOutput(out, o);
         SweepResult s = sweepOf(*q, o);
-        const FrontEndExit status = runChain(*q, s, o, temperatures, console);
+        std::unique_ptr<CarriedState> sampled;
+        FrontEndExit status = runChain(*q, s, o, plan, temperatures, console, sampled);
         if (!s.rows.front().converged()) {
             std::fprintf(stderr, "wqspec: the run at the run input's conditions failed: %s\n",
                          s.rows.front().status.c_str());
             return status;
         }
         estimate(s);
+        if (plan.asked() && !reconstructFluid(*q, *sampled, plan, temperatures, s, console))
+            status = FrontEndExit::someFailed;
         writeSweepEstimate(s, console);
         const std::string table = sweepTable(s);
         std::string why;

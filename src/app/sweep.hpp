@@ -36,6 +36,15 @@ struct SweepOptions {
     std::string databasePath;   // empty: the default of the activity model (defaultDatabaseFor)
     std::string activity = "b-dot";  // the activity model, by its name in the registry
     RunChoiceText choices;      // --redox, --decouple, --suppress
+    // The reservoir fluid reconstructed from the analysis (none of them: the
+    // sweep computes the analysis as sampled only). Each number is a value
+    // or LO:HI, bounds within which the reconstruction seeks it.
+    std::string steamLoss;   // fraction of the reservoir liquid lost as steam
+    std::string dilution;    // fraction of the sample that is water added to the reservoir fluid
+    std::string addCO2;      // CO2 the steam took, mol per kg of reservoir water
+    std::string co2Steam;    // or the CO2/steam ratio of the steam, mol/mol (needs a steam loss)
+    std::string fixAl;       // the mineral that fixes Al+++ at every temperature
+    bool reconstruct = false;  // seek the steam loss and the CO2 within default bounds unless given
 };
 
 int runSweep(const SweepOptions& options);

@@ -13,8 +13,11 @@ constexpr int CARBONATE = 5;         // HCO3-, appended when an alkalinity is gi
 constexpr int SULFIDE = 6;           // HS-
 constexpr int CALCIUM = 9;           // Ca++
 constexpr int DIVALENT_CATION = 10;  // the divalent cation of the osmotic model
+constexpr int MAGNESIUM = 10;        // Mg++ (the same component)
+constexpr int SILICA = 11;           // SiO2,aq
 constexpr int POTASSIUM = 12;        // K+
 constexpr int SODIUM = 13;           // Na+
+constexpr int ALUMINIUM = 14;        // Al+++
 constexpr int OXYGEN = 31;           // O2(aq)
 
 // Components whose presence suppresses reduced species that equilibrate too

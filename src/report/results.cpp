@@ -236,6 +236,7 @@ void evaluateComponents(const SolverState& s, Results& r) {
         const Species& sp = s.sp[k];
         ComponentRow row;
         row.position = k;
+        row.dbNumber = s.map.numberAt[k];
         row.name = std::string(sp.name.trimmed());
         row.molality = sp.molality;
         row.moles = s.comp[k].mtot;

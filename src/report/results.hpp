@@ -27,6 +27,7 @@ struct SpeciesRow {
 
 struct ComponentRow {
     int position = 0;
+    int dbNumber = 0;            // the component's number in the database
     std::string name;
     double molality = 0.0;       // of the free component species
     double moles = 0.0;          // total moles in the water (water: its moles)

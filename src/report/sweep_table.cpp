@@ -1,9 +1,11 @@
 #include "report/sweep_table.hpp"
 
+#include <algorithm>
 #include <cmath>
-#include <map>
 #include <set>
 
+#include "equilibria/geothermometers.hpp"
+#include "input/db_numbers.hpp"
 #include "text/channels.hpp"
 #include "text/csv.hpp"
 #include "text/fields.hpp"
@@ -68,6 +70,24 @@ std::string minimumText(const char* what, const CurveMinimum& m) {
     return s;
 }
 
+// mg per kg of the component with this database number; 0 when the water
+// has none.
+double massFraction(const Results& r, int dbNumber) {
+    for (const ComponentRow& c : r.components)
+        if (c.dbNumber == dbNumber) return c.ppm;
+    return 0.0;
+}
+
+std::string readingText(std::string_view name, double temperature) {
+    return std::string(name) + " " + (std::isfinite(temperature) ? fixedText(temperature, 0) + " C" : "none");
+}
+
+// The place of temperature t among those of an estimate; their count when
+// it is not one of them.
+std::size_t placeOf(const std::vector<double>& temperatures, double t) {
+    return static_cast<std::size_t>(std::find(temperatures.begin(), temperatures.end(), t) - temperatures.begin());
+}
+
 std::string headLines(const SweepResult& s) {
     const Results& first = *s.rows.front().results;
     std::string t = "# wqspec sweep: " + nameOf(s.title1) + "\n";
@@ -83,12 +103,29 @@ std::string headLines(const SweepResult& s) {
              fixedText(f.target, 3) + "\n";
     if (first.sourceTemperatureShown)
         t += "# Na-K-Ca temperature: " + fixedText(first.sourceTemperature, 1) + " C (Fournier & Truesdell 1973)\n";
+    t += "# geothermometers: " + geothermometersText(first) + "\n";
     t += "# log Q/K = 0: " + crossingsText(s) + "\n";
     t += estimateLine(s.estimate) + "\n";
+    if (s.reconstruction) t += reconstructionLines(*s.reconstruction, s.chosen);
     return t;
 }
 
 }  // namespace
+
+std::string geothermometersText(const Results& r) {
+    std::string text;
+    if (r.sourceTemperatureShown) text = readingText("Na-K-Ca", r.sourceTemperature);
+    const std::vector<GeothermometerReading> readings =
+        classicalGeothermometers(massFraction(r, db::SILICA), massFraction(r, db::SODIUM),
+                                 massFraction(r, db::POTASSIUM), massFraction(r, db::MAGNESIUM));
+    for (const GeothermometerReading& g : readings) {
+        if (!text.empty()) text += ", ";
+        text += readingText(g.name, g.temperature);
+        if (std::isfinite(g.temperature) && !g.inRange())
+            text += " (outside its " + fixedText(g.validFrom, 0) + "-" + fixedText(g.validTo, 0) + " C)";
+    }
+    return text.empty() ? "none (the water lacks silica, sodium and potassium)" : text;
+}
 
 double SweepRow::saturationIndex(const std::string& mineral) const {
     if (!converged()) return NAN;
@@ -97,9 +134,42 @@ double SweepRow::saturationIndex(const std::string& mineral) const {
     return NAN;
 }
 
-std::string estimateLine(const TemperatureEstimate& e) {
-    if (!e.medianMinimum.found) return "# estimate: none (no temperature at which every chosen mineral has a log Q/K)";
-    std::string s = "# estimate: " + minimumText("median |log Q/K|", e.medianMinimum) + "; " +
+std::string estimateLine(const TemperatureEstimate& e) { return "# estimate: " + estimateText(e); }
+
+std::string reconstructionLines(const SweepReconstruction& r, const std::vector<std::string>& chosen) {
+    std::string parameters;
+    for (const FluidParameter& p : r.parameters) {
+        if (!parameters.empty()) parameters += "; ";
+        parameters += p.name + " " + significantText(p.value, 3) + (p.unit.empty() ? "" : " " + p.unit);
+        if (p.origin == FluidParameter::Origin::sought)
+            parameters += " (sought from " + shortestText(p.low) + " to " + shortestText(p.high) + ")";
+        else
+            parameters += p.origin == FluidParameter::Origin::given ? " (given)" : " (" + p.derivation + ")";
+    }
+    if (!r.aluminiumMineral.empty())
+        parameters += std::string(parameters.empty() ? "" : "; ") + "Al+++ fixed by " + r.aluminiumMineral +
+                      " at every temperature";
+    std::string t = "# reconstruction: " + parameters + "\n";
+    t += "# reconstruction: " + estimateText(r.fit.best.estimate) + "\n";
+    std::string spread = "# reconstruction: ";
+    if (r.fit.spreadFound) {
+        spread += "with one mineral left out in turn the RMS is smallest from " + fixedText(r.fit.spreadLow, 1) +
+                  " to " + fixedText(r.fit.spreadHigh, 1) + " C (";
+        for (std::size_t m = 0; m < r.fit.leftOut.size() && m < chosen.size(); ++m) {
+            const CurveMinimum& minimum = r.fit.leftOut[m].estimate.rmsMinimum;
+            spread += (m > 0 ? ", " : "") + chosen[m] + " out " +
+                      (minimum.found ? fixedText(minimum.temperature, 1) + " C" : std::string("none"));
+        }
+        spread += ")";
+    } else {
+        spread += "no spread: it needs three minerals or more";
+    }
+    return t + spread + "; " + std::to_string(r.fit.evaluations) + " fluids computed over the sweep\n";
+}
+
+std::string estimateText(const TemperatureEstimate& e) {
+    if (!e.medianMinimum.found) return "none (no temperature at which every chosen mineral has a log Q/K)";
+    std::string s = minimumText("median |log Q/K|", e.medianMinimum) + "; " +
                     minimumText("RMS log Q/K", e.rmsMinimum) + "; RMS within " + fixedText(RMS_TOLERANCE, 1) +
                     " of its minimum for T = " + fixedText(e.rmsRange.low, 1) + " to " + fixedText(e.rmsRange.high, 1) +
                     " C";
@@ -114,21 +184,20 @@ std::string sweepTable(const SweepResult& s) {
                                        "I [mol/kgw]", "median |SI| chosen", "RMS SI chosen"};
     for (const std::string& m : minerals) header.push_back("SI(" + m + ")");
     t += csvLine(header);
-    std::map<double, std::size_t> statistics;  // temperature -> its place in the estimate's curves
-    for (std::size_t k = 0; k < s.estimate.temperatures.size(); ++k) statistics[s.estimate.temperatures[k]] = k;
     for (const SweepRow& row : s.rows) {
         const Results* r = row.results ? &*row.results : nullptr;
         const bool ok = row.converged();
-        std::vector<std::string> cells = {row.input ? "input" : "sweep",
+        std::vector<std::string> cells = {row.input ? "input" : row.reconstructed ? "reconstructed" : "sweep",
                                           row.status,
                                           r ? std::to_string(r->loops) : "",
                                           csvNumber(row.temperature),
                                           csvNumber(row.pressure),
                                           ok ? csvNumber(r->pH) : "",
                                           ok ? csvNumber(r->ionicStrength) : ""};
-        const auto at = row.input ? statistics.end() : statistics.find(row.temperature);
-        cells.push_back(at == statistics.end() ? "" : csvNumber(s.estimate.medianAbs[at->second]));
-        cells.push_back(at == statistics.end() ? "" : csvNumber(s.estimate.rms[at->second]));
+        const TemperatureEstimate& e = row.reconstructed ? s.reconstruction->fit.best.estimate : s.estimate;
+        const std::size_t at = row.input ? e.temperatures.size() : placeOf(e.temperatures, row.temperature);
+        cells.push_back(at == e.temperatures.size() ? "" : csvNumber(e.medianAbs[at]));
+        cells.push_back(at == e.temperatures.size() ? "" : csvNumber(e.rms[at]));
         for (const std::string& m : minerals) cells.push_back(csvNumber(row.saturationIndex(m)));
         t += csvLine(cells);
     }
@@ -166,7 +235,14 @@ void writeSweepEstimate(const SweepResult& s, Sink& console) {
     const Results& first = *s.rows.front().results;
     if (first.sourceTemperatureShown)
         text += "  Na-K-Ca temperature (Fournier & Truesdell 1973): " + fixedText(first.sourceTemperature, 0) + " C\n";
+    text += "  geothermometers of the analysis as sampled: " + geothermometersText(first) + "\n";
     text += "  log Q/K = 0: " + crossingsText(s) + "\n";
+    if (s.reconstruction) {
+        std::string lines = reconstructionLines(*s.reconstruction, s.chosen);
+        for (std::size_t at = 0; (at = lines.find("# reconstruction: ", at)) != std::string::npos;)
+            lines.replace(at, 2, "  ");
+        text += "\nThe reconstructed fluid\n" + lines;
+    }
     console.put(text);
 }
 

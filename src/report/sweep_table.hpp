@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "equilibria/mineral_geothermometry.hpp"
+#include "equilibria/reconstruction.hpp"
 #include "report/results.hpp"
 
 namespace wq {
@@ -21,7 +22,8 @@ namespace wq {
 class Sink;
 
 struct SweepRow {
-    bool input = false;  // the run at the run input's own conditions
+    bool input = false;          // the run at the run input's own conditions
+    bool reconstructed = false;  // a run of the reconstructed fluid
     double temperature = 0.0, pressure = 0.0;
     std::string status;
     std::optional<Results> results;  // none for a run that stopped
@@ -29,6 +31,24 @@ struct SweepRow {
     // log Q/K of the named mineral; NaN when the run did not converge or
     // has no such mineral.
     double saturationIndex(const std::string& mineral) const;
+};
+
+// One parameter of a reconstructed fluid: given, or sought within bounds.
+struct FluidParameter {
+    enum class Origin { given, sought, derived };
+    std::string name;  // as the table writes it: "steam loss", "CO2 added", ...
+    std::string unit;  // after the value; empty for a fraction
+    double value = 0.0;  // given, the best found, or derived from the others
+    Origin origin = Origin::given;
+    double low = 0.0, high = 0.0;  // the bounds of a sought one
+    std::string derivation;        // how a derived one follows from the others
+};
+
+// The reservoir fluid reconstructed from the analysis, and how it was found.
+struct SweepReconstruction {
+    std::vector<FluidParameter> parameters;
+    std::string aluminiumMineral;  // the mineral that fixes Al+++ at every temperature; empty: none
+    Reconstruction fit;            // its estimate, the leave-one-out fits, the count of fluids computed
 };
 
 // What a sweep found, with the options it ran on.
@@ -45,14 +65,28 @@ struct SweepResult {
     std::vector<double> temperatures;
     std::vector<std::vector<double>> chosenCurves;
     TemperatureEstimate estimate;
+    // The fluid reconstructed, when the sweep asks for it; its rows stand in
+    // `rows` after those of the analysis as sampled.
+    std::optional<SweepReconstruction> reconstruction;
 };
 
 // The whole table, "#" lines first. The run at the run input's conditions
 // must have converged.
 std::string sweepTable(const SweepResult& sweep);
 
-// The estimate on one line, as "# estimate: ..." in the table.
+// The estimate on one line, as "# estimate: ..." in the table, and its text
+// after that head.
 std::string estimateLine(const TemperatureEstimate& estimate);
+std::string estimateText(const TemperatureEstimate& estimate);
+
+// The "# reconstruction: ..." lines: the parameters, the estimate of the
+// reconstructed fluid, and its spread with each mineral left out.
+std::string reconstructionLines(const SweepReconstruction& reconstruction, const std::vector<std::string>& chosen);
+
+// The classical geothermometers of a water, Na-K-Ca first when the run
+// computed it, each with its temperature and, when the temperature lies
+// outside the range its calibration covers, that range.
+std::string geothermometersText(const Results& results);
 
 // The console line of one run, as the sweep computes it.
 void writeSweepRow(const SweepRow& row, Sink& console);

@@ -32,4 +32,6 @@ std::string shortestText(double value) {
 
 std::string fixedText(double value, int decimals) { return printed("%.*f", decimals, value); }
 
+std::string significantText(double value, int digits) { return printed("%.*g", digits, value); }
+
 }  // namespace wq

@@ -18,4 +18,7 @@ std::string shortestText(double value);
 // A fixed number of decimals ("%.*f"): 25.50 for (25.5, 2).
 std::string fixedText(double value, int decimals);
 
+// A number of significant digits ("%.*g"): 0.0123 for (0.012345, 3).
+std::string significantText(double value, int digits);
+
 }  // namespace wq

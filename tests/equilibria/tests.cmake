@@ -3,3 +3,4 @@ list(APPEND WQSPEC_TEST_SOURCES ${CMAKE_CURRENT_LIST_DIR}/forced_saturation_test
 list(APPEND WQSPEC_TEST_SOURCES ${CMAKE_CURRENT_LIST_DIR}/geothermometers_test.cpp)
 list(APPEND WQSPEC_TEST_SOURCES ${CMAKE_CURRENT_LIST_DIR}/redox_scale_test.cpp)
 list(APPEND WQSPEC_TEST_SOURCES ${CMAKE_CURRENT_LIST_DIR}/mineral_geothermometry_test.cpp)
+list(APPEND WQSPEC_TEST_SOURCES ${CMAKE_CURRENT_LIST_DIR}/reconstruction_test.cpp)

@@ -50,6 +50,7 @@ TEST(SweepTable, HeadLinesEchoTheOptionsAndTheEstimate) {
                           "the first row is the run at the run input's conditions\n"
                           "# activity model: pitzer\n"
                           "# chosen minerals: Quartz\n"
+                          "# geothermometers: none (the water lacks silica, sodium and potassium)\n"
                           "# log Q/K = 0: Quartz 250.0 C\n"
                           "# estimate: median |log Q/K| smallest at T = 250.0 C (0.000)",
                           0),
@@ -61,6 +62,81 @@ TEST(SweepTable, HeadLinesEchoTheOptionsAndTheEstimate) {
         << table;
     // The run at the run input's conditions has no statistics of the estimate.
     EXPECT_NE(table.find(",0.10000000000000001,,,0.5\nsweep,converged,12,200,"), std::string::npos) << table;
+}
+
+// The classical geothermometers from the mg/kg of the components, read by
+// their database numbers; the temperatures are those of the published
+// equations evaluated by hand (tests/equilibria/geothermometers_test.cpp;
+// K/Mg here: 4410 / (14 - log(100^2 / 0.1)) - 273.15 = 216.85 C).
+TEST(SweepTable, GeothermometersLine) {
+    struct Case {
+        const char* what;
+        double silica, sodium, potassium, magnesium;
+        bool sourceShown;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"every one in range", 265.0, 1000.0, 100.0, 0.1, true,
+         "Na-K-Ca 255 C, quartz 200 C, quartz steam loss 184 C, chalcedony 182 C, Na/K 232 C, K/Mg 217 C"},
+        {"silica beyond the calibration", 670.0, 0.0, 0.0, 0.0, false,
+         "quartz 281 C (outside its 0-250 C), quartz steam loss 247 C, chalcedony 281 C (outside its 0-250 C)"},
+        {"too little sodium for Na/K", 0.0, 2000.0, 10.0, 0.0, false, "Na/K 70 C (outside its 180-350 C)"},
+        {"nothing to read", 0.0, 0.0, 0.0, 0.0, false, "none (the water lacks silica, sodium and potassium)"},
+    };
+    for (const Case& c : cases) {
+        Results r;
+        r.sourceTemperatureShown = c.sourceShown;
+        r.sourceTemperature = 254.6;
+        const std::pair<int, double> components[] = {{11, c.silica}, {13, c.sodium}, {12, c.potassium}, {10, c.magnesium}};
+        for (const auto& [number, ppm] : components) {
+            if (ppm == 0.0) continue;
+            ComponentRow row;
+            row.dbNumber = number;
+            row.ppm = ppm;
+            r.components.push_back(row);
+        }
+        EXPECT_EQ(geothermometersText(r), c.line) << c.what;
+    }
+}
+
+// The reconstruction's lines: the parameters as given or found, the
+// estimate of the reconstructed fluid and the spread with each mineral left out.
+TEST(SweepTable, ReconstructionLines) {
+    SweepReconstruction r;
+    FluidParameter steam;
+    steam.name = "steam loss";
+    steam.value = 0.21347;
+    steam.origin = FluidParameter::Origin::sought;
+    steam.low = 0.0;
+    steam.high = 0.4;
+    FluidParameter co2;
+    co2.name = "CO2 added";
+    co2.unit = "mol/kgw";
+    co2.value = 0.012;
+    r.parameters = {steam, co2};
+    r.aluminiumMineral = "Albite,low";
+    r.fit.best.estimate = hotWater().estimate;
+    r.fit.evaluations = 42;
+    r.fit.spreadFound = true;
+    r.fit.spreadLow = 245.25;
+    r.fit.spreadHigh = 262.0;
+    for (double t : {245.25, 262.0, 250.0}) {
+        ReconstructionFit f;
+        f.estimate.rmsMinimum.found = true;
+        f.estimate.rmsMinimum.temperature = t;
+        r.fit.leftOut.push_back(f);
+    }
+    const std::string lines = reconstructionLines(r, {"Quartz", "Calcite", "Albite,low"});
+    EXPECT_EQ(lines,
+              "# reconstruction: steam loss 0.213 (sought from 0 to 0.4); CO2 added 0.012 mol/kgw (given); "
+              "Al+++ fixed by Albite,low at every temperature\n"
+              "# reconstruction: " + estimateText(r.fit.best.estimate) + "\n"
+              "# reconstruction: with one mineral left out in turn the RMS is smallest from 245.2 to 262.0 C "
+              "(Quartz out 245.2 C, Calcite out 262.0 C, Albite,low out 250.0 C); 42 fluids computed over the sweep\n");
+    r.fit.spreadFound = false;
+    r.fit.leftOut.clear();
+    EXPECT_NE(reconstructionLines(r, {"Quartz"}).find("no spread: it needs three minerals or more; 42 fluids"),
+              std::string::npos);
 }
 
 TEST(SweepTable, EstimateLine) {

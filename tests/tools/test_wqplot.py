@@ -102,6 +102,31 @@ class WqplotTest(unittest.TestCase):
             self.assertEqual([(float(x), y) for x, y in series[f"precipitated {mineral}"]],
                              [(x, y) for x, y in amounts if y > 0], mineral)
 
+    def test_sweep_with_reconstructed_fluid(self):
+        # Both fluids drawn: the sample's curves as the table holds them, the
+        # reconstructed fluid's (given parameters: one fluid) as its rows hold them.
+        self.use_case(os.path.join("geothermal", "sweep"))
+        done = self.run_in_work([WQSPEC, "sweep", "--step", "25", "--steam-loss", "0.2", "--add-co2", "0.01"])
+        self.assertEqual(done.returncode, 0, done.stderr)
+        series = self.plot("sweep.csv", "rebuilt.png")
+        rows = table_rows(os.path.join(self.work, "sweep.csv"))
+        sampled = [r for r in rows if r["run"] == "sweep"]
+        rebuilt = [r for r in rows if r["run"] == "reconstructed"]
+        self.assertEqual(len(rebuilt), len(sampled))
+        for mineral in ("Quartz", "Calcite"):
+            self.assertEqual([(float(x), y) for x, y in series[mineral]],
+                             [(float(r["T [C]"]), float(r[f"SI({mineral})"])) for r in sampled])
+            self.assertEqual([(float(x), y) for x, y in series[f"{mineral} (reconstructed)"]],
+                             [(float(r["T [C]"]), float(r[f"SI({mineral})"])) for r in rebuilt])
+        # Steam given back dilutes the silica: quartz lower at every temperature.
+        for (_, before), (_, after) in zip(series["Quartz"], series["Quartz (reconstructed)"]):
+            self.assertLess(after, before)
+        with open(os.path.join(self.work, "sweep.csv"), encoding="utf-8") as f:
+            line = next(l for l in f if l.startswith("# reconstruction: median"))
+        rms_t = float(line.split("RMS log Q/K smallest at T = ")[1].split()[0])
+        self.assertAlmostEqual(float(series["reconstructed estimate RMS"][0][0]), rms_t)
+        self.assertIn("estimate RMS", series)
+
     def test_plot_file(self):
         self.use_case("geothermal")
         done = self.run_in_work([WQSPEC], stdin="y\n150\n\n\n\n")

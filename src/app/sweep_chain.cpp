@@ -1,0 +1,63 @@
+#include "app/sweep_chain.hpp"
+
+#include <memory>
+
+#include "app/dialogue.hpp"
+#include "app/program.hpp"
+#include "app/run_sequence.hpp"
+#include "report/records.hpp"
+#include "text/channels.hpp"
+#include "text/csv.hpp"
+#include "text/stop.hpp"
+
+namespace wq {
+
+SweepRow computeRow(Program& p, bool input) {
+    SweepRow row;
+    row.input = input;
+    row.temperature = p.conditions.temperature;
+    try {
+        Results r = computeRun(p);
+        row.status = runStatus(r);
+        row.results = std::move(r);
+    } catch (...) {
+        row.status = utf8FromLatin1(endingInFlight().reason);
+    }
+    row.pressure = row.results ? row.results->pressure : p.conditions.pressure;
+    return row;
+}
+
+bool runTemperatures(Program& p, const std::vector<double>& temperatures, std::vector<SweepRow>& rows,
+                     Sink* console) {
+    auto kept = std::make_unique<CarriedState>(p);
+    bool lastFailed = false, anyFailed = false;
+    for (double t : temperatures) {
+        if (lastFailed) {
+            static_cast<CarriedState&>(p) = *kept;
+            p.grid.pressureFlag = 'N';
+            p.grid.blockFlag = 'N';
+        }
+        p.conditions.temperature = t;
+        rows.push_back(computeRow(p, false));
+        if (console) writeSweepRow(rows.back(), *console);
+        lastFailed = !rows.back().converged();
+        anyFailed |= lastFailed;
+        if (lastFailed) continue;
+        prepareNextRun(p);
+        *kept = p;
+    }
+    return !anyFailed;
+}
+
+SaturationCurves curvesOf(const std::vector<SweepRow>& rows, const std::vector<std::string>& minerals) {
+    SaturationCurves curves;
+    for (const std::string& m : minerals) {
+        std::vector<double> curve;
+        for (const SweepRow& row : rows)
+            if (!row.input) curve.push_back(row.saturationIndex(m));
+        curves.push_back(std::move(curve));
+    }
+    return curves;
+}
+
+}  // namespace wq

@@ -1,0 +1,31 @@
+// The chain of runs of a sweep: one water carried from temperature to
+// temperature the way the console dialogue carries it.
+#pragma once
+
+#include <vector>
+
+#include "report/sweep_table.hpp"
+
+namespace wq {
+
+struct Program;
+class Sink;
+
+// One run at the program's current conditions; a STOP or a fault becomes the
+// row's status.
+SweepRow computeRow(Program& p, bool input);
+
+// The runs at each of `temperatures`, from the state the program holds (a
+// converged run, after the dialogue's resets). Every run starts from what the
+// last converged one handed on; a run that fails leaves its row, and the next
+// starts again from the state before it, as if the failed run had not
+// happened. Each row goes to `console` as it is computed when one is given.
+// True when every run converged.
+bool runTemperatures(Program& p, const std::vector<double>& temperatures, std::vector<SweepRow>& rows,
+                     Sink* console);
+
+// log Q/K of each of `minerals` at every sweep row of `rows` (the run at the
+// run input's conditions left out): [mineral][temperature].
+SaturationCurves curvesOf(const std::vector<SweepRow>& rows, const std::vector<std::string>& minerals);
+
+}  // namespace wq

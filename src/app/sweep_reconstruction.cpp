@@ -1,0 +1,244 @@
+#include "app/sweep_reconstruction.hpp"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <utility>
+
+#include "app/front_end.hpp"
+#include "app/program.hpp"
+#include "app/sweep_chain.hpp"
+#include "app/sweep_minerals.hpp"
+#include "input/db_numbers.hpp"
+#include "input/run_input.hpp"
+#include "report/sweep_table.hpp"
+#include "text/channels.hpp"
+#include "text/number_text.hpp"
+
+namespace wq {
+
+namespace {
+
+// The bounds --reconstruct seeks within when the option is not given: up to
+// half the liquid boiled off, and up to 0.1 mol/kgw of CO2 (4.4 g/kg, more
+// than the CO2 of most high-temperature reservoir liquids).
+constexpr const char* DEFAULT_STEAM_LOSS = "0:0.5";
+constexpr const char* DEFAULT_CO2_ADDED = "0:0.1";
+
+// The limits each number must keep.
+constexpr double MAX_WATER_FRACTION = 0.9;  // steam loss and dilution
+constexpr double MAX_CO2_ADDED = 10.0;      // mol/kgw
+constexpr double MAX_CO2_STEAM = 1.0;       // mol/mol
+
+double numberOf(const std::string& text, const std::string& option) {
+    const char* start = text.c_str();
+    char* end = nullptr;
+    errno = 0;
+    const double v = std::strtod(start, &end);
+    if (text.empty() || end != start + text.size() || errno != 0 || !std::isfinite(v))
+        throw CannotStart{option + " takes a number or LO:HI; " + text + " is not one"};
+    return v;
+}
+
+FluidSetting settingOf(const std::string& text, const std::string& option, double highest) {
+    FluidSetting s;
+    if (text.empty()) return s;
+    s.used = true;
+    const std::size_t colon = text.find(':');
+    const std::string limits = " must lie from 0 to " + shortestText(highest);
+    if (colon == std::string::npos) {
+        s.value = numberOf(text, option);
+        if (s.value < 0.0 || s.value > highest) throw CannotStart{option + " " + text + ":" + limits};
+        return s;
+    }
+    s.sought = true;
+    s.low = numberOf(text.substr(0, colon), option);
+    s.high = numberOf(text.substr(colon + 1), option);
+    if (s.low < 0.0 || s.high > highest) throw CannotStart{option + " " + text + ": the bounds" + limits};
+    if (!(s.low < s.high)) throw CannotStart{option + " " + text + ": the lower bound must be below the upper"};
+    s.value = 0.5 * (s.low + s.high);
+    return s;
+}
+
+// The value of a setting at the search's unknowns, taken in order.
+double valueOf(const FluidSetting& s, const std::vector<double>& unknowns, std::size_t& next) {
+    if (!s.used) return 0.0;
+    return s.sought ? unknowns.at(next++) : s.value;
+}
+
+struct FluidValues {
+    double steamLoss = 0.0, dilution = 0.0, co2Added = 0.0;
+};
+
+FluidValues valuesOf(const FluidPlan& plan, const std::vector<double>& unknowns) {
+    std::size_t next = 0;
+    FluidValues v;
+    v.steamLoss = valueOf(plan.steamLoss, unknowns, next);
+    v.dilution = valueOf(plan.dilution, unknowns, next);
+    v.co2Added = valueOf(plan.co2Added, unknowns, next);
+    const double ratio = valueOf(plan.co2Steam, unknowns, next);
+    if (plan.co2Steam.used) v.co2Added = ratio * v.steamLoss * MOLES_WATER_PER_KG;
+    return v;
+}
+
+std::vector<ParameterBounds> unknownsOf(const FluidPlan& plan) {
+    std::vector<ParameterBounds> bounds;
+    for (const FluidSetting* s : {&plan.steamLoss, &plan.dilution, &plan.co2Added, &plan.co2Steam})
+        if (s->used && s->sought) bounds.push_back({s->low, s->high});
+    return bounds;
+}
+
+// The program's state made the reconstructed fluid: the sampled state with
+// its totals changed as the header says.
+void becomeFluid(Program& p, const CarriedState& sampled, const FluidPlan& plan, const FluidValues& v) {
+    static_cast<CarriedState&>(p) = sampled;
+    p.grid.pressureFlag = 'N';
+    p.grid.blockFlag = 'N';
+    const double factor = (1.0 - v.steamLoss) / (1.0 - v.dilution);
+    for (int i = 1; i <= p.comp.count; ++i)
+        if (i != WATER_SLOT) p.comp[i].mtot *= factor;
+    if (plan.carbonatePosition != 0) {
+        p.comp[plan.carbonatePosition].mtot += v.co2Added;
+        p.comp[HYDROGEN_SLOT].mtot += v.co2Added;
+        p.comp[WATER_SLOT].mtot -= v.co2Added / MOLES_WATER_PER_KG;  // held in kg between runs
+    }
+    p.conditions.chargeBalanceStartTotal = chargeBalanceTotal(p.input, p.comp);
+}
+
+// Al+++ held by the mineral at every run of the reconstructed fluid.
+void fixAluminium(Program& p, const FluidPlan& plan) {
+    if (plan.aluminiumMineral.empty()) return;
+    int entry = 0;
+    for (int k = 1; k <= p.forced.count; ++k)
+        if (p.forced[k].component == plan.aluminiumPosition) entry = k;
+    if (entry == 0) {
+        if (p.forced.count == MAX_FORCED) throw CannotStart{"--fix-al: the run input forces every mineral it can"};
+        entry = ++p.forced.count;
+    }
+    p.forced[entry].mineral = Name20(plan.aluminiumMineral);
+    p.forced[entry].component = plan.aluminiumPosition;
+    p.forced[entry].target = 0.0;
+}
+
+FluidParameter parameterOf(const char* name, const char* unit, const FluidSetting& s, double value) {
+    FluidParameter f;
+    f.name = name;
+    f.unit = unit;
+    f.value = value;
+    f.origin = s.sought ? FluidParameter::Origin::sought : FluidParameter::Origin::given;
+    f.low = s.low;
+    f.high = s.high;
+    return f;
+}
+
+std::vector<FluidParameter> parametersOf(const FluidPlan& plan, const std::vector<double>& best) {
+    std::size_t next = 0;
+    std::vector<FluidParameter> list;
+    const auto add = [&](const char* name, const char* unit, const FluidSetting& s) {
+        const double value = valueOf(s, best, next);
+        if (s.used) list.push_back(parameterOf(name, unit, s, value));
+    };
+    add("steam loss", "", plan.steamLoss);
+    add("dilution", "", plan.dilution);
+    add("CO2 added", "mol/kgw", plan.co2Added);
+    add("CO2/steam", "mol/mol", plan.co2Steam);
+    if (plan.co2Steam.used) {
+        FluidParameter c;
+        c.name = "CO2 added";
+        c.unit = "mol/kgw";
+        c.value = valuesOf(plan, best).co2Added;
+        c.origin = FluidParameter::Origin::derived;
+        c.derivation = "CO2/steam x steam loss x 55.51 mol/kg";
+        list.push_back(c);
+    }
+    return list;
+}
+
+std::string parametersText(const std::vector<FluidParameter>& list) {
+    std::string text;
+    for (const FluidParameter& f : list)
+        text += (text.empty() ? "" : ", ") + f.name + " " + significantText(f.value, 3) +
+                (f.unit.empty() ? "" : " " + f.unit);
+    return text;
+}
+
+}  // namespace
+
+bool FluidPlan::asked() const {
+    return steamLoss.used || dilution.used || co2Added.used || co2Steam.used || !aluminiumMineral.empty();
+}
+
+FluidPlan fluidPlan(const SweepOptions& o) {
+    FluidPlan plan;
+    const bool defaultWater = o.reconstruct && o.steamLoss.empty() && o.dilution.empty();
+    const bool defaultCO2 = o.reconstruct && o.addCO2.empty() && o.co2Steam.empty();
+    plan.steamLoss = settingOf(defaultWater ? DEFAULT_STEAM_LOSS : o.steamLoss, "--steam-loss", MAX_WATER_FRACTION);
+    plan.dilution = settingOf(o.dilution, "--dilution", MAX_WATER_FRACTION);
+    plan.co2Added = settingOf(defaultCO2 ? DEFAULT_CO2_ADDED : o.addCO2, "--add-co2", MAX_CO2_ADDED);
+    plan.co2Steam = settingOf(o.co2Steam, "--co2-steam", MAX_CO2_STEAM);
+    plan.aluminiumMineral = o.fixAl;
+    if (plan.steamLoss.used && plan.dilution.used)
+        throw CannotStart{"--steam-loss and --dilution exclude each other: a sample is boiled or diluted"};
+    if (plan.co2Added.used && plan.co2Steam.used)
+        throw CannotStart{"--add-co2 and --co2-steam exclude each other: the CO2 is given once"};
+    if (plan.co2Steam.used && !plan.steamLoss.used)
+        throw CannotStart{"--co2-steam needs --steam-loss: the CO2 added is the ratio times the steam lost"};
+    return plan;
+}
+
+void checkFluidPlan(FluidPlan& plan, const Program& p, const std::vector<std::string>& known) {
+    plan.carbonatePosition = p.map.position(db::CARBONATE);
+    if ((plan.co2Added.used || plan.co2Steam.used) && plan.carbonatePosition == 0)
+        throw CannotStart{"CO2 cannot be added back: HCO3- is not a component of the run input"};
+    if (plan.aluminiumMineral.empty()) return;
+    plan.aluminiumPosition = p.map.position(db::ALUMINIUM);
+    if (plan.aluminiumPosition == 0)
+        throw CannotStart{"--fix-al needs Al+++ among the components of the run input (any total: the mineral "
+                          "fixes it)"};
+    if (p.map.position(p.input.chargeBalanceSpecies) == 0)
+        throw CannotStart{"--fix-al needs a charge-balance species that is a component of the run input (option "
+                          "6): the charge of the aluminium the mineral fixes is balanced on it"};
+    plan.aluminiumMineral = namedMinerals(p, plan.aluminiumMineral, known).front();
+}
+
+bool reconstructFluid(Program& p, const CarriedState& sampled, const FluidPlan& plan,
+                      const std::vector<double>& temperatures, SweepResult& s, Sink& console) {
+    fixAluminium(p, plan);
+    const std::clock_t started = std::clock();
+    console.put("\nReconstructing the reservoir fluid:\n");
+    int computed = 0;
+    const CurvesOfParameters curvesAt = [&](const std::vector<double>& unknowns) {
+        becomeFluid(p, sampled, plan, valuesOf(plan, unknowns));
+        std::vector<SweepRow> rows;
+        runTemperatures(p, temperatures, rows, nullptr);
+        SaturationCurves curves = curvesOf(rows, s.chosen);
+        const TemperatureEstimate e = estimateTemperature(s.temperatures, curves);
+        std::string line = "  fluid " + std::to_string(++computed) + ": " +
+                           parametersText(parametersOf(plan, unknowns));
+        line += e.rmsMinimum.found ? ": RMS log Q/K " + fixedText(e.rmsMinimum.value, 3) + " at " +
+                                         fixedText(e.rmsMinimum.temperature, 1) + " C"
+                                   : ": no estimate";
+        console.put(line + "\n");
+        console.flush();
+        return curves;
+    };
+    SweepReconstruction r;
+    r.fit = reconstruct(unknownsOf(plan), s.temperatures, curvesAt);
+    r.parameters = parametersOf(plan, r.fit.best.parameters);
+    r.aluminiumMineral = plan.aluminiumMineral;
+    const double seconds = double(std::clock() - started) / CLOCKS_PER_SEC;
+    console.put("  " + std::to_string(r.fit.evaluations) + " fluids computed over the sweep in " +
+                fixedText(seconds, 1) + " s of CPU time\n\nThe reconstructed fluid:\n");
+    becomeFluid(p, sampled, plan, valuesOf(plan, r.fit.best.parameters));
+    std::vector<SweepRow> rows;
+    const bool converged = runTemperatures(p, temperatures, rows, &console);
+    for (SweepRow& row : rows) {
+        row.reconstructed = true;
+        s.rows.push_back(std::move(row));
+    }
+    s.reconstruction = std::move(r);
+    return converged;
+}
+
+}  // namespace wq
