@@ -1,10 +1,8 @@
 #include "app/evaporate.hpp"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -161,16 +159,7 @@ int runEvaporate(const EvaporateOptions& given) {
             return status;
         }
         writeEvaporationSummary(path, console);
-        const std::string table = evaporationTable(path);
-        errno = 0;
-        if (std::fwrite(table.data(), 1, table.size(), out.file()) != table.size()) why = std::strerror(errno);
-        if (!why.empty() || !out.commit(why)) {
-            std::fprintf(stderr, "wqspec: cannot write %s: %s; an earlier file of that name is left as it was\n",
-                         o.outPath.c_str(), why.c_str());
-            return FrontEndExit::someFailed;
-        }
-        console.put("Wrote " + o.outPath + ".\n");
-        return status;
+        return commitTable(out, evaporationTable(path), o.outPath, console, status);
     });
 }
 

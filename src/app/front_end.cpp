@@ -1,6 +1,8 @@
 #include "app/front_end.hpp"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -11,6 +13,20 @@
 #include "wqspec_paths.hpp"
 
 namespace wq {
+
+FrontEndExit commitTable(StagedFile& out, const std::string& table, const std::string& path, Sink& console,
+                         FrontEndExit status) {
+    std::string why;
+    errno = 0;
+    if (std::fwrite(table.data(), 1, table.size(), out.file()) != table.size()) why = std::strerror(errno);
+    if (!why.empty() || !out.commit(why)) {
+        std::fprintf(stderr, "wqspec: cannot write %s: %s; an earlier file of that name is left as it was\n",
+                     path.c_str(), why.c_str());
+        return FrontEndExit::someFailed;
+    }
+    console.put("Wrote " + path + ".\n");
+    return status;
+}
 
 int runFrontEnd(const std::function<FrontEndExit()>& body) {
     FrontEndExit status = FrontEndExit::allConverged;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/program.hpp"
+#include "text/staged_file.hpp"
 
 namespace wq {
 
@@ -43,6 +44,13 @@ public:
 private:
     std::unique_ptr<Program> prog_;
 };
+
+// Writes a front end's whole table into its staged output and commits it,
+// saying "Wrote PATH." on the console. When the write or the commit fails,
+// one line on the error stream says why (an earlier file of that name is
+// left as it was) and the front end has failed; else `status` stands.
+FrontEndExit commitTable(StagedFile& out, const std::string& table, const std::string& path, Sink& console,
+                         FrontEndExit status);
 
 // A text file read whole, at most `limit` bytes of it; CannotStart naming
 // `what` and the file otherwise (a file that is not a regular one included).

@@ -1,9 +1,7 @@
 #include "app/sweep.hpp"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -167,17 +165,7 @@ int runSweep(const SweepOptions& given) {
         if (plan.asked() && !reconstructFluid(*q, *sampled, plan, temperatures, s, console))
             status = FrontEndExit::someFailed;
         writeSweepEstimate(s, console);
-        const std::string table = sweepTable(s);
-        std::string why;
-        errno = 0;
-        if (std::fwrite(table.data(), 1, table.size(), out.file()) != table.size()) why = std::strerror(errno);
-        if (!why.empty() || !out.commit(why)) {
-            std::fprintf(stderr, "wqspec: cannot write %s: %s; an earlier file of that name is left as it was\n",
-                         o.outPath.c_str(), why.c_str());
-            return FrontEndExit::someFailed;
-        }
-        console.put("Wrote " + o.outPath + ".\n");
-        return status;
+        return commitTable(out, sweepTable(s), o.outPath, console, status);
     });
 }
 
