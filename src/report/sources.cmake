@@ -4,5 +4,6 @@ list(APPEND WQSPEC_SOURCES
   src/report/saturation_report.cpp
   src/report/debug_tables.cpp
   src/report/records.cpp
+  src/report/column_selection.cpp
   src/report/estimate.cpp
 )
