@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "grid/grid.hpp"
+#include "app/run_sequence.hpp"
 #include "input/database.hpp"
 #include "input/minerals.hpp"
 #include "app/program.hpp"
@@ -71,7 +72,7 @@ std::unique_ptr<wq::Program> programFor(bool extended) {
     prog->input.runKind = extended ? 1 : 0;
     prog->conditions.temperature = extended ? 263.0 : 137.5;
     prog->conditions.pressure = extended ? 1234.0 : wq::saturationPressure(137.5);
-    if (extended) wq::pt_indexer(prog->conditions.pressure, prog->conditions.temperature, prog->grid);
+    if (extended) wq::locateOnGrid(prog->conditions.pressure, prog->conditions.temperature, prog->grid);
     return prog;
 }
 
@@ -83,8 +84,7 @@ void readerBenchmark(benchmark::State& state, bool extended, bool again) {
     for (auto _ : state) {
         if (!again) prog->database = wq::DatabaseFile::ofText("LOGKDATA.KDB", maximalDatabase());
         prog->conditions.mineralsSwitch = 1;
-        wq::readDatabase(*prog);
-        wq::minsat(*prog, wq::MAX_TERMS, wq::MAX_MINERALS);
+        wq::readMinerals(*prog, wq::readSpecies(*prog));
         benchmark::DoNotOptimize(prog->sp[wq::MAX_SPECIES - 1].logK);
     }
     if (prog->sp.count != wq::MAX_SPECIES - 1 || prog->minerals.count != MINERALS)

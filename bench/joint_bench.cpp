@@ -54,13 +54,12 @@ std::unique_ptr<SetUpWater> setUpWater(const char* conditions) {
     wq::Program& p = *w->program;
     p.caseFile = wq::TextFile("WQCASE.DAT", seawaterAt(conditions));
     p.database = wq::DatabaseFile(EXAMPLES + "/LOGKDATA.KDB");
-    wq::readRunInput(p);
+    wq::readCase(p);
     wq::locateRun(p);
     wq::refreshDatabase(p);
-    wq::readDatabase(p);
-    wq::SetUpHooks hooks;
-    hooks.readMinerals = [](wq::SolverState& s) { wq::minsat(s, wq::MAX_TERMS, wq::MAX_MINERALS); };
-    wq::setUp(p, hooks);
+    const wq::RunSection section = wq::readSpecies(p);
+    if (p.conditions.mineralsSwitch != 0) wq::readMinerals(p, section);
+    wq::setUp(p, wq::SetUpHooks{});
     wq::capture(p, w->start);
     return w;
 }
@@ -72,7 +71,7 @@ void BM_Iteration(benchmark::State& state) {
         wq::restore(p, w->start);
         wq::iterate(p, nullptr);
         if (wq::reachedLoopLimit(p)) state.SkipWithError("the iteration did not converge");
-        benchmark::DoNotOptimize(p.sp[1].molality);
+        benchmark::DoNotOptimize(p.sp[wq::HYDROGEN_SLOT].molality);
     }
     state.counters["loops"] = p.run.loops;
 }
@@ -86,7 +85,7 @@ void BM_JointSolve(benchmark::State& state) {
         const wq::JointResult r = wq::jointSolve(p);
         if (!r.solved) state.SkipWithError("the joint solve found no solution");
         iterations = r.iterations;
-        benchmark::DoNotOptimize(p.sp[1].molality);
+        benchmark::DoNotOptimize(p.sp[wq::HYDROGEN_SLOT].molality);
     }
     state.counters["iterations"] = iterations;
 }

@@ -47,7 +47,7 @@ std::unique_ptr<wq::Program> seawaterAfterItsFirstRun(const fs::path& dir) {
     prog->database = wq::DatabaseFile((dir / "LOGKDATA.KDB").string());
     for (wq::Sink* sink : {&prog->io.console, &prog->io.listing, &prog->io.plot, &prog->io.skip})
         if (!sink->open("/dev/null")) return nullptr;
-    wq::readRunInput(*prog);
+    wq::readCase(*prog);
     if (!prog->input.extendedRun()) prog->conditions.pressure = wq::saturationPressure(prog->conditions.temperature);
     wq::runOnce(*prog);
     return prog;
@@ -67,7 +67,7 @@ void BM_RerunAtANewTemperature(benchmark::State& state) {
         temperature = temperature == 25.0 ? 30.0 : 25.0;
         prog->conditions.temperature = temperature;
         wq::runOnce(*prog);
-        benchmark::DoNotOptimize(prog->sp[1].molality);
+        benchmark::DoNotOptimize(prog->sp[wq::HYDROGEN_SLOT].molality);
     }
     if (prog->database.reads() != readsBefore) state.SkipWithError("the unchanged database was read again");
     state.counters["database reads"] = prog->database.reads() - readsBefore;

@@ -32,24 +32,25 @@ double unboundedLogMolality(const SpeciesTable& sp, int i) {
 
 }  // namespace
 
-void hoh(NewtonSystem& newton, const SpeciesTable& sp, int nc, double pH, Sink* trace) {
+void fixedPHRow(NewtonSystem& newton, const SpeciesTable& sp, int nc, double pH, Sink* trace) {
     static const Layout traceLine("(2X,40X,'SUBROUTINE HOH WAS USED')");
     if (trace) trace->write(traceLine, {});
-    newton.f[1] = std::pow(10.0, -pH) - sp[1].gamma * sp[1].molality;
-    clearRow(newton, 1, nc);
-    newton.a(1, 1) = -sp[1].gamma;
+    const int h = HYDROGEN_SLOT;
+    newton.f[h] = std::pow(10.0, -pH) - sp[h].gamma * sp[h].molality;
+    clearRow(newton, h, nc);
+    newton.a(h, h) = -sp[h].gamma;
 }
 
-void hoh1(NewtonSystem& newton, const SpeciesTable& sp, int nc, int r, double fixedActivity) {
+void fixedActivityRow(NewtonSystem& newton, const SpeciesTable& sp, int nc, int r, double fixedActivity) {
     newton.f[r] = fixedActivity - sp[r].gamma * sp[r].molality;
     clearRow(newton, r, nc);
     newton.a(r, r) = -sp[r].gamma;
 }
 
-void enriqu(NewtonSystem& newton, const SpeciesTable& sp, int nc, int r, const ComponentTable& comp,
+void alkalinityRow(NewtonSystem& newton, const SpeciesTable& sp, int nc, int r, const ComponentTable& comp,
             double alkalinity, double kgw, Sink* trace) {
     static const Layout traceLine("(2X,40X,'SUBROUTINE ENRIQUE WAS USED')");
-    double f = -alkalinity * kgw * WATER_MOLES_SINGLE / comp[2].mtot;
+    double f = -alkalinity * kgw * WATER_MOLES_SINGLE / comp[WATER_SLOT].mtot;
 
     // Components: Y(k) kgw m(k); the derivative replaces the entry.
     for (int k = 1; k <= nc; ++k) {
@@ -75,8 +76,8 @@ void enriqu(NewtonSystem& newton, const SpeciesTable& sp, int nc, int r, const C
 
     // Derivative with respect to the water mass, the alkalinity term held
     // fixed: sum Y(k) m(k) + sum y(i) m_i. Replaces whatever the species put
-    // into column 2.
-    newton.a(r, 2) = f / kgw + WATER_MOLES_SINGLE * alkalinity / comp[2].mtot;
+    // into the column of water.
+    newton.a(r, WATER_SLOT) = f / kgw + WATER_MOLES_SINGLE * alkalinity / comp[WATER_SLOT].mtot;
 
     if (trace) trace->write(traceLine, {});
 }

@@ -8,6 +8,7 @@
 // mass of water kgw.
 #pragma once
 
+#include "input/tables.hpp"
 #include "linear/newton_system.hpp"
 
 namespace wq {
@@ -17,12 +18,13 @@ class Sink;
 // Fixed pH: a(H+) = gamma(1) m(1) = 10^-pH.
 //     F(1) = 10^-pH - gamma(1) m(1),  A(1,1) = -gamma(1),  A(1,k) = 0 otherwise.
 // trace: the listing when the debug switch is set (a trace line is written
-// before the row), else nullptr.
-void hoh(NewtonSystem& newton, const SpeciesTable& sp, int nc, double pH, Sink* trace);
+// before the row), else nullptr. (hoh)
+void fixedPHRow(NewtonSystem& newton, const SpeciesTable& sp, int nc, double pH, Sink* trace);
 
 // Fixed activity a* of component r:
 //     F(r) = a* - gamma(r) m(r),  A(r,r) = -gamma(r),  A(r,k) = 0 otherwise.
-void hoh1(NewtonSystem& newton, const SpeciesTable& sp, int nc, int r, double fixedActivity);
+// (hoh1)
+void fixedActivityRow(NewtonSystem& newton, const SpeciesTable& sp, int nc, int r, double fixedActivity);
 
 // Alkalinity (row r of the carbonate component): the alkalinity carried by the
 // components and the secondary species equals the given one,
@@ -32,8 +34,8 @@ void hoh1(NewtonSystem& newton, const SpeciesTable& sp, int nc, int r, double fi
 // alkalinity per kg of the given water. The m_i come from the mass-action
 // relation without its bounds. Entries of row r that no term touches keep
 // what the assembly put there (kgw on the diagonal, 0 elsewhere).
-// trace: as for hoh, but the line follows the row.
-void enriqu(NewtonSystem& newton, const SpeciesTable& sp, int nc, int r, const ComponentTable& comp,
-            double alkalinity, double kgw, Sink* trace);
+// trace: as for fixedPHRow, but the line follows the row. (enriqu)
+void alkalinityRow(NewtonSystem& newton, const SpeciesTable& sp, int nc, int r, const ComponentTable& comp,
+                   double alkalinity, double kgw, Sink* trace);
 
 }  // namespace wq

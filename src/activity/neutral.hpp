@@ -15,12 +15,14 @@ namespace wq {
 // 623.15 K itself belongs to it.
 constexpr double MIXED_FLUID_MIN_KELVIN = 623.15;
 
-// Drummond's activity coefficient of CO2(aq) at tK (K) and ionic strength I.
-double drummond(double tK, double ionicStrength);
+// Drummond's (1981) activity coefficient of CO2(aq) at tK (K) and ionic
+// strength I (drummond).
+double co2GammaDrummond(double tK, double ionicStrength);
 
 // Fugacity coefficients of CO2, H2O and NaCl at tK (K) and pBar (bar) in the
-// fluid of saltMolality mol NaCl and co2Molality mol CO2 per 55.5084 mol water.
-FugacityCoefficients bowers(double tK, double pBar, double saltMolality, double co2Molality);
+// fluid of saltMolality mol NaCl and co2Molality mol CO2 per 55.5084 mol
+// water, by the equation of state of Bowers & Helgeson (1983) (bowers).
+FugacityCoefficients mixedFluidFugacities(double tK, double pBar, double saltMolality, double co2Molality);
 
 // gamma(CO2) in the mixed-fluid model: phi(CO2) with salt amount is and CO2
 // molality mCO2 over phi(CO2) in pure water.

@@ -1,7 +1,5 @@
 #include "app/batch.hpp"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -25,14 +23,13 @@
 #include <vector>
 
 #include "app/program.hpp"
+#include "app/batch_output.hpp"
 #include "app/front_end.hpp"
 #include "app/run_sequence.hpp"
 #include "input/case_writer.hpp"
 #include "input/component_catalog.hpp"
 #include "input/database_file.hpp"
-#include "input/database.hpp"
 #include "input/db_numbers.hpp"
-#include "input/minerals.hpp"
 #include "input/run_input.hpp"
 #include "input/waters.hpp"
 #include "report/records.hpp"
@@ -46,8 +43,6 @@ namespace wq {
 
 namespace {
 
-enum BatchExit { ALL_CONVERGED = 0, SOME_FAILED = 1, CANNOT_START = 2, INTERNAL = 3 };
-
 std::atomic<bool> interrupted{false};
 
 extern "C" void onInterrupt(int) { interrupted = true; }
@@ -57,23 +52,25 @@ struct Shared {
     TextFile templateFile;
     std::shared_ptr<const ParsedDatabase> database;  // read and checked once, shared read-only
     ComponentCatalog catalog;
-    std::unique_ptr<QuietProgram> templateProgram;
+    std::unique_ptr<CaseInput> templateCase;  // the template as read
     WaterTable table;
-    RecordColumns columns;
-    bool json = false;
+    const RecordFormat* format = nullptr;  // of the output
+    RecordColumns columns;                 // of a format that fixes them
 };
 
 void readTemplate(Shared& s, const BatchOptions& o) {
     s.templateFile = loadInput(o.casePath, MAX_RUN_INPUT_BYTES, "the template");
-    s.templateProgram = std::make_unique<QuietProgram>();
-    Program& t = **s.templateProgram;
-    t.caseFile = s.templateFile;
+    TextFile file = s.templateFile;
+    Channels quiet;
+    quiet.silence();
     try {
-        readRunInput(t);
+        s.templateCase = std::make_unique<CaseInput>(readRunInput(file, quiet));
     } catch (const Stop& stopped) {
         throw CannotStart{"the template " + o.casePath + " cannot be read: " + stopped.reason};
     }
-    if (t.comp.count < 2 || t.comp[1].dbNumber != db::HYDROGEN_ION || t.comp[2].dbNumber != db::WATER)
+    const ComponentTable& t = s.templateCase->comp;
+    if (t.count < WATER_SLOT || t[HYDROGEN_SLOT].dbNumber != db::HYDROGEN_ION ||
+        t[WATER_SLOT].dbNumber != db::WATER)
         throw CannotStart{"the template " + o.casePath + " has no components (H+ and H2O must come first)"};
 }
 
@@ -96,16 +93,11 @@ void readTable(Shared& s, const BatchOptions& o) {
     if (!catalog) throw CannotStart{error};
     s.catalog = std::move(*catalog);
     const TextFile waters = loadInput(o.watersPath, MAX_FILE_BYTES, "the table of waters");
-    const double templateKg = (**s.templateProgram).comp[db::WATER].mtot;
+    const double templateKg = s.templateCase->comp[WATER_SLOT].mtot;
     std::optional<WaterTable> table = readWaterTable(waters.text(), s.catalog, templateKg, error);
     if (!table) throw CannotStart{o.watersPath + ": " + error};
     s.table = std::move(*table);
     noteBlankRows(o.watersPath, s.table.blankRows);
-}
-
-std::string trimmedName(std::string_view name) {
-    while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
-    return std::string(name);
 }
 
 // The species, minerals and gases that the batch's components can form: those
@@ -118,23 +110,23 @@ RecordColumns probeColumns(Shared& s) {
     for (int number : s.table.componentNumbers) probe.totals.push_back({number, 1e-3});
     QuietProgram q;
     Program& p = *q;
-    p.caseFile = TextFile("WQCASE.DAT", writeCase(**s.templateProgram, s.templateFile, s.catalog, probe));
+    p.caseFile = TextFile("WQCASE.DAT", writeCase(*s.templateCase, s.templateFile, s.catalog, probe));
     p.database = DatabaseFile::ofParsed(s.database);
     RecordColumns columns;
     try {
-        readRunInput(p);
+        readCase(p);
         p.input.runKind = 0;
         p.conditions.temperature = 25.0;
         locateRun(p);
-        readDatabase(p);
-        if (p.conditions.mineralsSwitch != 0) minsat(p, MAX_TERMS, MAX_MINERALS);
+        const RunSection section = readSpecies(p);
+        if (p.conditions.mineralsSwitch != 0) readMinerals(p, section);
     } catch (const Stop& stopped) {
         throw CannotStart{"the database cannot be read with the batch's components: " + stopped.reason};
     }
     for (int i = 1; i <= p.sp.count; ++i)
-        if (i != db::WATER) columns.species.push_back(trimmedName(p.sp[i].name.view()));
+        if (i != WATER_SLOT) columns.species.push_back(std::string(p.sp[i].name.trimmed()));
     for (int i = 1; i <= p.minerals.count; ++i)
-        (p.minerals[i].isGas() ? columns.gases : columns.minerals).push_back(trimmedName(p.minerals[i].name.view()));
+        (p.minerals[i].isGas() ? columns.gases : columns.minerals).push_back(std::string(p.minerals[i].name.trimmed()));
     return columns;
 }
 
@@ -144,11 +136,11 @@ struct Solved {
 };
 
 std::string recordText(const Shared& s, const RecordHead& head, const Results* results) {
-    return s.json ? jsonRecord(head, results) : csvRow(s.columns, head, results);
+    return s.format->record(s.columns, head, results);
 }
 
 Solved solveWater(const Shared& s, const WaterSample& w) {
-    const RunInput& templateInput = (**s.templateProgram).input;
+    const RunInput& templateInput = s.templateCase->input;
     RecordHead head{w.name, "", w.temperature.value_or(templateInput.temperature),
                     w.pressure.value_or(templateInput.pressure)};
     if (!w.error.empty()) {
@@ -157,112 +149,17 @@ Solved solveWater(const Shared& s, const WaterSample& w) {
     }
     QuietProgram q;
     Program& p = *q;
-    p.caseFile = TextFile("WQCASE.DAT", writeCase(**s.templateProgram, s.templateFile, s.catalog, w));
+    p.caseFile = TextFile("WQCASE.DAT", writeCase(*s.templateCase, s.templateFile, s.catalog, w));
     p.database = DatabaseFile::ofParsed(s.database);
     try {
-        readRunInput(p);
+        readCase(p);
         const Results results = computeRun(p);
         head.status = runStatus(results);
         return {recordText(s, head, &results), results.converged};
-    } catch (const Stop& stopped) {
-        head.status = utf8FromLatin1(stopped.reason);
-    } catch (const InternalError& e) {
-        head.status = "internal error: " + e.what;
-    } catch (const std::bad_alloc&) {
-        head.status = "out of memory";
+    } catch (...) {
+        head.status = utf8FromLatin1(endingInFlight().reason);
     }
     return {recordText(s, head, nullptr), false};
-}
-
-// A progress line on standard error, when it is a terminal.
-class Progress {
-public:
-    explicit Progress(std::size_t total) : total_(total), shown_(::isatty(2) != 0) {}
-    void update(std::size_t done, bool last = false) {
-        if (!shown_) return;
-        const auto now = std::chrono::steady_clock::now();
-        if (!last && now - lastShown_ < std::chrono::milliseconds(200)) return;
-        lastShown_ = now;
-        const double seconds = std::chrono::duration<double>(now - start_).count();
-        const double rate = seconds > 0.0 ? double(done) / seconds : 0.0;
-        const double left = rate > 0.0 ? double(total_ - done) / rate : 0.0;
-        std::fprintf(stderr, "\r  %zu / %zu waters, %.1f per second, %.0f s left   ", done, total_, rate, left);
-        if (last) std::fputc('\n', stderr);
-        std::fflush(stderr);
-    }
-
-private:
-    std::size_t total_;
-    bool shown_;
-    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-    std::chrono::steady_clock::time_point lastShown_{};
-};
-
-// The output: CSV or a JSON array, on standard output or on a file written
-// under a temporary name (StagedFile) that takes its name when the batch is
-// complete.
-class Output {
-public:
-    Output(const std::string& path, bool json) : json_(json) {
-        if (path.empty()) {
-            file_ = stdout;
-            name_ = "standard output";
-        } else {
-            std::string why;
-            if (!staged_.open(path, why)) throw CannotStart{"cannot create " + path + ": " + why};
-            file_ = staged_.file();
-            name_ = path;
-        }
-        if (json_) array_ = std::make_unique<JsonArrayWriter>(file_);
-    }
-    Output(const Output&) = delete;
-    Output& operator=(const Output&) = delete;
-
-    // Every record is flushed as it is written: a batch killed outright
-    // leaves whole records in the temporary file.
-    bool write(const std::string& text) {
-        const bool ok = json_ ? array_->add(text)
-                              : std::fwrite(text.data(), 1, text.size(), file_) == text.size() && std::fflush(file_) == 0;
-        if (!ok && why_.empty()) why_ = errno ? std::strerror(errno) : "the write failed";
-        return ok;
-    }
-    // Ends the output: a file takes its name when `complete`, else the
-    // partial name (its records are whole), unless a write failed (then it
-    // is removed). False, with the reason in failure(), when the output
-    // could not be completed.
-    bool close(bool complete) {
-        const bool ended = json_ ? array_->close() : std::fflush(file_) == 0;
-        if (!ended && why_.empty()) why_ = errno ? std::strerror(errno) : "the write failed";
-        if (staged_.path().empty()) return ended && why_.empty();
-        if (!why_.empty()) {
-            staged_.abandon();
-            return false;
-        }
-        return complete ? staged_.commit(why_) : staged_.keepPartial(partial_, why_);
-    }
-    const std::string& name() const { return name_; }
-    const std::string& failure() const { return why_; }
-    const std::string& partialPath() const { return partial_; }
-
-private:
-    bool json_;
-    StagedFile staged_;
-    std::FILE* file_ = nullptr;
-    std::string name_, why_, partial_;
-    std::unique_ptr<JsonArrayWriter> array_;
-};
-
-bool endsWithNoCase(const std::string& s, std::string_view tail) {
-    if (s.size() < tail.size()) return false;
-    for (std::size_t k = 0; k < tail.size(); ++k)
-        if (std::tolower(static_cast<unsigned char>(s[s.size() - tail.size() + k])) != tail[k]) return false;
-    return true;
-}
-
-bool jsonOutput(const std::string& path) {
-    if (path.empty() || endsWithNoCase(path, ".csv")) return false;
-    if (endsWithNoCase(path, ".json")) return true;
-    throw CannotStart{"--out " + path + ": the name must end in .csv or .json"};
 }
 
 // The input of the batch that `path` names, however the two are spelled
@@ -310,7 +207,7 @@ int workerCount(int jobs, std::size_t waters) {
 // taking new waters; what is done is written and the output closed. A thread
 // that cannot be started is not needed: the batch runs on those that did,
 // and with none the calling thread computes every water itself.
-int solveAll(const Shared& s, Output& out, int jobs) {
+FrontEndExit solveAll(const Shared& s, BatchOutput& out, int jobs) {
     const std::size_t n = s.table.waters.size();
     std::vector<std::optional<Solved>> done(n);
     std::mutex mutex;
@@ -371,7 +268,7 @@ int solveAll(const Shared& s, Output& out, int jobs) {
         std::fprintf(stderr, "wqspec: cannot write %s: %s; %s\n", out.name().c_str(), out.failure().c_str(),
                      out.name() == "standard output" ? "the records may be incomplete"
                                                       : "an earlier file of that name is left as it was");
-        return SOME_FAILED;
+        return FrontEndExit::someFailed;
     }
     if (written < n) {
         if (out.partialPath().empty())
@@ -381,9 +278,9 @@ int solveAll(const Shared& s, Output& out, int jobs) {
                          "wqspec: interrupted after %zu of %zu waters; their records are in %s (%s is left as it "
                          "was)\n",
                          written, n, out.partialPath().c_str(), out.name().c_str());
-        return SOME_FAILED;
+        return FrontEndExit::someFailed;
     }
-    return anyFailed ? SOME_FAILED : ALL_CONVERGED;
+    return anyFailed ? FrontEndExit::someFailed : FrontEndExit::allConverged;
 }
 
 // A folder name for a water: its name with every character other than
@@ -414,7 +311,7 @@ bool writeCaseFile(const std::string& path, const std::string& text, std::string
     return file.commit(why);
 }
 
-int writeCases(const Shared& s, const BatchOptions& o) {
+FrontEndExit writeCases(const Shared& s, const BatchOptions& o) {
     const std::string& dir = o.writeCasesDir;
     // Every folder's name first: none is written when a name cannot be made.
     std::set<std::string> used;
@@ -435,26 +332,26 @@ int writeCases(const Shared& s, const BatchOptions& o) {
         std::string why = ec ? ec.message() : "";
         if (std::string input = inputNamedBy(path, o); why.empty() && !input.empty()) why = "it is " + input;
         const bool ok =
-            why.empty() && writeCaseFile(path, writeCase(**s.templateProgram, s.templateFile, s.catalog, w), why);
+            why.empty() && writeCaseFile(path, writeCase(*s.templateCase, s.templateFile, s.catalog, w), why);
         if (!ok) {
             std::fprintf(stderr, "wqspec: cannot write %s: %s; %d run inputs written before it\n", path.c_str(),
                          why.c_str(), written);
-            return SOME_FAILED;
+            return FrontEndExit::someFailed;
         }
         ++written;
     }
     std::fprintf(stderr, "wqspec: wrote %d run inputs in %s\n", written, dir.c_str());
-    return failed > 0 ? SOME_FAILED : ALL_CONVERGED;
+    return failed > 0 ? FrontEndExit::someFailed : FrontEndExit::allConverged;
 }
 
 }  // namespace
 
 int runBatch(const BatchOptions& o) {
-    try {
+    return runFrontEnd([&] {
         if (o.writeCases && o.writeCasesDir.empty()) throw CannotStart{"--write-cases needs the name of a folder"};
         int jobs = 1;
         if (!o.writeCases) {
-            jsonOutput(o.outPath);
+            outputFormat(o.outPath);
             if (!o.outPath.empty()) refuseInputAsOutput(o.outPath, o);
             jobs = askedJobs(o.jobs);
         }
@@ -463,28 +360,18 @@ int runBatch(const BatchOptions& o) {
         readTable(s, o);
         if (o.writeCases) return writeCases(s, o);
         jobs = workerCount(jobs, s.table.waters.size());
-        s.json = jsonOutput(o.outPath);
-        if (!s.json) s.columns = probeColumns(s);
-        Output out(o.outPath, s.json);
-        if (!s.json && !out.write(csvHeader(s.columns)))
-            throw CannotStart{"cannot write " + out.name() + ": " + out.failure()};
+        s.format = &outputFormat(o.outPath);
+        if (s.format->fixesColumns()) s.columns = probeColumns(s);
+        BatchOutput out(o.outPath, *s.format, s.columns);
+        if (!out.open()) throw CannotStart{"cannot write " + out.name() + ": " + out.failure()};
         interrupted = false;
         std::signal(SIGINT, onInterrupt);
         std::signal(SIGTERM, onInterrupt);
-        const int status = solveAll(s, out, jobs);
+        const FrontEndExit status = solveAll(s, out, jobs);
         std::signal(SIGINT, SIG_DFL);
         std::signal(SIGTERM, SIG_DFL);
         return status;
-    } catch (const CannotStart& e) {
-        std::fprintf(stderr, "wqspec: %s\n", e.what.c_str());
-        return CANNOT_START;
-    } catch (const InternalError& e) {
-        std::fprintf(stderr, "wqspec: internal error: %s\n", e.what.c_str());
-        return INTERNAL;
-    } catch (const std::bad_alloc&) {
-        std::fputs("wqspec: internal error: out of memory\n", stderr);
-        return INTERNAL;
-    }
+    });
 }
 
 }  // namespace wq

@@ -27,7 +27,7 @@ double readNumber(Program& prog, const char* what) {
 }
 
 double previousPH(const Program& prog) {
-    return -std::log10(prog.sp[1].gamma * prog.sp[1].molality);
+    return -std::log10(prog.sp[HYDROGEN_SLOT].gamma * prog.sp[HYDROGEN_SLOT].molality);
 }
 
 char ask(Program& prog, const Layout& question) {
@@ -94,11 +94,11 @@ void resetForNextRun(Program& prog) {
     prog.activity.ionicStrength = 0.0;
     // Later runs keep the carbonate total the previous run reached.
     prog.conditions.alkalinity = 0.0;
-    prog.sp[2].molality = 1.0;
+    prog.sp[WATER_SLOT].molality = 1.0;
     // Back from moles of water to kilograms; the set-up converts again.
-    prog.comp[2].mtot /= MOLES_WATER_PER_KG;
+    prog.comp[WATER_SLOT].mtot /= MOLES_WATER_PER_KG;
     prog.conditions.pH = 0.0;
-    prog.conditions.chargeBalanceStartTotal = chargeBalanceTotal(prog);
+    prog.conditions.chargeBalanceStartTotal = chargeBalanceTotal(prog.input, prog.comp);
 }
 
 void prepareNextRun(Program& prog) {

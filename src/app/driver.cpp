@@ -63,7 +63,7 @@ void showFirstRun(Program& prog) {
 }
 
 void startProgram(Program& prog) {
-    readRunInput(prog);
+    readCase(prog);
     if (!prog.input.extendedRun()) prog.conditions.pressure = saturationPressure(prog.conditions.temperature);
     showFirstRun(prog);
 }
@@ -109,7 +109,7 @@ std::vector<std::string> closeOutputs(Channels& io) {
 // was. It may not be one of the program's files.
 struct ResultsFile {
     StagedFile staged;
-    std::unique_ptr<JsonArrayWriter> writer;
+    std::unique_ptr<RecordWriter> writer;
 
     void open(Program& prog, const std::string& path) {
         if (path.empty()) return;
@@ -118,7 +118,8 @@ struct ResultsFile {
         std::string why;
         if (!staged.open(path, why)) openFailure("cannot create " + path + ": " + why);
         staged.removeOnInterrupt();
-        writer = std::make_unique<JsonArrayWriter>(staged.file());
+        // A JSON array whatever the name.
+        writer = std::make_unique<RecordWriter>(staged.file(), *recordFormatOf(".json"));
         prog.records = writer.get();
     }
     // The reason it could not be completed; empty when it was (or none was asked).
@@ -149,15 +150,10 @@ int runProgram(const ProgramOptions& options) {
         results.open(*prog, options.resultsPath);
         startProgram(*prog);
         runSequence(*prog);
-    } catch (const Stop& s) {
-        status = s.status;
-        reason = s.reason;
-    } catch (const InternalError& e) {
-        status = ExitStatus::internal;
-        reason = "internal error: " + e.what;
-    } catch (const std::bad_alloc&) {
-        status = ExitStatus::internal;
-        reason = "internal error: out of memory";
+    } catch (...) {
+        Ending ending = endingInFlight();
+        status = ending.status;
+        reason = std::move(ending.reason);
     }
     std::vector<std::string> failures = closeOutputs(prog->io);
     if (std::string failure = results.close(); !failure.empty()) failures.push_back(failure);

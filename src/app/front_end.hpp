@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -16,6 +17,19 @@ namespace wq {
 struct CannotStart {
     std::string what;
 };
+
+// The exit status of a front end that runs waters without a console.
+enum class FrontEndExit : int {
+    allConverged = 0,  // every water (every temperature) converged
+    someFailed = 1,    // some did not (its record or row says why), or the output is incomplete
+    cannotStart = 2,   // bad options, a file missing or refused, a bad run input
+    internal = 3,      // a fault of the program itself
+};
+
+// Runs a front end and gives its exit status. When it cannot start, or a
+// fault or a STOP ends it, one line "wqspec: <why>" goes to the error stream
+// and the status says which.
+int runFrontEnd(const std::function<FrontEndExit()>& body);
 
 // A Program whose console and files go nowhere and whose console input has
 // ended (an extrapolation question is answered with its default, go on). A

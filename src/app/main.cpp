@@ -9,6 +9,7 @@
 #include "app/batch.hpp"
 #include "app/driver.hpp"
 #include "app/sweep.hpp"
+#include "report/records.hpp"
 #include "wqspec_version.hpp"
 
 namespace {
@@ -25,7 +26,8 @@ CLI::Option* addBatch(CLI::App& app, wq::BatchOptions& batch) {
     cmd->add_option("--case", batch.casePath, "Template run input: options, components, starting values")
         ->capture_default_str();
     cmd->add_option("--db", batch.databasePath, "Database")->capture_default_str();
-    cmd->add_option("--out", batch.outPath, "Results file, .csv or .json (default: CSV on standard output)");
+    cmd->add_option("--out", batch.outPath,
+                    "Results file, " + wq::recordExtensions() + " (default: CSV on standard output)");
     // Checked by the batch, which says in one line what is wrong with it.
     cmd->add_option("--jobs", batch.jobs, "Worker threads (default: the number of cores; at most 4 per core)");
     return cmd->add_option("--write-cases", batch.writeCasesDir,

@@ -1,6 +1,6 @@
 // All program-wide state, in one aggregate created by main and passed by
-// reference to the phases. A test builds its own Program. Each floor's
-// routines see the part of it that floor owns (InputState, SolverState).
+// reference to the phases. A test builds its own Program. The readers take
+// the tables they fill; the solver's phases take the SolverState.
 #pragma once
 
 #include "report/records.hpp"
@@ -9,7 +9,7 @@
 namespace wq {
 
 struct Program : SolverState {
-    JsonArrayWriter* records = nullptr;  // --results: one record per run, when asked for
+    RecordWriter* records = nullptr;  // --results: one record per run, when asked for
 };
 
 }  // namespace wq

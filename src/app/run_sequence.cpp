@@ -9,6 +9,7 @@
 #include "app/program.hpp"
 #include "grid/grid.hpp"
 #include "input/database.hpp"
+#include "input/parsed_database.hpp"
 #include "input/minerals.hpp"
 #include "input/run_input.hpp"
 #include "report/debug_tables.hpp"
@@ -19,24 +20,20 @@
 #include "solver/setup.hpp"
 #include "solver/solve.hpp"
 #include "text/failure.hpp"
+#include "text/number_text.hpp"
 #include "text/stop.hpp"
 
 namespace wq {
 
 namespace {
 
-void toConsoleThenListing(Program& prog, const Layout& layout, std::initializer_list<Value> values) {
-    prog.io.console.write(layout, values);
-    prog.io.listing.write(layout, values);
-}
-
 [[noreturn]] void outsideGrid(Program& prog) {
     static const Layout where("(//5X,'T is ',F6.2,' C and P is ',F7.2,' bar.')");
     static const Layout error(
         "(/5X,'ERROR: Specified P and/or T are outside the P-T range',' of the data '"
         "/8X,' or in the vapor phase',' region. Exiting.....')");
-    toConsoleThenListing(prog, where, {prog.conditions.temperature, prog.conditions.pressure});
-    toConsoleThenListing(prog, error, {});
+    writeEach({&prog.io.console, &prog.io.listing}, where, {prog.conditions.temperature, prog.conditions.pressure});
+    writeEach({&prog.io.console, &prog.io.listing}, error, {});
     stop(ExitStatus::error, "T and P are outside the P-T range of the data, or in the vapour region");
 }
 
@@ -60,9 +57,10 @@ void checkSaturationRange(Program& prog) {
     static const Layout error(
         "(/5X,'ERROR: User specified L-V saturation',' and T < 20 C or T > 374 C.')");
     double t = prog.conditions.temperature;
-    if (t < 20.0 || t > 374.0) {
-        toConsoleThenListing(prog, error, {});
-        stop(ExitStatus::error, "saturation run outside 20 to 374 C");
+    if (t < SATURATION_RUN_LOWEST || t > SATURATION_RUN_HIGHEST) {
+        writeEach({&prog.io.console, &prog.io.listing}, error, {});
+        stop(ExitStatus::error, "saturation run outside " + shortestText(SATURATION_RUN_LOWEST) + " to " +
+                                    shortestText(SATURATION_RUN_HIGHEST) + " C");
     }
     prog.conditions.pressure = saturationPressure(t);
 }
@@ -77,15 +75,42 @@ void locateRun(Program& prog) {
     GridLocation& grid = prog.grid;
     grid.pressureFlag = 'N';
     grid.blockFlag = 'N';
-    pt_indexer(prog.conditions.pressure, prog.conditions.temperature, grid);
+    locateOnGrid(prog.conditions.pressure, prog.conditions.temperature, grid);
     if (grid.pressureFlag == 'E' || grid.blockFlag == 'E') outsideGrid(prog);
     if (grid.pressureFlag == 'W' || grid.blockFlag == 'W') confirmExtrapolation(prog);
 }
 
-namespace {
+void readCase(SolverState& prog) {
+    const CaseInput c = readRunInput(prog.caseFile, prog.io);
+    prog.input = c.input;
+    prog.comp = c.comp;
+    prog.map = c.map;
+    prog.forced = c.forced;
+    prog.conditions = c.conditions;
+    for (int k = 1; k <= c.comp.count; ++k) {
+        prog.sp[k].molality = c.startMolality[k];
+        prog.sp[k].gamma = c.startGamma[k];
+    }
+}
 
-// The minerals and gases, read with the capacities of the run's tables.
-void readMinerals(SolverState& prog) { minsat(prog, MAX_TERMS, MAX_MINERALS); }
+DatabaseRun databaseRun(SolverState& prog) {
+    return {prog.database.shared(),
+            LogKConditions::at(prog.conditions.temperature, prog.conditions.pressure, prog.input.extendedRun(), prog.grid),
+            prog.map, prog.io};
+}
+
+RunSection readSpecies(SolverState& prog) {
+    AqueousReading reading = readDatabase(databaseRun(prog), prog.comp.count, prog.input.chargeBalancePosition, prog.sp);
+    prog.activityTables = reading.activityTables;
+    return std::move(reading.section);
+}
+
+void readMinerals(SolverState& prog, const RunSection& section) {
+    prog.conditions.mineralsSwitch = readMineralsAndGases(databaseRun(prog), section, prog.forced, prog.comp,
+                                                          prog.minerals, prog.input.debug != 0);
+}
+
+namespace {
 
 // With the debug switch, the iteration shows the state of loop 2.
 void reportLoopTwo(SolverState& prog) { writeResultListing(prog, evaluateResults(prog)); }
@@ -94,9 +119,8 @@ void reportLoopTwo(SolverState& prog) { writeResultListing(prog, evaluateResults
 // written before a run that did not converge stops the program.
 void writeRecord(Program& prog, const Results& results) {
     if (!prog.records) return;
-    RecordHead head{std::string(prog.input.title1.view()), runStatus(results), results.temperature, results.pressure};
-    while (!head.name.empty() && head.name.back() == ' ') head.name.pop_back();
-    if (!prog.records->add(jsonRecord(head, &results)))
+    const RecordHead head{results.title1, runStatus(results), results.temperature, results.pressure};
+    if (!prog.records->add(prog.records->text(head, &results)))
         stop(ExitStatus::error, std::string("cannot write the results file: ") + std::strerror(errno));
 }
 
@@ -120,9 +144,9 @@ void refreshDatabase(Program& prog) {
 Results computeRun(Program& prog) {
     locateRun(prog);
     refreshDatabase(prog);
-    readDatabase(prog);
+    const RunSection section = readSpecies(prog);
+    if (prog.conditions.mineralsSwitch != 0) readMinerals(prog, section);
     SetUpHooks hooks;
-    hooks.readMinerals = readMinerals;
     hooks.writeDebugTables = writeDebugTables;
     setUp(prog, hooks);
     solveSpeciation(prog, reportLoopTwo);
@@ -150,7 +174,7 @@ void runSequence(Program& prog) {
         runOnce(prog);
         rerunDialogue(prog);
         // A pH given in the dialogue makes a run balance charges.
-        requireChargeBalanceComponent(prog);
+        requireChargeBalanceComponent(prog.input, prog.conditions, prog.forced, prog.io);
     }
 }
 

@@ -2,11 +2,31 @@
 // solves and reports; the dialogue then starts the next run or ends.
 #pragma once
 
+#include "input/database.hpp"
+
 namespace wq {
 
 struct Program;
 struct Results;
 struct SolverState;
+
+// WQCASE.DAT (prog.caseFile) read into the state: the run input, the
+// components with their first molalities and activity coefficients, the
+// forced minerals and the conditions of the first run.
+void readCase(SolverState& prog);
+
+// The current run's reading of the database: its content as last refreshed,
+// at the run's conditions.
+DatabaseRun databaseRun(SolverState& prog);
+
+// The aqueous species of the current run into the species table and the
+// activity-model tables into the state; gives the section the minerals and
+// gases of the run follow (readMinerals).
+RunSection readSpecies(SolverState& prog);
+
+// The minerals and gases of the current run, after readSpecies; the minerals
+// switch becomes the number of entries kept.
+void readMinerals(SolverState& prog, const RunSection& section);
 
 // One run of the water at the current conditions, from the grid location
 // (and the database as it is on disk now) to the saturation report.

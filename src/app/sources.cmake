@@ -4,5 +4,7 @@ list(APPEND WQSPEC_SOURCES
   src/app/dialogue.cpp
   src/app/front_end.cpp
   src/app/batch.cpp
+  src/app/batch_output.cpp
   src/app/sweep.cpp
+  src/app/sweep_minerals.cpp
 )

@@ -1,92 +1,53 @@
 #include "app/sweep.hpp"
 
 #include <cerrno>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <memory>
-#include <new>
-#include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "app/dialogue.hpp"
-#include "app/program.hpp"
 #include "app/front_end.hpp"
+#include "app/program.hpp"
 #include "app/run_sequence.hpp"
+#include "app/sweep_minerals.hpp"
 #include "grid/grid.hpp"
 #include "input/database_file.hpp"
 #include "input/run_input.hpp"
-#include "report/estimate.hpp"
 #include "report/records.hpp"
-#include "report/results.hpp"
+#include "report/sweep_table.hpp"
+#include "text/channels.hpp"
 #include "text/csv.hpp"
+#include "text/number_text.hpp"
 #include "text/staged_file.hpp"
 #include "text/stop.hpp"
 #include "text/textfile.hpp"
 
 namespace wq {
 
-const char* const DEFAULT_RESERVOIR_MINERALS[] = {
-    "Quartz",     "Chalcedony", "Albite,low", "K-Feldspar", "Muscovite", "Calcite",  "Laumontite", "Wairakite",
-    "Clinochlore,14A", "Epidote", "Prehnite", "Anhydrite", "Fluorite", "Illite",   nullptr,
-};
-
 namespace {
-
-enum SweepExit { ALL_CONVERGED = 0, SOME_FAILED = 1, CANNOT_START = 2, INTERNAL = 3 };
 
 // The most temperatures one sweep computes.
 constexpr std::size_t MAX_TEMPERATURES = 10000;
-
-// Saturation runs follow the liquid-vapour curve of water between these
-// temperatures (deg C); extended runs span the temperature grid.
-constexpr double SATURATION_LOWEST = 20.0;
-constexpr double SATURATION_HIGHEST = 374.0;
-
-std::string trimmed(std::string_view s) {
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    return std::string(s);
-}
-
-std::string number(double v) {
-    if (!std::isfinite(v)) return "";
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.17g", v);
-    return buf;
-}
-
-// The shortest decimal that reads back as v: 0.05, not 0.050000000000000003.
-std::string shortest(double v) {
-    char buf[32];
-    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
-    return ec == std::errc() ? std::string(buf, end) : number(v);
-}
-
-std::string fixed(double v, int decimals) {
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-    return buf;
-}
 
 // from, from + step, ... up to `to` (a last step that overshoots `to` by less
 // than a millionth of a step still counts, against rounding).
 std::vector<double> sweepTemperatures(const SweepOptions& o, bool extended) {
     if (!std::isfinite(o.from) || !std::isfinite(o.to) || !std::isfinite(o.step))
         throw CannotStart{"--from, --to and --step must be numbers"};
-    if (o.step <= 0.0) throw CannotStart{"--step must be above 0 (it is " + number(o.step) + ")"};
+    if (o.step <= 0.0) throw CannotStart{"--step must be above 0 (it is " + exactText(o.step) + ")"};
     if (o.from > o.to)
-        throw CannotStart{"--from (" + number(o.from) + " C) is above --to (" + number(o.to) + " C)"};
-    const double lowest = extended ? GRID_TEMPERATURES.front() : SATURATION_LOWEST;
-    const double highest = extended ? GRID_TEMPERATURES.back() : SATURATION_HIGHEST;
+        throw CannotStart{"--from (" + exactText(o.from) + " C) is above --to (" + exactText(o.to) + " C)"};
+    // Saturation runs follow the liquid-vapour curve; extended runs span the
+    // temperature grid.
+    const double lowest = extended ? GRID_TEMPERATURES.front() : SATURATION_RUN_LOWEST;
+    const double highest = extended ? GRID_TEMPERATURES.back() : SATURATION_RUN_HIGHEST;
     if (o.from < lowest || o.to > highest)
         throw CannotStart{std::string(extended ? "an extended run" : "a run on the saturation curve") +
-                          " takes temperatures from " + number(lowest) + " to " + number(highest) + " C; the sweep asks " +
-                          number(o.from) + " to " + number(o.to) + " C"};
+                          " takes temperatures from " + exactText(lowest) + " to " + exactText(highest) +
+                          " C; the sweep asks " + exactText(o.from) + " to " + exactText(o.to) + " C"};
     const double steps = std::floor((o.to - o.from) / o.step + 1e-6);
     if (steps + 1.0 > double(MAX_TEMPERATURES))
         throw CannotStart{"the sweep would compute more than " + std::to_string(MAX_TEMPERATURES) +
@@ -96,258 +57,21 @@ std::vector<double> sweepTemperatures(const SweepOptions& o, bool extended) {
     return t;
 }
 
-std::string csvLine(const std::vector<std::string>& cells) {
-    std::string line;
-    for (std::size_t i = 0; i < cells.size(); ++i) line += (i ? "," : "") + csvField(cells[i]);
-    return line + "\n";
-}
-
-// What a run leaves for the next one: the tables and values the dialogue's
-// resets keep. The mineral table, the Newton system and the interpolated
-// data are rebuilt by every run.
-struct ChainState {
-    RunConditions conditions;
-    ComponentTable comp;
-    ComponentMap map;
-    SpeciesTable sp;
-    ActivityModel activity;
-    RunState run;
-
-    void save(const Program& p) {
-        conditions = p.conditions;
-        comp = p.comp;
-        map = p.map;
-        sp = p.sp;
-        activity = p.activity;
-        run = p.run;
-    }
-    void restore(Program& p) const {
-        p.conditions = conditions;
-        p.comp = comp;
-        p.map = map;
-        p.sp = sp;
-        p.activity = activity;
-        p.run = run;
-        p.grid.pressureFlag = 'N';
-        p.grid.blockFlag = 'N';
-    }
-};
-
-struct Row {
-    bool input = false;  // the run at the run input's own conditions
-    double temperature = 0.0, pressure = 0.0;
-    std::string status;
-    std::optional<Results> results;
-    bool converged() const { return results && results->converged; }
-};
-
 // One run at the program's current conditions; a STOP or a fault becomes the
 // row's status.
-Row computeRow(QuietProgram& q, bool input) {
-    Program& p = *q;
-    Row row;
+SweepRow computeRow(Program& p, bool input) {
+    SweepRow row;
     row.input = input;
     row.temperature = p.conditions.temperature;
     try {
         Results r = computeRun(p);
         row.status = runStatus(r);
         row.results = std::move(r);
-    } catch (const Stop& stopped) {
-        row.status = utf8FromLatin1(stopped.reason);
-    } catch (const InternalError& e) {
-        row.status = "internal error: " + e.what;
+    } catch (...) {
+        row.status = utf8FromLatin1(endingInFlight().reason);
     }
     row.pressure = row.results ? row.results->pressure : p.conditions.pressure;
     return row;
-}
-
-void showRow(const Row& row) {
-    std::printf("  %-6s T = %7.2f C  P = %8.3f bar  ", row.input ? "input" : "sweep", row.temperature, row.pressure);
-    if (row.converged())
-        std::printf("pH %6.3f  %3d loops\n", row.results->pH, row.results->loops);
-    else
-        std::printf("%s\n", row.status.c_str());
-    std::fflush(stdout);
-}
-
-// The names of the minerals of a run, as in the database without the padding.
-std::vector<std::string> mineralNames(const Results& r) {
-    std::vector<std::string> names;
-    for (const MineralRow& m : r.minerals) names.push_back(trimmed(m.name));
-    return names;
-}
-
-std::set<std::string> forcedNames(const Results& r) {
-    std::set<std::string> names;
-    for (const ForcedRow& f : r.forced) names.insert(trimmed(f.mineral));
-    return names;
-}
-
-bool inDatabase(const Program& p, const std::string& name) {
-    const ParsedDatabase& db = p.database.parsed();
-    if (!db.aqueous) return false;
-    for (const MineralText& m : db.aqueous->minerals.entries)
-        if (trimmed(m.name.view()) == name) return true;
-    return false;
-}
-
-std::string unknownMineral(const Program& p, const std::string& name) {
-    if (name.empty()) return "--minerals holds an empty name";
-    if (inDatabase(p, name))
-        return "mineral " + name + " is in " + p.database.parsed().name +
-               " but not in this water's run: the water lacks one of its components, or its data do not reach " +
-               fixed(p.input.temperature, 2) + " C";
-    return "unknown mineral " + name + ": not in " + p.database.parsed().name + " (names are spelled as there, case included)";
-}
-
-// NAME,NAME,... Some database names hold a comma themselves (Albite,low), so
-// the pieces between commas are joined back where the joined name is a
-// mineral of the run, the longest such name first.
-std::vector<std::string> namedMinerals(const Program& p, const std::string& list, const std::vector<std::string>& known) {
-    const std::set<std::string> names(known.begin(), known.end());
-    std::vector<std::string> pieces;
-    std::size_t start = 0;
-    for (std::size_t comma; (comma = list.find(',', start)) != std::string::npos; start = comma + 1)
-        pieces.push_back(trimmed(std::string_view(list).substr(start, comma - start)));
-    pieces.push_back(trimmed(std::string_view(list).substr(start)));
-    std::vector<std::string> chosen;
-    for (std::size_t i = 0; i < pieces.size();) {
-        std::size_t end = pieces.size();
-        std::string joined;
-        for (; end > i; --end) {
-            joined = pieces[i];
-            for (std::size_t k = i + 1; k < end; ++k) joined += "," + pieces[k];
-            if (names.count(joined)) break;
-        }
-        if (end == i) throw CannotStart{unknownMineral(p, pieces[i])};
-        bool seen = false;
-        for (const std::string& c : chosen) seen |= c == joined;
-        if (!seen) chosen.push_back(joined);
-        i = end;
-    }
-    return chosen;
-}
-
-std::vector<std::string> defaultMinerals(const std::vector<std::string>& known, const std::set<std::string>& forced) {
-    const std::set<std::string> names(known.begin(), known.end());
-    std::vector<std::string> chosen;
-    for (const char* const* m = DEFAULT_RESERVOIR_MINERALS; *m; ++m)
-        if (names.count(*m) && !forced.count(*m)) chosen.push_back(*m);
-    return chosen;
-}
-
-std::string joined(const std::vector<std::string>& names, const char* separator) {
-    std::string s;
-    for (const std::string& n : names) s += (s.empty() ? "" : separator) + n;
-    return s;
-}
-
-// The columns: every mineral of every run, in the order they first appear.
-std::vector<std::string> mineralColumns(const std::vector<Row>& rows) {
-    std::vector<std::string> columns;
-    std::set<std::string> seen;
-    for (const Row& row : rows)
-        if (row.results)
-            for (const std::string& name : mineralNames(*row.results))
-                if (seen.insert(name).second) columns.push_back(name);
-    return columns;
-}
-
-double saturationOf(const Row& row, const std::string& mineral) {
-    if (!row.converged()) return NAN;
-    for (const MineralRow& m : row.results->minerals)
-        if (trimmed(m.name) == mineral) return m.saturationIndex;
-    return NAN;
-}
-
-struct Sweep {
-    std::vector<Row> rows;  // the run at the run input's conditions first
-    std::vector<std::string> chosen;
-    std::set<std::string> forced;
-    std::vector<double> temperatures;  // of the sweep's rows
-    TemperatureEstimate estimate;
-    std::vector<std::vector<double>> chosenCurves;  // [mineral][temperature]
-};
-
-void estimate(Sweep& s) {
-    for (const Row& row : s.rows)
-        if (!row.input) s.temperatures.push_back(row.temperature);
-    for (const std::string& m : s.chosen) {
-        std::vector<double> curve;
-        for (const Row& row : s.rows)
-            if (!row.input) curve.push_back(saturationOf(row, m));
-        s.chosenCurves.push_back(std::move(curve));
-    }
-    s.estimate = estimateTemperature(s.temperatures, s.chosenCurves);
-}
-
-std::string crossingsText(const Sweep& s) {
-    std::string text;
-    for (std::size_t m = 0; m < s.chosen.size(); ++m) {
-        std::vector<double> at = zeroCrossings(s.temperatures, s.chosenCurves[m]);
-        std::string where;
-        for (double t : at) where += (where.empty() ? "" : " and ") + fixed(t, 1) + " C";
-        text += (m ? "; " : "") + s.chosen[m] + " " + (where.empty() ? "none" : where);
-    }
-    return text;
-}
-
-std::string sweepTable(const Sweep& s, const Program& p, const SweepOptions& o) {
-    const Results& first = *s.rows.front().results;
-    std::string t = "# wqspec sweep: " + trimmed(p.input.title1.view()) + "\n";
-    t += "# " + trimmed(p.input.title2.view()) + "\n";
-    t += std::string("# runs: ") + (p.input.extendedRun() ? "extended, at " + fixed(p.input.pressure, 3) + " bar" :
-                                                            "on the liquid-vapour saturation curve") +
-         "; T from " + shortest(o.from) + " to " + shortest(o.to) + " C in steps of " + shortest(o.step) +
-         " C; the first row is the run at the run input's conditions\n";
-    t += "# chosen minerals: " + joined(s.chosen, "; ") + "\n";
-    for (const ForcedRow& f : first.forced)
-        t += "# forced mineral: " + trimmed(f.mineral) + " fixes " + trimmed(f.component) + " at log Q/K " +
-             fixed(f.target, 3) + "\n";
-    if (first.sourceTemperatureShown)
-        t += "# Na-K-Ca temperature: " + fixed(first.sourceTemperature, 1) + " C (Fournier & Truesdell 1973)\n";
-    t += "# log Q/K = 0: " + crossingsText(s) + "\n";
-    t += estimateLine(s.estimate) + "\n";
-    const std::vector<std::string> minerals = mineralColumns(s.rows);
-    std::vector<std::string> header = {"run",         "status",          "loops",         "T [C]", "P [bar]", "pH",
-                                       "I [mol/kgw]", "median |SI| chosen", "RMS SI chosen"};
-    std::map<double, std::size_t> statistics;  // temperature -> its place in the estimate's curves
-    for (std::size_t k = 0; k < s.estimate.temperatures.size(); ++k) statistics[s.estimate.temperatures[k]] = k;
-    for (const std::string& m : minerals) header.push_back("SI(" + m + ")");
-    t += csvLine(header);
-    for (const Row& row : s.rows) {
-        const Results* r = row.results ? &*row.results : nullptr;
-        const bool ok = row.converged();
-        std::vector<std::string> cells = {row.input ? "input" : "sweep", row.status, r ? std::to_string(r->loops) : "",
-                                          number(row.temperature), number(row.pressure), ok ? number(r->pH) : "",
-                                          ok ? number(r->ionicStrength) : ""};
-        const auto at = row.input ? statistics.end() : statistics.find(row.temperature);
-        cells.push_back(at == statistics.end() ? "" : number(s.estimate.medianAbs[at->second]));
-        cells.push_back(at == statistics.end() ? "" : number(s.estimate.rms[at->second]));
-        for (const std::string& m : minerals) cells.push_back(number(saturationOf(row, m)));
-        t += csvLine(cells);
-    }
-    return t;
-}
-
-void showEstimate(const Sweep& s, const Results& first) {
-    const TemperatureEstimate& e = s.estimate;
-    std::printf("\nEstimate from %zu minerals: %s\n", s.chosen.size(), joined(s.chosen, ", ").c_str());
-    if (!e.medianMinimum.found) {
-        std::printf("  none: no temperature at which every chosen mineral has a log Q/K\n");
-    } else {
-        const auto show = [](const char* what, const CurveMinimum& m) {
-            std::printf("  %-26s smallest at %6.1f C (%.3f)%s\n", what, m.temperature, m.value,
-                        m.atEdge ? ", at the edge of the sweep" : "");
-        };
-        show("median |log Q/K|", e.medianMinimum);
-        show("root mean square log Q/K", e.rmsMinimum);
-        std::printf("  RMS within %.1f of its minimum from %.1f to %.1f C%s\n", RMS_TOLERANCE, e.rmsRange.low,
-                    e.rmsRange.high, e.rmsRange.openLow || e.rmsRange.openHigh ? " (reaching the edge of the sweep)" : "");
-    }
-    if (first.sourceTemperatureShown)
-        std::printf("  Na-K-Ca temperature (Fournier & Truesdell 1973): %.0f C\n", first.sourceTemperature);
-    std::printf("  log Q/K = 0: %s\n", crossingsText(s).c_str());
 }
 
 void loadProgram(QuietProgram& q, const SweepOptions& o) {
@@ -356,7 +80,7 @@ void loadProgram(QuietProgram& q, const SweepOptions& o) {
     // Every temperature uses the content the file had when the sweep started.
     p.database = DatabaseFile::ofParsed(databaseSnapshot(o.databasePath));
     try {
-        readRunInput(p);
+        readCase(p);
     } catch (const Stop& stopped) {
         throw CannotStart{o.casePath + " cannot be read: " + stopped.reason};
     }
@@ -370,83 +94,113 @@ void loadProgram(QuietProgram& q, const SweepOptions& o) {
 void openOutput(StagedFile& out, const SweepOptions& o) {
     for (const std::string* input : {&o.casePath, &o.databasePath})
         if (sameFile(o.outPath, *input))
-            throw CannotStart{"--out " + o.outPath + " is an input of the sweep (" + *input + "); the table goes elsewhere"};
+            throw CannotStart{"--out " + o.outPath + " is an input of the sweep (" + *input +
+                              "); the table goes elsewhere"};
     std::string why;
     if (!out.open(o.outPath, why)) throw CannotStart{"cannot create " + o.outPath + ": " + why};
     out.removeOnInterrupt();
 }
 
-// The chain of runs: the run input's conditions, then every temperature.
-int runChain(QuietProgram& q, Sweep& s, const SweepOptions& o, const std::vector<double>& temperatures) {
-    Program& p = *q;
-    s.rows.push_back(computeRow(q, true));
-    showRow(s.rows.back());
-    if (!s.rows.back().converged()) return SOME_FAILED;
+// The minerals of the estimate, from the run at the run input's conditions.
+void chooseMinerals(const Program& p, SweepResult& s, const SweepOptions& o) {
     const Results& first = *s.rows.front().results;
-    s.forced = forcedNames(first);
+    const std::set<std::string> forced = forcedMineralNames(first);
     const std::vector<std::string> known = mineralNames(first);
-    s.chosen = o.minerals.empty() ? defaultMinerals(known, s.forced) : namedMinerals(p, o.minerals, known);
+    s.chosen = o.minerals.empty() ? defaultMinerals(known, forced) : namedMinerals(p, o.minerals, known);
     for (const std::string& m : s.chosen)
-        if (s.forced.count(m))
+        if (forced.count(m))
             std::fprintf(stderr, "wqspec: note: %s fixes a total, so its log Q/K is held at its target at every "
                                  "temperature and tells nothing of the reservoir\n", m.c_str());
-    auto kept = std::make_unique<ChainState>();
+}
+
+// The chain of runs: the run input's conditions, then every temperature. Every
+// run starts from what the last converged one handed on (its CarriedState,
+// after the dialogue's resets); a run that fails leaves its row, and the next
+// starts again from that copy, as if the failed run had not happened.
+FrontEndExit runChain(Program& p, SweepResult& s, const SweepOptions& o, const std::vector<double>& temperatures,
+                      Sink& console) {
+    s.rows.push_back(computeRow(p, true));
+    writeSweepRow(s.rows.back(), console);
+    if (!s.rows.back().converged()) return FrontEndExit::someFailed;
+    chooseMinerals(p, s, o);
     prepareNextRun(p);
-    kept->save(p);
+    auto kept = std::make_unique<CarriedState>(p);
     bool lastFailed = false, anyFailed = false;
     for (double t : temperatures) {
-        if (lastFailed) kept->restore(p);
+        if (lastFailed) {
+            static_cast<CarriedState&>(p) = *kept;
+            p.grid.pressureFlag = 'N';
+            p.grid.blockFlag = 'N';
+        }
         p.conditions.temperature = t;
-        s.rows.push_back(computeRow(q, false));
-        showRow(s.rows.back());
+        s.rows.push_back(computeRow(p, false));
+        writeSweepRow(s.rows.back(), console);
         lastFailed = !s.rows.back().converged();
         anyFailed |= lastFailed;
         if (lastFailed) continue;
         prepareNextRun(p);
-        kept->save(p);
+        *kept = p;
     }
-    return anyFailed ? SOME_FAILED : ALL_CONVERGED;
+    return anyFailed ? FrontEndExit::someFailed : FrontEndExit::allConverged;
+}
+
+// The estimate from the log Q/K of the chosen minerals at the sweep's temperatures.
+void estimate(SweepResult& s) {
+    for (const SweepRow& row : s.rows)
+        if (!row.input) s.temperatures.push_back(row.temperature);
+    for (const std::string& m : s.chosen) {
+        std::vector<double> curve;
+        for (const SweepRow& row : s.rows)
+            if (!row.input) curve.push_back(row.saturationIndex(m));
+        s.chosenCurves.push_back(std::move(curve));
+    }
+    s.estimate = estimateTemperature(s.temperatures, s.chosenCurves);
+}
+
+// The options and the run input, echoed in the table's head.
+SweepResult sweepOf(const Program& p, const SweepOptions& o) {
+    SweepResult s;
+    s.title1 = std::string(p.input.title1.trimmed());
+    s.title2 = std::string(p.input.title2.trimmed());
+    s.extended = p.input.extendedRun();
+    s.pressure = p.input.pressure;
+    s.from = o.from;
+    s.to = o.to;
+    s.step = o.step;
+    return s;
 }
 
 }  // namespace
 
 int runSweep(const SweepOptions& o) {
-    try {
+    return runFrontEnd([&] {
+        Sink console(stdout, false, "standard output");
         QuietProgram q;
         loadProgram(q, o);
         const std::vector<double> temperatures = sweepTemperatures(o, q->input.extendedRun());
         StagedFile out;
         openOutput(out, o);
-        Sweep s;
-        int status = runChain(q, s, o, temperatures);
+        SweepResult s = sweepOf(*q, o);
+        const FrontEndExit status = runChain(*q, s, o, temperatures, console);
         if (!s.rows.front().converged()) {
             std::fprintf(stderr, "wqspec: the run at the run input's conditions failed: %s\n",
                          s.rows.front().status.c_str());
             return status;
         }
         estimate(s);
-        showEstimate(s, *s.rows.front().results);
-        const std::string table = sweepTable(s, *q, o);
+        writeSweepEstimate(s, console);
+        const std::string table = sweepTable(s);
         std::string why;
         errno = 0;
         if (std::fwrite(table.data(), 1, table.size(), out.file()) != table.size()) why = std::strerror(errno);
         if (!why.empty() || !out.commit(why)) {
             std::fprintf(stderr, "wqspec: cannot write %s: %s; an earlier file of that name is left as it was\n",
                          o.outPath.c_str(), why.c_str());
-            return SOME_FAILED;
+            return FrontEndExit::someFailed;
         }
-        std::printf("Wrote %s.\n", o.outPath.c_str());
+        console.put("Wrote " + o.outPath + ".\n");
         return status;
-    } catch (const CannotStart& e) {
-        std::fprintf(stderr, "wqspec: %s\n", e.what.c_str());
-        return CANNOT_START;
-    } catch (const InternalError& e) {
-        std::fprintf(stderr, "wqspec: internal error: %s\n", e.what.c_str());
-        return INTERNAL;
-    } catch (const std::bad_alloc&) {
-        std::fputs("wqspec: internal error: out of memory\n", stderr);
-        return INTERNAL;
-    }
+    });
 }
 
 }  // namespace wq

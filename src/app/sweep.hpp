@@ -28,18 +28,12 @@ struct SweepOptions {
     double from = 25.0;  // deg C
     double to = 350.0;
     double step = 5.0;
-    std::string minerals;  // NAME,NAME,...; empty: the default reservoir minerals
+    std::string minerals;  // NAME,NAME,...; empty: DEFAULT_RESERVOIR_MINERALS the water can form
     std::string outPath = "sweep.csv";
     std::string casePath = "WQCASE.DAT";
     std::string databasePath = "LOGKDATA.KDB";
 };
 
 int runSweep(const SweepOptions& options);
-
-// The reservoir minerals of the estimate when none are named: the common
-// hydrothermal alteration minerals of geothermal reservoirs, by their names
-// in the bundled database. Those the database lacks, or the water cannot
-// form, are passed over; minerals that fix a total are left out.
-extern const char* const DEFAULT_RESERVOIR_MINERALS[];
 
 }  // namespace wq

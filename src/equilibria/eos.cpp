@@ -208,7 +208,7 @@ double largestCubicRoot(double c1, double c0) {
 
 }  // namespace
 
-void redkw(double /*t*/, double p, double bPrime, double& aPrime, double& z) {
+void redlichKwongCompressibility(double /*t*/, double p, double bPrime, double& aPrime, double& z) {
     if (aPrime <= 0.0) aPrime = SMALLEST_A_PRIME;
     const double b = p * bPrime;
     const double c1 = b * (aPrime - b - 1.0);
@@ -216,7 +216,7 @@ void redkw(double /*t*/, double p, double bPrime, double& aPrime, double& z) {
     z = largestCubicRoot(c1, c0);
 }
 
-FugacityCoefficients trkmix(double tK, double pAtm, const FluidComposition& x) {
+FugacityCoefficients mixedFluidFugacityCoefficients(double tK, double pAtm, const FluidComposition& x) {
     const double xC = x.xCO2;
     const double xW = x.xH2O;
     const double xN = x.xNaCl;
@@ -231,7 +231,7 @@ FugacityCoefficients trkmix(double tK, double pAtm, const FluidComposition& x) {
     m.rt15 = rt15;
     double aPrime = m.a / (rt15 * m.b);
     const double bPrime = m.b / (R * tK);
-    redkw(tK, pAtm, bPrime, aPrime, m.z);
+    redlichKwongCompressibility(tK, pAtm, bPrime, aPrime, m.z);
     m.v = m.z * R * tK / pAtm;
     m.l1 = std::log(m.v / (m.v - m.b));
     m.l2 = std::log((m.v + m.b) / m.v);

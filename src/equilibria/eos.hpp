@@ -30,11 +30,12 @@ struct FugacityCoefficients {
 //   z^3 - z^2 + (A - B - B^2) z - A B = 0,  B = p * bPrime,  A = aPrime * B,
 // taken as the largest real root, solved in closed form. The temperature is
 // part of the classic argument list but does not enter. A non-positive aPrime
-// is replaced by 0.001, in the caller's variable as well.
-void redkw(double t, double p, double bPrime, double& aPrime, double& z);
+// is replaced by 0.001, in the caller's variable as well (redkw).
+void redlichKwongCompressibility(double t, double p, double bPrime, double& aPrime, double& z);
 
 // Fugacity coefficients at temperature tK (K) and pressure pAtm (atm) of a
-// fluid of composition x.
-FugacityCoefficients trkmix(double tK, double pAtm, const FluidComposition& x);
+// fluid of composition x, by the mixing rules of Bowers & Helgeson (1983)
+// (trkmix).
+FugacityCoefficients mixedFluidFugacityCoefficients(double tK, double pAtm, const FluidComposition& x);
 
 }  // namespace wq

@@ -24,8 +24,7 @@ bool namesComponent(const MineralEntry& mineral, int component) {
 [[noreturn]] void mineralWithoutComponent(const MineralEntry& mineral, std::string_view component,
                                           Sink& listing, Sink& console) {
     static const Layout message("(/5X,'GIVEN MINERAL ',A20,' DOES NOT CONTAIN ',A12)");
-    listing.write(message, {mineral.name.view(), component});
-    console.write(message, {mineral.name.view(), component});
+    writeEach({&listing, &console}, message, {mineral.name.view(), component});
     stop(ExitStatus::error, "forced mineral " + std::string(mineral.name.trimmed()) + " does not contain " +
                                 std::string(component));
 }
@@ -40,8 +39,7 @@ void checkForcedMinerals(const ForcedSaturationList& forced, const ComponentTabl
         "/5X,'CONTAINS SPECIES NOT ALL SPECIFIED IN',' WQCASE FILE.'/)");
     for (int e = 1; e <= forced.count; ++e) {
         if (comp[forced[e].component].forcedMineral != 0) continue;
-        listing.write(message, {forced[e].mineral.view()});
-        console.write(message, {forced[e].mineral.view()});
+        writeEach({&listing, &console}, message, {forced[e].mineral.view()});
         stop(ExitStatus::error, "forced mineral " + std::string(forced[e].mineral.trimmed()) +
                                     " not found among the minerals of the run");
     }

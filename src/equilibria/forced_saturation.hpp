@@ -5,6 +5,7 @@
 // over the terms of the mineral's dissolution reaction.
 #pragma once
 
+#include "input/tables.hpp"
 #include "linear/newton_system.hpp"
 
 namespace wq {

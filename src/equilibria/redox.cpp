@@ -38,33 +38,33 @@ constexpr double BETA_COOL = double(4.0f / 3.0f);
 // The beta = 4/3 result holds below this temperature (degC).
 constexpr double BETA_COOL_LIMIT = 100.0;
 
-double naKCaTemperature(double logSqrtCaNa, double logNaK, double beta) {
+double temperatureWithBeta(double logSqrtCaNa, double logNaK, double beta) {
     return 1000.0 / (double(0.606f) * (logNaK + beta * logSqrtCaNa) + double(1.358f)) -
            KELVIN_OFFSET_SINGLE;
 }
 
 }  // namespace
 
-double eeh(double aH, double aW, double aSO4, double aHS, double tC) {
+double ehFromSulfideSulfate(double aH, double aW, double aSO4, double aHS, double tC) {
     const double aW2 = aW * aW;
     const double q = aSO4 / (aW2 * aW2 * aHS);
     return nernst(sulfateCoupleEnergy(tC), std::log(q) + 9.0 * std::log(aH), tC, 0.125);
 }
 
-double eeh1(double aH, double aW, double aO2, double tC) {
+double ehFromOxygen(double aH, double aW, double aO2, double tC) {
     const double q = aH * aH * std::sqrt(aO2) / aW;
     return nernst(oxygenCoupleEnergy(tC), std::log(q), tC, 0.5);
 }
 
-double geoth(double mCa, double mK, double mNa) {
+double naKCaSourceTemperature(double mCa, double mK, double mNa) {
     const double logSqrtCaNa = std::log10(std::sqrt(mCa) / mNa);
     const double logNaK = std::log10(mNa / mK);
     // Waters with Ca/Na^2 below 1 take beta = 1/3 at once; otherwise the 4/3
     // estimate decides: below 100 degC it stands, else 1/3 is used.
-    if (logSqrtCaNa < 0.0) return naKCaTemperature(logSqrtCaNa, logNaK, BETA_HOT);
-    const double cool = naKCaTemperature(logSqrtCaNa, logNaK, BETA_COOL);
+    if (logSqrtCaNa < 0.0) return temperatureWithBeta(logSqrtCaNa, logNaK, BETA_HOT);
+    const double cool = temperatureWithBeta(logSqrtCaNa, logNaK, BETA_COOL);
     if (cool < BETA_COOL_LIMIT) return cool;
-    return naKCaTemperature(logSqrtCaNa, logNaK, BETA_HOT);
+    return temperatureWithBeta(logSqrtCaNa, logNaK, BETA_HOT);
 }
 
 }  // namespace wq

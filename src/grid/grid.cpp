@@ -166,7 +166,7 @@ void applyVerdict(PressureVerdict verdict, char& pressureFlag) {
 
 }  // namespace
 
-void pt_indexer(double pressure, double temperature, GridLocation& loc) {
+void locateOnGrid(double pressure, double temperature, GridLocation& loc) {
     loc.pressureFlag = 'N';
     loc.pressureIndex = pressureIndexOf(pressure, loc.pressureFlag);
 

@@ -7,7 +7,7 @@
 // eight points from 25 to 350 °C. The grids are fixed here; the database must be
 // laid out on exactly these points.
 //
-// `pt_indexer` places a run's pressure and temperature in a block of the full
+// `locateOnGrid` places a run's pressure and temperature in a block of the full
 // grid and says whether the data serve it, serve it only by extrapolation, or
 // not at all. Three three-point (quadratic) Lagrange interpolators then bring a
 // tabulated quantity to the run's conditions, in the plain variables T (°C),
@@ -61,6 +61,13 @@ constexpr std::array<double, N_SATURATION> SATURATION_PRESSURES = {
     1.0,    1.0,    1.0,    1.0,    1.013,  2.321,  4.758,   8.919,
     15.537, 25.479, 39.737, 59.432, 85.839, 120.458, 165.212};
 
+// The temperatures (°C) a saturation run may take: from 20 °C up to 374 °C,
+// just above the critical point of water (373.946 °C; Wagner & Pruss 2002,
+// J. Phys. Chem. Ref. Data 31, 387-535), where the liquid-vapour curve ends.
+// Above 350 °C the saturation pressure is extrapolated (saturationPressure).
+constexpr double SATURATION_RUN_LOWEST = 20.0;
+constexpr double SATURATION_RUN_HIGHEST = 374.0;
+
 // Temperatures of a short table (°C): eight points along the saturation curve.
 constexpr std::array<double, N_SHORT> SHORT_TABLE_TEMPERATURES = {
     25.0, 50.0, 100.0, 150.0, 200.0, 250.0, 300.0, 350.0};
@@ -104,28 +111,31 @@ struct GridLocation {
     char blockFlag = 'N';
 };
 
-// Locates (pressure, temperature) on the grid. The pressure flag is reset to
-// 'N' on entry; the block flag is only ever raised, so the caller resets it
-// before each location.
-void pt_indexer(double pressure, double temperature, GridLocation& loc);
+// Locates (pressure, temperature) on the grid (pt_indexer). The pressure flag
+// is reset to 'N' on entry; the block flag is only ever raised, so the caller
+// resets it before each location.
+void locateOnGrid(double pressure, double temperature, GridLocation& loc);
 
 // Three-point Lagrange interpolation at x through (nodes[i], values[i]).
 double lagrange3(double x, const std::array<double, 3>& nodes,
                  const std::array<double, 3>& values);
 
-// Full table at (p, t), with the block chosen by `pt_indexer`: pressures
-// ip..ip+2 and temperatures it-2..it. No range test.
-double intrp3d(double p, double t, int pressureIndex, int temperatureIndex,
-               const FullTable& table);
+// Full table at (p, t), with the block chosen by `locateOnGrid`: pressures
+// ip..ip+2 and temperatures it-2..it, quadratic in both (intrp3d). No range
+// test.
+double interpolateFullTable(double p, double t, int pressureIndex, int temperatureIndex, const FullTable& table);
 
-// Fifteen values along the saturation curve at t; ABSENT_DATA outside 0.01..400 °C.
-double intrp2d_l(double t, const std::array<double, N_SATURATION>& curve);
-// The first of the three nodes (1-based) intrp2d_l interpolates through at t;
-// 0 outside its reach. A caller may fill only these three values.
-int intrp2d_lFirstNode(double t);
+// Fifteen values along the saturation curve at t (intrp2d_l); ABSENT_DATA
+// outside 0.01..400 °C.
+double interpolateSaturationCurve(double t, const std::array<double, N_SATURATION>& curve);
+// The first of the three nodes (1-based) interpolateSaturationCurve
+// interpolates through at t; 0 outside its reach. A caller may fill only
+// these three values.
+int saturationCurveFirstNode(double t);
 
-// A short table (25..350 °C) at t; ABSENT_DATA when the data do not reach t.
-double intrp2d(double t, const std::array<double, N_SHORT>& shortTable);
+// A short table (25..350 °C) at t (intrp2d); ABSENT_DATA when the data do not
+// reach t.
+double interpolateShortTable(double t, const std::array<double, N_SHORT>& shortTable);
 
 // The saturation-curve values of a full table: 1 bar at 0.01..75 °C, then the
 // grid pressure equal to the saturation pressure at 100..350 °C.

@@ -75,7 +75,7 @@ double lagrange3(double x, const std::array<double, 3>& nodes,
 
 // Quadratic in pressure down each of the three temperature columns of the
 // block, then quadratic in temperature through the three results.
-double intrp3d(double p, double t, int pressureIndex, int temperatureIndex,
+double interpolateFullTable(double p, double t, int pressureIndex, int temperatureIndex,
                const FullTable& table) {
     const int ip = pressureIndex;
     const std::array<double, 3> pressures = {gridPressure(ip), gridPressure(ip + 1),
@@ -92,19 +92,19 @@ double intrp3d(double p, double t, int pressureIndex, int temperatureIndex,
 }
 
 // Between 350 and 400 °C this extrapolates through 300, 325 and 350 °C.
-int intrp2d_lFirstNode(double t) {
+int saturationCurveFirstNode(double t) {
     if (t < CURVE_LOWEST_TEMPERATURE || t > CURVE_HIGHEST_TEMPERATURE) return 0;
     const int bracket = nodesBelow(t, SATURATION_TEMPERATURES, N_SATURATION - 1);
     return bracket < 2 ? 1 : bracket - 1;
 }
 
-double intrp2d_l(double t, const std::array<double, N_SATURATION>& curve) {
-    const int first = intrp2d_lFirstNode(t);
+double interpolateSaturationCurve(double t, const std::array<double, N_SATURATION>& curve) {
+    const int first = saturationCurveFirstNode(t);
     if (first == 0) return ABSENT_DATA;
     return lagrangeFrom(t, first, SATURATION_TEMPERATURES, curve);
 }
 
-double intrp2d(double t, const std::array<double, N_SHORT>& shortTable) {
+double interpolateShortTable(double t, const std::array<double, N_SHORT>& shortTable) {
     const int n = validLength(shortTable);
     const double value1 = shortTable[0];
     if (n == 1) {
@@ -138,6 +138,6 @@ void saturationCurveOf(const FullTable& table, std::array<double, N_SATURATION>&
     for (int c = 1; c <= N_SATURATION; ++c) curve[static_cast<std::size_t>(c - 1)] = table.at(saturationCurveRow(c), c);
 }
 
-double saturationPressure(double t) { return intrp2d_l(t, SATURATION_PRESSURES); }
+double saturationPressure(double t) { return interpolateSaturationCurve(t, SATURATION_PRESSURES); }
 
 }  // namespace wq

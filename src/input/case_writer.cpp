@@ -8,20 +8,15 @@
 
 #include "input/component_catalog.hpp"
 #include "input/db_numbers.hpp"
-#include "input/input_state.hpp"
+#include "input/run_input.hpp"
 #include "input/waters.hpp"
+#include "text/number_text.hpp"
 #include "text/stop.hpp"
+#include "text/textfile.hpp"
 
 namespace wq {
 
 namespace {
-
-// Free-format reals are written so that they read back exactly.
-std::string real(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.17g", v);
-    return buf;
-}
 
 // A title line: at most 80 bytes, cut at a character boundary of UTF-8.
 // The table reader has refused a name of more than one line, which would
@@ -75,12 +70,12 @@ const ComponentTotal* givenTotal(const WaterSample& water, int number) {
 // that the template lacks. A total given by the water also gives the starting
 // molality (the free ion as the whole total), which starts Newton's method near
 // the answer for waters far from the template.
-std::vector<Record> componentRecords(const InputState& s, const ComponentCatalog& catalog, const WaterSample& water,
+std::vector<Record> componentRecords(const CaseInput& s, const ComponentCatalog& catalog, const WaterSample& water,
                                      double kgw) {
     std::vector<Record> records;
     for (int k = 1; k <= s.input.componentRecords; ++k) {
-        Record r{s.comp[k].dbNumber, nameOf(catalog, s.comp[k].dbNumber), s.comp[k].mtot, s.sp[k].molality,
-                 s.sp[k].gamma};
+        Record r{s.comp[k].dbNumber, nameOf(catalog, s.comp[k].dbNumber), s.comp[k].mtot, s.startMolality[k],
+                 s.startGamma[k]};
         if (r.number == db::WATER) {
             r.total = kgw;
             r.startMolality = 1.0;
@@ -117,10 +112,10 @@ std::string templateTail(const TextFile& file, int lastLine) {
 
 }  // namespace
 
-std::string writeCase(const InputState& s, const TextFile& templateFile, const ComponentCatalog& catalog,
+std::string writeCase(const CaseInput& s, const TextFile& templateFile, const ComponentCatalog& catalog,
                       const WaterSample& water) {
     const RunInput& in = s.input;
-    const double kgw = water.kgWater.value_or(s.comp[db::WATER].mtot);
+    const double kgw = water.kgWater.value_or(s.comp[WATER_SLOT].mtot);
     std::string text = title(water.name) + title(in.title1.view());
     text += "Conv.factor  pH    Act.  Alk(eq/kg water)  T(C)  Damp  Print.thr.  P(bar)\n";
     text += std::string(74, '-') + "\n";
@@ -132,13 +127,22 @@ std::string writeCase(const InputState& s, const TextFile& templateFile, const C
                               in.damping,
                               in.printThreshold,
                               water.pressure.value_or(in.pressure)};
-    for (double v : values) text += " " + real(v);
+    // Free-format reals, written so that they read back exactly. Appended
+    // piece by piece (" " + a temporary string is a false -Wrestrict of
+    // GCC 12 at -O3).
+    for (double v : values) {
+        text += ' ';
+        text += exactText(v);
+    }
     text += "\nl/v-hiP Minerals Debug ChBal Loops ChBalSp FixActSp Geoth Refine ActOpt WatOpt\n";
     text += std::string(74, '-') + "\n\n";
     const int options[11] = {in.runKind,           in.mineralsSwitch,      in.debug,          in.chargeBalanceSwitch,
                              in.loopLimit,         in.chargeBalanceSpecies, in.fixedActivitySpecies,
-                             in.geothermometer,    in.refinement,          in.activityOption, in.waterOption};
-    for (int v : options) text += " " + std::to_string(v);
+                             in.geothermometer,    in.refinement,          static_cast<int>(in.activityOption), static_cast<int>(in.waterOption)};
+    for (int v : options) {
+        text += ' ';
+        text += std::to_string(v);
+    }
     text += "\nSAQ  species      Mtot (moles; water: kg)      Mtry               gamma\n";
     text += std::string(77, '-') + "\n";
     for (const Record& r : componentRecords(s, catalog, water, kgw)) text += componentLine(r);

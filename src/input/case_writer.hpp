@@ -8,15 +8,15 @@
 
 namespace wq {
 
+struct CaseInput;
 struct ComponentCatalog;
-struct InputState;
 struct WaterSample;
 class TextFile;
 
-// `templateState` is the template as readRunInput left it; `templateFile` its
+// `templateCase` is the template as readRunInput read it; `templateFile` its
 // text, whose lines after the component list (the forced minerals) are kept;
 // the catalog names the components for the reader's eye.
-std::string writeCase(const InputState& templateState, const TextFile& templateFile, const ComponentCatalog& catalog,
+std::string writeCase(const CaseInput& templateCase, const TextFile& templateFile, const ComponentCatalog& catalog,
                       const WaterSample& water);
 
 }  // namespace wq

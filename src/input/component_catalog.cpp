@@ -31,9 +31,7 @@ std::optional<ComponentCatalog> componentCatalog(const ParsedDatabase& database,
                     ": the charge or formula weight of a component cannot be read";
             return std::nullopt;
         }
-        std::string name(line.name.view());
-        name.erase(name.find_last_not_of(' ') + 1);
-        catalog.components.push_back({number, std::move(name), line.charge, line.formulaWeight});
+        catalog.components.push_back({number, std::string(line.name.trimmed()), line.charge, line.formulaWeight});
     }
     return catalog;
 }

@@ -6,9 +6,8 @@
 
 #include "grid/grid.hpp"
 #include "grid/units.hpp"
-#include "input/database_file.hpp"
 #include "input/db_numbers.hpp"
-#include "input/input_state.hpp"
+#include "text/channels.hpp"
 #include "input/logk_table.hpp"
 #include "input/parsed_database.hpp"
 #include "text/failure.hpp"
@@ -42,47 +41,50 @@ constexpr SlowRedoxSpecies SLOW_REDOX_SPECIES[] = {
 };
 constexpr std::string_view SLOW_REDOX_CODE = "SU33";
 
+// One run's reading of the aqueous species, as the steps below share it.
+struct SpeciesReading {
+    const DatabaseRun& run;
+    const ParsedDatabase& db;
+    int componentCount;
+    int chargeBalancePosition;
+    SpeciesTable& sp;
+};
+
 // A component-species section without a blank end line ends after this many.
 constexpr int COMPONENT_SECTION_LINES = MAX_COMPONENTS + 1;
-
-void toConsoleListingSkip(InputState& prog, const Layout& layout, std::initializer_list<Value> values) {
-    prog.io.console.write(layout, values);
-    prog.io.listing.write(layout, values);
-    prog.io.skip.write(layout, values);
-}
 
 // The read-failure messages are free-format writes: the run-time's leading
 // blank, then the values at their full length.
 
 // Columns 1-8 of the last line read from the file, or blanks when the failing
 // search had not read any line yet.
-[[noreturn]] void labelReadError(InputState& prog, const DatabaseHead& head) {
+[[noreturn]] void labelReadError(SpeciesReading& reading, const DatabaseHead& head) {
     static const Layout message("(1X,A,A8)");
-    prog.io.console.write(message, {"  Reading dum error, logkdata line: ", std::string_view(head.lastLineMark)});
-    fileFailure(prog.database.parsed().name, head.failureLine, "cannot read a label line");
+    reading.run.io.console.write(message, {"  Reading dum error, logkdata line: ", std::string_view(head.lastLineMark)});
+    fileFailure(reading.db.name, head.failureLine, "cannot read a label line");
 }
 
 // After the text, the number of the line that could not be read, so that the
 // user can find it; at the end of the file, the number of the missing line.
 // The error line also says what is wrong with the value refused.
-[[noreturn]] void tableReadError(InputState& prog, std::string_view text, const TableText& table) {
+[[noreturn]] void tableReadError(SpeciesReading& reading, std::string_view text, const TableText& table) {
     static const Layout message("(1X,A,A)");
-    const ParsedDatabase& db = prog.database.parsed();
+    const ParsedDatabase& db = reading.db;
     const bool atEnd = table.status == TableRead::endOfFile;
     std::string where = atEnd ? std::to_string(table.failureLine + 1) + " (end of file)"
                               : std::to_string(table.failureLine);
-    prog.io.console.write(message, {text, where});
+    reading.run.io.console.write(message, {text, where});
     stop(ExitStatus::error, db.name + ", line " + where + ": cannot read a log K table" +
                                 (atEnd ? "" : ": " + tableFault(table, db.text())));
 }
 
-[[noreturn]] void speciesReadError(InputState& prog, const Species& s) {
+[[noreturn]] void speciesReadError(SpeciesReading& reading, const Species& s) {
     static const Layout message("(1X,A,A)");
-    prog.io.console.write(message, {"  Bombed on reading species: ", s.name.view()});
-    stop(ExitStatus::error, prog.database.parsed().name + ": cannot read species " + std::string(s.name.trimmed()));
+    reading.run.io.console.write(message, {"  Bombed on reading species: ", s.name.view()});
+    stop(ExitStatus::error, reading.db.name + ": cannot read species " + std::string(s.name.trimmed()));
 }
 
-void replayHead(InputState& prog, const ParsedDatabase& db) {
+void replayHead(SpeciesReading& reading, const ParsedDatabase& db) {
     const DatabaseHead& head = db.head;
     switch (head.failure) {
         case DatabaseHead::Failure::none:
@@ -92,29 +94,31 @@ void replayHead(InputState& prog, const ParsedDatabase& db) {
                         "end of file before the \"********\" line that ends the preamble");
         case DatabaseHead::Failure::labelLine:
         case DatabaseHead::Failure::noFirstComponent:
-            labelReadError(prog, head);
+            labelReadError(reading, head);
         case DatabaseHead::Failure::activityTable:
-            tableReadError(prog, "  Reading ZILCH error, logkdata line: ", head.failedTable);
+            tableReadError(reading, "  Reading ZILCH error, logkdata line: ", head.failedTable);
     }
 }
 
-void setActivityModel(InputState& prog, const ParsedDatabase& db, TableInterpolator& tables) {
+// The four activity-model tables at the run's T and P.
+ActivityTables activityTablesAt(const SpeciesReading& reading, TableInterpolator& tables) {
     double value[4];
-    for (std::size_t k = 0; k < 4; ++k) value[k] = tables.value(db.head.activity[k]);
-    ActivityTables& am = prog.activityTables;
-    const double kelvin = prog.conditions.temperature + KELVIN_OFFSET;
+    for (std::size_t k = 0; k < 4; ++k) value[k] = tables.value(reading.db.head.activity[k]);
+    ActivityTables am;
+    const double kelvin = reading.run.at.temperature + KELVIN_OFFSET;
     am.debyeA = value[0];
     am.debyeB = value[1];
     am.bEta = value[2] * B_ETA_SCALE / (R_LN10 * kelvin);
     am.bNaCl = value[3] * B_NACL_SCALE;
+    return am;
 }
 
 // The section ends at the blank line of database number `end`; a component
 // of the run with that number or a higher one has no line in the database,
 // and reading on would take species records for component lines.
-void checkComponentsInSection(const InputState& prog, const ParsedDatabase& db, int end, int line) {
-    for (int position = 1; position <= prog.comp.count; ++position) {
-        const int number = prog.map.numberAt[position];
+void checkComponentsInSection(const SpeciesReading& reading, const ParsedDatabase& db, int end, int line) {
+    for (int position = 1; position <= reading.componentCount; ++position) {
+        const int number = reading.run.map.numberAt[position];
         if (number >= end)
             fileFailure(db.name, line,
                         "database number " + std::to_string(number) +
@@ -128,27 +132,27 @@ void checkComponentsInSection(const InputState& prog, const ParsedDatabase& db, 
 // ends the section, unless its number is a component of the run (its line is
 // then read as a component line); a section without a blank line ends after
 // line 71. Gives the line where the aqueous species begin.
-LineAt readComponentSpecies(InputState& prog, const ParsedDatabase& db) {
+LineAt readComponentSpecies(SpeciesReading& reading, const ParsedDatabase& db) {
     for (int number = 1; number <= COMPONENT_SECTION_LINES; ++number) {
         if (number > static_cast<int>(db.components.size()))
             fileFailure(db.name, db.components.empty() ? db.head.firstComponent.number - 1
                                                        : db.components.back().line.number,
                         "end of file in the component-species section");
         const ComponentLine& c = db.components[static_cast<std::size_t>(number - 1)];
-        const int position = prog.map.position(number);
+        const int position = reading.run.map.position(number);
         if (position != 0) {
             if (!c.readable)
                 fileFailure(db.name, c.line.number,
                             "unreadable component-species line (charge, size, formula weight or "
                             "alkalinity factor)");
-            Species& s = prog.sp[position];
+            Species& s = reading.sp[position];
             s.name = c.name;
             s.charge = c.charge;
             s.size = c.size;
             s.formulaWeight = c.formulaWeight;
             s.alkFactor = c.alkFactor;
         } else if (c.blankMark) {
-            checkComponentsInSection(prog, db, number, c.line.number);
+            checkComponentsInSection(reading, db, number, c.line.number);
             return {c.nextOffset, c.line.number + 1};
         }
     }
@@ -156,57 +160,56 @@ LineAt readComponentSpecies(InputState& prog, const ParsedDatabase& db) {
     return {last.nextOffset, last.line.number + 1};
 }
 
-void checkChargeBalanceIon(InputState& prog) {
+void checkChargeBalanceIon(SpeciesReading& reading) {
     static const Layout message(
         "(///5X,'SELECTED CHARGE BALANCE ION ',A12,' IS UNCHARGED !'/5X,'SELECT A PROPER ION (C) '///)");
-    if (prog.input.chargeBalancePosition == 0) return;  // none: refused where a run would balance charges
-    const Species& ion = prog.sp[prog.input.chargeBalancePosition];
+    if (reading.chargeBalancePosition == 0) return;  // none: refused where a run would balance charges
+    const Species& ion = reading.sp[reading.chargeBalancePosition];
     if (ion.charge != 0.0) return;
-    prog.io.listing.write(message, {ion.name.view()});
-    prog.io.console.write(message, {ion.name.view()});
+    writeEach({&reading.run.io.listing, &reading.run.io.console}, message, {ion.name.view()});
     stop(ExitStatus::error, "the charge-balance species " + std::string(ion.name.trimmed()) + " is uncharged");
 }
 
 // The usual aqueous section of the database, or, when this run's component
 // section ended elsewhere, one read for this run.
-const AqueousSection& sectionFrom(InputState& prog, const ParsedDatabase& db, LineAt start) {
-    DatabaseFile& file = prog.database;
-    file.ownSection.reset();
+RunSection sectionFrom(const ParsedDatabase& db, LineAt start) {
+    RunSection section;
+    section.database = &db;
     if (db.aqueous && db.aqueous->start == start) {
-        file.runSection = &*db.aqueous;
+        section.aqueous = &*db.aqueous;
     } else {
-        file.ownSection = std::make_shared<const AqueousSection>(parseAqueousSection(db, start));
-        file.runSection = file.ownSection.get();
+        section.own = std::make_shared<const AqueousSection>(parseAqueousSection(db, start));
+        section.aqueous = section.own.get();
     }
-    return *file.runSection;
+    return section;
 }
 
-Code4 suppressionFor(const InputState& prog, const AqueousRecord& r) {
+Code4 suppressionFor(const SpeciesReading& reading, const AqueousRecord& r) {
     for (const SlowRedoxSpecies& slow : SLOW_REDOX_SPECIES)
-        if (r.name.equals(slow.name) && prog.map.position(slow.number) != 0) return Code4(SLOW_REDOX_CODE);
+        if (r.name.equals(slow.name) && reading.run.map.position(slow.number) != 0) return Code4(SLOW_REDOX_CODE);
     return r.suppression;
 }
 
-[[noreturn]] void tooManyTerms(InputState& prog, const Species& s, long long itot) {
+[[noreturn]] void tooManyTerms(SpeciesReading& reading, const Species& s, long long itot) {
     static const Layout message(
         "(/5X,'SPECIES ',A12,' IN LOGKDATA HAS TOO MANY COMPONENTS'"
         "/5X,'ITOT FOR THAT SPECIES IS ',I3,' ; MAXIMUM IS ',I3//)");
-    prog.io.listing.write(message, {s.name.view(), itot, MAX_TERMS});
-    stop(ExitStatus::error, prog.database.parsed().name + ": species " + std::string(s.name.trimmed()) + " has more than " +
+    reading.run.io.listing.write(message, {s.name.view(), itot, MAX_TERMS});
+    stop(ExitStatus::error, reading.db.name + ": species " + std::string(s.name.trimmed()) + " has more than " +
                                 std::to_string(MAX_TERMS) + " terms");
 }
 
 // The record's lines into position p, in their order, stopping where the
 // reading of the file failed.
-void takeRecord(InputState& prog, const AqueousRecord& r, Species& s, TableInterpolator& tables) {
+void takeRecord(SpeciesReading& reading, const AqueousRecord& r, Species& s, TableInterpolator& tables) {
     using Fault = AqueousRecord::Fault;
-    if (r.fault == Fault::properties) speciesReadError(prog, s);
+    if (r.fault == Fault::properties) speciesReadError(reading, s);
     s.charge = r.charge;
     s.size = r.size;
     s.alkFactor = r.alkFactor;
-    if (r.fault == Fault::reaction) speciesReadError(prog, s);
-    if (r.fault == Fault::tooManyTerms) tooManyTerms(prog, s, r.itot);
-    if (r.fault == Fault::term) speciesReadError(prog, s);
+    if (r.fault == Fault::reaction) speciesReadError(reading, s);
+    if (r.fault == Fault::tooManyTerms) tooManyTerms(reading, s, r.itot);
+    if (r.fault == Fault::term) speciesReadError(reading, s);
     // The numbers are mapped to run positions only when the species is selected.
     s.itot = r.itot < 0 ? 0 : static_cast<int>(r.itot);
     for (int j = 1; j <= s.itot; ++j) {
@@ -214,7 +217,7 @@ void takeRecord(InputState& prog, const AqueousRecord& r, Species& s, TableInter
         s.comp[j] = r.number[static_cast<std::size_t>(j - 1)];
     }
     if (r.fault == Fault::table)
-        tableReadError(prog, r.table.full ? "  Reading ZZILCH error, logkdata line: " : "  Reading ZILCH error, logkdata line: ",
+        tableReadError(reading, r.table.full ? "  Reading ZZILCH error, logkdata line: " : "  Reading ZILCH error, logkdata line: ",
                        r.table);
     s.logK = tables.value(r.table);
 }
@@ -223,13 +226,13 @@ void takeRecord(InputState& prog, const AqueousRecord& r, Species& s, TableInter
 // one of them is not a component of the run. Without O2,aq among the
 // components, the coefficients of HS- and SO4-- are kept for the sulfide and
 // sulfate totals of the listing.
-bool mapReaction(const InputState& prog, Species& s) {
-    const bool trackSulfur = prog.map.position(db::OXYGEN) == 0;
+bool mapReaction(const SpeciesReading& reading, Species& s) {
+    const bool trackSulfur = reading.run.map.position(db::OXYGEN) == 0;
     s.redoxHS = 0.0;
     s.redoxSO4 = 0.0;
     for (int j = 1; j <= s.itot; ++j) {
         const int number = s.comp[j];
-        const int position = prog.map.position(number);
+        const int position = reading.run.map.position(number);
         if (position == 0) return false;
         if (trackSulfur && number == db::SULFIDE) s.redoxHS = s.coef[j];
         if (trackSulfur && number == db::SULFATE) s.redoxSO4 = s.coef[j];
@@ -245,7 +248,7 @@ bool mapReaction(const InputState& prog, Species& s) {
 
 // The selection rules, in their order; a dropped species reports why (except
 // for a component missing from the run, which is the user's choice).
-bool selectSpecies(InputState& prog, Species& s, const Code4& suppression, bool extended) {
+bool selectSpecies(SpeciesReading& reading, Species& s, const Code4& suppression, bool extended) {
     static const Layout saturationOnly("(2X,A12,' skipped.  Data limited to L-V saturation')");
     static const Layout absent(
         "(2X,A12,' skipped. Log K data absent at given T.',' Max extrapolation is 50 \xB0" "C.')");
@@ -254,56 +257,55 @@ bool selectSpecies(InputState& prog, Species& s, const Code4& suppression, bool 
     static const Layout suppressed("(2X,A12,' is SUPPRESSED in the LOGKDATA database')");
     const std::string_view name = s.name.view();
     if (extended && s.rangeCode.equals("L-V ")) {
-        prog.io.skip.write(saturationOnly, {name});
+        reading.run.io.skip.write(saturationOnly, {name});
         return false;
     }
     if (isAbsent(s.logK)) {
-        prog.io.console.write(absent, {name});
-        prog.io.skip.write(absent, {name});
+        writeEach({&reading.run.io.console, &reading.run.io.skip}, absent, {name});
         return false;
     }
     if (suppression.equals(SLOW_REDOX_CODE)) {
-        toConsoleListingSkip(prog, slowRedox, {name});
+        writeEach({&reading.run.io.console, &reading.run.io.listing, &reading.run.io.skip}, slowRedox, {name});
         return false;
     }
     if (!suppression.isBlank()) {
-        toConsoleListingSkip(prog, suppressed, {name});
+        writeEach({&reading.run.io.console, &reading.run.io.listing, &reading.run.io.skip}, suppressed, {name});
         return false;
     }
-    return mapReaction(prog, s);
+    return mapReaction(reading, s);
 }
 
 // Every record, the end record included, is read into the next free position,
 // so at most 599 positions can be kept: taking position 600 stops the run.
-[[noreturn]] void tooManySpecies(InputState& prog) {
+[[noreturn]] void tooManySpecies(SpeciesReading& reading) {
     static const Layout message(
         "(/5X,'NUMBER OF SPECIES READ IN LOGKDATA EXCEEDS MAXIMUM',' OF ',I3"
         "/5X,'LAST NAME READ IS:  ',A12,' (NS=',I3,')'//)");
-    prog.io.listing.write(message, {MAX_SPECIES, prog.sp[MAX_SPECIES].name.view(), MAX_SPECIES});
-    stop(ExitStatus::error, prog.database.parsed().name + ": more than " + std::to_string(MAX_SPECIES - 1) + " aqueous species");
+    reading.run.io.listing.write(message, {MAX_SPECIES, reading.sp[MAX_SPECIES].name.view(), MAX_SPECIES});
+    stop(ExitStatus::error, reading.db.name + ": more than " + std::to_string(MAX_SPECIES - 1) + " aqueous species");
 }
 
-void readAqueousSpecies(InputState& prog, const ParsedDatabase& db, const AqueousSection& section,
+void readAqueousSpecies(SpeciesReading& reading, const ParsedDatabase& db, const AqueousSection& section,
                         TableInterpolator& tables) {
     // Only a kept "CO2,aq" may be named: a dropped one's position is taken by
     // the next species kept, and a position from an earlier run may now hold
     // another species. So the position starts at 0 in every run.
-    prog.sp.co2Position = 0;
+    reading.sp.co2Position = 0;
     const bool extended = tables.conditions().extended;
-    int p = prog.comp.count + 1;
+    int p = reading.componentCount + 1;
     for (const AqueousRecord& r : section.records) {
-        Species& s = prog.sp[p];
+        Species& s = reading.sp[p];
         s.name = r.name;
         s.rangeCode = r.rangeCode;
         if (r.isEnd()) {
-            prog.sp.count = p - 1;
+            reading.sp.count = p - 1;
             return;
         }
-        const Code4 suppression = suppressionFor(prog, r);
-        takeRecord(prog, r, s, tables);
-        if (!selectSpecies(prog, s, suppression, extended)) continue;
-        if (s.name.equals("CO2,aq")) prog.sp.co2Position = p;
-        if (++p > MAX_SPECIES) tooManySpecies(prog);
+        const Code4 suppression = suppressionFor(reading, r);
+        takeRecord(reading, r, s, tables);
+        if (!selectSpecies(reading, s, suppression, extended)) continue;
+        if (s.name.equals("CO2,aq")) reading.sp.co2Position = p;
+        if (++p > MAX_SPECIES) tooManySpecies(reading);
     }
     fileFailure(db.name, section.endOfFileLine,
                 "end of file in the aqueous species: the end record (a name line with blank columns 1-20) is "
@@ -312,17 +314,20 @@ void readAqueousSpecies(InputState& prog, const ParsedDatabase& db, const Aqueou
 
 }  // namespace
 
-void readDatabase(InputState& prog) {
-    const ParsedDatabase& db = prog.database.parsed();
-    prog.database.runSection = nullptr;
-    replayHead(prog, db);
-    TableInterpolator headTables(*db.image, db.headGroups, LogKConditions::of(prog));
-    setActivityModel(prog, db, headTables);
-    const LineAt aqueousStart = readComponentSpecies(prog, db);
-    checkChargeBalanceIon(prog);
-    const AqueousSection& section = sectionFrom(prog, db, aqueousStart);
-    TableInterpolator tables(*db.image, section.groups, LogKConditions::of(prog));
-    readAqueousSpecies(prog, db, section, tables);
+AqueousReading readDatabase(const DatabaseRun& run, int componentCount, int chargeBalancePosition, SpeciesTable& sp) {
+    if (!run.database) throw InternalError{"the database is read before it was loaded"};
+    const ParsedDatabase& db = *run.database;
+    SpeciesReading reading{run, db, componentCount, chargeBalancePosition, sp};
+    replayHead(reading, db);
+    AqueousReading result;
+    TableInterpolator headTables(*db.image, db.headGroups, run.at);
+    result.activityTables = activityTablesAt(reading, headTables);
+    const LineAt aqueousStart = readComponentSpecies(reading, db);
+    checkChargeBalanceIon(reading);
+    result.section = sectionFrom(db, aqueousStart);
+    TableInterpolator tables(*db.image, result.section.aqueous->groups, run.at);
+    readAqueousSpecies(reading, db, *result.section.aqueous, tables);
+    return result;
 }
 
 }  // namespace wq

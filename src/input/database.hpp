@@ -11,18 +11,52 @@
 // minerals and gases (see minerals.hpp).
 #pragma once
 
+#include <memory>
+
+#include "input/logk_table.hpp"
+#include "input/tables.hpp"
+
 namespace wq {
 
-struct InputState;
+struct AqueousSection;
+struct Channels;
+struct ComponentMap;
+struct ParsedDatabase;
+
+// One run's reading of the database: the parsed content it reads, the
+// conditions its log K values are brought to, the run's components by
+// database number, and the channels its messages and the skip list go to.
+struct DatabaseRun {
+    std::shared_ptr<const ParsedDatabase> database;
+    LogKConditions at;
+    const ComponentMap& map;
+    Channels& io;
+};
+
+// Where this run's aqueous species ended and its minerals and gases begin:
+// the usual section of the parsed database, or one read for this run alone
+// (when its component section ended elsewhere). readDatabase hands it to
+// readMineralsAndGases.
+struct RunSection {
+    const ParsedDatabase* database = nullptr;  // the content it belongs to
+    const AqueousSection* aqueous = nullptr;
+    std::shared_ptr<const AqueousSection> own;  // the section read for this run, when it is one
+};
+
+// What the reading of the aqueous species gives besides the species table.
+struct AqueousReading {
+    ActivityTables activityTables;  // the database's activity-model tables at the run's T and P
+    RunSection section;
+};
 
 // Reads the database from its beginning for the run's T and P: the
-// activity-model parameters, the component species of the run, and every
-// aqueous species, keeping those whose reaction uses only the run's components
-// and whose data reach T and P. Writes the skip-list entries and the notices
-// for the species left out. Works on the parsed content of the file
-// (prog.database, brought up to date by the caller) and converts only the log K
-// values the run's interpolators use; remembers where the aqueous species
-// ended for minsat.
-void readDatabase(InputState& prog);
+// activity-model parameters, the component species of the run (the first
+// `componentCount` slots of `sp`, by `run.map`), and every aqueous species,
+// keeping those whose reaction uses only the run's components and whose data
+// reach T and P. Writes the skip-list entries and the notices for the
+// species left out. Works on the parsed content and converts only the log K
+// values the run's interpolators use. A charged species is required of the
+// charge-balance component (`chargeBalancePosition`, 0 for none).
+AqueousReading readDatabase(const DatabaseRun& run, int componentCount, int chargeBalancePosition, SpeciesTable& sp);
 
 }  // namespace wq

@@ -44,12 +44,6 @@ public:
     // How many times the file was read (each content once).
     int reads() const { return reads_; }
 
-    // Where the current run's aqueous species (and minerals) stand: set by
-    // readDatabase, followed by minsat. The usual section of the parsed
-    // database, or one read for this run alone.
-    const AqueousSection* runSection = nullptr;
-    std::shared_ptr<const AqueousSection> ownSection;
-
 private:
     std::string path_;
     std::size_t limit_ = MAX_FILE_BYTES;

@@ -4,21 +4,21 @@
 #include <array>
 #include <cstring>
 
-#include "input/input_state.hpp"
 #include "text/number_scan.hpp"
+#include "text/table_value.hpp"
 #include "text/stop.hpp"
 #include "text/textfile.hpp"
 
 namespace wq {
 
-LogKConditions LogKConditions::of(const InputState& prog) {
-    LogKConditions at;
-    at.extended = prog.input.extendedRun();
-    at.temperature = prog.conditions.temperature;
-    at.pressure = prog.conditions.pressure;
-    at.pressureIndex = prog.grid.pressureIndex;
-    at.temperatureIndex = prog.grid.temperatureIndex;
-    return at;
+LogKConditions LogKConditions::at(double temperature, double pressure, bool extended, const GridLocation& grid) {
+    LogKConditions c;
+    c.extended = extended;
+    c.temperature = temperature;
+    c.pressure = pressure;
+    c.pressureIndex = grid.pressureIndex;
+    c.temperatureIndex = grid.temperatureIndex;
+    return c;
 }
 
 namespace {
@@ -185,27 +185,27 @@ void TableInterpolator::values(const TableText& table, int group, int first, int
 
 double TableInterpolator::fullTableValue(const TableText& table) {
     if (at_.extended) {
-        // The 3 x 3 block of intrp3d: pressures ip..ip+2, temperatures it-2..it.
+        // The 3 x 3 block of interpolateFullTable: pressures ip..ip+2, temperatures it-2..it.
         const int c = at_.temperatureIndex - 2;
         for (int r = at_.pressureIndex; r <= at_.pressureIndex + 2; ++r) {
             double row[3];
             values(table, r, c, 3, row);
             for (int k = 0; k < 3; ++k) block_.at(r, c + k) = row[k];
         }
-        return intrp3d(at_.pressure, at_.temperature, at_.pressureIndex, at_.temperatureIndex, block_);
+        return interpolateFullTable(at_.pressure, at_.temperature, at_.pressureIndex, at_.temperatureIndex, block_);
     }
-    // The three values on the saturation curve intrp2d_l uses.
+    // The three values on the saturation curve interpolateSaturationCurve uses.
     std::array<double, N_SATURATION> curve{};
-    const int first = intrp2d_lFirstNode(at_.temperature);
+    const int first = saturationCurveFirstNode(at_.temperature);
     for (int c = first; first > 0 && c <= first + 2; ++c)
         values(table, saturationCurveRow(c), c, 1, &curve[static_cast<std::size_t>(c - 1)]);
-    return intrp2d_l(at_.temperature, curve);
+    return interpolateSaturationCurve(at_.temperature, curve);
 }
 
 double TableInterpolator::shortTableValue(const TableText& table) {
     std::array<double, N_SHORT> shortTable{};
     values(table, 1, 1, N_SHORT, shortTable.data());
-    return intrp2d(at_.temperature, shortTable);
+    return interpolateShortTable(at_.temperature, shortTable);
 }
 
 double TableInterpolator::value(const TableText& table) {

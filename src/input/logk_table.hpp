@@ -7,9 +7,9 @@
 // per temperature-grid point), or as a short table, one group of 8 values at
 // 25..350 °C along the saturation curve. Which interpolator serves an entry:
 //
-//   full table,  extended run   -> intrp3d in the block pt_indexer chose (9 values)
-//   full table,  saturation run -> intrp2d_l on 3 of the 15 values on the curve
-//   short table, either run     -> intrp2d (temperature only)
+//   full table,  extended run   -> interpolateFullTable in the block locateOnGrid chose (9 values)
+//   full table,  saturation run -> interpolateSaturationCurve on 3 of the 15 values on the curve
+//   short table, either run     -> interpolateShortTable (temperature only)
 //
 // Reading the file checks every value of every table that is read, as the
 // free-format rules say, but converts none: a table keeps only the place where
@@ -23,22 +23,22 @@
 #include <vector>
 
 #include "grid/grid.hpp"
-#include "text/number_scan.hpp"
+#include "text/table_value.hpp"
 #include "text/textfile.hpp"
 
 namespace wq {
 
-struct InputState;
-
 // The run's conditions as the interpolators need them.
 struct LogKConditions {
-    bool extended = false;   // extended run: full tables by intrp3d
+    bool extended = false;   // extended run: full tables by interpolateFullTable
     double temperature = 0.0;  // deg C
     double pressure = 0.0;     // bar
-    int pressureIndex = 1;     // the block chosen by pt_indexer (extended runs)
+    int pressureIndex = 1;     // the block chosen by locateOnGrid (extended runs)
     int temperatureIndex = 3;
 
-    static LogKConditions of(const InputState& prog);
+    // A run at `temperature` (deg C) and `pressure` (bar); an extended run
+    // takes its full tables in the block `grid` locates.
+    static LogKConditions at(double temperature, double pressure, bool extended, const GridLocation& grid);
 };
 
 enum class TableRead { ok, badValue, endOfFile };

@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "grid/grid.hpp"
-#include "input/database_file.hpp"
-#include "input/input_state.hpp"
+#include "input/database.hpp"
+#include "text/channels.hpp"
 #include "input/logk_table.hpp"
 #include "input/parsed_database.hpp"
 #include "text/failure.hpp"
@@ -57,71 +57,81 @@ private:
     TableInterpolator own_;
 };
 
+// One run's reading of the minerals and gases, as the steps below share it.
+struct MineralReading {
+    const DatabaseRun& run;
+    const ParsedDatabase& db;
+    const ForcedSaturationList& forced;
+    ComponentTable& comp;
+    MineralTable& minerals;
+    bool debug;
+};
+
 // A free-format write: the run-time's leading blank, then the values.
-void reportEntryReadError(InputState& prog, const MineralEntry& m) {
+void reportEntryReadError(MineralReading& r, const MineralEntry& m) {
     static const Layout message("(1X,A,A)");
-    prog.io.console.write(message, {"  Bombed on reading logkdata entries for mineral: ", m.name.view()});
+    r.run.io.console.write(message, {"  Bombed on reading logkdata entries for mineral: ", m.name.view()});
 }
 
-[[noreturn]] void entryReadError(InputState& prog, const MineralEntry& m) {
-    reportEntryReadError(prog, m);
-    stop(ExitStatus::error, prog.database.parsed().name + ": cannot read mineral " + std::string(m.name.trimmed()));
+[[noreturn]] void entryReadError(MineralReading& r, const MineralEntry& m) {
+    reportEntryReadError(r, m);
+    stop(ExitStatus::error, r.db.name + ": cannot read mineral " + std::string(m.name.trimmed()));
 }
 
 // The log K lines of an entry: the error line says where and what is wrong.
-[[noreturn]] void tableReadError(InputState& prog, const MineralEntry& m, const TableText& table) {
-    reportEntryReadError(prog, m);
-    const ParsedDatabase& db = prog.database.parsed();
+[[noreturn]] void tableReadError(MineralReading& r, const MineralEntry& m, const TableText& table) {
+    reportEntryReadError(r, m);
+    const ParsedDatabase& db = r.db;
     const std::string what = "cannot read the log K table of mineral " + std::string(m.name.trimmed());
     if (table.status == TableRead::endOfFile) fileFailure(db.name, table.failureLine, what + ": end of file");
     fileFailure(db.name, table.failureLine, what + ": " + tableFault(table, db.text()));
 }
 
-[[noreturn]] void tooManyEntries(InputState& prog, int maxEntries) {
+[[noreturn]] void tooManyEntries(MineralReading& r, int maxEntries) {
     static const Layout message(
         "(/5X,'NUMBER OF MINERALS READ IN LOGKDATA EXCEEDS MAXIMUM',' OF ',I3"
         "/5X,'LAST NAME READ IS:  ',A20//)");
-    prog.io.listing.write(message, {maxEntries, prog.minerals[maxEntries].name.view()});
-    stop(ExitStatus::error, prog.database.parsed().name + ": more than " + std::to_string(maxEntries - 1) + " minerals and gases");
+    r.run.io.listing.write(message, {maxEntries, r.minerals[maxEntries].name.view()});
+    stop(ExitStatus::error, r.db.name + ": more than " + std::to_string(maxEntries - 1) + " minerals and gases");
 }
 
-[[noreturn]] void tooManyTerms(InputState& prog, const MineralEntry& m, long long terms, int maxTerms) {
+[[noreturn]] void tooManyTerms(MineralReading& r, const MineralEntry& m, long long terms) {
     static const Layout message(
         "(/5X,'MINERAL ',A20,' IN LOGKDATA HAS TOO MANY COMPONENTS'"
         "/5X,'ITOT FOR THAT MINERAL IS ',I3,' ; MAXIMUM IS ',I3//)");
-    prog.io.listing.write(message, {m.name.view(), terms, maxTerms});
-    stop(ExitStatus::error, prog.database.parsed().name + ": mineral " + std::string(m.name.trimmed()) + " has more than " +
-                                std::to_string(maxTerms) + " terms");
+    r.run.io.listing.write(message, {m.name.view(), terms, MAX_TERMS});
+    stop(ExitStatus::error, r.db.name + ": mineral " + std::string(m.name.trimmed()) + " has more than " +
+                                std::to_string(MAX_TERMS) + " terms");
 }
 
 // Lines 1 to 4 (and 5) of an entry into slot m, in their order, stopping
 // where the reading of the file failed. An end of file before line 1 means
 // the blank entry that ends the section is missing; any other failure of the
 // head is the entry's read failure, naming whatever the slot holds by then.
-void takeHead(InputState& prog, const ParsedDatabase& db, const MineralText& t, MineralEntry& m, int maxTerms) {
+void takeHead(MineralReading& r, const ParsedDatabase& db, const MineralText& t, MineralEntry& m) {
     using Fault = MineralText::Fault;
     if (t.fault == Fault::noFirstLine)
         fileFailure(db.name, t.faultLine,
                     "end of file in the minerals and gases: the entry with a blank name that ends the section is "
                     "missing");
-    if (t.fault == Fault::noNameLine) entryReadError(prog, m);
+    if (t.fault == Fault::noNameLine) entryReadError(r, m);
     m.name = t.name;
-    if (t.fault == Fault::nameLine) entryReadError(prog, m);
+    if (t.fault == Fault::nameLine) entryReadError(r, m);
     m.suppression = t.suppression;
     m.rangeCode = t.rangeCode;
-    if (t.fault == Fault::reaction) entryReadError(prog, m);
+    if (t.fault == Fault::reaction) entryReadError(r, m);
     // The pairs are stored only when their count fits the table, so a term
     // beyond the maximum is never stored; the count itself is judged later,
     // once the entry is known not to be suppressed.
-    if (t.terms <= maxTerms) {
-        if (t.fault == Fault::term) entryReadError(prog, m);
+    if (t.terms <= MAX_TERMS) {
+        if (t.fault == Fault::term) entryReadError(r, m);
         m.itot = t.terms < 0 ? 0 : static_cast<int>(t.terms);
         for (int j = 1; j <= m.itot; ++j) {
             m.coef[j] = t.coef[static_cast<std::size_t>(j - 1)];
             m.comp[j] = t.number[static_cast<std::size_t>(j - 1)];
         }
     }
-    if (t.fault == Fault::extraLine) entryReadError(prog, m);
+    if (t.fault == Fault::extraLine) entryReadError(r, m);
 }
 
 void passOver(const ParsedDatabase& db, const MineralText& t) {
@@ -131,9 +141,9 @@ void passOver(const ParsedDatabase& db, const MineralText& t) {
 
 // Database numbers to run positions; false when a term's component is not
 // part of the run.
-bool mapTerms(const InputState& prog, MineralEntry& m) {
+bool mapTerms(const MineralReading& r, MineralEntry& m) {
     for (int j = 1; j <= m.itot; ++j) {
-        const int position = prog.map.position(m.comp[j]);
+        const int position = r.run.map.position(m.comp[j]);
         if (position == 0) return false;
         m.comp[j] = position;
     }
@@ -142,9 +152,9 @@ bool mapTerms(const InputState& prog, MineralEntry& m) {
 
 // Links are made afresh in every run: a link left from an earlier run would
 // point at a slot that may now hold another mineral.
-void clearForcedLinks(InputState& prog) {
-    for (int k = 1; k <= prog.forced.count; ++k) {
-        Component& c = prog.comp[prog.forced[k].component];
+void clearForcedLinks(MineralReading& r) {
+    for (int k = 1; k <= r.forced.count; ++k) {
+        Component& c = r.comp[r.forced[k].component];
         c.forcedMineral = 0;
         c.forcedEntry = 0;
     }
@@ -153,11 +163,11 @@ void clearForcedLinks(InputState& prog) {
 // The first list entry naming the mineral ties its component to the slot; a
 // second entry naming the same mineral stays unlinked. Linking only accepted
 // entries lets a forced mineral skipped for its data be reported as not found.
-void linkForcedMineral(InputState& prog, const MineralEntry& m, int slot) {
-    for (int k = 1; k <= prog.forced.count; ++k) {
-        const ForcedSaturation& f = prog.forced[k];
+void linkForcedMineral(MineralReading& r, const MineralEntry& m, int slot) {
+    for (int k = 1; k <= r.forced.count; ++k) {
+        const ForcedSaturation& f = r.forced[k];
         if (f.mineral != m.name) continue;
-        Component& c = prog.comp[f.component];
+        Component& c = r.comp[f.component];
         c.forcedMineral = slot;
         c.forcedEntry = k;
         return;
@@ -167,41 +177,37 @@ void linkForcedMineral(InputState& prog, const MineralEntry& m, int slot) {
 bool isKeptCode(const Code4& suppression) { return suppression.isBlank() || suppression.equals("GAS "); }
 
 // The log K of an entry that can take part, and whether its data serve the run.
-bool dataServeTheRun(InputState& prog, EntryWalk& walk, const MineralText& t, MineralEntry& m) {
+bool dataServeTheRun(MineralReading& r, EntryWalk& walk, const MineralText& t, MineralEntry& m) {
     static const Layout saturationOnly("(2X,A20,' skipped.  Data limited to L-V saturation')");
     static const Layout absent(
         "(2X,A20,' skipped. Log K data absent at given T.',' Max extrapolation is 50 \xB0" "C.')");
-    if (t.table.status != TableRead::ok) tableReadError(prog, m, t.table);
+    if (t.table.status != TableRead::ok) tableReadError(r, m, t.table);
     m.logK = walk.logK(t);
     if (walk.conditions().extended && m.rangeCode.equals("L-V ")) {
-        prog.io.console.write(saturationOnly, {m.name.view()});
-        prog.io.skip.write(saturationOnly, {m.name.view()});
+        writeEach({&r.run.io.console, &r.run.io.skip}, saturationOnly, {m.name.view()});
         return false;
     }
     if (isAbsent(m.logK)) {
-        prog.io.console.write(absent, {m.name.view()});
-        prog.io.skip.write(absent, {m.name.view()});
+        writeEach({&r.run.io.console, &r.run.io.skip}, absent, {m.name.view()});
         return false;
     }
     return true;
 }
 
-void reportSuppressed(InputState& prog, const MineralEntry& m) {
+void reportSuppressed(MineralReading& r, const MineralEntry& m) {
     static const Layout suppressed("(2X,A20,' is SUPPRESSED in the LOGKDATA database')");
-    prog.io.console.write(suppressed, {m.name.view()});
-    prog.io.listing.write(suppressed, {m.name.view()});
-    prog.io.skip.write(suppressed, {m.name.view()});
+    writeEach({&r.run.io.console, &r.run.io.listing, &r.run.io.skip}, suppressed, {m.name.view()});
 }
 
-void debugPrint(InputState& prog, const MineralEntry& m) {
+void debugPrint(MineralReading& r, const MineralEntry& m) {
     static const Layout line("(2X,A20,2X,F9.4)");
-    if (prog.input.debug != 0) prog.io.listing.write(line, {m.name.view(), m.logK});
+    if (r.debug) r.run.io.listing.write(line, {m.name.view(), m.logK});
 }
 
-const MineralSection& runMineralSection(const InputState& prog, const ParsedDatabase& db) {
-    const AqueousSection* aqueous = prog.database.runSection;
-    if (!aqueous || !aqueous->complete) throw InternalError{"minsat is called before the aqueous species were read"};
-    const MineralSection& section = aqueous->minerals;
+const MineralSection& runMineralSection(const ParsedDatabase& db, const RunSection& run) {
+    if (run.database != &db || !run.aqueous || !run.aqueous->complete)
+        throw InternalError{"the minerals are read before the aqueous species of the run"};
+    const MineralSection& section = run.aqueous->minerals;
     if (!section.headComplete)
         fileFailure(db.name, section.headEndLine, "end of file in the lines that open the minerals and gases");
     return section;
@@ -209,43 +215,46 @@ const MineralSection& runMineralSection(const InputState& prog, const ParsedData
 
 }  // namespace
 
-void minsat(InputState& prog, int maxTerms, int maxEntries) {
-    // The entries are taken apart for the capacity of the tables.
-    if (maxTerms != MAX_TERMS || maxEntries > MAX_MINERALS) throw InternalError{"minsat beyond the table capacities"};
-    const ParsedDatabase& db = prog.database.parsed();
-    clearForcedLinks(prog);
-    const MineralSection& section = runMineralSection(prog, db);
-    EntryWalk walk(db, section, LogKConditions::of(prog));
+int readMineralsAndGases(const DatabaseRun& run, const RunSection& aqueous, const ForcedSaturationList& forced,
+                         ComponentTable& comp, MineralTable& minerals, bool debug, int maxEntries) {
+    // The entries are taken apart for the capacity of the table.
+    if (maxEntries > MAX_MINERALS) throw InternalError{"the minerals read beyond the capacity of their table"};
+    if (!run.database) throw InternalError{"the database is read before it was loaded"};
+    const ParsedDatabase& db = *run.database;
+    MineralReading r{run, db, forced, comp, minerals, debug};
+    clearForcedLinks(r);
+    const MineralSection& section = runMineralSection(db, aqueous);
+    EntryWalk walk(db, section, run.at);
     // Every entry is read into the next free slot, the blank one that ends the
     // section included; an entry left out leaves its slot to the next.
     int slot = 1;
     for (;; ) {
-        if (slot > maxEntries) tooManyEntries(prog, maxEntries);
-        MineralEntry& m = prog.minerals[slot];
+        if (slot > maxEntries) tooManyEntries(r, maxEntries);
+        MineralEntry& m = minerals[slot];
         const MineralText& t = walk.current();
-        takeHead(prog, db, t, m, maxTerms);
+        takeHead(r, db, t, m);
         if (m.name.isBlank()) break;
         if (!isKeptCode(m.suppression)) {
-            reportSuppressed(prog, m);
+            reportSuppressed(r, m);
             passOver(db, t);
             walk.advance(false);
             continue;
         }
-        if (t.terms > maxTerms) tooManyTerms(prog, m, t.terms, maxTerms);
-        if (!mapTerms(prog, m)) {
+        if (t.terms > MAX_TERMS) tooManyTerms(r, m, t.terms);
+        if (!mapTerms(r, m)) {
             passOver(db, t);
             walk.advance(false);
             continue;
         }
-        const bool kept = dataServeTheRun(prog, walk, t, m);
+        const bool kept = dataServeTheRun(r, walk, t, m);
         walk.advance(true);
         if (!kept) continue;
-        debugPrint(prog, m);
-        linkForcedMineral(prog, m, slot);
+        debugPrint(r, m);
+        linkForcedMineral(r, m, slot);
         ++slot;
     }
-    prog.minerals.count = slot - 1;
-    prog.conditions.mineralsSwitch = slot - 1;
+    minerals.count = slot - 1;
+    return minerals.count;
 }
 
 }  // namespace wq

@@ -18,17 +18,22 @@
 // Entries that are left out are passed over by counting their data lines.
 #pragma once
 
+#include "input/tables.hpp"
+
 namespace wq {
 
-struct InputState;
+struct DatabaseRun;
+struct RunSection;
 
-// Reads the section that follows the aqueous species of this run (readDatabase
-// comes first) for the run's T and P, filling the MineralTable with the
-// entries that can take part in the run (at most maxTerms terms each, which
-// must be MAX_TERMS; at most maxEntries - 1 entries: the blank entry that ends
-// the section also takes a slot). Links the forced-saturation minerals to
-// their entries, reports the entries left out, and replaces the minerals
-// switch by the number of entries kept.
-void minsat(InputState& prog, int maxTerms, int maxEntries);
+// Reads the minerals and gases that follow this run's aqueous species
+// (`aqueous`, as readDatabase left it) for the run's T and P, filling
+// `minerals` with the entries that can take part in the run (at most
+// MAX_TERMS terms each; at most maxEntries - 1 entries: the blank entry that
+// ends the section also takes a slot). Links the forced-saturation minerals
+// to their entries (forcedMineral and forcedEntry of their components in
+// `comp`), reports the entries left out, and with `debug` lists the log K of
+// each entry kept. Gives the number of entries kept (minsat).
+int readMineralsAndGases(const DatabaseRun& run, const RunSection& aqueous, const ForcedSaturationList& forced,
+                         ComponentTable& comp, MineralTable& minerals, bool debug, int maxEntries = MAX_MINERALS);
 
 }  // namespace wq

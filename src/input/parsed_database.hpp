@@ -1,7 +1,7 @@
 // The thermodynamic database as read from one content of the file: every
 // record checked and taken apart once, nothing yet chosen for a run.
 //
-// A run's reading of the database (readDatabase, minsat) depends on the run:
+// A run's reading of the database (readDatabase, readMineralsAndGases) depends on the run:
 // which component lines are read, which species and minerals are kept, which
 // log K values are interpolated and where. What does not depend on the run is
 // read here, once per content of the file: the text of every record, its

@@ -5,11 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include "input/db_numbers.hpp"
+#include "text/channels.hpp"
 #include "text/failure.hpp"
 #include "text/fields.hpp"
-#include "input/input_state.hpp"
 #include "text/stop.hpp"
-#include "input/db_numbers.hpp"
+#include "text/textfile.hpp"
 
 namespace wq {
 
@@ -20,32 +21,29 @@ constexpr double DEFAULT_CONVERGENCE = 9.999999960041972e-13;      // 1.0E-12
 constexpr double DEFAULT_START_MOLALITY = 1.000000013351432e-10;   // 1.0E-10
 constexpr double CARBONATE_START_MOLALITY = 1.0e-7;
 
-// Messages are written to both destinations, in the order each one names.
-void toListingThenConsole(InputState& prog, const Layout& layout, std::initializer_list<Value> values) {
-    prog.io.listing.write(layout, values);
-    prog.io.console.write(layout, values);
-}
-void toConsoleThenListing(InputState& prog, const Layout& layout, std::initializer_list<Value> values) {
-    prog.io.console.write(layout, values);
-    prog.io.listing.write(layout, values);
-}
+// The file being read, the channels its messages go to, and what it holds.
+struct CaseReader {
+    TextFile& file;
+    Channels& io;
+    CaseInput& out;
+};
 
 // An unreadable value: show the line on the console, wait for Enter, stop.
 // `what` names the group for the error line.
-[[noreturn]] void inputReadError(InputState& prog, std::string_view what) {
+[[noreturn]] void inputReadError(CaseReader& r, std::string_view what) {
     static const Layout header(
         "(/5X,'Error reading wqcase in the following line,',' or the non-blank line above it.'"
         "/8X,'Check if all parameters are present.'/)");
     static const Layout offending("('---> ',A80/)");
     static const Layout pausePrompt("(5X,'Press Enter to end the program.')");
-    TextFile& file = prog.caseFile;
+    TextFile& file = r.file;
     file.stepBack();
-    prog.io.console.write(header, {});
+    r.io.console.write(header, {});
     std::string_view line;
     if (!file.next(line)) line = {};
-    prog.io.console.write(offending, {line});
-    prog.io.console.write(pausePrompt, {});
-    prog.io.input.line();  // the end of input ends the pause at once
+    r.io.console.write(offending, {line});
+    r.io.console.write(pausePrompt, {});
+    r.io.input.line();  // the end of input ends the pause at once
     fileFailure(file, "cannot read " + std::string(what));
 }
 
@@ -61,40 +59,40 @@ struct ValueName {
 // Not a number nor an infinity has a meaning in any field of the run input.
 // A NaN would pass every range test (each comparison is false) and surface
 // later as a failed iteration or an empty table.
-void requireFinite(InputState& prog, double value, const ValueName& name) {
+void requireFinite(CaseReader& r, double value, const ValueName& name) {
     static const Layout message(
         "(//5X,A,' = ',A,' IS NOT A FINITE NUMBER.  CHECK',' WQCASE DATA FILE.'/)");
     if (std::isfinite(value)) return;
-    toListingThenConsole(prog, message, {name.listed, nonFiniteText(value)});
-    fileFailure(prog.caseFile, "the " + std::string(name.said) + " is not a finite number");
+    writeEach({&r.io.listing, &r.io.console}, message, {name.listed, nonFiniteText(value)});
+    fileFailure(r.file, "the " + std::string(name.said) + " is not a finite number");
 }
 
-void skipLines(InputState& prog, int count, std::string_view where) {
+void skipLines(CaseReader& r, int count, std::string_view where) {
     std::string_view line;
     for (int k = 0; k < count; ++k)
-        if (!prog.caseFile.next(line)) fileFailure(prog.caseFile, std::string("end of file ") + std::string(where));
+        if (!r.file.next(line)) fileFailure(r.file, std::string("end of file ") + std::string(where));
 }
 
-void readTitles(InputState& prog) {
+void readTitles(CaseReader& r) {
     static const Layout title("(A80)");
     std::string_view line;
-    for (FixedText<80>* t : {&prog.input.title1, &prog.input.title2}) {
-        if (!prog.caseFile.next(line)) fileFailure(prog.caseFile, "end of file in the title lines");
+    for (FixedText<80>* t : {&r.out.input.title1, &r.out.input.title2}) {
+        if (!r.file.next(line)) fileFailure(r.file, "end of file in the title lines");
         t->assign(columns(line, 1, 80));
-        prog.io.plot.write(title, {t->view()});
+        r.io.plot.write(title, {t->view()});
     }
 }
 
-void readConditions(InputState& prog) {
+void readConditions(CaseReader& r) {
     static constexpr ValueName names[8] = {
         {"CONVERGENCE FACTOR", "convergence factor"}, {"PH", "pH"},
         {"FIXED ACTIVITY", "fixed activity"},         {"ALKALINITY", "alkalinity"},
         {"TEMPERATURE", "temperature"},               {"DAMPING FACTOR", "damping factor"},
         {"PRINT THRESHOLD", "print threshold"},       {"PRESSURE", "pressure"}};
     double v[8];
-    if (!readFreeReals(prog.caseFile, v, 8)) inputReadError(prog, "the eight conditions");
-    for (int k = 0; k < 8; ++k) requireFinite(prog, v[k], names[k]);
-    RunInput& in = prog.input;
+    if (!readFreeReals(r.file, v, 8)) inputReadError(r, "the eight conditions");
+    for (int k = 0; k < 8; ++k) requireFinite(r, v[k], names[k]);
+    RunInput& in = r.out.input;
     in.convergence = v[0] == 0.0 ? DEFAULT_CONVERGENCE : v[0];
     in.pH = v[1];
     in.fixedActivity = v[2];
@@ -105,44 +103,45 @@ void readConditions(InputState& prog) {
     in.pressure = v[7];
 }
 
-void readOptions(InputState& prog) {
+void readOptions(CaseReader& r) {
     long long v[11];
-    if (!readFreeIntegers(prog.caseFile, v, 11)) inputReadError(prog, "the eleven option integers");
+    if (!readFreeIntegers(r.file, v, 11)) inputReadError(r, "the eleven option integers");
     for (long long x : v)
-        if (x < INT_MIN || x > INT_MAX) inputReadError(prog, "the eleven option integers");
-    RunInput& in = prog.input;
-    int* fields[11] = {&in.runKind,         &in.mineralsSwitch,       &in.debug,
-                       &in.chargeBalanceSwitch, &in.loopLimit,         &in.chargeBalanceSpecies,
-                       &in.fixedActivitySpecies, &in.geothermometer,   &in.refinement,
-                       &in.activityOption,  &in.waterOption};
-    for (int k = 0; k < 11; ++k) *fields[k] = static_cast<int>(v[k]);
+        if (x < INT_MIN || x > INT_MAX) inputReadError(r, "the eleven option integers");
+    RunInput& in = r.out.input;
+    int* fields[9] = {&in.runKind,   &in.mineralsSwitch,       &in.debug,
+                      &in.chargeBalanceSwitch, &in.loopLimit, &in.chargeBalanceSpecies,
+                      &in.fixedActivitySpecies, &in.geothermometer, &in.refinement};
+    for (int k = 0; k < 9; ++k) *fields[k] = static_cast<int>(v[k]);
+    in.activityOption = static_cast<ActivityOption>(v[9]);
+    in.waterOption = static_cast<WaterOption>(v[10]);
 }
 
 // The first run takes its conditions and switches from the run input; the
 // alkalinity, read per kg of water, is held in equivalents from here on.
-RunConditions firstRunConditions(const InputState& prog) {
-    const RunInput& in = prog.input;
+RunConditions firstRunConditions(const CaseReader& r) {
+    const RunInput& in = r.out.input;
     RunConditions c;
     c.temperature = in.temperature;
     c.pressure = in.pressure;
     c.pH = in.pH;
-    c.alkalinity = in.alkalinity * prog.comp[2].mtot;
+    c.alkalinity = in.alkalinity * r.out.comp[WATER_SLOT].mtot;
     c.chargeBalanceSwitch = in.chargeBalanceSwitch;
     c.mineralsSwitch = in.mineralsSwitch;
-    c.chargeBalanceStartTotal = chargeBalanceTotal(prog);
+    c.chargeBalanceStartTotal = chargeBalanceTotal(in, r.out.comp);
     return c;
 }
 
 // A loop limit below 1 would never end the Newton loop.
-void checkLoopLimit(InputState& prog) {
+void checkLoopLimit(CaseReader& r) {
     static const Layout message(
         "(//5X,'LOOP LIMIT =',I6,' IS NOT POSITIVE.  CHECK WQCASE DATA FILE.'/)");
-    if (prog.input.loopLimit >= 1) return;
-    toListingThenConsole(prog, message, {prog.input.loopLimit});
-    stop(ExitStatus::error, "the loop limit " + std::to_string(prog.input.loopLimit) + " is not positive");
+    if (r.out.input.loopLimit >= 1) return;
+    writeEach({&r.io.listing, &r.io.console}, message, {r.out.input.loopLimit});
+    stop(ExitStatus::error, "the loop limit " + std::to_string(r.out.input.loopLimit) + " is not positive");
 }
 
-void writeNoticesAndBanner(InputState& prog) {
+void writeNoticesAndBanner(CaseReader& r) {
     static const Layout skipNotice(
         "(/2X,'File SKIP_SPECIES.TXT',' contains a list of species and minerals omitted from'"
         "/5X,'the calculations due to specified T, P and/or option',' switches in WQCASE,'"
@@ -155,16 +154,16 @@ void writeNoticesAndBanner(InputState& prog) {
         "(/2X,'This is an extended P(to 5 kB),',' T(to 600 C) run (l/v-hiP = 1).'/)");
     static const Layout saturationBanner(
         "(/2X,'This run is at the P & T of L/V saturation ','(l/v-hiP not equal to 1).'/)");
-    prog.io.listing.write(skipNotice, {});
-    prog.io.skip.write(skipHeader, {});
-    toConsoleThenListing(prog, prog.input.extendedRun() ? extendedBanner : saturationBanner, {});
+    r.io.listing.write(skipNotice, {});
+    r.io.skip.write(skipHeader, {});
+    writeEach({&r.io.console, &r.io.listing}, r.out.input.extendedRun() ? extendedBanner : saturationBanner, {});
 }
 
-[[noreturn]] void tooManyComponents(InputState& prog) {
+[[noreturn]] void tooManyComponents(CaseReader& r) {
     static const Layout message(
         "(//5X,'WARNING! THE NUMBER OF COMPONENTS GIVEN IN WQCASE    EXCEEDS THE'"
         "/5X,'CURRENT ARRAY DIMENSION (',I2,').  CHECK',' WQCASE DATA FILE.'/)");
-    toConsoleThenListing(prog, message, {MAX_COMPONENTS});
+    writeEach({&r.io.console, &r.io.listing}, message, {MAX_COMPONENTS});
     stop(ExitStatus::error, "more than " + std::to_string(MAX_COMPONENTS) + " components");
 }
 
@@ -181,68 +180,68 @@ bool parseComponentRecord(std::string_view line, ComponentRecord& rec) {
            readRealField(line, 57, 19, 13, rec.startGamma);
 }
 
-void storeComponent(InputState& prog, int position, int number, double total, double molality, double gamma) {
-    prog.comp[position].dbNumber = number;
-    prog.comp[position].mtot = total;
-    prog.sp[position].molality = molality;
-    prog.sp[position].gamma = gamma;
-    prog.map.positionOf[number] = position;
-    prog.map.numberAt[position] = number;
+void storeComponent(CaseReader& r, int position, int number, double total, double molality, double gamma) {
+    r.out.comp[position].dbNumber = number;
+    r.out.comp[position].mtot = total;
+    r.out.startMolality[position] = molality;
+    r.out.startGamma[position] = gamma;
+    r.out.map.positionOf[number] = position;
+    r.out.map.numberAt[position] = number;
 }
 
-void checkComponentNumber(InputState& prog, int position, long long number) {
+void checkComponentNumber(CaseReader& r, int position, long long number) {
     static const Layout outOfRange(
         "(//5X,'WARNING! SAQ(',I4,') = ',I4,';  MAXIMUM VALUE',' ALLOWED IS ',I4/)");
     static const Layout givenTwice(
         "(//5X,'WARNING! SAQ(',I4,') = ',I4,' IS ALREADY GIVEN AS SAQ(',I4,').  CHECK',"
         "' WQCASE DATA FILE.'/)");
     if (number < 1 || number > MAX_COMPONENTS) {
-        toListingThenConsole(prog, outOfRange, {position, number, MAX_COMPONENTS});
+        writeEach({&r.io.listing, &r.io.console}, outOfRange, {position, number, MAX_COMPONENTS});
         stop(ExitStatus::error, "component " + std::to_string(position) + " has the number " + std::to_string(number) +
                                     ", outside 1 to " + std::to_string(MAX_COMPONENTS));
     }
-    int earlier = prog.map.position(number);
+    int earlier = r.out.map.position(number);
     if (earlier != 0) {
-        toListingThenConsole(prog, givenTwice, {position, number, earlier});
+        writeEach({&r.io.listing, &r.io.console}, givenTwice, {position, number, earlier});
         stop(ExitStatus::error, "components " + std::to_string(earlier) + " and " + std::to_string(position) +
                                     " have the same number " + std::to_string(number));
     }
 }
 
-void readComponents(InputState& prog) {
-    RunInput& in = prog.input;
+void readComponents(CaseReader& r) {
+    RunInput& in = r.out.input;
     std::string_view line;
     int count = 0;
     for (int position = 1; position <= MAX_COMPONENTS; ++position) {
         ComponentRecord rec;
-        if (!prog.caseFile.next(line) || !parseComponentRecord(line, rec)) inputReadError(prog, "a component record");
+        if (!r.file.next(line) || !parseComponentRecord(line, rec)) inputReadError(r, "a component record");
         if (rec.startMolality <= 0.0) rec.startMolality = DEFAULT_START_MOLALITY;
-        if (rec.startGamma <= 0.0 || in.activityOption == 3) rec.startGamma = 1.0;
+        if (rec.startGamma <= 0.0 || in.activityOption == ActivityOption::ideal) rec.startGamma = 1.0;
         if (rec.number == 0) break;
-        checkComponentNumber(prog, position, rec.number);
+        checkComponentNumber(r, position, rec.number);
         int number = static_cast<int>(rec.number);
-        storeComponent(prog, position, number, rec.total, rec.startMolality, rec.startGamma);
+        storeComponent(r, position, number, rec.total, rec.startMolality, rec.startGamma);
         if (number == in.chargeBalanceSpecies) in.chargeBalancePosition = position;
         if (number == in.fixedActivitySpecies) in.fixedActivityPosition = position;
         count = position;
     }
     if (count == MAX_COMPONENTS) {
         long long number = 0;
-        if (!prog.caseFile.next(line)) fileFailure(prog.caseFile, "end of file after the 70th component");
+        if (!r.file.next(line)) fileFailure(r.file, "end of file after the 70th component");
         if (!readIntegerField(line, 1, 5, number))
-            fileFailure(prog.caseFile, "unreadable component number after the 70th component");
-        if (number != 0) tooManyComponents(prog);
+            fileFailure(r.file, "unreadable component number after the 70th component");
+        if (number != 0) tooManyComponents(r);
     }
-    prog.comp.count = count;
+    r.out.comp.count = count;
     in.componentRecords = count;
-    in.componentListEndLine = prog.caseFile.lineNumber();
+    in.componentListEndLine = r.file.lineNumber();
 }
 
-void checkRedoxPair(InputState& prog) {
+void checkRedoxPair(CaseReader& r) {
     static const Layout message(
         "(5X,'ABORT.  COMPOSITION OVERSPECIFIED.  BOTH O2 AND'/5X,'HS- USED SIMULTANEOUSLY.   CHOOSE!')");
-    if (prog.map.position(db::SULFIDE) != 0 && prog.map.position(db::OXYGEN) != 0) {
-        toListingThenConsole(prog, message, {});
+    if (r.out.map.position(db::SULFIDE) != 0 && r.out.map.position(db::OXYGEN) != 0) {
+        writeEach({&r.io.listing, &r.io.console}, message, {});
         stop(ExitStatus::error, "O2,aq and HS- are both components");
     }
 }
@@ -251,14 +250,14 @@ void checkRedoxPair(InputState& prog) {
 // position 1, the water equation and the mass of water from position 2.
 // Any other component there would make the run loop to its limit for
 // reasons the listing would never show.
-void checkHydrogenAndWater(InputState& prog) {
+void checkHydrogenAndWater(CaseReader& r) {
     static const Layout message(
         "(//5X,'WARNING! COMPONENTS 1 AND 2 MUST BE H+ (SAQ 1) AND H2O (SAQ 2),'"
         "/5X,'IN THIS ORDER; HERE SAQ(   1) = ',I4,' AND SAQ(   2) = ',I4,'.'/5X,'CHECK WQCASE DATA FILE.'/)");
-    const int first = prog.map.numberAt[1];
-    const int second = prog.map.numberAt[2];
+    const int first = r.out.map.numberAt[HYDROGEN_SLOT];
+    const int second = r.out.map.numberAt[WATER_SLOT];
     if (first == db::HYDROGEN_ION && second == db::WATER) return;
-    toListingThenConsole(prog, message, {first, second});
+    writeEach({&r.io.listing, &r.io.console}, message, {first, second});
     stop(ExitStatus::error, "the first two components must be H+ (1) and H2O (2), not " + std::to_string(first) +
                                 " and " + std::to_string(second));
 }
@@ -267,13 +266,13 @@ void checkHydrogenAndWater(InputState& prog) {
 // matches no component would otherwise be taken for a component position.
 // (The charge-balance species is checked per run: only a run that balances
 // charges needs it.)
-void checkFixedActivitySpecies(InputState& prog) {
+void checkFixedActivitySpecies(CaseReader& r) {
     static const Layout message(
         "(//5X,'FIXED ACTIVITY SPECIES = ',I4,' IS NOT AMONG THE COMPONENT ',"
         "'SPECIES IN THE WQCASE FILE')");
-    RunInput& in = prog.input;
+    RunInput& in = r.out.input;
     if (in.fixedActivitySpecies != 0 && in.fixedActivityPosition == 0) {
-        toListingThenConsole(prog, message, {in.fixedActivitySpecies});
+        writeEach({&r.io.listing, &r.io.console}, message, {in.fixedActivitySpecies});
         stop(ExitStatus::error,
              "the fixed-activity species " + std::to_string(in.fixedActivitySpecies) + " is not a component");
     }
@@ -281,104 +280,108 @@ void checkFixedActivitySpecies(InputState& prog) {
 
 // With an alkalinity and no carbonate component, the carbonate component is
 // added; its total follows from the alkalinity.
-void appendCarbonate(InputState& prog) {
-    RunInput& in = prog.input;
-    if (prog.map.position(db::CARBONATE) != 0 || in.alkalinity == 0.0) return;
-    if (prog.comp.count == MAX_COMPONENTS) tooManyComponents(prog);
-    int position = ++prog.comp.count;
-    storeComponent(prog, position, db::CARBONATE, in.alkalinity, CARBONATE_START_MOLALITY, 1.0);
+void appendCarbonate(CaseReader& r) {
+    RunInput& in = r.out.input;
+    if (r.out.map.position(db::CARBONATE) != 0 || in.alkalinity == 0.0) return;
+    if (r.out.comp.count == MAX_COMPONENTS) tooManyComponents(r);
+    int position = ++r.out.comp.count;
+    storeComponent(r, position, db::CARBONATE, in.alkalinity, CARBONATE_START_MOLALITY, 1.0);
 }
 
 // A record that cannot be read ends the list, as a blank name does; the user
 // is told which line it was, since every mineral after it is dropped too.
-void forcedListEndsAt(InputState& prog, std::string_view line) {
+void forcedListEndsAt(CaseReader& r, std::string_view line) {
     static const Layout message(
         "(/5X,'WARNING! LINE ',I5,' OF WQCASE CANNOT BE READ AS A FORCED MINERAL:'/'---> ',A80"
         "/5X,'THE FORCED-MINERAL LIST ENDS BEFORE IT, WITH ',I2,' MINERALS.'/)");
-    toConsoleThenListing(prog, message, {prog.caseFile.lineNumber(), line, prog.forced.count});
+    writeEach({&r.io.console, &r.io.listing}, message, {r.file.lineNumber(), line, r.out.forced.count});
 }
 
-void readForcedMinerals(InputState& prog) {
+void readForcedMinerals(CaseReader& r) {
     static const Layout ieqRange(
         "(/5X,'IEQ FOR ',A20,' IS NOT CORRECTLY ','SPECIFIED (=',I5,')'/5X,'CHECK INPUT FORMAT')");
     static const Layout ieqNotComponent(
         "(//5X,'IEQ = ',I2,' IS NOT AMONG THE COMPONENT ','SPECIES IN THE WQCASE FILE')");
     std::string_view line;
-    prog.forced.count = 0;
-    if (!prog.caseFile.next(line)) return;
+    r.out.forced.count = 0;
+    if (!r.file.next(line)) return;
     for (int k = 1; k <= MAX_FORCED; ++k) {
-        if (!prog.caseFile.next(line)) return;
+        if (!r.file.next(line)) return;
         Name20 name(columns(line, 1, 20));
         if (name.isBlank()) return;
         long long ieq = 0;
         double target = 0.0;
         if (!readIntegerField(line, 23, 4, ieq) || !readRealField(line, 27, 10, 3, target)) {
-            forcedListEndsAt(prog, line);
+            forcedListEndsAt(r, line);
             return;
         }
         if (ieq < 1 || ieq > MAX_COMPONENTS) {
-            toListingThenConsole(prog, ieqRange, {name.view(), ieq});
+            writeEach({&r.io.listing, &r.io.console}, ieqRange, {name.view(), ieq});
             stop(ExitStatus::error, "forced mineral " + std::string(name.trimmed()) + ": IEQ " + std::to_string(ieq) +
                                         " is outside 1 to " + std::to_string(MAX_COMPONENTS));
         }
-        int position = prog.map.position(ieq);
+        int position = r.out.map.position(ieq);
         if (position == 0) {
-            toListingThenConsole(prog, ieqNotComponent, {ieq});
+            writeEach({&r.io.listing, &r.io.console}, ieqNotComponent, {ieq});
             stop(ExitStatus::error, "forced mineral " + std::string(name.trimmed()) + ": IEQ " + std::to_string(ieq) +
                                         " is not a component");
         }
-        ForcedSaturation& entry = prog.forced[k];
+        ForcedSaturation& entry = r.out.forced[k];
         entry.mineral = name;
         entry.component = position;
         entry.target = target;
-        prog.forced.count = k;
+        r.out.forced.count = k;
     }
 }
 
 }  // namespace
 
-double chargeBalanceTotal(const InputState& prog) {
-    const int position = prog.input.chargeBalancePosition;
-    return position == 0 ? 0.0 : prog.comp[position].mtot;
+double chargeBalanceTotal(const RunInput& in, const ComponentTable& comp) {
+    const int position = in.chargeBalancePosition;
+    return position == 0 ? 0.0 : comp[position].mtot;
 }
 
-bool hasFixedTotals(const InputState& prog) {
-    return prog.conditions.pH != 0.0 || prog.input.fixedActivityPosition != 0 || prog.conditions.alkalinity != 0.0;
+bool hasFixedTotals(const RunInput& in, const RunConditions& conditions) {
+    return conditions.pH != 0.0 || in.fixedActivityPosition != 0 || conditions.alkalinity != 0.0;
 }
 
-bool balancesCharge(const InputState& prog) {
-    return prog.forced.count > 0 || hasFixedTotals(prog) || prog.conditions.chargeBalanceSwitch != 0;
+bool balancesCharge(const RunInput& in, const RunConditions& conditions, const ForcedSaturationList& forced) {
+    return forced.count > 0 || hasFixedTotals(in, conditions) || conditions.chargeBalanceSwitch != 0;
 }
 
-void requireChargeBalanceComponent(InputState& prog) {
+void requireChargeBalanceComponent(const RunInput& in, const RunConditions& conditions,
+                                   const ForcedSaturationList& forced, Channels& io) {
     static const Layout message(
         "(//5X,'CHARGE BALANCE SPECIES = ',I4,' IS NOT AMONG THE COMPONENT ',"
         "'SPECIES IN THE WQCASE FILE')");
-    const RunInput& in = prog.input;
-    if (in.chargeBalancePosition != 0 || !balancesCharge(prog)) return;
-    toListingThenConsole(prog, message, {in.chargeBalanceSpecies});
+    if (in.chargeBalancePosition != 0 || !balancesCharge(in, conditions, forced)) return;
+    writeEach({&io.listing, &io.console}, message, {in.chargeBalanceSpecies});
     stop(ExitStatus::error,
          "the charge-balance species " + std::to_string(in.chargeBalanceSpecies) + " is not a component");
 }
 
-void readRunInput(InputState& prog) {
-    readTitles(prog);
-    skipLines(prog, 2, "before the conditions");
-    readConditions(prog);
-    skipLines(prog, 3, "before the option integers");
-    readOptions(prog);
-    checkLoopLimit(prog);
-    writeNoticesAndBanner(prog);
-    skipLines(prog, 2, "before the component list");
-    readComponents(prog);
-    checkHydrogenAndWater(prog);
-    checkRedoxPair(prog);
-    checkFixedActivitySpecies(prog);
-    appendCarbonate(prog);
-    prog.sp[2].molality = 1.0;
-    prog.conditions = firstRunConditions(prog);
-    readForcedMinerals(prog);
-    requireChargeBalanceComponent(prog);
+CaseInput readRunInput(TextFile& caseFile, Channels& io) {
+    CaseInput out;
+    CaseReader r{caseFile, io, out};
+    caseFile.rewind();
+    readTitles(r);
+    skipLines(r, 2, "before the conditions");
+    readConditions(r);
+    skipLines(r, 3, "before the option integers");
+    readOptions(r);
+    checkLoopLimit(r);
+    writeNoticesAndBanner(r);
+    skipLines(r, 2, "before the component list");
+    readComponents(r);
+    checkHydrogenAndWater(r);
+    checkRedoxPair(r);
+    checkFixedActivitySpecies(r);
+    appendCarbonate(r);
+    out.startMolality[WATER_SLOT] = 1.0;
+    out.conditions = firstRunConditions(r);
+    readForcedMinerals(r);
+    requireChargeBalanceComponent(out.input, out.conditions, out.forced, io);
+    return out;
 }
 
 }  // namespace wq

@@ -3,16 +3,36 @@
 
 #include <cstddef>
 
+#include "input/tables.hpp"
 #include "text/table.hpp"
 
 namespace wq {
 
-struct InputState;
+struct Channels;
+class TextFile;
 
 // A run input is a few kilobytes; anything near this bound is not one (a
 // device or a pipe that never ends, a wrong file), and is not read until
 // memory runs out.
 constexpr std::size_t MAX_RUN_INPUT_BYTES = std::size_t{1} << 20;
+
+// The activity option of the run input: how the activity model treats the
+// neutral species, or an ideal solution. Any other number is read as it
+// stands and treats neutral species as 1 (as neutralOne does, but with the
+// activity coefficient of CO2 still computed).
+enum class ActivityOption : int {
+    co2ForListed = 0,  // neutral species 1, those of the CO2 kind (size above 9.98) gamma(CO2)
+    neutralOne = 1,    // every neutral species 1
+    neutralCO2 = 2,    // every neutral species gamma(CO2)
+    ideal = 3,         // an ideal solution: no activity coefficient is computed
+};
+
+// The water option of the run input: the activity of water from the model,
+// or held at 1 (any number but 1 is the model's).
+enum class WaterOption : int {
+    fromModel = 0,
+    unity = 1,
+};
 
 struct RunInput {
     FixedText<80> title1;
@@ -38,8 +58,8 @@ struct RunInput {
     int fixedActivitySpecies = 0; // database number as read; 0 = none
     int geothermometer = 0;
     int refinement = 0;
-    int activityOption = 0;
-    int waterOption = 0;
+    ActivityOption activityOption = ActivityOption::co2ForListed;
+    WaterOption waterOption = WaterOption::fromModel;
 
     // Run component positions converted from the database numbers above.
     int chargeBalancePosition = 0;
@@ -71,26 +91,41 @@ struct RunConditions {
     double chargeBalanceStartTotal = 0.0;  // total of the charge-balance component before the run
 };
 
-// Reads WQCASE.DAT (already loaded in the program's case file) up to the end
-// of the forced-mineral list, checks it, and writes the plot-file titles, the
-// skip-list notice and header and the run-kind banner.
-void readRunInput(InputState& prog);
+// What WQCASE.DAT holds: the run input, the components in run-input order
+// with their totals and starting values, the forced minerals and the
+// conditions of the first run.
+struct CaseInput {
+    RunInput input;
+    ComponentTable comp;  // database numbers and totals
+    ComponentMap map;
+    Table<double, MAX_COMPONENTS> startMolality;  // the first trial molality of each component (water: 1)
+    Table<double, MAX_COMPONENTS> startGamma;     // and its first activity coefficient
+    ForcedSaturationList forced;
+    RunConditions conditions;  // of the first run
+};
+
+// Reads WQCASE.DAT from the start of `caseFile` up to the end of the
+// forced-mineral list and checks it. Writes the plot-file titles, the
+// skip-list notice and header and the run-kind banner to `io`; an unreadable
+// line is shown on its console, which waits for Enter, before the STOP.
+CaseInput readRunInput(TextFile& caseFile, Channels& io);
 
 // The total of the charge-balance component, 0 when its species is not a
 // component (a run that never balances charges may name any species).
-double chargeBalanceTotal(const InputState& prog);
+double chargeBalanceTotal(const RunInput& in, const ComponentTable& comp);
 
 // Totals that the iteration computes rather than takes from the input: a
 // fixed pH, a fixed activity, an alkalinity.
-bool hasFixedTotals(const InputState& prog);
+bool hasFixedTotals(const RunInput& in, const RunConditions& conditions);
 
 // True when the run adjusts the charge-balance component: the switch asks
 // for it, or another total moves (forced minerals or fixed totals).
-bool balancesCharge(const InputState& prog);
+bool balancesCharge(const RunInput& in, const RunConditions& conditions, const ForcedSaturationList& forced);
 
 // Stops with the CHARGE BALANCE SPECIES message when the run would balance
 // charges on a species that is not a component. Checked for the first run
 // when the input is read, and again for every run the dialogue starts.
-void requireChargeBalanceComponent(InputState& prog);
+void requireChargeBalanceComponent(const RunInput& in, const RunConditions& conditions,
+                                   const ForcedSaturationList& forced, Channels& io);
 
 }  // namespace wq

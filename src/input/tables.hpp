@@ -8,16 +8,26 @@
 // secondary species of the database kept for the run.
 #pragma once
 
+#include "linear/newton_system.hpp"
 #include "text/table.hpp"
 
 namespace wq {
 
-
 constexpr int MAX_SPECIES = 600;
 constexpr int MAX_COMPONENTS = 70;
+// The Newton system holds one equation per component.
+static_assert(MAX_COMPONENTS == MAX_NEWTON_ORDER, "the Newton system must hold every component of a run");
 constexpr int MAX_TERMS = 12;
 constexpr int MAX_MINERALS = 500;
 constexpr int MAX_FORCED = 70;
+
+// The two fixed slots of the species and component tables: H+ is species and
+// component 1, water species and component 2 (the run input lists them first,
+// and its reader refuses any other order); the other components follow, then
+// the secondary species. The database numbers of the same two species
+// (db::HYDROGEN_ION, db::WATER) name them in the input files only.
+constexpr int HYDROGEN_SLOT = 1;
+constexpr int WATER_SLOT = 2;
 
 // Moles of water in one kilogram, as the single-precision value of 55.50825.
 constexpr double MOLES_WATER_PER_KG = 55.50825119018555;

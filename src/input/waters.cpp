@@ -8,163 +8,26 @@
 
 #include "input/component_catalog.hpp"
 #include "input/db_numbers.hpp"
+#include "input/water_columns.hpp"
 #include "text/csv.hpp"
 
 namespace wq {
 
 namespace {
 
-// Equivalent weight of alkalinity expressed as CaCO3: half the formula
-// weight of calcite, 100.0869 g/mol.
-constexpr double CACO3_GRAMS_PER_EQUIVALENT = 100.0869 / 2.0;
-
-enum class ColumnKind { name, temperature, pressure, pH, density, alkalinity, component };
-enum class Basis { kgWater, kgSolution, litreSolution };
-
-struct Column {
-    ColumnKind kind = ColumnKind::component;
-    std::string header;
-    int number = 0;              // component: database number
-    double formulaWeight = 0.0;  // component: g/mol
-    Basis basis = Basis::kgWater;
-    double scale = 1.0;          // to mol (or eq) per kg water, or to mg
-    bool massUnit = false;       // the cell is in mg
-    bool asCaCO3 = false;        // alkalinity in mg as CaCO3 (else as HCO3)
-};
-
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
-}
-
-// "Na+ [mg/kg]" -> name "Na+", unit "mg/kg"; no brackets -> unit empty.
-void splitHeader(std::string_view header, std::string& name, std::string& unit) {
-    header = trim(header);
-    const std::size_t open = header.rfind('[');
-    if (open == std::string_view::npos || header.back() != ']') {
-        name = std::string(header);
-        unit.clear();
-        return;
-    }
-    name = std::string(trim(header.substr(0, open)));
-    unit = std::string(trim(header.substr(open + 1, header.size() - open - 2)));
-}
-
-bool setComponentUnit(Column& c, const std::string& unit) {
-    if (unit == "mol/kgw") {
-        c.basis = Basis::kgWater;
-        c.scale = 1.0;
-    } else if (unit == "mmol/kgw") {
-        c.basis = Basis::kgWater;
-        c.scale = 1e-3;
-    } else if (unit == "mg/kg") {
-        c.basis = Basis::kgSolution;
-        c.massUnit = true;
-    } else if (unit == "mg/L") {
-        c.basis = Basis::litreSolution;
-        c.massUnit = true;
-    } else {
-        return false;
-    }
-    return true;
-}
-
-bool setAlkalinityUnit(Column& c, const std::string& unit) {
-    if (unit == "eq/kgw") {
-        c.scale = 1.0;
-    } else if (unit == "meq/kgw") {
-        c.scale = 1e-3;
-    } else if (unit == "mg/kg as HCO3") {
-        c.basis = Basis::kgSolution;
-        c.massUnit = true;
-    } else if (unit == "mg/L as CaCO3") {
-        c.basis = Basis::litreSolution;
-        c.massUnit = true;
-        c.asCaCO3 = true;
-    } else {
-        return false;
-    }
-    return true;
-}
-
-// Text of the table echoed in a message: UTF-8, cut short.
-std::string quoted(std::string_view text) { return "\"" + shortened(utf8Replacing(text)) + "\""; }
-
-// The quantities a table may give besides the components, with the units
-// each takes ("" for none).
-struct Quantity {
-    std::string_view name;
-    ColumnKind kind;
-    std::string_view what;
-    std::array<std::string_view, 4> units;  // "" (no unit) first; unused places repeat it
-    std::string_view accepted;  // the units, for the message that refuses another
-};
-constexpr Quantity QUANTITIES[] = {
-    {"name", ColumnKind::name, "the name", {""}, "no unit"},
-    {"T", ColumnKind::temperature, "the temperature", {"", "C", "\u00B0C", "degC"}, "[C], [\u00B0C] or [degC]"},
-    {"P", ColumnKind::pressure, "the pressure", {"", "bar"}, "[bar]"},
-    {"pH", ColumnKind::pH, "the pH", {""}, "no unit"},
-    {"density", ColumnKind::density, "the density", {"", "kg/L"}, "[kg/L]"},
-};
-
-std::string knownNames() {
-    std::string names;
-    for (const Quantity& q : QUANTITIES) names += std::string(q.name) + ", ";
-    return names + "alkalinity";
-}
-
-std::optional<Column> classify(const std::string& header, const ComponentCatalog& catalog, std::string& error) {
-    Column c;
-    c.header = header;
-    std::string name, unit;
-    splitHeader(header, name, unit);
-    const auto fail = [&](const std::string& why) {
-        error = "column " + quoted(header) + ": " + why;
-        return std::nullopt;
-    };
-    for (const Quantity& q : QUANTITIES) {
-        if (name != q.name) continue;
-        for (std::string_view u : q.units)
-            if (unit == u) {
-                c.kind = q.kind;
-                return c;
-            }
-        return fail("unknown unit [" + shortened(unit) + "] of " + std::string(q.what) + " (use " +
-                    std::string(q.accepted) + ")");
-    }
-    if (name == "alkalinity") {
-        c.kind = ColumnKind::alkalinity;
-        if (!setAlkalinityUnit(c, unit))
-            return fail("unknown alkalinity unit [" + shortened(unit) +
-                        "] (use [eq/kgw], [meq/kgw], [mg/kg as HCO3] or [mg/L as CaCO3])");
-        return c;
-    }
-    const CatalogComponent* component = catalog.byName(name);
-    if (!component)
-        return fail(quoted(name) + " is not a component species of the database, nor one of " + knownNames());
-    if (component->number == db::WATER) return fail("the mass of water follows from the units; give no H2O column");
-    c.number = component->number;
-    c.formulaWeight = component->formulaWeight;
-    if (!setComponentUnit(c, unit))
-        return fail("unknown unit [" + shortened(unit) + "] (use [mol/kgw], [mmol/kgw], [mg/kg] or [mg/L])");
-    if (c.massUnit && !(c.formulaWeight > 0.0)) return fail("the database gives this component no formula weight");
-    return c;
-}
-
 // A number in a cell: the whole cell, finite, one sign at most.
 bool parseNumber(std::string_view cell, double& value, std::string& why) {
-    cell = trim(cell);
+    cell = trimmedCell(cell);
     std::string_view digits = cell;
     if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
     const bool twoSigns = !digits.empty() && (digits.front() == '+' || (cell.front() == '+' && digits.front() == '-'));
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     if (twoSigns || ec != std::errc() || end != digits.data() + digits.size()) {
-        why = quoted(cell) + " is not a number";
+        why = quotedText(cell) + " is not a number";
         return false;
     }
     if (!std::isfinite(value)) {
-        why = quoted(cell) + " is not a finite number";
+        why = quotedText(cell) + " is not a finite number";
         return false;
     }
     return true;
@@ -187,14 +50,14 @@ struct RowReader {
     std::vector<std::pair<const Column*, double>> cells;
 
     bool fail(const Column& c, const std::string& why) {
-        water.error = "row on line " + std::to_string(record.line) + ", column " + quoted(c.header) + ": " + why;
+        water.error = "row on line " + std::to_string(record.line) + ", column " + quotedText(c.header) + ": " + why;
         return false;
     }
 
     // The name goes into the title line of a run input: one line of text.
     void readName() {
         for (std::size_t i = 0; i < columns.size() && i < record.fields.size(); ++i)
-            if (columns[i].kind == ColumnKind::name) water.name = std::string(trim(record.fields[i]));
+            if (columns[i].kind == ColumnKind::name) water.name = std::string(trimmedCell(record.fields[i]));
     }
 
     bool nameIsOneLine() {
@@ -222,7 +85,7 @@ struct RowReader {
     bool readCells() {
         for (std::size_t i = 0; i < columns.size(); ++i) {
             const Column& c = columns[i];
-            const std::string_view cell = trim(record.fields[i]);
+            const std::string_view cell = trimmedCell(record.fields[i]);
             if (c.kind == ColumnKind::name) continue;
             if (cell.empty()) {
                 // In a pH column a blank cell asks for the pH to be computed.
@@ -314,7 +177,7 @@ constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
 
 bool blankRow(const CsvRecord& r) {
     for (const std::string& f : r.fields)
-        if (!trim(f).empty()) return false;
+        if (!trimmedCell(f).empty()) return false;
     return true;
 }
 
@@ -330,7 +193,7 @@ std::optional<CsvRecord> readHeader(std::string_view text, CsvReader& reader, st
     if (header && header->fields.size() <= 2 && header->fields[0].rfind("sep=", 0) == 0) {
         const std::vector<std::string> comma = {"sep=", ""};
         if (header->fields != comma) {
-            error = "line 1, " + quoted(header->fields[0]) +
+            error = "line 1, " + quotedText(header->fields[0]) +
                     ", names a separator other than the comma: save the table as CSV with commas between cells";
             return std::nullopt;
         }
@@ -358,7 +221,7 @@ std::optional<std::vector<Column>> readColumns(const CsvRecord& header, const Co
     std::map<std::string, std::string> seen;  // what a column names -> its header
     for (std::size_t i = 0; i < header.fields.size(); ++i) {
         const std::string& h = header.fields[i];
-        if (trim(h).empty()) {
+        if (trimmedCell(h).empty()) {
             error = "column " + std::to_string(i + 1) + " of the header has no name" +
                     (i + 1 == header.fields.size() ? " (a comma at the end of the header line?)" : "");
             return std::nullopt;
@@ -368,7 +231,7 @@ std::optional<std::vector<Column>> readColumns(const CsvRecord& header, const Co
         const std::string key = c->kind == ColumnKind::component ? "component " + std::to_string(c->number)
                                                                   : "kind " + std::to_string(int(c->kind));
         if (auto it = seen.find(key); it != seen.end()) {
-            error = "columns " + quoted(it->second) + " and " + quoted(h) + " give the same quantity";
+            error = "columns " + quotedText(it->second) + " and " + quotedText(h) + " give the same quantity";
             return std::nullopt;
         }
         seen[key] = h;

@@ -15,12 +15,12 @@ namespace wq {
 namespace {
 
 // Values of one printed row: at most 70 unknowns and the right-hand side.
-using RowValues = std::array<Value, MAX_COMPONENTS + 1>;
+using RowValues = std::array<Value, MAX_NEWTON_ORDER + 1>;
 
 RowValues zeroRow() {
     return []<std::size_t... I>(std::index_sequence<I...>) {
         return RowValues{((void)I, Value(0.0))...};
-    }(std::make_index_sequence<MAX_COMPONENTS + 1>{});
+    }(std::make_index_sequence<MAX_NEWTON_ORDER + 1>{});
 }
 
 const Layout& rowLayout() {
@@ -71,7 +71,7 @@ void eliminate(NewtonSystem& sys, int k, int m) {
 
 }  // namespace
 
-void slud(NewtonSystem& sys, int n) {
+void factorLU(NewtonSystem& sys, int n) {
     const int order = sys.order;
     if (n >= order) {
         for (int j = 1; j <= order; ++j)
@@ -99,7 +99,7 @@ void slud(NewtonSystem& sys, int n) {
     if (sys.lu(order, order) == 0.0) sys.pivot[order] = 0;
 }
 
-void sbs(const NewtonSystem& sys, NewtonVector& v) {
+void substituteLU(const NewtonSystem& sys, NewtonVector& v) {
     const int order = sys.order;
     // Forward: apply the exchanges and the multipliers in the order of the
     // elimination (L y = P b).
@@ -120,7 +120,7 @@ void sbs(const NewtonSystem& sys, NewtonVector& v) {
     }
 }
 
-void saxmb(const NewtonSystem& sys, const NewtonVector& x, const NewtonVector& b,
+void linearResidual(const NewtonSystem& sys, const NewtonVector& x, const NewtonVector& b,
            NewtonVector& r) {
     const int order = sys.order;
     for (int i = 1; i <= order; ++i) {
@@ -130,7 +130,7 @@ void saxmb(const NewtonSystem& sys, const NewtonVector& x, const NewtonVector& b
     }
 }
 
-void sir(NewtonSystem& sys, int refinementSwitch, Sink& listing) {
+void solveLinearSystem(NewtonSystem& sys, int refinementSwitch, Sink& listing) {
     static const Layout singular(
         "(/5X,'************** WARNING **************'/2X,'COMPUTATIONAL SINGULARITY, IER = 0.0'/)");
     const int order = sys.order;
@@ -143,7 +143,7 @@ void sir(NewtonSystem& sys, int refinementSwitch, Sink& listing) {
         listing.write(singular, {});
         stop(ExitStatus::error, "the Newton system is singular");
     }
-    sbs(sys, sys.x);
+    substituteLU(sys, sys.x);
     if (refinementSwitch == 0) return;
 
     // Iterative refinement (Wilkinson): the residual r = A x - b is solved
@@ -152,9 +152,9 @@ void sir(NewtonSystem& sys, int refinementSwitch, Sink& listing) {
     // the next; otherwise the refinement is not converging and stops.
     double previous = 1.0;
     while (true) {
-        saxmb(sys, sys.x, sys.b, sys.r);
+        linearResidual(sys, sys.x, sys.b, sys.r);
         if (refinementSwitch == 1) return;
-        sbs(sys, sys.r);  // sys.r now holds the correction d
+        substituteLU(sys, sys.r);  // sys.r now holds the correction d
         ++sys.iter;
         double sumX = 0.0;
         double sumD = 0.0;
@@ -178,7 +178,7 @@ void sir(NewtonSystem& sys, int refinementSwitch, Sink& listing) {
     }
 }
 
-void dump(const NewtonSystem& sys, Sink& listing) {
+void writeNewtonMatrix(const NewtonSystem& sys, Sink& listing) {
     static const Layout gap("(///)");
     static const Layout heading("(2X,'MATRIX OF A(I,J), I=1,',I2,' J=1,',I2//)");
     const int order = sys.order;
@@ -188,7 +188,7 @@ void dump(const NewtonSystem& sys, Sink& listing) {
         writeRow(listing, order + 1, [&](int j) { return sys.a(i, j); });
 }
 
-void dump2(const NewtonSystem& sys, int refinementSwitch, Sink& listing) {
+void writeRefinementReport(const NewtonSystem& sys, int refinementSwitch, Sink& listing) {
     static const Layout count("(8X,'NUMBER OF ITERATIVE REFINEMENTS : = ',I4)");
     listing.write(count, {sys.iter});
     if (refinementSwitch != 0) writeRow(listing, sys.order, [&](int j) { return sys.r[j]; });

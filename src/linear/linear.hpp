@@ -19,34 +19,35 @@ namespace wq {
 class Sink;
 
 // A vector of the solver: entries 1..N of a 1-based, range-checked table.
-using NewtonVector = Table<double, MAX_COMPONENTS>;
+using NewtonVector = Table<double, MAX_NEWTON_ORDER>;
 
-// LU decomposition in place. Copies rows and columns 1..N of sys.a into
+// LU decomposition in place (slud; DECOMP of Forsythe, Malcolm & Moler). Copies rows and columns 1..N of sys.a into
 // sys.lu when n >= N (always so as the iteration calls it), then factors
 // sys.lu. Afterwards sys.lu holds U on and above the diagonal and the negated
 // multipliers below it; sys.pivot[k] (k < N) is the row exchanged with row k
 // at step k, and sys.pivot[N] is +1 or -1 (even or odd number of exchanges),
 // or 0 when the matrix was found singular.
-void slud(NewtonSystem& sys, int n);
+void factorLU(NewtonSystem& sys, int n);
 
-// Forward and back substitution with the factors of slud: v holds b on entry
-// and x on return (entries 1..N).
-void sbs(const NewtonSystem& sys, NewtonVector& v);
+// Forward and back substitution with the factors of factorLU (sbs; their
+// SOLVE): v holds b on entry and x on return (entries 1..N).
+void substituteLU(const NewtonSystem& sys, NewtonVector& v);
 
-// r = A x - b with the original matrix sys.a (not its factors), entries 1..N.
-void saxmb(const NewtonSystem& sys, const NewtonVector& x, const NewtonVector& b,
-           NewtonVector& r);
+// r = A x - b with the original matrix sys.a (not its factors), entries 1..N
+// (saxmb).
+void linearResidual(const NewtonSystem& sys, const NewtonVector& x, const NewtonVector& b, NewtonVector& r);
 
-// Solves A x = b (b from column N+1 of sys.a) into sys.x; must follow slud.
+// Solves A x = b (b from column N+1 of sys.a) into sys.x with Wilkinson's
+// iterative refinement (sir); must follow factorLU.
 // refinementSwitch: 0 = solve only; 1 = solve and leave the residual A x - b
 // in sys.r; any other value = iterative refinement, with the number of
 // corrections in sys.iter (negative when the refinement stopped diverging).
 // A singular matrix writes a warning to the listing and stops the program.
-void sir(NewtonSystem& sys, int refinementSwitch, Sink& listing);
+void solveLinearSystem(NewtonSystem& sys, int refinementSwitch, Sink& listing);
 
-// Debug prints: the matrix with its right-hand-side column, and the
-// refinement report (sys.iter, then sys.r when refinementSwitch != 0).
-void dump(const NewtonSystem& sys, Sink& listing);
-void dump2(const NewtonSystem& sys, int refinementSwitch, Sink& listing);
+// Debug prints: the matrix with its right-hand-side column (dump), and the
+// refinement report (dump2: sys.iter, then sys.r when refinementSwitch != 0).
+void writeNewtonMatrix(const NewtonSystem& sys, Sink& listing);
+void writeRefinementReport(const NewtonSystem& sys, int refinementSwitch, Sink& listing);
 
 }  // namespace wq

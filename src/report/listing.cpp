@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "input/tables.hpp"
 #include "report/results.hpp"
 #include "text/channels.hpp"
 #include "text/layout.hpp"
@@ -59,7 +60,7 @@ void writeSpeciesTable(const Results& r, Sink& out) {
     out.write(header, {});
     for (const SpeciesRow& s : r.species) {
         if (!s.printed) continue;
-        if (s.position == WATER_POSITION) {
+        if (s.position == WATER_SLOT) {
             // Water has no molality of its own.
             out.write(waterRow, {s.position, s.name, s.activity, s.logActivity, s.gamma});
         } else {
@@ -133,15 +134,13 @@ void writeForcedSaturationLegend(const Results& r, Sink& out) {
 
 void writeNonConvergence(int loopLimit, Sink& listing, Sink& console) {
     static const Layout L("(//5X,'**** NUMBER OF LOOPS REACHED GIVEN MAXIMUM OF ',I3/5X,'      NON-CONVERGENCE ASSUMED, EXECUTION ','ABORTED'//)");
-    listing.write(L, {loopLimit});
-    console.write(L, {loopLimit});
+    writeEach({&listing, &console}, L, {loopLimit});
 }
 
 void writeSolveNote(const Results& results, Sink& listing, Sink& console) {
     static const Layout L("(/5X,A)");
     if (results.solveNote.empty()) return;
-    listing.write(L, {results.solveNote});
-    console.write(L, {results.solveNote});
+    writeEach({&listing, &console}, L, {results.solveNote});
 }
 
 }  // namespace wq

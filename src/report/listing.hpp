@@ -8,9 +8,6 @@ namespace wq {
 struct Results;
 class Sink;
 
-// Position of water in the species table.
-constexpr int WATER_POSITION = 2;
-
 // The block up to the legends of the totals table.
 void writeResultBlock(const Results& results, Sink& listing);
 

@@ -1,72 +1,26 @@
 #include "report/records.hpp"
 
-#include <cmath>
-#include <cstdio>
-#include <map>
-#include <nlohmann/json.hpp>
-
-#include "report/results.hpp"
-#include "text/csv.hpp"
+#include <cctype>
 
 namespace wq {
 
+// The formats, each defined in its file.
+const RecordFormat& csvRecords();
+const RecordFormat& jsonRecords();
+
 namespace {
 
-constexpr int WATER_POSITION = 2;
-
-std::string trimmed(const std::string& s) {
-    std::size_t end = s.find_last_not_of(' ');
-    return end == std::string::npos ? std::string() : s.substr(0, end + 1);
-}
-
-std::string number(double v) {
-    if (!std::isfinite(v)) return "";
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.17g", v);
-    return buf;
-}
-
-const char* coupleName(EhCouple couple) {
-    switch (couple) {
-        case EhCouple::sulfideSulfate: return "HS-/SO4--";
-        case EhCouple::oxygen: return "H2O/O2(aq)";
-        case EhCouple::none: break;
-    }
-    return "";
-}
-
-const char* const FIXED_COLUMNS[] = {
-    "name", "status", "loops", "T [C]", "P [bar]", "pH", "I [mol/kgw]", "I stoichiometric [mol/kgw]",
-    "a(H2O)", "osmotic coefficient", "Eh [V]", "Eh couple", "T Na-K-Ca [C]", "charge imbalance [eq/kgw]",
-    "charge imbalance [%]",
+// The registry: one line per format.
+constexpr RecordFormatEntry FORMATS[] = {
+    {".csv", csvRecords},    // a CSV table, one row per record: csv_records.cpp
+    {".json", jsonRecords},  // a JSON array, one object per record: json_records.cpp
 };
 
-std::vector<std::string> fixedCells(const RecordHead& head, const Results* r) {
-    // Text that is not UTF-8 (a name in Latin-1) as the JSON record has it.
-    std::string name = utf8Replacing(head.name), status = utf8Replacing(head.status);
-    if (!r) return {name, status, "", number(head.temperature), number(head.pressure)};
-    return {name,
-            status,
-            std::to_string(r->loops),
-            number(r->temperature),
-            number(r->pressure),
-            number(r->pH),
-            number(r->ionicStrength),
-            number(r->stoichiometricIonicStrength),
-            number(r->waterActivity),
-            number(r->osmoticCoefficient),
-            r->ehCouple == EhCouple::none ? "" : number(r->eh),
-            coupleName(r->ehCouple),
-            r->sourceTemperatureShown ? number(r->sourceTemperature) : "",
-            number(r->chargeImbalance),
-            number(r->chargeImbalancePercent)};
-}
-
-void appendCells(std::string& line, const std::vector<std::string>& cells) {
-    for (const std::string& cell : cells) {
-        if (!line.empty()) line += ',';
-        line += csvField(cell);
-    }
+bool endsWithNoCase(std::string_view s, std::string_view tail) {
+    if (s.size() < tail.size()) return false;
+    for (std::size_t k = 0; k < tail.size(); ++k)
+        if (std::tolower(static_cast<unsigned char>(s[s.size() - tail.size() + k])) != tail[k]) return false;
+    return true;
 }
 
 }  // namespace
@@ -77,134 +31,48 @@ std::string runStatus(const Results& r) {
     return "not converged: loop limit " + std::to_string(r.loopLimit) + " reached";
 }
 
-RecordColumns columnsOf(const Results& r) {
-    RecordColumns c;
-    for (const SpeciesRow& s : r.species)
-        if (s.position != WATER_POSITION) c.species.push_back(trimmed(s.name));
-    for (const MineralRow& m : r.minerals) c.minerals.push_back(trimmed(m.name));
-    for (const GasRow& g : r.gases) c.gases.push_back(trimmed(g.name));
-    return c;
+const char* ehCoupleName(EhCouple couple) {
+    switch (couple) {
+        case EhCouple::sulfideSulfate: return "HS-/SO4--";
+        case EhCouple::oxygen: return "H2O/O2(aq)";
+        case EhCouple::none: break;
+    }
+    return "";
 }
 
-std::string csvHeader(const RecordColumns& columns) {
-    std::string line;
-    appendCells(line, std::vector<std::string>(std::begin(FIXED_COLUMNS), std::end(FIXED_COLUMNS)));
-    std::vector<std::string> cells;
-    for (const std::string& s : columns.species) {
-        cells.push_back("log_m(" + s + ")");
-        cells.push_back("log_a(" + s + ")");
-        cells.push_back("gamma(" + s + ")");
-    }
-    for (const std::string& m : columns.minerals) cells.push_back("SI(" + m + ")");
-    for (const std::string& g : columns.gases) cells.push_back("log_f(" + g + ")");
-    appendCells(line, cells);
-    return line + "\n";
+std::span<const RecordFormatEntry> recordFormats() { return FORMATS; }
+
+const RecordFormat* recordFormatOf(std::string_view path) {
+    for (const RecordFormatEntry& entry : FORMATS)
+        if (endsWithNoCase(path, entry.extension)) return &entry.format();
+    return nullptr;
 }
 
-std::string csvRow(const RecordColumns& columns, const RecordHead& head, const Results* r) {
-    std::vector<std::string> cells = fixedCells(head, r);
-    cells.resize(std::size(FIXED_COLUMNS));
-    std::map<std::string, const SpeciesRow*> species;
-    std::map<std::string, double> minerals, gases;
-    if (r) {
-        for (const SpeciesRow& s : r->species) species[trimmed(s.name)] = &s;
-        for (const MineralRow& m : r->minerals) minerals[trimmed(m.name)] = m.saturationIndex;
-        for (const GasRow& g : r->gases) gases[trimmed(g.name)] = g.logFugacity;
+std::string recordExtensions() {
+    std::string text;
+    for (std::size_t k = 0; k < std::size(FORMATS); ++k) {
+        if (k > 0) text += k + 1 == std::size(FORMATS) ? " or " : ", ";
+        text += FORMATS[k].extension;
     }
-    for (const std::string& name : columns.species) {
-        auto it = species.find(name);
-        if (it == species.end()) {
-            cells.insert(cells.end(), 3, "");
-            continue;
-        }
-        cells.push_back(number(it->second->logMolality));
-        cells.push_back(number(it->second->logActivity));
-        cells.push_back(number(it->second->gamma));
-    }
-    for (const std::string& name : columns.minerals) {
-        auto it = minerals.find(name);
-        cells.push_back(it == minerals.end() ? "" : number(it->second));
-    }
-    for (const std::string& name : columns.gases) {
-        auto it = gases.find(name);
-        cells.push_back(it == gases.end() ? "" : number(it->second));
-    }
-    std::string line;
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-        if (i > 0) line += ',';
-        line += csvField(cells[i]);
-    }
-    return line + "\n";
+    return text;
 }
 
-namespace {
-
-// Compact, on one line. Text that is not UTF-8 (a name in Latin-1) is
-// written with replacement characters, never an abort; non-finite numbers
-// have no JSON form and are written as null.
-std::string dumped(const nlohmann::json& j) { return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace); }
-
-}  // namespace
-
-std::string jsonRecord(const RecordHead& head, const Results* r) {
-    using nlohmann::json;
-    json j;
-    j["name"] = head.name;
-    j["status"] = head.status;
-    if (!r) {
-        j["T"] = head.temperature;
-        j["P"] = head.pressure;
-        return dumped(j);
-    }
-    j["loops"] = r->loops;
-    j["joint_loops"] = r->jointLoops;
-    j["T"] = r->temperature;
-    j["P"] = r->pressure;
-    j["pH"] = r->pH;
-    j["kg_water"] = r->kgWater;
-    j["I"] = r->ionicStrength;
-    j["I_stoichiometric"] = r->stoichiometricIonicStrength;
-    j["a_H2O"] = r->waterActivity;
-    j["osmotic_coefficient"] = r->osmoticCoefficient;
-    j["Eh"] = r->ehCouple == EhCouple::none ? json(nullptr) : json(r->eh);
-    j["Eh_couple"] = coupleName(r->ehCouple);
-    j["T_NaKCa"] = r->sourceTemperatureShown ? json(r->sourceTemperature) : json(nullptr);
-    j["charge_imbalance"] = r->chargeImbalance;
-    j["charge_imbalance_percent"] = r->chargeImbalancePercent;
-    j["calculated_alkalinity"] = r->calculatedAlkalinity;
-    json species = json::object();
-    for (const SpeciesRow& s : r->species) {
-        if (s.position == WATER_POSITION) continue;
-        species[trimmed(s.name)] = {{"m", s.molality},          {"log_m", s.logMolality}, {"a", s.activity},
-                                    {"log_a", s.logActivity}, {"gamma", s.gamma}};
-    }
-    j["species"] = std::move(species);
-    json totals = json::object();
-    for (const ComponentRow& c : r->components)
-        totals[trimmed(c.name)] = {{"moles", c.moles},       {"ppm", c.ppm},     {"molality", c.totalMolality},
-                                   {"free_molality", c.molality}, {"alpha", c.alpha}, {"flag", trimmed(c.flag)}};
-    j["totals"] = std::move(totals);
-    json minerals = json::object();
-    for (const MineralRow& m : r->minerals)
-        minerals[trimmed(m.name)] = {{"log_K", m.logK}, {"log_Q", m.logQ}, {"SI", m.saturationIndex}};
-    j["minerals"] = std::move(minerals);
-    json gases = json::object();
-    for (const GasRow& g : r->gases)
-        gases[trimmed(g.name)] = {{"log_K", g.logK}, {"log_Q", g.logQ}, {"log_f", g.logFugacity}, {"f", g.fugacity}};
-    j["gases"] = std::move(gases);
-    return dumped(j);
-}
-
-bool JsonArrayWriter::add(const std::string& object) {
-    const std::string text = (first_ ? "[\n" : ",\n") + object;
-    first_ = false;
+bool RecordWriter::write(const std::string& text) {
     return std::fwrite(text.data(), 1, text.size(), file_) == text.size() && std::fflush(file_) == 0;
 }
 
-bool JsonArrayWriter::close() {
-    const char* end = first_ ? "[]\n" : "\n]\n";
+bool RecordWriter::open() { return write(format_.opening(columns_)); }
+
+bool RecordWriter::add(const std::string& text) {
+    const std::string whole = format_.separator(first_) + text;
     first_ = false;
-    return std::fputs(end, file_) >= 0 && std::fflush(file_) == 0;
+    return write(whole);
+}
+
+bool RecordWriter::close() {
+    const std::string end = format_.closing(!first_);
+    first_ = false;
+    return write(end);
 }
 
 }  // namespace wq

@@ -1,5 +1,8 @@
 // Machine-readable records of runs: one record per water (or per run of the
-// dialogue), as a CSV row or a JSON object.
+// dialogue), in one of the record formats, each of which is a file of its
+// own in this folder and one line of the registry (records.cpp), by the
+// extension of the file it writes: ".csv" a CSV table (csv_records.cpp),
+// ".json" a JSON array (json_records.cpp).
 //
 // A record holds the water's name, its status ("converged", "converged by the
 // joint solve", or why it could not be run, on one line), the loops used (of
@@ -16,18 +19,23 @@
 #pragma once
 
 #include <cstdio>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
-namespace wq {
+#include "report/results.hpp"
 
-struct Results;
+namespace wq {
 
 // The status of the record of a run that returned its results: "converged";
 // "converged by the joint solve"; for a run at its loop limit without a
 // solution "no solution: <why>" when the reason is known, else
 // "not converged: loop limit <L> reached".
 std::string runStatus(const Results& results);
+
+// The couple Eh was computed from, as a record names it ("" for none).
+const char* ehCoupleName(EhCouple couple);
 
 struct RecordHead {
     std::string name;
@@ -36,7 +44,8 @@ struct RecordHead {
     double pressure = 0.0;
 };
 
-// The columns of a CSV table of records: fixed columns first, then
+// The columns of a table of records, for a format that fixes them before
+// the first record: fixed columns first, then
 //   log_m(S), log_a(S), gamma(S)  for every species S (water left out),
 //   SI(M)                         for every mineral M,
 //   log_f(G)                      for every gas G.
@@ -48,27 +57,61 @@ struct RecordColumns {
     std::vector<std::string> gases;
 };
 
-// The columns of the species, minerals and gases of one run.
-RecordColumns columnsOf(const Results& results);
-
-std::string csvHeader(const RecordColumns& columns);
-// `results` is null for a water that could not be run.
-std::string csvRow(const RecordColumns& columns, const RecordHead& head, const Results* results);
-
-// One JSON object, compact, on one line.
-std::string jsonRecord(const RecordHead& head, const Results* results);
-
-// A JSON array written one object at a time: "[" before the first, "," between
-// them, "]" at close(); every object is flushed as it is written, so an
-// interrupted run leaves its objects on disk (and close() ends the array).
-class JsonArrayWriter {
+// A way of writing the records of many runs to one file.
+class RecordFormat {
 public:
-    explicit JsonArrayWriter(std::FILE* file) : file_(file) {}
-    bool add(const std::string& object);
+    virtual ~RecordFormat() = default;
+    // True when the file's columns must be known before its first record.
+    virtual bool fixesColumns() const = 0;
+    // What opens the file (a table's header).
+    virtual std::string opening(const RecordColumns& columns) const = 0;
+    // One record; `results` is null for a water that could not be run. Any
+    // thread may call it.
+    virtual std::string record(const RecordColumns& columns, const RecordHead& head, const Results* results) const = 0;
+    // What stands before a record (`first`: the first of the file).
+    virtual std::string separator(bool first) const = 0;
+    // What closes the file after its last record (`any`: it has one).
+    virtual std::string closing(bool any) const = 0;
+};
+
+struct RecordFormatEntry {
+    std::string_view extension;  // ".csv", in lower case
+    const RecordFormat& (*format)();
+};
+
+// Every record format, in the order of the registry.
+std::span<const RecordFormatEntry> recordFormats();
+
+// The format of a file by its extension, in any case ("out.CSV"); null when
+// no format has it.
+const RecordFormat* recordFormatOf(std::string_view path);
+
+// The extensions of the formats for a message: ".csv or .json".
+std::string recordExtensions();
+
+// The records of many runs on one open file, in one format. Every record is
+// flushed as it is written, so an interrupted run leaves its records on disk;
+// close() ends the file. False, with errno, when a write fails.
+class RecordWriter {
+public:
+    RecordWriter(std::FILE* file, const RecordFormat& format, RecordColumns columns = {})
+        : file_(file), format_(format), columns_(std::move(columns)) {}
+
+    // Writes what opens the file.
+    bool open();
+    // The text of one record (any thread); add() writes it.
+    std::string text(const RecordHead& head, const Results* results) const {
+        return format_.record(columns_, head, results);
+    }
+    bool add(const std::string& text);
     bool close();
 
 private:
+    bool write(const std::string& text);
+
     std::FILE* file_;
+    const RecordFormat& format_;
+    RecordColumns columns_;
     bool first_ = true;
 };
 

@@ -7,6 +7,7 @@
 #include "equilibria/redox.hpp"
 #include "equilibria/saturation.hpp"
 #include "input/db_numbers.hpp"
+#include "solver/solve.hpp"
 #include "solver/solver_state.hpp"
 
 namespace wq {
@@ -36,24 +37,24 @@ void evaluateSourceTemperature(const SolverState& s, Results& r) {
     if (s.input.geothermometer != 1 || ca == 0 || k == 0 || na == 0) return;
     const double kgw = s.run.kgw;
     r.sourceTemperatureShown = true;
-    r.sourceTemperature = geoth(s.comp[ca].mtot / kgw, s.comp[k].mtot / kgw, s.comp[na].mtot / kgw);
+    r.sourceTemperature = naKCaSourceTemperature(s.comp[ca].mtot / kgw, s.comp[k].mtot / kgw, s.comp[na].mtot / kgw);
 }
 
 // Eh from the oxygen couple when O2(aq) is a component, else from the
 // sulfide-sulfate couple when both SO4-- and HS- are.
 void evaluateEh(const SolverState& s, Results& r) {
-    const double aH = activityOf(s, db::HYDROGEN_ION);
-    const double aW = activityOf(s, db::WATER);
+    const double aH = activityOf(s, HYDROGEN_SLOT);
+    const double aW = activityOf(s, WATER_SLOT);
     const double t = s.conditions.temperature;
     const int o2 = s.map.position(db::OXYGEN);
     const int so4 = s.map.position(db::SULFATE);
     const int hs = s.map.position(db::SULFIDE);
     if (o2 != 0) {
         r.ehCouple = EhCouple::oxygen;
-        r.eh = eeh1(aH, aW, activityOf(s, o2), t);
+        r.eh = ehFromOxygen(aH, aW, activityOf(s, o2), t);
     } else if (so4 != 0 && hs != 0) {
         r.ehCouple = EhCouple::sulfideSulfate;
-        r.eh = eeh(aH, aW, activityOf(s, so4), activityOf(s, hs), t);
+        r.eh = ehFromSulfideSulfate(aH, aW, activityOf(s, so4), activityOf(s, hs), t);
     }
 }
 
@@ -110,8 +111,8 @@ std::string_view componentFlag(const SolverState& s, int k) {
     if (fixedByForcedPhase(s, k)) return "EQ";
     if (k == s.map.position(db::CARBONATE) && s.conditions.alkalinity != 0.0) return "AL";
     if (k == s.input.fixedActivityPosition) return "CM";
-    if (k == db::HYDROGEN_ION && s.conditions.pH != 0.0) return "CM";
-    return "  ";
+    if (k == HYDROGEN_SLOT && s.conditions.pH != 0.0) return "CM";
+    return "";
 }
 
 // The line that tells that the joint solve found the solution the iteration
@@ -147,14 +148,14 @@ std::string solveNote(const SolverState& s) {
 void evaluateWater(const SolverState& s, Results& r) {
     r.kgWater = s.run.kgw;
     r.molesLiquidWater = s.run.kgw * MOLES_WATER_PER_KG;
-    r.molesWater = s.comp[db::WATER].mtot;
+    r.molesWater = s.comp[WATER_SLOT].mtot;
     // The gamma entry of water holds its activity, as of the start of the last loop.
-    r.waterActivity = s.sp[db::WATER].gamma;
+    r.waterActivity = s.sp[WATER_SLOT].gamma;
     r.stoichiometricIonicStrength = s.activity.stoichIonicStrength;
     r.osmoticCoefficient = s.activity.osmotic;
     r.ionicStrength = s.activity.ionicStrength;
     r.calculatedAlkalinity = calculatedAlkalinity(s);
-    r.pH = -std::log10(activityOf(s, db::HYDROGEN_ION));
+    r.pH = -std::log10(activityOf(s, HYDROGEN_SLOT));
     // The activity model is fitted to NaCl solutions; it is trusted when the
     // charge balance is made on Na+ or Cl-.
     const int cb = s.input.chargeBalancePosition;
@@ -165,13 +166,13 @@ void evaluateChargeBalance(const SolverState& s, Results& r) {
     if (!chargeWasAdjusted(s)) return;
     const int cb = s.input.chargeBalancePosition;
     r.chargeBalance.adjusted = true;
-    r.chargeBalance.component = std::string(s.sp[cb].name.view());
+    r.chargeBalance.component = std::string(s.sp[cb].name.trimmed());
     r.chargeBalance.startTotal = s.conditions.chargeBalanceStartTotal;
     r.chargeBalance.change = s.comp[cb].mtot - s.conditions.chargeBalanceStartTotal;
 }
 
 bool printedInSpeciesTable(const SolverState& s, int i) {
-    return i == db::WATER || s.sp[i].molality >= s.input.printThreshold || s.sp[i].name.equals(DISSOLVED_OXYGEN);
+    return i == WATER_SLOT || s.sp[i].molality >= s.input.printThreshold || s.sp[i].name.equals(DISSOLVED_OXYGEN);
 }
 
 void evaluateSpecies(const SolverState& s, Results& r) {
@@ -180,7 +181,7 @@ void evaluateSpecies(const SolverState& s, Results& r) {
         const Species& sp = s.sp[i];
         SpeciesRow row;
         row.position = i;
-        row.name = std::string(sp.name.view());
+        row.name = std::string(sp.name.trimmed());
         row.charge = sp.charge;
         row.molality = sp.molality;
         row.logMolality = std::log10(sp.molality);
@@ -193,7 +194,7 @@ void evaluateSpecies(const SolverState& s, Results& r) {
     // Electroneutrality of the solved water, water itself left out.
     double signedSum = 0.0, absoluteSum = 0.0;
     for (const SpeciesRow& row : r.species) {
-        if (row.position == db::WATER) continue;
+        if (row.position == WATER_SLOT) continue;
         signedSum += row.charge * row.molality;
         absoluteSum += std::fabs(row.charge) * row.molality;
     }
@@ -208,7 +209,7 @@ void evaluateComponents(const SolverState& s, Results& r) {
         const Species& sp = s.sp[k];
         ComponentRow row;
         row.position = k;
-        row.name = std::string(sp.name.view());
+        row.name = std::string(sp.name.trimmed());
         row.molality = sp.molality;
         row.moles = s.comp[k].mtot;
         row.flag = std::string(componentFlag(s, k));
@@ -234,12 +235,12 @@ void evaluateSaturation(const SolverState& s, Results& r) {
         const MineralEntry& entry = s.minerals[i];
         const double logQ = ionActivityProduct(entry, s.sp);
         if (entry.isGas()) {
-            GasRow gas{std::string(entry.name.view()), entry.logK, logQ, logQ - entry.logK, 0.0, logQ > entry.logK};
+            GasRow gas{std::string(entry.name.trimmed()), entry.logK, logQ, logQ - entry.logK, 0.0, logQ > entry.logK};
             gas.fugacity = std::pow(10.0, gas.logFugacity);
             r.sumOfFugacities += gas.fugacity;
             r.gases.push_back(std::move(gas));
         } else {
-            r.minerals.push_back({std::string(entry.name.view()), entry.logK, logQ, logQ - entry.logK, logQ > entry.logK});
+            r.minerals.push_back({std::string(entry.name.trimmed()), entry.logK, logQ, logQ - entry.logK, logQ > entry.logK});
         }
     }
 }
@@ -247,8 +248,8 @@ void evaluateSaturation(const SolverState& s, Results& r) {
 void evaluateForced(const SolverState& s, Results& r) {
     for (int e = 1; e <= s.forced.count; ++e) {
         const ForcedSaturation& entry = s.forced[e];
-        r.forced.push_back({std::string(entry.mineral.view()), entry.target,
-                            std::string(s.sp[entry.component].name.view())});
+        r.forced.push_back({std::string(entry.mineral.trimmed()), entry.target,
+                            std::string(s.sp[entry.component].name.trimmed())});
     }
 }
 
@@ -256,14 +257,14 @@ void evaluateForced(const SolverState& s, Results& r) {
 
 Results evaluateResults(const SolverState& s) {
     Results r;
-    r.title1 = std::string(s.input.title1.view());
-    r.title2 = std::string(s.input.title2.view());
+    r.title1 = std::string(s.input.title1.trimmed());
+    r.title2 = std::string(s.input.title2.trimmed());
     r.temperature = s.conditions.temperature;
     r.pressure = s.conditions.pressure;
     r.loops = s.run.loops;
     r.loopLimit = s.input.loopLimit;
     r.solvedJointly = s.run.joint.solved;
-    r.converged = r.solvedJointly || s.run.loops < s.input.loopLimit;
+    r.converged = hasSolution(s);
     r.jointLoops = s.run.joint.iterations;
     r.solveNote = solveNote(s);
     r.infeasibility = s.run.joint.infeasibility;

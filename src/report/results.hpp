@@ -15,7 +15,7 @@ enum class EhCouple { none, sulfideSulfate, oxygen };
 
 struct SpeciesRow {
     int position = 0;  // in the run's species table; 1 is H+, 2 is water
-    std::string name;  // as in the database
+    std::string name;
     double charge = 0.0;
     double molality = 0.0;  // water: 1
     double logMolality = 0.0;
@@ -30,7 +30,7 @@ struct ComponentRow {
     std::string name;
     double molality = 0.0;       // of the free component species
     double moles = 0.0;          // total moles in the water (water: its moles)
-    std::string flag;            // "CM", "AD", "AL", "EQ" or two blanks
+    std::string flag;            // "CM", "AD", "AL", "EQ" or empty
     double ppm = 0.0;            // mg per kg of solution
     double totalMolality = 0.0;
     double alpha = 0.0;          // free fraction
@@ -76,6 +76,9 @@ struct ForcedRow {
     std::string component;   // the component whose total it fixed
 };
 
+// Every name and title is held as the run input and the database write it,
+// without the blanks that pad it to its columns: a formatter that writes it
+// in columns pads it again through its layout.
 struct Results {
     std::string title1, title2;
     double temperature = 0.0;  // deg C

@@ -38,7 +38,7 @@
 // equations.
 //
 // Activity coefficients are held within a Newton step and refreshed after each
-// accepted step (gamcal, lietzk), as the iteration refreshes them after each
+// accepted step (by the run's activity model), as the iteration refreshes them after each
 // loop; a converged state satisfies every equation with its refreshed
 // coefficients. Steps are bounded in ln m by a trust region on the norm of
 // the residuals, Powell's dogleg between the Newton step and steepest descent
@@ -55,53 +55,11 @@
 
 #include <string>
 
-#include "input/tables.hpp"
-#include "text/table.hpp"
+#include "solver/joint_system.hpp"
 
 namespace wq {
 
 struct SolverState;
-struct NewtonSystem;
-
-using JointVector = Table<double, MAX_COMPONENTS>;
-
-// The equation in the row of a component.
-enum class JointRow {
-    massBalance,        // also the water row
-    absent,             // a total of 0 that no species can balance: m held at 1e-200, total kept 0
-    electroneutrality,
-    fixedPH,
-    fixedActivity,
-    alkalinity,
-    saturation,
-    pinned,             // ln m held at a value: continuation and the probes for infeasibility
-};
-
-struct JointSystem {
-    int order = 0;
-    Table<JointRow, MAX_COMPONENTS> row;
-    JointVector pinnedAt;                // ln m of a pinned or absent row
-    JointVector shift;                   // subtracted from the unscaled residual (continuation)
-    Table<bool, MAX_SPECIES> bounded;    // secondary species held at a bound of the mass-action relation
-};
-
-// The equations of the water as the run states them.
-JointSystem jointSystem(const SolverState& prog);
-
-// The unknowns of the current state.
-void jointUnknowns(const SolverState& prog, JointVector& u);
-
-// Puts the unknowns u into the state: component molalities, kgw and the
-// secondary molalities, the activity coefficients as they stand.
-void setJointUnknowns(SolverState& prog, JointSystem& sys, const JointVector& u);
-
-// The residual of each equation at the state set by setJointUnknowns, less its
-// shift.
-void jointResiduals(const SolverState& prog, const JointSystem& sys, JointVector& f);
-
-// d f_i / d u_j at that state, activity coefficients held, into rows and
-// columns 1..order of newton.a (newton.order set to order).
-void jointJacobian(const SolverState& prog, const JointSystem& sys, NewtonSystem& newton);
 
 struct JointResult {
     bool solved = false;

@@ -9,27 +9,19 @@
 #include <string_view>
 #include <utility>
 
-#include "activity/activity.hpp"
 #include "activity/constraints.hpp"
 #include "equilibria/forced_saturation.hpp"
-#include "solver/solver_state.hpp"
-#include "text/stop.hpp"
-#include "linear/linear.hpp"
-#include "solver/mass_action.hpp"
-#include "input/db_numbers.hpp"
 #include "input/run_input.hpp"
-#include "grid/units.hpp"
+#include "linear/linear.hpp"
+#include "solver/charge_balance.hpp"
+#include "solver/mass_action.hpp"
+#include "solver/solver_state.hpp"
+#include "solver/totals.hpp"
+#include "text/stop.hpp"
 
 namespace wq {
 
 namespace {
-
-// Database component number of the carbonate component of an alkalinity.
-
-// Charge-balance freeze: a change of the total below this fraction of it
-// (the single-precision value of 1e-5) after loop FREEZE_AFTER_LOOP.
-constexpr double CHARGE_BALANCE_SETTLED = 9.999999747378752e-06;
-constexpr int FREEZE_AFTER_LOOP = 30;
 
 // Damping weights never fall below the single-precision value of 1e-4, so a
 // damped equation keeps some pull on the step.
@@ -41,19 +33,6 @@ constexpr double MAX_COMPONENT_MOLALITY = 10.0;
 constexpr double MIN_HYDROGEN_MOLALITY = 1e-15;
 constexpr double MIN_MOLALITY = 1e-200;
 
-// Above this molality the activity-coefficient model is far outside its
-// range; such a loop keeps the previous coefficients.
-constexpr double HIGH_MOLALITY = 7.0;
-
-bool pHFixed(const SolverState& prog) { return prog.conditions.pH != 0.0; }
-bool alkalinityGiven(const SolverState& prog) { return prog.conditions.alkalinity != 0.0; }
-int carbonatePosition(const SolverState& prog) { return prog.map.position(db::CARBONATE); }
-
-void toListingAndConsole(SolverState& prog, const Layout& layout, std::initializer_list<Value> values) {
-    prog.io.listing.write(layout, values);
-    prog.io.console.write(layout, values);
-}
-
 // An overflow (an unbounded exponent, a huge step) or an undefined value in a
 // loop would otherwise spread through every table and end in a listing of
 // NaN presented as a result. The run ends instead, naming the equation.
@@ -64,19 +43,13 @@ struct Quantity {
 constexpr Quantity RESIDUAL{"RESIDUAL", "residual"};
 constexpr Quantity NEWTON_STEP{"NEWTON STEP", "Newton step"};
 
-// A stop of the iteration on its way out of the loop: the message is written
-// by whoever decides that the run ends (writeIterationStop).
-struct Stopped {
-    IterationStop what;
-};
-
 [[noreturn]] void nonFinite(IterationStop::Kind kind, int component, int loop) {
-    throw Stopped{{kind, component, loop}};
+    throw IterationStopped{{kind, component, loop}};
 }
 
 void writeNonFinite(SolverState& prog, const Quantity& what, int component, int loop) {
     static const Layout message("(/5X,'NEWTON ITERATION FAILED: NON-FINITE ',A,' OF ',A,' IN LOOP',I5/)");
-    toListingAndConsole(prog, message, {what.listed, prog.sp[component].name.trimmed(), loop});
+    writeEach({&prog.io.listing, &prog.io.console}, message, {what.listed, prog.sp[component].name.trimmed(), loop});
 }
 
 std::string nonFiniteReason(const SolverState& prog, const Quantity& what, int component, int loop) {
@@ -97,34 +70,6 @@ void requireDefinedStep(SolverState& prog, int loop) {
         if (std::isnan(prog.newton.x[i])) nonFinite(IterationStop::Kind::nonFiniteStep, i, loop);
 }
 
-// ---- charge balance --------------------------------------------------------
-
-[[noreturn]] void imbalanceTooLarge(const SolverState& prog, int icb) {
-    throw Stopped{{IterationStop::Kind::chargeImbalance, icb, prog.run.loops}};
-}
-
-void writeImbalanceTooLarge(SolverState& prog, int icb) {
-    static const Layout message(
-        "(//5X,'CHARGE IMBALANCE EXEEDS THE TOTAL AMOUNT ','OF ',A12,' AND CANNOT '"
-        "/5X,'BE ADJUSTED BY THIS ','ION.  CHOOSE AN ION WITH OPPOSITE CHARGE'///)");
-    toListingAndConsole(prog, message, {prog.sp[icb].name.view()});
-}
-
-std::string imbalanceReason(const SolverState& prog, int icb) {
-    return "the charge imbalance exceeds the total of " + std::string(prog.sp[icb].name.trimmed()) +
-           ", which cannot balance it";
-}
-
-// The adjustment runs in every loop in which something else already moves a
-// total (forced minerals, fixed pH/activity/alkalinity) or the user asked for
-// it, until it freezes.
-//
-// The freeze is a flag of its own. Marking it by overwriting the charge-balance
-// position with a reserved position number would collide with a real
-// component standing at that position, whose charge balance would then
-// silently never run.
-bool chargeBalanceDue(const SolverState& prog) { return !prog.run.chargeBalanceFrozen && balancesCharge(prog); }
-
 // ---- assembly --------------------------------------------------------------
 
 void clearSystem(SolverState& prog) {
@@ -144,7 +89,8 @@ void massBalanceRow(SolverState& prog, int i) {
     const SpeciesTable& sp = prog.sp;
     const int nc = prog.comp.count;
     const double kgw = prog.run.kgw;
-    double f = i == 2 ? kgw * MOLES_WATER_PER_KG - prog.comp[2].mtot : kgw * sp[i].molality - prog.comp[i].mtot;
+    double f = i == WATER_SLOT ? kgw * MOLES_WATER_PER_KG - prog.comp[WATER_SLOT].mtot
+                               : kgw * sp[i].molality - prog.comp[i].mtot;
     for (int s = nc + 1; s <= sp.count; ++s) {
         const Species& species = sp[s];
         int t = firstTermNaming(species, i);
@@ -157,7 +103,7 @@ void massBalanceRow(SolverState& prog, int i) {
         f = f + nuI * species.molality * kgw;
     }
     newton.f[i] = f;
-    newton.a(i, 2) = (prog.comp[i].mtot + f) / kgw;
+    newton.a(i, WATER_SLOT) = (prog.comp[i].mtot + f) / kgw;
 }
 
 void forcedSaturationRow(SolverState& prog, int i) {
@@ -190,11 +136,11 @@ void solveNewtonSystem(SolverState& prog, int loop, void (*writeListing)(SolverS
     const bool debug = prog.input.debug != 0;
     NewtonSystem& newton = prog.newton;
     if (debug && loop == 2 && writeListing) writeListing(prog);
-    if (debug && (loop == 1 || loop == 2)) dump(newton, prog.io.listing);
-    slud(newton, newton.order);
-    sir(newton, prog.input.refinement, prog.io.listing);
+    if (debug && (loop == 1 || loop == 2)) writeNewtonMatrix(newton, prog.io.listing);
+    factorLU(newton, newton.order);
+    solveLinearSystem(newton, prog.input.refinement, prog.io.listing);
     if (debug) writeStep(prog);
-    if (prog.input.refinement != 0) dump2(newton, prog.input.refinement, prog.io.listing);
+    if (prog.input.refinement != 0) writeRefinementReport(newton, prog.input.refinement, prog.io.listing);
 }
 
 // One unknown under the step rules: a step that would take a component above
@@ -204,8 +150,8 @@ void solveNewtonSystem(SolverState& prog, int loop, void (*writeListing)(SolverS
 double stepped(SolverState& prog, int i, double old, double delta) {
     static const Layout warning("(5X,'** WARNING !  MOLALITY OF ',A12,' LESS THAN ',E10.3)");
     double m = old + delta;
-    if (m > MAX_COMPONENT_MOLALITY && i != 2) m = old;
-    if (i == 1 && m <= MIN_HYDROGEN_MOLALITY) m = old;
+    if (m > MAX_COMPONENT_MOLALITY && i != WATER_SLOT) m = old;
+    if (i == HYDROGEN_SLOT && m <= MIN_HYDROGEN_MOLALITY) m = old;
     // An infinite step the rules above did not refuse (the mass of water, or
     // a component going to -inf, whose halving would never end).
     if (!std::isfinite(m)) nonFinite(IterationStop::Kind::nonFiniteStep, i, prog.run.loops);
@@ -247,157 +193,22 @@ void writeLoopTrace(SolverState& prog, int loop) {
     prog.io.listing.write(line, {loop, prog.activity.ionicStrength});
 }
 
-// The total of an ion that carries the charge balance, moved by d: the
-// correction is halved while it would leave no positive total. With a
-// positive old total this ends once |d| < old. With a total of 0 (or below)
-// no halving can help: d runs down to 0 and the ion counts as exhausted,
-// which stops the run.
-double positiveTotalAfter(const SolverState& prog, int icb, double old, double d) {
-    double total = old - d;
-    while (total <= 0.0 && d != 0.0) {
-        d = d / 2.0;
-        total = old - d;
-    }
-    if (total <= 0.0 || total <= prog.run.chargeBalanceThreshold) imbalanceTooLarge(prog, icb);
-    return total;
-}
-
-// The H+ balance as the solution holds it now, kgw (m(H+) + sum_s nu m(s)),
-// and the protons it counts without their signs (nu: the first term of the
-// species naming H+, as in the mass-balance row).
-double protonBalance(const SolverState& prog, bool gross) {
-    const SpeciesTable& sp = prog.sp;
-    double sum = sp[1].molality;
-    for (int s = prog.comp.count + 1; s <= sp.count; ++s) {
-        int t = firstTermNaming(sp[s], 1);
-        if (t != 0) sum += (gross ? std::fabs(sp[s].coef[t]) : sp[s].coef[t]) * sp[s].molality;
-    }
-    return prog.run.kgw * sum;
-}
-
-// The total of H+ that makes the solution neutral: the proton balance it
-// holds now, less the imbalance. H+ total is a proton balance, not an amount
-// of a substance, and is negative in an alkaline water, so no sign limits it.
-// The change is halved while it exceeds half of the protons held on both
-// sides of the balance: a larger one asks the Newton step for more than a
-// linear step in m(H+) can give (a refused H+ step would leave the pH where
-// it is while the total ran on).
-double neutralProtonTotal(const SolverState& prog, double imbalance) {
-    const double gross = protonBalance(prog, true);
-    double d = imbalance;
-    while (std::fabs(d) > 0.5 * gross && d != 0.0) d = d / 2.0;
-    return protonBalance(prog, false) - d;
-}
-
-}  // namespace
-
-bool refreshActivities(SolverState& prog) {
-    SpeciesTable& sp = prog.sp;
-    bool high = false;
-    for (int s = pHFixed(prog) ? 2 : 1; s <= sp.count; ++s) {
-        sp[s].activity = sp[s].molality * sp[s].gamma;
-        if (sp[s].molality > HIGH_MOLALITY) high = true;
-    }
-    return high;
-}
-
-void refreshGammas(SolverState& prog) {
-    const RunInput& in = prog.input;
-    prog.activity.tKelvin = prog.conditions.temperature + KELVIN_OFFSET;
-    gamcal(prog.sp, prog.activity, in.activityOption, prog.conditions.pressure, prog.sp.co2Position);
-    lietzk(prog.comp, prog.map, prog.sp, prog.activity, prog.run.kgw, in.activityOption, in.waterOption,
-           prog.conditions.pressure, prog.sp.co2Position);
-}
-
-double chargeImbalance(const SolverState& prog) {
-    const SpeciesTable& sp = prog.sp;
-    double kgw = prog.run.kgw;
-    double s = kgw * sp[1].molality;
-    for (int i = 3; i <= sp.count; ++i) s += sp[i].charge * sp[i].molality * kgw;
-    return s;
-}
-
-double heldTotal(const SolverState& prog, int i) {
-    const SpeciesTable& sp = prog.sp;
-    double sum = sp[i].molality;
-    for (int s = prog.comp.count + 1; s <= sp.count; ++s) {
-        int t = firstTermNaming(sp[s], i);
-        if (t != 0) sum = sum + sp[s].coef[t] * sp[s].molality;
-    }
-    return prog.run.kgw * sum;
-}
-
-void recomputeForcedTotals(SolverState& prog) {
-    for (int e = 1; e <= prog.forced.count; ++e) {
-        int q = prog.forced[e].component;
-        prog.comp[q].mtot = heldTotal(prog, q);
-    }
-}
-
-void recomputeFixedTotals(SolverState& prog) {
-    const SpeciesTable& sp = prog.sp;
-    ComponentTable& comp = prog.comp;
-    const double kgw = prog.run.kgw;
-    const bool pH = pHFixed(prog);
-    const int icm = prog.input.fixedActivityPosition;
-    const int icarb = alkalinityGiven(prog) ? carbonatePosition(prog) : 0;
-
-    if (pH) comp[1].mtot = kgw * sp[1].molality;
-    if (icm != 0) comp[icm].mtot = kgw * sp[icm].molality;
-    if (icarb != 0) comp[icarb].mtot = kgw * sp[icarb].molality;
-    for (int s = prog.comp.count + 1; s <= sp.count; ++s) {
-        const Species& species = sp[s];
-        // For H+ only the first term is looked at: the H+ total of a fixed
-        // pH counts the species whose reaction starts with H+.
-        if (pH && species.itot >= 1 && species.comp[1] == 1)
-            comp[1].mtot += species.coef[1] * species.molality * kgw;
-        for (int j = 1; j <= species.itot; ++j) {
-            int c = species.comp[j];
-            if (icm != 0 && c == icm) comp[icm].mtot += species.coef[j] * species.molality * kgw;
-            if (icarb != 0 && c == icarb) comp[icarb].mtot += species.coef[j] * species.molality * kgw;
-        }
-    }
-}
-
-namespace {
-
-// The charge balance and the step of a loop; a stop leaves them as a Stopped
-// exception, which the loop hands back and the phases on their own report.
-void adjustBalance(SolverState& prog, int loop) {
-    const int icb = prog.input.chargeBalancePosition;
-    Component& c = prog.comp[icb];
-    const double s = chargeImbalance(prog);
-    prog.run.chargeImbalance = s;
-
-    const double old = c.mtot;
-    const double total = icb == 1 ? neutralProtonTotal(prog, s)
-                                  : positiveTotalAfter(prog, icb, old, s / prog.sp[icb].charge);
-    c.mtot = total;
-
-    // A proton balance can be near 0 while large amounts of protons are
-    // held on both sides of it; its tolerance follows those amounts.
-    const double scale = icb == 1 ? protonBalance(prog, true) : std::fabs(total);
-    c.tolerance = scale * prog.input.convergence;
-    if (std::fabs(total - old) < CHARGE_BALANCE_SETTLED * std::fabs(old) && loop > FREEZE_AFTER_LOOP)
-        prog.run.chargeBalanceFrozen = true;
-}
-
 }  // namespace
 
 void assembleSystem(SolverState& prog) {
     clearSystem(prog);
     const RunInput& in = prog.input;
     const int icm = in.fixedActivityPosition;
-    const int icarb = alkalinityGiven(prog) ? carbonatePosition(prog) : 0;
+    const int icarb = alkalinityComponent(prog);
     Sink* trace = in.debug != 0 ? &prog.io.listing : nullptr;
     const int nc = prog.comp.count;
     for (int i = 1; i <= nc; ++i) {
-        if (i == 1 && pHFixed(prog))
-            hoh(prog.newton, prog.sp, nc, prog.conditions.pH, trace);
+        if (i == HYDROGEN_SLOT && pHFixed(prog))
+            fixedPHRow(prog.newton, prog.sp, nc, prog.conditions.pH, trace);
         else if (i == icm)
-            hoh1(prog.newton, prog.sp, nc, i, in.fixedActivity);
+            fixedActivityRow(prog.newton, prog.sp, nc, i, in.fixedActivity);
         else if (i == icarb)
-            enriqu(prog.newton, prog.sp, nc, i, prog.comp, prog.conditions.alkalinity, prog.run.kgw, trace);
+            alkalinityRow(prog.newton, prog.sp, nc, i, prog.comp, prog.conditions.alkalinity, prog.run.kgw, trace);
         else if (prog.comp[i].forcedMineral != 0)
             forcedSaturationRow(prog, i);
         else
@@ -431,10 +242,10 @@ void applyStep(SolverState& prog) {
     SpeciesTable& sp = prog.sp;
     // During the update the water slot holds the unknown of the water
     // equation, the mass of water.
-    sp[2].molality = prog.run.kgw;
+    sp[WATER_SLOT].molality = prog.run.kgw;
     for (int i = 1; i <= prog.newton.order; ++i) sp[i].molality = stepped(prog, i, sp[i].molality, prog.newton.x[i]);
-    prog.run.kgw = sp[2].molality;
-    sp[2].molality = 1.0;
+    prog.run.kgw = sp[WATER_SLOT].molality;
+    sp[WATER_SLOT].molality = 1.0;
 }
 
 }  // namespace
@@ -449,13 +260,13 @@ void iterateLoops(SolverState& prog, void (*writeListing)(SolverState&)) {
         writeProgressLine(prog, loop);
         ++loop;
         prog.run.loops = loop;
-        prog.sp[2].molality = 1.0;
+        prog.sp[WATER_SLOT].molality = 1.0;
 
         if (prog.forced.count > 0) recomputeForcedTotals(prog);
         // The first loop starts from the given totals: fixed totals are not
         // rebuilt from the starting guesses, nor is the charge balanced
         // against them.
-        const bool fixedTotals = hasFixedTotals(prog);
+        const bool fixedTotals = hasFixedTotals(prog.input, prog.conditions);
         if (!(fixedTotals && loop == 1)) {
             if (fixedTotals) recomputeFixedTotals(prog);
             if (chargeBalanceDue(prog)) adjustBalance(prog, loop);
@@ -491,7 +302,7 @@ bool iterateUntilStop(SolverState& prog, void (*writeListing)(SolverState&), Ite
     try {
         iterateLoops(prog, writeListing);
         return true;
-    } catch (const Stopped& s) {
+    } catch (const IterationStopped& s) {
         stopped = s.what;
         return false;
     }
@@ -533,7 +344,7 @@ void iterate(SolverState& prog, void (*writeListing)(SolverState&)) {
 void adjustChargeBalance(SolverState& prog, int loop) {
     try {
         adjustBalance(prog, loop);
-    } catch (const Stopped& s) {
+    } catch (const IterationStopped& s) {
         reportStop(prog, s.what);
     }
 }
@@ -541,7 +352,7 @@ void adjustChargeBalance(SolverState& prog, int loop) {
 void applyNewtonStep(SolverState& prog) {
     try {
         applyStep(prog);
-    } catch (const Stopped& s) {
+    } catch (const IterationStopped& s) {
         reportStop(prog, s.what);
     }
 }

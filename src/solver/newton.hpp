@@ -37,35 +37,12 @@ bool iterateUntilStop(SolverState& prog, void (*writeListing)(SolverState&), Ite
 void writeIterationStop(SolverState& prog, const IterationStop& stopped);
 std::string iterationStopReason(const SolverState& prog, const IterationStop& stopped);
 
-// The total of component i that the current speciation holds,
-// kgw (m(i) + sum_s nu_si m(s)), nu_si from the first term of s naming i.
-double heldTotal(const SolverState& prog, int i);
-
-// activity = gamma m of every species (H+ keeps 10^-pH when the pH is fixed);
-// true when some molality is above 7 mol/kg, where the activity model is far
-// outside its range and a loop keeps the coefficients it has.
-bool refreshActivities(SolverState& prog);
-
-// The ionic strength, every activity coefficient and the activity of water
-// from the current molalities and totals (gamcal, then lietzk).
-void refreshGammas(SolverState& prog);
-
-// Net charge of the current speciation in moles: H+ counts +1, water is left
-// out, every other species counts with its charge.
-double chargeImbalance(const SolverState& prog);
-
 // True when the last iteration ended at the loop limit rather than converged
 // (the number of loops is not below the limit).
 bool reachedLoopLimit(const SolverState& prog);
 
-// The phases of one loop, in the order the loop runs them.
-
-// Totals of the components held by a forced mineral: what the current
-// speciation holds, kgw (m(q) + sum_s nu_sq m(s)).
-void recomputeForcedTotals(SolverState& prog);
-
-// Totals of the components fixed by pH, activity or alkalinity, likewise.
-void recomputeFixedTotals(SolverState& prog);
+// The phases of one loop, in the order the loop runs them (the totals of
+// forced minerals and fixed totals are recomputed first: totals.hpp).
 
 // Moves the total of the charge-balance component by the charge imbalance of
 // the current speciation. `loop` is the number of the current loop (from 1).

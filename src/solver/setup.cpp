@@ -2,7 +2,8 @@
 
 #include <cmath>
 
-#include "activity/activity.hpp"
+#include "activity/activity_model.hpp"
+#include "grid/units.hpp"
 #include "equilibria/forced_saturation.hpp"
 #include "solver/solver_state.hpp"
 #include "solver/mass_action.hpp"
@@ -20,8 +21,8 @@ constexpr double CHARGE_BALANCE_FLOOR = 9.99999993922529e-09;
 
 // Component 2 is given as kilograms of water; the solver counts it in moles.
 void convertWaterTotal(SolverState& prog) {
-    prog.run.kgw = prog.comp[2].mtot;
-    prog.comp[2].mtot = MOLES_WATER_PER_KG * prog.run.kgw;
+    prog.run.kgw = prog.comp[WATER_SLOT].mtot;
+    prog.comp[WATER_SLOT].mtot = MOLES_WATER_PER_KG * prog.run.kgw;
 }
 
 // Tolerance of the saturation equation of a forced mineral: the equation is
@@ -43,20 +44,20 @@ void setTolerances(SolverState& prog) {
         if (c.forcedMineral != 0) c.tolerance = forcedMineralTolerance(prog, c.forcedMineral);
     }
     // Equations whose unknown is not a total: tolerances in their own units.
-    if (prog.conditions.pH != 0.0) prog.comp[1].tolerance = eps * std::pow(10.0, -prog.conditions.pH);
+    if (prog.conditions.pH != 0.0) prog.comp[HYDROGEN_SLOT].tolerance = eps * std::pow(10.0, -prog.conditions.pH);
     if (prog.conditions.alkalinity != 0.0) prog.comp[prog.map.position(db::CARBONATE)].tolerance = prog.conditions.alkalinity * eps;
     if (in.fixedActivityPosition != 0) prog.comp[in.fixedActivityPosition].tolerance = eps * in.fixedActivity;
 }
 
 void setUp(SolverState& prog, const SetUpHooks& hooks) {
-    prog.activity.tables = prog.activityTables;
-    helhuc(prog.sp, prog.activity);
+    const ActivityConditions at{prog.conditions.temperature + KELVIN_OFFSET, prog.conditions.pressure,
+                                prog.activityTables, prog.input.activityOption, prog.input.waterOption};
+    prog.activityModel->setUp(prog.sp, at);
 
     const int nc = prog.comp.count;
     prog.newton.order = nc;
     prog.run.firstSecondary = nc + 1;
 
-    if (prog.conditions.mineralsSwitch != 0 && hooks.readMinerals) hooks.readMinerals(prog);
     checkForcedMinerals(prog.forced, prog.comp, prog.io.listing, prog.io.console);
 
     prog.run.chargeBalanceThreshold = CHARGE_BALANCE_FLOOR * prog.conditions.chargeBalanceStartTotal;
@@ -67,7 +68,7 @@ void setUp(SolverState& prog, const SetUpHooks& hooks) {
     if (prog.input.debug != 0 && hooks.writeDebugTables) hooks.writeDebugTables(prog);
 
     convertWaterTotal(prog);
-    if (prog.conditions.pH != 0.0) prog.sp[1].activity = std::pow(10.0, -prog.conditions.pH);
+    if (prog.conditions.pH != 0.0) prog.sp[HYDROGEN_SLOT].activity = std::pow(10.0, -prog.conditions.pH);
     setTolerances(prog);
     massActionUpdate(prog.sp, nc);
 }

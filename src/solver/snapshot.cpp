@@ -17,12 +17,7 @@ void capture(const SolverState& prog, SpeciationSnapshot& s) {
     s.loops = prog.run.loops;
     s.chargeImbalance = prog.run.chargeImbalance;
     s.chargeBalanceFrozen = prog.run.chargeBalanceFrozen;
-    const ActivityModel& a = prog.activity;
-    s.tKelvin = a.tKelvin;
-    s.ionicStrength = a.ionicStrength;
-    s.stoichIonicStrength = a.stoichIonicStrength;
-    s.osmotic = a.osmotic;
-    s.gammaCO2 = a.gammaCO2;
+    s.activityValues = prog.activity;
 }
 
 void restore(SolverState& prog, const SpeciationSnapshot& s) {
@@ -37,12 +32,7 @@ void restore(SolverState& prog, const SpeciationSnapshot& s) {
     prog.run.loops = s.loops;
     prog.run.chargeImbalance = s.chargeImbalance;
     prog.run.chargeBalanceFrozen = s.chargeBalanceFrozen;
-    ActivityModel& a = prog.activity;
-    a.tKelvin = s.tKelvin;
-    a.ionicStrength = s.ionicStrength;
-    a.stoichIonicStrength = s.stoichIonicStrength;
-    a.osmotic = s.osmotic;
-    a.gammaCO2 = s.gammaCO2;
+    prog.activity = s.activityValues;
 }
 
 }  // namespace wq

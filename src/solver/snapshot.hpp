@@ -2,6 +2,7 @@
 // attempt can start from the same point, or a failed one be shown as it ended.
 #pragma once
 
+#include "activity/activity_model.hpp"
 #include "input/tables.hpp"
 
 namespace wq {
@@ -19,7 +20,7 @@ struct SpeciationSnapshot {
     int loops = 0;
     double chargeImbalance = 0.0;
     bool chargeBalanceFrozen = false;
-    double tKelvin = 0.0, ionicStrength = 0.0, stoichIonicStrength = 0.0, osmotic = 0.0, gammaCO2 = 0.0;
+    ActivityValues activityValues;
 };
 
 void capture(const SolverState& prog, SpeciationSnapshot& snapshot);

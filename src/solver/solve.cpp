@@ -4,6 +4,7 @@
 #include "solver/newton.hpp"
 #include "solver/snapshot.hpp"
 #include "solver/solver_state.hpp"
+#include "text/channels.hpp"
 #include "text/layout.hpp"
 #include "text/stop.hpp"
 
@@ -42,10 +43,11 @@ void solveSpeciation(SolverState& prog, void (*writeListing)(SolverState&)) {
     stop(ExitStatus::error, noSolutionReason(joint.infeasibility));
 }
 
+bool hasSolution(const SolverState& prog) { return prog.run.joint.solved || !reachedLoopLimit(prog); }
+
 void writeNoSolution(SolverState& prog, const std::string& why) {
     static const Layout line("(5X,'NO SOLUTION: ',A/)");
-    prog.io.listing.write(line, {why});
-    prog.io.console.write(line, {why});
+    writeEach({&prog.io.listing, &prog.io.console}, line, {why});
 }
 
 std::string noSolutionReason(const std::string& why) { return "no solution: " + why; }

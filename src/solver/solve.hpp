@@ -20,6 +20,11 @@ struct SolverState;
 // exists when the joint solve found out) and ends the run.
 void solveSpeciation(SolverState& prog, void (*writeListing)(SolverState&));
 
+// True when the run found its solution: the iteration converged within its
+// loop limit, or the joint solve solved the water. The one statement of the
+// rule: the results, the records and the run sequence ask it here.
+bool hasSolution(const SolverState& prog);
+
 // The line saying that the water has no solution and why, on the listing and
 // then the console.
 void writeNoSolution(SolverState& prog, const std::string& why);

@@ -1,12 +1,18 @@
-// The state of one speciation: what the readers filled, the activity model
-// and the Newton system, and the values of the run that its phases share.
+// The state of one water's runs: the files and channels, what the run input
+// says, what one run hands on to the next, and what every run rebuilds.
 #pragma once
 
+#include <memory>
 #include <string>
 
-#include "activity/model.hpp"
-#include "input/input_state.hpp"
+#include "activity/activity_model.hpp"
+#include "grid/grid.hpp"
+#include "input/database_file.hpp"
+#include "input/run_input.hpp"
+#include "input/tables.hpp"
 #include "linear/newton_system.hpp"
+#include "text/channels.hpp"
+#include "text/textfile.hpp"
 
 namespace wq {
 
@@ -18,6 +24,12 @@ struct IterationStop {
     Kind kind = Kind::chargeImbalance;
     int component = 0;  // the component whose equation or total failed
     int loop = 0;
+};
+
+// A stop of the iteration on its way out of the loop: the message is written
+// by whoever decides that the run ends (writeIterationStop).
+struct IterationStopped {
+    IterationStop what;
 };
 
 // The joint solve of a run whose iteration ended without a solution.
@@ -40,10 +52,37 @@ struct RunState {
     JointSolveReport joint;       // of the last run
 };
 
-struct SolverState : InputState {
-    ActivityModel activity;
-    NewtonSystem newton;
+// What one run of a water hands on to the next: the conditions, the
+// components with their totals, the species with their molalities and
+// activity coefficients, the values of the activity model and the state of
+// the iteration. The dialogue's resets start the next run from it; a chain
+// of runs (the sweep) keeps a copy of it whole and starts again from that
+// copy when a run fails, so a field added here is kept without anyone
+// having to remember it.
+struct CarriedState {
+    RunConditions conditions;
+    ComponentTable comp;
+    ComponentMap map;
+    SpeciesTable sp;
+    ActivityValues activity;
     RunState run;
+};
+
+// CarriedState is a base, not a member, so that every phase names its tables
+// as they are (prog.sp, prog.comp); copying the base copies the whole of it.
+struct SolverState : CarriedState {
+    Channels io;
+    TextFile caseFile;      // WQCASE.DAT
+    DatabaseFile database;  // LOGKDATA.KDB
+    RunInput input;         // as read; never changed
+    ForcedSaturationList forced;
+    // Rebuilt by every run.
+    GridLocation grid;
+    ActivityTables activityTables;  // the database's activity-model tables at T and P
+    MineralTable minerals;
+    NewtonSystem newton;
+    // The activity model, built from the run's species at every set-up.
+    std::unique_ptr<ActivityModel> activityModel = makeActivityModel(DEFAULT_ACTIVITY_MODEL);
 };
 
 }  // namespace wq

@@ -60,6 +60,16 @@ std::string Sink::close() {
     return reason;
 }
 
+void writeEach(std::initializer_list<Sink*> sinks, const Layout& layout, std::initializer_list<Value> values) {
+    const std::string text = layout.write(values);
+    for (Sink* sink : sinks) sink->put(text);
+}
+
+void Channels::silence() {
+    for (Sink* sink : {&console, &listing, &plot, &skip}) sink->close();
+    input = Console(nullptr);
+}
+
 Console::Console(std::FILE* in, std::initializer_list<Sink*> flushFirst) : in_(in) {
     std::size_t k = 0;
     for (Sink* sink : flushFirst)

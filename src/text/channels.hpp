@@ -80,12 +80,21 @@ private:
     std::array<Sink*, 4> flushFirst_{};
 };
 
+// One message on several sinks, in the order given: which of the console and
+// the listing has a message first is part of each message.
+void writeEach(std::initializer_list<Sink*> sinks, const Layout& layout, std::initializer_list<Value> values = {});
+
 struct Channels {
     Sink console{stdout, false, "standard output"};
     Sink listing;
     Sink plot;
     Sink skip;
     Console input{stdin, {&console, &listing, &plot, &skip}};
+
+    // Channels that go nowhere, for a front end without a console: every
+    // sink closed, and a console input that has ended (every question takes
+    // its default answer).
+    void silence();
 };
 
 }  // namespace wq

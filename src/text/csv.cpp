@@ -1,5 +1,9 @@
 #include "text/csv.hpp"
 
+#include <cmath>
+
+#include "text/number_text.hpp"
+
 namespace wq {
 
 namespace {
@@ -142,5 +146,17 @@ std::string csvField(std::string_view text) {
     out += '"';
     return out;
 }
+
+std::string csvLine(const std::vector<std::string>& fields) {
+    std::string line;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0) line += ',';
+        line += csvField(fields[i]);
+    }
+    line += '\n';
+    return line;
+}
+
+std::string csvNumber(double value) { return std::isfinite(value) ? exactText(value) : std::string(); }
 
 }  // namespace wq

@@ -55,4 +55,13 @@ std::string shortened(std::string_view text, std::size_t most = SHOWN_TEXT_BYTES
 // a line end or leading or trailing blanks.
 std::string csvField(std::string_view text);
 
+// One record: the fields joined by commas, each as csvField writes it, and
+// the line end.
+std::string csvLine(const std::vector<std::string>& fields);
+
+// A number in a cell: 17 significant digits (exactText), so that it reads
+// back as the value computed; an empty cell for a value that is not finite
+// (a quantity the run does not have).
+std::string csvNumber(double value);
+
 }  // namespace wq

@@ -21,6 +21,12 @@ std::string textField(std::string_view line, int first, int width) {
     return s;
 }
 
+std::string_view withoutBlanksAround(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
 namespace {
 
 // The field with its blanks removed (blanks are not significant in numeric

@@ -20,6 +20,10 @@ class TextFile;
 std::string_view columns(std::string_view line, int first, int width);
 std::string textField(std::string_view line, int first, int width);
 
+// The text without the blanks before and after it: a name as a user types
+// it on a command line.
+std::string_view withoutBlanksAround(std::string_view text);
+
 // False when the field holds something that is not a number.
 bool readIntegerField(std::string_view line, int first, int width, long long& out);
 bool readRealField(std::string_view line, int first, int width, int decimals, double& out);

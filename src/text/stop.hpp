@@ -38,4 +38,17 @@ struct InternalError {
     std::string what;
 };
 
+// How a piece of work that was cut short ended: the status and the line for
+// the error stream (for an internal fault, "internal error: <what>").
+struct Ending {
+    ExitStatus status = ExitStatus::error;
+    std::string reason;
+};
+
+// The one place the endings are told apart, for every front end. Called in
+// a catch (...) handler: the ending the exception in flight stands for, a
+// Stop as it is, an InternalError or an exhausted memory (std::bad_alloc)
+// as an internal fault. Any other exception is thrown on.
+Ending endingInFlight();
+
 }  // namespace wq

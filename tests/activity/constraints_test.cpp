@@ -76,7 +76,7 @@ TEST(FixedPh, ReplacesRowOneByTheHydrogenActivity) {
     t.component(0.01, 0.8);    // Na+
     t.markedSystem(5.0);
     Capture listing;
-    hoh(*t.newton, *t.sp, 3, 7.0, nullptr);
+    fixedPHRow(*t.newton, *t.sp, 3, 7.0, nullptr);
 
     EXPECT_DOUBLE_EQ(t.newton->f[1], 1e-7 - 0.9 * 2.0e-7);
     EXPECT_EQ(t.newton->a(1, 1), -0.9);
@@ -94,7 +94,7 @@ TEST(FixedPh, WritesItsTraceLineOnlyWithDebug) {
     t.component(1.0, 1.0);
     t.clearedSystem(1.0);
     Capture listing;
-    hoh(*t.newton, *t.sp, 2, 7.0, &listing.sink());
+    fixedPHRow(*t.newton, *t.sp, 2, 7.0, &listing.sink());
     EXPECT_EQ(listing.text(), HOH_TRACE);
     EXPECT_EQ(t.newton->f[1], 0.0);
 }
@@ -106,7 +106,7 @@ TEST(FixedActivity, ReplacesTheRowOfItsComponent) {
     t.component(0.02, 0.8);  // the fixed-activity component
     t.component(0.01, 0.7);
     t.markedSystem(5.0);
-    hoh1(*t.newton, *t.sp, 4, 3, 0.01);
+    fixedActivityRow(*t.newton, *t.sp, 4, 3, 0.01);
 
     EXPECT_DOUBLE_EQ(t.newton->f[3], 0.01 - 0.8 * 0.02);
     for (int k : {1, 2, 4}) EXPECT_EQ(t.newton->a(3, k), 0.0) << k;
@@ -130,7 +130,7 @@ TEST(Alkalinity, BuildsTheCarbonateRowByHand) {
     t.comp->at[2].mtot = mtot2;
     t.clearedSystem(kgw);
     Capture listing;
-    enriqu(*t.newton, *t.sp, 4, r, *t.comp, alk, kgw, &listing.sink());
+    alkalinityRow(*t.newton, *t.sp, 4, r, *t.comp, alk, kgw, &listing.sink());
 
     // Molalities by the law of mass action, written out by hand.
     const double mCO3 = std::pow(10.0, -10.33) * (gC * mC) / (gH * mH) / 0.7;
@@ -164,7 +164,7 @@ TEST(Alkalinity, KeepsTheDiagonalOfAComponentWithoutAlkalinity) {
     const double kgw = 0.5;
     t.comp->at[2].mtot = 55.50825119018555;
     t.clearedSystem(kgw);
-    enriqu(*t.newton, *t.sp, 3, r, *t.comp, 0.0, kgw, nullptr);
+    alkalinityRow(*t.newton, *t.sp, 3, r, *t.comp, 0.0, kgw, nullptr);
 
     EXPECT_EQ(t.newton->a(r, r), kgw);
     const double mOH = 1e-6;
@@ -183,7 +183,7 @@ TEST(Alkalinity, TakesCarrierMolalitiesWithoutTheIterationsBounds) {
     t.species(-3.0, {{r, 1.0}}, 1.0);
     t.comp->at[2].mtot = 55.50825119018555;
     t.clearedSystem(1.0);
-    enriqu(*t.newton, *t.sp, 3, r, *t.comp, 0.0, 1.0, nullptr);
+    alkalinityRow(*t.newton, *t.sp, 3, r, *t.comp, 0.0, 1.0, nullptr);
     EXPECT_NEAR(t.newton->f[r], 1000.0, 1e-9);
     EXPECT_NEAR(t.newton->a(r, r), 1.0 + 1000.0, 1e-9);
 }
@@ -197,7 +197,7 @@ TEST(Alkalinity, HoldsTheConstantInSinglePrecision) {
     const int r = t.component(1e-3, 1.0);
     t.comp->at[2].mtot = 100.0;
     t.clearedSystem(2.0);
-    enriqu(*t.newton, *t.sp, 3, r, *t.comp, 0.5, 2.0, nullptr);
+    alkalinityRow(*t.newton, *t.sp, 3, r, *t.comp, 0.5, 2.0, nullptr);
     EXPECT_EQ(t.newton->f[r], -0.5 * 2.0 * 55.50825119018555 / 100.0);
     EXPECT_NE(t.newton->f[r], -0.5 * 2.0 * 55.50825 / 100.0);
     EXPECT_EQ(t.newton->a(r, 2), 0.0);

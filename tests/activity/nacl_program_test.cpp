@@ -53,9 +53,9 @@ double meanActivityCoefficient(double molality) {
     auto prog = testing::newProgram(testing::Channels::captured);
     prog->caseFile = TextFile("WQCASE.DAT", naclCase(molality));
     prog->load(nacl25Database());
-    readRunInput(*prog);
+    readCase(*prog);
     locateRun(*prog);
-    readDatabase(*prog);
+    readSpecies(*prog);
     setUp(*prog, SetUpHooks{});
     iterate(*prog, noListing);
     EXPECT_FALSE(reachedLoopLimit(*prog));

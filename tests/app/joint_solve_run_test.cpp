@@ -216,13 +216,12 @@ std::unique_ptr<QuietProgram> setUpCase(const std::string& caseText) {
     Program& p = **q;
     p.caseFile = TextFile("WQCASE.DAT", caseText);
     p.database = DatabaseFile(DATABASE.string());
-    readRunInput(p);
+    readCase(p);
     locateRun(p);
     refreshDatabase(p);
-    readDatabase(p);
-    SetUpHooks hooks;
-    hooks.readMinerals = [](SolverState& s) { minsat(s, MAX_TERMS, MAX_MINERALS); };
-    setUp(p, hooks);
+    const RunSection section = readSpecies(p);
+    if (p.conditions.mineralsSwitch != 0) readMinerals(p, section);
+    setUp(p, SetUpHooks{});
     return q;
 }
 
@@ -238,7 +237,7 @@ TEST(JointSolveRun, AgreesWithTheIterationWhereBothSolve) {
         QuietProgram byRun;
         (*byRun).caseFile = TextFile("WQCASE.DAT", text);
         (*byRun).database = DatabaseFile(DATABASE.string());
-        readRunInput(*byRun);
+        readCase(*byRun);
         const Results iterated = computeRun(*byRun);
         ASSERT_TRUE(iterated.converged);
         ASSERT_FALSE(iterated.solvedJointly);

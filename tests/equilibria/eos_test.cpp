@@ -113,7 +113,7 @@ Reduced reducedFor(double c1, double c0) {
 
 // ---------------------------------------------------------------------------
 
-TEST(Redkw, LargestRootOfKnownCubics) {
+TEST(RedlichKwong, LargestRootOfKnownCubics) {
     struct Case {
         const char* what;
         double c1, c0, pressure, expected;
@@ -132,75 +132,75 @@ TEST(Redkw, LargestRootOfKnownCubics) {
         const Reduced r = reducedFor(c.c1, c.c0);
         double aPrime = r.aPrime;
         double z = 0.0;
-        redkw(700.0, c.pressure, r.bPrime / c.pressure, aPrime, z);
+        redlichKwongCompressibility(700.0, c.pressure, r.bPrime / c.pressure, aPrime, z);
         EXPECT_NEAR(z, c.expected, 1e-9) << c.what;
         EXPECT_EQ(aPrime, r.aPrime) << c.what;
     }
 }
 
-TEST(Redkw, VanishingDiscriminantGivesOne) {
+TEST(RedlichKwong, VanishingDiscriminantGivesOne) {
     // Near the double root 0.05 (roots 0.05, 0.05, 0.9) these inputs make the
     // discriminant exactly zero; the next A' up does not, and the root near
     // 0.9 comes back.
     const double bPrime = 0.019940136136959684;
     double aPrime = 5.6588252151885641;
     double z = 0.0;
-    redkw(700.0, 1.0, bPrime, aPrime, z);
+    redlichKwongCompressibility(700.0, 1.0, bPrime, aPrime, z);
     EXPECT_EQ(z, 1.0);
 
     double nextAPrime = std::nextafter(5.6588252151885641, 10.0);
-    redkw(700.0, 1.0, bPrime, nextAPrime, z);
+    redlichKwongCompressibility(700.0, 1.0, bPrime, nextAPrime, z);
     EXPECT_NEAR(z, 0.9, 1e-6);
 }
 
-TEST(Redkw, NonPositiveAttractionBecomesOneThousandth) {
+TEST(RedlichKwong, NonPositiveAttractionBecomesOneThousandth) {
     double expectedZ = 0.0;
     double reference = 0.001;
-    redkw(700.0, 300.0, 0.003, reference, expectedZ);
+    redlichKwongCompressibility(700.0, 300.0, 0.003, reference, expectedZ);
     for (double given : {0.0, -0.0, -5.0}) {
         double aPrime = given;
         double z = 0.0;
-        redkw(700.0, 300.0, 0.003, aPrime, z);
+        redlichKwongCompressibility(700.0, 300.0, 0.003, aPrime, z);
         EXPECT_EQ(aPrime, 0.001) << given;
         EXPECT_EQ(z, expectedZ) << given;
     }
 }
 
-TEST(Trkmix, PureFluidsMatchTheRedlichKwongFugacity) {
+TEST(MixedFluidFugacityCoefficients, PureFluidsMatchTheRedlichKwongFugacity) {
     struct Case {
         double tK, pAtm;
     };
     const Case conditions[] = {{623.15, 100.0}, {673.15, 500.0}, {773.15, 1000.0}, {973.15, 6000.0}};
     for (const Case& c : conditions) {
         const double t = c.tK - 273.15;
-        const FugacityCoefficients water = trkmix(c.tK, c.pAtm, {0.0, 1.0, 0.0});
+        const FugacityCoefficients water = mixedFluidFugacityCoefficients(c.tK, c.pAtm, {0.0, 1.0, 0.0});
         EXPECT_NEAR(std::log(water.h2o), residualGibbs(c.tK, c.pAtm, aWaterSalt(t, 0.0), 14.6), 1e-9)
             << c.tK << " K " << c.pAtm << " atm";
 
-        const FugacityCoefficients co2 = trkmix(c.tK, c.pAtm, {1.0, 0.0, 0.0});
+        const FugacityCoefficients co2 = mixedFluidFugacityCoefficients(c.tK, c.pAtm, {1.0, 0.0, 0.0});
         EXPECT_NEAR(std::log(co2.co2), residualGibbs(c.tK, c.pAtm, aCO2(t), 29.7), 1e-9);
         // Without water or salt both see the same salt-free pseudo-component.
         EXPECT_EQ(co2.h2o, co2.nacl);
 
-        const FugacityCoefficients salt = trkmix(c.tK, c.pAtm, {0.0, 0.0, 1.0});
+        const FugacityCoefficients salt = mixedFluidFugacityCoefficients(c.tK, c.pAtm, {0.0, 0.0, 1.0});
         EXPECT_NEAR(std::log(salt.nacl),
                     residualGibbs(c.tK, c.pAtm, aWaterSalt(t, 100.0), bWaterSalt(100.0)), 1e-9);
     }
 }
 
-TEST(Trkmix, TraceSaltCountsAsNoSalt) {
+TEST(MixedFluidFugacityCoefficients, TraceSaltCountsAsNoSalt) {
     // x_NaCl = 5e-9 is below the salinity threshold: w = 0, so water and CO2
     // see exactly the pure-water pseudo-component.
     const double xW = 1.0 - 5e-9;
     ASSERT_EQ(xW + 5e-9, 1.0);
-    const FugacityCoefficients trace = trkmix(673.15, 800.0, {0.0, xW, 5e-9});
-    const FugacityCoefficients pure = trkmix(673.15, 800.0, {0.0, 1.0, 0.0});
+    const FugacityCoefficients trace = mixedFluidFugacityCoefficients(673.15, 800.0, {0.0, xW, 5e-9});
+    const FugacityCoefficients pure = mixedFluidFugacityCoefficients(673.15, 800.0, {0.0, 1.0, 0.0});
     EXPECT_EQ(trace.h2o, pure.h2o);
     EXPECT_EQ(trace.co2, pure.co2);
     EXPECT_NEAR(trace.nacl / pure.nacl, 1.0, 1e-7);
 }
 
-TEST(Trkmix, PartialQuantitiesAreDerivativesOfTheMixture) {
+TEST(MixedFluidFugacityCoefficients, PartialQuantitiesAreDerivativesOfTheMixture) {
     struct Case {
         const char* what;
         double tK, pAtm;
@@ -220,7 +220,7 @@ TEST(Trkmix, PartialQuantitiesAreDerivativesOfTheMixture) {
         {"pure CO2", 673.15, 1000.0, {1.0, 0.0, 0.0}, 0.0},
     };
     for (const Case& c : cases) {
-        const FugacityCoefficients phi = trkmix(c.tK, c.pAtm, c.x);
+        const FugacityCoefficients phi = mixedFluidFugacityCoefficients(c.tK, c.pAtm, c.x);
         const double lnPhi[3] = {std::log(phi.co2), std::log(phi.h2o), std::log(phi.nacl)};
         for (int i = 0; i < c.constituents; ++i) {
             EXPECT_NEAR(lnPhi[i], lnPhiByDerivative(c.tK, c.pAtm, c.x, i, c.frozenW), 1e-6)
@@ -235,7 +235,7 @@ TEST(Trkmix, PartialQuantitiesAreDerivativesOfTheMixture) {
     }
 }
 
-TEST(Trkmix, WaterFreeSaltKeepsOnlyItsOwnAttraction) {
+TEST(MixedFluidFugacityCoefficients, WaterFreeSaltKeepsOnlyItsOwnAttraction) {
     // With no water the salt's partial attraction is 2 x_NaCl a_WN alone: the
     // cross term 2 x_CO2 a_X of the full derivative is left out, which raises
     // ln phi(NaCl) by 2 x_CO2 a_X ln(1 + B/Z) / (R T^1.5 b). (A fluid without
@@ -248,7 +248,7 @@ TEST(Trkmix, WaterFreeSaltKeepsOnlyItsOwnAttraction) {
     const double b = 0.5 * 29.7 + 0.5 * bWaterSalt(100.0);
     const RkState s = rkState(tK, pAtm, a, b);
     const double omitted = 2.0 * 0.5 * aX * std::log(1.0 + s.bigB / s.z) / (R * std::pow(tK, 1.5) * b);
-    EXPECT_NEAR(std::log(trkmix(tK, pAtm, x).nacl), lnPhiByDerivative(tK, pAtm, x, 2, {}) + omitted, 1e-6);
+    EXPECT_NEAR(std::log(mixedFluidFugacityCoefficients(tK, pAtm, x).nacl), lnPhiByDerivative(tK, pAtm, x, 2, {}) + omitted, 1e-6);
 }
 
 }  // namespace

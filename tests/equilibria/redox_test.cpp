@@ -36,7 +36,7 @@ TEST(Eh, SulfideSulfateCouple) {
     for (const Case& c : cases) {
         const double expected =
             (sulfateEnergy(c.t) + R * (c.t + KELVIN) * (c.lnQ + 9.0 * std::log(c.aH))) / (8.0 * FARADAY);
-        const double eh = eeh(c.aH, c.aW, c.aSO4, c.aHS, c.t);
+        const double eh = ehFromSulfideSulfate(c.aH, c.aW, c.aSO4, c.aHS, c.t);
         EXPECT_NEAR(eh, expected, 1e-12) << c.t;
         EXPECT_NEAR(eh, c.approx, 1e-12) << c.t;
     }
@@ -54,7 +54,7 @@ TEST(Eh, OxygenCouple) {
     };
     for (const Case& c : cases) {
         const double expected = (oxygenEnergy(c.t) + R * (c.t + KELVIN) * c.lnQ) / (2.0 * FARADAY);
-        const double eh = eeh1(c.aH, c.aW, c.aO2, c.t);
+        const double eh = ehFromOxygen(c.aH, c.aW, c.aO2, c.t);
         EXPECT_NEAR(eh, expected, 1e-12) << c.t;
         EXPECT_NEAR(eh, c.approx, 1e-12) << c.t;
     }
@@ -82,7 +82,7 @@ TEST(Geothermometer, BetaSelection) {
         {"4/3 above 100 replaced", 0.01, 0.01, 0.01, 1.0, 0.0, ONE_THIRD, 367.875627347482},
     };
     for (const Case& c : cases) {
-        const double t = geoth(c.mCa, c.mK, c.mNa);
+        const double t = naKCaSourceTemperature(c.mCa, c.mK, c.mNa);
         EXPECT_NEAR(t, naKCa(c.logSqrtCaNa, c.logNaK, c.beta), 1e-9) << c.what;
         EXPECT_NEAR(t, c.approx, 1e-9) << c.what;
     }
@@ -96,8 +96,8 @@ TEST(Geothermometer, ExactlyOneHundredTakesOneThird) {
     const double l2 = std::log10(mNa / mK);
     ASSERT_EQ(l1, 1.0);
     ASSERT_EQ(naKCa(l1, l2, FOUR_THIRDS), 100.0);
-    EXPECT_EQ(geoth(mCa, mK, mNa), naKCa(l1, l2, ONE_THIRD));
-    EXPECT_NEAR(geoth(mCa, mK, mNa), 209.03624678092569, 1e-9);
+    EXPECT_EQ(naKCaSourceTemperature(mCa, mK, mNa), naKCa(l1, l2, ONE_THIRD));
+    EXPECT_NEAR(naKCaSourceTemperature(mCa, mK, mNa), 209.03624678092569, 1e-9);
 }
 
 }  // namespace

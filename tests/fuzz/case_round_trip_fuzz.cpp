@@ -28,11 +28,11 @@ bool closeEnough(double read, double written) {
 
 void checkRoundTrip(const wq::WaterSample& w) {
     const wq::Program& t = wq::fuzz::templateProgram();
-    const std::string text = wq::writeCase(t, t.caseFile, wq::fuzz::bundledCatalog(), w);
+    const std::string text = wq::writeCase(wq::fuzz::templateCase(), t.caseFile, wq::fuzz::bundledCatalog(), w);
     std::unique_ptr<wq::Program> p = wq::fuzz::quietProgram();
     p->caseFile = wq::TextFile("WQCASE.DAT", text);
     try {
-        wq::readRunInput(*p);
+        wq::readCase(*p);
     } catch (const wq::Stop&) {
         std::abort();  // the case writer wrote a run input that does not read back
     }
@@ -46,7 +46,7 @@ void checkRoundTrip(const wq::WaterSample& w) {
     FUZZ_REQUIRE(in.alkalinity == w.alkalinity.value_or(t.input.alkalinity));
     FUZZ_REQUIRE(in.runKind == t.input.runKind && in.loopLimit == t.input.loopLimit &&
             in.chargeBalanceSpecies == t.input.chargeBalanceSpecies && p->forced.count == t.forced.count);
-    FUZZ_REQUIRE(closeEnough(p->comp[wq::db::WATER].mtot, w.kgWater.value_or(t.comp[wq::db::WATER].mtot)));
+    FUZZ_REQUIRE(closeEnough(p->comp[wq::WATER_SLOT].mtot, w.kgWater.value_or(t.comp[wq::WATER_SLOT].mtot)));
     for (const wq::ComponentTotal& total : w.totals) {
         const int position = p->map.position(total.number);
         FUZZ_REQUIRE(position != 0 && closeEnough(p->comp[position].mtot, total.moles));
@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const wq::Program& t = wq::fuzz::templateProgram();
     std::string error;
     const std::optional<wq::WaterTable> table =
-        wq::readWaterTable(text, wq::fuzz::bundledCatalog(), t.comp[wq::db::WATER].mtot, error);
+        wq::readWaterTable(text, wq::fuzz::bundledCatalog(), t.comp[wq::WATER_SLOT].mtot, error);
     if (!table) return 0;
     // A few rows a table: each round trip reads a whole run input, and the
     // fuzzer varies rows better by varying tables than by piling them up.

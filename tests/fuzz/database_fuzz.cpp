@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto prog = wq::fuzz::quietProgram();
     prog->caseFile = wq::TextFile("WQCASE.DAT", WATER);
     try {
-        wq::readRunInput(*prog);
+        wq::readCase(*prog);
         const Conditions& at = CONDITIONS[size % std::size(CONDITIONS)];
         prog->input.runKind = at.runKind;
         prog->conditions.temperature = at.temperature;
@@ -61,8 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         wq::locateRun(*prog);
         prog->database = wq::DatabaseFile::ofText(
             "LOGKDATA.KDB", std::string_view(reinterpret_cast<const char*>(data), size));
-        wq::readDatabase(*prog);
-        wq::minsat(*prog, wq::MAX_TERMS, wq::MAX_MINERALS);
+        wq::readMinerals(*prog, wq::readSpecies(*prog));
     } catch (const wq::Stop&) {
         // a refused input: the normal end of a bad one
     }

@@ -10,6 +10,7 @@
 
 #include "fuzz_program.hpp"
 #include "input/component_catalog.hpp"
+#include "app/run_sequence.hpp"
 #include "input/run_input.hpp"
 
 // A broken promise is a finding: said on the error stream, then an abort.
@@ -63,10 +64,21 @@ inline const Program& templateProgram() {
     static const std::unique_ptr<Program> prog = [] {
         std::unique_ptr<Program> p = quietProgram();
         p->caseFile = TextFile("WQCASE.DAT", TEMPLATE);
-        readRunInput(*p);
+        readCase(*p);
         return p;
     }();
     return *prog;
+}
+
+// The same template as the case writer takes it.
+inline const CaseInput& templateCase() {
+    static const CaseInput input = [] {
+        TextFile file("WQCASE.DAT", TEMPLATE);
+        Channels quiet;
+        quiet.silence();
+        return readRunInput(file, quiet);
+    }();
+    return input;
 }
 
 }  // namespace wq::fuzz

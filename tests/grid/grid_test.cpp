@@ -89,7 +89,7 @@ TEST(FullTable, IndexIsChecked) {
 }
 
 // ---------------------------------------------------------------------------
-// pt_indexer
+// locateOnGrid
 
 struct Located {
     int p;
@@ -104,7 +104,7 @@ std::ostream& operator<<(std::ostream& os, const Located& l) {
 
 Located locate(double p, double t) {
     GridLocation loc;  // flags 'N', as the caller resets them
-    pt_indexer(p, t, loc);
+    locateOnGrid(p, t, loc);
     return {loc.pressureIndex, loc.temperatureIndex, loc.pressureFlag, loc.blockFlag};
 }
 
@@ -114,7 +114,7 @@ struct Case {
     Located expected;
 };
 
-TEST(PtIndexer, CasesFromTheScience) {
+TEST(LocateOnGrid, CasesFromTheScience) {
     const Case cases[] = {
         {1.0133, 90, {2, 5, 'N', 'N'}},      // a lower bound of a pressure bracket
         {1.0, 90, {2, 5, 'N', 'W'}},         // below 1 atm at 90-100 °C: raised
@@ -150,23 +150,23 @@ TEST(PtIndexer, CasesFromTheScience) {
     for (const Case& c : cases) EXPECT_EQ(locate(c.p, c.t), c.expected) << c.p << " bar, " << c.t << " C";
 }
 
-TEST(PtIndexer, ResetsOnlyThePressureFlag) {
+TEST(LocateOnGrid, ResetsOnlyThePressureFlag) {
     GridLocation loc{7, 9, 'E', 'E'};
-    pt_indexer(100, 60, loc);  // a plain point: nothing raised
+    locateOnGrid(100, 60, loc);  // a plain point: nothing raised
     EXPECT_EQ(loc.pressureFlag, 'N');
     EXPECT_EQ(loc.blockFlag, 'E');
     EXPECT_EQ(loc.pressureIndex, 10);
     EXPECT_EQ(loc.temperatureIndex, 4);
 
     loc = {1, 3, 'W', 'W'};
-    pt_indexer(150, 340, loc);  // threshold 120.458 passed, raise below 165.212
+    locateOnGrid(150, 340, loc);  // threshold 120.458 passed, raise below 165.212
     EXPECT_EQ(loc.pressureFlag, 'N');
     EXPECT_EQ(loc.blockFlag, 'W');
     EXPECT_EQ(loc.pressureIndex, 12);
 }
 
 // Pressure alone, with T = 60 °C (a bracket that neither raises nor errs).
-TEST(PtIndexer, PressureBounds) {
+TEST(LocateOnGrid, PressureBounds) {
     const std::pair<double, Located> cases[] = {
         {-1.0, {1, 4, 'E', 'N'}},
         {0.0, {1, 4, 'E', 'N'}},
@@ -185,7 +185,7 @@ TEST(PtIndexer, PressureBounds) {
     for (auto [p, expected] : cases) EXPECT_EQ(locate(p, 60), expected) << p;
 }
 
-TEST(PtIndexer, EveryPressureLineIsALowerBound) {
+TEST(LocateOnGrid, EveryPressureLineIsALowerBound) {
     for (int k = 1; k <= 34; ++k) {
         EXPECT_EQ(locate(kPressures[k - 1], 60).p, k) << kPressures[k - 1];
         if (k > 1) {
@@ -277,7 +277,7 @@ Located expectedIn(const Bracket& b, double p) {
 
 // Both sides of every raise range and threshold, at both ends and the middle
 // of every bracket, plus pressures across the whole range.
-TEST(PtIndexer, EveryBracketEdge) {
+TEST(LocateOnGrid, EveryBracketEdge) {
     for (const Bracket& b : brackets()) {
         std::vector<double> pressures = {0,   0.5, 1,    1.0133, 3,    50,   500,
                                          940, 960, 1000, 4000,   4800, 5500, 6000};
@@ -294,7 +294,7 @@ TEST(PtIndexer, EveryBracketEdge) {
 }
 
 // The ends of the grid: below 0.01 °C, up to 50 °C, above 700 °C.
-TEST(PtIndexer, TemperatureEnds) {
+TEST(LocateOnGrid, TemperatureEnds) {
     const Case cases[] = {
         {100, -INF, {10, 3, 'E', 'N'}},
         {100, below(0.01), {10, 3, 'E', 'N'}},
@@ -350,7 +350,7 @@ std::vector<int> nodesUsed(Interpolate interpolate, double t, std::array<double,
 std::vector<int> threeFrom(int first) { return {first, first + 1, first + 2}; }
 
 // ---------------------------------------------------------------------------
-// intrp2d_l
+// interpolateSaturationCurve
 
 double curveQuadratic(double t) { return 3.0 - 0.02 * t + 1.5e-4 * t * t; }
 std::array<double, N_SATURATION> curveOfQuadratic() {
@@ -359,27 +359,27 @@ std::array<double, N_SATURATION> curveOfQuadratic() {
     return curve;
 }
 
-TEST(Intrp2dL, ReproducesAQuadraticInsideAndOutside) {
+TEST(SaturationCurveInterpolation, ReproducesAQuadraticInsideAndOutside) {
     const auto curve = curveOfQuadratic();
     for (double t : {0.01, 1.0, 12.3, 25.0, 25.5, 50.5, 137.0, 325.0, 349.9, 350.0, 375.0, 400.0})
-        EXPECT_NEAR(intrp2d_l(t, curve), curveQuadratic(t), 1e-11) << t;
+        EXPECT_NEAR(interpolateSaturationCurve(t, curve), curveQuadratic(t), 1e-11) << t;
     for (int k = 0; k < N_SATURATION; ++k)
-        EXPECT_DOUBLE_EQ(intrp2d_l(kTemperatures[k], curve), curve[k]) << kTemperatures[k];
+        EXPECT_DOUBLE_EQ(interpolateSaturationCurve(kTemperatures[k], curve), curve[k]) << kTemperatures[k];
 }
 
-TEST(Intrp2dL, Reach) {
+TEST(SaturationCurveInterpolation, Reach) {
     const auto curve = curveOfQuadratic();
-    EXPECT_EQ(intrp2d_l(below(0.01), curve), ABSENT_DATA);
-    EXPECT_EQ(intrp2d_l(-10, curve), ABSENT_DATA);
-    EXPECT_EQ(intrp2d_l(above(400), curve), ABSENT_DATA);
-    EXPECT_EQ(intrp2d_l(400.01, curve), ABSENT_DATA);
-    EXPECT_FALSE(isAbsent(intrp2d_l(400, curve)));
-    EXPECT_FALSE(isAbsent(intrp2d_l(0.01, curve)));
+    EXPECT_EQ(interpolateSaturationCurve(below(0.01), curve), ABSENT_DATA);
+    EXPECT_EQ(interpolateSaturationCurve(-10, curve), ABSENT_DATA);
+    EXPECT_EQ(interpolateSaturationCurve(above(400), curve), ABSENT_DATA);
+    EXPECT_EQ(interpolateSaturationCurve(400.01, curve), ABSENT_DATA);
+    EXPECT_FALSE(isAbsent(interpolateSaturationCurve(400, curve)));
+    EXPECT_FALSE(isAbsent(interpolateSaturationCurve(0.01, curve)));
 }
 
 // Just below and just above every node: the bracket rule and its two ends
 // (below 25 °C the first three nodes, above 325 °C the last three).
-TEST(Intrp2dL, Stencils) {
+TEST(SaturationCurveInterpolation, Stencils) {
     const std::pair<double, int> cases[] = {
         {0.02, 1},    {24.9, 1},   {25.1, 1},   {25.5, 1},   {49.9, 1},   {50.1, 2},
         {50.5, 2},    {74.9, 2},   {75.1, 3},   {99.9, 3},   {100.1, 4},  {124.9, 4},
@@ -389,23 +389,23 @@ TEST(Intrp2dL, Stencils) {
         {350.1, 13},  {399.9, 13}, {400.0, 13},
     };
     for (auto [t, first] : cases)
-        EXPECT_EQ(nodesUsed(intrp2d_l, t, std::array<double, N_SATURATION>{}), threeFrom(first)) << t;
+        EXPECT_EQ(nodesUsed(interpolateSaturationCurve, t, std::array<double, N_SATURATION>{}), threeFrom(first)) << t;
 }
 
-TEST(Intrp2dL, OnANodeGivesItsValue) {
+TEST(SaturationCurveInterpolation, OnANodeGivesItsValue) {
     std::array<double, N_SATURATION> curve{};
     for (int k = 0; k < N_SATURATION; ++k) curve[k] = 10.0 + k * k;
-    EXPECT_DOUBLE_EQ(intrp2d_l(0.01, curve), 10.0);
-    EXPECT_DOUBLE_EQ(intrp2d_l(25, curve), 11.0);
-    EXPECT_DOUBLE_EQ(intrp2d_l(350, curve), 10.0 + 14 * 14);
+    EXPECT_DOUBLE_EQ(interpolateSaturationCurve(0.01, curve), 10.0);
+    EXPECT_DOUBLE_EQ(interpolateSaturationCurve(25, curve), 11.0);
+    EXPECT_DOUBLE_EQ(interpolateSaturationCurve(350, curve), 10.0 + 14 * 14);
 }
 
-TEST(Intrp2dL, OrderOfArithmeticIsPinned) {
+TEST(SaturationCurveInterpolation, OrderOfArithmeticIsPinned) {
     std::array<double, N_SATURATION> curve{};
     curve[12] = -16.246;
     curve[13] = -18.866;
     curve[14] = 13.431;
-    EXPECT_EQ(intrp2d_l(343.28, curve), 1.3181582822399571);
+    EXPECT_EQ(interpolateSaturationCurve(343.28, curve), 1.3181582822399571);
 }
 
 // ---------------------------------------------------------------------------
@@ -438,7 +438,7 @@ TEST(SaturationCurve, TakenFromAFullTable) {
 }
 
 // ---------------------------------------------------------------------------
-// intrp2d
+// interpolateShortTable
 
 double shortQuadratic(double t) { return -1.5 + 0.03 * t - 4e-5 * t * t; }
 std::array<double, N_SHORT> shortOf(double (*f)(double), int valid) {
@@ -448,15 +448,15 @@ std::array<double, N_SHORT> shortOf(double (*f)(double), int valid) {
 }
 double zero(double) { return 0.0; }
 
-TEST(Intrp2d, FullTableReproducesAQuadratic) {
+TEST(ShortTableInterpolation, FullTableReproducesAQuadratic) {
     const auto s = shortOf(shortQuadratic, 8);
     for (double t : {-20.0, 0.0, 10.0, 25.0, 37.0, 60.0, 100.0, 175.0, 260.0, 349.0, 350.0, 380.0, 400.0})
-        EXPECT_NEAR(intrp2d(t, s), shortQuadratic(t), 1e-11) << t;
-    EXPECT_EQ(intrp2d(above(400), s), ABSENT_DATA);
-    EXPECT_EQ(intrp2d(400.01, s), ABSENT_DATA);
+        EXPECT_NEAR(interpolateShortTable(t, s), shortQuadratic(t), 1e-11) << t;
+    EXPECT_EQ(interpolateShortTable(above(400), s), ABSENT_DATA);
+    EXPECT_EQ(interpolateShortTable(400.01, s), ABSENT_DATA);
 }
 
-TEST(Intrp2d, Stencils) {
+TEST(ShortTableInterpolation, Stencils) {
     struct Row {
         int valid;
         double t;
@@ -473,74 +473,74 @@ TEST(Intrp2d, Stencils) {
         {3, -100, 1}, {3, 75, 1}, {3, 120, 1}, {3, 149.9, 1},
     };
     for (const Row& r : rows)
-        EXPECT_EQ(nodesUsed(intrp2d, r.t, shortOf(zero, r.valid)), threeFrom(r.first))
+        EXPECT_EQ(nodesUsed(interpolateShortTable, r.t, shortOf(zero, r.valid)), threeFrom(r.first))
             << r.valid << " values, " << r.t << " C";
 }
 
-TEST(Intrp2d, ExtrapolatesAtMost50DegreesAboveTheData) {
+TEST(ShortTableInterpolation, ExtrapolatesAtMost50DegreesAboveTheData) {
     for (int valid = 3; valid <= 8; ++valid) {
         const auto s = shortOf(shortQuadratic, valid);
         const double top = kShortTemperatures[valid - 1];
         const double limit = std::min(top + 50, 400.0);
-        EXPECT_NEAR(intrp2d(limit, s), shortQuadratic(limit), 1e-11) << valid;
-        EXPECT_EQ(intrp2d(limit + 0.01, s), ABSENT_DATA) << valid;
-        EXPECT_NEAR(intrp2d(-30, s), shortQuadratic(-30), 1e-11) << valid;  // no lower limit
+        EXPECT_NEAR(interpolateShortTable(limit, s), shortQuadratic(limit), 1e-11) << valid;
+        EXPECT_EQ(interpolateShortTable(limit + 0.01, s), ABSENT_DATA) << valid;
+        EXPECT_NEAR(interpolateShortTable(-30, s), shortQuadratic(-30), 1e-11) << valid;  // no lower limit
     }
     const auto five = shortOf(shortQuadratic, 5);
-    EXPECT_NEAR(intrp2d(249, five), shortQuadratic(249), 1e-11);
-    EXPECT_EQ(intrp2d(251, five), ABSENT_DATA);
+    EXPECT_NEAR(interpolateShortTable(249, five), shortQuadratic(249), 1e-11);
+    EXPECT_EQ(interpolateShortTable(251, five), ABSENT_DATA);
 }
 
-TEST(Intrp2d, SingleValue) {
+TEST(ShortTableInterpolation, SingleValue) {
     auto s = shortOf(zero, 1);
     s[0] = -3.25;
-    for (double t : {10.0, 20.0, 25.0, 35.0}) EXPECT_EQ(intrp2d(t, s), -3.25) << t;
+    for (double t : {10.0, 20.0, 25.0, 35.0}) EXPECT_EQ(interpolateShortTable(t, s), -3.25) << t;
     for (double t : {below(10.0), above(35.0), 40.0, 0.01, 300.0})
-        EXPECT_EQ(intrp2d(t, s), ABSENT_DATA) << t;
+        EXPECT_EQ(interpolateShortTable(t, s), ABSENT_DATA) << t;
 }
 
-TEST(Intrp2d, TwoValuesMakeAStraightLine) {
+TEST(ShortTableInterpolation, TwoValuesMakeAStraightLine) {
     auto s = shortOf(zero, 2);
     s[0] = 2.0;
     s[1] = 3.0;
     for (double t : {0.01, 10.0, 25.0, 40.0, 50.0, 60.0, 75.0})
-        EXPECT_NEAR(intrp2d(t, s), 2.0 + (t - 25.0) / 25.0, 1e-14) << t;
-    EXPECT_EQ(intrp2d(25.0, s), 2.0);
-    EXPECT_EQ(intrp2d(below(0.01), s), ABSENT_DATA);
-    EXPECT_EQ(intrp2d(above(75.0), s), ABSENT_DATA);
+        EXPECT_NEAR(interpolateShortTable(t, s), 2.0 + (t - 25.0) / 25.0, 1e-14) << t;
+    EXPECT_EQ(interpolateShortTable(25.0, s), 2.0);
+    EXPECT_EQ(interpolateShortTable(below(0.01), s), ABSENT_DATA);
+    EXPECT_EQ(interpolateShortTable(above(75.0), s), ABSENT_DATA);
     // Only lines: a quadratic's two values give the chord, not the quadratic.
     const auto q = shortOf(shortQuadratic, 2);
-    EXPECT_GT(std::abs(intrp2d(70.0, q) - shortQuadratic(70.0)), 1e-3);
+    EXPECT_GT(std::abs(interpolateShortTable(70.0, q) - shortQuadratic(70.0)), 1e-3);
 }
 
-TEST(Intrp2d, OnlyTheExactMarkerEndsTheData) {
+TEST(ShortTableInterpolation, OnlyTheExactMarkerEndsTheData) {
     // value 5 absent, 6-8 present: four values, the later ones ignored
     auto s = shortOf(shortQuadratic, 8);
     s[4] = ABSENT_DATA;
-    EXPECT_NEAR(intrp2d(190, s), shortQuadratic(190), 1e-11);
-    EXPECT_EQ(intrp2d(200.1, s), ABSENT_DATA);
+    EXPECT_NEAR(interpolateShortTable(190, s), shortQuadratic(190), 1e-11);
+    EXPECT_EQ(interpolateShortTable(200.1, s), ABSENT_DATA);
     auto spikes = shortOf(zero, 8);
     spikes[4] = ABSENT_DATA;
-    EXPECT_EQ(nodesUsed(intrp2d, 190.0, spikes), threeFrom(2));
+    EXPECT_EQ(nodesUsed(interpolateShortTable, 190.0, spikes), threeFrom(2));
 
     // value 1 is always data, even when it holds the marker
     auto first = shortOf(shortQuadratic, 8);
     first[0] = ABSENT_DATA;
-    EXPECT_NEAR(intrp2d(330, first), shortQuadratic(330), 1e-11);
+    EXPECT_NEAR(interpolateShortTable(330, first), shortQuadratic(330), 1e-11);
 
     // close to the marker is still a value
     for (double nearly : {99999.0, below(ABSENT_DATA), above(ABSENT_DATA)}) {
         auto z = shortOf(zero, 8);
         z[2] = nearly;
-        EXPECT_EQ(intrp2d(300, z), 0.0) << nearly;
+        EXPECT_EQ(interpolateShortTable(300, z), 0.0) << nearly;
     }
     auto z = shortOf(zero, 8);
     z[2] = ABSENT_DATA;
-    EXPECT_EQ(intrp2d(300, z), ABSENT_DATA);
+    EXPECT_EQ(interpolateShortTable(300, z), ABSENT_DATA);
 }
 
 // ---------------------------------------------------------------------------
-// intrp3d
+// interpolateFullTable
 
 // Quadratic in P at every T and quadratic in T at every P.
 double biquadratic(double p, double t) {
@@ -554,7 +554,7 @@ FullTable tableOf(double (*f)(double, double)) {
     return table;
 }
 
-TEST(Intrp3d, ReproducesABiquadraticInsideAndOutside) {
+TEST(FullTableInterpolation, ReproducesABiquadraticInsideAndOutside) {
     const FullTable table = tableOf(biquadratic);
     const struct {
         double p, t;
@@ -566,15 +566,15 @@ TEST(Intrp3d, ReproducesABiquadraticInsideAndOutside) {
     };
     for (const auto& c : cases) {
         const double want = biquadratic(c.p, c.t);
-        EXPECT_NEAR(intrp3d(c.p, c.t, c.ip, c.it, table), want, 1e-10 * std::max(1.0, std::abs(want)))
+        EXPECT_NEAR(interpolateFullTable(c.p, c.t, c.ip, c.it, table), want, 1e-10 * std::max(1.0, std::abs(want)))
             << c.p << " bar, " << c.t << " C";
     }
     for (int r = 1; r <= 35; ++r)
         for (int c = 3; c <= 36; ++c)
-            EXPECT_DOUBLE_EQ(intrp3d(kPressures[r - 1], kTemperatures[c - 1], r, c, table), table.at(r, c));
+            EXPECT_DOUBLE_EQ(interpolateFullTable(kPressures[r - 1], kTemperatures[c - 1], r, c, table), table.at(r, c));
 }
 
-TEST(Intrp3d, UsesTheBlockAboveThePressureAndBelowTheTemperature) {
+TEST(FullTableInterpolation, UsesTheBlockAboveThePressureAndBelowTheTemperature) {
     const struct {
         double p, t;
         int ip, it;
@@ -585,7 +585,7 @@ TEST(Intrp3d, UsesTheBlockAboveThePressureAndBelowTheTemperature) {
             for (int col = 1; col <= N_TEMPERATURES; ++col) {
                 FullTable spike;
                 spike.at(r, col) = 1.0;
-                if (intrp3d(c.p, c.t, c.ip, c.it, spike) != 0.0) used.insert({r, col});
+                if (interpolateFullTable(c.p, c.t, c.ip, c.it, spike) != 0.0) used.insert({r, col});
             }
         }
         std::set<std::pair<int, int>> expected;
@@ -595,22 +595,22 @@ TEST(Intrp3d, UsesTheBlockAboveThePressureAndBelowTheTemperature) {
     }
 }
 
-TEST(Intrp3d, BlockOutsideTheGridIsAnInternalError) {
+TEST(FullTableInterpolation, BlockOutsideTheGridIsAnInternalError) {
     const FullTable table;
-    EXPECT_THROW(intrp3d(100, 100, 36, 5, table), InternalError);
-    EXPECT_THROW(intrp3d(100, 100, 0, 5, table), InternalError);
-    EXPECT_THROW(intrp3d(100, 100, 5, 2, table), InternalError);
-    EXPECT_THROW(intrp3d(100, 100, 5, 37, table), InternalError);
+    EXPECT_THROW(interpolateFullTable(100, 100, 36, 5, table), InternalError);
+    EXPECT_THROW(interpolateFullTable(100, 100, 0, 5, table), InternalError);
+    EXPECT_THROW(interpolateFullTable(100, 100, 5, 2, table), InternalError);
+    EXPECT_THROW(interpolateFullTable(100, 100, 5, 37, table), InternalError);
 }
 
 // Pressure first, down each temperature column, then temperature: the other
 // order gives different bits for these data.
-TEST(Intrp3d, OrderOfArithmeticIsPinned) {
+TEST(FullTableInterpolation, OrderOfArithmeticIsPinned) {
     FullTable table;
     const double block[3][3] = {{-3.52, -6.98, 3.02}, {-8.55, 0.72, -2.69}, {-8.84, 0.15, -9.25}};
     for (int k = 0; k < 3; ++k)
         for (int m = 0; m < 3; ++m) table.at(13 + k, 15 + m) = block[k][m];
-    EXPECT_EQ(intrp3d(243.4, 354.2, 13, 17, table), -6.260986105558407);
+    EXPECT_EQ(interpolateFullTable(243.4, 354.2, 13, 17, table), -6.260986105558407);
 }
 
 }  // namespace

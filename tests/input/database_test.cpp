@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "app/run_sequence.hpp"
 #include "input/minerals.hpp"
+#include "input/parsed_database.hpp"
 #include "support/kdb_writer.hpp"
 #include "support/test_program.hpp"
 
@@ -64,7 +66,7 @@ TEST_F(DatabaseTest, ReadsActivityModelAndComponentLinesKeepingMolalities) {
     prog().sp[4].molality = 0.123;
     prog().sp[4].gamma = 0.9;
 
-    readDatabase(prog());
+    readSpecies(prog());
 
     const ActivityTables& am = prog().activityTables;
     EXPECT_NEAR(am.debyeA, 0.4913 + 0.081, 1e-12);
@@ -110,17 +112,17 @@ TEST_F(DatabaseTest, FullTableOnTheGridOrAlongTheSaturationCurve) {
 
     prog().load(w.text());
     prog().saturationRun(137.5);
-    readDatabase(prog());
+    const RunSection run = readSpecies(prog());
     ASSERT_EQ(prog().sp.count, 7);
     EXPECT_NEAR(prog().sp[6].logK, quadraticT(137.5), 1e-9);
     // The minerals and gases begin right after the end record.
-    const AqueousSection* section = prog().database.runSection;
+    const AqueousSection* section = run.aqueous;
     ASSERT_NE(section, nullptr);
     EXPECT_TRUE(prog().database.parsed().text().substr(section->end.offset).starts_with("Minerals and gases, head line 1"));
 
     prog().load(w.text());
     prog().extendedRun(263.0, 1234.0);
-    readDatabase(prog());
+    readSpecies(prog());
     ASSERT_EQ(prog().sp.count, 7);
     EXPECT_NEAR(prog().sp[7].logK, quadraticTP(263.0, 1234.0), 1e-9);
     EXPECT_EQ(prog().sp[7].comp[1], 4);  // Ca++
@@ -192,7 +194,7 @@ TEST_F(DatabaseTest, SelectionRulesAndTheirMessages) {
             prog().extendedRun(c.temperature, 500.0);
         else
             prog().saturationRun(c.temperature);
-        readDatabase(prog());
+        readSpecies(prog());
         EXPECT_EQ(prog().sp.count, static_cast<int>(c.components.size()) + (c.kept ? 1 : 0));
         EXPECT_EQ(prog().console(), c.destinations & toConsole ? c.message : "");
         EXPECT_EQ(prog().listing(), c.destinations & toListing ? c.message : "");
@@ -209,14 +211,14 @@ TEST_F(DatabaseTest, PositionsAfterDroppedSpeciesAndTheCarbonDioxidePosition) {
     w.species({.name = "OH-", .charge = -1, .reaction = {{1, 2}, {-1, 1}}, .logK = 14.0});
     prog().load(w.text());
     prog().useComponents({1, 2, 3, 5});
-    readDatabase(prog());
+    readSpecies(prog());
     ASSERT_EQ(prog().sp.count, 6);
     EXPECT_EQ(prog().sp.co2Position, 5);
     EXPECT_TRUE(prog().sp[6].name.equals("OH-"));
     EXPECT_NEAR(prog().sp[6].logK, 14.0, 1e-12);
 
     prog().useComponents({1, 2});
-    readDatabase(prog());
+    readSpecies(prog());
     EXPECT_EQ(prog().sp.co2Position, 0);
     EXPECT_TRUE(prog().sp[3].name.equals("OH-"));
 }
@@ -239,7 +241,7 @@ TEST_F(DatabaseTest, SulfurCoefficientsForTheSulfideAndSulfateTotals) {
         w.species({.name = "X", .reaction = c.reaction});
         prog().load(w.text());
         prog().useComponents(c.components);
-        readDatabase(prog());
+        readSpecies(prog());
         const Species& s = prog().sp[prog().sp.count];
         EXPECT_EQ(s.redoxHS, c.hs);
         EXPECT_EQ(s.redoxSO4, c.so4);
@@ -250,7 +252,7 @@ TEST_F(DatabaseTest, SizeChecksStopWithTheirMessages) {
     KdbWriter terms = writerWithComponents();
     terms.species({.name = "Thirteen-term-species", .reaction = std::vector<Term>(13, Term{1, 1})});
     prog().load(terms.text());
-    EXPECT_EQ(stopOf([&] { readDatabase(prog()); }), ExitStatus::error);
+    EXPECT_EQ(stopOf([&] { readSpecies(prog()); }), ExitStatus::error);
     EXPECT_EQ(prog().listing(),
               "\n     SPECIES Thirteen-ter IN LOGKDATA HAS TOO MANY COMPONENTS\n"
               "     ITOT FOR THAT SPECIES IS  13 ; MAXIMUM IS  12\n\n\n");
@@ -266,7 +268,7 @@ TEST_F(DatabaseTest, SizeChecksStopWithTheirMessages) {
     const std::string message =
         "\n\n\n     SELECTED CHARGE BALANCE ION O2,aq        IS UNCHARGED !\n"
         "     SELECT A PROPER ION (C) \n\n\n\n";
-    EXPECT_EQ(stopOf([&] { readDatabase(prog()); }), ExitStatus::error);
+    EXPECT_EQ(stopOf([&] { readSpecies(prog()); }), ExitStatus::error);
     EXPECT_EQ(prog().listing(), message);
     EXPECT_EQ(prog().console(), message);
 }
@@ -283,11 +285,11 @@ TEST_F(DatabaseTest, SpeciesCapacityIs599Positions) {
                        .shortTable = {1, 2, 3, 4, 5, 6, 7, 8}});
         prog().load(w.text());
         if (secondaries == 597) {
-            readDatabase(prog());
+            readSpecies(prog());
             EXPECT_EQ(prog().sp.count, 599);
             EXPECT_EQ(prog().listing(), "");
         } else {
-            EXPECT_EQ(stopOf([&] { readDatabase(prog()); }), ExitStatus::error);
+            EXPECT_EQ(stopOf([&] { readSpecies(prog()); }), ExitStatus::error);
             EXPECT_EQ(prog().listing(),
                       "\n     NUMBER OF SPECIES READ IN LOGKDATA EXCEEDS MAXIMUM OF 600\n"
                       "     LAST NAME READ IS:  Species-numb (NS=600)\n\n\n");
@@ -333,7 +335,7 @@ TEST_F(DatabaseTest, ReadFailureMessages) {
         TearDown();
         SetUp();
         prog().load(c.text);
-        EXPECT_EQ(stopOf([&] { readDatabase(prog()); }), ExitStatus::error);
+        EXPECT_EQ(stopOf([&] { readSpecies(prog()); }), ExitStatus::error);
         EXPECT_EQ(prog().console(), c.console);
     }
 }
@@ -404,8 +406,7 @@ TEST_F(DatabaseTest, ValuesThatAreNoLogKAreRefusedWithTheLineAndTheField) {
         std::string errors;
         const auto status = stopOf(
             [&] {
-                readDatabase(prog());
-                minsat(prog(), MAX_TERMS, MAX_MINERALS);
+                readMinerals(prog(), readSpecies(prog()));
             },
             &errors);
         if (c.error.empty()) {
@@ -447,7 +448,7 @@ TEST_F(DatabaseTest, LayoutFailuresNameFileAndLine) {
         prog().load(c.text);
         prog().useComponents(c.components);
         std::string errors;
-        EXPECT_EQ(stopOf([&] { readDatabase(prog()); }, &errors), ExitStatus::error);
+        EXPECT_EQ(stopOf([&] { readSpecies(prog()); }, &errors), ExitStatus::error);
         EXPECT_NE(errors.find(c.error), std::string::npos) << errors;
     }
 }
@@ -481,7 +482,7 @@ TEST_F(DatabaseTest, ComponentSectionEndsAtABlankLineOrAfterLine71) {
         SCOPED_TRACE(c.what);
         prog().load(c.text);
         prog().useComponents(c.components);
-        readDatabase(prog());
+        readSpecies(prog());
         ASSERT_EQ(prog().sp.count, static_cast<int>(c.components.size()) + 1);
         EXPECT_TRUE(prog().sp[prog().sp.count].name.equals("OH-"));
         EXPECT_NEAR(prog().sp[prog().sp.count].logK, 14.0, 1e-12);
@@ -501,8 +502,7 @@ TEST_F(DatabaseTest, SmallDatabaseGivesItsHandCheckedValues) {
     prog().load(fileText(std::string(WQSPEC_SOURCE_DIR) + "/tests/data/small.kdb"));
     prog().useComponents({1, 2, 3, 4, 5, 9, 10, 13});
     prog().conditions.mineralsSwitch = 1;
-    readDatabase(prog());
-    minsat(prog(), MAX_TERMS, MAX_MINERALS);
+    readMinerals(prog(), readSpecies(prog()));
     const struct {
         const char* name;
         double logK;

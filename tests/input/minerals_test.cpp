@@ -1,5 +1,5 @@
 // The minerals and gases of the database: selection, interpolation, the
-// forced-saturation links, capacities and every message of minsat.
+// forced-saturation links, capacities and every message of readMineralsAndGases.
 #include "input/minerals.hpp"
 
 #include <gtest/gtest.h>
@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/run_sequence.hpp"
 #include "input/database.hpp"
 #include "support/kdb_writer.hpp"
 #include "support/test_program.hpp"
@@ -29,12 +30,14 @@ protected:
         w.component(13, "Na+", 1, 4.0, 22.9898);
         return w;
     }
-    // The aqueous part first: minsat starts where it ends.
+    // The aqueous part first: readMineralsAndGases starts where it ends.
     void read(const KdbWriter& w, int maxEntries = MAX_MINERALS) {
         prog().load(w.text());
         prog().conditions.mineralsSwitch = 1;
-        readDatabase(prog());
-        minsat(prog(), MAX_TERMS, maxEntries);
+        const RunSection section = readSpecies(prog());
+        prog().conditions.mineralsSwitch = readMineralsAndGases(databaseRun(prog()), section, prog().forced,
+                                                                prog().comp, prog().minerals,
+                                                                prog().input.debug != 0, maxEntries);
     }
     const MineralEntry& entry(int slot) { return prog().minerals[slot]; }
 };
@@ -228,8 +231,8 @@ TEST_F(MineralsTest, UnreadableEntriesNameTheMineral) {
         for (const std::string& l : damaged) text += l + "\n";
         prog().load(text);
         prog().conditions.mineralsSwitch = 1;
-        readDatabase(prog());
-        EXPECT_EQ(stopOf([&] { minsat(prog(), MAX_TERMS, MAX_MINERALS); }), ExitStatus::error);
+        const RunSection section = readSpecies(prog());
+        EXPECT_EQ(stopOf([&] { readMinerals(prog(), section); }), ExitStatus::error);
         EXPECT_EQ(prog().console(), "   Bombed on reading logkdata entries for mineral: Calcite             \n");
     }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/run_sequence.hpp"
 #include "input/run_input.hpp"
 #include "app/program.hpp"
 #include "support/test_program.hpp"
@@ -43,7 +44,7 @@ struct Reader {
     std::unique_ptr<testing::TestProgram> prog = testing::newProgram(testing::Channels::captured);
 
     explicit Reader(const CaseFile& c) { prog->caseFile = TextFile("WQCASE.DAT", c.text()); }
-    void read() { readRunInput(*prog); }
+    void read() { readCase(*prog); }
 };
 
 TEST(RunInput, ComponentFieldsUseImpliedDecimalsAndDefaults) {
@@ -54,8 +55,8 @@ TEST(RunInput, ComponentFieldsUseImpliedDecimalsAndDefaults) {
     r.read();
     Program& p = *r.prog;
     EXPECT_EQ(p.comp.count, 4);
-    EXPECT_DOUBLE_EQ(p.comp[1].mtot, 1.0e-13);  // the digit 1 alone under 13 implied decimals
-    EXPECT_EQ(p.comp[2].mtot, 1.0);
+    EXPECT_DOUBLE_EQ(p.comp[HYDROGEN_SLOT].mtot, 1.0e-13);  // the digit 1 alone under 13 implied decimals
+    EXPECT_EQ(p.comp[WATER_SLOT].mtot, 1.0);
     EXPECT_EQ(p.sp[3].molality, 1.000000013351432e-10);  // Mtry <= 0 replaced
     EXPECT_EQ(p.sp[3].gamma, 0.95);                      // survives without activity option 3
     EXPECT_EQ(p.sp[4].molality, 0.05);

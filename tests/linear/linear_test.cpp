@@ -61,7 +61,7 @@ TEST(Linear, DecomposesWithPartialPivotingAndSolves) {
         SCOPED_TRACE(c.what);
         auto sys = system(c.rows);
         const int n = sys->order;
-        slud(*sys, n);
+        factorLU(*sys, n);
         expectPivots(*sys, c.pivot);
         for (int i = 1; i <= n; ++i)
             for (int j = 1; j <= n; ++j) {
@@ -70,7 +70,7 @@ TEST(Linear, DecomposesWithPartialPivotingAndSolves) {
             }
         Capture listing;
         for (int refinement : {0, 2}) {
-            sir(*sys, refinement, listing.sink());
+            solveLinearSystem(*sys, refinement, listing.sink());
             for (int i = 1; i <= n; ++i) EXPECT_EQ(sys->x[i], c.x[i - 1]) << "x(" << i << ")";
             // An exact solution leaves a zero first correction: one pass.
             EXPECT_EQ(sys->iter, refinement == 0 ? 0 : 1);
@@ -83,7 +83,7 @@ TEST(Linear, CopiesTheMatrixOnlyForTheFullOrder) {
     auto sys = system({{1, 1, 0}, {2, 4, 0}});
     sys->lu(1, 1) = 4;
     sys->lu(2, 2) = 2;
-    slud(*sys, 1);  // n < N: the factors already in LU are decomposed
+    factorLU(*sys, 1);  // n < N: the factors already in LU are decomposed
     expectPivots(*sys, {1, 1});
     EXPECT_EQ(sys->lu(1, 1), 4);
     EXPECT_EQ(sys->lu(2, 1), 0);
@@ -96,10 +96,10 @@ TEST(Linear, ResidualUsesTheMatrixNotItsFactors) {
     x[1] = x[2] = 1;
     b[1] = b[2] = 1;
     for (int pass = 0; pass < 2; ++pass) {
-        saxmb(*sys, x, b, r);
+        linearResidual(*sys, x, b, r);
         EXPECT_EQ(r[1], 2);
         EXPECT_EQ(r[2], 6);
-        slud(*sys, 2);
+        factorLU(*sys, 2);
     }
 }
 
@@ -118,7 +118,7 @@ TEST(Linear, SingularMatrixStopsWithTheWarningOnTheListingOnly) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         auto sys = system(c.rows);
-        slud(*sys, sys->order);
+        factorLU(*sys, sys->order);
         expectPivots(*sys, c.pivot);
         // A skipped column keeps its entries: no multipliers from a 0 pivot.
         for (int i = 2; i <= sys->order; ++i) EXPECT_FALSE(std::isnan(sys->lu(i, 1)));
@@ -126,7 +126,7 @@ TEST(Linear, SingularMatrixStopsWithTheWarningOnTheListingOnly) {
         ::testing::internal::CaptureStdout();
         bool stopped = false;
         try {
-            sir(*sys, 2, listing.sink());
+            solveLinearSystem(*sys, 2, listing.sink());
         } catch (const Stop& s) {
             stopped = true;
             EXPECT_EQ(s.status, ExitStatus::error);
@@ -138,7 +138,7 @@ TEST(Linear, SingularMatrixStopsWithTheWarningOnTheListingOnly) {
                   "  COMPUTATIONAL SINGULARITY, IER = 0.0\n\n");
     }
     auto sys = system({{1, 2, 0, 1}, {2, 4, 1, 1}, {1, 2, 1, 1}});
-    slud(*sys, 3);
+    factorLU(*sys, 3);
     EXPECT_EQ(sys->lu(3, 2), 0.0);
     EXPECT_EQ(sys->lu(3, 3), 0.5);  // the last pivot alone would pass
 }
@@ -150,9 +150,9 @@ TEST(Linear, RefinementSwitch) {
     for (int refinement : {0, 1, 2, 7}) {
         SCOPED_TRACE(refinement);
         auto sys = system({{49, 1}});
-        slud(*sys, 1);
+        factorLU(*sys, 1);
         sys->r[1] = 123.0;
-        sir(*sys, refinement, listing.sink());
+        solveLinearSystem(*sys, refinement, listing.sink());
         if (refinement == 0) {
             EXPECT_EQ(sys->x[1], plain);
             EXPECT_EQ(sys->iter, 0);
@@ -174,10 +174,10 @@ TEST(Linear, RefinementStopsWhenACorrectionDoesNotHalve) {
     // makes the corrections hand-computable. A = 1, b = 1, LU = 4:
     // x = 1/4, r = -3/4, d = -3/16, ratio sum|d| / sum|x before| = 3/4 > 1/2.
     auto sys = system({{1, 1}});
-    slud(*sys, 1);
+    factorLU(*sys, 1);
     sys->lu(1, 1) = 4;
     Capture listing;
-    sir(*sys, 2, listing.sink());
+    solveLinearSystem(*sys, 2, listing.sink());
     EXPECT_EQ(sys->iter, -1);
     EXPECT_EQ(sys->r[1], -0.1875);
     EXPECT_EQ(sys->x[1], 0.4375);  // the last correction stays applied
@@ -186,16 +186,16 @@ TEST(Linear, RefinementStopsWhenACorrectionDoesNotHalve) {
     // the refinement goes on, halving the error each pass, until the ratio
     // no longer changes 1.0.
     sys->lu(1, 1) = 2;
-    sir(*sys, 2, listing.sink());
+    solveLinearSystem(*sys, 2, listing.sink());
     EXPECT_GT(sys->iter, 1);
     EXPECT_DOUBLE_EQ(sys->x[1], 1.0);
 }
 
 TEST(Linear, ZeroRightHandSideTakesTheRatioAsTheSumOfCorrections) {
     auto sys = system({{2, 1, 1, 0}, {4, 1, 0, 0}, {-2, -1, 1, 0}});
-    slud(*sys, 3);
+    factorLU(*sys, 3);
     Capture listing;
-    sir(*sys, 2, listing.sink());
+    solveLinearSystem(*sys, 2, listing.sink());
     EXPECT_EQ(sys->iter, 1);
     for (int i = 1; i <= 3; ++i) EXPECT_EQ(sys->x[i], 0.0);
 }
@@ -206,9 +206,9 @@ TEST(Linear, DumpAndRefinementReport) {
     small->r[1] = 0.25;
     small->r[2] = -2;
     Capture listing;
-    dump(*small, listing.sink());
-    dump2(*small, 2, listing.sink());
-    dump2(*small, 0, listing.sink());
+    writeNewtonMatrix(*small, listing.sink());
+    writeRefinementReport(*small, 2, listing.sink());
+    writeRefinementReport(*small, 0, listing.sink());
     EXPECT_EQ(listing.text(),
               "\n\n\n\n"
               "  MATRIX OF A(I,J), I=1, 2 J=1, 3\n\n\n"
@@ -241,8 +241,8 @@ TEST(Linear, DumpWrapsRowsAfterTenValues) {
         "  -0.1000E+01-0.2000E+01-0.3000E+01-0.4000E+01-0.5000E+01-0.6000E+01-0.7000E+01"
         "-0.8000E+01-0.9000E+01-0.1000E+02\n  -0.1100E+02\n";
     Capture listing;
-    dump(*sys, listing.sink());
-    dump2(*sys, 1, listing.sink());
+    writeNewtonMatrix(*sys, listing.sink());
+    writeRefinementReport(*sys, 1, listing.sink());
     EXPECT_EQ(listing.text(), expected);
 }
 

@@ -70,6 +70,24 @@ std::vector<std::string> speciesRows(const std::vector<std::string>& lines) {
 
 // ---------------------------------------------------------------------------
 
+// The results hold names and titles as written, without the blanks that pad
+// them to their columns; the listing pads them again through its layouts.
+TEST(Results, NamesAndTitlesAreHeldWithoutTheirPadding) {
+    auto prog = baseWater();
+    prog->addMineral("Halite", 1.57, {{SODIUM, 1.0}, {CHLORIDE, 1.0}});
+    prog->conditions.mineralsSwitch = 1;
+    const Results r = evaluateResults(*prog);
+    EXPECT_EQ(r.title1, "Test water one");
+    EXPECT_EQ(r.title2, "Second title line");
+    EXPECT_EQ(r.species.at(SODIUM - 1).name, "Na+");
+    EXPECT_EQ(r.components.at(CHLORIDE - 1).name, "Cl-");
+    EXPECT_EQ(r.components.at(SODIUM - 1).flag, "");
+    ASSERT_EQ(r.minerals.size(), 1u);
+    EXPECT_EQ(r.minerals[0].name, "Halite");
+    const std::vector<std::string> lines = resultBlock(*prog);
+    EXPECT_EQ(lines.at(1), "  " + padded("Test water one", 80));
+}
+
 TEST(ResultBlock, BaseWaterLineByLine) {
     auto prog = baseWater();
     const std::vector<std::string> expected = {
@@ -383,7 +401,7 @@ TEST(DerivedQuantities, EhKindAndArguments) {
     sulfur->conditions.temperature = 80.0;
     const Results bySulfur = evaluateResults(*sulfur);
     EXPECT_EQ(bySulfur.ehCouple, EhCouple::sulfideSulfate);
-    EXPECT_EQ(bySulfur.eh, eeh(0.9e-7, 0.99, 0.01 * 0.3, 0.001 * 0.75, 80.0));
+    EXPECT_EQ(bySulfur.eh, ehFromSulfideSulfate(0.9e-7, 0.99, 0.01 * 0.3, 0.001 * 0.75, 80.0));
 
     auto oxygen = baseComponents();  // O2,aq wins over the sulfur couple
     oxygen->conditions.temperature = 80.0;
@@ -392,7 +410,7 @@ TEST(DerivedQuantities, EhKindAndArguments) {
     oxygen->addComponent(31, "O2,aq", 0, 1e-4, 1e-4, 1.1, 32.0);
     const Results byOxygen = evaluateResults(*oxygen);
     EXPECT_EQ(byOxygen.ehCouple, EhCouple::oxygen);
-    EXPECT_EQ(byOxygen.eh, eeh1(0.9e-7, 0.99, 1e-4 * 1.1, 80.0));
+    EXPECT_EQ(byOxygen.eh, ehFromOxygen(0.9e-7, 0.99, 1e-4 * 1.1, 80.0));
 
     EXPECT_EQ(evaluateResults(*baseWater()).ehCouple, EhCouple::none);
 }
@@ -430,7 +448,7 @@ TEST(DerivedQuantities, SourceTemperatureFromTotalMolalities) {
     auto prog = geothermalWater();
     const std::vector<std::string> lines = resultBlock(*prog);
     // Ca 0.002, K 0.001, Na 0.05 mol/kg: the beta = 1/3 branch gives 147.4 C.
-    EXPECT_EQ(evaluateResults(*prog).sourceTemperature, geoth(0.002, 0.001, 0.05));
+    EXPECT_EQ(evaluateResults(*prog).sourceTemperature, naKCaSourceTemperature(0.002, 0.001, 0.05));
     const std::size_t at =
         indexOf(lines, "  Na-K-Ca Source Temperature : 147. Deg.C.     (Fournier & Truesdell, 1973)");
     EXPECT_TRUE(lines.at(at - 1).starts_with("  Ionic Strength = "));

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -15,6 +19,15 @@ namespace wq {
 namespace {
 
 using nlohmann::json;
+
+const RecordFormat& CSV = *recordFormatOf("records.csv");
+const RecordFormat& JSON = *recordFormatOf("records.json");
+
+std::string csvHeader(const RecordColumns& columns) { return CSV.opening(columns); }
+std::string csvRow(const RecordColumns& columns, const RecordHead& head, const Results* results) {
+    return CSV.record(columns, head, results);
+}
+std::string jsonRecord(const RecordHead& head, const Results* results) { return JSON.record({}, head, results); }
 
 // The cells of a CSV line (one record, no line ends inside).
 std::vector<std::string> cellsOf(const std::string& line) {
@@ -84,6 +97,56 @@ TEST(Records, TextThatIsNotUtf8IsCarriedWithReplacementCharacters) {
         EXPECT_TRUE(validUtf8(row)) << row;
         EXPECT_EQ(cell(columns, row, "name"), "caf\uFFFD \uFFFDC");
         EXPECT_EQ(cell(columns, row, "status"), "why \uFFFD");
+    }
+}
+
+// The registry takes a file's format by its extension, in any case.
+TEST(RecordFormats, EachFormatByTheExtensionOfItsFile) {
+    struct Case {
+        const char* path;
+        const RecordFormat* format;
+    };
+    const Case cases[] = {{"out.csv", &CSV},   {"dir.json/out.CSV", &CSV}, {"out.Json", &JSON},
+                          {"out.csv.txt", nullptr}, {"out", nullptr},        {"json", nullptr}};
+    for (const Case& c : cases) EXPECT_EQ(recordFormatOf(c.path), c.format) << c.path;
+    EXPECT_TRUE(CSV.fixesColumns());
+    EXPECT_FALSE(JSON.fixesColumns());
+    EXPECT_EQ(recordExtensions(), ".csv or .json");
+}
+
+// A file of records: its opening, the records with what stands between them,
+// its closing; a JSON file is an array even without a record.
+TEST(RecordFormats, AFileOfRecordsOpensSeparatesAndCloses) {
+    Results r;
+    r.converged = true;
+    const RecordHead head{"w", "converged", 25.0, 1.0};
+    for (const RecordFormat* format : {&CSV, &JSON}) {
+        for (int records : {0, 1, 3}) {
+            std::string expected = format->opening({});
+            std::string written;
+            {
+                char* buffer = nullptr;
+                std::size_t size = 0;
+                std::FILE* memory = open_memstream(&buffer, &size);
+                RecordWriter writer(memory, *format);
+                EXPECT_TRUE(writer.open());
+                for (int k = 0; k < records; ++k) {
+                    EXPECT_TRUE(writer.add(writer.text(head, &r)));
+                    expected += format->separator(k == 0) + format->record({}, head, &r);
+                }
+                EXPECT_TRUE(writer.close());
+                expected += format->closing(records > 0);
+                std::fclose(memory);
+                written.assign(buffer, size);
+                std::free(buffer);
+            }
+            EXPECT_EQ(written, expected);
+            if (format == &JSON) {
+                EXPECT_EQ(json::parse(written).size(), static_cast<std::size_t>(records));
+            } else {
+                EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), records + 1);  // the header and the rows
+            }
+        }
     }
 }
 

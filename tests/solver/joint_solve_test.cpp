@@ -47,7 +47,7 @@ struct Brine {
         hco3 = p.addComponent(5, "HCO3-", -1, 2e-3, 1.5e-3, 0.7);
         sio2 = p.addComponent(11, "SiO2,aq", 0, 1e-4, 9e-5, 1.0);
         so4 = p.addComponent(4, "SO4--", -2, 0.02, 0.01, 0.25);
-        p.sp[1].alkFactor = -1.0;
+        p.sp[HYDROGEN_SLOT].alkFactor = -1.0;
         p.sp[hco3].alkFactor = 1.0;
         p.addSecondary("OH-", -1, 14.0, {{2, 1.0}, {1, -1.0}}, 0.0, 0.7);
         p.addSecondary("NaCl,aq", 0, 0.7, {{na, 1.0}, {cl, 1.0}});
@@ -70,7 +70,7 @@ struct Brine {
         p.forced[1].mineral.assign("Calcite");
         p.forced[1].component = ca;
         p.forced[1].target = 0.2;
-        p.comp[2].mtot = WATER_MOLES;
+        p.comp[WATER_SLOT].mtot = WATER_MOLES;
         p.run.kgw = 1.02;
         p.conditions.alkalinity = 2.4e-3;
         p.input.fixedActivity = 8e-5;
@@ -141,12 +141,12 @@ TEST(JointJacobian, EveryRowAgainstDifferences) {
 // Sums over the species, written out here from the definitions of the
 // equations rather than taken from the solver.
 double charge(const TestProgram& p) {
-    double sum = p.sp[1].molality;
+    double sum = p.sp[HYDROGEN_SLOT].molality;
     for (int s = 3; s <= p.sp.count; ++s) sum += p.sp[s].charge * p.sp[s].molality;
     return sum;
 }
 double grossCharge(const TestProgram& p) {
-    double sum = p.sp[1].molality;
+    double sum = p.sp[HYDROGEN_SLOT].molality;
     for (int s = 3; s <= p.sp.count; ++s) sum += std::fabs(p.sp[s].charge) * p.sp[s].molality;
     return sum;
 }
@@ -172,10 +172,10 @@ double total(const TestProgram& p, int i) {
 TEST(JointSolve, EveryEquationHoldsAtTheSolution) {
     Brine b;
     TestProgram& p = b.p;
-    p.input.activityOption = 3;
-    p.input.waterOption = 1;
+    p.input.activityOption = ActivityOption::ideal;
+    p.input.waterOption = WaterOption::unity;
     p.conditions.pH = 7.6;
-    p.sp[1].activity = std::pow(10.0, -7.6);
+    p.sp[HYDROGEN_SLOT].activity = std::pow(10.0, -7.6);
     p.input.chargeBalancePosition = b.cl;
     p.input.fixedActivityPosition = b.sio2;
     const double given = 0.1;  // Na+
@@ -183,7 +183,7 @@ TEST(JointSolve, EveryEquationHoldsAtTheSolution) {
     ASSERT_TRUE(result.solved);
     EXPECT_GT(result.iterations, 0);
     const double tolerance = 1e-9;
-    EXPECT_NEAR(std::log10(p.sp[1].gamma * p.sp[1].molality), -7.6, tolerance);
+    EXPECT_NEAR(std::log10(p.sp[HYDROGEN_SLOT].gamma * p.sp[HYDROGEN_SLOT].molality), -7.6, tolerance);
     EXPECT_NEAR(charge(p) / grossCharge(p), 0.0, tolerance);
     const MineralEntry& calcite = p.minerals[p.comp[b.ca].forcedMineral];
     EXPECT_NEAR(ionActivityProduct(calcite, p.sp) - calcite.logK, 0.2, tolerance);
@@ -213,8 +213,8 @@ struct SaltWater {
     SaltWater(double naTotal, double clTotal, double caTotal) {
         p.input.convergence = 1e-10;
         p.input.loopLimit = 100;
-        p.input.activityOption = 3;
-        p.input.waterOption = 1;
+        p.input.activityOption = ActivityOption::ideal;
+        p.input.waterOption = WaterOption::unity;
         p.conditions.temperature = 25.0;
         p.conditions.pressure = 1.0;
         p.addComponent(1, "H+", 1.0, 0.0, 1e-7);

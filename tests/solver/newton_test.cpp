@@ -1,4 +1,5 @@
 #include "solver/newton.hpp"
+#include "solver/totals.hpp"
 
 #include <gtest/gtest.h>
 
@@ -37,8 +38,8 @@ struct Water {
     Water() {
         p.input.convergence = 1e-10;
         p.input.loopLimit = 100;
-        p.input.activityOption = 3;
-        p.input.waterOption = 1;
+        p.input.activityOption = ActivityOption::ideal;
+        p.input.waterOption = WaterOption::unity;
         p.conditions.temperature = 25.0;
         p.conditions.pressure = 1.0;
         p.addComponent(1, "H+", 1.0, 1e-7, 1e-7);
@@ -66,7 +67,7 @@ TEST(MassAction, FollowsFromTheComponentsAndIsBounded) {
     const int na = w.p.addComponent(13, "Na+", 1, 0.01, 0.01);
     const int cl = w.p.addComponent(3, "Cl-", -1, 0.01, 0.02);
     w.p.sp[na].gamma = 0.8;
-    w.p.sp[2].gamma = 0.5;  // the activity of water
+    w.p.sp[WATER_SLOT].gamma = 0.5;  // the activity of water
     const int nacl = w.p.addSecondary("NaCl,aq", 0, 0.5, {{na, 1.0}, {cl, 1.0}});
     const int oh = w.p.addSecondary("OH-", -1, 14.0, {{2, 1.0}, {1, -1.0}});
     const int big = w.p.addSecondary("big", 0, -30.0, {{na, 1.0}});
@@ -95,14 +96,14 @@ TEST(SetUp, ConvertsWaterFixesPhAndComputesSecondaries) {
     };
     for (const Case& c : cases) {
         Water w;
-        w.p.comp[2].mtot = c.kg;
+        w.p.comp[WATER_SLOT].mtot = c.kg;
         w.p.conditions.pH = c.pH;
-        w.p.sp[1].activity = -1.0;
+        w.p.sp[HYDROGEN_SLOT].activity = -1.0;
         const int oh = w.p.addSecondary("OH-", -1, 14.0, {{2, 1.0}, {1, -1.0}});
         setUp(w.p, {});
         EXPECT_EQ(w.p.run.kgw, c.kg);
-        EXPECT_EQ(w.p.comp[2].mtot, c.mtot2);
-        EXPECT_EQ(w.p.sp[1].activity, c.activityH);
+        EXPECT_EQ(w.p.comp[WATER_SLOT].mtot, c.mtot2);
+        EXPECT_EQ(w.p.sp[HYDROGEN_SLOT].activity, c.activityH);
         EXPECT_EQ(w.p.newton.order, 2);
         EXPECT_EQ(w.p.run.firstSecondary, 3);
         EXPECT_NEAR(w.m(oh), 1e-7, 1e-20);
@@ -132,10 +133,10 @@ TEST(SetUp, Tolerances) {
     w.p.minerals[2].logK = 0.0;
     w.p.comp[ca].forcedMineral = 1;
     w.p.comp[sr].forcedMineral = 2;
-    w.p.comp[2].mtot = 2.0;
+    w.p.comp[WATER_SLOT].mtot = 2.0;
     setTolerances(w.p);
-    EXPECT_EQ(w.p.comp[1].tolerance, 1e-7 * 1e-6);
-    EXPECT_EQ(w.p.comp[2].tolerance, 2.0 * 1e-6);
+    EXPECT_EQ(w.p.comp[HYDROGEN_SLOT].tolerance, 1e-7 * 1e-6);
+    EXPECT_EQ(w.p.comp[WATER_SLOT].tolerance, 2.0 * 1e-6);
     EXPECT_EQ(w.p.comp[cl].tolerance, 0.5 * 1e-6);
     EXPECT_EQ(w.p.comp[zero].tolerance, 1e-6);
     EXPECT_EQ(w.p.comp[ca].tolerance, std::fabs(1e-6 * -8.5 * 10.0));
@@ -148,24 +149,25 @@ TEST(SetUp, Tolerances) {
     w.p.input.fixedActivityPosition = cl;
     w.p.input.fixedActivity = 0.3;
     setTolerances(w.p);
-    EXPECT_EQ(w.p.comp[1].tolerance, 1e-6 * std::pow(10.0, -8.0));
+    EXPECT_EQ(w.p.comp[HYDROGEN_SLOT].tolerance, 1e-6 * std::pow(10.0, -8.0));
     EXPECT_EQ(w.p.comp[carb].tolerance, 0.004 * 1e-6);
     EXPECT_EQ(w.p.comp[cl].tolerance, 1e-6 * 0.3);
 }
 
-// Hooks can reach no test state but the Program: each leaves its mark there.
+// The minerals as their reader leaves them, Calcite linked to component 3.
 void linkCalcite(SolverState& p) {
     p.comp[3].forcedMineral = 1;
     p.minerals.count = 1;
     p.minerals[1].logK = 1.0;
 }
+// A hook can reach no test state but the Program: it leaves its mark there.
 void markDebugTables(SolverState& p) {
     // Written before the water total is converted to moles.
     static const Layout line("('DEBUG TABLES ',F6.3)");
-    p.io.listing.write(line, {p.comp[2].mtot});
+    p.io.listing.write(line, {p.comp[WATER_SLOT].mtot});
 }
 
-TEST(SetUp, CallsItsHooksInOrderAndChecksForcedMinerals) {
+TEST(SetUp, CallsItsHookAndChecksForcedMinerals) {
     struct Case {
         const char* what;
         int mineralsSwitch, debug;
@@ -174,7 +176,7 @@ TEST(SetUp, CallsItsHooksInOrderAndChecksForcedMinerals) {
     };
     const Case cases[] = {
         {"minerals read, mineral linked", 1, 1, false, "DEBUG TABLES  1.000\n"},
-        {"minerals switch off: mineral not found", 0, 1, true,
+        {"no minerals read: mineral not found", 0, 1, true,
          "\n     FOLLOWING GIVEN MINERAL NOT FOUND IN LOGKDATA: Calcite             \n"
          "     CHECK IF MINERAL: IS SPELLED INCORRECTLY, IS SUPPRESSED, OR\n"
          "     CONTAINS SPECIES NOT ALL SPECIFIED IN WQCASE FILE.\n\n"},
@@ -188,8 +190,8 @@ TEST(SetUp, CallsItsHooksInOrderAndChecksForcedMinerals) {
         w.p.forced[1].component = ca;
         w.p.conditions.mineralsSwitch = c.mineralsSwitch;
         w.p.input.debug = c.debug;
+        if (c.mineralsSwitch != 0) linkCalcite(w.p);
         SetUpHooks hooks;
-        hooks.readMinerals = linkCalcite;
         hooks.writeDebugTables = markDebugTables;
         EXPECT_EQ(stopOf([&] { setUp(w.p, hooks); }), c.stopped ? std::optional(ExitStatus::error) : std::nullopt)
             << c.what;
@@ -230,14 +232,14 @@ TEST(Totals, FixedComponents) {
     w.p.sp[co2].molality = 1e-3;
     w.p.sp[oh].molality = 1e-6;
     w.p.sp[twice].molality = 1e-4;
-    w.p.sp[1].molality = 1e-8;
+    w.p.sp[HYDROGEN_SLOT].molality = 1e-8;
     w.p.conditions.pH = 8.0;
     w.p.input.fixedActivityPosition = na;
     w.p.conditions.alkalinity = 0.002;
     w.p.run.kgw = 0.5;
     recomputeFixedTotals(w.p);
     // H+: only species whose reaction starts with H+.
-    EXPECT_DOUBLE_EQ(w.p.comp[1].mtot, 0.5 * 1e-8 + 1.0 * 1e-3 * 0.5);
+    EXPECT_DOUBLE_EQ(w.p.comp[HYDROGEN_SLOT].mtot, 0.5 * 1e-8 + 1.0 * 1e-3 * 0.5);
     // The fixed-activity component and the carbonate: every term naming them.
     EXPECT_DOUBLE_EQ(w.p.comp[na].mtot, 0.5 * 0.01 + 3.0 * 1e-4 * 0.5);
     EXPECT_DOUBLE_EQ(w.p.comp[c].mtot, 0.5 * 0.002 + 1e-3 * 0.5);
@@ -277,7 +279,7 @@ TEST(ChargeBalance, HalvesACorrectionThatWouldExhaustTheTotal) {
     // d is halved to 0.0065: Mtot = 0.0035.
     ChargeWater w(0.01, 0.001, 0.0055);
     w.p.sp[w.p.sp.count - 1].molality = 0.0;
-    w.p.sp[1].molality = 0.0;
+    w.p.sp[HYDROGEN_SLOT].molality = 0.0;
     adjustChargeBalance(w.p, 5);
     EXPECT_NEAR(w.p.comp[w.cl].mtot, 0.01 - 0.0065, 1e-15);
 }
@@ -290,8 +292,8 @@ TEST(ChargeBalance, OnHydrogenIonTheTotalMayTurnNegative) {
     ChargeWater w(0.01, 0.012, 0.005);
     w.chargeBalanceOn(1);
     adjustChargeBalance(w.p, 3);
-    EXPECT_DOUBLE_EQ(w.p.comp[1].mtot, -0.01 / 65536.0);
-    EXPECT_DOUBLE_EQ(w.p.comp[1].tolerance, 4e-7 * 1e-10);
+    EXPECT_DOUBLE_EQ(w.p.comp[HYDROGEN_SLOT].mtot, -0.01 / 65536.0);
+    EXPECT_DOUBLE_EQ(w.p.comp[HYDROGEN_SLOT].tolerance, 4e-7 * 1e-10);
     EXPECT_EQ(w.p.console(), "");
     EXPECT_EQ(w.p.listing(), "");
 }
@@ -345,11 +347,11 @@ TEST(Assembly, MassBalanceRowsByHand) {
     const int oh = w.p.addSecondary("OH-", -1, 14.0, {{2, 1.0}, {1, -1.0}});
     const int naoh = w.p.addSecondary("NaOH,aq", 0, 14.0, {{na, 1.0}, {2, 1.0}, {1, -1.0}});
     const int odd = w.p.addSecondary("Na2", 2, 0.0, {{na, 1.0}, {na, 1.0}});
-    w.p.comp[1].mtot = 1e-6;
-    w.p.comp[2].mtot = 112.0;
+    w.p.comp[HYDROGEN_SLOT].mtot = 1e-6;
+    w.p.comp[WATER_SLOT].mtot = 112.0;
     const double kgw = 2.0, mH = 1e-8;
     w.p.run.kgw = kgw;
-    w.p.sp[1].molality = mH;
+    w.p.sp[HYDROGEN_SLOT].molality = mH;
     w.p.sp[oh].molality = 1e-6;
     w.p.sp[naoh].molality = 1e-7;
     w.p.sp[odd].molality = 1e-5;
@@ -381,7 +383,7 @@ TEST(Assembly, FirstApplicableRulePerRow) {
     const int c = w.p.addComponent(5, "HCO3-", -1, 0.002, 0.002);
     w.p.sp[c].alkFactor = 1.0;
     const int ca = w.p.addComponent(9, "Ca++", 2, 0.001, 0.001);
-    w.p.comp[2].mtot = WATER_MOLES;
+    w.p.comp[WATER_SLOT].mtot = WATER_MOLES;
     w.p.addMineral("Calcite", -5.0, {{ca, 1.0}, {c, 1.0}});
     w.p.comp[ca].forcedMineral = 1;
     w.p.comp[ca].forcedEntry = 1;
@@ -416,7 +418,7 @@ TEST(Damping, WeightsOfResidualsThatDoNotShrink) {
     Water w;
     w.p.newton.order = 1;
     w.p.input.damping = 0.5;
-    Component& c = w.p.comp[1];
+    Component& c = w.p.comp[HYDROGEN_SLOT];
     auto damp = [&](double f) {
         w.p.newton.f[1] = f;
         dampResiduals(w.p);
@@ -443,11 +445,11 @@ TEST(Damping, OffOutsideZeroToOne) {
         Water w;
         w.p.newton.order = 1;
         w.p.input.damping = d;
-        w.p.comp[1].prevResidual = 0.1;
+        w.p.comp[HYDROGEN_SLOT].prevResidual = 0.1;
         w.p.newton.f[1] = 1.0;
         dampResiduals(w.p);
         EXPECT_EQ(w.p.newton.f[1], 1.0) << d;
-        EXPECT_EQ(w.p.comp[1].prevResidual, 0.1) << d;
+        EXPECT_EQ(w.p.comp[HYDROGEN_SLOT].prevResidual, 0.1) << d;
     }
 }
 
@@ -542,7 +544,7 @@ struct SaltWater : Water {
     explicit SaltWater(double m) {
         na = p.addComponent(13, "Na+", 1, m, m);
         cl = p.addComponent(3, "Cl-", -1, m, m);
-        p.comp[1].mtot = 1e-7;
+        p.comp[HYDROGEN_SLOT].mtot = 1e-7;
         chargeBalanceOn(cl);
     }
 };
@@ -672,7 +674,7 @@ struct CarbonateWater : Water {
         cl = p.addComponent(3, "Cl-", -1, 0.006, 0.006);
         na = p.addComponent(13, "Na+", 1, 0.01, 0.01);
         c = p.addComponent(5, "HCO3-", -1, 0.004, 0.004);
-        p.sp[1].alkFactor = -1.0;
+        p.sp[HYDROGEN_SLOT].alkFactor = -1.0;
         oh = p.addSecondary("OH-", -1, LOGK_OH, {{2, 1.0}, {1, -1.0}});
         co2 = p.addSecondary("CO2,aq", 0, LOGK_CO2, {{c, 1.0}, {1, 1.0}, {2, -1.0}});
         co3 = p.addSecondary("CO3--", -2, LOGK_CO3, {{c, 1.0}, {1, -1.0}});
@@ -722,7 +724,7 @@ TEST(Speciation, ComputedPhMatchesBisection) {
     w.p.conditions.chargeBalanceSwitch = 1;
     // H+ total 0.002: as if 2 mmol HCl were added to 4 mmol NaHCO3 and
     // 6 mmol NaCl... the chloride total is left to the charge balance.
-    w.p.comp[1].mtot = 0.002;
+    w.p.comp[HYDROGEN_SLOT].mtot = 0.002;
     setUp(w.p, {});
     iterate(w.p, nullptr);
     ASSERT_FALSE(reachedLoopLimit(w.p));
@@ -810,7 +812,7 @@ TEST(Speciation, PhFromElectroneutralityWithANegativeProtonBalance) {
     EXPECT_NEAR(w.m(1), mH, 1e-8 * mH);
     EXPECT_NEAR(w.m(w.c), mC, 1e-8 * mC);
     EXPECT_NEAR(w.m(w.co3), mCO3, 1e-8 * mCO3);
-    EXPECT_NEAR(w.p.comp[1].mtot, protonBalance, 1e-8 * std::fabs(protonBalance));
+    EXPECT_NEAR(w.p.comp[HYDROGEN_SLOT].mtot, protonBalance, 1e-8 * std::fabs(protonBalance));
     EXPECT_NEAR(w.p.run.kgw, kgw, 1e-12);
     EXPECT_EQ(w.p.console().find("CHARGE IMBALANCE"), std::string::npos);
 }
@@ -838,7 +840,7 @@ TEST(Speciation, FixedPhAndAlkalinityMatchClosedForm) {
 
     const double rel = 1e-8;
     EXPECT_NEAR(w.m(1), mH, rel * mH);
-    EXPECT_NEAR(w.p.sp[1].activity, 1e-8, 1e-24);
+    EXPECT_NEAR(w.p.sp[HYDROGEN_SLOT].activity, 1e-8, 1e-24);
     EXPECT_NEAR(w.m(w.c), mC, rel * mC);
     EXPECT_NEAR(w.m(w.co3), mCO3, rel * mCO3);
     EXPECT_NEAR(w.m(w.na), mNa, rel * mNa);

@@ -136,7 +136,7 @@ void TestProgram::extendedRun(double t, double p) {
     conditions.temperature = t;
     conditions.pressure = p;
     grid = GridLocation{};
-    pt_indexer(p, t, grid);
+    locateOnGrid(p, t, grid);
 }
 
 void TestProgram::load(const std::string& databaseText) {

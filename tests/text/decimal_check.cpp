@@ -19,6 +19,7 @@
 
 #include "text/fields.hpp"
 #include "text/number_scan.hpp"
+#include "text/table_value.hpp"
 
 namespace {
 

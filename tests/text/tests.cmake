@@ -3,4 +3,6 @@ list(APPEND WQSPEC_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/fields_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/channels_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/textfile_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/number_text_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/stop_test.cpp
 )

@@ -7,10 +7,15 @@
 // |log Q/K| and the root mean square of log Q/K.
 #pragma once
 
-#include <string>
 #include <vector>
 
 namespace wq {
+
+// The reservoir minerals of an estimate when none are named: the common
+// hydrothermal alteration minerals of geothermal reservoirs, by their names
+// in the bundled database, ended by a null. Those a database lacks, or a water cannot form, are passed
+// over; minerals that fix a total tell nothing of the reservoir.
+extern const char* const DEFAULT_RESERVOIR_MINERALS[];
 
 // The smallest value of a curve sampled on a grid of temperatures.
 struct CurveMinimum {
@@ -59,8 +64,5 @@ CurveMinimum refinedMinimum(const std::vector<double>& t, const std::vector<doub
 TemperatureRange rangeBelow(const std::vector<double>& t, const std::vector<double>& y, double around, double limit);
 
 double medianOf(std::vector<double> values);
-
-// The estimate on one line, as "# estimate: ..." in a sweep table.
-std::string estimateLine(const TemperatureEstimate& estimate);
 
 }  // namespace wq

@@ -1,10 +1,14 @@
-#include "report/estimate.hpp"
+#include "equilibria/mineral_geothermometry.hpp"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace wq {
+
+const char* const DEFAULT_RESERVOIR_MINERALS[] = {
+    "Quartz",     "Chalcedony", "Albite,low", "K-Feldspar", "Muscovite", "Calcite",  "Laumontite", "Wairakite",
+    "Clinochlore,14A", "Epidote", "Prehnite", "Anhydrite", "Fluorite", "Illite",   nullptr,
+};
 
 namespace {
 
@@ -24,18 +28,6 @@ double rootMeanSquare(const std::vector<double>& values) {
 double crossing(double t0, double y0, double t1, double y1, double y) {
     if (y1 == y0) return t0;
     return t0 + (y - y0) * (t1 - t0) / (y1 - y0);
-}
-
-std::string fixed(double v, int decimals) {
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-    return buf;
-}
-
-std::string minimumText(const char* what, const CurveMinimum& m) {
-    std::string s = std::string(what) + " smallest at T = " + fixed(m.temperature, 1) + " C (" + fixed(m.value, 3) + ")";
-    if (m.atEdge) s += " at the edge of the sweep: the minimum may lie beyond it";
-    return s;
 }
 
 }  // namespace
@@ -125,16 +117,6 @@ TemperatureEstimate estimateTemperature(const std::vector<double>& temperatures,
     if (e.rmsMinimum.found)
         e.rmsRange = rangeBelow(e.temperatures, e.rms, e.rmsMinimum.temperature, e.rmsMinimum.value + RMS_TOLERANCE);
     return e;
-}
-
-std::string estimateLine(const TemperatureEstimate& e) {
-    if (!e.medianMinimum.found)
-        return "# estimate: none (no temperature at which every chosen mineral has a log Q/K)";
-    std::string s = "# estimate: " + minimumText("median |log Q/K|", e.medianMinimum) + "; " +
-                    minimumText("RMS log Q/K", e.rmsMinimum) + "; RMS within " + fixed(RMS_TOLERANCE, 1) +
-                    " of its minimum for T = " + fixed(e.rmsRange.low, 1) + " to " + fixed(e.rmsRange.high, 1) + " C";
-    if (e.rmsRange.openLow || e.rmsRange.openHigh) s += " (reaching the edge of the sweep)";
-    return s + "; " + std::to_string(e.minerals) + " minerals";
 }
 
 }  // namespace wq

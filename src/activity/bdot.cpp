@@ -1,4 +1,4 @@
-#include "activity/activity.hpp"
+#include "activity/bdot.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -8,18 +8,6 @@
 
 namespace wq {
 namespace {
-
-// Activity options of the run input.
-constexpr int ACTIVITY_CO2_FOR_LISTED = 0;  // neutral: 1, the CO2-like list: gamma(CO2)
-constexpr int ACTIVITY_NEUTRAL_ONE = 1;     // neutral: 1
-constexpr int ACTIVITY_NEUTRAL_CO2 = 2;     // every neutral species: gamma(CO2)
-constexpr int ACTIVITY_IDEAL = 3;           // ideal solution, nothing computed
-
-// Water option that holds the activity of water at 1.
-constexpr int WATER_ACTIVITY_ONE = 1;
-
-constexpr int HYDROGEN_ION = 1;
-constexpr int WATER = 2;
 
 // Neutral species whose database size exceeds this value stand for dissolved
 // gases of the CO2 kind and may take the CO2 activity coefficient.
@@ -88,27 +76,18 @@ double effectiveSize(double size, double charge) {
 
 // Extended Debye-Hueckel (B-dot) equation, Helgeson (1969) and HKF81:
 // log10 gamma = Lambda - A z^2 sqrt(I) / (1 + B a sqrt(I)) + bdot I.
-double bdotGamma(const ActivityModel& act, double charge, double size, double bdot, double lambda) {
-    const double sqrtI = std::sqrt(act.ionicStrength);
+double bdotGamma(const ActivityTables& tables, double ionicStrength, double charge, double size, double bdot,
+                 double lambda) {
+    const double sqrtI = std::sqrt(ionicStrength);
     const double z2 = charge * charge;
     const double logGamma =
-        lambda - act.tables.debyeA * z2 * sqrtI / (1.0 + act.tables.debyeB * size * sqrtI) + bdot * act.ionicStrength;
+        lambda - tables.debyeA * z2 * sqrtI / (1.0 + tables.debyeB * size * sqrtI) + bdot * ionicStrength;
     return std::pow(10.0, logGamma);
 }
 
-double totalMolality(const ComponentTable& comp, const ComponentMap& map, int dbNumber, double kgw) {
-    const int k = map.position(dbNumber);
-    return k == 0 ? 0.0 : comp[k].mtot / kgw;
-}
-
-// Is = 1/2 sum (Mtot/kgw) z^2 over the components other than H+ and water.
-double stoichiometricIonicStrength(const ComponentTable& comp, const SpeciesTable& sp, double kgw) {
-    double sum = 0.0;
-    for (int k = 3; k <= comp.count; ++k) {
-        const double z = sp[k].charge;
-        sum += comp[k].mtot / kgw * (z * z);
-    }
-    return 0.5 * sum;
+double totalMolality(const WaterComposition& water, int dbNumber) {
+    const int k = water.map.position(dbNumber);
+    return k == 0 ? 0.0 : water.comp[k].mtot / water.kgw;
 }
 
 // Lietzke & Stoughton mixture of three salts (molalities mS) at ionic
@@ -135,12 +114,12 @@ double osmoticCoefficient(const double (&mS)[3], double tK, double debyeA, doubl
 
 }  // namespace
 
-void helhuc(SpeciesTable& sp, ActivityModel& act) {
-    act.co2LikeCount = 0;
+void bdotIonParameters(SpeciesTable& sp, BdotParameters& p) {
+    p.co2LikeCount = 0;
     for (int i = 1; i <= sp.count; ++i) {
         Species& s = sp[i];
         if (s.charge == 0.0 && s.size > CO2_LIKE_MIN_SIZE) {
-            act.co2Like[++act.co2LikeCount] = i;
+            p.co2Like[++p.co2LikeCount] = i;
             continue;
         }
         if (s.size == 0.0) s.size = DEFAULT_ION_SIZE;
@@ -149,57 +128,61 @@ void helhuc(SpeciesTable& sp, ActivityModel& act) {
         // HKF81 b-dot of the ion in NaCl solution: b(Na+Cl-) less 0.19 per
         // extra charge, plus the Born term b_eta omega. H+ takes the Born
         // term alone.
-        const double born = act.tables.bEta * omega;
-        act.bdot[i] = i == HYDROGEN_ION
-                          ? born
-                          : act.tables.bNaCl - BDOT_PER_EXTRA_CHARGE * (std::fabs(s.charge) - 1.0) + born;
+        const double born = p.at.tables.bEta * omega;
+        p.bdot[i] = i == HYDROGEN_SLOT
+                        ? born
+                        : p.at.tables.bNaCl - BDOT_PER_EXTRA_CHARGE * (std::fabs(s.charge) - 1.0) + born;
     }
 }
 
-void gamcal(SpeciesTable& sp, ActivityModel& act, int activityOption, double pressureBar, int iCO2) {
+void bdotActivityCoefficients(SpeciesTable& sp, BdotParameters& p, ActivityValues& values) {
     double ionic = 0.0;
     double sumMolality = 0.0;  // water's molality of 1 included
     for (int i = 1; i <= sp.count; ++i) {
         ionic += sp[i].molality * (sp[i].charge * sp[i].charge);
         sumMolality += sp[i].molality;
     }
-    act.ionicStrength = 0.5 * ionic;
-    if (activityOption == ACTIVITY_IDEAL) return;
+    values.ionicStrength = 0.5 * ionic;
+    const ActivityOption option = p.at.activityOption;
+    if (option == ActivityOption::ideal) return;
 
     double neutralGamma = 1.0;
-    if (activityOption != ACTIVITY_NEUTRAL_ONE) {
+    if (option != ActivityOption::neutralOne) {
+        const int iCO2 = sp.co2Position;
         const double mCO2 = iCO2 > 0 ? sp[iCO2].molality : 0.0;
-        act.gammaCO2 = co2ActivityCoefficient(act.tKelvin, pressureBar, act.stoichIonicStrength, mCO2);
-        if (activityOption == ACTIVITY_NEUTRAL_CO2) neutralGamma = act.gammaCO2;
+        p.gammaCO2 = co2ActivityCoefficient(p.at.tKelvin, p.at.pressureBar, values.stoichIonicStrength, mCO2);
+        if (option == ActivityOption::neutralCO2) neutralGamma = p.gammaCO2;
     }
 
     const double lambda = -std::log10(1.0 + LAMBDA_FACTOR * sumMolality);
     for (int i = 1; i <= sp.count; ++i) {
         Species& s = sp[i];
-        s.gamma = s.charge == 0.0 ? neutralGamma : bdotGamma(act, s.charge, s.size, act.bdot[i], lambda);
+        s.gamma = s.charge == 0.0 ? neutralGamma
+                                  : bdotGamma(p.at.tables, values.ionicStrength, s.charge, s.size, p.bdot[i], lambda);
     }
-    // The entry of water holds the activity of water, set by lietzk.
-    sp[WATER].gamma = 1.0;
+    // The entry of water holds the activity of water, set by the water model.
+    sp[WATER_SLOT].gamma = 1.0;
 
-    if (activityOption == ACTIVITY_CO2_FOR_LISTED) {
-        for (int n = 1; n <= act.co2LikeCount; ++n) sp[act.co2Like[n]].gamma = act.gammaCO2;
+    if (option == ActivityOption::co2ForListed) {
+        for (int n = 1; n <= p.co2LikeCount; ++n) sp[p.co2Like[n]].gamma = p.gammaCO2;
     }
 }
 
-void lietzk(const ComponentTable& comp, const ComponentMap& map, SpeciesTable& sp, ActivityModel& act,
-            double kgw, int activityOption, int waterOption, double pressureBar, int iCO2) {
-    act.osmotic = 0.0;
-    act.stoichIonicStrength = stoichiometricIonicStrength(comp, sp, kgw);
-    if (activityOption == ACTIVITY_IDEAL) return;
-    if (waterOption == WATER_ACTIVITY_ONE) {
-        sp[WATER].gamma = 1.0;
+void lietzkeStoughtonWater(const WaterComposition& water, SpeciesTable& sp, const BdotParameters& p,
+                           ActivityValues& values) {
+    values.osmotic = 0.0;
+    values.stoichIonicStrength = stoichiometricIonicStrength(water, sp);
+    if (p.at.activityOption == ActivityOption::ideal) return;
+    if (p.at.waterOption == WaterOption::unity) {
+        sp[WATER_SLOT].gamma = 1.0;
         return;
     }
 
-    const double tK = act.tKelvin;
+    const double tK = p.at.tKelvin;
     if (tK >= MIXED_FLUID_MIN_KELVIN) {
+        const int iCO2 = sp.co2Position;
         const double mCO2 = iCO2 > 0 ? sp[iCO2].molality : 0.0;
-        sp[WATER].gamma = waterActivityHighT(tK, pressureBar, act.stoichIonicStrength, mCO2);
+        sp[WATER_SLOT].gamma = waterActivityHighT(tK, p.at.pressureBar, values.stoichIonicStrength, mCO2);
         return;
     }
 
@@ -207,17 +190,39 @@ void lietzk(const ComponentTable& comp, const ComponentMap& map, SpeciesTable& s
     // of the cation takes chloride as a 2:1 salt, the remaining chloride is
     // NaCl. mS3 is taken before mS2 is clamped at 0, so a sulfate excess over
     // the cation adds twice the shortfall to the NaCl.
+    const ComponentMap& map = water.map;
     double mS[3];
-    mS[0] = totalMolality(comp, map, db::SULFATE, kgw);
-    mS[1] = map.position(db::DIVALENT_CATION) != 0 ? totalMolality(comp, map, db::DIVALENT_CATION, kgw) - mS[0]
-                                                  : 0.0;
-    mS[2] = map.position(db::CHLORIDE) != 0 ? totalMolality(comp, map, db::CHLORIDE, kgw) - 2.0 * mS[1] : 0.0;
+    mS[0] = totalMolality(water, db::SULFATE);
+    mS[1] = map.position(db::DIVALENT_CATION) != 0 ? totalMolality(water, db::DIVALENT_CATION) - mS[0] : 0.0;
+    mS[2] = map.position(db::CHLORIDE) != 0 ? totalMolality(water, db::CHLORIDE) - 2.0 * mS[1] : 0.0;
     mS[1] = std::max(mS[1], 0.0);
 
     const double ions = SALT_IONS[0] * mS[0] + SALT_IONS[1] * mS[1] + SALT_IONS[2] * mS[2];
-    act.osmotic = osmoticCoefficient(mS, tK, act.tables.debyeA, act.stoichIonicStrength, ions);
+    values.osmotic = osmoticCoefficient(mS, tK, p.at.tables.debyeA, values.stoichIonicStrength, ions);
     // ln aw = -phi M_w sum(nu m) / 1000.
-    sp[WATER].gamma = std::exp(-act.osmotic * WATER_MOLAR_MASS_SINGLE * ions * 0.001);
+    sp[WATER_SLOT].gamma = std::exp(-values.osmotic * WATER_MOLAR_MASS_SINGLE * ions * 0.001);
 }
+
+namespace {
+
+// The B-dot model behind the interface: its parameters rebuilt at every run.
+class BdotModel final : public ActivityModel {
+public:
+    void setUp(SpeciesTable& sp, const ActivityConditions& at) override {
+        parameters_.at = at;
+        bdotIonParameters(sp, parameters_);
+    }
+    void refresh(SpeciesTable& sp, const WaterComposition& water, ActivityValues& values) override {
+        bdotActivityCoefficients(sp, parameters_, values);
+        lietzkeStoughtonWater(water, sp, parameters_, values);
+    }
+
+private:
+    BdotParameters parameters_;
+};
+
+}  // namespace
+
+std::unique_ptr<ActivityModel> makeBdotModel(const ActivityModelSource&) { return std::make_unique<BdotModel>(); }
 
 }  // namespace wq

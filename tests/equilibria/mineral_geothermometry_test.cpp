@@ -1,7 +1,7 @@
 // The statistics of the multicomponent temperature estimate: the refined
 // minimum, the range around it, zero crossings and the choice of the
 // temperatures that enter the statistics.
-#include "report/estimate.hpp"
+#include "equilibria/mineral_geothermometry.hpp"
 
 #include <gtest/gtest.h>
 
@@ -124,9 +124,6 @@ TEST(Estimate, MineralsClusterAroundZero) {
     ASSERT_TRUE(e.rmsRange.found);
     EXPECT_LT(e.rmsRange.low, 250);
     EXPECT_GT(e.rmsRange.high, 250);
-    EXPECT_EQ(wq::estimateLine(e).rfind("# estimate: median |log Q/K| smallest at T = 250.0 C (0.100)", 0), 0u)
-        << wq::estimateLine(e);
-    EXPECT_EQ(wq::estimateLine(wq::estimateTemperature(t, {})).rfind("# estimate: none", 0), 0u);
 }
 
 }  // namespace

@@ -1,0 +1,92 @@
+// The activity model of a run: the activity coefficient of every species,
+// the activity of water and the osmotic coefficient, behind one interface
+// that the solver calls and that each model implements in a file of its own.
+//
+// A model is made once, by name, from the registry (activity_model.cpp: one
+// line per model), and built from the run's species at every run (setUp):
+// the species a run keeps depend on its temperature and pressure. Every
+// loop of the iteration and every accepted step of the joint solve then
+// refresh it from the current molalities (refresh).
+#pragma once
+
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "input/run_input.hpp"
+#include "input/tables.hpp"
+
+namespace wq {
+
+// What a refresh leaves besides the activity coefficients in the species
+// table (whose entry of water holds the activity of water): the values the
+// listing and the records read. One run hands them on to the next.
+struct ActivityValues {
+    double ionicStrength = 0.0;        // true ionic strength I = 1/2 sum m z^2 (mol/kg)
+    double stoichIonicStrength = 0.0;  // stoichiometric ionic strength Is, from the component totals
+    double osmotic = 0.0;              // osmotic coefficient phi
+};
+
+// The run's conditions, given to the model once per run.
+struct ActivityConditions {
+    double tKelvin = 298.15;
+    double pressureBar = 1.0;
+    ActivityTables tables;  // the database's activity-model tables at T and P
+    ActivityOption activityOption = ActivityOption::co2ForListed;
+    WaterOption waterOption = WaterOption::fromModel;
+};
+
+// The water beyond the molalities of its species: the component totals
+// (moles) and the mass of water (kg).
+struct WaterComposition {
+    const ComponentTable& comp;
+    const ComponentMap& map;
+    double kgw = 1.0;
+};
+
+class ActivityModel {
+public:
+    virtual ~ActivityModel() = default;
+
+    // Once per run, after the species of the run are read. A model may turn
+    // the species' own parameters into its own (the B-dot model replaces the
+    // database's ion sizes by effective ones).
+    virtual void setUp(SpeciesTable& sp, const ActivityConditions& at) = 0;
+
+    // Every loop: from the current molalities and totals, the ionic
+    // strengths, every activity coefficient (sp[i].gamma), the activity of
+    // water (sp[WATER_SLOT].gamma) and the osmotic coefficient. `values`
+    // holds those of the last refresh on entry.
+    virtual void refresh(SpeciesTable& sp, const WaterComposition& water, ActivityValues& values) = 0;
+};
+
+// Where a model finds its own data: a model's data stand beside the database
+// they belong to (a Pitzer data set beside its LOGKDATA.KDB).
+struct ActivityModelSource {
+    std::string databasePath;
+};
+
+using ActivityModelFactory = std::unique_ptr<ActivityModel> (*)(const ActivityModelSource& source);
+
+struct ActivityModelEntry {
+    std::string_view name;
+    ActivityModelFactory make;
+};
+
+// The model of every run unless another is chosen.
+inline constexpr std::string_view DEFAULT_ACTIVITY_MODEL = "b-dot";
+
+// Every model, in the order of the registry.
+std::span<const ActivityModelEntry> activityModels();
+
+// The model named `name`, made from `source`; null for a name the registry
+// does not hold. A model whose data cannot be read stops the program.
+std::unique_ptr<ActivityModel> makeActivityModel(std::string_view name, const ActivityModelSource& source = {});
+
+// Is = 1/2 sum (Mtot/kgw) z^2 over the components other than H+ and water:
+// the ionic strength of the water's salts as analysed, whatever their
+// speciation.
+double stoichiometricIonicStrength(const WaterComposition& water, const SpeciesTable& sp);
+
+}  // namespace wq

@@ -1,0 +1,84 @@
+// The JSON array of records: one compact object per run, on one line
+// (registered as ".json").
+#include <nlohmann/json.hpp>
+
+#include "input/tables.hpp"
+#include "report/records.hpp"
+
+namespace wq {
+
+namespace {
+
+// Compact, on one line. Text that is not UTF-8 (a name in Latin-1) is
+// written with replacement characters, never an abort; non-finite numbers
+// have no JSON form and are written as null.
+std::string dumped(const nlohmann::json& j) { return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace); }
+
+std::string jsonRecord(const RecordHead& head, const Results* r) {
+    using nlohmann::json;
+    json j;
+    j["name"] = head.name;
+    j["status"] = head.status;
+    if (!r) {
+        j["T"] = head.temperature;
+        j["P"] = head.pressure;
+        return dumped(j);
+    }
+    j["loops"] = r->loops;
+    j["joint_loops"] = r->jointLoops;
+    j["T"] = r->temperature;
+    j["P"] = r->pressure;
+    j["pH"] = r->pH;
+    j["kg_water"] = r->kgWater;
+    j["I"] = r->ionicStrength;
+    j["I_stoichiometric"] = r->stoichiometricIonicStrength;
+    j["a_H2O"] = r->waterActivity;
+    j["osmotic_coefficient"] = r->osmoticCoefficient;
+    j["Eh"] = r->ehCouple == EhCouple::none ? json(nullptr) : json(r->eh);
+    j["Eh_couple"] = ehCoupleName(r->ehCouple);
+    j["T_NaKCa"] = r->sourceTemperatureShown ? json(r->sourceTemperature) : json(nullptr);
+    j["charge_imbalance"] = r->chargeImbalance;
+    j["charge_imbalance_percent"] = r->chargeImbalancePercent;
+    j["calculated_alkalinity"] = r->calculatedAlkalinity;
+    json species = json::object();
+    for (const SpeciesRow& s : r->species) {
+        if (s.position == WATER_SLOT) continue;
+        species[s.name] = {{"m", s.molality},          {"log_m", s.logMolality}, {"a", s.activity},
+                                    {"log_a", s.logActivity}, {"gamma", s.gamma}};
+    }
+    j["species"] = std::move(species);
+    json totals = json::object();
+    for (const ComponentRow& c : r->components)
+        totals[c.name] = {{"moles", c.moles},       {"ppm", c.ppm},     {"molality", c.totalMolality},
+                                   {"free_molality", c.molality}, {"alpha", c.alpha}, {"flag", c.flag}};
+    j["totals"] = std::move(totals);
+    json minerals = json::object();
+    for (const MineralRow& m : r->minerals)
+        minerals[m.name] = {{"log_K", m.logK}, {"log_Q", m.logQ}, {"SI", m.saturationIndex}};
+    j["minerals"] = std::move(minerals);
+    json gases = json::object();
+    for (const GasRow& g : r->gases)
+        gases[g.name] = {{"log_K", g.logK}, {"log_Q", g.logQ}, {"log_f", g.logFugacity}, {"f", g.fugacity}};
+    j["gases"] = std::move(gases);
+    return dumped(j);
+}
+
+class JsonRecords final : public RecordFormat {
+public:
+    bool fixesColumns() const override { return false; }
+    std::string opening(const RecordColumns&) const override { return {}; }
+    std::string record(const RecordColumns&, const RecordHead& head, const Results* results) const override {
+        return jsonRecord(head, results);
+    }
+    std::string separator(bool first) const override { return first ? "[\n" : ",\n"; }
+    std::string closing(bool any) const override { return any ? "\n]\n" : "[]\n"; }
+};
+
+}  // namespace
+
+const RecordFormat& jsonRecords() {
+    static const JsonRecords format;
+    return format;
+}
+
+}  // namespace wq

@@ -1,0 +1,172 @@
+#include "report/sweep_table.hpp"
+
+#include <cmath>
+#include <map>
+#include <set>
+
+#include "text/channels.hpp"
+#include "text/csv.hpp"
+#include "text/fields.hpp"
+#include "text/number_text.hpp"
+
+namespace wq {
+
+namespace {
+
+// Names as the sweep compares them with the ones a user types.
+std::string nameOf(const std::string& name) { return std::string(withoutBlanksAround(name)); }
+
+// A text right-aligned in `width` columns, or whole when longer.
+std::string right(std::string text, std::size_t width) {
+    return text.size() < width ? std::string(width - text.size(), ' ') + text : text;
+}
+
+// A text left-aligned in `width` columns, or whole when longer.
+std::string left(std::string text, std::size_t width) {
+    if (text.size() < width) text.append(width - text.size(), ' ');
+    return text;
+}
+
+std::string joined(const std::vector<std::string>& names, const char* separator) {
+    std::string s;
+    for (const std::string& n : names) {
+        if (!s.empty()) s += separator;
+        s += n;
+    }
+    return s;
+}
+
+// The columns: every mineral of every run, in the order they first appear.
+std::vector<std::string> mineralColumns(const std::vector<SweepRow>& rows) {
+    std::vector<std::string> columns;
+    std::set<std::string> seen;
+    for (const SweepRow& row : rows)
+        if (row.results)
+            for (const MineralRow& m : row.results->minerals)
+                if (seen.insert(nameOf(m.name)).second) columns.push_back(nameOf(m.name));
+    return columns;
+}
+
+std::string crossingsText(const SweepResult& s) {
+    std::string text;
+    for (std::size_t m = 0; m < s.chosen.size(); ++m) {
+        std::string where;
+        for (double t : zeroCrossings(s.temperatures, s.chosenCurves[m])) {
+            if (!where.empty()) where += " and ";
+            where += fixedText(t, 1) + " C";
+        }
+        if (m > 0) text += "; ";
+        text += s.chosen[m] + " " + (where.empty() ? "none" : where);
+    }
+    return text;
+}
+
+std::string minimumText(const char* what, const CurveMinimum& m) {
+    std::string s = std::string(what) + " smallest at T = " + fixedText(m.temperature, 1) + " C (" +
+                    fixedText(m.value, 3) + ")";
+    if (m.atEdge) s += " at the edge of the sweep: the minimum may lie beyond it";
+    return s;
+}
+
+std::string headLines(const SweepResult& s) {
+    const Results& first = *s.rows.front().results;
+    std::string t = "# wqspec sweep: " + nameOf(s.title1) + "\n";
+    t += "# " + nameOf(s.title2) + "\n";
+    t += "# runs: ";
+    t += s.extended ? "extended, at " + fixedText(s.pressure, 3) + " bar" : "on the liquid-vapour saturation curve";
+    t += "; T from " + shortestText(s.from) + " to " + shortestText(s.to) + " C in steps of " + shortestText(s.step) +
+         " C; the first row is the run at the run input's conditions\n";
+    t += "# chosen minerals: " + joined(s.chosen, "; ") + "\n";
+    for (const ForcedRow& f : first.forced)
+        t += "# forced mineral: " + nameOf(f.mineral) + " fixes " + nameOf(f.component) + " at log Q/K " +
+             fixedText(f.target, 3) + "\n";
+    if (first.sourceTemperatureShown)
+        t += "# Na-K-Ca temperature: " + fixedText(first.sourceTemperature, 1) + " C (Fournier & Truesdell 1973)\n";
+    t += "# log Q/K = 0: " + crossingsText(s) + "\n";
+    t += estimateLine(s.estimate) + "\n";
+    return t;
+}
+
+}  // namespace
+
+double SweepRow::saturationIndex(const std::string& mineral) const {
+    if (!converged()) return NAN;
+    for (const MineralRow& m : results->minerals)
+        if (nameOf(m.name) == mineral) return m.saturationIndex;
+    return NAN;
+}
+
+std::string estimateLine(const TemperatureEstimate& e) {
+    if (!e.medianMinimum.found) return "# estimate: none (no temperature at which every chosen mineral has a log Q/K)";
+    std::string s = "# estimate: " + minimumText("median |log Q/K|", e.medianMinimum) + "; " +
+                    minimumText("RMS log Q/K", e.rmsMinimum) + "; RMS within " + fixedText(RMS_TOLERANCE, 1) +
+                    " of its minimum for T = " + fixedText(e.rmsRange.low, 1) + " to " + fixedText(e.rmsRange.high, 1) +
+                    " C";
+    if (e.rmsRange.openLow || e.rmsRange.openHigh) s += " (reaching the edge of the sweep)";
+    return s + "; " + std::to_string(e.minerals) + " minerals";
+}
+
+std::string sweepTable(const SweepResult& s) {
+    std::string t = headLines(s);
+    const std::vector<std::string> minerals = mineralColumns(s.rows);
+    std::vector<std::string> header = {"run",         "status",             "loops",        "T [C]", "P [bar]", "pH",
+                                       "I [mol/kgw]", "median |SI| chosen", "RMS SI chosen"};
+    for (const std::string& m : minerals) header.push_back("SI(" + m + ")");
+    t += csvLine(header);
+    std::map<double, std::size_t> statistics;  // temperature -> its place in the estimate's curves
+    for (std::size_t k = 0; k < s.estimate.temperatures.size(); ++k) statistics[s.estimate.temperatures[k]] = k;
+    for (const SweepRow& row : s.rows) {
+        const Results* r = row.results ? &*row.results : nullptr;
+        const bool ok = row.converged();
+        std::vector<std::string> cells = {row.input ? "input" : "sweep",
+                                          row.status,
+                                          r ? std::to_string(r->loops) : "",
+                                          csvNumber(row.temperature),
+                                          csvNumber(row.pressure),
+                                          ok ? csvNumber(r->pH) : "",
+                                          ok ? csvNumber(r->ionicStrength) : ""};
+        const auto at = row.input ? statistics.end() : statistics.find(row.temperature);
+        cells.push_back(at == statistics.end() ? "" : csvNumber(s.estimate.medianAbs[at->second]));
+        cells.push_back(at == statistics.end() ? "" : csvNumber(s.estimate.rms[at->second]));
+        for (const std::string& m : minerals) cells.push_back(csvNumber(row.saturationIndex(m)));
+        t += csvLine(cells);
+    }
+    return t;
+}
+
+void writeSweepRow(const SweepRow& row, Sink& console) {
+    std::string line = "  " + left(row.input ? "input" : "sweep", 6) + " T = " + right(fixedText(row.temperature, 2), 7) +
+                       " C  P = " + right(fixedText(row.pressure, 3), 8) + " bar  ";
+    if (row.converged())
+        line += "pH " + right(fixedText(row.results->pH, 3), 6) + "  " + right(std::to_string(row.results->loops), 3) +
+                " loops";
+    else
+        line += row.status;
+    console.put(line + "\n");
+    console.flush();
+}
+
+void writeSweepEstimate(const SweepResult& s, Sink& console) {
+    const TemperatureEstimate& e = s.estimate;
+    std::string text = "\nEstimate from " + std::to_string(s.chosen.size()) + " minerals: " + joined(s.chosen, ", ") + "\n";
+    if (!e.medianMinimum.found) {
+        text += "  none: no temperature at which every chosen mineral has a log Q/K\n";
+    } else {
+        const auto minimum = [](const char* what, const CurveMinimum& m) {
+            return "  " + left(what, 26) + " smallest at " + right(fixedText(m.temperature, 1), 6) + " C (" +
+                   fixedText(m.value, 3) + ")" + (m.atEdge ? ", at the edge of the sweep" : "") + "\n";
+        };
+        text += minimum("median |log Q/K|", e.medianMinimum);
+        text += minimum("root mean square log Q/K", e.rmsMinimum);
+        text += "  RMS within " + fixedText(RMS_TOLERANCE, 1) + " of its minimum from " + fixedText(e.rmsRange.low, 1) +
+                " to " + fixedText(e.rmsRange.high, 1) + " C" +
+                (e.rmsRange.openLow || e.rmsRange.openHigh ? " (reaching the edge of the sweep)" : "") + "\n";
+    }
+    const Results& first = *s.rows.front().results;
+    if (first.sourceTemperatureShown)
+        text += "  Na-K-Ca temperature (Fournier & Truesdell 1973): " + fixedText(first.sourceTemperature, 0) + " C\n";
+    text += "  log Q/K = 0: " + crossingsText(s) + "\n";
+    console.put(text);
+}
+
+}  // namespace wq

@@ -1,0 +1,76 @@
+// The equations of the joint solve (joint_solve.hpp): one row per component,
+// in the unknowns ln m of the components and ln kgw, each a balance solved as
+// ln P - ln N = 0 or an equation in log10 units; their residuals and their
+// Jacobian at a state, and the bounds of the unknowns.
+#pragma once
+
+#include "input/tables.hpp"
+#include "text/table.hpp"
+
+namespace wq {
+
+struct SolverState;
+struct NewtonSystem;
+
+using JointVector = Table<double, MAX_COMPONENTS>;
+
+// The equation in the row of a component.
+enum class JointRow {
+    massBalance,        // also the water row
+    absent,             // a total of 0 that no species can balance: m held at 1e-200, total kept 0
+    electroneutrality,
+    fixedPH,
+    fixedActivity,
+    alkalinity,
+    saturation,
+    pinned,             // ln m held at a value: continuation and the probes for infeasibility
+};
+
+struct JointSystem {
+    int order = 0;
+    Table<JointRow, MAX_COMPONENTS> row;
+    JointVector pinnedAt;                // ln m of a pinned or absent row
+    JointVector shift;                   // subtracted from the unscaled residual (continuation)
+    Table<bool, MAX_SPECIES> bounded;    // secondary species held at a bound of the mass-action relation
+};
+
+// The equations of the water as the run states them.
+JointSystem jointSystem(const SolverState& prog);
+
+// The unknowns of the current state.
+void jointUnknowns(const SolverState& prog, JointVector& u);
+
+// Puts the unknowns u into the state: component molalities, kgw and the
+// secondary molalities, the activity coefficients as they stand.
+void setJointUnknowns(SolverState& prog, JointSystem& sys, const JointVector& u);
+
+// The residual of each equation at the state set by setJointUnknowns, less its
+// shift.
+void jointResiduals(const SolverState& prog, const JointSystem& sys, JointVector& f);
+
+// d f_i / d u_j at that state, activity coefficients held, into rows and
+// columns 1..order of newton.a (newton.order set to order).
+void jointJacobian(const SolverState& prog, const JointSystem& sys, NewtonSystem& newton);
+
+// The first row of a kind; 0 when the system has none.
+int rowOf(const JointSystem& sys, JointRow kind);
+
+// The bounds of unknown i (ln kgw for water, ln m else): the step rules of
+// the iteration, no component above 10 mol/kg, H+ not below 1e-15 (pH 15),
+// nothing below 1e-200, the mass of water within six orders of a kilogram.
+double lowerBound(int i);
+double upperBound(int i);
+// ln 1e-200: a component held at no amount at all.
+extern const double LN_MIN_MOLALITY;
+
+// The alkalinity the water must carry, per kg of water: the given one in
+// equivalents over the given kilograms (55.50825 / Mtot(2) kg per mole, as
+// in the alkalinity row of the iteration).
+double alkalinityPerKg(const SolverState& prog);
+
+// The totals that are results rather than data, as the speciation now holds
+// them: the iteration's own rule for a fixed pH, activity or alkalinity, the
+// total held for the rows of electroneutrality, saturation and pinned ones.
+void updateResultTotals(SolverState& prog, const JointSystem& sys);
+
+}  // namespace wq

@@ -1,0 +1,57 @@
+// The number texts of the records and tables, and the CSV line.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "text/csv.hpp"
+#include "text/number_text.hpp"
+
+namespace wq {
+namespace {
+
+TEST(NumberText, ExactTextReadsBackAsTheSameDouble) {
+    // 0.1 + 0.2 and 1/3 need all 17 digits; 2^-1074 is the smallest double.
+    for (double v : {0.1 + 0.2, 1.0 / 3.0, -273.15, 6.02214076e23, std::ldexp(1.0, -1074), 0.0}) {
+        const std::string text = exactText(v);
+        EXPECT_EQ(std::strtod(text.c_str(), nullptr), v) << text;
+    }
+    EXPECT_EQ(exactText(0.1), "0.10000000000000001");
+}
+
+TEST(NumberText, ShortestAndFixedForms) {
+    struct Case {
+        std::string text, expected;
+    };
+    const Case cases[] = {
+        {shortestText(0.05), "0.05"},
+        {shortestText(5.0), "5"},
+        {shortestText(-1e-7), "-1e-07"},
+        {fixedText(25.5, 2), "25.50"},
+        {fixedText(-0.04, 1), "-0.0"},
+        {fixedText(2.5, 0), "2"},  // round half to even, as printf does
+        {fixedText(1e20, 1), "100000000000000000000.0"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.text, c.expected);
+    // A value far wider than any buffer of a few dozen characters.
+    EXPECT_EQ(fixedText(1e300, 3).size(), 301u + 4u);
+}
+
+TEST(CsvLine, FieldsJoinedQuotedWhereNeededAndEnded) {
+    EXPECT_EQ(csvLine({"name", "Albite,low", "say \"hi\"", "", " padded"}),
+              "name,\"Albite,low\",\"say \"\"hi\"\"\",,\" padded\"\n");
+    EXPECT_EQ(csvLine({}), "\n");
+    EXPECT_EQ(csvLine({""}), "\n");
+}
+
+TEST(CsvNumber, EmptyForAValueThatIsNotFinite) {
+    EXPECT_EQ(csvNumber(std::numeric_limits<double>::quiet_NaN()), "");
+    EXPECT_EQ(csvNumber(-std::numeric_limits<double>::infinity()), "");
+    EXPECT_EQ(csvNumber(0.1), exactText(0.1));
+}
+
+}  // namespace
+}  // namespace wq
