@@ -27,14 +27,18 @@
 #include "app/front_end.hpp"
 #include "app/run_sequence.hpp"
 #include "input/case_writer.hpp"
+#include "input/component_aliases.hpp"
 #include "input/component_catalog.hpp"
 #include "input/database_file.hpp"
 #include "input/db_numbers.hpp"
 #include "input/run_input.hpp"
+#include "input/water_columns.hpp"
 #include "input/waters.hpp"
+#include "report/column_selection.hpp"
 #include "report/records.hpp"
 #include "report/results.hpp"
 #include "text/csv.hpp"
+#include "text/number_text.hpp"
 #include "text/staged_file.hpp"
 #include "text/stop.hpp"
 #include "text/textfile.hpp"
@@ -56,22 +60,25 @@ struct Shared {
     WaterTable table;
     const RecordFormat* format = nullptr;  // of the output
     RecordColumns columns;                 // of a format that fixes them
+    int balance = 0;                       // --balance: 0 none, 1 (H+) the pH, else a component's number
 };
 
-void readTemplate(Shared& s, const BatchOptions& o) {
-    s.templateFile = loadInput(o.casePath, MAX_RUN_INPUT_BYTES, "the template");
+// The template (`what` names it in a message): its options, loop limit,
+// forced minerals and starting values.
+void readTemplate(Shared& s, const TextFile& text, const std::string& what) {
+    s.templateFile = text;
     TextFile file = s.templateFile;
     Channels quiet;
     quiet.silence();
     try {
         s.templateCase = std::make_unique<CaseInput>(readRunInput(file, quiet));
     } catch (const Stop& stopped) {
-        throw CannotStart{"the template " + o.casePath + " cannot be read: " + stopped.reason};
+        throw CannotStart{what + " cannot be read: " + stopped.reason};
     }
     const ComponentTable& t = s.templateCase->comp;
     if (t.count < WATER_SLOT || t[HYDROGEN_SLOT].dbNumber != db::HYDROGEN_ION ||
         t[WATER_SLOT].dbNumber != db::WATER)
-        throw CannotStart{"the template " + o.casePath + " has no components (H+ and H2O must come first)"};
+        throw CannotStart{what + " has no components (H+ and H2O must come first)"};
 }
 
 // One line for the rows of blank cells passed over (spreadsheets write them
@@ -86,18 +93,40 @@ void noteBlankRows(const std::string& path, const std::vector<int>& lines) {
                  lines.size() == 1 ? "row" : "rows", lines.size() == 1 ? "" : "s", where.c_str());
 }
 
-void readTable(Shared& s, const BatchOptions& o) {
+// The database, the template when one is given, the table, and without a
+// template the default options for the table's components.
+void readInputs(Shared& s, const BatchOptions& o) {
+    if (!o.casePath.empty())
+        readTemplate(s, loadInput(o.casePath, MAX_RUN_INPUT_BYTES, "the template"), "the template " + o.casePath);
     s.database = databaseSnapshot(o.databasePath);
     std::string error;
     std::optional<ComponentCatalog> catalog = componentCatalog(*s.database, error);
     if (!catalog) throw CannotStart{error};
     s.catalog = std::move(*catalog);
     const TextFile waters = loadInput(o.watersPath, MAX_FILE_BYTES, "the table of waters");
-    const double templateKg = s.templateCase->comp[WATER_SLOT].mtot;
+    const double templateKg = s.templateCase ? s.templateCase->comp[WATER_SLOT].mtot : 1.0;
     std::optional<WaterTable> table = readWaterTable(waters.text(), s.catalog, templateKg, error);
     if (!table) throw CannotStart{o.watersPath + ": " + error};
     s.table = std::move(*table);
     noteBlankRows(o.watersPath, s.table.blankRows);
+    if (!s.templateCase)
+        readTemplate(s, TextFile("WQCASE.DAT", defaultTemplate(s.table.componentNumbers, s.catalog)),
+                     "the default options for the table's components");
+}
+
+// --balance: none (0), pH (H+, 1) or a charged component the table gives.
+int balanceNumber(const Shared& s, const std::string& balance) {
+    if (balance == "none") return 0;
+    if (balance == "pH") return db::HYDROGEN_ION;
+    const ComponentAlias* alias = s.catalog.byName(balance) ? nullptr : componentAlias(balance);
+    const CatalogComponent* c = s.catalog.byName(alias ? alias->component : std::string_view(balance));
+    const std::string option = "--balance " + shortened(balance);
+    if (!c) throw CannotStart{option + ": not a component (give a charged component of the table, pH or none)"};
+    if (c->charge == 0.0) throw CannotStart{option + ": " + c->name + " is uncharged and cannot carry the charge balance"};
+    const std::vector<int>& given = s.table.componentNumbers;
+    if (std::find(given.begin(), given.end(), c->number) == given.end())
+        throw CannotStart{option + ": the table has no column of " + c->name};
+    return c->number;
 }
 
 // The species, minerals and gases that the batch's components can form: those
@@ -107,6 +136,8 @@ void readTable(Shared& s, const BatchOptions& o) {
 RecordColumns probeColumns(Shared& s) {
     WaterSample probe;
     probe.name = "columns";
+    probe.temperature = 25.0;
+    probe.pH = 7.0;
     for (int number : s.table.componentNumbers) probe.totals.push_back({number, 1e-3});
     QuietProgram q;
     Program& p = *q;
@@ -139,22 +170,84 @@ std::string recordText(const Shared& s, const RecordHead& head, const Results* r
     return s.format->record(s.columns, head, results);
 }
 
+// How one water is computed: the pH from electroneutrality where its cell
+// is blank (and no alkalinity or CO2 fugacity fixes it otherwise) or
+// --balance pH asks for it, else the balance --balance names, or none. An
+// empty `error` when the two can be met together.
+CaseChoices choicesFor(const Shared& s, const WaterSample& w, std::string& error) {
+    // The pH of a CO2 fugacity beside an alkalinity is the gas's: no
+    // balance on H+, and an ion's only when asked.
+    const bool pHBlank = !(w.pH && *w.pH > 0.0) && !w.pHFromCO2;
+    if (w.pHFromCO2 && s.balance == db::HYDROGEN_ION) {
+        error = "row on line " + std::to_string(w.line) + ": its CO2 fugacity fixes the pH, which --balance pH "
+                "would compute from electroneutrality";
+        return {};
+    }
+    // An alkalinity is the charge the weak acids carry: with it the pH
+    // cannot make the water neutral. A blank pH then comes from the H+
+    // total, as the console program computes it (the carbonate as HCO3-, no
+    // acid or CO2 added).
+    const bool alkalinity = w.alkalinity && !w.pHFromCO2;
+    if (alkalinity && s.balance == db::HYDROGEN_ION) {
+        error = "row on line " + std::to_string(w.line) + ": its alkalinity is the charge of its weak acids, so no pH "
+                "can balance its charges (--balance pH); give the carbonate as a total or a CO2 fugacity, or balance "
+                "on an ion";
+        return {};
+    }
+    if (alkalinity) return {s.balance};
+    if (s.balance == 0 || s.balance == db::HYDROGEN_ION) return {pHBlank ? db::HYDROGEN_ION : s.balance};
+    if (pHBlank) {
+        const CatalogComponent* ion = s.catalog.byNumber(s.balance);
+        error = "row on line " + std::to_string(w.line) + ": a blank pH asks for the pH from electroneutrality and "
+                "--balance for the balance on " + (ion ? ion->name : std::string("an ion")) +
+                "; give the pH, or no --balance";
+    }
+    return {s.balance};
+}
+
+// The analysis's own balance: cations and anions in equivalents of the
+// totals as given (the alkalinity counted as anions), before any solve.
+void analysisBalanceOf(const Shared& s, const WaterSample& w, RecordHead& head) {
+    const double kgw = w.kgWater.value_or(s.templateCase->comp[WATER_SLOT].mtot);
+    const IonBalance b = ionBalanceOf(w, s.catalog, kgw);
+    if (!(b.cations + b.anions > 0.0)) return;
+    head.analysisImbalance = (b.cations - b.anions) / kgw;
+    head.analysisImbalancePercent = 100.0 * (b.cations - b.anions) / (b.cations + b.anions);
+}
+
+// What a record notes about a water beyond the activity model's range.
+std::string modelNotes(const Results& r) {
+    std::string notes;
+    const auto note = [&](const std::string& n) { notes += (notes.empty() ? "" : "; ") + n; };
+    if (r.stoichiometricIonicStrength > BDOT_IONIC_STRENGTH_LIMIT)
+        note("I stoichiometric above " + exactText(BDOT_IONIC_STRENGTH_LIMIT) +
+             " mol/kgw: beyond the range of the B-dot model");
+    if (r.waterActivity > 1.0) note("a(H2O) above 1");
+    return notes;
+}
+
 Solved solveWater(const Shared& s, const WaterSample& w) {
     const RunInput& templateInput = s.templateCase->input;
     RecordHead head{w.name, "", w.temperature.value_or(templateInput.temperature),
                     w.pressure.value_or(templateInput.pressure)};
-    if (!w.error.empty()) {
-        head.status = w.error;
+    std::string error = w.error;
+    const CaseChoices choices = error.empty() ? choicesFor(s, w, error) : CaseChoices{};
+    if (!error.empty()) {
+        head.status = error;
         return {recordText(s, head, nullptr), false};
     }
+    analysisBalanceOf(s, w, head);
+    if (const CatalogComponent* ion = s.catalog.byNumber(choices.balanceNumber)) head.balancedOn = ion->name;
     QuietProgram q;
     Program& p = *q;
-    p.caseFile = TextFile("WQCASE.DAT", writeCase(*s.templateCase, s.templateFile, s.catalog, w));
+    p.caseFile = TextFile("WQCASE.DAT", writeCase(*s.templateCase, s.templateFile, s.catalog, w, choices));
     p.database = DatabaseFile::ofParsed(s.database);
     try {
         readCase(p);
+        p.input.asAnalysed = choices.balanceNumber == 0;
         const Results results = computeRun(p);
         head.status = runStatus(results);
+        head.notes = modelNotes(results);
         return {recordText(s, head, &results), results.converged};
     } catch (...) {
         head.status = utf8FromLatin1(endingInFlight().reason);
@@ -331,8 +424,15 @@ FrontEndExit writeCases(const Shared& s, const BatchOptions& o) {
         std::filesystem::create_directories(folder, ec);
         std::string why = ec ? ec.message() : "";
         if (std::string input = inputNamedBy(path, o); why.empty() && !input.empty()) why = "it is " + input;
-        const bool ok =
-            why.empty() && writeCaseFile(path, writeCase(*s.templateCase, s.templateFile, s.catalog, w), why);
+        std::string refused;
+        const CaseChoices choices = choicesFor(s, w, refused);
+        if (!refused.empty()) {
+            std::fprintf(stderr, "wqspec: %s\n", refused.c_str());
+            ++failed;
+            continue;
+        }
+        const bool ok = why.empty() &&
+                        writeCaseFile(path, writeCase(*s.templateCase, s.templateFile, s.catalog, w, choices), why);
         if (!ok) {
             std::fprintf(stderr, "wqspec: cannot write %s: %s; %d run inputs written before it\n", path.c_str(),
                          why.c_str(), written);
@@ -344,10 +444,41 @@ FrontEndExit writeCases(const Shared& s, const BatchOptions& o) {
     return failed > 0 ? FrontEndExit::someFailed : FrontEndExit::allConverged;
 }
 
+// The CSV columns: --all every one, --columns those its names and patterns
+// match (a pattern that matches none is refused), else the compact set.
+std::vector<std::size_t> selectedColumns(const RecordColumns& columns, const BatchOptions& o) {
+    const std::vector<std::string> names = allColumnNames(columns);
+    if (o.allColumns) return {};
+    std::vector<std::string> unmatched;
+    if (o.columns.empty()) return selectColumns(names, compactColumnPatterns(), unmatched);
+    const std::vector<std::string> patterns = splitColumnList(o.columns);
+    std::vector<std::size_t> chosen = selectColumns(names, patterns, unmatched);
+    if (!unmatched.empty())
+        throw CannotStart{"--columns: " + shortened(unmatched.front()) +
+                          " matches no column of this table's records (--all shows them all)"};
+    if (chosen.empty()) throw CannotStart{"--columns names no column"};
+    return chosen;
+}
+
 }  // namespace
 
-int runBatch(const BatchOptions& o) {
+int listColumns(const BatchOptions& o) {
     return runFrontEnd([&] {
+        const std::shared_ptr<const ParsedDatabase> database = databaseSnapshot(o.databasePath);
+        std::string error;
+        std::optional<ComponentCatalog> catalog = componentCatalog(*database, error);
+        if (!catalog) throw CannotStart{error};
+        const std::string list = columnList(*catalog);
+        std::fwrite(list.data(), 1, list.size(), stdout);
+        return FrontEndExit::allConverged;
+    });
+}
+
+int runBatch(const BatchOptions& o) {
+    if (o.listColumns) return listColumns(o);
+    return runFrontEnd([&] {
+        if (o.watersPath.empty()) throw CannotStart{"the table of waters is missing: wqspec batch WATERS.csv"};
+        if (o.allColumns && !o.columns.empty()) throw CannotStart{"--all and --columns: give one of them"};
         if (o.writeCases && o.writeCasesDir.empty()) throw CannotStart{"--write-cases needs the name of a folder"};
         int jobs = 1;
         if (!o.writeCases) {
@@ -356,12 +487,15 @@ int runBatch(const BatchOptions& o) {
             jobs = askedJobs(o.jobs);
         }
         Shared s;
-        readTemplate(s, o);
-        readTable(s, o);
+        readInputs(s, o);
+        s.balance = balanceNumber(s, o.balance);
         if (o.writeCases) return writeCases(s, o);
         jobs = workerCount(jobs, s.table.waters.size());
         s.format = &outputFormat(o.outPath);
-        if (s.format->fixesColumns()) s.columns = probeColumns(s);
+        if (s.format->fixesColumns()) {
+            s.columns = probeColumns(s);
+            s.columns.selected = selectedColumns(s.columns, o);
+        }
         BatchOutput out(o.outPath, *s.format, s.columns);
         if (!out.open()) throw CannotStart{"cannot write " + out.name() + ": " + out.failure()};
         interrupted = false;

@@ -113,10 +113,10 @@ class WqplotTest(unittest.TestCase):
     def test_batch(self):
         self.use_case("geothermal")
         with open(os.path.join(self.work, "waters.csv"), "w", encoding="utf-8") as f:
-            f.write('name,T [C],pH,Na+ [mg/kg],K+ [mg/kg],Ca++ [mg/kg],Cl- [mg/kg],"SiO2,aq [mg/kg]"\n'
-                    "well A,250,6.0,1250,200,17,2210,670\n"
-                    "well B,200,6.5,1100,150,20,1900,500\n"
-                    "well C,150,7.0,900,90,30,1500,300\n")
+            f.write('name,T [C],pH,Na+ [mg/kg],K+ [mg/kg],Ca++ [mg/kg],Cl- [mg/kg],"SiO2,aq [mg/kg]",HCO3- [mg/kg]\n'
+                    "well A,250,6.0,1250,200,17,2210,670,40\n"
+                    "well B,200,6.5,1100,150,20,1900,500,40\n"
+                    "well C,150,7.0,900,90,30,1500,300,40\n")
         for out in ("batch.csv", "batch.json"):
             done = self.run_in_work([WQSPEC, "batch", "waters.csv", "--out", out, "--jobs", "1"])
             self.assertEqual(done.returncode, 0, done.stderr)
