@@ -24,6 +24,7 @@
 
 #include "app/program.hpp"
 #include "app/batch_output.hpp"
+#include "app/batch_options.hpp"
 #include "app/front_end.hpp"
 #include "app/run_sequence.hpp"
 #include "input/case_writer.hpp"
@@ -114,21 +115,6 @@ void readInputs(Shared& s, const BatchOptions& o) {
                      "the default options for the table's components");
 }
 
-// --balance: none (0), pH (H+, 1) or a charged component the table gives.
-int balanceNumber(const Shared& s, const std::string& balance) {
-    if (balance == "none") return 0;
-    if (balance == "pH") return db::HYDROGEN_ION;
-    const ComponentAlias* alias = s.catalog.byName(balance) ? nullptr : componentAlias(balance);
-    const CatalogComponent* c = s.catalog.byName(alias ? alias->component : std::string_view(balance));
-    const std::string option = "--balance " + shortened(balance);
-    if (!c) throw CannotStart{option + ": not a component (give a charged component of the table, pH or none)"};
-    if (c->charge == 0.0) throw CannotStart{option + ": " + c->name + " is uncharged and cannot carry the charge balance"};
-    const std::vector<int>& given = s.table.componentNumbers;
-    if (std::find(given.begin(), given.end(), c->number) == given.end())
-        throw CannotStart{option + ": the table has no column of " + c->name};
-    return c->number;
-}
-
 // The species, minerals and gases that the batch's components can form: those
 // that the database keeps at 25 C on the saturation curve, where its data are
 // most complete. A quantity that only some other temperature gives is in the
@@ -170,73 +156,17 @@ std::string recordText(const Shared& s, const RecordHead& head, const Results* r
     return s.format->record(s.columns, head, results);
 }
 
-// How one water is computed: the pH from electroneutrality where its cell
-// is blank (and no alkalinity or CO2 fugacity fixes it otherwise) or
-// --balance pH asks for it, else the balance --balance names, or none. An
-// empty `error` when the two can be met together.
-CaseChoices choicesFor(const Shared& s, const WaterSample& w, std::string& error) {
-    // The pH of a CO2 fugacity beside an alkalinity is the gas's: no
-    // balance on H+, and an ion's only when asked.
-    const bool pHBlank = !(w.pH && *w.pH > 0.0) && !w.pHFromCO2;
-    if (w.pHFromCO2 && s.balance == db::HYDROGEN_ION) {
-        error = "row on line " + std::to_string(w.line) + ": its CO2 fugacity fixes the pH, which --balance pH "
-                "would compute from electroneutrality";
-        return {};
-    }
-    // An alkalinity is the charge the weak acids carry: with it the pH
-    // cannot make the water neutral. A blank pH then comes from the H+
-    // total, as the console program computes it (the carbonate as HCO3-, no
-    // acid or CO2 added).
-    const bool alkalinity = w.alkalinity && !w.pHFromCO2;
-    if (alkalinity && s.balance == db::HYDROGEN_ION) {
-        error = "row on line " + std::to_string(w.line) + ": its alkalinity is the charge of its weak acids, so no pH "
-                "can balance its charges (--balance pH); give the carbonate as a total or a CO2 fugacity, or balance "
-                "on an ion";
-        return {};
-    }
-    if (alkalinity) return {s.balance};
-    if (s.balance == 0 || s.balance == db::HYDROGEN_ION) return {pHBlank ? db::HYDROGEN_ION : s.balance};
-    if (pHBlank) {
-        const CatalogComponent* ion = s.catalog.byNumber(s.balance);
-        error = "row on line " + std::to_string(w.line) + ": a blank pH asks for the pH from electroneutrality and "
-                "--balance for the balance on " + (ion ? ion->name : std::string("an ion")) +
-                "; give the pH, or no --balance";
-    }
-    return {s.balance};
-}
-
-// The analysis's own balance: cations and anions in equivalents of the
-// totals as given (the alkalinity counted as anions), before any solve.
-void analysisBalanceOf(const Shared& s, const WaterSample& w, RecordHead& head) {
-    const double kgw = w.kgWater.value_or(s.templateCase->comp[WATER_SLOT].mtot);
-    const IonBalance b = ionBalanceOf(w, s.catalog, kgw);
-    if (!(b.cations + b.anions > 0.0)) return;
-    head.analysisImbalance = (b.cations - b.anions) / kgw;
-    head.analysisImbalancePercent = 100.0 * (b.cations - b.anions) / (b.cations + b.anions);
-}
-
-// What a record notes about a water beyond the activity model's range.
-std::string modelNotes(const Results& r) {
-    std::string notes;
-    const auto note = [&](const std::string& n) { notes += (notes.empty() ? "" : "; ") + n; };
-    if (r.stoichiometricIonicStrength > BDOT_IONIC_STRENGTH_LIMIT)
-        note("I stoichiometric above " + exactText(BDOT_IONIC_STRENGTH_LIMIT) +
-             " mol/kgw: beyond the range of the B-dot model");
-    if (r.waterActivity > 1.0) note("a(H2O) above 1");
-    return notes;
-}
-
 Solved solveWater(const Shared& s, const WaterSample& w) {
     const RunInput& templateInput = s.templateCase->input;
     RecordHead head{w.name, "", w.temperature.value_or(templateInput.temperature),
                     w.pressure.value_or(templateInput.pressure)};
     std::string error = w.error;
-    const CaseChoices choices = error.empty() ? choicesFor(s, w, error) : CaseChoices{};
+    const CaseChoices choices = error.empty() ? choicesFor(s.catalog, s.balance, w, error) : CaseChoices{};
     if (!error.empty()) {
         head.status = error;
         return {recordText(s, head, nullptr), false};
     }
-    analysisBalanceOf(s, w, head);
+    analysisBalanceOf(s.catalog, s.templateCase->comp[WATER_SLOT].mtot, w, head);
     if (const CatalogComponent* ion = s.catalog.byNumber(choices.balanceNumber)) head.balancedOn = ion->name;
     QuietProgram q;
     Program& p = *q;
@@ -253,46 +183,6 @@ Solved solveWater(const Shared& s, const WaterSample& w) {
         head.status = utf8FromLatin1(endingInFlight().reason);
     }
     return {recordText(s, head, nullptr), false};
-}
-
-// The input of the batch that `path` names, however the two are spelled
-// ("the template (WQCASE.DAT)"); empty when it names none. An output may
-// not replace an input.
-std::string inputNamedBy(const std::string& path, const BatchOptions& o) {
-    const struct {
-        const std::string& path;
-        const char* what;
-    } inputs[] = {{o.watersPath, "the table of waters"}, {o.casePath, "the template"}, {o.databasePath, "the database"}};
-    for (const auto& input : inputs)
-        if (sameFile(path, input.path)) return std::string(input.what) + " (" + input.path + ")";
-    return {};
-}
-
-void refuseInputAsOutput(const std::string& out, const BatchOptions& o) {
-    if (std::string input = inputNamedBy(out, o); !input.empty())
-        throw CannotStart{"--out " + out + " is " + input + "; the results go elsewhere"};
-}
-
-// The worker threads asked for: a whole number from 1, at most
-// MAX_JOBS_PER_CORE per core; the number of cores when not asked.
-int askedJobs(const std::string& asked) {
-    const int cores = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-    if (asked.empty()) return cores;
-    long long n = 0;
-    const auto [end, ec] = std::from_chars(asked.data(), asked.data() + asked.size(), n);
-    if (ec != std::errc() || end != asked.data() + asked.size())
-        throw CannotStart{"--jobs " + shortened(asked) + ": not a whole number of threads"};
-    if (n < 1) throw CannotStart{"--jobs " + asked + ": there must be at least one thread"};
-    const long long most = static_cast<long long>(MAX_JOBS_PER_CORE) * cores;
-    if (n <= most) return static_cast<int>(n);
-    std::fprintf(stderr, "wqspec: note: --jobs %s is more than %d threads per core; at most %lld threads\n",
-                 asked.c_str(), MAX_JOBS_PER_CORE, most);
-    return static_cast<int>(most);
-}
-
-// No more threads than waters.
-int workerCount(int jobs, std::size_t waters) {
-    return static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(jobs), std::max<std::size_t>(waters, 1)));
 }
 
 // Solves every water on `jobs` threads and writes the records in the table's
@@ -425,7 +315,7 @@ FrontEndExit writeCases(const Shared& s, const BatchOptions& o) {
         std::string why = ec ? ec.message() : "";
         if (std::string input = inputNamedBy(path, o); why.empty() && !input.empty()) why = "it is " + input;
         std::string refused;
-        const CaseChoices choices = choicesFor(s, w, refused);
+        const CaseChoices choices = choicesFor(s.catalog, s.balance, w, refused);
         if (!refused.empty()) {
             std::fprintf(stderr, "wqspec: %s\n", refused.c_str());
             ++failed;
@@ -442,22 +332,6 @@ FrontEndExit writeCases(const Shared& s, const BatchOptions& o) {
     }
     std::fprintf(stderr, "wqspec: wrote %d run inputs in %s\n", written, dir.c_str());
     return failed > 0 ? FrontEndExit::someFailed : FrontEndExit::allConverged;
-}
-
-// The CSV columns: --all every one, --columns those its names and patterns
-// match (a pattern that matches none is refused), else the compact set.
-std::vector<std::size_t> selectedColumns(const RecordColumns& columns, const BatchOptions& o) {
-    const std::vector<std::string> names = allColumnNames(columns);
-    if (o.allColumns) return {};
-    std::vector<std::string> unmatched;
-    if (o.columns.empty()) return selectColumns(names, compactColumnPatterns(), unmatched);
-    const std::vector<std::string> patterns = splitColumnList(o.columns);
-    std::vector<std::size_t> chosen = selectColumns(names, patterns, unmatched);
-    if (!unmatched.empty())
-        throw CannotStart{"--columns: " + shortened(unmatched.front()) +
-                          " matches no column of this table's records (--all shows them all)"};
-    if (chosen.empty()) throw CannotStart{"--columns names no column"};
-    return chosen;
 }
 
 }  // namespace
@@ -488,7 +362,7 @@ int runBatch(const BatchOptions& o) {
         }
         Shared s;
         readInputs(s, o);
-        s.balance = balanceNumber(s, o.balance);
+        s.balance = balanceNumber(s.catalog, s.table.componentNumbers, o.balance);
         if (o.writeCases) return writeCases(s, o);
         jobs = workerCount(jobs, s.table.waters.size());
         s.format = &outputFormat(o.outPath);
