@@ -189,13 +189,18 @@ void lietzkeStoughtonWater(const WaterComposition& water, SpeciesTable& sp, cons
     // Salt molalities: sulfate pairs with the divalent cation first, the rest
     // of the cation takes chloride as a 2:1 salt, the remaining chloride is
     // NaCl. mS3 is taken before mS2 is clamped at 0, so a sulfate excess over
-    // the cation adds twice the shortfall to the NaCl.
+    // the cation adds twice the shortfall to the NaCl. Where the chloride is
+    // less than twice the cation left over (a Ca-Mg-HCO3 water with little
+    // chloride) the remaining chloride is negative: no NaCl, never a negative
+    // molality of it, whose negative count of ions would make ln aw positive
+    // (a(H2O) > 1) and the ion-weighted osmotic coefficient meaningless.
     const ComponentMap& map = water.map;
     double mS[3];
     mS[0] = totalMolality(water, db::SULFATE);
     mS[1] = map.position(db::DIVALENT_CATION) != 0 ? totalMolality(water, db::DIVALENT_CATION) - mS[0] : 0.0;
     mS[2] = map.position(db::CHLORIDE) != 0 ? totalMolality(water, db::CHLORIDE) - 2.0 * mS[1] : 0.0;
     mS[1] = std::max(mS[1], 0.0);
+    mS[2] = std::max(mS[2], 0.0);
 
     const double ions = SALT_IONS[0] * mS[0] + SALT_IONS[1] * mS[1] + SALT_IONS[2] * mS[2];
     values.osmotic = osmoticCoefficient(mS, tK, p.at.tables.debyeA, values.stoichIonicStrength, ions);

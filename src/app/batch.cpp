@@ -24,17 +24,22 @@
 
 #include "app/program.hpp"
 #include "app/batch_output.hpp"
+#include "app/batch_options.hpp"
 #include "app/front_end.hpp"
 #include "app/run_sequence.hpp"
 #include "input/case_writer.hpp"
+#include "input/component_aliases.hpp"
 #include "input/component_catalog.hpp"
 #include "input/database_file.hpp"
 #include "input/db_numbers.hpp"
 #include "input/run_input.hpp"
+#include "input/water_columns.hpp"
 #include "input/waters.hpp"
+#include "report/column_selection.hpp"
 #include "report/records.hpp"
 #include "report/results.hpp"
 #include "text/csv.hpp"
+#include "text/number_text.hpp"
 #include "text/staged_file.hpp"
 #include "text/stop.hpp"
 #include "text/textfile.hpp"
@@ -58,22 +63,25 @@ struct Shared {
     RecordColumns columns;                 // of a format that fixes them
     RunChoices choices;                    // --redox, --decouple, --suppress
     std::unique_ptr<ActivityModel> activityModel;  // read once; every water takes a copy
+    int balance = 0;                       // --balance: 0 none, 1 (H+) the pH, else a component's number
 };
 
-void readTemplate(Shared& s, const BatchOptions& o) {
-    s.templateFile = loadInput(o.casePath, MAX_RUN_INPUT_BYTES, "the template");
+// The template (`what` names it in a message): its options, loop limit,
+// forced minerals and starting values.
+void readTemplate(Shared& s, const TextFile& text, const std::string& what) {
+    s.templateFile = text;
     TextFile file = s.templateFile;
     Channels quiet;
     quiet.silence();
     try {
         s.templateCase = std::make_unique<CaseInput>(readRunInput(file, quiet));
     } catch (const Stop& stopped) {
-        throw CannotStart{"the template " + o.casePath + " cannot be read: " + stopped.reason};
+        throw CannotStart{what + " cannot be read: " + stopped.reason};
     }
     const ComponentTable& t = s.templateCase->comp;
     if (t.count < WATER_SLOT || t[HYDROGEN_SLOT].dbNumber != db::HYDROGEN_ION ||
         t[WATER_SLOT].dbNumber != db::WATER)
-        throw CannotStart{"the template " + o.casePath + " has no components (H+ and H2O must come first)"};
+        throw CannotStart{what + " has no components (H+ and H2O must come first)"};
 }
 
 // One line for the rows of blank cells passed over (spreadsheets write them
@@ -88,14 +96,18 @@ void noteBlankRows(const std::string& path, const std::vector<int>& lines) {
                  lines.size() == 1 ? "row" : "rows", lines.size() == 1 ? "" : "s", where.c_str());
 }
 
-void readTable(Shared& s, const BatchOptions& o) {
+// The database, the template when one is given, the table, and without a
+// template the default options for the table's components.
+void readInputs(Shared& s, const BatchOptions& o) {
+    if (!o.casePath.empty())
+        readTemplate(s, loadInput(o.casePath, MAX_RUN_INPUT_BYTES, "the template"), "the template " + o.casePath);
     s.database = databaseSnapshot(o.databasePath);
     std::string error;
     std::optional<ComponentCatalog> catalog = componentCatalog(*s.database, error);
     if (!catalog) throw CannotStart{error};
     s.catalog = std::move(*catalog);
     const TextFile waters = loadInput(o.watersPath, MAX_FILE_BYTES, "the table of waters");
-    const double templateKg = s.templateCase->comp[WATER_SLOT].mtot;
+    const double templateKg = s.templateCase ? s.templateCase->comp[WATER_SLOT].mtot : 1.0;
     std::optional<WaterTable> table = readWaterTable(waters.text(), s.catalog, templateKg, error);
     if (!table) throw CannotStart{o.watersPath + ": " + error};
     s.table = std::move(*table);
@@ -103,6 +115,9 @@ void readTable(Shared& s, const BatchOptions& o) {
     std::optional<RunChoices> choices = runChoicesOf(o.choices, *s.database, error);
     if (!choices) throw CannotStart{error};
     s.choices = std::move(*choices);
+    if (!s.templateCase)
+        readTemplate(s, TextFile("WQCASE.DAT", defaultTemplate(s.table.componentNumbers, s.catalog)),
+                     "the default options for the table's components");
 }
 
 // The species, minerals and gases that the batch's components can form: those
@@ -112,6 +127,8 @@ void readTable(Shared& s, const BatchOptions& o) {
 RecordColumns probeColumns(Shared& s) {
     WaterSample probe;
     probe.name = "columns";
+    probe.temperature = 25.0;
+    probe.pH = 7.0;
     for (int number : s.table.componentNumbers) probe.totals.push_back({number, 1e-3});
     QuietProgram q;
     Program& p = *q;
@@ -159,65 +176,31 @@ Solved solveWater(const Shared& s, const WaterSample& w) {
     const RunInput& templateInput = s.templateCase->input;
     RecordHead head{w.name, "", w.temperature.value_or(templateInput.temperature),
                     w.pressure.value_or(templateInput.pressure)};
-    if (!w.error.empty()) {
-        head.status = w.error;
+    std::string error = w.error;
+    const CaseChoices choices = error.empty() ? choicesFor(s.catalog, s.balance, w, error) : CaseChoices{};
+    if (!error.empty()) {
+        head.status = error;
         return {recordText(s, head, nullptr), false};
     }
+    analysisBalanceOf(s.catalog, s.templateCase->comp[WATER_SLOT].mtot, w, head);
+    if (const CatalogComponent* ion = s.catalog.byNumber(choices.balanceNumber)) head.balancedOn = ion->name;
     QuietProgram q;
     Program& p = *q;
-    p.caseFile = TextFile("WQCASE.DAT", writeCase(*s.templateCase, s.templateFile, s.catalog, w));
+    p.caseFile = TextFile("WQCASE.DAT", writeCase(*s.templateCase, s.templateFile, s.catalog, w, choices));
     p.database = DatabaseFile::ofParsed(s.database);
     p.choices = choicesOf(s.choices, w);
     p.activityModel = s.activityModel->clone();
     try {
         readCase(p);
+        p.input.asAnalysed = choices.balanceNumber == 0;
         const Results results = computeRun(p);
         head.status = runStatus(results);
+        head.notes = modelNotes(results);
         return {recordText(s, head, &results), results.converged};
     } catch (...) {
         head.status = utf8FromLatin1(endingInFlight().reason);
     }
     return {recordText(s, head, nullptr), false};
-}
-
-// The input of the batch that `path` names, however the two are spelled
-// ("the template (WQCASE.DAT)"); empty when it names none. An output may
-// not replace an input.
-std::string inputNamedBy(const std::string& path, const BatchOptions& o) {
-    const struct {
-        const std::string& path;
-        const char* what;
-    } inputs[] = {{o.watersPath, "the table of waters"}, {o.casePath, "the template"}, {o.databasePath, "the database"}};
-    for (const auto& input : inputs)
-        if (sameFile(path, input.path)) return std::string(input.what) + " (" + input.path + ")";
-    return {};
-}
-
-void refuseInputAsOutput(const std::string& out, const BatchOptions& o) {
-    if (std::string input = inputNamedBy(out, o); !input.empty())
-        throw CannotStart{"--out " + out + " is " + input + "; the results go elsewhere"};
-}
-
-// The worker threads asked for: a whole number from 1, at most
-// MAX_JOBS_PER_CORE per core; the number of cores when not asked.
-int askedJobs(const std::string& asked) {
-    const int cores = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-    if (asked.empty()) return cores;
-    long long n = 0;
-    const auto [end, ec] = std::from_chars(asked.data(), asked.data() + asked.size(), n);
-    if (ec != std::errc() || end != asked.data() + asked.size())
-        throw CannotStart{"--jobs " + shortened(asked) + ": not a whole number of threads"};
-    if (n < 1) throw CannotStart{"--jobs " + asked + ": there must be at least one thread"};
-    const long long most = static_cast<long long>(MAX_JOBS_PER_CORE) * cores;
-    if (n <= most) return static_cast<int>(n);
-    std::fprintf(stderr, "wqspec: note: --jobs %s is more than %d threads per core; at most %lld threads\n",
-                 asked.c_str(), MAX_JOBS_PER_CORE, most);
-    return static_cast<int>(most);
-}
-
-// No more threads than waters.
-int workerCount(int jobs, std::size_t waters) {
-    return static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(jobs), std::max<std::size_t>(waters, 1)));
 }
 
 // Solves every water on `jobs` threads and writes the records in the table's
@@ -349,8 +332,15 @@ FrontEndExit writeCases(const Shared& s, const BatchOptions& o) {
         std::filesystem::create_directories(folder, ec);
         std::string why = ec ? ec.message() : "";
         if (std::string input = inputNamedBy(path, o); why.empty() && !input.empty()) why = "it is " + input;
-        const bool ok =
-            why.empty() && writeCaseFile(path, writeCase(*s.templateCase, s.templateFile, s.catalog, w), why);
+        std::string refused;
+        const CaseChoices choices = choicesFor(s.catalog, s.balance, w, refused);
+        if (!refused.empty()) {
+            std::fprintf(stderr, "wqspec: %s\n", refused.c_str());
+            ++failed;
+            continue;
+        }
+        const bool ok = why.empty() &&
+                        writeCaseFile(path, writeCase(*s.templateCase, s.templateFile, s.catalog, w, choices), why);
         if (!ok) {
             std::fprintf(stderr, "wqspec: cannot write %s: %s; %d run inputs written before it\n", path.c_str(),
                          why.c_str(), written);
@@ -364,10 +354,27 @@ FrontEndExit writeCases(const Shared& s, const BatchOptions& o) {
 
 }  // namespace
 
-int runBatch(const BatchOptions& given) {
+int listColumns(const BatchOptions& given) {
     return runFrontEnd([&] {
         BatchOptions o = given;
         if (o.databasePath.empty()) o.databasePath = defaultDatabaseFor(o.activity);
+        const std::shared_ptr<const ParsedDatabase> database = databaseSnapshot(o.databasePath);
+        std::string error;
+        std::optional<ComponentCatalog> catalog = componentCatalog(*database, error);
+        if (!catalog) throw CannotStart{error};
+        const std::string list = columnList(*catalog);
+        std::fwrite(list.data(), 1, list.size(), stdout);
+        return FrontEndExit::allConverged;
+    });
+}
+
+int runBatch(const BatchOptions& given) {
+    if (given.listColumns) return listColumns(given);
+    return runFrontEnd([&] {
+        BatchOptions o = given;
+        if (o.databasePath.empty()) o.databasePath = defaultDatabaseFor(o.activity);
+        if (o.watersPath.empty()) throw CannotStart{"the table of waters is missing: wqspec batch WATERS.csv"};
+        if (o.allColumns && !o.columns.empty()) throw CannotStart{"--all and --columns: give one of them"};
         if (o.writeCases && o.writeCasesDir.empty()) throw CannotStart{"--write-cases needs the name of a folder"};
         int jobs = 1;
         if (!o.writeCases) {
@@ -376,13 +383,16 @@ int runBatch(const BatchOptions& given) {
             jobs = askedJobs(o.jobs);
         }
         Shared s;
-        readTemplate(s, o);
-        readTable(s, o);
+        readInputs(s, o);
+        s.balance = balanceNumber(s.catalog, s.table.componentNumbers, o.balance);
         if (o.writeCases) return writeCases(s, o);
         s.activityModel = frontEndActivityModel(o.activity, o.databasePath);
         jobs = workerCount(jobs, s.table.waters.size());
         s.format = &outputFormat(o.outPath);
-        if (s.format->fixesColumns()) s.columns = probeColumns(s);
+        if (s.format->fixesColumns()) {
+            s.columns = probeColumns(s);
+            s.columns.selected = selectedColumns(s.columns, o);
+        }
         BatchOutput out(o.outPath, *s.format, s.columns);
         if (!out.open()) throw CannotStart{"cannot write " + out.name() + ": " + out.failure()};
         interrupted = false;

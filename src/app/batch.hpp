@@ -21,7 +21,7 @@ namespace wq {
 
 struct BatchOptions {
     std::string watersPath;
-    std::string casePath = "WQCASE.DAT";
+    std::string casePath;       // the template; empty: the table alone, with the default options
     std::string databasePath;   // empty: the default of the activity model (defaultDatabaseFor)
     std::string activity = "b-dot";  // the activity model, by its name in the registry
     std::string outPath;        // .csv or .json (any case); empty: CSV on standard output
@@ -29,7 +29,19 @@ struct BatchOptions {
     bool writeCases = false;    // write one run input per water in writeCasesDir, solve nothing
     std::string writeCasesDir;
     RunChoiceText choices;      // --redox, --decouple, --suppress
+    std::string balance = "none";  // the component that carries the charge balance, "pH" or "none"
+    std::string columns;        // the CSV columns, names and patterns; empty: the compact set
+    bool allColumns = false;    // every column
+    bool listColumns = false;   // print the columns a table may have, compute nothing
 };
+
+// The stoichiometric ionic strength (mol/kg) above which a record notes that
+// the water is beyond the B-dot model's range: Helgeson (1969, Am. J. Sci.
+// 267, 729-804) and Wolery (1992, the EQ3/6 software package manual,
+// UCRL-MA-110662) put the useful range of the B-dot equation near 1 molal in
+// NaCl-dominated waters; in other waters it ends sooner, so 1 mol/kg is the
+// most the record lets pass without a note.
+constexpr double BDOT_IONIC_STRENGTH_LIMIT = 1.0;
 
 // The most worker threads per core: the waters are computed, never waited
 // on, so more threads than cores only share them; a few per core cover a

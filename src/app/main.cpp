@@ -43,11 +43,18 @@ void addActivity(CLI::App* cmd, std::string& activity, std::string& database) {
 // mistake the batch refuses (not a batch to standard output).
 CLI::Option* addBatch(CLI::App& app, wq::BatchOptions& batch) {
     CLI::App* cmd = app.add_subcommand("batch", "Compute every water of a table (CSV, one water per row)");
-    cmd->add_option("WATERS", batch.watersPath, "Table of waters: name, T, P, pH, alkalinity and totals with units")
-        ->required();
-    cmd->add_option("--case", batch.casePath, "Template run input: options, components, starting values")
+    cmd->add_option("WATERS", batch.watersPath, "Table of waters: name, T, P, pH, alkalinity and totals with units");
+    cmd->add_option("--case", batch.casePath,
+                    "Template run input: options and starting values (default: the table alone, default options)");
+    cmd->add_option("--balance", batch.balance,
+                    "The charge balance: ION (a charged component of the table) adjusts its total, pH computes the "
+                    "pH from electroneutrality, none computes the water as analysed")
         ->capture_default_str();
     addActivity(cmd, batch.activity, batch.databasePath);
+    cmd->add_option("--columns", batch.columns,
+                    "CSV columns: names and patterns, e.g. 'pH,SI(*),log_m(CO3--)' (default: a compact set)");
+    cmd->add_flag("--all", batch.allColumns, "Every CSV column: every species, mineral and gas");
+    cmd->add_flag("--list-columns", batch.listColumns, "List the columns and units a table may have, and stop");
     cmd->add_option("--out", batch.outPath,
                     "Results file, " + wq::recordExtensions() + " (default: CSV on standard output)");
     // Checked by the batch, which says in one line what is wrong with it.

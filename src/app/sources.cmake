@@ -5,6 +5,7 @@ list(APPEND WQSPEC_SOURCES
   src/app/front_end.cpp
   src/app/batch.cpp
   src/app/batch_output.cpp
+  src/app/batch_options.cpp
   src/app/sweep.cpp
   src/app/sweep_minerals.cpp
   src/app/run_choices.cpp

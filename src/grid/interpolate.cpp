@@ -74,10 +74,17 @@ double lagrange3(double x, const std::array<double, 3>& nodes,
 }
 
 // Quadratic in pressure down each of the three temperature columns of the
-// block, then quadratic in temperature through the three results.
+// block, then quadratic in temperature through the three results. A table may
+// hold the absent-data value on cells where its data do not apply (the
+// additions from a data set given along the saturation curve only): when any
+// of the nine nodes is absent, so is the value, never a mixture of log K and
+// the marker.
 double interpolateFullTable(double p, double t, int pressureIndex, int temperatureIndex,
                const FullTable& table) {
     const int ip = pressureIndex;
+    for (int r = ip; r <= ip + 2; ++r)
+        for (int c = temperatureIndex - 2; c <= temperatureIndex; ++c)
+            if (table.at(r, c) == ABSENT_DATA) return ABSENT_DATA;
     const std::array<double, 3> pressures = {gridPressure(ip), gridPressure(ip + 1),
                                              gridPressure(ip + 2)};
     std::array<double, 3> temperatures{};
@@ -98,9 +105,12 @@ int saturationCurveFirstNode(double t) {
     return bracket < 2 ? 1 : bracket - 1;
 }
 
+// Absent when one of the three nodes is (see interpolateFullTable).
 double interpolateSaturationCurve(double t, const std::array<double, N_SATURATION>& curve) {
     const int first = saturationCurveFirstNode(t);
     if (first == 0) return ABSENT_DATA;
+    for (int c = first; c <= first + 2; ++c)
+        if (gridPoint(curve, c) == ABSENT_DATA) return ABSENT_DATA;
     return lagrangeFrom(t, first, SATURATION_TEMPERATURES, curve);
 }
 

@@ -66,30 +66,44 @@ const ComponentTotal* givenTotal(const WaterSample& water, int number) {
     return nullptr;
 }
 
-// The template's records with the water's totals, then the water's components
-// that the template lacks. A total given by the water also gives the starting
-// molality (the free ion as the whole total), which starts Newton's method near
-// the answer for waters far from the template.
+bool givesTotal(const WaterSample& water, int number) { return givenTotal(water, number) != nullptr; }
+
+// A starting molality for a component whose total a gas fixes: a fresh
+// groundwater's carbonate, about 1 mmol/kg.
+constexpr double FIXED_TOTAL_START = 1e-3;
+
+// The gas whose fugacity a "CO2(g) [log f]" column fixes.
+constexpr std::string_view CO2_GAS = "CO2(g)";
+
+// H+ and H2O, then the water's components: the template's starting
+// activity coefficient where the template has the component, and the free
+// ion as the whole total for the starting molality (which starts Newton's
+// method near the answer for waters far from the template). A component of
+// the template that the water does not give is left out: the template's
+// water never leaks into the table's.
 std::vector<Record> componentRecords(const CaseInput& s, const ComponentCatalog& catalog, const WaterSample& water,
                                      double kgw) {
     std::vector<Record> records;
-    for (int k = 1; k <= s.input.componentRecords; ++k) {
-        Record r{s.comp[k].dbNumber, nameOf(catalog, s.comp[k].dbNumber), s.comp[k].mtot, s.startMolality[k],
-                 s.startGamma[k]};
-        if (r.number == db::WATER) {
-            r.total = kgw;
-            r.startMolality = 1.0;
-        } else if (const ComponentTotal* t = givenTotal(water, r.number)) {
-            r.total = t->moles;
-            if (t->moles > 0.0) r.startMolality = t->moles / kgw;
-        }
-        if (r.number == db::HYDROGEN_ION && water.pH && *water.pH > 0.0) r.startMolality = std::pow(10.0, -*water.pH);
+    const auto templateStart = [&](int number, Record& r) {
+        const int position = s.map.position(number);
+        if (position == 0 || position > s.input.componentRecords) return;
+        r.startMolality = s.startMolality[position];
+        r.startGamma = s.startGamma[position];
+    };
+    Record hydrogen{db::HYDROGEN_ION, nameOf(catalog, db::HYDROGEN_ION), 0.0, 1e-7, 1.0};
+    templateStart(db::HYDROGEN_ION, hydrogen);
+    if (water.pH && *water.pH > 0.0) hydrogen.startMolality = std::pow(10.0, -*water.pH);
+    records.push_back(hydrogen);
+    records.push_back({db::WATER, nameOf(catalog, db::WATER), kgw, 1.0, 1.0});
+    for (const ComponentTotal& t : water.totals) {
+        Record r{t.number, nameOf(catalog, t.number), t.moles, 0.0, 1.0};
+        templateStart(t.number, r);
+        if (t.moles > 0.0) r.startMolality = t.moles / kgw;
         records.push_back(r);
     }
-    for (const ComponentTotal& t : water.totals) {
-        if (s.map.position(t.number) != 0 && s.map.position(t.number) <= s.input.componentRecords) continue;
-        records.push_back({t.number, nameOf(catalog, t.number), t.moles, t.moles > 0.0 ? t.moles / kgw : 0.0, 1.0});
-    }
+    if (water.logFugacityCO2 && !water.pHFromCO2 && !givesTotal(water, db::CARBONATE))
+        records.push_back({db::CARBONATE, nameOf(catalog, db::CARBONATE), FIXED_TOTAL_START * kgw, FIXED_TOTAL_START,
+                           1.0});
     // A starting molality is only where Newton's method begins: one beyond
     // the range of numbers (a total in a minute mass of water) is left to
     // the reader's default.
@@ -98,35 +112,72 @@ std::vector<Record> componentRecords(const CaseInput& s, const ComponentCatalog&
     return records;
 }
 
-// The lines of the template after its component list: the skipped line and
-// the forced-mineral records.
-std::string templateTail(const TextFile& file, int lastLine) {
-    TextFile f = file;
-    f.rewind();
-    std::string tail;
-    std::string_view line;
-    while (f.next(line))
-        if (f.lineNumber() > lastLine) tail += std::string(line) + "\n";
-    return tail;
+// The charge-balance species of the written run input: the chosen one; with
+// none, a species the run input may name without adjusting it (the
+// template's when the water has it, else the water's first charged
+// component, else H+), so that the written file reads.
+int chargeBalanceNumber(const CaseInput& s, const ComponentCatalog& catalog, const WaterSample& water,
+                        const CaseChoices& choices) {
+    if (choices.balanceNumber != 0) return choices.balanceNumber;
+    if (givesTotal(water, s.input.chargeBalanceSpecies)) return s.input.chargeBalanceSpecies;
+    for (const ComponentTotal& t : water.totals)
+        if (const CatalogComponent* c = catalog.byNumber(t.number); c && c->charge != 0.0) return t.number;
+    return db::HYDROGEN_ION;
+}
+
+// The Na-K-Ca temperature needs Na+, K+ and Ca++.
+bool hasNaKCa(const std::vector<int>& numbers) {
+    const auto has = [&](int n) { return std::find(numbers.begin(), numbers.end(), n) != numbers.end(); };
+    return has(db::SODIUM) && has(db::POTASSIUM) && has(db::CALCIUM);
+}
+
+std::vector<int> givenNumbers(const WaterSample& water) {
+    std::vector<int> numbers;
+    for (const ComponentTotal& t : water.totals) numbers.push_back(t.number);
+    return numbers;
+}
+
+// A forced-mineral record: the name in columns 1-20, the component's number
+// in 23-26, the target log Q/K in 27-36 with its decimal point.
+std::string forcedLine(std::string_view mineral, int number, double target) {
+    char line[96];
+    std::snprintf(line, sizeof line, "%-20.20s  %4d%10.6f\n", std::string(mineral).c_str(), number, target);
+    return line;
+}
+
+// The skipped line after the component list, the template's forced minerals
+// and, for a water in equilibrium with a CO2 fugacity, CO2(g) held at it
+// (the log Q/K of a gas is its log fugacity) by the carbonate total or, when
+// an alkalinity or a carbonate total is given too, by the pH (H+).
+std::string forcedRecords(const CaseInput& s, const WaterSample& water) {
+    std::string text = "Forced minerals and gases: name, component, log Q/K\n";
+    for (int k = 1; k <= s.forced.count; ++k)
+        text += forcedLine(s.forced[k].mineral.trimmed(), s.comp[s.forced[k].component].dbNumber, s.forced[k].target);
+    if (water.logFugacityCO2)
+        text += forcedLine(CO2_GAS, water.pHFromCO2 ? db::HYDROGEN_ION : db::CARBONATE, *water.logFugacityCO2);
+    return text;
 }
 
 }  // namespace
 
-std::string writeCase(const CaseInput& s, const TextFile& templateFile, const ComponentCatalog& catalog,
-                      const WaterSample& water) {
+std::string writeCase(const CaseInput& s, const TextFile&, const ComponentCatalog& catalog, const WaterSample& water,
+                      const CaseChoices& choices) {
     const RunInput& in = s.input;
     const double kgw = water.kgWater.value_or(s.comp[WATER_SLOT].mtot);
+    const double temperature = water.temperature.value_or(in.temperature);
+    const bool cold = !in.extendedRun() && temperature < SATURATION_RUN_LOWEST_C;
+    const bool pHComputed = choices.balanceNumber == db::HYDROGEN_ION || !(water.pH && *water.pH > 0.0);
     std::string text = title(water.name) + title(in.title1.view());
     text += "Conv.factor  pH    Act.  Alk(eq/kg water)  T(C)  Damp  Print.thr.  P(bar)\n";
     text += std::string(74, '-') + "\n";
     const double values[8] = {in.convergence,
-                              water.pH.value_or(in.pH),
+                              pHComputed ? 0.0 : *water.pH,
                               in.fixedActivity,
-                              water.alkalinity.value_or(in.alkalinity),
-                              water.temperature.value_or(in.temperature),
+                              water.alkalinity.value_or(0.0),
+                              temperature,
                               in.damping,
                               in.printThreshold,
-                              water.pressure.value_or(in.pressure)};
+                              cold ? COLD_WATER_PRESSURE_BAR : water.pressure.value_or(in.pressure)};
     // Free-format reals, written so that they read back exactly. Appended
     // piece by piece (" " + a temporary string is a false -Wrestrict of
     // GCC 12 at -O3).
@@ -136,9 +187,17 @@ std::string writeCase(const CaseInput& s, const TextFile& templateFile, const Co
     }
     text += "\nl/v-hiP Minerals Debug ChBal Loops ChBalSp FixActSp Geoth Refine ActOpt WatOpt\n";
     text += std::string(74, '-') + "\n\n";
-    const int options[11] = {in.runKind,           in.mineralsSwitch,      in.debug,          in.chargeBalanceSwitch,
-                             in.loopLimit,         in.chargeBalanceSpecies, in.fixedActivitySpecies,
-                             in.geothermometer,    in.refinement,          static_cast<int>(in.activityOption), static_cast<int>(in.waterOption)};
+    const int options[11] = {cold ? 1 : in.runKind,
+                             water.logFugacityCO2 ? 1 : in.mineralsSwitch,
+                             in.debug,
+                             choices.balanceNumber != 0 ? 1 : 0,
+                             in.loopLimit,
+                             chargeBalanceNumber(s, catalog, water, choices),
+                             givesTotal(water, in.fixedActivitySpecies) ? in.fixedActivitySpecies : 0,
+                             hasNaKCa(givenNumbers(water)) ? in.geothermometer : 0,
+                             in.refinement,
+                             static_cast<int>(in.activityOption),
+                             static_cast<int>(in.waterOption)};
     for (int v : options) {
         text += ' ';
         text += std::to_string(v);
@@ -147,7 +206,29 @@ std::string writeCase(const CaseInput& s, const TextFile& templateFile, const Co
     text += std::string(77, '-') + "\n";
     for (const Record& r : componentRecords(s, catalog, water, kgw)) text += componentLine(r);
     text += "    0\n";
-    return text + templateTail(templateFile, in.componentListEndLine);
+    return text + forcedRecords(s, water);
+}
+
+std::string defaultTemplate(const std::vector<int>& componentNumbers, const ComponentCatalog& catalog) {
+    // The recipes' convergence factor (1e-9), loop limit (100) and print
+    // threshold (1e-10 mol/kg); a saturation run at 25 C, minerals and gases
+    // reported, no charge balance.
+    std::string text = "A table of waters\nthe default options of a table given alone\n";
+    text += "Conv.factor  pH    Act.  Alk(eq/kg water)  T(C)  Damp  Print.thr.  P(bar)\n";
+    text += std::string(74, '-') + "\n";
+    text += " 1.0E-9  0.0  0.0  0.0  25.0  0.0  1.0E-10  1.0\n";
+    text += "l/v-hiP Minerals Debug ChBal Loops ChBalSp FixActSp Geoth Refine ActOpt WatOpt\n";
+    text += std::string(74, '-') + "\n\n";
+    text += " 0 1 0 0 100 1 0 ";
+    text += hasNaKCa(componentNumbers) ? "1" : "0";
+    text += " 0 0 0\n";
+    text += "SAQ  species      Mtot (moles; water: kg)      Mtry               gamma\n";
+    text += std::string(77, '-') + "\n";
+    text += componentLine({db::HYDROGEN_ION, nameOf(catalog, db::HYDROGEN_ION), 0.0, 1e-7, 1.0});
+    text += componentLine({db::WATER, nameOf(catalog, db::WATER), 1.0, 1.0, 1.0});
+    for (int n : componentNumbers)
+        if (n != db::HYDROGEN_ION && n != db::WATER) text += componentLine({n, nameOf(catalog, n), 1e-3, 1e-3, 1.0});
+    return text + "    0\n";
 }
 
 }  // namespace wq

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace wq {
 
@@ -13,10 +14,35 @@ struct ComponentCatalog;
 struct WaterSample;
 class TextFile;
 
-// `templateCase` is the template as readRunInput read it; `templateFile` its
-// text, whose lines after the component list (the forced minerals) are kept;
-// the catalog names the components for the reader's eye.
+// Saturation runs start at 20 C; a colder water is computed as an extended
+// run on the pressure-temperature grid at the pressure of the open air.
+constexpr double SATURATION_RUN_LOWEST_C = 20.0;
+constexpr double COLD_WATER_PRESSURE_BAR = 1.013;
+
+// How a water of a table is computed beyond what the template says.
+struct CaseChoices {
+    // The component that carries the charge balance, by database number:
+    // 0 none (the water as analysed; the front end then sets
+    // RunInput::asAnalysed), 1 (H+) the pH from electroneutrality.
+    int balanceNumber = 0;
+};
+
+// `templateCase` is the template as readRunInput read it: it gives the
+// options, the loop limit, the forced minerals and the starting values; the
+// water gives its components (H+ and H2O added), totals and conditions. A
+// component of the template that the water does not give is absent from the
+// written water, as is the template's alkalinity or pH. A water below
+// SATURATION_RUN_LOWEST_C of a saturation-run template becomes an extended
+// run at COLD_WATER_PRESSURE_BAR. `templateFile` is the template's text; the
+// catalog names the components for the reader's eye.
 std::string writeCase(const CaseInput& templateCase, const TextFile& templateFile, const ComponentCatalog& catalog,
-                      const WaterSample& water);
+                      const WaterSample& water, const CaseChoices& choices = {});
+
+// The template of a table given alone: a saturation run at 25 C with the
+// minerals and gases reported, no charge balance, the loop limit and
+// convergence factor of the recipes, the Na-K-Ca temperature when Na+, K+
+// and Ca++ are among `componentNumbers` (the table's components; H+ and H2O
+// come first in any case).
+std::string defaultTemplate(const std::vector<int>& componentNumbers, const ComponentCatalog& catalog);
 
 }  // namespace wq

@@ -346,6 +346,7 @@ bool hasFixedTotals(const RunInput& in, const RunConditions& conditions) {
 }
 
 bool balancesCharge(const RunInput& in, const RunConditions& conditions, const ForcedSaturationList& forced) {
+    if (in.asAnalysed) return false;
     return forced.count > 0 || hasFixedTotals(in, conditions) || conditions.chargeBalanceSwitch != 0;
 }
 

@@ -72,6 +72,11 @@ struct RunInput {
     int componentRecords = 0;
     int componentListEndLine = 0;
 
+    // Set by a front end after reading, never by the file: the water is
+    // computed as analysed, with no charge-balance adjustment at all, even
+    // where a fixed pH, alkalinity or forced mineral would make one.
+    bool asAnalysed = false;
+
     bool extendedRun() const { return runKind == 1; }
 };
 
@@ -119,7 +124,8 @@ double chargeBalanceTotal(const RunInput& in, const ComponentTable& comp);
 bool hasFixedTotals(const RunInput& in, const RunConditions& conditions);
 
 // True when the run adjusts the charge-balance component: the switch asks
-// for it, or another total moves (forced minerals or fixed totals).
+// for it, or another total moves (forced minerals or fixed totals); never
+// for a water computed as analysed.
 bool balancesCharge(const RunInput& in, const RunConditions& conditions, const ForcedSaturationList& forced);
 
 // Stops with the CHARGE BALANCE SPECIES message when the run would balance

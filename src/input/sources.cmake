@@ -6,6 +6,8 @@ list(APPEND WQSPEC_SOURCES
   src/input/database.cpp
   src/input/minerals.cpp
   src/input/component_catalog.cpp
+  src/input/table_units.cpp
+  src/input/component_aliases.cpp
   src/input/water_columns.cpp
   src/input/waters.cpp
   src/input/case_writer.cpp

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "input/component_aliases.hpp"
 #include "input/component_catalog.hpp"
 #include "input/db_numbers.hpp"
 #include "text/csv.hpp"
@@ -38,43 +39,6 @@ void splitHeader(std::string_view header, std::string& name, std::string& unit) 
     unit = std::string(trimmedCell(header.substr(open + 1, header.size() - open - 2)));
 }
 
-bool setComponentUnit(Column& c, const std::string& unit) {
-    if (unit == "mol/kgw") {
-        c.basis = Basis::kgWater;
-        c.scale = 1.0;
-    } else if (unit == "mmol/kgw") {
-        c.basis = Basis::kgWater;
-        c.scale = 1e-3;
-    } else if (unit == "mg/kg") {
-        c.basis = Basis::kgSolution;
-        c.massUnit = true;
-    } else if (unit == "mg/L") {
-        c.basis = Basis::litreSolution;
-        c.massUnit = true;
-    } else {
-        return false;
-    }
-    return true;
-}
-
-bool setAlkalinityUnit(Column& c, const std::string& unit) {
-    if (unit == "eq/kgw") {
-        c.scale = 1.0;
-    } else if (unit == "meq/kgw") {
-        c.scale = 1e-3;
-    } else if (unit == "mg/kg as HCO3") {
-        c.basis = Basis::kgSolution;
-        c.massUnit = true;
-    } else if (unit == "mg/L as CaCO3") {
-        c.basis = Basis::litreSolution;
-        c.massUnit = true;
-        c.asCaCO3 = true;
-    } else {
-        return false;
-    }
-    return true;
-}
-
 // The quantities a table may give besides the components, with the units
 // each takes ("" for none).
 struct Quantity {
@@ -86,10 +50,10 @@ struct Quantity {
 };
 constexpr Quantity QUANTITIES[] = {
     {"name", ColumnKind::name, "the name", {""}, "no unit"},
-    {"T", ColumnKind::temperature, "the temperature", {"", "C", "\u00B0C", "degC"}, "[C], [\u00B0C] or [degC]"},
     {"P", ColumnKind::pressure, "the pressure", {"", "bar"}, "[bar]"},
     {"pH", ColumnKind::pH, "the pH", {""}, "no unit"},
     {"density", ColumnKind::density, "the density", {"", "kg/L"}, "[kg/L]"},
+    {"CO2(g)", ColumnKind::co2Fugacity, "the CO2 fugacity", {"log f"}, "[log f], the log10 of the fugacity in bar"},
     {"Eh", ColumnKind::eh, "the Eh", {"V"}, "[V]"},
     {"pe", ColumnKind::pe, "the pe", {""}, "no unit"},
     {"O2(g)", ColumnKind::oxygenFugacity, "the oxygen fugacity", {"log f"}, "[log f]"},
@@ -98,7 +62,8 @@ constexpr Quantity QUANTITIES[] = {
 
 std::string knownNames() {
     std::string names;
-    for (const Quantity& q : QUANTITIES) names += std::string(q.name) + ", ";
+    // The temperature, with its units of its own, stands after the name.
+    for (const Quantity& q : QUANTITIES) names += std::string(q.name) + (q.kind == ColumnKind::name ? ", T, " : ", ");
     return names + "alkalinity";
 }
 
@@ -123,23 +88,68 @@ std::optional<Column> classify(const std::string& header, const ComponentCatalog
         return fail("unknown unit [" + shortened(unit) + "] of " + std::string(q.what) + " (use " +
                     std::string(q.accepted) + ")");
     }
-    if (name == "alkalinity") {
-        c.kind = ColumnKind::alkalinity;
-        if (!setAlkalinityUnit(c, unit))
-            return fail("unknown alkalinity unit [" + shortened(unit) +
-                        "] (use [eq/kgw], [meq/kgw], [mg/kg as HCO3] or [mg/L as CaCO3])");
+    if (name == "T") {
+        const std::optional<double> offset = temperatureOffset(unit);
+        if (!offset)
+            return fail("unknown unit [" + shortened(unit) + "] of the temperature (use " +
+                        std::string(temperatureUnitNames()) + ")");
+        c.kind = ColumnKind::temperature;
+        c.temperatureOffset = *offset;
         return c;
     }
-    const CatalogComponent* component = catalog.byName(name);
+    if (name == "alkalinity") {
+        c.kind = ColumnKind::alkalinity;
+        const std::optional<AlkalinityUnit> u = alkalinityUnit(unit);
+        if (!u)
+            return fail("unknown alkalinity unit [" + shortened(unit) + "] (use " +
+                        std::string(alkalinityUnitNames()) + ")");
+        c.alkalinity = *u;
+        return c;
+    }
+    const ComponentAlias* alias = catalog.byName(name) ? nullptr : componentAlias(name);
+    const CatalogComponent* component = catalog.byName(alias ? alias->component : std::string_view(name));
     if (!component)
-        return fail(quotedText(name) + " is not a component species of the database, nor one of " + knownNames());
+        return fail(quotedText(name) + " is not a component species of the database, nor a short name (Ca, SO4, "
+                    "...; wqspec batch --list-columns), nor one of " + knownNames());
     if (component->number == db::WATER) return fail("the mass of water follows from the units; give no H2O column");
     c.number = component->number;
     c.formulaWeight = component->formulaWeight;
-    if (!setComponentUnit(c, unit))
-        return fail("unknown unit [" + shortened(unit) + "] (use [mol/kgw], [mmol/kgw], [mg/kg] or [mg/L])");
-    if (c.massUnit && !(c.formulaWeight > 0.0)) return fail("the database gives this component no formula weight");
+    c.gramsPerMole = alias && alias->gramsPerMole > 0.0 ? alias->gramsPerMole : component->formulaWeight;
+    c.charge = component->charge;
+    const std::optional<AmountUnit> u = componentUnit(unit);
+    if (!u) return fail("unknown unit [" + shortened(unit) + "] (use " + std::string(componentUnitNames()) + ")");
+    c.amount = *u;
+    if (u->kind == AmountKind::grams && !(c.gramsPerMole > 0.0))
+        return fail("the database gives this component no formula weight");
+    if (u->basis != AmountBasis::kgWater && !(c.formulaWeight > 0.0))
+        return fail("the database gives this component no formula weight, which the mass of water needs");
+    if (u->kind == AmountKind::equivalents && c.charge == 0.0)
+        return fail("meq/L of an uncharged species has no meaning (use mmol/L)");
     return c;
+}
+
+std::string columnList(const ComponentCatalog& catalog) {
+    std::string out = "Columns of a table of waters (a header cell is NAME [UNIT]):\n";
+    out += "  name                   the water's name (required)\n";
+    out += "  T                      temperature (required): " + std::string(temperatureUnitNames()) + "\n";
+    out += "  P [bar]                pressure of an extended run\n";
+    out += "  pH                     the pH; a blank cell: the pH from electroneutrality\n";
+    out += "  density [kg/L]         of the solution, for amounts per litre (default 1)\n";
+    out += "  alkalinity             " + std::string(alkalinityUnitNames()) + "\n";
+    out += "  CO2(g) [log f]         log10 of the CO2 fugacity (bar) the water is in equilibrium with\n";
+    out += "  COMPONENT              total of a component species: " + std::string(componentUnitNames()) + "\n";
+    out += "Carbonate is given once: by the alkalinity, by the total of HCO3- (DIC, C(4)) or by CO2(g).\n";
+    out += "Short names of components:\n";
+    for (const ComponentAlias& a : componentAliases()) {
+        if (!catalog.byName(a.component)) continue;
+        std::string line = "  " + std::string(a.alias);
+        line.resize(25, ' ');
+        out += line + std::string(a.component) + ": " + std::string(a.meaning) + "\n";
+    }
+    out += "Component species of the database:\n ";
+    for (const CatalogComponent& c : catalog.components)
+        if (c.number != db::WATER) out += " " + c.name;
+    return out + "\n";
 }
 
 }  // namespace wq

@@ -1,34 +1,37 @@
 // The columns of a table of waters: what each holds (a name, a condition, the
-// alkalinity or a component's total) and in which unit, read from its
-// header ("Na+ [mg/kg]").
+// alkalinity, a CO2 fugacity or a component's total) and in which unit, read
+// from its header ("Na+ [mg/kg]", "Ca [mmol/L]", "T [K]").
 #pragma once
 
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "input/table_units.hpp"
+
 namespace wq {
 
 struct ComponentCatalog;
 
-// Equivalent weight of alkalinity expressed as CaCO3: half the formula
-// weight of calcite, 100.0869 g/mol.
-constexpr double CACO3_GRAMS_PER_EQUIVALENT = 100.0869 / 2.0;
-
 // eh, pe, oxygenFugacity and redox: the redox state of the water (an Eh in V,
 // a pe, a log fO2, or in words: a couple, "O2,aq" or "none").
-enum class ColumnKind { name, temperature, pressure, pH, density, alkalinity, component, eh, pe, oxygenFugacity, redox };
-enum class Basis { kgWater, kgSolution, litreSolution };
+enum class ColumnKind { name, temperature, pressure, pH, density, alkalinity, co2Fugacity, component, eh, pe, oxygenFugacity, redox };
 
 struct Column {
     ColumnKind kind = ColumnKind::component;
     std::string header;
     int number = 0;              // component: database number
-    double formulaWeight = 0.0;  // component: g/mol
-    Basis basis = Basis::kgWater;
-    double scale = 1.0;          // to mol (or eq) per kg water, or to mg
-    bool massUnit = false;       // the cell is in mg
-    bool asCaCO3 = false;        // alkalinity in mg as CaCO3 (else as HCO3)
+    double formulaWeight = 0.0;  // component: g/mol of the component species (its mass among the solids)
+    double gramsPerMole = 0.0;   // component: what a mass unit counts (an element for B, DIC), g/mol
+    double charge = 0.0;         // component: for meq/L
+    AmountUnit amount;           // component
+    AlkalinityUnit alkalinity;   // alkalinity
+    double temperatureOffset = 0.0;  // temperature: added to give deg C
+    AmountBasis basis() const {
+        return kind == ColumnKind::alkalinity ? alkalinity.basis
+               : kind == ColumnKind::component ? amount.basis
+                                               : AmountBasis::kgWater;
+    }
 };
 
 // A cell without the blanks and tabs around it.
@@ -40,5 +43,9 @@ std::string quotedText(std::string_view text);
 // The column a header names; nullopt with `error` for a header the table
 // may not have (an unknown quantity, component or unit).
 std::optional<Column> classify(const std::string& header, const ComponentCatalog& catalog, std::string& error);
+
+// The names and units a table's columns may have, with the short names of
+// the common components, as `wqspec batch --list-columns` prints them.
+std::string columnList(const ComponentCatalog& catalog);
 
 }  // namespace wq

@@ -1,5 +1,6 @@
 #include "input/waters.hpp"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -10,6 +11,7 @@
 #include "input/db_numbers.hpp"
 #include "input/water_columns.hpp"
 #include "text/csv.hpp"
+#include "text/stop.hpp"
 
 namespace wq {
 
@@ -99,9 +101,36 @@ struct RowReader {
             double v = 0.0;
             std::string why;
             if (!parseNumber(cell, v, why)) return fail(c, why);
+            noteCarbonate(c);
             if (!takeCell(c, v)) return false;
         }
-        return true;
+        return carbonateGivenOnce();
+    }
+
+    // Carbonate is fixed one way: the alkalinity, the total of the carbonate
+    // component or a CO2 fugacity. A CO2 fugacity beside one of the others
+    // fixes the pH instead, when the pH is not given; otherwise a row giving
+    // two would fix the carbonate twice.
+    std::vector<const Column*> carbonateCells;
+    void noteCarbonate(const Column& c) {
+        if (c.kind == ColumnKind::alkalinity || c.kind == ColumnKind::co2Fugacity ||
+            (c.kind == ColumnKind::component && c.number == db::CARBONATE))
+            carbonateCells.push_back(&c);
+    }
+    bool carbonateGivenOnce() {
+        if (carbonateCells.size() < 2) return true;
+        const bool gas = carbonateCells[0]->kind == ColumnKind::co2Fugacity ||
+                         carbonateCells[1]->kind == ColumnKind::co2Fugacity;
+        const bool pHGiven = water.pH && *water.pH > 0.0;
+        if (carbonateCells.size() == 2 && gas && !pHGiven) {
+            water.pHFromCO2 = true;
+            return true;
+        }
+        water.error = "row on line " + std::to_string(record.line) + ": columns " +
+                      quotedText(carbonateCells[0]->header) + " and " + quotedText(carbonateCells[1]->header) +
+                      " both fix the carbonate; give one of them (alkalinity, total carbonate or CO2(g))" +
+                      (gas ? ", or leave the pH blank to compute it from the CO2 fugacity" : "");
+        return false;
     }
 
     // A row gives one redox state at most.
@@ -128,7 +157,7 @@ struct RowReader {
             default: break;
         }
         switch (c.kind) {
-            case ColumnKind::temperature: water.temperature = v; return true;
+            case ColumnKind::temperature: water.temperature = v + c.temperatureOffset; return true;
             case ColumnKind::pressure: water.pressure = v; return true;
             case ColumnKind::pH:
                 if (!(v > 0.0)) return fail(c, "the pH must be positive (leave the cell blank to compute it)");
@@ -138,24 +167,35 @@ struct RowReader {
                 if (!(v > 0.0)) return fail(c, "the density must be positive");
                 density = v;
                 return true;
+            case ColumnKind::co2Fugacity: water.logFugacityCO2 = v; return true;
             default: break;
         }
         if (v < 0.0) return fail(c, "a negative amount");
-        if (c.massUnit) {
-            const double grams = c.kind == ColumnKind::alkalinity && c.asCaCO3
-                                     ? v * 1e-3 / CACO3_GRAMS_PER_EQUIVALENT * carbonateGramsPerEquivalent
-                                     : v * 1e-3;
-            solidsGrams += grams;
-            (c.basis == Basis::kgSolution ? perKg : perLitre) = true;
+        // Moles (or equivalents of alkalinity) per the column's basis, and
+        // their mass among the dissolved solids of a kilogram or litre.
+        double amount = 0.0;
+        double grams = 0.0;
+        if (c.kind == ColumnKind::alkalinity) {
+            amount = alkalinityEquivalents(c.alkalinity, v, carbonateGramsPerEquivalent);
+            grams = amount * carbonateGramsPerEquivalent;  // counted as HCO3
+        } else {
+            const std::optional<double> moles = componentMoles(c.amount, v, c.gramsPerMole, c.charge);
+            if (!moles) throw InternalError{"a column whose unit cannot count its component was taken"};
+            amount = *moles;
+            grams = amount * c.formulaWeight;
         }
-        cells.emplace_back(&c, v);
+        if (c.basis() != AmountBasis::kgWater) {
+            solidsGrams += grams;
+            (c.basis() == AmountBasis::kgSolution ? perKg : perLitre) = true;
+        }
+        cells.emplace_back(&c, amount);
         return true;
     }
 
     bool massOfWater() {
         if (perKg && perLitre) {
             water.error = "row on line " + std::to_string(record.line) +
-                          ": mg/kg and mg/L in one row leave the mass of water undefined";
+                          ": amounts per kg and per litre of solution in one row leave the mass of water undefined";
             return false;
         }
         const double solution = perLitre ? density : 1.0;
@@ -175,17 +215,16 @@ struct RowReader {
     bool convertCells() {
         const double kgw = water.kgWater.value_or(templateKgWater);
         bool finite = true;
-        for (const auto& [c, v] : cells) {
+        for (const auto& [c, amount] : cells) {
+            // Per kg of water: times the mass of water; per kg or litre of
+            // solution: the amount in the kilogram or litre the row describes.
+            const double inWater = c->basis() == AmountBasis::kgWater ? amount * kgw : amount;
             if (c->kind == ColumnKind::alkalinity) {
-                double equivalents = v * c->scale * kgw;
-                if (c->massUnit)
-                    equivalents = v * 1e-3 / (c->asCaCO3 ? CACO3_GRAMS_PER_EQUIVALENT : carbonateGramsPerEquivalent);
-                water.alkalinity = equivalents / kgw;
+                water.alkalinity = inWater / kgw;
                 finite = finite && std::isfinite(*water.alkalinity);
             } else {
-                const double moles = c->massUnit ? v * 1e-3 / c->formulaWeight : v * c->scale * kgw;
-                water.totals.push_back({c->number, moles});
-                finite = finite && std::isfinite(moles);
+                water.totals.push_back({c->number, inWater});
+                finite = finite && std::isfinite(inWater);
             }
         }
         if (!finite)
@@ -261,7 +300,11 @@ std::optional<std::vector<Column>> readColumns(const CsvRecord& header, const Co
             return std::nullopt;
         }
         seen[key] = h;
-        if (c->kind == ColumnKind::component) table.componentNumbers.push_back(c->number);
+        // An alkalinity or a CO2 fugacity brings the carbonate component.
+        const bool carbonate = c->kind == ColumnKind::alkalinity || c->kind == ColumnKind::co2Fugacity;
+        const int number = carbonate ? db::CARBONATE : c->kind == ColumnKind::component ? c->number : 0;
+        std::vector<int>& numbers = table.componentNumbers;
+        if (number != 0 && std::find(numbers.begin(), numbers.end(), number) == numbers.end()) numbers.push_back(number);
         columns.push_back(std::move(*c));
     }
     if (!seen.count("kind " + std::to_string(int(ColumnKind::name)))) {
@@ -282,6 +325,17 @@ void asUtf8(CsvRecord& record) {
 }
 
 }  // namespace
+
+IonBalance ionBalanceOf(const WaterSample& water, const ComponentCatalog& catalog, double kgWater) {
+    IonBalance b;
+    for (const ComponentTotal& t : water.totals) {
+        const CatalogComponent* c = catalog.byNumber(t.number);
+        if (!c || t.number == db::HYDROGEN_ION) continue;
+        (c->charge > 0.0 ? b.cations : b.anions) += std::fabs(c->charge) * t.moles;
+    }
+    if (water.alkalinity) b.anions += *water.alkalinity * kgWater;
+    return b;
+}
 
 std::optional<WaterTable> readWaterTable(std::string_view text, const ComponentCatalog& catalog,
                                          double templateKgWater, std::string& error) {

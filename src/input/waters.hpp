@@ -2,21 +2,21 @@
 // CSV file: a name, the temperature, pressure and pH, the alkalinity and the
 // component totals, each column with its unit in brackets.
 //
-// Units of the component columns:
-//   [mol/kgw], [mmol/kgw]   per kilogram of water
-//   [mg/kg]                 per kilogram of solution
-//   [mg/L]                  per litre of solution (with a "density [kg/L]" column, default 1)
-// and of the alkalinity column:
-//   [eq/kgw], [meq/kgw], [mg/kg as HCO3], [mg/L as CaCO3].
+// The units are those of input/table_units.hpp; a component is named as the
+// database names it or by a short name (input/component_aliases.hpp).
+// Carbonate is given once: by the alkalinity, the total of the carbonate
+// component or a CO2 fugacity; two of them in one table are refused.
 // Concentrations per kilogram (or litre) of solution describe that kilogram
 // (or litre): the mass of water is what is left of it when the dissolved
 // solids given in mg are taken away (alkalinity counted as HCO3), so the
 // totals are moles in that mass of water. With molal units only, the mass of
-// water of the template is kept. A blank cell keeps the template's value,
-// except pH, where a blank means the pH is computed. A row may give its
-// redox state in one of the columns "Eh [V]", "pe", "O2(g) [log f]" or
-// "redox" (a couple such as Fe++/Fe+++, O2,aq, or none); two in one row are
-// refused for that row.
+// water of the template is kept. A blank cell of a component or the
+// alkalinity is no amount (the component is absent from that water); a blank
+// pH means the pH is computed from electroneutrality; a blank T or P keeps
+// the template's.
+// A row may give its redox state in one of the columns "Eh [V]", "pe",
+// "O2(g) [log f]" or "redox" (a couple such as Fe++/Fe+++, O2,aq, or none);
+// two in one row are refused for that row, none takes the batch's.
 #pragma once
 
 #include <optional>
@@ -43,16 +43,31 @@ struct WaterSample {
     std::optional<double> pressure;      // bar
     std::optional<double> pH;            // nullopt: the template's; 0: computed
     std::optional<double> alkalinity;    // eq/kg water
+    std::optional<double> logFugacityCO2;  // log10 bar: the water is in equilibrium with CO2(g) at it
+    // The CO2 fugacity beside an alkalinity or a carbonate total, with the
+    // pH blank: the gas fixes the pH, not the carbonate.
+    bool pHFromCO2 = false;
     std::optional<double> kgWater;       // nullopt: the template's
     std::vector<ComponentTotal> totals;  // the cells given, in column order
     std::optional<RedoxState> redox;     // nullopt: the batch's (--redox); a kind none: none
 };
 
 struct WaterTable {
-    std::vector<int> componentNumbers;  // database numbers of the component columns
+    std::vector<int> componentNumbers;  // database numbers of the component columns (carbonate for an alkalinity or CO2(g))
     std::vector<WaterSample> waters;
     std::vector<int> blankRows;  // lines of the rows passed over: blank cells only (",,,,")
 };
+
+// The equivalents of the cations and of the anions of a water's analysis
+// as given, before any solve: each total times the charge of its component,
+// the alkalinity (eq/kg water, times `kgWater`) counted as anions. A total
+// of the carbonate component counts as HCO3-; carbonate fixed by a CO2
+// fugacity is not known before the solve and does not count.
+struct IonBalance {
+    double cations = 0.0;
+    double anions = 0.0;
+};
+IonBalance ionBalanceOf(const WaterSample& water, const ComponentCatalog& catalog, double kgWater);
 
 // Parses the whole table, UTF-8 text (a byte-order mark and a first line
 // "sep=," are passed over). A fault of the table itself (no name or T

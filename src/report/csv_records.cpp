@@ -13,13 +13,30 @@ namespace {
 const char* const FIXED_COLUMNS[] = {
     "name", "status", "loops", "T [C]", "P [bar]", "pH", "I [mol/kgw]", "I stoichiometric [mol/kgw]",
     "a(H2O)", "osmotic coefficient", "Eh [V]", "Eh couple", "T Na-K-Ca [C]", "charge imbalance [eq/kgw]",
-    "charge imbalance [%]", "activity model",
+    "charge imbalance [%]", "analysis imbalance [eq/kgw]", "analysis imbalance [%]", "balanced on",
+    "balanced total [mol]", "notes", "activity model",
 };
+
+std::string optionalNumber(const std::optional<double>& v) { return v ? csvNumber(*v) : ""; }
+
+// The total of the component that carried the charge balance, after it.
+std::string balancedTotal(const RecordHead& head, const Results& r) {
+    if (head.balancedOn.empty()) return "";
+    for (const ComponentRow& c : r.components)
+        if (c.name == head.balancedOn) return csvNumber(c.moles);
+    return "";
+}
 
 std::vector<std::string> fixedCells(const RecordHead& head, const Results* r) {
     // Text that is not UTF-8 (a name in Latin-1) as the JSON record has it.
     std::string name = utf8Replacing(head.name), status = utf8Replacing(head.status);
-    if (!r) return {name, status, "", csvNumber(head.temperature), csvNumber(head.pressure)};
+    if (!r) {
+        std::vector<std::string> cells = {name, status, "", csvNumber(head.temperature), csvNumber(head.pressure)};
+        cells.resize(std::size(FIXED_COLUMNS));
+        cells[15] = optionalNumber(head.analysisImbalance);
+        cells[16] = optionalNumber(head.analysisImbalancePercent);
+        return cells;
+    }
     return {name,
             status,
             std::to_string(r->loops),
@@ -35,6 +52,11 @@ std::vector<std::string> fixedCells(const RecordHead& head, const Results* r) {
             r->sourceTemperatureShown ? csvNumber(r->sourceTemperature) : "",
             csvNumber(r->chargeImbalance),
             csvNumber(r->chargeImbalancePercent),
+            optionalNumber(head.analysisImbalance),
+            optionalNumber(head.analysisImbalancePercent),
+            head.balancedOn,
+            balancedTotal(head, *r),
+            head.notes,
             r->activityModel};
 }
 
@@ -64,7 +86,17 @@ void redoxCells(const RecordColumns& columns, const Results* r, std::vector<std:
     }
 }
 
-std::string csvHeader(const RecordColumns& columns) {
+std::vector<std::string> selected(std::vector<std::string> cells, const RecordColumns& columns) {
+    if (columns.selected.empty()) return cells;
+    std::vector<std::string> out;
+    out.reserve(columns.selected.size());
+    for (std::size_t k : columns.selected) out.push_back(k < cells.size() ? std::move(cells[k]) : std::string());
+    return out;
+}
+
+}  // namespace
+
+std::vector<std::string> allColumnNames(const RecordColumns& columns) {
     std::vector<std::string> cells(std::begin(FIXED_COLUMNS), std::end(FIXED_COLUMNS));
     redoxHeader(columns, cells);
     for (const std::string& s : columns.species) {
@@ -74,8 +106,18 @@ std::string csvHeader(const RecordColumns& columns) {
     }
     for (const std::string& m : columns.minerals) cells.push_back("SI(" + m + ")");
     for (const std::string& g : columns.gases) cells.push_back("log_f(" + g + ")");
-    return csvLine(cells);
+    return cells;
 }
+
+std::vector<std::string> compactColumnPatterns() {
+    return {"name", "status", "T [C]", "pH", "I [mol/kgw]", "charge imbalance [%]", "analysis imbalance [%]",
+            "balanced on", "balanced total [mol]", "notes", "activity model", "redox", "redox pe", "Eh(*) [V]",
+            "SI(*)", "log_f(*)"};
+}
+
+namespace {
+
+std::string csvHeader(const RecordColumns& columns) { return csvLine(selected(allColumnNames(columns), columns)); }
 
 std::string csvRow(const RecordColumns& columns, const RecordHead& head, const Results* r) {
     std::vector<std::string> cells = fixedCells(head, r);
@@ -106,7 +148,7 @@ std::string csvRow(const RecordColumns& columns, const RecordHead& head, const R
         auto it = gases.find(name);
         cells.push_back(it == gases.end() ? "" : csvNumber(it->second));
     }
-    return csvLine(cells);
+    return csvLine(selected(std::move(cells), columns));
 }
 
 class CsvRecords final : public RecordFormat {

@@ -31,6 +31,10 @@ std::string jsonRecord(const RecordHead& head, const Results* r) {
     json j;
     j["name"] = head.name;
     j["status"] = head.status;
+    if (head.analysisImbalance) j["analysis_imbalance"] = *head.analysisImbalance;
+    if (head.analysisImbalancePercent) j["analysis_imbalance_percent"] = *head.analysisImbalancePercent;
+    if (!head.balancedOn.empty()) j["balanced_on"] = head.balancedOn;
+    if (!head.notes.empty()) j["notes"] = head.notes;
     if (!r) {
         j["T"] = head.temperature;
         j["P"] = head.pressure;

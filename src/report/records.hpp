@@ -19,7 +19,9 @@
 // values computed.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -44,6 +46,15 @@ struct RecordHead {
     std::string status;           // "converged", or the failure on one line
     double temperature = 0.0;     // as asked, for a water that failed
     double pressure = 0.0;
+    // What a table of waters adds (a single run of the console program has
+    // none of it): the analysis's own charge balance before any adjustment,
+    // eq/kg water and percent; the component that carried the charge
+    // balance ("" none, "H+" the pH); notes on the limits of the activity
+    // model that the water goes beyond.
+    std::optional<double> analysisImbalance{};
+    std::optional<double> analysisImbalancePercent{};
+    std::string balancedOn{};
+    std::string notes{};
 };
 
 // The columns of a table of records, for a format that fixes them before
@@ -61,7 +72,18 @@ struct RecordColumns {
     // "Eh(COUPLE) [V]" for each of these couples (reduced/oxidized).
     bool redox = false;
     std::vector<std::string> couples;
+    // The positions, among allColumnNames(), of the columns written, in
+    // their order; empty: every column.
+    std::vector<std::size_t> selected;
 };
+
+// Every column a CSV record of `columns` has, in order (selected ignored).
+std::vector<std::string> allColumnNames(const RecordColumns& columns);
+
+// The compact set of columns: name, status, T, pH, I, the charge balances,
+// the notes, the activity model, the redox state (when some water has one),
+// every SI and log f.
+std::vector<std::string> compactColumnPatterns();
 
 // A way of writing the records of many runs to one file.
 class RecordFormat {

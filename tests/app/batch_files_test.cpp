@@ -113,7 +113,7 @@ TEST(BatchFiles, NeverReplacesAnInputHoweverItIsSpelled) {
         {"db.json", "wqspec: --out db.json is the database (LOGKDATA.KDB); the results go elsewhere\n"},
     };
     for (const auto& c : cases) {
-        const Command run = folder.run("batch t.csv --out " + c.out);
+        const Command run = folder.run("batch t.csv --case WQCASE.DAT --out " + c.out);
         EXPECT_EQ(run.status, 2) << c.out;
         EXPECT_EQ(run.err, c.message);
         EXPECT_EQ(folder.read("t.csv"), table);

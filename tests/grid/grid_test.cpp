@@ -595,6 +595,46 @@ TEST(FullTableInterpolation, UsesTheBlockAboveThePressureAndBelowTheTemperature)
     }
 }
 
+// A table holding the absent-data value on some cells (data given along the
+// saturation curve only): a block with one absent node gives the absent
+// value, whichever node it is; a block without one interpolates as before.
+TEST(FullTableInterpolation, AnAbsentNodeMakesTheValueAbsent) {
+    const struct {
+        double p, t;
+        int ip, it;
+    } cases[] = {{1.013, 9.9, 1, 3}, {180, 380, 12, 16}, {100, 195, 10, 9}};
+    for (const auto& c : cases) {
+        for (int r = c.ip; r < c.ip + 3; ++r) {
+            for (int col = c.it - 2; col <= c.it; ++col) {
+                FullTable table = tableOf(biquadratic);
+                table.at(r, col) = ABSENT_DATA;
+                EXPECT_EQ(interpolateFullTable(c.p, c.t, c.ip, c.it, table), ABSENT_DATA) << r << ", " << col;
+            }
+        }
+        FullTable outside = tableOf(biquadratic);
+        outside.at(c.ip + 3, c.it) = ABSENT_DATA;
+        outside.at(c.ip, c.it - 3 > 0 ? c.it - 3 : c.it + 1) = ABSENT_DATA;
+        EXPECT_NEAR(interpolateFullTable(c.p, c.t, c.ip, c.it, outside), biquadratic(c.p, c.t), 1e-9);
+    }
+}
+
+TEST(SaturationCurveInterpolation, AnAbsentNodeMakesTheValueAbsent) {
+    for (double t : {9.9, 20.0, 137.0, 310.0, 360.0}) {
+        std::array<double, N_SATURATION> probe{};
+        const std::vector<int> used = nodesUsed(interpolateSaturationCurve, t, probe);
+        for (int k = 1; k <= N_SATURATION; ++k) {
+            auto curve = curveOfQuadratic();
+            curve[static_cast<std::size_t>(k - 1)] = ABSENT_DATA;
+            const bool inStencil = std::find(used.begin(), used.end(), k) != used.end();
+            const double v = interpolateSaturationCurve(t, curve);
+            if (inStencil)
+                EXPECT_EQ(v, ABSENT_DATA) << t << " C, node " << k;
+            else
+                EXPECT_NEAR(v, curveQuadratic(t), 1e-11) << t << " C, node " << k;
+        }
+    }
+}
+
 TEST(FullTableInterpolation, BlockOutsideTheGridIsAnInternalError) {
     const FullTable table;
     EXPECT_THROW(interpolateFullTable(100, 100, 36, 5, table), InternalError);

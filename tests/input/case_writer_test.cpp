@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
+#include <vector>
 
 #include "input/component_catalog.hpp"
 #include "app/run_sequence.hpp"
@@ -56,60 +58,120 @@ CaseInput templateCase(const TestProgram& t) {
     return readRunInput(file, quiet);
 }
 
-TEST(CaseWriter, ATemplateWrittenBackReadsTheSame) {
-    auto t = read(TEMPLATE);
-    EXPECT_EQ(t->input.componentRecords, 4);
-    EXPECT_EQ(t->comp.count, 5);  // the carbonate component appended for the alkalinity
-    WaterSample same;
-    same.name = "Template water";
-    auto again = read(writeCase(templateCase(*t), t->caseFile, catalog(), same));
-    EXPECT_EQ(again->comp.count, t->comp.count);
-    for (int k = 1; k <= t->comp.count; ++k) {
-        EXPECT_EQ(again->comp[k].dbNumber, t->comp[k].dbNumber) << k;
-        EXPECT_EQ(again->comp[k].mtot, t->comp[k].mtot) << k;
-        EXPECT_EQ(again->sp[k].molality, t->sp[k].molality) << k;
-        EXPECT_EQ(again->sp[k].gamma, t->sp[k].gamma) << k;
-    }
-    const RunInput& a = again->input;
-    const RunInput& b = t->input;
-    EXPECT_EQ(a.title1.view(), b.title1.view());
-    EXPECT_EQ(a.title2.view().substr(0, 14), "Template water");
-    EXPECT_EQ(a.convergence, b.convergence);
-    EXPECT_EQ(a.pH, b.pH);
-    EXPECT_EQ(a.alkalinity, b.alkalinity);
-    EXPECT_EQ(a.temperature, b.temperature);
-    EXPECT_EQ(a.printThreshold, b.printThreshold);
-    EXPECT_EQ(a.loopLimit, b.loopLimit);
-    EXPECT_EQ(a.chargeBalancePosition, b.chargeBalancePosition);
-    EXPECT_EQ(a.geothermometer, b.geothermometer);
-    ASSERT_EQ(again->forced.count, 1);
-    EXPECT_EQ(again->forced[1].mineral.view().substr(0, 7), "Calcite");
-    EXPECT_EQ(again->forced[1].target, 0.1);
-}
-
-TEST(CaseWriter, TheWatersValuesReplaceTheTemplatesAndNewComponentsFollow) {
-    auto t = read(TEMPLATE);
+WaterSample wellWater() {
     WaterSample w;
     w.name = "Well 7, spring 1991";
     w.temperature = 55.5;
-    w.pH = 0.0;  // computed
+    w.pH = 0.0;  // blank: computed
     w.alkalinity = 0.0031;
     w.kgWater = 0.99;
     w.totals = {{9, 0.004}, {13, 0.012}};
-    auto p = read(writeCase(templateCase(*t), t->caseFile, catalog(), w));
+    return w;
+}
+
+// The template gives options and starting values; the water its components,
+// totals and conditions. Nothing of the template's water leaks: not its Cl-,
+// not its alkalinity, not its pH.
+TEST(CaseWriter, TheTemplatesWaterDoesNotLeak) {
+    auto t = read(TEMPLATE);
+    const WaterSample w = wellWater();
+    auto p = read(writeCase(templateCase(*t), t->caseFile, catalog(), w, {1}));
     EXPECT_EQ(p->input.title1.view().substr(0, 19), "Well 7, spring 1991");
+    EXPECT_EQ(p->input.title2.view().substr(0, 14), "Template water");
     EXPECT_EQ(p->input.temperature, 55.5);
     EXPECT_EQ(p->input.pH, 0.0);
     EXPECT_EQ(p->conditions.alkalinity, 0.0031 * 0.99);
-    ASSERT_EQ(p->comp.count, 6);  // H+, H2O, Cl-, Ca++, Na+ and the appended carbonate
+    ASSERT_EQ(p->comp.count, 5);  // H+, H2O, Ca++, Na+ and the carbonate appended for the alkalinity
+    const int numbers[] = {1, 2, 9, 13, 5};
+    for (int k = 1; k <= 5; ++k) EXPECT_EQ(p->comp[k].dbNumber, numbers[k - 1]) << k;
+    EXPECT_EQ(p->map.position(3), 0);  // the template's Cl- is not the water's
     EXPECT_EQ(p->comp[WATER_SLOT].mtot, 0.99);
-    EXPECT_EQ(p->comp[3].mtot, 0.02);  // not in the table: the template's moles
-    EXPECT_EQ(p->comp[4].mtot, 0.004);
-    EXPECT_NEAR(p->sp[4].molality, 0.004 / 0.99, 1e-15);  // the given total starts the iteration
-    EXPECT_EQ(p->comp[5].dbNumber, 13);
-    EXPECT_EQ(p->comp[5].mtot, 0.012);
-    EXPECT_EQ(p->comp[6].dbNumber, 5);
-    EXPECT_EQ(p->forced.count, 1);
+    EXPECT_EQ(p->comp[3].mtot, 0.004);
+    EXPECT_NEAR(p->sp[3].molality, 0.004 / 0.99, 1e-15);  // the given total starts the iteration
+    EXPECT_EQ(p->sp[3].gamma, 0.8);                        // the template's starting value
+    EXPECT_EQ(p->comp[4].mtot, 0.012);
+    EXPECT_EQ(p->input.convergence, t->input.convergence);
+    EXPECT_EQ(p->input.loopLimit, 60);
+    EXPECT_EQ(p->input.geothermometer, 0);  // no K+: no Na-K-Ca temperature
+    ASSERT_EQ(p->forced.count, 1);          // the template's Calcite, on Ca++
+    EXPECT_EQ(p->forced[1].mineral.view().substr(0, 7), "Calcite");
+    EXPECT_EQ(p->forced[1].target, 0.1);
+}
+
+TEST(CaseWriter, TheChargeBalanceAsChosen) {
+    auto t = read(TEMPLATE);
+    WaterSample w = wellWater();
+    w.pH = 7.9;
+    const struct {
+        int balance, switchValue, species;
+        double pH;
+    } cases[] = {
+        {0, 0, 9, 7.9},    // none: the switch off; the first charged component of the water named
+        {13, 1, 13, 7.9},  // Na+
+        {1, 1, 1, 0.0},    // H+: the pH from electroneutrality, the given pH only the start
+    };
+    for (const auto& c : cases) {
+        auto p = read(writeCase(templateCase(*t), t->caseFile, catalog(), w, {c.balance}));
+        EXPECT_EQ(p->input.chargeBalanceSwitch, c.switchValue) << c.balance;
+        EXPECT_EQ(p->input.chargeBalanceSpecies, c.species) << c.balance;
+        EXPECT_EQ(p->input.pH, c.pH) << c.balance;
+        EXPECT_NEAR(p->sp[HYDROGEN_SLOT].molality, std::pow(10.0, -7.9), 1e-20) << c.balance;
+    }
+}
+
+// Below 20 C a saturation run cannot go: the water is an extended run at
+// the pressure of the open air; from 20 C on the template's kind stays.
+TEST(CaseWriter, ColdWatersAreExtendedRunsAtOneAtmosphere) {
+    auto t = read(TEMPLATE);
+    const struct {
+        double temperature;
+        int runKind;
+        double pressure;
+    } cases[] = {{0.5, 1, 1.013}, {9.9, 1, 1.013}, {19.99, 1, 1.013}, {20.0, 0, 1.0}, {55.5, 0, 1.0}};
+    for (const auto& c : cases) {
+        WaterSample w = wellWater();
+        w.temperature = c.temperature;
+        auto p = read(writeCase(templateCase(*t), t->caseFile, catalog(), w, {1}));
+        EXPECT_EQ(p->input.runKind, c.runKind) << c.temperature;
+        EXPECT_EQ(p->input.pressure, c.pressure) << c.temperature;
+        EXPECT_EQ(p->input.temperature, c.temperature);
+    }
+}
+
+// A CO2 fugacity: the gas held at it by a forced-gas record on the
+// carbonate component, which the water gains when it has none.
+TEST(CaseWriter, ACo2FugacityIsTheGasHeldAtIt) {
+    auto t = read(TEMPLATE);
+    WaterSample w = wellWater();
+    w.alkalinity.reset();
+    w.logFugacityCO2 = -3.42;
+    auto p = read(writeCase(templateCase(*t), t->caseFile, catalog(), w, {1}));
+    ASSERT_EQ(p->forced.count, 2);
+    EXPECT_EQ(p->forced[2].mineral.view().substr(0, 6), "CO2(g)");
+    EXPECT_EQ(p->comp[p->forced[2].component].dbNumber, 5);
+    EXPECT_EQ(p->forced[2].target, -3.42);
+    EXPECT_EQ(p->input.alkalinity, 0.0);
+}
+
+TEST(CaseWriter, TheDefaultTemplateOfATable) {
+    const struct {
+        std::vector<int> numbers;
+        int geothermometer;
+    } cases[] = {{{9, 13, 3}, 0}, {{13, 12, 9}, 1}, {{5}, 0}};
+    for (const auto& c : cases) {
+        auto p = read(defaultTemplate(c.numbers, catalog()));
+        EXPECT_EQ(p->input.runKind, 0);
+        EXPECT_EQ(p->input.mineralsSwitch, 1);
+        EXPECT_EQ(p->input.chargeBalanceSwitch, 0);
+        EXPECT_EQ(p->input.pH, 0.0);
+        EXPECT_EQ(p->input.alkalinity, 0.0);
+        EXPECT_EQ(p->input.loopLimit, 100);
+        EXPECT_EQ(p->input.convergence, 1e-9);
+        EXPECT_EQ(p->input.geothermometer, c.geothermometer);
+        ASSERT_EQ(p->comp.count, 2 + static_cast<int>(c.numbers.size()));
+        for (std::size_t k = 0; k < c.numbers.size(); ++k)
+            EXPECT_EQ(p->comp[3 + static_cast<int>(k)].dbNumber, c.numbers[k]);
+    }
 }
 
 }  // namespace

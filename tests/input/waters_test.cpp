@@ -82,7 +82,7 @@ TEST(WaterTable, MilligramsPerKilogramOfSolution) {
     EXPECT_DOUBLE_EQ(moles(w, 3), 19.353 / 35.453);
     EXPECT_DOUBLE_EQ(moles(w, 11), 4.28e-3 / 60.0843);
     EXPECT_DOUBLE_EQ(*w.alkalinity, 0.141682 / 61.0171 / *w.kgWater);
-    EXPECT_EQ(t.componentNumbers, (std::vector<int>{3, 4, 9, 13, 11}));
+    EXPECT_EQ(t.componentNumbers, (std::vector<int>{5, 3, 4, 9, 13, 11}));  // the alkalinity's carbonate first
 }
 
 TEST(WaterTable, LitresWithDensityAndMolalUnits) {
@@ -120,6 +120,86 @@ TEST(WaterTable, ABlankPHCellMeansComputedAndNoColumnMeansTheTemplates) {
     EXPECT_FALSE(without.waters[0].pH.has_value());
 }
 
+// Each unit of a laboratory report against a hand conversion, on a litre of
+// density 1 (the mass of water is the litre less the solids) or a kilogram
+// of water; short names of components; T in kelvin; each way of giving the
+// carbonate alone.
+TEST(WaterTable, UnitsAndShortNamesAgainstHandConversions) {
+    const WaterTable t = table(
+        "name,T [K],Ca [mmol/L],Na [meq/L],Cl [ug/L],SO4 [\u00B5g/L],SiO2 [ppm],alkalinity [meq/L]\n"
+        "w,283.15,2,3,35453,96061.6,60.0843,4\n");
+    const WaterSample& w = t.waters[0];
+    EXPECT_NEAR(*w.temperature, 10.0, 1e-12);
+    // ppm is mg/kg: per kg of solution and per litre in one row
+    EXPECT_EQ(w.error, "row on line 2: amounts per kg and per litre of solution in one row leave the mass of water "
+                       "undefined");
+    const WaterTable l = table(
+        "name,T [K],Ca [mmol/L],Na [meq/L],Cl [ug/L],SO4 [\u00B5g/L],alkalinity [meq/L]\n"
+        "w,283.15,2,3,35453,96061.6,4\n");
+    const WaterSample& v = l.waters[0];
+    EXPECT_NEAR(*v.temperature, 10.0, 1e-12);
+    const double grams = 2e-3 * 40.08 + 3e-3 * 22.9898 + 1e-3 * 35.453 + 1e-3 * 96.0616 + 4e-3 * 61.0171;
+    EXPECT_DOUBLE_EQ(*v.kgWater, 1.0 - grams * 1e-3);
+    EXPECT_DOUBLE_EQ(moles(v, 9), 2e-3);
+    EXPECT_DOUBLE_EQ(moles(v, 13), 3e-3);  // 3 meq of a monovalent ion
+    EXPECT_DOUBLE_EQ(moles(v, 3), 35453e-6 / 35.453);    // 35453 ug is 35.453 mg
+    EXPECT_DOUBLE_EQ(moles(v, 4), 96061.6e-6 / 96.0616);
+    EXPECT_DOUBLE_EQ(*v.alkalinity, 4e-3 / *v.kgWater);
+    const WaterTable e = table("name,T,Ca [meq/L],SO4-- [meq/L]\nw,25,4,2\n");
+    EXPECT_DOUBLE_EQ(moles(e.waters[0], 9), 2e-3);  // 4 meq of Ca++ are 2 mmol
+    EXPECT_DOUBLE_EQ(moles(e.waters[0], 4), 1e-3);
+    const WaterTable p = table("name,T,SiO2 [ppm],Ca [mg/kg]\nw,25,60.0843,40.08\n");
+    EXPECT_DOUBLE_EQ(moles(p.waters[0], 11), 1e-3);
+    EXPECT_DOUBLE_EQ(*p.waters[0].kgWater, 1.0 - (60.0843 + 40.08) * 1e-6);
+    // the carbonate: a total (DIC as carbon), a CO2 fugacity, an alkalinity
+    // as HCO3, each bringing the carbonate component
+    const WaterTable dic = table("name,T,DIC [mg/L]\nw,25,12.011\n");
+    EXPECT_DOUBLE_EQ(moles(dic.waters[0], 5), 1e-3);
+    EXPECT_EQ(dic.componentNumbers, (std::vector<int>{5}));
+    const WaterTable co2 = table("name,T,CO2(g) [log f]\nw,25,-3.42\nx,25,\n");
+    EXPECT_EQ(*co2.waters[0].logFugacityCO2, -3.42);
+    EXPECT_FALSE(co2.waters[1].logFugacityCO2.has_value());
+    EXPECT_EQ(co2.componentNumbers, (std::vector<int>{5}));
+    const WaterTable hco3 = table("name,T,alkalinity [mg/L as HCO3]\nw,25,61.0171\n");
+    EXPECT_DOUBLE_EQ(*hco3.waters[0].alkalinity, 1e-3 / *hco3.waters[0].kgWater);
+}
+
+// Carbonate is said once in a row: the alkalinity, the carbonate total or a
+// CO2 fugacity; a row giving two fails with both named, the others run. A
+// CO2 fugacity beside an alkalinity or a total, with the pH blank, fixes
+// the pH.
+TEST(WaterTable, CarbonateIsGivenOnceInARow) {
+    const WaterTable t = table(
+        "name,T,pH,alkalinity [meq/L],HCO3- [mg/L],CO2(g) [log f]\n"
+        "alkalinity,25,7,1,,\n"
+        "total,25,7,,61.0171,\n"
+        "gas,25,7,,,-3.4\n"
+        "two,25,7,1,61.0171,\n"
+        "gas and total,25,7,,1,-3.4\n"
+        "gas sets the pH,25,,1,,-2.5\n");
+    for (int k : {0, 1, 2, 5}) EXPECT_EQ(t.waters[k].error, "") << t.waters[k].name;
+    for (int k : {0, 1, 2, 3, 4}) EXPECT_FALSE(t.waters[k].pHFromCO2) << t.waters[k].name;
+    EXPECT_TRUE(t.waters[5].pHFromCO2);
+    EXPECT_EQ(t.waters[3].error,
+              "row on line 5: columns \"alkalinity [meq/L]\" and \"HCO3- [mg/L]\" both fix the carbonate; give one "
+              "of them (alkalinity, total carbonate or CO2(g))");
+    EXPECT_EQ(t.waters[4].error,
+              "row on line 6: columns \"HCO3- [mg/L]\" and \"CO2(g) [log f]\" both fix the carbonate; give one of "
+              "them (alkalinity, total carbonate or CO2(g)), or leave the pH blank to compute it from the CO2 "
+              "fugacity");
+    EXPECT_EQ(tableError("name,T,HCO3- [mg/L],DIC [mmol/L]\nw,25,1,1\n"),
+              "columns \"HCO3- [mg/L]\" and \"DIC [mmol/L]\" give the same quantity");
+}
+
+// The analysis's own balance: cation and anion equivalents of the totals
+// as given, the alkalinity as anions.
+TEST(WaterTable, TheAnalysisIonBalance) {
+    const WaterTable t = table("name,T,Ca [mmol/kgw],Na [mmol/kgw],Cl [mmol/kgw],alkalinity [meq/kgw]\nw,25,1,1,1.5,1\n");
+    const IonBalance b = ionBalanceOf(t.waters[0], catalog(), 1.0);
+    EXPECT_DOUBLE_EQ(b.cations, 3e-3);
+    EXPECT_DOUBLE_EQ(b.anions, 2.5e-3);
+}
+
 // Faults of the table stop the batch with one message naming the column.
 TEST(WaterTable, FaultsOfTheTable) {
     const struct {
@@ -130,13 +210,19 @@ TEST(WaterTable, FaultsOfTheTable) {
         {"T,Na+ [mg/L]\n25,1\n", "the table has no \"name\" column"},
         {"name,Na+ [mg/L]\nw,1\n", "the table has no \"T\" column"},
         {"name,T,Xx+ [mg/L]\nw,25,1\n",
-         "column \"Xx+ [mg/L]\": \"Xx+\" is not a component species of the database, nor one of name, T, P, pH, "
-         "density, Eh, pe, O2(g), redox, alkalinity"},
-        {"name,T,Na+ [ppm]\nw,25,1\n",
-         "column \"Na+ [ppm]\": unknown unit [ppm] (use [mol/kgw], [mmol/kgw], [mg/kg] or [mg/L])"},
+         "column \"Xx+ [mg/L]\": \"Xx+\" is not a component species of the database, nor a short name (Ca, SO4, "
+         "...; wqspec batch --list-columns), nor one of name, T, P, pH, density, CO2(g), Eh, pe, O2(g), redox, alkalinity"},
+        {"name,T,Na+ [ppb]\nw,25,1\n",
+         "column \"Na+ [ppb]\": unknown unit [ppb] (use [mol/kgw], [mmol/kgw], [mg/kg], [ppm], [mg/L], [ug/L], "
+         "[\u00B5g/L], [mmol/L] or [meq/L])"},
         {"name,T,alkalinity [mg/L]\nw,25,1\n",
-         "column \"alkalinity [mg/L]\": unknown alkalinity unit [mg/L] (use [eq/kgw], [meq/kgw], [mg/kg as HCO3] or "
-         "[mg/L as CaCO3])"},
+         "column \"alkalinity [mg/L]\": unknown alkalinity unit [mg/L] (use [eq/kgw], [meq/kgw], [meq/L], [mg/kg as "
+         "HCO3], [mg/L as HCO3], [mg/kg as CaCO3] or [mg/L as CaCO3])"},
+        {"name,T [F]\nw,25\n", "column \"T [F]\": unknown unit [F] of the temperature (use [C], [\u00B0C], [degC] or [K])"},
+        {"name,T,SiO2 [meq/L]\nw,25,1\n",
+         "column \"SiO2 [meq/L]\": meq/L of an uncharged species has no meaning (use mmol/L)"},
+        {"name,T,Ca [mg/L],Ca++ [mmol/L]\nw,25,1,1\n",
+         "columns \"Ca [mg/L]\" and \"Ca++ [mmol/L]\" give the same quantity"},
         {"name,T,Na+ [mg/L],Na+ [mmol/kgw]\nw,25,1,1\n",
          "columns \"Na+ [mg/L]\" and \"Na+ [mmol/kgw]\" give the same quantity"},
         {"name,T,T\nw,25,25\n", "columns \"T\" and \"T\" give the same quantity"},
@@ -163,11 +249,10 @@ TEST(WaterTable, SpreadsheetMistakesOfTheHeader) {
         {"name,T [\u00B0C],Na+ [mg/L]\n" + row, ""},
         {"name,T,Na+ [mg/L],\nw,25,1,\n", "column 4 of the header has no name (a comma at the end of the header line?)"},
         {"name,,T\nw,1,25\n", "column 2 of the header has no name"},
-        {"name,T [K],Na+ [mg/L]\n" + row,
-         "column \"T [K]\": unknown unit [K] of the temperature (use [C], [\u00B0C] or [degC])"},
+        {"name,T [K],Na+ [mg/L]\nw,298.15,1\n", ""},  // kelvin
         // A degree sign in Latin-1, as an older spreadsheet saves it.
         {"name,T [\xB0" "C],Na+ [mg/L]\n" + row,
-         "column \"T [\uFFFDC]\": unknown unit [\uFFFDC] of the temperature (use [C], [\u00B0C] or [degC])"},
+         "column \"T [\uFFFDC]\": unknown unit [\uFFFDC] of the temperature (use [C], [\u00B0C], [degC] or [K])"},
         {"name,T,P [atm]\nw,25,1\n", "column \"P [atm]\": unknown unit [atm] of the pressure (use [bar])"},
         {"name,T,pH [-]\nw,25,7\n", "column \"pH [-]\": unknown unit [-] of the pH (use no unit)"},
         {"name;T;Na+ [mg/L]\nw;25;1\n",
@@ -181,7 +266,8 @@ TEST(WaterTable, SpreadsheetMistakesOfTheHeader) {
         {"\xFF\xFEn\0a\0m\0e\0", "the table is UTF-16 text; save it as CSV in UTF-8"},
         {"name,T," + std::string(100000, 'X') + " [mg/L]\n" + row,
          "column \"" + std::string(77, 'X') + "...\": \"" + std::string(77, 'X') +
-             "...\" is not a component species of the database, nor one of name, T, P, pH, density, Eh, pe, O2(g), redox, alkalinity"},
+             "...\" is not a component species of the database, nor a short name (Ca, SO4, ...; wqspec batch "
+             "--list-columns), nor one of name, T, P, pH, density, CO2(g), Eh, pe, O2(g), redox, alkalinity"},
         {"name,T\n,,\n , \n", "the table has a header but no water, only blank rows"},
     };
     for (const auto& c : cases) {
@@ -194,7 +280,7 @@ TEST(WaterTable, SpreadsheetMistakesOfTheHeader) {
             ASSERT_EQ(t->waters.size(), 1u);
             EXPECT_EQ(t->waters[0].name, "w");
             EXPECT_EQ(t->waters[0].error, "");
-            EXPECT_EQ(*t->waters[0].temperature, 25.0);
+            EXPECT_NEAR(*t->waters[0].temperature, 25.0, 1e-12);
         }
     }
 }
@@ -288,7 +374,7 @@ TEST(WaterTable, FaultsOfARowStayInTheRow) {
         "row on line 4, column \"pH\": \"nan\" is not a finite number",
         "row on line 5, column \"Na+ [mg/kg]\": \"inf\" is not a finite number",
         "row on line 6 has 6 cells for 5 columns",
-        "row on line 7: mg/kg and mg/L in one row leave the mass of water undefined",
+        "row on line 7: amounts per kg and per litre of solution in one row leave the mass of water undefined",
         "row on line 8: the dissolved solids weigh as much as the solution",
         "row on line 9, column \"pH\": the pH must be positive (leave the cell blank to compute it)",
         "",

@@ -6,17 +6,28 @@ The program is found through the environment variable WQSPEC (CTest sets it).
 """
 
 import csv
+import importlib.machinery
+import importlib.util
 import io
 import os
 import shutil
 import subprocess
 import tempfile
+import types
 import unittest
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 WQSPEC = os.path.abspath(os.environ.get("WQSPEC", os.path.join(ROOT, "build", "release", "wqspec")))
 WQPLOT = os.path.join(ROOT, "tools", "wqplot")
 DATABASE = os.path.join(ROOT, "examples", "LOGKDATA.KDB")
+
+
+def wqplot_module():
+    """tools/wqplot as a module, to look at the figures it makes."""
+    loader = importlib.machinery.SourceFileLoader("wqplot", WQPLOT)
+    module = importlib.util.module_from_spec(importlib.util.spec_from_loader("wqplot", loader))
+    loader.exec_module(module)
+    return module
 
 
 def series_of(path):
@@ -147,18 +158,50 @@ class WqplotTest(unittest.TestCase):
     def test_batch(self):
         self.use_case("geothermal")
         with open(os.path.join(self.work, "waters.csv"), "w", encoding="utf-8") as f:
-            f.write('name,T [C],pH,Na+ [mg/kg],K+ [mg/kg],Ca++ [mg/kg],Cl- [mg/kg],"SiO2,aq [mg/kg]"\n'
-                    "well A,250,6.0,1250,200,17,2210,670\n"
-                    "well B,200,6.5,1100,150,20,1900,500\n"
-                    "well C,150,7.0,900,90,30,1500,300\n")
+            f.write('name,T [C],pH,Na+ [mg/kg],K+ [mg/kg],Ca++ [mg/kg],Cl- [mg/kg],"SiO2,aq [mg/kg]",HCO3- [mg/kg]\n'
+                    "well A,250,6.0,1250,200,17,2210,670,40\n"
+                    "well B,200,6.5,1100,150,20,1900,500,40\n"
+                    "well C,150,7.0,900,90,30,1500,300,40\n")
         for out in ("batch.csv", "batch.json"):
             done = self.run_in_work([WQSPEC, "batch", "waters.csv", "--out", out, "--jobs", "1"])
             self.assertEqual(done.returncode, 0, done.stderr)
-        series = self.plot("batch.csv", "batch.png", "--minerals", "Quartz,Calcite")
         rows = table_rows(os.path.join(self.work, "batch.csv"))
-        for mineral in ("Quartz", "Calcite"):
+        # By default the common minerals the waters can form; a named one is
+        # added to them.
+        formed = {k[3:-1] for k in rows[0] if k.startswith("SI(")}
+        common = ["Calcite", "Aragonite", "Dolomite", "Gypsum", "Anhydrite", "Fluorite", "Quartz",
+                  "Chalcedony", "Halite"]
+        self.assertEqual(list(self.plot("batch.csv", "default.png")), [m for m in common if m in formed])
+        series = self.plot("batch.csv", "batch.png", "--minerals", "Wollastonite,Quartz")
+        self.assertEqual(list(series), [m for m in common if m in formed] + ["Wollastonite"])
+        for mineral in ("Quartz", "Calcite", "Wollastonite"):
             self.assertEqual(series[mineral], [(r["name"], float(r[f"SI({mineral})"])) for r in rows])
-        self.assertEqual(self.plot("batch.json", "json.png", "--minerals", "Quartz,Calcite"), series)
+        self.assertEqual(self.plot("batch.json", "json.png", "--minerals", "Wollastonite,Quartz"), series)
+
+    def test_batch_waters_are_points_never_joined(self):
+        """Unrelated waters: each mineral is a set of markers, no line
+        between waters; a failed water has none; a water that only the joint
+        solve found counts as solved."""
+        text = ("name,status,SI(Calcite),SI(Gypsum),SI(Barite)\n"
+                "a,converged,0.5,-1.0,0.2\n"
+                "b,converged by the joint solve,-0.3,-0.4,0.1\n"
+                "c,stopped: bad data,,,\n")
+        plot = wqplot_module()
+        args = types.SimpleNamespace(minerals="", input="t.csv")
+        data = []
+        fig = plot.plot_batch(text, "batch-csv", args, data)
+        drawn = {line.get_label(): line for line in fig.axes[0].lines if not line.get_label().startswith("_")}
+        self.assertEqual(sorted(drawn), ["Calcite", "Gypsum"])
+        for name, line in drawn.items():
+            self.assertEqual(line.get_linestyle(), "None", name)
+            self.assertNotEqual(line.get_marker(), "None", name)
+            self.assertEqual(len(line.get_xdata()), 2, name)
+        labels = [t.get_text() for t in fig.axes[0].get_xticklabels()]
+        self.assertEqual(labels, ["a", "b", "c (failed)"])
+        self.assertEqual(sorted(data), [("Calcite", "a", 0.5), ("Calcite", "b", -0.3),
+                                        ("Gypsum", "a", -1.0), ("Gypsum", "b", -0.4)])
+        with self.assertRaises(plot.InputError):
+            plot.plot_batch("name,status,SI(Barite)\na,converged,0.1\n", "batch-csv", args, [])
 
     def test_malformed_input_is_one_line_and_status_1(self):
         """Whatever the input holds, the plotter says in one line what is

@@ -165,9 +165,18 @@ def short_table(values):
     return [llnl.ABSENT if not np.isfinite(v) else float(v) for v in values]
 
 
+def llnl_table(entry, conv, terms):
+    """A full table where the data set applies (an entry with a fit), or
+    the short table of an entry with a 25 C value only; and which."""
+    if entry.coeffs is None:
+        return short_table(llnl.short_of_curve(conv.convert(entry, terms, [25.0]))), True
+    return llnl.full_table(entry, conv.convert(entry, terms, entry.curve_temperatures())), False
+
+
 def add_llnl(db, llnl_path, by_name, bs, gw, gc, taken):
     """Minerals, gases and aqueous species of the LLNL set that slop98
-    lacks (llnl.ADDITIONS), as short tables on the saturation curve."""
+    lacks (llnl.ADDITIONS): full tables holding values where the data set
+    applies (an entry with a fit), short tables for a 25 C value alone."""
     entries, conv = llnl_converter(llnl_path, by_name, bs, gw, gc)
     db.converter = conv
     for kind, lname, alias in llnl.ADDITIONS:
@@ -180,15 +189,14 @@ def add_llnl(db, llnl_path, by_name, bs, gw, gc, taken):
         terms, rule = bs.write(els, charge)
         if terms is None or len(terms) > MAX_TERMS or not basis_mod.exact_at_4_decimals(terms):
             raise RuntimeError("LLNL addition %s cannot be written on the components" % lname)
-        temps = e.table_temperatures()
-        values = short_table(conv.convert(e, terms, temps))
+        values, short = llnl_table(e, conv, terms)
         if e.coeffs:
             fit = "fit %g-%g C" % e.range_c
         else:
             fit = "25 C only"
         source = "%s %s, %s" % (llnl.SOURCE, lname, fit)
         rec = {"name": name, "llnl": lname, "kind": kind, "charge": charge,
-               "terms": terms, "rule": rule, "table": values, "short": True,
+               "terms": terms, "rule": rule, "table": values, "short": short,
                "source": source, "elements": els}
         if kind == "aqueous":
             rec["size"] = llnl_size(charge)

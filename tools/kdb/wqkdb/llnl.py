@@ -8,8 +8,32 @@ water (0-300 C) as an analytic fit
     log K = A1 + A2 T + A3 / T + A4 log10(T) + A5 / T^2      (T in K)
 
 valid over a stated range; entries without a fit carry only log K at 25 C.
-Such an entry enters the database as a short table (25, 50, 100, ..., 350
-C) marked as valid on the saturation curve only.
+
+Tables.  An entry with a fit enters the database as a full table that
+carries values only on the cells where the data set applies, and the
+absent-data value 99999.999 on every other cell:
+
+  * the saturation curve within the fit's range (1 bar below 100 C, the
+    grid line of the saturation pressure from 100 C on);
+  * below 100 C also the grid lines of 1.0133 and 2.321 bar, so that a cold
+    water (0-20 C) computed as an extended run at 1.013 bar finds values in
+    the whole block its three-by-three interpolation reads (pressures 1,
+    1.0133 and 2.321 bar); the data set gives no pressure term, and between
+    1 and 2.3 bar the reaction volume of these entries moves log K by less
+    than 0.002 (|delta V_r| < 100 cm3/mol: delta V dP / (R T ln 10));
+  * for a fit valid to the top of the data set (300 C), the saturation
+    curve at 325 and 350 C holds the quadratic extrapolation through the
+    values at 200, 250 and 300 C: the values that the program's short table
+    of the entry gave there, so that a saturation run at 300-350 C keeps the
+    entry as it did.
+
+The program interpolates a full table only where every node its stencil
+reads carries a value; otherwise the entry is absent at that temperature and
+pressure.  An entry without a fit (25 C only) stays a short table (25, 50,
+100, ..., 350 C) marked as valid on the saturation curve only, which the
+program serves from 10 to 35 C in saturation runs and leaves out of
+extended runs, cold waters included: one value has no temperature
+dependence to carry it to 0 C.
 
 Conversion to the database's basis.  An LLNL reaction is written on LLNL
 basis species (Ca+2, SO4-2, SiO2, Al+3, Fe+3, ...).  Each of them is the
@@ -35,15 +59,26 @@ import re
 
 import numpy as np
 
+from . import grids
+
 
 ABSENT = 99999.999
 SHORT_T = (25.0, 50.0, 100.0, 150.0, 200.0, 250.0, 300.0, 350.0)
-# Where each short-table temperature lies on the saturation curve of the
-# full grid: (row, column), 0-based.
-SAT_CELLS = {25.0: (0, 1), 50.0: (0, 2), 100.0: (1, 4), 150.0: (3, 6),
-             200.0: (5, 8), 250.0: (7, 10), 300.0: (9, 12), 350.0: (11, 14)}
+# The saturation curve of the full grid: its 15 temperatures (0.01-350 C,
+# the first 15 columns) and the cell, (row, column) 0-based, of each: 1 bar
+# below 100 C, from 100 C the grid line of the saturation pressure.
+CURVE_T = tuple(grids.T_GRID[:15])
+CURVE_CELLS = tuple((0 if c < 4 else grids.ON_CURVE[c], c) for c in range(15))
+# Below 100 C the cells of 1, 1.0133 and 2.321 bar carry the curve's value.
+LOW_PRESSURE_ROWS = (0, 1, 2)
+LOW_PRESSURE_BELOW_C = 100.0
 # The LLNL data set ends at 300 C.
 TOP_OF_DATA_C = 300.0
+# Saturation-curve temperatures above the data that a fit to the top of the
+# data keeps, and the three nodes of the short table they were extrapolated
+# from.
+EXTRAPOLATED_T = (325.0, 350.0)
+EXTRAPOLATED_FROM = (200.0, 250.0, 300.0)
 
 SOURCE = "LLNL thermo.com.V8.R6"
 
@@ -148,6 +183,18 @@ class Entry:
             out.append(t)
         return out
 
+    def curve_temperatures(self):
+        """The temperatures of the saturation curve (CURVE_T) within the
+        fit's range; the data set's value at 25 C alone for an entry
+        without a fit."""
+        if self.coeffs is None:
+            return [25.0]
+        lo, hi = self.range_c
+        return [t for t in CURVE_T if lo <= t <= hi]
+
+    def reaches_top_of_data(self):
+        return self.coeffs is not None and self.range_c[1] >= TOP_OF_DATA_C
+
 
 def load(path):
     with open(path, newline="") as f:
@@ -186,8 +233,46 @@ def composition(entry, slop):
 
 
 def on_curve(table):
-    """Values of a full table at the short-table temperatures."""
-    return np.array([table[SAT_CELLS[t]] for t in SHORT_T])
+    """Values of a full table at the temperatures of the saturation curve
+    (CURVE_T)."""
+    return np.array([table[cell] for cell in CURVE_CELLS])
+
+
+def short_of_curve(curve):
+    """The short-table values (SHORT_T) among values on the curve."""
+    return [curve[CURVE_T.index(t)] for t in SHORT_T]
+
+
+def lagrange3(x, nodes, values):
+    """Quadratic through three points, at x (the program's interpolation)."""
+    total = 0.0
+    for i in range(3):
+        term = values[i]
+        for j in range(3):
+            if j != i:
+                term *= (x - nodes[j]) / (nodes[i] - nodes[j])
+        total += term
+    return total
+
+
+def full_table(entry, curve):
+    """The full table of an entry with a fit, from its converted log K on
+    the curve (NaN where the fit gives none): values on the cells where the
+    data set applies, ABSENT elsewhere (see the module's comment)."""
+    tab = np.full((grids.NP, grids.NT), ABSENT)
+    curve = np.array(curve, dtype=float)
+    if entry.reaches_top_of_data():
+        at = [curve[CURVE_T.index(t)] for t in EXTRAPOLATED_FROM]
+        for t in EXTRAPOLATED_T:
+            curve[CURVE_T.index(t)] = lagrange3(t, EXTRAPOLATED_FROM, at)
+    for (r, c), t, v in zip(CURVE_CELLS, CURVE_T, curve):
+        if not np.isfinite(v):
+            continue
+        tab[r, c] = v
+        if t < LOW_PRESSURE_BELOW_C:
+            for row in LOW_PRESSURE_ROWS:
+                tab[row, c] = v
+    return tab
 
 
 # ---------------------------------------------------------------------------
@@ -329,7 +414,7 @@ class Converter:
     """log K of LLNL entries on the database's components and basis data.
 
     gibbs(name) gives the slop98 Gibbs energy (cal/mol) of a species at the
-    short-table temperatures on the saturation curve; logk_ours(slop name,
+    temperatures of the saturation curve (CURVE_T); logk_ours(slop name,
     kind) the database's own log K of a slop98 entry there."""
 
     def __init__(self, entries, slop, basis, gibbs, logk_ours):
@@ -338,13 +423,15 @@ class Converter:
         self.basis = basis
         self.gibbs = gibbs
         self.logk_ours = logk_ours
-        t_k = np.array(SHORT_T) + 273.15
+        t_k = np.array(CURVE_T) + 273.15
         self.rt_ln10 = 1.98720 * t_k * math.log(10.0)
         self._delta = {}
 
-    def raw(self, entry, temperatures=SHORT_T):
+    def raw(self, entry, temperatures=CURVE_T):
+        """The data set's log K on the curve (CURVE_T), NaN at the
+        temperatures not in `temperatures` or beyond the fit."""
         return np.array([entry.logk(t) if t in temperatures and entry.logk(t) is not None
-                         else np.nan for t in SHORT_T])
+                         else np.nan for t in CURVE_T])
 
     def _component_slop(self, num):
         return "H2O(l)" if num == 2 else self.basis.comp[num]["slop"]
@@ -361,10 +448,10 @@ class Converter:
 
     def delta(self, basis_species, group):
         """Difference slop98 - LLNL of one basis species, per unit of it,
-        at the short-table temperatures (0 for species whose data agree)."""
+        on the curve (0 for species whose data agree)."""
         ref = reference_for(basis_species, group)
         if ref is None:
-            return np.zeros(len(SHORT_T))
+            return np.zeros(len(CURVE_T))
         key = (basis_species, group)
         if key not in self._delta:
             kind, name, slop_ref = ref
@@ -376,7 +463,9 @@ class Converter:
             self._delta[key] = gap / nu
         return self._delta[key]
 
-    def convert(self, entry, terms, temperatures=SHORT_T):
+    def convert(self, entry, terms, temperatures=CURVE_T):
+        """log K of the entry on the database's components and basis data,
+        on the curve (CURVE_T); NaN where the data give none."""
         group = "aqueous" if entry.kind == "aqueous" else "solid"
         k = self.raw(entry, temperatures) + self.link(entry, terms)
         for v, b in entry.terms:

@@ -29,12 +29,18 @@ Sources:
   constant volumes (Helgeson et al. 1978; alpha quartz by their eq. 109).
 - Gases: ideal gas, 1 bar standard state.
 - H2O: IAPWS-95 Gibbs energy on the SUPCRT92 convention.
-- Entries with range code L-V (minerals, gases and aqueous species that the
-  slop98 set lacks): LLNL thermodynamic data set thermo.com.V8.R6.230
-  (J. W. Johnson et al., Lawrence Livermore National Laboratory, 2000),
-  log K fits along the saturation curve, converted to the basis species
-  and basis data of this database; one line of log K at 25, 50, 100, 150,
-  200, 250, 300 and 350 C, 99999.999 where the fit gives no value.
+- Minerals, gases and aqueous species that the slop98 set lacks (their
+  comment names the source): LLNL thermodynamic data set
+  thermo.com.V8.R6.230 (J. W. Johnson et al., Lawrence Livermore National
+  Laboratory, 2000), log K fits along the saturation curve, converted to
+  the basis species and basis data of this database.  An entry with a fit
+  is a full table holding values where the data set applies: on the
+  saturation curve within the fit's range (at 325 and 350 C, for a fit to
+  300 C, the quadratic extrapolation through 200, 250 and 300 C) and,
+  below 100 C, at 1, 1.0133 and 2.321 bar; 99999.999 (absent) on every
+  other cell.  An entry with a 25 C value alone has range code L-V and
+  one line of log K at 25, 50, 100, 150, 200, 250, 300 and 350 C,
+  99999.999 where there is no value.
 
 After the minerals and gases: the redox couples, the reaction between the
 two members of each redox pair (Fe++/Fe+++, HS-/SO4--, NH4+/NO3-,
@@ -66,8 +72,14 @@ def fmt_values(values, fmt):
     return " ".join(out)
 
 
+def table_line(values, fmt="%.4f"):
+    """One line of a table; an absent value is written as the program's
+    marker, 99999.999."""
+    return " ".join("99999.999" if v == ABSENT else fmt_values([v], fmt) for v in values)
+
+
 def table_lines(tab, fmt="%.4f"):
-    return [fmt_values(tab[r, :], fmt) for r in range(grids.NP)]
+    return [table_line(tab[r, :], fmt) for r in range(grids.NP)]
 
 
 def component_line(c):
@@ -85,13 +97,13 @@ def component_line(c):
 
 
 def range_code(e):
-    """Full tables: "All "; the LLNL short tables hold log K on the
-    saturation curve only: "L-V "."""
+    """Full tables: "All "; short tables (LLNL entries with a 25 C value
+    alone) hold log K on the saturation curve only: "L-V "."""
     return "L-V " if e.get("short") else "All "
 
 
 def short_table_line(values):
-    return " ".join("99999.999" if v == ABSENT else fmt_values([v], "%.4f") for v in values)
+    return table_line(values)
 
 
 def data_lines(e):
@@ -197,7 +209,7 @@ def write(db, path):
     lines.append("")
     for e in db.aqueous:
         lines.append("-" * 20 + " aqueous species")
-        if e.get("short"):
+        if e.get("llnl"):
             comment = "%s; rule %s" % (e["source"], e["rule"])
         else:
             comment = "%s  slop98 %s" % (e["slop"], e["rule"])
@@ -225,7 +237,7 @@ def write(db, path):
     for e in db.solids:
         lines.append("-" * 20 + (" gas" if e["kind"] == "gas" else " mineral"))
         lines.append(mineral_header(e))
-        if e.get("short"):
+        if e.get("llnl"):
             lines.append("%s; converted to the slop98 basis; reaction rule %s"
                          % (e["source"], e["rule"]))
         else:

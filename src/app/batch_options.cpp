@@ -1,0 +1,151 @@
+#include "app/batch_options.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <thread>
+#include <string_view>
+
+#include "app/front_end.hpp"
+#include "input/component_aliases.hpp"
+#include "input/component_catalog.hpp"
+#include "input/db_numbers.hpp"
+#include "input/waters.hpp"
+#include "report/column_selection.hpp"
+#include "report/results.hpp"
+#include "text/csv.hpp"
+#include "text/number_text.hpp"
+#include "text/stop.hpp"
+#include "text/textfile.hpp"
+
+namespace wq {
+
+// --balance: none (0), pH (H+, 1) or a charged component the table gives.
+int balanceNumber(const ComponentCatalog& catalog, const std::vector<int>& tableComponents, const std::string& balance) {
+    if (balance == "none") return 0;
+    if (balance == "pH") return db::HYDROGEN_ION;
+    const ComponentAlias* alias = catalog.byName(balance) ? nullptr : componentAlias(balance);
+    const CatalogComponent* c = catalog.byName(alias ? alias->component : std::string_view(balance));
+    const std::string option = "--balance " + shortened(balance);
+    if (!c) throw CannotStart{option + ": not a component (give a charged component of the table, pH or none)"};
+    if (c->charge == 0.0) throw CannotStart{option + ": " + c->name + " is uncharged and cannot carry the charge balance"};
+    const std::vector<int>& given = tableComponents;
+    if (std::find(given.begin(), given.end(), c->number) == given.end())
+        throw CannotStart{option + ": the table has no column of " + c->name};
+    return c->number;
+}
+
+// How one water is computed: the pH from electroneutrality where its cell
+// is blank (and no alkalinity or CO2 fugacity fixes it otherwise) or
+// --balance pH asks for it, else the balance --balance names, or none. An
+// empty `error` when the two can be met together.
+CaseChoices choicesFor(const ComponentCatalog& catalog, int balance, const WaterSample& w, std::string& error) {
+    // The pH of a CO2 fugacity beside an alkalinity is the gas's: no
+    // balance on H+, and an ion's only when asked.
+    const bool pHBlank = !(w.pH && *w.pH > 0.0) && !w.pHFromCO2;
+    if (w.pHFromCO2 && balance == db::HYDROGEN_ION) {
+        error = "row on line " + std::to_string(w.line) + ": its CO2 fugacity fixes the pH, which --balance pH "
+                "would compute from electroneutrality";
+        return {};
+    }
+    // An alkalinity is the charge the weak acids carry: with it the pH
+    // cannot make the water neutral. A blank pH then comes from the H+
+    // total, as the console program computes it (the carbonate as HCO3-, no
+    // acid or CO2 added).
+    const bool alkalinity = w.alkalinity && !w.pHFromCO2;
+    if (alkalinity && balance == db::HYDROGEN_ION) {
+        error = "row on line " + std::to_string(w.line) + ": its alkalinity is the charge of its weak acids, so no pH "
+                "can balance its charges (--balance pH); give the carbonate as a total or a CO2 fugacity, or balance "
+                "on an ion";
+        return {};
+    }
+    if (alkalinity) return {balance};
+    if (balance == 0 || balance == db::HYDROGEN_ION) return {pHBlank ? db::HYDROGEN_ION : balance};
+    if (pHBlank) {
+        const CatalogComponent* ion = catalog.byNumber(balance);
+        error = "row on line " + std::to_string(w.line) + ": a blank pH asks for the pH from electroneutrality and "
+                "--balance for the balance on " + (ion ? ion->name : std::string("an ion")) +
+                "; give the pH, or no --balance";
+    }
+    return {balance};
+}
+
+// The analysis's own balance: cations and anions in equivalents of the
+// totals as given (the alkalinity counted as anions), before any solve.
+void analysisBalanceOf(const ComponentCatalog& catalog, double templateKgWater, const WaterSample& w, RecordHead& head) {
+    const double kgw = w.kgWater.value_or(templateKgWater);
+    const IonBalance b = ionBalanceOf(w, catalog, kgw);
+    if (!(b.cations + b.anions > 0.0)) return;
+    head.analysisImbalance = (b.cations - b.anions) / kgw;
+    head.analysisImbalancePercent = 100.0 * (b.cations - b.anions) / (b.cations + b.anions);
+}
+
+// What a record notes about a water beyond the activity model's range.
+std::string modelNotes(const Results& r) {
+    std::string notes;
+    const auto note = [&](const std::string& n) { notes += (notes.empty() ? "" : "; ") + n; };
+    // The Pitzer model states its own range, in the status (rangeNote).
+    if (r.activityModel == "b-dot" && r.stoichiometricIonicStrength > BDOT_IONIC_STRENGTH_LIMIT)
+        note("I stoichiometric above " + exactText(BDOT_IONIC_STRENGTH_LIMIT) +
+             " mol/kgw: beyond the range of the B-dot model");
+    if (r.waterActivity > 1.0) note("a(H2O) above 1");
+    return notes;
+}
+
+// The CSV columns: --all every one, --columns those its names and patterns
+// match (a pattern that matches none is refused), else the compact set.
+std::vector<std::size_t> selectedColumns(const RecordColumns& columns, const BatchOptions& o) {
+    const std::vector<std::string> names = allColumnNames(columns);
+    if (o.allColumns) return {};
+    std::vector<std::string> unmatched;
+    if (o.columns.empty()) return selectColumns(names, compactColumnPatterns(), unmatched);
+    const std::vector<std::string> patterns = splitColumnList(o.columns);
+    std::vector<std::size_t> chosen = selectColumns(names, patterns, unmatched);
+    if (!unmatched.empty())
+        throw CannotStart{"--columns: " + shortened(unmatched.front()) +
+                          " matches no column of this table's records (--all shows them all)"};
+    if (chosen.empty()) throw CannotStart{"--columns names no column"};
+    return chosen;
+}
+
+// The input of the batch that `path` names, however the two are spelled
+// ("the template (WQCASE.DAT)"); empty when it names none. An output may
+// not replace an input.
+std::string inputNamedBy(const std::string& path, const BatchOptions& o) {
+    const struct {
+        const std::string& path;
+        const char* what;
+    } inputs[] = {{o.watersPath, "the table of waters"}, {o.casePath, "the template"}, {o.databasePath, "the database"}};
+    for (const auto& input : inputs)
+        if (sameFile(path, input.path)) return std::string(input.what) + " (" + input.path + ")";
+    return {};
+}
+
+void refuseInputAsOutput(const std::string& out, const BatchOptions& o) {
+    if (std::string input = inputNamedBy(out, o); !input.empty())
+        throw CannotStart{"--out " + out + " is " + input + "; the results go elsewhere"};
+}
+
+// The worker threads asked for: a whole number from 1, at most
+// MAX_JOBS_PER_CORE per core; the number of cores when not asked.
+int askedJobs(const std::string& asked) {
+    const int cores = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    if (asked.empty()) return cores;
+    long long n = 0;
+    const auto [end, ec] = std::from_chars(asked.data(), asked.data() + asked.size(), n);
+    if (ec != std::errc() || end != asked.data() + asked.size())
+        throw CannotStart{"--jobs " + shortened(asked) + ": not a whole number of threads"};
+    if (n < 1) throw CannotStart{"--jobs " + asked + ": there must be at least one thread"};
+    const long long most = static_cast<long long>(MAX_JOBS_PER_CORE) * cores;
+    if (n <= most) return static_cast<int>(n);
+    std::fprintf(stderr, "wqspec: note: --jobs %s is more than %d threads per core; at most %lld threads\n",
+                 asked.c_str(), MAX_JOBS_PER_CORE, most);
+    return static_cast<int>(most);
+}
+
+// No more threads than waters.
+int workerCount(int jobs, std::size_t waters) {
+    return static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(jobs), std::max<std::size_t>(waters, 1)));
+}
+
+}  // namespace wq

@@ -1,0 +1,53 @@
+// What the batch's command line chooses, and how each water of a table is
+// computed and recorded beyond what its row says: the charge balance
+// (--balance) and the pH a row leaves blank, the analysis's own ion balance,
+// the notes on the activity model's range, the CSV columns (--columns,
+// --all), the threads (--jobs) and an output that may not be an input.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "app/batch.hpp"
+#include "input/case_writer.hpp"
+#include "report/records.hpp"
+
+namespace wq {
+
+struct ComponentCatalog;
+struct WaterSample;
+
+// --balance: 0 none, 1 (H+) the pH, else the number of a charged component
+// among `tableComponents` (by its name or short name); CannotStart for any
+// other.
+int balanceNumber(const ComponentCatalog& catalog, const std::vector<int>& tableComponents,
+                  const std::string& balance);
+
+// The charge balance of one water under --balance `balance`; `error` says
+// why the row cannot be computed so (a blank pH with --balance ION, ...).
+CaseChoices choicesFor(const ComponentCatalog& catalog, int balance, const WaterSample& w, std::string& error);
+
+// The analysis's own imbalance, eq/kg water and percent, into `head`.
+void analysisBalanceOf(const ComponentCatalog& catalog, double templateKgWater, const WaterSample& w,
+                       RecordHead& head);
+
+// What a record notes about a water beyond the activity model's range.
+std::string modelNotes(const Results& r);
+
+// The positions of the CSV columns written: every one with --all, those
+// --columns matches, else the compact set.
+std::vector<std::size_t> selectedColumns(const RecordColumns& columns, const BatchOptions& o);
+
+// The input of the batch that `path` names, however the two are spelled
+// ("the template (WQCASE.DAT)"); empty when it names none.
+std::string inputNamedBy(const std::string& path, const BatchOptions& o);
+// CannotStart when --out names an input.
+void refuseInputAsOutput(const std::string& out, const BatchOptions& o);
+// The worker threads asked for: a whole number from 1, at most
+// MAX_JOBS_PER_CORE per core; the number of cores when not asked.
+int askedJobs(const std::string& asked);
+// No more threads than waters.
+int workerCount(int jobs, std::size_t waters);
+
+}  // namespace wq

@@ -1,0 +1,141 @@
+#include "input/table_units.hpp"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "input/component_aliases.hpp"
+
+namespace wq {
+namespace {
+
+// Formula weights (g/mol) for the hand conversions below.
+constexpr double CALCIUM = 40.078;
+constexpr double CHLORIDE = 35.453;
+constexpr double SULFATE = 96.0626;
+constexpr double BICARBONATE = 61.0168;
+
+// Each unit against a conversion done by hand: the moles per basis unit of
+// a cell, and the basis.
+TEST(TableUnits, ComponentUnitsAgainstHandConversions) {
+    struct Case {
+        const char* unit;
+        double value, gramsPerMole, charge;
+        double moles;
+        AmountBasis basis;
+    };
+    const Case cases[] = {
+        {"mol/kgw", 0.01, CALCIUM, 2, 0.01, AmountBasis::kgWater},
+        {"mmol/kgw", 2.5, CALCIUM, 2, 2.5e-3, AmountBasis::kgWater},
+        // 40.078 mg of calcium is one millimole
+        {"mg/kg", 40.078, CALCIUM, 2, 1e-3, AmountBasis::kgSolution},
+        {"ppm", 40.078, CALCIUM, 2, 1e-3, AmountBasis::kgSolution},
+        {"mg/L", 354.53, CHLORIDE, -1, 1e-2, AmountBasis::litreSolution},
+        // 96 062.6 micrograms of sulfate is one millimole
+        {"ug/L", 96062.6, SULFATE, -2, 1e-3, AmountBasis::litreSolution},
+        {"\u00B5g/L", 96062.6, SULFATE, -2, 1e-3, AmountBasis::litreSolution},
+        {"\u03BCg/L", 96062.6, SULFATE, -2, 1e-3, AmountBasis::litreSolution},
+        {"mmol/L", 3.0, CALCIUM, 2, 3e-3, AmountBasis::litreSolution},
+        // meq per charge: 4 meq/L of Ca++ is 2 mmol/L, of Cl- 4 mmol/L,
+        // of SO4-- 2 mmol/L
+        {"meq/L", 4.0, CALCIUM, 2, 2e-3, AmountBasis::litreSolution},
+        {"meq/L", 4.0, CHLORIDE, -1, 4e-3, AmountBasis::litreSolution},
+        {"meq/L", 4.0, SULFATE, -2, 2e-3, AmountBasis::litreSolution},
+    };
+    for (const Case& c : cases) {
+        const std::optional<AmountUnit> unit = componentUnit(c.unit);
+        ASSERT_TRUE(unit.has_value()) << c.unit;
+        EXPECT_EQ(unit->basis, c.basis) << c.unit;
+        const std::optional<double> moles = componentMoles(*unit, c.value, c.gramsPerMole, c.charge);
+        ASSERT_TRUE(moles.has_value()) << c.unit;
+        EXPECT_NEAR(*moles, c.moles, 1e-12 * c.moles) << c.unit << " " << c.value;
+    }
+}
+
+TEST(TableUnits, AUnitThatCannotCountTheComponent) {
+    // no mass per mole for a mass unit; equivalents of an uncharged species
+    EXPECT_FALSE(componentMoles(*componentUnit("mg/L"), 1.0, 0.0, 1.0).has_value());
+    EXPECT_FALSE(componentMoles(*componentUnit("meq/L"), 1.0, 60.08, 0.0).has_value());
+    EXPECT_TRUE(componentMoles(*componentUnit("mmol/L"), 1.0, 0.0, 0.0).has_value());
+}
+
+TEST(TableUnits, UnknownUnitsAreRefusedAndTheListNamesTheKnownOnes) {
+    for (const char* unit : {"", "mg/l", "MG/L", "mmol/kg", "mol/L", "ppb", "ug/kg", "g/L", "meq/kgw"})
+        EXPECT_FALSE(componentUnit(unit).has_value()) << unit;
+    const std::string names(componentUnitNames());
+    for (const char* unit : {"mol/kgw", "mmol/kgw", "mg/kg", "ppm", "mg/L", "ug/L", "mmol/L", "meq/L"})
+        EXPECT_NE(names.find(std::string("[") + unit + "]"), std::string::npos) << unit;
+}
+
+TEST(TableUnits, AlkalinityAgainstHandConversions) {
+    struct Case {
+        const char* unit;
+        double value;
+        double equivalents;
+        AmountBasis basis;
+    };
+    const Case cases[] = {
+        {"eq/kgw", 0.0024, 0.0024, AmountBasis::kgWater},
+        {"meq/kgw", 2.4, 0.0024, AmountBasis::kgWater},
+        {"meq/L", 2.4, 0.0024, AmountBasis::litreSolution},
+        // 61.0168 mg as HCO3 is one milliequivalent
+        {"mg/kg as HCO3", 122.0336, 0.002, AmountBasis::kgSolution},
+        {"mg/L as HCO3", 122.0336, 0.002, AmountBasis::litreSolution},
+        // 100 mg as CaCO3 is two milliequivalents (CaCO3 takes two protons)
+        {"mg/kg as CaCO3", 100.0869, 0.002, AmountBasis::kgSolution},
+        {"mg/L as CaCO3", 100.0869, 0.002, AmountBasis::litreSolution},
+    };
+    for (const Case& c : cases) {
+        const std::optional<AlkalinityUnit> unit = alkalinityUnit(c.unit);
+        ASSERT_TRUE(unit.has_value()) << c.unit;
+        EXPECT_EQ(unit->basis, c.basis) << c.unit;
+        EXPECT_NEAR(alkalinityEquivalents(*unit, c.value, BICARBONATE), c.equivalents, 1e-15) << c.unit;
+        // the dissolved solids count the alkalinity as HCO3
+        EXPECT_NEAR(alkalinityGramsAsHco3(*unit, c.value, BICARBONATE), c.equivalents * BICARBONATE, 1e-14) << c.unit;
+    }
+    for (const char* unit : {"mg/L", "mg/L as HCO3-", "mmol/L", "ppm as CaCO3"})
+        EXPECT_FALSE(alkalinityUnit(unit).has_value()) << unit;
+}
+
+TEST(TableUnits, Temperature) {
+    EXPECT_EQ(temperatureOffset(""), 0.0);
+    EXPECT_EQ(temperatureOffset("C"), 0.0);
+    EXPECT_EQ(temperatureOffset("\u00B0C"), 0.0);
+    EXPECT_EQ(temperatureOffset("degC"), 0.0);
+    // 283.15 K is 10 C
+    EXPECT_NEAR(283.15 + *temperatureOffset("K"), 10.0, 1e-12);
+    for (const char* unit : {"F", "k", "\u00B0F", "Kelvin"}) EXPECT_FALSE(temperatureOffset(unit).has_value()) << unit;
+}
+
+TEST(ComponentAliases, TheCommonComponentsAndTheirMassBasis) {
+    struct Case {
+        const char* alias;
+        const char* component;
+        double gramsPerMole;  // 0: the component's own formula weight
+    };
+    const Case cases[] = {
+        {"Ca", "Ca++", 0},     {"Mg", "Mg++", 0},         {"Na", "Na+", 0},     {"K", "K+", 0},
+        {"Cl", "Cl-", 0},      {"SO4", "SO4--", 0},       {"SiO2", "SiO2,aq", 0}, {"F", "F-", 0},
+        {"Fe", "Fe++", 0},     {"Mn", "Mn++", 0},         {"Al", "Al+++", 0},   {"B", "B(OH)3,aq", 10.81},
+        {"NO3", "NO3-", 0},    {"Sr", "Sr++", 0},         {"Ba", "Ba++", 0},    {"Li", "Li+", 0},
+        {"DIC", "HCO3-", 12.011}, {"C(4)", "HCO3-", 0},
+    };
+    for (const Case& c : cases) {
+        const ComponentAlias* a = componentAlias(c.alias);
+        ASSERT_NE(a, nullptr) << c.alias;
+        EXPECT_EQ(a->component, c.component) << c.alias;
+        EXPECT_EQ(a->gramsPerMole, c.gramsPerMole) << c.alias;
+        EXPECT_FALSE(a->meaning.empty()) << c.alias;
+    }
+    EXPECT_EQ(componentAliases().size(), std::size(cases));
+    // A laboratory's "HCO3" is its alkalinity as HCO3, not a total: no alias.
+    for (const char* name : {"HCO3", "Ca++", "ca", "Fe3", "CO3"}) EXPECT_EQ(componentAlias(name), nullptr) << name;
+    std::set<std::string_view> seen;
+    for (const ComponentAlias& a : componentAliases()) EXPECT_TRUE(seen.insert(a.alias).second) << a.alias;
+    // Iron is said to be iron(II).
+    EXPECT_NE(std::string(componentAlias("Fe")->meaning).find("iron(II)"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace wq
