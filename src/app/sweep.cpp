@@ -32,8 +32,10 @@ namespace {
 // The most temperatures one sweep computes.
 constexpr std::size_t MAX_TEMPERATURES = 10000;
 
-// from, from + step, ... up to `to` (a last step that overshoots `to` by less
-// than a millionth of a step still counts, against rounding).
+}  // namespace
+
+// A last step that overshoots `to` by less than a millionth of a step still
+// counts, against rounding.
 std::vector<double> sweepTemperatures(const SweepOptions& o, bool extended) {
     if (!std::isfinite(o.from) || !std::isfinite(o.to) || !std::isfinite(o.step))
         throw CannotStart{"--from, --to and --step must be numbers"};
@@ -57,6 +59,18 @@ std::vector<double> sweepTemperatures(const SweepOptions& o, bool extended) {
     return t;
 }
 
+void readSweepCase(Program& p, const std::string& name) {
+    try {
+        readCase(p);
+    } catch (const Stop& stopped) {
+        throw CannotStart{name + " cannot be read: " + stopped.reason};
+    }
+    if (p.input.mineralsSwitch == 0)
+        throw CannotStart{name + " does not ask for minerals (option 2 is 0); a sweep compares minerals"};
+}
+
+namespace {
+
 // One run at the program's current conditions; a STOP or a fault becomes the
 // row's status.
 SweepRow computeRow(Program& p, bool input) {
@@ -79,13 +93,7 @@ void loadProgram(QuietProgram& q, const SweepOptions& o) {
     p.caseFile = loadInput(o.casePath, MAX_RUN_INPUT_BYTES, "the run input");
     // Every temperature uses the content the file had when the sweep started.
     p.database = DatabaseFile::ofParsed(databaseSnapshot(o.databasePath));
-    try {
-        readCase(p);
-    } catch (const Stop& stopped) {
-        throw CannotStart{o.casePath + " cannot be read: " + stopped.reason};
-    }
-    if (p.input.mineralsSwitch == 0)
-        throw CannotStart{o.casePath + " does not ask for minerals (option 2 is 0); a sweep compares minerals"};
+    readSweepCase(p, o.casePath);
 }
 
 // The sweep table takes its name only when it is written whole: a sweep
@@ -102,15 +110,15 @@ void openOutput(StagedFile& out, const SweepOptions& o) {
 }
 
 // The minerals of the estimate, from the run at the run input's conditions.
-void chooseMinerals(const Program& p, SweepResult& s, const SweepOptions& o) {
+void chooseMinerals(const Program& p, SweepResult& s, const SweepOptions& o, std::vector<std::string>& notes) {
     const Results& first = *s.rows.front().results;
     const std::set<std::string> forced = forcedMineralNames(first);
     const std::vector<std::string> known = mineralNames(first);
     s.chosen = o.minerals.empty() ? defaultMinerals(known, forced) : namedMinerals(p, o.minerals, known);
     for (const std::string& m : s.chosen)
         if (forced.count(m))
-            std::fprintf(stderr, "wqspec: note: %s fixes a total, so its log Q/K is held at its target at every "
-                                 "temperature and tells nothing of the reservoir\n", m.c_str());
+            notes.push_back(m + " fixes a total, so its log Q/K is held at its target at every temperature and "
+                                "tells nothing of the reservoir");
 }
 
 // The chain of runs: the run input's conditions, then every temperature. Every
@@ -118,11 +126,11 @@ void chooseMinerals(const Program& p, SweepResult& s, const SweepOptions& o) {
 // after the dialogue's resets); a run that fails leaves its row, and the next
 // starts again from that copy, as if the failed run had not happened.
 FrontEndExit runChain(Program& p, SweepResult& s, const SweepOptions& o, const std::vector<double>& temperatures,
-                      Sink& console) {
+                      Sink& console, std::vector<std::string>& notes) {
     s.rows.push_back(computeRow(p, true));
     writeSweepRow(s.rows.back(), console);
     if (!s.rows.back().converged()) return FrontEndExit::someFailed;
-    chooseMinerals(p, s, o);
+    chooseMinerals(p, s, o, notes);
     prepareNextRun(p);
     auto kept = std::make_unique<CarriedState>(p);
     bool lastFailed = false, anyFailed = false;
@@ -172,6 +180,14 @@ SweepResult sweepOf(const Program& p, const SweepOptions& o) {
 
 }  // namespace
 
+SweepRun computeSweep(Program& p, const SweepOptions& o, const std::vector<double>& temperatures, Sink& console) {
+    SweepRun run;
+    run.result = sweepOf(p, o);
+    run.status = runChain(p, run.result, o, temperatures, console, run.notes);
+    if (run.result.rows.front().converged()) estimate(run.result);
+    return run;
+}
+
 int runSweep(const SweepOptions& o) {
     return runFrontEnd([&] {
         Sink console(stdout, false, "standard output");
@@ -180,14 +196,15 @@ int runSweep(const SweepOptions& o) {
         const std::vector<double> temperatures = sweepTemperatures(o, q->input.extendedRun());
         StagedFile out;
         openOutput(out, o);
-        SweepResult s = sweepOf(*q, o);
-        const FrontEndExit status = runChain(*q, s, o, temperatures, console);
+        const SweepRun run = computeSweep(*q, o, temperatures, console);
+        for (const std::string& note : run.notes) std::fprintf(stderr, "wqspec: note: %s\n", note.c_str());
+        const SweepResult& s = run.result;
+        const FrontEndExit status = run.status;
         if (!s.rows.front().converged()) {
             std::fprintf(stderr, "wqspec: the run at the run input's conditions failed: %s\n",
                          s.rows.front().status.c_str());
             return status;
         }
-        estimate(s);
         writeSweepEstimate(s, console);
         const std::string table = sweepTable(s);
         std::string why;
