@@ -8,6 +8,7 @@ namespace wq {
 
 struct ProgramOptions {
     std::string resultsPath;  // --results: a JSON array of one record per run; empty: none
+    std::string databasePath = "LOGKDATA.KDB";  // --db
 };
 
 // Returns the process exit status.

@@ -44,6 +44,13 @@ private:
     std::unique_ptr<Program> prog_;
 };
 
+// The database of a run that names none but the default (`path` is
+// LOGKDATA.KDB): the one in the working folder; when there is none, the
+// database installed with the program (share/wqspec/LOGKDATA.KDB of its
+// install prefix), said in one line on standard error. Any other path, or
+// a program that is not installed, keeps `path`.
+std::string databaseToRead(const std::string& path);
+
 // A text file read whole, at most `limit` bytes of it; CannotStart naming
 // `what` and the file otherwise (a file that is not a regular one included).
 TextFile loadInput(const std::string& path, std::size_t limit, const std::string& what);

@@ -1,5 +1,6 @@
 // The command line. Without arguments the program is the console program it
 // has always been: it reads WQCASE.DAT and LOGKDATA.KDB in the current folder
+// (an installed program with no LOGKDATA.KDB there reads the installed one)
 // and talks on the console. Options and subcommands stand beside it.
 #include <CLI/CLI.hpp>
 
@@ -8,6 +9,7 @@
 
 #include "app/batch.hpp"
 #include "app/driver.hpp"
+#include "app/front_end.hpp"
 #include "app/sweep.hpp"
 #include "report/records.hpp"
 #include "wqspec_version.hpp"
@@ -50,7 +52,11 @@ void addSweep(CLI::App& app, wq::SweepOptions& sweep) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc <= 1) return wq::runProgram();
+    if (argc <= 1) {
+        wq::ProgramOptions program;
+        program.databasePath = wq::databaseToRead(program.databasePath);
+        return wq::runProgram(program);
+    }
     CLI::App app{"wqspec: equilibrium speciation, saturation indices and geothermometry of natural waters.\n"
                  "Without arguments: the console program on WQCASE.DAT and LOGKDATA.KDB in this folder.",
                  "wqspec"};
@@ -58,6 +64,9 @@ int main(int argc, char** argv) {
     wq::ProgramOptions program;
     app.add_option("--results", program.resultsPath,
                    "Also write one JSON record per run of the dialogue to this file");
+    app.add_option("--db", program.databasePath,
+                   "Database (default: LOGKDATA.KDB in this folder, else the one installed with the program)")
+        ->capture_default_str();
     wq::BatchOptions batch;
     const CLI::Option* writeCases = addBatch(app, batch);
     wq::SweepOptions sweep;
@@ -70,8 +79,13 @@ int main(int argc, char** argv) {
     }
     if (app.got_subcommand("batch")) {
         batch.writeCases = writeCases->count() > 0;
+        batch.databasePath = wq::databaseToRead(batch.databasePath);
         return wq::runBatch(batch);
     }
-    if (app.got_subcommand("sweep")) return wq::runSweep(sweep);
+    if (app.got_subcommand("sweep")) {
+        sweep.databasePath = wq::databaseToRead(sweep.databasePath);
+        return wq::runSweep(sweep);
+    }
+    program.databasePath = wq::databaseToRead(program.databasePath);
     return wq::runProgram(program);
 }
