@@ -1,12 +1,13 @@
 #!/usr/bin/python3
 """Checks the floors of the code: every folder of src/ includes only folders
-on its own floor or below, and no two folders include each other.
+on its own floor or below, no folders include each other in a circle, and no
+files do either (inside a folder too, where there is no floor to go up).
 
 The floors are those of the table in docs/architecture.md (one row a folder:
 | floor | `src/folder` | what it holds |), the one place they are written.
 The script reads every #include "folder/file" of src/ and fails, naming the
 file and the line, when one reaches a higher floor, names a folder the table
-does not have, or closes a circle between two folders.
+does not have, or closes a circle between folders or between files.
 
     /usr/bin/python3 tools/check-floors.py [ROOT]     (CTest: floors)
 
@@ -18,7 +19,7 @@ import re
 import sys
 
 TABLE_ROW = re.compile(r"^\|\s*(\d+)\s*\|\s*`src/([\w-]+)`\s*\|")
-INCLUDE = re.compile(r'^\s*#\s*include\s+"([\w-]+)/[^"]+"')
+INCLUDE = re.compile(r'^\s*#\s*include\s+"(([\w-]+)/[^"]+)"')
 SOURCES = (".cpp", ".hpp", ".h", ".cc")
 
 
@@ -33,7 +34,8 @@ def floors_of(architecture):
 
 
 def includes(src):
-    """(folder, file, line number, included folder) for every include of a folder."""
+    """(folder, file, line number, included folder, included file) for every
+    include of a folder."""
     for folder in sorted(os.listdir(src)):
         path = os.path.join(src, folder)
         if not os.path.isdir(path):
@@ -45,7 +47,7 @@ def includes(src):
                 for number, line in enumerate(f, start=1):
                     m = INCLUDE.match(line)
                     if m:
-                        yield folder, f"src/{folder}/{name}", number, m.group(1)
+                        yield folder, f"src/{folder}/{name}", number, m.group(2), f"src/{m.group(1)}"
 
 
 def check(root):
@@ -58,7 +60,9 @@ def check(root):
     for folder in sorted(os.listdir(src)):
         if os.path.isdir(os.path.join(src, folder)) and folder not in floors:
             faults.append(f"src/{folder} has no floor in docs/architecture.md")
-    for folder, where, number, included in includes(src):
+    file_edges = {}
+    for folder, where, number, included, included_file in includes(src):
+        file_edges.setdefault(where, {}).setdefault(included_file, f"{where}:{number}")
         if included == folder or folder not in floors:
             continue
         if included not in floors:
@@ -69,11 +73,44 @@ def check(root):
         if floors[included] > floors[folder]:
             faults.append(f"{where}:{number}: src/{folder} (floor {floors[folder]}) includes src/{included} "
                           f"(floor {floors[included]}), a higher floor")
-    for a, targets in sorted(edges.items()):
-        for b, where in sorted(targets.items()):
-            if a < b and a in edges.get(b, {}):
-                faults.append(f"src/{a} and src/{b} include each other ({where} and {edges[b][a]})")
+    for circle in circles(edges):
+        if len(circle) == 3:
+            a, b = circle[0], circle[1]
+            faults.append(f"src/{a} and src/{b} include each other ({edges[a][b]} and {edges[b][a]})")
+        else:
+            faults.append("folders include each other in a circle: " + " -> ".join(f"src/{f}" for f in circle)
+                          + " (" + ", ".join(edges[a][b] for a, b in zip(circle, circle[1:])) + ")")
+    for circle in circles(file_edges):
+        faults.append("files include each other in a circle: " + " -> ".join(circle)
+                      + " (" + ", ".join(file_edges[a][b] for a, b in zip(circle, circle[1:])) + ")")
     return faults
+
+
+def circles(edges):
+    """The circles a depth-first walk of the graph {node: {successor: where}}
+    meets, each as [a, b, ..., a] from its smallest node: at least one in every
+    group of nodes that reach each other, which is what a fault needs."""
+    found = set()
+    on_path, path, done = set(), [], set()
+
+    def walk(node):
+        on_path.add(node)
+        path.append(node)
+        for successor in sorted(edges.get(node, {})):
+            if successor in on_path:
+                circle = path[path.index(successor):]
+                start = circle.index(min(circle))
+                found.add(tuple(circle[start:] + circle[:start]))
+            elif successor not in done:
+                walk(successor)
+        path.pop()
+        on_path.discard(node)
+        done.add(node)
+
+    for node in sorted(edges):
+        if node not in done:
+            walk(node)
+    return [list(c) + [c[0]] for c in sorted(found)]
 
 
 def main(argv):
@@ -82,7 +119,7 @@ def main(argv):
     for fault in faults:
         print(f"check-floors: {fault}", file=sys.stderr)
     if not faults:
-        print("check-floors: every include of src/ stays on its floor or goes below")
+        print("check-floors: every include of src/ stays on its floor or goes below, and none closes a circle")
     return 1 if faults else 0
 
 

@@ -18,6 +18,7 @@ TABLE = """# How it fits together
 | 1 | `src/text` | text |
 | 2 | `src/grid` | grids |
 | 2 | `src/linear` | linear algebra |
+| 2 | `src/solver` | solvers |
 | 3 | `src/app` | the top |
 """
 
@@ -28,7 +29,7 @@ class CheckFloorsTest(unittest.TestCase):
         os.makedirs(os.path.join(self.root, "docs"))
         with open(os.path.join(self.root, "docs", "architecture.md"), "w", encoding="utf-8") as f:
             f.write(TABLE)
-        for folder in ("text", "grid", "linear", "app"):
+        for folder in ("text", "grid", "linear", "solver", "app"):
             os.makedirs(os.path.join(self.root, "src", folder))
         self.write("text/a.hpp", '#pragma once\n#include <string>\n')
         self.write("grid/g.cpp", '#include "grid/g.hpp"\n#include "text/a.hpp"\n')
@@ -47,6 +48,20 @@ class CheckFloorsTest(unittest.TestCase):
     def test_the_clone_keeps_its_floors(self):
         done = self.run_script(ROOT)
         self.assertEqual(done.returncode, 0, done.stderr)
+
+    def test_circles_of_three_folders_and_of_files_in_one_folder_are_caught(self):
+        self.write("grid/g.hpp", '#include "linear/l.hpp"\n')
+        self.write("linear/l.hpp", '#include "solver/s.hpp"\n')
+        self.write("solver/s.hpp", '#include "grid/g.hpp"\n')
+        self.write("text/b.hpp", '#include "text/c.hpp"\n')
+        self.write("text/c.hpp", '#include "text/d.hpp"\n')
+        self.write("text/d.hpp", '\n#include "text/b.hpp"\n')
+        done = self.run_script(self.root)
+        self.assertEqual(done.returncode, 1)
+        self.assertIn("folders include each other in a circle: src/grid -> src/linear -> src/solver -> src/grid "
+                      "(src/grid/g.hpp:1, src/linear/l.hpp:1, src/solver/s.hpp:1)", done.stderr)
+        self.assertIn("files include each other in a circle: src/text/b.hpp -> src/text/c.hpp -> src/text/d.hpp "
+                      "-> src/text/b.hpp (src/text/b.hpp:1, src/text/c.hpp:1, src/text/d.hpp:2)", done.stderr)
 
     def test_faults_are_named_with_file_and_line(self):
         self.assertEqual(self.run_script(self.root).returncode, 0)
