@@ -46,6 +46,14 @@ Database openDatabase(const std::string& path) {
     }
 }
 
+// How a table runs on `database`; `json`: with each water's JSON record.
+wq::TableRunOptions tableRun(const Database& database, bool json) {
+    wq::TableRunOptions run;
+    run.json = json;
+    run.database = database.parsed;
+    return run;
+}
+
 wq::BatchOptions batchOptions(const std::string& casePath, const Database& database, const std::string& jobs) {
     wq::BatchOptions o;
     o.casePath = casePath;
@@ -96,19 +104,26 @@ py::dict runTable(const std::vector<std::string>& columns, const std::vector<std
     {
         py::gil_scoped_release released;
         static const std::atomic<bool> never{false};
-        outcome = guarded([&] { return wq::runTableOfWaters(table, options, {json, database.parsed}, never); });
+        // Each record's cells are read on this thread as it comes, while the
+        // workers compute the waters after it.
         std::vector<std::size_t> text;
-        for (std::size_t c = 0; c < outcome.header.size(); ++c)
-            (textColumn(outcome.header[c]) ? text : numeric).push_back(c);
-        texts.assign(text.size(), {});
-        numbers.assign(outcome.waters.size() * numeric.size(), std::nan(""));
-        for (std::size_t w = 0; w < outcome.waters.size(); ++w) {
-            const std::vector<std::string> cells = cellsOf(outcome.waters[w].csv);
+        wq::TableRunOptions run = tableRun(database, json);
+        run.onWater = [&](const std::vector<std::string>& header, const wq::WaterOutcome& water) {
+            if (text.empty() && numeric.empty()) {
+                for (std::size_t c = 0; c < header.size(); ++c) (textColumn(header[c]) ? text : numeric).push_back(c);
+                texts.assign(text.size(), {});
+            }
+            const std::vector<std::string> cells = cellsOf(water.csv);
             for (std::size_t k = 0; k < text.size(); ++k)
                 texts[k].push_back(text[k] < cells.size() ? cells[text[k]] : "");
             for (std::size_t k = 0; k < numeric.size(); ++k)
-                if (numeric[k] < cells.size()) numbers[w * numeric.size() + k] = numberOf(cells[numeric[k]]);
-        }
+                numbers.push_back(numeric[k] < cells.size() ? numberOf(cells[numeric[k]]) : std::nan(""));
+        };
+        outcome = guarded([&] { return wq::runTableOfWaters(table, options, run, never); });
+        if (text.empty() && numeric.empty())  // no water: the columns all the same
+            for (std::size_t c = 0; c < outcome.header.size(); ++c)
+                (textColumn(outcome.header[c]) ? text : numeric).push_back(c);
+        texts.resize(text.size());
     }
     py::dict result;
     result["header"] = outcome.header;
@@ -145,7 +160,7 @@ std::vector<std::string> recordHeader(const std::vector<std::string>& columns,
     const wq::TableOfWaters table{columns, rows};
     py::gil_scoped_release released;
     return guarded(
-        [&] { return wq::recordHeader(table, batchOptions(casePath, database, ""), {false, database.parsed}); });
+        [&] { return wq::recordHeader(table, batchOptions(casePath, database, ""), tableRun(database, false)); });
 }
 
 py::dict curveMinimum(const wq::CurveMinimum& m) {
@@ -171,7 +186,7 @@ py::dict sweepWater(const std::vector<std::string>& columns, const std::vector<s
     {
         py::gil_scoped_release released;
         run = guarded([&] {
-            return wq::sweepTableWater(table, batchOptions(casePath, database, ""), {false, database.parsed}, sweep);
+            return wq::sweepTableWater(table, batchOptions(casePath, database, ""), tableRun(database, false), sweep);
         });
         if (run.result.rows.front().converged()) text = wq::sweepTable(run.result);
     }

@@ -77,6 +77,7 @@ TableOutcome runTableOfWaters(const TableOfWaters& table, const BatchOptions& op
             w.status = std::move(solved.status);
             w.csv = std::move(solved.records[0]);
             if (run.json) w.json = std::move(solved.records[1]);
+            if (run.onWater) run.onWater(outcome.header, w);
             outcome.waters.push_back(std::move(w));
             return true;
         },

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,6 +45,10 @@ struct TableRunOptions {
     bool json = false;  // also write each water's JSON record
     // Read once and shared; when null, options.databasePath is read.
     std::shared_ptr<const ParsedDatabase> database;
+    // Called on the calling thread for each water in the table's order, as
+    // soon as it and the waters before it are done (while the workers go on
+    // with the rest), with the header's cells first known.
+    std::function<void(const std::vector<std::string>& header, const WaterOutcome&)> onWater;
 };
 
 // Runs every water of `table` with the batch's options on their worker

@@ -2,4 +2,5 @@ list(APPEND WQSPEC_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/batch_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/batch_files_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/joint_solve_run_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/table_of_waters_test.cpp
 )
