@@ -2,16 +2,15 @@
 // as values (app/table_of_waters.hpp) and the bundled database, with the
 // GIL released while the workers solve. pandas stays on the Python side:
 // this module takes lists of column names and cell texts and gives back the
-// records' cells, the numbers as float64 arrays.
+// CSV records' cells as values, the numbers as float64 arrays (the very
+// doubles the CSV writes with 17 digits), never written as text and read back.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
 #include <atomic>
-#include <charconv>
 #include <cmath>
 #include <memory>
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -20,7 +19,7 @@
 #include "app/table_of_waters.hpp"
 #include "input/database_file.hpp"
 #include "report/sweep_table.hpp"
-#include "text/csv.hpp"
+#include "report/records.hpp"
 #include "text/stop.hpp"
 
 namespace py = pybind11;
@@ -67,20 +66,6 @@ bool textColumn(const std::string& column) {
     return column == "name" || column == "status" || column == "Eh couple";
 }
 
-// A CSV record's cells.
-std::vector<std::string> cellsOf(const std::string& record) {
-    std::string error;
-    wq::CsvReader reader(record);
-    std::optional<wq::CsvRecord> r = reader.next(error);
-    return r ? std::move(r->fields) : std::vector<std::string>{};
-}
-
-double numberOf(const std::string& cell) {
-    double value = std::nan("");
-    if (!cell.empty()) std::from_chars(cell.data(), cell.data() + cell.size(), value);
-    return value;
-}
-
 // Runs a front end's work, a CannotStart or a STOP becoming an InputFault.
 template <class Work>
 auto guarded(Work&& work) {
@@ -104,7 +89,7 @@ py::dict runTable(const std::vector<std::string>& columns, const std::vector<std
     {
         py::gil_scoped_release released;
         static const std::atomic<bool> never{false};
-        // Each record's cells are read on this thread as it comes, while the
+        // Each record's cells are taken on this thread as it comes, while the
         // workers compute the waters after it.
         std::vector<std::size_t> text;
         wq::TableRunOptions run = tableRun(database, json);
@@ -113,11 +98,13 @@ py::dict runTable(const std::vector<std::string>& columns, const std::vector<std
                 for (std::size_t c = 0; c < header.size(); ++c) (textColumn(header[c]) ? text : numeric).push_back(c);
                 texts.assign(text.size(), {});
             }
-            const std::vector<std::string> cells = cellsOf(water.csv);
+            const std::vector<wq::RecordCell>& cells = water.cells;
             for (std::size_t k = 0; k < text.size(); ++k)
-                texts[k].push_back(text[k] < cells.size() ? cells[text[k]] : "");
+                texts[k].push_back(text[k] < cells.size() ? cells[text[k]].text : "");
             for (std::size_t k = 0; k < numeric.size(); ++k)
-                numbers.push_back(numeric[k] < cells.size() ? numberOf(cells[numeric[k]]) : std::nan(""));
+                numbers.push_back(numeric[k] < cells.size() && cells[numeric[k]].kind != wq::RecordCell::Kind::text
+                                      ? cells[numeric[k]].number
+                                      : std::nan(""));
         };
         outcome = guarded([&] { return wq::runTableOfWaters(table, options, run, never); });
         if (text.empty() && numeric.empty())  // no water: the columns all the same

@@ -65,7 +65,11 @@ FrontEndExit solveAll(const BatchInputs& s, const RecordColumns& columns, const 
     bool anyFailed = false, writeFailed = false;
     std::string threadNote;
     const std::size_t written = solveInOrder(
-        s, columns, {&format}, jobs, interrupted,
+        s,
+        [&](const RecordHead& head, const Results* results, SolvedWater& water) {
+            water.records.push_back(format.record(columns, head, results));
+        },
+        jobs, interrupted,
         [&](std::size_t i, SolvedWater&& solved) {
             anyFailed |= !solved.converged;
             writeFailed = !out.write(solved.records.front());

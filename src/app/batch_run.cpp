@@ -56,8 +56,7 @@ void loadWater(Program& p, const BatchInputs& s, const WaterSample& w) {
     p.database = DatabaseFile::ofParsed(s.database);
 }
 
-SolvedWater solveWater(const BatchInputs& s, const RecordColumns& columns,
-                       const std::vector<const RecordFormat*>& formats, const WaterSample& w) {
+SolvedWater solveWater(const BatchInputs& s, const RecordWater& record, const WaterSample& w) {
     const RunInput& templateInput = s.templateCase->input;
     RecordHead head{w.name, "", w.temperature.value_or(templateInput.temperature),
                     w.pressure.value_or(templateInput.pressure)};
@@ -80,8 +79,7 @@ SolvedWater solveWater(const BatchInputs& s, const RecordColumns& columns,
     SolvedWater solved;
     solved.converged = results && results->converged;
     solved.status = head.status;
-    for (const RecordFormat* format : formats)
-        solved.records.push_back(format->record(columns, head, results ? &*results : nullptr));
+    record(head, results ? &*results : nullptr, solved);
     return solved;
 }
 
@@ -155,8 +153,7 @@ int askedJobs(const std::string& asked, std::string& note) {
     return static_cast<int>(most);
 }
 
-std::size_t solveInOrder(const BatchInputs& s, const RecordColumns& columns,
-                         const std::vector<const RecordFormat*>& formats, int jobs, const std::atomic<bool>& stop,
+std::size_t solveInOrder(const BatchInputs& s, const RecordWater& record, int jobs, const std::atomic<bool>& stop,
                          const std::function<bool(std::size_t, SolvedWater&&)>& take, std::string& threadNote) {
     const std::size_t n = s.table.waters.size();
     jobs = workerCount(jobs, n);
@@ -169,7 +166,7 @@ std::size_t solveInOrder(const BatchInputs& s, const RecordColumns& columns,
     const auto stopped = [&] { return stop || refused; };
     const auto work = [&] {
         for (std::size_t i; !stopped() && (i = next++) < n;) {
-            SolvedWater solved = solveWater(s, columns, formats, s.table.waters[i]);
+            SolvedWater solved = solveWater(s, record, s.table.waters[i]);
             std::lock_guard<std::mutex> lock(mutex);
             done[i] = std::move(solved);
             ready.notify_one();
@@ -199,7 +196,7 @@ std::size_t solveInOrder(const BatchInputs& s, const RecordColumns& columns,
             // No worker: this thread takes the water itself.
             lock.unlock();
             const std::size_t i = next++;
-            done[i] = solveWater(s, columns, formats, s.table.waters[i]);
+            done[i] = solveWater(s, record, s.table.waters[i]);
             lock.lock();
         }
         if (!done[handed]) break;  // stopped: the workers have ended

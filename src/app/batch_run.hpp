@@ -57,22 +57,26 @@ std::string blankRowsNote(const std::string& tableName, const std::vector<int>& 
 // `note` says so when more were asked than are taken.
 int askedJobs(const std::string& asked, std::string& note);
 
-// A water solved and written in each of the formats asked for.
+// A water solved, with what the front end made of it.
 struct SolvedWater {
     bool converged = false;
     std::string status;                // as its records say
-    std::vector<std::string> records;  // one per format, in their order
+    std::vector<std::string> records;  // records as texts, one per format
+    std::vector<RecordCell> cells;     // the CSV record's cells, when wanted as values
 };
 
+// What a front end makes of a water once solved (`results` null for a
+// water that could not be run): called on the worker's thread.
+using RecordWater = std::function<void(const RecordHead& head, const Results* results, SolvedWater& water)>;
+
 // Solves every water of the table on `jobs` threads (at most one per water),
-// each record written by the worker that solved it, and hands each to `take`
-// on the calling thread in the table's order. `take` returning false, or
+// each recorded by the worker that solved it (`record`), and hands each to
+// `take` on the calling thread in the table's order. `take` returning false, or
 // `stop` set, stops the workers taking new waters; what is done is handed on.
 // Returns how many waters were handed on; `threadNote` says when fewer
 // threads than asked could be started (the calling thread computes the waters
 // when none could).
-std::size_t solveInOrder(const BatchInputs& inputs, const RecordColumns& columns,
-                         const std::vector<const RecordFormat*>& formats, int jobs, const std::atomic<bool>& stop,
+std::size_t solveInOrder(const BatchInputs& inputs, const RecordWater& record, int jobs, const std::atomic<bool>& stop,
                          const std::function<bool(std::size_t, SolvedWater&&)>& take, std::string& threadNote);
 
 }  // namespace wq

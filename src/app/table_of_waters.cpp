@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <map>
-#include <optional>
 
 #include "app/batch_run.hpp"
 #include "app/front_end.hpp"
@@ -40,14 +39,6 @@ BatchInputs readInputs(const TableAsCsv& t, const BatchOptions& options, const T
     return readBatchInputs(options, [&] { return TextFile("the table", t.text); }, run.database);
 }
 
-std::vector<std::string> headerCells(const RecordColumns& columns) {
-    std::string error;
-    const std::string header = recordFormatOf(".csv")->opening(columns);
-    CsvReader reader(header);
-    std::optional<CsvRecord> cells = reader.next(error);
-    return cells ? cells->fields : std::vector<std::string>{};
-}
-
 }  // namespace
 
 TableOutcome runTableOfWaters(const TableOfWaters& table, const BatchOptions& options, const TableRunOptions& run,
@@ -61,13 +52,17 @@ TableOutcome runTableOfWaters(const TableOfWaters& table, const BatchOptions& op
     if (std::string blank = blankRowsNote("the table", inputs.table.blankRows); !blank.empty())
         outcome.notes.push_back(blank);
     const RecordColumns columns = probeColumns(inputs);
-    outcome.header = headerCells(columns);
-    std::vector<const RecordFormat*> formats{recordFormatOf(".csv")};
-    if (run.json) formats.push_back(recordFormatOf(".json"));
+    outcome.header = recordColumnNames(columns);
+    const RecordFormat& json = *recordFormatOf(".json");
     outcome.waters.reserve(inputs.table.waters.size());
     std::string threadNote;
     solveInOrder(
-        inputs, columns, formats, jobs, stop,
+        inputs,
+        [&](const RecordHead& head, const Results* results, SolvedWater& water) {
+            water.cells = recordCells(columns, head, results);
+            if (run.json) water.records.push_back(json.record(columns, head, results));
+        },
+        jobs, stop,
         [&](std::size_t i, SolvedWater&& solved) {
             WaterOutcome w;
             const auto row = text.rowOfLine.find(inputs.table.waters[i].line);
@@ -75,8 +70,8 @@ TableOutcome runTableOfWaters(const TableOfWaters& table, const BatchOptions& op
             w.converged = solved.converged;
             w.fault = inputs.table.waters[i].error;
             w.status = std::move(solved.status);
-            w.csv = std::move(solved.records[0]);
-            if (run.json) w.json = std::move(solved.records[1]);
+            w.cells = std::move(solved.cells);
+            if (run.json) w.json = std::move(solved.records.front());
             if (run.onWater) run.onWater(outcome.header, w);
             outcome.waters.push_back(std::move(w));
             return true;
@@ -88,7 +83,7 @@ TableOutcome runTableOfWaters(const TableOfWaters& table, const BatchOptions& op
 
 std::vector<std::string> recordHeader(const TableOfWaters& table, const BatchOptions& options,
                                       const TableRunOptions& run) {
-    return headerCells(probeColumns(readInputs(tableAsCsv(table), options, run)));
+    return recordColumnNames(probeColumns(readInputs(tableAsCsv(table), options, run)));
 }
 
 SweepRun sweepTableWater(const TableOfWaters& table, const BatchOptions& options, const TableRunOptions& run,

@@ -31,12 +31,12 @@ struct WaterOutcome {
     bool converged = false;
     std::string status;
     std::string fault;  // the row's own fault (a cell that is not a number, ...), also its status
-    std::string csv;   // the CSV record (a line of the batch's CSV output)
-    std::string json;  // the JSON record, when asked for
+    std::vector<RecordCell> cells;  // the CSV record's cells (csvRecordLine writes its line)
+    std::string json;               // the JSON record, when asked for
 };
 
 struct TableOutcome {
-    std::vector<std::string> header;  // the CSV header's cells
+    std::vector<std::string> header;  // the CSV record's column names
     std::vector<WaterOutcome> waters;
     std::vector<std::string> notes;   // what the batch would say on standard error
 };

@@ -1,5 +1,7 @@
 // The CSV table of records: a header of the columns, then one row per run
 // (registered as ".csv").
+#include <cmath>
+#include <limits>
 #include <map>
 
 #include "input/tables.hpp"
@@ -16,28 +18,59 @@ const char* const FIXED_COLUMNS[] = {
     "charge imbalance [%]",
 };
 
-std::vector<std::string> fixedCells(const RecordHead& head, const Results* r) {
+RecordCell number(double value) { return {RecordCell::Kind::number, value, {}}; }
+RecordCell whole(double value) { return {RecordCell::Kind::whole, value, {}}; }
+RecordCell text(std::string value) { return {RecordCell::Kind::text, 0.0, std::move(value)}; }
+constexpr double EMPTY = std::numeric_limits<double>::quiet_NaN();
+
+std::vector<RecordCell> fixedCells(const RecordHead& head, const Results* r) {
     // Text that is not UTF-8 (a name in Latin-1) as the JSON record has it.
-    std::string name = utf8Replacing(head.name), status = utf8Replacing(head.status);
-    if (!r) return {name, status, "", csvNumber(head.temperature), csvNumber(head.pressure)};
+    RecordCell name = text(utf8Replacing(head.name)), status = text(utf8Replacing(head.status));
+    if (!r)
+        return {name,   status, whole(EMPTY),  number(head.temperature), number(head.pressure), number(EMPTY),
+                number(EMPTY), number(EMPTY), number(EMPTY), number(EMPTY), number(EMPTY), text(""),
+                number(EMPTY), number(EMPTY), number(EMPTY)};
     return {name,
             status,
-            std::to_string(r->loops),
-            csvNumber(r->temperature),
-            csvNumber(r->pressure),
-            csvNumber(r->pH),
-            csvNumber(r->ionicStrength),
-            csvNumber(r->stoichiometricIonicStrength),
-            csvNumber(r->waterActivity),
-            csvNumber(r->osmoticCoefficient),
-            r->ehCouple == EhCouple::none ? "" : csvNumber(r->eh),
-            ehCoupleName(r->ehCouple),
-            r->sourceTemperatureShown ? csvNumber(r->sourceTemperature) : "",
-            csvNumber(r->chargeImbalance),
-            csvNumber(r->chargeImbalancePercent)};
+            whole(r->loops),
+            number(r->temperature),
+            number(r->pressure),
+            number(r->pH),
+            number(r->ionicStrength),
+            number(r->stoichiometricIonicStrength),
+            number(r->waterActivity),
+            number(r->osmoticCoefficient),
+            number(r->ehCouple == EhCouple::none ? EMPTY : r->eh),
+            text(ehCoupleName(r->ehCouple)),
+            number(r->sourceTemperatureShown ? r->sourceTemperature : EMPTY),
+            number(r->chargeImbalance),
+            number(r->chargeImbalancePercent)};
 }
 
-std::string csvHeader(const RecordColumns& columns) {
+std::string cellText(const RecordCell& cell) {
+    switch (cell.kind) {
+        case RecordCell::Kind::text: return cell.text;
+        case RecordCell::Kind::whole:
+            return std::isfinite(cell.number) ? std::to_string(static_cast<long long>(cell.number)) : std::string();
+        case RecordCell::Kind::number: break;
+    }
+    return csvNumber(cell.number);
+}
+
+class CsvRecords final : public RecordFormat {
+public:
+    bool fixesColumns() const override { return true; }
+    std::string opening(const RecordColumns& columns) const override { return csvLine(recordColumnNames(columns)); }
+    std::string record(const RecordColumns& columns, const RecordHead& head, const Results* results) const override {
+        return csvRecordLine(recordCells(columns, head, results));
+    }
+    std::string separator(bool) const override { return {}; }
+    std::string closing(bool) const override { return {}; }
+};
+
+}  // namespace
+
+std::vector<std::string> recordColumnNames(const RecordColumns& columns) {
     std::vector<std::string> cells(std::begin(FIXED_COLUMNS), std::end(FIXED_COLUMNS));
     for (const std::string& s : columns.species) {
         cells.push_back("log_m(" + s + ")");
@@ -46,12 +79,11 @@ std::string csvHeader(const RecordColumns& columns) {
     }
     for (const std::string& m : columns.minerals) cells.push_back("SI(" + m + ")");
     for (const std::string& g : columns.gases) cells.push_back("log_f(" + g + ")");
-    return csvLine(cells);
+    return cells;
 }
 
-std::string csvRow(const RecordColumns& columns, const RecordHead& head, const Results* r) {
-    std::vector<std::string> cells = fixedCells(head, r);
-    cells.resize(std::size(FIXED_COLUMNS));
+std::vector<RecordCell> recordCells(const RecordColumns& columns, const RecordHead& head, const Results* r) {
+    std::vector<RecordCell> cells = fixedCells(head, r);
     std::map<std::string, const SpeciesRow*> species;
     std::map<std::string, double> minerals, gases;
     if (r) {
@@ -59,39 +91,34 @@ std::string csvRow(const RecordColumns& columns, const RecordHead& head, const R
         for (const MineralRow& m : r->minerals) minerals[m.name] = m.saturationIndex;
         for (const GasRow& g : r->gases) gases[g.name] = g.logFugacity;
     }
+    cells.reserve(cells.size() + 3 * columns.species.size() + columns.minerals.size() + columns.gases.size());
     for (const std::string& name : columns.species) {
         auto it = species.find(name);
         if (it == species.end()) {
-            cells.insert(cells.end(), 3, "");
+            cells.insert(cells.end(), 3, number(EMPTY));
             continue;
         }
-        cells.push_back(csvNumber(it->second->logMolality));
-        cells.push_back(csvNumber(it->second->logActivity));
-        cells.push_back(csvNumber(it->second->gamma));
+        cells.push_back(number(it->second->logMolality));
+        cells.push_back(number(it->second->logActivity));
+        cells.push_back(number(it->second->gamma));
     }
     for (const std::string& name : columns.minerals) {
         auto it = minerals.find(name);
-        cells.push_back(it == minerals.end() ? "" : csvNumber(it->second));
+        cells.push_back(number(it == minerals.end() ? EMPTY : it->second));
     }
     for (const std::string& name : columns.gases) {
         auto it = gases.find(name);
-        cells.push_back(it == gases.end() ? "" : csvNumber(it->second));
+        cells.push_back(number(it == gases.end() ? EMPTY : it->second));
     }
-    return csvLine(cells);
+    return cells;
 }
 
-class CsvRecords final : public RecordFormat {
-public:
-    bool fixesColumns() const override { return true; }
-    std::string opening(const RecordColumns& columns) const override { return csvHeader(columns); }
-    std::string record(const RecordColumns& columns, const RecordHead& head, const Results* results) const override {
-        return csvRow(columns, head, results);
-    }
-    std::string separator(bool) const override { return {}; }
-    std::string closing(bool) const override { return {}; }
-};
-
-}  // namespace
+std::string csvRecordLine(const std::vector<RecordCell>& cells) {
+    std::vector<std::string> texts;
+    texts.reserve(cells.size());
+    for (const RecordCell& cell : cells) texts.push_back(cellText(cell));
+    return csvLine(texts);
+}
 
 const RecordFormat& csvRecords() {
     static const CsvRecords format;

@@ -13,6 +13,7 @@
 
 #include "app/front_end.hpp"
 #include "app/table_of_waters.hpp"
+#include "report/records.hpp"
 #include "text/csv.hpp"
 
 namespace wq {
@@ -76,7 +77,7 @@ TEST(TableOfWaters, GivesTheBatchExamplesExpectedRecords) {
         EXPECT_EQ(csvLine(out.header), expected.front());
         for (std::size_t i = 0; i < out.waters.size(); ++i) {
             EXPECT_EQ(out.waters[i].row, i);
-            EXPECT_EQ(out.waters[i].csv, expected[i + 1]) << table.rows[i][0];
+            EXPECT_EQ(csvRecordLine(out.waters[i].cells), expected[i + 1]) << table.rows[i][0];
             EXPECT_TRUE(out.waters[i].converged);
             EXPECT_EQ(out.waters[i].fault, "");
             EXPECT_NE(out.waters[i].json.find("\"name\":\"" + table.rows[i][0] + "\""), std::string::npos);
@@ -106,7 +107,7 @@ TEST(TableOfWaters, RowFaultsAreFoundByTheirPlaceInTheTable) {
     EXPECT_EQ(out.waters[2].status, out.waters[2].fault);
     EXPECT_FALSE(out.waters[2].converged);
     EXPECT_TRUE(out.waters[3].converged);
-    EXPECT_EQ(out.waters[3].csv.rfind("last,converged,", 0), 0u);
+    EXPECT_EQ(csvRecordLine(out.waters[3].cells).rfind("last,converged,", 0), 0u);
     ASSERT_EQ(out.notes.size(), 1u);
     EXPECT_NE(out.notes[0].find("1 blank row passed over"), std::string::npos) << out.notes[0];
 }
