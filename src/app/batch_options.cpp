@@ -126,9 +126,7 @@ void refuseInputAsOutput(const std::string& out, const BatchOptions& o) {
         throw CannotStart{"--out " + out + " is " + input + "; the results go elsewhere"};
 }
 
-// The worker threads asked for: a whole number from 1, at most
-// MAX_JOBS_PER_CORE per core; the number of cores when not asked.
-int askedJobs(const std::string& asked) {
+int askedJobs(const std::string& asked, std::string& note) {
     const int cores = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     if (asked.empty()) return cores;
     long long n = 0;
@@ -138,8 +136,8 @@ int askedJobs(const std::string& asked) {
     if (n < 1) throw CannotStart{"--jobs " + asked + ": there must be at least one thread"};
     const long long most = static_cast<long long>(MAX_JOBS_PER_CORE) * cores;
     if (n <= most) return static_cast<int>(n);
-    std::fprintf(stderr, "wqspec: note: --jobs %s is more than %d threads per core; at most %lld threads\n",
-                 asked.c_str(), MAX_JOBS_PER_CORE, most);
+    note = "--jobs " + asked + " is more than " + std::to_string(MAX_JOBS_PER_CORE) + " threads per core; at most " +
+           std::to_string(most) + " threads";
     return static_cast<int>(most);
 }
 

@@ -44,9 +44,10 @@ std::vector<std::size_t> selectedColumns(const RecordColumns& columns, const Bat
 std::string inputNamedBy(const std::string& path, const BatchOptions& o);
 // CannotStart when --out names an input.
 void refuseInputAsOutput(const std::string& out, const BatchOptions& o);
-// The worker threads asked for: a whole number from 1, at most
-// MAX_JOBS_PER_CORE per core; the number of cores when not asked.
-int askedJobs(const std::string& asked);
+// The worker threads asked for (`--jobs` as given): a whole number from 1,
+// at most MAX_JOBS_PER_CORE per core; the number of cores when not asked.
+// `note` says so when more were asked than are taken.
+int askedJobs(const std::string& asked, std::string& note);
 // No more threads than waters.
 int workerCount(int jobs, std::size_t waters);
 

@@ -34,9 +34,9 @@ void openInput(TextFile& file, const char* name, std::size_t limit) {
 // The database is read at the start of every run, as it is then; here it only
 // has to be there, and be a regular file (a FIFO would make the first run
 // wait for a writer forever).
-void checkDatabase(Program& prog, const char* name) {
+void checkDatabase(Program& prog, const std::string& name) {
     std::string why;
-    if (!openableRegularFile(name, why)) openFailure("cannot open " + std::string(name) + ": " + why);
+    if (!openableRegularFile(name, why)) openFailure("cannot open " + name + ": " + why);
     prog.database = DatabaseFile(name);
 }
 
@@ -49,9 +49,9 @@ void openOutput(Sink& sink, const char* name) {
 }
 
 // The five files, in the order the program has always opened them.
-void openFiles(Program& prog) {
+void openFiles(Program& prog, const std::string& database) {
     openInput(prog.caseFile, "WQCASE.DAT", MAX_RUN_INPUT_BYTES);
-    checkDatabase(prog, "LOGKDATA.KDB");
+    checkDatabase(prog, database);
     openOutput(prog.io.listing, "WQLIST.DAT");
     openOutput(prog.io.plot, "WQGRAPH.DAT");
     openOutput(prog.io.skip, "Skip_Species.txt");
@@ -115,7 +115,9 @@ struct ResultsFile {
 
     void open(Program& prog, const std::string& path) {
         if (path.empty()) return;
-        for (const char* own : {"WQCASE.DAT", "LOGKDATA.KDB", "WQLIST.DAT", "WQGRAPH.DAT", "Skip_Species.txt"})
+        for (const std::string& own :
+             {std::string("WQCASE.DAT"), prog.database.path(), std::string("WQLIST.DAT"), std::string("WQGRAPH.DAT"),
+              std::string("Skip_Species.txt")})
             if (sameFile(path, own)) openFailure("--results " + path + " is " + own + "; the records go elsewhere");
         std::string why;
         if (!staged.open(path, why)) openFailure("cannot create " + path + ": " + why);
@@ -153,9 +155,9 @@ void takeRunChoices(Program& prog, const RunChoiceText& text) {
 // the head of the listing that names it.
 void chooseActivityModel(Program& prog, const std::string& name) {
     if (name == DEFAULT_ACTIVITY_MODEL) return;
-    prog.activityModel = makeActivityModel(name, {"LOGKDATA.KDB"});
+    prog.activityModel = makeActivityModel(name, {prog.database.path()});
     if (!prog.activityModel) openFailure("--activity " + name + ": no such activity model");
-    prog.io.listing.put("\n  Activity model: " + name + " (its data beside LOGKDATA.KDB)\n");
+    prog.io.listing.put("\n  Activity model: " + name + " (its data beside " + prog.database.path() + ")\n");
 }
 
 }  // namespace
@@ -168,7 +170,7 @@ int runProgram(const ProgramOptions& options) {
     ExitStatus status = ExitStatus::normal;
     std::string reason;
     try {
-        openFiles(*prog);
+        openFiles(*prog, options.databasePath);
         chooseActivityModel(*prog, options.activity);
         results.open(*prog, options.resultsPath);
         startProgram(*prog);

@@ -17,6 +17,7 @@ struct ProgramOptions {
     // and the listing says at its head which model computed it; with the
     // default the program is the console program it has always been.
     std::string activity = std::string(DEFAULT_ACTIVITY_MODEL);
+    std::string databasePath = "LOGKDATA.KDB";  // --db
 };
 
 // Returns the process exit status.

@@ -45,6 +45,43 @@ int runFrontEnd(const std::function<FrontEndExit()>& body) {
 
 QuietProgram::QuietProgram() : prog_(std::make_unique<Program>()) { prog_->io.silence(); }
 
+namespace {
+
+constexpr const char* DEFAULT_DATABASE = "LOGKDATA.KDB";
+
+// The folder of the running program ("" when the system does not say).
+std::filesystem::path programFolder() {
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::path() : self.parent_path();
+}
+
+bool isFile(const std::filesystem::path& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+// The database installed with this program, when there is one.
+std::string installedDatabase() {
+    const std::filesystem::path folder = programFolder();
+    if (folder.empty()) return {};
+    const std::filesystem::path installed = (folder / WQSPEC_INSTALLED_DATA / DEFAULT_DATABASE).lexically_normal();
+    return isFile(installed) ? installed.string() : std::string();
+}
+
+}  // namespace
+
+std::string databaseToRead(const std::string& path) {
+    std::error_code ec;
+    if (path != DEFAULT_DATABASE || std::filesystem::symlink_status(path, ec).type() != std::filesystem::file_type::not_found)
+        return path;
+    const std::string installed = installedDatabase();
+    if (installed.empty()) return path;
+    std::fprintf(stderr, "wqspec: no %s in this folder; reading the installed database %s\n", DEFAULT_DATABASE,
+                 installed.c_str());
+    return installed;
+}
+
 TextFile loadInput(const std::string& path, std::size_t limit, const std::string& what) {
     TextFile file;
     std::string why;
@@ -59,24 +96,8 @@ std::shared_ptr<const ParsedDatabase> databaseSnapshot(const std::string& path) 
     return database.shared();
 }
 
-namespace {
-
-// The folder of the running program ("" when the system does not say).
-std::filesystem::path programFolder() {
-    std::error_code ec;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::filesystem::path() : self.parent_path();
-}
-
-bool isFile(const std::filesystem::path& path) {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
-}
-
-}  // namespace
-
 std::string defaultDatabaseFor(const std::string& model) {
-    if (model != "pitzer") return "LOGKDATA.KDB";
+    if (model != "pitzer") return databaseToRead(DEFAULT_DATABASE);
     std::vector<std::filesystem::path> places;
     if (const std::filesystem::path folder = programFolder(); !folder.empty())
         places.push_back(folder / WQSPEC_INSTALLED_DATA / "pitzer" / "LOGKDATA.KDB");

@@ -52,6 +52,13 @@ private:
 FrontEndExit commitTable(StagedFile& out, const std::string& table, const std::string& path, Sink& console,
                          FrontEndExit status);
 
+// The database of a run that names none but the default (`path` is
+// LOGKDATA.KDB): the one in the working folder; when there is none, the
+// database installed with the program (share/wqspec/LOGKDATA.KDB of its
+// install prefix), said in one line on standard error. Any other path, or
+// a program that is not installed, keeps `path`.
+std::string databaseToRead(const std::string& path);
+
 // A text file read whole, at most `limit` bytes of it; CannotStart naming
 // `what` and the file otherwise (a file that is not a regular one included).
 TextFile loadInput(const std::string& path, std::size_t limit, const std::string& what);
@@ -62,7 +69,8 @@ TextFile loadInput(const std::string& path, std::size_t limit, const std::string
 std::shared_ptr<const ParsedDatabase> databaseSnapshot(const std::string& path);
 
 // The database a front end uses with the activity model `model` when --db is
-// not given: LOGKDATA.KDB in the current folder for B-dot; for Pitzer the
+// not given: LOGKDATA.KDB in the current folder for B-dot (the installed one
+// when the folder has none, databaseToRead); for Pitzer the
 // Pitzer database the program ships with, installed
 // (<prefix>/share/wqspec/pitzer/, found from the program's own folder) or in
 // the clone the program was built from (examples/pitzer/). CannotStart when

@@ -1,5 +1,6 @@
 // The command line. Without arguments the program is the console program it
 // has always been: it reads WQCASE.DAT and LOGKDATA.KDB in the current folder
+// (an installed program with no LOGKDATA.KDB there reads the installed one)
 // and talks on the console. Options and subcommands stand beside it.
 #include <CLI/CLI.hpp>
 
@@ -8,8 +9,9 @@
 
 #include "app/batch.hpp"
 #include "app/driver.hpp"
-#include "app/run_choices.hpp"
 #include "app/evaporate.hpp"
+#include "app/front_end.hpp"
+#include "app/run_choices.hpp"
 #include "app/sweep.hpp"
 #include "report/records.hpp"
 #include "wqspec_version.hpp"
@@ -109,7 +111,11 @@ void addEvaporate(CLI::App& app, wq::EvaporateOptions& evaporate) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc <= 1) return wq::runProgram();
+    if (argc <= 1) {
+        wq::ProgramOptions program;
+        program.databasePath = wq::databaseToRead(program.databasePath);
+        return wq::runProgram(program);
+    }
     CLI::App app{"wqspec: equilibrium speciation, saturation indices and geothermometry of natural waters.\n"
                  "Without arguments: the console program on WQCASE.DAT and LOGKDATA.KDB in this folder.",
                  "wqspec"};
@@ -119,8 +125,11 @@ int main(int argc, char** argv) {
                    "Also write one JSON record per run of the dialogue to this file");
     addRunChoices(&app, program.choices);
     app.add_option("--activity", program.activity,
-                   "Activity model of the console program: b-dot, or pitzer on a Pitzer database (LOGKDATA.KDB "
-                   "with its PITZER.DAT in this folder)")
+                   "Activity model of the console program: b-dot, or pitzer on a Pitzer database (the database "
+                   "with its PITZER.DAT beside it)")
+        ->capture_default_str();
+    app.add_option("--db", program.databasePath,
+                   "Database (default: LOGKDATA.KDB in this folder, else the one installed with the program)")
         ->capture_default_str();
     wq::BatchOptions batch;
     const CLI::Option* writeCases = addBatch(app, batch);
@@ -140,5 +149,6 @@ int main(int argc, char** argv) {
     }
     if (app.got_subcommand("sweep")) return wq::runSweep(sweep);
     if (app.got_subcommand("evaporate")) return wq::runEvaporate(evaporate);
+    program.databasePath = wq::databaseToRead(program.databasePath);
     return wq::runProgram(program);
 }

@@ -144,7 +144,9 @@ void runOnce(Program& prog) {
 
 void refreshDatabase(Program& prog) {
     std::string why;
-    if (!prog.database.refresh(why)) openFailure("cannot read LOGKDATA.KDB: " + why);
+    if (!prog.database.refresh(why))
+        openFailure("cannot read " + (prog.database.path().empty() ? std::string("LOGKDATA.KDB") : prog.database.path()) +
+                    ": " + why);
 }
 
 Results computeRun(Program& prog) {

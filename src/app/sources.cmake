@@ -4,6 +4,8 @@ list(APPEND WQSPEC_SOURCES
   src/app/dialogue.cpp
   src/app/front_end.cpp
   src/app/batch.cpp
+  src/app/batch_run.cpp
+  src/app/table_of_waters.cpp
   src/app/batch_output.cpp
   src/app/batch_options.cpp
   src/app/sweep.cpp

@@ -33,8 +33,10 @@ namespace {
 // The most temperatures one sweep computes.
 constexpr std::size_t MAX_TEMPERATURES = 10000;
 
-// from, from + step, ... up to `to` (a last step that overshoots `to` by less
-// than a millionth of a step still counts, against rounding).
+}  // namespace
+
+// A last step that overshoots `to` by less than a millionth of a step still
+// counts, against rounding.
 std::vector<double> sweepTemperatures(const SweepOptions& o, bool extended) {
     if (!std::isfinite(o.from) || !std::isfinite(o.to) || !std::isfinite(o.step))
         throw CannotStart{"--from, --to and --step must be numbers"};
@@ -58,23 +60,29 @@ std::vector<double> sweepTemperatures(const SweepOptions& o, bool extended) {
     return t;
 }
 
+void readSweepCase(Program& p, const std::string& name) {
+    try {
+        readCase(p);
+    } catch (const Stop& stopped) {
+        throw CannotStart{name + " cannot be read: " + stopped.reason};
+    }
+    if (p.input.mineralsSwitch == 0)
+        throw CannotStart{name + " does not ask for minerals (option 2 is 0); a sweep compares minerals"};
+}
+
+namespace {
+
 void loadProgram(QuietProgram& q, const SweepOptions& o) {
     Program& p = *q;
     p.caseFile = loadInput(o.casePath, MAX_RUN_INPUT_BYTES, "the run input");
     // Every temperature uses the content the file had when the sweep started.
     p.database = DatabaseFile::ofParsed(databaseSnapshot(o.databasePath));
     p.activityModel = frontEndActivityModel(o.activity, o.databasePath);
-    try {
-        readCase(p);
-    } catch (const Stop& stopped) {
-        throw CannotStart{o.casePath + " cannot be read: " + stopped.reason};
-    }
+    readSweepCase(p, o.casePath);
     std::string why;
     std::optional<RunChoices> choices = runChoicesOf(o.choices, p.database.parsed(), why);
     if (!choices) throw CannotStart{why};
     p.choices = std::move(*choices);
-    if (p.input.mineralsSwitch == 0)
-        throw CannotStart{o.casePath + " does not ask for minerals (option 2 is 0); a sweep compares minerals"};
 }
 
 // The sweep table takes its name only when it is written whole: a sweep
@@ -92,7 +100,8 @@ void openOutput(StagedFile& out, const SweepOptions& o) {
 
 // The minerals of the estimate, from the run at the run input's conditions;
 // the mineral that fixes aluminium in the reconstructed fluid is no default.
-void chooseMinerals(const Program& p, SweepResult& s, const SweepOptions& o, FluidPlan& plan) {
+void chooseMinerals(const Program& p, SweepResult& s, const SweepOptions& o, FluidPlan& plan,
+                    std::vector<std::string>& notes) {
     const Results& first = *s.rows.front().results;
     std::set<std::string> forced = forcedMineralNames(first);
     const std::vector<std::string> known = mineralNames(first);
@@ -101,19 +110,20 @@ void chooseMinerals(const Program& p, SweepResult& s, const SweepOptions& o, Flu
     s.chosen = o.minerals.empty() ? defaultMinerals(known, forced) : namedMinerals(p, o.minerals, known);
     for (const std::string& m : s.chosen)
         if (forced.count(m))
-            std::fprintf(stderr, "wqspec: note: %s fixes a total, so its log Q/K is held at its target at every "
-                                 "temperature and tells nothing of the reservoir\n", m.c_str());
+            notes.push_back(m + " fixes a total, so its log Q/K is held at its target at every temperature and "
+                                "tells nothing of the reservoir");
 }
 
 // The chain of runs of the analysis as sampled: the run input's conditions,
 // then every temperature. `sampled` keeps the state the first run handed on,
 // from which a reconstructed fluid starts.
 FrontEndExit runChain(Program& p, SweepResult& s, const SweepOptions& o, FluidPlan& plan,
-                      const std::vector<double>& temperatures, Sink& console, std::unique_ptr<CarriedState>& sampled) {
+                      const std::vector<double>& temperatures, Sink& console, std::unique_ptr<CarriedState>& sampled,
+                      std::vector<std::string>& notes) {
     s.rows.push_back(computeRow(p, true));
     writeSweepRow(s.rows.back(), console);
     if (!s.rows.back().converged()) return FrontEndExit::someFailed;
-    chooseMinerals(p, s, o, plan);
+    chooseMinerals(p, s, o, plan, notes);
     prepareNextRun(p);
     sampled = std::make_unique<CarriedState>(p);
     return runTemperatures(p, temperatures, s.rows, &console) ? FrontEndExit::allConverged : FrontEndExit::someFailed;
@@ -142,6 +152,19 @@ SweepResult sweepOf(const Program& p, const SweepOptions& o) {
 
 }  // namespace
 
+SweepRun computeSweep(Program& p, const SweepOptions& o, const std::vector<double>& temperatures, Sink& console) {
+    FluidPlan plan = fluidPlan(o);
+    SweepRun run;
+    run.result = sweepOf(p, o);
+    std::unique_ptr<CarriedState> sampled;
+    run.status = runChain(p, run.result, o, plan, temperatures, console, sampled, run.notes);
+    if (!run.result.rows.front().converged()) return run;
+    estimate(run.result);
+    if (plan.asked() && !reconstructFluid(p, *sampled, plan, temperatures, run.result, console))
+        run.status = FrontEndExit::someFailed;
+    return run;
+}
+
 int runSweep(const SweepOptions& given) {
     return runFrontEnd([&] {
         SweepOptions o = given;
@@ -150,20 +173,17 @@ int runSweep(const SweepOptions& given) {
         QuietProgram q;
         loadProgram(q, o);
         const std::vector<double> temperatures = sweepTemperatures(o, q->input.extendedRun());
-        FluidPlan plan = fluidPlan(o);
         StagedFile out;
         openOutput(out, o);
-        SweepResult s = sweepOf(*q, o);
-        std::unique_ptr<CarriedState> sampled;
-        FrontEndExit status = runChain(*q, s, o, plan, temperatures, console, sampled);
+        const SweepRun run = computeSweep(*q, o, temperatures, console);
+        for (const std::string& note : run.notes) std::fprintf(stderr, "wqspec: note: %s\n", note.c_str());
+        const SweepResult& s = run.result;
+        const FrontEndExit status = run.status;
         if (!s.rows.front().converged()) {
             std::fprintf(stderr, "wqspec: the run at the run input's conditions failed: %s\n",
                          s.rows.front().status.c_str());
             return status;
         }
-        estimate(s);
-        if (plan.asked() && !reconstructFluid(*q, *sampled, plan, temperatures, s, console))
-            status = FrontEndExit::someFailed;
         writeSweepEstimate(s, console);
         return commitTable(out, sweepTable(s), o.outPath, console, status);
     });

@@ -21,10 +21,17 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "app/front_end.hpp"
+#include "report/sweep_table.hpp"
 
 #include "app/run_choices.hpp"
 
 namespace wq {
+
+class Sink;
+struct Program;
 
 struct SweepOptions {
     double from = 25.0;  // deg C
@@ -48,5 +55,27 @@ struct SweepOptions {
 };
 
 int runSweep(const SweepOptions& options);
+
+// The temperatures of a sweep, from, from + step, ... up to `to`; a
+// CannotStart for a range the run kind cannot take (`extended`: an extended
+// run on the temperature grid, else the saturation curve) or too many.
+std::vector<double> sweepTemperatures(const SweepOptions& options, bool extended);
+
+// A sweep computed, nothing written: the rows and, when the run at the run
+// input's conditions converged, the estimate.
+struct SweepRun {
+    SweepResult result;
+    FrontEndExit status = FrontEndExit::allConverged;
+    std::vector<std::string> notes;  // what the sweep would say on standard error
+};
+
+// The sweep of the water whose run input `p` has read (readSweepCase), at
+// `temperatures`, each run's line shown on `console`.
+SweepRun computeSweep(Program& p, const SweepOptions& options, const std::vector<double>& temperatures,
+                      Sink& console);
+
+// Reads the run input of p.caseFile (named `name` in messages) for a sweep:
+// a CannotStart when it cannot be read or asks for no minerals.
+void readSweepCase(Program& p, const std::string& name);
 
 }  // namespace wq

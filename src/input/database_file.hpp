@@ -41,6 +41,8 @@ public:
     // The parsed content; an internal error before the first refresh.
     const ParsedDatabase& parsed() const;
     const std::shared_ptr<const ParsedDatabase>& shared() const { return parsed_; }
+    // The file's path as given; empty for a database given as text or parsed.
+    const std::string& path() const { return path_; }
     // How many times the file was read (each content once).
     int reads() const { return reads_; }
 

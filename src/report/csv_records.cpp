@@ -1,5 +1,7 @@
 // The CSV table of records: a header of the columns, then one row per run
 // (registered as ".csv").
+#include <cmath>
+#include <limits>
 #include <map>
 
 #include "input/tables.hpp"
@@ -17,47 +19,51 @@ const char* const FIXED_COLUMNS[] = {
     "balanced total [mol]", "notes", "activity model",
 };
 
-std::string optionalNumber(const std::optional<double>& v) { return v ? csvNumber(*v) : ""; }
+RecordCell number(double value) { return {RecordCell::Kind::number, value, {}}; }
+RecordCell whole(double value) { return {RecordCell::Kind::whole, value, {}}; }
+RecordCell text(std::string value) { return {RecordCell::Kind::text, 0.0, std::move(value)}; }
+constexpr double EMPTY = std::numeric_limits<double>::quiet_NaN();
+
+RecordCell optionalNumber(const std::optional<double>& v) { return number(v ? *v : EMPTY); }
 
 // The total of the component that carried the charge balance, after it.
-std::string balancedTotal(const RecordHead& head, const Results& r) {
-    if (head.balancedOn.empty()) return "";
-    for (const ComponentRow& c : r.components)
-        if (c.name == head.balancedOn) return csvNumber(c.moles);
-    return "";
+RecordCell balancedTotal(const RecordHead& head, const Results& r) {
+    if (!head.balancedOn.empty())
+        for (const ComponentRow& c : r.components)
+            if (c.name == head.balancedOn) return number(c.moles);
+    return number(EMPTY);
 }
 
-std::vector<std::string> fixedCells(const RecordHead& head, const Results* r) {
+std::vector<RecordCell> fixedCells(const RecordHead& head, const Results* r) {
     // Text that is not UTF-8 (a name in Latin-1) as the JSON record has it.
-    std::string name = utf8Replacing(head.name), status = utf8Replacing(head.status);
-    if (!r) {
-        std::vector<std::string> cells = {name, status, "", csvNumber(head.temperature), csvNumber(head.pressure)};
-        cells.resize(std::size(FIXED_COLUMNS));
-        cells[15] = optionalNumber(head.analysisImbalance);
-        cells[16] = optionalNumber(head.analysisImbalancePercent);
-        return cells;
-    }
+    RecordCell name = text(utf8Replacing(head.name)), status = text(utf8Replacing(head.status));
+    if (!r)
+        return {name,          status,        whole(EMPTY),  number(head.temperature), number(head.pressure),
+                number(EMPTY), number(EMPTY), number(EMPTY), number(EMPTY),            number(EMPTY),
+                number(EMPTY), text(""),      number(EMPTY), number(EMPTY),            number(EMPTY),
+                optionalNumber(head.analysisImbalance),      optionalNumber(head.analysisImbalancePercent),
+                text(""),      number(EMPTY), text(""),      text("")};
     return {name,
             status,
-            std::to_string(r->loops),
-            csvNumber(r->temperature),
-            csvNumber(r->pressure),
-            csvNumber(r->pH),
-            csvNumber(r->ionicStrength),
-            csvNumber(r->stoichiometricIonicStrength),
-            csvNumber(r->waterActivity),
-            csvNumber(r->osmoticCoefficient),
-            r->ehCouple == EhCouple::none ? "" : csvNumber(r->eh),
-            ehCoupleName(r->ehCouple),
-            r->sourceTemperatureShown ? csvNumber(r->sourceTemperature) : "",
-            csvNumber(r->chargeImbalance),
-            csvNumber(r->chargeImbalancePercent),
+            whole(r->loops),
+            number(r->temperature),
+            number(r->pressure),
+            number(r->pH),
+            number(r->ionicStrength),
+            number(r->stoichiometricIonicStrength),
+            number(r->waterActivity),
+            number(r->osmoticCoefficient),
+            number(r->ehCouple == EhCouple::none ? EMPTY : r->eh),
+            text(ehCoupleName(r->ehCouple)),
+            number(r->sourceTemperatureShown ? r->sourceTemperature : EMPTY),
+            number(r->chargeImbalance),
+            number(r->chargeImbalancePercent),
             optionalNumber(head.analysisImbalance),
             optionalNumber(head.analysisImbalancePercent),
-            head.balancedOn,
+            text(head.balancedOn),
             balancedTotal(head, *r),
-            head.notes,
-            r->activityModel};
+            text(head.notes),
+            text(r->activityModel)};
 }
 
 // The redox columns, after the fixed ones, only when some water has a
@@ -70,29 +76,53 @@ void redoxHeader(const RecordColumns& columns, std::vector<std::string>& cells) 
     for (const std::string& c : columns.couples) cells.push_back("Eh(" + c + ") [V]");
 }
 
-void redoxCells(const RecordColumns& columns, const Results* r, std::vector<std::string>& cells) {
+void redoxCells(const RecordColumns& columns, const Results* r, std::vector<RecordCell>& cells) {
     if (!columns.redox) return;
     if (!r) {
-        cells.insert(cells.end(), 2 + columns.couples.size(), "");
+        cells.push_back(text(""));
+        cells.insert(cells.end(), 1 + columns.couples.size(), number(EMPTY));
         return;
     }
-    cells.push_back(r->redox.given ? r->redox.state : "none");
-    cells.push_back(r->redox.given ? csvNumber(r->redox.pe) : "");
+    cells.push_back(text(r->redox.given ? r->redox.state : "none"));
+    cells.push_back(number(r->redox.given ? r->redox.pe : EMPTY));
     for (const std::string& name : columns.couples) {
-        std::string eh;
+        double eh = EMPTY;
         for (const RedoxCoupleRow& c : r->redox.couples)
-            if (c.name == name) eh = csvNumber(c.eh);
-        cells.push_back(eh);
+            if (c.name == name) eh = c.eh;
+        cells.push_back(number(eh));
     }
 }
 
-std::vector<std::string> selected(std::vector<std::string> cells, const RecordColumns& columns) {
+// The cells of the columns written (columns.selected), in their order.
+template <typename Cell>
+std::vector<Cell> selected(std::vector<Cell> cells, const RecordColumns& columns) {
     if (columns.selected.empty()) return cells;
-    std::vector<std::string> out;
+    std::vector<Cell> out;
     out.reserve(columns.selected.size());
-    for (std::size_t k : columns.selected) out.push_back(k < cells.size() ? std::move(cells[k]) : std::string());
+    for (std::size_t k : columns.selected) out.push_back(k < cells.size() ? std::move(cells[k]) : Cell());
     return out;
 }
+
+std::string cellText(const RecordCell& cell) {
+    switch (cell.kind) {
+        case RecordCell::Kind::text: return cell.text;
+        case RecordCell::Kind::whole:
+            return std::isfinite(cell.number) ? std::to_string(static_cast<long long>(cell.number)) : std::string();
+        case RecordCell::Kind::number: break;
+    }
+    return csvNumber(cell.number);
+}
+
+class CsvRecords final : public RecordFormat {
+public:
+    bool fixesColumns() const override { return true; }
+    std::string opening(const RecordColumns& columns) const override { return csvLine(recordColumnNames(columns)); }
+    std::string record(const RecordColumns& columns, const RecordHead& head, const Results* results) const override {
+        return csvRecordLine(recordCells(columns, head, results));
+    }
+    std::string separator(bool) const override { return {}; }
+    std::string closing(bool) const override { return {}; }
+};
 
 }  // namespace
 
@@ -115,13 +145,12 @@ std::vector<std::string> compactColumnPatterns() {
             "SI(*)", "log_f(*)"};
 }
 
-namespace {
+std::vector<std::string> recordColumnNames(const RecordColumns& columns) {
+    return selected(allColumnNames(columns), columns);
+}
 
-std::string csvHeader(const RecordColumns& columns) { return csvLine(selected(allColumnNames(columns), columns)); }
-
-std::string csvRow(const RecordColumns& columns, const RecordHead& head, const Results* r) {
-    std::vector<std::string> cells = fixedCells(head, r);
-    cells.resize(std::size(FIXED_COLUMNS));
+std::vector<RecordCell> recordCells(const RecordColumns& columns, const RecordHead& head, const Results* r) {
+    std::vector<RecordCell> cells = fixedCells(head, r);
     redoxCells(columns, r, cells);
     std::map<std::string, const SpeciesRow*> species;
     std::map<std::string, double> minerals, gases;
@@ -130,39 +159,34 @@ std::string csvRow(const RecordColumns& columns, const RecordHead& head, const R
         for (const MineralRow& m : r->minerals) minerals[m.name] = m.saturationIndex;
         for (const GasRow& g : r->gases) gases[g.name] = g.logFugacity;
     }
+    cells.reserve(cells.size() + 3 * columns.species.size() + columns.minerals.size() + columns.gases.size());
     for (const std::string& name : columns.species) {
         auto it = species.find(name);
         if (it == species.end()) {
-            cells.insert(cells.end(), 3, "");
+            cells.insert(cells.end(), 3, number(EMPTY));
             continue;
         }
-        cells.push_back(csvNumber(it->second->logMolality));
-        cells.push_back(csvNumber(it->second->logActivity));
-        cells.push_back(csvNumber(it->second->gamma));
+        cells.push_back(number(it->second->logMolality));
+        cells.push_back(number(it->second->logActivity));
+        cells.push_back(number(it->second->gamma));
     }
     for (const std::string& name : columns.minerals) {
         auto it = minerals.find(name);
-        cells.push_back(it == minerals.end() ? "" : csvNumber(it->second));
+        cells.push_back(number(it == minerals.end() ? EMPTY : it->second));
     }
     for (const std::string& name : columns.gases) {
         auto it = gases.find(name);
-        cells.push_back(it == gases.end() ? "" : csvNumber(it->second));
+        cells.push_back(number(it == gases.end() ? EMPTY : it->second));
     }
-    return csvLine(selected(std::move(cells), columns));
+    return selected(std::move(cells), columns);
 }
 
-class CsvRecords final : public RecordFormat {
-public:
-    bool fixesColumns() const override { return true; }
-    std::string opening(const RecordColumns& columns) const override { return csvHeader(columns); }
-    std::string record(const RecordColumns& columns, const RecordHead& head, const Results* results) const override {
-        return csvRow(columns, head, results);
-    }
-    std::string separator(bool) const override { return {}; }
-    std::string closing(bool) const override { return {}; }
-};
-
-}  // namespace
+std::string csvRecordLine(const std::vector<RecordCell>& cells) {
+    std::vector<std::string> texts;
+    texts.reserve(cells.size());
+    for (const RecordCell& cell : cells) texts.push_back(cellText(cell));
+    return csvLine(texts);
+}
 
 const RecordFormat& csvRecords() {
     static const CsvRecords format;

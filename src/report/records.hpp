@@ -77,7 +77,25 @@ struct RecordColumns {
     std::vector<std::size_t> selected;
 };
 
-// Every column a CSV record of `columns` has, in order (selected ignored).
+// One cell of a CSV record before it is written: a number (NaN for an empty
+// cell), a whole number (the loops) or a text. A front end that hands the
+// values on (the Python package) takes them as they are, with no text
+// written and read back.
+struct RecordCell {
+    enum class Kind { number, whole, text };
+    Kind kind = Kind::number;
+    double number = 0.0;
+    std::string text;
+};
+
+// The CSV record's column names and the cells of one record, in that order
+// (the columns written: columns.selected); csvRecordLine writes the cells as
+// a line of the CSV table.
+std::vector<std::string> recordColumnNames(const RecordColumns& columns);
+std::vector<RecordCell> recordCells(const RecordColumns& columns, const RecordHead& head, const Results* results);
+std::string csvRecordLine(const std::vector<RecordCell>& cells);
+
+// Every column a CSV record of `columns` may have, in order (selected ignored).
 std::vector<std::string> allColumnNames(const RecordColumns& columns);
 
 // The compact set of columns: name, status, T, pH, I, the charge balances,

@@ -1,0 +1,371 @@
+"""wqspec from Python: tables of water analyses in, pandas tables out.
+
+The waters run exactly as ``wqspec batch`` runs them, on the same C++ core:
+the same column names and units (``name``, ``T [C]``, ``pH``,
+``Ca++ [mg/L]``, ``alkalinity [mg/L as CaCO3]``, ...), the same template run
+input and database, the same records. ::
+
+    import wqspec
+    table = wqspec.speciate([{"name": "spring", "T [C]": 22, "pH": 7.2, "Ca++ [mg/L]": 45, ...}])
+    table["SI(Calcite)"]
+
+``speciate`` gives one row per water with the columns of the batch's CSV
+records, numbers as floats (the very values the CSV prints with 17 digits),
+``status`` per row. ``speciate_one`` gives a ``Result`` with the water's
+species, minerals, gases and totals as tables and ``to_dict()``, the batch's
+JSON record. ``sweep`` computes one water over a range of temperatures and
+estimates the reservoir temperature. ``wqspec.dask.speciate`` spreads a Dask
+DataFrame over a cluster.
+"""
+import io
+import json
+import math
+import numbers
+import os
+import re
+import sys
+
+import numpy
+import pandas
+
+from . import _core
+
+__all__ = ["Database", "InputError", "Result", "speciate", "speciate_one", "sweep",
+           "bundled_database", "bundled_template", "result_columns"]
+
+DATABASE_NAME = "LOGKDATA.KDB"
+TEMPLATE_NAME = "WQCASE.DAT"
+
+
+class InputError(ValueError):
+    """A table, template or database the program refuses; the message names
+    the row (by the table's index) and the column where it can."""
+
+
+def _bundled(installed, in_clone):
+    """A file shipped with the program: share/wqspec/<name> of the install
+    prefix, or the examples of a clone, found from the package upwards (the
+    package sits in <prefix>/lib/pythonX.Y/site-packages/wqspec, or in
+    <clone>/build/<dir>/python/wqspec when built in a clone)."""
+    here = os.path.dirname(os.path.abspath(__file__))
+    folder = here
+    while True:
+        for candidate in (os.path.join(folder, "share", "wqspec", installed), os.path.join(folder, *in_clone)):
+            if os.path.isfile(candidate):
+                return candidate
+        parent = os.path.dirname(folder)
+        if parent == folder:
+            break
+        folder = parent
+    candidate = os.path.join(sys.prefix, "share", "wqspec", installed)
+    if os.path.isfile(candidate):
+        return candidate
+    raise InputError(f"no bundled {installed} found above {here} or in {sys.prefix}/share/wqspec; "
+                     f"give its path")
+
+
+def bundled_database():
+    """The path of the bundled database (LOGKDATA.KDB)."""
+    return _bundled(DATABASE_NAME, ("examples", DATABASE_NAME))
+
+
+def bundled_template():
+    """The path of the bundled template run input of the batch example: 25 C on
+    the saturation curve, minerals and gases, charge balance on Cl-, the
+    Na-K-Ca temperature."""
+    return _bundled(TEMPLATE_NAME, ("examples", "batch", TEMPLATE_NAME))
+
+
+class Database:
+    """A database read and checked once; every run given it shares it.
+    Without a path, the bundled one."""
+
+    def __init__(self, path=None):
+        self.path = os.path.abspath(os.fspath(path)) if path is not None else bundled_database()
+        try:
+            self._core = _core.Database(self.path)
+        except _core.InputFault as e:
+            raise InputError(str(e)) from None
+
+    def __repr__(self):
+        return f"wqspec.Database({self.path!r})"
+
+    def __reduce__(self):
+        # To another process (a Dask worker) by its path; read there once.
+        return (_database, (self.path,))
+
+
+# The databases read in this process, by path: a process (a Dask worker)
+# reads each once.
+_DATABASES = {}
+
+
+def _database(database):
+    if isinstance(database, Database):
+        return database
+    path = os.path.abspath(os.fspath(database)) if database is not None else bundled_database()
+    if path not in _DATABASES:
+        _DATABASES[path] = Database(path)
+    return _DATABASES[path]
+
+
+def _template(case):
+    return os.path.abspath(os.fspath(case)) if case is not None else bundled_template()
+
+
+def _cell_text(value):
+    """A cell as the text a CSV file would hold: numbers with every digit
+    (repr reads back as the same float), a missing value blank."""
+    if value is None:
+        return ""
+    if isinstance(value, (bool, numpy.bool_)):
+        return str(value)
+    if isinstance(value, numbers.Integral):
+        return str(int(value))
+    if isinstance(value, numbers.Real):
+        value = float(value)
+        return repr(value) if not math.isnan(value) else ""
+    if value is pandas.NA or value is pandas.NaT:
+        return ""
+    return str(value)
+
+
+def _column_texts(column):
+    if pandas.api.types.is_float_dtype(column.dtype):
+        return ["" if v != v else repr(v) for v in column.tolist()]
+    return [_cell_text(v) for v in column.tolist()]
+
+
+def _as_frame(table):
+    """A DataFrame, a list of dicts (one per water) or one dict (one water)."""
+    if isinstance(table, pandas.DataFrame):
+        return table
+    if isinstance(table, pandas.Series):
+        return table.to_frame().T
+    if isinstance(table, dict):
+        return pandas.DataFrame([table])
+    if isinstance(table, (list, tuple)):
+        return pandas.DataFrame(list(table))
+    raise TypeError(f"a table of waters is a pandas.DataFrame, a list of dicts or a dict, not {type(table).__name__}")
+
+
+def _cells(frame):
+    """Column names and row cells, as the C++ side takes them."""
+    columns = [str(c) for c in frame.columns]
+    if len(set(columns)) != len(columns):
+        seen = set()
+        twice = next(c for c in columns if c in seen or seen.add(c))
+        raise InputError(f"column {twice!r} is in the table twice")
+    texts = [_column_texts(frame.iloc[:, k]) for k in range(len(columns))]
+    return columns, [list(row) for row in zip(*texts)]
+
+
+_ROW_ON_LINE = re.compile(r"^row on line \d+")
+
+
+def _row_message(message, label):
+    """The batch names a row by its line in a CSV file; a table in memory has
+    rows, named by the table's index."""
+    return _ROW_ON_LINE.sub(f"row {label!r}", message, count=1)
+
+
+def _jobs(jobs):
+    if jobs is None:
+        return ""
+    if isinstance(jobs, bool) or not isinstance(jobs, numbers.Integral) or jobs < 1:
+        raise InputError(f"jobs={jobs!r}: the number of worker threads is a whole number from 1")
+    return str(int(jobs))
+
+
+_OPTIONS = ("database", "jobs", "case", "columns", "detail", "errors", "verbose")
+
+
+def _run(table, database, jobs, case, detail, errors, verbose):
+    if errors not in ("raise", "status"):
+        raise ValueError(f"errors={errors!r}: 'raise' (a row with a fault raises InputError) or 'status'")
+    frame = _as_frame(table)
+    columns, rows = _cells(frame)
+    db = _database(database)
+    try:
+        out = _core.run_table(columns, rows, _template(case), db._core, _jobs(jobs), bool(detail))
+    except _core.InputFault as e:
+        raise InputError(str(e)) from None
+    labels = frame.index[out["rows"]]
+    if verbose:
+        for note in out["notes"]:
+            print(f"wqspec: {note}", file=sys.stderr)
+    if errors == "raise":
+        for k, fault in enumerate(out["faults"]):
+            if fault:
+                raise InputError(_row_message(fault, labels[k]))
+    return out, labels
+
+
+def _frame_of(out, labels):
+    data = {}
+    numbers_ = out["numbers"]
+    numeric = {name: k for k, name in enumerate(out["numeric_columns"])}
+    text = {name: k for k, name in enumerate(out["text_columns"])}
+    for name in out["header"]:
+        if name in numeric:
+            data[name] = numbers_[:, numeric[name]]
+        else:
+            data[name] = numpy.array(out["texts"][text[name]], dtype=object)
+    return pandas.DataFrame(data, index=labels, copy=False)
+
+
+def speciate(table, database=None, jobs=None, case=None, columns=None, detail=False, errors="raise",
+             verbose=False, **options):
+    """Every water of `table` as ``wqspec batch`` computes it.
+
+    table     a pandas.DataFrame, a list of dicts or one dict: one water per
+              row, the batch's column names and units (``name`` and ``T [C]``
+              required); a missing value (NaN, None) is a blank cell.
+    database  a Database or the path of one (default: the bundled database).
+    jobs      worker threads (default: the number of cores).
+    case      the template run input (default: bundled_template()).
+    columns   the result's columns to keep besides name and status
+              (default: all of them).
+    detail    True: a list of Result, one per water, instead of the table.
+    errors    'raise': a row with a fault (a cell that is not a number, a
+              negative amount) raises InputError naming its row and column;
+              'status': its row says why in ``status``, as in the batch.
+    verbose   print the batch's notes (rows passed over, threads) on stderr.
+
+    Returns a DataFrame indexed as the table (rows of blank cells only are no
+    water and are left out), with the columns of the batch's CSV records:
+    numbers as floats (NaN where the CSV cell is empty), ``name``,
+    ``status`` and ``Eh couple`` as text. The GIL is released while the
+    workers compute.
+    """
+    if options:
+        raise TypeError(f"speciate() got an unknown option {next(iter(options))!r}; "
+                        f"its options are {', '.join(_OPTIONS)}")
+    out, labels = _run(table, database, jobs, case, detail, errors, verbose)
+    if detail:
+        return [Result(json.loads(record)) for record in out["json"]]
+    frame = _frame_of(out, labels)
+    if columns is not None:
+        keep = ["name", "status"] + [c for c in columns if c not in ("name", "status")]
+        missing = [c for c in keep if c not in frame.columns]
+        if missing:
+            raise InputError(f"columns: {missing[0]!r} is not a column of the result")
+        frame = frame[keep]
+    return frame
+
+
+def speciate_one(water, database=None, case=None, errors="raise", verbose=False):
+    """One water (a dict, or a one-row DataFrame or Series) in full: a Result."""
+    frame = _as_frame(water)
+    if len(frame) != 1:
+        raise InputError(f"speciate_one takes one water; the table has {len(frame)} rows")
+    results = speciate(frame, database=database, jobs=1, case=case, detail=True, errors=errors, verbose=verbose)
+    if not results:
+        raise InputError("the water's row has blank cells only")
+    return results[0]
+
+
+def result_columns(table, database=None, case=None):
+    """The columns ``speciate`` gives for a table with these columns (its
+    rows are not computed; one row is enough to name the columns)."""
+    frame = _as_frame(table)
+    columns, rows = _cells(frame.head(1))
+    try:
+        return _core.record_header(columns, rows, _template(case), _database(database)._core)
+    except _core.InputFault as e:
+        raise InputError(str(e)) from None
+
+
+class Result:
+    """One water as the batch's JSON record holds it: ``species``,
+    ``minerals``, ``gases`` and ``totals`` as DataFrames indexed by name,
+    the other fields as attributes of the record (``result["pH"]``), and
+    ``to_dict()``, the record itself."""
+
+    _TABLES = {"species": ["m", "log_m", "a", "log_a", "gamma"],
+               "minerals": ["log_K", "log_Q", "SI"],
+               "gases": ["log_K", "log_Q", "log_f", "f"],
+               "totals": ["moles", "ppm", "molality", "free_molality", "alpha", "flag"]}
+
+    def __init__(self, record):
+        self._record = record
+
+    def __getitem__(self, key):
+        return self._record[key]
+
+    def __contains__(self, key):
+        return key in self._record
+
+    @property
+    def name(self):
+        return self._record["name"]
+
+    @property
+    def status(self):
+        return self._record["status"]
+
+    @property
+    def converged(self):
+        return self.status.startswith("converged")
+
+    def _table(self, key):
+        entries = self._record.get(key, {})
+        frame = pandas.DataFrame.from_dict(entries, orient="index", columns=self._TABLES[key])
+        numeric = [c for c in self._TABLES[key] if c != "flag"]
+        frame[numeric] = frame[numeric].astype(float)
+        frame.index.name = "mineral" if key == "minerals" else key.rstrip("s")
+        return frame
+
+    @property
+    def species(self):
+        return self._table("species")
+
+    @property
+    def minerals(self):
+        return self._table("minerals")
+
+    @property
+    def gases(self):
+        return self._table("gases")
+
+    @property
+    def totals(self):
+        return self._table("totals")
+
+    def to_dict(self):
+        return json.loads(json.dumps(self._record))
+
+    def __repr__(self):
+        return f"<wqspec.Result {self.name!r}: {self.status}>"
+
+
+def sweep(water, t_from, t_to, step, minerals=None, database=None, case=None):
+    """One water computed over a range of temperatures, as ``wqspec sweep``
+    computes a run input: the first run at the water's own conditions, then
+    every temperature from `t_from` to `t_to` by `step` (deg C).
+
+    water     a dict (or one-row DataFrame or Series) in the batch's columns.
+    minerals  the minerals of the estimate (a list or "A,B"; default: the
+              common reservoir minerals the water can form).
+
+    Returns (table, estimate): the sweep's table as a DataFrame (one row per
+    run: status, T, P, pH, I, the statistics and log Q/K of every mineral)
+    and the estimate as a dict (rms_minimum, median_minimum and rms_range,
+    each with its temperatures, the minerals, and the table's estimate line).
+    """
+    frame = _as_frame(water)
+    if len(frame) != 1:
+        raise InputError(f"sweep takes one water; the table has {len(frame)} rows")
+    columns, rows = _cells(frame)
+    if minerals is not None and not isinstance(minerals, str):
+        minerals = ",".join(minerals)
+    try:
+        out = _core.sweep_water(columns, rows[0], _template(case), _database(database)._core,
+                                float(t_from), float(t_to), float(step), minerals or "")
+    except _core.InputFault as e:
+        raise InputError(_row_message(str(e), frame.index[0])) from None
+    body = "".join(line for line in io.StringIO(out["table"]) if not line.startswith("#"))
+    table = pandas.read_csv(io.StringIO(body))
+    estimate = dict(out["estimate"])
+    estimate["all_converged"] = out["all_converged"]
+    return table, estimate

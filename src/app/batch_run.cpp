@@ -1,0 +1,230 @@
+#include "app/batch_run.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <system_error>
+#include <thread>
+
+#include "app/batch_options.hpp"
+#include "app/front_end.hpp"
+#include "app/program.hpp"
+#include "app/run_sequence.hpp"
+#include "input/case_writer.hpp"
+#include "input/database_file.hpp"
+#include "input/db_numbers.hpp"
+#include "report/results.hpp"
+#include "solver/redox_run.hpp"
+#include "text/csv.hpp"
+#include "text/stop.hpp"
+
+namespace wq {
+
+namespace {
+
+// The template (`what` names it in a message): its options, loop limit,
+// forced minerals and starting values.
+void readTemplate(BatchInputs& s, const TextFile& text, const std::string& what) {
+    s.templateFile = text;
+    TextFile file = s.templateFile;
+    Channels quiet;
+    quiet.silence();
+    try {
+        s.templateCase = std::make_unique<CaseInput>(readRunInput(file, quiet));
+    } catch (const Stop& stopped) {
+        throw CannotStart{what + " cannot be read: " + stopped.reason};
+    }
+    const ComponentTable& t = s.templateCase->comp;
+    if (t.count < WATER_SLOT || t[HYDROGEN_SLOT].dbNumber != db::HYDROGEN_ION ||
+        t[WATER_SLOT].dbNumber != db::WATER)
+        throw CannotStart{what + " has no components (H+ and H2O must come first)"};
+}
+
+void readTable(BatchInputs& s, const TextFile& file) {
+    std::string error;
+    std::optional<ComponentCatalog> catalog = componentCatalog(*s.database, error);
+    if (!catalog) throw CannotStart{error};
+    s.catalog = std::move(*catalog);
+    const double templateKg = s.templateCase ? s.templateCase->comp[WATER_SLOT].mtot : 1.0;
+    std::optional<WaterTable> table = readWaterTable(file.text(), s.catalog, templateKg, error);
+    if (!table) throw CannotStart{file.name() + ": " + error};
+    s.table = std::move(*table);
+}
+
+SolvedWater solveWater(const BatchInputs& s, const RecordWater& record, const WaterSample& w) {
+    const RunInput& templateInput = s.templateCase->input;
+    RecordHead head{w.name, "", w.temperature.value_or(templateInput.temperature),
+                    w.pressure.value_or(templateInput.pressure)};
+    std::optional<Results> results;
+    std::string error = w.error;
+    const CaseChoices choices = error.empty() ? choicesFor(s.catalog, s.balance, w, error) : CaseChoices{};
+    if (!error.empty()) {
+        head.status = error;
+    } else {
+        analysisBalanceOf(s.catalog, s.templateCase->comp[WATER_SLOT].mtot, w, head);
+        if (const CatalogComponent* ion = s.catalog.byNumber(choices.balanceNumber)) head.balancedOn = ion->name;
+        QuietProgram q;
+        Program& p = *q;
+        p.caseFile = runInputOf(s, w, choices);
+        p.database = DatabaseFile::ofParsed(s.database);
+        p.choices = choicesOf(s.choices, w);
+        p.activityModel = s.activityModel->clone();
+        try {
+            readCase(p);
+            p.input.asAnalysed = choices.balanceNumber == 0;
+            results = computeRun(p);
+            head.status = runStatus(*results);
+            head.notes = modelNotes(*results);
+        } catch (...) {
+            results.reset();
+            head.status = utf8FromLatin1(endingInFlight().reason);
+        }
+    }
+    SolvedWater solved;
+    solved.converged = results && results->converged;
+    solved.status = head.status;
+    record(head, results ? &*results : nullptr, solved);
+    return solved;
+}
+
+}  // namespace
+
+TextFile runInputOf(const BatchInputs& s, const WaterSample& w, const CaseChoices& choices) {
+    return TextFile("WQCASE.DAT", writeCase(*s.templateCase, s.templateFile, s.catalog, w, choices));
+}
+
+BatchInputs readBatchInputs(const BatchOptions& o, const std::function<TextFile()>& loadTable,
+                            std::shared_ptr<const ParsedDatabase> database) {
+    const std::string databasePath = o.databasePath.empty() ? defaultDatabaseFor(o.activity) : o.databasePath;
+    BatchInputs s;
+    if (!o.casePath.empty())
+        readTemplate(s, loadInput(o.casePath, MAX_RUN_INPUT_BYTES, "the template"), "the template " + o.casePath);
+    s.database = database ? std::move(database) : databaseSnapshot(databasePath);
+    readTable(s, loadTable());
+    std::string error;
+    std::optional<RunChoices> choices = runChoicesOf(o.choices, *s.database, error);
+    if (!choices) throw CannotStart{error};
+    s.choices = std::move(*choices);
+    if (!s.templateCase)
+        readTemplate(s, TextFile("WQCASE.DAT", defaultTemplate(s.table.componentNumbers, s.catalog)),
+                     "the default options for the table's components");
+    s.balance = balanceNumber(s.catalog, s.table.componentNumbers, o.balance);
+    s.activityModel = frontEndActivityModel(o.activity, databasePath);
+    return s;
+}
+
+// A quantity that only some other temperature gives is in the JSON records,
+// not in the CSV columns.
+RecordColumns probeColumns(const BatchInputs& s) {
+    WaterSample probe;
+    probe.name = "columns";
+    probe.temperature = 25.0;
+    probe.pH = 7.0;
+    for (int number : s.table.componentNumbers) probe.totals.push_back({number, 1e-3});
+    QuietProgram q;
+    Program& p = *q;
+    p.caseFile = runInputOf(s, probe, CaseChoices{});
+    p.database = DatabaseFile::ofParsed(s.database);
+    RecordColumns columns;
+    try {
+        readCase(p);
+        p.input.runKind = 0;
+        p.conditions.temperature = 25.0;
+        locateRun(p);
+        // With a redox state in the batch, the components it adds (O2,aq and
+        // the other member of each pair) give columns too.
+        p.choices = s.choices;
+        if (anyRedoxState(s.choices, s.table.waters)) p.choices.redox.state = RedoxState{RedoxState::Kind::pe, 0.0, {}};
+        addRedoxComponents(p);
+        const RunSection section = readSpecies(p);
+        if (p.conditions.mineralsSwitch != 0) readMinerals(p, section);
+    } catch (const Stop& stopped) {
+        throw CannotStart{"the database cannot be read with the batch's components: " + stopped.reason};
+    }
+    try {  // a state the template cannot take fails each water's record instead
+        setUpRedox(p);
+    } catch (const Stop&) {
+    }
+    for (int i = 1; i <= p.sp.count; ++i)
+        if (i != WATER_SLOT) columns.species.push_back(std::string(p.sp[i].name.trimmed()));
+    columns.redox = anyRedoxState(s.choices, s.table.waters);
+    for (const RedoxPair& pair : p.redox.pairs) columns.couples.push_back(pair.couple.name);
+    for (int i = 1; i <= p.minerals.count; ++i)
+        (p.minerals[i].isGas() ? columns.gases : columns.minerals).push_back(std::string(p.minerals[i].name.trimmed()));
+    return columns;
+}
+
+std::string blankRowsNote(const std::string& tableName, const std::vector<int>& lines) {
+    if (lines.empty()) return {};
+    constexpr std::size_t SHOWN = 10;
+    std::string where;
+    for (std::size_t k = 0; k < lines.size() && k < SHOWN; ++k) where += (k ? ", " : "") + std::to_string(lines[k]);
+    if (lines.size() > SHOWN) where += ", ...";
+    return tableName + ": " + std::to_string(lines.size()) + (lines.size() == 1 ? " blank row" : " blank rows") +
+           " passed over (line" + (lines.size() == 1 ? " " : "s ") + where + ")";
+}
+
+std::size_t solveInOrder(const BatchInputs& s, const RecordWater& record, int jobs, const std::atomic<bool>& stop,
+                         const std::function<bool(std::size_t, SolvedWater&&)>& take, std::string& threadNote) {
+    const std::size_t n = s.table.waters.size();
+    jobs = workerCount(jobs, n);
+    std::vector<std::optional<SolvedWater>> done(n);
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> refused{false};
+    std::atomic<int> running{0};
+    const auto stopped = [&] { return stop || refused; };
+    const auto work = [&] {
+        for (std::size_t i; !stopped() && (i = next++) < n;) {
+            SolvedWater solved = solveWater(s, record, s.table.waters[i]);
+            std::lock_guard<std::mutex> lock(mutex);
+            done[i] = std::move(solved);
+            ready.notify_one();
+        }
+        std::lock_guard<std::mutex> lock(mutex);
+        --running;
+        ready.notify_one();
+    };
+    std::vector<std::thread> workers;
+    for (int k = 0; k < jobs; ++k) {
+        ++running;
+        try {
+            workers.emplace_back(work);
+        } catch (const std::system_error&) {
+            --running;
+            break;
+        }
+    }
+    if (static_cast<int>(workers.size()) < jobs)
+        threadNote = std::to_string(workers.size()) + " of " + std::to_string(jobs) + " threads could be started" +
+                     (workers.empty() ? "; the waters are computed one by one" : "");
+    std::size_t handed = 0;
+    for (; handed < n; ++handed) {
+        std::unique_lock<std::mutex> lock(mutex);
+        while (!done[handed] && running > 0) ready.wait_for(lock, std::chrono::milliseconds(200));
+        if (!done[handed] && workers.empty() && !stopped() && next < n) {
+            // No worker: this thread takes the water itself.
+            lock.unlock();
+            const std::size_t i = next++;
+            done[i] = solveWater(s, record, s.table.waters[i]);
+            lock.lock();
+        }
+        if (!done[handed]) break;  // stopped: the workers have ended
+        SolvedWater solved = std::move(*done[handed]);
+        done[handed].reset();
+        lock.unlock();
+        if (!take(handed, std::move(solved))) {
+            refused = true;
+            ++handed;
+            break;
+        }
+    }
+    for (std::thread& t : workers) t.join();
+    return handed;
+}
+
+}  // namespace wq

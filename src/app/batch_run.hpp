@@ -1,0 +1,87 @@
+// The work of a batch without its files: the template, the database and the
+// table of waters read once and shared read-only, the columns of the records,
+// and every water solved on N worker threads and handed on in the table's
+// order. The command `wqspec batch` and the table of waters given as values
+// (table_of_waters.hpp) both run on it.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "activity/activity_model.hpp"
+#include "app/batch.hpp"
+#include "app/run_choices.hpp"
+#include "input/case_writer.hpp"
+#include "input/component_catalog.hpp"
+#include "input/run_input.hpp"
+#include "input/waters.hpp"
+#include "report/records.hpp"
+#include "text/textfile.hpp"
+
+namespace wq {
+
+struct ParsedDatabase;
+
+// What every worker reads and nobody changes.
+struct BatchInputs {
+    TextFile templateFile;
+    std::shared_ptr<const ParsedDatabase> database;  // read and checked once, shared read-only
+    ComponentCatalog catalog;
+    std::unique_ptr<CaseInput> templateCase;  // the template as read, or the default options for the table
+    WaterTable table;
+    RunChoices choices;                            // --redox, --decouple, --suppress
+    int balance = 0;                               // --balance: 0 none, 1 (H+) the pH, else a component's number
+    std::unique_ptr<ActivityModel> activityModel;  // read once; every water takes a copy
+};
+
+// Reads the template (options.casePath, when given) and the database, then
+// the table that `loadTable` gives (named by its TextFile in messages), in
+// that order; without a template, the default options for the table's
+// components; then the redox choices, the charge balance and the activity
+// model. `database`, when given, is used instead of reading
+// options.databasePath (empty: the activity model's default). A fault that
+// keeps the batch from starting is a CannotStart.
+BatchInputs readBatchInputs(const BatchOptions& options, const std::function<TextFile()>& loadTable,
+                            std::shared_ptr<const ParsedDatabase> database = nullptr);
+
+// The run input of one water of the table: the template with the water's
+// cells and its charge balance (`choices`, choicesFor) written into it, as
+// `--write-cases` writes it.
+TextFile runInputOf(const BatchInputs& inputs, const WaterSample& water, const CaseChoices& choices);
+
+// The species, minerals and gases that the batch's components can form: those
+// the database keeps at 25 C on the saturation curve, where its data are most
+// complete (the columns of a CSV record).
+RecordColumns probeColumns(const BatchInputs& inputs);
+
+// One line for the rows of blank cells passed over (spreadsheets write them
+// below a table), with the first of their lines; empty when there are none.
+std::string blankRowsNote(const std::string& tableName, const std::vector<int>& lines);
+
+// A water solved, with what the front end made of it.
+struct SolvedWater {
+    bool converged = false;
+    std::string status;                // as its records say
+    std::vector<std::string> records;  // records as texts, one per format
+    std::vector<RecordCell> cells;     // the CSV record's cells, when wanted as values
+};
+
+// What a front end makes of a water once solved (`results` null for a
+// water that could not be run): called on the worker's thread.
+using RecordWater = std::function<void(const RecordHead& head, const Results* results, SolvedWater& water)>;
+
+// Solves every water of the table on `jobs` threads (at most one per water),
+// each recorded by the worker that solved it (`record`), and hands each to
+// `take` on the calling thread in the table's order. `take` returning false, or
+// `stop` set, stops the workers taking new waters; what is done is handed on.
+// Returns how many waters were handed on; `threadNote` says when fewer
+// threads than asked could be started (the calling thread computes the waters
+// when none could).
+std::size_t solveInOrder(const BatchInputs& inputs, const RecordWater& record, int jobs, const std::atomic<bool>& stop,
+                         const std::function<bool(std::size_t, SolvedWater&&)>& take, std::string& threadNote);
+
+}  // namespace wq

@@ -1,0 +1,73 @@
+// A table of waters given as values instead of a file: the front end of a
+// program that holds its analyses in memory (the Python package). The rows
+// have the column names and units of `wqspec batch`, each cell as the text a
+// CSV file would hold, and run exactly as a batch runs them: the same
+// options (BatchOptions), the same template, the same records.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/batch.hpp"
+#include "app/sweep.hpp"
+#include "report/records.hpp"
+
+namespace wq {
+
+struct ParsedDatabase;
+
+struct TableOfWaters {
+    std::vector<std::string> columns;            // "name", "T [C]", "Ca++ [mg/L]", ...
+    std::vector<std::vector<std::string>> rows;  // one cell per column, as text
+};
+
+// One water of the table, as the batch records it.
+struct WaterOutcome {
+    std::size_t row = 0;  // its row in the table (rows of blank cells only are no water)
+    bool converged = false;
+    std::string status;
+    std::string fault;  // the row's own fault (a cell that is not a number, ...), also its status
+    std::vector<RecordCell> cells;  // the CSV record's cells (csvRecordLine writes its line)
+    std::string json;               // the JSON record, when asked for
+};
+
+struct TableOutcome {
+    std::vector<std::string> header;  // the CSV record's column names
+    std::vector<WaterOutcome> waters;
+    std::vector<std::string> notes;   // what the batch would say on standard error
+};
+
+struct TableRunOptions {
+    bool json = false;  // also write each water's JSON record
+    // Read once and shared; when null, options.databasePath is read.
+    std::shared_ptr<const ParsedDatabase> database;
+    // Called on the calling thread for each water in the table's order, as
+    // soon as it and the waters before it are done (while the workers go on
+    // with the rest), with the header's cells first known.
+    std::function<void(const std::vector<std::string>& header, const WaterOutcome&)> onWater;
+};
+
+// Runs every water of `table` with the batch's options on their worker
+// threads (options.jobs; watersPath, outPath and writeCases are not used).
+// A fault of the table itself, the template or the database is a CannotStart
+// (a row's own fault is that water's status, as in the batch). `stop`, when
+// set, ends the run after the waters in progress.
+TableOutcome runTableOfWaters(const TableOfWaters& table, const BatchOptions& options,
+                              const TableRunOptions& run, const std::atomic<bool>& stop);
+
+// The CSV header of a table's records, without computing any water.
+std::vector<std::string> recordHeader(const TableOfWaters& table, const BatchOptions& options,
+                                      const TableRunOptions& run);
+
+// The temperature sweep of the one water of `table`: its cells written into
+// the template as the batch writes them, then swept as `wqspec sweep` sweeps
+// a run input (sweep.from, to, step, minerals; its paths are not used). A
+// row with a fault, or a table of more than one water, is a CannotStart.
+SweepRun sweepTableWater(const TableOfWaters& table, const BatchOptions& options, const TableRunOptions& run,
+                         const SweepOptions& sweep);
+
+}  // namespace wq
