@@ -69,8 +69,9 @@ private:
     TextImage() = default;
     char* data_ = nullptr;
     std::size_t size_ = 0;
-    void* mapping_ = nullptr;  // the region that holds data_
+    void* mapping_ = nullptr;  // the region that holds data_ of a file read
     std::size_t mappingSize_ = 0;
+    std::unique_ptr<char[]> heap_;  // the copy that holds data_ of a text given
 };
 
 // True when `path` names a regular file that can be opened for reading;
