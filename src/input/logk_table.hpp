@@ -35,6 +35,7 @@ struct LogKConditions {
     double pressure = 0.0;     // bar
     int pressureIndex = 1;     // the block chosen by locateOnGrid (extended runs)
     int temperatureIndex = 3;
+    bool operator==(const LogKConditions&) const = default;
 
     // A run at `temperature` (deg C) and `pressure` (bar); an extended run
     // takes its full tables in the block `grid` locates.

@@ -8,6 +8,7 @@
 #include "activity/activity_model.hpp"
 #include "grid/grid.hpp"
 #include "input/database_file.hpp"
+#include "input/logk_cache.hpp"
 #include "input/run_input.hpp"
 #include "input/tables.hpp"
 #include "linear/newton_system.hpp"
@@ -84,6 +85,10 @@ struct SolverState : CarriedState {
     MineralTable minerals;
     RedoxRun redox;  // of a run with a redox state
     NewtonSystem newton;
+    // The database's values at the run's conditions, from a cache shared by
+    // the programs of a batch (null: none; every run interpolates its own).
+    LogKCache* logKCache = nullptr;
+    std::shared_ptr<const LogKValues> logKValues;
     // The activity model, built from the run's species at every set-up.
     std::unique_ptr<ActivityModel> activityModel = makeActivityModel(DEFAULT_ACTIVITY_MODEL);
 };

@@ -36,6 +36,9 @@ public:
     void write(const Layout& layout, std::initializer_list<Value> values) { put(layout.write(values)); }
     void write(const Layout& layout, std::span<const Value> values) { put(layout.write(values)); }
     void flush();
+    // False for a sink that goes nowhere (never opened, or closed): what is
+    // put to it is dropped.
+    bool isOpen() const { return file_ != nullptr; }
     // Flushes and closes, never stopping. The reason of a write failure found
     // only now ("cannot write <name>: <why>"); empty when everything was
     // written, or when the failure already stopped the program.

@@ -1,0 +1,127 @@
+#include "input/logk_cache.hpp"
+
+#include <algorithm>
+
+#include "grid/units.hpp"
+#include "input/parsed_database.hpp"
+
+namespace wq {
+
+namespace {
+
+// The activity-model tables (Helgeson, Kirkham and Flowers 1981) hold b_eta
+// scaled by 1000, and the B-dot model uses it divided by 2.303 RT, with
+// R ln 10 = 4.575673886150001 cal/(mol K); b_Na+Cl- is tabulated x 100.
+constexpr double R_LN10 = 4.575673886150001;
+constexpr double B_ETA_SCALE = 0.001;
+constexpr double B_NACL_SCALE = 0.01;
+
+template <std::size_t N>
+bool usesOnly(const std::vector<bool>& components, const std::array<int, N>& number, long long terms) {
+    const long long n = std::clamp<long long>(terms, 0, static_cast<long long>(N));
+    for (long long j = 0; j < n; ++j) {
+        const int k = number[static_cast<std::size_t>(j)];
+        if (k < 1 || static_cast<std::size_t>(k) >= components.size() || !components[static_cast<std::size_t>(k)])
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+ActivityTables activityTablesAt(const ParsedDatabase& db, const LogKConditions& at) {
+    TableInterpolator tables(*db.image, db.headGroups, at);
+    double value[4];
+    for (std::size_t k = 0; k < 4; ++k) value[k] = tables.value(db.head.activity[k]);
+    ActivityTables am;
+    const double kelvin = at.temperature + KELVIN_OFFSET;
+    am.debyeA = value[0];
+    am.debyeB = value[1];
+    am.bEta = value[2] * B_ETA_SCALE / (R_LN10 * kelvin);
+    am.bNaCl = value[3] * B_NACL_SCALE;
+    return am;
+}
+
+LogKSelection selectEntries(const ParsedDatabase& db, const std::vector<bool>& components) {
+    LogKSelection selection;
+    if (!db.aqueous) return selection;
+    const AqueousSection& aqueous = *db.aqueous;
+    selection.aqueousSlot.assign(aqueous.records.size(), -1);
+    for (std::size_t k = 0; k < aqueous.records.size(); ++k) {
+        const AqueousRecord& r = aqueous.records[k];
+        if (r.isEnd() || r.fault != AqueousRecord::Fault::none || !usesOnly(components, r.number, r.itot)) continue;
+        selection.aqueousSlot[k] = static_cast<int>(selection.aqueous.size());
+        selection.aqueous.push_back(k);
+    }
+    const MineralSection& section = aqueous.minerals;
+    selection.mineralSlot.assign(section.entries.size(), -1);
+    for (std::size_t k = 0; k < section.entries.size(); ++k) {
+        const MineralText& m = section.entries[k];
+        if (m.isEnd() || m.fault != MineralText::Fault::none || m.terms > MAX_TERMS ||
+            m.table.status != TableRead::ok || !isKeptCode(m.suppression) || !usesOnly(components, m.number, m.terms))
+            continue;
+        selection.mineralSlot[k] = static_cast<int>(selection.minerals.size());
+        selection.minerals.push_back(k);
+    }
+    return selection;
+}
+
+std::shared_ptr<const LogKValues> logKValuesAt(const ParsedDatabase& db, const LogKConditions& at,
+                                               std::shared_ptr<const LogKSelection> selection) {
+    auto values = std::make_shared<LogKValues>();
+    values->database = &db;
+    values->at = at;
+    values->selection = std::move(selection);
+    if (db.head.failure == DatabaseHead::Failure::none) values->activityTables = activityTablesAt(db, at);
+    if (!db.aqueous) return values;
+    const AqueousSection& aqueous = *db.aqueous;
+    TableInterpolator species(*db.image, aqueous.groups, at);
+    values->aqueous.reserve(values->selection->aqueous.size());
+    for (std::size_t k : values->selection->aqueous) values->aqueous.push_back(species.value(aqueous.records[k].table));
+    TableInterpolator minerals(*db.image, aqueous.minerals.groups, at);
+    values->minerals.reserve(values->selection->minerals.size());
+    for (std::size_t k : values->selection->minerals)
+        values->minerals.push_back(minerals.value(aqueous.minerals.entries[k].table));
+    return values;
+}
+
+LogKCache::LogKCache(std::shared_ptr<const ParsedDatabase> db, std::vector<bool> components, std::size_t bound)
+    : db_(std::move(db)),
+      components_(std::move(components)),
+      selection_(std::make_shared<const LogKSelection>(selectEntries(*db_, components_))),
+      bound_(std::max<std::size_t>(bound, 1)) {}
+
+std::shared_ptr<const LogKValues> LogKCache::at(const LogKConditions& conditions) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (auto it = recent_.begin(); it != recent_.end(); ++it) {
+            if ((*it)->at != conditions) continue;
+            if (it != recent_.begin()) recent_.splice(recent_.begin(), recent_, it);
+            return recent_.front();
+        }
+    }
+    std::shared_ptr<const LogKValues> values = logKValuesAt(*db_, conditions, selection_);
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const auto& kept : recent_)
+        if (kept->at == conditions) return kept;
+    recent_.push_front(values);
+    if (recent_.size() > bound_) recent_.pop_back();
+    return values;
+}
+
+bool LogKCache::serves(const ComponentMap& map, int componentCount) const {
+    for (int position = 1; position <= componentCount; ++position) {
+        const int number = map.numberAt[position];
+        if (number < 1 || static_cast<std::size_t>(number) >= components_.size() ||
+            !components_[static_cast<std::size_t>(number)])
+            return false;
+    }
+    return true;
+}
+
+std::size_t LogKCache::size() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return recent_.size();
+}
+
+}  // namespace wq
