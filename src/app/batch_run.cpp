@@ -54,7 +54,28 @@ void readTable(BatchInputs& s, const TextFile& file) {
     s.table = std::move(*table);
 }
 
-SolvedWater solveWater(const BatchInputs& s, const RecordWater& record, const WaterSample& w) {
+// The database numbers a water of the batch can have as components: the
+// template's and the table's, and, when a water has a redox state, O2,aq and
+// both members of every redox couple (addRedoxComponents adds them).
+std::vector<bool> batchComponents(const BatchInputs& s) {
+    std::vector<bool> components(MAX_COMPONENTS + 1, false);
+    const auto add = [&](int number) {
+        if (number >= 1 && number <= MAX_COMPONENTS) components[static_cast<std::size_t>(number)] = true;
+    };
+    const ComponentTable& t = s.templateCase->comp;
+    for (int k = 1; k <= t.count; ++k) add(t[k].dbNumber);
+    for (int number : s.table.componentNumbers) add(number);
+    if (anyRedoxState(s.choices, s.table.waters)) {
+        add(db::OXYGEN);
+        for (const CoupleText& c : s.database->couples.entries) {
+            add(c.oxidized);
+            add(c.reduced);
+        }
+    }
+    return components;
+}
+
+SolvedWater solveWater(const BatchInputs& s, WaterWorker& worker, const RecordWater& record, const WaterSample& w) {
     const RunInput& templateInput = s.templateCase->input;
     RecordHead head{w.name, "", w.temperature.value_or(templateInput.temperature),
                     w.pressure.value_or(templateInput.pressure)};
@@ -66,16 +87,17 @@ SolvedWater solveWater(const BatchInputs& s, const RecordWater& record, const Wa
     } else {
         analysisBalanceOf(s.catalog, s.templateCase->comp[WATER_SLOT].mtot, w, head);
         if (const CatalogComponent* ion = s.catalog.byNumber(choices.balanceNumber)) head.balancedOn = ion->name;
-        QuietProgram q;
-        Program& p = *q;
+        Program& p = worker.next();
         p.caseFile = runInputOf(s, w, choices);
         p.database = DatabaseFile::ofParsed(s.database);
+        p.logKCache = s.logK.get();
         p.choices = choicesOf(s.choices, w);
         p.activityModel = s.activityModel->clone();
         try {
             readCase(p);
             p.input.asAnalysed = choices.balanceNumber == 0;
             results = computeRun(p);
+            worker.ranToEnd();
             head.status = runStatus(*results);
             head.notes = modelNotes(*results);
         } catch (...) {
@@ -113,6 +135,7 @@ BatchInputs readBatchInputs(const BatchOptions& o, const std::function<TextFile(
                      "the default options for the table's components");
     s.balance = balanceNumber(s.catalog, s.table.componentNumbers, o.balance);
     s.activityModel = frontEndActivityModel(o.activity, databasePath);
+    s.logK = std::make_unique<LogKCache>(s.database, batchComponents(s));
     return s;
 }
 
@@ -167,6 +190,14 @@ std::string blankRowsNote(const std::string& tableName, const std::vector<int>& 
            " passed over (line" + (lines.size() == 1 ? " " : "s ") + where + ")";
 }
 
+// The writing thread sleeps until the record it hands on next and the one
+// WRITE_AHEAD records after it are done, so that it wakes once for several
+// waters rather than once per water (a system call and a switch each); it
+// wakes after WRITE_DELAY at the latest, so that every record still comes
+// out soon after it is done.
+constexpr std::size_t WRITE_AHEAD = 31;
+constexpr std::chrono::milliseconds WRITE_DELAY{20};
+
 std::size_t solveInOrder(const BatchInputs& s, const RecordWater& record, int jobs, const std::atomic<bool>& stop,
                          const std::function<bool(std::size_t, SolvedWater&&)>& take, std::string& threadNote) {
     const std::size_t n = s.table.waters.size();
@@ -177,13 +208,17 @@ std::size_t solveInOrder(const BatchInputs& s, const RecordWater& record, int jo
     std::atomic<std::size_t> next{0};
     std::atomic<bool> refused{false};
     std::atomic<int> running{0};
+    // The records the writing thread waits for (n: it is not waiting).
+    std::size_t first = n, awaited = n;
     const auto stopped = [&] { return stop || refused; };
+    const auto awake = [&] { return running == 0 || (done[first] && done[awaited]); };
     const auto work = [&] {
+        WaterWorker worker;
         for (std::size_t i; !stopped() && (i = next++) < n;) {
-            SolvedWater solved = solveWater(s, record, s.table.waters[i]);
+            SolvedWater solved = solveWater(s, worker, record, s.table.waters[i]);
             std::lock_guard<std::mutex> lock(mutex);
             done[i] = std::move(solved);
-            ready.notify_one();
+            if ((i == first || i == awaited) && awake()) ready.notify_one();
         }
         std::lock_guard<std::mutex> lock(mutex);
         --running;
@@ -202,15 +237,22 @@ std::size_t solveInOrder(const BatchInputs& s, const RecordWater& record, int jo
     if (static_cast<int>(workers.size()) < jobs)
         threadNote = std::to_string(workers.size()) + " of " + std::to_string(jobs) + " threads could be started" +
                      (workers.empty() ? "; the waters are computed one by one" : "");
+    std::optional<WaterWorker> ownWorker;  // when no thread could be started
     std::size_t handed = 0;
     for (; handed < n; ++handed) {
         std::unique_lock<std::mutex> lock(mutex);
-        while (!done[handed] && running > 0) ready.wait_for(lock, std::chrono::milliseconds(200));
+        while (!done[handed] && running > 0) {
+            first = handed;
+            awaited = std::min(n - 1, handed + WRITE_AHEAD);
+            ready.wait_for(lock, WRITE_DELAY, awake);
+            first = awaited = n;
+        }
         if (!done[handed] && workers.empty() && !stopped() && next < n) {
             // No worker: this thread takes the water itself.
             lock.unlock();
             const std::size_t i = next++;
-            done[i] = solveWater(s, record, s.table.waters[i]);
+            if (!ownWorker) ownWorker.emplace();
+            done[i] = solveWater(s, *ownWorker, record, s.table.waters[i]);
             lock.lock();
         }
         if (!done[handed]) break;  // stopped: the workers have ended

@@ -17,6 +17,7 @@
 #include "app/run_choices.hpp"
 #include "input/case_writer.hpp"
 #include "input/component_catalog.hpp"
+#include "input/logk_cache.hpp"
 #include "input/run_input.hpp"
 #include "input/waters.hpp"
 #include "report/records.hpp"
@@ -36,6 +37,9 @@ struct BatchInputs {
     RunChoices choices;                            // --redox, --decouple, --suppress
     int balance = 0;                               // --balance: 0 none, 1 (H+) the pH, else a component's number
     std::unique_ptr<ActivityModel> activityModel;  // read once; every water takes a copy
+    // The database's values per temperature and pressure for the components
+    // the waters can have, shared by the workers (it locks itself).
+    std::unique_ptr<LogKCache> logK;
 };
 
 // Reads the template (options.casePath, when given) and the database, then

@@ -72,6 +72,9 @@ struct CarriedState {
 
 // CarriedState is a base, not a member, so that every phase names its tables
 // as they are (prog.sp, prog.comp); copying the base copies the whole of it.
+// A batch's worker puts every field back to its new state before each water
+// (WaterWorker::next, src/app/front_end.cpp): a field added here is put back
+// there too.
 struct SolverState : CarriedState {
     Channels io;
     RunChoices choices;     // the redox state and the names left out, from the front end

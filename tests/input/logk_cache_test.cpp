@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "grid/grid.hpp"
@@ -97,6 +99,41 @@ TEST(LogKCache, ServesOnlyRunsWhoseComponentsItCovers) {
     EXPECT_TRUE(cache.serves(map, 3));
     map.numberAt[5] = db::SULFATE;
     EXPECT_FALSE(cache.serves(map, 5));
+}
+
+// The same doubles, bit for bit (an absent value included).
+bool sameBits(const std::vector<double>& a, const std::vector<double>& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+}
+
+// Worker threads ask at once for conditions that come and go (a bound of two
+// for four temperatures: values are dropped while others hold them): each
+// gets the values of the conditions it asked for, as worked out alone. Run
+// under ThreadSanitizer by tools/tsan.sh.
+TEST(LogKCache, ThreadsAskingAtOnceGetTheValuesOfTheirConditions) {
+    const double temperatures[] = {25.0, 50.0, 75.0, 100.0};
+    const auto selection = std::make_shared<const LogKSelection>(selectEntries(*bundled(), saltWater()));
+    std::vector<std::shared_ptr<const LogKValues>> alone;
+    for (double t : temperatures) alone.push_back(logKValuesAt(*bundled(), onTheCurve(t), selection));
+    LogKCache cache(bundled(), saltWater(), 2);
+    constexpr int THREADS = 4, ROUNDS = 50;
+    std::vector<int> wrong(THREADS, 0);
+    std::vector<std::thread> threads;
+    for (int k = 0; k < THREADS; ++k)
+        threads.emplace_back([&, k] {
+            for (int round = 0; round < ROUNDS; ++round) {
+                const std::size_t i = static_cast<std::size_t>((round + k) % 4);
+                const auto values = cache.at(onTheCurve(temperatures[i]));
+                const bool same = values->at == alone[i]->at && sameBits(values->aqueous, alone[i]->aqueous) &&
+                                  sameBits(values->minerals, alone[i]->minerals) &&
+                                  values->activityTables.debyeA == alone[i]->activityTables.debyeA &&
+                                  values->activityTables.bEta == alone[i]->activityTables.bEta;
+                if (!same) ++wrong[static_cast<std::size_t>(k)];
+            }
+        });
+    for (std::thread& t : threads) t.join();
+    for (int k = 0; k < THREADS; ++k) EXPECT_EQ(wrong[static_cast<std::size_t>(k)], 0) << "thread " << k;
+    EXPECT_LE(cache.size(), 2u);
 }
 
 }  // namespace
