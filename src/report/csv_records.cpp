@@ -2,7 +2,8 @@
 // (registered as ".csv").
 #include <cmath>
 #include <limits>
-#include <map>
+#include <string_view>
+#include <unordered_map>
 
 #include "input/tables.hpp"
 #include "report/records.hpp"
@@ -152,9 +153,14 @@ std::vector<std::string> recordColumnNames(const RecordColumns& columns) {
 std::vector<RecordCell> recordCells(const RecordColumns& columns, const RecordHead& head, const Results* r) {
     std::vector<RecordCell> cells = fixedCells(head, r);
     redoxCells(columns, r, cells);
-    std::map<std::string, const SpeciesRow*> species;
-    std::map<std::string, double> minerals, gases;
+    // By name (the last of a name, should one come twice); views of the
+    // results' own names, which outlive the cells.
+    std::unordered_map<std::string_view, const SpeciesRow*> species;
+    std::unordered_map<std::string_view, double> minerals, gases;
     if (r) {
+        species.reserve(r->species.size());
+        minerals.reserve(r->minerals.size());
+        gases.reserve(r->gases.size());
         for (const SpeciesRow& s : r->species) species[s.name] = &s;
         for (const MineralRow& m : r->minerals) minerals[m.name] = m.saturationIndex;
         for (const GasRow& g : r->gases) gases[g.name] = g.logFugacity;

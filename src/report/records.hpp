@@ -14,9 +14,9 @@
 // species log m, log a and gamma; per mineral log Q/K; per gas log f. A JSON
 // record holds also the molality and activity of every species, the component
 // totals (moles, ppm, total molality, free molality, alpha, flag) and log K
-// and log Q of every mineral and gas: all that the listing shows. Numbers are
-// written with 17 significant digits, so that they read back as the very
-// values computed.
+// and log Q of every mineral and gas: all that the listing shows. Every
+// number reads back as the very value computed: a CSV cell holds the shortest
+// decimal that does (csvNumber), JSON the round-trip form of its writer.
 #pragma once
 
 #include <cstddef>

@@ -157,6 +157,6 @@ std::string csvLine(const std::vector<std::string>& fields) {
     return line;
 }
 
-std::string csvNumber(double value) { return std::isfinite(value) ? exactText(value) : std::string(); }
+std::string csvNumber(double value) { return std::isfinite(value) ? shortestText(value) : std::string(); }
 
 }  // namespace wq

@@ -59,9 +59,9 @@ std::string csvField(std::string_view text);
 // the line end.
 std::string csvLine(const std::vector<std::string>& fields);
 
-// A number in a cell: 17 significant digits (exactText), so that it reads
-// back as the value computed; an empty cell for a value that is not finite
-// (a quantity the run does not have).
+// A number in a cell: the shortest decimal that reads back as the value
+// computed (shortestText: 0.1, not 0.10000000000000001); an empty cell for a
+// value that is not finite (a quantity the run does not have).
 std::string csvNumber(double value);
 
 }  // namespace wq

@@ -50,7 +50,27 @@ TEST(CsvLine, FieldsJoinedQuotedWhereNeededAndEnded) {
 TEST(CsvNumber, EmptyForAValueThatIsNotFinite) {
     EXPECT_EQ(csvNumber(std::numeric_limits<double>::quiet_NaN()), "");
     EXPECT_EQ(csvNumber(-std::numeric_limits<double>::infinity()), "");
-    EXPECT_EQ(csvNumber(0.1), exactText(0.1));
+    EXPECT_EQ(csvNumber(0.1), "0.1");
+}
+
+// A cell holds the shortest text that reads back as the very double: fewer
+// digits than 17 where they suffice, never a different value.
+TEST(CsvNumber, ShortestTextThatReadsBackAsTheSameDouble) {
+    const double values[] = {0.1 + 0.2, 1.0 / 3.0, -273.15, 6.02214076e23, std::ldexp(1.0, -1074),
+                             0.0, -0.0, 1e-300, -8.2199999999999998, std::nextafter(1.0, 2.0),
+                             std::numeric_limits<double>::max(), 2406.439e-6};
+    for (double v : values) {
+        const std::string text = csvNumber(v);
+        EXPECT_EQ(std::strtod(text.c_str(), nullptr), v) << text;
+        EXPECT_LE(text.size(), exactText(v).size()) << text;
+        // One digit fewer would be another number (or the same text again).
+        if (text.find('e') == std::string::npos && text.size() > 3 && v != 0.0) {
+            const std::string cut = text.substr(0, text.size() - 1);
+            EXPECT_NE(std::strtod(cut.c_str(), nullptr), v) << text;
+        }
+    }
+    EXPECT_EQ(csvNumber(-273.15), "-273.15");
+    EXPECT_EQ(csvNumber(0.1 + 0.2), "0.30000000000000004");
 }
 
 }  // namespace
