@@ -55,6 +55,23 @@ void clearSlots(Table<Entry, Capacity>& table, int used) {
     std::fill(table.data(), table.data() + last, Entry{});
 }
 
+// The Newton system as a new one holds it, where a system of `order`
+// unknowns can have written (the matrix with its column of residuals).
+void clearNewton(NewtonSystem& n, int order) {
+    order = std::clamp(order, 0, MAX_NEWTON_ORDER);
+    for (int j = 1; j <= order + 1 && j <= MAX_NEWTON_ORDER + 1; ++j)
+        for (int i = 1; i <= order; ++i) n.a(i, j) = 0.0;
+    for (int j = 1; j <= order; ++j)
+        for (int i = 1; i <= order; ++i) n.lu(i, j) = 0.0;
+    clearSlots(n.f, order);
+    clearSlots(n.x, order);
+    clearSlots(n.pivot, order);
+    clearSlots(n.b, order);
+    clearSlots(n.r, order);
+    n.order = 0;
+    n.iter = 0;
+}
+
 }  // namespace
 
 Program& WaterWorker::next() {
@@ -72,6 +89,7 @@ Program& WaterWorker::next() {
     p.sp.co2Position = 0;
     clearSlots(p.minerals.at, minerals);
     p.minerals.count = 0;
+    clearNewton(p.newton, wholeTables_ ? MAX_NEWTON_ORDER : std::max(p.newton.order, p.comp.count));
     p.conditions = {};
     p.comp = {};
     p.map = {};
@@ -85,7 +103,6 @@ Program& WaterWorker::next() {
     p.grid = {};
     p.activityTables = {};
     p.redox = {};
-    p.newton = {};
     p.logKValues = nullptr;
     p.activityModel = makeActivityModel(DEFAULT_ACTIVITY_MODEL);
     p.records = nullptr;
