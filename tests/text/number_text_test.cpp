@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <string>
@@ -38,6 +39,21 @@ TEST(NumberText, ShortestAndFixedForms) {
     for (const Case& c : cases) EXPECT_EQ(c.text, c.expected);
     // A value far wider than any buffer of a few dozen characters.
     EXPECT_EQ(fixedText(1e300, 3).size(), 301u + 4u);
+}
+
+// The scientific form is the C library's "%.*E", character for character:
+// the same correctly rounded digits (ties to even on the exact binary value),
+// an exponent of two digits at least, upper case.
+TEST(NumberText, ScientificTextIsPrintfsE) {
+    const double values[] = {0.0015, -0.0015, 0.0, -0.0, 1.0 / 3.0, 2.5e-7, 9.9999999999995, 9.99999999999949e99,
+                             1e100, -1.234567890123e-100, 0.125, 5e-324, 1.7976931348623157e308, 123456.5,
+                             std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::infinity()};
+    for (double v : values)
+        for (int decimals : {0, 1, 3, 12, 16}) {
+            char expected[64];
+            std::snprintf(expected, sizeof expected, "%.*E", decimals, v);
+            EXPECT_EQ(scientificText(v, decimals), expected) << decimals;
+        }
 }
 
 TEST(CsvLine, FieldsJoinedQuotedWhereNeededAndEnded) {
