@@ -134,16 +134,24 @@ std::string shortened(std::string_view text, std::size_t most) {
     return std::string(text.substr(0, cut)) + std::string(mark);
 }
 
-std::string csvField(std::string_view text) {
+void appendCsvField(std::string& line, std::string_view text) {
     const bool needsQuotes = text.find_first_of(",\"\r\n") != std::string_view::npos ||
                              (!text.empty() && (text.front() == ' ' || text.back() == ' '));
-    if (!needsQuotes) return std::string(text);
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"') out += '"';
-        out += c;
+    if (!needsQuotes) {
+        line += text;
+        return;
     }
-    out += '"';
+    line += '"';
+    for (char c : text) {
+        if (c == '"') line += '"';
+        line += c;
+    }
+    line += '"';
+}
+
+std::string csvField(std::string_view text) {
+    std::string out;
+    appendCsvField(out, text);
     return out;
 }
 
@@ -151,12 +159,20 @@ std::string csvLine(const std::vector<std::string>& fields) {
     std::string line;
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i > 0) line += ',';
-        line += csvField(fields[i]);
+        appendCsvField(line, fields[i]);
     }
     line += '\n';
     return line;
 }
 
-std::string csvNumber(double value) { return std::isfinite(value) ? shortestText(value) : std::string(); }
+void appendCsvNumber(std::string& line, double value) {
+    if (std::isfinite(value)) appendShortestText(line, value);
+}
+
+std::string csvNumber(double value) {
+    std::string text;
+    appendCsvNumber(text, value);
+    return text;
+}
 
 }  // namespace wq

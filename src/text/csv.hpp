@@ -52,8 +52,9 @@ constexpr std::size_t SHOWN_TEXT_BYTES = 80;
 std::string shortened(std::string_view text, std::size_t most = SHOWN_TEXT_BYTES);
 
 // A field as written in a CSV file: quoted when it holds a comma, a quote,
-// a line end or leading or trailing blanks.
+// a line end or leading or trailing blanks. appendCsvField adds it to a line.
 std::string csvField(std::string_view text);
+void appendCsvField(std::string& line, std::string_view text);
 
 // One record: the fields joined by commas, each as csvField writes it, and
 // the line end.
@@ -63,5 +64,6 @@ std::string csvLine(const std::vector<std::string>& fields);
 // computed (shortestText: 0.1, not 0.10000000000000001); an empty cell for a
 // value that is not finite (a quantity the run does not have).
 std::string csvNumber(double value);
+void appendCsvNumber(std::string& line, double value);
 
 }  // namespace wq
