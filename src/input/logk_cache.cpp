@@ -1,6 +1,8 @@
 #include "input/logk_cache.hpp"
 
 #include <algorithm>
+#include <cmath>
+#include <functional>
 
 #include "grid/units.hpp"
 #include "input/parsed_database.hpp"
@@ -52,6 +54,7 @@ LogKSelection selectEntries(const ParsedDatabase& db, const std::vector<bool>& c
         if (r.isEnd() || r.fault != AqueousRecord::Fault::none || !usesOnly(components, r.number, r.itot)) continue;
         selection.aqueousSlot[k] = static_cast<int>(selection.aqueous.size());
         selection.aqueous.push_back(k);
+        selection.aqueousNodes.push_back(tableNodes(*db.image, aqueous.groups, r.table));
     }
     const MineralSection& section = aqueous.minerals;
     selection.mineralSlot.assign(section.entries.size(), -1);
@@ -62,6 +65,7 @@ LogKSelection selectEntries(const ParsedDatabase& db, const std::vector<bool>& c
             continue;
         selection.mineralSlot[k] = static_cast<int>(selection.minerals.size());
         selection.minerals.push_back(k);
+        selection.mineralNodes.push_back(tableNodes(*db.image, section.groups, m.table));
     }
     return selection;
 }
@@ -75,13 +79,23 @@ std::shared_ptr<const LogKValues> logKValuesAt(const ParsedDatabase& db, const L
     if (db.head.failure == DatabaseHead::Failure::none) values->activityTables = activityTablesAt(db, at);
     if (!db.aqueous) return values;
     const AqueousSection& aqueous = *db.aqueous;
+    const LogKSelection& chosen = *values->selection;
     TableInterpolator species(*db.image, aqueous.groups, at);
-    values->aqueous.reserve(values->selection->aqueous.size());
-    for (std::size_t k : values->selection->aqueous) values->aqueous.push_back(species.value(aqueous.records[k].table));
+    values->aqueous.reserve(chosen.aqueous.size());
+    for (std::size_t n = 0; n < chosen.aqueous.size(); ++n) {
+        double logK = 0.0;
+        if (!valueFromNodes(chosen.aqueousNodes[n], at, logK))
+            logK = species.value(aqueous.records[chosen.aqueous[n]].table);
+        values->aqueous.push_back(logK);
+    }
     TableInterpolator minerals(*db.image, aqueous.minerals.groups, at);
-    values->minerals.reserve(values->selection->minerals.size());
-    for (std::size_t k : values->selection->minerals)
-        values->minerals.push_back(minerals.value(aqueous.minerals.entries[k].table));
+    values->minerals.reserve(chosen.minerals.size());
+    for (std::size_t n = 0; n < chosen.minerals.size(); ++n) {
+        double logK = 0.0;
+        if (!valueFromNodes(chosen.mineralNodes[n], at, logK))
+            logK = minerals.value(aqueous.minerals.entries[chosen.minerals[n]].table);
+        values->minerals.push_back(logK);
+    }
     return values;
 }
 
@@ -91,21 +105,36 @@ LogKCache::LogKCache(std::shared_ptr<const ParsedDatabase> db, std::vector<bool>
       selection_(std::make_shared<const LogKSelection>(selectEntries(*db_, components_))),
       bound_(std::max<std::size_t>(bound, 1)) {}
 
+std::size_t LogKCache::ConditionsHash::operator()(const LogKConditions& c) const {
+    // + 0.0 turns -0.0 into 0.0, which compares equal to it.
+    std::size_t h = std::hash<double>{}(c.temperature + 0.0);
+    const auto mix = [&h](std::size_t v) { h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2); };
+    mix(std::hash<double>{}(c.pressure + 0.0));
+    mix(static_cast<std::size_t>(c.pressureIndex));
+    mix(static_cast<std::size_t>(c.temperatureIndex));
+    mix(c.extended ? 1 : 0);
+    return h;
+}
+
 std::shared_ptr<const LogKValues> LogKCache::at(const LogKConditions& conditions) {
+    if (!std::isfinite(conditions.temperature) || !std::isfinite(conditions.pressure))
+        return logKValuesAt(*db_, conditions, selection_);
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        for (auto it = recent_.begin(); it != recent_.end(); ++it) {
-            if ((*it)->at != conditions) continue;
-            if (it != recent_.begin()) recent_.splice(recent_.begin(), recent_, it);
+        if (const auto found = index_.find(conditions); found != index_.end()) {
+            recent_.splice(recent_.begin(), recent_, found->second);
             return recent_.front();
         }
     }
     std::shared_ptr<const LogKValues> values = logKValuesAt(*db_, conditions, selection_);
     std::lock_guard<std::mutex> lock(mutex_);
-    for (const auto& kept : recent_)
-        if (kept->at == conditions) return kept;
+    if (const auto found = index_.find(conditions); found != index_.end()) return *found->second;
     recent_.push_front(values);
-    if (recent_.size() > bound_) recent_.pop_back();
+    index_.emplace(conditions, recent_.begin());
+    if (recent_.size() > bound_) {
+        index_.erase(recent_.back()->at);
+        recent_.pop_back();
+    }
     return values;
 }
 

@@ -13,6 +13,7 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <unordered_map>
 #include <vector>
 
 #include "input/logk_table.hpp"
@@ -24,12 +25,16 @@ struct ParsedDatabase;
 
 // The entries of a database whose reactions use only the components of a
 // given set: their places in the usual aqueous section and in its mineral
-// list, and back (-1 for an entry not selected). Worked out once per set.
+// list, and back (-1 for an entry not selected), with the nodes of their
+// tables read once (so that a water at another temperature on the saturation
+// curve reads no text). Worked out once per set.
 struct LogKSelection {
     std::vector<std::size_t> aqueous;  // record indices
     std::vector<std::size_t> minerals; // list indices
     std::vector<int> aqueousSlot;      // per record: its place in `aqueous`, or -1
     std::vector<int> mineralSlot;      // per list entry: its place in `minerals`, or -1
+    std::vector<TableNodes> aqueousNodes;  // in the order of `aqueous`
+    std::vector<TableNodes> mineralNodes;  // in the order of `minerals`
 };
 
 LogKSelection selectEntries(const ParsedDatabase& db, const std::vector<bool>& components);
@@ -66,7 +71,8 @@ std::shared_ptr<const LogKValues> logKValuesAt(const ParsedDatabase& db, const L
 // The values of the last conditions asked for, at most `bound` of them (the
 // least recently used goes first); safe to share between threads. Two
 // threads missing the same conditions at once both work them out, and the
-// first one's values are kept.
+// first one's values are kept. Conditions that are not finite numbers are
+// worked out every time, never kept.
 class LogKCache {
 public:
     static constexpr std::size_t DEFAULT_BOUND = 256;
@@ -84,8 +90,14 @@ private:
     std::vector<bool> components_;
     std::shared_ptr<const LogKSelection> selection_;
     std::size_t bound_;
+    // Conditions as a key: equal conditions (0.0 and -0.0 alike) hash alike.
+    struct ConditionsHash {
+        std::size_t operator()(const LogKConditions& c) const;
+    };
+    using Recent = std::list<std::shared_ptr<const LogKValues>>;
     mutable std::mutex mutex_;
-    std::list<std::shared_ptr<const LogKValues>> recent_;  // most recent first
+    Recent recent_;  // most recent first
+    std::unordered_map<LogKConditions, Recent::iterator, ConditionsHash> index_;  // of recent_
 };
 
 }  // namespace wq

@@ -157,13 +157,18 @@ TableText checkTable(TextFile& file, bool full, GroupStarts& starts) {
     return table;
 }
 
-void TableInterpolator::values(const TableText& table, int group, int first, int count, double* out) {
-    std::size_t offset = starts_.at(table.firstGroup + static_cast<std::size_t>(group - 1));
+namespace {
+
+// Values first..first+count-1 (1-based) of group g (1-based) of a table of
+// `text`, checked when the table was read.
+void readValues(std::string_view text, const GroupStarts& starts, const TableText& table, int group, int first,
+                int count, double* out) {
+    std::size_t offset = starts.at(table.firstGroup + static_cast<std::size_t>(group - 1));
     int skip = first - 1;
     int left = count;
-    while (offset < text_.size()) {
+    while (offset < text.size()) {
         std::size_t next = 0;
-        const std::string_view line = lineAt(text_, offset, next);
+        const std::string_view line = lineAt(text, offset, next);
         const char* p = line.data();
         const char* const end = p + line.size();
         for (;;) {
@@ -181,6 +186,37 @@ void TableInterpolator::values(const TableText& table, int group, int first, int
         offset = next;
     }
     lostValue();
+}
+
+}  // namespace
+
+void TableInterpolator::values(const TableText& table, int group, int first, int count, double* out) {
+    readValues(text_, starts_, table, group, first, count, out);
+}
+
+TableNodes tableNodes(const TextImage& image, const GroupStarts& starts, const TableText& table) {
+    TableNodes nodes;
+    nodes.full = table.full;
+    if (table.full) {
+        for (int c = 1; c <= N_SATURATION; ++c)
+            readValues(image.text(), starts, table, saturationCurveRow(c), c, 1,
+                       &nodes.curve[static_cast<std::size_t>(c - 1)]);
+    } else {
+        readValues(image.text(), starts, table, 1, 1, N_SHORT, nodes.shortTable.data());
+    }
+    return nodes;
+}
+
+bool valueFromNodes(const TableNodes& nodes, const LogKConditions& at, double& value) {
+    if (!nodes.full) {
+        value = interpolateShortTable(at.temperature, nodes.shortTable);
+        return true;
+    }
+    if (at.extended) return false;
+    // interpolateSaturationCurve reads the three nodes about `at`, the ones
+    // fullTableValue reads from the text.
+    value = interpolateSaturationCurve(at.temperature, nodes.curve);
+    return true;
 }
 
 double TableInterpolator::fullTableValue(const TableText& table) {

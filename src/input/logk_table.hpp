@@ -17,6 +17,7 @@
 // a few per entry instead of 1,332.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -78,6 +79,25 @@ TableText checkTable(TextFile& file, bool full, GroupStarts& starts);
 // first) and each must be a value of a table (checkTableValue); a bad one
 // is described in `table`.
 TableRead checkGroup(TextFile& file, int count, TableText& table);
+
+// What a table gives at every temperature on the saturation curve and in
+// its short form: the values of a full table at the 15 nodes of the
+// saturation curve, or the 8 values of a short table. A table read once into
+// its nodes is brought to any temperature by valueFromNodes without reading
+// its text again.
+struct TableNodes {
+    bool full = true;
+    std::array<double, N_SATURATION> curve{};
+    std::array<double, N_SHORT> shortTable{};
+};
+
+// The nodes of a table that was read without failure (`starts`: the group
+// starts of the text the table is in).
+TableNodes tableNodes(const TextImage& image, const GroupStarts& starts, const TableText& table);
+
+// The value at `at` from the nodes, the very double TableInterpolator::value
+// gives; not for a full table in an extended run (false: nothing written).
+bool valueFromNodes(const TableNodes& nodes, const LogKConditions& at, double& value);
 
 // Brings tables of one text to a run's conditions.
 class TableInterpolator {

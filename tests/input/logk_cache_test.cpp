@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "grid/grid.hpp"
@@ -31,6 +32,12 @@ std::shared_ptr<const ParsedDatabase> bundled() {
 }
 
 LogKConditions onTheCurve(double t) { return LogKConditions::at(t, saturationPressure(t), false, GridLocation{}); }
+
+// The same doubles, bit for bit (an absent value included).
+bool sameBits(const std::vector<double>& a, const std::vector<double>& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+}
+
 
 // The components of a sodium chloride water.
 std::vector<bool> saltWater() {
@@ -90,6 +97,53 @@ TEST(LogKCache, WorksOutExactlyTheEntriesItsComponentsForm) {
     EXPECT_LT(known, static_cast<int>(db.aqueous->records.size()) / 4);
 }
 
+LogKConditions onTheGrid(double t, double p) {
+    GridLocation grid;
+    locateOnGrid(p, t, grid);
+    return LogKConditions::at(t, p, true, grid);
+}
+
+// Every value of every entry any component can form, full tables and short
+// ones, aqueous species and minerals, on the saturation curve (from the
+// nodes read once) and on the grid (interpolated from the text): bit for
+// bit what the interpolator gives for the run.
+TEST(LogKCache, EveryValueIsTheInterpolatorsOnTheCurveAndOnTheGrid) {
+    const ParsedDatabase& db = *bundled();
+    ASSERT_TRUE(db.aqueous);
+    const auto selection =
+        std::make_shared<const LogKSelection>(selectEntries(db, std::vector<bool>(MAX_COMPONENTS + 1, true)));
+    // Temperatures about every node of the curve (0.01, 25, ..., 350 C), and
+    // grid blocks below, within and above the curve's range.
+    std::vector<LogKConditions> conditions;
+    for (double t : {20.0, 25.0, 37.7, 60.0, 99.99, 112.5, 137.0, 150.0, 162.5, 190.0, 212.0, 237.0, 255.5, 290.0,
+                     310.0, 337.0, 350.0, 374.0})
+        conditions.push_back(onTheCurve(t));
+    for (auto [t, p] : {std::pair{5.0, 1.013}, {300.0, 500.0}, {450.0, 2000.0}}) conditions.push_back(onTheGrid(t, p));
+    int full = 0, shortOnes = 0;
+    for (const LogKConditions& at : conditions) {
+        SCOPED_TRACE(at.temperature);
+        const auto values = logKValuesAt(db, at, selection);
+        TableInterpolator species(*db.image, db.aqueous->groups, at);
+        for (std::size_t k : selection->aqueous) {
+            const TableText& table = db.aqueous->records[k].table;
+            const double direct = species.value(table);
+            ASSERT_NE(values->aqueousLogK(k), nullptr);
+            EXPECT_TRUE(sameBits({*values->aqueousLogK(k)}, {direct})) << db.aqueous->records[k].name.view();
+            (table.full ? full : shortOnes) += 1;
+        }
+        TableInterpolator minerals(*db.image, db.aqueous->minerals.groups, at);
+        for (std::size_t k : selection->minerals) {
+            const TableText& table = db.aqueous->minerals.entries[k].table;
+            const double direct = minerals.value(table);
+            ASSERT_NE(values->mineralLogK(k), nullptr);
+            EXPECT_TRUE(sameBits({*values->mineralLogK(k)}, {direct})) << db.aqueous->minerals.entries[k].name.view();
+            (table.full ? full : shortOnes) += 1;
+        }
+    }
+    EXPECT_GT(full, 1000);
+    EXPECT_GT(shortOnes, 10);
+}
+
 TEST(LogKCache, ServesOnlyRunsWhoseComponentsItCovers) {
     LogKCache cache(bundled(), saltWater());
     ComponentMap map;
@@ -99,11 +153,6 @@ TEST(LogKCache, ServesOnlyRunsWhoseComponentsItCovers) {
     EXPECT_TRUE(cache.serves(map, 3));
     map.numberAt[5] = db::SULFATE;
     EXPECT_FALSE(cache.serves(map, 5));
-}
-
-// The same doubles, bit for bit (an absent value included).
-bool sameBits(const std::vector<double>& a, const std::vector<double>& b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
 }
 
 // Worker threads ask at once for conditions that come and go (a bound of two
