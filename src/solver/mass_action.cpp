@@ -31,6 +31,36 @@ int firstTermNaming(const Species& s, int component) {
     return 0;
 }
 
+ComponentTerms::ComponentTerms(const SpeciesTable& sp, int nc) : nc_(std::clamp(nc, 0, MAX_COMPONENTS)) {
+    // The first term naming each of the run's components in each reaction,
+    // in the order of the table: counted, then put in each component's run.
+    const auto eachFirstTerm = [&](auto&& take) {
+        for (int s = nc + 1; s <= sp.count; ++s) {
+            const Species& species = sp[s];
+            const int* comp = species.comp.data();  // terms 1..itot
+            const int terms = std::clamp(species.itot, 0, MAX_TERMS);
+            for (int j = 0; j < terms; ++j) {
+                const int c = comp[j];
+                if (c >= 1 && c <= nc_ && std::find(comp, comp + j, c) == comp + j) take(c, Term{s, j + 1});
+            }
+        }
+    };
+    std::array<int, MAX_COMPONENTS + 2> count{};
+    eachFirstTerm([&](int c, const Term&) { ++count[static_cast<std::size_t>(c)]; });
+    start_[1] = 0;
+    for (int c = 1; c <= nc_; ++c)
+        start_[static_cast<std::size_t>(c + 1)] = start_[static_cast<std::size_t>(c)] + count[static_cast<std::size_t>(c)];
+    std::array<int, MAX_COMPONENTS + 2> next = start_;
+    eachFirstTerm([&](int c, const Term& t) { terms_[static_cast<std::size_t>(next[static_cast<std::size_t>(c)]++)] = t; });
+}
+
+std::span<const ComponentTerms::Term> ComponentTerms::of(int component) const {
+    if (component < 1 || component > nc_) return {};
+    const auto first = static_cast<std::size_t>(start_[static_cast<std::size_t>(component)]);
+    const auto last = static_cast<std::size_t>(start_[static_cast<std::size_t>(component + 1)]);
+    return {terms_.data() + first, last - first};
+}
+
 void massActionUpdate(SpeciesTable& sp, int nc) {
     // The log activity of each component once for every species that names
     // it (the very doubles the relation would work out term by term).

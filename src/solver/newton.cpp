@@ -84,18 +84,16 @@ void clearSystem(SolverState& prog) {
 // with dF/dm(c) = kgw sum_s nu_si nu_sc m(s) / m(c) (from d m(s)/d m(c) =
 // nu_sc m(s) / m(c)), and dF/dkgw = the total molality (Mtot(i) + F(i)) / kgw,
 // which replaces column 2. For water the free term is kgw 55.50825.
-void massBalanceRow(SolverState& prog, int i) {
+void massBalanceRow(SolverState& prog, int i, const ComponentTerms& terms) {
     NewtonSystem& newton = prog.newton;
     const SpeciesTable& sp = prog.sp;
-    const int nc = prog.comp.count;
     const double kgw = prog.run.kgw;
     double f = i == WATER_SLOT ? kgw * MOLES_WATER_PER_KG - prog.comp[WATER_SLOT].mtot
                                : kgw * sp[i].molality - prog.comp[i].mtot;
-    for (int s = nc + 1; s <= sp.count; ++s) {
-        const Species& species = sp[s];
-        int t = firstTermNaming(species, i);
-        if (t == 0) continue;
-        double nuI = species.coef[t];
+    // The species naming i, in the order of the table.
+    for (const ComponentTerms::Term& named : terms.of(i)) {
+        const Species& species = sp[named.species];
+        double nuI = species.coef[named.term];
         for (int j = 1; j <= species.itot; ++j) {
             int c = species.comp[j];
             newton.a(i, c) = newton.a(i, c) + nuI * kgw * species.coef[j] * species.molality / sp[c].molality;
@@ -202,6 +200,7 @@ void assembleSystem(SolverState& prog) {
     const int icarb = alkalinityComponent(prog);
     Sink* trace = in.debug != 0 ? &prog.io.listing : nullptr;
     const int nc = prog.comp.count;
+    const ComponentTerms terms(prog.sp, nc);
     for (int i = 1; i <= nc; ++i) {
         if (i == HYDROGEN_SLOT && pHFixed(prog))
             fixedPHRow(prog.newton, prog.sp, nc, prog.conditions.pH, trace);
@@ -212,7 +211,7 @@ void assembleSystem(SolverState& prog) {
         else if (prog.comp[i].forcedMineral != 0)
             forcedSaturationRow(prog, i);
         else
-            massBalanceRow(prog, i);
+            massBalanceRow(prog, i, terms);
     }
 }
 
