@@ -223,12 +223,13 @@ double TableInterpolator::fullTableValue(const TableText& table) {
     if (at_.extended) {
         // The 3 x 3 block of interpolateFullTable: pressures ip..ip+2, temperatures it-2..it.
         const int c = at_.temperatureIndex - 2;
+        if (!block_) block_.emplace();
         for (int r = at_.pressureIndex; r <= at_.pressureIndex + 2; ++r) {
             double row[3];
             values(table, r, c, 3, row);
-            for (int k = 0; k < 3; ++k) block_.at(r, c + k) = row[k];
+            for (int k = 0; k < 3; ++k) block_->at(r, c + k) = row[k];
         }
-        return interpolateFullTable(at_.pressure, at_.temperature, at_.pressureIndex, at_.temperatureIndex, block_);
+        return interpolateFullTable(at_.pressure, at_.temperature, at_.pressureIndex, at_.temperatureIndex, *block_);
     }
     // The three values on the saturation curve interpolateSaturationCurve uses.
     std::array<double, N_SATURATION> curve{};

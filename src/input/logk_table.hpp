@@ -19,6 +19,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -120,7 +121,9 @@ private:
     std::string_view text_;
     const GroupStarts& starts_;
     LogKConditions at_;
-    FullTable block_;  // only the cells the interpolator reads are filled
+    // Only the cells the interpolator reads are filled; made at the first
+    // table of an extended run (a saturation run never needs its 10 KB).
+    std::optional<FullTable> block_;
 };
 
 }  // namespace wq
