@@ -59,11 +59,11 @@ FrontEndExit solveAll(const BatchInputs& s, const RecordColumns& columns, const 
         jobs, interrupted,
         [&](std::size_t i, SolvedWater&& solved) {
             anyFailed |= !solved.converged;
-            writeFailed = !out.write(solved.records.front());
+            writeFailed = writeFailed || !out.write(solved.records.front());
             progress.update(i + 1);
             return !writeFailed;
         },
-        threadNote);
+        threadNote, [&] { writeFailed = writeFailed || !out.flush(); });
     if (!threadNote.empty()) std::fprintf(stderr, "wqspec: note: %s\n", threadNote.c_str());
     progress.update(written, true);
     if (!out.close(written == n) || writeFailed) {

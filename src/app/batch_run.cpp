@@ -341,7 +341,8 @@ constexpr std::size_t WRITE_AHEAD = 31;
 constexpr std::chrono::milliseconds WRITE_DELAY{20};
 
 std::size_t solveInOrder(const BatchInputs& s, const RecordWater& record, int jobs, const std::atomic<bool>& stop,
-                         const std::function<bool(std::size_t, SolvedWater&&)>& take, std::string& threadNote) {
+                         const std::function<bool(std::size_t, SolvedWater&&)>& take, std::string& threadNote,
+                         const std::function<void()>& idle) {
     const std::size_t n = s.waterCount;
     jobs = workerCount(jobs, n);
     WaterFeed feed(s);
@@ -385,6 +386,11 @@ std::size_t solveInOrder(const BatchInputs& s, const RecordWater& record, int jo
     std::size_t handed = 0;
     for (; handed < n; ++handed) {
         std::unique_lock<std::mutex> lock(mutex);
+        if (idle && !done.has(handed) && running > 0) {
+            lock.unlock();
+            idle();
+            lock.lock();
+        }
         while (!done.has(handed) && running > 0) {
             first = handed;
             awaited = std::min(n - 1, handed + WRITE_AHEAD);

@@ -98,8 +98,11 @@ using RecordWater = std::function<void(const RecordHead& head, const Results* re
 // `stop` set, stops the workers taking new waters; what is done is handed on.
 // Returns how many waters were handed on; `threadNote` says when fewer
 // threads than asked could be started (the calling thread computes the waters
-// when none could).
+// when none could). `idle`, when given, is called on the calling thread
+// before it waits for a water not yet done (a front end writes out what it
+// holds).
 std::size_t solveInOrder(const BatchInputs& inputs, const RecordWater& record, int jobs, const std::atomic<bool>& stop,
-                         const std::function<bool(std::size_t, SolvedWater&&)>& take, std::string& threadNote);
+                         const std::function<bool(std::size_t, SolvedWater&&)>& take, std::string& threadNote,
+                         const std::function<void()>& idle = {});
 
 }  // namespace wq

@@ -151,6 +151,12 @@ public:
     }
     bool add(const std::string& text);
     bool close();
+    // Records added are held, up to `most` bytes, and written whole several
+    // at a time (one system call, not one per record); 0, the default: each
+    // is written and flushed as it is added.
+    void holdUpTo(std::size_t most) { holdLimit_ = most; }
+    // Writes and flushes the records held.
+    bool flush();
 
 private:
     bool write(const std::string& text);
@@ -159,6 +165,8 @@ private:
     const RecordFormat& format_;
     RecordColumns columns_;
     bool first_ = true;
+    std::size_t holdLimit_ = 0;
+    std::string held_;
 };
 
 }  // namespace wq
