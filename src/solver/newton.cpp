@@ -64,9 +64,9 @@ void requireFiniteResiduals(SolverState& prog, int loop) {
 }
 
 // An undefined step has no meaning any step rule could give it. An infinite
-// one may: the rules refuse +inf for a component (above the highest molality
-// of the activity model) and -inf
-// for H+ (below 1e-15); what they leave infinite ends the run in `stepped`.
+// one may: the rules refuse +inf for a component (above the activity model's
+// highest molality) and -inf for H+ (below 1e-15); what they leave infinite
+// ends the run in `stepped`.
 void requireDefinedStep(SolverState& prog, int loop) {
     for (int i = 1; i <= prog.newton.order; ++i)
         if (std::isnan(prog.newton.x[i])) nonFinite(IterationStop::Kind::nonFiniteStep, i, loop);
