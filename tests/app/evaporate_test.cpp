@@ -1,9 +1,9 @@
 // wqspec evaporate and the brine examples through the built program: the
 // seawater path holds every precipitated mineral at saturation and none
 // above it, saturates in the order the evaporites keep, and is the example's
-// table; bad options end it before it starts; the Dead Sea's listings with
-// either model are the example's, and the lake comes out near halite
-// saturation with Pitzer only.
+// table, and goes on to bischofite; bad options end it before it starts;
+// the Dead Sea's listings with either model are the example's, and the lake
+// comes out near halite saturation with Pitzer only.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -113,6 +113,32 @@ TEST_F(SeawaterPath, SaturatesInTheOrderOfTheEvaporites) {
             EXPECT_GT(at[kMg], at["Halite"]) << kMg;
         }
     EXPECT_TRUE(at.count("Carnallite") || at.count("Sylvite")) << "no potassium chloride by a factor of 150";
+}
+
+TEST(Evaporate, SeawaterGoesOnPastCarnalliteToBischofiteTheLastSaltOfTheSequence) {
+    // Past carnallite the brine becomes a MgCl2 solution whose free chloride
+    // rises above 10 mol/kg, and the marine sequence ends with bischofite,
+    // MgCl2.6H2O, beside halite, kieserite and carnallite (Braitsch 1971,
+    // Salt Deposits: Their Origin and Composition; Warren 2016, Evaporites: A
+    // Geological Compendium, 2nd ed.): every step of the path reaches it.
+    testing::Folder folder("evaporate-bischofite");
+    folder.copy(EXAMPLES / "evaporation" / "WQCASE.DAT", "WQCASE.DAT");
+    const testing::Command c =
+        folder.run("evaporate --activity pitzer --to 2000 --steps 60 --minerals " + SEAWATER_MINERALS + " --out long.csv");
+    ASSERT_EQ(c.status, 0) << c.err;
+    const CsvTable t = readCsvTable(folder.read("long.csv"));
+    ASSERT_EQ(t.rows.size(), 61u);
+    for (std::size_t i = 0; i < t.rows.size(); ++i) EXPECT_EQ(t.cell(i, "status"), "converged") << t.rows[i][0];
+    std::map<std::string, double> first;
+    for (const std::string& line : t.comments)
+        if (line.starts_with("# first saturation (concentration factor): "))
+            for (const std::string& part : split(line.substr(line.find(": ") + 2), ';'))
+                first[part.substr(0, part.find(" at "))] = std::stod(part.substr(part.find(" at ") + 4));
+    ASSERT_TRUE(first.count("Carnallite") && first.count("Bischofite"));
+    EXPECT_GT(first["Bischofite"], first["Carnallite"]);
+    const std::vector<std::string> last = split(t.cell(t.rows.size() - 1, "saturated minerals"), ';');
+    for (const char* m : {"Halite", "Kieserite", "Carnallite", "Bischofite"})
+        EXPECT_NE(std::find(last.begin(), last.end(), m), last.end()) << m;
 }
 
 TEST(Evaporate, OnlyConcentratedThePathIsTheSameUpToTheFirstSaturation) {
