@@ -1,32 +1,35 @@
 // The compiled half of the Python package wqspec: the table of waters given
-// as values (app/table_of_waters.hpp) and the bundled database, with the
-// GIL released while the workers solve. pandas stays on the Python side:
-// this module takes lists of column names and cell texts and gives back the
-// CSV records' cells as values, the numbers as float64 arrays (the very
-// doubles the CSV writes with 17 digits), never written as text and read back.
+// as values (app/table_of_waters.hpp) on a database read once, with the batch's
+// options (wq::BatchOptions) and the GIL released while the workers solve.
+// pandas stays on the Python side: this module takes lists of column names
+// and cell texts and gives back the CSV records' cells as values, the
+// numbers as float64 arrays (the very doubles the CSV writes with 17 digits),
+// never written as text and read back.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <memory>
-#include <set>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/batch.hpp"
 #include "app/front_end.hpp"
 #include "app/table_of_waters.hpp"
 #include "input/database_file.hpp"
-#include "report/sweep_table.hpp"
 #include "report/records.hpp"
+#include "report/sweep_table.hpp"
 #include "text/stop.hpp"
 
 namespace py = pybind11;
 
 namespace {
 
-// A fault of the input: a table, template or database the batch refuses.
+// A fault of the input: a table, template, database or option the batch refuses.
 struct InputFault {
     std::string what;
 };
@@ -53,17 +56,11 @@ wq::TableRunOptions tableRun(const Database& database, bool json) {
     return run;
 }
 
-wq::BatchOptions batchOptions(const std::string& casePath, const Database& database, const std::string& jobs) {
-    wq::BatchOptions o;
-    o.casePath = casePath;
-    o.databasePath = database.path;
-    o.jobs = jobs;
-    return o;
-}
-
-// The columns of the records that hold text; every other cell is a number.
-bool textColumn(const std::string& column) {
-    return column == "name" || column == "status" || column == "Eh couple";
+// The batch's options as the package gives them, on `database` (whose
+// path the activity model reads its own data beside).
+wq::BatchOptions onDatabase(wq::BatchOptions options, const Database& database) {
+    options.databasePath = database.path;
+    return options;
 }
 
 // Runs a front end's work, a CannotStart or a STOP becoming an InputFault.
@@ -78,51 +75,81 @@ auto guarded(Work&& work) {
     }
 }
 
+// The names of the header's text columns (`text`), or of its number columns.
+std::vector<std::string> columnNames(const wq::RecordHeader& header, bool text) {
+    std::vector<std::string> names;
+    for (std::size_t c = 0; c < header.names.size(); ++c)
+        if (header.text[c] == text) names.push_back(header.names[c]);
+    return names;
+}
+
+// The records' cells as the waters come, by the kind of their column: the
+// text cells column by column, the numbers record by record (NaN for a
+// record without that cell).
+class RecordCells {
+public:
+    explicit RecordCells(const wq::RecordHeader& header) : header_(header) {}
+
+    void take(const std::vector<wq::RecordCell>& cells) {
+        std::size_t t = 0;
+        for (std::size_t c = 0; c < header_.names.size(); ++c) {
+            const bool present = c < cells.size();
+            if (header_.text[c]) {
+                if (texts_.size() <= t) texts_.emplace_back();
+                texts_[t++].push_back(present ? cells[c].text : "");
+            } else {
+                numbers_.push_back(present && cells[c].kind != wq::RecordCell::Kind::text ? cells[c].number
+                                                                                           : std::nan(""));
+            }
+        }
+    }
+
+    // The text cells, one list per text column (empty lists without a water).
+    std::vector<std::vector<std::string>> texts() const {
+        std::vector<std::vector<std::string>> texts = texts_;
+        texts.resize(columnNames(header_, true).size());
+        return texts;
+    }
+
+    // The numbers as an array of one row per water.
+    py::array_t<double> numbers(std::size_t waters) const {
+        const std::size_t columns = columnNames(header_, false).size();
+        py::array_t<double> array({waters, columns});
+        std::copy(numbers_.begin(), numbers_.end(), array.mutable_data());
+        return array;
+    }
+
+private:
+    wq::RecordHeader header_;
+    std::vector<std::vector<std::string>> texts_;
+    std::vector<double> numbers_;
+};
+
 py::dict runTable(const std::vector<std::string>& columns, const std::vector<std::vector<std::string>>& rows,
-                  const std::string& casePath, const Database& database, const std::string& jobs, bool json) {
+                  const wq::BatchOptions& options, const Database& database, bool json) {
     const wq::TableOfWaters table{columns, rows};
-    const wq::BatchOptions options = batchOptions(casePath, database, jobs);
     wq::TableOutcome outcome;
-    std::vector<std::size_t> numeric;
-    std::vector<std::vector<std::string>> texts;
-    std::vector<double> numbers;
+    std::optional<RecordCells> cells;
     {
         py::gil_scoped_release released;
         static const std::atomic<bool> never{false};
         // Each record's cells are taken on this thread as it comes, while the
         // workers compute the waters after it.
-        std::vector<std::size_t> text;
         wq::TableRunOptions run = tableRun(database, json);
-        run.onWater = [&](const std::vector<std::string>& header, const wq::WaterOutcome& water) {
-            if (text.empty() && numeric.empty()) {
-                for (std::size_t c = 0; c < header.size(); ++c) (textColumn(header[c]) ? text : numeric).push_back(c);
-                texts.assign(text.size(), {});
-            }
-            const std::vector<wq::RecordCell>& cells = water.cells;
-            for (std::size_t k = 0; k < text.size(); ++k)
-                texts[k].push_back(text[k] < cells.size() ? cells[text[k]].text : "");
-            for (std::size_t k = 0; k < numeric.size(); ++k)
-                numbers.push_back(numeric[k] < cells.size() && cells[numeric[k]].kind != wq::RecordCell::Kind::text
-                                      ? cells[numeric[k]].number
-                                      : std::nan(""));
+        run.onWater = [&](const wq::RecordHeader& header, const wq::WaterOutcome& water) {
+            if (!cells) cells.emplace(header);
+            cells->take(water.cells);
         };
-        outcome = guarded([&] { return wq::runTableOfWaters(table, options, run, never); });
-        if (text.empty() && numeric.empty())  // no water: the columns all the same
-            for (std::size_t c = 0; c < outcome.header.size(); ++c)
-                (textColumn(outcome.header[c]) ? text : numeric).push_back(c);
-        texts.resize(text.size());
+        outcome = guarded([&] { return wq::runTableOfWaters(table, onDatabase(options, database), run, never); });
+        if (!cells) cells.emplace(outcome.header);
     }
+    const wq::RecordHeader& header = outcome.header;
     py::dict result;
-    result["header"] = outcome.header;
-    std::vector<std::string> numericNames, textNames;
-    for (std::size_t c = 0; c < outcome.header.size(); ++c)
-        (textColumn(outcome.header[c]) ? textNames : numericNames).push_back(outcome.header[c]);
-    result["numeric_columns"] = numericNames;
-    result["text_columns"] = textNames;
-    result["texts"] = texts;
-    py::array_t<double> array({outcome.waters.size(), numeric.size()});
-    std::copy(numbers.begin(), numbers.end(), array.mutable_data());
-    result["numbers"] = array;
+    result["header"] = header.names;
+    result["numeric_columns"] = columnNames(header, false);
+    result["text_columns"] = columnNames(header, true);
+    result["texts"] = cells->texts();
+    result["numbers"] = cells->numbers(outcome.waters.size());
     std::vector<std::size_t> rowsOfWaters;
     std::vector<std::string> jsonRecords;
     std::vector<bool> converged;
@@ -141,13 +168,19 @@ py::dict runTable(const std::vector<std::string>& columns, const std::vector<std
     return result;
 }
 
-std::vector<std::string> recordHeader(const std::vector<std::string>& columns,
-                                      const std::vector<std::vector<std::string>>& rows, const std::string& casePath,
-                                      const Database& database) {
+py::dict recordHeader(const std::vector<std::string>& columns, const std::vector<std::vector<std::string>>& rows,
+                      const wq::BatchOptions& options, const Database& database) {
     const wq::TableOfWaters table{columns, rows};
-    py::gil_scoped_release released;
-    return guarded(
-        [&] { return wq::recordHeader(table, batchOptions(casePath, database, ""), tableRun(database, false)); });
+    wq::RecordHeader header;
+    {
+        py::gil_scoped_release released;
+        header = guarded(
+            [&] { return wq::recordHeader(table, onDatabase(options, database), tableRun(database, false)); });
+    }
+    py::dict result;
+    result["header"] = header.names;
+    result["text_columns"] = columnNames(header, true);
+    return result;
 }
 
 py::dict curveMinimum(const wq::CurveMinimum& m) {
@@ -160,7 +193,7 @@ py::dict curveMinimum(const wq::CurveMinimum& m) {
 }
 
 py::dict sweepWater(const std::vector<std::string>& columns, const std::vector<std::string>& row,
-                    const std::string& casePath, const Database& database, double from, double to, double step,
+                    const wq::BatchOptions& options, const Database& database, double from, double to, double step,
                     const std::string& minerals) {
     const wq::TableOfWaters table{columns, {row}};
     wq::SweepOptions sweep;
@@ -173,7 +206,7 @@ py::dict sweepWater(const std::vector<std::string>& columns, const std::vector<s
     {
         py::gil_scoped_release released;
         run = guarded([&] {
-            return wq::sweepTableWater(table, batchOptions(casePath, database, ""), tableRun(database, false), sweep);
+            return wq::sweepTableWater(table, onDatabase(options, database), tableRun(database, false), sweep);
         });
         if (run.result.rows.front().converged()) text = wq::sweepTable(run.result);
     }
@@ -215,9 +248,29 @@ PYBIND11_MODULE(_core, m) {
     py::class_<Database>(m, "Database")
         .def(py::init(&openDatabase), py::arg("path"), py::call_guard<py::gil_scoped_release>())
         .def_readonly("path", &Database::path);
-    m.def("run_table", &runTable, py::arg("columns"), py::arg("rows"), py::arg("case"), py::arg("database"),
-          py::arg("jobs"), py::arg("json"));
-    m.def("record_header", &recordHeader, py::arg("columns"), py::arg("rows"), py::arg("case"), py::arg("database"));
-    m.def("sweep_water", &sweepWater, py::arg("columns"), py::arg("row"), py::arg("case"), py::arg("database"),
+    // The options of `wqspec batch`, by the names of its command line; the
+    // database is the Database each call is given.
+    py::class_<wq::BatchOptions>(m, "BatchOptions")
+        .def(py::init<>())
+        .def_readwrite("case", &wq::BatchOptions::casePath)
+        .def_readwrite("activity", &wq::BatchOptions::activity)
+        .def_readwrite("balance", &wq::BatchOptions::balance)
+        .def_readwrite("columns", &wq::BatchOptions::columns)
+        .def_readwrite("all_columns", &wq::BatchOptions::allColumns)
+        .def_readwrite("jobs", &wq::BatchOptions::jobs)
+        .def_property(
+            "redox", [](const wq::BatchOptions& o) { return o.choices.redox; },
+            [](wq::BatchOptions& o, const std::string& v) { o.choices.redox = v; })
+        .def_property(
+            "decouple", [](const wq::BatchOptions& o) { return o.choices.decouple; },
+            [](wq::BatchOptions& o, const std::string& v) { o.choices.decouple = v; })
+        .def_property(
+            "suppress", [](const wq::BatchOptions& o) { return o.choices.suppress; },
+            [](wq::BatchOptions& o, const std::string& v) { o.choices.suppress = v; });
+    m.def("run_table", &runTable, py::arg("columns"), py::arg("rows"), py::arg("options"), py::arg("database"),
+          py::arg("json"));
+    m.def("record_header", &recordHeader, py::arg("columns"), py::arg("rows"), py::arg("options"),
+          py::arg("database"));
+    m.def("sweep_water", &sweepWater, py::arg("columns"), py::arg("row"), py::arg("options"), py::arg("database"),
           py::arg("t_from"), py::arg("t_to"), py::arg("step"), py::arg("minerals"));
 }

@@ -2,20 +2,44 @@
 
 The waters run exactly as ``wqspec batch`` runs them, on the same C++ core:
 the same column names and units (``name``, ``T [C]``, ``pH``,
-``Ca++ [mg/L]``, ``alkalinity [mg/L as CaCO3]``, ...), the same template run
-input and database, the same records. ::
+``Ca++ [mg/L]``, ``alkalinity [mg/L as CaCO3]``, ...), the same options and
+the same records. The table alone is the water: its columns are its
+components (H+ and H2O added), computed as analysed unless ``balance=`` asks
+for a charge balance. ::
 
     import wqspec
     table = wqspec.speciate([{"name": "spring", "T [C]": 22, "pH": 7.2, "Ca++ [mg/L]": 45, ...}])
     table["SI(Calcite)"]
 
-``speciate`` gives one row per water with the columns of the batch's CSV
-records, numbers as floats (the very values the CSV prints with 17 digits),
+``speciate`` gives one row per water with every column of the batch's CSV
+records (``wqspec batch --all``; ``columns=`` chooses, as ``--columns``
+does), numbers as floats (the very values the CSV prints with 17 digits),
 ``status`` per row. ``speciate_one`` gives a ``Result`` with the water's
 species, minerals, gases and totals as tables and ``to_dict()``, the batch's
 JSON record. ``sweep`` computes one water over a range of temperatures and
 estimates the reservoir temperature. ``wqspec.dask.speciate`` spreads a Dask
 DataFrame over a cluster.
+
+The options every call takes, as the batch's command line says them:
+
+    database  a Database or the path of one (default: the database the
+              program ships with for the activity model).
+    case      a template run input (``--case``): options and starting values
+              only, never components, pH or alkalinity (default None: the
+              table alone, with the batch's default options).
+    balance   ``"none"`` (default: every water as analysed), ``"pH"`` (the pH
+              from electroneutrality) or a charged component of the table
+              (``"Cl-"`` or ``"Cl"``) whose total is adjusted (``--balance``).
+    activity  ``"b-dot"`` (default) or ``"pitzer"`` for brines, on the
+              Pitzer database the program ships with unless `database` names
+              another (``--activity``).
+    redox     the redox state of every water without its own (``--redox``):
+              ``"Eh=0.2"``, ``"pe=4"``, ``"logfO2=-0.7"``, ``"O2,aq"``, a
+              couple ``"Fe++/Fe+++"`` or ``"none"`` (default).
+    decouple  elements whose redox pair stays independent (``--decouple``):
+              ``"N,C"`` or a list.
+    suppress  species, minerals and gases left out (``--suppress``):
+              ``"N2,aq,Calcite"`` or a list of names.
 """
 import io
 import json
@@ -35,50 +59,59 @@ __all__ = ["Database", "InputError", "Result", "speciate", "speciate_one", "swee
 
 DATABASE_NAME = "LOGKDATA.KDB"
 TEMPLATE_NAME = "WQCASE.DAT"
+# The activity models that come with a database of their own (the others
+# run on the bundled one), and its place below the shared data.
+MODEL_DATABASES = {"pitzer": ("pitzer", DATABASE_NAME)}
 
 
 class InputError(ValueError):
-    """A table, template or database the program refuses; the message names
-    the row (by the table's index) and the column where it can."""
+    """A table, template, database or option the program refuses; the
+    message names the row (by the table's index) and the column where it
+    can."""
 
 
 def _bundled(installed, in_clone):
-    """A file shipped with the program: share/wqspec/<name> of the install
-    prefix, or the examples of a clone, found from the package upwards (the
-    package sits in <prefix>/lib/pythonX.Y/site-packages/wqspec, or in
-    <clone>/build/<dir>/python/wqspec when built in a clone)."""
+    """A file shipped with the program: share/wqspec/<installed...> of the
+    install prefix, or <in_clone...> of a clone, found from the package
+    upwards (the package sits in <prefix>/lib/pythonX.Y/site-packages/wqspec,
+    or in <clone>/build/<dir>/python/wqspec when built in a clone)."""
     here = os.path.dirname(os.path.abspath(__file__))
     folder = here
     while True:
-        for candidate in (os.path.join(folder, "share", "wqspec", installed), os.path.join(folder, *in_clone)):
+        for candidate in (os.path.join(folder, "share", "wqspec", *installed), os.path.join(folder, *in_clone)):
             if os.path.isfile(candidate):
                 return candidate
         parent = os.path.dirname(folder)
         if parent == folder:
             break
         folder = parent
-    candidate = os.path.join(sys.prefix, "share", "wqspec", installed)
+    candidate = os.path.join(sys.prefix, "share", "wqspec", *installed)
     if os.path.isfile(candidate):
         return candidate
-    raise InputError(f"no bundled {installed} found above {here} or in {sys.prefix}/share/wqspec; "
-                     f"give its path")
+    name = "/".join(installed)
+    raise InputError(f"no bundled {name} found above {here} or in {sys.prefix}/share/wqspec; give its path")
 
 
-def bundled_database():
-    """The path of the bundled database (LOGKDATA.KDB)."""
-    return _bundled(DATABASE_NAME, ("examples", DATABASE_NAME))
+def bundled_database(activity="b-dot"):
+    """The path of the database the program ships with for an activity
+    model: LOGKDATA.KDB for B-dot (and any model without a database of its
+    own), pitzer/LOGKDATA.KDB, with its PITZER.DAT beside it, for Pitzer."""
+    where = MODEL_DATABASES.get(activity, (DATABASE_NAME,))
+    return _bundled(where, ("examples", *where))
 
 
 def bundled_template():
-    """The path of the bundled template run input of the batch example: 25 C on
-    the saturation curve, minerals and gases, charge balance on Cl-, the
-    Na-K-Ca temperature."""
-    return _bundled(TEMPLATE_NAME, ("examples", "batch", TEMPLATE_NAME))
+    """The path of the batch example's template run input (no default: give
+    it as ``case=`` to run a table as ``examples/batch`` does): 25 C on the
+    saturation curve, minerals and gases, a loop limit of 300, the Na-K-Ca
+    temperature."""
+    return _bundled((TEMPLATE_NAME,), ("examples", "batch", TEMPLATE_NAME))
 
 
 class Database:
     """A database read and checked once; every run given it shares it.
-    Without a path, the bundled one."""
+    Without a path, the bundled one (B-dot); ``Database(bundled_database("pitzer"))``
+    is the Pitzer one, whose activity model reads its PITZER.DAT beside it."""
 
     def __init__(self, path=None):
         self.path = os.path.abspath(os.fspath(path)) if path is not None else bundled_database()
@@ -100,17 +133,68 @@ class Database:
 _DATABASES = {}
 
 
-def _database(database):
+def _database(database, activity="b-dot"):
     if isinstance(database, Database):
         return database
-    path = os.path.abspath(os.fspath(database)) if database is not None else bundled_database()
+    path = os.path.abspath(os.fspath(database)) if database is not None else bundled_database(activity)
     if path not in _DATABASES:
         _DATABASES[path] = Database(path)
     return _DATABASES[path]
 
 
-def _template(case):
-    return os.path.abspath(os.fspath(case)) if case is not None else bundled_template()
+def _names(option, value):
+    """A list option as the command line takes it: a text as it is, a list
+    of names joined with commas, None empty."""
+    if value is None:
+        return ""
+    if isinstance(value, str):
+        return value
+    try:
+        names = list(value)
+    except TypeError:
+        raise TypeError(f"{option}={value!r}: a text or a list of texts") from None
+    if not all(isinstance(name, str) for name in names):
+        raise TypeError(f"{option}={value!r}: a text or a list of texts")
+    return ",".join(names)
+
+
+def _text(option, value):
+    if not isinstance(value, str):
+        raise TypeError(f"{option}={value!r}: a text")
+    return value
+
+
+def _jobs(jobs):
+    if jobs is None:
+        return ""
+    if isinstance(jobs, bool) or not isinstance(jobs, numbers.Integral) or jobs < 1:
+        raise InputError(f"jobs={jobs!r}: the number of worker threads is a whole number from 1")
+    return str(int(jobs))
+
+
+# Every column (--all), or the compact set the command line writes by default.
+ALL_COLUMNS = None
+COMPACT_COLUMNS = "compact"
+
+
+def _options(case=None, balance="none", activity="b-dot", redox=None, decouple=None, suppress=None,
+             columns=ALL_COLUMNS, jobs=None):
+    """The batch's options (the names of its command line, wqspec batch --help)."""
+    o = _core.BatchOptions()
+    o.case = os.path.abspath(os.fspath(case)) if case is not None else ""
+    o.balance = "none" if balance is None else _text("balance", balance)
+    o.activity = _text("activity", activity)
+    o.redox = _names("redox", redox)
+    o.decouple = _names("decouple", decouple)
+    o.suppress = _names("suppress", suppress)
+    if columns is ALL_COLUMNS:
+        o.all_columns = True
+    elif not (isinstance(columns, str) and columns == COMPACT_COLUMNS):
+        o.columns = _names("columns", columns)
+        if not o.columns.strip():
+            raise InputError("columns: no column named (None: every column, 'compact': the batch's default set)")
+    o.jobs = _jobs(jobs)
+    return o
 
 
 def _cell_text(value):
@@ -169,25 +253,14 @@ def _row_message(message, label):
     return _ROW_ON_LINE.sub(f"row {label!r}", message, count=1)
 
 
-def _jobs(jobs):
-    if jobs is None:
-        return ""
-    if isinstance(jobs, bool) or not isinstance(jobs, numbers.Integral) or jobs < 1:
-        raise InputError(f"jobs={jobs!r}: the number of worker threads is a whole number from 1")
-    return str(int(jobs))
-
-
-_OPTIONS = ("database", "jobs", "case", "columns", "detail", "errors", "verbose")
-
-
-def _run(table, database, jobs, case, detail, errors, verbose):
+def _run(table, database, options, detail, errors, verbose):
     if errors not in ("raise", "status"):
         raise ValueError(f"errors={errors!r}: 'raise' (a row with a fault raises InputError) or 'status'")
     frame = _as_frame(table)
     columns, rows = _cells(frame)
-    db = _database(database)
+    db = _database(database, options.activity)
     try:
-        out = _core.run_table(columns, rows, _template(case), db._core, _jobs(jobs), bool(detail))
+        out = _core.run_table(columns, rows, options, db._core, bool(detail))
     except _core.InputFault as e:
         raise InputError(str(e)) from None
     labels = frame.index[out["rows"]]
@@ -211,21 +284,28 @@ def _frame_of(out, labels):
             data[name] = numbers_[:, numeric[name]]
         else:
             data[name] = numpy.array(out["texts"][text[name]], dtype=object)
-    return pandas.DataFrame(data, index=labels, copy=False)
+    return pandas.DataFrame(data, index=labels, columns=out["header"], copy=False)
 
 
-def speciate(table, database=None, jobs=None, case=None, columns=None, detail=False, errors="raise",
-             verbose=False, **options):
+def speciate(table, database=None, jobs=None, case=None, balance="none", activity="b-dot", redox=None,
+             decouple=None, suppress=None, columns=ALL_COLUMNS, detail=False, errors="raise", verbose=False):
     """Every water of `table` as ``wqspec batch`` computes it.
 
     table     a pandas.DataFrame, a list of dicts or one dict: one water per
               row, the batch's column names and units (``name`` and ``T [C]``
-              required); a missing value (NaN, None) is a blank cell.
-    database  a Database or the path of one (default: the bundled database).
+              required); a missing value (NaN, None) is a blank cell, a
+              component absent from that water.
+    database, case, balance, activity, redox, decouple, suppress
+              as the batch's options (see the package's help): the bundled
+              database, no template, no charge balance, B-dot, no redox
+              state by default.
     jobs      worker threads (default: the number of cores).
-    case      the template run input (default: bundled_template()).
-    columns   the result's columns to keep besides name and status
-              (default: all of them).
+    columns   None (default): every column of the records, as
+              ``wqspec batch --all`` writes them (a DataFrame is cheaply
+              sliced afterwards); ``"compact"``: the batch's default set;
+              else names and patterns as ``--columns`` takes them, a text
+              (``"name,status,pH,SI(*)"``) or a list, in that order (name
+              ``name`` and ``status`` if you want them).
     detail    True: a list of Result, one per water, instead of the table.
     errors    'raise': a row with a fault (a cell that is not a number, a
               negative amount) raises InputError naming its row and column;
@@ -234,46 +314,50 @@ def speciate(table, database=None, jobs=None, case=None, columns=None, detail=Fa
 
     Returns a DataFrame indexed as the table (rows of blank cells only are no
     water and are left out), with the columns of the batch's CSV records:
-    numbers as floats (NaN where the CSV cell is empty), ``name``,
-    ``status`` and ``Eh couple`` as text. The GIL is released while the
+    numbers as floats (NaN where the CSV cell is empty), the text columns
+    (``name``, ``status``, ``Eh couple``, ``balanced on``, ``notes``,
+    ``activity model``, ``redox``) as text. The GIL is released while the
     workers compute.
     """
-    if options:
-        raise TypeError(f"speciate() got an unknown option {next(iter(options))!r}; "
-                        f"its options are {', '.join(_OPTIONS)}")
-    out, labels = _run(table, database, jobs, case, detail, errors, verbose)
+    options = _options(case, balance, activity, redox, decouple, suppress, columns, jobs)
+    out, labels = _run(table, database, options, detail, errors, verbose)
     if detail:
         return [Result(json.loads(record)) for record in out["json"]]
-    frame = _frame_of(out, labels)
-    if columns is not None:
-        keep = ["name", "status"] + [c for c in columns if c not in ("name", "status")]
-        missing = [c for c in keep if c not in frame.columns]
-        if missing:
-            raise InputError(f"columns: {missing[0]!r} is not a column of the result")
-        frame = frame[keep]
-    return frame
+    return _frame_of(out, labels)
 
 
-def speciate_one(water, database=None, case=None, errors="raise", verbose=False):
-    """One water (a dict, or a one-row DataFrame or Series) in full: a Result."""
+def speciate_one(water, database=None, case=None, balance="none", activity="b-dot", redox=None, decouple=None,
+                 suppress=None, errors="raise", verbose=False):
+    """One water (a dict, or a one-row DataFrame or Series) in full: a
+    Result. The options are speciate's."""
     frame = _as_frame(water)
     if len(frame) != 1:
         raise InputError(f"speciate_one takes one water; the table has {len(frame)} rows")
-    results = speciate(frame, database=database, jobs=1, case=case, detail=True, errors=errors, verbose=verbose)
+    results = speciate(frame, database=database, jobs=1, case=case, balance=balance, activity=activity,
+                       redox=redox, decouple=decouple, suppress=suppress, detail=True, errors=errors,
+                       verbose=verbose)
     if not results:
         raise InputError("the water's row has blank cells only")
     return results[0]
 
 
-def result_columns(table, database=None, case=None):
-    """The columns ``speciate`` gives for a table with these columns (its
-    rows are not computed; one row is enough to name the columns)."""
-    frame = _as_frame(table)
-    columns, rows = _cells(frame.head(1))
+def _record_header(table, database, options):
+    columns, rows = _cells(_as_frame(table))
     try:
-        return _core.record_header(columns, rows, _template(case), _database(database)._core)
+        return _core.record_header(columns, rows, options, _database(database, options.activity)._core)
     except _core.InputFault as e:
         raise InputError(str(e)) from None
+
+
+def result_columns(table, database=None, case=None, balance="none", activity="b-dot", redox=None, decouple=None,
+                   suppress=None, columns=ALL_COLUMNS):
+    """The columns ``speciate`` gives for `table` with these options,
+    computed without any water: the table's columns name them, and its rows
+    only say whether some water has a redox state of its own (an ``Eh [V]``,
+    ``pe``, ``O2(g) [log f]`` or ``redox`` cell), which adds the redox
+    columns."""
+    options = _options(case, balance, activity, redox, decouple, suppress, columns)
+    return _record_header(table, database, options)["header"]
 
 
 class Result:
@@ -339,14 +423,19 @@ class Result:
         return f"<wqspec.Result {self.name!r}: {self.status}>"
 
 
-def sweep(water, t_from, t_to, step, minerals=None, database=None, case=None):
+def sweep(water, t_from, t_to, step, minerals=None, database=None, case=None, balance="none", activity="b-dot",
+          redox=None, decouple=None, suppress=None):
     """One water computed over a range of temperatures, as ``wqspec sweep``
-    computes a run input: the first run at the water's own conditions, then
-    every temperature from `t_from` to `t_to` by `step` (deg C).
+    computes a run input: the first run at the water's own conditions (as
+    ``speciate`` computes it, with the same options), then every temperature
+    from `t_from` to `t_to` by `step` (deg C), the pH computed from the
+    conserved totals.
 
     water     a dict (or one-row DataFrame or Series) in the batch's columns.
     minerals  the minerals of the estimate (a list or "A,B"; default: the
               common reservoir minerals the water can form).
+    database, case, balance, activity, redox, decouple, suppress
+              as speciate's.
 
     Returns (table, estimate): the sweep's table as a DataFrame (one row per
     run: status, T, P, pH, I, the statistics and log Q/K of every mineral)
@@ -357,15 +446,15 @@ def sweep(water, t_from, t_to, step, minerals=None, database=None, case=None):
     if len(frame) != 1:
         raise InputError(f"sweep takes one water; the table has {len(frame)} rows")
     columns, rows = _cells(frame)
-    if minerals is not None and not isinstance(minerals, str):
-        minerals = ",".join(minerals)
+    options = _options(case, balance, activity, redox, decouple, suppress)
     try:
-        out = _core.sweep_water(columns, rows[0], _template(case), _database(database)._core,
-                                float(t_from), float(t_to), float(step), minerals or "")
+        out = _core.sweep_water(columns, rows[0], options, _database(database, activity)._core,
+                                float(t_from), float(t_to), float(step), _names("minerals", minerals))
     except _core.InputFault as e:
         raise InputError(_row_message(str(e), frame.index[0])) from None
     body = "".join(line for line in io.StringIO(out["table"]) if not line.startswith("#"))
-    table = pandas.read_csv(io.StringIO(body))
+    # round_trip: the 17 digits read back as the very doubles the sweep computed.
+    table = pandas.read_csv(io.StringIO(body), float_precision="round_trip")
     estimate = dict(out["estimate"])
     estimate["all_converged"] = out["all_converged"]
     return table, estimate

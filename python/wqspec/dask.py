@@ -2,9 +2,9 @@
 
 ``speciate(ddf)`` maps every partition of a Dask DataFrame onto
 ``wqspec.speciate``: each worker process computes its partitions with the
-same C++ core, reading the database once (wqspec keeps the databases it has
-read, by path, for the life of the process). The result is a Dask DataFrame
-of the records, indexed as `ddf`. ::
+same C++ core and the same options, reading the database once (wqspec keeps
+the databases it has read, by path, for the life of the process). The result
+is a Dask DataFrame of the records, indexed as `ddf`. ::
 
     import dask.dataframe
     from distributed import Client, LocalCluster
@@ -12,12 +12,15 @@ of the records, indexed as `ddf`. ::
 
     client = Client(LocalCluster(n_workers=2, threads_per_worker=1))
     waters = dask.dataframe.read_csv("waters-*.csv")
-    records = wqspec.dask.speciate(waters).compute()
+    records = wqspec.dask.speciate(waters, columns="name,status,pH,SI(*)").compute()
 
 The same code runs on a cluster when the client is made with the address of
 its scheduler: ``Client("tcp://scheduler:8786")``; every worker needs wqspec
-installed and the database at the same path (or the bundled one).
+installed, and a database or template given by path at the same path (without
+one, each worker reads the database installed with its own wqspec).
 """
+import os
+
 import numpy
 import pandas
 
@@ -25,37 +28,87 @@ import wqspec
 
 __all__ = ["speciate", "meta"]
 
-_TEXT_COLUMNS = ("name", "status", "Eh couple")
+
+def _path(database):
+    """A database as it travels to the workers: a Database (sent by its
+    path), a path, or None for each worker's bundled one."""
+    if database is None or isinstance(database, wqspec.Database):
+        return database
+    return os.path.abspath(os.fspath(database))
 
 
-def meta(columns, database=None, case=None):
-    """The empty frame of speciate's result for a table with `columns` (a
-    list of the table's column names, or a frame with them): its columns,
-    float64 but the text ones, computed without any water."""
-    names = list(columns.columns) if hasattr(columns, "columns") else list(columns)
-    probe = {name: ("probe" if name == "name" else numpy.nan) for name in names}
-    header = wqspec.result_columns(probe, database=database, case=case)
-    return pandas.DataFrame({name: pandas.Series(dtype=object if name in _TEXT_COLUMNS else "float64")
-                             for name in header})
+# The quantities of a table's columns that give a water a redox state of its
+# own (the batch's Eh [V], pe, O2(g) [log f] and redox columns).
+_REDOX_STATES = ("Eh", "pe", "O2(g)", "redox")
 
 
-def _partition(frame, database, case, jobs, errors):
+def _quantity(column):
+    return str(column).split("[")[0].strip()
+
+
+def _with_redox_state(frame, redox):
+    """The records of a table with redox-state columns have the redox columns
+    when some water of it has a state; a partition whose waters have none
+    would have fewer columns than the others. So, unless every water takes
+    the `redox` option, such a frame gets one more row: its first water with
+    the pe 0 as its state (in its pe column, or one added), which gives the
+    columns and is left out of the result. None when no row is needed."""
+    states = [c for c in frame.columns if _quantity(c) in _REDOX_STATES]
+    probe = frame.dropna(how="all").iloc[:1].copy()
+    if redox or not states or len(probe) == 0:
+        return None
+    probe[states] = numpy.nan
+    pe = next((c for c in states if _quantity(c) == "pe"), "pe")
+    probe[pe] = 0.0
+    return pandas.concat([frame, probe])
+
+
+def meta(table, database=None, case=None, balance="none", activity="b-dot", redox=None, decouple=None,
+         suppress=None, columns=wqspec.ALL_COLUMNS):
+    """The empty frame of speciate's result for a table whose columns are
+    `table` (a list of its column names, or a frame) and these options (as
+    speciate's): its columns, float64 but the text ones, computed without
+    any water."""
+    names = list(table.columns) if hasattr(table, "columns") else list(table)
+    probe = pandas.DataFrame([{name: ("probe" if name == "name" else numpy.nan) for name in names}])
+    probed = _with_redox_state(probe, redox)
+    if probed is not None:
+        probe = probed.iloc[1:]
+    options = wqspec._options(case, balance, activity, redox, decouple, suppress, columns)
+    header = wqspec._record_header(probe, database, options)
+    text = set(header["text_columns"])
+    return pandas.DataFrame({name: pandas.Series(dtype=object if name in text else "float64")
+                             for name in header["header"]})
+
+
+def _partition(frame, database, jobs, errors, options):
     if len(frame) == 0:
-        empty = meta(frame, database=database, case=case)
+        empty = meta(frame, database=database, **options)
         empty.index = frame.index[:0]
         return empty
-    return wqspec.speciate(frame, database=database, case=case, jobs=jobs, errors=errors)
+    probed = _with_redox_state(frame, options["redox"])
+    if probed is None:
+        return wqspec.speciate(frame, database=database, jobs=jobs, errors=errors, **options)
+    return wqspec.speciate(probed, database=database, jobs=jobs, errors=errors, **options).iloc[:-1]
 
 
-def speciate(ddf, database=None, case=None, jobs=1, errors="raise"):
+def speciate(ddf, database=None, case=None, jobs=1, errors="raise", balance="none", activity="b-dot", redox=None,
+             decouple=None, suppress=None, columns=wqspec.ALL_COLUMNS):
     """Every water of the Dask DataFrame `ddf` (the batch's columns) as
-    ``wqspec.speciate`` computes it, partition by partition.
+    ``wqspec.speciate`` computes it with the same options, partition by
+    partition.
 
-    database, case  paths (default: the bundled ones), the same on every worker.
+    database, case  a Database or paths, the same on every worker (default:
+                    each worker's bundled database for the activity model,
+                    no template).
     jobs            threads per partition; 1 by default, so that the
                     cluster's workers (one per core) share the cores.
+    columns         as speciate's: every column by default; on a large table
+                    choose the few you need ("name,status,SI(*)").
     """
-    database = wqspec.bundled_database() if database is None else str(database)
-    case = wqspec.bundled_template() if case is None else str(case)
-    return ddf.map_partitions(_partition, database, case, jobs, errors,
-                              meta=meta(ddf.columns, database=database, case=case))
+    database = _path(database)
+    options = {"case": None if case is None else os.path.abspath(os.fspath(case)), "balance": balance,
+               "activity": activity, "redox": redox, "decouple": decouple, "suppress": suppress,
+               "columns": columns}
+    return ddf.map_partitions(_partition, database, jobs, errors, options,
+                              meta=meta(ddf.columns, database=database, **options))

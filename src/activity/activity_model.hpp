@@ -66,6 +66,13 @@ public:
     // loop before rather than refresh them.
     virtual double highestRefreshedMolality() const = 0;
 
+    // No free molality of a component (water aside) may exceed this: a
+    // Newton step of the iteration that would take one above it is refused,
+    // and the joint solve bounds its unknowns by it. It marks a water far
+    // outside any the model describes, and keeps a wild step from being
+    // taken as the next starting point.
+    virtual double highestComponentMolality() const = 0;
+
     // A model of the same kind and data, not yet set up: a front end reads a
     // model's data once and gives every water a copy of its own.
     virtual std::unique_ptr<ActivityModel> clone() const = 0;

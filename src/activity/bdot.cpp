@@ -223,6 +223,9 @@ public:
     }
     // The B-dot equation has no basis beyond a few mol/kg.
     double highestRefreshedMolality() const override { return 7.0; }
+    // A component above 10 mol/kg is outside any water the equation
+    // describes.
+    double highestComponentMolality() const override { return 10.0; }
     std::unique_ptr<ActivityModel> clone() const override { return std::make_unique<BdotModel>(); }
     std::string_view name() const override { return "b-dot"; }
 

@@ -25,6 +25,7 @@
 #include "activity/pitzer.hpp"
 #include "grid/units.hpp"
 #include "input/pitzer_parameters.hpp"
+#include "input/tables.hpp"
 #include "text/number_text.hpp"
 #include "text/stop.hpp"
 
@@ -77,6 +78,13 @@ public:
     // Brines are the model's purpose: every loop refreshes the coefficients
     // (its range is checked on the solved water, rangeNote).
     double highestRefreshedMolality() const override { return std::numeric_limits<double>::infinity(); }
+    // The molality of water itself (55.5 mol/kg): a component above it would
+    // outnumber the water molecules, a molten salt rather than a brine. The
+    // brines the data hold stay well below it (the most soluble salts,
+    // CaCl2 and LiCl, saturate near 7.3 and 20 mol/kg at 25 C), but not
+    // below B-dot's 10 mol/kg: that is the chloride of a MgCl2 or CaCl2
+    // solution of 5 mol/kg, short of bischofite and antarcticite saturation.
+    double highestComponentMolality() const override { return MOLES_WATER_PER_KG; }
     std::unique_ptr<ActivityModel> clone() const override { return std::make_unique<PitzerActivity>(parameters_); }
     std::string_view name() const override { return "pitzer"; }
 

@@ -21,17 +21,18 @@
 namespace wq {
 
 // --balance: none (0), pH (H+, 1) or a charged component the table gives.
-int balanceNumber(const ComponentCatalog& catalog, const std::vector<int>& tableComponents, const std::string& balance) {
+int balanceNumber(const ComponentCatalog& catalog, const std::vector<int>& tableComponents, const std::string& balance,
+                  const std::string& missing) {
     if (balance == "none") return 0;
     if (balance == "pH") return db::HYDROGEN_ION;
     const ComponentAlias* alias = catalog.byName(balance) ? nullptr : componentAlias(balance);
     const CatalogComponent* c = catalog.byName(alias ? alias->component : std::string_view(balance));
     const std::string option = "--balance " + shortened(balance);
-    if (!c) throw CannotStart{option + ": not a component (give a charged component of the table, pH or none)"};
+    if (!c) throw CannotStart{option + ": not a component (give a charged component of the water, pH or none)"};
     if (c->charge == 0.0) throw CannotStart{option + ": " + c->name + " is uncharged and cannot carry the charge balance"};
     const std::vector<int>& given = tableComponents;
     if (std::find(given.begin(), given.end(), c->number) == given.end())
-        throw CannotStart{option + ": the table has no column of " + c->name};
+        throw CannotStart{option + ": " + missing + c->name};
     return c->number;
 }
 

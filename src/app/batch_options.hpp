@@ -20,9 +20,9 @@ struct WaterSample;
 
 // --balance: 0 none, 1 (H+) the pH, else the number of a charged component
 // among `tableComponents` (by its name or short name); CannotStart for any
-// other.
+// other (`missing` and the name say a component the water lacks).
 int balanceNumber(const ComponentCatalog& catalog, const std::vector<int>& tableComponents,
-                  const std::string& balance);
+                  const std::string& balance, const std::string& missing = "the table has no column of ");
 
 // The charge balance of one water under --balance `balance`; `error` says
 // why the row cannot be computed so (a blank pH with --balance ION, ...).

@@ -78,6 +78,9 @@ void addSweep(CLI::App& app, wq::SweepOptions& sweep) {
     cmd->add_option("--case", sweep.casePath, "Run input")->capture_default_str();
     addActivity(cmd, sweep.activity, sweep.databasePath);
     addRunChoices(cmd, sweep.choices);
+    cmd->add_option("--balance", sweep.balance,
+                    "The charge balance: ION (a charged component of the run input) adjusts its total, pH computes "
+                    "the pH from electroneutrality, none computes the water as analysed (default: the run input's)");
     cmd->add_option("--steam-loss", sweep.steamLoss,
                     "Reconstruction: fraction of the reservoir liquid lost as steam, Y or LO:HI to seek it");
     cmd->add_option("--dilution", sweep.dilution,

@@ -8,7 +8,10 @@
 #include <vector>
 
 #include "app/dialogue.hpp"
+#include "app/batch_options.hpp"
 #include "app/front_end.hpp"
+#include "input/component_catalog.hpp"
+#include "input/db_numbers.hpp"
 #include "app/program.hpp"
 #include "app/run_sequence.hpp"
 #include "app/sweep_chain.hpp"
@@ -72,6 +75,26 @@ void readSweepCase(Program& p, const std::string& name) {
 
 namespace {
 
+// --balance: the run input's own charge balance replaced by none (the water
+// as analysed), pH (computed from electroneutrality, the given pH only where
+// the iteration starts) or a charged component of the run input.
+void applyBalance(Program& p, const std::string& balance) {
+    std::string error;
+    const std::optional<ComponentCatalog> catalog = componentCatalog(p.database.parsed(), error);
+    if (!catalog) throw CannotStart{error};
+    std::vector<int> components;
+    for (int k = 1; k <= p.comp.count; ++k) components.push_back(p.comp[k].dbNumber);
+    const int number = balanceNumber(*catalog, components, balance, "the run input has no component ");
+    RunInput& in = p.input;
+    in.asAnalysed = number == 0;
+    if (number == 0) return;
+    in.chargeBalanceSpecies = number;
+    in.chargeBalancePosition = p.map.position(number);
+    in.chargeBalanceSwitch = p.conditions.chargeBalanceSwitch = 1;
+    p.conditions.chargeBalanceStartTotal = chargeBalanceTotal(in, p.comp);
+    if (number == db::HYDROGEN_ION) in.pH = p.conditions.pH = 0.0;
+}
+
 void loadProgram(QuietProgram& q, const SweepOptions& o) {
     Program& p = *q;
     p.caseFile = loadInput(o.casePath, MAX_RUN_INPUT_BYTES, "the run input");
@@ -83,6 +106,7 @@ void loadProgram(QuietProgram& q, const SweepOptions& o) {
     std::optional<RunChoices> choices = runChoicesOf(o.choices, p.database.parsed(), why);
     if (!choices) throw CannotStart{why};
     p.choices = std::move(*choices);
+    if (!o.balance.empty()) applyBalance(p, o.balance);
 }
 
 // The sweep table takes its name only when it is written whole: a sweep

@@ -43,6 +43,7 @@ struct SweepOptions {
     std::string databasePath;   // empty: the default of the activity model (defaultDatabaseFor)
     std::string activity = "b-dot";  // the activity model, by its name in the registry
     RunChoiceText choices;      // --redox, --decouple, --suppress
+    std::string balance;        // --balance ION|pH|none; empty: the run input's own charge balance
     // The reservoir fluid reconstructed from the analysis (none of them: the
     // sweep computes the analysis as sampled only). Each number is a value
     // or LO:HI, bounds within which the reconstruction seeks it.

@@ -44,6 +44,16 @@ RecordColumns recordColumnsOf(const BatchInputs& inputs, const BatchOptions& opt
     return columns;
 }
 
+RecordHeader headerOf(const RecordColumns& columns) {
+    RecordHeader header;
+    header.names = recordColumnNames(columns);
+    // A cell's kind is its column's: the record of a water that could not be
+    // run has every one of them.
+    for (const RecordCell& cell : recordCells(columns, RecordHead{}, nullptr))
+        header.text.push_back(cell.kind == RecordCell::Kind::text);
+    return header;
+}
+
 BatchInputs readInputs(const TableAsCsv& t, const BatchOptions& options, const TableRunOptions& run) {
     return readBatchInputs(options, [&] { return TextFile("the table", t.text); }, run.database);
 }
@@ -61,7 +71,7 @@ TableOutcome runTableOfWaters(const TableOfWaters& table, const BatchOptions& op
     if (std::string blank = blankRowsNote("the table", inputs.table.blankRows); !blank.empty())
         outcome.notes.push_back(blank);
     const RecordColumns columns = recordColumnsOf(inputs, options);
-    outcome.header = recordColumnNames(columns);
+    outcome.header = headerOf(columns);
     const RecordFormat& json = *recordFormatOf(".json");
     outcome.waters.reserve(inputs.table.waters.size());
     std::string threadNote;
@@ -90,9 +100,8 @@ TableOutcome runTableOfWaters(const TableOfWaters& table, const BatchOptions& op
     return outcome;
 }
 
-std::vector<std::string> recordHeader(const TableOfWaters& table, const BatchOptions& options,
-                                      const TableRunOptions& run) {
-    return recordColumnNames(recordColumnsOf(readInputs(tableAsCsv(table), options, run), options));
+RecordHeader recordHeader(const TableOfWaters& table, const BatchOptions& options, const TableRunOptions& run) {
+    return headerOf(recordColumnsOf(readInputs(tableAsCsv(table), options, run), options));
 }
 
 SweepRun sweepTableWater(const TableOfWaters& table, const BatchOptions& options, const TableRunOptions& run,

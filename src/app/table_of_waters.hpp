@@ -35,8 +35,17 @@ struct WaterOutcome {
     std::string json;               // the JSON record, when asked for
 };
 
+// The columns of a table's records, those the options choose: their names,
+// and which of them hold text (name, status, balanced on, ...; the others
+// hold numbers, a whole number for the loops, NaN for an empty cell), the
+// same in every record.
+struct RecordHeader {
+    std::vector<std::string> names;
+    std::vector<bool> text;
+};
+
 struct TableOutcome {
-    std::vector<std::string> header;  // the CSV record's column names
+    RecordHeader header;  // the CSV record's columns
     std::vector<WaterOutcome> waters;
     std::vector<std::string> notes;   // what the batch would say on standard error
 };
@@ -48,7 +57,7 @@ struct TableRunOptions {
     // Called on the calling thread for each water in the table's order, as
     // soon as it and the waters before it are done (while the workers go on
     // with the rest), with the header's cells first known.
-    std::function<void(const std::vector<std::string>& header, const WaterOutcome&)> onWater;
+    std::function<void(const RecordHeader& header, const WaterOutcome&)> onWater;
 };
 
 // Runs every water of `table` with the batch's options on their worker
@@ -59,13 +68,15 @@ struct TableRunOptions {
 TableOutcome runTableOfWaters(const TableOfWaters& table, const BatchOptions& options,
                               const TableRunOptions& run, const std::atomic<bool>& stop);
 
-// The CSV header of a table's records, without computing any water.
-std::vector<std::string> recordHeader(const TableOfWaters& table, const BatchOptions& options,
-                                      const TableRunOptions& run);
+// The columns of a table's records, without computing any water.
+RecordHeader recordHeader(const TableOfWaters& table, const BatchOptions& options, const TableRunOptions& run);
 
 // The temperature sweep of the one water of `table`: its cells written into
-// the template as the batch writes them, then swept as `wqspec sweep` sweeps
-// a run input (sweep.from, to, step, minerals; its paths are not used). A
+// the template (or the default options for the table) as the batch writes
+// them, with the batch's charge balance, activity model, redox state,
+// decoupled elements and suppressed names (`options`), then swept as `wqspec
+// sweep` sweeps a run input (sweep.from, to, step, minerals; its paths, its
+// activity and its choices are not used: the batch's options say them). A
 // row with a fault, or a table of more than one water, is a CannotStart.
 SweepRun sweepTableWater(const TableOfWaters& table, const BatchOptions& options, const TableRunOptions& run,
                          const SweepOptions& sweep);

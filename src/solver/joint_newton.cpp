@@ -168,7 +168,7 @@ bool newtonSolve(SolverState& prog, JointSystem& sys, JointVector& u, double tol
             dogleg(dir, radius, n, d);
             const double stepLength = length(d, n);
             const double predicted = phi - predictedPhi(prog.newton, f, d);
-            for (int i = 1; i <= n; ++i) trial[i] = std::clamp(u[i] + d[i], lowerBound(i), upperBound(i));
+            for (int i = 1; i <= n; ++i) trial[i] = std::clamp(u[i] + d[i], lowerBound(i), upperBound(sys, i));
             setJointUnknowns(prog, sys, trial);
             jointResiduals(prog, sys, trialF);
             const double actual = phi - 0.5 * norm2(trialF, n);

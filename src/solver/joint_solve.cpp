@@ -43,7 +43,7 @@ void startFrom(SolverState& prog, JointSystem& sys, JointVector& u) {
     jointUnknowns(prog, u);
     for (int i = 1; i <= sys.order; ++i) {
         const bool held = sys.row[i] == JointRow::pinned || sys.row[i] == JointRow::absent;
-        u[i] = held ? sys.pinnedAt[i] : std::clamp(u[i], lowerBound(i), upperBound(i));
+        u[i] = held ? sys.pinnedAt[i] : std::clamp(u[i], lowerBound(i), upperBound(sys, i));
     }
     setJointUnknowns(prog, sys, u);
     refreshAfterStep(prog, sys);
@@ -65,7 +65,7 @@ bool continueFromEasier(SolverState& prog, const SpeciationSnapshot& start, cons
     for (int i = 1; i <= sys.order; ++i) {
         if (!heldAtFirst(sys.row[i])) continue;
         easier.row[i] = JointRow::pinned;
-        easier.pinnedAt[i] = std::clamp(u[i], lowerBound(i), upperBound(i));
+        easier.pinnedAt[i] = std::clamp(u[i], lowerBound(i), upperBound(sys, i));
         anyHeld = true;
     }
     if (!anyHeld) return false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "activity/activity_model.hpp"
 #include "input/run_input.hpp"
 #include "linear/newton_system.hpp"
 #include "solver/mass_action.hpp"
@@ -20,7 +21,6 @@ constexpr double LN10 = 2.302585092994046;
 
 // The other bounds of the unknowns (joint_system.hpp).
 const double LN_MIN_HYDROGEN = std::log(1e-15);
-const double LN_MAX_MOLALITY = std::log(10.0);
 const double LN_MIN_KGW = std::log(1e-6);
 const double LN_MAX_KGW = std::log(1e6);
 
@@ -145,7 +145,7 @@ int rowOf(const JointSystem& sys, JointRow kind) {
 double lowerBound(int i) {
     return i == WATER_SLOT ? LN_MIN_KGW : i == HYDROGEN_SLOT ? LN_MIN_HYDROGEN : LN_MIN_MOLALITY;
 }
-double upperBound(int i) { return i == WATER_SLOT ? LN_MAX_KGW : LN_MAX_MOLALITY; }
+double upperBound(const JointSystem& sys, int i) { return i == WATER_SLOT ? LN_MAX_KGW : sys.lnHighestMolality; }
 
 void updateResultTotals(SolverState& prog, const JointSystem& sys) {
     if (hasFixedTotals(prog.input, prog.conditions)) recomputeFixedTotals(prog);
@@ -172,6 +172,7 @@ JointSystem jointSystem(const SolverState& prog) {
     JointSystem sys;
     const int nc = prog.comp.count;
     sys.order = nc;
+    sys.lnHighestMolality = std::log(prog.activityModel->highestComponentMolality());
     const int icm = prog.input.fixedActivityPosition;
     const int icarb = alkalinityComponent(prog);
     const int icb = balancesCharge(prog.input, prog.conditions, prog.forced) ? prog.input.chargeBalancePosition : 0;

@@ -48,6 +48,7 @@ struct JointSystem {
     // member's (the balance of the element).
     Table<int, MAX_COMPONENTS> countsIn;
     Table<LogReaction, MAX_COMPONENTS> reaction;  // of a logReaction row
+    double lnHighestMolality = 0.0;  // ln of the activity model's highest component molality
 };
 
 // The equations of the water as the run states them.
@@ -72,10 +73,11 @@ void jointJacobian(const SolverState& prog, const JointSystem& sys, NewtonSystem
 int rowOf(const JointSystem& sys, JointRow kind);
 
 // The bounds of unknown i (ln kgw for water, ln m else): the step rules of
-// the iteration, no component above 10 mol/kg, H+ not below 1e-15 (pH 15),
-// nothing below 1e-200, the mass of water within six orders of a kilogram.
+// the iteration, no component above the activity model's highest molality
+// (10 mol/kg for B-dot), H+ not below 1e-15 (pH 15), nothing below 1e-200,
+// the mass of water within six orders of a kilogram.
 double lowerBound(int i);
-double upperBound(int i);
+double upperBound(const JointSystem& sys, int i);
 // ln 1e-200: a component held at no amount at all.
 extern const double LN_MIN_MOLALITY;
 

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <utility>
 
+#include "activity/activity_model.hpp"
 #include "activity/constraints.hpp"
 #include "equilibria/forced_saturation.hpp"
 #include "input/run_input.hpp"
@@ -27,9 +28,9 @@ namespace {
 // damped equation keeps some pull on the step.
 constexpr double MIN_DAMPING_WEIGHT = 9.999999747378752e-05;
 
-// Step rules. A component molality above 10 mol/kg is outside any water the
-// model describes; an H+ molality at or below 1e-15 (pH 15) likewise.
-constexpr double MAX_COMPONENT_MOLALITY = 10.0;
+// Step rules. A component molality above the activity model's highest
+// (10 mol/kg for B-dot) is outside any water the model describes; an H+
+// molality at or below 1e-15 (pH 15) likewise.
 constexpr double MIN_HYDROGEN_MOLALITY = 1e-15;
 constexpr double MIN_MOLALITY = 1e-200;
 
@@ -63,8 +64,9 @@ void requireFiniteResiduals(SolverState& prog, int loop) {
 }
 
 // An undefined step has no meaning any step rule could give it. An infinite
-// one may: the rules refuse +inf for a component (above 10 mol/kg) and -inf
-// for H+ (below 1e-15); what they leave infinite ends the run in `stepped`.
+// one may: the rules refuse +inf for a component (above the activity model's
+// highest molality) and -inf for H+ (below 1e-15); what they leave infinite
+// ends the run in `stepped`.
 void requireDefinedStep(SolverState& prog, int loop) {
     for (int i = 1; i <= prog.newton.order; ++i)
         if (std::isnan(prog.newton.x[i])) nonFinite(IterationStop::Kind::nonFiniteStep, i, loop);
@@ -142,13 +144,14 @@ void solveNewtonSystem(SolverState& prog, int loop, void (*writeListing)(SolverS
 }
 
 // One unknown under the step rules: a step that would take a component above
-// 10 mol/kg, or H+ to 1e-15 or below, is refused; one that would make the
-// unknown zero or negative is halved until it is positive; the result is
-// kept at or above 1e-200 with a warning.
-double stepped(SolverState& prog, int i, double old, double delta) {
+// `highest` (the activity model's highest component molality), or H+ to
+// 1e-15 or below, is refused; one that would make the unknown zero or
+// negative is halved until it is positive; the result is kept at or above
+// 1e-200 with a warning.
+double stepped(SolverState& prog, int i, double old, double delta, double highest) {
     static const Layout warning("(5X,'** WARNING !  MOLALITY OF ',A12,' LESS THAN ',E10.3)");
     double m = old + delta;
-    if (m > MAX_COMPONENT_MOLALITY && i != WATER_SLOT) m = old;
+    if (m > highest && i != WATER_SLOT) m = old;
     if (i == HYDROGEN_SLOT && m <= MIN_HYDROGEN_MOLALITY) m = old;
     // An infinite step the rules above did not refuse (the mass of water, or
     // a component going to -inf, whose halving would never end).
@@ -242,7 +245,9 @@ void applyStep(SolverState& prog) {
     // During the update the water slot holds the unknown of the water
     // equation, the mass of water.
     sp[WATER_SLOT].molality = prog.run.kgw;
-    for (int i = 1; i <= prog.newton.order; ++i) sp[i].molality = stepped(prog, i, sp[i].molality, prog.newton.x[i]);
+    const double highest = prog.activityModel->highestComponentMolality();
+    for (int i = 1; i <= prog.newton.order; ++i)
+        sp[i].molality = stepped(prog, i, sp[i].molality, prog.newton.x[i], highest);
     prog.run.kgw = sp[WATER_SLOT].molality;
     sp[WATER_SLOT].molality = 1.0;
 }

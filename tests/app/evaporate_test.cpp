@@ -1,23 +1,22 @@
 // wqspec evaporate and the brine examples through the built program: the
 // seawater path holds every precipitated mineral at saturation and none
 // above it, saturates in the order the evaporites keep, and is the example's
-// table; bad options end it before it starts; the Dead Sea's listings with
-// either model are the example's, and the lake comes out near halite
-// saturation with Pitzer only.
+// table, and goes on to bischofite; bad options end it before it starts;
+// the Dead Sea's listings with either model are the example's, and the lake
+// comes out near halite saturation with Pitzer only.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
 #include <algorithm>
 #include <map>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/csv_table.hpp"
 #include "support/folder.hpp"
 #include "support/program_run.hpp"
-#include "text/csv.hpp"
 
 namespace wq {
 namespace {
@@ -33,34 +32,8 @@ const std::string SEAWATER_MINERALS =
     "Carnallite,Sylvite,Bischofite,Leonite,Schoenite,Labile_S,Mirabilite,Thenardite,Arcanite,Glaserite,Pentahydrite";
 const std::string EXAMPLE_ARGS = "evaporate --activity pitzer --to 150 --steps 100 --minerals " + SEAWATER_MINERALS;
 
-struct Table {
-    std::vector<std::string> comments, header;
-    std::vector<std::vector<std::string>> rows;
-    std::size_t column(const std::string& name) const {
-        for (std::size_t i = 0; i < header.size(); ++i)
-            if (header[i] == name) return i;
-        ADD_FAILURE() << "no column " << name;
-        return 0;
-    }
-};
-
-Table readTable(const std::string& text) {
-    Table t;
-    std::string body;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (line.starts_with("#"))
-            t.comments.push_back(line);
-        else
-            body += line + "\n";
-    }
-    CsvReader reader(body);
-    std::string error;
-    while (std::optional<CsvRecord> record = reader.next(error))
-        (t.header.empty() ? t.header : t.rows.emplace_back()) = record->fields;
-    EXPECT_EQ(error, "");
-    return t;
-}
+using testing::CsvTable;
+using testing::readCsvTable;
 
 std::vector<std::string> split(const std::string& list, char separator) {
     std::vector<std::string> parts;
@@ -94,7 +67,7 @@ TEST_F(SeawaterPath, IsTheExamplesTable) {
 }
 
 TEST_F(SeawaterPath, HoldsEveryPrecipitatedMineralAtSaturationAndNoneAbove) {
-    const Table t = readTable(text);
+    const CsvTable t = readCsvTable(text);
     ASSERT_EQ(t.rows.size(), 101u);
     const std::size_t held = t.column("saturated minerals");
     for (const std::vector<std::string>& row : t.rows) {
@@ -123,7 +96,7 @@ TEST_F(SeawaterPath, SaturatesInTheOrderOfTheEvaporites) {
     // evaporite since: calcium sulfate first, then halite, then the K-Mg
     // salts; halite at a concentration factor of about 10-11 (McCaffrey,
     // Lazar & Holland 1987, J. Sediment. Petrol. 57, 928-937).
-    const Table t = readTable(text);
+    const CsvTable t = readCsvTable(text);
     std::vector<std::pair<std::string, double>> first;
     for (const std::string& c : t.comments)
         if (c.starts_with("# first saturation (concentration factor): "))
@@ -142,6 +115,32 @@ TEST_F(SeawaterPath, SaturatesInTheOrderOfTheEvaporites) {
     EXPECT_TRUE(at.count("Carnallite") || at.count("Sylvite")) << "no potassium chloride by a factor of 150";
 }
 
+TEST(Evaporate, SeawaterGoesOnPastCarnalliteToBischofiteTheLastSaltOfTheSequence) {
+    // Past carnallite the brine becomes a MgCl2 solution whose free chloride
+    // rises above 10 mol/kg, and the marine sequence ends with bischofite,
+    // MgCl2.6H2O, beside halite, kieserite and carnallite (Braitsch 1971,
+    // Salt Deposits: Their Origin and Composition; Warren 2016, Evaporites: A
+    // Geological Compendium, 2nd ed.): every step of the path reaches it.
+    testing::Folder folder("evaporate-bischofite");
+    folder.copy(EXAMPLES / "evaporation" / "WQCASE.DAT", "WQCASE.DAT");
+    const testing::Command c =
+        folder.run("evaporate --activity pitzer --to 2000 --steps 60 --minerals " + SEAWATER_MINERALS + " --out long.csv");
+    ASSERT_EQ(c.status, 0) << c.err;
+    const CsvTable t = readCsvTable(folder.read("long.csv"));
+    ASSERT_EQ(t.rows.size(), 61u);
+    for (std::size_t i = 0; i < t.rows.size(); ++i) EXPECT_EQ(t.cell(i, "status"), "converged") << t.rows[i][0];
+    std::map<std::string, double> first;
+    for (const std::string& line : t.comments)
+        if (line.starts_with("# first saturation (concentration factor): "))
+            for (const std::string& part : split(line.substr(line.find(": ") + 2), ';'))
+                first[part.substr(0, part.find(" at "))] = std::stod(part.substr(part.find(" at ") + 4));
+    ASSERT_TRUE(first.count("Carnallite") && first.count("Bischofite"));
+    EXPECT_GT(first["Bischofite"], first["Carnallite"]);
+    const std::vector<std::string> last = split(t.cell(t.rows.size() - 1, "saturated minerals"), ';');
+    for (const char* m : {"Halite", "Kieserite", "Carnallite", "Bischofite"})
+        EXPECT_NE(std::find(last.begin(), last.end(), m), last.end()) << m;
+}
+
 TEST(Evaporate, OnlyConcentratedThePathIsTheSameUpToTheFirstSaturation) {
     // Before anything saturates, the equilibrium path and the supersaturation
     // path are one path.
@@ -150,7 +149,7 @@ TEST(Evaporate, OnlyConcentratedThePathIsTheSameUpToTheFirstSaturation) {
     const std::string args = "evaporate --activity pitzer --to 12 --steps 40 --minerals " + SEAWATER_MINERALS;
     ASSERT_EQ(folder.run(args + " --out held.csv").status, 0);
     ASSERT_EQ(folder.run(args + " --no-precipitation --out free.csv").status, 0);
-    const Table held = readTable(folder.read("held.csv")), free = readTable(folder.read("free.csv"));
+    const CsvTable held = readCsvTable(folder.read("held.csv")), free = readCsvTable(folder.read("free.csv"));
     ASSERT_EQ(held.rows.size(), free.rows.size());
     EXPECT_NE(free.comments[2].find("supersaturation"), std::string::npos);
     for (std::size_t i = 0; i < held.rows.size(); ++i) {

@@ -1,8 +1,10 @@
 // The Pitzer model through the whole program: `wqspec batch --activity
 // pitzer` on the Pitzer database (examples/pitzer/), solutions of single
-// salts and gypsum and halite saturation against measured values, each with
-// its source; the range of the data refused or flagged; the model named in
-// the records and the sweep's table.
+// salts and gypsum, halite and bischofite saturation against measured
+// values, each with its source; strong brines (chloride above 10 mol/kg)
+// solved from the batch's start to the water their evaporation path reaches;
+// the range of the data refused or flagged; the model named in the records
+// and the sweep's table.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -14,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "support/csv_table.hpp"
 #include "support/folder.hpp"
 #include "support/program_run.hpp"
 
@@ -41,21 +44,34 @@ struct Component {
     double total;
 };
 
-// A template at 25 C on the saturation curve with the given components after
-// H+ and water (1 kg), minerals read, no charge balance (the given species
-// only names the one a fixed pH would balance on), the pH computed.
-std::string runInput(const std::vector<Component>& components, int balanceSpecies, int kind = 0) {
+// How a template runs: on the saturation curve (kind 0) or off it (1), the
+// pH fixed (or computed, 0, from an H+ total of 0), the loop limit.
+struct Settings {
+    int kind = 0;
+    double pH = 7.0;
+    int loops = 300;
+    int chargeBalance = 0;  // 1: the first run balances charge on the given species
+};
+
+// A template at 25 C with the given components after H+ and water (1 kg),
+// minerals read, no charge balance (the given species only names the one a
+// fixed pH would balance on).
+std::string runInput(const std::vector<Component>& components, int balanceSpecies, const Settings& settings = {}) {
+    char conditions[80];
+    std::snprintf(conditions, sizeof conditions, " 1.0E-9  %.4f  0.0  0.0  25.0  0.0  1.0E-10  1.0\n", settings.pH);
     std::string text =
         "Pitzer test water                                                               \n"
         "through the whole program                                                       \n"
         "Conv.factor  pH    Act.  Alk(eq/kg water)  T(C)  Damp  Print.thr.  P(bar)\n"
-        "--------------------------------------------------------------------------\n"
-        " 1.0E-9  7.0  0.0  0.0  25.0  0.0  1.0E-10  1.0\n"
+        "--------------------------------------------------------------------------\n";
+    text += conditions;
+    text +=
         "l/v-hiP Minerals Debug ChBal Loops ChBalSp FixActSp Geoth Refine ActOpt WatOpt\n"
         "--------------------------------------------------------------------------\n"
         "\n";
     char options[80];
-    std::snprintf(options, sizeof options, " %d 1 0 0 300 %d 0 0 0 0 0\n", kind, balanceSpecies);
+    std::snprintf(options, sizeof options, " %d 1 0 %d %d %d 0 0 0 0 0\n", settings.kind, settings.chargeBalance,
+                  settings.loops, balanceSpecies);
     text += options;
     text += "SAQ  species      Mtot (moles in the given kg of water)\n"
             "-----------------------------------------------------------------------------\n";
@@ -143,12 +159,8 @@ TEST(PitzerRuns, CaCl2AndNa2SO4MeanActivityCoefficientsAgreeWithMeasuredValues) 
     // in the CRC Handbook (../shared/reference/mean_activity_coefficients_25C.csv).
     const std::vector<Measured> caCl2 = {{0.01, 0.727}, {0.1, 0.517}, {0.5, 0.444}, {1.0, 0.495}, {2.0, 0.784},
                                          {5.0, 5.907}};
-    // Balanced on Cl- (it moves by less than 2e-6 of itself): at 5 mol/kg the
-    // water as analysed, pH fixed and nothing balanced, does not converge
-    // from the default start.
     Batch c("cacl2", runInput({{3, "Cl-", 0.2}, {9, "Ca++", 0.1}}, 3),
-            table("Ca++ [mol/kgw],Cl- [mol/kgw]", caCl2, [](double m) { return number(m) + "," + number(2 * m); }),
-            "--balance Cl- --db '" + PITZER_DATABASE.string() + "'");
+            table("Ca++ [mol/kgw],Cl- [mol/kgw]", caCl2, [](double m) { return number(m) + "," + number(2 * m); }));
     ASSERT_EQ(c.command.status, 0) << c.command.err;
     for (std::size_t i = 0; i < caCl2.size(); ++i)
         EXPECT_NEAR(meanGamma(c.water(i), "Ca++", 1, "Cl-", 2), caCl2[i].value, 0.03 * caCl2[i].value)
@@ -229,6 +241,115 @@ TEST(PitzerRuns, GypsumSolubilityInWaterAndItsMaximumInNaClSolutions) {
     EXPECT_GT(solubility[6.0], 3.0 * solubility[0.0]);
 }
 
+TEST(PitzerRuns, MgCl2ConvergesPastBischofiteSaturationWhichLiesAtTheMeasuredSolubility) {
+    // MgCl2 at 25 C from 0.5 mol/kg past the saturation of bischofite,
+    // MgCl2.6H2O, each water from the batch's start (every ion at its total;
+    // above 5 mol/kg its chloride is above 10). The solubility of MgCl2 at
+    // 25 C, bischofite the stable solid, is 5.8-5.9 mol/kg in the
+    // compilations (Linke & Seidell 1965, Solubilities of Inorganic and
+    // Metal-Organic Compounds, 4th ed.; the CRC Handbook's table of aqueous
+    // solubilities); Harvie, Moller & Weare (1984) fitted the log K of
+    // bischofite in these data to such values. The window 5.85 +- 0.10 holds
+    // them all. The water activity of the saturated solution is 0.3278
+    // (+- 0.0016; Greenspan 1977, J. Res. Natl. Bur. Stand. 81A, 89-96, the
+    // relative humidity over saturated MgCl2 at 25 C): within 4 %.
+    std::vector<double> m;
+    for (int k = 5; k <= 62; ++k) m.push_back(k / 10.0);
+    std::string rows = "name,T [C],Mg++ [mol/kgw],Cl- [mol/kgw]\n";
+    for (double x : m) rows += number(x) + ",25," + number(x) + "," + number(2 * x) + "\n";
+    Batch b("bischofite", runInput({{3, "Cl-", 1.0}, {10, "Mg++", 0.5}}, 3), rows);
+    ASSERT_EQ(b.command.status, 0) << b.command.err;
+    ASSERT_EQ(b.records.size(), m.size());
+    for (std::size_t i = 0; i < m.size(); ++i) EXPECT_EQ(b.water(i)["status"], "converged") << m[i];
+    const double saturated = crossing(b.records, m, "Bischofite");
+    EXPECT_NEAR(saturated, 5.85, 0.10);
+    // a(H2O) at the crossing, between the waters on either side.
+    std::size_t above = 1;
+    while (above + 1 < m.size() && m[above] < saturated) ++above;
+    const double a0 = b.water(above - 1)["a_H2O"].get<double>(), a1 = b.water(above)["a_H2O"].get<double>();
+    const double aw = a0 + (a1 - a0) * (saturated - m[above - 1]) / (m[above] - m[above - 1]);
+    EXPECT_NEAR(aw, 0.3278, 0.04 * 0.3278);
+}
+
+// The mol/kg of a water: `dilute` concentrated `factor` times.
+std::string concentrated(const std::vector<Component>& dilute, double factor) {
+    std::string header = "name,T [C]", row = "brine,25";
+    for (const Component& c : dilute) {
+        header += "," + std::string(c.name) + " [mol/kgw]";
+        row += "," + number(c.total * factor);
+    }
+    return header + "\n" + row + "\n";
+}
+
+TEST(PitzerRuns, StrongBrinesFromTheBatchsStartAreTheWatersTheirEvaporationReaches) {
+    // One brine three ways: from the batch's start (every ion at its total);
+    // by the joint solve alone from that start (a loop limit of 1 hands the
+    // water over to it); and at the end of an evaporation path without
+    // precipitation from a water `factor` times more dilute, each step
+    // starting from the last (a continuation in concentration). The pH is
+    // that of electroneutrality: the table leaves it blank, and the path's
+    // first run balances charge on H+; the balance is linear in the totals,
+    // so the concentrated totals the path conserves stay neutral.
+    const double seawaterKg = 0.9649178358;  // examples/evaporation: moles of seawater in this much water
+    const std::vector<Component> seawater = {
+        {3, "Cl-", 0.54587764082 / seawaterKg},   {4, "SO4--", 0.02823159065 / seawaterKg},
+        {9, "Ca++", 0.010287439493 / seawaterKg}, {10, "Mg++", 0.053149557704 / seawaterKg},
+        {12, "K+", 0.010207604934 / seawaterKg},  {13, "Na+", 0.46838163011 / seawaterKg}};
+    // The Dead Sea of examples/deadsea (its WQCASE.DAT's totals per kg of
+    // water), at half its strength.
+    const std::vector<Component> halfDeadSea = {{3, "Cl-", 6.856678009615 / 2},  {4, "SO4--", 4.616712161949e-3 / 2},
+                                                {5, "HCO3-", 4.54186020e-3 / 2}, {8, "Br-", 7.312556566469e-2 / 2},
+                                                {9, "Ca++", 0.4752742253015 / 2}, {10, "Mg++", 1.935550694023 / 2},
+                                                {12, "K+", 0.2152340834895 / 2}, {13, "Na+", 1.914619411328 / 2}};
+    const struct {
+        const char* name;
+        std::vector<Component> dilute;
+        double factor;
+        const char* mineral;  // whose log Q/K is compared
+    } brines[] = {
+        {"mgcl2", {{3, "Cl-", 1.0}, {10, "Mg++", 0.5}}, 12.0, "Bischofite"},  // 6 mol/kg
+        {"cacl2", {{3, "Cl-", 1.0}, {9, "Ca++", 0.5}}, 14.0, "Portlandite"},  // 7 mol/kg
+        {"mgso4", {{4, "SO4--", 0.25}, {10, "Mg++", 0.25}}, 12.0, "Epsomite"}, // 3 mol/kg
+        {"deadsea", halfDeadSea, 3.0, "Halite"},                              // 1.5 times the lake
+        {"seawater", seawater, 27.0, "Halite"},                               // I 19.5 mol/kg
+    };
+    for (const auto& brine : brines) {
+        SCOPED_TRACE(brine.name);
+        const std::string table = concentrated(brine.dilute, brine.factor);
+        Batch cold(std::string("cold-") + brine.name, runInput(brine.dilute, 3, {.pH = 0.0}), table);
+        Batch joint(std::string("joint-") + brine.name, runInput(brine.dilute, 3, {.pH = 0.0, .loops = 1}), table);
+        testing::Folder folder(std::string("path-") + brine.name);
+        folder.write("WQCASE.DAT", runInput(brine.dilute, 1, {.pH = 0.0, .chargeBalance = 1}));
+        const testing::Command c = folder.run("evaporate --activity pitzer --db '" + PITZER_DATABASE.string() +
+                                              "' --no-precipitation --to " + number(brine.factor) +
+                                              " --steps 12 --out path.csv");
+        ASSERT_EQ(c.status, 0) << c.err;
+        ASSERT_EQ(cold.records.size(), 1u) << cold.command.err;
+        ASSERT_EQ(joint.records.size(), 1u) << joint.command.err;
+        const testing::CsvTable path = testing::readCsvTable(folder.read("path.csv"));
+        ASSERT_EQ(path.rows.size(), 13u);
+        for (std::size_t i = 0; i < path.rows.size(); ++i)
+            EXPECT_EQ(path.cell(i, "status").rfind("converged", 0), 0u) << path.cell(i, "status");
+        const std::size_t end = path.rows.size() - 1;
+        EXPECT_EQ(cold.water(0)["status"].get<std::string>().rfind("converged", 0), 0u) << cold.water(0)["status"];
+        EXPECT_EQ(joint.water(0)["status"].get<std::string>().rfind("converged by the joint solve", 0), 0u)
+            << joint.water(0)["status"];
+        // The pH of an unbuffered brine is held by its H+ balance only to
+        // the run's tolerance of 1e-9 mol, which the path's first run leaves
+        // in the totals it then concentrates: in 7 mol/kg CaCl2, whose H+
+        // is a few 1e-5 mol, 1e-3 in pH and twice that in the log Q/K of
+        // portlandite; a few 1e-7 in the others.
+        const double pHTolerance = std::string(brine.name) == "cacl2" ? 2e-3 : 1e-5;
+        for (const json* w : {&cold.water(0), &joint.water(0)}) {
+            EXPECT_NEAR((*w)["pH"].get<double>(), std::stod(path.cell(end, "pH")), pHTolerance);
+            EXPECT_NEAR((*w)["a_H2O"].get<double>() / std::stod(path.cell(end, "a(H2O)")), 1.0, 1e-8);
+            EXPECT_NEAR((*w)["I"].get<double>() / std::stod(path.cell(end, "I [mol/kgw]")), 1.0, 1e-8);
+            EXPECT_NEAR((*w)["minerals"][brine.mineral]["SI"].get<double>(),
+                        std::stod(path.cell(end, "SI(" + std::string(brine.mineral) + ")")), 2 * pHTolerance);
+        }
+    }
+}
+
 TEST(PitzerRuns, WhatTheDataCannotDescribeIsRefusedAndWhatIsDoubtfulFlagged) {
     // 210 C is beyond the data's 0-200 C: refused, that water alone. A
     // Pitzer database of one's own (--db, its PITZER.DAT beside it), here the
@@ -265,7 +386,7 @@ TEST(PitzerRuns, WhatTheDataCannotDescribeIsRefusedAndWhatIsDoubtfulFlagged) {
                                           "' --from 25 --to 25 --step 10 --minerals Halite");
     EXPECT_EQ(unused.status, 1) << unused.err;
     EXPECT_NE(unused.err.find("has no data for component 7 (unused 7)"), std::string::npos) << unused.err;
-    Batch e("extended", runInput({{3, "Cl-", 0.1}, {13, "Na+", 0.1}}, 3, 1),
+    Batch e("extended", runInput({{3, "Cl-", 0.1}, {13, "Na+", 0.1}}, 3, {.kind = 1}),
             "name,T [C],P [bar],Na+ [mol/kgw]\nwater,25,500,0.1\n");
     ASSERT_EQ(e.records.size(), 1u) << e.command.err;
     EXPECT_EQ(e.water(0)["status"], "the Pitzer data hold on the saturation curve only (they have no pressure terms); "

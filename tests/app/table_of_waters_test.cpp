@@ -1,6 +1,6 @@
 // A table of waters given as values runs as the batch runs its file: the
 // records of the batch example's table, given cell by cell, are the lines of
-// its expected output; a row's fault is that row's, found by its place in
+// its expected output, their text columns known as such; a row's fault is that row's, found by its place in
 // the table even after a cell that holds line ends; a sweep takes one water.
 #include <gtest/gtest.h>
 
@@ -74,7 +74,13 @@ TEST(TableOfWaters, GivesTheBatchExamplesExpectedRecords) {
         run.json = true;
         const TableOutcome out = runTableOfWaters(table, o, run, NEVER);
         ASSERT_EQ(out.waters.size(), table.rows.size()) << jobs;
-        EXPECT_EQ(csvLine(out.header), expected.front());
+        EXPECT_EQ(csvLine(out.header.names), expected.front());
+        // The text columns of the compact set; every other one holds numbers.
+        ASSERT_EQ(out.header.text.size(), out.header.names.size());
+        std::vector<std::string> text;
+        for (std::size_t c = 0; c < out.header.names.size(); ++c)
+            if (out.header.text[c]) text.push_back(out.header.names[c]);
+        EXPECT_EQ(text, (std::vector<std::string>{"name", "status", "balanced on", "notes", "activity model"}));
         for (std::size_t i = 0; i < out.waters.size(); ++i) {
             EXPECT_EQ(out.waters[i].row, i);
             EXPECT_EQ(csvRecordLine(out.waters[i].cells), expected[i + 1]) << table.rows[i][0];

@@ -265,6 +265,30 @@ struct BadOptions {
     const char* message;
 };
 
+// The charge balance is the run input's (on Cl-, its pH 6.0 fixed) unless
+// --balance says otherwise: none computes the water as analysed (the same
+// pH, another Cl- total and so other SI), pH computes the pH from
+// electroneutrality.
+TEST(Sweep, TheChargeBalanceIsTheRunInputsUnlessTheOptionChoosesAnother) {
+    const std::string caseText = slurp(kSweepCase);
+    const std::string database = slurp(kExamples / "LOGKDATA.KDB");
+    const std::string range = "--from 150 --to 250 --step 50";
+    const SweepRun own = runSweep(caseText, database, range, "balance-own");
+    const SweepRun onCl = runSweep(caseText, database, range + " --balance Cl-", "balance-cl");
+    const SweepRun none = runSweep(caseText, database, range + " --balance none", "balance-none");
+    const SweepRun pH = runSweep(caseText, database, range + " --balance pH", "balance-ph");
+    for (const SweepRun* run : {&own, &onCl, &none, &pH}) ASSERT_EQ(run->status, 0) << run->errors;
+    EXPECT_EQ(onCl.table, own.table);
+    const std::vector<Row> ownRows = rowsOf(own.table), noneRows = rowsOf(none.table), pHRows = rowsOf(pH.table);
+    ASSERT_EQ(ownRows.size(), 4u);
+    ASSERT_EQ(noneRows.size(), 4u);
+    ASSERT_EQ(pHRows.size(), 4u);
+    EXPECT_EQ(std::stod(ownRows[0].at("pH")), 6.0);
+    EXPECT_EQ(std::stod(noneRows[0].at("pH")), 6.0);
+    EXPECT_NE(noneRows[0].at("SI(Halite)"), ownRows[0].at("SI(Halite)"));
+    EXPECT_GT(std::fabs(std::stod(pHRows[0].at("pH")) - 6.0), 0.01);
+}
+
 TEST(Sweep, BadOptionsEndWithAClearMessage) {
     const std::string caseText = slurp(kSweepCase);
     const std::string database = slurp(kExamples / "LOGKDATA.KDB");
@@ -279,6 +303,10 @@ TEST(Sweep, BadOptionsEndWithAClearMessage) {
         {"below the saturation curve", "--from 10", "a run on the saturation curve takes temperatures from 20 to 374 C"},
         {"above the saturation curve", "--to 380", "a run on the saturation curve takes temperatures from 20 to 374 C"},
         {"too many temperatures", "--step 0.0001", "more than 10000 temperatures"},
+        {"balance on an ion the water lacks", "--balance Br-", "--balance Br-: the run input has no component Br-"},
+        {"balance on an uncharged component", "--balance SiO2,aq",
+         "--balance SiO2,aq: SiO2,aq is uncharged and cannot carry the charge balance"},
+        {"balance on no component", "--balance Xx", "--balance Xx: not a component"},
     };
     for (const BadOptions& c : cases) {
         const SweepRun run = runSweep(caseText, database, c.args, "bad");

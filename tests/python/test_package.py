@@ -1,8 +1,10 @@
-"""The Python package against the command line: the same waters give the
-same numbers to the last printed digit, the same JSON records, the same
-sweep; faults of a table raise InputError naming the row and the column; the
-package prints nothing unless asked."""
+"""The Python package against the command line: the same waters with the
+same options give the same numbers to the last printed digit, the same JSON
+records, the same sweep; each option changes what it says it changes; faults
+of a table raise InputError naming the row and the column; the package
+prints nothing unless asked."""
 import csv
+import functools
 import io
 import json
 import math
@@ -14,10 +16,36 @@ import pandas
 import pytest
 
 import wqspec
-from conftest import BATCH, DATABASE, EXAMPLES
+from conftest import BATCH, DATABASE, EXAMPLES, SEAWATER_TEMPLATE
 
 WATERS = os.path.join(BATCH, "WATERS.csv")
 TEMPLATE = os.path.join(BATCH, "WQCASE.DAT")
+PITZER_DATABASE = os.path.join(EXAMPLES, "pitzer", "LOGKDATA.KDB")
+
+# The columns of a record that hold text; every other column holds numbers.
+TEXT_COLUMNS = {"name", "status", "Eh couple", "balanced on", "notes", "activity model", "redox"}
+
+# A spring as a laboratory reports it, with the carbonate as a total (so that
+# the pH may come from electroneutrality), and a soft groundwater whose
+# analysis is short of anions.
+SPRING = {"name": "spring", "T [C]": 22.0, "pH": 7.2, "Ca++ [mg/L]": 45.0, "Na+ [mg/L]": 9.0, "Cl- [mg/L]": 11.0,
+          "HCO3- [mg/L]": 146.0}
+LAB = [SPRING,
+       {"name": "soft", "T [C]": 9.5, "pH": 6.4, "Ca++ [mg/L]": 8.0, "Mg++ [mg/L]": 2.1, "Na+ [mg/L]": 6.0,
+        "K+ [mg/L]": 1.2, "Cl- [mg/L]": 5.5, "SO4-- [mg/L]": 9.0, "SiO2,aq [mg/L]": 12.0, "HCO3- [mg/L]": 30.5}]
+# Sodium chloride brines, in mol/kg of water.
+BRINES = [{"name": f"NaCl {m} m", "T [C]": 25.0, "pH": 7.0, "Na+ [mol/kgw]": m, "Cl- [mol/kgw]": m} for m in (1.0, 5.0)]
+NACL_5 = BRINES[1]
+# A groundwater with iron given as a laboratory gives it (total iron, as
+# Fe); the second row has an Eh of its own, the first takes the option's.
+IRON = [{"name": "iron", "T [C]": 15.0, "pH": 6.5, "Ca [mg/L]": 60.0, "Mg [mg/L]": 12.0, "Na [mg/L]": 20.0,
+         "K [mg/L]": 3.0, "Cl [mg/L]": 25.0, "SO4 [mg/L]": 40.0, "Fe [mg/L]": 2.0,
+         "alkalinity [mg/L as HCO3]": 220.0, "Eh [V]": None},
+        {"name": "iron, own Eh", "T [C]": 15.0, "pH": 6.5, "Ca [mg/L]": 60.0, "Mg [mg/L]": 12.0, "Na [mg/L]": 20.0,
+         "K [mg/L]": 3.0, "Cl [mg/L]": 25.0, "SO4 [mg/L]": 40.0, "Fe [mg/L]": 2.0,
+         "alkalinity [mg/L as HCO3]": 220.0, "Eh [V]": 0.05}]
+
+FARADAY, GAS_CONSTANT = 96485.33212, 8.314462618  # C/mol, J/(mol K): CODATA 2018
 
 
 def read_waters():
@@ -25,30 +53,50 @@ def read_waters():
     return pandas.read_csv(WATERS, float_precision="round_trip")
 
 
-@pytest.fixture(scope="module")
-def cli_csv(run_cli, tmp_path_factory):
-    out = tmp_path_factory.mktemp("cli") / "out.csv"
-    run_cli("batch", WATERS, "--case", TEMPLATE, "--db", DATABASE, "--out", str(out))
-    with open(out, encoding="utf-8", newline="") as f:
-        return list(csv.reader(f))
+def table_file(folder, rows):
+    """A list of dicts as the CSV file the command line reads (numbers with
+    every digit, as the package hands them to the core)."""
+    path = os.path.join(folder, "table.csv")
+    columns = list(dict.fromkeys(key for row in rows for key in row))
+    with open(path, "w", encoding="utf-8", newline="") as f:
+        writer = csv.writer(f)
+        writer.writerow(columns)
+        for row in rows:
+            writer.writerow(["" if row.get(c) is None else repr(row[c]) if isinstance(row[c], float) else row[c]
+                             for c in columns])
+    return path
 
 
 @pytest.fixture(scope="module")
-def cli_json(run_cli, tmp_path_factory):
-    out = tmp_path_factory.mktemp("cli") / "out.json"
-    run_cli("batch", WATERS, "--case", TEMPLATE, "--db", DATABASE, "--out", str(out))
-    with open(out, encoding="utf-8") as f:
-        return json.load(f)
+def cli_batch(run_cli, tmp_path_factory):
+    """The command line's batch of a table (a path, or a list of dicts) with
+    these arguments: the CSV records as rows of cells (.csv) or the JSON
+    records (.json)."""
+    @functools.lru_cache(maxsize=None)
+    def run(path, rows, args, extension):
+        work = tmp_path_factory.mktemp("cli")
+        path = path or table_file(str(work), json.loads(rows))
+        out = work / f"out{extension}"
+        run_cli("batch", path, *args, "--out", str(out), ok=(0, 1))
+        with open(out, encoding="utf-8", newline="") as f:
+            return json.load(f) if extension == ".json" else list(csv.reader(f))
+
+    def batch(table, *args, extension=".csv"):
+        if isinstance(table, str):
+            return run(table, None, tuple(args), extension)
+        return run(None, json.dumps(table), tuple(args), extension)
+    return batch
 
 
 def assert_same_as_cli(frame, cli_rows):
     header, rows = cli_rows[0], cli_rows[1:]
     assert list(frame.columns) == header
     assert len(frame) == len(rows)
+    assert {c for c in frame.columns if frame[c].dtype == object} == TEXT_COLUMNS & set(header)
     for k, cells in enumerate(rows):
         for column, cell in zip(header, cells):
             value = frame[column].iloc[k]
-            if column in ("name", "status", "Eh couple"):
+            if column in TEXT_COLUMNS:
                 assert value == cell, (cells[0], column)
             elif cell == "":
                 assert math.isnan(value), (cells[0], column, value)
@@ -59,32 +107,184 @@ def assert_same_as_cli(frame, cli_rows):
                 assert isinstance(value, float)
 
 
+# (what, the table, the package's options, the command line's arguments):
+# the same computation said twice. The package gives every column unless
+# asked; the command line a compact set unless --all.
+SAME_AS_CLI = [
+    ("defaults", WATERS, {}, ["--db", DATABASE, "--all"]),
+    ("a template, the compact columns", WATERS, {"case": TEMPLATE, "columns": "compact"},
+     ["--db", DATABASE, "--case", TEMPLATE]),
+    ("columns by pattern", WATERS, {"columns": "name,pH,SI(*),log_m(CO3--)"},
+     ["--db", DATABASE, "--columns", "name,pH,SI(*),log_m(CO3--)"]),
+    ("columns as a list", WATERS, {"columns": ["status", "SI(Albite,low)", "log_f(*)"]},
+     ["--db", DATABASE, "--columns", "status,SI(Albite,low),log_f(*)"]),
+    ("balance on an ion", WATERS, {"balance": "Cl-"}, ["--db", DATABASE, "--balance", "Cl-", "--all"]),
+    ("balance on the pH", LAB, {"balance": "pH"}, ["--db", DATABASE, "--balance", "pH", "--all"]),
+    ("balance by a short name", LAB, {"balance": "Na"}, ["--db", DATABASE, "--balance", "Na", "--all"]),
+    ("pitzer", BRINES, {"activity": "pitzer"}, ["--activity", "pitzer", "--all"]),
+    ("pitzer, database given", BRINES, {"activity": "pitzer", "database": PITZER_DATABASE},
+     ["--activity", "pitzer", "--db", PITZER_DATABASE, "--all"]),
+    ("suppressed", WATERS, {"suppress": ["Calcite", "N2,aq"]},
+     ["--db", DATABASE, "--suppress", "Calcite,N2,aq", "--all"]),
+    ("redox state", IRON, {"redox": "Eh=0.2"}, ["--db", DATABASE, "--redox", "Eh=0.2", "--all"]),
+    ("redox, iron decoupled", IRON, {"redox": "Eh=0.2", "decouple": ["Fe"]},
+     ["--db", DATABASE, "--redox", "Eh=0.2", "--decouple", "Fe", "--all"]),
+    ("everything with a template", IRON,
+     {"case": SEAWATER_TEMPLATE, "balance": "Cl", "redox": "Fe++/Fe+++", "decouple": "S", "suppress": "Goethite"},
+     ["--db", DATABASE, "--case", SEAWATER_TEMPLATE, "--balance", "Cl", "--redox", "Fe++/Fe+++", "--decouple", "S",
+      "--suppress", "Goethite", "--all"]),
+]
+
+
+@pytest.mark.parametrize("what,table,options,args", SAME_AS_CLI, ids=[c[0] for c in SAME_AS_CLI])
+def test_numbers_are_the_cli_batch_to_every_digit(cli_batch, what, table, options, args):
+    waters = read_waters() if table == WATERS else table
+    assert_same_as_cli(wqspec.speciate(waters, **options), cli_batch(table, *args))
+
+
+@pytest.mark.parametrize("what,table,options,args", SAME_AS_CLI[::3], ids=[c[0] for c in SAME_AS_CLI[::3]])
+def test_records_are_the_cli_json_records(cli_batch, what, table, options, args):
+    waters = read_waters() if table == WATERS else table
+    options = {k: v for k, v in options.items() if k != "columns"}
+    results = wqspec.speciate(waters, detail=True, **options)
+    assert [r.to_dict() for r in results] == cli_batch(table, *args, extension=".json")
+
+
 @pytest.mark.parametrize("jobs", [1, 2, 3])
-def test_numbers_are_the_cli_batch_to_every_digit(cli_csv, jobs):
-    frame = wqspec.speciate(read_waters(), database=DATABASE, case=TEMPLATE, jobs=jobs)
-    assert_same_as_cli(frame, cli_csv)
+def test_any_number_of_threads_gives_the_same_numbers(cli_batch, jobs):
+    frame = wqspec.speciate(read_waters(), database=wqspec.Database(DATABASE), jobs=jobs)
+    assert_same_as_cli(frame, cli_batch(WATERS, "--db", DATABASE, "--all"))
 
 
-def test_cells_as_text_give_the_same_numbers(cli_csv):
-    frame = wqspec.speciate(pandas.read_csv(WATERS, dtype=str), database=DATABASE, case=TEMPLATE)
-    assert_same_as_cli(frame, cli_csv)
+def test_cells_as_text_give_the_same_numbers(cli_batch):
+    frame = wqspec.speciate(pandas.read_csv(WATERS, dtype=str))
+    assert_same_as_cli(frame, cli_batch(WATERS, "--db", DATABASE, "--all"))
 
 
-def test_defaults_are_the_bundled_database_and_template(cli_csv):
+def test_the_compact_columns_of_the_template_are_the_batch_examples_expected_records():
+    with open(os.path.join(BATCH, "expected.csv"), encoding="utf-8", newline="") as f:
+        expected = list(csv.reader(f))
+    assert_same_as_cli(wqspec.speciate(read_waters(), case=TEMPLATE, columns="compact"), expected)
+
+
+def test_defaults_are_the_shipped_databases():
     assert os.path.samefile(wqspec.bundled_database(), DATABASE)
+    assert os.path.samefile(wqspec.bundled_database("pitzer"), PITZER_DATABASE)
     assert os.path.samefile(wqspec.bundled_template(), TEMPLATE)
-    assert_same_as_cli(wqspec.speciate(read_waters()), cli_csv)
+    pitzer = wqspec.Database(wqspec.bundled_database("pitzer"))
+    assert os.path.samefile(pitzer.path, PITZER_DATABASE)
+    given = wqspec.speciate(BRINES, activity="pitzer", database=pitzer)
+    pandas.testing.assert_frame_equal(given, wqspec.speciate(BRINES, activity="pitzer"))
 
 
-def test_records_are_the_cli_json_records(cli_json):
-    results = wqspec.speciate(read_waters(), database=wqspec.Database(DATABASE), case=TEMPLATE, detail=True)
-    assert [r.to_dict() for r in results] == cli_json
+def test_the_table_alone_is_the_water_and_a_template_adds_no_component():
+    # The seawater template names a dozen components; a water of four
+    # gets none of them, nor the template's pH or alkalinity.
+    named = {"Ca++", "Na+", "Cl-", "HCO3-"}
+    for case in (None, SEAWATER_TEMPLATE):
+        result = wqspec.speciate_one(SPRING, case=case)
+        assert result.converged, case
+        assert set(result.totals.index) == named | {"H+", "H2O"}, case
+        assert result["pH"] == SPRING["pH"]
+        # 146 mg/L of HCO3- in a litre holding 0.99929 kg of water (a litre
+        # of solution less its 0.211 g of solutes: 45 + 9 + 11 + 146 mg).
+        moles = 0.146 / 61.0171
+        assert result.totals.loc["HCO3-", "moles"] == pytest.approx(moles, rel=1e-4), case
 
 
-def test_result_tables_hold_the_record(cli_json):
-    record = cli_json[0]
+def test_balance_adjusts_what_it_names_and_nothing_by_default():
+    analysed = wqspec.speciate(LAB)
+    on_chloride = wqspec.speciate(LAB, balance="Cl-")
+    on_ph = wqspec.speciate(LAB, balance="pH")
+    for frame in (analysed, on_chloride, on_ph):
+        assert frame["status"].str.startswith("converged").all()
+    # The analysis's own imbalance is the analysis's, whatever the balance.
+    for frame in (on_chloride, on_ph):
+        assert frame["analysis imbalance [%]"].equals(analysed["analysis imbalance [%]"])
+    assert (analysed["analysis imbalance [%]"].abs() > 1).all()
+    # As analysed: nothing adjusted, the water keeps an imbalance and its pH.
+    assert (analysed["balanced on"] == "").all() and analysed["balanced total [mol]"].isna().all()
+    assert (analysed["charge imbalance [%]"].abs() > 1).all()
+    assert list(analysed["pH"]) == [w["pH"] for w in LAB]
+    # On Cl-: neutral, its total moved, the pH kept.
+    assert (on_chloride["balanced on"] == "Cl-").all()
+    assert (on_chloride["charge imbalance [%]"].abs() < 1e-6).all()
+    assert list(on_chloride["pH"]) == [w["pH"] for w in LAB]
+    given = wqspec.speciate_one(LAB[0]).totals.loc["Cl-", "moles"]
+    assert on_chloride["balanced total [mol]"].iloc[0] != pytest.approx(given, rel=1e-3)
+    # On the pH: neutral, the pH moved.
+    assert (on_ph["balanced on"] == "H+").all()
+    assert (on_ph["charge imbalance [%]"].abs() < 1e-6).all()
+    assert all(abs(ph - w["pH"]) > 0.01 for ph, w in zip(on_ph["pH"], LAB))
+
+
+def test_pitzer_gives_the_mean_activity_coefficient_of_a_sodium_chloride_brine():
+    pitzer = wqspec.speciate_one(NACL_5, activity="pitzer")
+    bdot = wqspec.speciate_one(NACL_5)
+    assert pitzer.converged and bdot.converged
+    assert pitzer["activity_model"] == "pitzer" and bdot["activity_model"] == "b-dot"
+    # gamma(Na+) gamma(Cl-) is the square of the mean activity coefficient,
+    # whatever the convention of single ions: 0.874 at 5 mol/kg and 25 C
+    # (Robinson & Stokes, Electrolyte Solutions, 2nd ed. 1959, Appendix
+    # 8.10). The Pitzer database has no NaCl ion pair, so the free
+    # molalities are the totals.
+    mean = math.sqrt(pitzer.species.loc["Na+", "gamma"] * pitzer.species.loc["Cl-", "gamma"])
+    assert mean == pytest.approx(0.874, rel=0.01)
+    assert pitzer.species.loc["Na+", "m"] == pytest.approx(5.0, rel=1e-6)
+    # B-dot, beyond its range, gives other numbers and says so.
+    assert bdot.minerals.loc["Halite", "SI"] != pytest.approx(pitzer.minerals.loc["Halite", "SI"], abs=0.05)
+    assert "beyond the range of the B-dot model" in bdot["notes"]
+    table = wqspec.speciate(BRINES, activity="pitzer", columns="name,activity model,SI(Halite)")
+    assert list(table["activity model"]) == ["pitzer", "pitzer"]
+    # Both brines are below halite's solubility (6.1 mol/kg at 25 C).
+    assert (table["SI(Halite)"] < 0).all()
+    assert table["SI(Halite)"].iloc[1] == pitzer.minerals.loc["Halite", "SI"]
+
+
+def test_suppressed_names_leave_the_run_and_nothing_else():
+    waters = read_waters()
+    full = wqspec.speciate(waters)
+    without = wqspec.speciate(waters, suppress="Calcite")
+    assert "SI(Calcite)" in full.columns and "SI(Calcite)" not in without.columns
+    one = wqspec.speciate_one(waters.iloc[0].to_dict(), suppress=["Calcite"])
+    assert "Calcite" not in one.minerals.index and "Aragonite" in one.minerals.index
+    # A mineral only reported: the water and every other index are as before.
+    pandas.testing.assert_frame_equal(without, full.drop(columns=["SI(Calcite)"]))
+
+
+def test_a_redox_state_distributes_iron():
+    plain = wqspec.speciate_one(IRON[0])
+    assert "Fe+++" not in plain.totals.index
+    result = wqspec.speciate_one(IRON[0], redox="Eh=0.2")
+    assert result.converged
+    iron = result.totals.loc[["Fe++", "Fe+++"], "moles"]
+    # The iron of the analysis, shared between its two oxidation states.
+    assert iron.sum() == pytest.approx(plain.totals.loc["Fe++", "moles"], rel=1e-12)
+    assert iron["Fe+++"] > 0 and result.species.loc["Fe+++", "m"] > 0
+    table = wqspec.speciate(IRON, redox="Eh=0.2")
+    # The couple is at the Eh of the state: 0.2 V for the first water, its
+    # own 0.05 V for the second; pe = F Eh / (R T ln 10).
+    assert list(table["Eh(Fe++/Fe+++) [V]"]) == pytest.approx([0.2, 0.05], abs=1e-9)
+    kelvin = 15.0 + 273.15
+    assert table["redox pe"].iloc[0] == pytest.approx(0.2 * FARADAY / (GAS_CONSTANT * kelvin * math.log(10)),
+                                                      rel=1e-6)
+    decoupled = wqspec.speciate_one(IRON[0], redox="Eh=0.2", decouple="Fe")
+    assert "Fe+++" not in decoupled.totals.index
+    assert decoupled.totals.loc["Fe++", "moles"] == plain.totals.loc["Fe++", "moles"]
+
+
+def test_result_columns_are_those_of_the_result():
+    cases = [{}, {"columns": "compact"}, {"activity": "pitzer"}, {"redox": "Eh=0.2", "suppress": "Goethite"},
+             {"case": TEMPLATE, "columns": ["name", "SI(*)"]}]
+    for options in cases:
+        table = BRINES if options.get("activity") == "pitzer" else IRON
+        assert wqspec.result_columns(table, **options) == list(wqspec.speciate(table, **options).columns), options
+
+
+def test_result_tables_hold_the_record(cli_batch):
+    record = cli_batch(WATERS, "--db", DATABASE, extension=".json")[0]
     water = read_waters().iloc[0].to_dict()
-    result = wqspec.speciate_one(water, database=DATABASE, case=TEMPLATE)
+    result = wqspec.speciate_one(water)
     assert result.to_dict() == record
     assert result.name == record["name"] and result.converged
     tables = {"species": result.species, "minerals": result.minerals, "gases": result.gases,
@@ -113,12 +313,9 @@ def test_table_forms_give_one_row_per_water_indexed_as_the_table():
     one = wqspec.speciate(waters.iloc[1].to_dict())
     pandas.testing.assert_frame_equal(one.reset_index(drop=True), from_dicts.iloc[[1]].reset_index(drop=True))
     kept = wqspec.speciate(waters, columns=["pH", "SI(Calcite)"])
-    assert list(kept.columns) == ["name", "status", "pH", "SI(Calcite)"]
+    assert list(kept.columns) == ["pH", "SI(Calcite)"] and list(kept.index) == ["a", "b", "c"]
     assert kept["SI(Calcite)"].equals(from_frame["SI(Calcite)"])
 
-
-SPRING = {"name": "spring", "T [C]": 22.0, "pH": 7.2, "Ca++ [mg/L]": 45.0, "Na+ [mg/L]": 9.0, "Cl- [mg/L]": 11.0,
-          "alkalinity [mg/L as CaCO3]": 120.0}
 
 FAULTS = [
     # (what is wrong, the table, what the message must name)
@@ -130,6 +327,8 @@ FAULTS = [
      ["row 1", "Ca++ [mg/L]", "lots"]),
     ("negative amount", [SPRING, SPRING, dict(SPRING, name="third", **{"Na+ [mg/L]": -3.0})],
      ["row 2", "Na+ [mg/L]"]),
+    ("two ways of carbonate", [dict(SPRING, **{"alkalinity [meq/L]": 2.4})],
+     ["row 0", "alkalinity [meq/L]", "HCO3- [mg/L]"]),
 ]
 
 
@@ -152,15 +351,39 @@ def test_a_faulty_row_by_its_index_label_and_kept_as_status_when_asked():
     assert math.isnan(out.loc["wrong", "pH"])
 
 
+# (an option the batch refuses, what the message must name)
+BAD_OPTIONS = [
+    ({"balance": "Mg++"}, "the table has no column of Mg++"),
+    ({"balance": "Unobtainium"}, "not a component"),
+    ({"activity": "debye"}, "no such activity model"),
+    ({"activity": "pitzer", "database": DATABASE}, "pitzer activity model cannot read its data"),
+    ({"redox": "Eh=high"}, "Eh"),
+    ({"decouple": "Xx"}, "Xx"),
+    ({"suppress": ["Calcite", "Unobtainite"]}, "Unobtainite"),
+    ({"columns": "SI(Unobtainite)"}, "SI(Unobtainite)"),
+    ({"columns": []}, "no column named"),
+    ({"jobs": 0}, "jobs"),
+    ({"case": "/nonexistent/WQCASE.DAT"}, "template"),
+    ({"database": "/nonexistent/LOGKDATA.KDB"}, "cannot read the database"),
+]
+
+
+@pytest.mark.parametrize("options,named", BAD_OPTIONS, ids=[repr(o) for o, _ in BAD_OPTIONS])
+def test_bad_options_are_refused(options, named):
+    with pytest.raises(wqspec.InputError) as raised:
+        wqspec.speciate(SPRING, **options)
+    assert named in str(raised.value)
+
+
 def test_bad_arguments_are_refused():
-    with pytest.raises(wqspec.InputError, match="jobs"):
-        wqspec.speciate(SPRING, jobs=0)
     with pytest.raises(TypeError, match="balnce"):
         wqspec.speciate(SPRING, balnce="Cl-")
+    with pytest.raises(TypeError, match="suppress"):
+        wqspec.speciate(SPRING, suppress=["Calcite", 3])
+    with pytest.raises(TypeError, match="balance"):
+        wqspec.speciate(SPRING, balance=["Cl-"])
     with pytest.raises(wqspec.InputError, match="cannot read the database"):
         wqspec.Database("/nonexistent/LOGKDATA.KDB")
-    with pytest.raises(wqspec.InputError, match="template"):
-        wqspec.speciate(SPRING, case="/nonexistent/WQCASE.DAT")
 
 
 def test_nothing_is_printed_unless_asked(capfd):
@@ -203,27 +426,77 @@ def test_workers_run_without_the_gil(monkeypatch):
     assert seen["during"] > 1000
 
 
-def test_sweep_is_the_cli_sweep_of_the_water(run_cli, tmp_path):
-    waters = read_waters()
-    water = waters[waters["name"] == "seawater_nordstrom1979"].iloc[0].to_dict()
-    table, estimate = wqspec.sweep(water, 25, 150, 25, minerals=["Calcite", "Anhydrite", "Quartz"],
-                                   database=DATABASE, case=TEMPLATE)
-    # The command line on the run input the batch writes for that water.
-    one = tmp_path / "one.csv"
+def cli_sweep(run_cli, folder, water, batch_args, sweep_args):
+    """The command line's sweep (`sweep_args`) of the run input the batch
+    writes for `water` (`batch_args`)."""
+    one = os.path.join(folder, "one.csv")
     pandas.DataFrame([water]).to_csv(one, index=False)
-    run_cli("batch", str(one), "--case", TEMPLATE, "--db", DATABASE, "--write-cases", str(tmp_path / "cases"))
-    case = tmp_path / "cases" / "seawater_nordstrom1979" / "WQCASE.DAT"
-    out = tmp_path / "sweep.csv"
-    run_cli("sweep", "--case", str(case), "--db", DATABASE, "--from", "25", "--to", "150", "--step", "25",
-            "--minerals", "Calcite,Anhydrite,Quartz", "--out", str(out))
-    text = out.read_text(encoding="utf-8")
-    expected = pandas.read_csv(io.StringIO("".join(l for l in text.splitlines(True) if not l.startswith("#"))))
+    run_cli("batch", one, *batch_args, "--write-cases", os.path.join(folder, "cases"))
+    (name,) = os.listdir(os.path.join(folder, "cases"))
+    out = os.path.join(folder, "sweep.csv")
+    run_cli("sweep", "--case", os.path.join(folder, "cases", name, "WQCASE.DAT"), *sweep_args, "--out", out)
+    with open(out, encoding="utf-8") as f:
+        text = f.read()
+    body = "".join(line for line in text.splitlines(True) if not line.startswith("#"))
+    return pandas.read_csv(io.StringIO(body), float_precision="round_trip"), text
+
+
+def seawater():
+    waters = read_waters()
+    return waters[waters["name"] == "seawater_nordstrom1979"].iloc[0].dropna().to_dict()
+
+
+def iron():
+    return {k: v for k, v in IRON[0].items() if v is not None}
+
+
+# A sweep balanced on an ion is the command line's sweep of the run input the
+# batch writes (the console program balances such a run input on its ion):
+# (what, the water, the package's options, the batch's arguments that write
+# the run input, the sweep's arguments).
+SWEEPS = [
+    ("balance on Cl-", seawater, {"balance": "Cl-"}, ["--db", DATABASE, "--balance", "Cl-"], ["--db", DATABASE]),
+    ("suppressed, template", seawater, {"balance": "Cl-", "suppress": "Anhydrite", "case": TEMPLATE},
+     ["--db", DATABASE, "--balance", "Cl-", "--case", TEMPLATE], ["--db", DATABASE, "--suppress", "Anhydrite"]),
+    ("pitzer", lambda: NACL_5, {"balance": "Cl-", "activity": "pitzer"},
+     ["--balance", "Cl-", "--activity", "pitzer"], ["--activity", "pitzer"]),
+    ("redox", iron, {"balance": "Cl", "redox": "Eh=0.2", "decouple": "S"},
+     ["--db", DATABASE, "--balance", "Cl"], ["--db", DATABASE, "--redox", "Eh=0.2", "--decouple", "S"]),
+]
+
+
+@pytest.mark.parametrize("what,water,options,batch_args,sweep_args", SWEEPS, ids=[s[0] for s in SWEEPS])
+def test_sweep_is_the_cli_sweep_of_the_water(run_cli, tmp_path, what, water, options, batch_args, sweep_args):
+    minerals = {"pitzer": ["Halite"], "redox": ["Calcite", "Siderite"]}.get(what, ["Calcite", "Quartz"])
+    table, estimate = wqspec.sweep(water(), 25, 100, 25, minerals=minerals, **options)
+    expected, text = cli_sweep(run_cli, str(tmp_path), water(), batch_args,
+                               sweep_args + ["--from", "25", "--to", "100", "--step", "25",
+                                             "--minerals", ",".join(minerals)])
     pandas.testing.assert_frame_equal(table, expected)
-    assert f"# estimate: {estimate['line']}" in text or estimate["line"] in text
-    assert estimate["minerals"] == ["Calcite", "Anhydrite", "Quartz"]
-    assert len(table) == 1 + 6 and list(table["T [C]"])[1:] == [25, 50, 75, 100, 125, 150]
-    rms = estimate["rms_minimum"]
-    assert rms["found"] and 25 <= rms["temperature"] <= 150
+    assert estimate["line"].startswith("# estimate: ") and estimate["line"] in text
+    assert estimate["minerals"] == minerals
+    assert len(table) == 1 + 4 and list(table["T [C]"])[1:] == [25, 50, 75, 100]
+
+
+def test_a_sweep_begins_with_the_water_speciate_computes():
+    # As analysed (no balance), which a run input cannot say: the first run
+    # of the sweep is the batch's record of the water, to every digit.
+    water = seawater()
+    for options in ({}, {"suppress": "Calcite"}, {"activity": "pitzer"}):
+        w = NACL_5 if options.get("activity") else water
+        table, estimate = wqspec.sweep(w, 50, 150, 50, minerals="Halite" if w is NACL_5 else None, **options)
+        record = wqspec.speciate(w, **options).iloc[0]
+        first = table.iloc[0]
+        assert first["run"] == "input" and first["status"] == record["status"], options
+        shared = [c for c in table.columns if c in record.index and c != "status"]
+        assert len(shared) > 5, options
+        if w is water:
+            assert ("SI(Calcite)" in shared) == ("suppress" not in options), options
+        for column in shared:
+            assert first[column] == record[column] or (math.isnan(first[column]) and math.isnan(record[column])), \
+                (options, column)
+        rms = estimate["rms_minimum"]
+        assert rms["found"] and 50 <= rms["temperature"] <= 150
 
 
 def test_sweep_faults_raise():
@@ -233,14 +506,19 @@ def test_sweep_faults_raise():
         wqspec.sweep(SPRING, 25, 100, 25, minerals="Unobtainite")
     with pytest.raises(wqspec.InputError, match="--step"):
         wqspec.sweep(SPRING, 25, 100, 0)
+    with pytest.raises(wqspec.InputError, match="Unobtainite"):
+        wqspec.sweep(SPRING, 25, 100, 25, suppress="Unobtainite")
 
 
-def test_database_found_from_an_installed_layout(tmp_path, monkeypatch):
+def test_databases_found_from_an_installed_layout(tmp_path, monkeypatch):
     # <prefix>/lib/pythonX.Y/site-packages/wqspec finds <prefix>/share/wqspec.
     prefix = tmp_path / "prefix"
     package = prefix / "lib" / "python3" / "site-packages" / "wqspec"
     package.mkdir(parents=True)
-    (prefix / "share" / "wqspec").mkdir(parents=True)
+    (prefix / "share" / "wqspec" / "pitzer").mkdir(parents=True)
     shutil.copy(DATABASE, prefix / "share" / "wqspec" / "LOGKDATA.KDB")
+    shutil.copy(PITZER_DATABASE, prefix / "share" / "wqspec" / "pitzer" / "LOGKDATA.KDB")
     monkeypatch.setattr(wqspec, "__file__", str(package / "__init__.py"))
     assert wqspec.bundled_database() == str(prefix / "share" / "wqspec" / "LOGKDATA.KDB")
+    assert wqspec.bundled_database("b-dot") == str(prefix / "share" / "wqspec" / "LOGKDATA.KDB")
+    assert wqspec.bundled_database("pitzer") == str(prefix / "share" / "wqspec" / "pitzer" / "LOGKDATA.KDB")

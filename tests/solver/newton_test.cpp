@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "activity/activity_model.hpp"
 #include "app/program.hpp"
 #include "support/test_program.hpp"
 #include "text/stop.hpp"
@@ -532,6 +533,37 @@ TEST(StepRules, InfiniteAndUndefinedSteps) {
         EXPECT_EQ(stopOf([&] { applyNewtonStep(w.p); }), ExitStatus::error);
         EXPECT_EQ(w.p.listing(), "\n     NEWTON ITERATION FAILED: NON-FINITE NEWTON STEP OF " + std::string(c.name) +
                                         " IN LOOP    4\n\n");
+    }
+}
+
+// The ceiling of a component's molality is the activity model's: B-dot's
+// 10 mol/kg, and for Pitzer, whose brines hold more (the chloride of a
+// MgCl2 solution at bischofite saturation, near 5.8 mol/kg, is above 11),
+// the 55.5 mol/kg of water itself. The mass of water has no ceiling.
+TEST(StepRules, AComponentAboveTheActivityModelsHighestMolalityIsRefused) {
+    const std::string pitzerDatabase = std::string(WQSPEC_SOURCE_DIR) + "/examples/pitzer/LOGKDATA.KDB";
+    struct Case {
+        const char* model;
+        double to;    // the molality the step would give, from 9
+        double kept;  // the molality after the step rules
+    };
+    const Case cases[] = {
+        {"b-dot", 9.9, 9.9},   {"b-dot", 10.1, 9.0}, {"b-dot", 12.0, 9.0},
+        {"pitzer", 10.1, 10.1}, {"pitzer", 12.0, 12.0}, {"pitzer", 55.5, 55.5}, {"pitzer", 55.6, 9.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.model) + " to " + std::to_string(c.to));
+        Water w;
+        w.p.activityModel = makeActivityModel(c.model, {pitzerDatabase});
+        ASSERT_NE(w.p.activityModel, nullptr);
+        const int cl = w.p.addComponent(3, "Cl-", -1, 0.0, 9.0);
+        w.p.newton.order = 3;
+        w.p.run.kgw = 1.0;
+        w.p.newton.x[cl] = c.to - 9.0;
+        w.p.newton.x[WATER_SLOT] = 60.0;
+        applyNewtonStep(w.p);
+        EXPECT_EQ(w.m(cl), c.kept);
+        EXPECT_EQ(w.p.run.kgw, 61.0);
     }
 }
 
