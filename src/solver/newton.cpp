@@ -194,16 +194,15 @@ void writeLoopTrace(SolverState& prog, int loop) {
     prog.io.listing.write(line, {loop, prog.activity.ionicStrength});
 }
 
-}  // namespace
-
-void assembleSystem(SolverState& prog) {
+// The rows of the system; `terms` lists the species naming each component
+// (the reactions do not change while a run is solved).
+void assembleWith(SolverState& prog, const ComponentTerms& terms) {
     clearSystem(prog);
     const RunInput& in = prog.input;
     const int icm = in.fixedActivityPosition;
     const int icarb = alkalinityComponent(prog);
     Sink* trace = in.debug != 0 ? &prog.io.listing : nullptr;
     const int nc = prog.comp.count;
-    const ComponentTerms terms(prog.sp, nc);
     for (int i = 1; i <= nc; ++i) {
         if (i == HYDROGEN_SLOT && pHFixed(prog))
             fixedPHRow(prog.newton, prog.sp, nc, prog.conditions.pH, trace);
@@ -217,6 +216,10 @@ void assembleSystem(SolverState& prog) {
             massBalanceRow(prog, i, terms);
     }
 }
+
+}  // namespace
+
+void assembleSystem(SolverState& prog) { assembleWith(prog, ComponentTerms(prog.sp, prog.comp.count)); }
 
 void dampResiduals(SolverState& prog) {
     const double damping = prog.input.damping;
@@ -258,6 +261,7 @@ namespace {
 
 void iterateLoops(SolverState& prog, void (*writeListing)(SolverState&)) {
     const int nc = prog.comp.count;
+    const ComponentTerms terms(prog.sp, nc);
     prog.newton.order = nc;
     prog.run.loops = 0;
     for (int loop = 0;;) {
@@ -276,7 +280,7 @@ void iterateLoops(SolverState& prog, void (*writeListing)(SolverState&)) {
             if (chargeBalanceDue(prog)) adjustBalance(prog, loop);
         }
 
-        assembleSystem(prog);
+        assembleWith(prog, terms);
         dampResiduals(prog);
         requireFiniteResiduals(prog, loop);
         setRightHandSide(prog.newton);
