@@ -23,7 +23,13 @@ std::string printed(const char* format, Args... args) {
 
 }  // namespace
 
-std::string exactText(double value) { return printed("%.17g", value); }
+std::string exactText(double value) {
+    // std::to_chars with a precision writes what printf writes ("%.17g"),
+    // without the formatting machinery of printf.
+    char buf[64];
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 17);
+    return ec == std::errc() ? std::string(buf, end) : printed("%.17g", value);
+}
 
 void appendShortestText(std::string& text, double value) {
     char buf[32];  // the longest shortest form of a double has 24 characters

@@ -44,6 +44,18 @@ TEST(NumberText, ShortestAndFixedForms) {
 // The scientific form is the C library's "%.*E", character for character:
 // the same correctly rounded digits (ties to even on the exact binary value),
 // an exponent of two digits at least, upper case.
+// The exact text is the C library's "%.17g", character for character.
+TEST(NumberText, ExactTextIsPrintfsG17) {
+    const double values[] = {0.1, -0.0, 0.0, 1e21, 1e-5, 123456789012345678.0, 1.0 / 3.0, 5e-324, -1.7976931348623157e308,
+                             0.0001, 1e16, 9.9999999999999995e-5, std::numeric_limits<double>::quiet_NaN(),
+                             std::numeric_limits<double>::infinity()};
+    for (double v : values) {
+        char expected[64];
+        std::snprintf(expected, sizeof expected, "%.17g", v);
+        EXPECT_EQ(exactText(v), expected);
+    }
+}
+
 TEST(NumberText, ScientificTextIsPrintfsE) {
     const double values[] = {0.0015, -0.0015, 0.0, -0.0, 1.0 / 3.0, 2.5e-7, 9.9999999999995, 9.99999999999949e99,
                              1e100, -1.234567890123e-100, 0.125, 5e-324, 1.7976931348623157e308, 123456.5,
