@@ -1,5 +1,7 @@
 #include "activity/constraints.hpp"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "text/channels.hpp"
@@ -20,12 +22,16 @@ void clearRow(NewtonSystem& newton, int r, int nc) {
 // log10 of the molality of secondary species i by the mass-action relation,
 // unbounded: the alkalinity row takes the species as they follow from the
 // current components, even where the iteration's update would clamp them.
-double unboundedLogMolality(const SpeciesTable& sp, int i) {
+// `componentLog` holds log10(gamma m) of components 1..nc, worked out once
+// for every species of the row (the very doubles each term would give).
+double unboundedLogMolality(const SpeciesTable& sp, int i, int nc,
+                            const std::array<double, MAX_COMPONENTS + 1>& componentLog) {
     const Species& s = sp[i];
     double x = -std::log10(s.gamma) - s.logK;
     for (int j = 1; j <= s.itot; ++j) {
-        const Species& c = sp[s.comp[j]];
-        x += s.coef[j] * std::log10(c.gamma * c.molality);
+        const int c = s.comp[j];
+        x += s.coef[j] * (c >= 1 && c <= nc ? componentLog[static_cast<std::size_t>(c)]
+                                             : std::log10(sp[c].gamma * sp[c].molality));
     }
     return x;
 }
@@ -62,10 +68,13 @@ void alkalinityRow(NewtonSystem& newton, const SpeciesTable& sp, int nc, int r, 
 
     // Secondary species: v = y(i) kgw m_i, and d v / d m(c) = v nu / m(c)
     // for each component c of the reaction.
+    std::array<double, MAX_COMPONENTS + 1> componentLog{};
+    const int components = std::clamp(nc, 0, MAX_COMPONENTS);
+    for (int k = 1; k <= components; ++k) componentLog[static_cast<std::size_t>(k)] = std::log10(sp[k].gamma * sp[k].molality);
     for (int i = nc + 1; i <= sp.count; ++i) {
         const Species& s = sp[i];
         if (s.alkFactor == 0.0) continue;
-        double v = s.alkFactor * kgw * std::pow(10.0, unboundedLogMolality(sp, i));
+        double v = s.alkFactor * kgw * std::pow(10.0, unboundedLogMolality(sp, i, components, componentLog));
         for (int j = 1; j <= s.itot; ++j) {
             int c = s.comp[j];
             newton.a(r, c) += v * s.coef[j] / sp[c].molality;

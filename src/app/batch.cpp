@@ -30,10 +30,13 @@ std::atomic<bool> interrupted{false};
 
 extern "C" void onInterrupt(int) { interrupted = true; }
 
-// The batch's inputs, the table read from its file.
+// The batch's inputs, the table read from its file: held whole to write
+// the run inputs, read again as the workers take its waters to solve them.
 BatchInputs readInputs(const BatchOptions& o) {
     BatchInputs s =
-        readBatchInputs(o, [&] { return loadInput(o.watersPath, MAX_FILE_BYTES, "the table of waters"); });
+        o.writeCases
+            ? readBatchInputs(o, [&] { return loadInput(o.watersPath, MAX_FILE_BYTES, "the table of waters"); })
+            : readBatchInputsOfFile(o);
     if (std::string note = blankRowsNote(o.watersPath, s.table.blankRows); !note.empty())
         std::fprintf(stderr, "wqspec: %s\n", note.c_str());
     return s;
@@ -44,7 +47,7 @@ BatchInputs readInputs(const BatchOptions& o) {
 // taking new waters; what is done is written and the output closed.
 FrontEndExit solveAll(const BatchInputs& s, const RecordColumns& columns, const RecordFormat& format,
                       BatchOutput& out, int jobs) {
-    const std::size_t n = s.table.waters.size();
+    const std::size_t n = s.waterCount;
     Progress progress(n);
     bool anyFailed = false, writeFailed = false;
     std::string threadNote;
@@ -56,11 +59,11 @@ FrontEndExit solveAll(const BatchInputs& s, const RecordColumns& columns, const 
         jobs, interrupted,
         [&](std::size_t i, SolvedWater&& solved) {
             anyFailed |= !solved.converged;
-            writeFailed = !out.write(solved.records.front());
+            writeFailed = writeFailed || !out.write(solved.records.front());
             progress.update(i + 1);
             return !writeFailed;
         },
-        threadNote);
+        threadNote, [&] { writeFailed = writeFailed || !out.flush(); });
     if (!threadNote.empty()) std::fprintf(stderr, "wqspec: note: %s\n", threadNote.c_str());
     progress.update(written, true);
     if (!out.close(written == n) || writeFailed) {

@@ -26,6 +26,7 @@ BatchOutput::BatchOutput(const std::string& path, const RecordFormat& format, Re
         name_ = path;
     }
     records_ = std::make_unique<RecordWriter>(file_, format, std::move(columns));
+    records_->holdUpTo(RECORDS_HELD);
 }
 
 bool BatchOutput::noted(bool ok) {
@@ -36,6 +37,8 @@ bool BatchOutput::noted(bool ok) {
 bool BatchOutput::open() { return noted(records_->open()); }
 
 bool BatchOutput::write(const std::string& record) { return noted(records_->add(record)); }
+
+bool BatchOutput::flush() { return noted(records_->flush()); }
 
 bool BatchOutput::close(bool complete) {
     const bool ended = noted(records_->close());

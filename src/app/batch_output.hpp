@@ -30,9 +30,13 @@ public:
     // What opens the output (a table's header); false, with the reason in
     // failure(), when it cannot be written.
     bool open();
-    // Every record is flushed as it is written: a batch killed outright
-    // leaves whole records in the temporary file.
+    // Records are written whole, several at a time: those held reach the
+    // file when they pass RECORDS_HELD bytes or at flush() (when the batch
+    // waits for its next water). A batch killed outright leaves whole
+    // records in the temporary file.
     bool write(const std::string& record);
+    bool flush();
+    static constexpr std::size_t RECORDS_HELD = std::size_t{1} << 16;
     // Ends the output: a file takes its name when `complete`, else the
     // partial name (its records are whole), unless a write failed (then it
     // is removed). False, with the reason in failure(), when the output

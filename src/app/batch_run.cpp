@@ -4,6 +4,8 @@
 #include <charconv>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
+#include <deque>
 #include <mutex>
 #include <optional>
 #include <system_error>
@@ -19,6 +21,7 @@
 #include "report/results.hpp"
 #include "solver/redox_run.hpp"
 #include "text/csv.hpp"
+#include "text/textfile.hpp"
 #include "text/stop.hpp"
 
 namespace wq {
@@ -43,18 +46,71 @@ void readTemplate(BatchInputs& s, const TextFile& text, const std::string& what)
         throw CannotStart{what + " has no components (H+ and H2O must come first)"};
 }
 
-void readTable(BatchInputs& s, const TextFile& file) {
+void readCatalog(BatchInputs& s) {
     std::string error;
     std::optional<ComponentCatalog> catalog = componentCatalog(*s.database, error);
     if (!catalog) throw CannotStart{error};
     s.catalog = std::move(*catalog);
-    const double templateKg = s.templateCase ? s.templateCase->comp[WATER_SLOT].mtot : 1.0;
-    std::optional<WaterTable> table = readWaterTable(file.text(), s.catalog, templateKg, error);
-    if (!table) throw CannotStart{file.name() + ": " + error};
-    s.table = std::move(*table);
+    s.tableKgWater = s.templateCase ? s.templateCase->comp[WATER_SLOT].mtot : 1.0;
 }
 
-SolvedWater solveWater(const BatchInputs& s, const RecordWater& record, const WaterSample& w) {
+// The whole table, its waters kept.
+void readTable(BatchInputs& s, const TextFile& file) {
+    readCatalog(s);
+    std::string error;
+    std::optional<WaterTable> table = readWaterTable(file.text(), s.catalog, s.tableKgWater, error);
+    if (!table) throw CannotStart{file.name() + ": " + error};
+    s.table = std::move(*table);
+    s.waterCount = s.table.waters.size();
+    for (const WaterSample& w : s.table.waters) s.watersGiveRedox = s.watersGiveRedox || givesRedoxState(w);
+}
+
+// The table of the file at `path` read through, its waters counted, not kept.
+void readTableThrough(BatchInputs& s, const std::string& path) {
+    readCatalog(s);
+    std::string why;
+    std::FILE* file = openRegularFile(path, MAX_FILE_BYTES, why, s.streamedIdentity);
+    if (!file) throw CannotStart{"cannot open the table of waters " + path + ": " + why};
+    CsvReader records(file, path);
+    std::string error;
+    std::optional<WaterTable> table = readWaterTable(
+        records, s.catalog, s.tableKgWater,
+        [&](WaterSample&& w) {
+            ++s.waterCount;
+            s.watersGiveRedox = s.watersGiveRedox || givesRedoxState(w);
+        },
+        error);
+    std::fclose(file);
+    if (!table) throw CannotStart{path + ": " + error};
+    s.table = std::move(*table);
+    s.streamedTable = path;
+}
+
+// With a redox state in the batch's choices or some water's.
+bool anyRedox(const BatchInputs& s) { return s.choices.redox.state.given() || s.watersGiveRedox; }
+
+// The database numbers a water of the batch can have as components: the
+// template's and the table's, and, when a water has a redox state, O2,aq and
+// both members of every redox couple (addRedoxComponents adds them).
+std::vector<bool> batchComponents(const BatchInputs& s) {
+    std::vector<bool> components(MAX_COMPONENTS + 1, false);
+    const auto add = [&](int number) {
+        if (number >= 1 && number <= MAX_COMPONENTS) components[static_cast<std::size_t>(number)] = true;
+    };
+    const ComponentTable& t = s.templateCase->comp;
+    for (int k = 1; k <= t.count; ++k) add(t[k].dbNumber);
+    for (int number : s.table.componentNumbers) add(number);
+    if (anyRedox(s)) {
+        add(db::OXYGEN);
+        for (const CoupleText& c : s.database->couples.entries) {
+            add(c.oxidized);
+            add(c.reduced);
+        }
+    }
+    return components;
+}
+
+SolvedWater solveWater(const BatchInputs& s, WaterWorker& worker, const RecordWater& record, const WaterSample& w) {
     const RunInput& templateInput = s.templateCase->input;
     RecordHead head{w.name, "", w.temperature.value_or(templateInput.temperature),
                     w.pressure.value_or(templateInput.pressure)};
@@ -66,16 +122,17 @@ SolvedWater solveWater(const BatchInputs& s, const RecordWater& record, const Wa
     } else {
         analysisBalanceOf(s.catalog, s.templateCase->comp[WATER_SLOT].mtot, w, head);
         if (const CatalogComponent* ion = s.catalog.byNumber(choices.balanceNumber)) head.balancedOn = ion->name;
-        QuietProgram q;
-        Program& p = *q;
+        Program& p = worker.next();
         p.caseFile = runInputOf(s, w, choices);
         p.database = DatabaseFile::ofParsed(s.database);
+        p.logKCache = s.logK.get();
         p.choices = choicesOf(s.choices, w);
         p.activityModel = s.activityModel->clone();
         try {
             readCase(p);
             p.input.asAnalysed = choices.balanceNumber == 0;
             results = computeRun(p);
+            worker.ranToEnd();
             head.status = runStatus(*results);
             head.notes = modelNotes(*results);
         } catch (...) {
@@ -96,14 +153,18 @@ TextFile runInputOf(const BatchInputs& s, const WaterSample& w, const CaseChoice
     return TextFile("WQCASE.DAT", writeCase(*s.templateCase, s.templateFile, s.catalog, w, choices));
 }
 
-BatchInputs readBatchInputs(const BatchOptions& o, const std::function<TextFile()>& loadTable,
-                            std::shared_ptr<const ParsedDatabase> database) {
+namespace {
+
+// The template, the database, the table (`readTableInto`), then what
+// follows from them, in that order.
+BatchInputs readInputsWith(const BatchOptions& o, const std::function<void(BatchInputs&)>& readTableInto,
+                           std::shared_ptr<const ParsedDatabase> database) {
     const std::string databasePath = o.databasePath.empty() ? defaultDatabaseFor(o.activity) : o.databasePath;
     BatchInputs s;
     if (!o.casePath.empty())
         readTemplate(s, loadInput(o.casePath, MAX_RUN_INPUT_BYTES, "the template"), "the template " + o.casePath);
     s.database = database ? std::move(database) : databaseSnapshot(databasePath);
-    readTable(s, loadTable());
+    readTableInto(s);
     std::string error;
     std::optional<RunChoices> choices = runChoicesOf(o.choices, *s.database, error);
     if (!choices) throw CannotStart{error};
@@ -113,7 +174,19 @@ BatchInputs readBatchInputs(const BatchOptions& o, const std::function<TextFile(
                      "the default options for the table's components");
     s.balance = balanceNumber(s.catalog, s.table.componentNumbers, o.balance);
     s.activityModel = frontEndActivityModel(o.activity, databasePath);
+    s.logK = std::make_unique<LogKCache>(s.database, batchComponents(s));
     return s;
+}
+
+}  // namespace
+
+BatchInputs readBatchInputs(const BatchOptions& o, const std::function<TextFile()>& loadTable,
+                            std::shared_ptr<const ParsedDatabase> database) {
+    return readInputsWith(o, [&](BatchInputs& s) { readTable(s, loadTable()); }, std::move(database));
+}
+
+BatchInputs readBatchInputsOfFile(const BatchOptions& o) {
+    return readInputsWith(o, [&](BatchInputs& s) { readTableThrough(s, o.watersPath); }, nullptr);
 }
 
 // A quantity that only some other temperature gives is in the JSON records,
@@ -137,7 +210,7 @@ RecordColumns probeColumns(const BatchInputs& s) {
         // With a redox state in the batch, the components it adds (O2,aq and
         // the other member of each pair) give columns too.
         p.choices = s.choices;
-        if (anyRedoxState(s.choices, s.table.waters)) p.choices.redox.state = RedoxState{RedoxState::Kind::pe, 0.0, {}};
+        if (anyRedox(s)) p.choices.redox.state = RedoxState{RedoxState::Kind::pe, 0.0, {}};
         addRedoxComponents(p);
         const RunSection section = readSpecies(p);
         if (p.conditions.mineralsSwitch != 0) readMinerals(p, section);
@@ -150,7 +223,7 @@ RecordColumns probeColumns(const BatchInputs& s) {
     }
     for (int i = 1; i <= p.sp.count; ++i)
         if (i != WATER_SLOT) columns.species.push_back(std::string(p.sp[i].name.trimmed()));
-    columns.redox = anyRedoxState(s.choices, s.table.waters);
+    columns.redox = anyRedox(s);
     for (const RedoxPair& pair : p.redox.pairs) columns.couples.push_back(pair.couple.name);
     for (int i = 1; i <= p.minerals.count; ++i)
         (p.minerals[i].isGas() ? columns.gases : columns.minerals).push_back(std::string(p.minerals[i].name.trimmed()));
@@ -167,23 +240,130 @@ std::string blankRowsNote(const std::string& tableName, const std::vector<int>& 
            " passed over (line" + (lines.size() == 1 ? " " : "s ") + where + ")";
 }
 
+namespace {
+
+// The waters of the batch in the table's order, as the workers take them:
+// from the table held whole, or read from its file again one by one.
+class WaterFeed {
+public:
+    explicit WaterFeed(const BatchInputs& s) : s_(s) {
+        if (s.streamedTable.empty()) return;
+        std::string why;
+        FileIdentity now;
+        file_ = openRegularFile(s.streamedTable, MAX_FILE_BYTES, why, now);
+        if (!file_) {
+            unreadable_ = "cannot open the table of waters " + s.streamedTable + " again: " + why;
+            return;
+        }
+        if (!(now == s.streamedIdentity)) {
+            unreadable_ = "the table of waters " + s.streamedTable + " changed while the batch ran";
+            return;
+        }
+        records_.emplace(file_, s.streamedTable);
+        reader_.emplace(*records_, s.catalog, s.tableKgWater, why);
+        if (!reader_->ready()) unreadable_ = s.streamedTable + ": " + why;
+    }
+    ~WaterFeed() {
+        if (file_) std::fclose(file_);
+    }
+    WaterFeed(const WaterFeed&) = delete;
+    WaterFeed& operator=(const WaterFeed&) = delete;
+
+    // The next water and its place in the table; false when every water was
+    // taken. Safe to call from several threads.
+    bool take(std::size_t& index, WaterSample& water) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (next_ >= s_.waterCount) return false;
+        index = next_++;
+        if (s_.streamedTable.empty()) {
+            water = s_.table.waters[index];
+            return true;
+        }
+        std::string error;
+        std::optional<WaterSample> read = unreadable_.empty() ? reader_->next(error) : std::nullopt;
+        if (read) {
+            water = std::move(*read);
+            return true;
+        }
+        // The file no longer holds the waters read through before the batch
+        // began: the waters it cannot give fail with the reason.
+        if (unreadable_.empty())
+            unreadable_ = error.empty() ? "the table of waters " + s_.streamedTable + " changed while the batch ran"
+                                        : s_.streamedTable + ": " + error;
+        water = WaterSample{};
+        water.name = "water " + std::to_string(index + 1);
+        water.error = unreadable_;
+        return true;
+    }
+
+private:
+    const BatchInputs& s_;
+    std::mutex mutex_;
+    std::size_t next_ = 0;
+    std::FILE* file_ = nullptr;
+    std::optional<CsvReader> records_;
+    std::optional<WaterTableReader> reader_;
+    std::string unreadable_;  // why the file cannot give the waters again
+};
+
+// The records done and not yet handed on, from the next one to hand on: a
+// window, not a slot per water (a million waters would hold a hundred
+// megabytes of empty slots).
+class DoneWindow {
+public:
+    bool has(std::size_t i) const { return i >= first_ && i - first_ < slots_.size() && slots_[i - first_]; }
+    void put(std::size_t i, SolvedWater&& solved) {
+        if (i < first_) return;
+        if (i - first_ >= slots_.size()) slots_.resize(i - first_ + 1);
+        slots_[i - first_] = std::move(solved);
+    }
+    // The record of the first water, which has(first()) holds; on to the next.
+    SolvedWater takeFirst() {
+        SolvedWater solved = std::move(*slots_.front());
+        slots_.pop_front();
+        ++first_;
+        return solved;
+    }
+
+private:
+    std::size_t first_ = 0;
+    std::deque<std::optional<SolvedWater>> slots_;
+};
+
+}  // namespace
+
+// The writing thread sleeps until the record it hands on next and the one
+// WRITE_AHEAD records after it are done, so that it wakes once for several
+// waters rather than once per water (a system call and a switch each); it
+// wakes after WRITE_DELAY at the latest, so that every record still comes
+// out soon after it is done.
+constexpr std::size_t WRITE_AHEAD = 31;
+constexpr std::chrono::milliseconds WRITE_DELAY{20};
+
 std::size_t solveInOrder(const BatchInputs& s, const RecordWater& record, int jobs, const std::atomic<bool>& stop,
-                         const std::function<bool(std::size_t, SolvedWater&&)>& take, std::string& threadNote) {
-    const std::size_t n = s.table.waters.size();
+                         const std::function<bool(std::size_t, SolvedWater&&)>& take, std::string& threadNote,
+                         const std::function<void()>& idle) {
+    const std::size_t n = s.waterCount;
     jobs = workerCount(jobs, n);
-    std::vector<std::optional<SolvedWater>> done(n);
+    WaterFeed feed(s);
+    DoneWindow done;
     std::mutex mutex;
     std::condition_variable ready;
-    std::atomic<std::size_t> next{0};
     std::atomic<bool> refused{false};
     std::atomic<int> running{0};
+    // The records the writing thread waits for (n: it is not waiting).
+    std::size_t first = n, awaited = n;
     const auto stopped = [&] { return stop || refused; };
+    const auto awake = [&] { return running == 0 || (done.has(first) && done.has(awaited)); };
     const auto work = [&] {
-        for (std::size_t i; !stopped() && (i = next++) < n;) {
-            SolvedWater solved = solveWater(s, record, s.table.waters[i]);
+        WaterWorker worker;
+        std::size_t i = 0;
+        WaterSample water;
+        while (!stopped() && feed.take(i, water)) {
+            SolvedWater solved = solveWater(s, worker, record, water);
             std::lock_guard<std::mutex> lock(mutex);
-            done[i] = std::move(solved);
-            ready.notify_one();
+            done.put(i, std::move(solved));
+            if ((i == first || i == awaited) && awake()) ready.notify_one();
         }
         std::lock_guard<std::mutex> lock(mutex);
         --running;
@@ -202,20 +382,37 @@ std::size_t solveInOrder(const BatchInputs& s, const RecordWater& record, int jo
     if (static_cast<int>(workers.size()) < jobs)
         threadNote = std::to_string(workers.size()) + " of " + std::to_string(jobs) + " threads could be started" +
                      (workers.empty() ? "; the waters are computed one by one" : "");
+    std::optional<WaterWorker> ownWorker;  // when no thread could be started
     std::size_t handed = 0;
     for (; handed < n; ++handed) {
         std::unique_lock<std::mutex> lock(mutex);
-        while (!done[handed] && running > 0) ready.wait_for(lock, std::chrono::milliseconds(200));
-        if (!done[handed] && workers.empty() && !stopped() && next < n) {
-            // No worker: this thread takes the water itself.
+        if (idle && !done.has(handed) && running > 0) {
             lock.unlock();
-            const std::size_t i = next++;
-            done[i] = solveWater(s, record, s.table.waters[i]);
+            idle();
             lock.lock();
         }
-        if (!done[handed]) break;  // stopped: the workers have ended
-        SolvedWater solved = std::move(*done[handed]);
-        done[handed].reset();
+        while (!done.has(handed) && running > 0) {
+            first = handed;
+            awaited = std::min(n - 1, handed + WRITE_AHEAD);
+            ready.wait_for(lock, WRITE_DELAY, awake);
+            first = awaited = n;
+        }
+        if (!done.has(handed) && workers.empty() && !stopped()) {
+            // No worker: this thread takes the water itself.
+            lock.unlock();
+            std::size_t i = 0;
+            WaterSample water;
+            if (feed.take(i, water)) {
+                if (!ownWorker) ownWorker.emplace();
+                SolvedWater solved = solveWater(s, *ownWorker, record, water);
+                lock.lock();
+                done.put(i, std::move(solved));
+            } else {
+                lock.lock();
+            }
+        }
+        if (!done.has(handed)) break;  // stopped: the workers have ended
+        SolvedWater solved = done.takeFirst();
         lock.unlock();
         if (!take(handed, std::move(solved))) {
             refused = true;

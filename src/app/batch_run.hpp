@@ -17,6 +17,7 @@
 #include "app/run_choices.hpp"
 #include "input/case_writer.hpp"
 #include "input/component_catalog.hpp"
+#include "input/logk_cache.hpp"
 #include "input/run_input.hpp"
 #include "input/waters.hpp"
 #include "report/records.hpp"
@@ -32,10 +33,21 @@ struct BatchInputs {
     std::shared_ptr<const ParsedDatabase> database;  // read and checked once, shared read-only
     ComponentCatalog catalog;
     std::unique_ptr<CaseInput> templateCase;  // the template as read, or the default options for the table
-    WaterTable table;
+    WaterTable table;  // its waters, unless they are read as the workers take them (streamedTable)
+    std::size_t waterCount = 0;    // the waters of the table
+    bool watersGiveRedox = false;  // some water of the table gives its own redox state
+    double tableKgWater = 1.0;     // the mass of water the table's amounts were read with
+    // The table's file when its waters are read from it again as the
+    // workers take them (table.waters is then empty), as it was when read
+    // through; empty when table.waters holds every water.
+    std::string streamedTable;
+    FileIdentity streamedIdentity;
     RunChoices choices;                            // --redox, --decouple, --suppress
     int balance = 0;                               // --balance: 0 none, 1 (H+) the pH, else a component's number
     std::unique_ptr<ActivityModel> activityModel;  // read once; every water takes a copy
+    // The database's values per temperature and pressure for the components
+    // the waters can have, shared by the workers (it locks itself).
+    std::unique_ptr<LogKCache> logK;
 };
 
 // Reads the template (options.casePath, when given) and the database, then
@@ -47,6 +59,12 @@ struct BatchInputs {
 // keeps the batch from starting is a CannotStart.
 BatchInputs readBatchInputs(const BatchOptions& options, const std::function<TextFile()>& loadTable,
                             std::shared_ptr<const ParsedDatabase> database = nullptr);
+
+// The same for the batch's own table, the file options.watersPath: read
+// through once to check it (the same faults) and count its waters, which are
+// read from the file again as the workers take them (solveInOrder), so that a
+// table of millions of rows is never held in memory.
+BatchInputs readBatchInputsOfFile(const BatchOptions& options);
 
 // The run input of one water of the table: the template with the water's
 // cells and its charge balance (`choices`, choicesFor) written into it, as
@@ -80,8 +98,11 @@ using RecordWater = std::function<void(const RecordHead& head, const Results* re
 // `stop` set, stops the workers taking new waters; what is done is handed on.
 // Returns how many waters were handed on; `threadNote` says when fewer
 // threads than asked could be started (the calling thread computes the waters
-// when none could).
+// when none could). `idle`, when given, is called on the calling thread
+// before it waits for a water not yet done (a front end writes out what it
+// holds).
 std::size_t solveInOrder(const BatchInputs& inputs, const RecordWater& record, int jobs, const std::atomic<bool>& stop,
-                         const std::function<bool(std::size_t, SolvedWater&&)>& take, std::string& threadNote);
+                         const std::function<bool(std::size_t, SolvedWater&&)>& take, std::string& threadNote,
+                         const std::function<void()>& idle = {});
 
 }  // namespace wq

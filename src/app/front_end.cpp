@@ -1,5 +1,6 @@
 #include "app/front_end.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -44,6 +45,70 @@ int runFrontEnd(const std::function<FrontEndExit()>& body) {
 }
 
 QuietProgram::QuietProgram() : prog_(std::make_unique<Program>()) { prog_->io.silence(); }
+
+namespace {
+
+// Slots 1..used of a table as a new table holds them.
+template <class Entry, int Capacity>
+void clearSlots(Table<Entry, Capacity>& table, int used) {
+    const int last = std::clamp(used, 0, Capacity);
+    std::fill(table.data(), table.data() + last, Entry{});
+}
+
+// The Newton system as a new one holds it, where a system of `order`
+// unknowns can have written (the matrix with its column of residuals).
+void clearNewton(NewtonSystem& n, int order) {
+    order = std::clamp(order, 0, MAX_NEWTON_ORDER);
+    for (int j = 1; j <= order + 1 && j <= MAX_NEWTON_ORDER + 1; ++j)
+        for (int i = 1; i <= order; ++i) n.a(i, j) = 0.0;
+    for (int j = 1; j <= order; ++j)
+        for (int i = 1; i <= order; ++i) n.lu(i, j) = 0.0;
+    clearSlots(n.f, order);
+    clearSlots(n.x, order);
+    clearSlots(n.pivot, order);
+    clearSlots(n.b, order);
+    clearSlots(n.r, order);
+    n.order = 0;
+    n.iter = 0;
+}
+
+}  // namespace
+
+Program& WaterWorker::next() {
+    Program& p = *program_;
+    if (!used_) {
+        used_ = true;
+        return p;
+    }
+    // Every field of SolverState and Program but the silent channels and the
+    // cache of the database's values (solver_state.hpp lists them).
+    const int species = wholeTables_ ? MAX_SPECIES : p.sp.count + 1;
+    const int minerals = wholeTables_ ? MAX_MINERALS : p.minerals.count + 1;
+    clearSlots(p.sp.at, species);
+    p.sp.count = 0;
+    p.sp.co2Position = 0;
+    clearSlots(p.minerals.at, minerals);
+    p.minerals.count = 0;
+    clearNewton(p.newton, wholeTables_ ? MAX_NEWTON_ORDER : std::max(p.newton.order, p.comp.count));
+    p.conditions = {};
+    p.comp = {};
+    p.map = {};
+    p.activity = {};
+    p.run = {};
+    p.choices = {};
+    p.caseFile = {};
+    p.database = {};
+    p.input = {};
+    p.forced = {};
+    p.grid = {};
+    p.activityTables = {};
+    p.redox = {};
+    p.logKValues = nullptr;
+    p.activityModel = makeActivityModel(DEFAULT_ACTIVITY_MODEL);
+    p.records = nullptr;
+    wholeTables_ = true;
+    return p;
+}
 
 namespace {
 

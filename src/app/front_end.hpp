@@ -45,6 +45,26 @@ private:
     std::unique_ptr<Program> prog_;
 };
 
+// A quiet Program that runs one water after another (a batch's worker): no
+// Program is built and given back per water. Before each water the state is
+// put back to what a new Program holds, clearing only the table slots the
+// last water can have written (its species and minerals and the slot after
+// each, where the reading stops), or every slot when that water stopped
+// halfway. The channels stay silent and the shared database's cache stays.
+class WaterWorker {
+public:
+    // The program for the next water, in the state of a new one.
+    Program& next();
+    // The water last given ran to its end (its results were evaluated):
+    // only the slots it filled need clearing.
+    void ranToEnd() { wholeTables_ = false; }
+
+private:
+    QuietProgram program_;
+    bool used_ = false;
+    bool wholeTables_ = true;
+};
+
 // Writes a front end's whole table into its staged output and commits it,
 // saying "Wrote PATH." on the console. When the write or the commit fails,
 // one line on the error stream says why (an earlier file of that name is

@@ -50,12 +50,7 @@ std::optional<RunChoices> runChoicesOf(const RunChoiceText& text, const ParsedDa
     return choices;
 }
 
-bool anyRedoxState(const RunChoices& choices, const std::vector<WaterSample>& waters) {
-    if (choices.redox.state.given()) return true;
-    for (const WaterSample& w : waters)
-        if (w.redox && w.redox->given()) return true;
-    return false;
-}
+bool givesRedoxState(const WaterSample& water) { return water.redox && water.redox->given(); }
 
 RunChoices choicesOf(const RunChoices& choices, const WaterSample& water) {
     RunChoices own = choices;

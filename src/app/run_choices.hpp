@@ -29,8 +29,8 @@ struct RunChoiceText {
 // nullopt, and why in one line, when one cannot be taken.
 std::optional<RunChoices> runChoicesOf(const RunChoiceText& text, const ParsedDatabase& db, std::string& why);
 
-// True when the choices, or some water of a table, give a redox state.
-bool anyRedoxState(const RunChoices& choices, const std::vector<WaterSample>& waters);
+// True when the water gives a redox state of its own.
+bool givesRedoxState(const WaterSample& water);
 
 // The choices of one water of a table: these, with the row's own redox state.
 RunChoices choicesOf(const RunChoices& choices, const WaterSample& water);

@@ -9,6 +9,7 @@
 #include "app/program.hpp"
 #include "grid/grid.hpp"
 #include "input/database.hpp"
+#include "input/logk_cache.hpp"
 #include "input/parsed_database.hpp"
 #include "input/minerals.hpp"
 #include "input/run_input.hpp"
@@ -93,10 +94,30 @@ void readCase(SolverState& prog) {
     }
 }
 
+namespace {
+
+LogKConditions runConditions(const SolverState& prog) {
+    return LogKConditions::at(prog.conditions.temperature, prog.conditions.pressure, prog.input.extendedRun(),
+                              prog.grid);
+}
+
+// The values worked out beforehand for this run: those of the cache, when
+// the program has one for its database and its components.
+std::shared_ptr<const LogKValues> cachedValues(SolverState& prog) {
+    LogKCache* cache = prog.logKCache;
+    if (!cache || &cache->database() != prog.database.shared().get() || !cache->serves(prog.map, prog.comp.count))
+        return nullptr;
+    return cache->at(runConditions(prog));
+}
+
+}  // namespace
+
 DatabaseRun databaseRun(SolverState& prog) {
-    return {prog.database.shared(),
-            LogKConditions::at(prog.conditions.temperature, prog.conditions.pressure, prog.input.extendedRun(), prog.grid),
-            prog.map, prog.io};
+    DatabaseRun run{prog.database.shared(), runConditions(prog), prog.map, prog.io};
+    // Values of other conditions or another content are never taken.
+    const LogKValues* values = prog.logKValues.get();
+    if (values && values->database == run.database.get() && values->at == run.at) run.values = values;
+    return run;
 }
 
 RunSection readSpecies(SolverState& prog) {
@@ -153,6 +174,7 @@ Results computeRun(Program& prog) {
     locateRun(prog);
     refreshDatabase(prog);
     addRedoxComponents(prog);
+    prog.logKValues = cachedValues(prog);
     const RunSection section = readSpecies(prog);
     if (prog.conditions.mineralsSwitch != 0) readMinerals(prog, section);
     setUpRedox(prog);

@@ -40,10 +40,11 @@ struct Record {
 // A real in a field of 19 columns with a decimal point: 13 significant
 // digits, fewer where a sign and a three-digit exponent need the room.
 std::string realField(double v) {
-    char buf[64];
+    constexpr std::size_t WIDTH = 19;
     for (int digits = 12;; --digits) {
-        const int n = std::snprintf(buf, sizeof buf, "%19.*E", digits, v);
-        if (n <= 19 || digits == 0) return buf;
+        const std::string text = scientificText(v, digits);
+        if (text.size() <= WIDTH) return std::string(WIDTH - text.size(), ' ') + text;
+        if (digits == 0) return text;
     }
 }
 

@@ -5,9 +5,9 @@
 #include <string_view>
 
 #include "grid/grid.hpp"
-#include "grid/units.hpp"
 #include "input/db_numbers.hpp"
 #include "text/channels.hpp"
+#include "input/logk_cache.hpp"
 #include "input/logk_table.hpp"
 #include "input/parsed_database.hpp"
 #include "text/failure.hpp"
@@ -16,13 +16,6 @@
 namespace wq {
 
 namespace {
-
-// The activity-model tables (Helgeson, Kirkham and Flowers 1981) hold b_eta
-// scaled by 1000, and the B-dot model uses it divided by 2.303 RT, with
-// R ln 10 = 4.575673886150001 cal/(mol K); b_Na+Cl- is tabulated x 100.
-constexpr double R_LN10 = 4.575673886150001;
-constexpr double B_ETA_SCALE = 0.001;
-constexpr double B_NACL_SCALE = 0.01;
 
 // Reduced species whose formation is kinetically slow at low temperature: with
 // the controlling database number among the components, the run treats them
@@ -100,19 +93,6 @@ void replayHead(SpeciesReading& reading, const ParsedDatabase& db) {
     }
 }
 
-// The four activity-model tables at the run's T and P.
-ActivityTables activityTablesAt(const SpeciesReading& reading, TableInterpolator& tables) {
-    double value[4];
-    for (std::size_t k = 0; k < 4; ++k) value[k] = tables.value(reading.db.head.activity[k]);
-    ActivityTables am;
-    const double kelvin = reading.run.at.temperature + KELVIN_OFFSET;
-    am.debyeA = value[0];
-    am.debyeB = value[1];
-    am.bEta = value[2] * B_ETA_SCALE / (R_LN10 * kelvin);
-    am.bNaCl = value[3] * B_NACL_SCALE;
-    return am;
-}
-
 // The section ends at the blank line of database number `end`; a component
 // of the run with that number or a higher one has no line in the database,
 // and reading on would take species records for component lines.
@@ -186,7 +166,7 @@ RunSection sectionFrom(const ParsedDatabase& db, LineAt start) {
 
 Code4 suppressionFor(const SpeciesReading& reading, const AqueousRecord& r) {
     for (const SlowRedoxSpecies& slow : SLOW_REDOX_SPECIES)
-        if (r.name.equals(slow.name) && reading.run.map.position(slow.number) != 0) return Code4(SLOW_REDOX_CODE);
+        if (reading.run.map.position(slow.number) != 0 && r.name.equals(slow.name)) return Code4(SLOW_REDOX_CODE);
     return r.suppression;
 }
 
@@ -200,8 +180,9 @@ Code4 suppressionFor(const SpeciesReading& reading, const AqueousRecord& r) {
 }
 
 // The record's lines into position p, in their order, stopping where the
-// reading of the file failed.
-void takeRecord(SpeciesReading& reading, const AqueousRecord& r, Species& s, TableInterpolator& tables) {
+// reading of the file failed; readAqueousSpecies brings its log K to the
+// run's conditions afterwards, only when it is needed.
+void takeRecord(SpeciesReading& reading, const AqueousRecord& r, Species& s) {
     using Fault = AqueousRecord::Fault;
     if (r.fault == Fault::properties) speciesReadError(reading, s);
     s.charge = r.charge;
@@ -219,7 +200,24 @@ void takeRecord(SpeciesReading& reading, const AqueousRecord& r, Species& s, Tab
     if (r.fault == Fault::table)
         tableReadError(reading, r.table.full ? "  Reading ZZILCH error, logkdata line: " : "  Reading ZILCH error, logkdata line: ",
                        r.table);
-    s.logK = tables.value(r.table);
+}
+
+// True when every term of the record's reaction is a component of the run.
+bool reactionInRun(const SpeciesReading& reading, const AqueousRecord& r) {
+    const long long terms = r.itot < 0 ? 0 : r.itot;
+    for (long long j = 0; j < terms; ++j)
+        if (reading.run.map.position(r.number[static_cast<std::size_t>(j)]) == 0) return false;
+    return true;
+}
+
+// A run whose console, listing and skip list all go nowhere (a batch's water)
+// drops a well-read record whose reaction leaves the run's components without
+// a word, whatever its data: it is passed over without being taken into the
+// table or its log K brought to the run's conditions. (A record that cannot
+// be read still stops the run where it stands.)
+bool silentRun(const SpeciesReading& reading) {
+    const Channels& io = reading.run.io;
+    return !io.console.isOpen() && !io.listing.isOpen() && !io.skip.isOpen();
 }
 
 // Replaces the database numbers of the reaction by run positions; false when
@@ -307,6 +305,16 @@ bool selectSpecies(SpeciesReading& reading, Species& s, const Code4& suppression
     stop(ExitStatus::error, reading.db.name + ": more than " + std::to_string(MAX_SPECIES - 1) + " aqueous species");
 }
 
+// The log K of record k of the section at the run's conditions: the value
+// worked out beforehand when there is one, else interpolated now.
+double recordLogK(const SpeciesReading& reading, const AqueousSection& section, std::size_t k,
+                  TableInterpolator& tables) {
+    const LogKValues* values = reading.run.values;
+    if (values && reading.db.aqueous && &section == &*reading.db.aqueous)
+        if (const double* logK = values->aqueousLogK(k)) return *logK;
+    return tables.value(section.records[k].table);
+}
+
 void readAqueousSpecies(SpeciesReading& reading, const ParsedDatabase& db, const AqueousSection& section,
                         TableInterpolator& tables) {
     // Only a kept "CO2,aq" may be named: a dropped one's position is taken by
@@ -314,8 +322,11 @@ void readAqueousSpecies(SpeciesReading& reading, const ParsedDatabase& db, const
     // another species. So the position starts at 0 in every run.
     reading.sp.co2Position = 0;
     const bool extended = tables.conditions().extended;
+    const bool silent = silentRun(reading);
     int p = reading.componentCount + 1;
-    for (const AqueousRecord& r : section.records) {
+    for (std::size_t k = 0; k < section.records.size(); ++k) {
+        const AqueousRecord& r = section.records[k];
+        if (silent && !r.isEnd() && r.fault == AqueousRecord::Fault::none && !reactionInRun(reading, r)) continue;
         Species& s = reading.sp[p];
         s.name = r.name;
         s.rangeCode = r.rangeCode;
@@ -324,7 +335,8 @@ void readAqueousSpecies(SpeciesReading& reading, const ParsedDatabase& db, const
             return;
         }
         const Code4 suppression = suppressionFor(reading, r);
-        takeRecord(reading, r, s, tables);
+        takeRecord(reading, r, s);
+        s.logK = recordLogK(reading, section, k, tables);
         if (!selectSpecies(reading, s, suppression, extended)) continue;
         if (s.name.equals("CO2,aq")) reading.sp.co2Position = p;
         if (++p > MAX_SPECIES) tooManySpecies(reading);
@@ -358,8 +370,7 @@ AqueousReading readDatabase(const DatabaseRun& run, int componentCount, int char
     SpeciesReading reading{run, db, componentCount, chargeBalancePosition, sp};
     replayHead(reading, db);
     AqueousReading result;
-    TableInterpolator headTables(*db.image, db.headGroups, run.at);
-    result.activityTables = activityTablesAt(reading, headTables);
+    result.activityTables = run.values ? run.values->activityTables : activityTablesAt(db, run.at);
     const LineAt aqueousStart = readComponentSpecies(reading, db);
     checkChargeBalanceIon(reading);
     result.section = sectionFrom(db, aqueousStart);

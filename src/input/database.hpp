@@ -23,6 +23,7 @@ namespace wq {
 struct AqueousSection;
 struct Channels;
 struct ComponentMap;
+struct LogKValues;
 struct ParsedDatabase;
 
 // What a run leaves out besides what the database and the run input leave
@@ -52,6 +53,9 @@ struct DatabaseRun {
     const ComponentMap& map;
     Channels& io;
     const RunLeaveOut* leaveOut = nullptr;  // none when null
+    // The values of `database` at `at`, worked out beforehand for entries
+    // that take only these components (LogKCache); null: interpolated here.
+    const LogKValues* values = nullptr;
 };
 
 // Where this run's aqueous species ended and its minerals and gases begin:

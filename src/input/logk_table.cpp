@@ -157,13 +157,18 @@ TableText checkTable(TextFile& file, bool full, GroupStarts& starts) {
     return table;
 }
 
-void TableInterpolator::values(const TableText& table, int group, int first, int count, double* out) {
-    std::size_t offset = starts_.at(table.firstGroup + static_cast<std::size_t>(group - 1));
+namespace {
+
+// Values first..first+count-1 (1-based) of group g (1-based) of a table of
+// `text`, checked when the table was read.
+void readValues(std::string_view text, const GroupStarts& starts, const TableText& table, int group, int first,
+                int count, double* out) {
+    std::size_t offset = starts.at(table.firstGroup + static_cast<std::size_t>(group - 1));
     int skip = first - 1;
     int left = count;
-    while (offset < text_.size()) {
+    while (offset < text.size()) {
         std::size_t next = 0;
-        const std::string_view line = lineAt(text_, offset, next);
+        const std::string_view line = lineAt(text, offset, next);
         const char* p = line.data();
         const char* const end = p + line.size();
         for (;;) {
@@ -183,16 +188,48 @@ void TableInterpolator::values(const TableText& table, int group, int first, int
     lostValue();
 }
 
+}  // namespace
+
+void TableInterpolator::values(const TableText& table, int group, int first, int count, double* out) {
+    readValues(text_, starts_, table, group, first, count, out);
+}
+
+TableNodes tableNodes(const TextImage& image, const GroupStarts& starts, const TableText& table) {
+    TableNodes nodes;
+    nodes.full = table.full;
+    if (table.full) {
+        for (int c = 1; c <= N_SATURATION; ++c)
+            readValues(image.text(), starts, table, saturationCurveRow(c), c, 1,
+                       &nodes.curve[static_cast<std::size_t>(c - 1)]);
+    } else {
+        readValues(image.text(), starts, table, 1, 1, N_SHORT, nodes.shortTable.data());
+    }
+    return nodes;
+}
+
+bool valueFromNodes(const TableNodes& nodes, const LogKConditions& at, double& value) {
+    if (!nodes.full) {
+        value = interpolateShortTable(at.temperature, nodes.shortTable);
+        return true;
+    }
+    if (at.extended) return false;
+    // interpolateSaturationCurve reads the three nodes about `at`, the ones
+    // fullTableValue reads from the text.
+    value = interpolateSaturationCurve(at.temperature, nodes.curve);
+    return true;
+}
+
 double TableInterpolator::fullTableValue(const TableText& table) {
     if (at_.extended) {
         // The 3 x 3 block of interpolateFullTable: pressures ip..ip+2, temperatures it-2..it.
         const int c = at_.temperatureIndex - 2;
+        if (!block_) block_.emplace();
         for (int r = at_.pressureIndex; r <= at_.pressureIndex + 2; ++r) {
             double row[3];
             values(table, r, c, 3, row);
-            for (int k = 0; k < 3; ++k) block_.at(r, c + k) = row[k];
+            for (int k = 0; k < 3; ++k) block_->at(r, c + k) = row[k];
         }
-        return interpolateFullTable(at_.pressure, at_.temperature, at_.pressureIndex, at_.temperatureIndex, block_);
+        return interpolateFullTable(at_.pressure, at_.temperature, at_.pressureIndex, at_.temperatureIndex, *block_);
     }
     // The three values on the saturation curve interpolateSaturationCurve uses.
     std::array<double, N_SATURATION> curve{};

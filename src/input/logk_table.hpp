@@ -17,7 +17,9 @@
 // a few per entry instead of 1,332.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +37,7 @@ struct LogKConditions {
     double pressure = 0.0;     // bar
     int pressureIndex = 1;     // the block chosen by locateOnGrid (extended runs)
     int temperatureIndex = 3;
+    bool operator==(const LogKConditions&) const = default;
 
     // A run at `temperature` (deg C) and `pressure` (bar); an extended run
     // takes its full tables in the block `grid` locates.
@@ -78,6 +81,25 @@ TableText checkTable(TextFile& file, bool full, GroupStarts& starts);
 // is described in `table`.
 TableRead checkGroup(TextFile& file, int count, TableText& table);
 
+// What a table gives at every temperature on the saturation curve and in
+// its short form: the values of a full table at the 15 nodes of the
+// saturation curve, or the 8 values of a short table. A table read once into
+// its nodes is brought to any temperature by valueFromNodes without reading
+// its text again.
+struct TableNodes {
+    bool full = true;
+    std::array<double, N_SATURATION> curve{};
+    std::array<double, N_SHORT> shortTable{};
+};
+
+// The nodes of a table that was read without failure (`starts`: the group
+// starts of the text the table is in).
+TableNodes tableNodes(const TextImage& image, const GroupStarts& starts, const TableText& table);
+
+// The value at `at` from the nodes, the very double TableInterpolator::value
+// gives; not for a full table in an extended run (false: nothing written).
+bool valueFromNodes(const TableNodes& nodes, const LogKConditions& at, double& value);
+
 // Brings tables of one text to a run's conditions.
 class TableInterpolator {
 public:
@@ -99,7 +121,9 @@ private:
     std::string_view text_;
     const GroupStarts& starts_;
     LogKConditions at_;
-    FullTable block_;  // only the cells the interpolator reads are filled
+    // Only the cells the interpolator reads are filled; made at the first
+    // table of an extended run (a saturation run never needs its 10 KB).
+    std::optional<FullTable> block_;
 };
 
 }  // namespace wq

@@ -7,6 +7,7 @@
 #include "grid/grid.hpp"
 #include "input/database.hpp"
 #include "text/channels.hpp"
+#include "input/logk_cache.hpp"
 #include "input/logk_table.hpp"
 #include "input/parsed_database.hpp"
 #include "text/failure.hpp"
@@ -26,7 +27,14 @@ public:
         : db_(db), section_(section), shared_(*db.image, section.groups, at), own_(*db.image, ownGroups_, at) {}
 
     const MineralText& current() const { return onList_ ? section_.entries.at(index_) : entry_; }
-    double logK(const MineralText& m) { return onList_ ? shared_.value(m.table) : own_.value(m.table); }
+    // The log K of the current entry: worked out beforehand (`values`, for
+    // the usual section's list) when there is one, else interpolated now.
+    double logK(const MineralText& m, const LogKValues* values) {
+        if (!onList_) return own_.value(m.table);
+        if (values && db_.aqueous && &section_ == &db_.aqueous->minerals)
+            if (const double* logK = values->mineralLogK(index_)) return *logK;
+        return shared_.value(m.table);
+    }
     const LogKConditions& conditions() const { return shared_.conditions(); }
 
     // On to the entry after the current one, whose data were read (or passed over).
@@ -174,15 +182,13 @@ void linkForcedMineral(MineralReading& r, const MineralEntry& m, int slot) {
     }
 }
 
-bool isKeptCode(const Code4& suppression) { return suppression.isBlank() || suppression.equals("GAS "); }
-
 // The log K of an entry that can take part, and whether its data serve the run.
 bool dataServeTheRun(MineralReading& r, EntryWalk& walk, const MineralText& t, MineralEntry& m) {
     static const Layout saturationOnly("(2X,A20,' skipped.  Data limited to L-V saturation')");
     static const Layout absent(
         "(2X,A20,' skipped. Log K data absent at given T.',' Max extrapolation is 50 \xB0" "C.')");
     if (t.table.status != TableRead::ok) tableReadError(r, m, t.table);
-    m.logK = walk.logK(t);
+    m.logK = walk.logK(t, r.run.values);
     if (walk.conditions().extended && m.rangeCode.equals("L-V ")) {
         writeEach({&r.run.io.console, &r.run.io.skip}, saturationOnly, {m.name.view()});
         return false;

@@ -103,6 +103,10 @@ struct MineralText {
     bool isEnd() const { return fault == Fault::none && name.isBlank(); }
 };
 
+// An entry that takes part in a run when its data serve it: a mineral (four
+// blanks) or a gas ("GAS "); any other code is suppressed by the database.
+inline bool isKeptCode(const Code4& suppression) { return suppression.isBlank() || suppression.equals("GAS "); }
+
 struct MineralSection {
     bool headComplete = false;  // the 11 lines that open the section were there
     int headEndLine = 0;        // the last line, when they were not

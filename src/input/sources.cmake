@@ -1,6 +1,7 @@
 list(APPEND WQSPEC_SOURCES
   src/input/run_input.cpp
   src/input/logk_table.cpp
+  src/input/logk_cache.cpp
   src/input/parsed_database.cpp
   src/input/database_file.cpp
   src/input/database.cpp

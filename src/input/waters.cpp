@@ -249,8 +249,8 @@ bool blankRow(const CsvRecord& r) {
 // The first record, as the table's header: a byte-order mark and a line
 // "sep=," (which spreadsheets write to name the separator) passed over; a
 // table that is not UTF-8 or not separated by commas refused.
-std::optional<CsvRecord> readHeader(std::string_view text, CsvReader& reader, std::string& error) {
-    if (text.substr(0, 2) == "\xFF\xFE" || text.substr(0, 2) == "\xFE\xFF") {
+std::optional<CsvRecord> readHeader(CsvReader& reader, std::string& error) {
+    if (reader.startsWith("\xFF\xFE") || reader.startsWith("\xFE\xFF")) {
         error = "the table is UTF-16 text; save it as CSV in UTF-8";
         return std::nullopt;
     }
@@ -337,38 +337,69 @@ IonBalance ionBalanceOf(const WaterSample& water, const ComponentCatalog& catalo
     return b;
 }
 
-std::optional<WaterTable> readWaterTable(std::string_view text, const ComponentCatalog& catalog,
-                                         double templateKgWater, std::string& error) {
-    if (text.substr(0, UTF8_BOM.size()) == UTF8_BOM) text.remove_prefix(UTF8_BOM.size());
-    CsvReader reader(text);
-    std::optional<CsvRecord> header = readHeader(text, reader, error);
-    if (!header) return std::nullopt;
+WaterTableReader::WaterTableReader(CsvReader& records, const ComponentCatalog& catalog, double templateKgWater,
+                                   std::string& error)
+    : records_(records), templateKgWater_(templateKgWater) {
+    records.passOver(UTF8_BOM);
+    std::optional<CsvRecord> header = readHeader(records, error);
+    if (!header) return;
     asUtf8(*header);
     WaterTable table;
     std::optional<std::vector<Column>> columns = readColumns(*header, catalog, table, error);
-    if (!columns) return std::nullopt;
+    if (!columns) return;
+    columns_ = std::move(*columns);
+    componentNumbers_ = std::move(table.componentNumbers);
     const CatalogComponent* carbonate = catalog.byNumber(db::CARBONATE);
-    const double carbonateGrams = carbonate && carbonate->formulaWeight > 0.0 ? carbonate->formulaWeight : 61.0168;
-    while (std::optional<CsvRecord> record = reader.next(error)) {
+    carbonateGrams_ = carbonate && carbonate->formulaWeight > 0.0 ? carbonate->formulaWeight : 61.0168;
+    ready_ = true;
+}
+
+std::optional<WaterSample> WaterTableReader::next(std::string& error) {
+    while (std::optional<CsvRecord> record = records_.next(error)) {
         if (blankRow(*record)) {
-            table.blankRows.push_back(record->line);
+            blankRows_.push_back(record->line);
             continue;
         }
         asUtf8(*record);
-        RowReader row(*columns, *record, templateKgWater, carbonateGrams);
+        RowReader row(columns_, *record, templateKgWater_, carbonateGrams_);
         row.water.line = record->line;
         row.readName();
         if (row.nameIsOneLine() && row.cellsMatchColumns() && row.readCells() && row.massOfWater())
             row.convertCells();
         if (row.water.name.empty()) row.water.name = "line " + std::to_string(record->line);
-        table.waters.push_back(std::move(row.water));
+        return std::move(row.water);
+    }
+    return std::nullopt;
+}
+
+std::optional<WaterTable> readWaterTable(CsvReader& records, const ComponentCatalog& catalog, double templateKgWater,
+                                         const std::function<void(WaterSample&&)>& take, std::string& error) {
+    WaterTableReader reader(records, catalog, templateKgWater, error);
+    if (!reader.ready()) return std::nullopt;
+    std::size_t waters = 0;
+    while (std::optional<WaterSample> water = reader.next(error)) {
+        ++waters;
+        take(std::move(*water));
     }
     if (!error.empty()) return std::nullopt;
-    if (table.waters.empty()) {
+    WaterTable table;
+    table.componentNumbers = reader.componentNumbers();
+    table.blankRows = reader.blankRows();
+    if (waters == 0) {
         error = table.blankRows.empty() ? "the table has a header but no water"
                                         : "the table has a header but no water, only blank rows";
         return std::nullopt;
     }
+    return table;
+}
+
+std::optional<WaterTable> readWaterTable(std::string_view text, const ComponentCatalog& catalog,
+                                         double templateKgWater, std::string& error) {
+    CsvReader records(text);
+    std::vector<WaterSample> waters;
+    std::optional<WaterTable> table = readWaterTable(
+        records, catalog, templateKgWater, [&](WaterSample&& w) { waters.push_back(std::move(w)); }, error);
+    if (table) table->waters = std::move(waters);
     return table;
 }
 

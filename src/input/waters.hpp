@@ -19,15 +19,18 @@
 // two in one row are refused for that row, none takes the batch's.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "input/redox_options.hpp"
+#include "input/water_columns.hpp"
 
 namespace wq {
 
+class CsvReader;
 struct ComponentCatalog;
 
 struct ComponentTotal {
@@ -81,5 +84,40 @@ IonBalance ionBalanceOf(const WaterSample& water, const ComponentCatalog& catalo
 // the template's mass of water.
 std::optional<WaterTable> readWaterTable(std::string_view text, const ComponentCatalog& catalog,
                                          double templateKgWater, std::string& error);
+
+// The same reading of a table, from its records as `records` reads them,
+// each water handed to `take` in the table's order and not kept (the table
+// given has no waters): a table of millions of rows read from its file is
+// never held whole.
+std::optional<WaterTable> readWaterTable(CsvReader& records, const ComponentCatalog& catalog, double templateKgWater,
+                                         const std::function<void(WaterSample&&)>& take, std::string& error);
+
+// A table read one water at a time: its header when made, then each water
+// as it is asked for, as readWaterTable reads them.
+class WaterTableReader {
+public:
+    // Reads the header; `error` says why the table cannot be read (the
+    // header's own faults, as readWaterTable gives them).
+    WaterTableReader(CsvReader& records, const ComponentCatalog& catalog, double templateKgWater,
+                     std::string& error);
+    bool ready() const { return ready_; }
+    // The database numbers of the component columns (WaterTable::componentNumbers).
+    const std::vector<int>& componentNumbers() const { return componentNumbers_; }
+    // The next water (rows of blank cells passed over, their lines kept in
+    // blankRows); nullopt at the end of the table, or with `error` for a
+    // fault of the table itself (a quote never closed, a file that cannot be
+    // read).
+    std::optional<WaterSample> next(std::string& error);
+    const std::vector<int>& blankRows() const { return blankRows_; }
+
+private:
+    CsvReader& records_;
+    double templateKgWater_ = 1.0;
+    double carbonateGrams_ = 0.0;
+    bool ready_ = false;
+    std::vector<int> componentNumbers_;
+    std::vector<int> blankRows_;
+    std::vector<Column> columns_;
+};
 
 }  // namespace wq

@@ -2,7 +2,8 @@
 // (registered as ".csv").
 #include <cmath>
 #include <limits>
-#include <map>
+#include <string_view>
+#include <unordered_map>
 
 #include "input/tables.hpp"
 #include "report/records.hpp"
@@ -103,14 +104,18 @@ std::vector<Cell> selected(std::vector<Cell> cells, const RecordColumns& columns
     return out;
 }
 
-std::string cellText(const RecordCell& cell) {
+void appendCell(std::string& line, const RecordCell& cell) {
     switch (cell.kind) {
-        case RecordCell::Kind::text: return cell.text;
+        case RecordCell::Kind::text:
+            appendCsvField(line, cell.text);
+            return;
         case RecordCell::Kind::whole:
-            return std::isfinite(cell.number) ? std::to_string(static_cast<long long>(cell.number)) : std::string();
-        case RecordCell::Kind::number: break;
+            if (std::isfinite(cell.number)) line += std::to_string(static_cast<long long>(cell.number));
+            return;
+        case RecordCell::Kind::number:
+            appendCsvNumber(line, cell.number);
+            return;
     }
-    return csvNumber(cell.number);
 }
 
 class CsvRecords final : public RecordFormat {
@@ -149,43 +154,93 @@ std::vector<std::string> recordColumnNames(const RecordColumns& columns) {
     return selected(allColumnNames(columns), columns);
 }
 
-std::vector<RecordCell> recordCells(const RecordColumns& columns, const RecordHead& head, const Results* r) {
-    std::vector<RecordCell> cells = fixedCells(head, r);
-    redoxCells(columns, r, cells);
-    std::map<std::string, const SpeciesRow*> species;
-    std::map<std::string, double> minerals, gases;
-    if (r) {
-        for (const SpeciesRow& s : r->species) species[s.name] = &s;
-        for (const MineralRow& m : r->minerals) minerals[m.name] = m.saturationIndex;
-        for (const GasRow& g : r->gases) gases[g.name] = g.logFugacity;
+namespace {
+
+// The cells of the species, minerals and gases, each worked out only when
+// its column is written. The results are found by name (the last of a name,
+// should one come twice), through maps of views of the results' own names
+// made at the first lookup.
+class ResultCells {
+public:
+    ResultCells(const RecordColumns& columns, const Results* r) : columns_(columns), r_(r) {}
+
+    std::size_t size() const {
+        return 3 * columns_.species.size() + columns_.minerals.size() + columns_.gases.size();
     }
-    cells.reserve(cells.size() + 3 * columns.species.size() + columns.minerals.size() + columns.gases.size());
-    for (const std::string& name : columns.species) {
-        auto it = species.find(name);
-        if (it == species.end()) {
-            cells.insert(cells.end(), 3, number(EMPTY));
-            continue;
+
+    // Cell k after the fixed and redox cells.
+    RecordCell at(std::size_t k) {
+        const std::size_t speciesCells = 3 * columns_.species.size();
+        if (k < speciesCells) {
+            const SpeciesRow* s = species(columns_.species[k / 3]);
+            if (!s) return number(EMPTY);
+            return number(k % 3 == 0 ? s->logMolality : k % 3 == 1 ? s->logActivity : s->gamma);
         }
-        cells.push_back(number(it->second->logMolality));
-        cells.push_back(number(it->second->logActivity));
-        cells.push_back(number(it->second->gamma));
+        k -= speciesCells;
+        if (k < columns_.minerals.size()) return number(mineral(columns_.minerals[k]));
+        return number(gas(columns_.gases[k - columns_.minerals.size()]));
     }
-    for (const std::string& name : columns.minerals) {
-        auto it = minerals.find(name);
-        cells.push_back(number(it == minerals.end() ? EMPTY : it->second));
+
+private:
+    const SpeciesRow* species(const std::string& name) {
+        if (!r_) return nullptr;
+        if (species_.empty())
+            for (const SpeciesRow& s : r_->species) species_[s.name] = &s;
+        const auto it = species_.find(name);
+        return it == species_.end() ? nullptr : it->second;
     }
-    for (const std::string& name : columns.gases) {
-        auto it = gases.find(name);
-        cells.push_back(number(it == gases.end() ? EMPTY : it->second));
+    double mineral(const std::string& name) {
+        if (!r_) return EMPTY;
+        if (minerals_.empty())
+            for (const MineralRow& m : r_->minerals) minerals_[m.name] = m.saturationIndex;
+        const auto it = minerals_.find(name);
+        return it == minerals_.end() ? EMPTY : it->second;
     }
-    return selected(std::move(cells), columns);
+    double gas(const std::string& name) {
+        if (!r_) return EMPTY;
+        if (gases_.empty())
+            for (const GasRow& g : r_->gases) gases_[g.name] = g.logFugacity;
+        const auto it = gases_.find(name);
+        return it == gases_.end() ? EMPTY : it->second;
+    }
+
+    const RecordColumns& columns_;
+    const Results* r_;
+    std::unordered_map<std::string_view, const SpeciesRow*> species_;
+    std::unordered_map<std::string_view, double> minerals_, gases_;
+};
+
+}  // namespace
+
+std::vector<RecordCell> recordCells(const RecordColumns& columns, const RecordHead& head, const Results* r) {
+    std::vector<RecordCell> headCells = fixedCells(head, r);
+    redoxCells(columns, r, headCells);
+    ResultCells results(columns, r);
+    const std::size_t total = headCells.size() + results.size();
+    const auto cell = [&](std::size_t k) {
+        if (k < headCells.size()) return headCells[k];
+        return k < total ? results.at(k - headCells.size()) : RecordCell();
+    };
+    std::vector<RecordCell> cells;
+    if (columns.selected.empty()) {
+        cells.reserve(total);
+        for (std::size_t k = 0; k < total; ++k) cells.push_back(cell(k));
+    } else {
+        cells.reserve(columns.selected.size());
+        for (std::size_t k : columns.selected) cells.push_back(cell(k));
+    }
+    return cells;
 }
 
 std::string csvRecordLine(const std::vector<RecordCell>& cells) {
-    std::vector<std::string> texts;
-    texts.reserve(cells.size());
-    for (const RecordCell& cell : cells) texts.push_back(cellText(cell));
-    return csvLine(texts);
+    std::string line;
+    line.reserve(24 * cells.size());
+    for (std::size_t k = 0; k < cells.size(); ++k) {
+        if (k > 0) line += ',';
+        appendCell(line, cells[k]);
+    }
+    line += '\n';
+    return line;
 }
 
 const RecordFormat& csvRecords() {

@@ -67,15 +67,26 @@ bool RecordWriter::write(const std::string& text) {
 bool RecordWriter::open() { return write(format_.opening(columns_)); }
 
 bool RecordWriter::add(const std::string& text) {
-    const std::string whole = format_.separator(first_) + text;
+    const std::string separator = format_.separator(first_);
     first_ = false;
-    return write(whole);
+    if (holdLimit_ == 0) return write(separator + text);
+    held_ += separator;
+    held_ += text;
+    return held_.size() < holdLimit_ || flush();
+}
+
+bool RecordWriter::flush() {
+    if (held_.empty()) return true;
+    const bool written = write(held_);
+    held_.clear();
+    return written;
 }
 
 bool RecordWriter::close() {
+    const bool flushed = flush();
     const std::string end = format_.closing(!first_);
     first_ = false;
-    return write(end);
+    return write(end) && flushed;
 }
 
 }  // namespace wq

@@ -14,9 +14,9 @@
 // species log m, log a and gamma; per mineral log Q/K; per gas log f. A JSON
 // record holds also the molality and activity of every species, the component
 // totals (moles, ppm, total molality, free molality, alpha, flag) and log K
-// and log Q of every mineral and gas: all that the listing shows. Numbers are
-// written with 17 significant digits, so that they read back as the very
-// values computed.
+// and log Q of every mineral and gas: all that the listing shows. Every
+// number reads back as the very value computed: a CSV cell holds the shortest
+// decimal that does (csvNumber), JSON the round-trip form of its writer.
 #pragma once
 
 #include <cstddef>
@@ -151,6 +151,12 @@ public:
     }
     bool add(const std::string& text);
     bool close();
+    // Records added are held, up to `most` bytes, and written whole several
+    // at a time (one system call, not one per record); 0, the default: each
+    // is written and flushed as it is added.
+    void holdUpTo(std::size_t most) { holdLimit_ = most; }
+    // Writes and flushes the records held.
+    bool flush();
 
 private:
     bool write(const std::string& text);
@@ -159,6 +165,8 @@ private:
     const RecordFormat& format_;
     RecordColumns columns_;
     bool first_ = true;
+    std::size_t holdLimit_ = 0;
+    std::string held_;
 };
 
 }  // namespace wq

@@ -2,6 +2,10 @@
 // free molalities of the components and the activity coefficients.
 #pragma once
 
+#include <array>
+#include <cstddef>
+#include <span>
+
 #include "input/tables.hpp"
 
 namespace wq {
@@ -29,5 +33,25 @@ double massActionLogMolality(const SpeciesTable& sp, const Species& s);
 // the first term naming it, so a reaction that lists a component twice counts
 // it once, with its first coefficient.
 int firstTermNaming(const Species& s, int component);
+
+// For each component, the secondary species whose reactions name it, in the
+// order of the table, each with the first term naming it (firstTermNaming):
+// worked out once for all the rows of a Newton system, in one pass over the
+// reactions, instead of a search of every reaction for every row.
+class ComponentTerms {
+public:
+    struct Term {
+        int species;
+        int term;
+    };
+    ComponentTerms(const SpeciesTable& sp, int nc);
+    // The terms naming `component` (1..nc; none for any other).
+    std::span<const Term> of(int component) const;
+
+private:
+    int nc_ = 0;
+    std::array<int, MAX_COMPONENTS + 2> start_{};  // terms of component c: start_[c] .. start_[c + 1] - 1
+    std::array<Term, static_cast<std::size_t>(MAX_SPECIES) * MAX_TERMS> terms_;  // only the first start_[nc + 1] are set
+};
 
 }  // namespace wq

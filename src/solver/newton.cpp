@@ -86,18 +86,16 @@ void clearSystem(SolverState& prog) {
 // with dF/dm(c) = kgw sum_s nu_si nu_sc m(s) / m(c) (from d m(s)/d m(c) =
 // nu_sc m(s) / m(c)), and dF/dkgw = the total molality (Mtot(i) + F(i)) / kgw,
 // which replaces column 2. For water the free term is kgw 55.50825.
-void massBalanceRow(SolverState& prog, int i) {
+void massBalanceRow(SolverState& prog, int i, const ComponentTerms& terms) {
     NewtonSystem& newton = prog.newton;
     const SpeciesTable& sp = prog.sp;
-    const int nc = prog.comp.count;
     const double kgw = prog.run.kgw;
     double f = i == WATER_SLOT ? kgw * MOLES_WATER_PER_KG - prog.comp[WATER_SLOT].mtot
                                : kgw * sp[i].molality - prog.comp[i].mtot;
-    for (int s = nc + 1; s <= sp.count; ++s) {
-        const Species& species = sp[s];
-        int t = firstTermNaming(species, i);
-        if (t == 0) continue;
-        double nuI = species.coef[t];
+    // The species naming i, in the order of the table.
+    for (const ComponentTerms::Term& named : terms.of(i)) {
+        const Species& species = sp[named.species];
+        double nuI = species.coef[named.term];
         for (int j = 1; j <= species.itot; ++j) {
             int c = species.comp[j];
             newton.a(i, c) = newton.a(i, c) + nuI * kgw * species.coef[j] * species.molality / sp[c].molality;
@@ -196,9 +194,9 @@ void writeLoopTrace(SolverState& prog, int loop) {
     prog.io.listing.write(line, {loop, prog.activity.ionicStrength});
 }
 
-}  // namespace
-
-void assembleSystem(SolverState& prog) {
+// The rows of the system; `terms` lists the species naming each component
+// (the reactions do not change while a run is solved).
+void assembleWith(SolverState& prog, const ComponentTerms& terms) {
     clearSystem(prog);
     const RunInput& in = prog.input;
     const int icm = in.fixedActivityPosition;
@@ -215,9 +213,13 @@ void assembleSystem(SolverState& prog) {
         else if (prog.comp[i].forcedMineral != 0)
             forcedSaturationRow(prog, i);
         else
-            massBalanceRow(prog, i);
+            massBalanceRow(prog, i, terms);
     }
 }
+
+}  // namespace
+
+void assembleSystem(SolverState& prog) { assembleWith(prog, ComponentTerms(prog.sp, prog.comp.count)); }
 
 void dampResiduals(SolverState& prog) {
     const double damping = prog.input.damping;
@@ -259,6 +261,7 @@ namespace {
 
 void iterateLoops(SolverState& prog, void (*writeListing)(SolverState&)) {
     const int nc = prog.comp.count;
+    const ComponentTerms terms(prog.sp, nc);
     prog.newton.order = nc;
     prog.run.loops = 0;
     for (int loop = 0;;) {
@@ -277,7 +280,7 @@ void iterateLoops(SolverState& prog, void (*writeListing)(SolverState&)) {
             if (chargeBalanceDue(prog)) adjustBalance(prog, loop);
         }
 
-        assembleSystem(prog);
+        assembleWith(prog, terms);
         dampResiduals(prog);
         requireFiniteResiduals(prog, loop);
         setRightHandSide(prog.newton);

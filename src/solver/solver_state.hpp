@@ -8,6 +8,7 @@
 #include "activity/activity_model.hpp"
 #include "grid/grid.hpp"
 #include "input/database_file.hpp"
+#include "input/logk_cache.hpp"
 #include "input/run_input.hpp"
 #include "input/tables.hpp"
 #include "linear/newton_system.hpp"
@@ -71,6 +72,9 @@ struct CarriedState {
 
 // CarriedState is a base, not a member, so that every phase names its tables
 // as they are (prog.sp, prog.comp); copying the base copies the whole of it.
+// A batch's worker puts every field back to its new state before each water
+// (WaterWorker::next, src/app/front_end.cpp): a field added here is put back
+// there too.
 struct SolverState : CarriedState {
     Channels io;
     RunChoices choices;     // the redox state and the names left out, from the front end
@@ -84,6 +88,10 @@ struct SolverState : CarriedState {
     MineralTable minerals;
     RedoxRun redox;  // of a run with a redox state
     NewtonSystem newton;
+    // The database's values at the run's conditions, from a cache shared by
+    // the programs of a batch (null: none; every run interpolates its own).
+    LogKCache* logKCache = nullptr;
+    std::shared_ptr<const LogKValues> logKValues;
     // The activity model, built from the run's species at every set-up.
     std::unique_ptr<ActivityModel> activityModel = makeActivityModel(DEFAULT_ACTIVITY_MODEL);
 };

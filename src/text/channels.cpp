@@ -37,7 +37,7 @@ void Sink::fail() {
 // After a failure the sink takes nothing more: the stop is on its way, and
 // the cleanup that follows must not report the same failure twice.
 void Sink::put(std::string_view text) {
-    if (!file_ || failed_) return;
+    if (!takesText()) return;
     errno = 0;
     if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() || std::ferror(file_)) fail();
 }
@@ -61,6 +61,9 @@ std::string Sink::close() {
 }
 
 void writeEach(std::initializer_list<Sink*> sinks, const Layout& layout, std::initializer_list<Value> values) {
+    bool taken = false;
+    for (const Sink* sink : sinks) taken = taken || sink->takesText();
+    if (!taken) return;  // not even formatted
     const std::string text = layout.write(values);
     for (Sink* sink : sinks) sink->put(text);
 }

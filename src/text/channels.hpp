@@ -33,9 +33,19 @@ public:
     // Writes to an open stream from now on; `owned`: closed with the sink.
     void attach(std::FILE* file, bool owned);
     void put(std::string_view text);
-    void write(const Layout& layout, std::initializer_list<Value> values) { put(layout.write(values)); }
-    void write(const Layout& layout, std::span<const Value> values) { put(layout.write(values)); }
+    // A line through a layout; not even formatted for a sink that drops it.
+    void write(const Layout& layout, std::initializer_list<Value> values) {
+        if (takesText()) put(layout.write(values));
+    }
+    void write(const Layout& layout, std::span<const Value> values) {
+        if (takesText()) put(layout.write(values));
+    }
     void flush();
+    // False for a sink that goes nowhere (never opened, or closed): what is
+    // put to it is dropped.
+    bool isOpen() const { return file_ != nullptr; }
+    // False when what is put is dropped: closed, or failed already.
+    bool takesText() const { return file_ != nullptr && !failed_; }
     // Flushes and closes, never stopping. The reason of a write failure found
     // only now ("cannot write <name>: <why>"); empty when everything was
     // written, or when the failure already stopped the program.

@@ -1,6 +1,9 @@
 #include "text/csv.hpp"
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 #include "text/number_text.hpp"
 
@@ -85,17 +88,44 @@ std::string utf8FromLatin1(std::string_view s) {
     return out;
 }
 
+bool CsvReader::more() {
+    if (!file_ || !readError_.empty()) return false;
+    // A block of 64 KB: a few hundred rows of a table.
+    constexpr std::size_t BLOCK = std::size_t{1} << 16;
+    block_.erase(0, std::min(pos_, block_.size()));
+    const std::size_t kept = block_.size();
+    block_.resize(kept + BLOCK);
+    const std::size_t got = std::fread(block_.data() + kept, 1, BLOCK, file_);
+    block_.resize(kept + got);
+    if (got == 0 && std::ferror(file_)) readError_ = std::strerror(errno);
+    text_ = block_;
+    pos_ = 0;
+    return got > 0;
+}
+
+bool CsvReader::startsWith(std::string_view prefix) {
+    while (text_.size() - pos_ < prefix.size() && more()) {
+    }
+    return text_.substr(pos_, prefix.size()) == prefix;
+}
+
+bool CsvReader::passOver(std::string_view prefix) {
+    if (!startsWith(prefix)) return false;
+    pos_ += prefix.size();
+    return true;
+}
+
 std::optional<CsvRecord> CsvReader::next(std::string& error) {
-    while (pos_ < text_.size()) {
+    while (!atEnd()) {
         CsvRecord record;
         record.line = line_;
         std::string field;
         bool quoted = false;
         bool ended = false;
-        while (pos_ < text_.size() && !ended) {
+        while (!ended && !atEnd()) {
             const char c = text_[pos_++];
             if (quoted) {
-                if (c == '"' && pos_ < text_.size() && text_[pos_] == '"') {
+                if (c == '"' && !atEnd() && text_[pos_] == '"') {
                     field += '"';
                     ++pos_;
                 } else if (c == '"') {
@@ -116,6 +146,7 @@ std::optional<CsvRecord> CsvReader::next(std::string& error) {
                 field += c;
             }
         }
+        if (!readError_.empty()) break;
         if (quoted) {
             error = "a quoted field opened on line " + std::to_string(record.line) + " is never closed";
             return std::nullopt;
@@ -123,6 +154,7 @@ std::optional<CsvRecord> CsvReader::next(std::string& error) {
         record.fields.push_back(std::move(field));
         if (!blankRecord(record)) return record;
     }
+    if (!readError_.empty()) error = "cannot read " + name_ + ": " + readError_;
     return std::nullopt;
 }
 
@@ -134,16 +166,24 @@ std::string shortened(std::string_view text, std::size_t most) {
     return std::string(text.substr(0, cut)) + std::string(mark);
 }
 
-std::string csvField(std::string_view text) {
+void appendCsvField(std::string& line, std::string_view text) {
     const bool needsQuotes = text.find_first_of(",\"\r\n") != std::string_view::npos ||
                              (!text.empty() && (text.front() == ' ' || text.back() == ' '));
-    if (!needsQuotes) return std::string(text);
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"') out += '"';
-        out += c;
+    if (!needsQuotes) {
+        line += text;
+        return;
     }
-    out += '"';
+    line += '"';
+    for (char c : text) {
+        if (c == '"') line += '"';
+        line += c;
+    }
+    line += '"';
+}
+
+std::string csvField(std::string_view text) {
+    std::string out;
+    appendCsvField(out, text);
     return out;
 }
 
@@ -151,12 +191,20 @@ std::string csvLine(const std::vector<std::string>& fields) {
     std::string line;
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i > 0) line += ',';
-        line += csvField(fields[i]);
+        appendCsvField(line, fields[i]);
     }
     line += '\n';
     return line;
 }
 
-std::string csvNumber(double value) { return std::isfinite(value) ? exactText(value) : std::string(); }
+void appendCsvNumber(std::string& line, double value) {
+    if (std::isfinite(value)) appendShortestText(line, value);
+}
+
+std::string csvNumber(double value) {
+    std::string text;
+    appendCsvNumber(text, value);
+    return text;
+}
 
 }  // namespace wq

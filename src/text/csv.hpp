@@ -3,6 +3,7 @@
 // and doubled quotes; a record ends at a line end outside quotes.
 #pragma once
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,14 +19,32 @@ struct CsvRecord {
 class CsvReader {
 public:
     explicit CsvReader(std::string_view text) : text_(text) {}
+    // The records of an open file, read a block at a time as they are asked
+    // for, so that a file of millions of rows is never held whole (the file
+    // stays the caller's; `name` names it in a message).
+    CsvReader(std::FILE* file, std::string name) : file_(file), name_(std::move(name)) {}
     // The next record; nullopt at the end of the text. A record of one empty
-    // field (a blank line) is passed over. `error` is set for an unclosed quote.
+    // field (a blank line) is passed over. `error` is set for an unclosed
+    // quote, or a file that cannot be read.
     std::optional<CsvRecord> next(std::string& error);
+    // Whether the text still to be read starts with `prefix`; passOver takes
+    // it away when it does.
+    bool startsWith(std::string_view prefix);
+    bool passOver(std::string_view prefix);
 
 private:
+    // More text from the file after what is left of the block; false at its
+    // end (or a read error, kept in readError_).
+    bool more();
+    bool atEnd() { return pos_ >= text_.size() && !more(); }
+
     std::string_view text_;
     std::size_t pos_ = 0;
     int line_ = 1;
+    std::FILE* file_ = nullptr;
+    std::string name_;
+    std::string block_;      // the part of the file read and not yet passed
+    std::string readError_;  // why the file could not be read
 };
 
 // The character that stands for bytes that are not UTF-8 (U+FFFD).
@@ -52,16 +71,18 @@ constexpr std::size_t SHOWN_TEXT_BYTES = 80;
 std::string shortened(std::string_view text, std::size_t most = SHOWN_TEXT_BYTES);
 
 // A field as written in a CSV file: quoted when it holds a comma, a quote,
-// a line end or leading or trailing blanks.
+// a line end or leading or trailing blanks. appendCsvField adds it to a line.
 std::string csvField(std::string_view text);
+void appendCsvField(std::string& line, std::string_view text);
 
 // One record: the fields joined by commas, each as csvField writes it, and
 // the line end.
 std::string csvLine(const std::vector<std::string>& fields);
 
-// A number in a cell: 17 significant digits (exactText), so that it reads
-// back as the value computed; an empty cell for a value that is not finite
-// (a quantity the run does not have).
+// A number in a cell: the shortest decimal that reads back as the value
+// computed (shortestText: 0.1, not 0.10000000000000001); an empty cell for a
+// value that is not finite (a quantity the run does not have).
 std::string csvNumber(double value);
+void appendCsvNumber(std::string& line, double value);
 
 }  // namespace wq

@@ -1,5 +1,6 @@
 #include "text/number_text.hpp"
 
+#include <cctype>
 #include <charconv>
 #include <cstdio>
 
@@ -22,12 +23,36 @@ std::string printed(const char* format, Args... args) {
 
 }  // namespace
 
-std::string exactText(double value) { return printed("%.17g", value); }
+std::string exactText(double value) {
+    // std::to_chars with a precision writes what printf writes ("%.17g"),
+    // without the formatting machinery of printf.
+    char buf[64];
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 17);
+    return ec == std::errc() ? std::string(buf, end) : printed("%.17g", value);
+}
+
+void appendShortestText(std::string& text, double value) {
+    char buf[32];  // the longest shortest form of a double has 24 characters
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+    if (ec == std::errc()) text.append(buf, end);
+    else text += exactText(value);
+}
 
 std::string shortestText(double value) {
-    char buf[32];
-    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
-    return ec == std::errc() ? std::string(buf, end) : exactText(value);
+    std::string text;
+    appendShortestText(text, value);
+    return text;
+}
+
+std::string scientificText(double value, int decimals) {
+    // A sign, 1 + 767 digits at most (to_chars takes no more), the point and
+    // an exponent of at most 3 digits with its sign.
+    char buf[800];
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, decimals);
+    if (ec != std::errc()) return printed("%.*E", decimals, value);
+    std::string text(buf, end);
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
 }
 
 std::string fixedText(double value, int decimals) { return printed("%.*f", decimals, value); }

@@ -14,6 +14,11 @@ std::string exactText(double value);
 // The shortest decimal that reads back as the value (std::to_chars): 0.05,
 // not 0.050000000000000003.
 std::string shortestText(double value);
+void appendShortestText(std::string& text, double value);  // added at the end of `text`
+
+// Scientific notation with `decimals` digits after the point, as "%.*E"
+// writes it (1.500E-03 for (0.0015, 3); NAN, INF), by std::to_chars.
+std::string scientificText(double value, int decimals);
 
 // A fixed number of decimals ("%.*f"): 25.50 for (25.5, 2).
 std::string fixedText(double value, int decimals);

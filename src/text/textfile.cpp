@@ -89,13 +89,13 @@ const char* kindOf(mode_t mode) {
 
 }  // namespace
 
-TextImage::TextImage(std::string_view text) {
-    Region r = reserve(text.size());
-    if (!r.base) throw std::bad_alloc();
-    std::memcpy(r.data, text.data(), text.size());
-    mapping_ = r.base;
-    mappingSize_ = r.size;
-    data_ = r.data;
+// Text already in memory (the run input the batch writes for each water, a
+// test's database) is copied to the heap: a mapping made and given back for
+// every water would cost system calls and page faults each time.
+TextImage::TextImage(std::string_view text)
+    : heap_(std::make_unique<char[]>(text.size() + 1 + READABLE_BEYOND_END)) {
+    std::memcpy(heap_.get(), text.data(), text.size());
+    data_ = heap_.get();
     size_ = text.size();
 }
 
@@ -103,32 +103,61 @@ TextImage::~TextImage() {
     if (mapping_) ::munmap(mapping_, mappingSize_);
 }
 
-TextImage::ReadResult TextImage::read(const std::string& path, std::size_t limit, Kinds kinds) {
-    ReadResult result;
+namespace {
+
+// The file at `path` opened for reading (blocking), or -1 with the reason:
+// not a regular file when only those are taken, a regular file of more than
+// `limit` bytes. `st` describes it.
+int openForReading(const std::string& path, std::size_t limit, TextImage::Kinds kinds, struct stat& st,
+                   std::string& why) {
     // Not blocking on the open: a FIFO would otherwise wait here for a writer.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
-        result.error = std::strerror(errno);
-        return result;
+        why = std::strerror(errno);
+        return -1;
     }
-    struct stat st {};
     if (::fstat(fd, &st) != 0) {
-        result.error = std::strerror(errno);
+        why = std::strerror(errno);
         ::close(fd);
-        return result;
+        return -1;
     }
     const bool regular = S_ISREG(st.st_mode);
-    if (!regular && kinds == Kinds::regularOnly) {
+    if (!regular && kinds == TextImage::Kinds::regularOnly) {
         ::close(fd);
-        result.error = std::string(kindOf(st.st_mode)) + ", not a regular file";
-        return result;
+        why = std::string(kindOf(st.st_mode)) + ", not a regular file";
+        return -1;
     }
     if (regular && static_cast<std::uint64_t>(st.st_size) > limit) {
         ::close(fd);
-        result.error = tooLarge(limit);
-        return result;
+        why = tooLarge(limit);
+        return -1;
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+}  // namespace
+
+std::FILE* openRegularFile(const std::string& path, std::size_t limit, std::string& why, FileIdentity& identity) {
+    struct stat st {};
+    const int fd = openForReading(path, limit, TextImage::Kinds::regularOnly, st, why);
+    if (fd < 0) return nullptr;
+    std::FILE* file = ::fdopen(fd, "rb");
+    if (!file) {
+        why = std::strerror(errno);
+        ::close(fd);
+        return nullptr;
+    }
+    identity = identityFrom(st);
+    return file;
+}
+
+TextImage::ReadResult TextImage::read(const std::string& path, std::size_t limit, Kinds kinds) {
+    ReadResult result;
+    struct stat st {};
+    const int fd = openForReading(path, limit, kinds, st, result.error);
+    if (fd < 0) return result;
+    const bool regular = S_ISREG(st.st_mode);
     // A regular file is read in the size fstat gives (what it holds now);
     // anything else may hold up to the limit, and one byte more tells that
     // it holds more.

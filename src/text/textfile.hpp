@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -69,9 +70,16 @@ private:
     TextImage() = default;
     char* data_ = nullptr;
     std::size_t size_ = 0;
-    void* mapping_ = nullptr;  // the region that holds data_
+    void* mapping_ = nullptr;  // the region that holds data_ of a file read
     std::size_t mappingSize_ = 0;
+    std::unique_ptr<char[]> heap_;  // the copy that holds data_ of a text given
 };
+
+// A regular file opened for reading from its start, for a reader that takes
+// it a block at a time: refused as TextImage::read refuses it (not a regular
+// file, more than `limit` bytes), null with the reason in `why`. `identity`
+// is that of the file opened.
+std::FILE* openRegularFile(const std::string& path, std::size_t limit, std::string& why, FileIdentity& identity);
 
 // True when `path` names a regular file that can be opened for reading;
 // false with the reason in `why` (the system's, or what kind of file it is).

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "input/component_catalog.hpp"
 #include "text/csv.hpp"
@@ -423,6 +426,76 @@ TEST(WaterTable, RedoxColumnsGiveEachRowItsState) {
     EXPECT_EQ(t.waters[7].error,
               "row on line 9, column \"redox\": redox state \"Eh=high\": \"high\" is not a number");
     EXPECT_EQ(tableError("name,T,Eh [mV]\nx,25,350\n"), "column \"Eh [mV]\": unknown unit [mV] of the Eh (use [V])");
+}
+
+// The same table read from its file a block at a time, its waters handed on
+// one by one (the batch's own table): the same waters, the same faults of
+// rows, the same blank rows and component columns as the table read whole;
+// and the same faults of the table.
+TEST(WaterTable, ReadFromItsFileWaterByWaterAsWhole) {
+    std::string text = "\xEF\xBB\xBFname,T,pH,Na+ [mg/kg],Cl- [mmol/kgw],alkalinity [meq/L],Eh [V]\n";
+    for (int k = 0; k < 3000; ++k) {
+        const std::string n = std::to_string(k);
+        switch (k % 7) {
+            case 0: text += "\"well " + n + ", deep\",25," + std::to_string(7.0 + k % 10 * 0.1) + ",1" + n + ",20,2,\n"; break;
+            case 1: text += ",,,,,,\r\n"; break;  // blank
+            case 2: text += "w" + n + ",3" + n + ",,100,abc,1,0.2\n"; break;  // a cell that is not a number
+            case 3: text += "w" + n + ",60,7,,5,,-0.1\n"; break;
+            case 4: text += "w" + n + ",25,7\n"; break;  // too few cells
+            case 5: text += "\"a\nb\",25,7,1,1,1,\n"; break;  // a name of two lines
+            default: text += "w" + n + "," + n + ".5,8,2.5e2,0.5,0.1,0.05\r\n"; break;
+        }
+    }
+    std::string error;
+    const std::optional<WaterTable> whole = readWaterTable(text, catalog(), 0.96, error);
+    ASSERT_TRUE(whole.has_value()) << error;
+    std::FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::rewind(file);
+    CsvReader records(file, "the table");
+    std::vector<WaterSample> waters;
+    const std::optional<WaterTable> streamed = readWaterTable(
+        records, catalog(), 0.96, [&](WaterSample&& w) { waters.push_back(std::move(w)); }, error);
+    std::fclose(file);
+    ASSERT_TRUE(streamed.has_value()) << error;
+    EXPECT_TRUE(streamed->waters.empty());
+    EXPECT_EQ(streamed->componentNumbers, whole->componentNumbers);
+    EXPECT_EQ(streamed->blankRows, whole->blankRows);
+    ASSERT_EQ(waters.size(), whole->waters.size());
+    int faulty = 0;
+    for (std::size_t k = 0; k < waters.size(); ++k) {
+        const WaterSample& a = waters[k];
+        const WaterSample& b = whole->waters[k];
+        SCOPED_TRACE(b.line);
+        EXPECT_EQ(a.name, b.name);
+        EXPECT_EQ(a.line, b.line);
+        EXPECT_EQ(a.error, b.error);
+        EXPECT_EQ(a.temperature, b.temperature);
+        EXPECT_EQ(a.pH, b.pH);
+        EXPECT_EQ(a.alkalinity, b.alkalinity);
+        EXPECT_EQ(a.kgWater, b.kgWater);
+        EXPECT_EQ(a.redox.has_value(), b.redox.has_value());
+        ASSERT_EQ(a.totals.size(), b.totals.size());
+        for (std::size_t t = 0; t < a.totals.size(); ++t) {
+            EXPECT_EQ(a.totals[t].number, b.totals[t].number);
+            EXPECT_EQ(a.totals[t].moles, b.totals[t].moles);
+        }
+        faulty += !b.error.empty();
+    }
+    EXPECT_GT(faulty, 1000);
+    EXPECT_GT(whole->blankRows.size(), 400u);
+    // A fault of the table itself, found at its end.
+    file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    const std::string unclosed = text + "x,\"25\n";
+    std::fwrite(unclosed.data(), 1, unclosed.size(), file);
+    std::rewind(file);
+    CsvReader bad(file, "the table");
+    std::string badError;
+    EXPECT_FALSE(readWaterTable(bad, catalog(), 0.96, [](WaterSample&&) {}, badError).has_value());
+    std::fclose(file);
+    EXPECT_EQ(badError, tableError(unclosed));
 }
 
 }  // namespace

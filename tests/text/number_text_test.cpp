@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <string>
@@ -40,6 +41,33 @@ TEST(NumberText, ShortestAndFixedForms) {
     EXPECT_EQ(fixedText(1e300, 3).size(), 301u + 4u);
 }
 
+// The scientific form is the C library's "%.*E", character for character:
+// the same correctly rounded digits (ties to even on the exact binary value),
+// an exponent of two digits at least, upper case.
+// The exact text is the C library's "%.17g", character for character.
+TEST(NumberText, ExactTextIsPrintfsG17) {
+    const double values[] = {0.1, -0.0, 0.0, 1e21, 1e-5, 123456789012345678.0, 1.0 / 3.0, 5e-324, -1.7976931348623157e308,
+                             0.0001, 1e16, 9.9999999999999995e-5, std::numeric_limits<double>::quiet_NaN(),
+                             std::numeric_limits<double>::infinity()};
+    for (double v : values) {
+        char expected[64];
+        std::snprintf(expected, sizeof expected, "%.17g", v);
+        EXPECT_EQ(exactText(v), expected);
+    }
+}
+
+TEST(NumberText, ScientificTextIsPrintfsE) {
+    const double values[] = {0.0015, -0.0015, 0.0, -0.0, 1.0 / 3.0, 2.5e-7, 9.9999999999995, 9.99999999999949e99,
+                             1e100, -1.234567890123e-100, 0.125, 5e-324, 1.7976931348623157e308, 123456.5,
+                             std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::infinity()};
+    for (double v : values)
+        for (int decimals : {0, 1, 3, 12, 16}) {
+            char expected[64];
+            std::snprintf(expected, sizeof expected, "%.*E", decimals, v);
+            EXPECT_EQ(scientificText(v, decimals), expected) << decimals;
+        }
+}
+
 TEST(CsvLine, FieldsJoinedQuotedWhereNeededAndEnded) {
     EXPECT_EQ(csvLine({"name", "Albite,low", "say \"hi\"", "", " padded"}),
               "name,\"Albite,low\",\"say \"\"hi\"\"\",,\" padded\"\n");
@@ -50,7 +78,27 @@ TEST(CsvLine, FieldsJoinedQuotedWhereNeededAndEnded) {
 TEST(CsvNumber, EmptyForAValueThatIsNotFinite) {
     EXPECT_EQ(csvNumber(std::numeric_limits<double>::quiet_NaN()), "");
     EXPECT_EQ(csvNumber(-std::numeric_limits<double>::infinity()), "");
-    EXPECT_EQ(csvNumber(0.1), exactText(0.1));
+    EXPECT_EQ(csvNumber(0.1), "0.1");
+}
+
+// A cell holds the shortest text that reads back as the very double: fewer
+// digits than 17 where they suffice, never a different value.
+TEST(CsvNumber, ShortestTextThatReadsBackAsTheSameDouble) {
+    const double values[] = {0.1 + 0.2, 1.0 / 3.0, -273.15, 6.02214076e23, std::ldexp(1.0, -1074),
+                             0.0, -0.0, 1e-300, -8.2199999999999998, std::nextafter(1.0, 2.0),
+                             std::numeric_limits<double>::max(), 2406.439e-6};
+    for (double v : values) {
+        const std::string text = csvNumber(v);
+        EXPECT_EQ(std::strtod(text.c_str(), nullptr), v) << text;
+        EXPECT_LE(text.size(), exactText(v).size()) << text;
+        // One digit fewer would be another number (or the same text again).
+        if (text.find('e') == std::string::npos && text.size() > 3 && v != 0.0) {
+            const std::string cut = text.substr(0, text.size() - 1);
+            EXPECT_NE(std::strtod(cut.c_str(), nullptr), v) << text;
+        }
+    }
+    EXPECT_EQ(csvNumber(-273.15), "-273.15");
+    EXPECT_EQ(csvNumber(0.1 + 0.2), "0.30000000000000004");
 }
 
 }  // namespace

@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# The CPU cost of `wqspec batch` and `wqspec sweep`, measured as CPU time
+# (user + system, from /usr/bin/time), so that other work on a shared machine
+# counts as little as it can. A figure, not a test.
+#
+#   bash bench/batch_cpu.sh waters [N] [RUNS]   N seawater variants (default 10,000) on one thread,
+#                                              RUNS times (default 5), with the compact default
+#                                              columns and with --all: waters per CPU-second and
+#                                              the kernel's share of the CPU; min, median and max
+#   bash bench/batch_cpu.sh million [N]        N variants (default 1,000,000) on two threads:
+#                                              wall time, CPU time and peak memory (/usr/bin/time -v)
+#   bash bench/batch_cpu.sh sweep [RUNS]       the seawater example swept over its 66 temperatures
+#                                              (25 to 350 C in steps of 5): CPU time, min and median
+#                                              (needs the benchmarks built: -DWQSPEC_BENCH=ON)
+#
+# The waters are those of tests/solver/seawater_variants.py (Ca and Na x0.7-1.3,
+# Cl as Na x0.9-1.1, alkalinity x0.5-1.5, T 20-90 C, pH 7.5-8.5; fixed seed),
+# balanced on Cl- by the template beside it. The load average is printed
+# with the figures: on a shared machine, say it with them.
+#   WQSPEC=path/to/wqspec   the program (default build/release/wqspec)
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+wqspec="${WQSPEC:-$root/build/release/wqspec}"
+what="${1:-waters}"
+[ -x "$wqspec" ] || { echo "no program at $wqspec; build it first (see README.md)" >&2; exit 2; }
+[ -x /usr/bin/time ] || { echo "needs /usr/bin/time (Debian package time)" >&2; exit 2; }
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+cp "$root/tests/solver/seawater-variants/WQCASE.DAT" "$root/examples/LOGKDATA.KDB" "$work/"
+
+variants() { /usr/bin/python3 "$root/tests/solver/seawater_variants.py" table "$1" > "$work/waters.csv"; }
+load() { echo "load average: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"; }
+
+# min, median and max of the numbers on standard input
+summary() { sort -g | awk '{v[NR] = $1} END {m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2;
+                                            printf "min %.4g, median %.4g, max %.4g (%d runs)", v[1], m, v[NR], NR}'; }
+
+# One batch on one thread; appends "user system wall peak-kB" to $work/times.
+timed_batch() {
+  (cd "$work" && /usr/bin/time -o time.txt -f "%U %S %e %M" "$wqspec" batch waters.csv --case WQCASE.DAT \
+     --db LOGKDATA.KDB --out out.csv --jobs 1 "$@" 2> stderr.txt) || {
+    [ $? -ge 2 ] && { cat "$work/stderr.txt" >&2; exit 2; }
+  }
+  cat "$work/time.txt" >> "$work/times"
+}
+
+case "$what" in
+  waters)
+    count="${2:-10000}"; runs="${3:-5}"
+    variants "$count"
+    load
+    for columns in compact all; do
+      : > "$work/times"
+      for _ in $(seq "$runs"); do
+        if [ "$columns" = all ]; then timed_batch --all; else timed_batch; fi
+      done
+      cells=$(/usr/bin/python3 -c 'import csv, sys; print(len(next(csv.reader(open(sys.argv[1])))))' "$work/out.csv")
+      echo "$count waters, one thread, $columns columns ($cells of them):"
+      printf '  waters per CPU-second: '
+      awk -v n="$count" '{print n / ($1 + $2)}' "$work/times" | summary; echo
+      printf '  kernel share of the CPU (%%): '
+      awk '{print 100 * $2 / ($1 + $2)}' "$work/times" | summary; echo
+      printf '  CPU seconds: '
+      awk '{print $1 + $2}' "$work/times" | summary; echo
+    done
+    load
+    ;;
+  million)
+    count="${2:-1000000}"
+    variants "$count"
+    load
+    (cd "$work" && /usr/bin/time -v "$wqspec" batch waters.csv --case WQCASE.DAT --db LOGKDATA.KDB \
+       --out out.csv --jobs 2 2> time.txt) || true
+    grep -E "Elapsed|User time|System time|Maximum resident" "$work/time.txt"
+    echo "records: $(($(wc -l < "$work/out.csv") - 1)) of $count"
+    load
+    ;;
+  sweep)
+    runs="${2:-5}"
+    cpu="$(dirname "$wqspec")/bench/wqspec_process_cpu"
+    [ -x "$cpu" ] || { echo "missing $cpu: configure with -DWQSPEC_BENCH=ON and build" >&2; exit 2; }
+    cp "$root/examples/seawater/WQCASE.DAT" "$work/WQCASE.DAT"
+    load
+    # CPU time to the microsecond (wait4), against reading the database once.
+    (cd "$work" && "$cpu" "$runs" "/dev/null|$wqspec sweep --out sweep.csv" "/dev/null|cat LOGKDATA.KDB")
+    echo "temperatures in the sweep: $(grep -c "^sweep," "$work/sweep.csv") (and the run at the run input's own)"
+    ;;
+  *) echo "usage: $0 waters [N] [RUNS] | million [N] | sweep [RUNS]" >&2; exit 2 ;;
+esac
