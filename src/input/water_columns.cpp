@@ -112,6 +112,10 @@ std::optional<Column> classify(const std::string& header, const ComponentCatalog
         return fail(quotedText(name) + " is not a component species of the database, nor a short name (Ca, SO4, "
                     "...; wqspec batch --list-columns), nor one of " + knownNames());
     if (component->number == db::WATER) return fail("the mass of water follows from the units; give no H2O column");
+    // H+ is the run's first component already: its total follows from the pH
+    // (or from electroneutrality, a blank pH cell or --balance pH).
+    if (component->number == db::HYDROGEN_ION)
+        return fail("the H+ total follows from the pH; give a pH column (a blank cell: the pH of electroneutrality)");
     c.number = component->number;
     c.formulaWeight = component->formulaWeight;
     c.gramsPerMole = alias && alias->gramsPerMole > 0.0 ? alias->gramsPerMole : component->formulaWeight;
@@ -148,7 +152,7 @@ std::string columnList(const ComponentCatalog& catalog) {
     }
     out += "Component species of the database:\n ";
     for (const CatalogComponent& c : catalog.components)
-        if (c.number != db::WATER) out += " " + c.name;
+        if (c.number != db::WATER && c.number != db::HYDROGEN_ION) out += " " + c.name;
     return out + "\n";
 }
 

@@ -230,6 +230,9 @@ TEST(WaterTable, FaultsOfTheTable) {
          "columns \"Na+ [mg/L]\" and \"Na+ [mmol/kgw]\" give the same quantity"},
         {"name,T,T\nw,25,25\n", "columns \"T\" and \"T\" give the same quantity"},
         {"name,T,H2O [mg/L]\nw,25,1\n", "column \"H2O [mg/L]\": the mass of water follows from the units; give no H2O column"},
+        {"name,T,H+ [mg/kg]\nw,25,1\n",
+         "column \"H+ [mg/kg]\": the H+ total follows from the pH; give a pH column (a blank cell: the pH of "
+         "electroneutrality)"},
         {"name,T\n\"w,25\n", "a quoted field opened on line 2 is never closed"},
     };
     for (const auto& c : cases) EXPECT_EQ(tableError(c.text), c.message) << c.text;
