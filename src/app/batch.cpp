@@ -140,7 +140,7 @@ FrontEndExit writeCases(const BatchInputs& s, const BatchOptions& o) {
             ++failed;
             continue;
         }
-        const bool ok = why.empty() && writeCaseFile(path, std::string(runInputOf(s, w, choices).text()), why);
+        const bool ok = why.empty() && writeCaseFile(path, runInputTextOf(s, w, choices), why);
         if (!ok) {
             std::fprintf(stderr, "wqspec: cannot write %s: %s; %d run inputs written before it\n", path.c_str(),
                          why.c_str(), written);

@@ -31,8 +31,7 @@ namespace {
 // The template (`what` names it in a message): its options, loop limit,
 // forced minerals and starting values.
 void readTemplate(BatchInputs& s, const TextFile& text, const std::string& what) {
-    s.templateFile = text;
-    TextFile file = s.templateFile;
+    TextFile file = text;
     Channels quiet;
     quiet.silence();
     try {
@@ -123,13 +122,12 @@ SolvedWater solveWater(const BatchInputs& s, WaterWorker& worker, const RecordWa
         analysisBalanceOf(s.catalog, s.templateCase->comp[WATER_SLOT].mtot, w, head);
         if (const CatalogComponent* ion = s.catalog.byNumber(choices.balanceNumber)) head.balancedOn = ion->name;
         Program& p = worker.next();
-        p.caseFile = runInputOf(s, w, choices);
         p.database = DatabaseFile::ofParsed(s.database);
         p.logKCache = s.logK.get();
         p.choices = choicesOf(s.choices, w);
         p.activityModel = s.activityModel->clone();
         try {
-            readCase(p);
+            takeCase(p, runInputOfWater(s, w, choices, p.io));
             p.input.asAnalysed = choices.balanceNumber == 0;
             results = computeRun(p);
             worker.ranToEnd();
@@ -149,8 +147,12 @@ SolvedWater solveWater(const BatchInputs& s, WaterWorker& worker, const RecordWa
 
 }  // namespace
 
-TextFile runInputOf(const BatchInputs& s, const WaterSample& w, const CaseChoices& choices) {
-    return TextFile("WQCASE.DAT", writeCase(*s.templateCase, s.templateFile, s.catalog, w, choices));
+std::string runInputTextOf(const BatchInputs& s, const WaterSample& w, const CaseChoices& choices) {
+    return writeCase(*s.templateCase, s.catalog, w, choices);
+}
+
+CaseInput runInputOfWater(const BatchInputs& s, const WaterSample& w, const CaseChoices& choices, Channels& io) {
+    return runInputOfLines(waterRunInput(*s.templateCase, s.catalog, w, choices), io);
 }
 
 namespace {
@@ -199,11 +201,10 @@ RecordColumns probeColumns(const BatchInputs& s) {
     for (int number : s.table.componentNumbers) probe.totals.push_back({number, 1e-3});
     QuietProgram q;
     Program& p = *q;
-    p.caseFile = runInputOf(s, probe, CaseChoices{});
     p.database = DatabaseFile::ofParsed(s.database);
     RecordColumns columns;
     try {
-        readCase(p);
+        takeCase(p, runInputOfWater(s, probe, CaseChoices{}, p.io));
         p.input.runKind = 0;
         p.conditions.temperature = 25.0;
         locateRun(p);

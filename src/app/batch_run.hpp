@@ -25,11 +25,11 @@
 
 namespace wq {
 
+struct Channels;
 struct ParsedDatabase;
 
 // What every worker reads and nobody changes.
 struct BatchInputs {
-    TextFile templateFile;
     std::shared_ptr<const ParsedDatabase> database;  // read and checked once, shared read-only
     ComponentCatalog catalog;
     std::unique_ptr<CaseInput> templateCase;  // the template as read, or the default options for the table
@@ -67,9 +67,11 @@ BatchInputs readBatchInputs(const BatchOptions& options, const std::function<Tex
 BatchInputs readBatchInputsOfFile(const BatchOptions& options);
 
 // The run input of one water of the table: the template with the water's
-// cells and its charge balance (`choices`, choicesFor) written into it, as
-// `--write-cases` writes it.
-TextFile runInputOf(const BatchInputs& inputs, const WaterSample& water, const CaseChoices& choices);
+// cells and its charge balance (`choices`, choicesFor), as the text
+// `--write-cases` writes, or as the value the water is computed from (the
+// same run input; a fault stops with the reason the text would give).
+std::string runInputTextOf(const BatchInputs& inputs, const WaterSample& water, const CaseChoices& choices);
+CaseInput runInputOfWater(const BatchInputs& inputs, const WaterSample& water, const CaseChoices& choices, Channels& io);
 
 // The species, minerals and gases that the batch's components can form: those
 // the database keeps at 25 C on the saturation curve, where its data are most

@@ -81,8 +81,9 @@ void locateRun(Program& prog) {
     if (grid.pressureFlag == 'W' || grid.blockFlag == 'W') confirmExtrapolation(prog);
 }
 
-void readCase(SolverState& prog) {
-    const CaseInput c = readRunInput(prog.caseFile, prog.io);
+void readCase(SolverState& prog) { takeCase(prog, readRunInput(prog.caseFile, prog.io)); }
+
+void takeCase(SolverState& prog, const CaseInput& c) {
     prog.input = c.input;
     prog.comp = c.comp;
     prog.map = c.map;

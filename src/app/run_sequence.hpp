@@ -6,6 +6,7 @@
 
 namespace wq {
 
+struct CaseInput;
 struct Program;
 struct Results;
 struct SolverState;
@@ -14,6 +15,10 @@ struct SolverState;
 // components with their first molalities and activity coefficients, the
 // forced minerals and the conditions of the first run.
 void readCase(SolverState& prog);
+
+// A run input given as a value (a water of a table) into the state, as
+// readCase puts the one it reads.
+void takeCase(SolverState& prog, const CaseInput& runInput);
 
 // The current run's reading of the database: its content as last refreshed,
 // at the run's conditions.

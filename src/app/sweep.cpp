@@ -63,9 +63,9 @@ std::vector<double> sweepTemperatures(const SweepOptions& o, bool extended) {
     return t;
 }
 
-void readSweepCase(Program& p, const std::string& name) {
+void readSweepCase(Program& p, const std::string& name, const std::function<void(Program&)>& read) {
     try {
-        readCase(p);
+        read(p);
     } catch (const Stop& stopped) {
         throw CannotStart{name + " cannot be read: " + stopped.reason};
     }
@@ -101,7 +101,7 @@ void loadProgram(QuietProgram& q, const SweepOptions& o) {
     // Every temperature uses the content the file had when the sweep started.
     p.database = DatabaseFile::ofParsed(databaseSnapshot(o.databasePath));
     p.activityModel = frontEndActivityModel(o.activity, o.databasePath);
-    readSweepCase(p, o.casePath);
+    readSweepCase(p, o.casePath, [](Program& read) { readCase(read); });
     std::string why;
     std::optional<RunChoices> choices = runChoicesOf(o.choices, p.database.parsed(), why);
     if (!choices) throw CannotStart{why};

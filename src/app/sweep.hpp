@@ -20,6 +20,7 @@
 // mineral); 3 an internal fault.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -75,8 +76,9 @@ struct SweepRun {
 SweepRun computeSweep(Program& p, const SweepOptions& options, const std::vector<double>& temperatures,
                       Sink& console);
 
-// Reads the run input of p.caseFile (named `name` in messages) for a sweep:
-// a CannotStart when it cannot be read or asks for no minerals.
-void readSweepCase(Program& p, const std::string& name);
+// The run input of a sweep into `p` by `read` (readCase for p.caseFile; a
+// water of a table given as a value), named `name` in messages: a
+// CannotStart when it cannot be read or asks for no minerals.
+void readSweepCase(Program& p, const std::string& name, const std::function<void(Program&)>& read);
 
 }  // namespace wq

@@ -7,6 +7,7 @@
 #include "app/batch_run.hpp"
 #include "app/front_end.hpp"
 #include "app/program.hpp"
+#include "app/run_sequence.hpp"
 #include "input/database_file.hpp"
 #include "text/channels.hpp"
 #include "text/csv.hpp"
@@ -114,11 +115,11 @@ SweepRun sweepTableWater(const TableOfWaters& table, const BatchOptions& options
     const CaseChoices choices = error.empty() ? choicesFor(inputs.catalog, inputs.balance, water, error) : CaseChoices{};
     if (!error.empty()) throw CannotStart{error};
     QuietProgram q;
-    q->caseFile = runInputOf(inputs, water, choices);
     q->database = DatabaseFile::ofParsed(inputs.database);
     q->choices = choicesOf(inputs.choices, water);
     q->activityModel = inputs.activityModel->clone();
-    readSweepCase(*q, options.casePath.empty() ? "the water" : "the template " + options.casePath + " with the water");
+    readSweepCase(*q, options.casePath.empty() ? "the water" : "the template " + options.casePath + " with the water",
+                  [&](Program& p) { takeCase(p, runInputOfWater(inputs, water, choices, p.io)); });
     q->input.asAnalysed = choices.balanceNumber == 0;
     const std::vector<double> temperatures = sweepTemperatures(sweep, q->input.extendedRun());
     Sink silent;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <string_view>
 #include <vector>
 
@@ -10,9 +11,9 @@
 #include "input/db_numbers.hpp"
 #include "input/run_input.hpp"
 #include "input/waters.hpp"
+#include "text/fields.hpp"
 #include "text/number_text.hpp"
 #include "text/stop.hpp"
-#include "text/textfile.hpp"
 
 namespace wq {
 
@@ -28,14 +29,8 @@ std::string title(std::string_view text) {
     while (cut < text.size() && cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
     std::string t(text.substr(0, cut));
     while (!t.empty() && t.back() == ' ') t.pop_back();
-    return t + "\n";
+    return t;
 }
-
-struct Record {
-    int number = 0;
-    std::string name;
-    double total = 0.0, startMolality = 0.0, startGamma = 1.0;
-};
 
 // A real in a field of 19 columns with a decimal point: 13 significant
 // digits, fewer where a sign and a three-digit exponent need the room.
@@ -48,11 +43,37 @@ std::string realField(double v) {
     }
 }
 
+// A real of the component list as its field holds it: the value written
+// and read back, so that the water given as values and the same water read
+// from its written file are one calculation. A value no field can hold (an
+// amount below the smallest double the field can give) stops the water as
+// the file would.
+double asComponentField(double v) {
+    double read = 0.0;
+    if (!readRealField(realField(v), 1, 19, 13, read)) stop(ExitStatus::error, "cannot read a component record");
+    return read;
+}
+
+// A forced mineral's target in columns 27-36: written with six decimals,
+// read as a real of 10 columns.
+std::string targetText(double target) {
+    char text[512];  // %f of the largest double has 309 digits before the point
+    std::snprintf(text, sizeof text, "%10.6f", target);
+    return text;
+}
+
+double asTargetField(double target) {
+    double read = 0.0;
+    if (!readRealField(targetText(target), 1, 10, 3, read))
+        throw InternalError{"a forced target that its field cannot hold reached the case writer"};
+    return read;
+}
+
 // A component record: number in columns 1-5, the name for the reader's eye
 // in 7-18, then three reals of 19 columns.
-std::string componentLine(const Record& r) {
+std::string componentLine(const RunInputLines::Component& r, const std::string& name) {
     char head[64];
-    std::snprintf(head, sizeof head, "%5d %-12.12s", r.number, r.name.c_str());
+    std::snprintf(head, sizeof head, "%5d %-12.12s", r.number, name.c_str());
     return head + realField(r.total) + realField(r.startMolality) + realField(r.startGamma) + "\n";
 }
 
@@ -82,34 +103,38 @@ constexpr std::string_view CO2_GAS = "CO2(g)";
 // method near the answer for waters far from the template). A component of
 // the template that the water does not give is left out: the template's
 // water never leaks into the table's.
-std::vector<Record> componentRecords(const CaseInput& s, const ComponentCatalog& catalog, const WaterSample& water,
-                                     double kgw) {
-    std::vector<Record> records;
-    const auto templateStart = [&](int number, Record& r) {
+std::vector<RunInputLines::Component> componentRecords(const CaseInput& s, const WaterSample& water, double kgw) {
+    using Component = RunInputLines::Component;
+    std::vector<Component> records;
+    records.reserve(water.totals.size() + 3);
+    const auto templateStart = [&](int number, Component& r) {
         const int position = s.map.position(number);
         if (position == 0 || position > s.input.componentRecords) return;
         r.startMolality = s.startMolality[position];
         r.startGamma = s.startGamma[position];
     };
-    Record hydrogen{db::HYDROGEN_ION, nameOf(catalog, db::HYDROGEN_ION), 0.0, 1e-7, 1.0};
+    Component hydrogen{db::HYDROGEN_ION, 0.0, 1e-7, 1.0};
     templateStart(db::HYDROGEN_ION, hydrogen);
     if (water.pH && *water.pH > 0.0) hydrogen.startMolality = std::pow(10.0, -*water.pH);
     records.push_back(hydrogen);
-    records.push_back({db::WATER, nameOf(catalog, db::WATER), kgw, 1.0, 1.0});
+    records.push_back({db::WATER, kgw, 1.0, 1.0});
     for (const ComponentTotal& t : water.totals) {
-        Record r{t.number, nameOf(catalog, t.number), t.moles, 0.0, 1.0};
+        Component r{t.number, t.moles, 0.0, 1.0};
         templateStart(t.number, r);
         if (t.moles > 0.0) r.startMolality = t.moles / kgw;
         records.push_back(r);
     }
     if (water.logFugacityCO2 && !water.pHFromCO2 && !givesTotal(water, db::CARBONATE))
-        records.push_back({db::CARBONATE, nameOf(catalog, db::CARBONATE), FIXED_TOTAL_START * kgw, FIXED_TOTAL_START,
-                           1.0});
+        records.push_back({db::CARBONATE, FIXED_TOTAL_START * kgw, FIXED_TOTAL_START, 1.0});
     // A starting molality is only where Newton's method begins: one beyond
     // the range of numbers (a total in a minute mass of water) is left to
     // the reader's default.
-    for (Record& r : records)
+    for (Component& r : records) {
         if (!std::isfinite(r.startMolality)) r.startMolality = 0.0;
+        r.total = asComponentField(r.total);
+        r.startMolality = asComponentField(r.startMolality);
+        r.startGamma = asComponentField(r.startGamma);
+    }
     return records;
 }
 
@@ -138,56 +163,50 @@ std::vector<int> givenNumbers(const WaterSample& water) {
     return numbers;
 }
 
-// A forced-mineral record: the name in columns 1-20, the component's number
-// in 23-26, the target log Q/K in 27-36 with its decimal point.
-std::string forcedLine(std::string_view mineral, int number, double target) {
-    char line[96];
-    std::snprintf(line, sizeof line, "%-20.20s  %4d%10.6f\n", std::string(mineral).c_str(), number, target);
-    return line;
+// The template's forced minerals and, for a water in equilibrium with a CO2
+// fugacity, CO2(g) held at it (the log Q/K of a gas is its log fugacity) by
+// the carbonate total or, when an alkalinity or a carbonate total is given
+// too, by the pH (H+).
+std::vector<RunInputLines::Forced> forcedRecords(const CaseInput& s, const WaterSample& water) {
+    std::vector<RunInputLines::Forced> forced;
+    const auto add = [&](std::string_view mineral, int number, double target) {
+        forced.push_back({Name20(mineral), number, asTargetField(target)});
+    };
+    for (int k = 1; k <= s.forced.count; ++k)
+        add(s.forced[k].mineral.trimmed(), s.comp[s.forced[k].component].dbNumber, s.forced[k].target);
+    if (water.logFugacityCO2) add(CO2_GAS, water.pHFromCO2 ? db::HYDROGEN_ION : db::CARBONATE, *water.logFugacityCO2);
+    return forced;
 }
 
-// The skipped line after the component list, the template's forced minerals
-// and, for a water in equilibrium with a CO2 fugacity, CO2(g) held at it
-// (the log Q/K of a gas is its log fugacity) by the carbonate total or, when
-// an alkalinity or a carbonate total is given too, by the pH (H+).
-std::string forcedRecords(const CaseInput& s, const WaterSample& water) {
-    std::string text = "Forced minerals and gases: name, component, log Q/K\n";
-    for (int k = 1; k <= s.forced.count; ++k)
-        text += forcedLine(s.forced[k].mineral.trimmed(), s.comp[s.forced[k].component].dbNumber, s.forced[k].target);
-    if (water.logFugacityCO2)
-        text += forcedLine(CO2_GAS, water.pHFromCO2 ? db::HYDROGEN_ION : db::CARBONATE, *water.logFugacityCO2);
-    return text;
+// A forced-mineral record: the name in columns 1-20, the component's number
+// in 23-26, the target log Q/K in 27-36 with its decimal point.
+std::string forcedLine(const RunInputLines::Forced& f) {
+    char head[64];
+    std::snprintf(head, sizeof head, "%-20.20s  %4d", std::string(f.mineral.trimmed()).c_str(), f.component);
+    return head + targetText(f.target) + "\n";
 }
 
 }  // namespace
 
-std::string writeCase(const CaseInput& s, const TextFile&, const ComponentCatalog& catalog, const WaterSample& water,
-                      const CaseChoices& choices) {
+RunInputLines waterRunInput(const CaseInput& s, const ComponentCatalog& catalog, const WaterSample& water,
+                            const CaseChoices& choices) {
     const RunInput& in = s.input;
     const double kgw = water.kgWater.value_or(s.comp[WATER_SLOT].mtot);
     const double temperature = water.temperature.value_or(in.temperature);
     const bool cold = !in.extendedRun() && temperature < SATURATION_RUN_LOWEST_C;
     const bool pHComputed = choices.balanceNumber == db::HYDROGEN_ION || !(water.pH && *water.pH > 0.0);
-    std::string text = title(water.name) + title(in.title1.view());
-    text += "Conv.factor  pH    Act.  Alk(eq/kg water)  T(C)  Damp  Print.thr.  P(bar)\n";
-    text += std::string(74, '-') + "\n";
-    const double values[8] = {in.convergence,
-                              pHComputed ? 0.0 : *water.pH,
-                              in.fixedActivity,
-                              water.alkalinity.value_or(0.0),
-                              temperature,
-                              in.damping,
-                              in.printThreshold,
-                              cold ? COLD_WATER_PRESSURE_BAR : water.pressure.value_or(in.pressure)};
-    // Free-format reals, written so that they read back exactly. Appended
-    // piece by piece (" " + a temporary string is a false -Wrestrict of
-    // GCC 12 at -O3).
-    for (double v : values) {
-        text += ' ';
-        text += exactText(v);
-    }
-    text += "\nl/v-hiP Minerals Debug ChBal Loops ChBalSp FixActSp Geoth Refine ActOpt WatOpt\n";
-    text += std::string(74, '-') + "\n\n";
+    RunInputLines lines;
+    lines.title1 = title(water.name);
+    lines.title2 = title(in.title1.view());
+    const double conditions[8] = {in.convergence,
+                                  pHComputed ? 0.0 : *water.pH,
+                                  in.fixedActivity,
+                                  water.alkalinity.value_or(0.0),
+                                  temperature,
+                                  in.damping,
+                                  in.printThreshold,
+                                  cold ? COLD_WATER_PRESSURE_BAR : water.pressure.value_or(in.pressure)};
+    std::copy(std::begin(conditions), std::end(conditions), lines.conditions);
     const int options[11] = {cold ? 1 : in.runKind,
                              water.logFugacityCO2 ? 1 : in.mineralsSwitch,
                              in.debug,
@@ -199,15 +218,41 @@ std::string writeCase(const CaseInput& s, const TextFile&, const ComponentCatalo
                              in.refinement,
                              static_cast<int>(in.activityOption),
                              static_cast<int>(in.waterOption)};
-    for (int v : options) {
+    std::copy(std::begin(options), std::end(options), lines.options);
+    lines.components = componentRecords(s, water, kgw);
+    lines.forced = forcedRecords(s, water);
+    return lines;
+}
+
+std::string runInputText(const RunInputLines& lines, const ComponentCatalog& catalog) {
+    std::string text = lines.title1 + "\n" + lines.title2 + "\n";
+    text += "Conv.factor  pH    Act.  Alk(eq/kg water)  T(C)  Damp  Print.thr.  P(bar)\n";
+    text += std::string(74, '-') + "\n";
+    // Free-format reals, written so that they read back exactly. Appended
+    // piece by piece (" " + a temporary string is a false -Wrestrict of
+    // GCC 12 at -O3).
+    for (double v : lines.conditions) {
+        text += ' ';
+        text += exactText(v);
+    }
+    text += "\nl/v-hiP Minerals Debug ChBal Loops ChBalSp FixActSp Geoth Refine ActOpt WatOpt\n";
+    text += std::string(74, '-') + "\n\n";
+    for (int v : lines.options) {
         text += ' ';
         text += std::to_string(v);
     }
     text += "\nSAQ  species      Mtot (moles; water: kg)      Mtry               gamma\n";
     text += std::string(77, '-') + "\n";
-    for (const Record& r : componentRecords(s, catalog, water, kgw)) text += componentLine(r);
+    for (const RunInputLines::Component& r : lines.components) text += componentLine(r, nameOf(catalog, r.number));
     text += "    0\n";
-    return text + forcedRecords(s, water);
+    text += "Forced minerals and gases: name, component, log Q/K\n";
+    for (const RunInputLines::Forced& f : lines.forced) text += forcedLine(f);
+    return text;
+}
+
+std::string writeCase(const CaseInput& templateCase, const ComponentCatalog& catalog, const WaterSample& water,
+                      const CaseChoices& choices) {
+    return runInputText(waterRunInput(templateCase, catalog, water, choices), catalog);
 }
 
 std::string defaultTemplate(const std::vector<int>& componentNumbers, const ComponentCatalog& catalog) {
@@ -225,10 +270,10 @@ std::string defaultTemplate(const std::vector<int>& componentNumbers, const Comp
     text += " 0 0 0\n";
     text += "SAQ  species      Mtot (moles; water: kg)      Mtry               gamma\n";
     text += std::string(77, '-') + "\n";
-    text += componentLine({db::HYDROGEN_ION, nameOf(catalog, db::HYDROGEN_ION), 0.0, 1e-7, 1.0});
-    text += componentLine({db::WATER, nameOf(catalog, db::WATER), 1.0, 1.0, 1.0});
+    text += componentLine({db::HYDROGEN_ION, 0.0, 1e-7, 1.0}, nameOf(catalog, db::HYDROGEN_ION));
+    text += componentLine({db::WATER, 1.0, 1.0, 1.0}, nameOf(catalog, db::WATER));
     for (int n : componentNumbers)
-        if (n != db::HYDROGEN_ION && n != db::WATER) text += componentLine({n, nameOf(catalog, n), 1e-3, 1e-3, 1.0});
+        if (n != db::HYDROGEN_ION && n != db::WATER) text += componentLine({n, 1e-3, 1e-3, 1.0}, nameOf(catalog, n));
     return text + "    0\n";
 }
 

@@ -1,18 +1,19 @@
-// Writes a run-input file for one water of a table: the template's options,
-// controls and forced minerals, with the water's name, conditions and totals.
-// The file is what the program reads, so a water of a batch and the same water
-// run alone from the written file are the same calculation.
+// The run input of one water of a table: the template's options, controls
+// and forced minerals, with the water's name, conditions and totals; as
+// values handed to the program, or as the text of a run-input file that
+// gives the same calculation when run alone.
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include "input/run_input.hpp"
 
 namespace wq {
 
 struct CaseInput;
 struct ComponentCatalog;
 struct WaterSample;
-class TextFile;
 
 // Saturation runs start at 20 C; a colder water is computed as an extended
 // run on the pressure-temperature grid at the pressure of the open air.
@@ -27,16 +28,27 @@ struct CaseChoices {
     int balanceNumber = 0;
 };
 
+// The run input of one water of a table, as the values of its lines.
 // `templateCase` is the template as readRunInput read it: it gives the
 // options, the loop limit, the forced minerals and the starting values; the
 // water gives its components (H+ and H2O added), totals and conditions. A
 // component of the template that the water does not give is absent from the
-// written water, as is the template's alkalinity or pH. A water below
+// water's run input, as is the template's alkalinity or pH. A water below
 // SATURATION_RUN_LOWEST_C of a saturation-run template becomes an extended
-// run at COLD_WATER_PRESSURE_BAR. `templateFile` is the template's text; the
-// catalog names the components for the reader's eye.
-std::string writeCase(const CaseInput& templateCase, const TextFile& templateFile, const ComponentCatalog& catalog,
-                      const WaterSample& water, const CaseChoices& choices = {});
+// run at COLD_WATER_PRESSURE_BAR. Every value is what its field of the
+// written file reads back as (runInputText), so that the water computed
+// from these values (runInputOfLines) and from its written file are one
+// calculation.
+RunInputLines waterRunInput(const CaseInput& templateCase, const ComponentCatalog& catalog, const WaterSample& water,
+                            const CaseChoices& choices = {});
+
+// The text of a run input, the catalog naming the components for the
+// reader's eye.
+std::string runInputText(const RunInputLines& lines, const ComponentCatalog& catalog);
+
+// The text of one water's run input (what `--write-cases` writes).
+std::string writeCase(const CaseInput& templateCase, const ComponentCatalog& catalog, const WaterSample& water,
+                      const CaseChoices& choices = {});
 
 // The template of a table given alone: a saturation run at 25 C with the
 // minerals and gases reported, no charge balance, the loop limit and

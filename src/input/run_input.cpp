@@ -21,12 +21,19 @@ constexpr double DEFAULT_CONVERGENCE = 9.999999960041972e-13;      // 1.0E-12
 constexpr double DEFAULT_START_MOLALITY = 1.000000013351432e-10;   // 1.0E-10
 constexpr double CARBONATE_START_MOLALITY = 1.0e-7;
 
-// The file being read, the channels its messages go to, and what it holds.
+// The file being read (null for a run input given as the values of its
+// lines), the channels its messages go to, and what it holds.
 struct CaseReader {
-    TextFile& file;
+    TextFile* file;
     Channels& io;
     CaseInput& out;
 };
+
+// A fault of the run input: of a line of its file, or of the values given.
+[[noreturn]] void caseFailure(CaseReader& r, std::string_view what) {
+    if (r.file) fileFailure(*r.file, what);
+    stop(ExitStatus::error, "the run input: " + std::string(what));
+}
 
 // An unreadable value: show the line on the console, wait for Enter, stop.
 // `what` names the group for the error line.
@@ -36,7 +43,7 @@ struct CaseReader {
         "/8X,'Check if all parameters are present.'/)");
     static const Layout offending("('---> ',A80/)");
     static const Layout pausePrompt("(5X,'Press Enter to end the program.')");
-    TextFile& file = r.file;
+    TextFile& file = *r.file;
     file.stepBack();
     r.io.console.write(header, {});
     std::string_view line;
@@ -64,33 +71,36 @@ void requireFinite(CaseReader& r, double value, const ValueName& name) {
         "(//5X,A,' = ',A,' IS NOT A FINITE NUMBER.  CHECK',' WQCASE DATA FILE.'/)");
     if (std::isfinite(value)) return;
     writeEach({&r.io.listing, &r.io.console}, message, {name.listed, nonFiniteText(value)});
-    fileFailure(r.file, "the " + std::string(name.said) + " is not a finite number");
+    caseFailure(r, "the " + std::string(name.said) + " is not a finite number");
 }
 
 void skipLines(CaseReader& r, int count, std::string_view where) {
     std::string_view line;
     for (int k = 0; k < count; ++k)
-        if (!r.file.next(line)) fileFailure(r.file, std::string("end of file ") + std::string(where));
+        if (!r.file->next(line)) fileFailure(*r.file, std::string("end of file ") + std::string(where));
+}
+
+// A title line: its first 80 columns, written to the plot file too.
+void takeTitle(CaseReader& r, FixedText<80>& title, std::string_view line) {
+    static const Layout plotTitle("(A80)");
+    title.assign(columns(line, 1, 80));
+    r.io.plot.write(plotTitle, {title.view()});
 }
 
 void readTitles(CaseReader& r) {
-    static const Layout title("(A80)");
     std::string_view line;
     for (FixedText<80>* t : {&r.out.input.title1, &r.out.input.title2}) {
-        if (!r.file.next(line)) fileFailure(r.file, "end of file in the title lines");
-        t->assign(columns(line, 1, 80));
-        r.io.plot.write(title, {t->view()});
+        if (!r.file->next(line)) fileFailure(*r.file, "end of file in the title lines");
+        takeTitle(r, *t, line);
     }
 }
 
-void readConditions(CaseReader& r) {
+void takeConditions(CaseReader& r, const double (&v)[8]) {
     static constexpr ValueName names[8] = {
         {"CONVERGENCE FACTOR", "convergence factor"}, {"PH", "pH"},
         {"FIXED ACTIVITY", "fixed activity"},         {"ALKALINITY", "alkalinity"},
         {"TEMPERATURE", "temperature"},               {"DAMPING FACTOR", "damping factor"},
         {"PRINT THRESHOLD", "print threshold"},       {"PRESSURE", "pressure"}};
-    double v[8];
-    if (!readFreeReals(r.file, v, 8)) inputReadError(r, "the eight conditions");
     for (int k = 0; k < 8; ++k) requireFinite(r, v[k], names[k]);
     RunInput& in = r.out.input;
     in.convergence = v[0] == 0.0 ? DEFAULT_CONVERGENCE : v[0];
@@ -103,18 +113,31 @@ void readConditions(CaseReader& r) {
     in.pressure = v[7];
 }
 
-void readOptions(CaseReader& r) {
-    long long v[11];
-    if (!readFreeIntegers(r.file, v, 11)) inputReadError(r, "the eleven option integers");
-    for (long long x : v)
-        if (x < INT_MIN || x > INT_MAX) inputReadError(r, "the eleven option integers");
+void readConditions(CaseReader& r) {
+    double v[8];
+    if (!readFreeReals(*r.file, v, 8)) inputReadError(r, "the eight conditions");
+    takeConditions(r, v);
+}
+
+void takeOptions(CaseReader& r, const int (&v)[11]) {
     RunInput& in = r.out.input;
     int* fields[9] = {&in.runKind,   &in.mineralsSwitch,       &in.debug,
                       &in.chargeBalanceSwitch, &in.loopLimit, &in.chargeBalanceSpecies,
                       &in.fixedActivitySpecies, &in.geothermometer, &in.refinement};
-    for (int k = 0; k < 9; ++k) *fields[k] = static_cast<int>(v[k]);
+    for (int k = 0; k < 9; ++k) *fields[k] = v[k];
     in.activityOption = static_cast<ActivityOption>(v[9]);
     in.waterOption = static_cast<WaterOption>(v[10]);
+}
+
+void readOptions(CaseReader& r) {
+    long long read[11];
+    if (!readFreeIntegers(*r.file, read, 11)) inputReadError(r, "the eleven option integers");
+    int v[11];
+    for (int k = 0; k < 11; ++k) {
+        if (read[k] < INT_MIN || read[k] > INT_MAX) inputReadError(r, "the eleven option integers");
+        v[k] = static_cast<int>(read[k]);
+    }
+    takeOptions(r, v);
 }
 
 // The first run takes its conditions and switches from the run input; the
@@ -208,33 +231,38 @@ void checkComponentNumber(CaseReader& r, int position, long long number) {
     }
 }
 
-void readComponents(CaseReader& r) {
+// A component record at `position`: the starting values defaulted, the
+// number checked, the charge-balance and fixed-activity positions found.
+void takeComponent(CaseReader& r, int position, ComponentRecord rec) {
     RunInput& in = r.out.input;
+    if (rec.startMolality <= 0.0) rec.startMolality = DEFAULT_START_MOLALITY;
+    if (rec.startGamma <= 0.0 || in.activityOption == ActivityOption::ideal) rec.startGamma = 1.0;
+    checkComponentNumber(r, position, rec.number);
+    int number = static_cast<int>(rec.number);
+    storeComponent(r, position, number, rec.total, rec.startMolality, rec.startGamma);
+    if (number == in.chargeBalanceSpecies) in.chargeBalancePosition = position;
+    if (number == in.fixedActivitySpecies) in.fixedActivityPosition = position;
+}
+
+void readComponents(CaseReader& r) {
     std::string_view line;
     int count = 0;
     for (int position = 1; position <= MAX_COMPONENTS; ++position) {
         ComponentRecord rec;
-        if (!r.file.next(line) || !parseComponentRecord(line, rec)) inputReadError(r, "a component record");
-        if (rec.startMolality <= 0.0) rec.startMolality = DEFAULT_START_MOLALITY;
-        if (rec.startGamma <= 0.0 || in.activityOption == ActivityOption::ideal) rec.startGamma = 1.0;
+        if (!r.file->next(line) || !parseComponentRecord(line, rec)) inputReadError(r, "a component record");
         if (rec.number == 0) break;
-        checkComponentNumber(r, position, rec.number);
-        int number = static_cast<int>(rec.number);
-        storeComponent(r, position, number, rec.total, rec.startMolality, rec.startGamma);
-        if (number == in.chargeBalanceSpecies) in.chargeBalancePosition = position;
-        if (number == in.fixedActivitySpecies) in.fixedActivityPosition = position;
+        takeComponent(r, position, rec);
         count = position;
     }
     if (count == MAX_COMPONENTS) {
         long long number = 0;
-        if (!r.file.next(line)) fileFailure(r.file, "end of file after the 70th component");
+        if (!r.file->next(line)) fileFailure(*r.file, "end of file after the 70th component");
         if (!readIntegerField(line, 1, 5, number))
-            fileFailure(r.file, "unreadable component number after the 70th component");
+            fileFailure(*r.file, "unreadable component number after the 70th component");
         if (number != 0) tooManyComponents(r);
     }
     r.out.comp.count = count;
-    in.componentRecords = count;
-    in.componentListEndLine = r.file.lineNumber();
+    r.out.input.componentRecords = count;
 }
 
 void checkRedoxPair(CaseReader& r) {
@@ -294,19 +322,39 @@ void forcedListEndsAt(CaseReader& r, std::string_view line) {
     static const Layout message(
         "(/5X,'WARNING! LINE ',I5,' OF WQCASE CANNOT BE READ AS A FORCED MINERAL:'/'---> ',A80"
         "/5X,'THE FORCED-MINERAL LIST ENDS BEFORE IT, WITH ',I2,' MINERALS.'/)");
-    writeEach({&r.io.console, &r.io.listing}, message, {r.file.lineNumber(), line, r.out.forced.count});
+    writeEach({&r.io.console, &r.io.listing}, message, {r.file->lineNumber(), line, r.out.forced.count});
 }
 
-void readForcedMinerals(CaseReader& r) {
+// The forced mineral `k`, held by the component of database number `ieq`.
+void takeForced(CaseReader& r, int k, const Name20& name, long long ieq, double target) {
     static const Layout ieqRange(
         "(/5X,'IEQ FOR ',A20,' IS NOT CORRECTLY ','SPECIFIED (=',I5,')'/5X,'CHECK INPUT FORMAT')");
     static const Layout ieqNotComponent(
         "(//5X,'IEQ = ',I2,' IS NOT AMONG THE COMPONENT ','SPECIES IN THE WQCASE FILE')");
+    if (ieq < 1 || ieq > MAX_COMPONENTS) {
+        writeEach({&r.io.listing, &r.io.console}, ieqRange, {name.view(), ieq});
+        stop(ExitStatus::error, "forced mineral " + std::string(name.trimmed()) + ": IEQ " + std::to_string(ieq) +
+                                    " is outside 1 to " + std::to_string(MAX_COMPONENTS));
+    }
+    int position = r.out.map.position(ieq);
+    if (position == 0) {
+        writeEach({&r.io.listing, &r.io.console}, ieqNotComponent, {ieq});
+        stop(ExitStatus::error, "forced mineral " + std::string(name.trimmed()) + ": IEQ " + std::to_string(ieq) +
+                                    " is not a component");
+    }
+    ForcedSaturation& entry = r.out.forced[k];
+    entry.mineral = name;
+    entry.component = position;
+    entry.target = target;
+    r.out.forced.count = k;
+}
+
+void readForcedMinerals(CaseReader& r) {
     std::string_view line;
     r.out.forced.count = 0;
-    if (!r.file.next(line)) return;
+    if (!r.file->next(line)) return;
     for (int k = 1; k <= MAX_FORCED; ++k) {
-        if (!r.file.next(line)) return;
+        if (!r.file->next(line)) return;
         Name20 name(columns(line, 1, 20));
         if (name.isBlank()) return;
         long long ieq = 0;
@@ -315,23 +363,19 @@ void readForcedMinerals(CaseReader& r) {
             forcedListEndsAt(r, line);
             return;
         }
-        if (ieq < 1 || ieq > MAX_COMPONENTS) {
-            writeEach({&r.io.listing, &r.io.console}, ieqRange, {name.view(), ieq});
-            stop(ExitStatus::error, "forced mineral " + std::string(name.trimmed()) + ": IEQ " + std::to_string(ieq) +
-                                        " is outside 1 to " + std::to_string(MAX_COMPONENTS));
-        }
-        int position = r.out.map.position(ieq);
-        if (position == 0) {
-            writeEach({&r.io.listing, &r.io.console}, ieqNotComponent, {ieq});
-            stop(ExitStatus::error, "forced mineral " + std::string(name.trimmed()) + ": IEQ " + std::to_string(ieq) +
-                                        " is not a component");
-        }
-        ForcedSaturation& entry = r.out.forced[k];
-        entry.mineral = name;
-        entry.component = position;
-        entry.target = target;
-        r.out.forced.count = k;
+        takeForced(r, k, name, ieq, target);
     }
+}
+
+// What follows the component list: its checks, the carbonate component of
+// an alkalinity, the first run's conditions.
+void finishComponents(CaseReader& r) {
+    checkHydrogenAndWater(r);
+    checkRedoxPair(r);
+    checkFixedActivitySpecies(r);
+    appendCarbonate(r);
+    r.out.startMolality[WATER_SLOT] = 1.0;
+    r.out.conditions = firstRunConditions(r);
 }
 
 }  // namespace
@@ -363,7 +407,7 @@ void requireChargeBalanceComponent(const RunInput& in, const RunConditions& cond
 
 CaseInput readRunInput(TextFile& caseFile, Channels& io) {
     CaseInput out;
-    CaseReader r{caseFile, io, out};
+    CaseReader r{&caseFile, io, out};
     caseFile.rewind();
     readTitles(r);
     skipLines(r, 2, "before the conditions");
@@ -374,13 +418,33 @@ CaseInput readRunInput(TextFile& caseFile, Channels& io) {
     writeNoticesAndBanner(r);
     skipLines(r, 2, "before the component list");
     readComponents(r);
-    checkHydrogenAndWater(r);
-    checkRedoxPair(r);
-    checkFixedActivitySpecies(r);
-    appendCarbonate(r);
-    out.startMolality[WATER_SLOT] = 1.0;
-    out.conditions = firstRunConditions(r);
+    finishComponents(r);
     readForcedMinerals(r);
+    requireChargeBalanceComponent(out.input, out.conditions, out.forced, io);
+    return out;
+}
+
+CaseInput runInputOfLines(const RunInputLines& lines, Channels& io) {
+    CaseInput out;
+    CaseReader r{nullptr, io, out};
+    takeTitle(r, out.input.title1, lines.title1);
+    takeTitle(r, out.input.title2, lines.title2);
+    takeConditions(r, lines.conditions);
+    takeOptions(r, lines.options);
+    checkLoopLimit(r);
+    writeNoticesAndBanner(r);
+    if (lines.components.size() > static_cast<std::size_t>(MAX_COMPONENTS)) tooManyComponents(r);
+    int position = 0;
+    for (const RunInputLines::Component& c : lines.components)
+        takeComponent(r, ++position, {c.number, c.total, c.startMolality, c.startGamma});
+    out.comp.count = out.input.componentRecords = position;
+    finishComponents(r);
+    out.forced.count = 0;
+    int k = 0;
+    for (const RunInputLines::Forced& f : lines.forced) {
+        if (++k > MAX_FORCED || f.mineral.isBlank()) break;
+        takeForced(r, k, f.mineral, f.component, f.target);
+    }
     requireChargeBalanceComponent(out.input, out.conditions, out.forced, io);
     return out;
 }

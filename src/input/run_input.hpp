@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
 #include "input/tables.hpp"
 #include "text/table.hpp"
@@ -65,12 +67,9 @@ struct RunInput {
     int chargeBalancePosition = 0;
     int fixedActivityPosition = 0;
 
-    // Where the component list stands in the file: the number of component
-    // records (a carbonate component appended for an alkalinity not counted)
-    // and the line that ended the list. Front ends that write cases from this
-    // one copy what follows it.
+    // The number of component records (a carbonate component appended for
+    // an alkalinity not counted).
     int componentRecords = 0;
-    int componentListEndLine = 0;
 
     // Set by a front end after reading, never by the file: the water is
     // computed as analysed, with no charge-balance adjustment at all, even
@@ -114,6 +113,33 @@ struct CaseInput {
 // skip-list notice and header and the run-kind banner to `io`; an unreadable
 // line is shown on its console, which waits for Enter, before the STOP.
 CaseInput readRunInput(TextFile& caseFile, Channels& io);
+
+// A run input as the values its lines hold, for a front end that makes one
+// (a water of a table) rather than reading it from a file: the two titles,
+// the eight conditions, the eleven option integers, the component records
+// (H+ and H2O first; no closing 0) and the forced minerals, each held by
+// the component of a database number.
+struct RunInputLines {
+    std::string title1, title2;
+    double conditions[8] = {};
+    int options[11] = {};
+    struct Component {
+        int number = 0;
+        double total = 0.0, startMolality = 0.0, startGamma = 0.0;
+    };
+    std::vector<Component> components;
+    struct Forced {
+        Name20 mineral;
+        int component = 0;
+        double target = 0.0;
+    };
+    std::vector<Forced> forced;
+};
+
+// What readRunInput makes of a file whose lines hold `lines`: the same
+// defaults, checks, messages and STOPs (a fault of a value names no line),
+// without the text written and read again.
+CaseInput runInputOfLines(const RunInputLines& lines, Channels& io);
 
 // The total of the charge-balance component, 0 when its species is not a
 // component (a run that never balances charges may name any species).

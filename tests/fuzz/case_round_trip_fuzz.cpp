@@ -2,7 +2,10 @@
 // refused by the table reader, or written as a run input (from a fixed
 // template) that the run-input reader reads back with the row's values: the
 // name as the title, the conditions exactly, the totals to the 13 digits of
-// their fixed columns. A run input that does not read back is a finding.
+// their fixed columns; and the run input the batch hands the program as
+// values is, field by field and bit by bit, the one read from that text. A
+// run input that does not read back, or that differs from its values, is a
+// finding.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "../support/case_input_compare.hpp"
 #include "fuzz_tables.hpp"
 #include "input/case_writer.hpp"
 #include "input/db_numbers.hpp"
@@ -32,12 +36,29 @@ bool givesTotal(const wq::WaterSample& w, int number) {
     return false;
 }
 
+// The run input given as values against the same one read from its text.
+void checkValuesReadFromText(const wq::RunInputLines& lines, const std::string& text) {
+    wq::Channels quiet;
+    quiet.silence();
+    wq::TextFile file("WQCASE.DAT", text);
+    try {
+        const wq::CaseInput read = wq::readRunInput(file, quiet);
+        const wq::CaseInput given = wq::runInputOfLines(lines, quiet);
+        FUZZ_REQUIRE(wq::testing::caseInputDifference(read, given).empty());
+    } catch (const wq::Stop&) {
+        std::abort();  // either way, the run input must read (the template's forced mineral is held)
+    }
+}
+
 void checkRoundTrip(const wq::WaterSample& w) {
     const wq::Program& t = wq::fuzz::templateProgram();
     // The template's forced mineral fixes Cl-: a water without Cl- cannot
     // hold it, and its run input is refused (the batch records why).
     if (!givesTotal(w, t.comp[t.forced[1].component].dbNumber)) return;
-    const std::string text = wq::writeCase(wq::fuzz::templateCase(), t.caseFile, wq::fuzz::bundledCatalog(), w);
+    const wq::RunInputLines lines = wq::waterRunInput(wq::fuzz::templateCase(), wq::fuzz::bundledCatalog(), w);
+    const std::string text = wq::runInputText(lines, wq::fuzz::bundledCatalog());
+    FUZZ_REQUIRE(text == wq::writeCase(wq::fuzz::templateCase(), wq::fuzz::bundledCatalog(), w));
+    checkValuesReadFromText(lines, text);
     std::unique_ptr<wq::Program> p = wq::fuzz::quietProgram();
     p->caseFile = wq::TextFile("WQCASE.DAT", text);
     try {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -10,7 +12,10 @@
 #include "app/run_sequence.hpp"
 #include "input/run_input.hpp"
 #include "input/waters.hpp"
+#include "input/db_numbers.hpp"
+#include "support/case_input_compare.hpp"
 #include "support/test_program.hpp"
+#include "text/stop.hpp"
 
 namespace wq {
 namespace {
@@ -38,8 +43,9 @@ const std::string TEMPLATE =
 
 ComponentCatalog catalog() {
     ComponentCatalog c;
-    c.components = {{1, "H+", 1, 1.0079}, {2, "H2O", 0, 18.0152}, {3, "Cl-", -1, 35.453},
-                    {5, "HCO3-", -1, 61.0171}, {9, "Ca++", 2, 40.08}, {13, "Na+", 1, 22.9898}};
+    c.components = {{1, "H+", 1, 1.0079},       {2, "H2O", 0, 18.0152},   {3, "Cl-", -1, 35.453},
+                    {5, "HCO3-", -1, 61.0171},  {6, "HS-", -1, 33.0739},  {9, "Ca++", 2, 40.08},
+                    {13, "Na+", 1, 22.9898},    {31, "O2,aq", 0, 31.9988}};
     return c;
 }
 
@@ -75,7 +81,7 @@ WaterSample wellWater() {
 TEST(CaseWriter, TheTemplatesWaterDoesNotLeak) {
     auto t = read(TEMPLATE);
     const WaterSample w = wellWater();
-    auto p = read(writeCase(templateCase(*t), t->caseFile, catalog(), w, {1}));
+    auto p = read(writeCase(templateCase(*t), catalog(), w, {1}));
     EXPECT_EQ(p->input.title1.view().substr(0, 19), "Well 7, spring 1991");
     EXPECT_EQ(p->input.title2.view().substr(0, 14), "Template water");
     EXPECT_EQ(p->input.temperature, 55.5);
@@ -111,7 +117,7 @@ TEST(CaseWriter, TheChargeBalanceAsChosen) {
         {1, 1, 1, 0.0},    // H+: the pH from electroneutrality, the given pH only the start
     };
     for (const auto& c : cases) {
-        auto p = read(writeCase(templateCase(*t), t->caseFile, catalog(), w, {c.balance}));
+        auto p = read(writeCase(templateCase(*t), catalog(), w, {c.balance}));
         EXPECT_EQ(p->input.chargeBalanceSwitch, c.switchValue) << c.balance;
         EXPECT_EQ(p->input.chargeBalanceSpecies, c.species) << c.balance;
         EXPECT_EQ(p->input.pH, c.pH) << c.balance;
@@ -131,7 +137,7 @@ TEST(CaseWriter, ColdWatersAreExtendedRunsAtOneAtmosphere) {
     for (const auto& c : cases) {
         WaterSample w = wellWater();
         w.temperature = c.temperature;
-        auto p = read(writeCase(templateCase(*t), t->caseFile, catalog(), w, {1}));
+        auto p = read(writeCase(templateCase(*t), catalog(), w, {1}));
         EXPECT_EQ(p->input.runKind, c.runKind) << c.temperature;
         EXPECT_EQ(p->input.pressure, c.pressure) << c.temperature;
         EXPECT_EQ(p->input.temperature, c.temperature);
@@ -145,7 +151,7 @@ TEST(CaseWriter, ACo2FugacityIsTheGasHeldAtIt) {
     WaterSample w = wellWater();
     w.alkalinity.reset();
     w.logFugacityCO2 = -3.42;
-    auto p = read(writeCase(templateCase(*t), t->caseFile, catalog(), w, {1}));
+    auto p = read(writeCase(templateCase(*t), catalog(), w, {1}));
     ASSERT_EQ(p->forced.count, 2);
     EXPECT_EQ(p->forced[2].mineral.view().substr(0, 6), "CO2(g)");
     EXPECT_EQ(p->comp[p->forced[2].component].dbNumber, 5);
@@ -171,6 +177,96 @@ TEST(CaseWriter, TheDefaultTemplateOfATable) {
         ASSERT_EQ(p->comp.count, 2 + static_cast<int>(c.numbers.size()));
         for (std::size_t k = 0; k < c.numbers.size(); ++k)
             EXPECT_EQ(p->comp[3 + static_cast<int>(k)].dbNumber, c.numbers[k]);
+    }
+}
+
+// A water given to the program as values and the same water read from the
+// run input written for it are one calculation: every field of the run
+// input bit for bit (the totals as their 13-digit fields hold them), and the
+// same titles, notices and banner on the program's channels.
+TEST(CaseWriter, AWaterGivenAsValuesIsTheWaterReadFromItsText) {
+    auto t = read(TEMPLATE);
+    const auto water = [](auto change) {
+        WaterSample w = wellWater();
+        change(w);
+        return w;
+    };
+    const struct {
+        const char* what;
+        WaterSample water;
+        int balance;
+    } cases[] = {
+        {"as analysed", wellWater(), 0},
+        {"on Na+", water([](WaterSample& w) { w.pH = 7.9; }), 13},
+        {"the pH from electroneutrality", wellWater(), 1},
+        {"cold: an extended run", water([](WaterSample& w) { w.temperature = 4.0; }), 1},
+        {"totals of 17 digits", water([](WaterSample& w) { w.totals = {{9, 1.0 / 3.0}, {13, 2.0 / 3.0e-7}}; }), 1},
+        {"a total far below a mole", water([](WaterSample& w) { w.totals = {{9, 1.234567890123456e-250}}; }), 0},
+        {"a zero total", water([](WaterSample& w) { w.totals = {{9, 0.0}, {13, 0.01}}; }), 1},
+        {"CO2(g) fixing the carbonate", water([](WaterSample& w) {
+             w.alkalinity.reset();
+             w.logFugacityCO2 = -3.4217;
+         }), 1},
+        {"CO2(g) fixing the pH", water([](WaterSample& w) {
+             w.logFugacityCO2 = -1.987654321;
+             w.pHFromCO2 = true;
+         }), 0},
+        {"a long name cut in a character",
+         water([](WaterSample& w) { w.name = std::string(79, 'x') + "\xc3\xa9 and more"; }), 1},
+    };
+    for (const auto& c : cases) {
+        const RunInputLines lines = waterRunInput(templateCase(*t), catalog(), c.water, {c.balance});
+        auto fromText = read(runInputText(lines, catalog()));
+        auto fromValues = newProgram(testing::Channels::captured);
+        takeCase(*fromValues, runInputOfLines(lines, fromValues->io));
+        CaseInput a, b;
+        for (auto [program, into] : {std::pair{fromText.get(), &a}, std::pair{fromValues.get(), &b}}) {
+            into->input = program->input;
+            into->comp = program->comp;
+            into->map = program->map;
+            into->forced = program->forced;
+            into->conditions = program->conditions;
+            for (int k = 1; k <= program->comp.count; ++k) {
+                into->startMolality[k] = program->sp[k].molality;
+                into->startGamma[k] = program->sp[k].gamma;
+            }
+        }
+        EXPECT_EQ(testing::caseInputDifference(a, b), "") << c.what;
+        EXPECT_EQ(fromText->plot(), fromValues->plot()) << c.what;
+        EXPECT_EQ(fromText->listing(), fromValues->listing()) << c.what;
+        EXPECT_EQ(fromText->console(), fromValues->console()) << c.what;
+        EXPECT_EQ(fromText->skip(), fromValues->skip()) << c.what;
+    }
+}
+
+// A water the template cannot take stops both ways with one reason: a
+// forced mineral on a component the water lacks, O2,aq beside HS-.
+TEST(CaseWriter, AWaterTheTemplateCannotTakeStopsBothWaysAlike) {
+    auto t = read(TEMPLATE);
+    const auto reason = [](const std::function<void()>& run) {
+        try {
+            run();
+        } catch (const Stop& stopped) {
+            return stopped.reason;
+        }
+        return std::string("no stop");
+    };
+    WaterSample noCalcium = wellWater();
+    noCalcium.totals = {{13, 0.012}};
+    WaterSample oxygenAndSulfide = wellWater();
+    oxygenAndSulfide.totals.push_back({db::OXYGEN, 1e-4});
+    oxygenAndSulfide.totals.push_back({db::SULFIDE, 1e-5});
+    const struct {
+        WaterSample water;
+        const char* expected;
+    } cases[] = {{noCalcium, "forced mineral Calcite: IEQ 9 is not a component"},
+                 {oxygenAndSulfide, "O2,aq and HS- are both components"}};
+    for (const auto& c : cases) {
+        const RunInputLines lines = waterRunInput(templateCase(*t), catalog(), c.water, {1});
+        EXPECT_EQ(reason([&] { read(runInputText(lines, catalog())); }), c.expected);
+        Channels quiet;
+        quiet.silence();
+        EXPECT_EQ(reason([&] { runInputOfLines(lines, quiet); }), c.expected);
     }
 }
 
