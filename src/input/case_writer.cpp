@@ -1,6 +1,7 @@
 #include "input/case_writer.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <iterator>
@@ -49,7 +50,19 @@ std::string realField(double v) {
 // amount below the smallest double the field can give) stops the water as
 // the file would.
 double asComponentField(double v) {
+    // The field's text is what std::to_chars writes with 12 decimals in
+    // scientific form (upper-cased, right-aligned), and the reader reads a
+    // number with a point as std::from_chars does: the short way, for the
+    // thirty reals of every water. A text too wide for the field, a value
+    // that is not finite or one from_chars cannot give takes the field's
+    // own way.
+    char text[32];
+    const auto [end, written] = std::to_chars(text, text + sizeof text, v, std::chars_format::scientific, 12);
     double read = 0.0;
+    if (std::isfinite(v) && written == std::errc() && end - text <= 19) {
+        const auto [last, parsed] = std::from_chars(text, end, read);
+        if (parsed == std::errc() && last == end) return read;
+    }
     if (!readRealField(realField(v), 1, 19, 13, read)) stop(ExitStatus::error, "cannot read a component record");
     return read;
 }

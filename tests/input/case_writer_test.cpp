@@ -202,6 +202,9 @@ TEST(CaseWriter, AWaterGivenAsValuesIsTheWaterReadFromItsText) {
         {"cold: an extended run", water([](WaterSample& w) { w.temperature = 4.0; }), 1},
         {"totals of 17 digits", water([](WaterSample& w) { w.totals = {{9, 1.0 / 3.0}, {13, 2.0 / 3.0e-7}}; }), 1},
         {"a total far below a mole", water([](WaterSample& w) { w.totals = {{9, 1.234567890123456e-250}}; }), 0},
+        {"a negative total whose field has room for 12 digits only",
+         water([](WaterSample& w) { w.totals = {{9, -9.876543210987654e-250}, {13, 0.01}}; }), 1},
+        {"a total below the smallest normal double", water([](WaterSample& w) { w.totals = {{9, 3.3e-310}}; }), 0},
         {"a zero total", water([](WaterSample& w) { w.totals = {{9, 0.0}, {13, 0.01}}; }), 1},
         {"CO2(g) fixing the carbonate", water([](WaterSample& w) {
              w.alkalinity.reset();
