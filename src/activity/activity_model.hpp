@@ -73,6 +73,17 @@ public:
     // taken as the next starting point.
     virtual double highestComponentMolality() const = 0;
 
+    // The rounding the iteration allows for in a balance: a residual within
+    // this fraction of the amounts the balance sums without their signs
+    // counts as converged, whatever its tolerance. A tolerance relative to a
+    // balance's total asks for more than double precision can give where
+    // the total is a small difference of large amounts: the H+ total of an
+    // unbuffered brine (a few 1e-17 mol beside 1e-6 mol of H+ and OH-), or
+    // a charge balance on H+ against 30 equivalents of Ca++ and Cl-, whose
+    // molalities are themselves resolved to no better than 1e-15 mol/kg.
+    // 0: the tolerances as the run input and the charge balance set them.
+    virtual double balanceResolution() const = 0;
+
     // A model of the same kind and data, not yet set up: a front end reads a
     // model's data once and gives every water a copy of its own.
     virtual std::unique_ptr<ActivityModel> clone() const = 0;

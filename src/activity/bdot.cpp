@@ -226,6 +226,11 @@ public:
     // A component above 10 mol/kg is outside any water the equation
     // describes.
     double highestComponentMolality() const override { return 10.0; }
+    // The tolerances as given, with which every B-dot result has been
+    // computed. An unbuffered water meets the rounding they leave out as a
+    // brine does (the H+ total of a CaCl2 water concentrated step by step);
+    // the joint solve then solves it.
+    double balanceResolution() const override { return 0.0; }
     std::unique_ptr<ActivityModel> clone() const override { return std::make_unique<BdotModel>(); }
     std::string_view name() const override { return "b-dot"; }
 

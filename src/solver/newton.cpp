@@ -172,9 +172,57 @@ double stepped(SolverState& prog, int i, double old, double delta, double highes
 
 // ---- activities and convergence --------------------------------------------
 
-bool withinTolerances(const SolverState& prog) {
+// The equation in the row of component i (assembleWith); icm and icarb
+// are the components of a fixed activity and of the alkalinity (0: none).
+enum class RowKind { fixedPH, fixedActivity, alkalinity, saturation, massBalance };
+
+RowKind rowKind(const SolverState& prog, int i, int icm, int icarb) {
+    if (i == HYDROGEN_SLOT && pHFixed(prog)) return RowKind::fixedPH;
+    if (i == icm) return RowKind::fixedActivity;
+    if (i == icarb) return RowKind::alkalinity;
+    if (prog.comp[i].forcedMineral != 0) return RowKind::saturation;
+    return RowKind::massBalance;
+}
+
+// The charges of the water without their signs, in equivalents: the terms
+// of the charge imbalance (chargeImbalance).
+double chargeTerms(const SolverState& prog) {
+    const SpeciesTable& sp = prog.sp;
+    double sum = sp[HYDROGEN_SLOT].molality;
+    for (int s = WATER_SLOT + 1; s <= sp.count; ++s) sum += std::fabs(sp[s].charge) * sp[s].molality;
+    return prog.run.kgw * sum;
+}
+
+// The amounts the mass balance of component i sums, without their signs:
+// the free component (for water its 55.50825 mol/kg), every species naming
+// it and the total; for the component that carries the charge balance also
+// the charges of the water, from whose imbalance its total was set.
+double balanceTerms(const SolverState& prog, int i, const ComponentTerms& terms) {
+    const SpeciesTable& sp = prog.sp;
+    const double kgw = prog.run.kgw;
+    double sum = kgw * (i == WATER_SLOT ? MOLES_WATER_PER_KG : sp[i].molality) + std::fabs(prog.comp[i].mtot);
+    for (const ComponentTerms::Term& named : terms.of(i)) {
+        const Species& species = sp[named.species];
+        sum += std::fabs(species.coef[named.term]) * species.molality * kgw;
+    }
+    if (i == prog.input.chargeBalancePosition && balancesCharge(prog.input, prog.conditions, prog.forced))
+        sum += chargeTerms(prog);
+    return sum;
+}
+
+// A residual beyond its tolerance that the rounding of its balance's terms
+// still covers, by the activity model's resolution (0: none does).
+bool withinRounding(const SolverState& prog, int i, const ComponentTerms& terms) {
+    const double resolution = prog.activityModel->balanceResolution();
+    if (!(resolution > 0.0)) return false;
+    const int icm = prog.input.fixedActivityPosition;
+    if (rowKind(prog, i, icm, alkalinityComponent(prog)) != RowKind::massBalance) return false;
+    return std::fabs(prog.newton.f[i]) <= resolution * balanceTerms(prog, i, terms);
+}
+
+bool withinTolerances(const SolverState& prog, const ComponentTerms& terms) {
     for (int i = 1; i <= prog.newton.order; ++i)
-        if (!(std::fabs(prog.newton.f[i]) <= prog.comp[i].tolerance)) return false;
+        if (!(std::fabs(prog.newton.f[i]) <= prog.comp[i].tolerance) && !withinRounding(prog, i, terms)) return false;
     return true;
 }
 
@@ -204,16 +252,15 @@ void assembleWith(SolverState& prog, const ComponentTerms& terms) {
     Sink* trace = in.debug != 0 ? &prog.io.listing : nullptr;
     const int nc = prog.comp.count;
     for (int i = 1; i <= nc; ++i) {
-        if (i == HYDROGEN_SLOT && pHFixed(prog))
-            fixedPHRow(prog.newton, prog.sp, nc, prog.conditions.pH, trace);
-        else if (i == icm)
-            fixedActivityRow(prog.newton, prog.sp, nc, i, in.fixedActivity);
-        else if (i == icarb)
-            alkalinityRow(prog.newton, prog.sp, nc, i, prog.comp, prog.conditions.alkalinity, prog.run.kgw, trace);
-        else if (prog.comp[i].forcedMineral != 0)
-            forcedSaturationRow(prog, i);
-        else
-            massBalanceRow(prog, i, terms);
+        switch (rowKind(prog, i, icm, icarb)) {
+            case RowKind::fixedPH: fixedPHRow(prog.newton, prog.sp, nc, prog.conditions.pH, trace); break;
+            case RowKind::fixedActivity: fixedActivityRow(prog.newton, prog.sp, nc, i, in.fixedActivity); break;
+            case RowKind::alkalinity:
+                alkalinityRow(prog.newton, prog.sp, nc, i, prog.comp, prog.conditions.alkalinity, prog.run.kgw, trace);
+                break;
+            case RowKind::saturation: forcedSaturationRow(prog, i); break;
+            case RowKind::massBalance: massBalanceRow(prog, i, terms); break;
+        }
     }
 }
 
@@ -297,7 +344,7 @@ void iterateLoops(SolverState& prog, void (*writeListing)(SolverState&)) {
         if (prog.input.debug != 0) writeLoopTrace(prog, loop);
         // F is this loop's damped residual, so convergence is judged on the
         // state before the step; the first loop never ends here.
-        if (loop != 1 && withinTolerances(prog)) return;
+        if (loop != 1 && withinTolerances(prog, terms)) return;
 
         if (!highMolality) refreshActivityCoefficients(prog);
         massActionUpdate(prog.sp, nc);
