@@ -9,6 +9,13 @@
 #                                              the kernel's share of the CPU; min, median and max
 #   bash bench/batch_cpu.sh million [N]        N variants (default 1,000,000) on two threads:
 #                                              wall time, CPU time and peak memory (/usr/bin/time -v)
+#   bash bench/batch_cpu.sh pairs OTHER [N] [RUNS]  this program and OTHER (another build of
+#                                              wqspec) one after the other on one table of N
+#                                              variants (default 10,000), RUNS pairs (default 8),
+#                                              compact columns then --all: per run, waters per
+#                                              CPU-second and kernel share of each; on a machine
+#                                              whose speed swings from run to run, the pairs
+#                                              compare two builds under the same conditions
 #   bash bench/batch_cpu.sh sweep [RUNS]       the seawater example swept over its 66 temperatures
 #                                              (25 to 350 C in steps of 5): CPU time, min and median
 #                                              (needs the benchmarks built: -DWQSPEC_BENCH=ON)
@@ -36,8 +43,9 @@ summary() { sort -g | awk '{v[NR] = $1} END {m = (NR % 2) ? v[(NR + 1) / 2] : (v
                                             printf "min %.4g, median %.4g, max %.4g (%d runs)", v[1], m, v[NR], NR}'; }
 
 # One batch on one thread; appends "user system wall peak-kB" to $work/times.
+# PROGRAM, when set, runs instead of $wqspec.
 timed_batch() {
-  (cd "$work" && /usr/bin/time -o time.txt -f "%U %S %e %M" "$wqspec" batch waters.csv --case WQCASE.DAT \
+  (cd "$work" && /usr/bin/time -o time.txt -f "%U %S %e %M" "${PROGRAM:-$wqspec}" batch waters.csv --case WQCASE.DAT \
      --db LOGKDATA.KDB --out out.csv --jobs 1 "$@" 2> stderr.txt) || {
     [ $? -ge 2 ] && { cat "$work/stderr.txt" >&2; exit 2; }
   }
@@ -65,6 +73,24 @@ case "$what" in
     done
     load
     ;;
+  pairs)
+    other="${2:-}"
+    [ -x "$other" ] || { echo "usage: $0 pairs OTHER-WQSPEC [N] [RUNS]" >&2; exit 2; }
+    count="${3:-10000}"; runs="${4:-8}"
+    variants "$count"
+    load
+    for columns in compact all; do
+      echo "$count waters, one thread, $columns columns: waters per CPU-second (kernel share %), this | other"
+      flag=(); [ "$columns" = all ] && flag=(--all)
+      for _ in $(seq "$runs"); do
+        : > "$work/times"
+        timed_batch "${flag[@]}"
+        PROGRAM="$other" timed_batch "${flag[@]}"
+        awk -v n="$count" '{printf "  %.0f (%.1f)", n / ($1 + $2), 100 * $2 / ($1 + $2)} END {print ""}' "$work/times"
+      done
+    done
+    load
+    ;;
   million)
     count="${2:-1000000}"
     variants "$count"
@@ -85,5 +111,5 @@ case "$what" in
     (cd "$work" && "$cpu" "$runs" "/dev/null|$wqspec sweep --out sweep.csv" "/dev/null|cat LOGKDATA.KDB")
     echo "temperatures in the sweep: $(grep -c "^sweep," "$work/sweep.csv") (and the run at the run input's own)"
     ;;
-  *) echo "usage: $0 waters [N] [RUNS] | million [N] | sweep [RUNS]" >&2; exit 2 ;;
+  *) echo "usage: $0 waters [N] [RUNS] | pairs OTHER [N] [RUNS] | million [N] | sweep [RUNS]" >&2; exit 2 ;;
 esac
