@@ -127,6 +127,18 @@ std::string number(double v) {
     return text;
 }
 
+// The water of `runInputText` concentrated by the program to `factor` in 12
+// steps, nothing precipitated: the table of its path (no rows when the
+// program failed, which the status check says).
+testing::CsvTable evaporationPath(const std::string& name, const std::string& runInputText, double factor) {
+    testing::Folder folder(name);
+    folder.write("WQCASE.DAT", runInputText);
+    const testing::Command c = folder.run("evaporate --activity pitzer --db '" + PITZER_DATABASE.string() +
+                                          "' --no-precipitation --to " + number(factor) + " --steps 12 --out path.csv");
+    EXPECT_EQ(c.status, 0) << c.err;
+    return c.status == 0 ? testing::readCsvTable(folder.read("path.csv")) : testing::CsvTable{};
+}
+
 TEST(PitzerRuns, NaClMeanActivityAndOsmoticCoefficientsAgreeWithRobinsonAndStokes) {
     // Robinson & Stokes, Electrolyte Solutions (2nd ed., 1959; revised 1965),
     // Appendix 8.10, NaCl at 25 C: gamma+- (as in
@@ -320,15 +332,11 @@ TEST(PitzerRuns, StrongBrinesFromTheBatchsStartAreTheWatersTheirEvaporationReach
         const std::string table = concentrated(brine.dilute, brine.factor);
         Batch cold(std::string("cold-") + brine.name, runInput(brine.dilute, 3, {.pH = 0.0}), table);
         Batch joint(std::string("joint-") + brine.name, runInput(brine.dilute, 3, {.pH = 0.0, .loops = 1}), table);
-        testing::Folder folder(std::string("path-") + brine.name);
-        folder.write("WQCASE.DAT", runInput(brine.dilute, 1, {.pH = 0.0, .chargeBalance = 1}));
-        const testing::Command c = folder.run("evaporate --activity pitzer --db '" + PITZER_DATABASE.string() +
-                                              "' --no-precipitation --to " + number(brine.factor) +
-                                              " --steps 12 --out path.csv");
-        ASSERT_EQ(c.status, 0) << c.err;
+        const testing::CsvTable path = evaporationPath(std::string("path-") + brine.name,
+                                                       runInput(brine.dilute, 1, {.pH = 0.0, .chargeBalance = 1}),
+                                                       brine.factor);
         ASSERT_EQ(cold.records.size(), 1u) << cold.command.err;
         ASSERT_EQ(joint.records.size(), 1u) << joint.command.err;
-        const testing::CsvTable path = testing::readCsvTable(folder.read("path.csv"));
         ASSERT_EQ(path.rows.size(), 13u);
         for (std::size_t i = 0; i < path.rows.size(); ++i)
             EXPECT_EQ(path.cell(i, "status").rfind("converged", 0), 0u) << path.cell(i, "status");
@@ -392,15 +400,10 @@ TEST(PitzerRuns, UnbufferedBrinesConvergeInTheIterationAtEveryStepOfTheirPath) {
         Batch joint(std::string("joint-only-") + brine.name, runInput(brine.dilute, 3, once), table);
         Settings balanced = settings;
         balanced.chargeBalance = 1;
-        testing::Folder folder(std::string("iterated-path-") + brine.name);
-        folder.write("WQCASE.DAT", runInput(brine.dilute, 1, balanced));
-        const testing::Command c = folder.run("evaporate --activity pitzer --db '" + PITZER_DATABASE.string() +
-                                              "' --no-precipitation --to " + number(brine.factor) +
-                                              " --steps 12 --out path.csv");
-        ASSERT_EQ(c.status, 0) << c.err;
+        const testing::CsvTable path =
+            evaporationPath(std::string("iterated-path-") + brine.name, runInput(brine.dilute, 1, balanced), brine.factor);
         ASSERT_EQ(cold.records.size(), 1u) << cold.command.err;
         ASSERT_EQ(joint.records.size(), 1u) << joint.command.err;
-        const testing::CsvTable path = testing::readCsvTable(folder.read("path.csv"));
         ASSERT_EQ(path.rows.size(), 13u);
         for (std::size_t i = 0; i < path.rows.size(); ++i) {
             const std::string status = path.cell(i, "status");
