@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <utility>
 #include <string>
 #include <vector>
@@ -271,6 +272,14 @@ TEST(CaseWriter, AWaterTheTemplateCannotTakeStopsBothWaysAlike) {
         quiet.silence();
         EXPECT_EQ(reason([&] { runInputOfLines(lines, quiet); }), c.expected);
     }
+    // A value no table gives (the table refuses a cell that is not a finite
+    // number) is still refused, not computed.
+    WaterSample notFinite = wellWater();
+    notFinite.temperature = std::numeric_limits<double>::quiet_NaN();
+    Channels quiet;
+    quiet.silence();
+    EXPECT_EQ(reason([&] { runInputOfLines(waterRunInput(templateCase(*t), catalog(), notFinite, {1}), quiet); }),
+              "the run input: the temperature is not a finite number");
 }
 
 }  // namespace
