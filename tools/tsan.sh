@@ -13,6 +13,6 @@ jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWQSPEC_TSAN=ON -DWQSPEC_WERROR=ON >/dev/null
 cmake --build build/tsan -j "$jobs" --target wqspec wqspec_tests
 args=("$@")
-[ ${#args[@]} -gt 0 ] || args=(-R '^(Batch|BatchFiles|BatchWorker|WriteCases|ResultsFile|LogKCache)\.')
+[ ${#args[@]} -gt 0 ] || args=(-L threads)
 cd build/tsan
 TSAN_OPTIONS="halt_on_error=1 exitcode=66 second_deadlock_stack=1" ctest --output-on-failure -j "$jobs" "${args[@]}"
