@@ -31,12 +31,10 @@ using testing::Command;
 
 const fs::path SOURCE = WQSPEC_SOURCE_DIR;
 
-class Folder : public testing::Folder {
+// A folder of its own for a test, with the seawater template and the database.
+class Folder : public testing::SeawaterFolder {
 public:
-    explicit Folder(const std::string& tag) : testing::Folder("files-" + tag) {
-        copy(SOURCE / "examples" / "seawater" / "WQCASE.DAT", "WQCASE.DAT");
-        copy(SOURCE / "examples" / "LOGKDATA.KDB", "LOGKDATA.KDB");
-    }
+    explicit Folder(const std::string& tag) : testing::SeawaterFolder("files-" + tag) {}
 };
 
 // `count` sodium chloride waters at temperatures from 20 C up.

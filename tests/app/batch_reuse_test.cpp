@@ -6,7 +6,6 @@
 // new program, every channel open, every value interpolated for the run).
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -15,17 +14,13 @@
 namespace wq {
 namespace {
 
-namespace fs = std::filesystem;
 using nlohmann::json;
 
-const fs::path SOURCE = WQSPEC_SOURCE_DIR;
 
-class Folder : public testing::Folder {
+// A folder of its own for a test, with the seawater template and the database.
+class Folder : public testing::SeawaterFolder {
 public:
-    explicit Folder(const std::string& tag) : testing::Folder("reuse-" + tag) {
-        copy(SOURCE / "examples" / "seawater" / "WQCASE.DAT", "WQCASE.DAT");
-        copy(SOURCE / "examples" / "LOGKDATA.KDB", "LOGKDATA.KDB");
-    }
+    explicit Folder(const std::string& tag) : testing::SeawaterFolder("reuse-" + tag) {}
 };
 
 // Temperatures that keep different numbers of species and minerals (hot

@@ -29,12 +29,9 @@ const fs::path DATABASE = SOURCE / "examples" / "LOGKDATA.KDB";
 using testing::Command;
 
 // A folder of its own for a test, with the seawater template and the database.
-class Folder : public testing::Folder {
+class Folder : public testing::SeawaterFolder {
 public:
-    explicit Folder(const std::string& tag) : testing::Folder("batch-" + tag) {
-        copy(SOURCE / "examples" / "seawater" / "WQCASE.DAT", "WQCASE.DAT");
-        copy(DATABASE, "LOGKDATA.KDB");
-    }
+    explicit Folder(const std::string& tag) : testing::SeawaterFolder("batch-" + tag) {}
 };
 
 // Four waters in the units a table may use: seawater as published (mg/kg

@@ -58,4 +58,10 @@ Command Folder::run(const std::string& args, const std::string& input, const std
     return c;
 }
 
+SeawaterFolder::SeawaterFolder(const std::string& tag) : Folder(tag) {
+    const std::filesystem::path source = WQSPEC_SOURCE_DIR;
+    copy(source / "examples" / "seawater" / "WQCASE.DAT", "WQCASE.DAT");
+    copy(source / "examples" / "LOGKDATA.KDB", "LOGKDATA.KDB");
+}
+
 }  // namespace wq::testing

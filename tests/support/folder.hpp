@@ -39,6 +39,13 @@ private:
     std::filesystem::path dir_;
 };
 
+// A folder with the seawater example's run input (WQCASE.DAT) and the
+// bundled database (LOGKDATA.KDB): the starting point of the batch's tests.
+class SeawaterFolder : public Folder {
+public:
+    explicit SeawaterFolder(const std::string& tag);
+};
+
 // True in a build with AddressSanitizer or ThreadSanitizer, whose shadow
 // memory a process needs more room than some limits (ulimit) leave.
 constexpr bool SANITIZED_BUILD =
