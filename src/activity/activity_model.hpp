@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "input/run_input.hpp"
 #include "input/tables.hpp"
@@ -91,6 +92,10 @@ public:
     // The model's name in the registry ("b-dot", "pitzer"), as the records
     // write it.
     virtual std::string_view name() const = 0;
+
+    // The files the model read its data from (beside the database), which a
+    // front end's outputs may never replace.
+    virtual std::vector<std::string> dataFiles() const { return {}; }
 
     // After the run: one line when the solved water lies beyond the range the
     // model's data were fitted to (computed, but doubtful); empty otherwise.

@@ -99,6 +99,7 @@ public:
     double balanceResolution() const override { return BALANCE_RESOLUTION; }
     std::unique_ptr<ActivityModel> clone() const override { return std::make_unique<PitzerActivity>(parameters_); }
     std::string_view name() const override { return "pitzer"; }
+    std::vector<std::string> dataFiles() const override { return {parameters_->fileName}; }
 
     std::string rangeNote(const ActivityValues& values) const override {
         const double most = parameters_->maxIonicStrength;

@@ -132,7 +132,8 @@ FrontEndExit writeCases(const BatchInputs& s, const BatchOptions& o) {
         std::error_code ec;
         std::filesystem::create_directories(folder, ec);
         std::string why = ec ? ec.message() : "";
-        if (std::string input = inputNamedBy(path, o); why.empty() && !input.empty()) why = "it is " + input;
+        if (std::string input = inputNamedBy(path, batchInputFiles(o, s.activityModel.get())); why.empty() && !input.empty())
+            why = "it is " + input;
         std::string refused;
         const CaseChoices choices = choicesFor(s.catalog, s.balance, w, refused);
         if (!refused.empty()) {
@@ -179,13 +180,14 @@ int runBatch(const BatchOptions& given) {
         int jobs = 1;
         if (!o.writeCases) {
             outputFormat(o.outPath);
-            if (!o.outPath.empty()) refuseInputAsOutput(o.outPath, o);
+            if (!o.outPath.empty()) refuseInputAsOutput("--out", o.outPath, batchInputFiles(o));
             std::string note;
             jobs = askedJobs(o.jobs, note);
             if (!note.empty()) std::fprintf(stderr, "wqspec: note: %s\n", note.c_str());
         }
         const BatchInputs s = readInputs(o);
         if (o.writeCases) return writeCases(s, o);
+        if (!o.outPath.empty()) refuseInputAsOutput("--out", o.outPath, batchInputFiles(o, s.activityModel.get()));
         const RecordFormat& format = outputFormat(o.outPath);
         RecordColumns columns;
         if (format.fixesColumns()) {

@@ -109,22 +109,11 @@ std::vector<std::size_t> selectedColumns(const RecordColumns& columns, const Bat
     return chosen;
 }
 
-// The input of the batch that `path` names, however the two are spelled
-// ("the template (WQCASE.DAT)"); empty when it names none. An output may
-// not replace an input.
-std::string inputNamedBy(const std::string& path, const BatchOptions& o) {
-    const struct {
-        const std::string& path;
-        const char* what;
-    } inputs[] = {{o.watersPath, "the table of waters"}, {o.casePath, "the template"}, {o.databasePath, "the database"}};
-    for (const auto& input : inputs)
-        if (sameFile(path, input.path)) return std::string(input.what) + " (" + input.path + ")";
-    return {};
-}
-
-void refuseInputAsOutput(const std::string& out, const BatchOptions& o) {
-    if (std::string input = inputNamedBy(out, o); !input.empty())
-        throw CannotStart{"--out " + out + " is " + input + "; the results go elsewhere"};
+std::vector<CommandInput> batchInputFiles(const BatchOptions& o, const ActivityModel* model) {
+    std::vector<CommandInput> inputs = runInputFiles(o.casePath, o.databasePath, model);
+    inputs.front().what = "the template";
+    inputs.insert(inputs.begin(), {"the table of waters", o.watersPath});
+    return inputs;
 }
 
 int askedJobs(const std::string& asked, std::string& note) {

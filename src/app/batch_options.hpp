@@ -6,15 +6,18 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "app/batch.hpp"
 #include "input/case_writer.hpp"
 #include "report/records.hpp"
+#include "text/staged_file.hpp"
 
 namespace wq {
 
+class ActivityModel;
 struct ComponentCatalog;
 struct WaterSample;
 
@@ -39,11 +42,9 @@ std::string modelNotes(const Results& r);
 // --columns matches, else the compact set.
 std::vector<std::size_t> selectedColumns(const RecordColumns& columns, const BatchOptions& o);
 
-// The input of the batch that `path` names, however the two are spelled
-// ("the template (WQCASE.DAT)"); empty when it names none.
-std::string inputNamedBy(const std::string& path, const BatchOptions& o);
-// CannotStart when --out names an input.
-void refuseInputAsOutput(const std::string& out, const BatchOptions& o);
+// The files a batch reads: the table, the template, the database and, once
+// the activity model is made, the files of its data (PITZER.DAT).
+std::vector<CommandInput> batchInputFiles(const BatchOptions& o, const ActivityModel* model = nullptr);
 // The worker threads asked for (`--jobs` as given): a whole number from 1,
 // at most MAX_JOBS_PER_CORE per core; the number of cores when not asked.
 // `note` says so when more were asked than are taken.

@@ -12,6 +12,8 @@ namespace wq {
 const RecordFormat& outputFormat(const std::string& path) {
     if (path.empty()) return *recordFormatOf(".csv");
     if (const RecordFormat* format = recordFormatOf(path)) return *format;
+    // A stream (/dev/stdout, a FIFO) has no extension: CSV, as on standard output.
+    if (StagedFile::writesInPlace(path)) return *recordFormatOf(".csv");
     throw CannotStart{"--out " + path + ": the name must end in " + recordExtensions()};
 }
 

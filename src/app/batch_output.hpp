@@ -15,8 +15,9 @@
 namespace wq {
 
 // The record format of `--out path`: by its extension, CSV on standard
-// output when no path is given. An extension no format has is a
-// CannotStart.
+// output when no path is given and on a name written in place that has no
+// extension of a format (/dev/stdout, a FIFO). An extension no format has is
+// a CannotStart.
 const RecordFormat& outputFormat(const std::string& path);
 
 // The output: on standard output, or on a file written under a temporary

@@ -115,10 +115,11 @@ struct ResultsFile {
 
     void open(Program& prog, const std::string& path) {
         if (path.empty()) return;
-        for (const std::string& own :
-             {std::string("WQCASE.DAT"), prog.database.path(), std::string("WQLIST.DAT"), std::string("WQGRAPH.DAT"),
-              std::string("Skip_Species.txt")})
-            if (sameFile(path, own)) openFailure("--results " + path + " is " + own + "; the records go elsewhere");
+        std::vector<std::string> own = {"WQCASE.DAT", prog.database.path(), "WQLIST.DAT", "WQGRAPH.DAT",
+                                        "Skip_Species.txt"};
+        for (const std::string& data : prog.activityModel->dataFiles()) own.push_back(data);
+        for (const std::string& file : own)
+            if (sameFile(path, file)) openFailure("--results " + path + " is " + file + "; the records go elsewhere");
         std::string why;
         if (!staged.open(path, why)) openFailure("cannot create " + path + ": " + why);
         staged.removeOnInterrupt();

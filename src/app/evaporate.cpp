@@ -102,10 +102,12 @@ FrontEndExit runPath(Program& p, EvaporationResult& path, const EvaporateOptions
         why = utf8FromLatin1(endingInFlight().reason);
     }
     const bool started = first && first->converged;
+    // --minerals is checked against the starting water's minerals before
+    // any step is shown: a mistyped name stops the path before it begins.
+    const std::vector<std::string> candidates = started ? candidateMinerals(p, *first, o) : std::vector<std::string>{};
     path.steps.push_back(stepRow(1.0, started ? first : std::nullopt, why));
     writeEvaporationStep(path.steps.back(), console);
     if (!started) return FrontEndExit::someFailed;
-    const std::vector<std::string> candidates = candidateMinerals(p, *first, o);
     noteFirstSaturations(path, first, candidates);
     EvaporationPath evaporation(p, candidates);
     bool anyFailed = false;
@@ -136,12 +138,10 @@ int runEvaporate(const EvaporateOptions& given) {
         EvaporateOptions o = given;
         checkOptions(o);
         if (o.databasePath.empty()) o.databasePath = defaultDatabaseFor(o.activity);
-        for (const std::string* input : {&o.casePath, &o.databasePath})
-            if (sameFile(o.outPath, *input))
-                throw CannotStart{"--out " + o.outPath + " is an input of the path (" + *input + "); the table goes elsewhere"};
         Sink console(stdout, false, "standard output");
         QuietProgram q;
         loadProgram(q, o);
+        refuseInputAsOutput("--out", o.outPath, runInputFiles(o.casePath, o.databasePath, q->activityModel.get()));
         StagedFile out;
         std::string why;
         if (!out.open(o.outPath, why)) throw CannotStart{"cannot create " + o.outPath + ": " + why};

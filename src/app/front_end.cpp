@@ -29,6 +29,19 @@ FrontEndExit commitTable(StagedFile& out, const std::string& table, const std::s
     return status;
 }
 
+std::vector<CommandInput> runInputFiles(const std::string& casePath, const std::string& databasePath,
+                                        const ActivityModel* model) {
+    std::vector<CommandInput> inputs = {{"the run input", casePath}, {"the database", databasePath}};
+    if (model)
+        for (const std::string& data : model->dataFiles()) inputs.push_back({"the activity model's data", data});
+    return inputs;
+}
+
+void refuseInputAsOutput(const std::string& option, const std::string& out, std::span<const CommandInput> inputs) {
+    if (std::string input = inputNamedBy(out, inputs); !input.empty())
+        throw CannotStart{option + " " + out + " is " + input + "; the results go elsewhere"};
+}
+
 int runFrontEnd(const std::function<FrontEndExit()>& body) {
     FrontEndExit status = FrontEndExit::allConverged;
     try {

@@ -6,7 +6,9 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "app/program.hpp"
 #include "text/staged_file.hpp"
@@ -64,6 +66,15 @@ private:
     bool used_ = false;
     bool wholeTables_ = true;
 };
+
+// The files a front end on a run input reads: the run input, the database
+// and the files of its activity model's data (PITZER.DAT), when made.
+std::vector<CommandInput> runInputFiles(const std::string& casePath, const std::string& databasePath,
+                                        const ActivityModel* model);
+
+// CannotStart when an output (`option` names it: "--out") is one of the
+// files the front end reads, however it is spelled.
+void refuseInputAsOutput(const std::string& option, const std::string& out, std::span<const CommandInput> inputs);
 
 // Writes a front end's whole table into its staged output and commits it,
 // saying "Wrote PATH." on the console. When the write or the commit fails,

@@ -112,11 +112,8 @@ void loadProgram(QuietProgram& q, const SweepOptions& o) {
 // The sweep table takes its name only when it is written whole: a sweep
 // that cannot start, fails at the run input's conditions or is interrupted
 // leaves the file of that name as it was. It may not be an input.
-void openOutput(StagedFile& out, const SweepOptions& o) {
-    for (const std::string* input : {&o.casePath, &o.databasePath})
-        if (sameFile(o.outPath, *input))
-            throw CannotStart{"--out " + o.outPath + " is an input of the sweep (" + *input +
-                              "); the table goes elsewhere"};
+void openOutput(StagedFile& out, const SweepOptions& o, const Program& p) {
+    refuseInputAsOutput("--out", o.outPath, runInputFiles(o.casePath, o.databasePath, p.activityModel.get()));
     std::string why;
     if (!out.open(o.outPath, why)) throw CannotStart{"cannot create " + o.outPath + ": " + why};
     out.removeOnInterrupt();
@@ -198,7 +195,7 @@ int runSweep(const SweepOptions& given) {
         loadProgram(q, o);
         const std::vector<double> temperatures = sweepTemperatures(o, q->input.extendedRun());
         StagedFile out;
-        openOutput(out, o);
+        openOutput(out, o, *q);
         const SweepRun run = computeSweep(*q, o, temperatures, console);
         for (const std::string& note : run.notes) std::fprintf(stderr, "wqspec: note: %s\n", note.c_str());
         const SweepResult& s = run.result;

@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "text/staged_file.hpp"
+
 namespace wq {
 
 // The formats, each defined in its file.
@@ -60,9 +62,8 @@ std::string recordExtensions() {
     return text;
 }
 
-bool RecordWriter::write(const std::string& text) {
-    return std::fwrite(text.data(), 1, text.size(), file_) == text.size() && std::fflush(file_) == 0;
-}
+// Each group of records leaves whole in one write.
+bool RecordWriter::write(const std::string& text) { return writeAtOnce(file_, text); }
 
 bool RecordWriter::open() { return write(format_.opening(columns_)); }
 

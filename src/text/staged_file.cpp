@@ -9,7 +9,10 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <vector>
+
+#include "text/textfile.hpp"
 
 namespace wq {
 
@@ -62,7 +65,65 @@ bool renameWithoutReplacing(const std::string& from, const std::string& to) {
     return true;
 }
 
+// The descriptor that a name of the process's own streams stands for
+// (/dev/stdout, /dev/stderr, /dev/fd/N, /proc/self/fd/N); -1 for any other
+// name. Opening such a name anew would start at the beginning of whatever
+// the stream is (a log the shell appends to); the stream itself is written.
+int ownStreamOf(const std::string& path) {
+    if (path == "/dev/stdout") return 1;
+    if (path == "/dev/stderr") return 2;
+    for (std::string_view prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+        if (!path.starts_with(prefix) || path.size() == prefix.size() || path.size() > prefix.size() + 6) continue;
+        int fd = 0;
+        for (char c : path.substr(prefix.size())) {
+            if (c < '0' || c > '9') return -1;
+            fd = fd * 10 + (c - '0');
+        }
+        return fd;
+    }
+    return -1;
+}
+
+// The file a write through `path` reaches: the links of its last component
+// followed (a relative link from the link's own folder), at most 40 of
+// them as the kernel follows. A name that is no link is itself.
+std::string linkTarget(std::string path) {
+    for (int links = 0; links < 40; ++links) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        std::vector<char> text(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) + 1);
+        const ssize_t n = ::readlink(path.c_str(), text.data(), text.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= text.size()) return path;
+        const std::string to(text.data(), static_cast<std::size_t>(n));
+        path = to.front() == '/' ? to : path.substr(0, baseStart(path)) + to;
+    }
+    return path;
+}
+
 }  // namespace
+
+bool writeAtOnce(std::FILE* file, std::string_view text) {
+    if (std::fflush(file) != 0) return false;
+    const int fd = ::fileno(file);
+    // A stream of memory has no descriptor: stdio is all it has.
+    if (fd < 0) return std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0;
+    while (!text.empty()) {
+        const ssize_t n = ::write(fd, text.data(), text.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;
+            return false;
+        }
+        text.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+std::string inputNamedBy(const std::string& output, std::span<const CommandInput> inputs) {
+    for (const CommandInput& input : inputs)
+        if (!input.path.empty() && sameFile(output, input.path)) return input.what + " (" + input.path + ")";
+    return {};
+}
 
 std::string partialName(const std::string& path) {
     const std::size_t base = baseStart(path);
@@ -71,10 +132,37 @@ std::string partialName(const std::string& path) {
     return path.substr(0, dot) + ".partial" + path.substr(dot);
 }
 
+bool StagedFile::openInPlace(int fd, std::string& error) {
+    if (fd >= 0) file_ = ::fdopen(fd, "wb");
+    if (!file_) {
+        error = std::strerror(errno);
+        if (fd >= 0) ::close(fd);
+        return false;
+    }
+    inPlace_ = true;
+    return true;
+}
+
+bool StagedFile::writesInPlace(const std::string& path) {
+    struct stat st {};
+    return ownStreamOf(path) >= 0 ||
+           (::stat(linkTarget(path).c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode));
+}
+
 bool StagedFile::open(const std::string& path, std::string& error) {
     abandon();
-    const std::size_t base = baseStart(path);
-    std::string name = path.substr(0, base) + "." + path.substr(base) + ".XXXXXX";
+    path_ = path;
+    if (const int own = ownStreamOf(path); own >= 0) return openInPlace(::fcntl(own, F_DUPFD_CLOEXEC, 0), error);
+    final_ = linkTarget(path);
+    struct stat st {};
+    if (::stat(final_.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        error = std::strerror(EISDIR);
+        return false;
+    }
+    if (::stat(final_.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        return openInPlace(::open(final_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY), error);
+    const std::size_t base = baseStart(final_);
+    std::string name = final_.substr(0, base) + "." + final_.substr(base) + ".XXXXXX";
     std::vector<char> buffer(name.begin(), name.end());
     buffer.push_back('\0');
     const int fd = ::mkostemp(buffer.data(), O_CLOEXEC);
@@ -90,7 +178,6 @@ bool StagedFile::open(const std::string& path, std::string& error) {
         ::unlink(buffer.data());
         return false;
     }
-    path_ = path;
     temporary_ = buffer.data();
     return true;
 }
@@ -109,10 +196,16 @@ bool StagedFile::close(std::string& error) {
     return false;
 }
 
+bool StagedFile::closeInPlace(std::string& error) {
+    inPlace_ = false;
+    return close(error);
+}
+
 bool StagedFile::commit(std::string& error) {
+    if (inPlace_) return closeInPlace(error);
     if (temporary_.empty()) return true;
     bool ok = close(error);
-    if (ok && std::rename(temporary_.c_str(), path_.c_str()) != 0) {
+    if (ok && std::rename(temporary_.c_str(), final_.c_str()) != 0) {
         error = std::strerror(errno);
         ok = false;
     }
@@ -123,6 +216,8 @@ bool StagedFile::commit(std::string& error) {
 }
 
 bool StagedFile::keepPartial(std::string& given, std::string& error) {
+    given.clear();
+    if (inPlace_) return closeInPlace(error);
     if (temporary_.empty()) return false;
     bool ok = close(error);
     const std::string partial = partialName(path_);
@@ -145,6 +240,7 @@ void StagedFile::abandon() {
         std::fclose(file_);
         file_ = nullptr;
     }
+    inPlace_ = false;
     if (temporary_.empty()) return;
     ::unlink(temporary_.c_str());
     clearPending(temporary_);

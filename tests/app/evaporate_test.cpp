@@ -175,13 +175,14 @@ TEST(Evaporate, BadOptionsEndItBeforeItStarts) {
     } cases[] = {
         {"evaporate --to 1", "wqspec: --to must be a concentration factor above 1 (it is 1)\n"},
         {"evaporate --steps 0", "wqspec: --steps must be from 1 to 10000 (it is 0)\n"},
-        {"evaporate --out WQCASE.DAT", "wqspec: --out WQCASE.DAT is an input of the path (WQCASE.DAT); the table goes elsewhere\n"},
+        {"evaporate --out WQCASE.DAT", "wqspec: --out WQCASE.DAT is the run input (WQCASE.DAT); the results go elsewhere\n"},
         {"evaporate --minerals Unobtainium", "wqspec: unknown mineral Unobtainium: not in LOGKDATA.KDB (names are spelled as there, case included)\n"},
     };
     for (const auto& c : cases) {
         const testing::Command run = folder.run(std::string(c.args));
         EXPECT_EQ(run.status, 2) << c.args;
         EXPECT_EQ(run.err, c.message) << c.args;
+        EXPECT_EQ(run.out, "") << c.args << ": no step is shown";
         EXPECT_FALSE(folder.has("evaporation.csv")) << c.args;
     }
 }

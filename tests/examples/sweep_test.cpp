@@ -345,9 +345,9 @@ TEST(SweepFiles, TheLastGoodTableStaysAndNoInputIsReplaced) {
         {"--minerals Quartz,Kryptonite --out keep.csv", 2, "wqspec: unknown mineral Kryptonite"},
         {"--case failing.dat --out keep.csv", 1, "wqspec: the run at the run input's conditions failed"},
         {"--out LOGKDATA.KDB", 2,
-         "wqspec: --out LOGKDATA.KDB is an input of the sweep (LOGKDATA.KDB); the table goes elsewhere\n"},
+         "wqspec: --out LOGKDATA.KDB is the database (LOGKDATA.KDB); the results go elsewhere\n"},
         {"--out ./WQCASE.DAT", 2,
-         "wqspec: --out ./WQCASE.DAT is an input of the sweep (WQCASE.DAT); the table goes elsewhere\n"},
+         "wqspec: --out ./WQCASE.DAT is the run input (WQCASE.DAT); the results go elsewhere\n"},
     };
     for (const auto& c : cases) {
         const wq::testing::Command run = folder.run(std::string("sweep --from 100 --to 200 --step 50 ") + c.args);

@@ -6,5 +6,6 @@ list(APPEND WQSPEC_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/name_list_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/number_text_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/csv_reader_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/staged_file_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/stop_test.cpp
 )

@@ -1,0 +1,105 @@
+// Staged outputs on what is not a regular file: a character device and a
+// terminal that the test makes are written through and stay what they
+// were; and a group of records leaves in one write of the system, so a
+// process killed outright never leaves half a line of it.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "text/staged_file.hpp"
+
+namespace wq {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TemporaryFolder {
+    TemporaryFolder() {
+        std::string pattern = (fs::temp_directory_path() / "wqspec-staged-XXXXXX").string();
+        path = ::mkdtemp(pattern.data()) ? fs::path(pattern) : fs::path();
+    }
+    ~TemporaryFolder() {
+        std::error_code ec;
+        if (!path.empty()) fs::remove_all(path, ec);
+    }
+    fs::path path;
+};
+
+bool writeAndCommit(const std::string& path, const std::string& text, std::string& why) {
+    StagedFile out;
+    if (!out.open(path, why)) return false;
+    std::fputs(text.c_str(), out.file());
+    return out.commit(why);
+}
+
+TEST(StagedFile, ADeviceOrATerminalIsWrittenThroughAndStays) {
+    TemporaryFolder folder;
+    ASSERT_FALSE(folder.path.empty());
+    std::string why;
+
+    // A node of the null device (major 1, minor 3), made here: only root may.
+    const fs::path device = folder.path / "null";
+    if (::mknod(device.c_str(), S_IFCHR | 0600, ::makedev(1, 3)) == 0) {
+        EXPECT_TRUE(writeAndCommit(device, "records\n", why)) << why;
+        EXPECT_TRUE(fs::is_character_file(fs::symlink_status(device)));
+    }
+
+    // A terminal of the test's own: what is written reaches its other end.
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const std::string terminal = ::ptsname(master);
+    EXPECT_TRUE(writeAndCommit(terminal, "to the terminal\n", why)) << why;
+    char got[64] = {};
+    const ssize_t n = ::read(master, got, sizeof got - 1);
+    EXPECT_NE(std::string(got, n > 0 ? std::size_t(n) : 0).find("to the terminal"), std::string::npos);
+    ::close(master);
+
+    // A directory is refused, and nothing is left in it.
+    StagedFile out;
+    EXPECT_FALSE(out.open(folder.path.string(), why));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path), fs::directory_iterator()), fs::exists(device) ? 1 : 0);
+}
+
+// The write calls the process has made, from /proc/self/io; -1 where the
+// system does not say.
+long long writeCalls() {
+    std::ifstream io("/proc/self/io");
+    for (std::string key; io >> key;) {
+        long long value = 0;
+        io >> value;
+        if (key == "syscw:") return value;
+    }
+    return -1;
+}
+
+TEST(StagedFile, AGroupOfLinesLeavesInOneWrite) {
+    TemporaryFolder folder;
+    std::string why;
+    StagedFile out;
+    ASSERT_TRUE(out.open((folder.path / "records.csv").string(), why)) << why;
+    std::string group;
+    while (group.size() < 60000) group += "water " + std::to_string(group.size()) + ",converged,7.52,0.7\n";
+    const long long before = writeCalls();
+    if (before < 0) GTEST_SKIP() << "/proc/self/io does not count the write calls here";
+    ASSERT_TRUE(writeAtOnce(out.file(), group));
+    EXPECT_EQ(writeCalls() - before, 1);
+    ASSERT_TRUE(out.commit(why)) << why;
+    std::ifstream in(folder.path / "records.csv");
+    std::ostringstream all;
+    all << in.rdbuf();
+    EXPECT_EQ(all.str(), group);
+}
+
+}  // namespace
+}  // namespace wq
