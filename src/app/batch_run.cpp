@@ -70,7 +70,7 @@ void readTableThrough(BatchInputs& s, const std::string& path) {
     std::string why;
     std::FILE* file = openRegularFile(path, MAX_FILE_BYTES, why, s.streamedIdentity);
     if (!file) throw CannotStart{"cannot open the table of waters " + path + ": " + why};
-    CsvReader records(file, path);
+    CsvReader records(file, path, s.streamedIdentity);
     std::string error;
     std::optional<WaterTable> table = readWaterTable(
         records, s.catalog, s.tableKgWater,
@@ -260,7 +260,7 @@ public:
             unreadable_ = "the table of waters " + s.streamedTable + " changed while the batch ran";
             return;
         }
-        records_.emplace(file_, s.streamedTable);
+        records_.emplace(file_, s.streamedTable, now);
         reader_.emplace(*records_, s.catalog, s.tableKgWater, why);
         if (!reader_->ready()) unreadable_ = s.streamedTable + ": " + why;
     }

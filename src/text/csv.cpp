@@ -48,14 +48,16 @@ int utf8Sequence(std::string_view s, std::size_t i) {
 
 }  // namespace
 
-bool validUtf8(std::string_view s) {
+std::size_t firstNonUtf8(std::string_view s) {
     for (std::size_t i = 0; i < s.size();) {
         const int n = utf8Sequence(s, i);
-        if (n < 0) return false;
+        if (n < 0) return i;
         i += static_cast<std::size_t>(n);
     }
-    return true;
+    return std::string_view::npos;
 }
+
+bool validUtf8(std::string_view s) { return firstNonUtf8(s) == std::string_view::npos; }
 
 std::string utf8Replacing(std::string_view s) {
     if (validUtf8(s)) return std::string(s);
@@ -95,9 +97,15 @@ bool CsvReader::more() {
     block_.erase(0, std::min(pos_, block_.size()));
     const std::size_t kept = block_.size();
     block_.resize(kept + BLOCK);
-    const std::size_t got = std::fread(block_.data() + kept, 1, BLOCK, file_);
+    std::size_t got = std::fread(block_.data() + kept, 1, BLOCK, file_);
     block_.resize(kept + got);
     if (got == 0 && std::ferror(file_)) readError_ = std::strerror(errno);
+    FileIdentity now;
+    if (unchanged_ && (!identityOf(file_, now) || !(now == *unchanged_))) {
+        readError_ = "it was rewritten while it was read (its size or times changed)";
+        block_.resize(kept);
+        got = 0;
+    }
     text_ = block_;
     pos_ = 0;
     return got > 0;
@@ -144,6 +152,12 @@ std::optional<CsvRecord> CsvReader::next(std::string& error) {
                 ended = true;
             } else if (c != '\r') {
                 field += c;
+            } else if (!atEnd() && text_[pos_] != '\n') {
+                // A line end of classic Mac OS: the lines would run together.
+                error = "line " + std::to_string(line_) +
+                        " ends in a carriage return alone (the line ends of classic Mac OS): save the table with LF "
+                        "or CR LF line ends";
+                return std::nullopt;
             }
         }
         if (!readError_.empty()) break;

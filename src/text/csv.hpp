@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/textfile.hpp"
+
 namespace wq {
 
 struct CsvRecord {
@@ -22,7 +24,13 @@ public:
     // The records of an open file, read a block at a time as they are asked
     // for, so that a file of millions of rows is never held whole (the file
     // stays the caller's; `name` names it in a message).
-    CsvReader(std::FILE* file, std::string name) : file_(file), name_(std::move(name)) {}
+    // With `unchanged`, the file must keep that identity (its size,
+    // modification and change time) while it is read: it is looked at after
+    // every block, and a file rewritten in place (`cat new > t.csv`, `dd
+    // conv=notrunc`) is an error from the block on which it is seen, so no
+    // reading mixes two contents.
+    CsvReader(std::FILE* file, std::string name, std::optional<FileIdentity> unchanged = std::nullopt)
+        : file_(file), name_(std::move(name)), unchanged_(unchanged) {}
     // The next record; nullopt at the end of the text. A record of one empty
     // field (a blank line) is passed over. `error` is set for an unclosed
     // quote, or a file that cannot be read.
@@ -45,6 +53,7 @@ private:
     std::string name_;
     std::string block_;      // the part of the file read and not yet passed
     std::string readError_;  // why the file could not be read
+    std::optional<FileIdentity> unchanged_;
 };
 
 // The character that stands for bytes that are not UTF-8 (U+FFFD).
@@ -53,6 +62,9 @@ inline constexpr std::string_view REPLACEMENT_CHARACTER = "\xEF\xBF\xBD";
 // Well-formed UTF-8 (RFC 3629): no overlong form, no surrogate, no code
 // point above U+10FFFF, no sequence cut short.
 bool validUtf8(std::string_view text);
+// The offset of the first byte of `text` that is not part of well-formed
+// UTF-8; npos when all of it is.
+std::size_t firstNonUtf8(std::string_view text);
 
 // Text as UTF-8 whatever it holds: every piece that is not well-formed UTF-8
 // (the longest start of a sequence, or one byte) becomes U+FFFD, as a cell a

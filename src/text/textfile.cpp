@@ -218,6 +218,13 @@ bool identityOf(const std::string& path, FileIdentity& identity) {
     return true;
 }
 
+bool identityOf(std::FILE* file, FileIdentity& identity) {
+    struct stat st {};
+    if (::fstat(::fileno(file), &st) != 0) return false;
+    identity = identityFrom(st);
+    return true;
+}
+
 TextFile::TextFile(std::string name, std::string_view content)
     : name_(std::move(name)), image_(std::make_shared<const TextImage>(content)) {}
 

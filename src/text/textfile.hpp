@@ -93,6 +93,8 @@ bool sameFile(const std::string& a, const std::string& b);
 // The identity of the file at `path` as it is now; false when it cannot be
 // looked at (errno tells why).
 bool identityOf(const std::string& path, FileIdentity& identity);
+// The same for an open file.
+bool identityOf(std::FILE* file, FileIdentity& identity);
 
 class TextFile {
 public:

@@ -4,6 +4,8 @@
 // doubled quote, a CR LF line end).
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <optional>
 #include <random>
@@ -116,6 +118,48 @@ TEST(CsvReader, StartsWithLooksAtTheTextNotYetRead) {
     CsvReader shortFile(tiny.file, "t");
     EXPECT_FALSE(shortFile.startsWith(bom));
     EXPECT_TRUE(shortFile.startsWith("\xEF"));
+}
+
+// A file watched for its identity: rewritten in place between two blocks
+// (same size, as dd conv=notrunc; or cut and written anew, as cat new >
+// file), its records stop at the block on which it is seen, with the reason;
+// none comes from the new content.
+TEST(CsvReader, AFileRewrittenWhileItIsReadIsAnError) {
+    std::string table;
+    for (int k = 0; table.size() < 200000; ++k) table += "old" + std::to_string(k) + ",1\n";
+    for (const bool sameSize : {true, false}) {
+        SCOPED_TRACE(sameSize);
+        TemporaryFile file(table);
+        ASSERT_NE(file.file, nullptr);
+        FileIdentity identity;
+        ASSERT_TRUE(identityOf(file.file, identity));
+        CsvReader reader(file.file, "t.csv", identity);
+        std::string error;
+        ASSERT_TRUE(reader.next(error).has_value());
+        // Times change at the file system's resolution; a pause makes sure.
+        ::usleep(20000);
+        const std::string rewritten(sameSize ? table.size() : table.size() / 2, 'n');
+        ASSERT_EQ(::pwrite(::fileno(file.file), rewritten.data(), rewritten.size(), 0), ssize_t(rewritten.size()));
+        if (!sameSize) {
+            ASSERT_EQ(::ftruncate(::fileno(file.file), off_t(rewritten.size())), 0);
+        }
+        int records = 1;
+        while (std::optional<CsvRecord> r = reader.next(error)) {
+            EXPECT_EQ(r->fields.front().rfind("old", 0), 0u) << r->fields.front();
+            ++records;
+        }
+        EXPECT_LT(records, 20000);
+        EXPECT_NE(error.find("rewritten while it was read"), std::string::npos) << error;
+    }
+}
+
+// Lines ended by CR alone would run together into one record: refused with
+// what the line ends are.
+TEST(CsvReader, LineEndsOfCarriageReturnsAloneAreRefused) {
+    CsvReader reader("name,T\rw,25\r");
+    std::string error;
+    EXPECT_FALSE(reader.next(error).has_value());
+    EXPECT_NE(error.find("line 1 ends in a carriage return alone"), std::string::npos) << error;
 }
 
 }  // namespace
