@@ -187,6 +187,23 @@ FluidPlan fluidPlan(const SweepOptions& o) {
     return plan;
 }
 
+namespace {
+
+// Whether the reaction of `mineral` among the run's minerals has a term in
+// the component at `position`.
+bool mineralHolds(const Program& p, const std::string& mineral, int position) {
+    for (int i = 1; i <= p.minerals.count; ++i) {
+        const MineralEntry& m = p.minerals[i];
+        if (m.name.trimmed() != mineral) continue;
+        for (int k = 1; k <= m.itot; ++k)
+            if (m.comp[k] == position && m.coef[k] != 0.0) return true;
+        return false;
+    }
+    return false;
+}
+
+}  // namespace
+
 void checkFluidPlan(FluidPlan& plan, const Program& p, const std::vector<std::string>& known) {
     plan.carbonatePosition = p.map.position(db::CARBONATE);
     if ((plan.co2Added.used || plan.co2Steam.used) && plan.carbonatePosition == 0)
@@ -200,6 +217,9 @@ void checkFluidPlan(FluidPlan& plan, const Program& p, const std::vector<std::st
         throw CannotStart{"--fix-al needs a charge-balance species that is a component of the run input (option "
                           "6): the charge of the aluminium the mineral fixes is balanced on it"};
     plan.aluminiumMineral = namedMinerals(p, plan.aluminiumMineral, known).front();
+    if (!mineralHolds(p, plan.aluminiumMineral, plan.aluminiumPosition))
+        throw CannotStart{"--fix-al " + plan.aluminiumMineral + ": the mineral holds no aluminium, so it cannot fix Al+++ "
+                          "(name an aluminosilicate of the reservoir: K-feldspar, albite, muscovite, ...)"};
 }
 
 bool reconstructFluid(Program& p, const CarriedState& sampled, const FluidPlan& plan,

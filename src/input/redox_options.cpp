@@ -1,6 +1,7 @@
 #include "input/redox_options.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "text/table_value.hpp"
@@ -12,13 +13,19 @@ namespace {
 struct NumericKind {
     std::string_view key;
     RedoxState::Kind kind;
+    double lowest, highest;  // what a water can have, with a wide margin
+    std::string_view unit;
 };
 
-// The states given by a number, by the word before the "=".
+// The states given by a number, by the word before the "=". Natural waters
+// lie within Eh -0.6 to +1.2 V and pe -10 to +20 at 25 C (Baas Becking,
+// Kaplan & Moore 1960); the bounds leave room for any temperature and for
+// the ends of water's own stability (log fO2 far below -100 at 25 C in the
+// most reducing waters).
 constexpr NumericKind NUMERIC_KINDS[] = {
-    {"Eh", RedoxState::Kind::eh},
-    {"pe", RedoxState::Kind::pe},
-    {"logfO2", RedoxState::Kind::oxygenFugacity},
+    {"Eh", RedoxState::Kind::eh, -3.0, 3.0, " V"},
+    {"pe", RedoxState::Kind::pe, -50.0, 50.0, ""},
+    {"logfO2", RedoxState::Kind::oxygenFugacity, -300.0, 10.0, ""},
 };
 
 constexpr std::string_view DISSOLVED_OXYGEN = "O2,aq";
@@ -33,10 +40,19 @@ std::string quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
 
 // One value by the rules of a table's values: one sign at most, finite, of
 // magnitude at most 10^6, and nothing else in the text.
+// A number beyond the table's bound reads as a number (the range check
+// that follows says it is out of range).
 bool readValue(std::string_view text, double& value) {
     const char* end = text.data() + text.size();
     ValueFault fault = ValueFault::none;
-    if (text.empty() || checkTableValue(text.data(), end, fault) != end) return false;
+    if (text.empty()) return false;
+    if (checkTableValue(text.data(), end, fault) != end && fault != ValueFault::beyondBound &&
+        fault != ValueFault::outOfRange)
+        return false;
+    if (fault == ValueFault::outOfRange) {
+        value = text.find('-') == 0 ? -HUGE_VAL : HUGE_VAL;
+        return true;
+    }
     return readFreeValue(text.data(), end, value) == end;
 }
 
@@ -65,6 +81,11 @@ std::optional<RedoxState> parseRedoxState(std::string_view text, std::string& wh
             if (key != k.key) continue;
             if (!readValue(number, state.value)) {
                 why = "redox state " + quoted(t) + ": " + quoted(number) + " is not a number";
+                return std::nullopt;
+            }
+            if (!(state.value >= k.lowest && state.value <= k.highest)) {
+                why = "redox state " + quoted(t) + ": " + std::string(k.key) + " is out of range (from " +
+                      plainNumber(k.lowest) + " to " + plainNumber(k.highest) + std::string(k.unit) + ")";
                 return std::nullopt;
             }
             state.kind = k.kind;

@@ -1,6 +1,7 @@
 #include "input/water_columns.hpp"
 
 #include <array>
+#include <cstdio>
 
 #include "input/component_aliases.hpp"
 #include "input/component_catalog.hpp"
@@ -17,11 +18,21 @@ std::string_view trimmedCell(std::string_view s) {
 
 // Built by appending: GCC 12 at -O3 takes "literal" + std::string&& for a
 // possibly overlapping copy (-Wrestrict, a false positive).
+// Control characters (a NUL would end the message where it is printed) are
+// shown as \xNN.
 std::string quotedText(std::string_view text) {
-    std::string quoted(1, '"');
-    quoted += shortened(utf8Replacing(text));
-    quoted += '"';
-    return quoted;
+    std::string shown;
+    for (const char c : shortened(utf8Replacing(text))) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            shown += c;
+            continue;
+        }
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+        shown += escaped;
+    }
+    return "\"" + shown + "\"";
 }
 
 namespace {

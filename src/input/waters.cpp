@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <map>
 #include <utility>
 
@@ -24,6 +25,10 @@ bool parseNumber(std::string_view cell, double& value, std::string& why) {
     if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
     const bool twoSigns = !digits.empty() && (digits.front() == '+' || (cell.front() == '+' && digits.front() == '-'));
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (!twoSigns && ec == std::errc::result_out_of_range && end == digits.data() + digits.size()) {
+        why = quotedText(cell) + " is out of range: a number's magnitude is from 5e-324 to 1.8e308, or 0";
+        return false;
+    }
     if (twoSigns || ec != std::errc() || end != digits.data() + digits.size()) {
         why = quotedText(cell) + " is not a number";
         return false;
@@ -268,6 +273,12 @@ std::optional<CsvRecord> readHeader(CsvReader& reader, std::string& error) {
         if (error.empty()) error = "the table is empty";
         return std::nullopt;
     }
+    for (std::size_t k = 0; k < header->fields.size(); ++k) {
+        if (header->fields[k].find('\0') == std::string::npos) continue;
+        error = "column " + std::to_string(k + 1) +
+                " of the header holds a NUL byte: the file is no text table (UTF-16, or a binary file)";
+        return std::nullopt;
+    }
     for (const std::string& cell : header->fields) {
         for (const auto& [separator, name] : {std::pair{';', "semicolons"}, std::pair{'\t', "tabs"}}) {
             if (cell.find(separator) == std::string::npos) continue;
@@ -324,6 +335,20 @@ void asUtf8(CsvRecord& record) {
         if (!validUtf8(f)) f = utf8Replacing(f);
 }
 
+// What a header whose refusal may come from its encoding says of it: the
+// first byte that is not UTF-8 and where it stands; empty for UTF-8.
+std::string notUtf8Note(const CsvRecord& header) {
+    for (std::size_t k = 0; k < header.fields.size(); ++k) {
+        const std::size_t at = firstNonUtf8(header.fields[k]);
+        if (at == std::string::npos) continue;
+        char byte[8];
+        std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(header.fields[k][at]));
+        return std::string("; the header is not UTF-8: byte ") + byte + " in column " + std::to_string(k + 1) +
+               " (a Latin-1 or Windows-1252 file?); save the table as UTF-8";
+    }
+    return {};
+}
+
 }  // namespace
 
 IonBalance ionBalanceOf(const WaterSample& water, const ComponentCatalog& catalog, double kgWater) {
@@ -343,10 +368,14 @@ WaterTableReader::WaterTableReader(CsvReader& records, const ComponentCatalog& c
     records.passOver(UTF8_BOM);
     std::optional<CsvRecord> header = readHeader(records, error);
     if (!header) return;
+    const std::string encoding = notUtf8Note(*header);
     asUtf8(*header);
     WaterTable table;
     std::optional<std::vector<Column>> columns = readColumns(*header, catalog, table, error);
-    if (!columns) return;
+    if (!columns) {
+        error += encoding;
+        return;
+    }
     columns_ = std::move(*columns);
     componentNumbers_ = std::move(table.componentNumbers);
     const CatalogComponent* carbonate = catalog.byNumber(db::CARBONATE);

@@ -219,6 +219,12 @@ TEST(RedoxRun, StatesThatCannotBeTakenAreRefusedInOneLine) {
         {"unknown-name", runInput(3.0, 3, iron), "--suppress Calcite,Unobtainium",
          "wqspec: --suppress: LOGKDATA.KDB has no species, mineral or gas named \"Unobtainium\" (names are spelled "
          "as there, case included)\n"},
+        {"component", runInput(3.0, 3, iron), "--suppress Calcite,H+",
+         "wqspec: --suppress: \"H+\" is a component of the database (its species are written in it), not a species "
+         "that can be left out\n"},
+        {"component-with-comma", runInput(3.0, 3, iron), "--suppress O2,aq",
+         "wqspec: --suppress: \"O2,aq\" is a component of the database (its species are written in it), not a "
+         "species that can be left out\n"},
     };
     for (const Case& c : cases) {
         const RedoxRunOutput r = run(c.tag, c.caseText, c.args);

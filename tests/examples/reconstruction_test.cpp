@@ -136,6 +136,7 @@ TEST(Reconstruction, BadOptionsAreRefusedPlainly) {
         {"--co2-steam 0.01", "--co2-steam needs --steam-loss"},
         {"--add-co2 0.01 --co2-steam 0.01 --steam-loss 0.1", "--add-co2 and --co2-steam exclude each other"},
         {"--fix-al Nonesuch", "unknown mineral Nonesuch"},
+        {"--fix-al Quartz", "--fix-al Quartz: the mineral holds no aluminium"},
     };
     const std::string caseText = slurp(kSource / "tests" / "data" / "reconstruction" / "fluid-230.DAT");
     const std::string database = slurp(kSource / "examples" / "LOGKDATA.KDB");

@@ -48,7 +48,8 @@ TEST(RedoxOptions, MistakesAreRefusedWithWhatWasWritten) {
     const Case cases[] = {
         {"Eh=abc", "redox state \"Eh=abc\": \"abc\" is not a number"},
         {"Eh=nan", "redox state \"Eh=nan\": \"nan\" is not a number"},
-        {"pe=1e400", "redox state \"pe=1e400\": \"1e400\" is not a number"},
+        {"pe=1e400", "redox state \"pe=1e400\": pe is out of range (from -50 to 50)"},
+        {"Eh=1e308", "redox state \"Eh=1e308\": Eh is out of range (from -3 to 3 V)"},
         {"Eh=+-0.3", "redox state \"Eh=+-0.3\": \"+-0.3\" is not a number"},
         {"Eh=0.3 V", "redox state \"Eh=0.3 V\": \"0.3 V\" is not a number"},
         {"Eh=", "redox state \"Eh=\": \"\" is not a number"},

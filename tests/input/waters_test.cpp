@@ -258,7 +258,13 @@ TEST(WaterTable, SpreadsheetMistakesOfTheHeader) {
         {"name,T [K],Na+ [mg/L]\nw,298.15,1\n", ""},  // kelvin
         // A degree sign in Latin-1, as an older spreadsheet saves it.
         {"name,T [\xB0" "C],Na+ [mg/L]\n" + row,
-         "column \"T [\uFFFDC]\": unknown unit [\uFFFDC] of the temperature (use [C], [\u00B0C], [degC] or [K])"},
+         "column \"T [\uFFFDC]\": unknown unit [\uFFFDC] of the temperature (use [C], [\u00B0C], [degC] or [K]); "
+         "the header is not UTF-8: byte 0xB0 in column 2 (a Latin-1 or Windows-1252 file?); save the table as UTF-8"},
+        {std::string("name,T\0x,Na+ [mg/L]\n", 20) + row,
+         "column 2 of the header holds a NUL byte: the file is no text table (UTF-16, or a binary file)"},
+        {"name,T,Na+ [mg/L]\rw,25,1\r",
+         "line 1 ends in a carriage return alone (the line ends of classic Mac OS): save the table with LF or CR LF "
+         "line ends"},
         {"name,T,P [atm]\nw,25,1\n", "column \"P [atm]\": unknown unit [atm] of the pressure (use [bar])"},
         {"name,T,pH [-]\nw,25,7\n", "column \"pH [-]\": unknown unit [-] of the pH (use no unit)"},
         {"name;T;Na+ [mg/L]\nw;25;1\n",
@@ -371,6 +377,7 @@ TEST(WaterTable, FaultsOfARowStayInTheRow) {
         "cells,25,7,1,,9\n"
         "mixed,25,7,1,1\n"
         "heavy,25,7,1000001,\n"
+        "huge,25,7,1e309,\n"
         "zero pH,25,0,1,\n"
         ",25,7,1,\n"
         "good,25,7,1,\n");
@@ -382,14 +389,16 @@ TEST(WaterTable, FaultsOfARowStayInTheRow) {
         "row on line 6 has 6 cells for 5 columns",
         "row on line 7: amounts per kg and per litre of solution in one row leave the mass of water undefined",
         "row on line 8: the dissolved solids weigh as much as the solution",
-        "row on line 9, column \"pH\": the pH must be positive (leave the cell blank to compute it)",
+        "row on line 9, column \"Na+ [mg/kg]\": \"1e309\" is out of range: a number's magnitude is from 5e-324 to "
+        "1.8e308, or 0",
+        "row on line 10, column \"pH\": the pH must be positive (leave the cell blank to compute it)",
         "",
         "",
     };
     ASSERT_EQ(t.waters.size(), std::size(expected));
     for (std::size_t i = 0; i < t.waters.size(); ++i) EXPECT_EQ(t.waters[i].error, expected[i]) << i;
-    EXPECT_EQ(t.waters[8].name, "line 10");  // a row without a name is named by its line
-    EXPECT_EQ(t.waters[9].name, "good");
+    EXPECT_EQ(t.waters[9].name, "line 11");  // a row without a name is named by its line
+    EXPECT_EQ(t.waters[10].name, "good");
 }
 
 // The redox state of a row: one of four columns, each row its own; a blank
