@@ -1,5 +1,7 @@
 #include "app/batch.hpp"
 
+#include <signal.h>
+
 #include <atomic>
 #include <cctype>
 #include <cerrno>
@@ -169,6 +171,24 @@ int listColumns(const BatchOptions& given) {
     });
 }
 
+namespace {
+
+// Ctrl-C, SIGTERM and a hangup of the terminal stop the batch in order
+// (its whole records kept under the partial name); a signal the process was
+// started to ignore (nohup) stays ignored. The signals taken.
+std::vector<int> handleInterrupts() {
+    std::vector<int> taken;
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction before {};
+        if (::sigaction(signal, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
+        std::signal(signal, onInterrupt);
+        taken.push_back(signal);
+    }
+    return taken;
+}
+
+}  // namespace
+
 int runBatch(const BatchOptions& given) {
     if (given.listColumns) return listColumns(given);
     return runFrontEnd([&] {
@@ -197,11 +217,9 @@ int runBatch(const BatchOptions& given) {
         BatchOutput out(o.outPath, format, columns);
         if (!out.open()) throw CannotStart{"cannot write " + out.name() + ": " + out.failure()};
         interrupted = false;
-        std::signal(SIGINT, onInterrupt);
-        std::signal(SIGTERM, onInterrupt);
+        const std::vector<int> handled = handleInterrupts();
         const FrontEndExit status = solveAll(s, columns, format, out, jobs);
-        std::signal(SIGINT, SIG_DFL);
-        std::signal(SIGTERM, SIG_DFL);
+        for (int signal : handled) std::signal(signal, SIG_DFL);
         return status;
     });
 }

@@ -252,7 +252,7 @@ void StagedFile::removeOnInterrupt() {
     removalPending = 0;
     std::memcpy(pendingRemoval, temporary_.c_str(), temporary_.size() + 1);
     removalPending = 1;
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
         // A signal the process was started to ignore (nohup) stays ignored.
         struct sigaction before {};
         if (::sigaction(signal, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;

@@ -58,7 +58,8 @@ public:
     void abandon();
 
     // Until this file is committed or abandoned, an interrupt (SIGINT,
-    // SIGTERM, SIGHUP) removes its temporary before the process ends as the
+    // SIGTERM, SIGHUP, and SIGPIPE of a reader of the console's lines gone)
+    // removes its temporary before the process ends as the
     // signal would end it. For a front end that does not handle interrupts
     // itself; one file at a time.
     void removeOnInterrupt();
