@@ -141,7 +141,8 @@ SolvedWater solveWater(const BatchInputs& s, WaterWorker& worker, const RecordWa
     SolvedWater solved;
     solved.converged = results && results->converged;
     solved.status = head.status;
-    record(head, results ? &*results : nullptr, solved);
+    // A water without a solution has its cells empty: none is a result.
+    record(head, solved.converged ? &*results : nullptr, solved);
     return solved;
 }
 

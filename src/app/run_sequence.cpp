@@ -14,6 +14,7 @@
 #include "input/minerals.hpp"
 #include "input/run_input.hpp"
 #include "report/debug_tables.hpp"
+#include "report/judgement.hpp"
 #include "report/listing.hpp"
 #include "report/records.hpp"
 #include "report/results.hpp"
@@ -148,7 +149,8 @@ void reportLoopTwo(SolverState& prog) { writeResultListing(prog, evaluateResults
 void writeRecord(Program& prog, const Results& results) {
     if (!prog.records) return;
     const RecordHead head{results.title1, runStatus(results), results.temperature, results.pressure};
-    if (!prog.records->add(prog.records->text(head, &results)))
+    // A water without a solution has its cells empty: none is a result.
+    if (!prog.records->add(prog.records->text(head, results.converged ? &results : nullptr)))
         stop(ExitStatus::error, std::string("cannot write the results file: ") + std::strerror(errno));
 }
 
@@ -184,12 +186,19 @@ Results computeRun(Program& prog) {
     setUp(prog, hooks);
     solveSpeciation(prog, reportLoopTwo);
     if (prog.input.debug != 0) writeDebugTables(prog);
-    return evaluateResults(prog);
+    Results results = evaluateResults(prog);
+    if (results.converged) results.impossible = impossibleWaterReason(prog, results);
+    if (!results.impossible.empty()) results.converged = false;
+    return results;
 }
 
 void writeResultListing(SolverState& prog, const Results& results) {
     writeSolveNote(results, prog.io.listing, prog.io.console);
     writeResultBlock(results, prog.io.listing);
+    if (!results.impossible.empty()) {
+        writeNoSolution(prog, results.impossible);
+        stop(ExitStatus::error, noSolutionReason(results.impossible));
+    }
     if (!results.converged) {
         writeNonConvergence(results.loopLimit, prog.io.listing, prog.io.console);
         if (!results.infeasibility.empty()) {

@@ -32,6 +32,7 @@ std::string runStatus(const Results& r) {
         const std::string found = r.solvedJointly ? "converged by the joint solve" : "converged";
         return r.activityRangeNote.empty() ? found : found + "; doubtful: " + r.activityRangeNote;
     }
+    if (!r.impossible.empty()) return "no solution: " + r.impossible;
     if (!r.infeasibility.empty()) return "no solution: " + r.infeasibility;
     return "not converged: loop limit " + std::to_string(r.loopLimit) + " reached";
 }

@@ -113,6 +113,7 @@ struct Results {
     int jointLoops = 0;        // Newton iterations of the joint solve; 0 when it did not run
     std::string solveNote;     // the line that says so; empty when the iteration solved the water
     std::string infeasibility; // which condition no solution can meet, and by how much; empty if not shown
+    std::string impossible;    // why the solution found is no water that can exist (judgement.hpp); empty if it is one
     std::string activityModel;      // the activity model of the run, by its name in the registry ("b-dot")
     std::string activityRangeNote;  // the water lies beyond the model's data: why, on one line; empty otherwise
 
