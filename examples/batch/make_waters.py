@@ -184,6 +184,15 @@ def rows():
         yield f"derived_seawater_evaporated_{factor}x", 25, None, evaporated(NORDSTROM_1979, factor)
 
 
+# The sources of the rows without a pH give none: beside an alkalinity the pH
+# cannot follow from electroneutrality (the alkalinity fixes the charge the
+# carbonate carries), so these waters are taken in equilibrium with the CO2
+# of the air of their time, log f(CO2) = -3.5 (about 320 ppm, Keeling 1960,
+# Tellus 12, 200-203): an assumption, for most rivers hold 2 to 10 times
+# more CO2 than the air.
+AIR_LOG_FCO2 = -3.5
+
+
 def cell(v):
     if v is None:
         return ""
@@ -191,12 +200,15 @@ def cell(v):
 
 
 def main(out=sys.stdout):
-    header = ["name", "T [C]", "pH"] + [f"{c} [mg/kg]" for c in COLUMNS] + [f"{ALK} [mg/kg as HCO3]"]
+    header = (["name", "T [C]", "pH"] + [f"{c} [mg/kg]" for c in COLUMNS] + [f"{ALK} [mg/kg as HCO3]"] +
+              ["CO2(g) [log f]"])
     out.write(",".join(f'"{h}"' if "," in h else h for h in header) + "\n")
     for name, t, ph, analysis in rows():
         unknown = set(analysis) - set(COLUMNS) - {ALK}
         assert not unknown, (name, unknown)
-        cells = [name, cell(t), cell(ph)] + [cell(analysis.get(c)) for c in COLUMNS] + [cell(analysis.get(ALK))]
+        co2 = AIR_LOG_FCO2 if ph is None and ALK in analysis else None
+        cells = ([name, cell(t), cell(ph)] + [cell(analysis.get(c)) for c in COLUMNS] + [cell(analysis.get(ALK))] +
+                 [cell(co2)])
         out.write(",".join(cells) + "\n")
 
 

@@ -50,10 +50,16 @@ CaseChoices choicesFor(const ComponentCatalog& catalog, int balance, const Water
         return {};
     }
     // An alkalinity is the charge the weak acids carry: with it the pH
-    // cannot make the water neutral. A blank pH then comes from the H+
-    // total, as the console program computes it (the carbonate as HCO3-, no
-    // acid or CO2 added).
+    // cannot make the water neutral, so a blank pH beside it has nothing to
+    // come from (a pH from the H+ total, the carbonate as HCO3-, is the pH of
+    // a bicarbonate solution, not of the water analysed).
     const bool alkalinity = w.alkalinity && !w.pHFromCO2;
+    if (alkalinity && pHBlank) {
+        error = "row on line " + std::to_string(w.line) + ": a blank pH beside an alkalinity: the alkalinity fixes the "
+                "charge the carbonate carries, so electroneutrality cannot set the pH; give the pH, or a CO2(g) column "
+                "(the pH then follows from the alkalinity and the CO2)";
+        return {};
+    }
     if (alkalinity && balance == db::HYDROGEN_ION) {
         error = "row on line " + std::to_string(w.line) + ": its alkalinity is the charge of its weak acids, so no pH "
                 "can balance its charges (--balance pH); give the carbonate as a total or a CO2 fugacity, or balance "

@@ -50,8 +50,6 @@ void loadProgram(QuietProgram& q, const EvaporateOptions& o) {
     }
     if (p.input.mineralsSwitch == 0)
         throw CannotStart{o.casePath + " does not ask for minerals (option 2 is 0); an evaporation path follows minerals"};
-    if (p.input.extendedRun())
-        throw CannotStart{o.casePath + " asks for an extended run; an evaporation path runs on the saturation curve"};
 }
 
 EvaporationStep stepRow(double factor, std::optional<Results> r, const std::string& why) {

@@ -177,6 +177,7 @@ SweepRun computeSweep(Program& p, const SweepOptions& o, const std::vector<doubl
     FluidPlan plan = fluidPlan(o);
     SweepRun run;
     run.result = sweepOf(p, o);
+    for (double t : temperatures) run.result.saturationAbove |= liquidPressure(p, t) > p.input.pressure;
     std::unique_ptr<CarriedState> sampled;
     run.status = runChain(p, run.result, o, plan, temperatures, console, sampled, run.notes);
     if (!run.result.rows.front().converged()) return run;

@@ -1,10 +1,12 @@
 #include "app/sweep_chain.hpp"
 
+#include <algorithm>
 #include <memory>
 
 #include "app/dialogue.hpp"
 #include "app/program.hpp"
 #include "app/run_sequence.hpp"
+#include "grid/grid.hpp"
 #include "report/records.hpp"
 #include "text/channels.hpp"
 #include "text/csv.hpp"
@@ -27,6 +29,12 @@ SweepRow computeRow(Program& p, bool input) {
     return row;
 }
 
+double liquidPressure(const Program& p, double t) {
+    const double given = p.input.pressure;
+    if (!p.input.extendedRun() || t <= BOILING_POINT_C || t > SATURATION_RUN_HIGHEST) return given;
+    return std::max(given, saturationPressure(t));
+}
+
 bool runTemperatures(Program& p, const std::vector<double>& temperatures, std::vector<SweepRow>& rows,
                      Sink* console) {
     auto kept = std::make_unique<CarriedState>(p);
@@ -38,6 +46,7 @@ bool runTemperatures(Program& p, const std::vector<double>& temperatures, std::v
             p.grid.blockFlag = 'N';
         }
         p.conditions.temperature = t;
+        p.conditions.pressure = liquidPressure(p, t);
         rows.push_back(computeRow(p, false));
         if (console) writeSweepRow(rows.back(), *console);
         lastFailed = !rows.back().converged();

@@ -11,6 +11,12 @@ namespace wq {
 struct Program;
 class Sink;
 
+// The pressure of the sweep's run at `t`: the run input's, except where an
+// extended run's pressure is below the saturation pressure (a water at
+// 1.013 bar above 100 C would be steam): there the saturation pressure, so
+// that the water stays liquid. A saturation run's is its curve's anyway.
+double liquidPressure(const Program& p, double t);
+
 // One run at the program's current conditions; a STOP or a fault becomes the
 // row's status.
 SweepRow computeRow(Program& p, bool input);

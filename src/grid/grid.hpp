@@ -67,6 +67,9 @@ constexpr std::array<double, N_SATURATION> SATURATION_PRESSURES = {
 // Above 350 °C the saturation pressure is extrapolated (saturationPressure).
 constexpr double SATURATION_RUN_LOWEST = 20.0;
 constexpr double SATURATION_RUN_HIGHEST = 374.0;
+// Below it a saturation run is held at 1 bar, the saturation pressure of
+// water at 100 C being 1.013 bar (°C).
+constexpr double BOILING_POINT_C = 100.0;
 
 // Temperatures of a short table (°C): eight points along the saturation curve.
 constexpr std::array<double, N_SHORT> SHORT_TABLE_TEMPERATURES = {

@@ -205,7 +205,9 @@ RunInputLines waterRunInput(const CaseInput& s, const ComponentCatalog& catalog,
                             const CaseChoices& choices) {
     const RunInput& in = s.input;
     const double kgw = water.kgWater.value_or(s.comp[WATER_SLOT].mtot);
-    const double temperature = water.temperature.value_or(in.temperature);
+    // Water at 0 C (melt water) is computed at the triple point, 0.01 C,
+    // where the data begin: a hundredth of a degree no log K resolves.
+    const double temperature = std::max(water.temperature.value_or(in.temperature), TRIPLE_POINT_C);
     const bool cold = !in.extendedRun() && temperature < SATURATION_RUN_LOWEST_C;
     const bool pHComputed = choices.balanceNumber == db::HYDROGEN_ION || !(water.pH && *water.pH > 0.0);
     RunInputLines lines;
@@ -218,7 +220,7 @@ RunInputLines waterRunInput(const CaseInput& s, const ComponentCatalog& catalog,
                                   temperature,
                                   in.damping,
                                   in.printThreshold,
-                                  cold ? COLD_WATER_PRESSURE_BAR : water.pressure.value_or(in.pressure)};
+                                  water.pressure.value_or(cold ? COLD_WATER_PRESSURE_BAR : in.pressure)};
     std::copy(std::begin(conditions), std::end(conditions), lines.conditions);
     const int options[11] = {cold ? 1 : in.runKind,
                              water.logFugacityCO2 ? 1 : in.mineralsSwitch,

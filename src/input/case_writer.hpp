@@ -18,6 +18,8 @@ struct WaterSample;
 // Saturation runs start at 20 C; a colder water is computed as an extended
 // run on the pressure-temperature grid at the pressure of the open air.
 constexpr double SATURATION_RUN_LOWEST_C = 20.0;
+// The triple point of water (C), the lowest temperature of the data.
+constexpr double TRIPLE_POINT_C = 0.01;
 constexpr double COLD_WATER_PRESSURE_BAR = 1.013;
 
 // How a water of a table is computed beyond what the template says.

@@ -12,11 +12,18 @@
 #include "input/db_numbers.hpp"
 #include "input/water_columns.hpp"
 #include "text/csv.hpp"
+#include "text/number_text.hpp"
 #include "text/stop.hpp"
 
 namespace wq {
 
 namespace {
+
+// Above it no water's pH can be: 1 mol/kg of OH- is pH 14 at 25 C, and
+// the most alkaline brines stand near 13.
+constexpr double HIGHEST_PH = 16.0;
+// The highest temperature of the database's grid (C).
+constexpr double HIGHEST_TEMPERATURE_C = 600.0;
 
 // A number in a cell: the whole cell, finite, one sign at most.
 bool parseNumber(std::string_view cell, double& value, std::string& why) {
@@ -162,10 +169,16 @@ struct RowReader {
             default: break;
         }
         switch (c.kind) {
-            case ColumnKind::temperature: water.temperature = v + c.temperatureOffset; return true;
+            case ColumnKind::temperature:
+                water.temperature = v + c.temperatureOffset;
+                if (*water.temperature < 0.0 || *water.temperature > HIGHEST_TEMPERATURE_C)
+                    return fail(c, "the temperature " + shortestText(*water.temperature) +
+                                       " C is outside the 0 to 600 C of the data");
+                return true;
             case ColumnKind::pressure: water.pressure = v; return true;
             case ColumnKind::pH:
                 if (!(v > 0.0)) return fail(c, "the pH must be positive (leave the cell blank to compute it)");
+                if (v > HIGHEST_PH) return fail(c, "the pH " + shortestText(v) + " is above 16, which no water has");
                 water.pH = v;
                 return true;
             case ColumnKind::density:

@@ -94,6 +94,7 @@ std::string headLines(const SweepResult& s) {
     t += "# " + nameOf(s.title2) + "\n";
     t += "# runs: ";
     t += s.extended ? "extended, at " + fixedText(s.pressure, 3) + " bar" : "on the liquid-vapour saturation curve";
+    if (s.saturationAbove) t += ", or the saturation pressure where it is higher (liquid water)";
     t += "; T from " + shortestText(s.from) + " to " + shortestText(s.to) + " C in steps of " + shortestText(s.step) +
          " C; the first row is the run at the run input's conditions\n";
     t += "# activity model: " + first.activityModel + "\n";

@@ -56,6 +56,9 @@ struct SweepResult {
     std::string title1, title2;  // of the run input
     bool extended = false;       // extended runs at `pressure`; else along the saturation curve
     double pressure = 0.0;       // bar
+    // An extended sweep whose pressure is below the saturation pressure at
+    // its higher temperatures follows the saturation curve there.
+    bool saturationAbove = false;
     double from = 0.0, to = 0.0, step = 0.0;  // deg C, as asked
     std::vector<std::string> chosen;  // the minerals of the estimate
     std::vector<SweepRow> rows;       // the run at the run input's conditions first

