@@ -215,6 +215,33 @@ std::string probeBalance(SolverState& prog, const SpeciationSnapshot& start, con
     return balance;
 }
 
+std::string heldMineral(const SolverState& prog, int q) {
+    const ForcedSaturation& entry = prog.forced[prog.comp[q].forcedEntry];
+    return std::string(entry.mineral.trimmed()) + " at log Q/K " + fixedText(entry.target, 3);
+}
+
+// Forced minerals: the water with one held mineral released (its component
+// at its given total), every other condition as given. When that water has
+// a solution, the mineral held at its index is the condition no water meets
+// with the others. When none has, every held mineral is named.
+std::string probeForcedMinerals(SolverState& prog, const SpeciationSnapshot& start, const JointSystem& sys,
+                                int& used) {
+    std::string held;
+    for (int q = 1; q <= sys.order; ++q) {
+        if (sys.row[q] != JointRow::saturation) continue;
+        held += (held.empty() ? "" : ", ") + heldMineral(prog, q);
+        JointSystem released = sys;
+        released.row[q] = JointRow::massBalance;
+        if (!solveWater(prog, start, released, used)) continue;
+        return "no water holds " + heldMineral(prog, q) + " with the other conditions (released, with " +
+               scientific(start.comp[q].mtot) + " mol of " + nameOf(prog, q) + ", the water has a solution)";
+    }
+    if (held.empty()) return {};
+    const bool balanced = rowOf(sys, JointRow::electroneutrality) != 0;
+    return "no water holds " + held + (balanced ? " and is electroneutral" : "") +
+           " at once, nor with any one of the minerals released";
+}
+
 std::string probeInfeasibility(SolverState& prog, const SpeciationSnapshot& start, const JointSystem& sys,
                                int& used) {
     if (const int a = rowOf(sys, JointRow::alkalinity); a != 0) {
@@ -222,8 +249,11 @@ std::string probeInfeasibility(SolverState& prog, const SpeciationSnapshot& star
         if (!why.empty()) return why;
     }
     // The H+ total is a proton balance, of either sign: it has none to fail.
-    if (const int e = rowOf(sys, JointRow::electroneutrality); e != 0 && e != HYDROGEN_SLOT) return probeBalance(prog, start, sys, e, used);
-    return {};
+    if (const int e = rowOf(sys, JointRow::electroneutrality); e != 0 && e != HYDROGEN_SLOT) {
+        std::string why = probeBalance(prog, start, sys, e, used);
+        if (!why.empty()) return why;
+    }
+    return probeForcedMinerals(prog, start, sys, used);
 }
 
 }  // namespace

@@ -164,6 +164,38 @@ TEST(NoSolution, ThreeConditionsNamedWithTheirNumbers) {
     }
 }
 
+// A water at 250 C whose Na+ albite and SiO2 quartz fix, its pH from
+// electroneutrality, with 1e-6 mol of Al+++ that no mineral holds: no water
+// meets every condition, and the reason names the mineral (the joint solve
+// once found one with 123 mol/kg of NaHSiO3). With K-feldspar and muscovite
+// fixing K+ and Al+++ too, the assemblage buffers the pH near 7.1, where
+// other programs put it.
+TEST(NoSolution, AHeldMineralNoWaterMeetsIsNamed) {
+    const std::string components =
+        "    1 H+             0.0000000000E+00   1.0000000000E-07   1.0000000000E+00\n"
+        "    2 H2O            1.0000000000E+00   1.0000000000E+00   1.0000000000E+00\n"
+        "    3 Cl-            1.0000000000E-02   5.0000000000E-03   1.0000000000E+00\n"
+        "   11 SiO2,aq        1.0000000000E-03   5.0000000000E-04   1.0000000000E+00\n"
+        "   12 K+             1.0000000000E-03   5.0000000000E-04   1.0000000000E+00\n"
+        "   13 Na+            1.0000000000E-02   5.0000000000E-03   1.0000000000E+00\n"
+        "   14 Al+++          1.0000000000E-06   1.0000000000E-08   1.0000000000E+00\n";
+    const std::string conditions = " 1.0E-9  0.0  0.0  0.0  250.0  0.0  1.0E-10  1.0";
+    const std::string albite = "Albite                13     0.000\n";
+    const std::string quartz = "Quartz                11     0.000\n";
+    const ProgramRun none = run(runInput(conditions, 1, components, albite + quartz), "albite-quartz");
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.errors.rfind("wqspec: no solution: no water holds Albite at log Q/K 0.000 with the other conditions", 0),
+              0u)
+        << none.errors;
+    const ProgramRun buffered =
+        run(runInput(conditions, 1, components,
+                     albite + quartz + "Muscovite             14     0.000\nK-Feldspar            12     0.000\n"),
+            "feldspars", "--results r.json", "r.json");
+    ASSERT_EQ(buffered.status, 0) << buffered.errors;
+    const double pH = json::parse(buffered.extra)[0]["pH"].get<double>();
+    EXPECT_NEAR(pH, 7.1, 0.1);
+}
+
 // ---- where the joint solve takes over -------------------------------------------
 
 // The ready examples converge in the iteration: their records say so and show
