@@ -66,6 +66,17 @@ CaseChoices choicesFor(const ComponentCatalog& catalog, int balance, const Water
                 "on an ion";
         return {};
     }
+    const bool onIon = balance != 0 && balance != db::HYDROGEN_ION;
+    const auto gives = [&](int number) {
+        return std::any_of(w.totals.begin(), w.totals.end(), [&](const ComponentTotal& t) { return t.number == number; });
+    };
+    if (onIon && !gives(balance)) {
+        const CatalogComponent* c = catalog.byNumber(balance);
+        const std::string name = c ? c->name : std::string("the ion");
+        error = "row on line " + std::to_string(w.line) + ": --balance " + name + ": the water has no " + name +
+                " to balance on (its cell is blank)";
+        return {};
+    }
     if (alkalinity) return {balance};
     if (balance == 0 || balance == db::HYDROGEN_ION) return {pHBlank ? db::HYDROGEN_ION : balance};
     if (pHBlank) {

@@ -179,6 +179,31 @@ std::string probeAlkalinity(SolverState& prog, const SpeciationSnapshot& start, 
            fixedText(pH, 2) + ": no carbonate total can meet it";
 }
 
+// More carbonate than any water holds (mol/kgw): ten times the solubility
+// of CO2 under a kilobar.
+constexpr double CARBONATE_CEILING = 10.0;
+
+// Alkalinity, from above: the water with the most carbonate a water could
+// hold (CARBONATE_CEILING) as a total, every other condition as given. When
+// even that carries less alkalinity than asked (at a low fixed pH most of it
+// is CO2,aq, which carries none), no carbonate total meets the alkalinity.
+std::string probeAlkalinityCeiling(SolverState& prog, const SpeciationSnapshot& start, const JointSystem& sys,
+                                   int a, int& used) {
+    if (!pHFixed(prog) || !carbonateOnlyAdds(prog, a)) return {};
+    SpeciationSnapshot most = start;
+    most.comp[a].mtot = CARBONATE_CEILING * start.kgw;
+    JointSystem capped = sys;
+    capped.row[a] = JointRow::massBalance;
+    if (!solveWater(prog, most, capped, used)) return {};
+    const double carried = carriedAlkalinity(prog);
+    const double asked = alkalinityPerKg(prog);
+    if (!(carried < asked)) return {};
+    return "alkalinity " + scientific(asked) + " eq/kgw is more than " + plain(CARBONATE_CEILING, 0) +
+           " mol/kgw of carbonate, more than any water holds, carries at " + plain(prog.conditions.temperature, 2) +
+           " C and pH " + fixedText(prog.conditions.pH, 2) + " (" + scientific(carried) +
+           " eq/kgw, the non-carbonate species counted): no carbonate total can meet it";
+}
+
 // The total of the balancing ion e that makes the water of the current state
 // neutral, with the totals of the other components as they stand: every
 // reaction conserves charge, so each mole of the ion changes the charge of
@@ -246,6 +271,7 @@ std::string probeInfeasibility(SolverState& prog, const SpeciationSnapshot& star
                                int& used) {
     if (const int a = rowOf(sys, JointRow::alkalinity); a != 0) {
         std::string why = probeAlkalinity(prog, start, sys, a, used);
+        if (why.empty()) why = probeAlkalinityCeiling(prog, start, sys, a, used);
         if (!why.empty()) return why;
     }
     // The H+ total is a proton balance, of either sign: it has none to fail.
