@@ -241,6 +241,15 @@ def test_pitzer_gives_the_mean_activity_coefficient_of_a_sodium_chloride_brine()
     assert table["SI(Halite)"].iloc[1] == pitzer.minerals.loc["Halite", "SI"]
 
 
+def test_a_water_without_a_solution_has_its_reason_and_no_numbers():
+    # An acid mine water whose alkalinity only 8 mol/kg of CO2 would carry.
+    acid = {"name": "acid mine", "T [C]": 25.0, "pH": 2.7, "Ca++ [mg/L]": 180.0, "SO4-- [mg/L]": 2000.0,
+            "Fe++ [mg/L]": 400.0, "Na+ [mg/L]": 20.0, "alkalinity [mg/L as CaCO3]": 0.5}
+    row = wqspec.speciate([acid, SPRING]).iloc[0]
+    assert row["status"].startswith("no solution: the alkalinity given, 0.0086 meq/kgw, less the ")
+    assert all(math.isnan(row[c]) for c in ("pH", "I [mol/kgw]", "SI(Calcite)", "SI(Gypsum)"))
+
+
 def test_suppressed_names_leave_the_run_and_nothing_else():
     waters = read_waters()
     full = wqspec.speciate(waters)
