@@ -26,6 +26,11 @@ struct ActivityValues {
     double ionicStrength = 0.0;        // true ionic strength I = 1/2 sum m z^2 (mol/kg)
     double stoichIonicStrength = 0.0;  // stoichiometric ionic strength Is, from the component totals
     double osmotic = 0.0;              // osmotic coefficient phi
+    // Why the values of the refresh cannot be those of any water, in one
+    // line that names the model, the value and the species
+    // (unusableActivities); empty when they can. A run whose solution holds
+    // such values has no solution.
+    std::string unusable;
 };
 
 // The run's conditions, given to the model once per run.
@@ -57,13 +62,15 @@ public:
 
     // Every loop: from the current molalities and totals, the ionic
     // strengths, every activity coefficient (sp[i].gamma), the activity of
-    // water (sp[WATER_SLOT].gamma) and the osmotic coefficient. `values`
-    // holds those of the last refresh on entry.
+    // water (sp[WATER_SLOT].gamma) and the osmotic coefficient, and whether
+    // they can be those of a water (values.unusable). `values` holds those
+    // of the last refresh on entry.
     virtual void refresh(SpeciesTable& sp, const WaterComposition& water, ActivityValues& values) = 0;
 
-    // Above this molality of any species the model is far outside its range:
-    // a loop of the iteration that reaches it keeps the coefficients of the
-    // loop before rather than refresh them.
+    // Above this molality of any species a loop of the iteration keeps the
+    // coefficients of the loop before rather than refresh them (infinite:
+    // every loop refreshes them). The model says it from the reach it was
+    // made with (ActivityModelSource::reach).
     virtual double highestRefreshedMolality() const = 0;
 
     // No free molality of a component (water aside) may exceed this: a
@@ -97,10 +104,25 @@ public:
     virtual std::string rangeNote(const ActivityValues& values) const;
 };
 
+// Which molalities the iteration refreshes the coefficients at.
+enum class RefreshReach {
+    // Up to the model's limit of its range: a loop that reaches a molality
+    // above it keeps the coefficients it has (B-dot: 7 mol/kg). The console
+    // program's iteration, as it has always run; a water that starts above
+    // the limit keeps the coefficients of its start, 1 for B-dot, and is
+    // shown as an ideal solution (I 0, a(H2O) 1).
+    modelLimit,
+    // Every molality the iteration reaches: the front ends (batch, sweep,
+    // evaporation, the Python package) compute every water, and a water
+    // beyond the model's range is computed and noted as such.
+    everyMolality,
+};
+
 // Where a model finds its own data: a model's data stand beside the database
 // they belong to (a Pitzer data set beside its LOGKDATA.KDB).
 struct ActivityModelSource {
     std::string databasePath;
+    RefreshReach reach = RefreshReach::modelLimit;
 };
 
 using ActivityModelFactory = std::unique_ptr<ActivityModel> (*)(const ActivityModelSource& source);
@@ -119,6 +141,22 @@ std::span<const ActivityModelEntry> activityModels();
 // The model named `name`, made from `source`; null for a name the registry
 // does not hold. A model whose data cannot be read stops the program.
 std::unique_ptr<ActivityModel> makeActivityModel(std::string_view name, const ActivityModelSource& source = {});
+
+// Why the activity coefficients and the activity of water in `sp`, as the
+// model (`model`, as a message names it) left them, cannot be those of any water: one that is
+// not a finite number, or one beyond USABLE_ACTIVITY_LIMIT or below its
+// inverse (zero and negative values included); the first in slot order.
+// Empty when every one can.
+std::string unusableActivities(const SpeciesTable& sp, std::string_view model);
+
+// The bound of unusableActivities. No water has an activity coefficient or
+// an activity of water beyond fifteen decades of 1: the strongest brines the
+// Pitzer data take, far beyond the ionic strength they were fitted to
+// (CaCl2 of 9.5 mol/kg at 150 C, LiCl of 19 mol/kg at 25 C), give 1e-9
+// (SO4-- at trace) to 3e4 (Mg++ at trace), and a(H2O) 0.01. Beyond it lie
+// parameters no water obeys: a beta(0) of NaCl of 10 kg/mol instead of
+// 0.075 gives gamma(Na+) 5e25 in a halite brine.
+inline constexpr double USABLE_ACTIVITY_LIMIT = 1e15;
 
 // Is = 1/2 sum (Mtot/kgw) z^2 over the components other than H+ and water:
 // the ionic strength of the water's salts as analysed, whatever their

@@ -9,9 +9,10 @@
 // parameter file): a run the data cannot describe is refused at its set-up
 // (a temperature outside the range of the parameters' temperature functions,
 // a run off the saturation curve, for which the data carry no pressure terms,
-// a component the database holds no data for, which the builder names
-// "unused <n>"); a water computed at an ionic strength above the highest the
-// data were fitted to is flagged (rangeNote).
+// a component the database holds no data for,
+// which the builder names "unused <n>"); a water computed beyond what the
+// data were fitted to (an ionic strength above their highest, a negative
+// osmotic coefficient) is flagged (rangeNote).
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -73,9 +74,11 @@ public:
         values.ionicStrength = w.ionicStrength;
         values.stoichIonicStrength = stoichiometricIonicStrength(water, sp);
         values.osmotic = w.osmotic;
-        if (at_.activityOption == ActivityOption::ideal) return;
-        for (std::size_t k = 0; k < slots_.size(); ++k) sp[slots_[k]].gamma = std::exp(lnGamma_[k]);
-        sp[WATER_SLOT].gamma = at_.waterOption == WaterOption::unity ? 1.0 : std::exp(w.lnWaterActivity);
+        if (at_.activityOption != ActivityOption::ideal) {
+            for (std::size_t k = 0; k < slots_.size(); ++k) sp[slots_[k]].gamma = std::exp(lnGamma_[k]);
+            sp[WATER_SLOT].gamma = at_.waterOption == WaterOption::unity ? 1.0 : std::exp(w.lnWaterActivity);
+        }
+        values.unusable = unusableActivities(sp, "Pitzer");
     }
 
     // Brines are the model's purpose: every loop refreshes the coefficients
@@ -101,10 +104,18 @@ public:
     std::string_view name() const override { return "pitzer"; }
 
     std::string rangeNote(const ActivityValues& values) const override {
+        std::string note;
+        const auto add = [&note](const std::string& what) { note += (note.empty() ? "" : "; ") + what; };
         const double most = parameters_->maxIonicStrength;
-        if (!(values.ionicStrength > most)) return {};
-        return "ionic strength " + fixedText(values.ionicStrength, 2) + " mol/kg is above the " + shortestText(most) +
-               " mol/kg the Pitzer data were fitted to";
+        if (values.ionicStrength > most)
+            add("ionic strength " + fixedText(values.ionicStrength, 2) + " mol/kg is above the " + shortestText(most) +
+                " mol/kg the Pitzer data were fitted to");
+        // No measured solution has one: the model is extrapolated past its
+        // data (NaHCO3 of 12 mol/kg at 200 C gives -0.09), yet the values
+        // are those of a water, and are kept.
+        if (values.osmotic < 0.0)
+            add("osmotic coefficient " + fixedText(values.osmotic, 2) + " is below 0 (a(H2O) above 1)");
+        return note;
     }
 
 private:

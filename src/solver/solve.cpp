@@ -14,6 +14,16 @@ namespace wq {
 
 namespace {
 
+// A solution whose activity coefficients no water can have is none: the
+// model's last refresh says why (ActivityValues::unusable), and the run ends
+// with the line saying it.
+void requireUsableActivities(SolverState& prog) {
+    const std::string why = prog.activity.unusable;
+    if (why.empty()) return;
+    writeNoSolution(prog, why);
+    stop(ExitStatus::error, noSolutionReason(why));
+}
+
 // A run with a redox state is solved by the joint solve alone: the iteration
 // has no rows for the couples and the state (redox_run.hpp).
 void solveWithRedoxState(SolverState& prog) {
@@ -24,7 +34,10 @@ void solveWithRedoxState(SolverState& prog) {
     report.iterations = joint.iterations;
     report.infeasibility = joint.infeasibility;
     report.solved = joint.solved;
-    if (joint.solved) return;
+    if (joint.solved) {
+        requireUsableActivities(prog);
+        return;
+    }
     const std::string why = joint.infeasibility.empty() ? "the joint solve found no water with this redox state"
                                                         : joint.infeasibility;
     writeNoSolution(prog, why);
@@ -44,7 +57,10 @@ void solveSpeciation(SolverState& prog, void (*writeListing)(SolverState&)) {
     capture(prog, start);
     IterationStop stopped;
     const bool ended = iterateUntilStop(prog, writeListing, stopped);
-    if (ended && !reachedLoopLimit(prog)) return;
+    if (ended && !reachedLoopLimit(prog)) {
+        requireUsableActivities(prog);
+        return;
+    }
 
     report.ran = true;
     report.iterationStopped = !ended;
@@ -60,6 +76,7 @@ void solveSpeciation(SolverState& prog, void (*writeListing)(SolverState&)) {
         // The listing's loop count stays the iteration's; the joint solve's
         // iterations are reported beside it.
         prog.run.loops = failed.loops;
+        requireUsableActivities(prog);
         return;
     }
     restore(prog, failed);

@@ -131,5 +131,48 @@ TEST(PitzerActivity, AnotherRunRebuildsTheModelFromItsSpecies) {
     EXPECT_NE(w.sp[3].gamma, withChloride);
 }
 
+TEST(ActivityModels, ValuesNoWaterCanHaveAreNamedWithTheirSpecies) {
+    // Fifteen decades of 1 either way (USABLE_ACTIVITY_LIMIT); the first
+    // value beyond them in slot order is named.
+    struct Case {
+        double gammaNa, waterActivity;
+        const char* why;
+    };
+    const Case cases[] = {
+        {1e14, 1e-14, ""},
+        {NAN, 1.0, "the Pitzer model gives a non-finite activity coefficient for Na+"},
+        {INFINITY, 1.0, "the Pitzer model gives a non-finite activity coefficient for Na+"},
+        {5.1e25, 1.0, "the Pitzer model gives an activity coefficient of 5.1E+25 for Na+, beyond any water's (1E-15 to 1E+15)"},
+        {0.0, 1.0, "the Pitzer model gives an activity coefficient of 0.0E+00 for Na+, beyond any water's (1E-15 to 1E+15)"},
+        {NAN, 1e-141, "the Pitzer model gives an activity of water of 1.0E-141, beyond any water's (1E-15 to 1E+15)"},
+    };
+    NaClWater w(1.0);
+    for (const Case& c : cases) {
+        w.sp[3].gamma = c.gammaNa;
+        w.sp[WATER_SLOT].gamma = c.waterActivity;
+        EXPECT_EQ(unusableActivities(w.sp, "Pitzer"), c.why) << c.gammaNa;
+    }
+}
+
+TEST(ActivityModels, TheConsoleKeepsBdotsRefreshLimitAndTheFrontEndsComputeEveryMolality) {
+    const auto console = makeActivityModel("b-dot");
+    const auto frontEnd = makeActivityModel("b-dot", {"", RefreshReach::everyMolality});
+    EXPECT_EQ(console->highestRefreshedMolality(), 7.0);
+    EXPECT_EQ(console->clone()->highestRefreshedMolality(), 7.0);
+    EXPECT_TRUE(std::isinf(frontEnd->highestRefreshedMolality()));
+    EXPECT_TRUE(std::isinf(frontEnd->clone()->highestRefreshedMolality()));
+}
+
+TEST(PitzerActivity, ANegativeOsmoticCoefficientIsFlagged) {
+    NaClWater w(1.0);
+    ActivityValues values;
+    values.ionicStrength = 12.0;
+    values.osmotic = -0.09;
+    EXPECT_EQ(w.model->rangeNote(values), "osmotic coefficient -0.09 is below 0 (a(H2O) above 1)");
+    values.ionicStrength = 22.5;
+    EXPECT_EQ(w.model->rangeNote(values), "ionic strength 22.50 mol/kg is above the 20 mol/kg the Pitzer data were "
+                                          "fitted to; osmotic coefficient -0.09 is below 0 (a(H2O) above 1)");
+}
+
 }  // namespace
 }  // namespace wq
