@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 #include "activity/neutral.hpp"
 #include "input/db_numbers.hpp"
@@ -224,15 +223,12 @@ public:
         lietzkeStoughtonWater(water, sp, parameters_, values);
         values.unusable = unusableActivities(sp, "B-dot");
     }
-    // The B-dot equation has no basis beyond a few mol/kg; the console
-    // program's iteration stops refreshing it at 7. Computed above that, it
-    // still gives finite coefficients and water activities, I and the
-    // coefficients of the water as it is rather than those of an ideal
-    // solution; its range note is the front ends' (I above 1 mol/kg).
-    double highestRefreshedMolality() const override {
-        return reach_ == RefreshReach::modelLimit ? CONSOLE_HIGHEST_REFRESHED_MOLALITY
-                                                  : std::numeric_limits<double>::infinity();
-    }
+    // The B-dot equation has no basis beyond a few mol/kg. Computed above
+    // them all the same (RefreshReach::everyMolality), it gives finite
+    // coefficients and water activities: I and the coefficients of the water
+    // as it is, its range noted by the front ends (I above 1 mol/kg).
+    double highestRefreshedMolality() const override { return 7.0; }
+    RefreshReach reach() const override { return reach_; }
     // A component above 10 mol/kg is outside any water the equation
     // describes.
     double highestComponentMolality() const override { return 10.0; }
@@ -245,7 +241,6 @@ public:
     std::string_view name() const override { return "b-dot"; }
 
 private:
-    static constexpr double CONSOLE_HIGHEST_REFRESHED_MOLALITY = 7.0;
     RefreshReach reach_;
     BdotParameters parameters_;
 };

@@ -45,7 +45,8 @@ constexpr double BALANCE_RESOLUTION = 64.0 * std::numeric_limits<double>::epsilo
 
 class PitzerActivity final : public ActivityModel {
 public:
-    explicit PitzerActivity(std::shared_ptr<const PitzerParameters> parameters) : parameters_(std::move(parameters)) {}
+    PitzerActivity(std::shared_ptr<const PitzerParameters> parameters, RefreshReach reach)
+        : parameters_(std::move(parameters)), reach_(reach) {}
 
     // The solutes are the run's species in slot order, water left out.
     void setUp(SpeciesTable& sp, const ActivityConditions& at) override {
@@ -84,6 +85,7 @@ public:
     // Brines are the model's purpose: every loop refreshes the coefficients
     // (its range is checked on the solved water, rangeNote).
     double highestRefreshedMolality() const override { return std::numeric_limits<double>::infinity(); }
+    RefreshReach reach() const override { return reach_; }
     // The molality of water itself (55.5 mol/kg): a component above it would
     // outnumber the water molecules, a molten salt rather than a brine. The
     // brines the data hold stay well below it (the most soluble salts,
@@ -100,7 +102,7 @@ public:
     // every step of CaCl2 waters concentrated to 12 mol/kg at 25-200 C
     // converges; 64 leaves a margin.
     double balanceResolution() const override { return BALANCE_RESOLUTION; }
-    std::unique_ptr<ActivityModel> clone() const override { return std::make_unique<PitzerActivity>(parameters_); }
+    std::unique_ptr<ActivityModel> clone() const override { return std::make_unique<PitzerActivity>(parameters_, reach_); }
     std::string_view name() const override { return "pitzer"; }
 
     std::string rangeNote(const ActivityValues& values) const override {
@@ -131,6 +133,7 @@ private:
     }
 
     std::shared_ptr<const PitzerParameters> parameters_;  // read once, shared by the copies
+    RefreshReach reach_;
     ActivityConditions at_;
     std::optional<PitzerModel> model_;
     std::vector<int> slots_;  // the species slot of each solute
@@ -142,7 +145,7 @@ private:
 std::unique_ptr<ActivityModel> makePitzerModel(const ActivityModelSource& source) {
     const std::filesystem::path file = std::filesystem::path(source.databasePath).parent_path() / PITZER_PARAMETER_FILE;
     return std::make_unique<PitzerActivity>(
-        std::make_shared<const PitzerParameters>(loadPitzerParameters(file.string())));
+        std::make_shared<const PitzerParameters>(loadPitzerParameters(file.string())), source.reach);
 }
 
 }  // namespace wq

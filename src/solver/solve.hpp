@@ -19,7 +19,9 @@ struct SolverState;
 // a stop is reported here (its message, then the line saying why no solution
 // exists when the joint solve found out) and ends the run. So does a solution
 // whose activity coefficients no water can have (ActivityValues::unusable):
-// the line says which.
+// the line says which. A solution above the activity model's
+// highestRefreshedMolality is solved on from, every loop refreshed, when the
+// model's reach says so (RefreshReach::everyMolality).
 void solveSpeciation(SolverState& prog, void (*writeListing)(SolverState&));
 
 // True when the run found its solution: the iteration converged within its

@@ -154,13 +154,15 @@ TEST(ActivityModels, ValuesNoWaterCanHaveAreNamedWithTheirSpecies) {
     }
 }
 
-TEST(ActivityModels, TheConsoleKeepsBdotsRefreshLimitAndTheFrontEndsComputeEveryMolality) {
-    const auto console = makeActivityModel("b-dot");
-    const auto frontEnd = makeActivityModel("b-dot", {"", RefreshReach::everyMolality});
-    EXPECT_EQ(console->highestRefreshedMolality(), 7.0);
-    EXPECT_EQ(console->clone()->highestRefreshedMolality(), 7.0);
-    EXPECT_TRUE(std::isinf(frontEnd->highestRefreshedMolality()));
-    EXPECT_TRUE(std::isinf(frontEnd->clone()->highestRefreshedMolality()));
+TEST(ActivityModels, AModelAndItsCopiesKeepTheReachItWasMadeWith) {
+    // The console program's (the default) and the front ends'.
+    for (const RefreshReach reach : {RefreshReach::modelLimit, RefreshReach::everyMolality}) {
+        const auto model = reach == RefreshReach::modelLimit ? makeActivityModel("b-dot")
+                                                             : makeActivityModel("b-dot", {"", reach});
+        EXPECT_EQ(model->reach(), reach);
+        EXPECT_EQ(model->clone()->reach(), reach);
+        EXPECT_EQ(model->highestRefreshedMolality(), 7.0);
+    }
 }
 
 TEST(PitzerActivity, ANegativeOsmoticCoefficientIsFlagged) {
