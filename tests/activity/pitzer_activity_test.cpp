@@ -165,6 +165,42 @@ TEST(ActivityModels, AModelAndItsCopiesKeepTheReachItWasMadeWith) {
     }
 }
 
+TEST(PitzerActivity, AnExtendedRunIsTakenUpToTheSaturationPressure) {
+    // The data hold along the saturation curve (1 atm below 100 C): a cold
+    // water at 1.013 bar, or a run at the saturation pressure, is theirs; a
+    // higher pressure is refused.
+    struct Case {
+        double t, p;
+        const char* why;
+    };
+    const Case cases[] = {
+        {5.0, 1.013, ""},
+        {15.0, 1.01325, ""},
+        {150.0, 4.758, ""},
+        {25.0, 500.0,
+         "the Pitzer data have no pressure terms: they hold up to 1.013 bar at 25.00 C (the saturation pressure of "
+         "water, 1.013 bar below 100 C), not at 500.00 bar"},
+        {150.0, 10.0,
+         "the Pitzer data have no pressure terms: they hold up to 4.758 bar at 150.00 C (the saturation pressure of "
+         "water, 1.013 bar below 100 C), not at 10.00 bar"},
+    };
+    NaClWater w(1.0);
+    for (const Case& c : cases) {
+        ActivityConditions at;
+        at.tKelvin = c.t + 273.15;
+        at.pressureBar = c.p;
+        at.tables.debyeA = DEBYE_A_25C;
+        at.extendedRun = true;
+        std::string why;
+        try {
+            w.model->setUp(w.sp, at);
+        } catch (const Stop& s) {
+            why = s.reason;
+        }
+        EXPECT_EQ(why, c.why) << c.t << " C, " << c.p << " bar";
+    }
+}
+
 TEST(PitzerActivity, ANegativeOsmoticCoefficientIsFlagged) {
     NaClWater w(1.0);
     ActivityValues values;
