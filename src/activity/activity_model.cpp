@@ -1,5 +1,9 @@
 #include "activity/activity_model.hpp"
 
+#include <cmath>
+
+#include "text/number_text.hpp"
+
 namespace wq {
 
 // The factories, each defined in its model's file.
@@ -24,6 +28,32 @@ std::unique_ptr<ActivityModel> makeActivityModel(std::string_view name, const Ac
     for (const ActivityModelEntry& entry : MODELS)
         if (entry.name == name) return entry.make(source);
     return nullptr;
+}
+
+namespace {
+
+bool usable(double value) { return value >= 1.0 / USABLE_ACTIVITY_LIMIT && value <= USABLE_ACTIVITY_LIMIT; }
+
+// "the Pitzer model gives a non-finite activity coefficient for Na+", or
+// the value and the bounds when it is finite.
+std::string unusableText(std::string_view model, double value, std::string_view what, std::string_view of) {
+    std::string text = "the " + std::string(model) + " model gives ";
+    if (!std::isfinite(value)) return text + "a non-finite " + std::string(what) + std::string(of);
+    return text + "an " + std::string(what) + " of " + scientificText(value, 1) + std::string(of) +
+           ", beyond any water's (" + scientificText(1.0 / USABLE_ACTIVITY_LIMIT, 0) + " to " +
+           scientificText(USABLE_ACTIVITY_LIMIT, 0) + ")";
+}
+
+}  // namespace
+
+std::string unusableActivities(const SpeciesTable& sp, std::string_view model) {
+    for (int i = 1; i <= sp.count; ++i) {
+        const double value = sp[i].gamma;
+        if (usable(value)) continue;
+        if (i == WATER_SLOT) return unusableText(model, value, "activity of water", "");
+        return unusableText(model, value, "activity coefficient", " for " + std::string(sp[i].name.trimmed()));
+    }
+    return {};
 }
 
 double stoichiometricIonicStrength(const WaterComposition& water, const SpeciesTable& sp) {

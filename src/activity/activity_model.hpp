@@ -27,6 +27,11 @@ struct ActivityValues {
     double ionicStrength = 0.0;        // true ionic strength I = 1/2 sum m z^2 (mol/kg)
     double stoichIonicStrength = 0.0;  // stoichiometric ionic strength Is, from the component totals
     double osmotic = 0.0;              // osmotic coefficient phi
+    // Why the values of the refresh cannot be those of any water, in one
+    // line that names the model, the value and the species
+    // (unusableActivities); empty when they can. A run whose solution holds
+    // such values has no solution.
+    std::string unusable;
 };
 
 // The run's conditions, given to the model once per run.
@@ -47,6 +52,24 @@ struct WaterComposition {
     double kgw = 1.0;
 };
 
+// What a solve does with a solution that holds a molality above the model's
+// highestRefreshedMolality, whose coefficients are then those of a loop
+// below it, or of the run's start.
+enum class RefreshReach {
+    // Keeps it: the console program, as it has always run. A water that
+    // starts above the limit (B-dot: 7 mol/kg) keeps the coefficients of its
+    // start, 1 for B-dot, and is shown as an ideal solution (I 0, a(H2O) 1).
+    modelLimit,
+    // Refreshes its coefficients and solves on from it with every loop
+    // refreshed, so that the solution holds its own: the front ends (batch,
+    // sweep, evaporation, the Python package), which note a water beyond the
+    // model's range as such. The limit still holds on the way there, where
+    // it keeps the coefficients of wild steps out of the iteration: 2000
+    // seawater variants balanced on Cl- all converge with it, 371 fail
+    // without it.
+    everyMolality,
+};
+
 class ActivityModel {
 public:
     virtual ~ActivityModel() = default;
@@ -58,14 +81,20 @@ public:
 
     // Every loop: from the current molalities and totals, the ionic
     // strengths, every activity coefficient (sp[i].gamma), the activity of
-    // water (sp[WATER_SLOT].gamma) and the osmotic coefficient. `values`
-    // holds those of the last refresh on entry.
+    // water (sp[WATER_SLOT].gamma) and the osmotic coefficient, and whether
+    // they can be those of a water (values.unusable). `values` holds those
+    // of the last refresh on entry.
     virtual void refresh(SpeciesTable& sp, const WaterComposition& water, ActivityValues& values) = 0;
 
     // Above this molality of any species the model is far outside its range:
     // a loop of the iteration that reaches it keeps the coefficients of the
-    // loop before rather than refresh them.
+    // loop before rather than refresh them (infinite: every loop refreshes
+    // them).
     virtual double highestRefreshedMolality() const = 0;
+
+    // What a solve does with a solution above that molality (the reach the
+    // model was made with, ActivityModelSource::reach).
+    virtual RefreshReach reach() const = 0;
 
     // No free molality of a component (water aside) may exceed this: a
     // Newton step of the iteration that would take one above it is refused,
@@ -102,10 +131,11 @@ public:
     virtual std::string rangeNote(const ActivityValues& values) const;
 };
 
-// Where a model finds its own data: a model's data stand beside the database
-// they belong to (a Pitzer data set beside its LOGKDATA.KDB).
+// Where a model finds its own data (a model's data stand beside the database
+// they belong to: a Pitzer data set beside its LOGKDATA.KDB), and its reach.
 struct ActivityModelSource {
     std::string databasePath;
+    RefreshReach reach = RefreshReach::modelLimit;
 };
 
 using ActivityModelFactory = std::unique_ptr<ActivityModel> (*)(const ActivityModelSource& source);
@@ -124,6 +154,22 @@ std::span<const ActivityModelEntry> activityModels();
 // The model named `name`, made from `source`; null for a name the registry
 // does not hold. A model whose data cannot be read stops the program.
 std::unique_ptr<ActivityModel> makeActivityModel(std::string_view name, const ActivityModelSource& source = {});
+
+// Why the activity coefficients and the activity of water in `sp`, as the
+// model (`model`, as a message names it) left them, cannot be those of any water: one that is
+// not a finite number, or one beyond USABLE_ACTIVITY_LIMIT or below its
+// inverse (zero and negative values included); the first in slot order.
+// Empty when every one can.
+std::string unusableActivities(const SpeciesTable& sp, std::string_view model);
+
+// The bound of unusableActivities. No water has an activity coefficient or
+// an activity of water beyond fifteen decades of 1: the strongest brines the
+// Pitzer data take, far beyond the ionic strength they were fitted to
+// (CaCl2 of 9.5 mol/kg at 150 C, LiCl of 19 mol/kg at 25 C), give 1e-9
+// (SO4-- at trace) to 3e4 (Mg++ at trace), and a(H2O) 0.01. Beyond it lie
+// parameters no water obeys: a beta(0) of NaCl of 10 kg/mol instead of
+// 0.075 gives gamma(Na+) 5e25 in a halite brine.
+inline constexpr double USABLE_ACTIVITY_LIMIT = 1e15;
 
 // Is = 1/2 sum (Mtot/kgw) z^2 over the components other than H+ and water:
 // the ionic strength of the water's salts as analysed, whatever their

@@ -213,6 +213,7 @@ namespace {
 // The B-dot model behind the interface: its parameters rebuilt at every run.
 class BdotModel final : public ActivityModel {
 public:
+    explicit BdotModel(RefreshReach reach) : reach_(reach) {}
     void setUp(SpeciesTable& sp, const ActivityConditions& at) override {
         parameters_.at = at;
         bdotIonParameters(sp, parameters_);
@@ -220,9 +221,14 @@ public:
     void refresh(SpeciesTable& sp, const WaterComposition& water, ActivityValues& values) override {
         bdotActivityCoefficients(sp, parameters_, values);
         lietzkeStoughtonWater(water, sp, parameters_, values);
+        values.unusable = unusableActivities(sp, "B-dot");
     }
-    // The B-dot equation has no basis beyond a few mol/kg.
+    // The B-dot equation has no basis beyond a few mol/kg. Computed above
+    // them all the same (RefreshReach::everyMolality), it gives finite
+    // coefficients and water activities: I and the coefficients of the water
+    // as it is, its range noted by the front ends (I above 1 mol/kg).
     double highestRefreshedMolality() const override { return 7.0; }
+    RefreshReach reach() const override { return reach_; }
     // A component above 10 mol/kg is outside any water the equation
     // describes.
     double highestComponentMolality() const override { return 10.0; }
@@ -231,15 +237,18 @@ public:
     // brine does (the H+ total of a CaCl2 water concentrated step by step);
     // the joint solve then solves it.
     double balanceResolution() const override { return 0.0; }
-    std::unique_ptr<ActivityModel> clone() const override { return std::make_unique<BdotModel>(); }
+    std::unique_ptr<ActivityModel> clone() const override { return std::make_unique<BdotModel>(reach_); }
     std::string_view name() const override { return "b-dot"; }
 
 private:
+    RefreshReach reach_;
     BdotParameters parameters_;
 };
 
 }  // namespace
 
-std::unique_ptr<ActivityModel> makeBdotModel(const ActivityModelSource&) { return std::make_unique<BdotModel>(); }
+std::unique_ptr<ActivityModel> makeBdotModel(const ActivityModelSource& source) {
+    return std::make_unique<BdotModel>(source.reach);
+}
 
 }  // namespace wq

@@ -8,10 +8,12 @@
 // The range of the data (the TEMPERATURE and IONIC_STRENGTH lines of the
 // parameter file): a run the data cannot describe is refused at its set-up
 // (a temperature outside the range of the parameters' temperature functions,
-// a run off the saturation curve, for which the data carry no pressure terms,
-// a component the database holds no data for, which the builder names
-// "unused <n>"); a water computed at an ionic strength above the highest the
-// data were fitted to is flagged (rangeNote).
+// an extended run above the pressure of the saturation curve, for which the
+// data carry no pressure terms, a component the database holds no data for,
+// which the builder names "unused <n>"); a water computed beyond what the
+// data were fitted to (an ionic strength above their highest, a negative
+// osmotic coefficient) is flagged (rangeNote).
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -23,7 +25,9 @@
 
 #include "activity/activity_model.hpp"
 #include "activity/pitzer.hpp"
+#include "grid/grid.hpp"
 #include "grid/units.hpp"
+#include "input/case_writer.hpp"
 #include "input/pitzer_parameters.hpp"
 #include "input/tables.hpp"
 #include "text/number_text.hpp"
@@ -42,9 +46,27 @@ constexpr std::string_view UNUSED_COMPONENT = "unused ";
 // The rounding allowed for in a balance of the iteration (balanceResolution).
 constexpr double BALANCE_RESOLUTION = 64.0 * std::numeric_limits<double>::epsilon();
 
+// The data hold along the saturation curve of water, 1 atm below 100 C,
+// where they were measured and fitted. An extended run at a pressure no
+// higher is the same water for them: a cold water, which the front ends
+// compute as an extended run at COLD_WATER_PRESSURE_BAR (a saturation run
+// starts at 20 C), or one given at the saturation pressure. The pressure
+// dependence of the parameters and of the log K between 1 bar and the
+// saturation pressure below 100 C is below the data's own accuracy: a
+// reaction volume of 100 cm3/mol moves log K by 2e-5 over that 0.013 bar,
+// and the volumetric parameters of the NaCl fit (Pitzer, Peiper & Busey
+// 1984, J. Phys. Chem. Ref. Data 13, 1-102) move beta(0) by some 1e-7
+// kg/mol, where the fits scatter by 1e-3. The tolerance takes a pressure
+// given as 1 atm (1.01325 bar) or rounded.
+constexpr double SATURATION_PRESSURE_TOLERANCE_BAR = 0.01;
+
+// The highest pressure of an extended run the data describe at t C.
+double highestPressureOfTheData(double t) { return std::max(COLD_WATER_PRESSURE_BAR, saturationPressure(t)); }
+
 class PitzerActivity final : public ActivityModel {
 public:
-    explicit PitzerActivity(std::shared_ptr<const PitzerParameters> parameters) : parameters_(std::move(parameters)) {}
+    PitzerActivity(std::shared_ptr<const PitzerParameters> parameters, RefreshReach reach)
+        : parameters_(std::move(parameters)), reach_(reach) {}
 
     // The solutes are the run's species in slot order, water left out.
     void setUp(SpeciesTable& sp, const ActivityConditions& at) override {
@@ -73,14 +95,17 @@ public:
         values.ionicStrength = w.ionicStrength;
         values.stoichIonicStrength = stoichiometricIonicStrength(water, sp);
         values.osmotic = w.osmotic;
-        if (at_.activityOption == ActivityOption::ideal) return;
-        for (std::size_t k = 0; k < slots_.size(); ++k) sp[slots_[k]].gamma = std::exp(lnGamma_[k]);
-        sp[WATER_SLOT].gamma = at_.waterOption == WaterOption::unity ? 1.0 : std::exp(w.lnWaterActivity);
+        if (at_.activityOption != ActivityOption::ideal) {
+            for (std::size_t k = 0; k < slots_.size(); ++k) sp[slots_[k]].gamma = std::exp(lnGamma_[k]);
+            sp[WATER_SLOT].gamma = at_.waterOption == WaterOption::unity ? 1.0 : std::exp(w.lnWaterActivity);
+        }
+        values.unusable = unusableActivities(sp, "Pitzer");
     }
 
     // Brines are the model's purpose: every loop refreshes the coefficients
     // (its range is checked on the solved water, rangeNote).
     double highestRefreshedMolality() const override { return std::numeric_limits<double>::infinity(); }
+    RefreshReach reach() const override { return reach_; }
     // The molality of water itself (55.5 mol/kg): a component above it would
     // outnumber the water molecules, a molten salt rather than a brine. The
     // brines the data hold stay well below it (the most soluble salts,
@@ -97,23 +122,34 @@ public:
     // every step of CaCl2 waters concentrated to 12 mol/kg at 25-200 C
     // converges; 64 leaves a margin.
     double balanceResolution() const override { return BALANCE_RESOLUTION; }
-    std::unique_ptr<ActivityModel> clone() const override { return std::make_unique<PitzerActivity>(parameters_); }
+    std::unique_ptr<ActivityModel> clone() const override { return std::make_unique<PitzerActivity>(parameters_, reach_); }
     std::string_view name() const override { return "pitzer"; }
     std::vector<std::string> dataFiles() const override { return {parameters_->fileName}; }
 
     std::string rangeNote(const ActivityValues& values) const override {
+        std::string note;
+        const auto add = [&note](const std::string& what) { note += (note.empty() ? "" : "; ") + what; };
         const double most = parameters_->maxIonicStrength;
-        if (!(values.ionicStrength > most)) return {};
-        return "ionic strength " + fixedText(values.ionicStrength, 2) + " mol/kg is above the " + shortestText(most) +
-               " mol/kg the Pitzer data were fitted to";
+        if (values.ionicStrength > most)
+            add("ionic strength " + fixedText(values.ionicStrength, 2) + " mol/kg is above the " + shortestText(most) +
+                " mol/kg the Pitzer data were fitted to");
+        // No measured solution has one: the model is extrapolated past its
+        // data (NaHCO3 of 12 mol/kg at 200 C gives -0.09), yet the values
+        // are those of a water, and are kept.
+        if (values.osmotic < 0.0)
+            add("osmotic coefficient " + fixedText(values.osmotic, 2) + " is below 0 (a(H2O) above 1)");
+        return note;
     }
 
 private:
     void refuseWhatTheDataCannotDescribe(const ActivityConditions& at) const {
-        if (at.extendedRun)
-            stop(ExitStatus::error, "the Pitzer data hold on the saturation curve only (they have no pressure terms); "
-                                    "an extended run cannot use them");
         const double t = at.tKelvin - KELVIN_OFFSET;
+        const double highestPressure = highestPressureOfTheData(t);
+        if (at.extendedRun && at.pressureBar > highestPressure + SATURATION_PRESSURE_TOLERANCE_BAR)
+            stop(ExitStatus::error, "the Pitzer data have no pressure terms: they hold up to " +
+                                        fixedText(highestPressure, 3) + " bar at " + fixedText(t, 2) +
+                                        " C (the saturation pressure of water, 1.013 bar below 100 C), not at " +
+                                        fixedText(at.pressureBar, 2) + " bar");
         const double lowest = parameters_->minTemperatureC, highest = parameters_->maxTemperatureC;
         if (t < lowest || t > highest)
             stop(ExitStatus::error, fixedText(t, 2) + " C is outside the " + shortestText(lowest) + " to " +
@@ -121,6 +157,7 @@ private:
     }
 
     std::shared_ptr<const PitzerParameters> parameters_;  // read once, shared by the copies
+    RefreshReach reach_;
     ActivityConditions at_;
     std::optional<PitzerModel> model_;
     std::vector<int> slots_;  // the species slot of each solute
@@ -132,7 +169,7 @@ private:
 std::unique_ptr<ActivityModel> makePitzerModel(const ActivityModelSource& source) {
     const std::filesystem::path file = std::filesystem::path(source.databasePath).parent_path() / PITZER_PARAMETER_FILE;
     return std::make_unique<PitzerActivity>(
-        std::make_shared<const PitzerParameters>(loadPitzerParameters(file.string())));
+        std::make_shared<const PitzerParameters>(loadPitzerParameters(file.string())), source.reach);
 }
 
 }  // namespace wq

@@ -191,7 +191,9 @@ std::string defaultDatabaseFor(const std::string& model) {
 std::unique_ptr<ActivityModel> frontEndActivityModel(const std::string& name, const std::string& databasePath) {
     std::unique_ptr<ActivityModel> model;
     try {
-        model = makeActivityModel(name, {databasePath});
+        // A front end computes every water it solves, beyond the model's
+        // range too (noted in its records), unlike the console program.
+        model = makeActivityModel(name, {databasePath, RefreshReach::everyMolality});
     } catch (const Stop& stopped) {
         throw CannotStart{"the " + name + " activity model cannot read its data: " + stopped.reason};
     }

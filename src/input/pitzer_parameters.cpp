@@ -1,12 +1,16 @@
 #include "input/pitzer_parameters.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
+#include <string>
 #include <string_view>
 
+#include "grid/units.hpp"
 #include "text/failure.hpp"
 #include "text/fields.hpp"
+#include "text/number_text.hpp"
 #include "text/textfile.hpp"
 
 namespace wq {
@@ -79,6 +83,7 @@ void readRange(TextFile& file, const Words& w, PitzerParameters& p) {
         double lo = 0.0, hi = 0.0;
         if (w.count != 3 || !readNumber(w.word[1], lo) || !readNumber(w.word[2], hi) || !(lo < hi))
             fileFailure(file, "TEMPERATURE needs two numbers, the lowest and the highest temperature (C)");
+        if (!(lo > -KELVIN_OFFSET)) fileFailure(file, "TEMPERATURE: the lowest temperature is not above absolute zero");
         if (!std::isnan(p.minTemperatureC)) fileFailure(file, "a second TEMPERATURE line");
         p.minTemperatureC = lo;
         p.maxTemperatureC = hi;
@@ -136,6 +141,48 @@ void refuseDuplicate(TextFile& file, const PitzerParameters& p, const PitzerTerm
                                   std::to_string(other.line));
 }
 
+// The six parts of the temperature function at tKelvin, a0 first.
+std::array<double, PITZER_COEFFICIENTS> temperatureParts(const std::array<double, PITZER_COEFFICIENTS>& a,
+                                                         double tKelvin) {
+    const double t = tKelvin;
+    const double tr = PITZER_REFERENCE_KELVIN;
+    return {a[0], a[1] * (1.0 / t - 1.0 / tr), a[2] * std::log(t / tr), a[3] * (t - tr), a[4] * (t * t - tr * tr),
+            a[5] * (1.0 / (t * t) - 1.0 / (tr * tr))};
+}
+
+// The file's end: what a whole file states beyond lines each well formed.
+// Without a parameter every run would be computed with no interaction at
+// all; without the range lines, runs beyond the data unchecked.
+void requireParametersAndRange(const PitzerParameters& p, int lastLine) {
+    const int line = std::max(lastLine, 1);
+    if (p.terms.empty())
+        fileFailure(p.fileName, line, "the file ends without a parameter (B0, B1, B2, C0, THETA, LAMBDA, ZETA, PSI, ALPHAS)");
+    if (std::isnan(p.minTemperatureC))
+        fileFailure(p.fileName, line,
+                    "the file ends without a TEMPERATURE line (the lowest and the highest temperature of the data, C)");
+    if (std::isnan(p.maxIonicStrength))
+        fileFailure(p.fileName, line,
+                    "the file ends without an IONIC_STRENGTH line (the highest ionic strength of the data, mol/kg)");
+}
+
+// Each part of a temperature function is monotonic in T (ln(T/Tr) and the
+// powers of T), so its largest magnitude over the range of the data lies at
+// one of the range's ends: where the parts' magnitudes add up to a finite
+// number at both ends, the function is finite all over the range.
+void requireFiniteOverRange(const PitzerParameters& p, const PitzerTerm& t) {
+    if (t.kind == PitzerKind::alphas) return;  // no temperature function
+    for (const double c : {p.minTemperatureC, p.maxTemperatureC}) {
+        double magnitude = 0.0;
+        for (const double part : temperatureParts(t.coefficients, c + KELVIN_OFFSET)) magnitude += std::fabs(part);
+        if (std::isfinite(magnitude)) continue;
+        std::string named;
+        for (int k = 0; k < t.speciesCount; ++k) named += " " + t.species[static_cast<std::size_t>(k)];
+        fileFailure(p.fileName, t.line, std::string(pitzerKindName(t.kind)) + named +
+                                            " is not a finite number at " + shortestText(c) +
+                                            " C, an end of the TEMPERATURE range");
+    }
+}
+
 }  // namespace
 
 PitzerParameters::PitzerParameters()
@@ -146,10 +193,9 @@ PitzerParameters::PitzerParameters()
 double pitzerTemperatureFunction(const std::array<double, PITZER_COEFFICIENTS>& a, double tKelvin) {
     // Appelo (2015, Appl. Geochem. 55, 62-71) form of the temperature
     // dependence of the Harvie-Moller-Weare parameters.
-    const double t = tKelvin;
-    const double tr = PITZER_REFERENCE_KELVIN;
-    return a[0] + a[1] * (1.0 / t - 1.0 / tr) + a[2] * std::log(t / tr) + a[3] * (t - tr) +
-           a[4] * (t * t - tr * tr) + a[5] * (1.0 / (t * t) - 1.0 / (tr * tr));
+    double sum = 0.0;
+    for (const double part : temperatureParts(a, tKelvin)) sum += part;
+    return sum;
 }
 
 const char* pitzerKindName(PitzerKind kind) {
@@ -178,6 +224,8 @@ PitzerParameters readPitzerParameters(TextFile& file) {
         refuseDuplicate(file, p, t);
         p.terms.push_back(std::move(t));
     }
+    requireParametersAndRange(p, file.lineNumber());
+    for (const PitzerTerm& t : p.terms) requireFiniteOverRange(p, t);
     return p;
 }
 

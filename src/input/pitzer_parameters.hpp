@@ -22,7 +22,7 @@
 //   ALPHAS   2         alpha1 and alpha2 of a cation-anion pair (exactly two numbers, no
 //                      temperature function), in place of the model's defaults
 //
-// Two more lines state the range the data hold for (each at most once):
+// Two more lines state the range the data hold for (each once, required):
 //   TEMPERATURE     t_min t_max  (deg C)
 //   IONIC_STRENGTH  I_max        (mol/kg)
 // Words are separated by blanks or tabs (species names may hold commas,
@@ -57,7 +57,7 @@ struct PitzerTerm {
 struct PitzerParameters {
     std::string fileName;
     std::vector<PitzerTerm> terms;  // in file order
-    // The range of the data, when the file states it; NaN otherwise.
+    // The range of the data (NaN until its line is read).
     double minTemperatureC;
     double maxTemperatureC;
     double maxIonicStrength;
@@ -68,7 +68,9 @@ struct PitzerParameters {
 double pitzerTemperatureFunction(const std::array<double, PITZER_COEFFICIENTS>& a, double tKelvin);
 
 // Reads the whole file. A line that breaks the layout stops the program with
-// "<file>, line <n>: <what>".
+// "<file>, line <n>: <what>"; so does a file without a parameter or without
+// either range line (at its last line), and a parameter whose temperature
+// function is not a finite number over the TEMPERATURE range (at its line).
 PitzerParameters readPitzerParameters(TextFile& file);
 // Loads the file at `path` and reads it; a file that cannot be opened stops
 // the program with "cannot open <path>: <why>".

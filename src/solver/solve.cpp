@@ -2,10 +2,13 @@
 
 #include <string>
 
+#include "activity/activity_model.hpp"
 #include "solver/joint_solve.hpp"
+#include "solver/mass_action.hpp"
 #include "solver/newton.hpp"
 #include "solver/snapshot.hpp"
 #include "solver/solver_state.hpp"
+#include "solver/totals.hpp"
 #include "text/channels.hpp"
 #include "text/layout.hpp"
 #include "text/stop.hpp"
@@ -13,6 +16,16 @@
 namespace wq {
 
 namespace {
+
+// A solution whose activity coefficients no water can have is none: the
+// model's last refresh says why (ActivityValues::unusable), and the run ends
+// with the line saying it.
+void requireUsableActivities(SolverState& prog) {
+    const std::string why = prog.activity.unusable;
+    if (why.empty()) return;
+    writeNoSolution(prog, why);
+    stop(ExitStatus::error, noSolutionReason(why));
+}
 
 // A run with a redox state is solved by the joint solve alone: the iteration
 // has no rows for the couples and the state (redox_run.hpp).
@@ -31,20 +44,21 @@ void solveWithRedoxState(SolverState& prog) {
     stop(ExitStatus::error, noSolutionReason(why));
 }
 
-}  // namespace
-
-void solveSpeciation(SolverState& prog, void (*writeListing)(SolverState&)) {
+// The iteration, then the joint solve where it ends without a solution, from
+// the state as it stands. True when either solved the water; false at the
+// loop limit, which the caller reports; a stop ends the run here.
+bool solveFromHere(SolverState& prog, void (*writeListing)(SolverState&)) {
     JointSolveReport& report = prog.run.joint;
     report = JointSolveReport{};
     if (prog.redox.active) {
         solveWithRedoxState(prog);
-        return;
+        return true;
     }
     SpeciationSnapshot start;
     capture(prog, start);
     IterationStop stopped;
     const bool ended = iterateUntilStop(prog, writeListing, stopped);
-    if (ended && !reachedLoopLimit(prog)) return;
+    if (ended && !reachedLoopLimit(prog)) return true;
 
     report.ran = true;
     report.iterationStopped = !ended;
@@ -60,14 +74,42 @@ void solveSpeciation(SolverState& prog, void (*writeListing)(SolverState&)) {
         // The listing's loop count stays the iteration's; the joint solve's
         // iterations are reported beside it.
         prog.run.loops = failed.loops;
-        return;
+        return true;
     }
     restore(prog, failed);
-    if (ended) return;
+    if (ended) return false;
     writeIterationStop(prog, stopped);
     if (joint.infeasibility.empty()) stop(ExitStatus::error, iterationStopReason(prog, stopped));
     writeNoSolution(prog, joint.infeasibility);
     stop(ExitStatus::error, noSolutionReason(joint.infeasibility));
+}
+
+// A solution above the model's highestRefreshedMolality, whose coefficients
+// are those of a loop below it or of the run's start, which a model made to
+// compute every molality does not keep (RefreshReach::everyMolality).
+bool keptCoefficientsBeyondLimit(const SolverState& prog) {
+    if (prog.activityModel->reach() != RefreshReach::everyMolality || prog.run.refreshEveryMolality) return false;
+    const double highest = prog.activityModel->highestRefreshedMolality();
+    for (int s = 1; s <= prog.sp.count; ++s)
+        if (prog.sp[s].molality > highest) return true;
+    return false;
+}
+
+}  // namespace
+
+void solveSpeciation(SolverState& prog, void (*writeListing)(SolverState&)) {
+    prog.run.refreshEveryMolality = false;
+    if (!solveFromHere(prog, writeListing)) return;
+    if (keptCoefficientsBeyondLimit(prog)) {
+        // The solution's own coefficients, then the solve on from it with
+        // every loop refreshed until they hold (the loops reported are
+        // those from it).
+        prog.run.refreshEveryMolality = true;
+        refreshGammas(prog);
+        massActionUpdate(prog.sp, prog.comp.count);
+        if (!solveFromHere(prog, writeListing)) return;
+    }
+    requireUsableActivities(prog);
 }
 
 bool hasSolution(const SolverState& prog) { return prog.run.joint.solved || !reachedLoopLimit(prog); }

@@ -52,6 +52,9 @@ struct RunState {
     double chargeBalanceThreshold = 0.0; // total below which the balance gives up
     int firstSecondary = 0;       // NC + 1
     JointSolveReport joint;       // of the last run
+    // The solve goes on from a solution above the activity model's
+    // highestRefreshedMolality with every loop refreshed (RefreshReach).
+    bool refreshEveryMolality = false;
 };
 
 // What one run of a water hands on to the next: the conditions, the

@@ -1,5 +1,7 @@
 #include "solver/totals.hpp"
 
+#include <limits>
+
 #include "activity/activity_model.hpp"
 #include "input/db_numbers.hpp"
 #include "solver/mass_action.hpp"
@@ -16,7 +18,8 @@ int alkalinityComponent(const SolverState& prog) {
 bool refreshActivities(SolverState& prog) {
     SpeciesTable& sp = prog.sp;
     bool high = false;
-    const double highest = prog.activityModel->highestRefreshedMolality();
+    const double highest = prog.run.refreshEveryMolality ? std::numeric_limits<double>::infinity()
+                                                         : prog.activityModel->highestRefreshedMolality();
     // With a fixed pH, H+ keeps the activity 10^-pH the set-up gave it.
     const int first = pHFixed(prog) ? HYDROGEN_SLOT + 1 : HYDROGEN_SLOT;
     for (int s = first; s <= sp.count; ++s) {

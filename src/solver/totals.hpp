@@ -32,7 +32,8 @@ void recomputeFixedTotals(SolverState& prog);
 // activity = gamma m of every species (H+ keeps 10^-pH when the pH is fixed);
 // true when some molality is above the model's highestRefreshedMolality
 // (7 mol/kg for B-dot), where the model is far outside its range and a loop
-// keeps the coefficients it has.
+// keeps the coefficients it has; never once the solve refreshes every
+// molality (RunState::refreshEveryMolality).
 bool refreshActivities(SolverState& prog);
 
 // The ionic strength, every activity coefficient and the activity of water

@@ -131,5 +131,86 @@ TEST(PitzerActivity, AnotherRunRebuildsTheModelFromItsSpecies) {
     EXPECT_NE(w.sp[3].gamma, withChloride);
 }
 
+TEST(ActivityModels, ValuesNoWaterCanHaveAreNamedWithTheirSpecies) {
+    // Fifteen decades of 1 either way (USABLE_ACTIVITY_LIMIT); the first
+    // value beyond them in slot order is named.
+    struct Case {
+        double gammaNa, waterActivity;
+        const char* why;
+    };
+    const Case cases[] = {
+        {1e14, 1e-14, ""},
+        {NAN, 1.0, "the Pitzer model gives a non-finite activity coefficient for Na+"},
+        {INFINITY, 1.0, "the Pitzer model gives a non-finite activity coefficient for Na+"},
+        {5.1e25, 1.0, "the Pitzer model gives an activity coefficient of 5.1E+25 for Na+, beyond any water's (1E-15 to 1E+15)"},
+        {0.0, 1.0, "the Pitzer model gives an activity coefficient of 0.0E+00 for Na+, beyond any water's (1E-15 to 1E+15)"},
+        {NAN, 1e-141, "the Pitzer model gives an activity of water of 1.0E-141, beyond any water's (1E-15 to 1E+15)"},
+    };
+    NaClWater w(1.0);
+    for (const Case& c : cases) {
+        w.sp[3].gamma = c.gammaNa;
+        w.sp[WATER_SLOT].gamma = c.waterActivity;
+        EXPECT_EQ(unusableActivities(w.sp, "Pitzer"), c.why) << c.gammaNa;
+    }
+}
+
+TEST(ActivityModels, AModelAndItsCopiesKeepTheReachItWasMadeWith) {
+    // The console program's (the default) and the front ends'.
+    for (const RefreshReach reach : {RefreshReach::modelLimit, RefreshReach::everyMolality}) {
+        const auto model = reach == RefreshReach::modelLimit ? makeActivityModel("b-dot")
+                                                             : makeActivityModel("b-dot", {"", reach});
+        EXPECT_EQ(model->reach(), reach);
+        EXPECT_EQ(model->clone()->reach(), reach);
+        EXPECT_EQ(model->highestRefreshedMolality(), 7.0);
+    }
+}
+
+TEST(PitzerActivity, AnExtendedRunIsTakenUpToTheSaturationPressure) {
+    // The data hold along the saturation curve (1 atm below 100 C): a cold
+    // water at 1.013 bar, or a run at the saturation pressure, is theirs; a
+    // higher pressure is refused.
+    struct Case {
+        double t, p;
+        const char* why;
+    };
+    const Case cases[] = {
+        {5.0, 1.013, ""},
+        {15.0, 1.01325, ""},
+        {150.0, 4.758, ""},
+        {25.0, 500.0,
+         "the Pitzer data have no pressure terms: they hold up to 1.013 bar at 25.00 C (the saturation pressure of "
+         "water, 1.013 bar below 100 C), not at 500.00 bar"},
+        {150.0, 10.0,
+         "the Pitzer data have no pressure terms: they hold up to 4.758 bar at 150.00 C (the saturation pressure of "
+         "water, 1.013 bar below 100 C), not at 10.00 bar"},
+    };
+    NaClWater w(1.0);
+    for (const Case& c : cases) {
+        ActivityConditions at;
+        at.tKelvin = c.t + 273.15;
+        at.pressureBar = c.p;
+        at.tables.debyeA = DEBYE_A_25C;
+        at.extendedRun = true;
+        std::string why;
+        try {
+            w.model->setUp(w.sp, at);
+        } catch (const Stop& s) {
+            why = s.reason;
+        }
+        EXPECT_EQ(why, c.why) << c.t << " C, " << c.p << " bar";
+    }
+}
+
+TEST(PitzerActivity, ANegativeOsmoticCoefficientIsFlagged) {
+    NaClWater w(1.0);
+    ActivityValues values;
+    values.ionicStrength = 12.0;
+    values.osmotic = -0.09;
+    EXPECT_EQ(w.model->rangeNote(values), "osmotic coefficient -0.09 is below 0 (a(H2O) above 1)");
+    values.ionicStrength = 22.5;
+    EXPECT_EQ(w.model->rangeNote(values), "ionic strength 22.50 mol/kg is above the 20 mol/kg the Pitzer data were "
+                                          "fitted to; osmotic coefficient -0.09 is below 0 (a(H2O) above 1)");
+}
+
 }  // namespace
 }  // namespace wq

@@ -370,7 +370,7 @@ TEST(PitzerModel, RefusesAParameterThatDoesNotFitTheCharges) {
     };
     const std::vector<PitzerSolute> solutes = {{"Na+", 1}, {"K+", 1}, {"Cl-", -1}, {"Br-", -1}, {"X", 0}};
     for (const Case& c : cases) {
-        TextFile file("p.dat", c.line);
+        TextFile file("p.dat", std::string(c.line) + "\nTEMPERATURE 0 200\nIONIC_STRENGTH 6\n");
         const PitzerParameters p = readPitzerParameters(file);
         std::string reason;
         try {

@@ -463,8 +463,9 @@ TEST(PitzerRuns, WhatTheDataCannotDescribeIsRefusedAndWhatIsDoubtfulFlagged) {
 
     // A component the Pitzer database has no data for (F-, number 7): a
     // table cannot name it (its columns are the Pitzer database's
-    // components), a run input of a sweep can. And an extended run, which
-    // the data (no pressure terms) cannot describe.
+    // components), a run input of a sweep can. And an extended run above
+    // the saturation pressure, which the data (no pressure terms) cannot
+    // describe.
     testing::Folder f("pitzer-unused");
     f.write("WQCASE.DAT", runInput({{3, "Cl-", 0.1}, {7, "F-", 1e-4}, {13, "Na+", 0.1}}, 3));
     const testing::Command unused = f.run("sweep --activity pitzer --db '" + PITZER_DATABASE.string() +
@@ -474,8 +475,8 @@ TEST(PitzerRuns, WhatTheDataCannotDescribeIsRefusedAndWhatIsDoubtfulFlagged) {
     Batch e("extended", runInput({{3, "Cl-", 0.1}, {13, "Na+", 0.1}}, 3, {.kind = 1}),
             "name,T [C],P [bar],Na+ [mol/kgw]\nwater,25,500,0.1\n");
     ASSERT_EQ(e.records.size(), 1u) << e.command.err;
-    EXPECT_EQ(e.water(0)["status"], "the Pitzer data hold on the saturation curve only (they have no pressure terms); "
-                                    "an extended run cannot use them");
+    EXPECT_EQ(e.water(0)["status"], "the Pitzer data have no pressure terms: they hold up to 1.013 bar at 25.00 C (the "
+                                    "saturation pressure of water, 1.013 bar below 100 C), not at 500.00 bar");
 }
 
 TEST(PitzerRuns, TheModelAndItsDatabaseAreChosenByOneOption) {

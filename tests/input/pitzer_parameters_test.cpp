@@ -76,12 +76,38 @@ TEST(PitzerParametersReader, ReadsKindsSpeciesCoefficientsAndRange) {
     EXPECT_EQ(p.terms[5].coefficients[1], 12.0);
 }
 
-TEST(PitzerParametersReader, RangeLinesAreOptional) {
-    const PitzerParameters p = readText("B1 Na+ Cl- 0.2769\n");
-    EXPECT_TRUE(std::isnan(p.minTemperatureC));
-    EXPECT_TRUE(std::isnan(p.maxTemperatureC));
-    EXPECT_TRUE(std::isnan(p.maxIonicStrength));
-    EXPECT_TRUE(readText("").terms.empty());
+// The range lines every file must hold.
+const std::string RANGE = "TEMPERATURE 25 200\nIONIC_STRENGTH 6\n";
+
+TEST(PitzerParametersReader, AFileWithoutParametersOrRangeOrFiniteTermsOverItStops) {
+    // An empty file gave results with no interaction at all; one without a
+    // range line left the runs beyond the data unchecked; a temperature
+    // function that overflows within the range gave non-finite parameters.
+    struct Case {
+        std::string text;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"", "PITZER.DAT, line 1: the file ends without a parameter (B0, B1, B2, C0, THETA, LAMBDA, ZETA, PSI, ALPHAS)"},
+        {"# only a comment\n\n" + RANGE,
+         "PITZER.DAT, line 4: the file ends without a parameter (B0, B1, B2, C0, THETA, LAMBDA, ZETA, PSI, ALPHAS)"},
+        {"IONIC_STRENGTH 6\nB1 Na+ Cl- 0.2769\n",
+         "PITZER.DAT, line 2: the file ends without a TEMPERATURE line (the lowest and the highest temperature of the "
+         "data, C)"},
+        {"TEMPERATURE 0 200\nB1 Na+ Cl- 0.2769\n",
+         "PITZER.DAT, line 2: the file ends without an IONIC_STRENGTH line (the highest ionic strength of the data, "
+         "mol/kg)"},
+        // a3 (T - Tr): 0 at 25 C, 1.75e309 at 200 C.
+        {RANGE + "THETA Na+ K+ 0.1 0 0 1e307\n",
+         "PITZER.DAT, line 3: THETA Na+ K+ is not a finite number at 200 C, an end of the TEMPERATURE range"},
+        // a4 (T^2 - Tr^2), the range stated after the parameter: -1.4e309 at 0 C.
+        {"B0 Na+ Cl- 0.1 0 0 0 1e305\nTEMPERATURE 0 25\nIONIC_STRENGTH 6\n",
+         "PITZER.DAT, line 1: B0 Na+ Cl- is not a finite number at 0 C, an end of the TEMPERATURE range"},
+        {"TEMPERATURE -300 200\n", "PITZER.DAT, line 1: TEMPERATURE: the lowest temperature is not above absolute zero"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(failureOf(c.text), c.reason) << c.text;
+    // Large coefficients whose terms stay finite over the range are data.
+    EXPECT_EQ(failureOf(RANGE + "B0 Na+ Cl- 0.1 0 0 1e300 0 1e300\n"), "");
 }
 
 TEST(PitzerParametersReader, TemperatureFunction) {
@@ -146,7 +172,7 @@ TEST(PitzerParametersReader, BadLinesStopWithFileAndLine) {
     };
     for (const Case& c : cases) EXPECT_EQ(failureOf(c.text), c.reason) << c.text;
     // The same kind on other species, and other kinds on the same species, are other parameters.
-    EXPECT_EQ(failureOf("B0 Na+ Cl- 0.1\nB1 Na+ Cl- 0.2\nB0 K+ Cl- 0.1\n"), "");
+    EXPECT_EQ(failureOf("B0 Na+ Cl- 0.1\nB1 Na+ Cl- 0.2\nB0 K+ Cl- 0.1\n" + RANGE), "");
 }
 
 TEST(PitzerParametersReader, MissingFileStopsWithItsName) {

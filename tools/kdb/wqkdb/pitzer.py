@@ -30,11 +30,15 @@ computed from the data at the temperature where it is written.
 
 Tables.  The data are fitted along the saturation curve of water or at
 1 atm, mostly between 0 and 200 C (Appelo 2015), so every entry is a short
-table (25, 50, 100, 150, 200, 250, 300, 350 C) with range code L-V: the
-program leaves it out of extended runs (the short table has no pressure
-axis; the data set's pressure term, the reaction volume from its molar
-volumes, is not represented).  The program extrapolates a short table up to
-50 C past its last value, so
+table (25, 50, 100, 150, 200, 250, 300, 350 C) with range code Psat
+(SATURATION_CODE): an extended run uses it at its temperature.  The short
+table has no pressure axis (the data set's pressure term, the reaction
+volume from its molar volumes, is not represented): the Pitzer model, the
+one this database is for, refuses an extended run above the saturation
+pressure (1.013 bar below 100 C), and takes one at or below it, a cold
+water at 0-20 C computed at 1.013 bar.  The program extrapolates a short
+table up to 50 C past its last value, and below 25 C through its first
+three, so
 
   * an analytic expression holds values at 25-150 C, 99999.999 from 200 C
     on: served up to 200 C (150-200 C by the program's extrapolation through
@@ -57,6 +61,10 @@ from . import pitzerdat, writer
 from .llnl import ABSENT, SHORT_T
 
 RT_LN10_KJ = 8.314462618e-3 * math.log(10.0)   # R ln 10 in kJ/(mol K)
+# The range code of every entry: not "L-V ", which would leave the entries
+# out of the extended runs of cold waters; the pressure is the model's to
+# refuse (see "Tables" above).
+SATURATION_CODE = "Psat"
 T_REF = 298.15
 
 # ---------------------------------------------------------------------------
@@ -368,8 +376,9 @@ Components carry the numbers of the bundled database; numbers the data set
 has no component for are named "unused <n>".  Each entry's log K is that of
 its dissociation into the components, computed from the data set's own
 expressions, one line at 25, 50, 100, 150, 200, 250, 300 and 350 C along
-the saturation curve (range code L-V: not used in extended runs; the data
-set's pressure term is not represented), 99999.999 where the data give no
+the saturation curve (range code Psat: the data set's pressure term is not
+represented, and the Pitzer model takes an extended run only up to the
+saturation pressure, 1.013 bar below 100 C), 99999.999 where the data give no
 value: analytic expressions within their range (0-200 C unless the data
 set states another), log K with an enthalpy of reaction at 25 and 50 C,
 log K alone at 25 C.
@@ -386,7 +395,7 @@ MINERAL_HEADING = [
     "Minerals and gases",
     "Each entry: a free line; the header (name, formula, entry type 0, molar",
     "volume cm3/mol from the data set or 0, suppression code GAS for gases,",
-    "range code L-V); a free line with the source and the kind of log K data;",
+    "range code Psat); a free line with the source and the kind of log K data;",
     "the dissociation reaction on the components (number of terms, then",
     "coefficient and database number); one line of log K at 25, 50, 100,",
     "150, 200, 250, 300 and 350 C along the saturation curve, 99999.999",
@@ -417,6 +426,7 @@ def write_kdb(db, path, bundled_path):
     for e in db.aqueous:
         e["alk"] = alkalinity_factor(e["terms"], comp_lines)
         e["short"] = True
+        e["range"] = SATURATION_CODE
         lines.append("-" * 20 + " aqueous species")
         lines.append(writer.species_name_line(e, data_note(e)))
         lines.append(writer.property_line(e))
@@ -427,6 +437,7 @@ def write_kdb(db, path, bundled_path):
     lines += MINERAL_HEADING
     for e in db.solids:
         e["short"] = True
+        e["range"] = SATURATION_CODE
         lines.append("-" * 20 + (" gas" if e["kind"] == "gas" else " mineral"))
         lines.append(writer.mineral_header(e))
         lines.append(data_note(e))

@@ -98,7 +98,10 @@ def component_line(c):
 
 def range_code(e):
     """Full tables: "All "; short tables (LLNL entries with a 25 C value
-    alone) hold log K on the saturation curve only: "L-V "."""
+    alone) hold log K on the saturation curve only: "L-V ".  An entry may
+    name its own (e["range"], the Pitzer database's)."""
+    if "range" in e:
+        return e["range"]
     return "L-V " if e.get("short") else "All "
 
 
