@@ -188,6 +188,7 @@ Results computeRun(Program& prog) {
     if (prog.input.debug != 0) writeDebugTables(prog);
     Results results = evaluateResults(prog);
     if (results.converged) results.impossible = impossibleWaterReason(prog, results);
+    else if (results.infeasibility.empty()) results.infeasibility = unreachedWaterReason(prog, results);
     if (!results.impossible.empty()) results.converged = false;
     return results;
 }

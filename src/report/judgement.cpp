@@ -148,13 +148,22 @@ std::string conditionNotHeld(const SolverState& state, const Results& r) {
     return {};
 }
 
-}  // namespace
-
-std::string impossibleWaterReason(const SolverState& state, const Results& r) {
+std::string physicalFault(const SolverState& state, const Results& r) {
+    // The model's own word on its last refresh: values no water has.
+    if (!state.activity.unusable.empty()) return state.activity.unusable;
     if (std::string why = notFinite(r); !why.empty()) return why;
     for (std::string why : {modelBeyondItsHold(state, r), waterNotItsOwn(r), gasBeyondPressure(r)})
         if (!why.empty()) return carbonateOfAlkalinity(state, r, why);
+    return {};
+}
+
+}  // namespace
+
+std::string impossibleWaterReason(const SolverState& state, const Results& r) {
+    if (std::string why = physicalFault(state, r); !why.empty()) return why;
     return conditionNotHeld(state, r);
 }
+
+std::string unreachedWaterReason(const SolverState& state, const Results& r) { return physicalFault(state, r); }
 
 }  // namespace wq

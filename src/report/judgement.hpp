@@ -4,6 +4,8 @@
 // takes its results through computeRun, which asks this once per run.
 //
 // A solved water is refused when
+//  - the activity model says its values are none a water has
+//    (ActivityValues::unusable: a coefficient beyond 1e15);
 //  - a molality, activity, activity coefficient, the activity of water, the
 //    ionic strength or the mass of water is not a finite number of its sign;
 //  - the ionic strength is not that of its species (a model not refreshed
@@ -29,5 +31,12 @@ struct SolverState;
 // Why the solved state is no water that can exist, in one line (which
 // condition, by how much); empty when it is one.
 std::string impossibleWaterReason(const SolverState& state, const Results& results);
+
+// Why a run that found no solution (its iteration and joint solve ended
+// without one, for no condition they could name) ended where no water can
+// be: the same tests of what a water is, without the conditions asked for,
+// on the state it ended at (OH- at the most the model holds, for a pH of
+// 15 in a water with no cation to balance it); empty when it did not.
+std::string unreachedWaterReason(const SolverState& state, const Results& results);
 
 }  // namespace wq

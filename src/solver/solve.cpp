@@ -17,16 +17,6 @@ namespace wq {
 
 namespace {
 
-// A solution whose activity coefficients no water can have is none: the
-// model's last refresh says why (ActivityValues::unusable), and the run ends
-// with the line saying it.
-void requireUsableActivities(SolverState& prog) {
-    const std::string why = prog.activity.unusable;
-    if (why.empty()) return;
-    writeNoSolution(prog, why);
-    stop(ExitStatus::error, noSolutionReason(why));
-}
-
 // A run with a redox state is solved by the joint solve alone: the iteration
 // has no rows for the couples and the state (redox_run.hpp).
 void solveWithRedoxState(SolverState& prog) {
@@ -109,7 +99,6 @@ void solveSpeciation(SolverState& prog, void (*writeListing)(SolverState&)) {
         massActionUpdate(prog.sp, prog.comp.count);
         if (!solveFromHere(prog, writeListing)) return;
     }
-    requireUsableActivities(prog);
 }
 
 bool hasSolution(const SolverState& prog) { return prog.run.joint.solved || !reachedLoopLimit(prog); }

@@ -17,9 +17,8 @@ struct SolverState;
 // When the joint solve finds no solution either, the state is the
 // iteration's as it ended: at the loop limit the caller reports it as before;
 // a stop is reported here (its message, then the line saying why no solution
-// exists when the joint solve found out) and ends the run. So does a solution
-// whose activity coefficients no water can have (ActivityValues::unusable):
-// the line says which. A solution above the activity model's
+// exists when the joint solve found out) and ends the run. A solution above
+// the activity model's
 // highestRefreshedMolality is solved on from, every loop refreshed, when the
 // model's reach says so (RefreshReach::everyMolality).
 void solveSpeciation(SolverState& prog, void (*writeListing)(SolverState&));

