@@ -64,24 +64,31 @@ void readTable(BatchInputs& s, const TextFile& file) {
     for (const WaterSample& w : s.table.waters) s.watersGiveRedox = s.watersGiveRedox || givesRedoxState(w);
 }
 
-// The table of the file at `path` read through, its waters counted, not kept.
-void readTableThrough(BatchInputs& s, const std::string& path) {
-    readCatalog(s);
-    std::string why;
-    std::FILE* file = openRegularFile(path, MAX_FILE_BYTES, why, s.streamedIdentity);
-    if (!file) throw CannotStart{"cannot open the table of waters " + path + ": " + why};
-    CsvReader records(file, path);
+// The table of `records` (named `name`) read through, its waters counted, not
+// kept; `stop`, when given and set on the way, ends it with ReadingStopped.
+void readTableThrough(BatchInputs& s, CsvReader& records, const std::string& name,
+                      const std::atomic<bool>* stop = nullptr) {
     std::string error;
     std::optional<WaterTable> table = readWaterTable(
         records, s.catalog, s.tableKgWater,
         [&](WaterSample&& w) {
+            if (stop && *stop) throw ReadingStopped{};
             ++s.waterCount;
             s.watersGiveRedox = s.watersGiveRedox || givesRedoxState(w);
         },
         error);
-    std::fclose(file);
-    if (!table) throw CannotStart{path + ": " + error};
+    if (!table) throw CannotStart{name + ": " + error};
     s.table = std::move(*table);
+}
+
+void readFileThrough(BatchInputs& s, const std::string& path) {
+    readCatalog(s);
+    std::string why;
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
+        openRegularFile(path, MAX_FILE_BYTES, why, s.streamedIdentity), &std::fclose);
+    if (!file) throw CannotStart{"cannot open the table of waters " + path + ": " + why};
+    CsvReader records(file.get(), path);
+    readTableThrough(s, records, path);
     s.streamedTable = path;
 }
 
@@ -139,6 +146,8 @@ SolvedWater solveWater(const BatchInputs& s, WaterWorker& worker, const RecordWa
         }
     }
     SolvedWater solved;
+    solved.line = w.line;
+    solved.fault = w.error;
     solved.converged = results && results->converged;
     solved.status = head.status;
     record(head, results ? &*results : nullptr, solved);
@@ -188,7 +197,20 @@ BatchInputs readBatchInputs(const BatchOptions& o, const std::function<TextFile(
 }
 
 BatchInputs readBatchInputsOfFile(const BatchOptions& o) {
-    return readInputsWith(o, [&](BatchInputs& s) { readTableThrough(s, o.watersPath); }, nullptr);
+    return readInputsWith(o, [&](BatchInputs& s) { readFileThrough(s, o.watersPath); }, nullptr);
+}
+
+BatchInputs readBatchInputsOfText(const BatchOptions& o, const std::string& name, std::string_view text,
+                                  std::shared_ptr<const ParsedDatabase> database, const std::atomic<bool>* stop) {
+    return readInputsWith(
+        o,
+        [&](BatchInputs& s) {
+            readCatalog(s);
+            CsvReader records(text);
+            readTableThrough(s, records, name, stop);
+            s.streamedText = text;
+        },
+        std::move(database));
 }
 
 // A quantity that only some other temperature gives is in the JSON records,
@@ -244,12 +266,18 @@ std::string blankRowsNote(const std::string& tableName, const std::vector<int>& 
 namespace {
 
 // The waters of the batch in the table's order, as the workers take them:
-// from the table held whole, or read from its file again one by one.
+// from the table held whole, or read from its text or its file again one by
+// one.
 class WaterFeed {
 public:
-    explicit WaterFeed(const BatchInputs& s) : s_(s) {
-        if (s.streamedTable.empty()) return;
+    explicit WaterFeed(const BatchInputs& s) : s_(s), held_(s.streamedTable.empty() && !s.streamedText) {
         std::string why;
+        if (s.streamedText) {
+            records_.emplace(*s.streamedText);
+            reader_.emplace(*records_, s.catalog, s.tableKgWater, why);
+            return;
+        }
+        if (held_) return;
         FileIdentity now;
         file_ = openRegularFile(s.streamedTable, MAX_FILE_BYTES, why, now);
         if (!file_) {
@@ -276,7 +304,7 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         if (next_ >= s_.waterCount) return false;
         index = next_++;
-        if (s_.streamedTable.empty()) {
+        if (held_) {
             water = s_.table.waters[index];
             return true;
         }
@@ -299,6 +327,7 @@ public:
 
 private:
     const BatchInputs& s_;
+    const bool held_;  // table.waters holds every water
     std::mutex mutex_;
     std::size_t next_ = 0;
     std::FILE* file_ = nullptr;
