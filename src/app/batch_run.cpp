@@ -15,6 +15,7 @@
 #include "app/front_end.hpp"
 #include "app/program.hpp"
 #include "app/run_sequence.hpp"
+#include "app/water_feed.hpp"
 #include "input/case_writer.hpp"
 #include "input/database_file.hpp"
 #include "input/db_numbers.hpp"
@@ -264,77 +265,6 @@ std::string blankRowsNote(const std::string& tableName, const std::vector<int>& 
 }
 
 namespace {
-
-// The waters of the batch in the table's order, as the workers take them:
-// from the table held whole, or read from its text or its file again one by
-// one.
-class WaterFeed {
-public:
-    explicit WaterFeed(const BatchInputs& s) : s_(s), held_(s.streamedTable.empty() && !s.streamedText) {
-        std::string why;
-        if (s.streamedText) {
-            records_.emplace(*s.streamedText);
-            reader_.emplace(*records_, s.catalog, s.tableKgWater, why);
-            return;
-        }
-        if (held_) return;
-        FileIdentity now;
-        file_ = openRegularFile(s.streamedTable, MAX_FILE_BYTES, why, now);
-        if (!file_) {
-            unreadable_ = "cannot open the table of waters " + s.streamedTable + " again: " + why;
-            return;
-        }
-        if (!(now == s.streamedIdentity)) {
-            unreadable_ = "the table of waters " + s.streamedTable + " changed while the batch ran";
-            return;
-        }
-        records_.emplace(file_, s.streamedTable);
-        reader_.emplace(*records_, s.catalog, s.tableKgWater, why);
-        if (!reader_->ready()) unreadable_ = s.streamedTable + ": " + why;
-    }
-    ~WaterFeed() {
-        if (file_) std::fclose(file_);
-    }
-    WaterFeed(const WaterFeed&) = delete;
-    WaterFeed& operator=(const WaterFeed&) = delete;
-
-    // The next water and its place in the table; false when every water was
-    // taken. Safe to call from several threads.
-    bool take(std::size_t& index, WaterSample& water) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (next_ >= s_.waterCount) return false;
-        index = next_++;
-        if (held_) {
-            water = s_.table.waters[index];
-            return true;
-        }
-        std::string error;
-        std::optional<WaterSample> read = unreadable_.empty() ? reader_->next(error) : std::nullopt;
-        if (read) {
-            water = std::move(*read);
-            return true;
-        }
-        // The file no longer holds the waters read through before the batch
-        // began: the waters it cannot give fail with the reason.
-        if (unreadable_.empty())
-            unreadable_ = error.empty() ? "the table of waters " + s_.streamedTable + " changed while the batch ran"
-                                        : s_.streamedTable + ": " + error;
-        water = WaterSample{};
-        water.name = "water " + std::to_string(index + 1);
-        water.error = unreadable_;
-        return true;
-    }
-
-private:
-    const BatchInputs& s_;
-    const bool held_;  // table.waters holds every water
-    std::mutex mutex_;
-    std::size_t next_ = 0;
-    std::FILE* file_ = nullptr;
-    std::optional<CsvReader> records_;
-    std::optional<WaterTableReader> reader_;
-    std::string unreadable_;  // why the file cannot give the waters again
-};
 
 // The records done and not yet handed on, from the next one to hand on: a
 // window, not a slot per water (a million waters would hold a hundred
