@@ -1,20 +1,29 @@
 // The compiled half of the Python package wqspec: the table of waters given
 // as values (app/table_of_waters.hpp) on a database read once, with the batch's
-// options (wq::BatchOptions) and the GIL released while the workers solve.
-// pandas stays on the Python side: this module takes lists of column names
-// and cell texts and gives back the CSV records' cells as values, the
-// numbers as float64 arrays (the very doubles the CSV writes with 17 digits),
-// never written as text and read back.
+// options (wq::BatchOptions) and the GIL released while the workers solve,
+// which a Ctrl-C stops (watched). pandas stays on the Python side: this
+// module takes the column names and the cells as texts, a chunk of rows at a
+// time, and gives back the CSV records' cells as values, the numbers as
+// float64 arrays (the very doubles the CSV writes with 17 digits), never
+// written as text and read back.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
-#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <system_error>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/batch.hpp"
@@ -75,6 +84,16 @@ auto guarded(Work&& work) {
     }
 }
 
+// Rows given column by column: the cells of each column for the same rows.
+void addRows(wq::TableOfWaters& table, const std::vector<std::vector<std::string>>& cellsByColumn) {
+    const std::size_t rows = cellsByColumn.empty() ? 0 : cellsByColumn.front().size();
+    std::vector<std::string> row(cellsByColumn.size());
+    for (std::size_t r = 0; r < rows; ++r) {
+        for (std::size_t c = 0; c < row.size(); ++c) row[c] = cellsByColumn[c].at(r);
+        table.addRow(row);
+    }
+}
+
 // The names of the header's text columns (`text`), or of its number columns.
 std::vector<std::string> columnNames(const wq::RecordHeader& header, bool text) {
     std::vector<std::string> names;
@@ -83,94 +102,195 @@ std::vector<std::string> columnNames(const wq::RecordHeader& header, bool text) 
     return names;
 }
 
-// The records' cells as the waters come, by the kind of their column: the
-// text cells column by column, the numbers record by record (NaN for a
-// record without that cell).
-class RecordCells {
-public:
-    explicit RecordCells(const wq::RecordHeader& header) : header_(header) {}
+// How often the calling thread looks for a signal while a long call runs:
+// well within the half second after which a Ctrl-C seems ignored, and seldom
+// enough to cost nothing (each look takes the GIL back for a moment).
+constexpr std::chrono::milliseconds LOOK_EVERY{20};
 
-    void take(const std::vector<wq::RecordCell>& cells) {
-        std::size_t t = 0;
-        for (std::size_t c = 0; c < header_.names.size(); ++c) {
+// Runs `work` on a thread of its own, the GIL released, while the calling
+// thread waits for it and every LOOK_EVERY takes the GIL back to call `look`
+// and PyErr_CheckSignals. Python runs its signal handlers on its main thread
+// only, so the watch must be on the thread that called (the main one when
+// the call came from there) and the work elsewhere. When a handler raises
+// (Ctrl-C: KeyboardInterrupt) or `look` fails, `stop` is set: the work ends
+// after what is in progress (the batch's workers take no new water, a sweep
+// no new temperature), its thread is joined, and the exception raised, with
+// no thread left running.
+template <class Work>
+auto watched(std::atomic<bool>& stop, Work&& work, const std::function<void()>& look = {}) -> decltype(work()) {
+    std::optional<decltype(work())> result;
+    std::exception_ptr failed, raised;
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    const auto run = [&] {
+        try {
+            result.emplace(work());
+        } catch (...) {
+            failed = std::current_exception();
+        }
+        std::lock_guard<std::mutex> lock(mutex);
+        done = true;
+        ended.notify_one();
+    };
+    std::thread thread;
+    {
+        py::gil_scoped_release released;
+        try {
+            thread = std::thread(run);
+        } catch (const std::system_error&) {
+            run();  // no thread to be had: the work runs here, unwatched
+        }
+    }
+    for (bool finished = false; !finished;) {
+        {
+            py::gil_scoped_release released;
+            std::unique_lock<std::mutex> lock(mutex);
+            finished = ended.wait_for(lock, LOOK_EVERY, [&] { return done; });
+        }
+        if (raised) continue;
+        try {
+            if (look) look();
+            if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+        } catch (...) {
+            raised = std::current_exception();
+            stop = true;
+        }
+    }
+    if (thread.joinable()) {
+        py::gil_scoped_release released;
+        thread.join();
+    }
+    if (raised) std::rethrow_exception(raised);
+    if (failed) std::rethrow_exception(failed);
+    return std::move(*result);
+}
+
+// `values` as a numpy array of `shape` that owns them: no copy.
+template <class T>
+py::array_t<T> arrayOf(std::vector<T>&& values, std::vector<py::ssize_t> shape) {
+    auto owned = std::make_unique<std::vector<T>>(std::move(values));
+    const T* data = owned->data();
+    py::capsule owner(owned.get(), [](void* p) { delete static_cast<std::vector<T>*>(p); });
+    owned.release();
+    return py::array_t<T>(std::move(shape), data, owner);
+}
+
+// The records' cells as the waters come, only the columns asked for. On the
+// work's thread (take), the numbers go into one block of a row per water,
+// handed to numpy as it is; the text cells and the JSON records wait there
+// until the calling thread, each time it looks for a signal (look), makes
+// them Python strings, so that no cell is held twice for long. A text the
+// cell above holds too (a status "converged", the activity model) is the
+// same Python string.
+class TableCells {
+public:
+    TableCells(std::size_t rows, bool json) : rowCount_(rows), json_(json) {}
+
+    void take(const wq::RecordHeader& header, const wq::WaterOutcome& water) {
+        if (rows_.empty()) {
+            rows_.reserve(rowCount_);
+            numbers_.reserve(rowCount_ * columnNames(header, false).size());
+        }
+        if (!water.fault.empty() && !firstFault_) firstFault_.emplace(rows_.size(), water.fault);
+        rows_.push_back(static_cast<std::int64_t>(water.row));
+        const std::vector<wq::RecordCell>& cells = water.cells;
+        std::lock_guard<std::mutex> lock(mutex_);
+        textColumns_ = 0;
+        for (std::size_t c = 0; c < header.names.size(); ++c) {
             const bool present = c < cells.size();
-            if (header_.text[c]) {
-                if (texts_.size() <= t) texts_.emplace_back();
-                texts_[t++].push_back(present ? cells[c].text : "");
+            if (header.text[c]) {
+                ++textColumns_;
+                pendingTexts_.push_back(present ? cells[c].text : "");
             } else {
                 numbers_.push_back(present && cells[c].kind != wq::RecordCell::Kind::text ? cells[c].number
                                                                                            : std::nan(""));
             }
         }
+        if (json_) pendingJson_.push_back(water.json);
     }
 
-    // The text cells, one list per text column (empty lists without a water).
-    std::vector<std::vector<std::string>> texts() const {
-        std::vector<std::vector<std::string>> texts = texts_;
-        texts.resize(columnNames(header_, true).size());
-        return texts;
+    // With the GIL: the texts so far into the Python lists.
+    void look() {
+        std::vector<std::string> texts, json;
+        std::size_t columns = 0;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            texts.swap(pendingTexts_);
+            json.swap(pendingJson_);
+            columns = textColumns_;
+        }
+        if (texts_.size() < columns) {
+            texts_.resize(columns);
+            last_.resize(columns);
+        }
+        for (std::size_t k = 0; k < texts.size(); ++k) {
+            Column& column = texts_[k % columns];
+            Last& last = last_[k % columns];
+            if (!last.string || texts[k] != last.text) last = {texts[k], py::str(texts[k])};
+            column.append(last.string);
+        }
+        for (const std::string& record : json) json_records_.append(py::str(record));
     }
 
-    // The numbers as an array of one row per water.
-    py::array_t<double> numbers(std::size_t waters) const {
-        const std::size_t columns = columnNames(header_, false).size();
-        py::array_t<double> array({waters, columns});
-        std::copy(numbers_.begin(), numbers_.end(), array.mutable_data());
-        return array;
+    // With the GIL, once the work has ended and the last look is done.
+    void into(py::dict& result, const wq::RecordHeader& header) {
+        const std::size_t numeric = columnNames(header, false).size();
+        const std::size_t waters = rows_.size();
+        numbers_.resize(waters * numeric);
+        result["numbers"] = arrayOf(std::move(numbers_), {py::ssize_t(waters), py::ssize_t(numeric)});
+        texts_.resize(columnNames(header, true).size());
+        result["texts"] = texts_;
+        result["rows"] = arrayOf(std::move(rows_), {py::ssize_t(waters)});
+        result["first_fault"] = firstFault_ ? py::object(py::make_tuple(firstFault_->first, firstFault_->second))
+                                            : py::object(py::none());
+        result["json"] = json_records_;
     }
 
 private:
-    wq::RecordHeader header_;
-    std::vector<std::vector<std::string>> texts_;
+    using Column = py::list;
+    struct Last {
+        std::string text;
+        py::object string;
+    };
+
+    const std::size_t rowCount_;
+    const bool json_;
+    // The work's own, read once it has ended.
     std::vector<double> numbers_;
+    std::vector<std::int64_t> rows_;
+    std::optional<std::pair<std::size_t, std::string>> firstFault_;
+    // Handed from the work's thread to the calling one.
+    std::mutex mutex_;
+    std::vector<std::string> pendingTexts_, pendingJson_;
+    std::size_t textColumns_ = 0;
+    // The calling thread's, with the GIL.
+    std::vector<Column> texts_;
+    std::vector<Last> last_;
+    py::list json_records_;
 };
 
-py::dict runTable(const std::vector<std::string>& columns, const std::vector<std::vector<std::string>>& rows,
-                  const wq::BatchOptions& options, const Database& database, bool json) {
-    const wq::TableOfWaters table{columns, rows};
-    wq::TableOutcome outcome;
-    std::optional<RecordCells> cells;
-    {
-        py::gil_scoped_release released;
-        static const std::atomic<bool> never{false};
-        // Each record's cells are taken on this thread as it comes, while the
-        // workers compute the waters after it.
-        wq::TableRunOptions run = tableRun(database, json);
-        run.onWater = [&](const wq::RecordHeader& header, const wq::WaterOutcome& water) {
-            if (!cells) cells.emplace(header);
-            cells->take(water.cells);
-        };
-        outcome = guarded([&] { return wq::runTableOfWaters(table, onDatabase(options, database), run, never); });
-        if (!cells) cells.emplace(outcome.header);
-    }
+py::dict runTable(const wq::TableOfWaters& table, const wq::BatchOptions& options, const Database& database,
+                  bool json) {
+    std::atomic<bool> stop{false};
+    TableCells cells(table.rowCount(), json);
+    wq::TableRunOptions run = tableRun(database, json);
+    run.onWater = [&](const wq::RecordHeader& header, const wq::WaterOutcome& water) { cells.take(header, water); };
+    const auto solve = [&] {
+        return guarded([&] { return wq::runTableOfWaters(table, onDatabase(options, database), run, stop); });
+    };
+    const wq::TableOutcome outcome = watched(stop, solve, [&] { cells.look(); });
     const wq::RecordHeader& header = outcome.header;
     py::dict result;
     result["header"] = header.names;
     result["numeric_columns"] = columnNames(header, false);
     result["text_columns"] = columnNames(header, true);
-    result["texts"] = cells->texts();
-    result["numbers"] = cells->numbers(outcome.waters.size());
-    std::vector<std::size_t> rowsOfWaters;
-    std::vector<std::string> jsonRecords;
-    std::vector<bool> converged;
-    std::vector<std::string> faults;
-    for (const wq::WaterOutcome& w : outcome.waters) {
-        rowsOfWaters.push_back(w.row);
-        faults.push_back(w.fault);
-        converged.push_back(w.converged);
-        if (json) jsonRecords.push_back(w.json);
-    }
-    result["rows"] = rowsOfWaters;
-    result["converged"] = converged;
-    result["faults"] = faults;
-    result["json"] = jsonRecords;
+    cells.into(result, header);
     result["notes"] = outcome.notes;
     return result;
 }
 
-py::dict recordHeader(const std::vector<std::string>& columns, const std::vector<std::vector<std::string>>& rows,
-                      const wq::BatchOptions& options, const Database& database) {
-    const wq::TableOfWaters table{columns, rows};
+py::dict recordHeader(const wq::TableOfWaters& table, const wq::BatchOptions& options, const Database& database) {
     wq::RecordHeader header;
     {
         py::gil_scoped_release released;
@@ -192,24 +312,22 @@ py::dict curveMinimum(const wq::CurveMinimum& m) {
     return d;
 }
 
-py::dict sweepWater(const std::vector<std::string>& columns, const std::vector<std::string>& row,
-                    const wq::BatchOptions& options, const Database& database, double from, double to, double step,
-                    const std::string& minerals) {
-    const wq::TableOfWaters table{columns, {row}};
+py::dict sweepWater(const wq::TableOfWaters& table, const wq::BatchOptions& options, const Database& database,
+                    double from, double to, double step, const std::string& minerals) {
     wq::SweepOptions sweep;
     sweep.from = from;
     sweep.to = to;
     sweep.step = step;
     sweep.minerals = minerals;
-    wq::SweepRun run;
+    std::atomic<bool> stop{false};
     std::string text;
-    {
-        py::gil_scoped_release released;
-        run = guarded([&] {
-            return wq::sweepTableWater(table, onDatabase(options, database), tableRun(database, false), sweep);
+    const wq::SweepRun run = watched(stop, [&] {
+        wq::SweepRun swept = guarded([&] {
+            return wq::sweepTableWater(table, onDatabase(options, database), tableRun(database, false), sweep, stop);
         });
-        if (run.result.rows.front().converged()) text = wq::sweepTable(run.result);
-    }
+        if (!stop && swept.result.rows.front().converged()) text = wq::sweepTable(swept.result);
+        return swept;
+    });
     const wq::SweepRow& first = run.result.rows.front();
     if (!first.converged()) throw InputFault{"the run at the water's own conditions failed: " + first.status};
     const wq::TemperatureEstimate& e = run.result.estimate;
@@ -267,10 +385,15 @@ PYBIND11_MODULE(_core, m) {
         .def_property(
             "suppress", [](const wq::BatchOptions& o) { return o.choices.suppress; },
             [](wq::BatchOptions& o, const std::string& v) { o.choices.suppress = v; });
-    m.def("run_table", &runTable, py::arg("columns"), py::arg("rows"), py::arg("options"), py::arg("database"),
-          py::arg("json"));
-    m.def("record_header", &recordHeader, py::arg("columns"), py::arg("rows"), py::arg("options"),
-          py::arg("database"));
-    m.def("sweep_water", &sweepWater, py::arg("columns"), py::arg("row"), py::arg("options"), py::arg("database"),
-          py::arg("t_from"), py::arg("t_to"), py::arg("step"), py::arg("minerals"));
+    // A table built a chunk of rows at a time (add_rows: the chunk column by
+    // column), so that its cells are Python texts for one chunk only; not to
+    // be added to while a call runs on it.
+    py::class_<wq::TableOfWaters>(m, "TableOfWaters")
+        .def(py::init<const std::vector<std::string>&>(), py::arg("columns"))
+        .def("add_rows", &addRows, py::arg("cells_by_column"))
+        .def("__len__", &wq::TableOfWaters::rowCount);
+    m.def("run_table", &runTable, py::arg("table"), py::arg("options"), py::arg("database"), py::arg("json"));
+    m.def("record_header", &recordHeader, py::arg("table"), py::arg("options"), py::arg("database"));
+    m.def("sweep_water", &sweepWater, py::arg("table"), py::arg("options"), py::arg("database"), py::arg("t_from"),
+          py::arg("t_to"), py::arg("step"), py::arg("minerals"));
 }

@@ -233,15 +233,24 @@ def _as_frame(table):
     raise TypeError(f"a table of waters is a pandas.DataFrame, a list of dicts or a dict, not {type(table).__name__}")
 
 
-def _cells(frame):
-    """Column names and row cells, as the C++ side takes them."""
+# The rows handed to the core at a time: their cells are Python texts for
+# one chunk only, the core keeping the whole table as one CSV text.
+CHUNK_ROWS = 4096
+
+
+def _table_of(frame):
+    """The table as the C++ side takes it: the column names, then the cells
+    as texts, a chunk of rows at a time."""
     columns = [str(c) for c in frame.columns]
     if len(set(columns)) != len(columns):
         seen = set()
         twice = next(c for c in columns if c in seen or seen.add(c))
         raise InputError(f"column {twice!r} is in the table twice")
-    texts = [_column_texts(frame.iloc[:, k]) for k in range(len(columns))]
-    return columns, [list(row) for row in zip(*texts)]
+    table = _core.TableOfWaters(columns)
+    series = [frame.iloc[:, k] for k in range(len(columns))]
+    for start in range(0, len(frame), CHUNK_ROWS):
+        table.add_rows([_column_texts(column.iloc[start:start + CHUNK_ROWS]) for column in series])
+    return table
 
 
 _ROW_ON_LINE = re.compile(r"^row on line \d+")
@@ -249,28 +258,39 @@ _ROW_ON_LINE = re.compile(r"^row on line \d+")
 
 def _row_message(message, label):
     """The batch names a row by its line in a CSV file; a table in memory has
-    rows, named by the table's index."""
+    rows, named by the table's index label (as ``frame.loc`` takes it)."""
+    if isinstance(label, numpy.generic):
+        label = label.item()
     return _ROW_ON_LINE.sub(f"row {label!r}", message, count=1)
+
+
+def _rows_named(statuses, labels):
+    """The statuses that name their row by its line, naming it as a fault
+    raised does, by its index label."""
+    for k, status in enumerate(statuses):
+        if _ROW_ON_LINE.match(status):
+            statuses[k] = _row_message(status, labels[k])
 
 
 def _run(table, database, options, detail, errors, verbose):
     if errors not in ("raise", "status"):
         raise ValueError(f"errors={errors!r}: 'raise' (a row with a fault raises InputError) or 'status'")
     frame = _as_frame(table)
-    columns, rows = _cells(frame)
+    cells = _table_of(frame)
     db = _database(database, options.activity)
     try:
-        out = _core.run_table(columns, rows, options, db._core, bool(detail))
+        out = _core.run_table(cells, options, db._core, bool(detail))
     except _core.InputFault as e:
         raise InputError(str(e)) from None
     labels = frame.index[out["rows"]]
     if verbose:
         for note in out["notes"]:
             print(f"wqspec: {note}", file=sys.stderr)
-    if errors == "raise":
-        for k, fault in enumerate(out["faults"]):
-            if fault:
-                raise InputError(_row_message(fault, labels[k]))
+    if errors == "raise" and out["first_fault"] is not None:
+        k, fault = out["first_fault"]
+        raise InputError(_row_message(fault, labels[k]))
+    if "status" in out["text_columns"]:
+        _rows_named(out["texts"][out["text_columns"].index("status")], labels)
     return out, labels
 
 
@@ -308,8 +328,10 @@ def speciate(table, database=None, jobs=None, case=None, balance="none", activit
               ``name`` and ``status`` if you want them).
     detail    True: a list of Result, one per water, instead of the table.
     errors    'raise': a row with a fault (a cell that is not a number, a
-              negative amount) raises InputError naming its row and column;
-              'status': its row says why in ``status``, as in the batch.
+              negative amount) raises InputError naming its row (by its
+              index label: ``row 'b'``, ``row 3``) and column; 'status': its
+              row says why in ``status``, as in the batch, naming the row the
+              same way.
     verbose   print the batch's notes (rows passed over, threads) on stderr.
 
     Returns a DataFrame indexed as the table (rows of blank cells only are no
@@ -317,12 +339,17 @@ def speciate(table, database=None, jobs=None, case=None, balance="none", activit
     numbers as floats (NaN where the CSV cell is empty), the text columns
     (``name``, ``status``, ``Eh couple``, ``balanced on``, ``notes``,
     ``activity model``, ``redox``) as text. The GIL is released while the
-    workers compute.
+    workers compute. Ctrl-C stops them at once: the waters in progress end,
+    no other is begun, and KeyboardInterrupt is raised with no thread left
+    running.
     """
     options = _options(case, balance, activity, redox, decouple, suppress, columns, jobs)
     out, labels = _run(table, database, options, detail, errors, verbose)
     if detail:
-        return [Result(json.loads(record)) for record in out["json"]]
+        records = [json.loads(record) for record in out["json"]]
+        for record, label in zip(records, labels):
+            record["status"] = _row_message(record["status"], label)
+        return [Result(record) for record in records]
     return _frame_of(out, labels)
 
 
@@ -342,9 +369,9 @@ def speciate_one(water, database=None, case=None, balance="none", activity="b-do
 
 
 def _record_header(table, database, options):
-    columns, rows = _cells(_as_frame(table))
+    cells = _table_of(_as_frame(table))
     try:
-        return _core.record_header(columns, rows, options, _database(database, options.activity)._core)
+        return _core.record_header(cells, options, _database(database, options.activity)._core)
     except _core.InputFault as e:
         raise InputError(str(e)) from None
 
@@ -445,10 +472,9 @@ def sweep(water, t_from, t_to, step, minerals=None, database=None, case=None, ba
     frame = _as_frame(water)
     if len(frame) != 1:
         raise InputError(f"sweep takes one water; the table has {len(frame)} rows")
-    columns, rows = _cells(frame)
     options = _options(case, balance, activity, redox, decouple, suppress)
     try:
-        out = _core.sweep_water(columns, rows[0], options, _database(database, activity)._core,
+        out = _core.sweep_water(_table_of(frame), options, _database(database, activity)._core,
                                 float(t_from), float(t_to), float(step), _names("minerals", minerals))
     except _core.InputFault as e:
         raise InputError(_row_message(str(e), frame.index[0])) from None

@@ -15,6 +15,7 @@
 #include "app/front_end.hpp"
 #include "app/program.hpp"
 #include "app/run_sequence.hpp"
+#include "app/water_feed.hpp"
 #include "input/case_writer.hpp"
 #include "input/database_file.hpp"
 #include "input/db_numbers.hpp"
@@ -64,24 +65,31 @@ void readTable(BatchInputs& s, const TextFile& file) {
     for (const WaterSample& w : s.table.waters) s.watersGiveRedox = s.watersGiveRedox || givesRedoxState(w);
 }
 
-// The table of the file at `path` read through, its waters counted, not kept.
-void readTableThrough(BatchInputs& s, const std::string& path) {
-    readCatalog(s);
-    std::string why;
-    std::FILE* file = openRegularFile(path, MAX_FILE_BYTES, why, s.streamedIdentity);
-    if (!file) throw CannotStart{"cannot open the table of waters " + path + ": " + why};
-    CsvReader records(file, path, s.streamedIdentity);
+// The table of `records` (named `name`) read through, its waters counted, not
+// kept; `stop`, when given and set on the way, ends it with ReadingStopped.
+void readTableThrough(BatchInputs& s, CsvReader& records, const std::string& name,
+                      const std::atomic<bool>* stop = nullptr) {
     std::string error;
     std::optional<WaterTable> table = readWaterTable(
         records, s.catalog, s.tableKgWater,
         [&](WaterSample&& w) {
+            if (stop && *stop) throw ReadingStopped{};
             ++s.waterCount;
             s.watersGiveRedox = s.watersGiveRedox || givesRedoxState(w);
         },
         error);
-    std::fclose(file);
-    if (!table) throw CannotStart{path + ": " + error};
+    if (!table) throw CannotStart{name + ": " + error};
     s.table = std::move(*table);
+}
+
+void readFileThrough(BatchInputs& s, const std::string& path) {
+    readCatalog(s);
+    std::string why;
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
+        openRegularFile(path, MAX_FILE_BYTES, why, s.streamedIdentity), &std::fclose);
+    if (!file) throw CannotStart{"cannot open the table of waters " + path + ": " + why};
+    CsvReader records(file.get(), path, s.streamedIdentity);
+    readTableThrough(s, records, path);
     s.streamedTable = path;
 }
 
@@ -139,6 +147,8 @@ SolvedWater solveWater(const BatchInputs& s, WaterWorker& worker, const RecordWa
         }
     }
     SolvedWater solved;
+    solved.line = w.line;
+    solved.fault = w.error;
     solved.converged = results && results->converged;
     solved.status = head.status;
     // A water without a solution has its cells empty: none is a result.
@@ -189,7 +199,20 @@ BatchInputs readBatchInputs(const BatchOptions& o, const std::function<TextFile(
 }
 
 BatchInputs readBatchInputsOfFile(const BatchOptions& o) {
-    return readInputsWith(o, [&](BatchInputs& s) { readTableThrough(s, o.watersPath); }, nullptr);
+    return readInputsWith(o, [&](BatchInputs& s) { readFileThrough(s, o.watersPath); }, nullptr);
+}
+
+BatchInputs readBatchInputsOfText(const BatchOptions& o, const std::string& name, std::string_view text,
+                                  std::shared_ptr<const ParsedDatabase> database, const std::atomic<bool>* stop) {
+    return readInputsWith(
+        o,
+        [&](BatchInputs& s) {
+            readCatalog(s);
+            CsvReader records(text);
+            readTableThrough(s, records, name, stop);
+            s.streamedText = text;
+        },
+        std::move(database));
 }
 
 // A quantity that only some other temperature gives is in the JSON records,
@@ -243,70 +266,6 @@ std::string blankRowsNote(const std::string& tableName, const std::vector<int>& 
 }
 
 namespace {
-
-// The waters of the batch in the table's order, as the workers take them:
-// from the table held whole, or read from its file again one by one.
-class WaterFeed {
-public:
-    explicit WaterFeed(const BatchInputs& s) : s_(s) {
-        if (s.streamedTable.empty()) return;
-        std::string why;
-        FileIdentity now;
-        file_ = openRegularFile(s.streamedTable, MAX_FILE_BYTES, why, now);
-        if (!file_) {
-            unreadable_ = "cannot open the table of waters " + s.streamedTable + " again: " + why;
-            return;
-        }
-        if (!(now == s.streamedIdentity)) {
-            unreadable_ = "the table of waters " + s.streamedTable + " changed while the batch ran";
-            return;
-        }
-        records_.emplace(file_, s.streamedTable, now);
-        reader_.emplace(*records_, s.catalog, s.tableKgWater, why);
-        if (!reader_->ready()) unreadable_ = s.streamedTable + ": " + why;
-    }
-    ~WaterFeed() {
-        if (file_) std::fclose(file_);
-    }
-    WaterFeed(const WaterFeed&) = delete;
-    WaterFeed& operator=(const WaterFeed&) = delete;
-
-    // The next water and its place in the table; false when every water was
-    // taken. Safe to call from several threads.
-    bool take(std::size_t& index, WaterSample& water) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (next_ >= s_.waterCount) return false;
-        index = next_++;
-        if (s_.streamedTable.empty()) {
-            water = s_.table.waters[index];
-            return true;
-        }
-        std::string error;
-        std::optional<WaterSample> read = unreadable_.empty() ? reader_->next(error) : std::nullopt;
-        if (read) {
-            water = std::move(*read);
-            return true;
-        }
-        // The file no longer holds the waters read through before the batch
-        // began: the waters it cannot give fail with the reason.
-        if (unreadable_.empty())
-            unreadable_ = error.empty() ? "the table of waters " + s_.streamedTable + " changed while the batch ran"
-                                        : s_.streamedTable + ": " + error;
-        water = WaterSample{};
-        water.name = "water " + std::to_string(index + 1);
-        water.error = unreadable_;
-        return true;
-    }
-
-private:
-    const BatchInputs& s_;
-    std::mutex mutex_;
-    std::size_t next_ = 0;
-    std::FILE* file_ = nullptr;
-    std::optional<CsvReader> records_;
-    std::optional<WaterTableReader> reader_;
-    std::string unreadable_;  // why the file cannot give the waters again
-};
 
 // The records done and not yet handed on, from the next one to hand on: a
 // window, not a slot per water (a million waters would hold a hundred

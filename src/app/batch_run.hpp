@@ -9,7 +9,9 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "activity/activity_model.hpp"
@@ -42,6 +44,9 @@ struct BatchInputs {
     // through; empty when table.waters holds every water.
     std::string streamedTable;
     FileIdentity streamedIdentity;
+    // Or the table's text in memory, read again in the same way (the
+    // caller's, kept until the waters are solved).
+    std::optional<std::string_view> streamedText;
     RunChoices choices;                            // --redox, --decouple, --suppress
     int balance = 0;                               // --balance: 0 none, 1 (H+) the pH, else a component's number
     std::unique_ptr<ActivityModel> activityModel;  // read once; every water takes a copy
@@ -66,6 +71,16 @@ BatchInputs readBatchInputs(const BatchOptions& options, const std::function<Tex
 // table of millions of rows is never held in memory.
 BatchInputs readBatchInputsOfFile(const BatchOptions& options);
 
+// The same for a table whose CSV text is in memory (`name` names it in
+// messages): read through once, its waters read from `text` again as the
+// workers take them, never held as waters (`text` must outlive the solve).
+// `stop`, when given and set while the table is read, ends the reading with
+// ReadingStopped.
+struct ReadingStopped {};
+BatchInputs readBatchInputsOfText(const BatchOptions& options, const std::string& name, std::string_view text,
+                                  std::shared_ptr<const ParsedDatabase> database,
+                                  const std::atomic<bool>* stop = nullptr);
+
 // The run input of one water of the table: the template with the water's
 // cells and its charge balance (`choices`, choicesFor), as the text
 // `--write-cases` writes, or as the value the water is computed from (the
@@ -84,6 +99,8 @@ std::string blankRowsNote(const std::string& tableName, const std::vector<int>& 
 
 // A water solved, with what the front end made of it.
 struct SolvedWater {
+    int line = 0;       // the line of its row in the table
+    std::string fault;  // the row's own fault (a cell that is not a number, ...), also its status
     bool converged = false;
     std::string status;                // as its records say
     std::vector<std::string> records;  // records as texts, one per format

@@ -140,14 +140,15 @@ void chooseMinerals(const Program& p, SweepResult& s, const SweepOptions& o, Flu
 // from which a reconstructed fluid starts.
 FrontEndExit runChain(Program& p, SweepResult& s, const SweepOptions& o, FluidPlan& plan,
                       const std::vector<double>& temperatures, Sink& console, std::unique_ptr<CarriedState>& sampled,
-                      std::vector<std::string>& notes) {
+                      std::vector<std::string>& notes, const std::atomic<bool>& stop) {
     s.rows.push_back(computeRow(p, true));
     writeSweepRow(s.rows.back(), console);
     if (!s.rows.back().converged()) return FrontEndExit::someFailed;
     chooseMinerals(p, s, o, plan, notes);
     prepareNextRun(p);
     sampled = std::make_unique<CarriedState>(p);
-    return runTemperatures(p, temperatures, s.rows, &console) ? FrontEndExit::allConverged : FrontEndExit::someFailed;
+    return runTemperatures(p, temperatures, s.rows, &console, &stop) ? FrontEndExit::allConverged
+                                                                      : FrontEndExit::someFailed;
 }
 
 // The estimate from the log Q/K of the chosen minerals at the sweep's temperatures.
@@ -173,14 +174,15 @@ SweepResult sweepOf(const Program& p, const SweepOptions& o) {
 
 }  // namespace
 
-SweepRun computeSweep(Program& p, const SweepOptions& o, const std::vector<double>& temperatures, Sink& console) {
+SweepRun computeSweep(Program& p, const SweepOptions& o, const std::vector<double>& temperatures, Sink& console,
+                      const std::atomic<bool>& stop) {
     FluidPlan plan = fluidPlan(o);
     SweepRun run;
     run.result = sweepOf(p, o);
     for (double t : temperatures) run.result.saturationAbove |= liquidPressure(p, t) > p.input.pressure;
     std::unique_ptr<CarriedState> sampled;
-    run.status = runChain(p, run.result, o, plan, temperatures, console, sampled, run.notes);
-    if (!run.result.rows.front().converged()) return run;
+    run.status = runChain(p, run.result, o, plan, temperatures, console, sampled, run.notes, stop);
+    if (stop || !run.result.rows.front().converged()) return run;
     estimate(run.result);
     if (plan.asked() && !reconstructFluid(p, *sampled, plan, temperatures, run.result, console))
         run.status = FrontEndExit::someFailed;
@@ -197,7 +199,9 @@ int runSweep(const SweepOptions& given) {
         const std::vector<double> temperatures = sweepTemperatures(o, q->input.extendedRun());
         StagedFile out;
         openOutput(out, o, *q);
-        const SweepRun run = computeSweep(*q, o, temperatures, console);
+        // Ctrl-C ends the program; the table is written only when whole.
+        static const std::atomic<bool> never{false};
+        const SweepRun run = computeSweep(*q, o, temperatures, console, never);
         for (const std::string& note : run.notes) std::fprintf(stderr, "wqspec: note: %s\n", note.c_str());
         const SweepResult& s = run.result;
         const FrontEndExit status = run.status;

@@ -20,6 +20,7 @@
 // mineral); 3 an internal fault.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -72,9 +73,10 @@ struct SweepRun {
 };
 
 // The sweep of the water whose run input `p` has read (readSweepCase), at
-// `temperatures`, each run's line shown on `console`.
+// `temperatures`, each run's line shown on `console`. `stop`, when set, ends
+// it before its next temperature, with no estimate.
 SweepRun computeSweep(Program& p, const SweepOptions& options, const std::vector<double>& temperatures,
-                      Sink& console);
+                      Sink& console, const std::atomic<bool>& stop);
 
 // The run input of a sweep into `p` by `read` (readCase for p.caseFile; a
 // water of a table given as a value), named `name` in messages: a

@@ -36,10 +36,11 @@ double liquidPressure(const Program& p, double t) {
 }
 
 bool runTemperatures(Program& p, const std::vector<double>& temperatures, std::vector<SweepRow>& rows,
-                     Sink* console) {
+                     Sink* console, const std::atomic<bool>* stop) {
     auto kept = std::make_unique<CarriedState>(p);
     bool lastFailed = false, anyFailed = false;
     for (double t : temperatures) {
+        if (stop && *stop) return false;
         if (lastFailed) {
             static_cast<CarriedState&>(p) = *kept;
             p.grid.pressureFlag = 'N';

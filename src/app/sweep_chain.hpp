@@ -2,6 +2,7 @@
 // temperature the way the console dialogue carries it.
 #pragma once
 
+#include <atomic>
 #include <vector>
 
 #include "report/sweep_table.hpp"
@@ -26,9 +27,10 @@ SweepRow computeRow(Program& p, bool input);
 // last converged one handed on; a run that fails leaves its row, and the next
 // starts again from the state before it, as if the failed run had not
 // happened. Each row goes to `console` as it is computed when one is given.
-// True when every run converged.
+// `stop`, when given and set, ends the runs before the next temperature.
+// True when every temperature was run and converged.
 bool runTemperatures(Program& p, const std::vector<double>& temperatures, std::vector<SweepRow>& rows,
-                     Sink* console);
+                     Sink* console, const std::atomic<bool>* stop = nullptr);
 
 // log Q/K of each of `minerals` at every sweep row of `rows` (the run at the
 // run input's conditions left out): [mineral][temperature].

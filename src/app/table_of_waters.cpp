@@ -1,7 +1,7 @@
 #include "app/table_of_waters.hpp"
 
 #include <algorithm>
-#include <map>
+#include <optional>
 
 #include "app/batch_options.hpp"
 #include "app/batch_run.hpp"
@@ -16,26 +16,6 @@
 namespace wq {
 
 namespace {
-
-// The table as the CSV file a batch reads, and the row that starts on each
-// of its lines (a quoted cell may hold line ends).
-struct TableAsCsv {
-    std::string text;
-    std::map<int, std::size_t> rowOfLine;
-};
-
-TableAsCsv tableAsCsv(const TableOfWaters& table) {
-    TableAsCsv t;
-    t.text = csvLine(table.columns);
-    int line = 1 + static_cast<int>(std::count(t.text.begin(), t.text.end(), '\n'));
-    for (std::size_t r = 0; r < table.rows.size(); ++r) {
-        const std::string row = csvLine(table.rows[r]);
-        t.rowOfLine[line] = r;
-        line += static_cast<int>(std::count(row.begin(), row.end(), '\n'));
-        t.text += row;
-    }
-    return t;
-}
 
 // The columns of the records, those the batch's options choose (--columns,
 // --all, else the compact set).
@@ -55,11 +35,39 @@ RecordHeader headerOf(const RecordColumns& columns) {
     return header;
 }
 
-BatchInputs readInputs(const TableAsCsv& t, const BatchOptions& options, const TableRunOptions& run) {
-    return readBatchInputs(options, [&] { return TextFile("the table", t.text); }, run.database);
+const std::string TABLE_NAME = "the table";
+
+// The table's inputs, its waters read from its text as the workers take them.
+BatchInputs readInputs(const TableOfWaters& table, const BatchOptions& options, const TableRunOptions& run,
+                       const std::atomic<bool>* stop = nullptr) {
+    return readBatchInputsOfText(options, TABLE_NAME, table.text(), run.database, stop);
 }
 
+int lineEnds(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
+
 }  // namespace
+
+TableOfWaters::TableOfWaters(const std::vector<std::string>& columns) : text_(csvLine(columns)) {
+    nextLine_ += lineEnds(text_);
+}
+
+TableOfWaters::TableOfWaters(const std::vector<std::string>& columns,
+                             const std::vector<std::vector<std::string>>& rows)
+    : TableOfWaters(columns) {
+    for (const std::vector<std::string>& row : rows) addRow(row);
+}
+
+void TableOfWaters::addRow(const std::vector<std::string>& cells) {
+    const std::string line = csvLine(cells);
+    firstLines_.push_back(nextLine_);
+    nextLine_ += lineEnds(line);
+    text_ += line;
+}
+
+std::size_t TableOfWaters::rowOnLine(int line) const {
+    const auto after = std::upper_bound(firstLines_.begin(), firstLines_.end(), line);
+    return after == firstLines_.begin() ? 0 : static_cast<std::size_t>(after - firstLines_.begin() - 1);
+}
 
 TableOutcome runTableOfWaters(const TableOfWaters& table, const BatchOptions& options, const TableRunOptions& run,
                               const std::atomic<bool>& stop) {
@@ -67,14 +75,19 @@ TableOutcome runTableOfWaters(const TableOfWaters& table, const BatchOptions& op
     std::string note;
     const int jobs = askedJobs(options.jobs, note);
     if (!note.empty()) outcome.notes.push_back(note);
-    const TableAsCsv text = tableAsCsv(table);
-    const BatchInputs inputs = readInputs(text, options, run);
-    if (std::string blank = blankRowsNote("the table", inputs.table.blankRows); !blank.empty())
+    std::optional<BatchInputs> read;
+    try {
+        read.emplace(readInputs(table, options, run, &stop));
+    } catch (const ReadingStopped&) {
+        return outcome;  // stopped while the table was read: no water
+    }
+    const BatchInputs& inputs = *read;
+    if (std::string blank = blankRowsNote(TABLE_NAME, inputs.table.blankRows); !blank.empty())
         outcome.notes.push_back(blank);
     const RecordColumns columns = recordColumnsOf(inputs, options);
     outcome.header = headerOf(columns);
     const RecordFormat& json = *recordFormatOf(".json");
-    outcome.waters.reserve(inputs.table.waters.size());
+    if (!run.onWater) outcome.waters.reserve(inputs.waterCount);
     std::string threadNote;
     solveInOrder(
         inputs,
@@ -83,17 +96,18 @@ TableOutcome runTableOfWaters(const TableOfWaters& table, const BatchOptions& op
             if (run.json) water.records.push_back(json.record(columns, head, results));
         },
         jobs, stop,
-        [&](std::size_t i, SolvedWater&& solved) {
+        [&](std::size_t, SolvedWater&& solved) {
             WaterOutcome w;
-            const auto row = text.rowOfLine.find(inputs.table.waters[i].line);
-            w.row = row == text.rowOfLine.end() ? i : row->second;
+            w.row = table.rowOnLine(solved.line);
             w.converged = solved.converged;
-            w.fault = inputs.table.waters[i].error;
+            w.fault = std::move(solved.fault);
             w.status = std::move(solved.status);
             w.cells = std::move(solved.cells);
             if (run.json) w.json = std::move(solved.records.front());
-            if (run.onWater) run.onWater(outcome.header, w);
-            outcome.waters.push_back(std::move(w));
+            if (run.onWater)
+                run.onWater(outcome.header, w);
+            else
+                outcome.waters.push_back(std::move(w));
             return true;
         },
         threadNote);
@@ -102,12 +116,13 @@ TableOutcome runTableOfWaters(const TableOfWaters& table, const BatchOptions& op
 }
 
 RecordHeader recordHeader(const TableOfWaters& table, const BatchOptions& options, const TableRunOptions& run) {
-    return headerOf(recordColumnsOf(readInputs(tableAsCsv(table), options, run), options));
+    return headerOf(recordColumnsOf(readInputs(table, options, run), options));
 }
 
 SweepRun sweepTableWater(const TableOfWaters& table, const BatchOptions& options, const TableRunOptions& run,
-                         const SweepOptions& sweep) {
-    const BatchInputs inputs = readInputs(tableAsCsv(table), options, run);
+                         const SweepOptions& sweep, const std::atomic<bool>& stop) {
+    const BatchInputs inputs =
+        readBatchInputs(options, [&] { return TextFile(TABLE_NAME, table.text()); }, run.database);
     if (inputs.table.waters.size() != 1)
         throw CannotStart{"a sweep takes one water; the table has " + std::to_string(inputs.table.waters.size())};
     const WaterSample& water = inputs.table.waters.front();
@@ -123,7 +138,7 @@ SweepRun sweepTableWater(const TableOfWaters& table, const BatchOptions& options
     q->input.asAnalysed = choices.balanceNumber == 0;
     const std::vector<double> temperatures = sweepTemperatures(sweep, q->input.extendedRun());
     Sink silent;
-    return computeSweep(*q, sweep, temperatures, silent);
+    return computeSweep(*q, sweep, temperatures, silent, stop);
 }
 
 }  // namespace wq

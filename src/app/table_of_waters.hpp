@@ -20,9 +20,27 @@ namespace wq {
 
 struct ParsedDatabase;
 
-struct TableOfWaters {
-    std::vector<std::string> columns;            // "name", "T [C]", "Ca++ [mg/L]", ...
-    std::vector<std::vector<std::string>> rows;  // one cell per column, as text
+// The table is kept as the CSV text a batch would read, with the line each
+// row starts on (a quoted cell may hold line ends): one compact copy of the
+// cells, built a row at a time, from which the workers read the waters as
+// they take them, as the batch reads its file.
+class TableOfWaters {
+public:
+    // "name", "T [C]", "Ca++ [mg/L]", ...; the rows then have one cell per
+    // column, as text.
+    explicit TableOfWaters(const std::vector<std::string>& columns);
+    TableOfWaters(const std::vector<std::string>& columns, const std::vector<std::vector<std::string>>& rows);
+    void addRow(const std::vector<std::string>& cells);
+
+    std::size_t rowCount() const { return firstLines_.size(); }
+    const std::string& text() const { return text_; }
+    // The row that starts on `line` of the text, or the last one before it.
+    std::size_t rowOnLine(int line) const;
+
+private:
+    std::string text_;
+    std::vector<int> firstLines_;  // of each row, rising
+    int nextLine_ = 1;
 };
 
 // One water of the table, as the batch records it.
@@ -46,7 +64,7 @@ struct RecordHeader {
 
 struct TableOutcome {
     RecordHeader header;  // the CSV record's columns
-    std::vector<WaterOutcome> waters;
+    std::vector<WaterOutcome> waters;  // unless handed to onWater instead
     std::vector<std::string> notes;   // what the batch would say on standard error
 };
 
@@ -56,7 +74,7 @@ struct TableRunOptions {
     std::shared_ptr<const ParsedDatabase> database;
     // Called on the calling thread for each water in the table's order, as
     // soon as it and the waters before it are done (while the workers go on
-    // with the rest), with the header's cells first known.
+    // with the rest); the waters it is given are not kept in the outcome.
     std::function<void(const RecordHeader& header, const WaterOutcome&)> onWater;
 };
 
@@ -64,7 +82,9 @@ struct TableRunOptions {
 // threads (options.jobs; watersPath, outPath and writeCases are not used).
 // A fault of the table itself, the template or the database is a CannotStart
 // (a row's own fault is that water's status, as in the batch). `stop`, when
-// set, ends the run after the waters in progress.
+// set, ends the run after the waters in progress (Ctrl-C in the Python
+// package): the workers take no new water and have ended when it returns (set
+// while the table is read, the outcome has no header and no water).
 TableOutcome runTableOfWaters(const TableOfWaters& table, const BatchOptions& options,
                               const TableRunOptions& run, const std::atomic<bool>& stop);
 
@@ -78,7 +98,9 @@ RecordHeader recordHeader(const TableOfWaters& table, const BatchOptions& option
 // sweep` sweeps a run input (sweep.from, to, step, minerals; its paths, its
 // activity and its choices are not used: the batch's options say them). A
 // row with a fault, or a table of more than one water, is a CannotStart.
+// `stop`, when set, ends the sweep before its next temperature, with no
+// estimate.
 SweepRun sweepTableWater(const TableOfWaters& table, const BatchOptions& options, const TableRunOptions& run,
-                         const SweepOptions& sweep);
+                         const SweepOptions& sweep, const std::atomic<bool>& stop);
 
 }  // namespace wq

@@ -1,10 +1,12 @@
 // A table of waters given as values runs as the batch runs its file: the
 // records of the batch example's table, given cell by cell, are the lines of
 // its expected output, their text columns known as such; a row's fault is that row's, found by its place in
-// the table even after a cell that holds line ends; a sweep takes one water.
+// the table even after a cell that holds line ends; a sweep takes one water
+// and ends before its next temperature when stopped.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <iterator>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -54,26 +56,28 @@ BatchOptions exampleOptions() {
     return o;
 }
 
-TableOfWaters exampleTable() {
-    auto records = csvRecords(fileText(SOURCE / "examples" / "batch" / "WATERS.csv"));
-    TableOfWaters table;
-    table.columns = records.front();
-    table.rows.assign(records.begin() + 1, records.end());
-    return table;
+// The batch example's table: its header, then its rows.
+std::vector<std::vector<std::string>> exampleRecords() {
+    return csvRecords(fileText(SOURCE / "examples" / "batch" / "WATERS.csv"));
+}
+
+TableOfWaters tableOf(const std::vector<std::vector<std::string>>& records, std::size_t rows) {
+    return TableOfWaters(records.front(), {records.begin() + 1, records.begin() + 1 + rows});
 }
 
 const std::atomic<bool> NEVER{false};
 
 TEST(TableOfWaters, GivesTheBatchExamplesExpectedRecords) {
     const std::vector<std::string> expected = lines(fileText(SOURCE / "examples" / "batch" / "expected.csv"));
-    const TableOfWaters table = exampleTable();
+    const std::vector<std::vector<std::string>> records = exampleRecords();
+    const TableOfWaters table = tableOf(records, records.size() - 1);
     for (const char* jobs : {"1", "3"}) {
         BatchOptions o = exampleOptions();
         o.jobs = jobs;
         TableRunOptions run;
         run.json = true;
         const TableOutcome out = runTableOfWaters(table, o, run, NEVER);
-        ASSERT_EQ(out.waters.size(), table.rows.size()) << jobs;
+        ASSERT_EQ(out.waters.size(), table.rowCount()) << jobs;
         EXPECT_EQ(csvLine(out.header.names), expected.front());
         // The text columns of the compact set; every other one holds numbers.
         ASSERT_EQ(out.header.text.size(), out.header.names.size());
@@ -83,25 +87,25 @@ TEST(TableOfWaters, GivesTheBatchExamplesExpectedRecords) {
         EXPECT_EQ(text, (std::vector<std::string>{"name", "status", "balanced on", "notes", "activity model"}));
         for (std::size_t i = 0; i < out.waters.size(); ++i) {
             EXPECT_EQ(out.waters[i].row, i);
-            EXPECT_EQ(csvRecordLine(out.waters[i].cells), expected[i + 1]) << table.rows[i][0];
+            const std::string& name = records[i + 1][0];
+            EXPECT_EQ(csvRecordLine(out.waters[i].cells), expected[i + 1]) << name;
             EXPECT_TRUE(out.waters[i].converged);
             EXPECT_EQ(out.waters[i].fault, "");
-            EXPECT_NE(out.waters[i].json.find("\"name\":\"" + table.rows[i][0] + "\""), std::string::npos);
+            EXPECT_NE(out.waters[i].json.find("\"name\":\"" + name + "\""), std::string::npos);
         }
         EXPECT_TRUE(out.notes.empty());
     }
 }
 
 TEST(TableOfWaters, RowFaultsAreFoundByTheirPlaceInTheTable) {
-    TableOfWaters table;
-    table.columns = {"name", "T [C]", "pH", "Na+ [mg/kg]", "Cl- [mg/kg]"};
-    table.rows = {
-        {"first", "25", "7", "10", "15"},
-        {"two\nlines", "25", "7", "10", "15"},  // quoted across lines in the table's text
-        {"", "", "", "", ""},                   // blank cells only: no water
-        {"bad cell", "25", "7", "ten", "15"},
-        {"last", "25", "7", "10", "15"},
-    };
+    const TableOfWaters table({"name", "T [C]", "pH", "Na+ [mg/kg]", "Cl- [mg/kg]"},
+                              {
+                                  {"first", "25", "7", "10", "15"},
+                                  {"two\nlines", "25", "7", "10", "15"},  // quoted across lines in the table's text
+                                  {"", "", "", "", ""},                   // blank cells only: no water
+                                  {"bad cell", "25", "7", "ten", "15"},
+                                  {"last", "25", "7", "10", "15"},
+                              });
     const TableOutcome out = runTableOfWaters(table, exampleOptions(), {}, NEVER);
     ASSERT_EQ(out.waters.size(), 4u);
     const std::size_t rows[] = {0, 1, 3, 4};
@@ -116,6 +120,12 @@ TEST(TableOfWaters, RowFaultsAreFoundByTheirPlaceInTheTable) {
     EXPECT_EQ(csvRecordLine(out.waters[3].cells).rfind("last,converged,", 0), 0u);
     ASSERT_EQ(out.notes.size(), 1u);
     EXPECT_NE(out.notes[0].find("1 blank row passed over"), std::string::npos) << out.notes[0];
+    // Handed to onWater, the waters are not kept in the outcome as well.
+    TableRunOptions handed;
+    std::vector<std::size_t> seen;
+    handed.onWater = [&](const RecordHeader&, const WaterOutcome& w) { seen.push_back(w.row); };
+    EXPECT_TRUE(runTableOfWaters(table, exampleOptions(), handed, NEVER).waters.empty());
+    EXPECT_EQ(seen, (std::vector<std::size_t>(std::begin(rows), std::end(rows))));
 }
 
 TEST(TableOfWaters, FaultsOfTheTableItselfKeepItFromStarting) {
@@ -144,15 +154,18 @@ TEST(TableOfWaters, ASweepTakesOneWater) {
     sweep.from = 25;
     sweep.to = 75;
     sweep.step = 25;
-    TableOfWaters table = exampleTable();
-    table.rows.resize(2);
-    EXPECT_THROW(sweepTableWater(table, exampleOptions(), {}, sweep), CannotStart);
-    table.rows.resize(1);
-    const SweepRun run = sweepTableWater(table, exampleOptions(), {}, sweep);
+    const std::vector<std::vector<std::string>> records = exampleRecords();
+    EXPECT_THROW(sweepTableWater(tableOf(records, 2), exampleOptions(), {}, sweep, NEVER), CannotStart);
+    const SweepRun run = sweepTableWater(tableOf(records, 1), exampleOptions(), {}, sweep, NEVER);
     ASSERT_EQ(run.result.rows.size(), 4u);  // the water's own conditions, then 25, 50, 75 C
     EXPECT_TRUE(run.result.rows.front().input);
     EXPECT_EQ(run.result.rows[3].temperature, 75.0);
     EXPECT_EQ(run.status, FrontEndExit::allConverged);
+    // Stopped (Ctrl-C in the Python package): no temperature after the water's own.
+    const std::atomic<bool> stopped{true};
+    const SweepRun cut = sweepTableWater(tableOf(records, 1), exampleOptions(), {}, sweep, stopped);
+    EXPECT_EQ(cut.result.rows.size(), 1u);
+    EXPECT_EQ(cut.status, FrontEndExit::someFailed);
 }
 
 }  // namespace

@@ -350,14 +350,17 @@ def test_faults_raise_naming_row_and_column(what, table, named):
     assert isinstance(raised.value, ValueError)
 
 
-def test_a_faulty_row_by_its_index_label_and_kept_as_status_when_asked():
-    frame = pandas.DataFrame([SPRING, dict(SPRING, name="bad", **{"Ca++ [mg/L]": "x"})], index=["ok", "wrong"])
-    with pytest.raises(wqspec.InputError, match=r"^row 'wrong', column \"Ca\+\+ \[mg/L\]\""):
+@pytest.mark.parametrize("index,named", [(["ok", "wrong"], "row 'wrong'"), ([10, 20], "row 20")])
+def test_a_faulty_row_is_named_by_its_index_label_raised_or_kept_as_status(index, named):
+    frame = pandas.DataFrame([SPRING, dict(SPRING, name="bad", **{"Ca++ [mg/L]": "x"})], index=index)
+    with pytest.raises(wqspec.InputError) as raised:
         wqspec.speciate(frame)
+    assert str(raised.value).startswith(named + ', column "Ca++ [mg/L]"')
     out = wqspec.speciate(frame, errors="status")
-    assert out.loc["ok", "status"] == "converged"
-    assert out.loc["wrong", "status"].startswith("row on line 3, column \"Ca++ [mg/L]\"")
-    assert math.isnan(out.loc["wrong", "pH"])
+    assert out.loc[index[0], "status"] == "converged"
+    assert out.loc[index[1], "status"] == str(raised.value)
+    assert math.isnan(out.loc[index[1], "pH"])
+    assert wqspec.speciate(frame, errors="status", detail=True)[1].status == str(raised.value)
 
 
 # (an option the batch refuses, what the message must name)

@@ -1,0 +1,61 @@
+#include "app/water_feed.hpp"
+
+#include <utility>
+
+#include "text/textfile.hpp"
+
+namespace wq {
+
+WaterFeed::WaterFeed(const BatchInputs& s) : s_(s), held_(s.streamedTable.empty() && !s.streamedText) {
+    std::string why;
+    if (s.streamedText) {
+        records_.emplace(*s.streamedText);
+        reader_.emplace(*records_, s.catalog, s.tableKgWater, why);
+        return;
+    }
+    if (held_) return;
+    FileIdentity now;
+    file_ = openRegularFile(s.streamedTable, MAX_FILE_BYTES, why, now);
+    if (!file_) {
+        unreadable_ = "cannot open the table of waters " + s.streamedTable + " again: " + why;
+        return;
+    }
+    if (!(now == s.streamedIdentity)) {
+        unreadable_ = "the table of waters " + s.streamedTable + " changed while the batch ran";
+        return;
+    }
+    records_.emplace(file_, s.streamedTable, now);
+    reader_.emplace(*records_, s.catalog, s.tableKgWater, why);
+    if (!reader_->ready()) unreadable_ = s.streamedTable + ": " + why;
+}
+
+WaterFeed::~WaterFeed() {
+    if (file_) std::fclose(file_);
+}
+
+bool WaterFeed::take(std::size_t& index, WaterSample& water) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (next_ >= s_.waterCount) return false;
+    index = next_++;
+    if (held_) {
+        water = s_.table.waters[index];
+        return true;
+    }
+    std::string error;
+    std::optional<WaterSample> read = unreadable_.empty() ? reader_->next(error) : std::nullopt;
+    if (read) {
+        water = std::move(*read);
+        return true;
+    }
+    // The file no longer holds the waters read through before the batch
+    // began: the waters it cannot give fail with the reason.
+    if (unreadable_.empty())
+        unreadable_ = error.empty() ? "the table of waters " + s_.streamedTable + " changed while the batch ran"
+                                    : s_.streamedTable + ": " + error;
+    water = WaterSample{};
+    water.name = "water " + std::to_string(index + 1);
+    water.error = unreadable_;
+    return true;
+}
+
+}  // namespace wq
