@@ -30,6 +30,81 @@ double crossing(double t0, double y0, double t1, double y1, double y) {
     return t0 + (y - y0) * (t1 - t0) / (y1 - y0);
 }
 
+// The slope of curve j at node k, by the differences to its neighbours.
+double slopeAt(const std::vector<double>& t, const std::vector<std::vector<double>>& si, std::size_t k, std::size_t j) {
+    const std::size_t lo = k == 0 ? 0 : k - 1, hi = k + 1 == t.size() ? k : k + 1;
+    return (si[hi][j] - si[lo][j]) / (t[hi] - t[lo]);
+}
+
+// The mean square of log Q/K at t_k + u, every curve interpolated between
+// nodes k and k + 1 by the cubic Hermite polynomial with those slopes: a
+// curve smooth across the nodes, so the mean square has no kink at them.
+double meanSquareBetween(const std::vector<double>& t, const std::vector<std::vector<double>>& si, std::size_t k,
+                         double u) {
+    const double h = t[k + 1] - t[k], s = u / h;
+    const double h00 = (1 + 2 * s) * (1 - s) * (1 - s), h10 = s * (1 - s) * (1 - s);
+    const double h01 = s * s * (3 - 2 * s), h11 = s * s * (s - 1);
+    double sum = 0.0;
+    for (std::size_t j = 0; j < si[k].size(); ++j) {
+        const double y = h00 * si[k][j] + h10 * h * slopeAt(t, si, k, j) + h01 * si[k + 1][j] +
+                         h11 * h * slopeAt(t, si, k + 1, j);
+        sum += y * y;
+    }
+    return sum / static_cast<double>(si[k].size());
+}
+
+// The least root mean square of log Q/K between the nodes, each curve a
+// smooth interpolant of its samples (meanSquareBetween). The mean square of
+// curves that cross zero together is smooth where their RMS has a V: a
+// parabola through three samples of the RMS read the V as a minimum on the
+// nearest node, so the estimate snapped to the grid. This one is found on
+// the mean square itself, sampled within each step and refined by golden
+// sections, and does not depend on where the nodes fall, to within the
+// curves' own interpolation over a step.
+// meanSquareBetween at any temperature of the sweep.
+double meanSquareAt(const std::vector<double>& t, const std::vector<std::vector<double>>& si, double at) {
+    const std::size_t upper = static_cast<std::size_t>(std::upper_bound(t.begin(), t.end(), at) - t.begin());
+    const std::size_t k = std::clamp<std::size_t>(upper, 1, t.size() - 1) - 1;
+    return meanSquareBetween(t, si, k, at - t[k]);
+}
+
+CurveMinimum leastRootMeanSquare(const std::vector<double>& t, const std::vector<std::vector<double>>& si) {
+    CurveMinimum m;
+    if (t.empty()) return m;
+    m.found = true;
+    m.temperature = t.front();
+    m.value = rootMeanSquare(si.front());
+    if (t.size() == 1) return m;
+    // The lowest of SAMPLES points a step, then golden sections about it.
+    constexpr int SAMPLES = 8;
+    double best = m.value * m.value, spacing = 0.0;
+    for (std::size_t k = 0; k + 1 < t.size(); ++k) {
+        const double h = t[k + 1] - t[k];
+        for (int i = 0; i <= SAMPLES; ++i) {
+            const double value = meanSquareBetween(t, si, k, h * i / SAMPLES);
+            if (value < best) {
+                best = value;
+                m.temperature = t[k] + h * i / SAMPLES;
+                spacing = h / SAMPLES;
+            }
+        }
+    }
+    double lo = std::max(t.front(), m.temperature - spacing), hi = std::min(t.back(), m.temperature + spacing);
+    constexpr double GOLDEN = 0.6180339887498949;
+    for (int step = 0; step < 80 && hi - lo > 1e-10; ++step) {
+        const double a = hi - GOLDEN * (hi - lo), b = lo + GOLDEN * (hi - lo);
+        if (meanSquareAt(t, si, a) < meanSquareAt(t, si, b)) hi = b;
+        else lo = a;
+    }
+    if (spacing > 0.0) {
+        m.temperature = 0.5 * (lo + hi);
+        best = std::min(best, meanSquareAt(t, si, m.temperature));
+    }
+    m.value = std::sqrt(std::max(best, 0.0));
+    m.atEdge = m.temperature <= t.front() + 1e-6 || m.temperature >= t.back() - 1e-6;
+    return m;
+}
+
 }  // namespace
 
 double medianOf(std::vector<double> values) {
@@ -101,6 +176,7 @@ TemperatureEstimate estimateTemperature(const std::vector<double>& temperatures,
     TemperatureEstimate e;
     e.minerals = static_cast<int>(saturation.size());
     if (saturation.empty()) return e;
+    std::vector<std::vector<double>> kept;  // log Q/K of every mineral at each of e.temperatures
     for (std::size_t k = 0; k < temperatures.size(); ++k) {
         if (!allHaveValues(saturation, k)) continue;
         std::vector<double> si, magnitude;
@@ -111,9 +187,10 @@ TemperatureEstimate estimateTemperature(const std::vector<double>& temperatures,
         e.temperatures.push_back(temperatures[k]);
         e.medianAbs.push_back(medianOf(magnitude));
         e.rms.push_back(rootMeanSquare(si));
+        kept.push_back(std::move(si));
     }
     e.medianMinimum = refinedMinimum(e.temperatures, e.medianAbs);
-    e.rmsMinimum = refinedMinimum(e.temperatures, e.rms);
+    e.rmsMinimum = leastRootMeanSquare(e.temperatures, kept);
     if (e.rmsMinimum.found)
         e.rmsRange = rangeBelow(e.temperatures, e.rms, e.rmsMinimum.temperature, e.rmsMinimum.value + RMS_TOLERANCE);
     return e;

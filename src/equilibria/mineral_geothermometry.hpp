@@ -38,7 +38,8 @@ struct TemperatureEstimate {
     std::vector<double> temperatures;  // those where every mineral has a value
     std::vector<double> medianAbs;     // median of |log Q/K| at each of them
     std::vector<double> rms;           // root mean square of log Q/K
-    CurveMinimum medianMinimum, rmsMinimum;
+    CurveMinimum medianMinimum;  // refined by the parabola through its three lowest samples
+    CurveMinimum rmsMinimum;     // exact between nodes for curves linear between them
     TemperatureRange rmsRange;         // RMS within RMS_TOLERANCE of its minimum
 };
 
