@@ -171,13 +171,16 @@ TEST(Evaporate, FirstSaturationsAreTheSameAtTenStepsAndAtSixHundred) {
 TEST(Evaporate, FractionalPathKeepsWhatPrecipitatedOutOfTheBrine) {
     // Each step's brine holds the last step's totals less what precipitated
     // at this step, every amount precipitated only grows, the minerals
-    // precipitating are at saturation, and seawater gives gypsum, then halite.
+    // precipitating are at saturation, and seawater gives gypsum, then halite;
+    // the example's fractional table is this path.
     testing::Folder folder("evaporate-fractional");
     folder.copy(EXAMPLES / "evaporation" / "WQCASE.DAT", "WQCASE.DAT");
-    const testing::Command c = folder.run("evaporate --activity pitzer --fractional --to 150 --steps 50 --minerals " +
-                                          SEAWATER_MINERALS + " --out fractional.csv");
+    const testing::Command c = folder.run(EXAMPLE_ARGS + " --fractional --out fractional.csv");
     ASSERT_EQ(c.status, 0) << c.err;
-    const CsvTable t = readCsvTable(folder.read("fractional.csv"));
+    const std::string text = folder.read("fractional.csv");
+    EXPECT_EQ(text, testing::slurp(EXAMPLES / "evaporation" / "evaporation-fractional.csv"))
+        << "rebuild examples/evaporation/evaporation-fractional.csv with the command of its README";
+    const CsvTable t = readCsvTable(text);
     EXPECT_NE(t.comments[2].find("# path: fractional"), std::string::npos) << t.comments[2];
     // Moles of each component per mole of the salts the path can reach.
     const std::map<std::string, std::map<std::string, double>> formula = {
