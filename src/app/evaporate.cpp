@@ -36,6 +36,8 @@ void checkOptions(const EvaporateOptions& o) {
         throw CannotStart{"--to must be a concentration factor above 1 (it is " + exactText(o.to) + ")"};
     if (o.steps < 1 || o.steps > MAX_STEPS)
         throw CannotStart{"--steps must be from 1 to " + std::to_string(MAX_STEPS) + " (it is " + std::to_string(o.steps) + ")"};
+    if (o.fractional && !o.precipitate)
+        throw CannotStart{"--fractional and --no-precipitation exclude each other: a fractional path precipitates"};
 }
 
 void loadProgram(QuietProgram& q, const EvaporateOptions& o) {
@@ -60,28 +62,72 @@ EvaporationStep stepRow(double factor, std::optional<Results> r, const std::stri
     return s;
 }
 
-// Where a mineral first saturates: between the last step at which it was
-// undersaturated and the first at which it was not (before anything
-// precipitated at that step), by its log Q/K linear in ln F.
-void noteFirstSaturations(EvaporationResult& path, const std::optional<Results>& firstLook,
-                          const std::vector<std::string>& candidates) {
-    const std::vector<EvaporationStep>& steps = path.steps;
-    const EvaporationStep& now = steps.back();
-    for (const MineralRow& m : firstLook->minerals) {
+// A mineral found to saturate within a step joins the minerals held this
+// far (in ln F) past its saturation, where its log Q/K is above the
+// threshold of joining.
+constexpr double JOIN_MARGIN = 1e-3;
+
+// The candidates that saturate for the first time on the path at this step
+// (`firstLook`: before anything precipitated at it).
+std::vector<std::string> newlySaturated(const EvaporationResult& path, const Results& firstLook,
+                                        const std::vector<std::string>& candidates) {
+    std::vector<std::string> found;
+    for (const MineralRow& m : firstLook.minerals) {
         if (std::find(candidates.begin(), candidates.end(), m.name) == candidates.end()) continue;
         bool seen = false;
         for (const FirstSaturation& f : path.firstSaturations) seen |= f.mineral == m.name;
-        if (seen || m.saturationIndex < 0.0) continue;
-        double factor = now.factor;
-        if (steps.size() >= 2 && steps[steps.size() - 2].converged()) {
-            const EvaporationStep& before = steps[steps.size() - 2];
-            const double siBefore = saturationIndexOf(*before.results, m.name);
-            if (siBefore < 0.0) {
-                const double x0 = std::log(before.factor), x1 = std::log(now.factor);
-                factor = std::exp(x0 + (x1 - x0) * (-siBefore) / (m.saturationIndex - siBefore));
-            }
+        if (!seen && m.saturationIndex >= 0.0) found.push_back(m.name);
+    }
+    return found;
+}
+
+// Should the path between two steps fail to run: each mineral at its log
+// Q/K linear in ln F between the last row and this step.
+void noteByInterpolation(EvaporationResult& path, const Results& firstLook, const std::vector<std::string>& minerals,
+                         double factor) {
+    const EvaporationStep& before = path.steps.back();
+    for (const std::string& m : minerals) {
+        const double si = saturationIndexOf(firstLook, m);
+        const double siBefore = before.converged() ? saturationIndexOf(*before.results, m) : 0.0;
+        double at = factor;
+        if (siBefore < 0.0) {
+            const double x0 = std::log(before.factor), x1 = std::log(factor);
+            at = std::exp(x0 + (x1 - x0) * (-siBefore) / (si - siBefore));
         }
-        path.firstSaturations.push_back({m.name, factor});
+        path.firstSaturations.push_back({m, at});
+    }
+}
+
+// The step to `factor` from the last row, the first saturations on the way
+// noted so that they do not depend on the steps: the earliest mineral to
+// saturate within the step is found by bisection, the path goes to just past
+// it (where it joins the minerals held, which changes what saturates next)
+// and takes the step again from there, until none saturates within it.
+std::optional<Results> stepNotingSaturations(EvaporationPath& evaporation, EvaporationResult& path, double factor,
+                                             const EvaporateOptions& o, const std::vector<std::string>& candidates,
+                                             std::string& why) {
+    double from = path.steps.back().factor;
+    for (;;) {
+        std::optional<Results> firstLook;
+        std::optional<Results> r = evaporation.step(factor, o.precipitate, firstLook, why);
+        if (!r) r = evaporation.approach(from, factor, o.precipitate, firstLook, why);
+        if (!r) return r;
+        double past = factor;
+        while (past >= factor) {
+            const std::vector<std::string> crossed = newlySaturated(path, *firstLook, candidates);
+            if (crossed.empty()) return r;
+            const std::optional<FirstSaturation> earliest = evaporation.earliestSaturation(crossed);
+            if (!earliest) {
+                noteByInterpolation(path, *firstLook, crossed, factor);
+                return r;
+            }
+            path.firstSaturations.push_back(*earliest);
+            past = std::exp(std::log(earliest->factor) + JOIN_MARGIN);
+            if (past < factor && !evaporation.rewind()) past = factor;
+        }
+        std::optional<Results> ignored;
+        std::string whyNot;
+        if (evaporation.step(past, o.precipitate, ignored, whyNot)) from = past;
     }
 }
 
@@ -106,18 +152,16 @@ FrontEndExit runPath(Program& p, EvaporationResult& path, const EvaporateOptions
     path.steps.push_back(stepRow(1.0, started ? first : std::nullopt, why));
     writeEvaporationStep(path.steps.back(), console);
     if (!started) return FrontEndExit::someFailed;
-    noteFirstSaturations(path, first, candidates);
-    EvaporationPath evaporation(p, candidates);
+    for (const std::string& m : newlySaturated(path, *first, candidates)) path.firstSaturations.push_back({m, 1.0});
+    EvaporationPath evaporation(p, candidates, o.fractional);
     bool anyFailed = false;
     for (int k = 1; k <= o.steps; ++k) {
         const double factor = k == o.steps ? o.to : std::exp(std::log(o.to) * k / o.steps);
-        std::optional<Results> firstLook;
-        std::optional<Results> r = evaporation.step(factor, o.precipitate, firstLook, why);
-        if (!r) r = evaporation.approach(path.steps.back().factor, factor, o.precipitate, firstLook, why);
+        std::optional<Results> r = stepNotingSaturations(evaporation, path, factor, o, candidates, why);
         path.steps.push_back(stepRow(factor, r, why));
         if (r) {
-            path.steps.back().assemblage = evaporation.amounts();
-            noteFirstSaturations(path, firstLook, candidates);
+            path.steps.back().saturated = evaporation.heldMinerals();
+            path.steps.back().precipitated = evaporation.amounts();
         }
         writeEvaporationStep(path.steps.back(), console);
         if (!r) {
@@ -147,7 +191,10 @@ int runEvaporate(const EvaporateOptions& given) {
         EvaporationResult path;
         path.title1 = std::string(q->input.title1.trimmed());
         path.title2 = std::string(q->input.title2.trimmed());
-        path.precipitating = o.precipitate;
+        path.kind = !o.precipitate ? EvaporationKind::supersaturation
+                    : o.fractional  ? EvaporationKind::fractional
+                                    : EvaporationKind::equilibrium;
+        path.startingWater = q->comp[WATER_SLOT].mtot;
         path.temperature = q->input.temperature;
         path.to = o.to;
         path.stepCount = o.steps;

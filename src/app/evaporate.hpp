@@ -16,7 +16,10 @@
 // falls). The solution's component totals are the starting ones less the
 // components of the minerals precipitated (water of hydration included in
 // the minerals, not in the solution: the factor counts the water of the
-// solution). With --no-precipitation the water is only concentrated: a
+// solution). Fractional path (--fractional): what precipitates at a step is
+// taken out of the brine, as in the experiments the evaporite sequences come
+// from; the next step starts from the brine alone, so nothing precipitated
+// dissolves again (gypsum stays gypsum when anhydrite comes). With --no-precipitation the water is only concentrated: a
 // supersaturation path, valid up to the first saturation.
 //
 // Exit status: 0 every step converged; 1 some step failed (its row says why);
@@ -32,6 +35,7 @@ struct EvaporateOptions {
     double to = 100.0;  // the last concentration factor
     int steps = 100;    // equal steps of ln F from 1 to `to`
     bool precipitate = true;
+    bool fractional = false;  // what precipitates leaves the brine at its step
     std::string minerals;  // NAME,NAME,...: the minerals that may precipitate; empty: every mineral of the run
     std::string outPath = "evaporation.csv";
     std::string casePath = "WQCASE.DAT";

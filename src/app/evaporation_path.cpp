@@ -1,6 +1,7 @@
 // The steps of an evaporation path (evaporation_path.hpp): the water at a
 // concentration factor, with the minerals that saturate held at saturation
-// by the moles precipitated.
+// by the moles precipitated; on a fractional path the moles precipitated at
+// a step leave the brine with it.
 #include "app/evaporation_path.hpp"
 
 #include <cmath>
@@ -39,6 +40,10 @@ constexpr double KEPT_FRACTION = 0.1;
 constexpr int MAX_HALVINGS = 6;
 // A step that fails is tried again through at most this many parts.
 constexpr int MAX_PARTS = 16;
+// Where a mineral first saturates between two steps is bisected on ln F to
+// a bracket this wide: 5e-5 of the factor, below the 0.01 the factor is
+// shown to up to F 200.
+constexpr double SATURATION_BRACKET = 1e-4;
 
 // The components of a mineral's dissociation, by run component position
 // (index 0 unused), water left out: the water of the path is the variable.
@@ -68,11 +73,13 @@ double proportion(const Stoichiometry& a, const Stoichiometry& b) {
 
 class EvaporationPath::Steps {
 public:
-    Steps(Program& p, std::vector<std::string> candidates) : p_(p), candidates_(std::move(candidates)) {
+    Steps(Program& p, std::vector<std::string> candidates, bool fractional)
+        : p_(p), candidates_(std::move(candidates)), fractional_(fractional) {
         prepareNextRun(p_);
         base_ = std::make_unique<CarriedState>(p_);
         last_ = std::make_unique<CarriedState>(p_);
         kgw0_ = p_.comp[WATER_SLOT].mtot;
+        removed_.assign(static_cast<std::size_t>(p_.comp.count) + 1, 0.0);
         for (int i = 1; i <= p_.minerals.count; ++i) {
             const MineralEntry& m = p_.minerals[i];
             if (m.isGas()) continue;
@@ -88,6 +95,7 @@ public:
     // saturate precipitated. `firstLook` gets the run before any mineral
     // joined the set held at this step.
     std::optional<Results> step(double factor, bool precipitate, std::optional<Results>& firstLook, std::string& why) {
+        const std::vector<Held> heldBefore = held_;
         std::optional<Results> r;
         if (!precipitate) {
             r = run(factor, held_, why);
@@ -97,8 +105,55 @@ public:
         }
         if (!r) return r;
         prepareNextRun(p_);
-        *last_ = p_;
+        std::swap(previous_.state, last_);
+        if (last_)
+            *last_ = p_;
+        else
+            last_ = std::make_unique<CarriedState>(p_);
+        previous_.factor = lastFactor_;
+        previous_.held = heldBefore;
+        previous_.removed = removed_;
+        previous_.setAside = setAside_;
+        previous_.valid = true;
+        lastFactor_ = factor;
+        if (fractional_) setAside();
         return r;
+    }
+
+    // The earliest of `minerals` (undersaturated at the step before the
+    // last, not at the last) to reach log Q/K = 0 between the two: bisection
+    // on ln F of the highest log Q/K of them, each run from the step before
+    // with the minerals then held kept at saturation (the path between the
+    // two steps). None when a run fails.
+    std::optional<FirstSaturation> earliestSaturation(const std::vector<std::string>& minerals) {
+        if (!previous_.valid || minerals.empty()) return std::nullopt;
+        Rewound rewound(*this);
+        double low = std::log(lastFactor_), high = std::log(previous_.factor);  // the rewound factors
+        std::string highest;
+        for (bool bracketed = false; !bracketed;) {
+            bracketed = high - low <= SATURATION_BRACKET;
+            const double at = bracketed ? high : 0.5 * (low + high);
+            std::vector<Held> held = held_;
+            std::string why;
+            const std::optional<Results> r = holdAtSaturation(std::exp(at), held, why);
+            if (!r) return std::nullopt;
+            double most = -std::numeric_limits<double>::infinity();
+            for (const std::string& m : minerals)
+                if (const double si = saturationIndexOf(*r, m); si > most) {
+                    most = si;
+                    highest = m;
+                }
+            if (!bracketed) (most < 0.0 ? low : high) = at;
+        }
+        return FirstSaturation{highest, std::exp(0.5 * (low + high))};
+    }
+
+    // Back to the step before the last (once: the last is forgotten).
+    bool rewind() {
+        if (!previous_.valid) return false;
+        swapWithPrevious();
+        previous_.valid = false;
+        return true;
     }
 
     // The step to `factor` again, through factors between `from` (the last
@@ -123,10 +178,17 @@ public:
     }
 
     // The minerals held and the moles precipitated per kg of the starting water.
+    // (Fractional: of every mineral taken out of the brine so far.)
     std::vector<PrecipitatedAmount> amounts() const {
         std::vector<PrecipitatedAmount> a;
-        for (const Held& h : held_) a.push_back({h.mineral, h.moles / kgw0_});
+        for (const Held& h : fractional_ ? setAside_ : held_) a.push_back({h.mineral, h.moles / kgw0_});
         return a;
+    }
+
+    std::vector<std::string> heldMinerals() const {
+        std::vector<std::string> names;
+        for (const Held& h : held_) names.push_back(h.mineral);
+        return names;
     }
 
     // Minerals that stayed supersaturated because they could not join the set
@@ -134,6 +196,50 @@ public:
     std::vector<std::string> notes;
 
 private:
+    // The last step, before the set-aside of a fractional path: the state
+    // runs start from, its factor, the minerals held and what had left the brine.
+    struct Reached {
+        bool valid = false;
+        std::unique_ptr<CarriedState> state;
+        double factor = 1.0;
+        std::vector<Held> held, setAside;
+        std::vector<double> removed;
+    };
+
+    void swapWithPrevious() {
+        std::swap(last_, previous_.state);
+        std::swap(lastFactor_, previous_.factor);
+        std::swap(held_, previous_.held);
+        std::swap(setAside_, previous_.setAside);
+        std::swap(removed_, previous_.removed);
+    }
+
+    // The path taken back to the step before the last while it lives.
+    class Rewound {
+    public:
+        explicit Rewound(Steps& s) : s_(s) { s_.swapWithPrevious(); }
+        ~Rewound() { s_.swapWithPrevious(); }
+        Rewound(const Rewound&) = delete;
+        Rewound& operator=(const Rewound&) = delete;
+
+    private:
+        Steps& s_;
+    };
+
+    // A fractional path takes what precipitated at this step out of the
+    // brine: the brine's totals lose it for good and the minerals held start
+    // the next step with nothing precipitated, so none can dissolve again.
+    void setAside() {
+        for (Held& h : held_) {
+            for (std::size_t k = 1; k < removed_.size(); ++k) removed_[k] += h.nu[k] * h.moles;
+            Held* kept = nullptr;
+            for (Held& s : setAside_) kept = s.mineral == h.mineral ? &s : kept;
+            if (!kept) kept = &setAside_.emplace_back(Held{h.mineral, h.nu, 0.0});
+            kept->moles += h.moles;
+            h.moles = 0.0;
+        }
+    }
+
     // One run of the water at `factor` with `held` precipitated, from the
     // state of the last step; none, with why, when it fails.
     std::optional<Results> run(double factor, const std::vector<Held>& held, std::string& why) {
@@ -154,7 +260,7 @@ private:
     }
 
     double totalOf(int k, const std::vector<Held>& held) const {
-        double total = base_->comp[k].mtot;
+        double total = base_->comp[k].mtot - removed_[static_cast<std::size_t>(k)];
         for (const Held& h : held) total -= h.nu[static_cast<std::size_t>(k)] * h.moles;
         return total;
     }
@@ -309,14 +415,19 @@ private:
 
     Program& p_;
     std::vector<std::string> candidates_;
+    bool fractional_ = false;
     std::vector<Held> stoichiometry_;  // every mineral of the run
     std::vector<Held> held_;           // the minerals held at saturation
+    std::vector<Held> setAside_;       // fractional: taken out of the brine so far
+    std::vector<double> removed_;      // fractional: the components of those, by position
     std::unique_ptr<CarriedState> base_, last_;
+    double lastFactor_ = 1.0;
+    Reached previous_;
     double kgw0_ = 1.0;
 };
 
-EvaporationPath::EvaporationPath(Program& p, std::vector<std::string> candidates)
-    : steps_(std::make_unique<Steps>(p, std::move(candidates))) {}
+EvaporationPath::EvaporationPath(Program& p, std::vector<std::string> candidates, bool fractional)
+    : steps_(std::make_unique<Steps>(p, std::move(candidates), fractional)) {}
 
 EvaporationPath::~EvaporationPath() = default;
 
@@ -331,6 +442,14 @@ std::optional<Results> EvaporationPath::approach(double from, double factor, boo
 }
 
 std::vector<PrecipitatedAmount> EvaporationPath::amounts() const { return steps_->amounts(); }
+
+std::vector<std::string> EvaporationPath::heldMinerals() const { return steps_->heldMinerals(); }
+
+std::optional<FirstSaturation> EvaporationPath::earliestSaturation(const std::vector<std::string>& minerals) {
+    return steps_->earliestSaturation(minerals);
+}
+
+bool EvaporationPath::rewind() { return steps_->rewind(); }
 
 const std::vector<std::string>& EvaporationPath::notes() const { return steps_->notes; }
 

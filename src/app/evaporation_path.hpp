@@ -5,7 +5,9 @@
 // (Newton's method on the amounts, the derivatives by differences; a mineral
 // that would have to dissolve more than has precipitated leaves the set, the
 // most supersaturated one joins it, in place of a held mineral of the same
-// components in the same proportions).
+// components in the same proportions). On a fractional path what
+// precipitates at a step leaves the brine: the next step starts from the
+// brine alone, and nothing precipitated can dissolve again.
 #pragma once
 
 #include <memory>
@@ -24,7 +26,7 @@ class EvaporationPath {
 public:
     // `p` has just computed the starting water (its minerals read); the
     // candidates are the minerals that may precipitate.
-    EvaporationPath(Program& p, std::vector<std::string> candidates);
+    EvaporationPath(Program& p, std::vector<std::string> candidates, bool fractional);
     ~EvaporationPath();
 
     // The water at `factor`, from the last step reached; none, with why, when
@@ -37,8 +39,21 @@ public:
     std::optional<Results> approach(double from, double factor, bool precipitate, std::optional<Results>& firstLook,
                                     std::string& why);
 
-    // The minerals held and the moles precipitated per kg of the starting water.
+    // The moles precipitated per kg of the starting water so far: of the
+    // minerals held (equilibrium), of every mineral taken out (fractional).
     std::vector<PrecipitatedAmount> amounts() const;
+
+    // The minerals held at saturation at the last step.
+    std::vector<std::string> heldMinerals() const;
+
+    // The earliest of `minerals`, below saturation at the step before the
+    // last and not at the last, to reach it on the path between the two (by
+    // bisection), with its factor; none when a run on the way fails.
+    std::optional<FirstSaturation> earliestSaturation(const std::vector<std::string>& minerals);
+
+    // Back to the step before the last, the last forgotten; false when there
+    // is none to go back to.
+    bool rewind();
 
     // Minerals that stayed supersaturated because they could not join the
     // set held, one line each.

@@ -104,6 +104,9 @@ void addEvaporate(CLI::App& app, wq::EvaporateOptions& evaporate) {
     cmd->add_flag("!--no-precipitation", evaporate.precipitate,
                   "Only concentrate the water (a supersaturation path); by default every mineral that reaches "
                   "saturation precipitates");
+    cmd->add_flag("--fractional", evaporate.fractional,
+                  "A fractional path: what precipitates at a step leaves the brine and cannot dissolve again "
+                  "(by default it stays in contact)");
     cmd->add_option("--minerals", evaporate.minerals,
                     "The minerals that may precipitate, NAME,NAME,... (default: every mineral of the run)");
     cmd->add_option("--out", evaporate.outPath, "The path's table (CSV)")->capture_default_str();

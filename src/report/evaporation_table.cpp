@@ -27,15 +27,38 @@ std::vector<std::string> precipitatedColumns(const std::vector<EvaporationStep>&
     std::vector<std::string> columns;
     std::set<std::string> seen;
     for (const EvaporationStep& step : steps)
-        for (const PrecipitatedAmount& a : step.assemblage)
+        for (const PrecipitatedAmount& a : step.precipitated)
             if (seen.insert(a.mineral).second) columns.push_back(a.mineral);
+    return columns;
+}
+
+// The components of the starting water but water itself, whose mass the
+// factor gives.
+std::vector<std::string> brineColumns(const Results& first) {
+    std::vector<std::string> columns;
+    for (const ComponentRow& c : first.components)
+        if (c.name != "H2O") columns.push_back(c.name);
     return columns;
 }
 
 std::string assemblageText(const EvaporationStep& step) {
     std::string text;
-    for (const PrecipitatedAmount& a : step.assemblage) text += (text.empty() ? "" : "; ") + a.mineral;
+    for (const std::string& m : step.saturated) text += (text.empty() ? "" : "; ") + m;
     return text;
+}
+
+std::string pathText(EvaporationKind kind) {
+    switch (kind) {
+        case EvaporationKind::equilibrium:
+            return "equilibrium: every mineral that reaches saturation precipitates and stays in contact with the "
+                   "brine (it may dissolve again)";
+        case EvaporationKind::fractional:
+            return "fractional: every mineral that reaches saturation precipitates and leaves the brine at its step "
+                   "(it cannot dissolve again; the next step starts from the brine alone)";
+        case EvaporationKind::supersaturation:
+            break;
+    }
+    return "supersaturation: the water is only concentrated, nothing precipitates";
 }
 
 std::string firstSaturationText(const EvaporationResult& path) {
@@ -50,11 +73,7 @@ std::string headLines(const EvaporationResult& path) {
     const Results& first = *path.steps.front().results;
     std::string t = "# wqspec evaporate: " + path.title1 + "\n";
     t += "# " + path.title2 + "\n";
-    t += std::string("# path: ") +
-         (path.precipitating ? "equilibrium: every mineral that reaches saturation precipitates and stays in contact "
-                               "with the brine (it may dissolve again)"
-                             : "supersaturation: the water is only concentrated, nothing precipitates") +
-         "\n";
+    t += "# path: " + pathText(path.kind) + "\n";
     t += "# runs: " + fixedText(path.temperature, 2) + " C on the liquid-vapour saturation curve; concentration factor "
          "(the starting mass of water over the mass left) from 1 to " + shortestText(path.to) + " in " +
          std::to_string(path.stepCount) + " equal steps of its logarithm; the first row is the run input's water\n";
@@ -69,10 +88,12 @@ std::string headLines(const EvaporationResult& path) {
 std::string evaporationTable(const EvaporationResult& path) {
     const std::vector<std::string> minerals = mineralColumns(path.steps);
     const std::vector<std::string> precipitated = precipitatedColumns(path.steps);
+    const std::vector<std::string> brine = brineColumns(*path.steps.front().results);
     std::vector<std::string> header = {"concentration factor", "status", "kg water", "pH", "I [mol/kgw]", "a(H2O)",
                                        "saturated minerals"};
     for (const std::string& m : minerals) header.push_back("SI(" + m + ")");
     for (const std::string& m : precipitated) header.push_back("precipitated(" + m + ") [mol/kg starting water]");
+    for (const std::string& c : brine) header.push_back("brine(" + c + ") [mol/kg starting water]");
     std::string table = headLines(path) + csvLine(header);
     for (const EvaporationStep& step : path.steps) {
         std::vector<std::string> cells = {csvNumber(step.factor), step.status};
@@ -92,9 +113,16 @@ std::string evaporationTable(const EvaporationResult& path) {
         }
         for (const std::string& m : precipitated) {
             double moles = 0.0;
-            for (const PrecipitatedAmount& a : step.assemblage)
+            for (const PrecipitatedAmount& a : step.precipitated)
                 if (a.mineral == m) moles = a.moles;
             cells.push_back(step.converged() ? csvNumber(moles) : "");
+        }
+        for (const std::string& c : brine) {
+            std::string cell;
+            if (step.converged())
+                for (const ComponentRow& row : step.results->components)
+                    if (row.name == c) cell = csvNumber(row.moles / path.startingWater);
+            cells.push_back(cell);
         }
         table += csvLine(cells);
     }
@@ -105,7 +133,7 @@ void writeEvaporationStep(const EvaporationStep& step, Sink& console) {
     std::string line = "  factor " + fixedText(step.factor, 3) + "  ";
     if (step.converged())
         line += "I " + fixedText(step.results->ionicStrength, 3) + "  a(H2O) " + fixedText(step.results->waterActivity, 4) +
-                (step.assemblage.empty() ? "" : "  saturated: " + assemblageText(step));
+                (step.saturated.empty() ? "" : "  saturated: " + assemblageText(step));
     else
         line += step.status;
     console.put(line + "\n");

@@ -5,8 +5,9 @@
 //
 // The table: one row per step, with its concentration factor, status, mass
 // of water, pH, ionic strength, activity of water, the minerals held at
-// saturation, log Q/K of every mineral of any step, and the moles of every
-// mineral precipitated so far per kilogram of the starting water.
+// saturation, log Q/K of every mineral of any step, the moles of every
+// mineral precipitated so far and of every component left in the brine, per
+// kilogram of the starting water.
 #pragma once
 
 #include <optional>
@@ -27,8 +28,9 @@ struct PrecipitatedAmount {
 struct EvaporationStep {
     double factor = 1.0;  // concentration factor: the starting mass of water over the mass left
     std::string status;
-    std::optional<Results> results;           // none for a step that stopped
-    std::vector<PrecipitatedAmount> assemblage;  // the minerals held at saturation
+    std::optional<Results> results;             // none for a step that stopped
+    std::vector<std::string> saturated;         // the minerals held at saturation
+    std::vector<PrecipitatedAmount> precipitated;  // so far (fractional: every mineral taken out)
     bool converged() const { return results && results->converged; }
 };
 
@@ -38,9 +40,14 @@ struct FirstSaturation {
     double factor = 1.0;
 };
 
+// Equilibrium: what precipitates stays in contact with the brine; fractional:
+// it leaves the brine at its step; supersaturation: nothing precipitates.
+enum class EvaporationKind { equilibrium, fractional, supersaturation };
+
 struct EvaporationResult {
     std::string title1, title2;  // of the run input
-    bool precipitating = true;   // an equilibrium path; false: nothing precipitates
+    EvaporationKind kind = EvaporationKind::equilibrium;
+    double startingWater = 1.0;  // kg, of the run input
     double temperature = 25.0;   // deg C
     double to = 1.0;             // the last concentration factor
     int stepCount = 0;           // steps from 1 to `to`

@@ -2,7 +2,8 @@
 // seawater path holds every precipitated mineral at saturation and none
 // above it, saturates in the order the evaporites keep, and is the example's
 // table, and goes on to bischofite; bad options end it before it starts;
-// the Dead Sea's listings with either model are the example's, and the lake
+// the first saturations do not depend on the steps; a fractional path keeps
+// what precipitated out of the brine; the Dead Sea's listings with either model are the example's, and the lake
 // comes out near halite saturation with Pitzer only.
 #include <gtest/gtest.h>
 
@@ -43,6 +44,16 @@ std::vector<std::string> split(const std::string& list, char separator) {
         if (!part.empty()) parts.push_back(part);
     }
     return parts;
+}
+
+// The "# first saturation" line of a path's table, mineral by factor, in order.
+std::vector<std::pair<std::string, double>> firstSaturations(const CsvTable& t) {
+    std::vector<std::pair<std::string, double>> first;
+    for (const std::string& c : t.comments)
+        if (c.starts_with("# first saturation (concentration factor): "))
+            for (const std::string& part : split(c.substr(c.find(": ") + 2), ';'))
+                first.emplace_back(part.substr(0, part.find(" at ")), std::stod(part.substr(part.find(" at ") + 4)));
+    return first;
 }
 
 class SeawaterPath : public ::testing::Test {
@@ -96,12 +107,7 @@ TEST_F(SeawaterPath, SaturatesInTheOrderOfTheEvaporites) {
     // evaporite since: calcium sulfate first, then halite, then the K-Mg
     // salts; halite at a concentration factor of about 10-11 (McCaffrey,
     // Lazar & Holland 1987, J. Sediment. Petrol. 57, 928-937).
-    const CsvTable t = readCsvTable(text);
-    std::vector<std::pair<std::string, double>> first;
-    for (const std::string& c : t.comments)
-        if (c.starts_with("# first saturation (concentration factor): "))
-            for (const std::string& part : split(c.substr(c.find(": ") + 2), ';'))
-                first.emplace_back(part.substr(0, part.find(" at ")), std::stod(part.substr(part.find(" at ") + 4)));
+    const std::vector<std::pair<std::string, double>> first = firstSaturations(readCsvTable(text));
     ASSERT_GE(first.size(), 4u);
     EXPECT_TRUE(first[0].first == "Gypsum" || first[0].first == "Anhydrite") << first[0].first;
     std::map<std::string, double> at(first.begin(), first.end());
@@ -141,6 +147,87 @@ TEST(Evaporate, SeawaterGoesOnPastCarnalliteToBischofiteTheLastSaltOfTheSequence
         EXPECT_NE(std::find(last.begin(), last.end(), m), last.end()) << m;
 }
 
+TEST(Evaporate, FirstSaturationsAreTheSameAtTenStepsAndAtSixHundred) {
+    // Each mineral's saturation is bisected on the path between two steps,
+    // the path going on from there with it held: the factors may not depend
+    // on how coarse the steps are.
+    testing::Folder folder("evaporate-first");
+    folder.copy(EXAMPLES / "evaporation" / "WQCASE.DAT", "WQCASE.DAT");
+    std::vector<std::vector<std::pair<std::string, double>>> first;
+    for (const char* steps : {"10", "600"}) {
+        const std::string args = std::string("evaporate --activity pitzer --to 15 --steps ") + steps + " --minerals " +
+                                 SEAWATER_MINERALS + " --out " + steps + ".csv";
+        ASSERT_EQ(folder.run(args).status, 0) << steps;
+        first.push_back(firstSaturations(readCsvTable(folder.read(std::string(steps) + ".csv"))));
+    }
+    ASSERT_EQ(first[0].size(), first[1].size());
+    ASSERT_GE(first[0].size(), 2u);  // gypsum and halite at least
+    for (std::size_t i = 0; i < first[0].size(); ++i) {
+        EXPECT_EQ(first[0][i].first, first[1][i].first) << i;
+        EXPECT_NEAR(first[0][i].second, first[1][i].second, 0.01) << first[0][i].first;
+    }
+}
+
+TEST(Evaporate, FractionalPathKeepsWhatPrecipitatedOutOfTheBrine) {
+    // Each step's brine holds the last step's totals less what precipitated
+    // at this step, every amount precipitated only grows, the minerals
+    // precipitating are at saturation, and seawater gives gypsum, then halite;
+    // the example's fractional table is this path.
+    testing::Folder folder("evaporate-fractional");
+    folder.copy(EXAMPLES / "evaporation" / "WQCASE.DAT", "WQCASE.DAT");
+    const testing::Command c = folder.run(EXAMPLE_ARGS + " --fractional --out fractional.csv");
+    ASSERT_EQ(c.status, 0) << c.err;
+    const std::string text = folder.read("fractional.csv");
+    EXPECT_EQ(text, testing::slurp(EXAMPLES / "evaporation" / "evaporation-fractional.csv"))
+        << "rebuild examples/evaporation/evaporation-fractional.csv with the command of its README";
+    const CsvTable t = readCsvTable(text);
+    EXPECT_NE(t.comments[2].find("# path: fractional"), std::string::npos) << t.comments[2];
+    // Moles of each component per mole of the salts the path can reach.
+    const std::map<std::string, std::map<std::string, double>> formula = {
+        {"Gypsum", {{"Ca++", 1}, {"SO4--", 1}}},
+        {"Anhydrite", {{"Ca++", 1}, {"SO4--", 1}}},
+        {"Glauberite", {{"Na+", 2}, {"Ca++", 1}, {"SO4--", 2}}},
+        {"Halite", {{"Na+", 1}, {"Cl-", 1}}},
+        {"Polyhalite", {{"K+", 2}, {"Ca++", 2}, {"Mg++", 1}, {"SO4--", 4}}},
+        {"Bloedite", {{"Na+", 2}, {"Mg++", 1}, {"SO4--", 2}}},
+        {"Epsomite", {{"Mg++", 1}, {"SO4--", 1}}},
+        {"Hexahydrite", {{"Mg++", 1}, {"SO4--", 1}}},
+        {"Kieserite", {{"Mg++", 1}, {"SO4--", 1}}},
+        {"Kainite", {{"K+", 1}, {"Mg++", 1}, {"Cl-", 1}, {"SO4--", 1}}},
+        {"Carnallite", {{"K+", 1}, {"Mg++", 1}, {"Cl-", 3}}},
+        {"Sylvite", {{"K+", 1}, {"Cl-", 1}}},
+    };
+    const std::string unit = ") [mol/kg starting water]";
+    std::vector<std::string> precipitated;
+    for (const std::string& h : t.header)
+        if (h.starts_with("precipitated(")) precipitated.push_back(h.substr(13, h.size() - 13 - unit.size()));
+    for (const std::string& m : precipitated) ASSERT_TRUE(formula.count(m)) << m << ": add its formula";
+    for (std::size_t i = 1; i < t.rows.size(); ++i) {
+        ASSERT_EQ(t.cell(i, "status"), "converged") << i;
+        std::map<std::string, double> lost;
+        for (const std::string& m : precipitated) {
+            const double now = std::stod(t.cell(i, "precipitated(" + m + unit)),
+                         before = std::stod(t.cell(i - 1, "precipitated(" + m + unit));
+            EXPECT_GE(now, before) << m << " dissolved at " << t.rows[i][0];
+            for (const auto& [component, nu] : formula.at(m)) lost[component] += nu * (now - before);
+        }
+        for (const char* component : {"Na+", "K+", "Mg++", "Ca++", "Cl-", "SO4--"}) {
+            const std::string column = std::string("brine(") + component + unit;
+            const double before = std::stod(t.cell(i - 1, column));
+            EXPECT_NEAR(std::stod(t.cell(i, column)), before - lost[component], 1e-9 * std::stod(t.cell(0, column)))
+                << component << " at " << t.rows[i][0];
+        }
+        for (const std::string& m : split(t.cell(i, "saturated minerals"), ';'))
+            EXPECT_LT(std::fabs(std::stod(t.cell(i, "SI(" + m + ")"))), 1e-5) << m << " at " << t.rows[i][0];
+    }
+    const std::vector<std::pair<std::string, double>> first = firstSaturations(t);
+    ASSERT_GE(first.size(), 2u);
+    EXPECT_EQ(first[0].first, "Gypsum");
+    std::vector<std::string> order;
+    for (const auto& f : first) order.push_back(f.first);
+    EXPECT_NE(std::find(order.begin(), order.end(), "Halite"), order.end());
+}
+
 TEST(Evaporate, OnlyConcentratedThePathIsTheSameUpToTheFirstSaturation) {
     // Before anything saturates, the equilibrium path and the supersaturation
     // path are one path.
@@ -160,8 +247,7 @@ TEST(Evaporate, OnlyConcentratedThePathIsTheSameUpToTheFirstSaturation) {
             break;
         }
         // Every column of the free path (the held path has its amounts beside).
-        const std::vector<std::string> same(held.rows[i].begin(), held.rows[i].begin() + free.header.size());
-        EXPECT_EQ(same, free.rows[i]) << i;
+        for (const std::string& column : free.header) EXPECT_EQ(held.cell(i, column), free.cell(i, column)) << column << " " << i;
     }
 }
 
@@ -175,6 +261,8 @@ TEST(Evaporate, BadOptionsEndItBeforeItStarts) {
     } cases[] = {
         {"evaporate --to 1", "wqspec: --to must be a concentration factor above 1 (it is 1)\n"},
         {"evaporate --steps 0", "wqspec: --steps must be from 1 to 10000 (it is 0)\n"},
+        {"evaporate --fractional --no-precipitation",
+         "wqspec: --fractional and --no-precipitation exclude each other: a fractional path precipitates\n"},
         {"evaporate --out WQCASE.DAT", "wqspec: --out WQCASE.DAT is the run input (WQCASE.DAT); the results go elsewhere\n"},
         {"evaporate --minerals Unobtainium", "wqspec: unknown mineral Unobtainium: not in LOGKDATA.KDB (names are spelled as there, case included)\n"},
     };
