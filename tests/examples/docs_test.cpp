@@ -132,7 +132,7 @@ std::vector<Quote> quotesIn(const fs::path& doc) {
 
 TEST(Docs, EveryQuotedFileAndOutputIsWhatTheProgramHasAndWrites) {
     int checked = 0;
-    for (const char* name : {"run-input.md", "listing.md", "database.md"}) {
+    for (const char* name : {"run-input.md", "listing.md", "database.md", "redox.md"}) {
         for (const Quote& q : quotesIn(kRoot / "docs" / name)) {
             const std::string where = q.doc + ":" + std::to_string(q.line) + " (" + q.kind + " " + q.path + ")";
             ASSERT_FALSE(q.block.empty()) << where << ": no fenced block after the marker";
