@@ -21,18 +21,21 @@ std::string_view trimmedCell(std::string_view s) {
 // Control characters (a NUL would end the message where it is printed) are
 // shown as \xNN.
 std::string quotedText(std::string_view text) {
-    std::string shown;
-    for (const char c : shortened(utf8Replacing(text))) {
+    std::string escaped;
+    for (const char c : utf8Replacing(text)) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte >= 0x20 && byte != 0x7F) {
-            shown += c;
+            escaped += c;
             continue;
         }
-        char escaped[8];
-        std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-        shown += escaped;
+        char code[8];
+        std::snprintf(code, sizeof code, "\\x%02X", byte);
+        escaped += code;
     }
-    return "\"" + shown + "\"";
+    std::string quoted(1, '"');
+    quoted += shortened(escaped);
+    quoted += '"';
+    return quoted;
 }
 
 namespace {

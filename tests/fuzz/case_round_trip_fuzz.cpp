@@ -6,6 +6,7 @@
 // values is, field by field and bit by bit, the one read from that text. A
 // run input that does not read back, or that differs from its values, is a
 // finding.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -70,11 +71,12 @@ void checkRoundTrip(const wq::WaterSample& w) {
     std::string title(w.name.substr(0, 80));
     while (!title.empty() && title.back() == ' ') title.pop_back();
     FUZZ_REQUIRE(in.title1.trimmed().size() <= title.size() && title.rfind(std::string(in.title1.trimmed()), 0) == 0);
-    // Below 20 C a saturation run's water is an extended run at 1.013 bar.
-    const double temperature = w.temperature.value_or(t.input.temperature);
+    // Below 20 C a saturation run's water is an extended run at 1.013 bar
+    // (or its own pressure); below the triple point it is at 0.01 C.
+    const double temperature = std::max(w.temperature.value_or(t.input.temperature), wq::TRIPLE_POINT_C);
     const bool cold = temperature < wq::SATURATION_RUN_LOWEST_C;
     FUZZ_REQUIRE(in.temperature == temperature);
-    FUZZ_REQUIRE(in.pressure == (cold ? wq::COLD_WATER_PRESSURE_BAR : w.pressure.value_or(t.input.pressure)));
+    FUZZ_REQUIRE(in.pressure == w.pressure.value_or(cold ? wq::COLD_WATER_PRESSURE_BAR : t.input.pressure));
     FUZZ_REQUIRE(in.pH == (w.pH ? *w.pH : 0.0));
     FUZZ_REQUIRE(in.alkalinity == w.alkalinity.value_or(0.0));
     FUZZ_REQUIRE(in.runKind == (cold ? 1 : t.input.runKind) && in.loopLimit == t.input.loopLimit &&
