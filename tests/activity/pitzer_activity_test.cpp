@@ -154,17 +154,6 @@ TEST(ActivityModels, ValuesNoWaterCanHaveAreNamedWithTheirSpecies) {
     }
 }
 
-TEST(ActivityModels, AModelAndItsCopiesKeepTheReachItWasMadeWith) {
-    // The console program's (the default) and the front ends'.
-    for (const RefreshReach reach : {RefreshReach::modelLimit, RefreshReach::everyMolality}) {
-        const auto model = reach == RefreshReach::modelLimit ? makeActivityModel("b-dot")
-                                                             : makeActivityModel("b-dot", {"", reach});
-        EXPECT_EQ(model->reach(), reach);
-        EXPECT_EQ(model->clone()->reach(), reach);
-        EXPECT_EQ(model->highestRefreshedMolality(), 7.0);
-    }
-}
-
 TEST(PitzerActivity, AnExtendedRunIsTakenUpToTheSaturationPressure) {
     // The data hold along the saturation curve (1 atm below 100 C): a cold
     // water at 1.013 bar, or a run at the saturation pressure, is theirs; a
@@ -199,17 +188,6 @@ TEST(PitzerActivity, AnExtendedRunIsTakenUpToTheSaturationPressure) {
         }
         EXPECT_EQ(why, c.why) << c.t << " C, " << c.p << " bar";
     }
-}
-
-TEST(PitzerActivity, ANegativeOsmoticCoefficientIsFlagged) {
-    NaClWater w(1.0);
-    ActivityValues values;
-    values.ionicStrength = 12.0;
-    values.osmotic = -0.09;
-    EXPECT_EQ(w.model->rangeNote(values), "osmotic coefficient -0.09 is below 0 (a(H2O) above 1)");
-    values.ionicStrength = 22.5;
-    EXPECT_EQ(w.model->rangeNote(values), "ionic strength 22.50 mol/kg is above the 20 mol/kg the Pitzer data were "
-                                          "fitted to; osmotic coefficient -0.09 is below 0 (a(H2O) above 1)");
 }
 
 }  // namespace
