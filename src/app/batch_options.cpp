@@ -107,6 +107,11 @@ std::string modelNotes(const Results& r) {
         note("I stoichiometric above " + exactText(BDOT_IONIC_STRENGTH_LIMIT) +
              " mol/kgw: beyond the range of the B-dot model");
     if (r.waterActivity > 1.0) note("a(H2O) above 1");
+    if (!r.beyondData.empty()) {
+        std::string list;
+        for (const std::string& entry : r.beyondData) list += (list.empty() ? "" : ", ") + entry;
+        note("log K extrapolated beyond the data of " + list);
+    }
     return notes;
 }
 

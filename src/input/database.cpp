@@ -295,6 +295,14 @@ bool selectSpecies(SpeciesReading& reading, Species& s, const Code4& suppression
     return mapReaction(reading, s);
 }
 
+// A species kept at a temperature its data do not reach says so in the skip
+// list (a database without the tag in its comments gives no such line).
+void noteUseBeyondData(SpeciesReading& reading, const Species& s, double temperature) {
+    static const Layout beyond("(2X,A12,' used beyond its data (',A,'): log K extrapolated')");
+    if (!usedBeyondData(s.dataRange, temperature)) return;
+    reading.run.io.skip.write(beyond, {s.name.view(), std::string_view(dataRangeText(s.dataRange))});
+}
+
 // Every record, the end record included, is read into the next free position,
 // so at most 599 positions can be kept: taking position 600 stops the run.
 [[noreturn]] void tooManySpecies(SpeciesReading& reading) {
@@ -330,6 +338,7 @@ void readAqueousSpecies(SpeciesReading& reading, const ParsedDatabase& db, const
         Species& s = reading.sp[p];
         s.name = r.name;
         s.rangeCode = r.rangeCode;
+        s.dataRange = r.dataRange;
         if (r.isEnd()) {
             reading.sp.count = p - 1;
             return;
@@ -339,6 +348,7 @@ void readAqueousSpecies(SpeciesReading& reading, const ParsedDatabase& db, const
         s.logK = recordLogK(reading, section, k, tables);
         if (!selectSpecies(reading, s, suppression, extended)) continue;
         if (s.name.equals("CO2,aq")) reading.sp.co2Position = p;
+        noteUseBeyondData(reading, s, tables.conditions().temperature);
         if (++p > MAX_SPECIES) tooManySpecies(reading);
     }
     fileFailure(db.name, section.endOfFileLine,

@@ -127,6 +127,7 @@ void takeHead(MineralReading& r, const ParsedDatabase& db, const MineralText& t,
     if (t.fault == Fault::nameLine) entryReadError(r, m);
     m.suppression = t.suppression;
     m.rangeCode = t.rangeCode;
+    m.dataRange = t.dataRange;
     if (t.fault == Fault::reaction) entryReadError(r, m);
     // The pairs are stored only when their count fits the table, so a term
     // beyond the maximum is never stored; the count itself is judged later,
@@ -182,6 +183,13 @@ void linkForcedMineral(MineralReading& r, const MineralEntry& m, int slot) {
     }
 }
 
+// An entry kept at a temperature its data do not reach says so in the skip list.
+void noteUseBeyondData(MineralReading& r, const MineralEntry& m, double temperature) {
+    static const Layout beyond("(2X,A20,' used beyond its data (',A,'): log K extrapolated')");
+    if (!usedBeyondData(m.dataRange, temperature)) return;
+    r.run.io.skip.write(beyond, {m.name.view(), std::string_view(dataRangeText(m.dataRange))});
+}
+
 // The log K of an entry that can take part, and whether its data serve the run.
 bool dataServeTheRun(MineralReading& r, EntryWalk& walk, const MineralText& t, MineralEntry& m) {
     static const Layout saturationOnly("(2X,A20,' skipped.  Data limited to L-V saturation')");
@@ -197,6 +205,7 @@ bool dataServeTheRun(MineralReading& r, EntryWalk& walk, const MineralText& t, M
         writeEach({&r.run.io.console, &r.run.io.skip}, absent, {m.name.view()});
         return false;
     }
+    noteUseBeyondData(r, m, walk.conditions().temperature);
     return true;
 }
 

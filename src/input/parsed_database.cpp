@@ -145,6 +145,7 @@ bool readAqueousRecord(TextFile& file, AqueousRecord& r, GroupStarts& groups) {
     r.suppression.assign(columns(line, 81, 4));
     r.rangeCode.assign(columns(line, 91, 4));
     if (r.isEnd()) return true;
+    r.dataRange = dataRangeIn(columns(line, 21, 60));
     if (!file.next(line) || !readRealField(line, 9, 3, 0, r.charge) || !readRealField(line, 27, 5, 2, r.size) ||
         !readRealField(line, 42, 6, 3, r.alkFactor)) {
         r.fault = AqueousRecord::Fault::properties;
@@ -201,7 +202,12 @@ void readMineralHead(TextFile& file, MineralText& m) {
     }
     m.suppression.assign(columns(line, 81, 4));
     m.rangeCode.assign(columns(line, 91, 4));
-    if (!file.next(line) || !file.next(line) || !readIntegerField(line, 1, 3, m.terms)) {
+    if (!file.next(line)) {
+        m.fault = MineralText::Fault::reaction;
+        return;
+    }
+    m.dataRange = dataRangeIn(line);
+    if (!file.next(line) || !readIntegerField(line, 1, 3, m.terms)) {
         m.fault = MineralText::Fault::reaction;
         return;
     }

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "input/data_range.hpp"
 #include "input/logk_table.hpp"
 #include "input/redox_couples.hpp"
 #include "input/tables.hpp"
@@ -69,6 +70,7 @@ struct AqueousRecord {
     Name20 name;
     Code4 suppression;
     Code4 rangeCode;
+    DataRange dataRange;  // from the comment of the name line (columns 21-80)
     Fault fault = Fault::none;
     long long itot = 0;  // as written
     double charge = 0.0;
@@ -91,6 +93,7 @@ struct MineralText {
     Name20 name;
     Code4 suppression;
     Code4 rangeCode;
+    DataRange dataRange;  // from the comment line after the header
     long long terms = 0;  // as written
     std::array<double, MAX_TERMS> coef{};
     std::array<int, MAX_TERMS> number{};  // 0 for a number outside 1..70

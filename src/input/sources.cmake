@@ -15,4 +15,5 @@ list(APPEND WQSPEC_SOURCES
   src/input/pitzer_parameters.cpp
   src/input/redox_options.cpp
   src/input/redox_couples.cpp
+  src/input/data_range.cpp
 )

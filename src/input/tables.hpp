@@ -8,6 +8,7 @@
 // secondary species of the database kept for the run.
 #pragma once
 
+#include "input/data_range.hpp"
 #include "linear/newton_system.hpp"
 #include "text/table.hpp"
 
@@ -35,6 +36,7 @@ constexpr double MOLES_WATER_PER_KG = 55.50825119018555;
 struct Species {
     Name20 name;  // as in the database; reports show its first 12 characters
     Code4 rangeCode;
+    DataRange dataRange;  // the temperatures its log K was measured at (tag of its comment)
     double charge = 0.0;
     double size = 0.0;          // ion-size parameter (angstrom)
     double alkFactor = 0.0;     // equivalents of alkalinity per mole
@@ -107,6 +109,7 @@ struct MineralEntry {
     Name20 name;
     Code4 suppression;  // "GAS " for a gas, four blanks for a mineral
     Code4 rangeCode;
+    DataRange dataRange;
     int itot = 0;
     Table<double, MAX_TERMS> coef;
     Table<int, MAX_TERMS> comp;  // run component index of each term

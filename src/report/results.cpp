@@ -273,6 +273,17 @@ void evaluateSaturation(const SolverState& s, Results& r) {
     }
 }
 
+// The entries whose log K the run takes beyond the temperatures of their data.
+void evaluateBeyondData(const SolverState& s, Results& r) {
+    const auto note = [&](const Name20& name, const DataRange& range) {
+        if (usedBeyondData(range, r.temperature))
+            r.beyondData.push_back(std::string(name.trimmed()) + " (data " + dataRangeText(range) + ")");
+    };
+    for (int i = s.comp.count + 1; i <= s.sp.count; ++i) note(s.sp[i].name, s.sp[i].dataRange);
+    if (!r.saturationReport) return;
+    for (int i = 1; i <= s.minerals.count; ++i) note(s.minerals[i].name, s.minerals[i].dataRange);
+}
+
 void evaluateForced(const SolverState& s, Results& r) {
     for (int e = 1; e <= s.forced.count; ++e) {
         const ForcedSaturation& entry = s.forced[e];
@@ -307,6 +318,7 @@ Results evaluateResults(const SolverState& s) {
     evaluateSpecies(s, r);
     evaluateComponents(s, r);
     evaluateSaturation(s, r);
+    evaluateBeyondData(s, r);
     evaluateForced(s, r);
     return r;
 }

@@ -116,6 +116,9 @@ struct Results {
     std::string impossible;    // why the solution found is no water that can exist (judgement.hpp); empty if it is one
     std::string activityModel;      // the activity model of the run, by its name in the registry ("b-dot")
     std::string activityRangeNote;  // the water lies beyond the model's data: why, on one line; empty otherwise
+    // Species, minerals and gases of the run used at a temperature their data
+    // do not reach, each as "FeSO4,aq (data 25 C)", in database order.
+    std::vector<std::string> beyondData;
 
     ChargeBalanceReport chargeBalance;
     double kgWater = 0.0;

@@ -188,6 +188,16 @@ LogReaction fixedPe(const SolverState& prog, double pe) {
     return r;
 }
 
+// A row that fixes a component by something other than its own total: the
+// alkalinity, a mineral or gas at saturation, the charge balance, a fixed
+// activity. The element's balance then cannot be written, and the reduced
+// member of its pair takes its amount from the couple's mass action, its
+// analysed total replaced by the result.
+bool heldByAnotherCondition(JointRow row) {
+    return row == JointRow::alkalinity || row == JointRow::saturation || row == JointRow::electroneutrality ||
+           row == JointRow::fixedActivity;
+}
+
 LogReaction fixedOxygen(int oxygen, double logActivity) {
     LogReaction r;
     r.terms = 1;
@@ -278,10 +288,11 @@ void setUpRedox(SolverState& prog) {
         const bool isState = r.state.kind == RedoxState::Kind::couple && c.name == r.state.couple;
         pair.coupled = !isState && !options.decouples(c.element);
         if (isState) r.statePair = static_cast<int>(r.pairs.size());
-        if (pair.coupled || isState) {
-            checkMemberRow(prog, pair.oxidized, c.name);
-            checkMemberRow(prog, pair.reduced, c.name);
-        }
+        // A coupled pair's oxidized member may have its total fixed by
+        // another condition (carbonate by the alkalinity or a CO2 pressure):
+        // the reduced member then follows it by the couple (applyRedoxRows).
+        if (isState) checkMemberRow(prog, pair.oxidized, c.name);
+        if (pair.coupled || isState) checkMemberRow(prog, pair.reduced, c.name);
         r.pairs.push_back(pair);
     }
     if (!haveElectron) refuse("the database lists no electron (e-) among its redox couples");
@@ -301,6 +312,11 @@ void applyRedoxRows(const SolverState& prog, JointSystem& sys) {
     const RedoxRun& r = prog.redox;
     for (const RedoxPair& pair : r.pairs) {
         if (!pair.coupled) continue;
+        if (heldByAnotherCondition(sys.row[pair.oxidized])) {
+            sys.row[pair.reduced] = JointRow::logReaction;
+            sys.reaction[pair.reduced] = coupleAction(prog, pair);
+            continue;
+        }
         sys.row[pair.reduced] = JointRow::massBalance;
         sys.row[pair.oxidized] = JointRow::logReaction;
         sys.reaction[pair.oxidized] = coupleAction(prog, pair);
