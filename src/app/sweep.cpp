@@ -1,10 +1,12 @@
 #include "app/sweep.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/dialogue.hpp"
@@ -174,6 +176,34 @@ SweepResult sweepOf(const Program& p, const SweepOptions& o) {
 
 }  // namespace
 
+namespace {
+
+// The entries the sweep took beyond the temperatures of their data, each with
+// the temperatures at which it did; "" when none.
+std::string beyondDataNote(const std::vector<SweepRow>& rows) {
+    std::vector<std::pair<std::string, std::pair<double, double>>> spans;  // database order of first use
+    for (const SweepRow& row : rows) {
+        if (!row.results) continue;
+        for (const std::string& entry : row.results->beyondData) {
+            auto at = std::find_if(spans.begin(), spans.end(), [&](const auto& s) { return s.first == entry; });
+            if (at == spans.end()) {
+                spans.push_back({entry, {row.temperature, row.temperature}});
+            } else {
+                at->second.first = std::min(at->second.first, row.temperature);
+                at->second.second = std::max(at->second.second, row.temperature);
+            }
+        }
+    }
+    std::string note;
+    for (const auto& [entry, span] : spans) {
+        note += note.empty() ? "log K extrapolated beyond the data of " : ", ";
+        note += entry + " at " + shortestText(span.first) + " to " + shortestText(span.second) + " C";
+    }
+    return note;
+}
+
+}  // namespace
+
 SweepRun computeSweep(Program& p, const SweepOptions& o, const std::vector<double>& temperatures, Sink& console,
                       const std::atomic<bool>& stop) {
     FluidPlan plan = fluidPlan(o);
@@ -182,6 +212,7 @@ SweepRun computeSweep(Program& p, const SweepOptions& o, const std::vector<doubl
     for (double t : temperatures) run.result.saturationAbove |= liquidPressure(p, t) > p.input.pressure;
     std::unique_ptr<CarriedState> sampled;
     run.status = runChain(p, run.result, o, plan, temperatures, console, sampled, run.notes, stop);
+    if (const std::string note = beyondDataNote(run.result.rows); !note.empty()) run.notes.push_back(note);
     if (stop || !run.result.rows.front().converged()) return run;
     estimate(run.result);
     if (plan.asked() && !reconstructFluid(p, *sampled, plan, temperatures, run.result, console))
