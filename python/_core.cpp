@@ -372,6 +372,7 @@ PYBIND11_MODULE(_core, m) {
         .def(py::init<>())
         .def_readwrite("case", &wq::BatchOptions::casePath)
         .def_readwrite("activity", &wq::BatchOptions::activity)
+        .def_readwrite("ph_scale", &wq::BatchOptions::phScale)
         .def_readwrite("balance", &wq::BatchOptions::balance)
         .def_readwrite("columns", &wq::BatchOptions::columns)
         .def_readwrite("all_columns", &wq::BatchOptions::allColumns)

@@ -33,6 +33,12 @@ The options every call takes, as the batch's command line says them:
     activity  ``"b-dot"`` (default) or ``"pitzer"`` for brines, on the
               Pitzer database the program ships with unless `database` names
               another (``--activity``).
+    ph_scale  the pH scale of the Pitzer model's single-ion activities, and
+              so of the pH it takes and gives (``--ph-scale``):
+              ``"macinnes"`` (default: gamma(Cl-) is the mean activity
+              coefficient of KCl at the water's ionic strength, the scale
+              of a pH measured against NBS buffers) or ``"free"`` (the
+              model's coefficients unscaled); no effect with B-dot.
     redox     the redox state of every water without its own (``--redox``):
               ``"Eh=0.2"``, ``"pe=4"``, ``"logfO2=-0.7"``, ``"O2,aq"``, a
               couple ``"Fe++/Fe+++"`` or ``"none"`` (default).
@@ -178,12 +184,13 @@ COMPACT_COLUMNS = "compact"
 
 
 def _options(case=None, balance="none", activity="b-dot", redox=None, decouple=None, suppress=None,
-             columns=ALL_COLUMNS, jobs=None):
+             columns=ALL_COLUMNS, jobs=None, ph_scale="macinnes"):
     """The batch's options (the names of its command line, wqspec batch --help)."""
     o = _core.BatchOptions()
     o.case = os.path.abspath(os.fspath(case)) if case is not None else ""
     o.balance = "none" if balance is None else _text("balance", balance)
     o.activity = _text("activity", activity)
+    o.ph_scale = _text("ph_scale", ph_scale)
     o.redox = _names("redox", redox)
     o.decouple = _names("decouple", decouple)
     o.suppress = _names("suppress", suppress)
@@ -308,17 +315,18 @@ def _frame_of(out, labels):
 
 
 def speciate(table, database=None, jobs=None, case=None, balance="none", activity="b-dot", redox=None,
-             decouple=None, suppress=None, columns=ALL_COLUMNS, detail=False, errors="raise", verbose=False):
+             decouple=None, suppress=None, columns=ALL_COLUMNS, detail=False, errors="raise", verbose=False,
+             ph_scale="macinnes"):
     """Every water of `table` as ``wqspec batch`` computes it.
 
     table     a pandas.DataFrame, a list of dicts or one dict: one water per
               row, the batch's column names and units (``name`` and ``T [C]``
               required); a missing value (NaN, None) is a blank cell, a
               component absent from that water.
-    database, case, balance, activity, redox, decouple, suppress
+    database, case, balance, activity, redox, decouple, suppress, ph_scale
               as the batch's options (see the package's help): the bundled
               database, no template, no charge balance, B-dot, no redox
-              state by default.
+              state, the MacInnes pH scale by default.
     jobs      worker threads (default: the number of cores).
     columns   None (default): every column of the records, as
               ``wqspec batch --all`` writes them (a DataFrame is cheaply
@@ -343,7 +351,7 @@ def speciate(table, database=None, jobs=None, case=None, balance="none", activit
     no other is begun, and KeyboardInterrupt is raised with no thread left
     running.
     """
-    options = _options(case, balance, activity, redox, decouple, suppress, columns, jobs)
+    options = _options(case, balance, activity, redox, decouple, suppress, columns, jobs, ph_scale)
     out, labels = _run(table, database, options, detail, errors, verbose)
     if detail:
         records = [json.loads(record) for record in out["json"]]
@@ -354,7 +362,7 @@ def speciate(table, database=None, jobs=None, case=None, balance="none", activit
 
 
 def speciate_one(water, database=None, case=None, balance="none", activity="b-dot", redox=None, decouple=None,
-                 suppress=None, errors="raise", verbose=False):
+                 suppress=None, errors="raise", verbose=False, ph_scale="macinnes"):
     """One water (a dict, or a one-row DataFrame or Series) in full: a
     Result. The options are speciate's."""
     frame = _as_frame(water)
@@ -362,7 +370,7 @@ def speciate_one(water, database=None, case=None, balance="none", activity="b-do
         raise InputError(f"speciate_one takes one water; the table has {len(frame)} rows")
     results = speciate(frame, database=database, jobs=1, case=case, balance=balance, activity=activity,
                        redox=redox, decouple=decouple, suppress=suppress, detail=True, errors=errors,
-                       verbose=verbose)
+                       verbose=verbose, ph_scale=ph_scale)
     if not results:
         raise InputError("the water's row has blank cells only")
     return results[0]
@@ -377,13 +385,13 @@ def _record_header(table, database, options):
 
 
 def result_columns(table, database=None, case=None, balance="none", activity="b-dot", redox=None, decouple=None,
-                   suppress=None, columns=ALL_COLUMNS):
+                   suppress=None, columns=ALL_COLUMNS, ph_scale="macinnes"):
     """The columns ``speciate`` gives for `table` with these options,
     computed without any water: the table's columns name them, and its rows
     only say whether some water has a redox state of its own (an ``Eh [V]``,
     ``pe``, ``O2(g) [log f]`` or ``redox`` cell), which adds the redox
     columns."""
-    options = _options(case, balance, activity, redox, decouple, suppress, columns)
+    options = _options(case, balance, activity, redox, decouple, suppress, columns, ph_scale=ph_scale)
     return _record_header(table, database, options)["header"]
 
 
@@ -451,7 +459,7 @@ class Result:
 
 
 def sweep(water, t_from, t_to, step, minerals=None, database=None, case=None, balance="none", activity="b-dot",
-          redox=None, decouple=None, suppress=None):
+          redox=None, decouple=None, suppress=None, ph_scale="macinnes"):
     """One water computed over a range of temperatures, as ``wqspec sweep``
     computes a run input: the first run at the water's own conditions (as
     ``speciate`` computes it, with the same options), then every temperature
@@ -461,7 +469,7 @@ def sweep(water, t_from, t_to, step, minerals=None, database=None, case=None, ba
     water     a dict (or one-row DataFrame or Series) in the batch's columns.
     minerals  the minerals of the estimate (a list or "A,B"; default: the
               common reservoir minerals the water can form).
-    database, case, balance, activity, redox, decouple, suppress
+    database, case, balance, activity, redox, decouple, suppress, ph_scale
               as speciate's.
 
     Returns (table, estimate): the sweep's table as a DataFrame (one row per
@@ -472,7 +480,7 @@ def sweep(water, t_from, t_to, step, minerals=None, database=None, case=None, ba
     frame = _as_frame(water)
     if len(frame) != 1:
         raise InputError(f"sweep takes one water; the table has {len(frame)} rows")
-    options = _options(case, balance, activity, redox, decouple, suppress)
+    options = _options(case, balance, activity, redox, decouple, suppress, ph_scale=ph_scale)
     try:
         out = _core.sweep_water(_table_of(frame), options, _database(database, activity)._core,
                                 float(t_from), float(t_to), float(step), _names("minerals", minerals))

@@ -64,7 +64,7 @@ def _with_redox_state(frame, redox):
 
 
 def meta(table, database=None, case=None, balance="none", activity="b-dot", redox=None, decouple=None,
-         suppress=None, columns=wqspec.ALL_COLUMNS):
+         suppress=None, columns=wqspec.ALL_COLUMNS, ph_scale="macinnes"):
     """The empty frame of speciate's result for a table whose columns are
     `table` (a list of its column names, or a frame) and these options (as
     speciate's): its columns, float64 but the text ones, computed without
@@ -74,7 +74,7 @@ def meta(table, database=None, case=None, balance="none", activity="b-dot", redo
     probed = _with_redox_state(probe, redox)
     if probed is not None:
         probe = probed.iloc[1:]
-    options = wqspec._options(case, balance, activity, redox, decouple, suppress, columns)
+    options = wqspec._options(case, balance, activity, redox, decouple, suppress, columns, ph_scale=ph_scale)
     header = wqspec._record_header(probe, database, options)
     text = set(header["text_columns"])
     return pandas.DataFrame({name: pandas.Series(dtype=object if name in text else "float64")
@@ -93,7 +93,7 @@ def _partition(frame, database, jobs, errors, options):
 
 
 def speciate(ddf, database=None, case=None, jobs=1, errors="raise", balance="none", activity="b-dot", redox=None,
-             decouple=None, suppress=None, columns=wqspec.ALL_COLUMNS):
+             decouple=None, suppress=None, columns=wqspec.ALL_COLUMNS, ph_scale="macinnes"):
     """Every water of the Dask DataFrame `ddf` (the batch's columns) as
     ``wqspec.speciate`` computes it with the same options, partition by
     partition.
@@ -109,6 +109,6 @@ def speciate(ddf, database=None, case=None, jobs=1, errors="raise", balance="non
     database = _path(database)
     options = {"case": None if case is None else os.path.abspath(os.fspath(case)), "balance": balance,
                "activity": activity, "redox": redox, "decouple": decouple, "suppress": suppress,
-               "columns": columns}
+               "columns": columns, "ph_scale": ph_scale}
     return ddf.map_partitions(_partition, database, jobs, errors, options,
                               meta=meta(ddf.columns, database=database, **options))

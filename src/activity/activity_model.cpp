@@ -24,6 +24,35 @@ std::span<const ActivityModelEntry> activityModels() { return MODELS; }
 
 std::string ActivityModel::rangeNote(const ActivityValues&) const { return {}; }
 
+namespace {
+
+struct NamedScale {
+    std::string_view name;
+    PhScale scale;
+};
+constexpr NamedScale PH_SCALES[] = {{"macinnes", PhScale::macInnes}, {"free", PhScale::free}};
+static_assert(PH_SCALES[0].name == DEFAULT_PH_SCALE);
+
+}  // namespace
+
+std::optional<PhScale> phScaleNamed(std::string_view name) {
+    for (const NamedScale& s : PH_SCALES)
+        if (s.name == name) return s.scale;
+    return std::nullopt;
+}
+
+std::string_view phScaleName(PhScale scale) {
+    for (const NamedScale& s : PH_SCALES)
+        if (s.scale == scale) return s.name;
+    return {};
+}
+
+std::string unknownPhScale(std::string_view name) {
+    std::string known;
+    for (const NamedScale& s : PH_SCALES) known += (known.empty() ? "" : ", ") + std::string(s.name);
+    return "--ph-scale " + std::string(name) + ": no such pH scale (there are: " + known + ")";
+}
+
 std::unique_ptr<ActivityModel> makeActivityModel(std::string_view name, const ActivityModelSource& source) {
     for (const ActivityModelEntry& entry : MODELS)
         if (entry.name == name) return entry.make(source);

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -129,13 +130,41 @@ public:
     // After the run: one line when the solved water lies beyond the range the
     // model's data were fitted to (computed, but doubtful); empty otherwise.
     virtual std::string rangeNote(const ActivityValues& values) const;
+
+    // The convention of the model's single-ion activity coefficients, and so
+    // of the pH it takes and reports, by its name (phScaleName): the
+    // Pitzer model's, chosen when it is made; empty for a model whose
+    // coefficients are its own equation's, with no convention to choose
+    // (B-dot: each ion's extended Debye-Hueckel term).
+    virtual std::string_view phScale() const { return {}; }
 };
+
+// The pH scale of a model whose single-ion activity coefficients rest on a
+// convention: only electroneutral combinations of them are measurable.
+// macInnes: every ion's coefficient rescaled by the factor that makes
+// gamma(Cl-) the mean activity coefficient of KCl at the solution's ionic
+// strength (MacInnes 1919, J. Am. Chem. Soc. 41, 1086-1092), the scale of
+// a pH measured against NBS buffers in a brine and the default of the
+// peers; free: the coefficients as the model's equations give them.
+enum class PhScale { macInnes, free };
+
+// The default pH scale, by its name.
+inline constexpr std::string_view DEFAULT_PH_SCALE = "macinnes";
+
+// The scale named `name` ("macinnes", "free"), or none.
+std::optional<PhScale> phScaleNamed(std::string_view name);
+std::string_view phScaleName(PhScale scale);
+
+// The line that refuses an unknown name: "--ph-scale nbs: no such pH scale
+// (there are: macinnes, free)".
+std::string unknownPhScale(std::string_view name);
 
 // Where a model finds its own data (a model's data stand beside the database
 // they belong to: a Pitzer data set beside its LOGKDATA.KDB), and its reach.
 struct ActivityModelSource {
     std::string databasePath;
     RefreshReach reach = RefreshReach::modelLimit;
+    PhScale phScale = PhScale::macInnes;  // a model without a convention to choose ignores it
 };
 
 using ActivityModelFactory = std::unique_ptr<ActivityModel> (*)(const ActivityModelSource& source);

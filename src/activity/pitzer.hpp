@@ -10,8 +10,8 @@
 // of Pitzer (1975, J. Solution Chem. 4, 249-265) and the neutral-species terms
 // lambda and zeta (Pitzer 1991; Felmy & Weare 1986, Geochim. Cosmochim. Acta
 // 50, 2771-2783). Activity coefficients are on the molality scale, individual
-// ion values unscaled (no MacInnes convention): only their electroneutral
-// combinations are measurable.
+// ion values unscaled (the free scale; only their electroneutral combinations
+// are measurable): pitzer_scale.hpp puts them on the MacInnes scale.
 //
 // Use: build the model once per list of solute species (the parameters are
 // matched to the species by name, and those that name a species not in the

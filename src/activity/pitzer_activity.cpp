@@ -13,6 +13,12 @@
 // which the builder names "unused <n>"); a water computed beyond what the
 // data were fitted to (an ionic strength above their highest, a negative
 // osmotic coefficient) is flagged (rangeNote).
+//
+// The single-ion coefficients are put on the pH scale the model is made
+// with (pitzer_scale.hpp): by default MacInnes's, on which a pH measured
+// in a brine against NBS buffers stands; the free scale leaves them as the
+// equations give them. A run without chloride takes gamma(Cl-) of a trace
+// of it (a solute of molality 0, which changes no other coefficient).
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -25,6 +31,7 @@
 
 #include "activity/activity_model.hpp"
 #include "activity/pitzer.hpp"
+#include "activity/pitzer_scale.hpp"
 #include "grid/grid.hpp"
 #include "grid/units.hpp"
 #include "input/case_writer.hpp"
@@ -39,6 +46,9 @@ namespace {
 
 // The name of the parameter file beside the database.
 constexpr const char* PITZER_PARAMETER_FILE = "PITZER.DAT";
+
+// The ion whose coefficient the MacInnes scale fixes.
+constexpr std::string_view CHLORIDE = "Cl-";
 
 // The name the Pitzer database gives a component number it has no data for.
 constexpr std::string_view UNUSED_COMPONENT = "unused ";
@@ -65,33 +75,47 @@ double highestPressureOfTheData(double t) { return std::max(COLD_WATER_PRESSURE_
 
 class PitzerActivity final : public ActivityModel {
 public:
-    PitzerActivity(std::shared_ptr<const PitzerParameters> parameters, RefreshReach reach)
-        : parameters_(std::move(parameters)), reach_(reach) {}
+    PitzerActivity(std::shared_ptr<const PitzerParameters> parameters, RefreshReach reach, PhScale scale)
+        : parameters_(std::move(parameters)), reach_(reach), scale_(scale) {
+        if (scale_ == PhScale::macInnes) macInnes_.emplace(*parameters_);
+    }
 
-    // The solutes are the run's species in slot order, water left out.
+    // The solutes are the run's species in slot order, water left out (and
+    // a trace of chloride after them on the MacInnes scale, when the run has
+    // none).
     void setUp(SpeciesTable& sp, const ActivityConditions& at) override {
         at_ = at;
         refuseWhatTheDataCannotDescribe(at);
         std::vector<PitzerSolute> solutes;
         slots_.clear();
+        charge_.clear();
+        chloride_ = -1;
         for (int i = 1; i <= sp.count; ++i) {
             if (i == WATER_SLOT) continue;
             const std::string name(sp[i].name.trimmed());
             if (name.starts_with(UNUSED_COMPONENT))
                 stop(ExitStatus::error, "the Pitzer database " + parameters_->fileName + " has no data for component " +
                                             name.substr(UNUSED_COMPONENT.size()) + " (" + name + ")");
+            if (name == CHLORIDE) chloride_ = static_cast<int>(solutes.size());
             solutes.push_back({name, sp[i].charge});
             slots_.push_back(i);
         }
+        if (macInnes_ && chloride_ < 0) {
+            chloride_ = static_cast<int>(solutes.size());
+            solutes.push_back({std::string(CHLORIDE), -1.0});
+        }
+        for (const PitzerSolute& s : solutes) charge_.push_back(s.charge);
         model_.emplace(*parameters_, solutes);
         model_->setConditions(at.tKelvin, at.pressureBar, at.tables.debyeA);
-        molality_.assign(slots_.size(), 0.0);
-        lnGamma_.assign(slots_.size(), 0.0);
+        if (macInnes_) macInnes_->setConditions(at.tKelvin, at.pressureBar, at.tables.debyeA);
+        molality_.assign(solutes.size(), 0.0);
+        lnGamma_.assign(solutes.size(), 0.0);
     }
 
     void refresh(SpeciesTable& sp, const WaterComposition& water, ActivityValues& values) override {
         for (std::size_t k = 0; k < slots_.size(); ++k) molality_[k] = sp[slots_[k]].molality;
         const PitzerWater w = model_->evaluate(molality_, lnGamma_);
+        if (macInnes_ && usableOnTheModelsScale()) macInnes_->apply(charge_, chloride_, w.ionicStrength, lnGamma_);
         values.ionicStrength = w.ionicStrength;
         values.stoichIonicStrength = stoichiometricIonicStrength(water, sp);
         values.osmotic = w.osmotic;
@@ -122,8 +146,11 @@ public:
     // every step of CaCl2 waters concentrated to 12 mol/kg at 25-200 C
     // converges; 64 leaves a margin.
     double balanceResolution() const override { return BALANCE_RESOLUTION; }
-    std::unique_ptr<ActivityModel> clone() const override { return std::make_unique<PitzerActivity>(parameters_, reach_); }
+    std::unique_ptr<ActivityModel> clone() const override {
+        return std::make_unique<PitzerActivity>(parameters_, reach_, scale_);
+    }
     std::string_view name() const override { return "pitzer"; }
+    std::string_view phScale() const override { return phScaleName(scale_); }
     std::vector<std::string> dataFiles() const override { return {parameters_->fileName}; }
 
     std::string rangeNote(const ActivityValues& values) const override {
@@ -142,6 +169,16 @@ public:
     }
 
 private:
+    // Whether every coefficient the equations gave is one a water can have
+    // (USABLE_ACTIVITY_LIMIT). A scale is a convention for the coefficients
+    // of a water; values no water has are left as the model gave them, so
+    // that the run's reason names the one that fails rather than carry
+    // chloride's to every ion.
+    bool usableOnTheModelsScale() const {
+        static const double lnLimit = std::log(USABLE_ACTIVITY_LIMIT);
+        return std::all_of(lnGamma_.begin(), lnGamma_.end(), [](double v) { return std::fabs(v) <= lnLimit; });
+    }
+
     void refuseWhatTheDataCannotDescribe(const ActivityConditions& at) const {
         const double t = at.tKelvin - KELVIN_OFFSET;
         const double highestPressure = highestPressureOfTheData(t);
@@ -158,9 +195,13 @@ private:
 
     std::shared_ptr<const PitzerParameters> parameters_;  // read once, shared by the copies
     RefreshReach reach_;
+    PhScale scale_;
+    std::optional<MacInnesScale> macInnes_;  // on the MacInnes scale
     ActivityConditions at_;
     std::optional<PitzerModel> model_;
-    std::vector<int> slots_;  // the species slot of each solute
+    std::vector<int> slots_;  // the species slot of each solute of the run (a trace chloride has none)
+    std::vector<double> charge_;  // of each solute
+    int chloride_ = -1;           // the solute Cl-, on the MacInnes scale
     std::vector<double> molality_, lnGamma_;
 };
 
@@ -169,7 +210,7 @@ private:
 std::unique_ptr<ActivityModel> makePitzerModel(const ActivityModelSource& source) {
     const std::filesystem::path file = std::filesystem::path(source.databasePath).parent_path() / PITZER_PARAMETER_FILE;
     return std::make_unique<PitzerActivity>(
-        std::make_shared<const PitzerParameters>(loadPitzerParameters(file.string())), source.reach);
+        std::make_shared<const PitzerParameters>(loadPitzerParameters(file.string())), source.reach, source.phScale);
 }
 
 }  // namespace wq

@@ -5,5 +5,6 @@ list(APPEND WQSPEC_SOURCES
   src/activity/bdot.cpp
   src/activity/pitzer_mixing.cpp
   src/activity/pitzer.cpp
+  src/activity/pitzer_scale.cpp
   src/activity/pitzer_activity.cpp
 )

@@ -24,6 +24,7 @@ struct BatchOptions {
     std::string casePath;       // the template; empty: the table alone, with the default options
     std::string databasePath;   // empty: the default of the activity model (defaultDatabaseFor)
     std::string activity = "b-dot";  // the activity model, by its name in the registry
+    std::string phScale = "macinnes";  // --ph-scale: of the Pitzer model's single-ion activities (no effect with B-dot)
     std::string outPath;        // .csv or .json (any case); empty: CSV on standard output
     std::string jobs;           // worker threads as given; empty: the number of cores
     bool writeCases = false;    // write one run input per water in writeCasesDir, solve nothing

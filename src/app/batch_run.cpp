@@ -186,7 +186,7 @@ BatchInputs readInputsWith(const BatchOptions& o, const std::function<void(Batch
         readTemplate(s, TextFile("WQCASE.DAT", defaultTemplate(s.table.componentNumbers, s.catalog)),
                      "the default options for the table's components");
     s.balance = balanceNumber(s.catalog, s.table.componentNumbers, o.balance);
-    s.activityModel = frontEndActivityModel(o.activity, databasePath);
+    s.activityModel = frontEndActivityModel(o.activity, databasePath, o.phScale);
     s.logK = std::make_unique<LogKCache>(s.database, batchComponents(s));
     return s;
 }

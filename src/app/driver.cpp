@@ -153,12 +153,17 @@ void takeRunChoices(Program& prog, const RunChoiceText& text) {
 }
 
 // A model other than the default, chosen with --activity, and the line at
-// the head of the listing that names it.
-void chooseActivityModel(Program& prog, const std::string& name) {
+// the head of the listing that names it and, for a model with one, its pH
+// scale. The scale's name is checked whatever the model.
+void chooseActivityModel(Program& prog, const std::string& name, const std::string& phScale) {
+    const std::optional<PhScale> scale = phScaleNamed(phScale);
+    if (!scale) openFailure(unknownPhScale(phScale));
     if (name == DEFAULT_ACTIVITY_MODEL) return;
-    prog.activityModel = makeActivityModel(name, {prog.database.path()});
+    prog.activityModel = makeActivityModel(name, {prog.database.path(), RefreshReach::modelLimit, *scale});
     if (!prog.activityModel) openFailure("--activity " + name + ": no such activity model");
-    prog.io.listing.put("\n  Activity model: " + name + " (its data beside " + prog.database.path() + ")\n");
+    const std::string_view scaleName = prog.activityModel->phScale();
+    const std::string onScale = scaleName.empty() ? "" : ", pH scale " + std::string(scaleName);
+    prog.io.listing.put("\n  Activity model: " + name + onScale + " (its data beside " + prog.database.path() + ")\n");
 }
 
 }  // namespace
@@ -172,7 +177,7 @@ int runProgram(const ProgramOptions& options) {
     std::string reason;
     try {
         openFiles(*prog, options.databasePath);
-        chooseActivityModel(*prog, options.activity);
+        chooseActivityModel(*prog, options.activity, options.phScale);
         results.open(*prog, options.resultsPath);
         startProgram(*prog);
         takeRunChoices(*prog, options.choices);

@@ -17,6 +17,9 @@ struct ProgramOptions {
     // and the listing says at its head which model computed it; with the
     // default the program is the console program it has always been.
     std::string activity = std::string(DEFAULT_ACTIVITY_MODEL);
+    // --ph-scale: the pH scale of the model's single-ion activity
+    // coefficients (the Pitzer model's; B-dot has no convention to choose).
+    std::string phScale = std::string(DEFAULT_PH_SCALE);
     std::string databasePath = "LOGKDATA.KDB";  // --db
 };
 

@@ -44,7 +44,7 @@ void loadProgram(QuietProgram& q, const EvaporateOptions& o) {
     Program& p = *q;
     p.caseFile = loadInput(o.casePath, MAX_RUN_INPUT_BYTES, "the run input");
     p.database = DatabaseFile::ofParsed(databaseSnapshot(o.databasePath));
-    p.activityModel = frontEndActivityModel(o.activity, o.databasePath);
+    p.activityModel = frontEndActivityModel(o.activity, o.databasePath, o.phScale);
     try {
         readCase(p);
     } catch (const Stop& stopped) {

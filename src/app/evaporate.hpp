@@ -41,6 +41,7 @@ struct EvaporateOptions {
     std::string casePath = "WQCASE.DAT";
     std::string databasePath;        // empty: the default of the activity model
     std::string activity = "b-dot";  // the activity model
+    std::string phScale = "macinnes";  // --ph-scale: of the Pitzer model's single-ion activities (no effect with B-dot)
 };
 
 int runEvaporate(const EvaporateOptions& options);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -188,12 +189,15 @@ std::string defaultDatabaseFor(const std::string& model) {
     throw CannotStart{"no Pitzer database found (looked for " + looked + "); name one with --db"};
 }
 
-std::unique_ptr<ActivityModel> frontEndActivityModel(const std::string& name, const std::string& databasePath) {
+std::unique_ptr<ActivityModel> frontEndActivityModel(const std::string& name, const std::string& databasePath,
+                                                     const std::string& phScale) {
+    const std::optional<PhScale> scale = phScaleNamed(phScale);
+    if (!scale) throw CannotStart{unknownPhScale(phScale)};
     std::unique_ptr<ActivityModel> model;
     try {
         // A front end computes every water it solves, beyond the model's
         // range too (noted in its records), unlike the console program.
-        model = makeActivityModel(name, {databasePath, RefreshReach::everyMolality});
+        model = makeActivityModel(name, {databasePath, RefreshReach::everyMolality, *scale});
     } catch (const Stop& stopped) {
         throw CannotStart{"the " + name + " activity model cannot read its data: " + stopped.reason};
     }

@@ -109,9 +109,12 @@ std::shared_ptr<const ParsedDatabase> databaseSnapshot(const std::string& path);
 std::string defaultDatabaseFor(const std::string& model);
 
 // The activity model `name` on the data of the database at `databasePath`,
-// made once when the front end starts; every water then takes a copy
-// (ActivityModel::clone). CannotStart for a name the registry does not hold
-// (the message lists those it does) or data that cannot be read.
-std::unique_ptr<ActivityModel> frontEndActivityModel(const std::string& name, const std::string& databasePath);
+// on the pH scale named `phScale` (which a model without a convention to
+// choose, B-dot, takes and ignores), made once when the front end starts;
+// every water then takes a copy (ActivityModel::clone). CannotStart for a
+// name the registry does not hold (the message lists those it does), a pH
+// scale it does not know (unknownPhScale) or data that cannot be read.
+std::unique_ptr<ActivityModel> frontEndActivityModel(const std::string& name, const std::string& databasePath,
+                                                     const std::string& phScale);
 
 }  // namespace wq

@@ -32,11 +32,20 @@ void addRunChoices(CLI::App* app, wq::RunChoiceText& choices) {
     app->add_option("--suppress", choices.suppress, "Species, minerals and gases left out of every run, NAME,NAME,...");
 }
 
+// The pH scale of the activity model's single-ion activity coefficients.
+void addPhScale(CLI::App* cmd, std::string& phScale) {
+    cmd->add_option("--ph-scale", phScale,
+                    "pH scale of the Pitzer model's single-ion activities: macinnes (gamma(Cl-) = gamma+-(KCl), "
+                    "the scale of a pH measured against NBS buffers) or free (unscaled); no effect with b-dot")
+        ->capture_default_str();
+}
+
 // The activity model and the database, which defaults to the model's own.
-void addActivity(CLI::App* cmd, std::string& activity, std::string& database) {
+void addActivity(CLI::App* cmd, std::string& activity, std::string& phScale, std::string& database) {
     cmd->add_option("--activity", activity,
                     "Activity model: b-dot, or pitzer for brines (on a Pitzer database, PITZER.DAT beside it)")
         ->capture_default_str();
+    addPhScale(cmd, phScale);
     cmd->add_option("--db", database,
                     "Database (default: LOGKDATA.KDB; with --activity pitzer the Pitzer database of the program)");
 }
@@ -52,7 +61,7 @@ CLI::Option* addBatch(CLI::App& app, wq::BatchOptions& batch) {
                     "The charge balance: ION (a charged component of the table) adjusts its total, pH computes the "
                     "pH from electroneutrality, none computes the water as analysed")
         ->capture_default_str();
-    addActivity(cmd, batch.activity, batch.databasePath);
+    addActivity(cmd, batch.activity, batch.phScale, batch.databasePath);
     cmd->add_option("--columns", batch.columns,
                     "CSV columns: names and patterns, e.g. 'pH,SI(*),log_m(CO3--)' (default: a compact set)");
     cmd->add_flag("--all", batch.allColumns, "Every CSV column: every species, mineral and gas");
@@ -76,7 +85,7 @@ void addSweep(CLI::App& app, wq::SweepOptions& sweep) {
                                                   "reservoir minerals the water can form)");
     cmd->add_option("--out", sweep.outPath, "The sweep table (CSV)")->capture_default_str();
     cmd->add_option("--case", sweep.casePath, "Run input")->capture_default_str();
-    addActivity(cmd, sweep.activity, sweep.databasePath);
+    addActivity(cmd, sweep.activity, sweep.phScale, sweep.databasePath);
     addRunChoices(cmd, sweep.choices);
     cmd->add_option("--balance", sweep.balance,
                     "The charge balance: ION (a charged component of the run input) adjusts its total, pH computes "
@@ -111,7 +120,7 @@ void addEvaporate(CLI::App& app, wq::EvaporateOptions& evaporate) {
                     "The minerals that may precipitate, NAME,NAME,... (default: every mineral of the run)");
     cmd->add_option("--out", evaporate.outPath, "The path's table (CSV)")->capture_default_str();
     cmd->add_option("--case", evaporate.casePath, "Run input")->capture_default_str();
-    addActivity(cmd, evaporate.activity, evaporate.databasePath);
+    addActivity(cmd, evaporate.activity, evaporate.phScale, evaporate.databasePath);
 }
 
 }  // namespace
@@ -134,6 +143,7 @@ int main(int argc, char** argv) {
                    "Activity model of the console program: b-dot, or pitzer on a Pitzer database (the database "
                    "with its PITZER.DAT beside it)")
         ->capture_default_str();
+    addPhScale(&app, program.phScale);
     app.add_option("--db", program.databasePath,
                    "Database (default: LOGKDATA.KDB in this folder, else the one installed with the program)")
         ->capture_default_str();

@@ -102,7 +102,7 @@ void loadProgram(QuietProgram& q, const SweepOptions& o) {
     p.caseFile = loadInput(o.casePath, MAX_RUN_INPUT_BYTES, "the run input");
     // Every temperature uses the content the file had when the sweep started.
     p.database = DatabaseFile::ofParsed(databaseSnapshot(o.databasePath));
-    p.activityModel = frontEndActivityModel(o.activity, o.databasePath);
+    p.activityModel = frontEndActivityModel(o.activity, o.databasePath, o.phScale);
     readSweepCase(p, o.casePath, [](Program& read) { readCase(read); });
     std::string why;
     std::optional<RunChoices> choices = runChoicesOf(o.choices, p.database.parsed(), why);

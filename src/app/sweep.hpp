@@ -44,6 +44,7 @@ struct SweepOptions {
     std::string casePath = "WQCASE.DAT";
     std::string databasePath;   // empty: the default of the activity model (defaultDatabaseFor)
     std::string activity = "b-dot";  // the activity model, by its name in the registry
+    std::string phScale = "macinnes";  // --ph-scale: of the Pitzer model's single-ion activities (no effect with B-dot)
     RunChoiceText choices;      // --redox, --decouple, --suppress
     std::string balance;        // --balance ION|pH|none; empty: the run input's own charge balance
     // The reservoir fluid reconstructed from the analysis (none of them: the

@@ -77,7 +77,7 @@ std::string headLines(const EvaporationResult& path) {
     t += "# runs: " + fixedText(path.temperature, 2) + " C on the liquid-vapour saturation curve; concentration factor "
          "(the starting mass of water over the mass left) from 1 to " + shortestText(path.to) + " in " +
          std::to_string(path.stepCount) + " equal steps of its logarithm; the first row is the run input's water\n";
-    t += "# activity model: " + first.activityModel + "\n";
+    t += "# activity model: " + activityModelText(first) + "\n";
     t += "# first saturation (concentration factor): " + firstSaturationText(path) + "\n";
     for (const std::string& note : path.notes) t += "# note: " + note + "\n";
     return t;

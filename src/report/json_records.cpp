@@ -58,6 +58,7 @@ std::string jsonRecord(const RecordHead& head, const Results* r) {
     j["charge_imbalance_percent"] = r->chargeImbalancePercent;
     j["calculated_alkalinity"] = r->calculatedAlkalinity;
     j["activity_model"] = r->activityModel;
+    j["ph_scale"] = r->phScale.empty() ? json(nullptr) : json(r->phScale);
     json species = json::object();
     for (const SpeciesRow& s : r->species) {
         if (s.position == WATER_SLOT) continue;

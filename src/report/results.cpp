@@ -294,6 +294,10 @@ void evaluateForced(const SolverState& s, Results& r) {
 
 }  // namespace
 
+std::string activityModelText(const Results& r) {
+    return r.phScale.empty() ? r.activityModel : r.activityModel + ", pH scale " + r.phScale;
+}
+
 Results evaluateResults(const SolverState& s) {
     Results r;
     r.title1 = std::string(s.input.title1.trimmed());
@@ -309,6 +313,7 @@ Results evaluateResults(const SolverState& s) {
     r.infeasibility = s.run.joint.infeasibility;
     r.printThreshold = s.input.printThreshold;
     r.activityModel = std::string(s.activityModel->name());
+    r.phScale = std::string(s.activityModel->phScale());
     r.activityRangeNote = s.activityModel->rangeNote(s.activity);
     evaluateSourceTemperature(s, r);
     evaluateEh(s, r);

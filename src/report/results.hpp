@@ -115,6 +115,7 @@ struct Results {
     std::string infeasibility; // which condition no solution can meet, and by how much; empty if not shown
     std::string impossible;    // why the solution found is no water that can exist (judgement.hpp); empty if it is one
     std::string activityModel;      // the activity model of the run, by its name in the registry ("b-dot")
+    std::string phScale;            // the pH scale of its single-ion activities ("macinnes"); empty: none to choose (B-dot)
     std::string activityRangeNote;  // the water lies beyond the model's data: why, on one line; empty otherwise
     // Species, minerals and gases of the run used at a temperature their data
     // do not reach, each as "FeSO4,aq (data 25 C)", in database order.
@@ -161,5 +162,9 @@ struct Results {
 // temperature, sums over the solution, saturation indices) and every row of
 // every table. Changes nothing in the state.
 Results evaluateResults(const SolverState& state);
+
+// The activity model of a run as a table's head names it: "b-dot",
+// "pitzer, pH scale macinnes".
+std::string activityModelText(const Results& r);
 
 }  // namespace wq

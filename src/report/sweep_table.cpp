@@ -97,7 +97,7 @@ std::string headLines(const SweepResult& s) {
     if (s.saturationAbove) t += ", or the saturation pressure where it is higher (liquid water)";
     t += "; T from " + shortestText(s.from) + " to " + shortestText(s.to) + " C in steps of " + shortestText(s.step) +
          " C; the first row is the run at the run input's conditions\n";
-    t += "# activity model: " + first.activityModel + "\n";
+    t += "# activity model: " + activityModelText(first) + "\n";
     t += "# chosen minerals: " + joined(s.chosen, "; ") + "\n";
     for (const ForcedRow& f : first.forced)
         t += "# forced mineral: " + nameOf(f.mineral) + " fixes " + nameOf(f.component) + " at log Q/K " +

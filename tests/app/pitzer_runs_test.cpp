@@ -372,8 +372,9 @@ TEST(PitzerRuns, UnbufferedBrinesConvergeInTheIterationAtEveryStepOfTheirPath) {
     // the iteration alone now, from the batch's start and at every step of
     // its evaporation path (each step from the last), and by the joint
     // solve alone: the three agree to 1e-8 in a(H2O) and I. At 100 C and
-    // above the database has no hydrolysis species of Ca++ or Mg++, so the
-    // water is neutral only with m(H+) = m(OH-).
+    // above the water holds only the salt's ions, H+, OH- and the one
+    // hydrolysis species of the data, MgOH+, so it is neutral only with
+    // m(H+) = m(OH-) + m(MgOH+).
     const struct {
         const char* name;
         double t;
@@ -423,9 +424,15 @@ TEST(PitzerRuns, UnbufferedBrinesConvergeInTheIterationAtEveryStepOfTheirPath) {
         EXPECT_NEAR(std::stod(path.cell(end, "a(H2O)")) / w["a_H2O"].get<double>(), 1.0, 1e-8);
         EXPECT_NEAR(std::stod(path.cell(end, "I [mol/kgw]")) / w["I"].get<double>(), 1.0, 1e-8);
         if (brine.t >= 100.0) {
-            ASSERT_EQ(w["species"].size(), 4u) << w["species"].dump();
-            const double mH = w["species"]["H+"]["m"].get<double>(), mOH = w["species"]["OH-"]["m"].get<double>();
-            EXPECT_NEAR(mH / mOH, 1.0, 1e-5);
+            // The proton balance of the salt alone: H+ = OH- + MgOH+ (the
+            // data have no CaOH+).
+            const json& species = w["species"];
+            const bool magnesium = brine.dilute[1].number == 10;
+            ASSERT_EQ(species.size(), magnesium ? 5u : 4u) << species.dump();
+            const double mH = species["H+"]["m"].get<double>();
+            double protonsTaken = species["OH-"]["m"].get<double>();
+            if (magnesium) protonsTaken += species["MgOH+"]["m"].get<double>();
+            EXPECT_NEAR(mH / protonsTaken, 1.0, 1e-5);
         }
         if (brine.meanGamma > 0.0) {
             const char* cation = brine.dilute[1].name;
@@ -478,15 +485,22 @@ TEST(PitzerRuns, WhatTheDataCannotDescribeIsRefusedAndWhatIsDoubtfulFlagged) {
                                     "saturation pressure of water, 1.013 bar below 100 C), not at 500.00 bar");
 }
 
-TEST(PitzerRuns, TheModelAndItsDatabaseAreChosenByOneOption) {
+TEST(PitzerRuns, TheModelItsDatabaseAndItsPhScaleAreChosenByAnOptionEach) {
     const std::string water = runInput({{3, "Cl-", 0.5}, {13, "Na+", 0.5}}, 3);
     const std::string rows = "name,T [C],Na+ [mol/kgw],Cl- [mol/kgw]\nsalt,25,0.5,0.5\n";
     // Without --db the Pitzer model runs on the Pitzer database of the
     // program: here the one of the clone it was built from (the folder holds
-    // no database).
+    // no database); without --ph-scale on the MacInnes scale.
     Batch chosen("default-db", water, rows, "");
     ASSERT_EQ(chosen.command.status, 0) << chosen.command.err;
     EXPECT_EQ(chosen.water(0)["activity_model"], "pitzer");
+    EXPECT_EQ(chosen.water(0)["ph_scale"], "macinnes");
+    // The free scale: other single ions at the given pH 7, the same mean.
+    Batch free("free-scale", water, rows, "--ph-scale free");
+    ASSERT_EQ(free.command.status, 0) << free.command.err;
+    EXPECT_EQ(free.water(0)["ph_scale"], "free");
+    EXPECT_GT(std::fabs(gammaOf(free.water(0), "H+") / gammaOf(chosen.water(0), "H+") - 1.0), 0.01);
+    EXPECT_NEAR(meanGamma(free.water(0), "Na+", 1, "Cl-", 1), meanGamma(chosen.water(0), "Na+", 1, "Cl-", 1), 1e-12);
 
     // Without --activity: B-dot, and the CSV says so in its last fixed column.
     testing::Folder bdot("pitzer-bdot");
@@ -503,6 +517,10 @@ TEST(PitzerRuns, TheModelAndItsDatabaseAreChosenByOneOption) {
     const testing::Command unknown = bdot.run("batch waters.csv --activity davies --out x.csv");
     EXPECT_EQ(unknown.status, 2);
     EXPECT_EQ(unknown.err, "wqspec: --activity davies: no such activity model (there are: b-dot, pitzer)\n");
+    // A pH scale there is not, with any model.
+    const testing::Command noScale = bdot.run("batch waters.csv --ph-scale nbs --out x.csv");
+    EXPECT_EQ(noScale.status, 2);
+    EXPECT_EQ(noScale.err, "wqspec: --ph-scale nbs: no such pH scale (there are: macinnes, free)\n");
     const testing::Command noData = bdot.run("batch waters.csv --activity pitzer --db LOGKDATA.KDB --out x.csv");
     EXPECT_EQ(noData.status, 2);
     EXPECT_EQ(noData.err.rfind("wqspec: the pitzer activity model cannot read its data: cannot open PITZER.DAT: ", 0), 0u)
@@ -513,10 +531,11 @@ TEST(PitzerRuns, TheModelAndItsDatabaseAreChosenByOneOption) {
 TEST(PitzerRuns, ASweepNamesItsModelAndRefusesTemperaturesBeyondTheData) {
     testing::Folder folder("pitzer-sweep");
     folder.write("WQCASE.DAT", runInput({{3, "Cl-", 3.0}, {4, "SO4--", 0.02}, {9, "Ca++", 0.02}, {13, "Na+", 3.0}}, 3));
-    const testing::Command c = folder.run("sweep --activity pitzer --from 150 --to 250 --step 50 --minerals Gypsum,Halite");
+    const testing::Command c =
+        folder.run("sweep --activity pitzer --ph-scale free --from 150 --to 250 --step 50 --minerals Gypsum,Halite");
     EXPECT_EQ(c.status, 1) << c.err;
     const std::string t = folder.read("sweep.csv");
-    EXPECT_NE(t.find("\n# activity model: pitzer\n"), std::string::npos) << t;
+    EXPECT_NE(t.find("\n# activity model: pitzer, pH scale free\n"), std::string::npos) << t;
     EXPECT_NE(t.find("\nsweep,converged,"), std::string::npos) << t;
     EXPECT_NE(t.find("\nsweep,250.00 C is outside the 0 to 200 C of the Pitzer data"), std::string::npos) << t;
 }

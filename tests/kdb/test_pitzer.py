@@ -6,12 +6,12 @@ are what the builder writes now."""
 
 import math
 import os
+import re
 import tempfile
 import unittest
 
 import support
-from test_database import (KdbFile, ABSENT, aqueous_reaction, check_table, mineral_reaction,
-                           real_field)
+from test_database import KdbFile, ABSENT, aqueous_reaction, mineral_reaction, real_field
 
 PITZER_DAT = os.path.join(support.THERMO, "pitzer.dat")
 PITZER_DIR = os.path.join(support.REPO, "examples", "pitzer")
@@ -29,6 +29,9 @@ SHARED = {1: "H+", 2: "H2O", 3: "Cl-", 4: "SO4--", 5: "HCO3-", 6: "HS-", 8: "Br-
 
 SHORT_T = (25.0, 50.0, 100.0, 150.0, 200.0, 250.0, 300.0, 350.0)
 LN10_R_KJ = math.log(10.0) * 8.314462618e-3
+
+# The measured-temperature tag of an entry's comment ("data 25 C", "data 0-200 C").
+DATA_TAG = re.compile(r"(?:^| |, |; )data (\d+(?:\.\d+)?)(?:-(\d+(?:\.\d+)?))? C(?:[;, ]|$)")
 
 
 def analytic(a, t_c):
@@ -68,6 +71,10 @@ class Layout(unittest.TestCase):
             cls.by_name[r["name_line"][:20].strip()] = ("aqueous", r)
         for m in cls.kdb.solids:
             cls.by_name[m["l2"][:20].strip()] = ("solid", m)
+        # A mineral's or gas's free line 3, after its separator and header.
+        lines = cls.kdb.lines
+        cls.solid_comment = {lines[i + 1][:20].strip(): lines[i + 2] for i in range(len(lines) - 2)
+                             if lines[i] in ("-" * 20 + " mineral", "-" * 20 + " gas")}
 
     def test_activity_tables_are_the_bundled_ones(self):
         bundled = KdbFile(support.KDB)
@@ -111,7 +118,7 @@ class Layout(unittest.TestCase):
             self.assertEqual(nl[90:94], "Psat")
             z = real_field(p[8:11], 0)
             self.check_terms(nl[:20].strip(), aqueous_reaction(r["react"]), z)
-            check_table(self, r["table"], nl[90:94], nl[:20])
+            self.check_whole_table(r["table"], nl[:20])
         self.assertEqual(self.by_name["CO2,aq"][1]["prop"][26:31], "10.00")
 
     def test_mineral_and_gas_records(self):
@@ -123,9 +130,15 @@ class Layout(unittest.TestCase):
             if l2[80:84] == "GAS ":
                 gases.add(l2[:20].strip())
             self.check_terms(l2[:20].strip(), mineral_reaction(m["l4"]), 0.0)
-            check_table(self, m["table"], l2[90:94], l2[:20])
+            self.check_whole_table(m["table"], l2[:20])
         self.assertEqual(gases, {"CO2(g)", "H2O(g)", "O2(g)", "H2(g)", "N2(g)", "CH4(g)", "H2S(g)"})
         self.assertEqual(len(self.kdb.solids), 71)
+
+    def check_whole_table(self, table, name):
+        """8 values at 25-350 C, every one a log K: the entry serves every
+        temperature of the database."""
+        self.assertEqual(table.shape, (8,), name)
+        self.assertTrue(all(math.isfinite(v) and v != ABSENT and abs(v) < 1e4 for v in table), name)
 
     def test_reading_ends_cleanly(self):
         rest = [ln for ln in self.kdb.lines[self.kdb.i:] if ln.strip()]
@@ -171,21 +184,57 @@ class Layout(unittest.TestCase):
             got = self.table(name)[SHORT_T.index(t)]
             self.assertAlmostEqual(got, expected, delta=6e-5, msg=name)
 
-    def test_where_the_data_apply(self):
-        """Analytic expressions 25-200 C (the data set's stated ranges where
-        it states one), van 't Hoff 25-50 C, log K alone 25 C."""
-        def present(name):
-            return [t for t, v in zip(SHORT_T, self.table(name)) if v != ABSENT]
-        self.assertEqual(present("Halite"), [25.0, 50.0, 100.0, 150.0, 200.0])
-        self.assertEqual(present("CO2,aq"), [25.0, 50.0, 100.0, 150.0, 200.0])
-        self.assertEqual(present("Dolomite"), [25.0, 50.0, 100.0, 150.0])     # 50-175 C
-        self.assertEqual(present("CH4(g)"), [25.0, 50.0, 100.0])              # 25-100 C
-        self.assertEqual(present("H2S(g)"), [25.0, 50.0, 100.0, 150.0, 200.0, 250.0, 300.0])
-        self.assertEqual(present("MgOH+"), [25.0, 50.0])
-        self.assertEqual(present("Brucite"), [25.0, 50.0])                    # OH- analytic, itself van 't Hoff
-        self.assertEqual(present("Kainite"), [25.0])
-        self.assertEqual(present("B(OH)4-"), [25.0])                          # "delta_h 0": none
-        self.assertEqual(present("Kalicinite"), [25.0])
+    def comment(self, name):
+        kind, rec = self.by_name[name]
+        return rec["name_line"][21:80] if kind == "aqueous" else self.solid_comment[name]
+
+    def test_every_entry_names_the_temperatures_of_its_data(self):
+        """No entry's data cover 25-350 C: each comment carries the tag,
+        with the range of its data (the intersection of its terms')."""
+        expected = {"Halite": "0-200", "CO2,aq": "0-200", "Dolomite": "50-175", "CH4(g)": "25-100",
+                    "H2S(g)": "0-300", "MgOH+": "25", "Brucite": "25", "Syngenite": "25",
+                    "Kainite": "25", "B(OH)4-": "25", "Kalicinite": "25"}
+        for name in self.by_name:
+            m = DATA_TAG.search(self.comment(name))
+            self.assertIsNotNone(m, name)
+            if name in expected:
+                self.assertEqual(m.group(1) + ("-" + m.group(2) if m.group(2) else ""),
+                                 expected[name], name)
+
+    def test_values_beyond_the_data(self):
+        """Past its data an expression as it stands, or continued at the
+        slope of its end; van 't Hoff; a log K alone held."""
+        def ch4(t_c):
+            return analytic((10.44, -7.65e-3, -6669, 0, 1.014e6), t_c)
+        h, end = 1e-3, 373.15
+        slope = -end ** 2 * (ch4(100.0 + h) - ch4(100.0 - h)) / (2 * h)   # d log K / d(1/T)
+        cases = [
+            ("MgOH+", 150.0, 11.809 + 15.419 * 4.184 / LN10_R_KJ * (1 / 423.15 - 1 / 298.15)),
+            ("Kainite", 300.0, -0.193),
+            ("Halite", 300.0, analytic((159.605, 8.4294e-2, -3975.6, -66.857, 0, -4.9364e-5), 300.0)),
+            # its heat capacity changes sign at 238 C: continued from 100 C
+            ("CH4(g)", 200.0, ch4(100.0) + slope * (1 / 473.15 - 1 / end)),
+        ]
+        for name, t, value in cases:
+            self.assertAlmostEqual(self.table(name)[SHORT_T.index(t)], value, delta=6e-5, msg=name)
+
+
+@needs_pitzer_data
+class Continuation(unittest.TestCase):
+
+    def test_log_k_is_smooth_where_the_data_end(self):
+        """Value and slope continuous at every end of every term's range:
+        the second difference across it is that of a smooth curve (a jump
+        of 1e-6 or a kink of 1e-3 per K would show)."""
+        from wqkdb import pitzer
+        db = pitzer.build(PITZER_DAT)
+        h = 1e-3
+        for e in db.aqueous + db.solids:
+            lk = e["logk"]
+            ends = {t for _, s in lk.terms.values() for t in s.range_c if 25.0 < t < 350.0}
+            for t in ends:
+                second = lk.at(t - h) - 2.0 * lk.at(t) + lk.at(t + h)
+                self.assertLess(abs(second), 1e-6, (e["name"], t))
 
 
 @needs_pitzer_kdb

@@ -223,6 +223,12 @@ def test_pitzer_gives_the_mean_activity_coefficient_of_a_sodium_chloride_brine()
     bdot = wqspec.speciate_one(NACL_5)
     assert pitzer.converged and bdot.converged
     assert pitzer["activity_model"] == "pitzer" and bdot["activity_model"] == "b-dot"
+    # The pH scale: MacInnes by default, free on request, none for B-dot;
+    # it moves single ions only.
+    free = wqspec.speciate_one(NACL_5, activity="pitzer", ph_scale="free")
+    assert (pitzer["ph_scale"], free["ph_scale"], bdot["ph_scale"]) == ("macinnes", "free", None)
+    assert free.species.loc["Cl-", "gamma"] != pytest.approx(pitzer.species.loc["Cl-", "gamma"], rel=1e-3)
+    assert free.minerals.loc["Halite", "SI"] == pytest.approx(pitzer.minerals.loc["Halite", "SI"], abs=1e-9)
     # gamma(Na+) gamma(Cl-) is the square of the mean activity coefficient,
     # whatever the convention of single ions: 0.874 at 5 mol/kg and 25 C
     # (Robinson & Stokes, Electrolyte Solutions, 2nd ed. 1959, Appendix
@@ -368,6 +374,7 @@ BAD_OPTIONS = [
     ({"balance": "Mg++"}, "the table has no column of Mg++"),
     ({"balance": "Unobtainium"}, "not a component"),
     ({"activity": "debye"}, "no such activity model"),
+    ({"ph_scale": "nbs"}, "--ph-scale nbs: no such pH scale (there are: macinnes, free)"),
     ({"activity": "pitzer", "database": DATABASE}, "pitzer activity model cannot read its data"),
     ({"redox": "Eh=high"}, "Eh"),
     ({"decouple": "Xx"}, "Xx"),

@@ -36,29 +36,28 @@ table has no pressure axis (the data set's pressure term, the reaction
 volume from its molar volumes, is not represented): the Pitzer model, the
 one this database is for, refuses an extended run above the saturation
 pressure (1.013 bar below 100 C), and takes one at or below it, a cold
-water at 0-20 C computed at 1.013 bar.  The program extrapolates a short
-table up to 50 C past its last value, and below 25 C through its first
-three, so
+water at 0-20 C computed at 1.013 bar.  Every value of every table is
+written, so every entry serves every temperature the database serves:
 
-  * an analytic expression holds values at 25-150 C, 99999.999 from 200 C
-    on: served up to 200 C (150-200 C by the program's extrapolation through
-    50, 100 and 150 C);
-  * log K with an enthalpy of reaction holds 25 and 50 C: served from 0.01
-    to 75 C (a constant enthalpy is a fair description only near 25 C);
-  * log K alone (the many 25 C entries of Harvie, Moller & Weare 1984) holds
-    25 C: served from 10 to 35 C.
-  * A fit whose range the data set's comment states otherwise keeps that
-    range (FIT_RANGE_C).
+  * an analytic expression within its range (0-200 C unless the data set's
+    comment states another, FIT_RANGE_C), beyond it extrapolated as it
+    stands, or by the van 't Hoff continuation from the end of its range
+    where the heat capacity it implies would change sign (Source);
+  * log K with an enthalpy of reaction by van 't Hoff at every temperature;
+  * log K alone (the many 25 C entries of Harvie, Moller & Weare 1984) held
+    constant, as the data set's own program and llnl.dat hold them.
 
-A sum of expressions takes the shortest of its terms' lists.  An enthalpy
-of 0 in the data set marks an entry without one (borate species: "delta_h 0
-kcal"; Bloedite: "Not possible to calculate enthalpy").
+The comment of every entry says at which temperatures its data were
+measured or fitted ("data 25 C", "data 0-200 C"): the intersection of the
+ranges of its terms, an enthalpy or a log K alone counting as 25 C.  An
+enthalpy of 0 in the data set marks an entry without one (borate species:
+"delta_h 0 kcal"; Bloedite: "Not possible to calculate enthalpy").
 """
 
 import math
 
 from . import pitzerdat, writer
-from .llnl import ABSENT, SHORT_T
+from .llnl import SHORT_T
 
 RT_LN10_KJ = 8.314462618e-3 * math.log(10.0)   # R ln 10 in kJ/(mol K)
 # The range code of every entry: not "L-V ", which would leave the entries
@@ -106,8 +105,10 @@ CO2_LIKE_SIZE = 10.0
 # Ion sizes by charge (HKF81 averages, as the bundled database's additions).
 RADIUS_BY_CHARGE = {1: 2.31, 2: 2.80, 3: 3.60, -1: 1.81, -2: 3.00, -3: 4.20}
 
-# Temperature range (C) of the analytic expressions: 0-200 C (Appelo 2015),
-# except where the data set's comment says otherwise.
+# Temperature range (C) of the analytic expressions: 0-200 C, the range of
+# Appelo (2015) and the one this builder has always taken for an expression
+# whose comment states none, except where the data set's comment says
+# otherwise.
 DEFAULT_FIT_RANGE_C = (0.0, 200.0)
 FIT_RANGE_C = {
     "Dolomite": (50.0, 175.0),   # "50-175 C, Benezeth et al., 2018"
@@ -136,39 +137,94 @@ def program_name(name):
 # ---------------------------------------------------------------------------
 # log K expressions
 
-def written_temperatures(top_c):
-    """Short-table temperatures within the range of a fit that holds up to
-    top_c (25 C always)."""
-    return [t for t in SHORT_T if t <= top_c + 1e-9] or [SHORT_T[0]]
+def fit_value(a, t_k):
+    return a[0] + a[1] * t_k + a[2] / t_k + a[3] * math.log10(t_k) + a[4] / (t_k * t_k) + a[5] * t_k * t_k
+
+
+def fit_slope(a, t_k):
+    """d log K / d(1/T) of an analytic expression, -T^2 d log K/dT: the
+    enthalpy of reaction over -R ln 10."""
+    d = a[1] - a[2] / t_k ** 2 + a[3] / (t_k * math.log(10.0)) - 2.0 * a[4] / t_k ** 3 + 2.0 * a[5] * t_k
+    return -t_k * t_k * d
+
+
+def fit_heat_capacity(a, t_k):
+    """The heat capacity of reaction of an analytic expression over R ln 10,
+    d/dT (T^2 d log K/dT)."""
+    return 2.0 * a[1] * t_k + a[3] / math.log(10.0) + 2.0 * a[4] / t_k ** 2 + 6.0 * a[5] * t_k * t_k
+
+
+# The temperatures (C) the heat capacity of an expression is looked at
+# between the end of its range and the farthest temperature of the table.
+SIGN_CHECK_STEPS = 200
+
+
+def safe_to_extrapolate(a, end_c, far_c):
+    """An expression is extrapolated as it stands while the heat capacity
+    of reaction it implies keeps the sign it has at the end of its range:
+    that of a reaction in water does along the saturation curve below 350 C
+    (negative for the ionization and dissolution of salts, positive for the
+    dissolution of a gas), and extrapolated so the expressions follow the
+    SUPCRT92 log K of the bundled database from 200 to 300 C better than a
+    constant enthalpy does (docs/database.md).  A sign change beyond the
+    data is the fit's, not the reaction's."""
+    sign = fit_heat_capacity(a, end_c + 273.15)
+    for k in range(1, SIGN_CHECK_STEPS + 1):
+        t_c = end_c + (far_c - end_c) * k / SIGN_CHECK_STEPS
+        if fit_heat_capacity(a, t_c + 273.15) * sign < 0.0:
+            return False
+    return True
 
 
 class Source:
-    """The log K data of one reaction of the data set."""
+    """The log K data of one reaction of the data set, evaluated at every
+    temperature of the table, and the range of temperatures (C) the data
+    were measured or fitted at.
 
-    def __init__(self, key, reaction, top_c=None):
+    * An analytic expression holds within its range (FIT_RANGE_C, else
+      DEFAULT_FIT_RANGE_C) and is extrapolated beyond it as it stands where
+      that is safe (safe_to_extrapolate), else by the van 't Hoff
+      continuation from the end of the range: log K linear in 1/T with the
+      slope at the end.
+    * log K at 25 C with an enthalpy of reaction: van 't Hoff, data 25 C.
+    * log K at 25 C alone: held constant, data 25 C (the convention of the
+      data set's own program and of llnl.dat for an entry without an
+      enthalpy)."""
+
+    def __init__(self, key, reaction):
         self.key = key
         self.analytic = reaction.analytic
         self.log_k = reaction.log_k
         self.delta_h = reaction.delta_h if reaction.delta_h else None
+        self.continued = {}   # end of the range (C) -> (log K, slope), where continued
         if self.analytic is not None:
             self.kind = "analytic"
-            lo, hi = FIT_RANGE_C.get(key, DEFAULT_FIT_RANGE_C)
-            self.temperatures = written_temperatures(hi if top_c is None else top_c)
+            self.range_c = FIT_RANGE_C.get(key, DEFAULT_FIT_RANGE_C)
+            lo, hi = self.range_c
+            for end, far in ((lo, SHORT_T[0]), (hi, SHORT_T[-1])):
+                if (far - end) * (1 if end == hi else -1) > 0 \
+                        and not safe_to_extrapolate(self.analytic, end, far):
+                    t_k = end + 273.15
+                    self.continued[end] = (fit_value(self.analytic, t_k),
+                                           fit_slope(self.analytic, t_k))
         elif self.log_k is not None and self.delta_h is not None:
             self.kind = "van 't Hoff"
-            self.temperatures = [25.0, 50.0]
+            self.range_c = (25.0, 25.0)
         elif self.log_k is not None:
-            self.kind = "25 C"
-            self.temperatures = [25.0]
+            self.kind = "constant"
+            self.range_c = (25.0, 25.0)
         else:
             raise ValueError("%s: no log K" % key)
 
     def at(self, t_c):
         t = t_c + 273.15
         if self.analytic is not None:
-            a = self.analytic
-            return (a[0] + a[1] * t + a[2] / t + a[3] * math.log10(t) + a[4] / (t * t)
-                    + a[5] * t * t)
+            lo, hi = self.range_c
+            end = lo if t_c < lo else hi if t_c > hi else None
+            if end in self.continued:
+                value, slope = self.continued[end]
+                return value + slope * (1.0 / t - 1.0 / (end + 273.15))
+            return fit_value(self.analytic, t)
         if self.delta_h is not None:
             return self.log_k - self.delta_h / RT_LN10_KJ * (1.0 / t - 1.0 / T_REF)
         return self.log_k
@@ -197,16 +253,32 @@ class LogK:
     def at(self, t_c):
         return sum(c * s.at(t_c) for c, s in self.terms.values())
 
-    def temperatures(self):
-        lists = [s.temperatures for _, s in self.terms.values()]
-        return min(lists, key=len) if lists else list(SHORT_T)
+    def data_range(self):
+        """The temperatures (C) at which every term rests on data: the
+        intersection of their ranges (Dolomite, 50-175 C, with the HCO3-
+        expression, 0-200 C: 50-175 C)."""
+        ranges = [s.range_c for _, s in self.terms.values()]
+        if not ranges:
+            return DEFAULT_FIT_RANGE_C
+        lo, hi = max(r[0] for r in ranges), min(r[1] for r in ranges)
+        if lo > hi:
+            raise ValueError("log K of %s: its terms share no temperature of data"
+                             % ", ".join(sorted(self.terms)))
+        return lo, hi
 
     def kinds(self):
         return sorted({s.kind for _, s in self.terms.values()})
 
     def short_table(self):
-        temps = self.temperatures()
-        return [self.at(t) if t in temps else ABSENT for t in SHORT_T]
+        return [self.at(t) for t in SHORT_T]
+
+
+def data_tag(lo, hi):
+    """The measured-temperature tag of an entry's comment: "data 25 C",
+    "data 0-200 C"."""
+    def text(v):
+        return "%g" % v
+    return "data %s C" % (text(lo) if lo == hi else text(lo) + "-" + text(hi))
 
 
 # ---------------------------------------------------------------------------
@@ -378,10 +450,12 @@ its dissociation into the components, computed from the data set's own
 expressions, one line at 25, 50, 100, 150, 200, 250, 300 and 350 C along
 the saturation curve (range code Psat: the data set's pressure term is not
 represented, and the Pitzer model takes an extended run only up to the
-saturation pressure, 1.013 bar below 100 C), 99999.999 where the data give no
-value: analytic expressions within their range (0-200 C unless the data
-set states another), log K with an enthalpy of reaction at 25 and 50 C,
-log K alone at 25 C.
+saturation pressure, 1.013 bar below 100 C), a value at every temperature:
+analytic expressions (extrapolated beyond their range, or continued from
+its end at constant enthalpy where the fit's heat capacity would change
+sign), log K with an enthalpy of reaction by van 't Hoff, log K alone held
+constant.  The comment of each entry ends with the temperatures its data
+were measured or fitted at ("data 25 C", "data 0-200 C").
 
 The four activity-model tables are those of the bundled database (A and B
 from IAPWS-95 water and the Johnson & Norton 1991 dielectric constant;
@@ -391,23 +465,35 @@ tables serve the B-dot model only, which this database is not made for.
 See docs/database.md, "The Pitzer database".
 """
 
+# The minerals section starts with 11 free lines (the program counts them).
 MINERAL_HEADING = [
     "Minerals and gases",
     "Each entry: a free line; the header (name, formula, entry type 0, molar",
     "volume cm3/mol from the data set or 0, suppression code GAS for gases,",
-    "range code Psat); a free line with the source and the kind of log K data;",
-    "the dissociation reaction on the components (number of terms, then",
-    "coefficient and database number); one line of log K at 25, 50, 100,",
-    "150, 200, 250, 300 and 350 C along the saturation curve, 99999.999",
-    "where the data give no value.  Gases: log K of gas = components, so",
-    "log Q - log K is the log of the fugacity in bar (atm in the data set).",
+    "range code Psat); a free line with the source, the kind of log K data",
+    "and the temperatures of the data; the dissociation reaction on the",
+    "components (number of terms, then coefficient and database number); one",
+    "line of log K at 25, 50, 100, 150, 200, 250, 300 and 350 C along the",
+    "saturation curve.  Gases: log K of gas = components, so log Q - log K",
+    "is the log of the fugacity in bar (atm in the data set).",
     "The list ends with an entry whose name is blank.",
     "-" * 72,
 ]
 
 
-def data_note(e):
-    return "pitzer.dat %s; log K: %s" % (e["source"], ", ".join(e["logk"].kinds()))
+# The comment of an aqueous species ends at column 80 (columns 22-80).
+AQUEOUS_COMMENT_WIDTH = 59
+
+
+def data_note(e, width=80):
+    """The source, the kind of its log K data and the temperatures of the
+    data: "pitzer.dat MgOH+; log K: van 't Hoff; data 25 C", within `width`
+    characters (the tag must not be cut off)."""
+    note = "pitzer.dat %s; log K: %s; %s" % (e["source"], ", ".join(e["logk"].kinds()),
+                                             data_tag(*e["logk"].data_range()))
+    if len(note) > width:
+        raise ValueError("%s: the comment %r is longer than its columns" % (e["name"], note))
+    return note
 
 
 def write_kdb(db, path, bundled_path):
@@ -428,7 +514,7 @@ def write_kdb(db, path, bundled_path):
         e["short"] = True
         e["range"] = SATURATION_CODE
         lines.append("-" * 20 + " aqueous species")
-        lines.append(writer.species_name_line(e, data_note(e)))
+        lines.append(writer.species_name_line(e, data_note(e, AQUEOUS_COMMENT_WIDTH)))
         lines.append(writer.property_line(e))
         lines.append(writer.reaction_line(e["terms"]))
         lines.append(writer.short_table_line(e["table"]))
