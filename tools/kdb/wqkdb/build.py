@@ -5,12 +5,12 @@ import numpy as np
 from . import activity
 from . import basis as basis_mod
 from . import couples
+from . import duplicates
 from . import gridstate
 from . import llnl
 from . import thermodata
 from .logk import GibbsCache
 
-MAX_AQUEOUS = 599
 MAX_MINERALS_GASES = 499
 MAX_TERMS = 12
 
@@ -82,6 +82,9 @@ def build(thermo_dir, gw=None, progress=None):
             continue
         if s["name"] in bs.component_slop_names and s["name"] not in decoupled_slop:
             continue
+        if s["name"] in duplicates.LEFT_OUT:
+            db.left_out.append((s["name"], "aqueous", duplicates.LEFT_OUT[s["name"]][1]))
+            continue
         name = basis_mod.program_name(s["name"])
         fe = thermodata.formula_elements(s["name"])
         if fe is not None and any(abs(fe.get(e, 0.0) - s["elements"].get(e, 0.0)) > 1e-9
@@ -102,7 +105,8 @@ def build(thermo_dir, gw=None, progress=None):
             "name": name, "slop": s["name"], "charge": s["charge"],
             "size": basis_mod.size_parameter(name, s["charge"], radii),
             "alk": bs.alkalinity(terms, rule), "terms": terms, "rule": rule,
-            "table": gw.assemble(k), "mass": s["mass"], "refs": s.get("refs", "")})
+            "table": gw.assemble(k), "mass": s["mass"], "refs": s.get("refs", ""),
+            "elements": s["elements"]})
 
     say("minerals and gases")
     solid_names = set()
@@ -136,8 +140,7 @@ def build(thermo_dir, gw=None, progress=None):
     say("redox couples")
     db.couples = couples.build_couples(bs, gc, gw)
 
-    if len(db.aqueous) > MAX_AQUEOUS:
-        raise RuntimeError("%d aqueous species, more than %d" % (len(db.aqueous), MAX_AQUEOUS))
+    refuse_duplicates(db)
     if len(db.solids) > MAX_MINERALS_GASES:
         raise RuntimeError("%d minerals and gases, more than %d"
                            % (len(db.solids), MAX_MINERALS_GASES))
@@ -146,6 +149,15 @@ def build(thermo_dir, gw=None, progress=None):
         if not np.all(np.isfinite(tab)):
             raise RuntimeError("non-finite value in a table")
     return db
+
+
+def refuse_duplicates(db):
+    """Every aqueous species once, the component species included (but for
+    the decoupled ones, whose like-named species are there on purpose)."""
+    comps = [(c["name"], c["elements"], c["charge"]) for n, c in sorted(db.basis.comp.items())
+             if n not in basis_mod.DECOUPLED]
+    duplicates.refuse_duplicates(comps + [(e["name"], e["elements"], e["charge"])
+                                          for e in db.aqueous])
 
 
 def llnl_converter(llnl_path, by_name, bs, gw, gc):
