@@ -124,6 +124,8 @@ COMPONENTS = [
 ]
 
 DECOUPLED = (45, 46, 47, 48)
+# The program reads at most 12 terms per reaction.
+MAX_TERMS = 12
 H_PLUS, H2O, O2 = 1, 2, 31
 HS, SO4 = 6, 4
 

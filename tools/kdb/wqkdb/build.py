@@ -7,12 +7,11 @@ from . import basis as basis_mod
 from . import couples
 from . import duplicates
 from . import gridstate
-from . import llnl
+from . import additions
 from . import thermodata
 from .logk import GibbsCache
 
 MAX_MINERALS_GASES = 499
-MAX_TERMS = 12
 
 
 class Database:
@@ -69,8 +68,8 @@ def build(thermo_dir, gw=None, progress=None):
                                  and e not in bs.by_element)) or "balance")
         if not basis_mod.exact_at_3_decimals(terms):
             return None, None, "coefficients not exact at 3 decimals"
-        if len(terms) > MAX_TERMS:
-            return None, None, "more than %d terms" % MAX_TERMS
+        if len(terms) > basis_mod.MAX_TERMS:
+            return None, None, "more than %d terms" % basis_mod.MAX_TERMS
         return terms, rule, None
 
     say("aqueous species")
@@ -135,7 +134,7 @@ def build(thermo_dir, gw=None, progress=None):
                 "tmax": s.get("Tmax", 0.0), "refs": s.get("refs", "")})
 
     say("LLNL additions")
-    add_llnl(db, files["llnl"], by_name, bs, gw, gc, used_names | solid_names)
+    additions.add_llnl(db, files["llnl"], by_name, bs, gw, gc, used_names | solid_names)
 
     say("redox couples")
     db.couples = couples.build_couples(bs, gc, gw)
@@ -144,8 +143,7 @@ def build(thermo_dir, gw=None, progress=None):
     if len(db.solids) > MAX_MINERALS_GASES:
         raise RuntimeError("%d minerals and gases, more than %d"
                            % (len(db.solids), MAX_MINERALS_GASES))
-    for tab in list(db.tables) + [e["table"] for e in db.aqueous + db.solids + db.couples
-                                  if not e.get("short")]:
+    for tab in list(db.tables) + [e["table"] for e in db.aqueous + db.solids + db.couples]:
         if not np.all(np.isfinite(tab)):
             raise RuntimeError("non-finite value in a table")
     return db
@@ -158,72 +156,3 @@ def refuse_duplicates(db):
              if n not in basis_mod.DECOUPLED]
     duplicates.refuse_duplicates(comps + [(e["name"], e["elements"], e["charge"])
                                           for e in db.aqueous])
-
-
-def llnl_converter(llnl_path, by_name, bs, gw, gc):
-    """The LLNL entries and their converter onto this database."""
-    entries = llnl.load(llnl_path)
-
-    def gibbs(name):
-        return llnl.on_curve(gw.assemble(gc(name)))
-
-    def logk_ours(slop_name, terms):
-        return llnl.on_curve(gw.assemble(gc.logk(slop_name, _terms_to_slop(bs, terms))))
-
-    return entries, llnl.Converter(entries, by_name, bs, gibbs, logk_ours)
-
-
-def short_table(values):
-    return [llnl.ABSENT if not np.isfinite(v) else float(v) for v in values]
-
-
-def llnl_table(entry, conv, terms):
-    """A full table where the data set applies (an entry with a fit), or
-    the short table of an entry with a 25 C value only; and which."""
-    if entry.coeffs is None:
-        return short_table(llnl.short_of_curve(conv.convert(entry, terms, [25.0]))), True
-    return llnl.full_table(entry, conv.convert(entry, terms, entry.curve_temperatures())), False
-
-
-def add_llnl(db, llnl_path, by_name, bs, gw, gc, taken):
-    """Minerals, gases and aqueous species of the LLNL set that slop98
-    lacks (llnl.ADDITIONS): full tables holding values where the data set
-    applies (an entry with a fit), short tables for a 25 C value alone."""
-    entries, conv = llnl_converter(llnl_path, by_name, bs, gw, gc)
-    db.converter = conv
-    for kind, lname, alias in llnl.ADDITIONS:
-        e = conv.by_name[(kind, lname)]
-        name = llnl.program_name(e, alias)
-        if len(name) > 20 or name in taken:
-            raise RuntimeError("LLNL addition %s: name not unique in 20 characters" % lname)
-        taken.add(name)
-        els, charge = llnl.composition(e, by_name)
-        terms, rule = bs.write(els, charge)
-        if terms is None or len(terms) > MAX_TERMS or not basis_mod.exact_at_4_decimals(terms):
-            raise RuntimeError("LLNL addition %s cannot be written on the components" % lname)
-        values, short = llnl_table(e, conv, terms)
-        if e.coeffs:
-            fit = "fit %g-%g C" % e.range_c
-        else:
-            fit = "25 C only"
-        source = "%s %s, %s" % (llnl.SOURCE, lname, fit)
-        rec = {"name": name, "llnl": lname, "kind": kind, "charge": charge,
-               "terms": terms, "rule": rule, "table": values, "short": short,
-               "source": source, "elements": els}
-        if kind == "aqueous":
-            rec["size"] = llnl_size(charge)
-            rec["alk"] = bs.alkalinity(terms, rule)
-            rec["slop"] = lname
-            db.aqueous.append(rec)
-        else:
-            rec.update({"slop": lname, "formula": e.formula, "volume": 0.0,
-                        "tmax": 0.0, "refs": ""})
-            db.solids.append(rec)
-
-
-def llnl_size(charge):
-    """Size parameter of an LLNL ion: its B-dot ion size is not an effective
-    electrostatic radius, so the radius is estimated by charge (HKF81)."""
-    if charge == 0:
-        return 0.0
-    return basis_mod.RADIUS_BY_CHARGE[charge]

@@ -33,14 +33,14 @@ Sources:
   comment names the source): LLNL thermodynamic data set
   thermo.com.V8.R6.230 (J. W. Johnson et al., Lawrence Livermore National
   Laboratory, 2000), log K fits along the saturation curve, converted to
-  the basis species and basis data of this database.  An entry with a fit
-  is a full table holding values where the data set applies: on the
-  saturation curve within the fit's range (at 325 and 350 C, for a fit to
-  300 C, the quadratic extrapolation through 200, 250 and 300 C) and,
-  below 100 C, at 1, 1.0133 and 2.321 bar; 99999.999 (absent) on every
-  other cell.  An entry with a 25 C value alone has range code L-V and
-  one line of log K at 25, 50, 100, 150, 200, 250, 300 and 350 C,
-  99999.999 where there is no value.
+  the basis species and basis data of this database.  Every entry is a
+  full table with a value on every cell: within the temperatures of its
+  data (the fit's range, or 25 C) the converted data; beyond them the van 't Hoff
+  continuation from the end (log K linear in 1/T with the slope of the
+  data at the end; one value at 25 C with the enthalpy of reaction the
+  data set gives, or none: held constant); no pressure term (the same
+  value on every pressure row).  The comment tags the temperatures of the
+  data: "data 0-300 C", "data 25 C".
 
 After the minerals and gases: the redox couples, the reaction between the
 two members of each redox pair (Fe++/Fe+++, HS-/SO4--, NH4+/NO3-,
@@ -119,6 +119,22 @@ def coefficient(v, width):
     if abs(v * 1000.0 - round(v * 1000.0)) < 1e-6:
         return "%*.3f" % (width, v)
     return "%*.4f" % (width, v)
+
+
+# The comment of an aqueous species: columns 22-80 of its name line.
+AQUEOUS_COMMENT_WIDTH = 59
+
+
+def tagged_comment(e, rest, width):
+    """The source, the tag of the temperatures its data rest on ("data 0-300
+    C", read by the program), and the rest of the comment as far as the
+    width allows (None: a free line, no limit); the tag is never cut."""
+    head = "%s, %s" % (e["source"], e["tag"])
+    if width is None:
+        return head + rest
+    if len(head) > width:
+        raise ValueError("%s: the tag does not fit in the comment: %s" % (e["name"], head))
+    return head + rest if len(head + rest) <= width else head
 
 
 def species_name_line(e, comment):
@@ -213,7 +229,7 @@ def write(db, path):
     for e in db.aqueous:
         lines.append("-" * 20 + " aqueous species")
         if e.get("llnl"):
-            comment = "%s; rule %s" % (e["source"], e["rule"])
+            comment = tagged_comment(e, "; rule %s" % e["rule"], AQUEOUS_COMMENT_WIDTH)
         else:
             comment = "%s  slop98 %s" % (e["slop"], e["rule"])
         lines.append(species_name_line(e, comment))
@@ -231,7 +247,7 @@ def write(db, path):
         "then log K: range code All, 37 rows of 36 values (slop98: Maier-Kelley",
         "Cp, transitions, constant volumes, alpha quartz by Helgeson et al. 1978",
         "eq. 109; gases ideal, 1 bar, log K of gas = components, fugacity in",
-        "bar); range code L-V, one line at 25-350 C on the saturation curve (LLNL).",
+        "bar; LLNL entries: their data, continued by van 't Hoff, see above).",
         "The list ends with an entry whose name is blank.",
         "-" * 72,
     ]
@@ -240,9 +256,9 @@ def write(db, path):
     for e in db.solids:
         lines.append("-" * 20 + (" gas" if e["kind"] == "gas" else " mineral"))
         lines.append(mineral_header(e))
-        if e.get("llnl"):
-            lines.append("%s; converted to the slop98 basis; reaction rule %s"
-                         % (e["source"], e["rule"]))
+        if e.get("llnl") or e.get("tag"):
+            lines.append(tagged_comment(
+                e, "; converted to this database's basis; reaction rule %s" % e["rule"], None))
         else:
             lines.append("slop98 %s (refs %s); reaction rule %s" % (e["slop"], e["refs"], e["rule"]))
         lines.append(mineral_reaction_line(e["terms"]))
