@@ -5,16 +5,22 @@ the database's basis (llnl.Converter) and extended over the whole grid
 
 from . import basis as basis_mod
 from . import llnl
+from . import manganese
 from . import wholegrid
 from .llnl_additions import ADDITIONS
 
 
-def llnl_converter(llnl_path, by_name, bs, gw, gc):
+def llnl_converter(llnl_path, by_name, bs, gw, gc, data0_reactions):
     """The LLNL entries and their converter onto this database."""
     entries = llnl.load(llnl_path)
 
-    def gibbs(name):
+    def on_curve(name):
         return llnl.on_curve(gw.assemble(gc(name)))
+
+    manganate = manganese.manganate_gibbs(data0_reactions, on_curve, llnl.CURVE_T)
+
+    def gibbs(name):
+        return manganate if name == manganese.MANGANATE else on_curve(name)
 
     def logk_ours(slop_name, terms):
         slop_terms = [(v, bs.comp[n]["slop"]) for v, n in terms]
@@ -23,10 +29,10 @@ def llnl_converter(llnl_path, by_name, bs, gw, gc):
     return entries, llnl.Converter(entries, by_name, bs, gibbs, logk_ours)
 
 
-def add_llnl(db, llnl_path, by_name, bs, gw, gc, taken):
+def add_llnl(db, llnl_path, by_name, bs, gw, gc, taken, data0_reactions):
     """Append the additions to db.aqueous and db.solids: each a full table,
     finite on every cell, with the tag of the temperatures its data rest on."""
-    entries, conv = llnl_converter(llnl_path, by_name, bs, gw, gc)
+    entries, conv = llnl_converter(llnl_path, by_name, bs, gw, gc, data0_reactions)
     db.converter = conv
     for kind, lname, alias in ADDITIONS:
         e = conv.by_name[(kind, lname)]

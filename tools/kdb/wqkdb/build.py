@@ -5,8 +5,10 @@ import numpy as np
 from . import activity
 from . import basis as basis_mod
 from . import couples
+from . import data0
 from . import duplicates
 from . import gridstate
+from . import manganese
 from . import additions
 from . import thermodata
 from .logk import GibbsCache
@@ -34,6 +36,7 @@ def _terms_to_slop(basis, terms):
 def build(thermo_dir, gw=None, progress=None):
     files = thermodata.thermo_files(thermo_dir)
     elem_mass, species = thermodata.load_supcrt(files["supcrt"])
+    species = manganese.on_llnl_reference(species)
     by_name = {s["name"]: s for s in species}
     radii = thermodata.load_radii(files["radii"])
     hkf81 = thermodata.load_hkf81_tables(files["hkf81"])
@@ -134,7 +137,9 @@ def build(thermo_dir, gw=None, progress=None):
                 "tmax": s.get("Tmax", 0.0), "refs": s.get("refs", "")})
 
     say("LLNL additions")
-    additions.add_llnl(db, files["llnl"], by_name, bs, gw, gc, used_names | solid_names)
+    reactions = data0.Reactions(files["data0"]["shv"])
+    additions.add_llnl(db, files["llnl"], by_name, bs, gw, gc, used_names | solid_names,
+                       reactions)
 
     say("redox couples")
     db.couples = couples.build_couples(bs, gc, gw)

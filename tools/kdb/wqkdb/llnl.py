@@ -24,10 +24,10 @@ on its own components; so
 The last term follows from the slop98 Gibbs energies of the B_i and of the
 components.  delta_i is the difference between the two data sets for basis
 species i (log K of a reference reaction present in both, slop98 minus
-LLNL, per unit of B_i); it matters for Al+3 (about 0.6-0.7 per Al at 25 C)
-and for manganese (0.45 per Mn at 25 C); see _REFERENCES below.  The other
-basis species the additions use agree between the two sets within a few
-hundredths (checked by the tests).
+LLNL, per unit of B_i); it matters for Al+3 (about 0.6-0.7 per Al at 25 C),
+see _REFERENCES below.  Manganese needs none: the database's Mn++ is the
+LLNL set's Mn+2 (manganese.py).  The other basis species the additions use
+agree between the two sets within a few hundredths (checked by the tests).
 """
 
 import csv
@@ -223,9 +223,10 @@ def program_name(entry, alias):
 class Converter:
     """log K of LLNL entries on the database's components and basis data.
 
-    gibbs(name) gives the slop98 Gibbs energy (cal/mol) of a species at the
-    temperatures of the saturation curve (CURVE_T); logk_ours(slop name,
-    kind) the database's own log K of a slop98 entry there."""
+    gibbs(name) gives the Gibbs energy (cal/mol) of a species (slop98 data;
+    for the LLNL set's MnO4-2 its own relation to Mn+2) at the temperatures
+    of the saturation curve (CURVE_T); logk_ours(slop name, terms) the
+    database's own log K of a slop98 entry there."""
 
     def __init__(self, entries, slop, basis, gibbs, logk_ours):
         self.by_name = {(e.kind, e.name): e for e in entries}
@@ -268,8 +269,7 @@ class Converter:
             e = self.by_name[(kind, name)]
             terms, _ = self.reaction(e)
             gap = self.logk_ours(slop_ref, terms) - (self.raw(e) + self.link(e, terms))
-            nu = sum(v for v, b in e.terms if b in SAME_DIFFERENCE.get(basis_species,
-                                                                        (basis_species,)))
+            nu = sum(v for v, b in e.terms if b == basis_species)
             self._delta[key] = gap / nu
         return self._delta[key]
 
@@ -318,20 +318,12 @@ class Converter:
 # 0.68 at 25 C; minerals are converted through kaolinite, aqueous aluminium
 # species (ion pairs of aluminate) through AlO2-.  Gibbsite, boehmite,
 # diaspore and corundum carry other mineral data in the two sets and are no
-# reference.  Manganese: every Mn(II) entry present in both (manganosite,
-# rhodochrosite, alabandite, MnCl+, MnSO4) differs by 0.45 +- 0.03 at 25 C,
-# and so does permanganate, written on Mn+2 and O2 in the LLNL set: the LLNL
-# manganese species are shifted together, so Mn+3 and MnO4-2, which no common
-# entry tests, take the Mn+2 difference per Mn.
+# reference.
 _REFERENCES = {
     ("Al+3", "solid"): ("mineral", "Kaolinite", "Kaolinite"),
     ("Al+3", "aqueous"): ("aqueous", "AlO2-", "AlO2-"),
-    ("Mn+2", "solid"): ("mineral", "Manganosite", "Manganosite"),
-    ("Mn+2", "aqueous"): ("mineral", "Manganosite", "Manganosite"),
 }
-SAME_DIFFERENCE = {"Mn+3": ("Mn+2",), "MnO4-2": ("Mn+2",)}
 
 
 def reference_for(basis_species, group):
-    b = SAME_DIFFERENCE.get(basis_species, (basis_species,))[0]
-    return _REFERENCES.get((b, group))
+    return _REFERENCES.get((basis_species, group))
