@@ -143,8 +143,8 @@ CO2_LIKE = {"CO2,aq", "O2,aq", "H2,aq", "N2,aq", "CH4,aq", "H2S,aq", "CO,aq",
 CO2_LIKE_SIZE = 10.0
 
 # Effective electrostatic radii for ions that HKF81 does not list, by charge
-# (HKF81 averages; +-4 extended with the same steps).
-RADIUS_BY_CHARGE = {1: 2.31, 2: 2.80, 3: 3.60, 4: 4.40,
+# (HKF81 averages; +4, +5 and -4 extended with the same steps of 0.8).
+RADIUS_BY_CHARGE = {1: 2.31, 2: 2.80, 3: 3.60, 4: 4.40, 5: 5.20,
                     -1: 1.81, -2: 3.00, -3: 4.20, -4: 5.40}
 
 

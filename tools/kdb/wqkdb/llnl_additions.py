@@ -21,6 +21,25 @@ ADDITIONS = [
     ("aqueous", "NaB(OH)4", None),
     ("aqueous", "CaB(OH)4+", None),
     ("aqueous", "MgB(OH)4+", None),
+    # sulfate complexes of the metals of mine and acid waters
+    ("aqueous", "ZnSO4", None),
+    ("aqueous", "CuSO4", None),
+    ("aqueous", "CdSO4", None),
+    ("aqueous", "NiSO4", None),
+    ("aqueous", "CoSO4", None),
+    ("aqueous", "LiSO4-", None),
+    # iron(III) of acid waters: the disulfate and the polynuclear hydroxides
+    ("aqueous", "Fe(SO4)2-", None),
+    ("aqueous", "Fe2(OH)2+4", None),
+    ("aqueous", "Fe3(OH)4+5", None),
+    # aluminium fluorides of fluoride-rich and acid waters
+    ("aqueous", "AlF+2", None),
+    ("aqueous", "AlF2+", None),
+    ("aqueous", "AlF3", None),
+    ("aqueous", "AlF4-", None),
+    # carbonate complexes of Fe(II) and Mn(II)
+    ("aqueous", "FeCO3", None),
+    ("aqueous", "MnHCO3+", None),
     # sulfates and evaporite salts
     ("mineral", "Gypsum", None),
     ("mineral", "Bassanite", None),
