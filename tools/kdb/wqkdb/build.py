@@ -9,6 +9,7 @@ from . import data0
 from . import duplicates
 from . import gridstate
 from . import manganese
+from . import methane
 from . import additions
 from . import thermodata
 from .logk import GibbsCache
@@ -141,8 +142,14 @@ def build(thermo_dir, gw=None, progress=None):
     additions.add_llnl(db, files["llnl"], by_name, bs, gw, gc, used_names | solid_names,
                        reactions)
 
+    say("methane")
+    henry = methane.henry_constant(reactions)
+    methane.write_gas_on_methane(db.solids, henry)
+
     say("redox couples")
-    db.couples = couples.build_couples(bs, gc, gw)
+    db.couples = couples.build_couples(
+        bs, gc, gw, {methane.COMPONENT: methane.gibbs_aqueous(gc, henry)},
+        {methane.COMPONENT: methane.data_tag(henry)})
 
     refuse_duplicates(db)
     if len(db.solids) > MAX_MINERALS_GASES:

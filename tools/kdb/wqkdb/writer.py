@@ -40,13 +40,20 @@ Sources:
   data at the end; one value at 25 C with the enthalpy of reaction the
   data set gives, or none: held constant); no pressure term (the same
   value on every pressure row).  The comment tags the temperatures of the
-  data: "data 0-300 C", "data 25 C".
+  data: "data 0-300 C", "data 25 C".  Manganese: the database's Mn++ is
+  the LLNL set's Mn+2 (Shock & Helgeson 1988), and the slop98 Mn entries
+  are written on it.
+- The Henry constant of methane, CH4(g) = CH4,aq (the gas CH4(g) is written
+  on CH4,aq): EQ3/6 data0.shv (LLNL, BSD-3; SUPCRT92 with the Methane(aq)
+  data of Shock & Helgeson 1990), 0.01-300 C on the saturation curve,
+  continued in the same way ("data 0.01-300 C").
 
 After the minerals and gases: the redox couples, the reaction between the
 two members of each redox pair (Fe++/Fe+++, HS-/SO4--, NH4+/NO3-,
-HAsO2,aq/H2AsO4-) and of the electron, on the components with O2,aq as the
-carrier of the electrons, from the same slop98 data (read only by runs given
-a redox state).
+HAsO2,aq/H2AsO4-, CH4,aq/HCO3-) and of the electron, on the components with
+O2,aq as the carrier of the electrons, from the same slop98 data (CH4,aq:
+slop98's CH4(g) and the Henry constant above; read only by runs given a
+redox state).
 
 Cells where water is steam (below the saturation pressure) repeat the
 saturated-liquid cell of the same temperature; at supercritical densities
@@ -179,7 +186,8 @@ COUPLES_PREAMBLE = [
     "11-12); the reaction line as",
     "for aqueous species (the dissociation of the oxidized member on the reduced",
     "member, H+, H2O and O2,aq; of the electron on H+, H2O and O2,aq); 37 rows of",
-    "36 log K values (slop98, as the aqueous species).  The list ends with an",
+    "36 log K values (slop98, as the aqueous species; CH4,aq/HCO3- with the",
+    "Henry constant of methane, tagged in its name line).  The list ends with an",
     "entry whose name is blank (an empty line after its free line).",
 ]
 
@@ -257,8 +265,9 @@ def write(db, path):
         lines.append("-" * 20 + (" gas" if e["kind"] == "gas" else " mineral"))
         lines.append(mineral_header(e))
         if e.get("llnl") or e.get("tag"):
-            lines.append(tagged_comment(
-                e, "; converted to this database's basis; reaction rule %s" % e["rule"], None))
+            lines.append(tagged_comment(e, e.get(
+                "note", "; converted to this database's basis; reaction rule %s" % e["rule"]),
+                None))
         else:
             lines.append("slop98 %s (refs %s); reaction rule %s" % (e["slop"], e["refs"], e["rule"]))
         lines.append(mineral_reaction_line(e["terms"]))
