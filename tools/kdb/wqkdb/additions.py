@@ -7,7 +7,7 @@ from . import basis as basis_mod
 from . import llnl
 from . import manganese
 from . import wholegrid
-from .llnl_additions import ADDITIONS
+from .llnl_additions import ADDITIONS, NOT_IN_LLNL
 
 
 def llnl_converter(llnl_path, by_name, bs, gw, gc, data0_reactions):
@@ -58,6 +58,8 @@ def add_llnl(db, llnl_path, by_name, bs, gw, gc, taken, data0_reactions):
             rec.update({"slop": lname, "formula": e.formula, "volume": 0.0,
                         "tmax": 0.0, "refs": ""})
             db.solids.append(rec)
+    for kind, name in NOT_IN_LLNL:
+        db.left_out.append((name, kind, "wanted, but in neither the LLNL set nor slop98"))
 
 
 def llnl_size(charge):

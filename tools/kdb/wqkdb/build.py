@@ -161,6 +161,14 @@ def build(thermo_dir, gw=None, progress=None):
     return db
 
 
+def kept_with_every_component(db):
+    """The aqueous species a run with every component keeps: all but the
+    like-named species of the decoupled basis species, which the program
+    suppresses when these are components."""
+    decoupled = {db.basis.comp[n]["name"] for n in basis_mod.DECOUPLED}
+    return sum(1 for e in db.aqueous if e["name"] not in decoupled)
+
+
 def refuse_duplicates(db):
     """Every aqueous species once, the component species included (but for
     the decoupled ones, whose like-named species are there on purpose)."""

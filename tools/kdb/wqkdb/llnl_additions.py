@@ -144,5 +144,6 @@ ADDITIONS = [
 # pyrochroite (the set has Mn(OH)2(am), taken instead), PbSO4(aq), the
 # higher aluminium fluorides AlF5-- and AlF6---, and the bisulfate
 # complexes AlHSO4++ and FeHSO4++.
-NOT_IN_LLNL = ("CaHSO4+", "KAlO2(aq)", "Trona", "Pyrochroite", "PbSO4", "AlF5-2",
-               "AlF6-3", "AlHSO4+2", "FeHSO4+2")
+NOT_IN_LLNL = (("aqueous", "CaHSO4+"), ("aqueous", "KAlO2(aq)"), ("mineral", "Trona"),
+               ("mineral", "Pyrochroite"), ("aqueous", "PbSO4(aq)"), ("aqueous", "AlF5--"),
+               ("aqueous", "AlF6---"), ("aqueous", "AlHSO4++"), ("aqueous", "FeHSO4++"))
