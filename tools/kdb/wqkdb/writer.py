@@ -41,8 +41,9 @@ Sources:
   data set gives, or none: held constant); no pressure term (the same
   value on every pressure row).  The comment tags the temperatures of the
   data: "data 0-300 C", "data 25 C".  Manganese: the database's Mn++ is
-  the LLNL set's Mn+2 (Shock & Helgeson 1988), and the slop98 Mn entries
-  are written on it.
+  the LLNL set's Mn+2 (Shock & Helgeson 1988), the slop98 Mn entries are
+  written on it, and the LLNL manganate takes the LLNL relation to Mn++ of
+  EQ3/6 data0.shv.
 - The Henry constant of methane, CH4(g) = CH4,aq (the gas CH4(g) is written
   on CH4,aq): EQ3/6 data0.shv (LLNL, BSD-3; SUPCRT92 with the Methane(aq)
   data of Shock & Helgeson 1990), 0.01-300 C on the saturation curve,
