@@ -99,7 +99,7 @@ class Fit5:
         return -t * t * (a2 - a3 / t ** 2 + a4 / (t * LN10) - 2.0 * a5 / t ** 3)
 
     def __call__(self, t_c):
-        """log K at t_c (C; scalar or array), continued beyond the points."""
+        """log K at t_c (C; scalar or array), continued beyond lo and hi."""
         t_c = np.asarray(t_c, dtype=float)
         out = self.fit(t_c)
         for end in (self.lo, self.hi):
