@@ -4,6 +4,7 @@ state, and that it is what the builder produces now."""
 
 import math
 import os
+import re
 import tempfile
 import unittest
 
@@ -142,6 +143,7 @@ def mineral_reaction(line):
 
 
 ABSENT = 99999.999
+DATA_TAG = re.compile(r"(^| |, |; )data \d+(\.\d+)?(-\d+(\.\d+)?)? C([;, ]|$)")
 COUPLES_HEADING = "=" * 20 + " redox couples"
 
 
@@ -234,6 +236,9 @@ class Layout(unittest.TestCase):
             self.assertEqual(nl[80:84], "    ")
             self.assertEqual(nl[90:94], "All ", name)
             self.assertFalse(np.any(r["table"] == ABSENT), name)
+            # the tag of the temperatures of the data, whole, in columns 21-80
+            # for an entry of the LLNL set; none for an equation of state
+            self.assertEqual(bool(DATA_TAG.search(nl[20:80])), "LLNL" in nl[20:80], name)
             p = r["prop"]
             self.assertEqual(p[:8].strip(), "")
             z = real_field(p[8:11], 0)
