@@ -42,6 +42,9 @@ def main(argv=None):
     say("wrote %s: %d lines; %d components, %d aqueous species, %d minerals, %d gases"
         % (args.output, n, len(db.components), len(db.aqueous),
            len(db.solids) - ngas, ngas))
+    kept = build.kept_with_every_component(db)
+    say("a run with all %d components keeps %d aqueous species (%d positions with the "
+        "components)" % (len(db.components), kept, kept + len(db.components)))
     if args.left_out:
         for name, kind, why in db.left_out:
             print("left out  %-8s %-22s %s" % (kind, name, why))

@@ -7,9 +7,11 @@ Database numbers with a fixed meaning for the program: 1 H+, 2 H2O, 3 Cl-,
 45-48, whose presence in a run suppresses the reduced species that are slow
 to equilibrate with the rest of the redox system: 45 CH4,aq (the methane
 family), 46 H2,aq, 47 N2,aq, 48 NH3,aq.  These four are decoupled basis
-species: no reaction of the database is written on them; when one is given
-in a run, the like-named aqueous species (written on the redox-coupled
-basis) is suppressed and the component carries that substance alone.
+species: no aqueous species or mineral is written on them; when one is
+given in a run, the like-named aqueous species (written on the
+redox-coupled basis) is suppressed and the component carries that substance
+alone.  Two entries name CH4,aq, which has no like-named species: the gas
+CH4(g) = CH4,aq and the redox couple of carbon (methane.py).
 
 Rules for writing a reaction (element and charge balance, exact to three
 decimals):
@@ -124,6 +126,8 @@ COMPONENTS = [
 ]
 
 DECOUPLED = (45, 46, 47, 48)
+# The program reads at most 12 terms per reaction.
+MAX_TERMS = 12
 H_PLUS, H2O, O2 = 1, 2, 31
 HS, SO4 = 6, 4
 
@@ -131,7 +135,8 @@ HS, SO4 = 6, 4
 FAMILY_ORDER = {"Fe": (15, 16), "S": (6, 4), "N": (21, 22), "As": (29, 28)}
 MIXABLE = ("Fe", "S")
 
-# Formula of CH4,aq for the component line (no aqueous data in slop98 XML).
+# Formula of CH4,aq for the component line (no aqueous data in slop98 XML;
+# its Gibbs energy, for the gas and the couple, in methane.py).
 EXTRA_COMPONENT_ELEMENTS = {45: ({"C": 1, "H": 4}, 0)}
 
 # Neutral dissolved gases: they take the activity coefficient of CO2 in the
@@ -141,8 +146,8 @@ CO2_LIKE = {"CO2,aq", "O2,aq", "H2,aq", "N2,aq", "CH4,aq", "H2S,aq", "CO,aq",
 CO2_LIKE_SIZE = 10.0
 
 # Effective electrostatic radii for ions that HKF81 does not list, by charge
-# (HKF81 averages; +-4 extended with the same steps).
-RADIUS_BY_CHARGE = {1: 2.31, 2: 2.80, 3: 3.60, 4: 4.40,
+# (HKF81 averages; +4, +5 and -4 extended with the same steps of 0.8).
+RADIUS_BY_CHARGE = {1: 2.31, 2: 2.80, 3: 3.60, 4: 4.40, 5: 5.20,
                     -1: 1.81, -2: 3.00, -3: 4.20, -4: 5.40}
 
 

@@ -5,14 +5,16 @@ import numpy as np
 from . import activity
 from . import basis as basis_mod
 from . import couples
+from . import data0
+from . import duplicates
 from . import gridstate
-from . import llnl
+from . import manganese
+from . import methane
+from . import additions
 from . import thermodata
 from .logk import GibbsCache
 
-MAX_AQUEOUS = 599
 MAX_MINERALS_GASES = 499
-MAX_TERMS = 12
 
 
 class Database:
@@ -35,6 +37,7 @@ def _terms_to_slop(basis, terms):
 def build(thermo_dir, gw=None, progress=None):
     files = thermodata.thermo_files(thermo_dir)
     elem_mass, species = thermodata.load_supcrt(files["supcrt"])
+    species = manganese.on_llnl_reference(species)
     by_name = {s["name"]: s for s in species}
     radii = thermodata.load_radii(files["radii"])
     hkf81 = thermodata.load_hkf81_tables(files["hkf81"])
@@ -69,8 +72,8 @@ def build(thermo_dir, gw=None, progress=None):
                                  and e not in bs.by_element)) or "balance")
         if not basis_mod.exact_at_3_decimals(terms):
             return None, None, "coefficients not exact at 3 decimals"
-        if len(terms) > MAX_TERMS:
-            return None, None, "more than %d terms" % MAX_TERMS
+        if len(terms) > basis_mod.MAX_TERMS:
+            return None, None, "more than %d terms" % basis_mod.MAX_TERMS
         return terms, rule, None
 
     say("aqueous species")
@@ -81,6 +84,9 @@ def build(thermo_dir, gw=None, progress=None):
         if s["name"] in ("H+", "H2O(l)"):
             continue
         if s["name"] in bs.component_slop_names and s["name"] not in decoupled_slop:
+            continue
+        if s["name"] in duplicates.LEFT_OUT:
+            db.left_out.append((s["name"], "aqueous", duplicates.LEFT_OUT[s["name"]][1]))
             continue
         name = basis_mod.program_name(s["name"])
         fe = thermodata.formula_elements(s["name"])
@@ -102,7 +108,8 @@ def build(thermo_dir, gw=None, progress=None):
             "name": name, "slop": s["name"], "charge": s["charge"],
             "size": basis_mod.size_parameter(name, s["charge"], radii),
             "alk": bs.alkalinity(terms, rule), "terms": terms, "rule": rule,
-            "table": gw.assemble(k), "mass": s["mass"], "refs": s.get("refs", "")})
+            "table": gw.assemble(k), "mass": s["mass"], "refs": s.get("refs", ""),
+            "elements": s["elements"]})
 
     say("minerals and gases")
     solid_names = set()
@@ -131,87 +138,41 @@ def build(thermo_dir, gw=None, progress=None):
                 "tmax": s.get("Tmax", 0.0), "refs": s.get("refs", "")})
 
     say("LLNL additions")
-    add_llnl(db, files["llnl"], by_name, bs, gw, gc, used_names | solid_names)
+    reactions = data0.Reactions(files["data0"]["shv"])
+    additions.add_llnl(db, files["llnl"], by_name, bs, gw, gc, used_names | solid_names,
+                       reactions)
+
+    say("methane")
+    henry = methane.henry_constant(reactions)
+    methane.write_gas_on_methane(db.solids, henry)
 
     say("redox couples")
-    db.couples = couples.build_couples(bs, gc, gw)
+    db.couples = couples.build_couples(
+        bs, gc, gw, {methane.COMPONENT: methane.gibbs_aqueous(gc, henry)},
+        {methane.COMPONENT: methane.data_tag(henry)})
 
-    if len(db.aqueous) > MAX_AQUEOUS:
-        raise RuntimeError("%d aqueous species, more than %d" % (len(db.aqueous), MAX_AQUEOUS))
+    refuse_duplicates(db)
     if len(db.solids) > MAX_MINERALS_GASES:
         raise RuntimeError("%d minerals and gases, more than %d"
                            % (len(db.solids), MAX_MINERALS_GASES))
-    for tab in list(db.tables) + [e["table"] for e in db.aqueous + db.solids + db.couples
-                                  if not e.get("short")]:
+    for tab in list(db.tables) + [e["table"] for e in db.aqueous + db.solids + db.couples]:
         if not np.all(np.isfinite(tab)):
             raise RuntimeError("non-finite value in a table")
     return db
 
 
-def llnl_converter(llnl_path, by_name, bs, gw, gc):
-    """The LLNL entries and their converter onto this database."""
-    entries = llnl.load(llnl_path)
-
-    def gibbs(name):
-        return llnl.on_curve(gw.assemble(gc(name)))
-
-    def logk_ours(slop_name, terms):
-        return llnl.on_curve(gw.assemble(gc.logk(slop_name, _terms_to_slop(bs, terms))))
-
-    return entries, llnl.Converter(entries, by_name, bs, gibbs, logk_ours)
+def kept_with_every_component(db):
+    """The aqueous species a run with every component keeps: all but the
+    like-named species of the decoupled basis species, which the program
+    suppresses when these are components."""
+    decoupled = {db.basis.comp[n]["name"] for n in basis_mod.DECOUPLED}
+    return sum(1 for e in db.aqueous if e["name"] not in decoupled)
 
 
-def short_table(values):
-    return [llnl.ABSENT if not np.isfinite(v) else float(v) for v in values]
-
-
-def llnl_table(entry, conv, terms):
-    """A full table where the data set applies (an entry with a fit), or
-    the short table of an entry with a 25 C value only; and which."""
-    if entry.coeffs is None:
-        return short_table(llnl.short_of_curve(conv.convert(entry, terms, [25.0]))), True
-    return llnl.full_table(entry, conv.convert(entry, terms, entry.curve_temperatures())), False
-
-
-def add_llnl(db, llnl_path, by_name, bs, gw, gc, taken):
-    """Minerals, gases and aqueous species of the LLNL set that slop98
-    lacks (llnl.ADDITIONS): full tables holding values where the data set
-    applies (an entry with a fit), short tables for a 25 C value alone."""
-    entries, conv = llnl_converter(llnl_path, by_name, bs, gw, gc)
-    db.converter = conv
-    for kind, lname, alias in llnl.ADDITIONS:
-        e = conv.by_name[(kind, lname)]
-        name = llnl.program_name(e, alias)
-        if len(name) > 20 or name in taken:
-            raise RuntimeError("LLNL addition %s: name not unique in 20 characters" % lname)
-        taken.add(name)
-        els, charge = llnl.composition(e, by_name)
-        terms, rule = bs.write(els, charge)
-        if terms is None or len(terms) > MAX_TERMS or not basis_mod.exact_at_4_decimals(terms):
-            raise RuntimeError("LLNL addition %s cannot be written on the components" % lname)
-        values, short = llnl_table(e, conv, terms)
-        if e.coeffs:
-            fit = "fit %g-%g C" % e.range_c
-        else:
-            fit = "25 C only"
-        source = "%s %s, %s" % (llnl.SOURCE, lname, fit)
-        rec = {"name": name, "llnl": lname, "kind": kind, "charge": charge,
-               "terms": terms, "rule": rule, "table": values, "short": short,
-               "source": source, "elements": els}
-        if kind == "aqueous":
-            rec["size"] = llnl_size(charge)
-            rec["alk"] = bs.alkalinity(terms, rule)
-            rec["slop"] = lname
-            db.aqueous.append(rec)
-        else:
-            rec.update({"slop": lname, "formula": e.formula, "volume": 0.0,
-                        "tmax": 0.0, "refs": ""})
-            db.solids.append(rec)
-
-
-def llnl_size(charge):
-    """Size parameter of an LLNL ion: its B-dot ion size is not an effective
-    electrostatic radius, so the radius is estimated by charge (HKF81)."""
-    if charge == 0:
-        return 0.0
-    return basis_mod.RADIUS_BY_CHARGE[charge]
+def refuse_duplicates(db):
+    """Every aqueous species once, the component species included (but for
+    the decoupled ones, whose like-named species are there on purpose)."""
+    comps = [(c["name"], c["elements"], c["charge"]) for n, c in sorted(db.basis.comp.items())
+             if n not in basis_mod.DECOUPLED]
+    duplicates.refuse_duplicates(comps + [(e["name"], e["elements"], e["charge"])
+                                          for e in db.aqueous])

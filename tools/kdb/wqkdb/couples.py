@@ -2,9 +2,10 @@
 components, and the electron, written on the components with dissolved
 oxygen (O2,aq, database number 31) as the carrier of the electrons.
 
-The database keeps the two oxidation states of Fe, S, N and As as separate
-components (Fe++ and Fe+++, HS- and SO4--, NH4+ and NO3-, HAsO2,aq and
-H2AsO4-), each with the species of its own oxidation state.  A water whose
+The database keeps the two oxidation states of Fe, S, N, As and C as
+separate components (Fe++ and Fe+++, HS- and SO4--, NH4+ and NO3-, HAsO2,aq
+and H2AsO4-, CH4,aq and HCO3-), each with the species of its own oxidation
+state.  A water whose
 redox state is known (an Eh, a pe, a log fO2, or the two members of one pair
 both measured) distributes every such element over its two states through
 one reaction per pair:
@@ -21,9 +22,12 @@ whose log K (G of e- and of H+ zero, the convention of the standard hydrogen
 electrode) turns an activity of O2,aq into a pe and back:
 pe = log K(e-) - 0.5 log a(H2O) + log a(H+) + 0.25 log a(O2,aq).
 
-Carbon, hydrogen and nitrogen gases need no entry: H2,aq and N2,aq are
-species written on H2O, NH4+ and O2,aq already (and CH4(g) on HCO3- and
-O2,aq); slop98 has no aqueous methane.  Manganese and uranium have one
+Carbon: HCO3- = CH4,aq - H+ - H2O + 2 O2,aq, with the Gibbs energy of
+CH4,aq from slop98's CH4(g) and the Henry constant of data0.shv
+(methane.py); the couple's log K agrees with the data0 file's own Methane(aq)
+reaction, through ethane and acetic acid to HCO3-, within 0.002 at 0-300 C.
+Hydrogen and nitrogen gases need no entry: H2,aq and N2,aq are species
+written on H2O, NH4+ and O2,aq already.  Manganese and uranium have one
 component each (Mn++, UO2++); their other oxidation states are species
 written on O2,aq, distributed by mass action once O2,aq is a component.
 """
@@ -32,7 +36,7 @@ from . import basis as basis_mod
 from .logk import LN10, R_CAL
 
 # (oxidized, reduced) database numbers of each pair, in the order written.
-PAIRS = ((16, 15), (4, 6), (22, 21), (28, 29))
+PAIRS = ((16, 15), (4, 6), (22, 21), (28, 29), (5, 45))
 
 BASE = (basis_mod.H_PLUS, basis_mod.H2O, basis_mod.O2)
 
@@ -68,27 +72,36 @@ def pair_terms(bs, oxidized, reduced):
     return terms
 
 
-def reaction_logk(bs, gc, species_slop, terms):
+def reaction_logk(bs, gibbs, t_k, species, terms):
     """log K of  species = sum nu component  on the grid's states; species
-    None is the electron, whose Gibbs energy is 0."""
-    dg = sum(v * gc(bs.comp[n]["slop"]) for v, n in terms)
-    if species_slop is not None:
-        dg = dg - gc(species_slop)
-    return -dg / (R_CAL * gc.t * LN10)
+    None is the electron, whose Gibbs energy is 0.  gibbs(number) is the
+    Gibbs energy of a component on those states."""
+    dg = sum(v * gibbs(n) for v, n in terms)
+    if species is not None:
+        dg = dg - gibbs(species)
+    return -dg / (R_CAL * t_k * LN10)
 
 
-def build_couples(bs, gc, gw):
-    """The electron and the four pairs, each with its full log K table."""
+def build_couples(bs, gc, gw, extra_gibbs, tags):
+    """The electron and the pairs, each with its full log K table.
+    extra_gibbs: Gibbs energies of components slop98 lacks (CH4,aq), by
+    number; tags: the tag of the temperatures of the data of such a couple,
+    by number of its reduced member."""
+    def gibbs(n):
+        return extra_gibbs[n] if n in extra_gibbs else gc(bs.comp[n]["slop"])
+
     out = [{"name": ELECTRON_NAME, "oxidized": 0, "reduced": 0, "element": "",
             "terms": sorted(ELECTRON_TERMS, key=lambda t: t[1]),
             "words": "0.25 O2,aq + H+ + e- = 0.5 H2O (water-oxygen couple)",
-            "table": gw.assemble(reaction_logk(bs, gc, None, ELECTRON_TERMS))}]
+            "table": gw.assemble(reaction_logk(bs, gibbs, gc.t, None, ELECTRON_TERMS))}]
     for ox, red in PAIRS:
         terms = pair_terms(bs, ox, red)
+        words = pair_words(bs, ox, terms)
+        if red in tags:
+            words = "%s, %s" % (words, tags[red])
         out.append({"name": couple_name(bs, ox, red), "oxidized": ox, "reduced": red,
-                    "element": element_of(bs, ox),
-                    "terms": terms, "words": pair_words(bs, ox, terms),
-                    "table": gw.assemble(reaction_logk(bs, gc, bs.comp[ox]["slop"], terms))})
+                    "element": element_of(bs, ox), "terms": terms, "words": words,
+                    "table": gw.assemble(reaction_logk(bs, gibbs, gc.t, ox, terms))})
     return out
 
 

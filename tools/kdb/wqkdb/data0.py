@@ -4,7 +4,9 @@ The data0 files list, for each aqueous species, mineral and gas, its
 dissociation reaction on their own basis and log K on a temperature grid
 (saturation curve, 500 bar or 1 kbar).  The builder's own equations of state
 are evaluated for the same reactions at the same temperatures and pressures
-and the two are compared.  The data0 files are used for nothing else.
+and the two are compared.  Besides, the builder takes two reactions that
+slop98 lacks from data0.shv (Reactions below): the Henry constant of
+methane and the LLNL set's relation of manganate to Mn++.
 """
 
 import re
@@ -102,6 +104,24 @@ def parse(path):
             continue
         i += 1
     return temps, press, entries
+
+
+class Reactions:
+    """The reactions of a data0 file by name: their log K at the file's
+    temperatures (C; 0.01 for 0) and the reaction as data0 writes it."""
+
+    def __init__(self, path):
+        temps, _, entries = parse(path)
+        self.temps = [max(t, 0.01) for t in temps]
+        self.by_name = {e["name"]: e for e in entries if e["reaction"] and e["logk"]}
+
+    def table(self, name):
+        """(temperatures, log K, reaction) of an entry whose every value is
+        given; reaction as (coefficient, name), the entry itself -1."""
+        e = self.by_name[name]
+        if MISSING in e["logk"]:
+            raise RuntimeError("data0 %s: log K missing at some temperature" % name)
+        return self.temps, e["logk"], e["reaction"]
 
 
 def states_for(temps, press, saturation):

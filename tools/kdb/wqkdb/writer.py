@@ -33,20 +33,28 @@ Sources:
   comment names the source): LLNL thermodynamic data set
   thermo.com.V8.R6.230 (J. W. Johnson et al., Lawrence Livermore National
   Laboratory, 2000), log K fits along the saturation curve, converted to
-  the basis species and basis data of this database.  An entry with a fit
-  is a full table holding values where the data set applies: on the
-  saturation curve within the fit's range (at 325 and 350 C, for a fit to
-  300 C, the quadratic extrapolation through 200, 250 and 300 C) and,
-  below 100 C, at 1, 1.0133 and 2.321 bar; 99999.999 (absent) on every
-  other cell.  An entry with a 25 C value alone has range code L-V and
-  one line of log K at 25, 50, 100, 150, 200, 250, 300 and 350 C,
-  99999.999 where there is no value.
+  the basis species and basis data of this database.  Every entry is a
+  full table with a value on every cell: within the temperatures of its
+  data (the fit's range, or 25 C) the converted data; beyond them the van 't Hoff
+  continuation from the end (log K linear in 1/T with the slope of the
+  data at the end; one value at 25 C with the enthalpy of reaction the
+  data set gives, or none: held constant); no pressure term (the same
+  value on every pressure row).  The comment tags the temperatures of the
+  data: "data 0-300 C", "data 25 C".  Manganese: the database's Mn++ is
+  the LLNL set's Mn+2 (Shock & Helgeson 1988), the slop98 Mn entries are
+  written on it, and the LLNL manganate takes the LLNL relation to Mn++ of
+  EQ3/6 data0.shv.
+- The Henry constant of methane, CH4(g) = CH4,aq (the gas CH4(g) is written
+  on CH4,aq): EQ3/6 data0.shv (LLNL, BSD-3; SUPCRT92 with the Methane(aq)
+  data of Shock & Helgeson 1990), 0.01-300 C on the saturation curve,
+  continued in the same way ("data 0.01-300 C").
 
 After the minerals and gases: the redox couples, the reaction between the
 two members of each redox pair (Fe++/Fe+++, HS-/SO4--, NH4+/NO3-,
-HAsO2,aq/H2AsO4-) and of the electron, on the components with O2,aq as the
-carrier of the electrons, from the same slop98 data (read only by runs given
-a redox state).
+HAsO2,aq/H2AsO4-, CH4,aq/HCO3-) and of the electron, on the components with
+O2,aq as the carrier of the electrons, from the same slop98 data (CH4,aq:
+slop98's CH4(g) and the Henry constant above; read only by runs given a
+redox state).
 
 Cells where water is steam (below the saturation pressure) repeat the
 saturated-liquid cell of the same temperature; at supercritical densities
@@ -121,6 +129,22 @@ def coefficient(v, width):
     return "%*.4f" % (width, v)
 
 
+# The comment of an aqueous species: columns 22-80 of its name line.
+AQUEOUS_COMMENT_WIDTH = 59
+
+
+def tagged_comment(e, rest, width):
+    """The source, the tag of the temperatures its data rest on ("data 0-300
+    C", read by the program), and the rest of the comment as far as the
+    width allows (None: a free line, no limit); the tag is never cut."""
+    head = "%s, %s" % (e["source"], e["tag"])
+    if width is None:
+        return head + rest
+    if len(head) > width:
+        raise ValueError("%s: the tag does not fit in the comment: %s" % (e["name"], head))
+    return head + rest if len(head + rest) <= width else head
+
+
 def species_name_line(e, comment):
     return "%-20s %-59.59s%-4s%6s%-4s" % (e["name"], comment, "", "", range_code(e))
 
@@ -163,7 +187,8 @@ COUPLES_PREAMBLE = [
     "11-12); the reaction line as",
     "for aqueous species (the dissociation of the oxidized member on the reduced",
     "member, H+, H2O and O2,aq; of the electron on H+, H2O and O2,aq); 37 rows of",
-    "36 log K values (slop98, as the aqueous species).  The list ends with an",
+    "36 log K values (slop98, as the aqueous species; CH4,aq/HCO3- with the",
+    "Henry constant of methane, tagged in its name line).  The list ends with an",
     "entry whose name is blank (an empty line after its free line).",
 ]
 
@@ -213,7 +238,7 @@ def write(db, path):
     for e in db.aqueous:
         lines.append("-" * 20 + " aqueous species")
         if e.get("llnl"):
-            comment = "%s; rule %s" % (e["source"], e["rule"])
+            comment = tagged_comment(e, "; rule %s" % e["rule"], AQUEOUS_COMMENT_WIDTH)
         else:
             comment = "%s  slop98 %s" % (e["slop"], e["rule"])
         lines.append(species_name_line(e, comment))
@@ -231,7 +256,7 @@ def write(db, path):
         "then log K: range code All, 37 rows of 36 values (slop98: Maier-Kelley",
         "Cp, transitions, constant volumes, alpha quartz by Helgeson et al. 1978",
         "eq. 109; gases ideal, 1 bar, log K of gas = components, fugacity in",
-        "bar); range code L-V, one line at 25-350 C on the saturation curve (LLNL).",
+        "bar; LLNL entries: their data, continued by van 't Hoff, see above).",
         "The list ends with an entry whose name is blank.",
         "-" * 72,
     ]
@@ -240,9 +265,10 @@ def write(db, path):
     for e in db.solids:
         lines.append("-" * 20 + (" gas" if e["kind"] == "gas" else " mineral"))
         lines.append(mineral_header(e))
-        if e.get("llnl"):
-            lines.append("%s; converted to the slop98 basis; reaction rule %s"
-                         % (e["source"], e["rule"]))
+        if e.get("llnl") or e.get("tag"):
+            lines.append(tagged_comment(e, e.get(
+                "note", "; converted to this database's basis; reaction rule %s" % e["rule"]),
+                None))
         else:
             lines.append("slop98 %s (refs %s); reaction rule %s" % (e["slop"], e["refs"], e["rule"]))
         lines.append(mineral_reaction_line(e["terms"]))
