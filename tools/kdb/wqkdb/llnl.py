@@ -276,7 +276,7 @@ class Converter:
     def correction(self, entry, terms):
         """What the conversion adds to the data set's log K, on the curve
         (CURVE_T): the link to the components and the basis differences."""
-        group = "aqueous" if entry.kind == "aqueous" else "solid"
+        group = difference_group(entry)
         k = self.link(entry, terms)
         for v, b in entry.terms:
             k = k + v * self.delta(b, group)
@@ -323,6 +323,20 @@ _REFERENCES = {
     ("Al+3", "solid"): ("mineral", "Kaolinite", "Kaolinite"),
     ("Al+3", "aqueous"): ("aqueous", "AlO2-", "AlO2-"),
 }
+
+
+def difference_group(entry):
+    """Which difference between the sets an entry takes for its basis
+    species.  Minerals: the solids'.  A complex of the free Al+3 ion with
+    ligands (AlSO4+, Al(SO4)2-, AlF++ ...) is measured against Al+3 itself
+    (its formation constant, from potentiometry or solubility at low pH,
+    holds on any datum for the ion) and takes no shift; the ion pairs of
+    aluminate (NaAlO2: Al+3 written with H+ released) were measured against
+    AlO2- and take the aluminate's difference."""
+    if entry.kind != "aqueous":
+        return "solid"
+    hydrolysed = any(b == "H+" and v < 0 for v, b in entry.terms)
+    return "aqueous" if hydrolysed else "complex"
 
 
 def reference_for(basis_species, group):
