@@ -20,7 +20,9 @@
 namespace wq {
 namespace {
 
-const std::string DATABASE = std::string(WQSPEC_SOURCE_DIR) + "/examples/LOGKDATA.KDB";
+// The bundled data as they stood with both full and short tables (the
+// bundled database now has full tables only): the cache must serve both.
+const std::string DATABASE = std::string(WQSPEC_SOURCE_DIR) + "/tests/data/frozen-bundled.kdb";
 
 std::shared_ptr<const ParsedDatabase> bundled() {
     static const std::shared_ptr<const ParsedDatabase> db = [] {
