@@ -45,7 +45,7 @@ const std::string WATERS =
 // The keys of a batch's record that only the batch knows (the analysis as
 // the table gave it, before the charge balance, and the component that
 // carried the balance); the console program's record has none of them.
-const char* const BATCH_ONLY[] = {"analysis_imbalance", "analysis_imbalance_percent", "balanced_on"};
+const char* const BATCH_ONLY[] = {"analysis_imbalance", "analysis_imbalance_percent", "balanced_on", "notes"};
 
 json withoutBatchOnly(json record) {
     for (const char* key : BATCH_ONLY) record.erase(key);
