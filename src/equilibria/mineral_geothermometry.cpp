@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace wq {
 
@@ -53,6 +54,13 @@ double meanSquareBetween(const std::vector<double>& t, const std::vector<std::ve
     return sum / static_cast<double>(si[k].size());
 }
 
+// meanSquareBetween at any temperature of the sweep.
+double meanSquareAt(const std::vector<double>& t, const std::vector<std::vector<double>>& si, double at) {
+    const std::size_t upper = static_cast<std::size_t>(std::upper_bound(t.begin(), t.end(), at) - t.begin());
+    const std::size_t k = std::clamp<std::size_t>(upper, 1, t.size() - 1) - 1;
+    return meanSquareBetween(t, si, k, at - t[k]);
+}
+
 // The least root mean square of log Q/K between the nodes, each curve a
 // smooth interpolant of its samples (meanSquareBetween). The mean square of
 // curves that cross zero together is smooth where their RMS has a V: a
@@ -61,13 +69,6 @@ double meanSquareBetween(const std::vector<double>& t, const std::vector<std::ve
 // the mean square itself, sampled within each step and refined by golden
 // sections, and does not depend on where the nodes fall, to within the
 // curves' own interpolation over a step.
-// meanSquareBetween at any temperature of the sweep.
-double meanSquareAt(const std::vector<double>& t, const std::vector<std::vector<double>>& si, double at) {
-    const std::size_t upper = static_cast<std::size_t>(std::upper_bound(t.begin(), t.end(), at) - t.begin());
-    const std::size_t k = std::clamp<std::size_t>(upper, 1, t.size() - 1) - 1;
-    return meanSquareBetween(t, si, k, at - t[k]);
-}
-
 CurveMinimum leastRootMeanSquare(const std::vector<double>& t, const std::vector<std::vector<double>>& si) {
     CurveMinimum m;
     if (t.empty()) return m;
@@ -193,7 +194,15 @@ TemperatureEstimate estimateTemperature(const std::vector<double>& temperatures,
     e.rmsMinimum = leastRootMeanSquare(e.temperatures, kept);
     if (e.rmsMinimum.found)
         e.rmsRange = rangeBelow(e.temperatures, e.rms, e.rmsMinimum.temperature, e.rmsMinimum.value + RMS_TOLERANCE);
+    e.kept = std::move(kept);
     return e;
+}
+
+double rmsAt(const TemperatureEstimate& e, double t) {
+    if (e.temperatures.empty() || !(t >= e.temperatures.front() && t <= e.temperatures.back()))
+        return std::numeric_limits<double>::infinity();
+    if (e.temperatures.size() == 1) return rootMeanSquare(e.kept.front());
+    return std::sqrt(std::max(meanSquareAt(e.temperatures, e.kept, t), 0.0));
 }
 
 }  // namespace wq
