@@ -14,8 +14,11 @@ chloride balancing the charge. It is then sampled as a well samples it:
   - stripped of 80 or 95 % of its CO2 (the totals of HCO3- and H+ less that
     share of the carbonate), which the steam carries at the gas/steam ratio
     f C / (y 55.51) mol/mol;
-  - analysed with errors: each measured total (Na, K, Ca, Mg, SiO2, Cl,
-    HCO3, Al) off by a normal error of 3 % (fixed seeds);
+  - analysed with errors: each measured total (Na, K, Ca, Mg, SiO2, Cl, Al)
+    off by a normal error of 3 % (fixed seeds, clipped at 2 sigma), and so
+    are the carbonate and the alkalinity (carbonate less the H+ total): an
+    error in the carbonate at the H+ total as it is would be an error in the
+    small difference of two large numbers, a pH off by tenths;
   - written as a run input at 25 C with its pH computed, with its aluminium
     analysed, or not (then --fix-al K-Feldspar gives it back).
 
@@ -72,7 +75,7 @@ SAQ  species      Mtot (moles in the given kg of water)
 
 COMPONENTS = [(1, "H+"), (2, "H2O"), (3, "Cl-"), (5, "HCO3-"), (9, "Ca++"), (10, "Mg++"),
               (11, "SiO2,aq"), (12, "K+"), (13, "Na+"), (14, "Al+++")]
-MEASURED = {"Cl-", "HCO3-", "Ca++", "Mg++", "SiO2,aq", "K+", "Na+", "Al+++"}
+MEASURED = {"Cl-", "Ca++", "Mg++", "SiO2,aq", "K+", "Na+", "Al+++"}
 FORCED = [("Quartz", 11), ("K-Feldspar", 14), ("Muscovite", 12), ("Albite,low", 13),
           ("Calcite", 9), ("Clinochlore,14A", 10)]
 
@@ -141,15 +144,20 @@ def sampled_case(record, t, y, lost, al_given, seed):
             f"{100 * lost:.0f} % of its CO2 lost,\n"
             f"analysed with 3 % errors (seed {seed}), Al {'analysed' if al_given else 'not analysed'}; at 25 C\n")
     text += HEAD.format(ph=0.0, t=25.0, chbal=0)
+    def error():
+        return 1.0 + ANALYTIC_ERROR * max(-2.0, min(2.0, rng.gauss(0.0, 1.0)))
+
+    sample = {name: total / (1.0 - y) for name, total in totals.items()}
+    alkalinity = sample["HCO3-"] - sample["H+"]
+    sample["HCO3-"] *= error()
+    sample["H+"] = sample["HCO3-"] - alkalinity * error()
     for number, name in COMPONENTS:
         if name == "H2O":
             text += component_line(number, name, 1.0, 1.0)
             continue
         if name == "Al+++" and not al_given:
             continue
-        total = totals[name] / (1.0 - y)
-        if name in MEASURED:
-            total *= 1.0 + ANALYTIC_ERROR * max(-2.0, min(2.0, rng.gauss(0.0, 1.0)))
+        total = sample[name] * (error() if name in MEASURED else 1.0)
         start = 1e-7 if name == "H+" else 1e-20 if name == "Al+++" else max(total / 2, 1e-12)
         text += component_line(number, name, total, start)
     return text + "    0\nForced minerals: name, IEQ, log(Q/K)\n", co2

@@ -67,9 +67,10 @@ std::vector<double> zeroCrossings(const std::vector<double>& temperatures, const
 // neighbours (t ascending, at least one sample).
 CurveMinimum refinedMinimum(const std::vector<double>& t, const std::vector<double>& y);
 
-// The connected range around t of the samples with y <= limit, its ends
-// interpolated linearly where y crosses the limit.
-TemperatureRange rangeBelow(const std::vector<double>& t, const std::vector<double>& y, double around, double limit);
+// The connected range around the estimate's RMS minimum where its RMS
+// (rmsAt, smooth between the nodes) stays at or below `limit`, each end
+// found by bisection; not found when the minimum itself is above it.
+TemperatureRange rmsRangeBelow(const TemperatureEstimate& estimate, double limit);
 
 double medianOf(std::vector<double> values);
 

@@ -15,6 +15,9 @@ constexpr double FIRST_STEP = 0.25;
 // The smallest step of the searches from each start.
 constexpr double COARSE_STEP = 1.0 / 64.0;
 constexpr double LEAVE_ONE_OUT_STEP = 1.0 / 16.0;
+// The diagnostic with a mineral left out needs its temperature, not the last
+// digit of its unknowns: its searches end at this step.
+constexpr double LEAVE_ONE_OUT_SMALLEST = 1.0 / 128.0;
 
 using UnitPoint = std::vector<double>;  // each coordinate in [0, 1]
 
@@ -174,9 +177,9 @@ ReconstructionFit fitOf(const FluidCache& cache, SearchPoint point) {
 // last point inside, PROFILE_SEARCH_FIRST down to PROFILE_SEARCH_LAST or
 // until it finds the point inside.
 constexpr double PROFILE_FIRST_STEP = 8.0;  // deg C
-constexpr double PROFILE_LAST_STEP = 0.5;
+constexpr double PROFILE_LAST_STEP = 1.0;
 constexpr double PROFILE_SEARCH_FIRST = 1.0 / 8.0;
-constexpr double PROFILE_SEARCH_LAST = 1.0 / 128.0;
+constexpr double PROFILE_SEARCH_LAST = 1.0 / 64.0;
 
 class ProfileWalk {
 public:
@@ -186,8 +189,8 @@ public:
     ProfileEnd end(double direction) {
         const std::vector<double>& t = best_.estimate.temperatures;
         double inside = best_.estimate.rmsMinimum.temperature, insideRms = best_.statistic;
-        UnitPoint u = best_.u;
-        double outside = NAN, outsideRms = NAN;
+        UnitPoint u = best_.u, before = best_.u;
+        double outside = NAN, outsideRms = NAN, previous = inside;
         ProfileEnd e;
         for (double step = PROFILE_FIRST_STEP; step >= PROFILE_LAST_STEP;) {
             const double trial = std::clamp(inside + direction * step, t.front(), t.back());
@@ -195,8 +198,14 @@ public:
                 e.atEdge = true;
                 break;
             }
-            const SearchPoint point = leastAt(trial, u);
+            SearchPoint point = leastAt(trial, ahead(before, previous, u, inside, trial));
+            if (point.statistic > limit_ && point.u != u) {
+                SearchPoint fromInside = leastAt(trial, u);
+                if (fromInside.statistic < point.statistic) point = std::move(fromInside);
+            }
             if (point.statistic <= limit_) {
+                before = u;
+                previous = inside;
                 inside = trial;
                 insideRms = point.statistic;
                 u = point.u;
@@ -215,6 +224,21 @@ public:
     }
 
 private:
+    // The unknowns at `trial` on the line through those of the last two
+    // points inside (the valley of a trade-off runs straight for a while),
+    // on the lattice of the search's last step so that fluids are reused.
+    static UnitPoint ahead(const UnitPoint& before, double previous, const UnitPoint& u, double inside,
+                           double trial) {
+        if (previous == inside) return u;
+        const double s = (trial - inside) / (inside - previous);
+        UnitPoint next(u.size());
+        for (std::size_t i = 0; i < u.size(); ++i) {
+            const double x = std::clamp(u[i] + s * (u[i] - before[i]), 0.0, 1.0);
+            next[i] = std::round(x / PROFILE_SEARCH_LAST) * PROFILE_SEARCH_LAST;
+        }
+        return next;
+    }
+
     // The least RMS at `temperature`: the best of the fluids computed so far
     // when it lies within the limit, else the search from `from`.
     SearchPoint leastAt(double temperature, const UnitPoint& from) {
@@ -262,7 +286,7 @@ Reconstruction reconstruct(const std::vector<ParameterBounds>& unknowns, const s
     if (minerals >= 3)
         for (std::size_t m = 0; m < minerals; ++m) {
             CompassSearch partial(cache, temperatures, m);
-            r.leftOut.push_back(fitOf(cache, partial.search(best.u, LEAVE_ONE_OUT_STEP)));
+            r.leftOut.push_back(fitOf(cache, partial.search(best.u, LEAVE_ONE_OUT_STEP, LEAVE_ONE_OUT_SMALLEST)));
             const CurveMinimum& minimum = r.leftOut.back().estimate.rmsMinimum;
             if (!minimum.found) continue;
             r.spreadLow = r.spreadFound ? std::min(r.spreadLow, minimum.temperature) : minimum.temperature;
