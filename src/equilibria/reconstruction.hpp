@@ -74,12 +74,13 @@ struct TemperatureProfile {
 };
 
 // How far above the best fit's RMS the profile may rise inside the
-// uncertainty. The log K of a mineral in the compilations differ by 0.1 to
-// 0.2 log units at reservoir temperatures, and an analysis by a few per cent
-// (0.01-0.02 in log Q); a fit is not better than the truth by more than
-// that. On the synthetic set of bench/geothermometry (analyses perturbed by
-// 3 %, log K perturbed by 0.1) a threshold of 0.1 holds the true temperature
-// in every case with the steam loss and CO2 unknown.
+// uncertainty: how much better than the truth a fit can be made by the
+// unknowns absorbing the errors of the data. The log K of one mineral differ
+// between compilations by 0.1 to 0.2 at reservoir temperatures, so less than
+// 0.1 would claim more than the data hold. On the synthetic discharges of
+// bench/geothermometry.py (their log K exact, their analyses off by 3 %) the
+// free search fits better than the true parameters by 0.035 in the median
+// and 0.076 at most, and 0.1 holds the true temperature in 28 of 28 cases.
 constexpr double PROFILE_THRESHOLD = 0.1;
 
 struct Reconstruction {

@@ -78,7 +78,7 @@ std::string parametersText(const std::vector<FluidParameter>& list, bool origins
         text += p.name + " " + significantText(p.value, 3) + (p.unit.empty() ? "" : " " + p.unit);
         if (!origins) continue;
         if (p.origin == FluidParameter::Origin::sought)
-            text += " (sought from " + shortestText(p.low) + " to " + shortestText(p.high) + ")";
+            text += " (sought from " + significantText(p.low, 3) + " to " + significantText(p.high, 3) + ")";
         else
             text += p.origin == FluidParameter::Origin::given ? " (given)" : " (" + p.derivation + ")";
     }
