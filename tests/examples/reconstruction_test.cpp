@@ -120,6 +120,30 @@ TEST(Reconstruction, GivenParametersComputeOneFluidBesideTheUnchangedSample) {
     EXPECT_EQ(rows, 7u);
 }
 
+// A gas/steam ratio without a steam loss seeks the steam loss within the
+// default bounds; an H2S/steam ratio gives H2S back in proportion to the steam.
+TEST(Reconstruction, GasSteamRatiosNeedNoSteamLossGiven) {
+    std::string caseText = slurp(kSource / "tests" / "data" / "reconstruction" / "fluid-230.DAT");
+    const std::string bicarbonate = "    5 HCO3-";
+    caseText.insert(caseText.find(bicarbonate),
+                    "    6 HS-            1.0000000000E-05   5.0000000000E-06   1.0000000000E+00\n");
+    const std::string database = slurp(kSource / "examples" / "LOGKDATA.KDB");
+    const std::string sweep = "sweep --from 200 --to 260 --step 20 --minerals Quartz,Albite,low,Muscovite,Calcite ";
+    const wq::testing::ProgramRun sought = wq::testing::runProgramWith(
+        caseText, "", database, "reconstruct-ratio", sweep + "--co2-steam 0.00216", "sweep.csv");
+    ASSERT_EQ(sought.status, 0) << sought.errors;
+    EXPECT_NE(sought.extra.find("# reconstruction: steam loss "), std::string::npos);
+    EXPECT_NE(sought.extra.find(" (sought from 0 to 0.5); CO2/steam 0.00216 mol/mol (given); CO2 added "),
+              std::string::npos) << sought.extra.substr(0, 2000);
+    const wq::testing::ProgramRun sulfide = wq::testing::runProgramWith(
+        caseText, "", database, "reconstruct-h2s", sweep + "--steam-loss 0.2 --h2s-steam 2mmol/kg", "sweep.csv");
+    ASSERT_EQ(sulfide.status, 0) << sulfide.errors;
+    // 2 mmol per kg of steam, 0.2 kg of steam per kg of reservoir water: 0.0004 mol/kgw.
+    EXPECT_NE(sulfide.extra.find("H2S/steam 3.6e-05 mol/mol (given); H2S added 0.0004 mol/kgw (H2S/steam x steam "
+                                 "loss x 55.51 mol/kg)"),
+              std::string::npos) << sulfide.extra.substr(0, 2000);
+}
+
 // The options of a reconstruction are checked before any run, each mistake
 // in one line.
 TEST(Reconstruction, BadOptionsAreRefusedPlainly) {
