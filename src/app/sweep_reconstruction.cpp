@@ -1,8 +1,6 @@
 #include "app/sweep_reconstruction.hpp"
 
-#include <cerrno>
 #include <cmath>
-#include <cstdlib>
 #include <ctime>
 #include <utility>
 
@@ -76,8 +74,10 @@ double chargeOfTotals(const Program& p) {
 // as Al(OH)3). The balance makes the solution neutral, so the imbalance an
 // analysis brings is first taken up by its own charge-balance ion (Cl- when
 // that is H+ or none), as the run input's balance would have, and the pH is
-// left to the proton balance.
+// left to the proton balance. A water computed as analysed (--balance none)
+// has no balance at all.
 void balanceAluminiumOnProtons(Program& p, const FluidPlan& plan) {
+    if (p.input.asAnalysed) return;
     const double imbalance = chargeOfTotals(p);
     const int ion = plan.imbalancePosition;
     if (ion != 0 && p.sp[ion].charge != 0.0) {
