@@ -10,6 +10,8 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <map>
+
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -312,13 +314,58 @@ py::dict curveMinimum(const wq::CurveMinimum& m) {
     return d;
 }
 
+// The reconstruction's options by their keyword (as the command line's, with
+// underscores), each a value or LO:HI as text.
+void takeReconstruction(wq::SweepOptions& sweep, const std::map<std::string, std::string>& given) {
+    const std::pair<const char*, std::string wq::SweepOptions::*> options[] = {
+        {"steam_loss", &wq::SweepOptions::steamLoss},
+        {"dilution", &wq::SweepOptions::dilution},
+        {"add_co2", &wq::SweepOptions::addCO2},
+        {"co2_steam", &wq::SweepOptions::co2Steam},
+        {"h2s_steam", &wq::SweepOptions::h2sSteam},
+        {"enthalpy", &wq::SweepOptions::enthalpy},
+        {"separation_pressure", &wq::SweepOptions::separationPressure},
+        {"separation_temperature", &wq::SweepOptions::separationTemperature},
+        {"fix_al", &wq::SweepOptions::fixAl},
+    };
+    for (const auto& [name, member] : options)
+        if (auto at = given.find(name); at != given.end()) sweep.*member = at->second;
+}
+
+py::dict profileEnd(const wq::ProfileEnd& end, const std::vector<wq::FluidParameter>& parameters) {
+    py::dict d;
+    d["temperature"] = end.temperature;
+    d["at_edge"] = end.atEdge;
+    py::dict values;
+    for (const wq::FluidParameter& f : parameters) values[py::str(f.name)] = f.value;
+    d["parameters"] = values;
+    return d;
+}
+
+py::dict reconstructionOf(const wq::SweepReconstruction& r) {
+    py::dict d;
+    py::dict parameters;
+    for (const wq::FluidParameter& f : r.parameters) parameters[py::str(f.name)] = f.value;
+    d["parameters"] = parameters;
+    d["rms_minimum"] = curveMinimum(r.fit.best.estimate.rmsMinimum);
+    if (r.fit.profile.found) {
+        d["uncertainty_low"] = profileEnd(r.fit.profile.low, r.profileLow);
+        d["uncertainty_high"] = profileEnd(r.fit.profile.high, r.profileHigh);
+    }
+    d["fluids_computed"] = r.fit.evaluations;
+    return d;
+}
+
 py::dict sweepWater(const wq::TableOfWaters& table, const wq::BatchOptions& options, const Database& database,
-                    double from, double to, double step, const std::string& minerals) {
+                    double from, double to, double step, const std::string& minerals,
+                    const std::map<std::string, std::string>& reconstruction, bool reconstruct) {
     wq::SweepOptions sweep;
     sweep.from = from;
     sweep.to = to;
     sweep.step = step;
     sweep.minerals = minerals;
+    takeReconstruction(sweep, reconstruction);
+    sweep.reconstruct = reconstruct;
     std::atomic<bool> stop{false};
     std::string text;
     const wq::SweepRun run = watched(stop, [&] {
@@ -343,6 +390,7 @@ py::dict sweepWater(const wq::TableOfWaters& table, const wq::BatchOptions& opti
     range["open_high"] = e.rmsRange.openHigh;
     estimate["rms_range"] = range;
     estimate["line"] = wq::estimateLine(e);
+    if (run.result.reconstruction) estimate["reconstruction"] = reconstructionOf(*run.result.reconstruction);
     py::dict result;
     result["table"] = text;
     result["estimate"] = estimate;
@@ -396,5 +444,5 @@ PYBIND11_MODULE(_core, m) {
     m.def("run_table", &runTable, py::arg("table"), py::arg("options"), py::arg("database"), py::arg("json"));
     m.def("record_header", &recordHeader, py::arg("table"), py::arg("options"), py::arg("database"));
     m.def("sweep_water", &sweepWater, py::arg("table"), py::arg("options"), py::arg("database"), py::arg("t_from"),
-          py::arg("t_to"), py::arg("step"), py::arg("minerals"));
+          py::arg("t_to"), py::arg("step"), py::arg("minerals"), py::arg("reconstruction"), py::arg("reconstruct"));
 }

@@ -458,8 +458,28 @@ class Result:
         return f"<wqspec.Result {self.name!r}: {self.status}>"
 
 
+# The reconstruction's keywords of sweep, as the command line's options.
+_RECONSTRUCTION = ("steam_loss", "dilution", "add_co2", "co2_steam", "h2s_steam", "enthalpy",
+                   "separation_pressure", "separation_temperature")
+
+
+def _setting(option, value):
+    """A number of the reconstruction as the command line takes it: a number,
+    a (low, high) pair sought between them, or a text ("0:0.3", "12mmol/kg")."""
+    if isinstance(value, str):
+        return value
+    if isinstance(value, (tuple, list)):
+        if len(value) != 2:
+            raise TypeError(f"{option}={value!r}: a number, a (low, high) pair or a text")
+        return f"{_setting(option, value[0])}:{_setting(option, value[1])}"
+    if isinstance(value, bool) or not isinstance(value, (int, float)):
+        raise TypeError(f"{option}={value!r}: a number, a (low, high) pair or a text")
+    return repr(float(value))
+
+
 def sweep(water, t_from, t_to, step, minerals=None, database=None, case=None, balance="none", activity="b-dot",
-          redox=None, decouple=None, suppress=None, ph_scale="macinnes"):
+          redox=None, decouple=None, suppress=None, ph_scale="macinnes", reconstruct=False, fix_al=None,
+          **reconstruction):
     """One water computed over a range of temperatures, as ``wqspec sweep``
     computes a run input: the first run at the water's own conditions (as
     ``speciate`` computes it, with the same options), then every temperature
@@ -471,6 +491,14 @@ def sweep(water, t_from, t_to, step, minerals=None, database=None, case=None, ba
               common reservoir minerals the water can form).
     database, case, balance, activity, redox, decouple, suppress, ph_scale
               as speciate's.
+    reconstruct, fix_al, steam_loss, dilution, add_co2, co2_steam,
+    h2s_steam, enthalpy, separation_pressure, separation_temperature
+              the reservoir fluid reconstructed, as the command line's
+              --reconstruct, --fix-al, --steam-loss, ... : each number a
+              value, a (low, high) pair to seek it between, or the option's
+              text ("10mmol/kg" for a gas/steam ratio). The estimate then
+              holds "reconstruction": the parameters, the RMS minimum, the
+              ends of the uncertainty with the parameters there.
 
     Returns (table, estimate): the sweep's table as a DataFrame (one row per
     run: status, T, P, pH, I, the statistics and log Q/K of every mineral)
@@ -481,9 +509,16 @@ def sweep(water, t_from, t_to, step, minerals=None, database=None, case=None, ba
     if len(frame) != 1:
         raise InputError(f"sweep takes one water; the table has {len(frame)} rows")
     options = _options(case, balance, activity, redox, decouple, suppress, ph_scale=ph_scale)
+    unknown = sorted(set(reconstruction) - set(_RECONSTRUCTION))
+    if unknown:
+        raise TypeError(f"sweep() got an unexpected keyword argument {unknown[0]!r}")
+    settings = {name: _setting(name, value) for name, value in reconstruction.items() if value is not None}
+    if fix_al is not None:
+        settings["fix_al"] = _text("fix_al", fix_al)
     try:
         out = _core.sweep_water(_table_of(frame), options, _database(database, activity)._core,
-                                float(t_from), float(t_to), float(step), _names("minerals", minerals))
+                                float(t_from), float(t_to), float(step), _names("minerals", minerals), settings,
+                                bool(reconstruct))
     except _core.InputFault as e:
         raise InputError(_row_message(str(e), frame.index[0])) from None
     body = "".join(line for line in io.StringIO(out["table"]) if not line.startswith("#"))

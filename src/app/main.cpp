@@ -96,7 +96,16 @@ void addSweep(CLI::App& app, wq::SweepOptions& sweep) {
                     "Reconstruction: fraction of the sample that is diluting water, X or LO:HI");
     cmd->add_option("--add-co2", sweep.addCO2, "Reconstruction: CO2 the steam took, mol/kgw, M or LO:HI");
     cmd->add_option("--co2-steam", sweep.co2Steam,
-                    "Reconstruction: CO2/steam ratio of the steam lost, mol/mol, R or LO:HI (with --steam-loss)");
+                    "Reconstruction: CO2/steam ratio of the steam lost, mol/mol (R or LO:HI) or mmol/kg of steam "
+                    "(Rmmol/kg)");
+    cmd->add_option("--h2s-steam", sweep.h2sSteam,
+                    "Reconstruction: H2S/steam ratio of the steam lost, mol/mol or mmol/kg, as --co2-steam");
+    cmd->add_option("--enthalpy", sweep.enthalpy,
+                    "Reconstruction: the discharge enthalpy, kJ/kg (H or LO:HI): the steam loss by IAPWS-IF97");
+    cmd->add_option("--separation-pressure", sweep.separationPressure,
+                    "Reconstruction: the pressure at which the sampled water left the steam, bar (with --enthalpy)");
+    cmd->add_option("--separation-temperature", sweep.separationTemperature,
+                    "Reconstruction: or its temperature, C (with --enthalpy)");
     cmd->add_option("--fix-al", sweep.fixAl, "Reconstruction: Al+++ fixed by this mineral at every temperature");
     cmd->add_flag("--reconstruct", sweep.reconstruct,
                   "Reconstruct the reservoir fluid: seek the steam loss (0:0.5) and the CO2 added (0:0.1 mol/kgw) "

@@ -16,4 +16,5 @@ list(APPEND WQSPEC_SOURCES
   src/app/evaporate.cpp
   src/app/sweep_chain.cpp
   src/app/sweep_reconstruction.cpp
+  src/app/sweep_discharge.cpp
 )

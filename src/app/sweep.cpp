@@ -19,6 +19,7 @@
 #include "app/sweep_chain.hpp"
 #include "app/sweep_minerals.hpp"
 #include "app/sweep_reconstruction.hpp"
+#include "equilibria/redox.hpp"
 #include "grid/grid.hpp"
 #include "input/database_file.hpp"
 #include "input/run_input.hpp"
@@ -161,6 +162,25 @@ void estimate(SweepResult& s) {
     s.estimate = estimateTemperature(s.temperatures, s.chosenCurves);
 }
 
+// The analysis as the run input gives it, before any run: mg per kg of
+// water of the constituents the classical geothermometers read (the molar
+// masses of IUPAC's standard atomic weights), and the Na-K-Ca temperature.
+GivenAnalysis givenAnalysis(const Program& p) {
+    const double kgw = p.comp[WATER_SLOT].mtot;
+    const auto molality = [&](int dbNumber) {
+        const int k = p.map.position(dbNumber);
+        return k == 0 || !(kgw > 0.0) ? 0.0 : std::max(p.comp[k].mtot / kgw, 0.0);
+    };
+    GivenAnalysis a;
+    a.silica = molality(db::SILICA) * 60.0843e3;
+    a.sodium = molality(db::SODIUM) * 22.98977e3;
+    a.potassium = molality(db::POTASSIUM) * 39.0983e3;
+    a.magnesium = molality(db::MAGNESIUM) * 24.305e3;
+    if (molality(db::CALCIUM) > 0.0 && a.sodium > 0.0 && a.potassium > 0.0)
+        a.naKCa = naKCaSourceTemperature(molality(db::CALCIUM), molality(db::POTASSIUM), molality(db::SODIUM));
+    return a;
+}
+
 // The options and the run input, echoed in the table's head.
 SweepResult sweepOf(const Program& p, const SweepOptions& o) {
     SweepResult s;
@@ -208,7 +228,11 @@ SweepRun computeSweep(Program& p, const SweepOptions& o, const std::vector<doubl
                       const std::atomic<bool>& stop) {
     FluidPlan plan = fluidPlan(o);
     SweepRun run;
+    if (addAluminiumTrace(p, plan))
+        run.notes.push_back("the analysis has no Al+++: " + o.fixAl +
+                            " fixes it from a trace of 1e-12 mol/kgw, which the analysis as sampled keeps");
     run.result = sweepOf(p, o);
+    run.result.given = givenAnalysis(p);
     for (double t : temperatures) run.result.saturationAbove |= liquidPressure(p, t) > p.input.pressure;
     std::unique_ptr<CarriedState> sampled;
     run.status = runChain(p, run.result, o, plan, temperatures, console, sampled, run.notes, stop);

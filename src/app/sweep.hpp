@@ -53,7 +53,13 @@ struct SweepOptions {
     std::string steamLoss;   // fraction of the reservoir liquid lost as steam
     std::string dilution;    // fraction of the sample that is water added to the reservoir fluid
     std::string addCO2;      // CO2 the steam took, mol per kg of reservoir water
-    std::string co2Steam;    // or the CO2/steam ratio of the steam, mol/mol (needs a steam loss)
+    std::string co2Steam;    // or the CO2/steam ratio of the steam, mol/mol (or N mmol/kg of steam)
+    std::string h2sSteam;    // the H2S/steam ratio of the steam, likewise
+    // The discharge's own measurements: its enthalpy (kJ/kg) and where the
+    // sampled water was separated from the steam, by pressure (bar) or
+    // temperature (C); they give the steam loss by the steam tables.
+    std::string enthalpy;
+    std::string separationPressure, separationTemperature;
     std::string fixAl;       // the mineral that fixes Al+++ at every temperature
     bool reconstruct = false;  // seek the steam loss and the CO2 within default bounds unless given
 };

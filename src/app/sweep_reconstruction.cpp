@@ -1,8 +1,6 @@
 #include "app/sweep_reconstruction.hpp"
 
-#include <cerrno>
 #include <cmath>
-#include <cstdlib>
 #include <ctime>
 #include <utility>
 
@@ -29,37 +27,10 @@ constexpr const char* DEFAULT_CO2_ADDED = "0:0.1";
 // The limits each number must keep.
 constexpr double MAX_WATER_FRACTION = 0.9;  // steam loss and dilution
 constexpr double MAX_CO2_ADDED = 10.0;      // mol/kgw
-constexpr double MAX_CO2_STEAM = 1.0;       // mol/mol
-
-double numberOf(const std::string& text, const std::string& option) {
-    const char* start = text.c_str();
-    char* end = nullptr;
-    errno = 0;
-    const double v = std::strtod(start, &end);
-    if (text.empty() || end != start + text.size() || errno != 0 || !std::isfinite(v))
-        throw CannotStart{option + " takes a number or LO:HI; " + text + " is not one"};
-    return v;
-}
-
-FluidSetting settingOf(const std::string& text, const std::string& option, double highest) {
-    FluidSetting s;
-    if (text.empty()) return s;
-    s.used = true;
-    const std::size_t colon = text.find(':');
-    const std::string limits = " must lie from 0 to " + shortestText(highest);
-    if (colon == std::string::npos) {
-        s.value = numberOf(text, option);
-        if (s.value < 0.0 || s.value > highest) throw CannotStart{option + " " + text + ":" + limits};
-        return s;
-    }
-    s.sought = true;
-    s.low = numberOf(text.substr(0, colon), option);
-    s.high = numberOf(text.substr(colon + 1), option);
-    if (s.low < 0.0 || s.high > highest) throw CannotStart{option + " " + text + ": the bounds" + limits};
-    if (!(s.low < s.high)) throw CannotStart{option + " " + text + ": the lower bound must be below the upper"};
-    s.value = 0.5 * (s.low + s.high);
-    return s;
-}
+// A trace of aluminium for a mineral to fix where the analysis has none, and
+// the molality its first iteration starts from (about its free molality).
+constexpr double ALUMINIUM_TRACE = 1e-12;          // mol/kgw
+constexpr double ALUMINIUM_TRACE_START = 1e-20;
 
 // The value of a setting at the search's unknowns, taken in order.
 double valueOf(const FluidSetting& s, const std::vector<double>& unknowns, std::size_t& next) {
@@ -68,7 +39,7 @@ double valueOf(const FluidSetting& s, const std::vector<double>& unknowns, std::
 }
 
 struct FluidValues {
-    double steamLoss = 0.0, dilution = 0.0, co2Added = 0.0;
+    double steamLoss = 0.0, dilution = 0.0, co2Added = 0.0, h2sAdded = 0.0;
 };
 
 FluidValues valuesOf(const FluidPlan& plan, const std::vector<double>& unknowns) {
@@ -79,14 +50,42 @@ FluidValues valuesOf(const FluidPlan& plan, const std::vector<double>& unknowns)
     v.co2Added = valueOf(plan.co2Added, unknowns, next);
     const double ratio = valueOf(plan.co2Steam, unknowns, next);
     if (plan.co2Steam.used) v.co2Added = ratio * v.steamLoss * MOLES_WATER_PER_KG;
+    v.h2sAdded = valueOf(plan.h2sSteam, unknowns, next) * v.steamLoss * MOLES_WATER_PER_KG;
     return v;
 }
 
 std::vector<ParameterBounds> unknownsOf(const FluidPlan& plan) {
     std::vector<ParameterBounds> bounds;
-    for (const FluidSetting* s : {&plan.steamLoss, &plan.dilution, &plan.co2Added, &plan.co2Steam})
+    for (const FluidSetting* s : {&plan.steamLoss, &plan.dilution, &plan.co2Added, &plan.co2Steam, &plan.h2sSteam})
         if (s->used && s->sought) bounds.push_back({s->low, s->high});
     return bounds;
+}
+
+// The sum of charge times total over the components: the charge the
+// solution holds, whatever its speciation (each species' charge is that of
+// its components).
+double chargeOfTotals(const Program& p) {
+    double sum = 0.0;
+    for (int k = 1; k <= p.comp.count; ++k) sum += p.sp[k].charge * p.comp[k].mtot;
+    return sum;
+}
+
+// The charge of the aluminium a mineral fixes, balanced on H+ (the Al enters
+// as Al(OH)3). The balance makes the solution neutral, so the imbalance an
+// analysis brings is first taken up by its own charge-balance ion (Cl- when
+// that is H+ or none), as the run input's balance would have, and the pH is
+// left to the proton balance. A water computed as analysed (--balance none)
+// has no balance at all.
+void balanceAluminiumOnProtons(Program& p, const FluidPlan& plan) {
+    if (p.input.asAnalysed) return;
+    const double imbalance = chargeOfTotals(p);
+    const int ion = plan.imbalancePosition;
+    if (ion != 0 && p.sp[ion].charge != 0.0) {
+        const double total = p.comp[ion].mtot - imbalance / p.sp[ion].charge;
+        if (total > 0.0) p.comp[ion].mtot = total;
+    }
+    p.input.chargeBalanceSpecies = db::HYDROGEN_ION;
+    p.input.chargeBalancePosition = HYDROGEN_SLOT;
 }
 
 // The program's state made the reconstructed fluid: the sampled state with
@@ -103,6 +102,11 @@ void becomeFluid(Program& p, const CarriedState& sampled, const FluidPlan& plan,
         p.comp[HYDROGEN_SLOT].mtot += v.co2Added;
         p.comp[WATER_SLOT].mtot -= v.co2Added / MOLES_WATER_PER_KG;  // held in kg between runs
     }
+    if (plan.sulfidePosition != 0) {
+        p.comp[plan.sulfidePosition].mtot += v.h2sAdded;
+        p.comp[HYDROGEN_SLOT].mtot += v.h2sAdded;
+    }
+    if (!plan.aluminiumMineral.empty()) balanceAluminiumOnProtons(p, plan);
     p.conditions.chargeBalanceStartTotal = chargeBalanceTotal(p.input, p.comp);
 }
 
@@ -143,6 +147,7 @@ std::vector<FluidParameter> parametersOf(const FluidPlan& plan, const std::vecto
     add("dilution", "", plan.dilution);
     add("CO2 added", "mol/kgw", plan.co2Added);
     add("CO2/steam", "mol/mol", plan.co2Steam);
+    add("H2S/steam", "mol/mol", plan.h2sSteam);
     if (plan.co2Steam.used) {
         FluidParameter c;
         c.name = "CO2 added";
@@ -151,6 +156,19 @@ std::vector<FluidParameter> parametersOf(const FluidPlan& plan, const std::vecto
         c.origin = FluidParameter::Origin::derived;
         c.derivation = "CO2/steam x steam loss x 55.51 mol/kg";
         list.push_back(c);
+    }
+    if (plan.h2sSteam.used) {
+        FluidParameter c;
+        c.name = "H2S added";
+        c.unit = "mol/kgw";
+        c.value = valuesOf(plan, best).h2sAdded;
+        c.origin = FluidParameter::Origin::derived;
+        c.derivation = "H2S/steam x steam loss x 55.51 mol/kg";
+        list.push_back(c);
+    }
+    if (plan.discharge.given && !list.empty()) {
+        list.front().origin = FluidParameter::Origin::derived;
+        list.front().derivation = "from the discharge enthalpy";
     }
     return list;
 }
@@ -171,20 +189,42 @@ bool FluidPlan::asked() const {
 
 FluidPlan fluidPlan(const SweepOptions& o) {
     FluidPlan plan;
-    const bool defaultWater = o.reconstruct && o.steamLoss.empty() && o.dilution.empty();
+    plan.discharge = dischargeOf(o, MAX_WATER_FRACTION);
+    const bool gasRatio = !o.co2Steam.empty() || !o.h2sSteam.empty();
+    if (gasRatio && !o.dilution.empty())
+        throw CannotStart{"a gas/steam ratio gives the gas the steam took: it cannot go with --dilution"};
+    // A gas/steam ratio needs a steam loss: given, from the discharge, or sought.
+    const bool defaultWater = (o.reconstruct || gasRatio) && o.steamLoss.empty() && o.dilution.empty() &&
+                              !plan.discharge.given;
     const bool defaultCO2 = o.reconstruct && o.addCO2.empty() && o.co2Steam.empty();
-    plan.steamLoss = settingOf(defaultWater ? DEFAULT_STEAM_LOSS : o.steamLoss, "--steam-loss", MAX_WATER_FRACTION);
+    plan.steamLoss = plan.discharge.given
+                         ? plan.discharge.steamLoss
+                         : settingOf(defaultWater ? DEFAULT_STEAM_LOSS : o.steamLoss, "--steam-loss", MAX_WATER_FRACTION);
     plan.dilution = settingOf(o.dilution, "--dilution", MAX_WATER_FRACTION);
     plan.co2Added = settingOf(defaultCO2 ? DEFAULT_CO2_ADDED : o.addCO2, "--add-co2", MAX_CO2_ADDED);
-    plan.co2Steam = settingOf(o.co2Steam, "--co2-steam", MAX_CO2_STEAM);
+    plan.co2Steam = gasSteamRatioOf(o.co2Steam, "--co2-steam");
+    plan.h2sSteam = gasSteamRatioOf(o.h2sSteam, "--h2s-steam");
     plan.aluminiumMineral = o.fixAl;
     if (plan.steamLoss.used && plan.dilution.used)
         throw CannotStart{"--steam-loss and --dilution exclude each other: a sample is boiled or diluted"};
     if (plan.co2Added.used && plan.co2Steam.used)
         throw CannotStart{"--add-co2 and --co2-steam exclude each other: the CO2 is given once"};
-    if (plan.co2Steam.used && !plan.steamLoss.used)
-        throw CannotStart{"--co2-steam needs --steam-loss: the CO2 added is the ratio times the steam lost"};
     return plan;
+}
+
+bool addAluminiumTrace(Program& p, const FluidPlan& plan) {
+    if (plan.aluminiumMineral.empty() || p.map.position(db::ALUMINIUM) != 0) return false;
+    if (p.comp.count == MAX_COMPONENTS)
+        throw CannotStart{"--fix-al: the run input has as many components as a run can hold; give Al+++ a line"};
+    const int position = ++p.comp.count;
+    p.comp[position] = Component{};
+    p.comp[position].dbNumber = db::ALUMINIUM;
+    p.comp[position].mtot = ALUMINIUM_TRACE;
+    p.map.positionOf[db::ALUMINIUM] = position;
+    p.map.numberAt[position] = db::ALUMINIUM;
+    p.sp[position].molality = ALUMINIUM_TRACE_START;
+    p.sp[position].gamma = 1.0;
+    return true;
 }
 
 namespace {
@@ -208,14 +248,14 @@ void checkFluidPlan(FluidPlan& plan, const Program& p, const std::vector<std::st
     plan.carbonatePosition = p.map.position(db::CARBONATE);
     if ((plan.co2Added.used || plan.co2Steam.used) && plan.carbonatePosition == 0)
         throw CannotStart{"CO2 cannot be added back: HCO3- is not a component of the run input"};
+    plan.sulfidePosition = p.map.position(db::SULFIDE);
+    if (plan.h2sSteam.used && plan.sulfidePosition == 0)
+        throw CannotStart{"H2S cannot be added back: HS- is not a component of the run input"};
     if (plan.aluminiumMineral.empty()) return;
     plan.aluminiumPosition = p.map.position(db::ALUMINIUM);
-    if (plan.aluminiumPosition == 0)
-        throw CannotStart{"--fix-al needs Al+++ among the components of the run input (any total: the mineral "
-                          "fixes it)"};
-    if (p.map.position(p.input.chargeBalanceSpecies) == 0)
-        throw CannotStart{"--fix-al needs a charge-balance species that is a component of the run input (option "
-                          "6): the charge of the aluminium the mineral fixes is balanced on it"};
+    plan.imbalancePosition = p.map.position(p.input.chargeBalanceSpecies);
+    if (plan.imbalancePosition == 0 || plan.imbalancePosition == HYDROGEN_SLOT)
+        plan.imbalancePosition = p.map.position(db::CHLORIDE);
     plan.aluminiumMineral = namedMinerals(p, plan.aluminiumMineral, known).front();
     if (!mineralHolds(p, plan.aluminiumMineral, plan.aluminiumPosition))
         throw CannotStart{"--fix-al " + plan.aluminiumMineral + ": the mineral holds no aluminium, so it cannot fix Al+++ "
@@ -246,6 +286,11 @@ bool reconstructFluid(Program& p, const CarriedState& sampled, const FluidPlan& 
     SweepReconstruction r;
     r.fit = reconstruct(unknownsOf(plan), s.temperatures, curvesAt);
     r.parameters = parametersOf(plan, r.fit.best.parameters);
+    if (r.fit.profile.found && !unknownsOf(plan).empty()) {
+        r.profileLow = parametersOf(plan, r.fit.profile.low.parameters);
+        r.profileHigh = parametersOf(plan, r.fit.profile.high.parameters);
+    }
+    if (plan.discharge.given) r.discharge = dischargeText(plan.discharge);
     r.aluminiumMineral = plan.aluminiumMineral;
     const double seconds = double(std::clock() - started) / CLOCKS_PER_SEC;
     console.put("  " + std::to_string(r.fit.evaluations) + " fluids computed over the sweep in " +

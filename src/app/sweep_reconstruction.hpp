@@ -18,14 +18,22 @@
 //   the lost steam, mol/mol: c = r y 55.51): CO2,aq is H+ + HCO3- - H2O in
 //   the components, so c is added to the totals of H+ and HCO3- and taken
 //   from the water's.
+// - H2S added from the H2S/steam ratio likewise (H2S,aq is H+ + HS-): to the
+//   totals of H+ and HS-.
 // - Al+++ fixed by a mineral: a forced mineral (log Q/K = 0) on Al+++ at
-//   every temperature, in place of any the run input gives it.
+//   every temperature, in place of any the run input gives it, with the
+//   charge of the aluminium balanced on H+: the Al enters as Al(OH)3, as
+//   the mineral's dissolution brings it, and a proton balance has no sign to
+//   run out of (a cation's total can, at the temperatures where the mineral
+//   holds much Al). A water whose analysis has no Al+++ gets it as a trace
+//   (1e-12 mol) before its first run, so that the mineral can fix it.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "app/sweep.hpp"
+#include "app/sweep_discharge.hpp"
 
 namespace wq {
 
@@ -34,25 +42,25 @@ struct Program;
 struct SweepResult;
 class Sink;
 
-// A number of the reconstruction: a value, or bounds within which it is sought.
-struct FluidSetting {
-    bool used = false;
-    bool sought = false;
-    double value = 0.0, low = 0.0, high = 0.0;
-};
-
 // What the options ask of the reconstruction, checked against the water.
 struct FluidPlan {
-    FluidSetting steamLoss, dilution, co2Added, co2Steam;
+    FluidSetting steamLoss, dilution, co2Added, co2Steam, h2sSteam;
+    Discharge discharge;  // when given, the steam loss follows from it
     std::string aluminiumMineral;
     int aluminiumPosition = 0;  // run component positions
     int carbonatePosition = 0;
+    int sulfidePosition = 0;
+    int imbalancePosition = 0;  // the ion that takes up the analysis's imbalance when Al is fixed
     bool asked() const;
 };
 
 // The plan from the options, before any run: a CannotStart when an option is
 // not a number or a range within its limits, or two exclude each other.
 FluidPlan fluidPlan(const SweepOptions& options);
+
+// Al+++ at a trace among the components of `p` (read, before any run) when
+// the plan fixes it and the run input has none; true when it was added.
+bool addAluminiumTrace(Program& p, const FluidPlan& plan);
 
 // Checks the plan against the water of the run input (Al+++ and HCO3- among
 // its components where needed, the mineral one of the run's, `known`).

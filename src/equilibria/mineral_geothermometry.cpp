@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace wq {
 
@@ -11,6 +12,9 @@ const char* const DEFAULT_RESERVOIR_MINERALS[] = {
 };
 
 namespace {
+
+// The samples a step of the sweep is cut into where the range of the RMS is walked.
+constexpr int RANGE_SAMPLES = 16;
 
 bool allHaveValues(const std::vector<std::vector<double>>& saturation, std::size_t k) {
     for (const std::vector<double>& curve : saturation)
@@ -53,6 +57,13 @@ double meanSquareBetween(const std::vector<double>& t, const std::vector<std::ve
     return sum / static_cast<double>(si[k].size());
 }
 
+// meanSquareBetween at any temperature of the sweep.
+double meanSquareAt(const std::vector<double>& t, const std::vector<std::vector<double>>& si, double at) {
+    const std::size_t upper = static_cast<std::size_t>(std::upper_bound(t.begin(), t.end(), at) - t.begin());
+    const std::size_t k = std::clamp<std::size_t>(upper, 1, t.size() - 1) - 1;
+    return meanSquareBetween(t, si, k, at - t[k]);
+}
+
 // The least root mean square of log Q/K between the nodes, each curve a
 // smooth interpolant of its samples (meanSquareBetween). The mean square of
 // curves that cross zero together is smooth where their RMS has a V: a
@@ -61,13 +72,6 @@ double meanSquareBetween(const std::vector<double>& t, const std::vector<std::ve
 // the mean square itself, sampled within each step and refined by golden
 // sections, and does not depend on where the nodes fall, to within the
 // curves' own interpolation over a step.
-// meanSquareBetween at any temperature of the sweep.
-double meanSquareAt(const std::vector<double>& t, const std::vector<std::vector<double>>& si, double at) {
-    const std::size_t upper = static_cast<std::size_t>(std::upper_bound(t.begin(), t.end(), at) - t.begin());
-    const std::size_t k = std::clamp<std::size_t>(upper, 1, t.size() - 1) - 1;
-    return meanSquareBetween(t, si, k, at - t[k]);
-}
-
 CurveMinimum leastRootMeanSquare(const std::vector<double>& t, const std::vector<std::vector<double>>& si) {
     CurveMinimum m;
     if (t.empty()) return m;
@@ -137,22 +141,37 @@ CurveMinimum refinedMinimum(const std::vector<double>& t, const std::vector<doub
     return m;
 }
 
-TemperatureRange rangeBelow(const std::vector<double>& t, const std::vector<double>& y, double around, double limit) {
+TemperatureRange rmsRangeBelow(const TemperatureEstimate& e, double limit) {
     TemperatureRange r;
-    if (t.empty() || t.size() != y.size()) return r;
-    // The sample nearest to `around` that is within the limit starts the range.
-    std::size_t start = t.size();
-    for (std::size_t k = 0; k < t.size(); ++k)
-        if (y[k] <= limit && (start == t.size() || std::abs(t[k] - around) < std::abs(t[start] - around))) start = k;
-    if (start == t.size()) return r;
+    if (!e.rmsMinimum.found || !(rmsAt(e, e.rmsMinimum.temperature) <= limit)) return r;
     r.found = true;
-    std::size_t lo = start, hi = start;
-    while (lo > 0 && y[lo - 1] <= limit) --lo;
-    while (hi + 1 < t.size() && y[hi + 1] <= limit) ++hi;
-    r.openLow = lo == 0;
-    r.openHigh = hi + 1 == t.size();
-    r.low = r.openLow ? t[lo] : crossing(t[lo - 1], y[lo - 1], t[lo], y[lo], limit);
-    r.high = r.openHigh ? t[hi] : crossing(t[hi], y[hi], t[hi + 1], y[hi + 1], limit);
+    const std::vector<double>& t = e.temperatures;
+    double step = t.back() - t.front();
+    for (std::size_t k = 0; k + 1 < t.size(); ++k) step = std::min(step, t[k + 1] - t[k]);
+    step /= RANGE_SAMPLES;
+    // From the minimum outward by a fraction of the smallest step until the
+    // RMS passes the limit, then bisection between the last two samples.
+    const auto end = [&](double direction, bool& open) {
+        double inside = e.rmsMinimum.temperature;
+        while (true) {
+            const double next = std::clamp(inside + direction * step, t.front(), t.back());
+            if (next == inside) {
+                open = true;
+                return inside;
+            }
+            if (rmsAt(e, next) > limit) {
+                double outside = next;
+                for (int i = 0; i < 40; ++i) {
+                    const double mid = 0.5 * (inside + outside);
+                    (rmsAt(e, mid) <= limit ? inside : outside) = mid;
+                }
+                return 0.5 * (inside + outside);
+            }
+            inside = next;
+        }
+    };
+    r.low = end(-1.0, r.openLow);
+    r.high = end(1.0, r.openHigh);
     return r;
 }
 
@@ -192,8 +211,16 @@ TemperatureEstimate estimateTemperature(const std::vector<double>& temperatures,
     e.medianMinimum = refinedMinimum(e.temperatures, e.medianAbs);
     e.rmsMinimum = leastRootMeanSquare(e.temperatures, kept);
     if (e.rmsMinimum.found)
-        e.rmsRange = rangeBelow(e.temperatures, e.rms, e.rmsMinimum.temperature, e.rmsMinimum.value + RMS_TOLERANCE);
+    e.kept = std::move(kept);
+    e.rmsRange = rmsRangeBelow(e, e.rmsMinimum.value + RMS_TOLERANCE);
     return e;
+}
+
+double rmsAt(const TemperatureEstimate& e, double t) {
+    if (e.temperatures.empty() || !(t >= e.temperatures.front() && t <= e.temperatures.back()))
+        return std::numeric_limits<double>::infinity();
+    if (e.temperatures.size() == 1) return rootMeanSquare(e.kept.front());
+    return std::sqrt(std::max(meanSquareAt(e.temperatures, e.kept, t), 0.0));
 }
 
 }  // namespace wq

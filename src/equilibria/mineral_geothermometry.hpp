@@ -41,7 +41,14 @@ struct TemperatureEstimate {
     CurveMinimum medianMinimum;  // refined by the parabola through its three lowest samples
     CurveMinimum rmsMinimum;     // exact between nodes for curves linear between them
     TemperatureRange rmsRange;         // RMS within RMS_TOLERANCE of its minimum
+    // log Q/K of every mineral at each of `temperatures`: [temperature][mineral].
+    std::vector<std::vector<double>> kept;
 };
+
+// The RMS of log Q/K of an estimate's curves at t, each curve interpolated
+// smoothly between the nodes as the estimate's minimum is found; infinity
+// outside its temperatures or when it has none.
+double rmsAt(const TemperatureEstimate& estimate, double t);
 
 // How far above its minimum the RMS may rise inside the range of the estimate.
 constexpr double RMS_TOLERANCE = 0.1;
@@ -60,9 +67,10 @@ std::vector<double> zeroCrossings(const std::vector<double>& temperatures, const
 // neighbours (t ascending, at least one sample).
 CurveMinimum refinedMinimum(const std::vector<double>& t, const std::vector<double>& y);
 
-// The connected range around t of the samples with y <= limit, its ends
-// interpolated linearly where y crosses the limit.
-TemperatureRange rangeBelow(const std::vector<double>& t, const std::vector<double>& y, double around, double limit);
+// The connected range around the estimate's RMS minimum where its RMS
+// (rmsAt, smooth between the nodes) stays at or below `limit`, each end
+// found by bisection; not found when the minimum itself is above it.
+TemperatureRange rmsRangeBelow(const TemperatureEstimate& estimate, double limit);
 
 double medianOf(std::vector<double> values);
 

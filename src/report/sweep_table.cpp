@@ -70,12 +70,35 @@ std::string minimumText(const char* what, const CurveMinimum& m) {
     return s;
 }
 
-// mg per kg of the component with this database number; 0 when the water
-// has none.
-double massFraction(const Results& r, int dbNumber) {
-    for (const ComponentRow& c : r.components)
-        if (c.dbNumber == dbNumber) return c.ppm;
-    return 0.0;
+// The parameters of a fluid, "; " between them; `origins`: with how each was had.
+std::string parametersText(const std::vector<FluidParameter>& list, bool origins) {
+    std::string text;
+    for (const FluidParameter& p : list) {
+        if (!text.empty()) text += "; ";
+        text += p.name + " " + significantText(p.value, 3) + (p.unit.empty() ? "" : " " + p.unit);
+        if (!origins) continue;
+        if (p.origin == FluidParameter::Origin::sought)
+            text += " (sought from " + significantText(p.low, 3) + " to " + significantText(p.high, 3) + ")";
+        else
+            text += p.origin == FluidParameter::Origin::given ? " (given)" : " (" + p.derivation + ")";
+    }
+    return text;
+}
+
+std::string profileEndText(const ProfileEnd& end, const std::vector<FluidParameter>& parameters) {
+    std::string t = fixedText(end.temperature, 1) + " C";
+    if (end.atEdge) t += " (the edge of the sweep)";
+    const std::string values = parametersText(parameters, false);
+    return values.empty() ? t : t + " (" + values + ")";
+}
+
+// The uncertainty of the reconstructed fluid's temperature.
+std::string profileText(const SweepReconstruction& r) {
+    const TemperatureProfile& p = r.fit.profile;
+    if (!p.found) return "no uncertainty: no temperature at which every chosen mineral has a log Q/K";
+    return "uncertainty: the RMS can be brought within " + fixedText(PROFILE_THRESHOLD, 2) +
+           " of its best by the parameters within their bounds from " + profileEndText(p.low, r.profileLow) +
+           " to " + profileEndText(p.high, r.profileHigh);
 }
 
 std::string readingText(std::string_view name, double temperature) {
@@ -104,7 +127,8 @@ std::string headLines(const SweepResult& s) {
              fixedText(f.target, 3) + "\n";
     if (first.sourceTemperatureShown)
         t += "# Na-K-Ca temperature: " + fixedText(first.sourceTemperature, 1) + " C (Fournier & Truesdell 1973)\n";
-    t += "# geothermometers: " + geothermometersText(first) + "\n";
+    t += "# geothermometers of the analysis as given (before any charge balance): " + geothermometersText(s.given) +
+         "\n";
     t += "# log Q/K = 0: " + crossingsText(s) + "\n";
     t += estimateLine(s.estimate) + "\n";
     if (s.reconstruction) t += reconstructionLines(*s.reconstruction, s.chosen);
@@ -113,12 +137,11 @@ std::string headLines(const SweepResult& s) {
 
 }  // namespace
 
-std::string geothermometersText(const Results& r) {
+std::string geothermometersText(const GivenAnalysis& a) {
     std::string text;
-    if (r.sourceTemperatureShown) text = readingText("Na-K-Ca", r.sourceTemperature);
+    if (!std::isnan(a.naKCa)) text = readingText("Na-K-Ca", a.naKCa);
     const std::vector<GeothermometerReading> readings =
-        classicalGeothermometers(massFraction(r, db::SILICA), massFraction(r, db::SODIUM),
-                                 massFraction(r, db::POTASSIUM), massFraction(r, db::MAGNESIUM));
+        classicalGeothermometers(a.silica, a.sodium, a.potassium, a.magnesium);
     for (const GeothermometerReading& g : readings) {
         if (!text.empty()) text += ", ";
         text += readingText(g.name, g.temperature);
@@ -138,24 +161,19 @@ double SweepRow::saturationIndex(const std::string& mineral) const {
 std::string estimateLine(const TemperatureEstimate& e) { return "# estimate: " + estimateText(e); }
 
 std::string reconstructionLines(const SweepReconstruction& r, const std::vector<std::string>& chosen) {
-    std::string parameters;
-    for (const FluidParameter& p : r.parameters) {
-        if (!parameters.empty()) parameters += "; ";
-        parameters += p.name + " " + significantText(p.value, 3) + (p.unit.empty() ? "" : " " + p.unit);
-        if (p.origin == FluidParameter::Origin::sought)
-            parameters += " (sought from " + shortestText(p.low) + " to " + shortestText(p.high) + ")";
-        else
-            parameters += p.origin == FluidParameter::Origin::given ? " (given)" : " (" + p.derivation + ")";
-    }
+    std::string parameters = parametersText(r.parameters, true);
     if (!r.aluminiumMineral.empty())
         parameters += std::string(parameters.empty() ? "" : "; ") + "Al+++ fixed by " + r.aluminiumMineral +
-                      " at every temperature";
-    std::string t = "# reconstruction: " + parameters + "\n";
+                      " at every temperature, its charge balanced on H+";
+    std::string t;
+    if (!r.discharge.empty()) t += "# discharge: " + r.discharge + "\n";
+    t += "# reconstruction: " + parameters + "\n";
     t += "# reconstruction: " + estimateText(r.fit.best.estimate) + "\n";
+    t += "# reconstruction: " + profileText(r) + "\n";
     std::string spread = "# reconstruction: ";
     if (r.fit.spreadFound) {
-        spread += "with one mineral left out in turn the RMS is smallest from " + fixedText(r.fit.spreadLow, 1) +
-                  " to " + fixedText(r.fit.spreadHigh, 1) + " C (";
+        spread += "diagnostic, not an uncertainty: with one mineral left out in turn the RMS is smallest from " +
+                  fixedText(r.fit.spreadLow, 1) + " to " + fixedText(r.fit.spreadHigh, 1) + " C (";
         for (std::size_t m = 0; m < r.fit.leftOut.size() && m < chosen.size(); ++m) {
             const CurveMinimum& minimum = r.fit.leftOut[m].estimate.rmsMinimum;
             spread += (m > 0 ? ", " : "") + chosen[m] + " out " +
@@ -163,7 +181,7 @@ std::string reconstructionLines(const SweepReconstruction& r, const std::vector<
         }
         spread += ")";
     } else {
-        spread += "no spread: it needs three minerals or more";
+        spread += "no mineral left out: it needs three minerals or more";
     }
     return t + spread + "; " + std::to_string(r.fit.evaluations) + " fluids computed over the sweep\n";
 }
@@ -236,12 +254,13 @@ void writeSweepEstimate(const SweepResult& s, Sink& console) {
     const Results& first = *s.rows.front().results;
     if (first.sourceTemperatureShown)
         text += "  Na-K-Ca temperature (Fournier & Truesdell 1973): " + fixedText(first.sourceTemperature, 0) + " C\n";
-    text += "  geothermometers of the analysis as sampled: " + geothermometersText(first) + "\n";
+    text += "  geothermometers of the analysis as given (before any charge balance): " +
+            geothermometersText(s.given) + "\n";
     text += "  log Q/K = 0: " + crossingsText(s) + "\n";
     if (s.reconstruction) {
         std::string lines = reconstructionLines(*s.reconstruction, s.chosen);
-        for (std::size_t at = 0; (at = lines.find("# reconstruction: ", at)) != std::string::npos;)
-            lines.replace(at, 2, "  ");
+        for (const char* head : {"# reconstruction: ", "# discharge: "})
+            for (std::size_t at = 0; (at = lines.find(head, at)) != std::string::npos;) lines.replace(at, 2, "  ");
         text += "\nThe reconstructed fluid\n" + lines;
     }
     console.put(text);

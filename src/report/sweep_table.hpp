@@ -9,6 +9,7 @@
 // run (an empty cell where a run has none).
 #pragma once
 
+#include <cmath>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,8 +48,20 @@ struct FluidParameter {
 // The reservoir fluid reconstructed from the analysis, and how it was found.
 struct SweepReconstruction {
     std::vector<FluidParameter> parameters;
+    // The parameters at the low and high ends of the profile (fit.profile).
+    std::vector<FluidParameter> profileLow, profileHigh;
+    std::string discharge;  // what the discharge's enthalpy gives; empty: not given
     std::string aluminiumMineral;  // the mineral that fixes Al+++ at every temperature; empty: none
     Reconstruction fit;            // its estimate, the leave-one-out fits, the count of fluids computed
+};
+
+// The constituents of the analysis that the classical geothermometers read,
+// as the run input gives them, before any run balances its charge: mg per
+// kg of water (0: not in the analysis), and the Na-K-Ca temperature of their
+// molalities (NaN: the analysis lacks Na, K or Ca).
+struct GivenAnalysis {
+    double silica = 0.0, sodium = 0.0, potassium = 0.0, magnesium = 0.0;
+    double naKCa = NAN;
 };
 
 // What a sweep found, with the options it ran on.
@@ -60,6 +73,7 @@ struct SweepResult {
     // its higher temperatures follows the saturation curve there.
     bool saturationAbove = false;
     double from = 0.0, to = 0.0, step = 0.0;  // deg C, as asked
+    GivenAnalysis given;              // read by the classical geothermometers
     std::vector<std::string> chosen;  // the minerals of the estimate
     std::vector<SweepRow> rows;       // the run at the run input's conditions first
     // The sweep's temperatures and the log Q/K of each chosen mineral at
@@ -82,14 +96,16 @@ std::string sweepTable(const SweepResult& sweep);
 std::string estimateLine(const TemperatureEstimate& estimate);
 std::string estimateText(const TemperatureEstimate& estimate);
 
-// The "# reconstruction: ..." lines: the parameters, the estimate of the
-// reconstructed fluid, and its spread with each mineral left out.
+// The "# reconstruction: ..." lines: the discharge (when given), the
+// parameters, the estimate of the reconstructed fluid, its uncertainty (the
+// profile, with the parameters at its ends) and, as a diagnostic, the best
+// temperature with each mineral left out.
 std::string reconstructionLines(const SweepReconstruction& reconstruction, const std::vector<std::string>& chosen);
 
-// The classical geothermometers of a water, Na-K-Ca first when the run
-// computed it, each with its temperature and, when the temperature lies
-// outside the range its calibration covers, that range.
-std::string geothermometersText(const Results& results);
+// The classical geothermometers of an analysis, Na-K-Ca first, each with its
+// temperature and, when the temperature lies outside the range its
+// calibration covers, that range.
+std::string geothermometersText(const GivenAnalysis& analysis);
 
 // The console line of one run, as the sweep computes it.
 void writeSweepRow(const SweepRow& row, Sink& console);

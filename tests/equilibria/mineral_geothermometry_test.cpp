@@ -46,32 +46,35 @@ TEST(Estimate, RefinedMinimum) {
     EXPECT_FALSE(wq::refinedMinimum({}, {}).found);
 }
 
-struct RangeCase {
-    const char* what;
-    std::vector<double> y;
-    double around, limit;
-    double low, high;
-    bool openLow, openHigh;
-};
-
-TEST(Estimate, RangeBelowALimit) {
+// The range of the RMS within a limit of its minimum, on the smooth curve
+// between the nodes: one mineral whose log Q/K is linear in T, so its RMS is
+// |log Q/K| and the ends lie where the line reaches the limit, between the
+// nodes or at the edge of the sweep.
+TEST(Estimate, RangeOfTheRmsBelowALimit) {
     const std::vector<double> t = {100, 150, 200, 250, 300};
-    const RangeCase cases[] = {
-        {"interpolated at both ends", {1.0, 0.6, 0.2, 0.6, 1.0}, 200, 0.4, 175, 225, false, false},
-        {"reaching the first sample", {0.1, 0.2, 0.3, 0.6, 1.0}, 100, 0.4, 100, 200 + 50.0 / 3, true, false},
-        {"whole sweep", {0.1, 0.1, 0.1, 0.1, 0.1}, 200, 0.2, 100, 300, true, true},
-        {"the part around the minimum only", {0.1, 0.9, 0.9, 0.0, 0.9}, 250, 0.3, 250 - 50.0 / 3, 250 + 50.0 / 3,
-         false, false},
+    struct {
+        const char* what;
+        double zeroAt, slope;  // log Q/K = slope (T - zeroAt)
+        double low, high;
+        bool openLow, openHigh;
+    } cases[] = {
+        {"between the nodes at both ends", 212.5, 0.01, 202.5, 222.5, false, false},
+        {"reaching the first node", 100.0, 0.001, 100.0, 200.0, true, false},
+        {"the whole sweep", 200.0, 0.0001, 100.0, 300.0, true, true},
     };
-    for (const RangeCase& c : cases) {
-        const TemperatureRange r = wq::rangeBelow(t, c.y, c.around, c.limit);
+    for (const auto& c : cases) {
+        std::vector<double> si;
+        for (double x : t) si.push_back(c.slope * (x - c.zeroAt));
+        const wq::TemperatureEstimate e = wq::estimateTemperature(t, {si});
+        const TemperatureRange r = wq::rmsRangeBelow(e, e.rmsMinimum.value + 0.1);
         ASSERT_TRUE(r.found) << c.what;
-        EXPECT_NEAR(r.low, c.low, 1e-9) << c.what;
-        EXPECT_NEAR(r.high, c.high, 1e-9) << c.what;
+        EXPECT_NEAR(r.low, c.low, 1e-6) << c.what;
+        EXPECT_NEAR(r.high, c.high, 1e-6) << c.what;
         EXPECT_EQ(r.openLow, c.openLow) << c.what;
         EXPECT_EQ(r.openHigh, c.openHigh) << c.what;
     }
-    EXPECT_FALSE(wq::rangeBelow(t, {1, 1, 1, 1, 1}, 200, 0.5).found);
+    const wq::TemperatureEstimate far = wq::estimateTemperature(t, {{1, 1, 1, 1, 1}});
+    EXPECT_FALSE(wq::rmsRangeBelow(far, 0.5).found);
 }
 
 TEST(Estimate, ZeroCrossings) {

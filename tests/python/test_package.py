@@ -481,6 +481,11 @@ SWEEPS = [
      ["--balance", "Cl-", "--activity", "pitzer"], ["--activity", "pitzer"]),
     ("redox", iron, {"balance": "Cl", "redox": "Eh=0.2", "decouple": "S"},
      ["--db", DATABASE, "--balance", "Cl"], ["--db", DATABASE, "--redox", "Eh=0.2", "--decouple", "S"]),
+    ("reconstructed", seawater,
+     {"balance": "Cl-", "enthalpy": 900, "separation_temperature": 100, "co2_steam": "20mmol/kg", "fix_al": "K-Feldspar"},
+     ["--db", DATABASE, "--balance", "Cl-"],
+     ["--db", DATABASE, "--enthalpy", "900", "--separation-temperature", "100", "--co2-steam", "20mmol/kg",
+      "--fix-al", "K-Feldspar"]),
 ]
 
 
@@ -494,7 +499,22 @@ def test_sweep_is_the_cli_sweep_of_the_water(run_cli, tmp_path, what, water, opt
     pandas.testing.assert_frame_equal(table, expected)
     assert estimate["line"].startswith("# estimate: ") and estimate["line"] in text
     assert estimate["minerals"] == minerals
-    assert len(table) == 1 + 4 and list(table["T [C]"])[1:] == [25, 50, 75, 100]
+    rows = 1 + 4 * (2 if what == "reconstructed" else 1)
+    assert len(table) == rows and list(table["T [C]"])[1:5] == [25, 50, 75, 100]
+
+
+def test_a_reconstruction_sought_gives_its_parameters_and_uncertainty():
+    _, estimate = wqspec.sweep(seawater(), 25, 100, 25, minerals=["Calcite", "Quartz"], balance="Cl-",
+                               steam_loss=(0.0, 0.3), co2_steam=0.001)
+    r = estimate["reconstruction"]
+    assert 0.0 <= r["parameters"]["steam loss"] <= 0.3 and r["parameters"]["CO2/steam"] == 0.001
+    low, high = r["uncertainty_low"], r["uncertainty_high"]
+    assert low["temperature"] <= r["rms_minimum"]["temperature"] <= high["temperature"]
+    assert set(low["parameters"]) == {"steam loss", "CO2/steam", "CO2 added"}
+    with pytest.raises(wqspec.InputError, match="--enthalpy needs --separation-pressure"):
+        wqspec.sweep(seawater(), 25, 100, 25, enthalpy=1000)
+    with pytest.raises(TypeError, match="steam_los"):
+        wqspec.sweep(seawater(), 25, 100, 25, steam_los=0.1)
 
 
 def test_a_sweep_begins_with_the_water_speciate_computes():

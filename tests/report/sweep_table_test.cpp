@@ -50,7 +50,8 @@ TEST(SweepTable, HeadLinesEchoTheOptionsAndTheEstimate) {
                           "the first row is the run at the run input's conditions\n"
                           "# activity model: pitzer\n"
                           "# chosen minerals: Quartz\n"
-                          "# geothermometers: none (the water lacks silica, sodium and potassium)\n"
+                          "# geothermometers of the analysis as given (before any charge balance): none (the water "
+                          "lacks silica, sodium and potassium)\n"
                           "# log Q/K = 0: Quartz 250.0 C\n"
                           "# estimate: median |log Q/K| smallest at T = 250.0 C (0.000)",
                           0),
@@ -65,15 +66,15 @@ TEST(SweepTable, HeadLinesEchoTheOptionsAndTheEstimate) {
     EXPECT_NE(table.find(",0.1,,,0.5\nsweep,converged,12,200,"), std::string::npos) << table;
 }
 
-// The classical geothermometers from the mg/kg of the components, read by
-// their database numbers; the temperatures are those of the published
+// The classical geothermometers from the mg/kg of the analysis as given;
+// the temperatures are those of the published
 // equations evaluated by hand (tests/equilibria/geothermometers_test.cpp;
 // K/Mg here: 4410 / (14 - log(100^2 / 0.1)) - 273.15 = 216.85 C).
 TEST(SweepTable, GeothermometersLine) {
     struct Case {
         const char* what;
         double silica, sodium, potassium, magnesium;
-        bool sourceShown;
+        bool naKCaGiven;
         const char* line;
     };
     const Case cases[] = {
@@ -85,23 +86,14 @@ TEST(SweepTable, GeothermometersLine) {
         {"nothing to read", 0.0, 0.0, 0.0, 0.0, false, "none (the water lacks silica, sodium and potassium)"},
     };
     for (const Case& c : cases) {
-        Results r;
-        r.sourceTemperatureShown = c.sourceShown;
-        r.sourceTemperature = 254.6;
-        const std::pair<int, double> components[] = {{11, c.silica}, {13, c.sodium}, {12, c.potassium}, {10, c.magnesium}};
-        for (const auto& [number, ppm] : components) {
-            if (ppm == 0.0) continue;
-            ComponentRow row;
-            row.dbNumber = number;
-            row.ppm = ppm;
-            r.components.push_back(row);
-        }
-        EXPECT_EQ(geothermometersText(r), c.line) << c.what;
+        GivenAnalysis a{c.silica, c.sodium, c.potassium, c.magnesium, c.naKCaGiven ? 254.6 : NAN};
+        EXPECT_EQ(geothermometersText(a), c.line) << c.what;
     }
 }
 
-// The reconstruction's lines: the parameters as given or found, the
-// estimate of the reconstructed fluid and the spread with each mineral left out.
+// The reconstruction's lines: the discharge, the parameters as given or
+// found, the estimate of the reconstructed fluid, its uncertainty with the
+// parameters at its ends and the diagnostic with each mineral left out.
 TEST(SweepTable, ReconstructionLines) {
     SweepReconstruction r;
     FluidParameter steam;
@@ -118,6 +110,13 @@ TEST(SweepTable, ReconstructionLines) {
     r.aluminiumMineral = "Albite,low";
     r.fit.best.estimate = hotWater().estimate;
     r.fit.evaluations = 42;
+    r.discharge = "enthalpy 1085 kJ/kg";
+    r.fit.profile.found = true;
+    r.fit.profile.low.temperature = 240.04;
+    r.fit.profile.high.temperature = 265.0;
+    r.fit.profile.high.atEdge = true;
+    r.profileLow = {steam};
+    r.profileLow[0].value = 0.3;
     r.fit.spreadFound = true;
     r.fit.spreadLow = 245.25;
     r.fit.spreadHigh = 262.0;
@@ -129,14 +128,18 @@ TEST(SweepTable, ReconstructionLines) {
     }
     const std::string lines = reconstructionLines(r, {"Quartz", "Calcite", "Albite,low"});
     EXPECT_EQ(lines,
+              "# discharge: enthalpy 1085 kJ/kg\n"
               "# reconstruction: steam loss 0.213 (sought from 0 to 0.4); CO2 added 0.012 mol/kgw (given); "
-              "Al+++ fixed by Albite,low at every temperature\n"
+              "Al+++ fixed by Albite,low at every temperature, its charge balanced on H+\n"
               "# reconstruction: " + estimateText(r.fit.best.estimate) + "\n"
-              "# reconstruction: with one mineral left out in turn the RMS is smallest from 245.2 to 262.0 C "
+              "# reconstruction: uncertainty: the RMS can be brought within 0.10 of its best by the parameters "
+              "within their bounds from 240.0 C (steam loss 0.3) to 265.0 C (the edge of the sweep)\n"
+              "# reconstruction: diagnostic, not an uncertainty: with one mineral left out in turn the RMS is "
+              "smallest from 245.2 to 262.0 C "
               "(Quartz out 245.2 C, Calcite out 262.0 C, Albite,low out 250.0 C); 42 fluids computed over the sweep\n");
     r.fit.spreadFound = false;
     r.fit.leftOut.clear();
-    EXPECT_NE(reconstructionLines(r, {"Quartz"}).find("no spread: it needs three minerals or more; 42 fluids"),
+    EXPECT_NE(reconstructionLines(r, {"Quartz"}).find("no mineral left out: it needs three minerals or more; 42 fluids"),
               std::string::npos);
 }
 
