@@ -1,15 +1,18 @@
-// Fixed-capacity, 1-based tables.
+// 1-based tables.
 //
-// Every program-wide table of wqspec has a fixed capacity and is indexed from 1,
-// as the chemistry is written (species 1 is H+, species 2 is water). Each access
-// checks its index, so a bad index ends the program with an internal error
-// instead of touching memory out of bounds.
+// Every program-wide table of wqspec is indexed from 1, as the chemistry is
+// written (species 1 is H+, species 2 is water). Each access checks its index,
+// so a bad index ends the program with an internal error instead of touching
+// memory out of bounds. A Table has a fixed capacity (the components of a
+// run, the terms of a reaction); a GrowingTable holds as many entries as its
+// owner gives it room for (the species, minerals and gases of a database).
 #pragma once
 
 #include <algorithm>
 #include <array>
 #include <cstddef>
 #include <string_view>
+#include <vector>
 
 namespace wq {
 
@@ -38,6 +41,41 @@ private:
         if (i < 1 || i > Capacity) indexOutOfRange(i, Capacity);
     }
     std::array<T, Capacity> cells_{};
+};
+
+// A 1-based table of positions 1..size(), checked like Table. It is sized
+// only explicitly: growTo gives it room for more positions and keeps what
+// the positions held already, clear takes every position away and keeps the
+// storage. A table reused from run to run therefore allocates only when a
+// run needs more positions than any run before it.
+template <class T>
+class GrowingTable {
+public:
+    T& operator[](int i) {
+        check(i);
+        return cells_[static_cast<std::size_t>(i - 1)].value;
+    }
+    const T& operator[](int i) const {
+        check(i);
+        return cells_[static_cast<std::size_t>(i - 1)].value;
+    }
+    int size() const { return static_cast<int>(cells_.size()); }
+    // Positions 1..n at least; a new position holds T{}, never a shrink.
+    void growTo(int n) {
+        if (n > size()) cells_.resize(static_cast<std::size_t>(n));
+    }
+    void clear() { cells_.clear(); }
+
+private:
+    void check(int i) const {
+        if (i < 1 || i > size()) indexOutOfRange(i, size());
+    }
+    // Each entry in a cell of its own, so that a table of bool holds bools
+    // (std::vector<bool> packs bits and has no bool& to give).
+    struct Cell {
+        T value{};
+    };
+    std::vector<Cell> cells_;
 };
 
 // A column-major matrix with 1-based indices: (i, j) is row i of column j, and
