@@ -115,6 +115,8 @@ double osmoticCoefficient(const double (&mS)[3], double tK, double debyeA, doubl
 }  // namespace
 
 void bdotIonParameters(SpeciesTable& sp, BdotParameters& p) {
+    p.bdot.growTo(sp.count);
+    p.co2Like.growTo(sp.count);
     p.co2LikeCount = 0;
     for (int i = 1; i <= sp.count; ++i) {
         Species& s = sp[i];

@@ -94,13 +94,14 @@ Program& WaterWorker::next() {
         return p;
     }
     // Every field of SolverState and Program but the silent channels and the
-    // cache of the database's values (solver_state.hpp lists them).
-    const int species = wholeTables_ ? MAX_SPECIES : p.sp.count + 1;
-    const int minerals = wholeTables_ ? MAX_MINERALS : p.minerals.count + 1;
-    clearSlots(p.sp.at, species);
+    // cache of the database's values (solver_state.hpp lists them). The
+    // species and mineral tables are emptied, keeping their storage (a new
+    // table would drop it): the next water's readers grow them again without
+    // allocating, unless it has more.
+    p.sp.at.clear();
     p.sp.count = 0;
     p.sp.co2Position = 0;
-    clearSlots(p.minerals.at, minerals);
+    p.minerals.at.clear();
     p.minerals.count = 0;
     clearNewton(p.newton, wholeTables_ ? MAX_NEWTON_ORDER : std::max(p.newton.order, p.comp.count));
     p.conditions = {};
@@ -109,6 +110,7 @@ Program& WaterWorker::next() {
     p.activity = {};
     p.run = {};
     p.choices = {};
+    p.limits = {};
     p.caseFile = {};
     p.database = {};
     p.input = {};
