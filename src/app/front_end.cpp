@@ -95,13 +95,13 @@ Program& WaterWorker::next() {
     }
     // Every field of SolverState and Program but the silent channels and the
     // cache of the database's values (solver_state.hpp lists them). The
-    // species and mineral tables are emptied, keeping their storage (a new
-    // table would drop it): the next water's readers grow them again without
-    // allocating, unless it has more.
-    p.sp.at.clear();
+    // species and mineral tables keep their positions and storage, every
+    // position as a new one holds it: the next water's readers take them
+    // without allocating, unless it needs more.
+    p.sp.at.fill(Species{});
     p.sp.count = 0;
     p.sp.co2Position = 0;
-    p.minerals.at.clear();
+    p.minerals.at.fill(MineralEntry{});
     p.minerals.count = 0;
     clearNewton(p.newton, wholeTables_ ? MAX_NEWTON_ORDER : std::max(p.newton.order, p.comp.count));
     p.conditions = {};

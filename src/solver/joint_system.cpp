@@ -204,7 +204,7 @@ void jointUnknowns(const SolverState& prog, JointVector& u) {
 
 void setJointUnknowns(SolverState& prog, const JointVector& u) {
     SpeciesTable& sp = prog.sp;
-    GrowingTable<bool>& bounds = prog.storage.boundedSpecies;
+    GrowingTable<char>& bounds = prog.storage.boundedSpecies;
     bounds.growTo(sp.count);
     const int nc = prog.comp.count;
     for (int i = 1; i <= nc; ++i) {

@@ -73,11 +73,11 @@ void massActionUpdate(SpeciesTable& sp, int nc) {
     const auto logActivityOf = [&](int c) {
         return c >= 1 && c <= components ? componentLog[static_cast<std::size_t>(c)] : logActivity(sp[c]);
     };
-    for (int s = nc + 1; s <= sp.count; ++s) {
-        double x = logMolalityOf(sp[s], logActivityOf);
+    for (Species& species : sp.at.positions(nc + 1, sp.count)) {
+        double x = logMolalityOf(species, logActivityOf);
         x = std::min(x, MAX_SECONDARY_LOG_MOLALITY);
         x = std::max(x, MIN_SECONDARY_LOG_MOLALITY);
-        sp[s].molality = std::pow(10.0, x);
+        species.molality = std::pow(10.0, x);
     }
 }
 

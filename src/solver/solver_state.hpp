@@ -84,7 +84,7 @@ struct SolveStorage {
     SpeciationSnapshot iterationStart, iterationEnd;  // the iteration, then the joint solve (solve.cpp)
     SpeciationSnapshot jointStart, continuationReached, probeStart;  // the joint solve (joint_solve.cpp)
     ComponentTerms massBalanceTerms;                 // of the iteration's mass-balance rows
-    GrowingTable<bool> boundedSpecies;  // secondary species held at a bound of the mass-action relation
+    GrowingTable<char> boundedSpecies;  // secondary species held at a bound of the mass-action relation (1)
 };
 
 // CarriedState is a base, not a member, so that every phase names its tables

@@ -23,17 +23,17 @@ TEST(GrowingTable, HoldsThePositionsItWasGivenAndKeepsThemAsItGrows) {
     EXPECT_EQ(t[3], 3.5);
     EXPECT_EQ(t[1000], 0.0);
     for (int outside : {0, -1, 1001}) EXPECT_THROW(t[outside], InternalError) << outside;
-    t.clear();
-    EXPECT_EQ(t.size(), 0);
-    t.growTo(1);
-    EXPECT_EQ(t[1], 0.0);  // a new position, not the old value
+    t.fill(2.5);
+    EXPECT_EQ(t.size(), 1000);
+    EXPECT_EQ(t[1], 2.5);
+    EXPECT_EQ(t[1000], 2.5);
 
-    GrowingTable<bool> flags;  // a table of bools, each its own
-    flags.growTo(2);
-    flags[2] = true;
-    bool& first = flags[1];
-    first = true;
-    EXPECT_TRUE(flags[1] && flags[2]);
+    // A run of positions, checked at both ends.
+    EXPECT_EQ(t.positions(3, 1000).size(), 998u);
+    EXPECT_EQ(&t.positions(3, 1000).front(), &t[3]);
+    EXPECT_TRUE(t.positions(5, 4).empty());
+    EXPECT_THROW(t.positions(0, 3), InternalError);
+    EXPECT_THROW(t.positions(2, 1001), InternalError);
 }
 
 }  // namespace
