@@ -29,11 +29,14 @@ using wq::testing::KdbMineral;
 using wq::testing::KdbSpecies;
 using wq::testing::KdbWriter;
 
-// H+ and H2O are the run's components, so 597 species fill the 599 usable
-// positions; 499 minerals and gases fill the usable slots. Every entry carries
-// a full table and uses only the run's components, so every entry is kept.
-constexpr int AQUEOUS_SPECIES = wq::MAX_SPECIES - 1 - 2;
-constexpr int MINERALS = wq::MAX_MINERALS - 1;
+// The largest database the console program reads: 600 species positions and
+// 500 mineral and gas slots, the end record of each taking one. H+ and H2O are
+// the run's components, so 597 species fill the 599 usable positions; 499
+// minerals and gases fill the usable slots. Every entry carries a full table
+// and uses only the run's components, so every entry is kept.
+constexpr int SPECIES_POSITIONS = 600;
+constexpr int AQUEOUS_SPECIES = SPECIES_POSITIONS - 1 - 2;
+constexpr int MINERALS = 500 - 1;
 constexpr int TABLES = 4 + AQUEOUS_SPECIES + MINERALS;
 constexpr long long TABLE_NUMBERS = static_cast<long long>(TABLES) * wq::N_PRESSURES * wq::N_TEMPERATURES;
 
@@ -85,9 +88,9 @@ void readerBenchmark(benchmark::State& state, bool extended, bool again) {
         if (!again) prog->database = wq::DatabaseFile::ofText("LOGKDATA.KDB", maximalDatabase());
         prog->conditions.mineralsSwitch = 1;
         wq::readMinerals(*prog, wq::readSpecies(*prog));
-        benchmark::DoNotOptimize(prog->sp[wq::MAX_SPECIES - 1].logK);
+        benchmark::DoNotOptimize(prog->sp[SPECIES_POSITIONS - 1].logK);
     }
-    if (prog->sp.count != wq::MAX_SPECIES - 1 || prog->minerals.count != MINERALS)
+    if (prog->sp.count != SPECIES_POSITIONS - 1 || prog->minerals.count != MINERALS)
         state.SkipWithError("the maximal database was not read completely");
     state.counters["numbers/s"] = benchmark::Counter(static_cast<double>(TABLE_NUMBERS) * state.iterations(),
                                                      benchmark::Counter::kIsRate);

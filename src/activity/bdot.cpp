@@ -115,6 +115,8 @@ double osmoticCoefficient(const double (&mS)[3], double tK, double debyeA, doubl
 }  // namespace
 
 void bdotIonParameters(SpeciesTable& sp, BdotParameters& p) {
+    p.bdot.growTo(sp.count);
+    p.co2Like.growTo(sp.count);
     p.co2LikeCount = 0;
     for (int i = 1; i <= sp.count; ++i) {
         Species& s = sp[i];
@@ -138,9 +140,9 @@ void bdotIonParameters(SpeciesTable& sp, BdotParameters& p) {
 void bdotActivityCoefficients(SpeciesTable& sp, BdotParameters& p, ActivityValues& values) {
     double ionic = 0.0;
     double sumMolality = 0.0;  // water's molality of 1 included
-    for (int i = 1; i <= sp.count; ++i) {
-        ionic += sp[i].molality * (sp[i].charge * sp[i].charge);
-        sumMolality += sp[i].molality;
+    for (const Species& s : sp.at.positions(1, sp.count)) {
+        ionic += s.molality * (s.charge * s.charge);
+        sumMolality += s.molality;
     }
     values.ionicStrength = 0.5 * ionic;
     const ActivityOption option = p.at.activityOption;

@@ -15,11 +15,12 @@
 
 namespace wq {
 
-// The model's parameters of one run.
+// The model's parameters of one run; the tables hold the run's species
+// (bdotIonParameters sizes them), their storage kept from run to run.
 struct BdotParameters {
     ActivityConditions at;
-    Table<double, MAX_SPECIES> bdot;  // individual b-dot of each species
-    Table<int, MAX_SPECIES> co2Like;  // neutral species that take the CO2 coefficient
+    GrowingTable<double> bdot;  // individual b-dot of each species
+    GrowingTable<int> co2Like;  // neutral species that take the CO2 coefficient
     int co2LikeCount = 0;
     double gammaCO2 = 1.0;            // the activity coefficient of CO2(aq) of the last refresh
 };

@@ -19,14 +19,13 @@ void clearRow(NewtonSystem& newton, int r, int nc) {
     for (int k = 1; k <= nc; ++k) newton.a(r, k) = 0.0;
 }
 
-// log10 of the molality of secondary species i by the mass-action relation,
+// log10 of the molality of secondary species s by the mass-action relation,
 // unbounded: the alkalinity row takes the species as they follow from the
 // current components, even where the iteration's update would clamp them.
 // `componentLog` holds log10(gamma m) of components 1..nc, worked out once
 // for every species of the row (the very doubles each term would give).
-double unboundedLogMolality(const SpeciesTable& sp, int i, int nc,
+double unboundedLogMolality(const SpeciesTable& sp, const Species& s, int nc,
                             const std::array<double, MAX_COMPONENTS + 1>& componentLog) {
-    const Species& s = sp[i];
     double x = -std::log10(s.gamma) - s.logK;
     for (int j = 1; j <= s.itot; ++j) {
         const int c = s.comp[j];
@@ -71,10 +70,9 @@ void alkalinityRow(NewtonSystem& newton, const SpeciesTable& sp, int nc, int r, 
     std::array<double, MAX_COMPONENTS + 1> componentLog{};
     const int components = std::clamp(nc, 0, MAX_COMPONENTS);
     for (int k = 1; k <= components; ++k) componentLog[static_cast<std::size_t>(k)] = std::log10(sp[k].gamma * sp[k].molality);
-    for (int i = nc + 1; i <= sp.count; ++i) {
-        const Species& s = sp[i];
+    for (const Species& s : sp.at.positions(nc + 1, sp.count)) {
         if (s.alkFactor == 0.0) continue;
-        double v = s.alkFactor * kgw * std::pow(10.0, unboundedLogMolality(sp, i, components, componentLog));
+        double v = s.alkFactor * kgw * std::pow(10.0, unboundedLogMolality(sp, s, components, componentLog));
         for (int j = 1; j <= s.itot; ++j) {
             int c = s.comp[j];
             newton.a(r, c) += v * s.coef[j] / sp[c].molality;

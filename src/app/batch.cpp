@@ -18,8 +18,10 @@
 #include "app/batch_run.hpp"
 #include "app/front_end.hpp"
 #include "input/case_writer.hpp"
+#include "input/parsed_database.hpp"
 #include "input/water_columns.hpp"
 #include "report/records.hpp"
+#include "text/number_text.hpp"
 #include "text/staged_file.hpp"
 #include "text/stop.hpp"
 #include "text/textfile.hpp"
@@ -157,16 +159,72 @@ FrontEndExit writeCases(const BatchInputs& s, const BatchOptions& o) {
 
 }  // namespace
 
+namespace {
+
+// The database a listing flag reads: --db, or the default of the activity model.
+std::shared_ptr<const ParsedDatabase> databaseToList(const BatchOptions& given) {
+    BatchOptions o = given;
+    if (o.databasePath.empty()) o.databasePath = defaultDatabaseFor(o.activity);
+    return databaseSnapshot(o.databasePath);
+}
+
+void writeOut(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+
+std::string speciesLine(const Name20& name, double charge) {
+    return std::string(name.view()) + " " + shortestText(charge) + "\n";
+}
+
+// The aqueous species of the database, name and charge, one a line: the
+// component species (the named lines of their section, up to the blank line
+// that ends it), then the other aqueous species; then their count and that
+// of the minerals and gases. Every record counts, suppressed ones too.
+std::string speciesList(const ParsedDatabase& db) {
+    if (!db.aqueous || !db.aqueous->complete)
+        throw CannotStart{"cannot list the species of " + db.name +
+                          ": its aqueous species cannot be read to their end record"};
+    std::string list;
+    int components = 0;
+    for (const ComponentLine& c : db.components) {
+        if (c.blankMark) break;
+        list += speciesLine(c.name, c.charge);
+        ++components;
+    }
+    int others = 0;
+    for (const AqueousRecord& r : db.aqueous->records) {
+        if (r.isEnd()) break;
+        list += speciesLine(r.name, r.charge);
+        ++others;
+    }
+    int minerals = 0, gases = 0;
+    for (const MineralText& m : db.aqueous->minerals.entries) {
+        if (m.isEnd()) break;
+        ++(m.suppression.equals("GAS ") ? gases : minerals);
+    }
+    const auto counted = [](int n, const char* one, const char* many) {
+        return std::to_string(n) + (n == 1 ? one : many);
+    };
+    return list + std::to_string(components + others) + " aqueous species (" + std::to_string(components) +
+           " component species, " + std::to_string(others) + " others), " +
+           counted(minerals, " mineral", " minerals") + " and " + counted(gases, " gas", " gases") + " in " +
+           db.name + "\n";
+}
+
+}  // namespace
+
 int listColumns(const BatchOptions& given) {
     return runFrontEnd([&] {
-        BatchOptions o = given;
-        if (o.databasePath.empty()) o.databasePath = defaultDatabaseFor(o.activity);
-        const std::shared_ptr<const ParsedDatabase> database = databaseSnapshot(o.databasePath);
+        const std::shared_ptr<const ParsedDatabase> database = databaseToList(given);
         std::string error;
         std::optional<ComponentCatalog> catalog = componentCatalog(*database, error);
         if (!catalog) throw CannotStart{error};
-        const std::string list = columnList(*catalog);
-        std::fwrite(list.data(), 1, list.size(), stdout);
+        writeOut(columnList(*catalog));
+        return FrontEndExit::allConverged;
+    });
+}
+
+int listSpecies(const BatchOptions& given) {
+    return runFrontEnd([&] {
+        writeOut(speciesList(*databaseToList(given)));
         return FrontEndExit::allConverged;
     });
 }
@@ -191,6 +249,7 @@ std::vector<int> handleInterrupts() {
 
 int runBatch(const BatchOptions& given) {
     if (given.listColumns) return listColumns(given);
+    if (given.listSpecies) return listSpecies(given);
     return runFrontEnd([&] {
         BatchOptions o = given;
         if (o.databasePath.empty()) o.databasePath = defaultDatabaseFor(o.activity);

@@ -34,6 +34,7 @@ struct BatchOptions {
     std::string columns;        // the CSV columns, names and patterns; empty: the compact set
     bool allColumns = false;    // every column
     bool listColumns = false;   // print the columns a table may have, compute nothing
+    bool listSpecies = false;   // print the database's aqueous species and counts, compute nothing
 };
 
 // The stoichiometric ionic strength (mol/kg) above which a record notes that

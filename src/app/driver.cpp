@@ -26,6 +26,12 @@ namespace wq {
 
 namespace {
 
+// The console program reads at most 600 species positions (599 species and
+// the end record, which takes one too) and 500 mineral and gas slots, as it
+// always has: a database that holds more stops its run with the listing's
+// message. The other front ends take every species, mineral and gas.
+constexpr TableLimits CONSOLE_LIMITS{600, 500};
+
 void openInput(TextFile& file, const char* name, std::size_t limit) {
     std::string why;
     if (!file.load(name, why, limit, TextImage::Kinds::any)) openFailure("cannot open " + std::string(name) + ": " + why);
@@ -172,6 +178,7 @@ int runProgram(const ProgramOptions& options) {
     guardStandardStreams();
     // The program state is large (fixed-capacity tables), so it lives on the heap.
     auto prog = std::make_unique<Program>();
+    prog->limits = CONSOLE_LIMITS;
     ResultsFile results;
     ExitStatus status = ExitStatus::normal;
     std::string reason;

@@ -95,13 +95,14 @@ Program& WaterWorker::next() {
         return p;
     }
     // Every field of SolverState and Program but the silent channels and the
-    // cache of the database's values (solver_state.hpp lists them).
-    const int species = wholeTables_ ? MAX_SPECIES : p.sp.count + 1;
-    const int minerals = wholeTables_ ? MAX_MINERALS : p.minerals.count + 1;
-    clearSlots(p.sp.at, species);
+    // cache of the database's values (solver_state.hpp lists them). The
+    // species and mineral tables keep their positions and storage, every
+    // position as a new one holds it: the next water's readers take them
+    // without allocating, unless it needs more.
+    p.sp.at.fill(Species{});
     p.sp.count = 0;
     p.sp.co2Position = 0;
-    clearSlots(p.minerals.at, minerals);
+    p.minerals.at.fill(MineralEntry{});
     p.minerals.count = 0;
     clearNewton(p.newton, wholeTables_ ? MAX_NEWTON_ORDER : std::max(p.newton.order, p.comp.count));
     p.conditions = {};
@@ -110,6 +111,7 @@ Program& WaterWorker::next() {
     p.activity = {};
     p.run = {};
     p.choices = {};
+    p.limits = {};
     p.caseFile = {};
     p.database = {};
     p.input = {};

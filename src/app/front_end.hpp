@@ -49,10 +49,10 @@ private:
 
 // A quiet Program that runs one water after another (a batch's worker): no
 // Program is built and given back per water. Before each water the state is
-// put back to what a new Program holds, clearing only the table slots the
-// last water can have written (its species and minerals and the slot after
-// each, where the reading stops), or every slot when that water stopped
-// halfway. The channels stay silent and the shared database's cache stays.
+// put back to what a new Program holds: every position of the species and
+// mineral tables as a new one holds it, the Newton system cleared where the last
+// water can have written, or whole when that water stopped halfway. The
+// channels stay silent and the shared database's cache stays.
 class WaterWorker {
 public:
     // The program for the next water, in the state of a new one.

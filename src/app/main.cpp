@@ -66,6 +66,9 @@ CLI::Option* addBatch(CLI::App& app, wq::BatchOptions& batch) {
                     "CSV columns: names and patterns, e.g. 'pH,SI(*),log_m(CO3--)' (default: a compact set)");
     cmd->add_flag("--all", batch.allColumns, "Every CSV column: every species, mineral and gas");
     cmd->add_flag("--list-columns", batch.listColumns, "List the columns and units a table may have, and stop");
+    cmd->add_flag("--list-species", batch.listSpecies,
+                  "List the database's aqueous species with their charges, count them and its minerals and gases, "
+                  "and stop");
     cmd->add_option("--out", batch.outPath,
                     "Results file, " + wq::recordExtensions() + " (default: CSV on standard output)");
     // Checked by the batch, which says in one line what is wrong with it.

@@ -90,6 +90,7 @@ void takeCase(SolverState& prog, const CaseInput& c) {
     prog.map = c.map;
     prog.forced = c.forced;
     prog.conditions = c.conditions;
+    prog.sp.at.growTo(c.comp.count);
     for (int k = 1; k <= c.comp.count; ++k) {
         prog.sp[k].molality = c.startMolality[k];
         prog.sp[k].gamma = c.startGamma[k];
@@ -126,7 +127,8 @@ RunSection readSpecies(SolverState& prog) {
     const RunLeaveOut leaveOut = runLeaveOut(prog);
     DatabaseRun run = databaseRun(prog);
     run.leaveOut = &leaveOut;
-    AqueousReading reading = readDatabase(run, prog.comp.count, prog.input.chargeBalancePosition, prog.sp);
+    AqueousReading reading =
+        readDatabase(run, prog.comp.count, prog.input.chargeBalancePosition, prog.sp, prog.limits.speciesPositions);
     prog.activityTables = reading.activityTables;
     return std::move(reading.section);
 }
@@ -135,8 +137,8 @@ void readMinerals(SolverState& prog, const RunSection& section) {
     const RunLeaveOut leaveOut = runLeaveOut(prog);
     DatabaseRun run = databaseRun(prog);
     run.leaveOut = &leaveOut;
-    prog.conditions.mineralsSwitch = readMineralsAndGases(run, section, prog.forced, prog.comp,
-                                                          prog.minerals, prog.input.debug != 0);
+    prog.conditions.mineralsSwitch = readMineralsAndGases(run, section, prog.forced, prog.comp, prog.minerals,
+                                                          prog.input.debug != 0, prog.limits.mineralSlots);
 }
 
 namespace {

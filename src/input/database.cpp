@@ -41,6 +41,7 @@ struct SpeciesReading {
     int componentCount;
     int chargeBalancePosition;
     SpeciesTable& sp;
+    int maxPositions;  // the most positions the records may take (TableLimits)
 };
 
 // A component-species section without a blank end line ends after this many.
@@ -304,13 +305,15 @@ void noteUseBeyondData(SpeciesReading& reading, const Species& s, double tempera
 }
 
 // Every record, the end record included, is read into the next free position,
-// so at most 599 positions can be kept: taking position 600 stops the run.
+// so with a limit of L positions at most L - 1 can be kept: taking position L
+// stops the run.
 [[noreturn]] void tooManySpecies(SpeciesReading& reading) {
     static const Layout message(
         "(/5X,'NUMBER OF SPECIES READ IN LOGKDATA EXCEEDS MAXIMUM',' OF ',I3"
         "/5X,'LAST NAME READ IS:  ',A12,' (NS=',I3,')'//)");
-    reading.run.io.listing.write(message, {MAX_SPECIES, reading.sp[MAX_SPECIES].name.view(), MAX_SPECIES});
-    stop(ExitStatus::error, reading.db.name + ": more than " + std::to_string(MAX_SPECIES - 1) + " aqueous species");
+    const int last = reading.maxPositions;
+    reading.run.io.listing.write(message, {last, reading.sp[last].name.view(), last});
+    stop(ExitStatus::error, reading.db.name + ": more than " + std::to_string(last - 1) + " aqueous species");
 }
 
 // The log K of record k of the section at the run's conditions: the value
@@ -335,6 +338,7 @@ void readAqueousSpecies(SpeciesReading& reading, const ParsedDatabase& db, const
     for (std::size_t k = 0; k < section.records.size(); ++k) {
         const AqueousRecord& r = section.records[k];
         if (silent && !r.isEnd() && r.fault == AqueousRecord::Fault::none && !reactionInRun(reading, r)) continue;
+        reading.sp.at.growTo(p);
         Species& s = reading.sp[p];
         s.name = r.name;
         s.rangeCode = r.rangeCode;
@@ -349,7 +353,7 @@ void readAqueousSpecies(SpeciesReading& reading, const ParsedDatabase& db, const
         if (!selectSpecies(reading, s, suppression, extended)) continue;
         if (s.name.equals("CO2,aq")) reading.sp.co2Position = p;
         noteUseBeyondData(reading, s, tables.conditions().temperature);
-        if (++p > MAX_SPECIES) tooManySpecies(reading);
+        if (++p > reading.maxPositions) tooManySpecies(reading);
     }
     fileFailure(db.name, section.endOfFileLine,
                 "end of file in the aqueous species: the end record (a name line with blank columns 1-20) is "
@@ -374,10 +378,13 @@ std::string RunLeaveOut::tiedElement(const int* numbers, int count) const {
     return {};
 }
 
-AqueousReading readDatabase(const DatabaseRun& run, int componentCount, int chargeBalancePosition, SpeciesTable& sp) {
+AqueousReading readDatabase(const DatabaseRun& run, int componentCount, int chargeBalancePosition, SpeciesTable& sp,
+                            int maxPositions) {
     if (!run.database) throw InternalError{"the database is read before it was loaded"};
+    if (maxPositions <= componentCount) throw InternalError{"no position for the species after the components"};
     const ParsedDatabase& db = *run.database;
-    SpeciesReading reading{run, db, componentCount, chargeBalancePosition, sp};
+    sp.at.growTo(componentCount);
+    SpeciesReading reading{run, db, componentCount, chargeBalancePosition, sp, maxPositions};
     replayHead(reading, db);
     AqueousReading result;
     result.activityTables = run.values ? run.values->activityTables : activityTablesAt(db, run.at);

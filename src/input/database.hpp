@@ -81,7 +81,11 @@ struct AqueousReading {
 // reach T and P. Writes the skip-list entries and the notices for the
 // species left out. Works on the parsed content and converts only the log K
 // values the run's interpolators use. A charged species is required of the
-// charge-balance component (`chargeBalancePosition`, 0 for none).
-AqueousReading readDatabase(const DatabaseRun& run, int componentCount, int chargeBalancePosition, SpeciesTable& sp);
+// charge-balance component (`chargeBalancePosition`, 0 for none). Every
+// record, the end record included, takes the next free position of `sp`
+// (growing it); taking position `maxPositions` stops the run with the
+// listing's message (TableLimits: the console program keeps 600).
+AqueousReading readDatabase(const DatabaseRun& run, int componentCount, int chargeBalancePosition, SpeciesTable& sp,
+                            int maxPositions);
 
 }  // namespace wq

@@ -237,8 +237,7 @@ const MineralSection& runMineralSection(const ParsedDatabase& db, const RunSecti
 
 int readMineralsAndGases(const DatabaseRun& run, const RunSection& aqueous, const ForcedSaturationList& forced,
                          ComponentTable& comp, MineralTable& minerals, bool debug, int maxEntries) {
-    // The entries are taken apart for the capacity of the table.
-    if (maxEntries > MAX_MINERALS) throw InternalError{"the minerals read beyond the capacity of their table"};
+    if (maxEntries < 1) throw InternalError{"no slot for the entry that ends the minerals and gases"};
     if (!run.database) throw InternalError{"the database is read before it was loaded"};
     const ParsedDatabase& db = *run.database;
     MineralReading r{run, db, forced, comp, minerals, debug};
@@ -250,6 +249,7 @@ int readMineralsAndGases(const DatabaseRun& run, const RunSection& aqueous, cons
     int slot = 1;
     for (;; ) {
         if (slot > maxEntries) tooManyEntries(r, maxEntries);
+        minerals.at.growTo(slot);
         MineralEntry& m = minerals[slot];
         const MineralText& t = walk.current();
         takeHead(r, db, t, m);

@@ -29,11 +29,13 @@ struct RunSection;
 // (`aqueous`, as readDatabase left it) for the run's T and P, filling
 // `minerals` with the entries that can take part in the run (at most
 // MAX_TERMS terms each; at most maxEntries - 1 entries: the blank entry that
-// ends the section also takes a slot). Links the forced-saturation minerals
-// to their entries (forcedMineral and forcedEntry of their components in
-// `comp`), reports the entries left out, and with `debug` lists the log K of
-// each entry kept. Gives the number of entries kept (minsat).
+// ends the section also takes a slot; TableLimits: the console program
+// keeps 500). Every entry is read into the next free slot, growing the
+// table. Links the forced-saturation minerals to their entries
+// (forcedMineral and forcedEntry of their components in `comp`), reports the
+// entries left out, and with `debug` lists the log K of each entry kept.
+// Gives the number of entries kept (minsat).
 int readMineralsAndGases(const DatabaseRun& run, const RunSection& aqueous, const ForcedSaturationList& forced,
-                         ComponentTable& comp, MineralTable& minerals, bool debug, int maxEntries = MAX_MINERALS);
+                         ComponentTable& comp, MineralTable& minerals, bool debug, int maxEntries);
 
 }  // namespace wq

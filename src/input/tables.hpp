@@ -8,19 +8,33 @@
 // secondary species of the database kept for the run.
 #pragma once
 
+#include <limits>
+
 #include "input/data_range.hpp"
 #include "linear/newton_system.hpp"
 #include "text/table.hpp"
 
 namespace wq {
 
-constexpr int MAX_SPECIES = 600;
+// The database numbers its components 1..70, in fields of two columns, and
+// the reader scans the component section for at most 71 lines (70 and the
+// blank line that ends it); no water needs more components, so the
+// component tables keep this fixed size. The species, minerals and gases
+// have no such bound: their tables grow with the database.
 constexpr int MAX_COMPONENTS = 70;
 // The Newton system holds one equation per component.
 static_assert(MAX_COMPONENTS == MAX_NEWTON_ORDER, "the Newton system must hold every component of a run");
 constexpr int MAX_TERMS = 12;
-constexpr int MAX_MINERALS = 500;
 constexpr int MAX_FORCED = 70;
+
+// The most positions a reader of the database may fill, the one its end
+// record takes included; a front end chooses them. UNLIMITED: as many as
+// the database holds.
+constexpr int UNLIMITED = std::numeric_limits<int>::max();
+struct TableLimits {
+    int speciesPositions = UNLIMITED;  // species 1..NSP and the end record
+    int mineralSlots = UNLIMITED;      // minerals and gases and the blank entry that ends them
+};
 
 // The two fixed slots of the species and component tables: H+ is species and
 // component 1, water species and component 2 (the run input lists them first,
@@ -54,8 +68,12 @@ struct Species {
     double redoxSO4 = 0.0;
 };
 
+// The reader takes each record into the next free position, so positions
+// past NSP may hold what a record left out or an earlier run left there;
+// positions keep their values from run to run (the components' molalities
+// and activity coefficients carry over).
 struct SpeciesTable {
-    Table<Species, MAX_SPECIES> at;
+    GrowingTable<Species> at;
     int count = 0;  // NSP: last occupied position
     int co2Position = 0;  // position of "CO2,aq" (0: not in the run)
     Species& operator[](int i) { return at[i]; }
@@ -118,7 +136,7 @@ struct MineralEntry {
 };
 
 struct MineralTable {
-    Table<MineralEntry, MAX_MINERALS> at;
+    GrowingTable<MineralEntry> at;
     int count = 0;
     MineralEntry& operator[](int i) { return at[i]; }
     const MineralEntry& operator[](int i) const { return at[i]; }

@@ -155,7 +155,7 @@ bool newtonSolve(SolverState& prog, JointSystem& sys, JointVector& u, double tol
     Directions dir;
     double radius = FIRST_RADIUS;
     for (int k = 0;; ++k) {
-        setJointUnknowns(prog, sys, u);
+        setJointUnknowns(prog, u);
         jointResiduals(prog, sys, f);
         const double phi = 0.5 * norm2(f, n);
         if (!std::isfinite(phi)) return false;
@@ -169,7 +169,7 @@ bool newtonSolve(SolverState& prog, JointSystem& sys, JointVector& u, double tol
             const double stepLength = length(d, n);
             const double predicted = phi - predictedPhi(prog.newton, f, d);
             for (int i = 1; i <= n; ++i) trial[i] = std::clamp(u[i] + d[i], lowerBound(i), upperBound(sys, i));
-            setJointUnknowns(prog, sys, trial);
+            setJointUnknowns(prog, trial);
             jointResiduals(prog, sys, trialF);
             const double actual = phi - 0.5 * norm2(trialF, n);
             const double ratio = std::isfinite(actual) && predicted > 0.0 ? actual / predicted : -1.0;

@@ -45,7 +45,7 @@ void startFrom(SolverState& prog, JointSystem& sys, JointVector& u) {
         const bool held = sys.row[i] == JointRow::pinned || sys.row[i] == JointRow::absent;
         u[i] = held ? sys.pinnedAt[i] : std::clamp(u[i], lowerBound(i), upperBound(sys, i));
     }
-    setJointUnknowns(prog, sys, u);
+    setJointUnknowns(prog, u);
     refreshAfterStep(prog, sys);
 }
 
@@ -76,10 +76,10 @@ bool continueFromEasier(SolverState& prog, const SpeciationSnapshot& start, cons
     // the path solves F(u) - (1 - t) F(u0) = 0 from t = 0 to t = 1.
     JointSystem path = sys;
     JointVector f0;
-    setJointUnknowns(prog, path, u);
+    setJointUnknowns(prog, u);
     jointResiduals(prog, path, f0);
 
-    SpeciationSnapshot reached;  // the state at the last t reached
+    SpeciationSnapshot& reached = prog.storage.continuationReached;  // the state at the last t reached
     capture(prog, reached);
     JointVector uReached = u;
     double t = 0.0;
@@ -190,7 +190,8 @@ constexpr double CARBONATE_CEILING = 10.0;
 std::string probeAlkalinityCeiling(SolverState& prog, const SpeciationSnapshot& start, const JointSystem& sys,
                                    int a, int& used) {
     if (!pHFixed(prog) || !carbonateOnlyAdds(prog, a)) return {};
-    SpeciationSnapshot most = start;
+    SpeciationSnapshot& most = prog.storage.probeStart;
+    most = start;
     most.comp[a].mtot = CARBONATE_CEILING * start.kgw;
     JointSystem capped = sys;
     capped.row[a] = JointRow::massBalance;
@@ -288,7 +289,7 @@ JointResult jointSolve(SolverState& prog) {
     JointResult result;
     JointSystem sys = jointSystem(prog);
     if (rowOf(sys, JointRow::fixedActivity) != 0 && !(prog.input.fixedActivity > 0.0)) return result;
-    SpeciationSnapshot start;
+    SpeciationSnapshot& start = prog.storage.jointStart;
     capture(prog, start);
     const double startImbalance = chargeImbalance(prog);
     result.solved = solveWater(prog, start, sys, result.iterations);

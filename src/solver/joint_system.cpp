@@ -202,8 +202,10 @@ void jointUnknowns(const SolverState& prog, JointVector& u) {
     for (int i = 1; i <= prog.comp.count; ++i) u[i] = std::log(i == WATER_SLOT ? prog.run.kgw : prog.sp[i].molality);
 }
 
-void setJointUnknowns(SolverState& prog, JointSystem& sys, const JointVector& u) {
+void setJointUnknowns(SolverState& prog, const JointVector& u) {
     SpeciesTable& sp = prog.sp;
+    GrowingTable<char>& bounds = prog.storage.boundedSpecies;
+    bounds.growTo(sp.count);
     const int nc = prog.comp.count;
     for (int i = 1; i <= nc; ++i) {
         if (i == WATER_SLOT)
@@ -215,7 +217,7 @@ void setJointUnknowns(SolverState& prog, JointSystem& sys, const JointVector& u)
     for (int s = nc + 1; s <= sp.count; ++s) {
         const double x = massActionLogMolality(sp, sp[s]);
         const double bounded = std::clamp(x, MIN_SECONDARY_LOG_MOLALITY, MAX_LOG_MOLALITY_OF_TRIALS);
-        sys.bounded[s] = bounded != x;
+        bounds[s] = bounded != x;
         sp[s].molality = std::pow(10.0, bounded);
     }
 }
@@ -277,7 +279,7 @@ void jointJacobian(const SolverState& prog, const JointSystem& sys, NewtonSystem
     // in the reaction of s (all its terms naming c); the activity of water and
     // the activity coefficients are held.
     for (int s = prog.comp.count + 1; s <= sp.count; ++s) {
-        if (sys.bounded[s]) continue;
+        if (prog.storage.boundedSpecies[s]) continue;
         const Species& species = sp[s];
         const double m = species.molality;
         for (int t = 1; t <= species.itot; ++t) {

@@ -42,7 +42,6 @@ struct JointSystem {
     Table<JointRow, MAX_COMPONENTS> row;
     JointVector pinnedAt;                // ln m of a pinned or absent row
     JointVector shift;                   // subtracted from the unscaled residual (continuation)
-    Table<bool, MAX_SPECIES> bounded;    // secondary species held at a bound of the mass-action relation
     // The mass-balance row in which the terms of component k count: k's own,
     // or, for the oxidized member of a coupled redox pair, the reduced
     // member's (the balance of the element).
@@ -58,8 +57,10 @@ JointSystem jointSystem(const SolverState& prog);
 void jointUnknowns(const SolverState& prog, JointVector& u);
 
 // Puts the unknowns u into the state: component molalities, kgw and the
-// secondary molalities, the activity coefficients as they stand.
-void setJointUnknowns(SolverState& prog, JointSystem& sys, const JointVector& u);
+// secondary molalities, the activity coefficients as they stand; marks the
+// secondary species that the bounds of the mass-action relation hold
+// (prog.storage.boundedSpecies, which jointJacobian reads).
+void setJointUnknowns(SolverState& prog, const JointVector& u);
 
 // The residual of each equation at the state set by setJointUnknowns, less its
 // shift.

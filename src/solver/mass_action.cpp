@@ -31,7 +31,8 @@ int firstTermNaming(const Species& s, int component) {
     return 0;
 }
 
-ComponentTerms::ComponentTerms(const SpeciesTable& sp, int nc) : nc_(std::clamp(nc, 0, MAX_COMPONENTS)) {
+void ComponentTerms::build(const SpeciesTable& sp, int nc) {
+    nc_ = std::clamp(nc, 0, MAX_COMPONENTS);
     // The first term naming each of the run's components in each reaction,
     // in the order of the table: counted, then put in each component's run.
     const auto eachFirstTerm = [&](auto&& take) {
@@ -50,6 +51,8 @@ ComponentTerms::ComponentTerms(const SpeciesTable& sp, int nc) : nc_(std::clamp(
     start_[1] = 0;
     for (int c = 1; c <= nc_; ++c)
         start_[static_cast<std::size_t>(c + 1)] = start_[static_cast<std::size_t>(c)] + count[static_cast<std::size_t>(c)];
+    const auto used = static_cast<std::size_t>(start_[static_cast<std::size_t>(nc_ + 1)]);
+    if (terms_.size() < used) terms_.resize(used);
     std::array<int, MAX_COMPONENTS + 2> next = start_;
     eachFirstTerm([&](int c, const Term& t) { terms_[static_cast<std::size_t>(next[static_cast<std::size_t>(c)]++)] = t; });
 }
@@ -70,11 +73,11 @@ void massActionUpdate(SpeciesTable& sp, int nc) {
     const auto logActivityOf = [&](int c) {
         return c >= 1 && c <= components ? componentLog[static_cast<std::size_t>(c)] : logActivity(sp[c]);
     };
-    for (int s = nc + 1; s <= sp.count; ++s) {
-        double x = logMolalityOf(sp[s], logActivityOf);
+    for (Species& species : sp.at.positions(nc + 1, sp.count)) {
+        double x = logMolalityOf(species, logActivityOf);
         x = std::min(x, MAX_SECONDARY_LOG_MOLALITY);
         x = std::max(x, MIN_SECONDARY_LOG_MOLALITY);
-        sp[s].molality = std::pow(10.0, x);
+        species.molality = std::pow(10.0, x);
     }
 }
 

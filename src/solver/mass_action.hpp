@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <span>
+#include <vector>
 
 #include "input/tables.hpp"
 
@@ -44,14 +45,16 @@ public:
         int species;
         int term;
     };
-    ComponentTerms(const SpeciesTable& sp, int nc);
+    // The terms of the species of `sp` now, in the storage of the last
+    // build (which grows only for a run with more terms).
+    void build(const SpeciesTable& sp, int nc);
     // The terms naming `component` (1..nc; none for any other).
     std::span<const Term> of(int component) const;
 
 private:
     int nc_ = 0;
     std::array<int, MAX_COMPONENTS + 2> start_{};  // terms of component c: start_[c] .. start_[c + 1] - 1
-    std::array<Term, static_cast<std::size_t>(MAX_SPECIES) * MAX_TERMS> terms_;  // only the first start_[nc + 1] are set
+    std::vector<Term> terms_;                      // the first start_[nc + 1] are this build's
 };
 
 }  // namespace wq

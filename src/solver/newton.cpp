@@ -266,7 +266,11 @@ void assembleWith(SolverState& prog, const ComponentTerms& terms) {
 
 }  // namespace
 
-void assembleSystem(SolverState& prog) { assembleWith(prog, ComponentTerms(prog.sp, prog.comp.count)); }
+void assembleSystem(SolverState& prog) {
+    ComponentTerms& terms = prog.storage.massBalanceTerms;
+    terms.build(prog.sp, prog.comp.count);
+    assembleWith(prog, terms);
+}
 
 void dampResiduals(SolverState& prog) {
     const double damping = prog.input.damping;
@@ -308,7 +312,8 @@ namespace {
 
 void iterateLoops(SolverState& prog, void (*writeListing)(SolverState&)) {
     const int nc = prog.comp.count;
-    const ComponentTerms terms(prog.sp, nc);
+    ComponentTerms& terms = prog.storage.massBalanceTerms;
+    terms.build(prog.sp, nc);
     prog.newton.order = nc;
     prog.run.loops = 0;
     for (int loop = 0;;) {

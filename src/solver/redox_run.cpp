@@ -60,6 +60,7 @@ void addComponent(SolverState& prog, int number) {
     prog.comp[p].dbNumber = number;
     prog.map.positionOf[number] = p;
     prog.map.numberAt[p] = number;
+    prog.sp.at.growTo(p);
     prog.sp[p].molality = 1e-20;
     prog.sp[p].gamma = 1.0;
 }

@@ -7,10 +7,10 @@ namespace wq {
 
 void capture(const SolverState& prog, SpeciationSnapshot& s) {
     s.speciesCount = prog.sp.count;
+    s.species.growTo(prog.sp.count);
     for (int i = 1; i <= prog.sp.count; ++i) {
-        s.molality[i] = prog.sp[i].molality;
-        s.gamma[i] = prog.sp[i].gamma;
-        s.activity[i] = prog.sp[i].activity;
+        const Species& species = prog.sp[i];
+        s.species[i] = {species.molality, species.gamma, species.activity};
     }
     s.comp = prog.comp;
     s.kgw = prog.run.kgw;
@@ -23,9 +23,11 @@ void capture(const SolverState& prog, SpeciationSnapshot& s) {
 void restore(SolverState& prog, const SpeciationSnapshot& s) {
     if (s.speciesCount != prog.sp.count) throw InternalError{"a speciation restored into another run"};
     for (int i = 1; i <= prog.sp.count; ++i) {
-        prog.sp[i].molality = s.molality[i];
-        prog.sp[i].gamma = s.gamma[i];
-        prog.sp[i].activity = s.activity[i];
+        Species& species = prog.sp[i];
+        const SpeciationSnapshot::SpeciesValues& kept = s.species[i];
+        species.molality = kept.molality;
+        species.gamma = kept.gamma;
+        species.activity = kept.activity;
     }
     prog.comp = s.comp;
     prog.run.kgw = s.kgw;

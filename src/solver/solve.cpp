@@ -44,7 +44,7 @@ bool solveFromHere(SolverState& prog, void (*writeListing)(SolverState&)) {
         solveWithRedoxState(prog);
         return true;
     }
-    SpeciationSnapshot start;
+    SpeciationSnapshot& start = prog.storage.iterationStart;
     capture(prog, start);
     IterationStop stopped;
     const bool ended = iterateUntilStop(prog, writeListing, stopped);
@@ -53,7 +53,7 @@ bool solveFromHere(SolverState& prog, void (*writeListing)(SolverState&)) {
     report.ran = true;
     report.iterationStopped = !ended;
     report.stop = stopped;
-    SpeciationSnapshot failed;
+    SpeciationSnapshot& failed = prog.storage.iterationEnd;
     capture(prog, failed);
     restore(prog, start);
     const JointResult joint = jointSolve(prog);

@@ -12,7 +12,9 @@
 #include "input/run_input.hpp"
 #include "input/tables.hpp"
 #include "linear/newton_system.hpp"
+#include "solver/mass_action.hpp"
 #include "solver/redox_run.hpp"
+#include "solver/snapshot.hpp"
 #include "text/channels.hpp"
 #include "text/textfile.hpp"
 
@@ -73,14 +75,27 @@ struct CarriedState {
     RunState run;
 };
 
+// Storage that the solve of every run fills afresh, kept in the program so
+// that its per-species tables are allocated once and grow only for a run
+// with more species than any before it: the states kept aside, the terms of
+// the mass balances, the species held at a bound in the joint solve. Nothing
+// in it passes from one run to the next.
+struct SolveStorage {
+    SpeciationSnapshot iterationStart, iterationEnd;  // the iteration, then the joint solve (solve.cpp)
+    SpeciationSnapshot jointStart, continuationReached, probeStart;  // the joint solve (joint_solve.cpp)
+    ComponentTerms massBalanceTerms;                 // of the iteration's mass-balance rows
+    GrowingTable<char> boundedSpecies;  // secondary species held at a bound of the mass-action relation (1)
+};
+
 // CarriedState is a base, not a member, so that every phase names its tables
 // as they are (prog.sp, prog.comp); copying the base copies the whole of it.
 // A batch's worker puts every field back to its new state before each water
-// (WaterWorker::next, src/app/front_end.cpp): a field added here is put back
-// there too.
+// (WaterWorker::next, src/app/front_end.cpp), but the solve's storage: a
+// field added here is put back there too.
 struct SolverState : CarriedState {
     Channels io;
     RunChoices choices;     // the redox state and the names left out, from the front end
+    TableLimits limits;     // how many species, minerals and gases the readers may take, from the front end
     TextFile caseFile;      // WQCASE.DAT
     DatabaseFile database;  // LOGKDATA.KDB
     RunInput input;         // as read; never changed
@@ -91,6 +106,7 @@ struct SolverState : CarriedState {
     MineralTable minerals;
     RedoxRun redox;  // of a run with a redox state
     NewtonSystem newton;
+    SolveStorage storage;
     // The database's values at the run's conditions, from a cache shared by
     // the programs of a batch (null: none; every run interpolates its own).
     LogKCache* logKCache = nullptr;

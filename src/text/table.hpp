@@ -1,15 +1,20 @@
-// Fixed-capacity, 1-based tables.
+// 1-based tables.
 //
-// Every program-wide table of wqspec has a fixed capacity and is indexed from 1,
-// as the chemistry is written (species 1 is H+, species 2 is water). Each access
-// checks its index, so a bad index ends the program with an internal error
-// instead of touching memory out of bounds.
+// Every program-wide table of wqspec is indexed from 1, as the chemistry is
+// written (species 1 is H+, species 2 is water). Each access checks its index,
+// so a bad index ends the program with an internal error instead of touching
+// memory out of bounds. A Table has a fixed capacity (the components of a
+// run, the terms of a reaction); a GrowingTable holds as many entries as its
+// owner gives it room for (the species, minerals and gases of a database).
 #pragma once
 
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <span>
 #include <string_view>
+#include <type_traits>
+#include <vector>
 
 namespace wq {
 
@@ -38,6 +43,57 @@ private:
         if (i < 1 || i > Capacity) indexOutOfRange(i, Capacity);
     }
     std::array<T, Capacity> cells_{};
+};
+
+// A 1-based table of positions 1..size(), checked like Table. It is sized
+// only explicitly: growTo gives it room for more positions and keeps what
+// the positions held already; it never shrinks. A table reused from run to
+// run therefore allocates only when a run needs more positions than any run
+// before it. A loop over a run of positions takes them as one span, checked
+// once (positions).
+template <class T>
+class GrowingTable {
+    // std::vector<bool> packs bits and has no bool& to give: flags are char.
+    static_assert(!std::is_same_v<T, bool>, "a table of flags holds char");
+
+public:
+    T& operator[](int i) {
+        check(i);
+        return cells_[static_cast<std::size_t>(i - 1)];
+    }
+    const T& operator[](int i) const {
+        check(i);
+        return cells_[static_cast<std::size_t>(i - 1)];
+    }
+    // Positions first..last, none when last < first.
+    std::span<T> positions(int first, int last) {
+        if (last < first) return {};
+        check(first);
+        check(last);
+        return {cells_.data() + (first - 1), static_cast<std::size_t>(last - first + 1)};
+    }
+    std::span<const T> positions(int first, int last) const {
+        if (last < first) return {};
+        check(first);
+        check(last);
+        return {cells_.data() + (first - 1), static_cast<std::size_t>(last - first + 1)};
+    }
+    int size() const { return size_; }
+    // Positions 1..n at least; a new position holds T{}, never a shrink.
+    void growTo(int n) {
+        if (n <= size_) return;
+        cells_.resize(static_cast<std::size_t>(n));
+        size_ = n;
+    }
+    void fill(const T& value) { std::fill(cells_.begin(), cells_.end(), value); }
+
+private:
+    // One comparison: i - 1 taken as unsigned is beyond the size for i < 1 too.
+    void check(int i) const {
+        if (static_cast<unsigned>(i) - 1u >= static_cast<unsigned>(size_)) indexOutOfRange(i, size_);
+    }
+    std::vector<T> cells_;
+    int size_ = 0;  // cells_.size(), kept at hand for the check of every access
 };
 
 // A column-major matrix with 1-based indices: (i, j) is row i of column j, and

@@ -17,6 +17,7 @@ struct SpeciesSpec {
 // A species table in the given order (position 1 is H+, 2 is water).
 std::unique_ptr<SpeciesTable> makeSpecies(std::initializer_list<SpeciesSpec> specs) {
     auto sp = std::make_unique<SpeciesTable>();
+    sp->at.growTo(static_cast<int>(specs.size()));
     for (const SpeciesSpec& s : specs) {
         Species& e = (*sp)[++sp->count];
         e.charge = s.charge;
@@ -135,6 +136,7 @@ TEST(BdotCoefficients, BdotEquationByHand) {
         {2.0, 5.0, 0.0},   // 5
     });
     auto act = makeModel();
+    act->p.bdot.growTo(5);
     act->p.bdot[1] = 0.0;
     act->p.bdot[3] = 0.05;
     act->p.bdot[4] = 0.04;
@@ -291,6 +293,7 @@ std::unique_ptr<Water> makeWater(std::initializer_list<ComponentSpec> solutes, d
         w->map.positionOf[c.dbNumber] = k;
         w->map.numberAt[k] = c.dbNumber;
         w->sp.count = k;
+        w->sp.at.growTo(k);
         w->sp[k].charge = c.charge;
         w->sp[k].molality = c.mtot;
     };
@@ -399,6 +402,7 @@ TEST(LietzkeStoughtonWater, SaltMolalitiesOfTheThreeSaltMixture) {
             w->comp[k].mtot = 2.0 * m;
             w->map.positionOf[db] = k;
             w->sp.count = k;
+            w->sp.at.growTo(k);
             w->sp[k].charge = z;
         };
         addIf(SULFATE, -2.0, c.sulfate);
@@ -452,6 +456,7 @@ TEST(LietzkeStoughtonWater, From350CelsiusWaterActivityComesFromTheMixedFluid) {
     // Species 5 stands for CO2,aq.
     auto w = makeWater({{CHLORIDE, -1.0, 1.0}, {SODIUM, 1.0, 1.0}}, 623.15);
     w->sp.count = 5;
+    w->sp.at.growTo(5);
     w->sp[5].molality = 0.2;
     waterModel(*w, 1.0, ActivityOption::co2ForListed, WaterOption::fromModel, 300.0, 5);
     EXPECT_EQ(w->act.v.osmotic, 0.0);

@@ -27,14 +27,16 @@ public:
 
     int component(double molality, double gamma, double alkFactor = 0.0) {
         int i = ++comp->count;
-        Species& s = (*sp)[++sp->count];
+        sp->at.growTo(++sp->count);
+        Species& s = (*sp)[sp->count];
         s.molality = molality;
         s.gamma = gamma;
         s.alkFactor = alkFactor;
         return i;
     }
     int species(double logK, std::initializer_list<RunTerm> terms, double alkFactor, double gamma = 1.0) {
-        Species& s = (*sp)[++sp->count];
+        sp->at.growTo(++sp->count);
+        Species& s = (*sp)[sp->count];
         s.logK = logK;
         s.alkFactor = alkFactor;
         s.gamma = gamma;

@@ -56,7 +56,8 @@ struct NaClWater {
         add("H2O", 0.0, 1.0, 2);
         add("Na+", 1.0, m, 13);
         add("Cl-", -1.0, m, 3);
-        sp[++sp.count].name.assign("OH-");
+        sp.at.growTo(++sp.count);
+        sp[sp.count].name.assign("OH-");
         sp[sp.count].charge = -1.0;
         sp[sp.count].molality = 1e-7;
         for (int i = 1; i <= sp.count; ++i) sp[i].gamma = 0.5;  // what the model must replace
@@ -72,6 +73,7 @@ struct NaClWater {
     void add(const char* name, double charge, double molality, int number) {
         const int k = ++comp.count;
         sp.count = k;
+        sp.at.growTo(k);
         sp[k].name.assign(name);
         sp[k].charge = charge;
         sp[k].molality = molality;

@@ -34,6 +34,7 @@ std::unique_ptr<SpeciesTable> water() {
     const char* names[] = {"H+", "H2O", "Ca++", "HCO3-", "Na+"};
     const double molality[] = {1e-7, 1.0, 0.002, 0.004, 0.01};
     const double gamma[] = {0.9, 0.97, 0.6, 0.88, 0.89};
+    sp->at.growTo(5);
     for (int i = 1; i <= 5; ++i) {
         (*sp)[i].name.assign(names[i - 1]);
         (*sp)[i].molality = molality[i - 1];

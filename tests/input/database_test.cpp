@@ -273,27 +273,36 @@ TEST_F(DatabaseTest, SizeChecksStopWithTheirMessages) {
     EXPECT_EQ(prog().console(), message);
 }
 
-// Every record, the end record included, takes the next free position.
-TEST_F(DatabaseTest, SpeciesCapacityIs599Positions) {
-    for (int secondaries : {597, 598}) {
-        SCOPED_TRACE(secondaries);
+// Every record, the end record included, takes the next free position: with
+// the console program's 600 positions, 599 species fit (H+, water and 597
+// more); without a limit the table grows to every species of the database.
+TEST_F(DatabaseTest, SpeciesPositionsUpToTheLimitOfTheFront) {
+    struct Case {
+        int limit, secondaries;
+        bool stops;
+    };
+    for (const Case c : {Case{600, 597, false}, Case{600, 598, true}, Case{UNLIMITED, 598, false},
+                         Case{UNLIMITED, 1500, false}}) {
+        SCOPED_TRACE(std::to_string(c.limit) + " " + std::to_string(c.secondaries));
         TearDown();
         SetUp();
+        prog().limits.speciesPositions = c.limit;
         KdbWriter w;
-        for (int k = 1; k <= secondaries; ++k)
+        for (int k = 1; k <= c.secondaries; ++k)
             w.species({.name = "Species-number-" + std::to_string(k), .reaction = {{1, 1}}, .range = "    ",
                        .shortTable = {1, 2, 3, 4, 5, 6, 7, 8}});
         prog().load(w.text());
-        if (secondaries == 597) {
-            readSpecies(prog());
-            EXPECT_EQ(prog().sp.count, 599);
-            EXPECT_EQ(prog().listing(), "");
-        } else {
+        if (c.stops) {
             EXPECT_EQ(stopOf([&] { readSpecies(prog()); }), ExitStatus::error);
             EXPECT_EQ(prog().listing(),
                       "\n     NUMBER OF SPECIES READ IN LOGKDATA EXCEEDS MAXIMUM OF 600\n"
                       "     LAST NAME READ IS:  Species-numb (NS=600)\n\n\n");
+            continue;
         }
+        readSpecies(prog());
+        EXPECT_EQ(prog().sp.count, 2 + c.secondaries);
+        EXPECT_EQ(prog().sp[prog().sp.count].name.trimmed(), "Species-number-" + std::to_string(c.secondaries));
+        EXPECT_EQ(prog().listing(), "");
     }
 }
 

@@ -31,13 +31,13 @@ protected:
         return w;
     }
     // The aqueous part first: readMineralsAndGases starts where it ends.
-    void read(const KdbWriter& w, int maxEntries = MAX_MINERALS) {
+    void read(const KdbWriter& w) {
         prog().load(w.text());
         prog().conditions.mineralsSwitch = 1;
         const RunSection section = readSpecies(prog());
         prog().conditions.mineralsSwitch = readMineralsAndGases(databaseRun(prog()), section, prog().forced,
                                                                 prog().comp, prog().minerals,
-                                                                prog().input.debug != 0, maxEntries);
+                                                                prog().input.debug != 0, prog().limits.mineralSlots);
     }
     const MineralEntry& entry(int slot) { return prog().minerals[slot]; }
 };
@@ -149,19 +149,26 @@ TEST_F(MineralsTest, SaturationOnlyAndAbsentData) {
     }
 }
 
-// The blank entry that ends the section takes a slot too: 499 entries fit.
+// The blank entry that ends the section takes a slot too: with the console
+// program's 500 slots 499 entries fit; without a limit, every entry.
 TEST_F(MineralsTest, SizeChecksStopWithTheirMessages) {
-    for (int count : {499, 500}) {
-        SCOPED_TRACE(count);
+    struct Case {
+        int limit, count;
+        bool stops;
+    };
+    for (const Case c : {Case{500, 499, false}, Case{500, 500, true}, Case{UNLIMITED, 1200, false}}) {
+        SCOPED_TRACE(c.count);
         TearDown();
         SetUp();
+        prog().limits.mineralSlots = c.limit;
         KdbWriter w = writer();
-        for (int k = 1; k <= count; ++k)
+        for (int k = 1; k <= c.count; ++k)
             w.mineral({.name = "Mineral-number-" + std::to_string(k), .range = "    ", .reaction = {{1, 9}},
                        .shortTable = {1, 2, 3, 4, 5, 6, 7, 8}});
-        if (count == 499) {
+        if (!c.stops) {
             read(w);
-            EXPECT_EQ(prog().minerals.count, 499);
+            EXPECT_EQ(prog().minerals.count, c.count);
+            EXPECT_EQ(prog().minerals[c.count].name.trimmed(), "Mineral-number-" + std::to_string(c.count));
             EXPECT_EQ(prog().listing(), "");
         } else {
             EXPECT_EQ(stopOf([&] { read(w); }), ExitStatus::error);

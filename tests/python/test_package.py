@@ -10,13 +10,14 @@ import json
 import math
 import os
 import shutil
+import sys
 import threading
 
 import pandas
 import pytest
 
 import wqspec
-from conftest import BATCH, DATABASE, EXAMPLES, SEAWATER_TEMPLATE
+from conftest import BATCH, DATABASE, EXAMPLES, ROOT, SEAWATER_TEMPLATE
 
 WATERS = os.path.join(BATCH, "WATERS.csv")
 TEMPLATE = os.path.join(BATCH, "WQCASE.DAT")
@@ -265,6 +266,22 @@ def test_suppressed_names_leave_the_run_and_nothing_else():
     assert "Calcite" not in one.minerals.index and "Aragonite" in one.minerals.index
     # A mineral only reported: the water and every other index are as before.
     pandas.testing.assert_frame_equal(without, full.drop(columns=["SI(Calcite)"]))
+
+
+def test_a_database_of_more_than_600_species_is_taken_whole(tmp_path):
+    # The database of the C++ test: small.kdb and 700 trace species of Na+,
+    # each at 1e-30 of the sodium (tests/support/many_species_kdb.py).
+    sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
+    import many_species_kdb
+    path = str(tmp_path / "LOGKDATA.KDB")
+    many_species_kdb.write(path, 700)
+    water = {"name": "w", "T": 25, "pH": 7.5, "Na [mmol/kgw]": 10, "Cl [mmol/kgw]": 12, "Ca [mmol/kgw]": 1}
+    one = wqspec.speciate_one(water, database=wqspec.Database(path))
+    assert one.converged, one.status
+    species = one.species
+    assert len(species) > 700
+    assert sum(name.startswith("Trace-") for name in species.index) == 700
+    assert species.loc["Trace-0700", "log_m"] == pytest.approx(species.loc["Na+", "log_m"] - 30, abs=1e-9)
 
 
 def test_a_redox_state_distributes_iron():

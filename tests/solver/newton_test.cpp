@@ -130,6 +130,7 @@ TEST(SetUp, Tolerances) {
     const int ca = w.p.addComponent(9, "Ca++", 2, 0.01, 0.01);
     const int sr = w.p.addComponent(21, "Sr++", 2, 0.01, 0.01);
     w.p.minerals.count = 2;
+    w.p.minerals.at.growTo(2);
     w.p.minerals[1].logK = -8.5;
     w.p.minerals[2].logK = 0.0;
     w.p.comp[ca].forcedMineral = 1;
@@ -159,6 +160,7 @@ TEST(SetUp, Tolerances) {
 void linkCalcite(SolverState& p) {
     p.comp[3].forcedMineral = 1;
     p.minerals.count = 1;
+    p.minerals.at.growTo(1);
     p.minerals[1].logK = 1.0;
 }
 // A hook can reach no test state but the Program: it leaves its mark there.

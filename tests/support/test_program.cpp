@@ -69,6 +69,7 @@ int TestProgram::addComponent(int number, std::string_view name, double charge, 
                               double gamma, double formulaWeight) {
     const int k = ++comp.count;
     sp.count = k;
+    sp.at.growTo(k);
     Species& s = sp[k];
     s.name.assign(name);
     s.charge = charge;
@@ -85,6 +86,7 @@ int TestProgram::addComponent(int number, std::string_view name, double charge, 
 int TestProgram::addSecondary(std::string_view name, double charge, double logK,
                               std::initializer_list<RunTerm> reaction, double molality, double gamma) {
     const int i = ++sp.count;
+    sp.at.growTo(i);
     Species& s = sp[i];
     s.name.assign(name);
     s.charge = charge;
@@ -97,6 +99,7 @@ int TestProgram::addSecondary(std::string_view name, double charge, double logK,
 
 int TestProgram::addMineral(std::string_view name, double logK, std::initializer_list<RunTerm> reaction) {
     const int i = ++minerals.count;
+    minerals.at.growTo(i);
     MineralEntry& e = minerals[i];
     e.name.assign(name);
     e.suppression.assign("    ");
@@ -123,6 +126,7 @@ void TestProgram::useComponents(const std::vector<int>& numbers, int chargeBalan
         if (number == chargeBalanceNumber) input.chargeBalancePosition = position;
     }
     comp.count = position;
+    sp.at.growTo(position);
 }
 
 void TestProgram::saturationRun(double t) {

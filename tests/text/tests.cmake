@@ -8,4 +8,5 @@ list(APPEND WQSPEC_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/csv_reader_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/staged_file_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/stop_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/table_test.cpp
 )

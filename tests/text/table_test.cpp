@@ -1,0 +1,40 @@
+// The growing 1-based table: its positions are the ones it was given room
+// for, growing keeps what they hold, and every other index is an internal
+// error, never a read or write beside the storage.
+#include "text/table.hpp"
+
+#include <gtest/gtest.h>
+
+#include "text/stop.hpp"
+
+namespace wq {
+namespace {
+
+TEST(GrowingTable, HoldsThePositionsItWasGivenAndKeepsThemAsItGrows) {
+    GrowingTable<double> t;
+    EXPECT_THROW(t[1], InternalError);
+    t.growTo(3);
+    t[1] = 1.5;
+    t[3] = 3.5;
+    t.growTo(2);  // never a shrink
+    EXPECT_EQ(t.size(), 3);
+    t.growTo(1000);
+    EXPECT_EQ(t[1], 1.5);
+    EXPECT_EQ(t[3], 3.5);
+    EXPECT_EQ(t[1000], 0.0);
+    for (int outside : {0, -1, 1001}) EXPECT_THROW(t[outside], InternalError) << outside;
+    t.fill(2.5);
+    EXPECT_EQ(t.size(), 1000);
+    EXPECT_EQ(t[1], 2.5);
+    EXPECT_EQ(t[1000], 2.5);
+
+    // A run of positions, checked at both ends.
+    EXPECT_EQ(t.positions(3, 1000).size(), 998u);
+    EXPECT_EQ(&t.positions(3, 1000).front(), &t[3]);
+    EXPECT_TRUE(t.positions(5, 4).empty());
+    EXPECT_THROW(t.positions(0, 3), InternalError);
+    EXPECT_THROW(t.positions(2, 1001), InternalError);
+}
+
+}  // namespace
+}  // namespace wq
