@@ -222,6 +222,7 @@ bool addAluminiumTrace(Program& p, const FluidPlan& plan) {
     p.comp[position].mtot = ALUMINIUM_TRACE;
     p.map.positionOf[db::ALUMINIUM] = position;
     p.map.numberAt[position] = db::ALUMINIUM;
+    p.sp.at.growTo(position);
     p.sp[position].molality = ALUMINIUM_TRACE_START;
     p.sp[position].gamma = 1.0;
     return true;

@@ -33,6 +33,7 @@ std::vector<double> lnGammas(PhScale scale, const std::vector<Solute>& solutes) 
     ComponentMap map;
     comp.count = 2;
     sp.count = 2;
+    sp.at.growTo(2 + static_cast<int>(solutes.size()));
     sp[HYDROGEN_SLOT].name.assign("H+");
     sp[HYDROGEN_SLOT].charge = 1.0;
     sp[HYDROGEN_SLOT].molality = 1e-6;
