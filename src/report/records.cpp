@@ -41,6 +41,7 @@ const char* ehCoupleName(EhCouple couple) {
     switch (couple) {
         case EhCouple::sulfideSulfate: return "HS-/SO4--";
         case EhCouple::oxygen: return "H2O/O2(aq)";
+        case EhCouple::methaneCarbonate: return "CH4,aq/HCO3-";
         case EhCouple::none: break;
     }
     return "";

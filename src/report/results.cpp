@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -9,6 +10,7 @@
 #include "equilibria/redox_scale.hpp"
 #include "equilibria/saturation.hpp"
 #include "input/db_numbers.hpp"
+#include "solver/redox_run.hpp"
 #include "solver/solve.hpp"
 #include "solver/solver_state.hpp"
 
@@ -57,6 +59,11 @@ void evaluateEh(const SolverState& s, Results& r) {
     } else if (so4 != 0 && hs != 0) {
         r.ehCouple = EhCouple::sulfideSulfate;
         r.eh = ehFromSulfideSulfate(aH, aW, activityOf(s, so4), activityOf(s, hs), t);
+    } else if (const std::optional<double> eh = methaneCarbonateEh(s)) {
+        // A methanic water without oxygen or sulfide: the records take the
+        // Eh of its methane (the listing's Eh line is the classic two's).
+        r.ehCouple = EhCouple::methaneCarbonate;
+        r.eh = *eh;
     }
 }
 

@@ -11,7 +11,7 @@ namespace wq {
 struct SolverState;
 
 // Which couple Eh was computed from.
-enum class EhCouple { none, sulfideSulfate, oxygen };
+enum class EhCouple { none, sulfideSulfate, oxygen, methaneCarbonate };  // the listing shows the first two
 
 struct SpeciesRow {
     int position = 0;  // in the run's species table; 1 is H+, 2 is water

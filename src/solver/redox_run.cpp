@@ -359,4 +359,28 @@ double pairLogOxygen(const SolverState& prog, const RedoxPair& pair) {
                              otherTerms(prog, pair.couple, db::OXYGEN), pair.couple.coefficientOf(db::OXYGEN));
 }
 
+std::optional<double> methaneCarbonateEh(const SolverState& prog) {
+    const int carbonate = prog.map.position(db::CARBONATE);
+    const int methane = prog.map.position(db::SLOW_REDOX_CARBON);
+    if (carbonate == 0 || methane == 0 || !prog.database.shared()) return std::nullopt;
+    if (!(prog.sp[carbonate].molality > 0.0) || !(prog.sp[methane].molality > 0.0)) return std::nullopt;
+    const CoupleSection& section = parsed(prog).couples;
+    if (!section.present || !section.fault.empty()) return std::nullopt;
+    const LogKConditions at = LogKConditions::at(prog.conditions.temperature, prog.conditions.pressure,
+                                                 prog.input.extendedRun(), prog.grid);
+    std::optional<RedoxCouple> couple, electron;
+    for (const RedoxCouple& c : couplesAt(parsed(prog), at)) {
+        if (c.isElectron()) electron = c;
+        else if (c.oxidized == db::CARBONATE && c.reduced == db::SLOW_REDOX_CARBON) couple = c;
+    }
+    if (!couple || !electron || isAbsent(couple->logK) || isAbsent(electron->logK)) return std::nullopt;
+    RedoxPair pair;
+    pair.couple = *couple;
+    pair.oxidized = carbonate;
+    pair.reduced = methane;
+    const double pe = peFromLogOxygen(pairLogOxygen(prog, pair), electron->logK,
+                                      log10Activity(prog.sp[HYDROGEN_SLOT]), std::log10(prog.sp[WATER_SLOT].gamma));
+    return ehFromPe(pe, prog.conditions.temperature);
+}
+
 }  // namespace wq

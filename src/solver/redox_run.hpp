@@ -34,6 +34,7 @@
 // fixed O2,aq distributes them by the mass action alone.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -100,5 +101,11 @@ double waterPe(const SolverState& prog);
 double pairLogOxygen(const SolverState& prog, const RedoxPair& pair);
 // The pe that a log a(O2,aq) stands for in the water as it stands.
 double peOfLogOxygen(const SolverState& prog, double logO2);
+
+// The Eh (V) at which the methane-carbonate couple of the database is in
+// equilibrium with a water that carries both CH4,aq and HCO3- (of any run,
+// with or without a redox state); nullopt when either is missing or the
+// database lists no such couple.
+std::optional<double> methaneCarbonateEh(const SolverState& prog);
 
 }  // namespace wq

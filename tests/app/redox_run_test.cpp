@@ -261,3 +261,26 @@ TEST(RedoxRun, BatchColumnsGiveEachWaterItsState) {
 
 }  // namespace
 }  // namespace wq
+
+namespace wq {
+namespace {
+
+// A methanic water without oxygen or sulfide: its Eh is its methane's, and
+// CH4(g) follows the analysed methane by its Henry constant (15 mg/kg of
+// methane stands for a fugacity near 0.66 bar), not the carbonate.
+TEST(RedoxRun, AMethanicWaterTakesItsEhAndCH4FugacityFromItsMethane) {
+    testing::Folder folder("methanic");
+    folder.copy(DATABASE, "LOGKDATA.KDB");
+    folder.write("waters.csv", "name,T [C],pH,Na+ [mmol/kgw],Cl- [mmol/kgw],C(4) [mmol/kgw],\"CH4,aq [mg/kg]\"\n"
+                               "methanic,25,7,10,5,5,15\n");
+    const testing::Command c = folder.run("batch waters.csv --all --out out.json");
+    ASSERT_EQ(c.status, 0) << c.err;
+    const json r = json::parse(folder.read("out.json"))[0];
+    EXPECT_EQ(r["Eh_couple"], "CH4,aq/HCO3-");
+    // CO2/CH4 at pH 7 lies near -0.24 V (pe -4.1, Stumm & Morgan 1996, Table 8.6).
+    EXPECT_NEAR(r["Eh"].get<double>(), -0.25, 0.02);
+    EXPECT_NEAR(r["gases"]["CH4(g)"]["log_f"].get<double>(), -0.18, 0.02);
+}
+
+}  // namespace
+}  // namespace wq
