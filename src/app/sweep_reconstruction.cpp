@@ -148,24 +148,18 @@ std::vector<FluidParameter> parametersOf(const FluidPlan& plan, const std::vecto
     add("CO2 added", "mol/kgw", plan.co2Added);
     add("CO2/steam", "mol/mol", plan.co2Steam);
     add("H2S/steam", "mol/mol", plan.h2sSteam);
-    if (plan.co2Steam.used) {
+    // A gas given back in proportion to the steam lost.
+    const auto givenBack = [&](const char* gas, double value) {
         FluidParameter c;
-        c.name = "CO2 added";
+        c.name = std::string(gas) + " added";
         c.unit = "mol/kgw";
-        c.value = valuesOf(plan, best).co2Added;
+        c.value = value;
         c.origin = FluidParameter::Origin::derived;
-        c.derivation = "CO2/steam x steam loss x 55.51 mol/kg";
+        c.derivation = std::string(gas) + "/steam x steam loss x 55.51 mol/kg";
         list.push_back(c);
-    }
-    if (plan.h2sSteam.used) {
-        FluidParameter c;
-        c.name = "H2S added";
-        c.unit = "mol/kgw";
-        c.value = valuesOf(plan, best).h2sAdded;
-        c.origin = FluidParameter::Origin::derived;
-        c.derivation = "H2S/steam x steam loss x 55.51 mol/kg";
-        list.push_back(c);
-    }
+    };
+    if (plan.co2Steam.used) givenBack("CO2", valuesOf(plan, best).co2Added);
+    if (plan.h2sSteam.used) givenBack("H2S", valuesOf(plan, best).h2sAdded);
     if (plan.discharge.given && !list.empty()) {
         list.front().origin = FluidParameter::Origin::derived;
         list.front().derivation = "from the discharge enthalpy";
