@@ -20,7 +20,7 @@
 #include "app/program.hpp"
 #include "app/run_sequence.hpp"
 #include "grid/grid.hpp"
-#include "report/results.hpp"
+#include "run/results.hpp"
 #include "solver/totals.hpp"
 
 namespace {

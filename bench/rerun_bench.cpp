@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "app/dialogue.hpp"
+#include "run/next_run.hpp"
 #include "app/program.hpp"
 #include "app/run_sequence.hpp"
 #include "grid/grid.hpp"

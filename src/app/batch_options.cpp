@@ -12,7 +12,7 @@
 #include "input/db_numbers.hpp"
 #include "input/waters.hpp"
 #include "report/column_selection.hpp"
-#include "report/results.hpp"
+#include "run/results.hpp"
 #include "text/csv.hpp"
 #include "text/number_text.hpp"
 #include "text/stop.hpp"

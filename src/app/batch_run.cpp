@@ -19,7 +19,7 @@
 #include "input/case_writer.hpp"
 #include "input/database_file.hpp"
 #include "input/db_numbers.hpp"
-#include "report/results.hpp"
+#include "run/results.hpp"
 #include "solver/redox_run.hpp"
 #include "text/csv.hpp"
 #include "text/textfile.hpp"
@@ -137,7 +137,7 @@ SolvedWater solveWater(const BatchInputs& s, WaterWorker& worker, const RecordWa
         try {
             takeCase(p, runInputOfWater(s, w, choices, p.io));
             p.input.asAnalysed = choices.balanceNumber == 0;
-            results = computeRun(p);
+            results = computeRun(p, listingHooks());
             worker.ranToEnd();
             head.status = runStatus(*results);
             head.notes = modelNotes(*results);

@@ -5,6 +5,7 @@
 
 #include "app/program.hpp"
 #include "input/run_input.hpp"
+#include "run/next_run.hpp"
 #include "text/stop.hpp"
 
 namespace wq {
@@ -86,26 +87,6 @@ void newPHOrStop(Program& prog, double pH) {
 }
 
 }  // namespace
-
-void resetForNextRun(Program& prog) {
-    prog.conditions.chargeBalanceSwitch = 0;
-    prog.run.chargeImbalance = 0.0;
-    prog.run.chargeBalanceFrozen = false;
-    prog.activity.ionicStrength = 0.0;
-    // Later runs keep the carbonate total the previous run reached.
-    prog.conditions.alkalinity = 0.0;
-    prog.sp[WATER_SLOT].molality = 1.0;
-    // Back from moles of water to kilograms; the set-up converts again.
-    prog.comp[WATER_SLOT].mtot /= MOLES_WATER_PER_KG;
-    prog.conditions.pH = 0.0;
-    prog.conditions.chargeBalanceStartTotal = chargeBalanceTotal(prog.input, prog.comp);
-}
-
-void prepareNextRun(Program& prog) {
-    resetForNextRun(prog);
-    prog.grid.pressureFlag = 'N';
-    prog.grid.blockFlag = 'N';
-}
 
 void rerunDialogue(Program& prog) {
     static const Layout summary(

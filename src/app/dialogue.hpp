@@ -10,12 +10,4 @@ struct Program;
 // when a new run is to start, and stops the program (normal end) otherwise.
 void rerunDialogue(Program& prog);
 
-// The state reset between two runs, in its order.
-void resetForNextRun(Program& prog);
-
-// Everything between two runs but the questions: the state reset, the
-// database back to its beginning and the grid verdicts cleared. The next run
-// starts from what the last one left in the tables.
-void prepareNextRun(Program& prog);
-
 }  // namespace wq

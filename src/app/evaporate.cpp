@@ -11,7 +11,7 @@
 #include "app/front_end.hpp"
 #include "app/program.hpp"
 #include "app/run_sequence.hpp"
-#include "app/evaporation_path.hpp"
+#include "run/evaporation_path.hpp"
 #include "app/sweep_minerals.hpp"
 #include "input/database_file.hpp"
 #include "input/run_input.hpp"
@@ -140,7 +140,7 @@ FrontEndExit runPath(Program& p, EvaporationResult& path, const EvaporateOptions
     std::optional<Results> first;
     std::string why;
     try {
-        first = computeRun(p);
+        first = computeRun(p, listingHooks());
         if (!first->converged) why = runStatus(*first);
     } catch (...) {
         why = utf8FromLatin1(endingInFlight().reason);
@@ -153,7 +153,7 @@ FrontEndExit runPath(Program& p, EvaporationResult& path, const EvaporateOptions
     writeEvaporationStep(path.steps.back(), console);
     if (!started) return FrontEndExit::someFailed;
     for (const std::string& m : newlySaturated(path, *first, candidates)) path.firstSaturations.push_back({m, 1.0});
-    EvaporationPath evaporation(p, candidates, o.fractional);
+    EvaporationPath evaporation(p, listingHooks(), candidates, o.fractional);
     bool anyFailed = false;
     for (int k = 1; k <= o.steps; ++k) {
         const double factor = k == o.steps ? o.to : std::exp(std::log(o.to) * k / o.steps);

@@ -12,9 +12,7 @@ list(APPEND WQSPEC_SOURCES
   src/app/sweep.cpp
   src/app/sweep_minerals.cpp
   src/app/run_choices.cpp
-  src/app/evaporation_path.cpp
   src/app/evaporate.cpp
-  src/app/sweep_chain.cpp
   src/app/sweep_reconstruction.cpp
   src/app/sweep_discharge.cpp
 )

@@ -9,14 +9,14 @@
 #include <utility>
 #include <vector>
 
-#include "app/dialogue.hpp"
+#include "run/next_run.hpp"
 #include "app/batch_options.hpp"
 #include "app/front_end.hpp"
 #include "input/component_catalog.hpp"
 #include "input/db_numbers.hpp"
 #include "app/program.hpp"
 #include "app/run_sequence.hpp"
-#include "app/sweep_chain.hpp"
+#include "run/sweep_chain.hpp"
 #include "app/sweep_minerals.hpp"
 #include "app/sweep_reconstruction.hpp"
 #include "equilibria/redox.hpp"
@@ -144,13 +144,14 @@ void chooseMinerals(const Program& p, SweepResult& s, const SweepOptions& o, Flu
 FrontEndExit runChain(Program& p, SweepResult& s, const SweepOptions& o, FluidPlan& plan,
                       const std::vector<double>& temperatures, Sink& console, std::unique_ptr<CarriedState>& sampled,
                       std::vector<std::string>& notes, const std::atomic<bool>& stop) {
-    s.rows.push_back(computeRow(p, true));
+    s.rows.push_back(computeRow(p, true, listingHooks()));
     writeSweepRow(s.rows.back(), console);
     if (!s.rows.back().converged()) return FrontEndExit::someFailed;
     chooseMinerals(p, s, o, plan, notes);
     prepareNextRun(p);
     sampled = std::make_unique<CarriedState>(p);
-    return runTemperatures(p, temperatures, s.rows, &console, &stop) ? FrontEndExit::allConverged
+    const ChainHooks chain{listingHooks(), [&console](const SweepRow& row) { writeSweepRow(row, console); }, &stop};
+    return runTemperatures(p, temperatures, s.rows, chain) ? FrontEndExit::allConverged
                                                                       : FrontEndExit::someFailed;
 }
 

@@ -6,7 +6,7 @@
 #include "app/program.hpp"
 #include "equilibria/mineral_geothermometry.hpp"
 #include "input/parsed_database.hpp"
-#include "report/results.hpp"
+#include "run/results.hpp"
 #include "text/fields.hpp"
 #include "text/name_list.hpp"
 #include "text/number_text.hpp"

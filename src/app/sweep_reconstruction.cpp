@@ -6,7 +6,8 @@
 
 #include "app/front_end.hpp"
 #include "app/program.hpp"
-#include "app/sweep_chain.hpp"
+#include "app/run_sequence.hpp"
+#include "run/sweep_chain.hpp"
 #include "app/sweep_minerals.hpp"
 #include "input/db_numbers.hpp"
 #include "input/run_input.hpp"
@@ -266,7 +267,7 @@ bool reconstructFluid(Program& p, const CarriedState& sampled, const FluidPlan& 
     const CurvesOfParameters curvesAt = [&](const std::vector<double>& unknowns) {
         becomeFluid(p, sampled, plan, valuesOf(plan, unknowns));
         std::vector<SweepRow> rows;
-        runTemperatures(p, temperatures, rows, nullptr);
+        runTemperatures(p, temperatures, rows, ChainHooks{listingHooks(), nullptr, nullptr});
         SaturationCurves curves = curvesOf(rows, s.chosen);
         const TemperatureEstimate e = estimateTemperature(s.temperatures, curves);
         std::string line = "  fluid " + std::to_string(++computed) + ": " +
@@ -292,7 +293,8 @@ bool reconstructFluid(Program& p, const CarriedState& sampled, const FluidPlan& 
                 fixedText(seconds, 1) + " s of CPU time\n\nThe reconstructed fluid:\n");
     becomeFluid(p, sampled, plan, valuesOf(plan, r.fit.best.parameters));
     std::vector<SweepRow> rows;
-    const bool converged = runTemperatures(p, temperatures, rows, &console);
+    const ChainHooks chain{listingHooks(), [&console](const SweepRow& row) { writeSweepRow(row, console); }, nullptr};
+    const bool converged = runTemperatures(p, temperatures, rows, chain);
     for (SweepRow& row : rows) {
         row.reconstructed = true;
         s.rows.push_back(std::move(row));

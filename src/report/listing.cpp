@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "input/tables.hpp"
-#include "report/results.hpp"
+#include "run/results.hpp"
 #include "text/channels.hpp"
 #include "text/layout.hpp"
 

@@ -27,16 +27,6 @@ bool endsWithNoCase(std::string_view s, std::string_view tail) {
 
 }  // namespace
 
-std::string runStatus(const Results& r) {
-    if (r.converged) {
-        const std::string found = r.solvedJointly ? "converged by the joint solve" : "converged";
-        return r.activityRangeNote.empty() ? found : found + "; doubtful: " + r.activityRangeNote;
-    }
-    if (!r.impossible.empty()) return "no solution: " + r.impossible;
-    if (!r.infeasibility.empty()) return "no solution: " + r.infeasibility;
-    return "not converged: loop limit " + std::to_string(r.loopLimit) + " reached";
-}
-
 const char* ehCoupleName(EhCouple couple) {
     switch (couple) {
         case EhCouple::sulfideSulfate: return "HS-/SO4--";

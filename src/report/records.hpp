@@ -27,16 +27,9 @@
 #include <string_view>
 #include <vector>
 
-#include "report/results.hpp"
+#include "run/results.hpp"
 
 namespace wq {
-
-// The status of the record of a run that returned its results: "converged";
-// "converged by the joint solve", each followed by "; doubtful: <why>" when
-// the water lies beyond the data of its activity model; for a run at its loop limit without a
-// solution "no solution: <why>" when the reason is known, else
-// "not converged: loop limit <L> reached".
-std::string runStatus(const Results& results);
 
 // The couple Eh was computed from, as a record names it ("" for none).
 const char* ehCoupleName(EhCouple couple);

@@ -1,6 +1,6 @@
 #include "report/saturation_report.hpp"
 
-#include "report/results.hpp"
+#include "run/results.hpp"
 #include "text/channels.hpp"
 #include "text/layout.hpp"
 

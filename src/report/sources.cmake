@@ -1,6 +1,4 @@
 list(APPEND WQSPEC_SOURCES
-  src/report/results.cpp
-  src/report/judgement.cpp
   src/report/listing.cpp
   src/report/saturation_report.cpp
   src/report/debug_tables.cpp

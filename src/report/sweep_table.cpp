@@ -151,13 +151,6 @@ std::string geothermometersText(const GivenAnalysis& a) {
     return text.empty() ? "none (the water lacks silica, sodium and potassium)" : text;
 }
 
-double SweepRow::saturationIndex(const std::string& mineral) const {
-    if (!converged()) return NAN;
-    for (const MineralRow& m : results->minerals)
-        if (nameOf(m.name) == mineral) return m.saturationIndex;
-    return NAN;
-}
-
 std::string estimateLine(const TemperatureEstimate& e) { return "# estimate: " + estimateText(e); }
 
 std::string reconstructionLines(const SweepReconstruction& r, const std::vector<std::string>& chosen) {

@@ -19,7 +19,7 @@
 #include "input/database.hpp"
 #include "input/minerals.hpp"
 #include "input/run_input.hpp"
-#include "report/results.hpp"
+#include "run/results.hpp"
 #include "solver/joint_solve.hpp"
 #include "solver/setup.hpp"
 #include "support/program_run.hpp"

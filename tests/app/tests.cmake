@@ -3,7 +3,6 @@ list(APPEND WQSPEC_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/batch_reuse_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/batch_files_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/outputs_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/judgement_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cold_waters_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/batch_table_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/joint_solve_run_test.cpp

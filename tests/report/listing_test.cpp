@@ -9,7 +9,7 @@
 
 #include "equilibria/redox.hpp"
 #include "app/run_sequence.hpp"
-#include "report/results.hpp"
+#include "run/results.hpp"
 #include "report/base_water.hpp"
 #include "text/stop.hpp"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "report/results.hpp"
+#include "run/results.hpp"
 #include "text/csv.hpp"
 
 namespace wq {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "equilibria/saturation.hpp"
-#include "report/results.hpp"
+#include "run/results.hpp"
 #include "report/saturation_report.hpp"
 #include "report/base_water.hpp"
 #include "app/program.hpp"

@@ -1,25 +1,31 @@
-#include "app/sweep_chain.hpp"
+#include "run/sweep_chain.hpp"
 
 #include <algorithm>
 #include <memory>
 
-#include "app/dialogue.hpp"
-#include "app/program.hpp"
-#include "app/run_sequence.hpp"
 #include "grid/grid.hpp"
-#include "report/records.hpp"
-#include "text/channels.hpp"
+#include "run/compute_run.hpp"
+#include "run/next_run.hpp"
+#include "solver/solver_state.hpp"
 #include "text/csv.hpp"
+#include "text/fields.hpp"
 #include "text/stop.hpp"
 
 namespace wq {
 
-SweepRow computeRow(Program& p, bool input) {
+double SweepRow::saturationIndex(const std::string& mineral) const {
+    if (!converged()) return NAN;
+    for (const MineralRow& m : results->minerals)
+        if (withoutBlanksAround(m.name) == mineral) return m.saturationIndex;
+    return NAN;
+}
+
+SweepRow computeRow(SolverState& p, bool input, const RunHooks& hooks) {
     SweepRow row;
     row.input = input;
     row.temperature = p.conditions.temperature;
     try {
-        Results r = computeRun(p);
+        Results r = computeRun(p, hooks);
         row.status = runStatus(r);
         row.results = std::move(r);
     } catch (...) {
@@ -29,18 +35,18 @@ SweepRow computeRow(Program& p, bool input) {
     return row;
 }
 
-double liquidPressure(const Program& p, double t) {
+double liquidPressure(const SolverState& p, double t) {
     const double given = p.input.pressure;
     if (!p.input.extendedRun() || t <= BOILING_POINT_C || t > SATURATION_RUN_HIGHEST) return given;
     return std::max(given, saturationPressure(t));
 }
 
-bool runTemperatures(Program& p, const std::vector<double>& temperatures, std::vector<SweepRow>& rows,
-                     Sink* console, const std::atomic<bool>* stop) {
+bool runTemperatures(SolverState& p, const std::vector<double>& temperatures, std::vector<SweepRow>& rows,
+                     const ChainHooks& chain) {
     auto kept = std::make_unique<CarriedState>(p);
     bool lastFailed = false, anyFailed = false;
     for (double t : temperatures) {
-        if (stop && *stop) return false;
+        if (chain.stop && *chain.stop) return false;
         if (lastFailed) {
             static_cast<CarriedState&>(p) = *kept;
             p.grid.pressureFlag = 'N';
@@ -48,8 +54,8 @@ bool runTemperatures(Program& p, const std::vector<double>& temperatures, std::v
         }
         p.conditions.temperature = t;
         p.conditions.pressure = liquidPressure(p, t);
-        rows.push_back(computeRow(p, false));
-        if (console) writeSweepRow(rows.back(), *console);
+        rows.push_back(computeRow(p, false, chain.run));
+        if (chain.onRow) chain.onRow(rows.back());
         lastFailed = !rows.back().converged();
         anyFailed |= lastFailed;
         if (lastFailed) continue;

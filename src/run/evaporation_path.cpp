@@ -2,7 +2,7 @@
 // concentration factor, with the minerals that saturate held at saturation
 // by the moles precipitated; on a fractional path the moles precipitated at
 // a step leave the brine with it.
-#include "app/evaporation_path.hpp"
+#include "run/evaporation_path.hpp"
 
 #include <cmath>
 #include <limits>
@@ -11,11 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "app/dialogue.hpp"
-#include "app/program.hpp"
-#include "app/run_sequence.hpp"
-#include "linear/linear.hpp"
-#include "report/records.hpp"
+#include "run/compute_run.hpp"
+#include "run/mineral_amounts.hpp"
+#include "run/next_run.hpp"
+#include "solver/solver_state.hpp"
 #include "text/csv.hpp"
 #include "text/number_text.hpp"
 #include "text/stop.hpp"
@@ -24,20 +23,10 @@ namespace wq {
 
 namespace {
 
-// A mineral is held at saturation when |log Q/K| is below this; a mineral
-// not held joins the minerals held when its log Q/K is above SUPERSATURATED.
-constexpr double SATURATED = 1e-6;
+// A mineral not held joins the minerals held when its log Q/K is above this.
 constexpr double SUPERSATURATED = 1e-4;
-// The Newton iteration on the amounts precipitated, and the changes of the
-// set of minerals held, at one step.
-constexpr int MAX_AMOUNT_ITERATIONS = 40;
+// The changes of the set of minerals held at one step.
 constexpr int MAX_SET_CHANGES = 40;
-// The derivative of log Q/K by an amount: a step of this fraction of what
-// the scarcest component of the mineral allows.
-constexpr double DERIVATIVE_FRACTION = 1e-6;
-// A Newton step leaves every component at least this fraction of its total.
-constexpr double KEPT_FRACTION = 0.1;
-constexpr int MAX_HALVINGS = 6;
 // A step that fails is tried again through at most this many parts.
 constexpr int MAX_PARTS = 16;
 // Where a mineral first saturates between two steps is bisected on ln F to
@@ -45,50 +34,20 @@ constexpr int MAX_PARTS = 16;
 // shown to up to F 200.
 constexpr double SATURATION_BRACKET = 1e-4;
 
-// The components of a mineral's dissociation, by run component position
-// (index 0 unused), water left out: the water of the path is the variable.
-using Stoichiometry = std::vector<double>;
-
-struct Held {
-    std::string mineral;
-    Stoichiometry nu;
-    double moles = 0.0;  // precipitated so far, in the water of the path
-};
-
-// Two minerals of the same components in the same proportions (gypsum and
-// anhydrite, epsomite and kieserite): the factor c of a = c b, or 0.
-double proportion(const Stoichiometry& a, const Stoichiometry& b) {
-    double c = 0.0;
-    for (std::size_t k = 1; k < a.size(); ++k) {
-        if ((a[k] == 0.0) != (b[k] == 0.0)) return 0.0;
-        if (a[k] == 0.0) continue;
-        const double ratio = a[k] / b[k];
-        if (c == 0.0) c = ratio;
-        if (std::fabs(ratio - c) > 1e-12 * std::fabs(c)) return 0.0;
-    }
-    return c > 0.0 ? c : 0.0;
-}
+using Held = HeldMineral;
 
 }  // namespace
 
 class EvaporationPath::Steps {
 public:
-    Steps(Program& p, std::vector<std::string> candidates, bool fractional)
-        : p_(p), candidates_(std::move(candidates)), fractional_(fractional) {
+    Steps(SolverState& p, const RunHooks& hooks, std::vector<std::string> candidates, bool fractional)
+        : p_(p), hooks_(hooks), candidates_(std::move(candidates)), fractional_(fractional) {
         prepareNextRun(p_);
         base_ = std::make_unique<CarriedState>(p_);
         last_ = std::make_unique<CarriedState>(p_);
         kgw0_ = p_.comp[WATER_SLOT].mtot;
         removed_.assign(static_cast<std::size_t>(p_.comp.count) + 1, 0.0);
-        for (int i = 1; i <= p_.minerals.count; ++i) {
-            const MineralEntry& m = p_.minerals[i];
-            if (m.isGas()) continue;
-            Stoichiometry nu(static_cast<std::size_t>(p_.comp.count) + 1, 0.0);
-            for (int t = 1; t <= m.itot; ++t)
-                if (m.comp[t] != WATER_SLOT && m.comp[t] >= 1 && m.comp[t] <= p_.comp.count)
-                    nu[static_cast<std::size_t>(m.comp[t])] += m.coef[t];
-            stoichiometry_.push_back({std::string(m.name.trimmed()), std::move(nu), 0.0});
-        }
+        stoichiometry_ = mineralStoichiometries(p_);
     }
 
     // The water at `factor`: only concentrated, or with the minerals that
@@ -250,7 +209,7 @@ private:
             if (k != WATER_SLOT) p_.comp[k].mtot = totalOf(k, held);
         p_.comp[WATER_SLOT].mtot = kgw0_ / factor;  // kg; the set-up counts it in moles
         try {
-            Results r = computeRun(p_);
+            Results r = computeRun(p_, hooks_);
             if (r.converged) return r;
             why = runStatus(r);
         } catch (...) {
@@ -265,75 +224,13 @@ private:
         return total;
     }
 
-    // What the scarcest component of a mineral allows to precipitate.
-    double room(const Held& h, const std::vector<Held>& held) const {
-        double most = std::numeric_limits<double>::infinity();
-        for (int k = 1; k <= p_.comp.count; ++k)
-            if (h.nu[static_cast<std::size_t>(k)] > 0.0)
-                most = std::min(most, std::max(totalOf(k, held), 0.0) / h.nu[static_cast<std::size_t>(k)]);
-        return std::isfinite(most) && most > 0.0 ? most : 1e-12;
-    }
-
-    // Newton's method on the moles of the minerals held, each at log Q/K = 0.
+    // The minerals held at saturation at `factor`, from the amounts they have.
     std::optional<Results> holdAtSaturation(double factor, std::vector<Held>& held, std::string& why) {
-        const int n = static_cast<int>(held.size());
-        std::optional<Results> r = run(factor, held, why);
-        for (int iteration = 0; iteration < MAX_AMOUNT_ITERATIONS; ++iteration) {
-            if (!r || n == 0) return r;
-            std::vector<double> f(static_cast<std::size_t>(n));
-            double worst = 0.0;
-            for (int i = 0; i < n; ++i) {
-                f[static_cast<std::size_t>(i)] = saturationIndexOf(*r, held[static_cast<std::size_t>(i)].mineral);
-                worst = std::max(worst, std::fabs(f[static_cast<std::size_t>(i)]));
-            }
-            if (!std::isfinite(worst)) {
-                why = "a mineral held at saturation left the run";
-                return std::nullopt;
-            }
-            if (worst < SATURATED) return r;
-            auto system = std::make_unique<NewtonSystem>();
-            system->order = n;
-            for (int j = 0; j < n; ++j) {
-                Held& h = held[static_cast<std::size_t>(j)];
-                const double delta = DERIVATIVE_FRACTION * room(h, held);
-                h.moles += delta;
-                const std::optional<Results> moved = run(factor, held, why);
-                h.moles -= delta;
-                if (!moved) return std::nullopt;
-                for (int i = 0; i < n; ++i)
-                    system->a(i + 1, j + 1) =
-                        (saturationIndexOf(*moved, held[static_cast<std::size_t>(i)].mineral) - f[static_cast<std::size_t>(i)]) /
-                        delta;
-            }
-            factorLU(*system, n);
-            if (system->pivot[n] == 0) {
-                why = "the saturated minerals' amounts form a singular system";
-                return std::nullopt;
-            }
-            NewtonVector d;
-            for (int i = 0; i < n; ++i) d[i + 1] = -f[static_cast<std::size_t>(i)];
-            substituteLU(*system, d);
-            double lambda = 1.0;
-            for (int k = 1; k <= p_.comp.count; ++k) {
-                if (k == WATER_SLOT) continue;
-                const double total = totalOf(k, held);
-                double change = 0.0;
-                for (int j = 0; j < n; ++j) change -= held[static_cast<std::size_t>(j)].nu[static_cast<std::size_t>(k)] * d[j + 1];
-                if (total > 0.0 && total + change < KEPT_FRACTION * total)
-                    lambda = std::min(lambda, (1.0 - KEPT_FRACTION) * total / -change);
-            }
-            // A step whose water the speciation cannot solve is halved.
-            const std::vector<Held> start = held;
-            for (int halving = 0;; ++halving) {
-                for (int j = 0; j < n; ++j)
-                    held[static_cast<std::size_t>(j)].moles = start[static_cast<std::size_t>(j)].moles + lambda * d[j + 1];
-                r = run(factor, held, why);
-                if (r || halving == MAX_HALVINGS) break;
-                lambda *= 0.5;
-            }
-        }
-        why = "the amounts of the saturated minerals did not converge";
-        return std::nullopt;
+        AmountSolve solve;
+        solve.run = [this, factor](const std::vector<Held>& h, std::string& w) { return run(factor, h, w); };
+        solve.totalOf = [this](int k, const std::vector<Held>& h) { return totalOf(k, h); };
+        solve.componentCount = p_.comp.count;
+        return wq::holdAtSaturation(solve, held, why);
     }
 
     const Held* stoichiometryOf(const std::string& mineral) const {
@@ -413,7 +310,8 @@ private:
         return std::nullopt;
     }
 
-    Program& p_;
+    SolverState& p_;
+    const RunHooks& hooks_;
     std::vector<std::string> candidates_;
     bool fractional_ = false;
     std::vector<Held> stoichiometry_;  // every mineral of the run
@@ -426,8 +324,9 @@ private:
     double kgw0_ = 1.0;
 };
 
-EvaporationPath::EvaporationPath(Program& p, std::vector<std::string> candidates, bool fractional)
-    : steps_(std::make_unique<Steps>(p, std::move(candidates), fractional)) {}
+EvaporationPath::EvaporationPath(SolverState& p, const RunHooks& hooks, std::vector<std::string> candidates,
+                                 bool fractional)
+    : steps_(std::make_unique<Steps>(p, hooks, std::move(candidates), fractional)) {}
 
 EvaporationPath::~EvaporationPath() = default;
 
@@ -452,11 +351,5 @@ std::optional<FirstSaturation> EvaporationPath::earliestSaturation(const std::ve
 bool EvaporationPath::rewind() { return steps_->rewind(); }
 
 const std::vector<std::string>& EvaporationPath::notes() const { return steps_->notes; }
-
-double saturationIndexOf(const Results& r, const std::string& mineral) {
-    for (const MineralRow& m : r.minerals)
-        if (m.name == mineral) return m.saturationIndex;
-    return std::numeric_limits<double>::quiet_NaN();
-}
 
 }  // namespace wq

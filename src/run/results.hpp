@@ -167,4 +167,11 @@ Results evaluateResults(const SolverState& state);
 // "pitzer, pH scale macinnes".
 std::string activityModelText(const Results& r);
 
+// The status of the record of a run that returned its results: "converged";
+// "converged by the joint solve", each followed by "; doubtful: <why>" when
+// the water lies beyond the data of its activity model; for a run at its loop limit without a
+// solution "no solution: <why>" when the reason is known, else
+// "not converged: loop limit <L> reached".
+std::string runStatus(const Results& results);
+
 }  // namespace wq

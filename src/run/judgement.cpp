@@ -1,10 +1,10 @@
-#include "report/judgement.hpp"
+#include "run/judgement.hpp"
 
 #include <cmath>
 #include <string>
 
 #include "input/db_numbers.hpp"
-#include "report/results.hpp"
+#include "run/results.hpp"
 #include "solver/mass_action.hpp"
 #include "solver/solver_state.hpp"
 #include "solver/totals.hpp"

@@ -1,4 +1,4 @@
-#include "report/results.hpp"
+#include "run/results.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -333,6 +333,16 @@ Results evaluateResults(const SolverState& s) {
     evaluateBeyondData(s, r);
     evaluateForced(s, r);
     return r;
+}
+
+std::string runStatus(const Results& r) {
+    if (r.converged) {
+        const std::string found = r.solvedJointly ? "converged by the joint solve" : "converged";
+        return r.activityRangeNote.empty() ? found : found + "; doubtful: " + r.activityRangeNote;
+    }
+    if (!r.impossible.empty()) return "no solution: " + r.impossible;
+    if (!r.infeasibility.empty()) return "no solution: " + r.infeasibility;
+    return "not converged: loop limit " + std::to_string(r.loopLimit) + " reached";
 }
 
 }  // namespace wq

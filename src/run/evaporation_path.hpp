@@ -1,4 +1,4 @@
-// The steps of an evaporation path (evaporate.hpp) on one Program: the water
+// The steps of an evaporation path (`wqspec evaporate`) on one state: the water
 // of its run input, once computed at its own conditions, taken to one
 // concentration factor after another, only concentrated or with every
 // mineral that saturates held at saturation by the moles precipitated
@@ -15,18 +15,20 @@
 #include <string>
 #include <vector>
 
-#include "report/evaporation_table.hpp"
-#include "report/results.hpp"
+#include "run/compute_run.hpp"
+#include "run/evaporation_result.hpp"
+#include "run/mineral_amounts.hpp"
 
 namespace wq {
 
-struct Program;
+struct SolverState;
 
 class EvaporationPath {
 public:
     // `p` has just computed the starting water (its minerals read); the
-    // candidates are the minerals that may precipitate.
-    EvaporationPath(Program& p, std::vector<std::string> candidates, bool fractional);
+    // candidates are the minerals that may precipitate; every run of the
+    // path takes `hooks`, which must outlive it.
+    EvaporationPath(SolverState& p, const RunHooks& hooks, std::vector<std::string> candidates, bool fractional);
     ~EvaporationPath();
 
     // The water at `factor`, from the last step reached; none, with why, when
@@ -63,8 +65,5 @@ private:
     class Steps;
     std::unique_ptr<Steps> steps_;
 };
-
-// log Q/K of the named mineral in a run's results; NaN when it has none.
-double saturationIndexOf(const Results& r, const std::string& mineral);
 
 }  // namespace wq

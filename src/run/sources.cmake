@@ -1,0 +1,9 @@
+list(APPEND WQSPEC_SOURCES
+  src/run/results.cpp
+  src/run/judgement.cpp
+  src/run/compute_run.cpp
+  src/run/next_run.cpp
+  src/run/sweep_chain.cpp
+  src/run/mineral_amounts.cpp
+  src/run/evaporation_path.cpp
+)

@@ -1,0 +1,3 @@
+list(APPEND WQSPEC_TEST_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/judgement_test.cpp
+)
