@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "input/run_input.hpp"
+#include "input/activity_switches.hpp"
 #include "input/tables.hpp"
 
 namespace wq {
