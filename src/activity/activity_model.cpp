@@ -41,17 +41,18 @@ constexpr ActivityModelEntry MODELS[] = {
      .claims = {.unitAtInfiniteDilution = true, .gibbsDuhem = true}},
 };
 
-static_assert(MODELS[0].name == DEFAULT_ACTIVITY_MODEL);
+constexpr const ActivityModelEntry* entryNamed(std::string_view name) {
+    for (const ActivityModelEntry& entry : MODELS)
+        if (entry.name == name) return &entry;
+    return nullptr;
+}
+static_assert(entryNamed(DEFAULT_ACTIVITY_MODEL) != nullptr);
 
 }  // namespace
 
 std::span<const ActivityModelEntry> activityModels() { return MODELS; }
 
-const ActivityModelEntry* activityModelNamed(std::string_view name) {
-    for (const ActivityModelEntry& entry : MODELS)
-        if (entry.name == name) return &entry;
-    return nullptr;
-}
+const ActivityModelEntry* activityModelNamed(std::string_view name) { return entryNamed(name); }
 
 std::string activityModelChoices() {
     std::string choices;
