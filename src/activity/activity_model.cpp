@@ -1,6 +1,8 @@
 #include "activity/activity_model.hpp"
 
 #include <cmath>
+#include <iterator>
+#include <limits>
 
 #include "text/number_text.hpp"
 
@@ -12,15 +14,54 @@ std::unique_ptr<ActivityModel> makePitzerModel(const ActivityModelSource& source
 
 namespace {
 
+// Helgeson (1969, Am. J. Sci. 267, 729-804) and Wolery (1992, the EQ3/6
+// software package manual, UCRL-MA-110662) put the useful range of the
+// B-dot equation near 1 molal in NaCl-dominated waters; in other waters it
+// ends sooner, so 1 mol/kg is the most a record lets pass without a note.
+constexpr ActivityModelRange BDOT_RANGE = {1.0, "Helgeson 1969; Wolery 1992, UCRL-MA-110662"};
+
+// The Pitzer data state their own range (the IONIC_STRENGTH and
+// TEMPERATURE lines of PITZER.DAT), which the model notes (rangeNote).
+constexpr ActivityModelRange PITZER_RANGE = {std::numeric_limits<double>::infinity(), "PITZER.DAT"};
+
 // The registry: one line per model.
 constexpr ActivityModelEntry MODELS[] = {
-    {"b-dot", makeBdotModel},    // B-dot (Helgeson 1969) with Lietzke-Stoughton water: bdot.cpp
-    {"pitzer", makePitzerModel},  // Pitzer (Harvie, Moller & Weare 1984), PITZER.DAT: pitzer_activity.cpp
+    // B-dot (Helgeson 1969) with Lietzke-Stoughton water: bdot.cpp. Its
+    // Lambda = -log10(1 + 0.0180528 sum m) sums the water entry's molality
+    // of 1 with the solutes', so that every ion's log gamma tends to
+    // -log10(1.0180528) rather than 0 at infinite dilution; its water is a
+    // three-salt osmotic fit of its own, no derivative of the coefficients.
+    {.name = "b-dot", .title = "B-dot", .make = makeBdotModel, .defaultDatabase = "LOGKDATA.KDB",
+     .range = BDOT_RANGE, .description = "for waters up to about 1 mol/kg",
+     .claims = {.unitAtInfiniteDilution = false, .gibbsDuhem = false}},
+    // Pitzer (Harvie, Moller & Weare 1984), PITZER.DAT beside its database:
+    // pitzer_activity.cpp.
+    {.name = "pitzer", .title = "Pitzer", .make = makePitzerModel, .defaultDatabase = "pitzer/LOGKDATA.KDB",
+     .range = PITZER_RANGE, .description = "for brines (on a Pitzer database, PITZER.DAT beside it)",
+     .claims = {.unitAtInfiniteDilution = true, .gibbsDuhem = true}},
 };
+
+constexpr const ActivityModelEntry* entryNamed(std::string_view name) {
+    for (const ActivityModelEntry& entry : MODELS)
+        if (entry.name == name) return &entry;
+    return nullptr;
+}
+static_assert(entryNamed(DEFAULT_ACTIVITY_MODEL) != nullptr);
 
 }  // namespace
 
 std::span<const ActivityModelEntry> activityModels() { return MODELS; }
+
+const ActivityModelEntry* activityModelNamed(std::string_view name) { return entryNamed(name); }
+
+std::string activityModelChoices() {
+    std::string choices;
+    for (std::size_t k = 0; k < std::size(MODELS); ++k) {
+        if (k > 0) choices += k + 1 == std::size(MODELS) ? ", or " : ", ";
+        choices += std::string(MODELS[k].name) + " " + std::string(MODELS[k].description);
+    }
+    return choices;
+}
 
 std::string ActivityModel::rangeNote(const ActivityValues&) const { return {}; }
 
@@ -54,9 +95,8 @@ std::string unknownPhScale(std::string_view name) {
 }
 
 std::unique_ptr<ActivityModel> makeActivityModel(std::string_view name, const ActivityModelSource& source) {
-    for (const ActivityModelEntry& entry : MODELS)
-        if (entry.name == name) return entry.make(source);
-    return nullptr;
+    const ActivityModelEntry* entry = activityModelNamed(name);
+    return entry ? entry->make(source) : nullptr;
 }
 
 namespace {

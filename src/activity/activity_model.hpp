@@ -9,6 +9,7 @@
 // refresh it from the current molalities (refresh).
 #pragma once
 
+#include <limits>
 #include <memory>
 #include <optional>
 #include <span>
@@ -16,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "input/run_input.hpp"
+#include "input/activity_switches.hpp"
 #include "input/tables.hpp"
 
 namespace wq {
@@ -169,9 +170,44 @@ struct ActivityModelSource {
 
 using ActivityModelFactory = std::unique_ptr<ActivityModel> (*)(const ActivityModelSource& source);
 
+// The range of validity a record's note checks: above this stoichiometric
+// ionic strength (mol/kg) a front end's record notes the water as beyond
+// the model's range, the bound taken from `source`. Infinite for a model
+// whose own data state their range, which it notes itself (rangeNote: the
+// IONIC_STRENGTH line of a Pitzer data set).
+struct ActivityModelRange {
+    double stoichIonicStrength = std::numeric_limits<double>::infinity();
+    std::string_view source;
+};
+
+// What the conformance test of every registered model
+// (tests/activity/activity_conformance_test.cpp) may hold a model to beyond
+// what every model obeys (the Debye-Hueckel limiting slope in dilute waters,
+// a(H2O) <= 1 there, a copy that computes as the model does).
+struct ActivityModelClaims {
+    // Every ion's coefficient tends to 1 at infinite dilution, the reference
+    // state of the molality scale: log gamma is the limiting law itself.
+    bool unitAtInfiniteDilution = true;
+    // The activity of water and the coefficients derive from one excess
+    // Gibbs energy, so they obey the Gibbs-Duhem relation
+    // d ln a(H2O) = -(1/55.50825) sum m_i d ln a_i.
+    bool gibbsDuhem = true;
+};
+
+// A model's line in the registry: every fact of it that the rest of the
+// program asks for by its name.
 struct ActivityModelEntry {
-    std::string_view name;
+    std::string_view name;   // as --activity and the records name it
+    std::string_view title;  // as a sentence names it: "the B-dot model"
     ActivityModelFactory make;
+    // The database a front end uses when none is named: the console
+    // program's LOGKDATA.KDB (its folder's, else the installed one), or a
+    // data set of the program's own, relative to the data it installs and to
+    // examples/ of the source tree (pitzer/LOGKDATA.KDB).
+    std::string_view defaultDatabase;
+    ActivityModelRange range;
+    std::string_view description;  // after its name in the help of --activity
+    ActivityModelClaims claims;
 };
 
 // The model of every run unless another is chosen.
@@ -179,6 +215,13 @@ inline constexpr std::string_view DEFAULT_ACTIVITY_MODEL = "b-dot";
 
 // Every model, in the order of the registry.
 std::span<const ActivityModelEntry> activityModels();
+
+// The registry's line of the model named `name`, or null.
+const ActivityModelEntry* activityModelNamed(std::string_view name);
+
+// The models as the help of --activity offers them: "b-dot for ..., or
+// pitzer for ...".
+std::string activityModelChoices();
 
 // The model named `name`, made from `source`; null for a name the registry
 // does not hold. A model whose data cannot be read stops the program.

@@ -37,14 +37,6 @@ struct BatchOptions {
     bool listSpecies = false;   // print the database's aqueous species and counts, compute nothing
 };
 
-// The stoichiometric ionic strength (mol/kg) above which a record notes that
-// the water is beyond the B-dot model's range: Helgeson (1969, Am. J. Sci.
-// 267, 729-804) and Wolery (1992, the EQ3/6 software package manual,
-// UCRL-MA-110662) put the useful range of the B-dot equation near 1 molal in
-// NaCl-dominated waters; in other waters it ends sooner, so 1 mol/kg is the
-// most the record lets pass without a note.
-constexpr double BDOT_IONIC_STRENGTH_LIMIT = 1.0;
-
 // The most worker threads per core: the waters are computed, never waited
 // on, so more threads than cores only share them; a few per core cover a
 // machine whose cores are counted low.

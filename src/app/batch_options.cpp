@@ -6,6 +6,7 @@
 #include <thread>
 #include <string_view>
 
+#include "activity/activity_model.hpp"
 #include "app/front_end.hpp"
 #include "input/component_aliases.hpp"
 #include "input/component_catalog.hpp"
@@ -102,10 +103,12 @@ void analysisBalanceOf(const ComponentCatalog& catalog, double templateKgWater, 
 std::string modelNotes(const Results& r) {
     std::string notes;
     const auto note = [&](const std::string& n) { notes += (notes.empty() ? "" : "; ") + n; };
-    // The Pitzer model states its own range, in the status (rangeNote).
-    if (r.activityModel == "b-dot" && r.stoichiometricIonicStrength > BDOT_IONIC_STRENGTH_LIMIT)
-        note("I stoichiometric above " + exactText(BDOT_IONIC_STRENGTH_LIMIT) +
-             " mol/kgw: beyond the range of the B-dot model");
+    // A model whose data state their own range notes it in the status
+    // (rangeNote), and has no bound here.
+    const ActivityModelEntry* model = activityModelNamed(r.activityModel);
+    if (model && r.stoichiometricIonicStrength > model->range.stoichIonicStrength)
+        note("I stoichiometric above " + exactText(model->range.stoichIonicStrength) +
+             " mol/kgw: beyond the range of the " + std::string(model->title) + " model");
     if (r.waterActivity > 1.0) note("a(H2O) above 1");
     if (!r.beyondData.empty()) {
         std::string list;

@@ -178,17 +178,22 @@ std::shared_ptr<const ParsedDatabase> databaseSnapshot(const std::string& path) 
 }
 
 std::string defaultDatabaseFor(const std::string& model) {
-    if (model != "pitzer") return databaseToRead(DEFAULT_DATABASE);
+    // A name the registry does not hold is refused when the model is made
+    // (frontEndActivityModel); until then it takes the default model's.
+    const ActivityModelEntry* entry = activityModelNamed(model);
+    if (!entry) entry = activityModelNamed(DEFAULT_ACTIVITY_MODEL);
+    if (entry->defaultDatabase == DEFAULT_DATABASE) return databaseToRead(DEFAULT_DATABASE);
     std::vector<std::filesystem::path> places;
     if (const std::filesystem::path folder = programFolder(); !folder.empty())
-        places.push_back(folder / WQSPEC_INSTALLED_DATA / "pitzer" / "LOGKDATA.KDB");
-    places.push_back(std::filesystem::path(WQSPEC_BUILT_FROM) / "examples" / "pitzer" / "LOGKDATA.KDB");
+        places.push_back(folder / WQSPEC_INSTALLED_DATA / entry->defaultDatabase);
+    places.push_back(std::filesystem::path(WQSPEC_BUILT_FROM) / "examples" / entry->defaultDatabase);
     std::string looked;
     for (const std::filesystem::path& place : places) {
         if (isFile(place)) return place.lexically_normal().string();
         looked += (looked.empty() ? "" : " and ") + place.lexically_normal().string();
     }
-    throw CannotStart{"no Pitzer database found (looked for " + looked + "); name one with --db"};
+    throw CannotStart{"no " + std::string(entry->title) + " database found (looked for " + looked +
+                      "); name one with --db"};
 }
 
 std::unique_ptr<ActivityModel> frontEndActivityModel(const std::string& name, const std::string& databasePath,

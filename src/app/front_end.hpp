@@ -100,12 +100,12 @@ TextFile loadInput(const std::string& path, std::size_t limit, const std::string
 std::shared_ptr<const ParsedDatabase> databaseSnapshot(const std::string& path);
 
 // The database a front end uses with the activity model `model` when --db is
-// not given: LOGKDATA.KDB in the current folder for B-dot (the installed one
-// when the folder has none, databaseToRead); for Pitzer the
-// Pitzer database the program ships with, installed
-// (<prefix>/share/wqspec/pitzer/, found from the program's own folder) or in
-// the clone the program was built from (examples/pitzer/). CannotStart when
-// there is none.
+// not given, its registry entry's defaultDatabase: the console program's
+// LOGKDATA.KDB in the current folder (the installed one when the folder has
+// none, databaseToRead; B-dot's), or a data set the program ships with,
+// installed (<prefix>/share/wqspec/pitzer/LOGKDATA.KDB, found from the
+// program's own folder) or in the clone the program was built from
+// (examples/pitzer/LOGKDATA.KDB; Pitzer's). CannotStart when there is none.
 std::string defaultDatabaseFor(const std::string& model);
 
 // The activity model `name` on the data of the database at `databasePath`,

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "activity/activity_model.hpp"
 #include "app/batch.hpp"
 #include "app/driver.hpp"
 #include "app/evaporate.hpp"
@@ -42,8 +43,7 @@ void addPhScale(CLI::App* cmd, std::string& phScale) {
 
 // The activity model and the database, which defaults to the model's own.
 void addActivity(CLI::App* cmd, std::string& activity, std::string& phScale, std::string& database) {
-    cmd->add_option("--activity", activity,
-                    "Activity model: b-dot, or pitzer for brines (on a Pitzer database, PITZER.DAT beside it)")
+    cmd->add_option("--activity", activity, "Activity model: " + wq::activityModelChoices())
         ->capture_default_str();
     addPhScale(cmd, phScale);
     cmd->add_option("--db", database,
@@ -152,8 +152,7 @@ int main(int argc, char** argv) {
                    "Also write one JSON record per run of the dialogue to this file");
     addRunChoices(&app, program.choices);
     app.add_option("--activity", program.activity,
-                   "Activity model of the console program: b-dot, or pitzer on a Pitzer database (the database "
-                   "with its PITZER.DAT beside it)")
+                   "Activity model of the console program: " + wq::activityModelChoices())
         ->capture_default_str();
     addPhScale(&app, program.phScale);
     app.add_option("--db", program.databasePath,
