@@ -19,6 +19,7 @@
 #include "report/records.hpp"
 #include "report/results.hpp"
 #include "report/saturation_report.hpp"
+#include "report/solver_listing.hpp"
 #include "solver/setup.hpp"
 #include "solver/solve.hpp"
 #include "text/failure.hpp"
@@ -183,10 +184,10 @@ Results computeRun(Program& prog) {
     const RunSection section = readSpecies(prog);
     if (prog.conditions.mineralsSwitch != 0) readMinerals(prog, section);
     setUpRedox(prog);
-    SetUpHooks hooks;
-    hooks.writeDebugTables = writeDebugTables;
-    setUp(prog, hooks);
-    solveSpeciation(prog, reportLoopTwo);
+    // The solve's lines go to the program's listing and console.
+    SolverListing solverListing(prog.io, reportLoopTwo);
+    setUp(prog, solverListing);
+    solveSpeciation(prog, solverListing);
     if (prog.input.debug != 0) writeDebugTables(prog);
     Results results = evaluateResults(prog);
     if (results.converged) results.impossible = impossibleWaterReason(prog, results);
@@ -199,13 +200,13 @@ void writeResultListing(SolverState& prog, const Results& results) {
     writeSolveNote(results, prog.io.listing, prog.io.console);
     writeResultBlock(results, prog.io.listing);
     if (!results.impossible.empty()) {
-        writeNoSolution(prog, results.impossible);
+        writeNoSolution(prog.io, results.impossible);
         stop(ExitStatus::error, noSolutionReason(results.impossible));
     }
     if (!results.converged) {
         writeNonConvergence(results.loopLimit, prog.io.listing, prog.io.console);
         if (!results.infeasibility.empty()) {
-            writeNoSolution(prog, results.infeasibility);
+            writeNoSolution(prog.io, results.infeasibility);
             stop(ExitStatus::error, noSolutionReason(results.infeasibility));
         }
         stop(ExitStatus::error,
