@@ -25,6 +25,7 @@
 #include "solver/newton.hpp"
 #include "solver/setup.hpp"
 #include "solver/snapshot.hpp"
+#include "solver/solve_observer.hpp"
 
 namespace {
 
@@ -46,6 +47,7 @@ std::string seawaterAt(const char* conditions) {
 // A program set up to solve the water, and its state at that point.
 struct SetUpWater {
     wq::QuietProgram program;
+    wq::SolveObserver quiet;  // the silent program writes no line of the solve
     wq::SpeciationSnapshot start;
 };
 
@@ -59,7 +61,7 @@ std::unique_ptr<SetUpWater> setUpWater(const char* conditions) {
     wq::refreshDatabase(p);
     const wq::RunSection section = wq::readSpecies(p);
     if (p.conditions.mineralsSwitch != 0) wq::readMinerals(p, section);
-    wq::setUp(p, wq::SetUpHooks{});
+    wq::setUp(p, w->quiet);
     wq::capture(p, w->start);
     return w;
 }
@@ -69,7 +71,7 @@ void BM_Iteration(benchmark::State& state) {
     wq::Program& p = *w->program;
     for (auto _ : state) {
         wq::restore(p, w->start);
-        wq::iterate(p, nullptr);
+        wq::iterate(p, w->quiet);
         if (wq::reachedLoopLimit(p)) state.SkipWithError("the iteration did not converge");
         benchmark::DoNotOptimize(p.sp[wq::HYDROGEN_SLOT].molality);
     }

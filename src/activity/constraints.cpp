@@ -4,9 +4,6 @@
 #include <array>
 #include <cmath>
 
-#include "text/channels.hpp"
-#include "text/layout.hpp"
-
 namespace wq {
 
 namespace {
@@ -37,9 +34,7 @@ double unboundedLogMolality(const SpeciesTable& sp, const Species& s, int nc,
 
 }  // namespace
 
-void fixedPHRow(NewtonSystem& newton, const SpeciesTable& sp, int nc, double pH, Sink* trace) {
-    static const Layout traceLine("(2X,40X,'SUBROUTINE HOH WAS USED')");
-    if (trace) trace->write(traceLine, {});
+void fixedPHRow(NewtonSystem& newton, const SpeciesTable& sp, int nc, double pH) {
     const int h = HYDROGEN_SLOT;
     newton.f[h] = std::pow(10.0, -pH) - sp[h].gamma * sp[h].molality;
     clearRow(newton, h, nc);
@@ -53,8 +48,7 @@ void fixedActivityRow(NewtonSystem& newton, const SpeciesTable& sp, int nc, int 
 }
 
 void alkalinityRow(NewtonSystem& newton, const SpeciesTable& sp, int nc, int r, const ComponentTable& comp,
-            double alkalinity, double kgw, Sink* trace) {
-    static const Layout traceLine("(2X,40X,'SUBROUTINE ENRIQUE WAS USED')");
+            double alkalinity, double kgw) {
     double f = -alkalinity * kgw * WATER_MOLES_SINGLE / comp[WATER_SLOT].mtot;
 
     // Components: Y(k) kgw m(k); the derivative replaces the entry.
@@ -85,8 +79,6 @@ void alkalinityRow(NewtonSystem& newton, const SpeciesTable& sp, int nc, int r, 
     // fixed: sum Y(k) m(k) + sum y(i) m_i. Replaces whatever the species put
     // into the column of water.
     newton.a(r, WATER_SLOT) = f / kgw + WATER_MOLES_SINGLE * alkalinity / comp[WATER_SLOT].mtot;
-
-    if (trace) trace->write(traceLine, {});
 }
 
 }  // namespace wq

@@ -13,13 +13,10 @@
 
 namespace wq {
 
-class Sink;
-
 // Fixed pH: a(H+) = gamma(1) m(1) = 10^-pH.
 //     F(1) = 10^-pH - gamma(1) m(1),  A(1,1) = -gamma(1),  A(1,k) = 0 otherwise.
-// trace: the listing when the debug switch is set (a trace line is written
-// before the row), else nullptr. (hoh)
-void fixedPHRow(NewtonSystem& newton, const SpeciesTable& sp, int nc, double pH, Sink* trace);
+// (hoh)
+void fixedPHRow(NewtonSystem& newton, const SpeciesTable& sp, int nc, double pH);
 
 // Fixed activity a* of component r:
 //     F(r) = a* - gamma(r) m(r),  A(r,r) = -gamma(r),  A(r,k) = 0 otherwise.
@@ -33,9 +30,8 @@ void fixedActivityRow(NewtonSystem& newton, const SpeciesTable& sp, int nc, int 
 // water) and Mtot(2) the moles of water, so Alk 55.50825 / Mtot(2) is the
 // alkalinity per kg of the given water. The m_i come from the mass-action
 // relation without its bounds. Entries of row r that no term touches keep
-// what the assembly put there (kgw on the diagonal, 0 elsewhere).
-// trace: as for fixedPHRow, but the line follows the row. (enriqu)
+// what the assembly put there (kgw on the diagonal, 0 elsewhere). (enriqu)
 void alkalinityRow(NewtonSystem& newton, const SpeciesTable& sp, int nc, int r, const ComponentTable& comp,
-                   double alkalinity, double kgw, Sink* trace);
+                   double alkalinity, double kgw);
 
 }  // namespace wq

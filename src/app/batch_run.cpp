@@ -137,7 +137,8 @@ SolvedWater solveWater(const BatchInputs& s, WaterWorker& worker, const RecordWa
         try {
             takeCase(p, runInputOfWater(s, w, choices, p.io));
             p.input.asAnalysed = choices.balanceNumber == 0;
-            results = computeRun(p, listingHooks());
+            const ListingHooks listing(p);
+            results = computeRun(p, listing.hooks());
             worker.ranToEnd();
             head.status = runStatus(*results);
             head.notes = modelNotes(*results);

@@ -137,10 +137,11 @@ std::vector<std::string> candidateMinerals(const Program& p, const Results& firs
 }
 
 FrontEndExit runPath(Program& p, EvaporationResult& path, const EvaporateOptions& o, Sink& console) {
+    const ListingHooks listing(p);
     std::optional<Results> first;
     std::string why;
     try {
-        first = computeRun(p, listingHooks());
+        first = computeRun(p, listing.hooks());
         if (!first->converged) why = runStatus(*first);
     } catch (...) {
         why = utf8FromLatin1(endingInFlight().reason);
@@ -153,7 +154,7 @@ FrontEndExit runPath(Program& p, EvaporationResult& path, const EvaporateOptions
     writeEvaporationStep(path.steps.back(), console);
     if (!started) return FrontEndExit::someFailed;
     for (const std::string& m : newlySaturated(path, *first, candidates)) path.firstSaturations.push_back({m, 1.0});
-    EvaporationPath evaporation(p, listingHooks(), candidates, o.fractional);
+    EvaporationPath evaporation(p, listing.hooks(), candidates, o.fractional);
     bool anyFailed = false;
     for (int k = 1; k <= o.steps; ++k) {
         const double factor = k == o.steps ? o.to : std::exp(std::log(o.to) * k / o.steps);

@@ -83,7 +83,6 @@ void clearNewton(NewtonSystem& n, int order) {
     clearSlots(n.b, order);
     clearSlots(n.r, order);
     n.order = 0;
-    n.iter = 0;
 }
 
 }  // namespace

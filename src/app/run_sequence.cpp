@@ -12,6 +12,7 @@
 #include "report/listing.hpp"
 #include "report/records.hpp"
 #include "report/saturation_report.hpp"
+#include "report/solver_listing.hpp"
 #include "run/results.hpp"
 #include "solver/solve.hpp"
 #include "text/stop.hpp"
@@ -51,13 +52,12 @@ void writeRecord(Program& prog, const Results& results) {
 
 }  // namespace
 
-const RunHooks& listingHooks() {
-    static const RunHooks hooks{confirmExtrapolation, writeDebugTables, reportLoopTwo};
-    return hooks;
-}
+ListingHooks::ListingHooks(SolverState& prog)
+    : listing_(prog.io, reportLoopTwo), hooks_{confirmExtrapolation, &listing_} {}
 
 void runOnce(Program& prog) {
-    const Results results = computeRun(prog, listingHooks());
+    const ListingHooks listing(prog);
+    const Results results = computeRun(prog, listing.hooks());
     writeRecord(prog, results);
     writeResultListing(prog, results);
     if (results.saturationReport) {
@@ -70,13 +70,13 @@ void writeResultListing(SolverState& prog, const Results& results) {
     writeSolveNote(results, prog.io.listing, prog.io.console);
     writeResultBlock(results, prog.io.listing);
     if (!results.impossible.empty()) {
-        writeNoSolution(prog, results.impossible);
+        writeNoSolution(prog.io, results.impossible);
         stop(ExitStatus::error, noSolutionReason(results.impossible));
     }
     if (!results.converged) {
         writeNonConvergence(results.loopLimit, prog.io.listing, prog.io.console);
         if (!results.infeasibility.empty()) {
-            writeNoSolution(prog, results.infeasibility);
+            writeNoSolution(prog.io, results.infeasibility);
             stop(ExitStatus::error, noSolutionReason(results.infeasibility));
         }
         stop(ExitStatus::error,

@@ -2,6 +2,7 @@
 // on the listing; the dialogue then starts the next run or ends.
 #pragma once
 
+#include "report/solver_listing.hpp"
 #include "run/compute_run.hpp"
 
 namespace wq {
@@ -11,9 +12,21 @@ struct Results;
 struct SolverState;
 
 // The hooks of a run of the console program, which the front ends' runs
-// take too: the question at the edge of the data, the debug tables and the
-// state of loop 2 on the listing.
-const RunHooks& listingHooks();
+// take too: the question at the edge of the data, and the solve's lines on
+// the state's listing and console (the debug tables and the state of loop 2
+// among them). Its hooks point into it: it must outlive the runs that take
+// them.
+class ListingHooks {
+public:
+    explicit ListingHooks(SolverState& prog);
+    ListingHooks(const ListingHooks&) = delete;
+    ListingHooks& operator=(const ListingHooks&) = delete;
+    const RunHooks& hooks() const { return hooks_; }
+
+private:
+    SolverListing listing_;
+    RunHooks hooks_;
+};
 
 // One run of the water at the current conditions, from the grid location
 // (and the database as it is on disk now) to the saturation report.

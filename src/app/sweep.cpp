@@ -144,13 +144,14 @@ void chooseMinerals(const Program& p, SweepResult& s, const SweepOptions& o, Flu
 FrontEndExit runChain(Program& p, SweepResult& s, const SweepOptions& o, FluidPlan& plan,
                       const std::vector<double>& temperatures, Sink& console, std::unique_ptr<CarriedState>& sampled,
                       std::vector<std::string>& notes, const std::atomic<bool>& stop) {
-    s.rows.push_back(computeRow(p, true, listingHooks()));
+    const ListingHooks listing(p);
+    s.rows.push_back(computeRow(p, true, listing.hooks()));
     writeSweepRow(s.rows.back(), console);
     if (!s.rows.back().converged()) return FrontEndExit::someFailed;
     chooseMinerals(p, s, o, plan, notes);
     prepareNextRun(p);
     sampled = std::make_unique<CarriedState>(p);
-    const ChainHooks chain{listingHooks(), [&console](const SweepRow& row) { writeSweepRow(row, console); }, &stop};
+    const ChainHooks chain{listing.hooks(), [&console](const SweepRow& row) { writeSweepRow(row, console); }, &stop};
     return runTemperatures(p, temperatures, s.rows, chain) ? FrontEndExit::allConverged
                                                                       : FrontEndExit::someFailed;
 }

@@ -267,7 +267,8 @@ bool reconstructFluid(Program& p, const CarriedState& sampled, const FluidPlan& 
     const CurvesOfParameters curvesAt = [&](const std::vector<double>& unknowns) {
         becomeFluid(p, sampled, plan, valuesOf(plan, unknowns));
         std::vector<SweepRow> rows;
-        runTemperatures(p, temperatures, rows, ChainHooks{listingHooks(), nullptr, nullptr});
+        const ListingHooks listing(p);
+        runTemperatures(p, temperatures, rows, ChainHooks{listing.hooks(), nullptr, nullptr});
         SaturationCurves curves = curvesOf(rows, s.chosen);
         const TemperatureEstimate e = estimateTemperature(s.temperatures, curves);
         std::string line = "  fluid " + std::to_string(++computed) + ": " +
@@ -293,7 +294,8 @@ bool reconstructFluid(Program& p, const CarriedState& sampled, const FluidPlan& 
                 fixedText(seconds, 1) + " s of CPU time\n\nThe reconstructed fluid:\n");
     becomeFluid(p, sampled, plan, valuesOf(plan, r.fit.best.parameters));
     std::vector<SweepRow> rows;
-    const ChainHooks chain{listingHooks(), [&console](const SweepRow& row) { writeSweepRow(row, console); }, nullptr};
+    const ListingHooks listing(p);
+    const ChainHooks chain{listing.hooks(), [&console](const SweepRow& row) { writeSweepRow(row, console); }, nullptr};
     const bool converged = runTemperatures(p, temperatures, rows, chain);
     for (SweepRow& row : rows) {
         row.reconstructed = true;

@@ -1,12 +1,6 @@
 #include "equilibria/forced_saturation.hpp"
 
 #include <cmath>
-#include <string>
-#include <string_view>
-
-#include "text/channels.hpp"
-#include "text/layout.hpp"
-#include "text/stop.hpp"
 
 namespace wq {
 
@@ -21,33 +15,17 @@ bool namesComponent(const MineralEntry& mineral, int component) {
     return false;
 }
 
-[[noreturn]] void mineralWithoutComponent(const MineralEntry& mineral, std::string_view component,
-                                          Sink& listing, Sink& console) {
-    static const Layout message("(/5X,'GIVEN MINERAL ',A20,' DOES NOT CONTAIN ',A12)");
-    writeEach({&listing, &console}, message, {mineral.name.view(), component});
-    stop(ExitStatus::error, "forced mineral " + std::string(mineral.name.trimmed()) + " does not contain " +
-                                std::string(component));
-}
-
 }  // namespace
 
-void checkForcedMinerals(const ForcedSaturationList& forced, const ComponentTable& comp, Sink& listing,
-                         Sink& console) {
-    static const Layout message(
-        "(/5X,'FOLLOWING GIVEN MINERAL NOT FOUND IN LOGKDATA: ',A20"
-        "/5X,'CHECK IF MINERAL: IS SPELLED INCORRECTLY, ','IS SUPPRESSED, OR'"
-        "/5X,'CONTAINS SPECIES NOT ALL SPECIFIED IN',' WQCASE FILE.'/)");
-    for (int e = 1; e <= forced.count; ++e) {
-        if (comp[forced[e].component].forcedMineral != 0) continue;
-        writeEach({&listing, &console}, message, {forced[e].mineral.view()});
-        stop(ExitStatus::error, "forced mineral " + std::string(forced[e].mineral.trimmed()) +
-                                    " not found among the minerals of the run");
-    }
+int missingForcedMineral(const ForcedSaturationList& forced, const ComponentTable& comp) {
+    for (int e = 1; e <= forced.count; ++e)
+        if (comp[forced[e].component].forcedMineral == 0) return e;
+    return 0;
 }
 
-void saturationRow(NewtonSystem& newton, int row, const MineralEntry& mineral, double target,
-                   const SpeciesTable& sp, Sink& listing, Sink& console) {
-    if (!namesComponent(mineral, row)) mineralWithoutComponent(mineral, sp[row].name.view(), listing, console);
+bool saturationRow(NewtonSystem& newton, int row, const MineralEntry& mineral, double target,
+                   const SpeciesTable& sp) {
+    if (!namesComponent(mineral, row)) return false;
 
     double logQ = 0.0;
     for (int k = 1; k <= mineral.itot; ++k) {
@@ -61,6 +39,7 @@ void saturationRow(NewtonSystem& newton, int row, const MineralEntry& mineral, d
         int c = mineral.comp[k];
         newton.a(row, c) = mineral.coef[k] * LOG10_E / sp[c].molality;
     }
+    return true;
 }
 
 }  // namespace wq

@@ -10,20 +10,18 @@
 
 namespace wq {
 
-class Sink;
-
 // Every entry of the forced-saturation list must have found its mineral in the
-// database (forcedMineral of its component non-zero). The first entry that did
-// not is reported to the listing and then the console, and the run stops.
-void checkForcedMinerals(const ForcedSaturationList& forced, const ComponentTable& comp, Sink& listing,
-                         Sink& console);
+// database (forcedMineral of its component non-zero): the first entry that did
+// not, or 0 when every one did. A run with such an entry cannot go on.
+int missingForcedMineral(const ForcedSaturationList& forced, const ComponentTable& comp);
 
 // Row `row` of the Newton system for the component held by `mineral` at
 // log(Q/K) = target: the residual into F(row) and d/dm of each term's component
 // into its column (activity coefficients held constant); the other entries of
-// the row are left as they are. A mineral without the component itself stops
-// the run with a message to the listing and then the console.
-void saturationRow(NewtonSystem& newton, int row, const MineralEntry& mineral, double target,
-                   const SpeciesTable& sp, Sink& listing, Sink& console);
+// the row are left as they are. False, with nothing written, for a mineral
+// whose reaction does not name the component itself: no such row can hold it,
+// and the run cannot go on.
+[[nodiscard]] bool saturationRow(NewtonSystem& newton, int row, const MineralEntry& mineral, double target,
+                                 const SpeciesTable& sp);
 
 }  // namespace wq

@@ -1,41 +1,11 @@
 #include "linear/linear.hpp"
 
-#include <array>
 #include <cmath>
-#include <cstddef>
-#include <span>
 #include <utility>
-
-#include "text/channels.hpp"
-#include "text/layout.hpp"
-#include "text/stop.hpp"
 
 namespace wq {
 
 namespace {
-
-// Values of one printed row: at most 70 unknowns and the right-hand side.
-using RowValues = std::array<Value, MAX_NEWTON_ORDER + 1>;
-
-RowValues zeroRow() {
-    return []<std::size_t... I>(std::index_sequence<I...>) {
-        return RowValues{((void)I, Value(0.0))...};
-    }(std::make_index_sequence<MAX_NEWTON_ORDER + 1>{});
-}
-
-const Layout& rowLayout() {
-    static const Layout layout("(2X,10E11.4)");
-    return layout;
-}
-
-// Writes entries 1..count of a row through (2X,10E11.4): ten to a line, the
-// row continuing on further lines by reversion.
-template <class Entry>
-void writeRow(Sink& listing, int count, Entry entry) {
-    RowValues values = zeroRow();
-    for (int j = 1; j <= count; ++j) values[static_cast<std::size_t>(j - 1)] = Value(entry(j));
-    listing.write(rowLayout(), std::span<const Value>(values.data(), static_cast<std::size_t>(count)));
-}
 
 // Pivot search of step k: the row of largest |LU(i,k)|, i >= k. The strict
 // comparison keeps the upper row of a tie.
@@ -130,32 +100,48 @@ void linearResidual(const NewtonSystem& sys, const NewtonVector& x, const Newton
     }
 }
 
-void solveLinearSystem(NewtonSystem& sys, int refinementSwitch, Sink& listing) {
-    static const Layout singular(
-        "(/5X,'************** WARNING **************'/2X,'COMPUTATIONAL SINGULARITY, IER = 0.0'/)");
+namespace {
+
+// The vector left in sys.r, copied into the report.
+LinearSolveReport reported(const NewtonSystem& sys, LinearSolveReport::Vector vector, int refinements) {
+    LinearSolveReport report;
+    report.refinements = refinements;
+    report.vector = vector;
+    report.order = sys.order;
+    if (vector != LinearSolveReport::Vector::none)
+        for (int i = 1; i <= sys.order; ++i) report.last[i] = sys.r[i];
+    return report;
+}
+
+}  // namespace
+
+LinearSolveReport solveLinearSystem(NewtonSystem& sys, int refinementSwitch) {
+    using Vector = LinearSolveReport::Vector;
     const int order = sys.order;
     for (int i = 1; i <= order; ++i) {
         sys.b[i] = sys.a(i, order + 1);
         sys.x[i] = sys.b[i];
     }
-    sys.iter = 0;
     if (sys.pivot[order] == 0) {
-        listing.write(singular, {});
-        stop(ExitStatus::error, "the Newton system is singular");
+        LinearSolveReport singular;
+        singular.singular = true;
+        singular.order = order;
+        return singular;
     }
     substituteLU(sys, sys.x);
-    if (refinementSwitch == 0) return;
+    if (refinementSwitch == 0) return reported(sys, Vector::none, 0);
 
     // Iterative refinement (Wilkinson): the residual r = A x - b is solved
     // with the same factors for a correction d, and x -= d. The relative size
     // of a correction, sum|d| / sum|x|, must at least halve from one pass to
     // the next; otherwise the refinement is not converging and stops.
     double previous = 1.0;
+    int corrections = 0;
     while (true) {
         linearResidual(sys, sys.x, sys.b, sys.r);
-        if (refinementSwitch == 1) return;
+        if (refinementSwitch == 1) return reported(sys, Vector::residual, 0);
         substituteLU(sys, sys.r);  // sys.r now holds the correction d
-        ++sys.iter;
+        ++corrections;
         double sumX = 0.0;
         double sumD = 0.0;
         for (int i = 1; i <= order; ++i) {
@@ -167,31 +153,14 @@ void solveLinearSystem(NewtonSystem& sys, int refinementSwitch, Sink& listing) {
         // Written as "not 2r <= c" so that a NaN ratio (from overflowing
         // entries) also ends the loop rather than cycling for ever; for every
         // other value this is the test 2r > c.
-        if (!(2.0 * ratio <= previous)) {
-            sys.iter = -sys.iter;
-            return;  // the last correction stays applied
-        }
+        if (!(2.0 * ratio <= previous))
+            return reported(sys, Vector::correction, -corrections);  // the last correction stays applied
         // Converged when the correction no longer changes 1.0, the ratio
         // being taken at single precision first.
-        if (1.0 + static_cast<double>(static_cast<float>(ratio)) == 1.0) return;
+        if (1.0 + static_cast<double>(static_cast<float>(ratio)) == 1.0)
+            return reported(sys, Vector::correction, corrections);
         previous = ratio;
     }
-}
-
-void writeNewtonMatrix(const NewtonSystem& sys, Sink& listing) {
-    static const Layout gap("(///)");
-    static const Layout heading("(2X,'MATRIX OF A(I,J), I=1,',I2,' J=1,',I2//)");
-    const int order = sys.order;
-    listing.write(gap, {});
-    listing.write(heading, {order, order + 1});
-    for (int i = 1; i <= order; ++i)
-        writeRow(listing, order + 1, [&](int j) { return sys.a(i, j); });
-}
-
-void writeRefinementReport(const NewtonSystem& sys, int refinementSwitch, Sink& listing) {
-    static const Layout count("(8X,'NUMBER OF ITERATIVE REFINEMENTS : = ',I4)");
-    listing.write(count, {sys.iter});
-    if (refinementSwitch != 0) writeRow(listing, sys.order, [&](int j) { return sys.r[j]; });
 }
 
 }  // namespace wq

@@ -8,18 +8,33 @@
 // the solution is optionally improved by Wilkinson's iterative refinement.
 //
 // All routines work in the fixed storage of the NewtonSystem (order N from
-// `sys.order`) and allocate nothing; only the two debug printers go through
-// the text formatter.
+// `sys.order`), allocate nothing and write nothing: what a solve found out is
+// handed back in a LinearSolveReport, which a higher floor may print.
 #pragma once
 
 #include "linear/newton_system.hpp"
 
 namespace wq {
 
-class Sink;
-
 // A vector of the solver: entries 1..N of a 1-based, range-checked table.
 using NewtonVector = Table<double, MAX_NEWTON_ORDER>;
+
+// What one solveLinearSystem found out.
+struct LinearSolveReport {
+    // The vector the refinement left: none (refinement switch 0), the
+    // residual A x - b of the solution (switch 1), or the last correction d
+    // (any other switch; x is already corrected by it).
+    enum class Vector { none, residual, correction };
+
+    // The factors have a zero pivot: nothing was solved, sys.x is b.
+    bool singular = false;
+    // Corrections applied by the refinement; negative when it stopped
+    // because a correction did not at least halve.
+    int refinements = 0;
+    Vector vector = Vector::none;
+    int order = 0;         // entries 1..order of `last`
+    NewtonVector last{};   // the vector named by `vector`
+};
 
 // LU decomposition in place (slud; DECOMP of Forsythe, Malcolm & Moler). Copies rows and columns 1..N of sys.a into
 // sys.lu when n >= N (always so as the iteration calls it), then factors
@@ -40,14 +55,10 @@ void linearResidual(const NewtonSystem& sys, const NewtonVector& x, const Newton
 // Solves A x = b (b from column N+1 of sys.a) into sys.x with Wilkinson's
 // iterative refinement (sir); must follow factorLU.
 // refinementSwitch: 0 = solve only; 1 = solve and leave the residual A x - b
-// in sys.r; any other value = iterative refinement, with the number of
-// corrections in sys.iter (negative when the refinement stopped diverging).
-// A singular matrix writes a warning to the listing and stops the program.
-void solveLinearSystem(NewtonSystem& sys, int refinementSwitch, Sink& listing);
-
-// Debug prints: the matrix with its right-hand-side column (dump), and the
-// refinement report (dump2: sys.iter, then sys.r when refinementSwitch != 0).
-void writeNewtonMatrix(const NewtonSystem& sys, Sink& listing);
-void writeRefinementReport(const NewtonSystem& sys, int refinementSwitch, Sink& listing);
+// in sys.r; any other value = iterative refinement, the last correction in
+// sys.r. The report tells how many corrections were made and holds a copy of
+// sys.r's vector. A singular matrix (pivot[N] = 0 from factorLU) is not
+// solved: the report says so, and the caller decides what follows.
+[[nodiscard]] LinearSolveReport solveLinearSystem(NewtonSystem& sys, int refinementSwitch);
 
 }  // namespace wq

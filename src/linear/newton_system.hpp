@@ -19,7 +19,6 @@ struct NewtonSystem {
     Table<int, MAX_NEWTON_ORDER> pivot;
     Table<double, MAX_NEWTON_ORDER> b;
     Table<double, MAX_NEWTON_ORDER> r;
-    int iter = 0;
 };
 
 }  // namespace wq

@@ -2,6 +2,7 @@ list(APPEND WQSPEC_SOURCES
   src/report/listing.cpp
   src/report/saturation_report.cpp
   src/report/debug_tables.cpp
+  src/report/solver_listing.cpp
   src/report/records.cpp
   src/report/column_selection.cpp
   src/report/csv_records.cpp

@@ -13,6 +13,7 @@
 #include "solver/redox_run.hpp"
 #include "solver/setup.hpp"
 #include "solver/solve.hpp"
+#include "solver/solve_observer.hpp"
 #include "solver/solver_state.hpp"
 #include "text/failure.hpp"
 #include "text/number_text.hpp"
@@ -137,11 +138,11 @@ Results computeRun(SolverState& prog, const RunHooks& hooks) {
     const RunSection section = readSpecies(prog);
     if (prog.conditions.mineralsSwitch != 0) readMinerals(prog, section);
     setUpRedox(prog);
-    SetUpHooks setUpHooks;
-    setUpHooks.writeDebugTables = hooks.writeDebugTables;
-    setUp(prog, setUpHooks);
-    solveSpeciation(prog, hooks.reportLoopTwo);
-    if (prog.input.debug != 0 && hooks.writeDebugTables) hooks.writeDebugTables(prog);
+    SolveObserver silent;
+    SolveObserver& observer = hooks.observer ? *hooks.observer : silent;
+    setUp(prog, observer);
+    solveSpeciation(prog, observer);
+    if (prog.input.debug != 0) observer.debugTables(prog);
     Results results = evaluateResults(prog);
     judge(prog, results);
     return results;

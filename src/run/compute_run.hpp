@@ -14,6 +14,7 @@ namespace wq {
 struct CaseInput;
 struct Results;
 struct SolverState;
+class SolveObserver;
 
 // What a run asks of the front end that runs it. Each hook may be null.
 struct RunHooks {
@@ -21,10 +22,9 @@ struct RunHooks {
     // extrapolated: the console asks whether to go on (and stops when told
     // not to); null goes on.
     void (*atEdgeOfData)(SolverState&) = nullptr;
-    // The debug tables of the listing (called only with the debug switch).
-    void (*writeDebugTables)(SolverState&) = nullptr;
-    // The state of loop 2 (called only with the debug switch).
-    void (*reportLoopTwo)(SolverState&) = nullptr;
+    // What the set-up and the solve tell as they go (the listing's lines,
+    // the debug tables before and after the solve); null: nothing is told.
+    SolveObserver* observer = nullptr;
 };
 
 // WQCASE.DAT (prog.caseFile) read into the state: the run input, the

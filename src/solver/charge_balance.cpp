@@ -7,8 +7,6 @@
 #include "solver/mass_action.hpp"
 #include "solver/solver_state.hpp"
 #include "solver/totals.hpp"
-#include "text/channels.hpp"
-#include "text/layout.hpp"
 
 namespace wq {
 
@@ -66,13 +64,6 @@ double neutralProtonTotal(const SolverState& prog, double imbalance) {
 }
 
 }  // namespace
-
-void writeImbalanceTooLarge(SolverState& prog, int icb) {
-    static const Layout message(
-        "(//5X,'CHARGE IMBALANCE EXEEDS THE TOTAL AMOUNT ','OF ',A12,' AND CANNOT '"
-        "/5X,'BE ADJUSTED BY THIS ','ION.  CHOOSE AN ION WITH OPPOSITE CHARGE'///)");
-    writeEach({&prog.io.listing, &prog.io.console}, message, {prog.sp[icb].name.view()});
-}
 
 std::string imbalanceReason(const SolverState& prog, int icb) {
     return "the charge imbalance exceeds the total of " + std::string(prog.sp[icb].name.trimmed()) +

@@ -19,9 +19,8 @@ bool chargeBalanceDue(const SolverState& prog);
 // component cannot absorb the imbalance; nothing of its message is written.
 void adjustBalance(SolverState& prog, int loop);
 
-// The message of that stop, on the listing and then the console, and its
-// line for the error stream; icb is the charge-balance component.
-void writeImbalanceTooLarge(SolverState& prog, int icb);
+// The line of that stop for the error stream; icb is the charge-balance
+// component.
 std::string imbalanceReason(const SolverState& prog, int icb);
 
 }  // namespace wq

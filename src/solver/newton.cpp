@@ -1,13 +1,8 @@
 #include "solver/newton.hpp"
 
-#include <array>
 #include <cmath>
-#include <cstddef>
-#include <initializer_list>
-#include <span>
 #include <string>
 #include <string_view>
-#include <utility>
 
 #include "activity/activity_model.hpp"
 #include "activity/constraints.hpp"
@@ -16,6 +11,7 @@
 #include "linear/linear.hpp"
 #include "solver/charge_balance.hpp"
 #include "solver/mass_action.hpp"
+#include "solver/solve_observer.hpp"
 #include "solver/solver_state.hpp"
 #include "solver/totals.hpp"
 #include "text/stop.hpp"
@@ -37,24 +33,15 @@ constexpr double MIN_MOLALITY = 1e-200;
 // An overflow (an unbounded exponent, a huge step) or an undefined value in a
 // loop would otherwise spread through every table and end in a listing of
 // NaN presented as a result. The run ends instead, naming the equation.
-struct Quantity {
-    std::string_view listed;  // in the listing's message
-    std::string_view said;    // in the error line
-};
-constexpr Quantity RESIDUAL{"RESIDUAL", "residual"};
-constexpr Quantity NEWTON_STEP{"NEWTON STEP", "Newton step"};
+constexpr std::string_view RESIDUAL = "residual";
+constexpr std::string_view NEWTON_STEP = "Newton step";
 
 [[noreturn]] void nonFinite(IterationStop::Kind kind, int component, int loop) {
     throw IterationStopped{{kind, component, loop}};
 }
 
-void writeNonFinite(SolverState& prog, const Quantity& what, int component, int loop) {
-    static const Layout message("(/5X,'NEWTON ITERATION FAILED: NON-FINITE ',A,' OF ',A,' IN LOOP',I5/)");
-    writeEach({&prog.io.listing, &prog.io.console}, message, {what.listed, prog.sp[component].name.trimmed(), loop});
-}
-
-std::string nonFiniteReason(const SolverState& prog, const Quantity& what, int component, int loop) {
-    return "Newton iteration failed: non-finite " + std::string(what.said) + " of " +
+std::string nonFiniteReason(const SolverState& prog, std::string_view what, int component, int loop) {
+    return "Newton iteration failed: non-finite " + std::string(what) + " of " +
            std::string(prog.sp[component].name.trimmed()) + " in loop " + std::to_string(loop);
 }
 
@@ -106,10 +93,13 @@ void massBalanceRow(SolverState& prog, int i, const ComponentTerms& terms) {
     newton.a(i, WATER_SLOT) = (prog.comp[i].mtot + f) / kgw;
 }
 
-void forcedSaturationRow(SolverState& prog, int i) {
+void forcedSaturationRow(SolverState& prog, int i, SolveObserver& observer) {
     const Component& c = prog.comp[i];
-    saturationRow(prog.newton, i, prog.minerals[c.forcedMineral], prog.forced[c.forcedEntry].target, prog.sp,
-                  prog.io.listing, prog.io.console);
+    const MineralEntry& mineral = prog.minerals[c.forcedMineral];
+    if (saturationRow(prog.newton, i, mineral, prog.forced[c.forcedEntry].target, prog.sp)) return;
+    observer.mineralWithoutComponent(prog, c.forcedMineral, i);
+    stop(ExitStatus::error, "forced mineral " + std::string(mineral.name.trimmed()) + " does not contain " +
+                                std::string(prog.sp[i].name.view()));
 }
 
 // ---- solution and update ---------------------------------------------------
@@ -118,29 +108,22 @@ void setRightHandSide(NewtonSystem& newton) {
     for (int i = 1; i <= newton.order; ++i) newton.a(i, newton.order + 1) = -newton.f[i];
 }
 
-// Writes X(1..N) through (', ',10E11.4), ten to a line.
-void writeStep(SolverState& prog) {
-    static const Layout layout("(', ',10E11.4)");
-    using Values = std::array<Value, MAX_COMPONENTS>;
-    Values values = []<std::size_t... I>(std::index_sequence<I...>) {
-        return Values{((void)I, Value(0.0))...};
-    }(std::make_index_sequence<MAX_COMPONENTS>{});
-    const int n = prog.newton.order;
-    for (int i = 1; i <= n; ++i) values[static_cast<std::size_t>(i - 1)] = Value(prog.newton.x[i]);
-    prog.io.listing.write(layout, std::span<const Value>(values.data(), static_cast<std::size_t>(n)));
-}
-
 // Debug output around the solution: in loop 2 the whole result listing of
 // the current state, then in loops 1 and 2 the matrix; the step in every loop.
-void solveNewtonSystem(SolverState& prog, int loop, void (*writeListing)(SolverState&)) {
+// A singular system ends the run.
+void solveNewtonSystem(SolverState& prog, int loop, SolveObserver& observer) {
     const bool debug = prog.input.debug != 0;
     NewtonSystem& newton = prog.newton;
-    if (debug && loop == 2 && writeListing) writeListing(prog);
-    if (debug && (loop == 1 || loop == 2)) writeNewtonMatrix(newton, prog.io.listing);
+    if (debug && loop == 2) observer.loopTwoState(prog);
+    if (debug && (loop == 1 || loop == 2)) observer.newtonMatrix(newton);
     factorLU(newton, newton.order);
-    solveLinearSystem(newton, prog.input.refinement, prog.io.listing);
-    if (debug) writeStep(prog);
-    if (prog.input.refinement != 0) writeRefinementReport(newton, prog.input.refinement, prog.io.listing);
+    const LinearSolveReport report = solveLinearSystem(newton, prog.input.refinement);
+    if (report.singular) {
+        observer.singularSystem();
+        stop(ExitStatus::error, "the Newton system is singular");
+    }
+    if (debug) observer.newtonStep(newton);
+    if (prog.input.refinement != 0) observer.linearSolved(report);
 }
 
 // One unknown under the step rules: a step that would take a component above
@@ -148,8 +131,7 @@ void solveNewtonSystem(SolverState& prog, int loop, void (*writeListing)(SolverS
 // 1e-15 or below, is refused; one that would make the unknown zero or
 // negative is halved until it is positive; the result is kept at or above
 // 1e-200 with a warning.
-double stepped(SolverState& prog, int i, double old, double delta, double highest) {
-    static const Layout warning("(5X,'** WARNING !  MOLALITY OF ',A12,' LESS THAN ',E10.3)");
+double stepped(SolverState& prog, int i, double old, double delta, double highest, SolveObserver& observer) {
     double m = old + delta;
     if (m > highest && i != WATER_SLOT) m = old;
     if (i == HYDROGEN_SLOT && m <= MIN_HYDROGEN_MOLALITY) m = old;
@@ -164,7 +146,7 @@ double stepped(SolverState& prog, int i, double old, double delta, double highes
         m = old + delta;
     }
     if (m <= MIN_MOLALITY) {
-        prog.io.console.write(warning, {prog.sp[i].name.view(), MIN_MOLALITY});
+        observer.molalityFloored(prog, i, MIN_MOLALITY);
         m = MIN_MOLALITY;
     }
     return m;
@@ -226,39 +208,32 @@ bool withinTolerances(const SolverState& prog, const ComponentTerms& terms) {
     return true;
 }
 
-void refreshActivityCoefficients(SolverState& prog) {
-    static const Layout trace("(2X,40X,'SUBROUTINE GAMCALC WAS USED')");
+void refreshActivityCoefficients(SolverState& prog, SolveObserver& observer) {
     refreshGammas(prog);
-    if (prog.input.debug != 0) prog.io.listing.write(trace, {});
-}
-
-void writeProgressLine(SolverState& prog, int loopsDone) {
-    static const Layout line("('  ',I5,' LOOPS COMPLETED    IONIC STRENGTH =',F15.11)");
-    prog.io.console.write(line, {loopsDone, prog.activity.ionicStrength});
-}
-
-void writeLoopTrace(SolverState& prog, int loop) {
-    static const Layout line("(2X,'No. of Loops = ',I3,5X,'Ionic strength = ',E12.7)");
-    prog.io.listing.write(line, {loop, prog.activity.ionicStrength});
+    if (prog.input.debug != 0) observer.activityCoefficientsRefreshed();
 }
 
 // The rows of the system; `terms` lists the species naming each component
 // (the reactions do not change while a run is solved).
-void assembleWith(SolverState& prog, const ComponentTerms& terms) {
+void assembleWith(SolverState& prog, const ComponentTerms& terms, SolveObserver& observer) {
     clearSystem(prog);
     const RunInput& in = prog.input;
     const int icm = in.fixedActivityPosition;
     const int icarb = alkalinityComponent(prog);
-    Sink* trace = in.debug != 0 ? &prog.io.listing : nullptr;
+    const bool debug = in.debug != 0;
     const int nc = prog.comp.count;
     for (int i = 1; i <= nc; ++i) {
         switch (rowKind(prog, i, icm, icarb)) {
-            case RowKind::fixedPH: fixedPHRow(prog.newton, prog.sp, nc, prog.conditions.pH, trace); break;
+            case RowKind::fixedPH:
+                if (debug) observer.fixedPHRowUsed();
+                fixedPHRow(prog.newton, prog.sp, nc, prog.conditions.pH);
+                break;
             case RowKind::fixedActivity: fixedActivityRow(prog.newton, prog.sp, nc, i, in.fixedActivity); break;
             case RowKind::alkalinity:
-                alkalinityRow(prog.newton, prog.sp, nc, i, prog.comp, prog.conditions.alkalinity, prog.run.kgw, trace);
+                alkalinityRow(prog.newton, prog.sp, nc, i, prog.comp, prog.conditions.alkalinity, prog.run.kgw);
+                if (debug) observer.alkalinityRowUsed();
                 break;
-            case RowKind::saturation: forcedSaturationRow(prog, i); break;
+            case RowKind::saturation: forcedSaturationRow(prog, i, observer); break;
             case RowKind::massBalance: massBalanceRow(prog, i, terms); break;
         }
     }
@@ -266,10 +241,10 @@ void assembleWith(SolverState& prog, const ComponentTerms& terms) {
 
 }  // namespace
 
-void assembleSystem(SolverState& prog) {
+void assembleSystem(SolverState& prog, SolveObserver& observer) {
     ComponentTerms& terms = prog.storage.massBalanceTerms;
     terms.build(prog.sp, prog.comp.count);
-    assembleWith(prog, terms);
+    assembleWith(prog, terms, observer);
 }
 
 void dampResiduals(SolverState& prog) {
@@ -294,14 +269,14 @@ void dampResiduals(SolverState& prog) {
 
 namespace {
 
-void applyStep(SolverState& prog) {
+void applyStep(SolverState& prog, SolveObserver& observer) {
     SpeciesTable& sp = prog.sp;
     // During the update the water slot holds the unknown of the water
     // equation, the mass of water.
     sp[WATER_SLOT].molality = prog.run.kgw;
     const double highest = prog.activityModel->highestComponentMolality();
     for (int i = 1; i <= prog.newton.order; ++i)
-        sp[i].molality = stepped(prog, i, sp[i].molality, prog.newton.x[i], highest);
+        sp[i].molality = stepped(prog, i, sp[i].molality, prog.newton.x[i], highest, observer);
     prog.run.kgw = sp[WATER_SLOT].molality;
     sp[WATER_SLOT].molality = 1.0;
 }
@@ -310,14 +285,14 @@ void applyStep(SolverState& prog) {
 
 namespace {
 
-void iterateLoops(SolverState& prog, void (*writeListing)(SolverState&)) {
+void iterateLoops(SolverState& prog, SolveObserver& observer) {
     const int nc = prog.comp.count;
     ComponentTerms& terms = prog.storage.massBalanceTerms;
     terms.build(prog.sp, nc);
     prog.newton.order = nc;
     prog.run.loops = 0;
     for (int loop = 0;;) {
-        writeProgressLine(prog, loop);
+        observer.loopStarting(loop, prog.activity.ionicStrength);
         ++loop;
         prog.run.loops = loop;
         prog.sp[WATER_SLOT].molality = 1.0;
@@ -332,13 +307,13 @@ void iterateLoops(SolverState& prog, void (*writeListing)(SolverState&)) {
             if (chargeBalanceDue(prog)) adjustBalance(prog, loop);
         }
 
-        assembleWith(prog, terms);
+        assembleWith(prog, terms, observer);
         dampResiduals(prog);
         requireFiniteResiduals(prog, loop);
         setRightHandSide(prog.newton);
-        solveNewtonSystem(prog, loop, writeListing);
+        solveNewtonSystem(prog, loop, observer);
         requireDefinedStep(prog, loop);
-        applyStep(prog);
+        applyStep(prog, observer);
         massActionUpdate(prog.sp, nc);
 
         // A limit of 0 or below ends after the first loop, like a limit of 1,
@@ -346,33 +321,25 @@ void iterateLoops(SolverState& prog, void (*writeListing)(SolverState&)) {
         if (loop >= prog.input.loopLimit) return;
 
         const bool highMolality = refreshActivities(prog);
-        if (prog.input.debug != 0) writeLoopTrace(prog, loop);
+        if (prog.input.debug != 0) observer.loopEnded(loop, prog.activity.ionicStrength);
         // F is this loop's damped residual, so convergence is judged on the
         // state before the step; the first loop never ends here.
         if (loop != 1 && withinTolerances(prog, terms)) return;
 
-        if (!highMolality) refreshActivityCoefficients(prog);
+        if (!highMolality) refreshActivityCoefficients(prog, observer);
         massActionUpdate(prog.sp, nc);
     }
 }
 
 }  // namespace
 
-bool iterateUntilStop(SolverState& prog, void (*writeListing)(SolverState&), IterationStop& stopped) {
+bool iterateUntilStop(SolverState& prog, SolveObserver& observer, IterationStop& stopped) {
     try {
-        iterateLoops(prog, writeListing);
+        iterateLoops(prog, observer);
         return true;
     } catch (const IterationStopped& s) {
         stopped = s.what;
         return false;
-    }
-}
-
-void writeIterationStop(SolverState& prog, const IterationStop& stopped) {
-    switch (stopped.kind) {
-        case IterationStop::Kind::chargeImbalance: writeImbalanceTooLarge(prog, stopped.component); return;
-        case IterationStop::Kind::nonFiniteResidual: writeNonFinite(prog, RESIDUAL, stopped.component, stopped.loop); return;
-        case IterationStop::Kind::nonFiniteStep: writeNonFinite(prog, NEWTON_STEP, stopped.component, stopped.loop); return;
     }
 }
 
@@ -387,33 +354,33 @@ std::string iterationStopReason(const SolverState& prog, const IterationStop& st
 
 namespace {
 
-[[noreturn]] void reportStop(SolverState& prog, const IterationStop& stopped) {
-    writeIterationStop(prog, stopped);
+[[noreturn]] void reportStop(SolverState& prog, const IterationStop& stopped, SolveObserver& observer) {
+    observer.iterationStopped(prog, stopped);
     stop(ExitStatus::error, iterationStopReason(prog, stopped));
 }
 
 }  // namespace
 
-void iterate(SolverState& prog, void (*writeListing)(SolverState&)) {
+void iterate(SolverState& prog, SolveObserver& observer) {
     IterationStop stopped;
-    if (!iterateUntilStop(prog, writeListing, stopped)) reportStop(prog, stopped);
+    if (!iterateUntilStop(prog, observer, stopped)) reportStop(prog, stopped, observer);
 }
 
 // The phases on their own report their stops at once.
 
-void adjustChargeBalance(SolverState& prog, int loop) {
+void adjustChargeBalance(SolverState& prog, int loop, SolveObserver& observer) {
     try {
         adjustBalance(prog, loop);
     } catch (const IterationStopped& s) {
-        reportStop(prog, s.what);
+        reportStop(prog, s.what, observer);
     }
 }
 
-void applyNewtonStep(SolverState& prog) {
+void applyNewtonStep(SolverState& prog, SolveObserver& observer) {
     try {
-        applyStep(prog);
+        applyStep(prog, observer);
     } catch (const IterationStopped& s) {
-        reportStop(prog, s.what);
+        reportStop(prog, s.what, observer);
     }
 }
 

@@ -17,24 +17,23 @@ namespace wq {
 
 struct SolverState;
 struct IterationStop;
-class Sink;
+class SolveObserver;
 
 // Runs Newton loops from the state left by setUp until every residual lies
 // within its tolerance or the loop limit is reached; prog.run.loops holds the
-// number of loops. writeListing writes the result listing of the current state
-// (with the debug switch it is called once, in loop 2); it may be null.
-// A non-finite residual or Newton step ends the run with a message.
-void iterate(SolverState& prog, void (*writeListing)(SolverState&));
+// number of loops. The observer hears the progress and the debug trace of
+// every loop (solve_observer.hpp). A non-finite residual or Newton step, or a
+// singular Newton system, ends the run, the observer told first.
+void iterate(SolverState& prog, SolveObserver& observer);
 
 // The same iteration, but a stop is handed back in `stopped` (and false
-// returned) instead of being reported: nothing of its message is written yet,
+// returned) instead of being reported: the observer hears nothing of it yet,
 // so that another method may still solve the water. True when the loop ended
 // converged or at its limit.
-bool iterateUntilStop(SolverState& prog, void (*writeListing)(SolverState&), IterationStop& stopped);
+bool iterateUntilStop(SolverState& prog, SolveObserver& observer, IterationStop& stopped);
 
-// The message of a stop, on the listing and then the console; and its line
-// for the error stream (the reason of the STOP that follows).
-void writeIterationStop(SolverState& prog, const IterationStop& stopped);
+// The reason of the STOP that ends a run after such a stop, for the error
+// stream.
 std::string iterationStopReason(const SolverState& prog, const IterationStop& stopped);
 
 // True when the last iteration ended at the loop limit rather than converged
@@ -47,10 +46,10 @@ bool reachedLoopLimit(const SolverState& prog);
 // Moves the total of the charge-balance component by the charge imbalance of
 // the current speciation. `loop` is the number of the current loop (from 1).
 // Stops the run when the component cannot absorb the imbalance.
-void adjustChargeBalance(SolverState& prog, int loop);
+void adjustChargeBalance(SolverState& prog, int loop, SolveObserver& observer);
 
 // Residuals F and Jacobian A of all component equations.
-void assembleSystem(SolverState& prog);
+void assembleSystem(SolverState& prog, SolveObserver& observer);
 
 // Scales down residuals that did not shrink since the previous loop
 // (0 < damping < 1; otherwise nothing happens).
@@ -58,6 +57,6 @@ void dampResiduals(SolverState& prog);
 
 // Adds the Newton step X to the unknowns under the step rules, then takes
 // kgw from the water slot and sets the water molality back to 1.
-void applyNewtonStep(SolverState& prog);
+void applyNewtonStep(SolverState& prog, SolveObserver& observer);
 
 }  // namespace wq

@@ -1,13 +1,16 @@
 #include "solver/setup.hpp"
 
 #include <cmath>
+#include <string>
 
 #include "activity/activity_model.hpp"
 #include "grid/units.hpp"
 #include "equilibria/forced_saturation.hpp"
 #include "solver/solver_state.hpp"
+#include "solver/solve_observer.hpp"
 #include "solver/mass_action.hpp"
 #include "input/db_numbers.hpp"
+#include "text/stop.hpp"
 
 namespace wq {
 
@@ -33,6 +36,15 @@ double forcedMineralTolerance(const SolverState& prog, int mineral) {
     return tolerance == 0.0 ? 10.0 * eps : tolerance;
 }
 
+// A forced mineral the run has not found ends the run.
+void requireForcedMinerals(SolverState& prog, SolveObserver& observer) {
+    const int missing = missingForcedMineral(prog.forced, prog.comp);
+    if (missing == 0) return;
+    observer.forcedMineralMissing(prog, missing);
+    stop(ExitStatus::error, "forced mineral " + std::string(prog.forced[missing].mineral.trimmed()) +
+                                " not found among the minerals of the run");
+}
+
 }  // namespace
 
 void setTolerances(SolverState& prog) {
@@ -49,7 +61,7 @@ void setTolerances(SolverState& prog) {
     if (in.fixedActivityPosition != 0) prog.comp[in.fixedActivityPosition].tolerance = eps * in.fixedActivity;
 }
 
-void setUp(SolverState& prog, const SetUpHooks& hooks) {
+void setUp(SolverState& prog, SolveObserver& observer) {
     const ActivityConditions at{prog.conditions.temperature + KELVIN_OFFSET, prog.conditions.pressure,
                                 prog.activityTables, prog.input.activityOption, prog.input.waterOption,
                                 prog.input.extendedRun()};
@@ -59,14 +71,14 @@ void setUp(SolverState& prog, const SetUpHooks& hooks) {
     prog.newton.order = nc;
     prog.run.firstSecondary = nc + 1;
 
-    checkForcedMinerals(prog.forced, prog.comp, prog.io.listing, prog.io.console);
+    requireForcedMinerals(prog, observer);
 
     prog.run.chargeBalanceThreshold = CHARGE_BALANCE_FLOOR * prog.conditions.chargeBalanceStartTotal;
     // A run starts with the charge-balance adjustment on; a freeze reached
     // in the previous run of the dialogue does not carry over.
     prog.run.chargeBalanceFrozen = false;
 
-    if (prog.input.debug != 0 && hooks.writeDebugTables) hooks.writeDebugTables(prog);
+    if (prog.input.debug != 0) observer.debugTables(prog);
 
     convertWaterTotal(prog);
     if (prog.conditions.pH != 0.0) prog.sp[HYDROGEN_SLOT].activity = std::pow(10.0, -prog.conditions.pH);

@@ -5,21 +5,16 @@
 namespace wq {
 
 struct SolverState;
-
-// A phase owned by a higher floor that the set-up calls at its place in its
-// sequence. May be null (nothing is called).
-struct SetUpHooks {
-    // The debug tables of the listing; called only with the debug switch.
-    void (*writeDebugTables)(SolverState&) = nullptr;
-};
+class SolveObserver;
 
 // After the species, minerals and gases of the run are read, in order: the activity model built from the run's species;
 // the component count and first secondary position; the forced-mineral check
-// (stops the run on a mineral not found); the charge-balance threshold; the
-// debug tables (hook); the water total from kg to moles; the fixed H+
-// activity; the tolerances; the first secondary molalities. The
-// charge-balance adjustment is active again.
-void setUp(SolverState& prog, const SetUpHooks& hooks);
+// (stops the run on a mineral not found, the observer told first); the
+// charge-balance threshold; the debug tables (the observer's, with the debug
+// switch); the water total from kg to moles; the fixed H+ activity; the
+// tolerances; the first secondary molalities. The charge-balance adjustment
+// is active again.
+void setUp(SolverState& prog, SolveObserver& observer);
 
 // The convergence tolerance of every component equation (part of setUp; the
 // water total must already be in moles).

@@ -7,10 +7,9 @@
 #include "solver/mass_action.hpp"
 #include "solver/newton.hpp"
 #include "solver/snapshot.hpp"
+#include "solver/solve_observer.hpp"
 #include "solver/solver_state.hpp"
 #include "solver/totals.hpp"
-#include "text/channels.hpp"
-#include "text/layout.hpp"
 #include "text/stop.hpp"
 
 namespace wq {
@@ -19,7 +18,7 @@ namespace {
 
 // A run with a redox state is solved by the joint solve alone: the iteration
 // has no rows for the couples and the state (redox_run.hpp).
-void solveWithRedoxState(SolverState& prog) {
+void solveWithRedoxState(SolverState& prog, SolveObserver& observer) {
     JointSolveReport& report = prog.run.joint;
     report.ran = true;
     prog.run.loops = 0;
@@ -30,24 +29,24 @@ void solveWithRedoxState(SolverState& prog) {
     if (joint.solved) return;
     const std::string why = joint.infeasibility.empty() ? "the joint solve found no water with this redox state"
                                                         : joint.infeasibility;
-    writeNoSolution(prog, why);
+    observer.noSolution(why);
     stop(ExitStatus::error, noSolutionReason(why));
 }
 
 // The iteration, then the joint solve where it ends without a solution, from
 // the state as it stands. True when either solved the water; false at the
 // loop limit, which the caller reports; a stop ends the run here.
-bool solveFromHere(SolverState& prog, void (*writeListing)(SolverState&)) {
+bool solveFromHere(SolverState& prog, SolveObserver& observer) {
     JointSolveReport& report = prog.run.joint;
     report = JointSolveReport{};
     if (prog.redox.active) {
-        solveWithRedoxState(prog);
+        solveWithRedoxState(prog, observer);
         return true;
     }
     SpeciationSnapshot& start = prog.storage.iterationStart;
     capture(prog, start);
     IterationStop stopped;
-    const bool ended = iterateUntilStop(prog, writeListing, stopped);
+    const bool ended = iterateUntilStop(prog, observer, stopped);
     if (ended && !reachedLoopLimit(prog)) return true;
 
     report.ran = true;
@@ -68,9 +67,9 @@ bool solveFromHere(SolverState& prog, void (*writeListing)(SolverState&)) {
     }
     restore(prog, failed);
     if (ended) return false;
-    writeIterationStop(prog, stopped);
+    observer.iterationStopped(prog, stopped);
     if (joint.infeasibility.empty()) stop(ExitStatus::error, iterationStopReason(prog, stopped));
-    writeNoSolution(prog, joint.infeasibility);
+    observer.noSolution(joint.infeasibility);
     stop(ExitStatus::error, noSolutionReason(joint.infeasibility));
 }
 
@@ -87,9 +86,9 @@ bool keptCoefficientsBeyondLimit(const SolverState& prog) {
 
 }  // namespace
 
-void solveSpeciation(SolverState& prog, void (*writeListing)(SolverState&)) {
+void solveSpeciation(SolverState& prog, SolveObserver& observer) {
     prog.run.refreshEveryMolality = false;
-    if (!solveFromHere(prog, writeListing)) return;
+    if (!solveFromHere(prog, observer)) return;
     if (keptCoefficientsBeyondLimit(prog)) {
         // The solution's own coefficients, then the solve on from it with
         // every loop refreshed until they hold (the loops reported are
@@ -97,16 +96,11 @@ void solveSpeciation(SolverState& prog, void (*writeListing)(SolverState&)) {
         prog.run.refreshEveryMolality = true;
         refreshGammas(prog);
         massActionUpdate(prog.sp, prog.comp.count);
-        if (!solveFromHere(prog, writeListing)) return;
+        if (!solveFromHere(prog, observer)) return;
     }
 }
 
 bool hasSolution(const SolverState& prog) { return prog.run.joint.solved || !reachedLoopLimit(prog); }
-
-void writeNoSolution(SolverState& prog, const std::string& why) {
-    static const Layout line("(5X,'NO SOLUTION: ',A/)");
-    writeEach({&prog.io.listing, &prog.io.console}, line, {why});
-}
 
 std::string noSolutionReason(const std::string& why) { return "no solution: " + why; }
 

@@ -6,6 +6,7 @@
 namespace wq {
 
 struct SolverState;
+class SolveObserver;
 
 // The iteration first, exactly as it always runs (its trace, results and
 // messages unchanged wherever it converges). Where it ends without a solution
@@ -17,20 +18,16 @@ struct SolverState;
 // When the joint solve finds no solution either, the state is the
 // iteration's as it ended: at the loop limit the caller reports it as before;
 // a stop is reported here (its message, then the line saying why no solution
-// exists when the joint solve found out) and ends the run. A solution above
-// the activity model's
+// exists when the joint solve found out, both told to the observer) and ends
+// the run. A solution above the activity model's
 // highestRefreshedMolality is solved on from, every loop refreshed, when the
 // model's reach says so (RefreshReach::everyMolality).
-void solveSpeciation(SolverState& prog, void (*writeListing)(SolverState&));
+void solveSpeciation(SolverState& prog, SolveObserver& observer);
 
 // True when the run found its solution: the iteration converged within its
 // loop limit, or the joint solve solved the water. The one statement of the
 // rule: the results, the records and the run sequence ask it here.
 bool hasSolution(const SolverState& prog);
-
-// The line saying that the water has no solution and why, on the listing and
-// then the console.
-void writeNoSolution(SolverState& prog, const std::string& why);
 
 // The reason of the STOP that follows, for the error stream and the records.
 std::string noSolutionReason(const std::string& why);

@@ -30,8 +30,9 @@ struct IterationStop {
     int loop = 0;
 };
 
-// A stop of the iteration on its way out of the loop: the message is written
-// by whoever decides that the run ends (writeIterationStop).
+// A stop of the iteration on its way out of the loop: whoever decides that
+// the run ends tells its observer (SolveObserver::iterationStopped), which
+// writes the message.
 struct IterationStopped {
     IterationStop what;
 };

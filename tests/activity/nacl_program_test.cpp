@@ -15,6 +15,7 @@
 #include "app/run_sequence.hpp"
 #include "solver/newton.hpp"
 #include "solver/setup.hpp"
+#include "solver/solve_observer.hpp"
 #include "support/kdb_writer.hpp"
 #include "support/test_program.hpp"
 
@@ -47,8 +48,6 @@ std::string naclCase(double molality) {
            record(13, molality, molality) + "\n    0\n";
 }
 
-void noListing(SolverState&) {}
-
 double meanActivityCoefficient(double molality) {
     auto prog = testing::newProgram(testing::Channels::captured);
     prog->caseFile = TextFile("WQCASE.DAT", naclCase(molality));
@@ -56,8 +55,9 @@ double meanActivityCoefficient(double molality) {
     readCase(*prog);
     locateRun(*prog);
     readSpecies(*prog);
-    setUp(*prog, SetUpHooks{});
-    iterate(*prog, noListing);
+    SolveObserver quiet;
+    setUp(*prog, quiet);
+    iterate(*prog, quiet);
     EXPECT_FALSE(reachedLoopLimit(*prog));
     const int na = prog->map.position(13);
     const int cl = prog->map.position(3);

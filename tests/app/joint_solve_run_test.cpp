@@ -22,6 +22,7 @@
 #include "run/results.hpp"
 #include "solver/joint_solve.hpp"
 #include "solver/setup.hpp"
+#include "solver/solve_observer.hpp"
 #include "support/program_run.hpp"
 
 namespace wq {
@@ -253,7 +254,8 @@ std::unique_ptr<QuietProgram> setUpCase(const std::string& caseText) {
     refreshDatabase(p);
     const RunSection section = readSpecies(p);
     if (p.conditions.mineralsSwitch != 0) readMinerals(p, section);
-    setUp(p, SetUpHooks{});
+    SolveObserver quiet;  // the quiet program writes nothing of the set-up
+    setUp(p, quiet);
     return q;
 }
 

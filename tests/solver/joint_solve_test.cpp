@@ -9,6 +9,7 @@
 
 #include "app/program.hpp"
 #include "equilibria/saturation.hpp"
+#include "report/solver_listing.hpp"
 #include "solver/mass_action.hpp"
 #include "solver/newton.hpp"
 #include "solver/setup.hpp"
@@ -211,6 +212,7 @@ TEST(JointSolve, EveryEquationHoldsAtTheSolution) {
 struct SaltWater {
     std::unique_ptr<TestProgram> prog = newProgram(Channels::captured);
     TestProgram& p = *prog;
+    SolverListing out{p.io};  // the solve's lines on the program's channels
     int na, cl, ca;
 
     SaltWater(double naTotal, double clTotal, double caTotal) {
@@ -253,10 +255,10 @@ TEST(SolveSpeciation, AWaterTheIterationSolvesNeverReachesTheJointSolve) {
         for (SaltWater* w : {&iterated, &solved}) {
             w->p.conditions.pH = c.pH;
             if (c.balance) w->balanceOn(w->cl);
-            setUp(w->p, {});
+            setUp(w->p, w->out);
         }
-        iterate(iterated.p, nullptr);
-        solveSpeciation(solved.p, nullptr);
+        iterate(iterated.p, iterated.out);
+        solveSpeciation(solved.p, solved.out);
         EXPECT_FALSE(solved.p.run.joint.ran) << c.what;
         EXPECT_EQ(solved.p.run.joint.iterations, 0) << c.what;
         EXPECT_EQ(solved.p.run.loops, iterated.p.run.loops) << c.what;
@@ -273,8 +275,8 @@ TEST(SolveSpeciation, TheLoopLimitHandsTheWaterToTheJointSolve) {
     SaltWater w(0.2, 0.1, 0.01);
     w.balanceOn(w.cl);
     w.p.input.loopLimit = 1;
-    setUp(w.p, {});
-    solveSpeciation(w.p, nullptr);
+    setUp(w.p, w.out);
+    solveSpeciation(w.p, w.out);
     EXPECT_TRUE(w.p.run.joint.ran);
     EXPECT_TRUE(w.p.run.joint.solved);
     EXPECT_FALSE(w.p.run.joint.iterationStopped);
@@ -294,8 +296,8 @@ TEST(SolveSpeciation, AChargeBalanceStopIsLeftUnsaidWhenTheJointSolveSolves) {
     SaltWater w(0.1, 0.0, 0.0);
     w.p.sp[w.cl].molality = 1.0;
     w.balanceOn(w.cl);
-    setUp(w.p, {});
-    solveSpeciation(w.p, nullptr);
+    setUp(w.p, w.out);
+    solveSpeciation(w.p, w.out);
     ASSERT_TRUE(w.p.run.joint.solved);
     EXPECT_TRUE(w.p.run.joint.iterationStopped);
     EXPECT_EQ(w.p.run.joint.stop.kind, IterationStop::Kind::chargeImbalance);
@@ -311,9 +313,9 @@ TEST(SolveSpeciation, AnInfeasibleBalanceKeepsItsMessageAndSaysWhy) {
     // -(2 x 0.1 - 0.1) = -0.1 mol, whatever the species.
     SaltWater w(0.0, 0.1, 0.1);
     w.balanceOn(w.na);
-    setUp(w.p, {});
+    setUp(w.p, w.out);
     std::string reason;
-    EXPECT_EQ(stopOf([&] { solveSpeciation(w.p, nullptr); }, &reason), ExitStatus::error);
+    EXPECT_EQ(stopOf([&] { solveSpeciation(w.p, w.out); }, &reason), ExitStatus::error);
     const std::string why = "balancing on Na+ needs a negative Na+ total (-1.000e-01 mol)";
     EXPECT_EQ(reason, "no solution: " + why);
     EXPECT_EQ(w.p.run.joint.infeasibility, why);
