@@ -6,6 +6,7 @@ list(APPEND WQSPEC_SOURCES
   src/report/debug_tables.cpp
   src/report/records.cpp
   src/report/column_selection.cpp
+  src/report/record_fields.cpp
   src/report/csv_records.cpp
   src/report/json_records.cpp
   src/report/sweep_table.cpp
