@@ -30,6 +30,7 @@
 
 #include "app/batch.hpp"
 #include "app/front_end.hpp"
+#include "app/model_options.hpp"
 #include "app/table_of_waters.hpp"
 #include "input/database_file.hpp"
 #include "report/records.hpp"
@@ -70,7 +71,7 @@ wq::TableRunOptions tableRun(const Database& database, bool json) {
 // The batch's options as the package gives them, on `database` (whose
 // path the activity model reads its own data beside).
 wq::BatchOptions onDatabase(wq::BatchOptions options, const Database& database) {
-    options.databasePath = database.path;
+    options.model.databasePath = database.path;
     return options;
 }
 
@@ -305,6 +306,23 @@ py::dict recordHeader(const wq::TableOfWaters& table, const wq::BatchOptions& op
     return result;
 }
 
+// The table of the options every front end shares, as the package builds its
+// keywords from it: each one's keyword, flag, default, kind and help.
+py::list modelOptions() {
+    static const char* const KINDS[] = {"text", "names", "database"};
+    py::list table;
+    for (const wq::ModelOptionEntry& entry : wq::modelOptionTable()) {
+        py::dict d;
+        d["keyword"] = std::string(entry.keyword);
+        d["flag"] = std::string(entry.flag);
+        d["default"] = wq::modelOptionValue(entry, {});
+        d["kind"] = KINDS[static_cast<int>(entry.kind)];
+        d["help"] = std::string(entry.help);
+        table.append(d);
+    }
+    return table;
+}
+
 py::dict curveMinimum(const wq::CurveMinimum& m) {
     py::dict d;
     d["found"] = m.found;
@@ -415,25 +433,21 @@ PYBIND11_MODULE(_core, m) {
         .def(py::init(&openDatabase), py::arg("path"), py::call_guard<py::gil_scoped_release>())
         .def_readonly("path", &Database::path);
     // The options of `wqspec batch`, by the names of its command line; the
-    // database is the Database each call is given.
-    py::class_<wq::BatchOptions>(m, "BatchOptions")
-        .def(py::init<>())
+    // shared ones by their keyword in the table of the front ends' options,
+    // but the database, which is the Database each call is given.
+    py::class_<wq::BatchOptions> options(m, "BatchOptions");
+    options.def(py::init<>())
         .def_readwrite("case", &wq::BatchOptions::casePath)
-        .def_readwrite("activity", &wq::BatchOptions::activity)
-        .def_readwrite("ph_scale", &wq::BatchOptions::phScale)
-        .def_readwrite("balance", &wq::BatchOptions::balance)
         .def_readwrite("columns", &wq::BatchOptions::columns)
         .def_readwrite("all_columns", &wq::BatchOptions::allColumns)
-        .def_readwrite("jobs", &wq::BatchOptions::jobs)
-        .def_property(
-            "redox", [](const wq::BatchOptions& o) { return o.choices.redox; },
-            [](wq::BatchOptions& o, const std::string& v) { o.choices.redox = v; })
-        .def_property(
-            "decouple", [](const wq::BatchOptions& o) { return o.choices.decouple; },
-            [](wq::BatchOptions& o, const std::string& v) { o.choices.decouple = v; })
-        .def_property(
-            "suppress", [](const wq::BatchOptions& o) { return o.choices.suppress; },
-            [](wq::BatchOptions& o, const std::string& v) { o.choices.suppress = v; });
+        .def_readwrite("jobs", &wq::BatchOptions::jobs);
+    for (const wq::ModelOptionEntry& entry : wq::modelOptionTable()) {
+        if (entry.kind == wq::OptionKind::database) continue;
+        options.def_property(
+            entry.keyword.data(), [&entry](const wq::BatchOptions& o) { return wq::modelOptionValue(entry, o.model); },
+            [&entry](wq::BatchOptions& o, const std::string& v) { entry.field(o.model) = v; });
+    }
+    m.def("model_options", &modelOptions);
     // A table built a chunk of rows at a time (add_rows: the chunk column by
     // column), so that its cells are Python texts for one chunk only; not to
     // be added to while a call runs on it.

@@ -47,6 +47,8 @@ The options every call takes, as the batch's command line says them:
     suppress  species, minerals and gases left out (``--suppress``):
               ``"N2,aq,Calcite"`` or a list of names.
 """
+import functools
+import inspect
 import io
 import json
 import math
@@ -62,6 +64,17 @@ from . import _core
 
 __all__ = ["Database", "InputError", "Result", "speciate", "speciate_one", "sweep",
            "bundled_database", "bundled_template", "result_columns"]
+
+# The options every call shares, described once in the core, as the command
+# line of every subcommand is made from them: keyword -> its flag, default
+# (the core's), kind ("text", "names": a text or a list of texts, "database")
+# and help. The database is a Database or a path, which each call takes
+# apart.
+SHARED_OPTIONS = {entry["keyword"]: entry for entry in _core.model_options()}
+
+
+# The activity model of a call that names none.
+DEFAULT_ACTIVITY = SHARED_OPTIONS["activity"]["default"]
 
 DATABASE_NAME = "LOGKDATA.KDB"
 TEMPLATE_NAME = "WQCASE.DAT"
@@ -98,7 +111,7 @@ def _bundled(installed, in_clone):
     raise InputError(f"no bundled {name} found above {here} or in {sys.prefix}/share/wqspec; give its path")
 
 
-def bundled_database(activity="b-dot"):
+def bundled_database(activity=DEFAULT_ACTIVITY):
     """The path of the database the program ships with for an activity
     model: LOGKDATA.KDB for B-dot (and any model without a database of its
     own), pitzer/LOGKDATA.KDB, with its PITZER.DAT beside it, for Pitzer."""
@@ -139,7 +152,7 @@ class Database:
 _DATABASES = {}
 
 
-def _database(database, activity="b-dot"):
+def _database(database, activity=DEFAULT_ACTIVITY):
     if isinstance(database, Database):
         return database
     path = os.path.abspath(os.fspath(database)) if database is not None else bundled_database(activity)
@@ -182,18 +195,58 @@ def _jobs(jobs):
 ALL_COLUMNS = None
 COMPACT_COLUMNS = "compact"
 
+def _shared_default(entry):
+    """A shared option's default as a keyword shows it: None for none given."""
+    return entry["default"] if entry["default"] else None
 
-def _options(case=None, balance="none", activity="b-dot", redox=None, decouple=None, suppress=None,
-             columns=ALL_COLUMNS, jobs=None, ph_scale="macinnes"):
+
+def _taking_shared_options(*others):
+    """`function(..., **options)` takes the shared options as keywords (and
+    `others`, which it checks itself): any other keyword is refused as Python
+    refuses one, and its signature (help()) shows them with their defaults."""
+    def wrap(function):
+        signature = inspect.signature(function)
+        own = [p for p in signature.parameters.values() if p.kind is not inspect.Parameter.VAR_KEYWORD]
+        shared = [inspect.Parameter(keyword, inspect.Parameter.KEYWORD_ONLY, default=_shared_default(entry))
+                  for keyword, entry in SHARED_OPTIONS.items() if keyword not in signature.parameters]
+        rest = [inspect.Parameter("options", inspect.Parameter.VAR_KEYWORD)] if others else []
+        known = set(signature.parameters) | set(SHARED_OPTIONS) | set(others)
+
+        @functools.wraps(function)
+        def call(*args, **keywords):
+            unknown = [keyword for keyword in keywords if keyword not in known]
+            if unknown:
+                raise TypeError(f"{function.__name__}() got an unexpected keyword argument {unknown[0]!r}")
+            return function(*args, **keywords)
+
+        call.__signature__ = signature.replace(parameters=own + shared + rest)
+        return call
+    return wrap
+
+
+def _shared_values(given):
+    """The shared options but the database as the core takes them, texts,
+    from the keywords given (None, or not given: the default)."""
+    values = {}
+    for keyword, entry in SHARED_OPTIONS.items():
+        value = given.get(keyword)
+        if entry["kind"] == "database":
+            continue
+        if value is None:
+            values[keyword] = entry["default"]
+        elif entry["kind"] == "names":
+            values[keyword] = _names(keyword, value)
+        else:
+            values[keyword] = _text(keyword, value)
+    return values
+
+
+def _options(case=None, columns=ALL_COLUMNS, jobs=None, **shared):
     """The batch's options (the names of its command line, wqspec batch --help)."""
     o = _core.BatchOptions()
     o.case = os.path.abspath(os.fspath(case)) if case is not None else ""
-    o.balance = "none" if balance is None else _text("balance", balance)
-    o.activity = _text("activity", activity)
-    o.ph_scale = _text("ph_scale", ph_scale)
-    o.redox = _names("redox", redox)
-    o.decouple = _names("decouple", decouple)
-    o.suppress = _names("suppress", suppress)
+    for keyword, value in _shared_values(shared).items():
+        setattr(o, keyword, value)
     if columns is ALL_COLUMNS:
         o.all_columns = True
     elif not (isinstance(columns, str) and columns == COMPACT_COLUMNS):
@@ -314,9 +367,9 @@ def _frame_of(out, labels):
     return pandas.DataFrame(data, index=labels, columns=out["header"], copy=False)
 
 
-def speciate(table, database=None, jobs=None, case=None, balance="none", activity="b-dot", redox=None,
-             decouple=None, suppress=None, columns=ALL_COLUMNS, detail=False, errors="raise", verbose=False,
-             ph_scale="macinnes"):
+@_taking_shared_options()
+def speciate(table, database=None, jobs=None, case=None, columns=ALL_COLUMNS, detail=False, errors="raise",
+             verbose=False, **options):
     """Every water of `table` as ``wqspec batch`` computes it.
 
     table     a pandas.DataFrame, a list of dicts or one dict: one water per
@@ -351,8 +404,7 @@ def speciate(table, database=None, jobs=None, case=None, balance="none", activit
     no other is begun, and KeyboardInterrupt is raised with no thread left
     running.
     """
-    options = _options(case, balance, activity, redox, decouple, suppress, columns, jobs, ph_scale)
-    out, labels = _run(table, database, options, detail, errors, verbose)
+    out, labels = _run(table, database, _options(case, columns, jobs, **options), detail, errors, verbose)
     if detail:
         records = [json.loads(record) for record in out["json"]]
         for record, label in zip(records, labels):
@@ -361,16 +413,15 @@ def speciate(table, database=None, jobs=None, case=None, balance="none", activit
     return _frame_of(out, labels)
 
 
-def speciate_one(water, database=None, case=None, balance="none", activity="b-dot", redox=None, decouple=None,
-                 suppress=None, errors="raise", verbose=False, ph_scale="macinnes"):
+@_taking_shared_options()
+def speciate_one(water, database=None, case=None, errors="raise", verbose=False, **options):
     """One water (a dict, or a one-row DataFrame or Series) in full: a
     Result. The options are speciate's."""
     frame = _as_frame(water)
     if len(frame) != 1:
         raise InputError(f"speciate_one takes one water; the table has {len(frame)} rows")
-    results = speciate(frame, database=database, jobs=1, case=case, balance=balance, activity=activity,
-                       redox=redox, decouple=decouple, suppress=suppress, detail=True, errors=errors,
-                       verbose=verbose, ph_scale=ph_scale)
+    results = speciate(frame, database=database, jobs=1, case=case, detail=True, errors=errors, verbose=verbose,
+                       **options)
     if not results:
         raise InputError("the water's row has blank cells only")
     return results[0]
@@ -384,15 +435,14 @@ def _record_header(table, database, options):
         raise InputError(str(e)) from None
 
 
-def result_columns(table, database=None, case=None, balance="none", activity="b-dot", redox=None, decouple=None,
-                   suppress=None, columns=ALL_COLUMNS, ph_scale="macinnes"):
+@_taking_shared_options()
+def result_columns(table, database=None, case=None, columns=ALL_COLUMNS, **options):
     """The columns ``speciate`` gives for `table` with these options,
     computed without any water: the table's columns name them, and its rows
     only say whether some water has a redox state of its own (an ``Eh [V]``,
     ``pe``, ``O2(g) [log f]`` or ``redox`` cell), which adds the redox
     columns."""
-    options = _options(case, balance, activity, redox, decouple, suppress, columns, ph_scale=ph_scale)
-    return _record_header(table, database, options)["header"]
+    return _record_header(table, database, _options(case, columns, **options))["header"]
 
 
 class Result:
@@ -477,9 +527,9 @@ def _setting(option, value):
     return repr(float(value))
 
 
-def sweep(water, t_from, t_to, step, minerals=None, database=None, case=None, balance="none", activity="b-dot",
-          redox=None, decouple=None, suppress=None, ph_scale="macinnes", reconstruct=False, fix_al=None,
-          **reconstruction):
+@_taking_shared_options(*_RECONSTRUCTION)
+def sweep(water, t_from, t_to, step, minerals=None, database=None, case=None, reconstruct=False, fix_al=None,
+          **options):
     """One water computed over a range of temperatures, as ``wqspec sweep``
     computes a run input: the first run at the water's own conditions (as
     ``speciate`` computes it, with the same options), then every temperature
@@ -508,15 +558,13 @@ def sweep(water, t_from, t_to, step, minerals=None, database=None, case=None, ba
     frame = _as_frame(water)
     if len(frame) != 1:
         raise InputError(f"sweep takes one water; the table has {len(frame)} rows")
-    options = _options(case, balance, activity, redox, decouple, suppress, ph_scale=ph_scale)
-    unknown = sorted(set(reconstruction) - set(_RECONSTRUCTION))
-    if unknown:
-        raise TypeError(f"sweep() got an unexpected keyword argument {unknown[0]!r}")
+    reconstruction = {name: options.pop(name) for name in _RECONSTRUCTION if name in options}
+    batch = _options(case, **options)
     settings = {name: _setting(name, value) for name, value in reconstruction.items() if value is not None}
     if fix_al is not None:
         settings["fix_al"] = _text("fix_al", fix_al)
     try:
-        out = _core.sweep_water(_table_of(frame), options, _database(database, activity)._core,
+        out = _core.sweep_water(_table_of(frame), batch, _database(database, batch.activity)._core,
                                 float(t_from), float(t_to), float(step), _names("minerals", minerals), settings,
                                 bool(reconstruct))
     except _core.InputFault as e:
