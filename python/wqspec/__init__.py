@@ -27,28 +27,11 @@ The options every call takes, as the batch's command line says them:
     case      a template run input (``--case``): options and starting values
               only, never components, pH or alkalinity (default None: the
               table alone, with the batch's default options).
-    balance   ``"none"`` (default: every water as analysed), ``"pH"`` (the pH
-              from electroneutrality) or a charged component of the table
-              (``"Cl-"`` or ``"Cl"``) whose total is adjusted (``--balance``).
-    activity  ``"b-dot"`` (default) or ``"pitzer"`` for brines, on the
-              Pitzer database the program ships with unless `database` names
-              another (``--activity``).
-    ph_scale  the pH scale of the Pitzer model's single-ion activities, and
-              so of the pH it takes and gives (``--ph-scale``):
-              ``"macinnes"`` (default: gamma(Cl-) is the mean activity
-              coefficient of KCl at the water's ionic strength, the scale
-              of a pH measured against NBS buffers) or ``"free"`` (the
-              model's coefficients unscaled); no effect with B-dot.
-    redox     the redox state of every water without its own (``--redox``):
-              ``"Eh=0.2"``, ``"pe=4"``, ``"logfO2=-0.7"``, ``"O2,aq"``, a
-              couple ``"Fe++/Fe+++"`` or ``"none"`` (default).
-    decouple  elements whose redox pair stays independent (``--decouple``):
-              ``"N,C"`` or a list.
-    suppress  species, minerals and gases left out (``--suppress``):
-              ``"N2,aq,Calcite"`` or a list of names.
+
+and those every front end shares, keywords (a list of texts too where the
+command line takes NAME,NAME), in the words of ``wqspec batch --help``:
+
 """
-import functools
-import inspect
 import io
 import json
 import math
@@ -61,32 +44,22 @@ import numpy
 import pandas
 
 from . import _core
+from ._result import Result
+from ._shared import (ALL_COLUMNS, COMPACT_COLUMNS, DEFAULT_ACTIVITY, SHARED_OPTIONS, InputError,  # noqa: F401
+                      _names, _options, _shared_options_help, _taking_shared_options, _text)
+
+# Their public names are the package's.
+InputError.__module__ = Result.__module__ = __name__
+__doc__ += _shared_options_help()
 
 __all__ = ["Database", "InputError", "Result", "speciate", "speciate_one", "sweep",
            "bundled_database", "bundled_template", "result_columns"]
-
-# The options every call shares, described once in the core, as the command
-# line of every subcommand is made from them: keyword -> its flag, default
-# (the core's), kind ("text", "names": a text or a list of texts, "database")
-# and help. The database is a Database or a path, which each call takes
-# apart.
-SHARED_OPTIONS = {entry["keyword"]: entry for entry in _core.model_options()}
-
-
-# The activity model of a call that names none.
-DEFAULT_ACTIVITY = SHARED_OPTIONS["activity"]["default"]
 
 DATABASE_NAME = "LOGKDATA.KDB"
 TEMPLATE_NAME = "WQCASE.DAT"
 # The activity models that come with a database of their own (the others
 # run on the bundled one), and its place below the shared data.
 MODEL_DATABASES = {"pitzer": ("pitzer", DATABASE_NAME)}
-
-
-class InputError(ValueError):
-    """A table, template, database or option the program refuses; the
-    message names the row (by the table's index) and the column where it
-    can."""
 
 
 def _bundled(installed, in_clone):
@@ -159,102 +132,6 @@ def _database(database, activity=DEFAULT_ACTIVITY):
     if path not in _DATABASES:
         _DATABASES[path] = Database(path)
     return _DATABASES[path]
-
-
-def _names(option, value):
-    """A list option as the command line takes it: a text as it is, a list
-    of names joined with commas, None empty."""
-    if value is None:
-        return ""
-    if isinstance(value, str):
-        return value
-    try:
-        names = list(value)
-    except TypeError:
-        raise TypeError(f"{option}={value!r}: a text or a list of texts") from None
-    if not all(isinstance(name, str) for name in names):
-        raise TypeError(f"{option}={value!r}: a text or a list of texts")
-    return ",".join(names)
-
-
-def _text(option, value):
-    if not isinstance(value, str):
-        raise TypeError(f"{option}={value!r}: a text")
-    return value
-
-
-def _jobs(jobs):
-    if jobs is None:
-        return ""
-    if isinstance(jobs, bool) or not isinstance(jobs, numbers.Integral) or jobs < 1:
-        raise InputError(f"jobs={jobs!r}: the number of worker threads is a whole number from 1")
-    return str(int(jobs))
-
-
-# Every column (--all), or the compact set the command line writes by default.
-ALL_COLUMNS = None
-COMPACT_COLUMNS = "compact"
-
-def _shared_default(entry):
-    """A shared option's default as a keyword shows it: None for none given."""
-    return entry["default"] if entry["default"] else None
-
-
-def _taking_shared_options(*others):
-    """`function(..., **options)` takes the shared options as keywords (and
-    `others`, which it checks itself): any other keyword is refused as Python
-    refuses one, and its signature (help()) shows them with their defaults."""
-    def wrap(function):
-        signature = inspect.signature(function)
-        own = [p for p in signature.parameters.values() if p.kind is not inspect.Parameter.VAR_KEYWORD]
-        shared = [inspect.Parameter(keyword, inspect.Parameter.KEYWORD_ONLY, default=_shared_default(entry))
-                  for keyword, entry in SHARED_OPTIONS.items() if keyword not in signature.parameters]
-        rest = [inspect.Parameter("options", inspect.Parameter.VAR_KEYWORD)] if others else []
-        known = set(signature.parameters) | set(SHARED_OPTIONS) | set(others)
-
-        @functools.wraps(function)
-        def call(*args, **keywords):
-            unknown = [keyword for keyword in keywords if keyword not in known]
-            if unknown:
-                raise TypeError(f"{function.__name__}() got an unexpected keyword argument {unknown[0]!r}")
-            return function(*args, **keywords)
-
-        call.__signature__ = signature.replace(parameters=own + shared + rest)
-        return call
-    return wrap
-
-
-def _shared_values(given):
-    """The shared options but the database as the core takes them, texts,
-    from the keywords given (None, or not given: the default)."""
-    values = {}
-    for keyword, entry in SHARED_OPTIONS.items():
-        value = given.get(keyword)
-        if entry["kind"] == "database":
-            continue
-        if value is None:
-            values[keyword] = entry["default"]
-        elif entry["kind"] == "names":
-            values[keyword] = _names(keyword, value)
-        else:
-            values[keyword] = _text(keyword, value)
-    return values
-
-
-def _options(case=None, columns=ALL_COLUMNS, jobs=None, **shared):
-    """The batch's options (the names of its command line, wqspec batch --help)."""
-    o = _core.BatchOptions()
-    o.case = os.path.abspath(os.fspath(case)) if case is not None else ""
-    for keyword, value in _shared_values(shared).items():
-        setattr(o, keyword, value)
-    if columns is ALL_COLUMNS:
-        o.all_columns = True
-    elif not (isinstance(columns, str) and columns == COMPACT_COLUMNS):
-        o.columns = _names("columns", columns)
-        if not o.columns.strip():
-            raise InputError("columns: no column named (None: every column, 'compact': the batch's default set)")
-    o.jobs = _jobs(jobs)
-    return o
 
 
 def _cell_text(value):
@@ -443,69 +320,6 @@ def result_columns(table, database=None, case=None, columns=ALL_COLUMNS, **optio
     ``pe``, ``O2(g) [log f]`` or ``redox`` cell), which adds the redox
     columns."""
     return _record_header(table, database, _options(case, columns, **options))["header"]
-
-
-class Result:
-    """One water as the batch's JSON record holds it: ``species``,
-    ``minerals``, ``gases`` and ``totals`` as DataFrames indexed by name,
-    the other fields as attributes of the record (``result["pH"]``), and
-    ``to_dict()``, the record itself."""
-
-    _TABLES = {"species": ["m", "log_m", "a", "log_a", "gamma"],
-               "minerals": ["log_K", "log_Q", "SI"],
-               "gases": ["log_K", "log_Q", "log_f", "f"],
-               "totals": ["moles", "ppm", "molality", "free_molality", "alpha", "flag"]}
-
-    def __init__(self, record):
-        self._record = record
-
-    def __getitem__(self, key):
-        return self._record[key]
-
-    def __contains__(self, key):
-        return key in self._record
-
-    @property
-    def name(self):
-        return self._record["name"]
-
-    @property
-    def status(self):
-        return self._record["status"]
-
-    @property
-    def converged(self):
-        return self.status.startswith("converged")
-
-    def _table(self, key):
-        entries = self._record.get(key, {})
-        frame = pandas.DataFrame.from_dict(entries, orient="index", columns=self._TABLES[key])
-        numeric = [c for c in self._TABLES[key] if c != "flag"]
-        frame[numeric] = frame[numeric].astype(float)
-        frame.index.name = "mineral" if key == "minerals" else key.rstrip("s")
-        return frame
-
-    @property
-    def species(self):
-        return self._table("species")
-
-    @property
-    def minerals(self):
-        return self._table("minerals")
-
-    @property
-    def gases(self):
-        return self._table("gases")
-
-    @property
-    def totals(self):
-        return self._table("totals")
-
-    def to_dict(self):
-        return json.loads(json.dumps(self._record))
-
-    def __repr__(self):
-        return f"<wqspec.Result {self.name!r}: {self.status}>"
 
 
 # The reconstruction's keywords of sweep, as the command line's options.
