@@ -14,7 +14,6 @@
 #include "app/run_sequence.hpp"
 #include "app/evaporation_path.hpp"
 #include "app/sweep_minerals.hpp"
-#include "input/database_file.hpp"
 #include "input/run_input.hpp"
 #include "report/evaporation_table.hpp"
 #include "report/records.hpp"

@@ -10,10 +10,8 @@
 #include <vector>
 
 #include "app/dialogue.hpp"
-#include "app/batch_options.hpp"
 #include "app/front_end.hpp"
 #include "app/model_setup.hpp"
-#include "input/component_catalog.hpp"
 #include "input/db_numbers.hpp"
 #include "app/program.hpp"
 #include "app/run_sequence.hpp"
@@ -22,7 +20,6 @@
 #include "app/sweep_reconstruction.hpp"
 #include "equilibria/redox.hpp"
 #include "grid/grid.hpp"
-#include "input/database_file.hpp"
 #include "input/run_input.hpp"
 #include "report/records.hpp"
 #include "report/sweep_table.hpp"
