@@ -172,7 +172,8 @@ namespace {
 // follows from them, in that order.
 BatchInputs readInputsWith(const BatchOptions& o, const std::function<void(BatchInputs&)>& readTableInto,
                            std::shared_ptr<const ParsedDatabase> database) {
-    const std::string databasePath = o.model.databasePath.empty() ? defaultDatabaseFor(o.model.activity) : o.model.databasePath;
+    const std::string databasePath =
+        o.model.databasePath.empty() ? defaultDatabaseFor(o.model.activity) : o.model.databasePath;
     BatchInputs s;
     if (!o.casePath.empty())
         readTemplate(s, loadInput(o.casePath, MAX_RUN_INPUT_BYTES, "the template"), "the template " + o.casePath);

@@ -8,8 +8,9 @@ constexpr ModelOptionEntry MODEL_OPTIONS[] = {
     {"--db", "database",
      "Database (default: LOGKDATA.KDB; with --activity pitzer the Pitzer database of the program)",
      OptionKind::database, false, [](ModelOptions& o) -> std::string& { return o.databasePath; }},
-    {"--activity", "activity", "Activity model: b-dot, or pitzer for brines (on a Pitzer database, PITZER.DAT beside it)",
-     OptionKind::text, true, [](ModelOptions& o) -> std::string& { return o.activity; }},
+    {"--activity", "activity",
+     "Activity model: b-dot, or pitzer for brines (on a Pitzer database, PITZER.DAT beside it)", OptionKind::text,
+     true, [](ModelOptions& o) -> std::string& { return o.activity; }},
     {"--ph-scale", "ph_scale",
      "pH scale of the Pitzer model's single-ion activities: macinnes (gamma(Cl-) = gamma+-(KCl), the scale of a pH "
      "measured against NBS buffers) or free (unscaled); no effect with b-dot",

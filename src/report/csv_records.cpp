@@ -118,9 +118,11 @@ std::vector<std::string> allColumnNames(const RecordColumns& columns) {
 }
 
 std::vector<std::string> compactColumnPatterns() {
-    return {"name", "status", "T [C]", "pH", "I [mol/kgw]", "charge imbalance [%]", "analysis imbalance [%]",
-            "balanced on", "balanced total [mol]", "notes", "activity model", "redox", "redox pe", "Eh(*) [V]",
-            "SI(*)", "log_f(*)"};
+    std::vector<std::string> patterns;
+    for (const RecordField& field : recordFields())
+        if (field.compact) patterns.emplace_back(field.column);
+    patterns.insert(patterns.end(), {"redox", "redox pe", "Eh(*) [V]", "SI(*)", "log_f(*)"});
+    return patterns;
 }
 
 std::vector<std::string> recordColumnNames(const RecordColumns& columns) {

@@ -16,6 +16,7 @@ struct RecordField {
     const char* column;  // CSV column; null: the JSON record's only
     const char* key;     // JSON key; null: the CSV table's only
     RecordCell::Kind kind;
+    bool compact;  // among the columns the batch writes by default
     // The value in a record, from its head and the run's results (null for a
     // water that has none); none when the record has no such value (an empty
     // cell; no key). A number that is NaN is an empty cell, and JSON null.
