@@ -30,15 +30,20 @@
 
 #include "app/batch.hpp"
 #include "app/front_end.hpp"
+#include "app/model_options.hpp"
 #include "app/table_of_waters.hpp"
 #include "input/database_file.hpp"
 #include "report/records.hpp"
 #include "report/sweep_table.hpp"
 #include "text/stop.hpp"
+#include "table_cells.hpp"
 
 namespace py = pybind11;
 
 namespace {
+
+using wqpy::columnNames;
+using wqpy::TableCells;
 
 // A fault of the input: a table, template, database or option the batch refuses.
 struct InputFault {
@@ -70,7 +75,7 @@ wq::TableRunOptions tableRun(const Database& database, bool json) {
 // The batch's options as the package gives them, on `database` (whose
 // path the activity model reads its own data beside).
 wq::BatchOptions onDatabase(wq::BatchOptions options, const Database& database) {
-    options.databasePath = database.path;
+    options.model.databasePath = database.path;
     return options;
 }
 
@@ -94,14 +99,6 @@ void addRows(wq::TableOfWaters& table, const std::vector<std::vector<std::string
         for (std::size_t c = 0; c < row.size(); ++c) row[c] = cellsByColumn[c].at(r);
         table.addRow(row);
     }
-}
-
-// The names of the header's text columns (`text`), or of its number columns.
-std::vector<std::string> columnNames(const wq::RecordHeader& header, bool text) {
-    std::vector<std::string> names;
-    for (std::size_t c = 0; c < header.names.size(); ++c)
-        if (header.text[c] == text) names.push_back(header.names[c]);
-    return names;
 }
 
 // How often the calling thread looks for a signal while a long call runs:
@@ -168,110 +165,6 @@ auto watched(std::atomic<bool>& stop, Work&& work, const std::function<void()>& 
     return std::move(*result);
 }
 
-// `values` as a numpy array of `shape` that owns them: no copy.
-template <class T>
-py::array_t<T> arrayOf(std::vector<T>&& values, std::vector<py::ssize_t> shape) {
-    auto owned = std::make_unique<std::vector<T>>(std::move(values));
-    const T* data = owned->data();
-    py::capsule owner(owned.get(), [](void* p) { delete static_cast<std::vector<T>*>(p); });
-    owned.release();
-    return py::array_t<T>(std::move(shape), data, owner);
-}
-
-// The records' cells as the waters come, only the columns asked for. On the
-// work's thread (take), the numbers go into one block of a row per water,
-// handed to numpy as it is; the text cells and the JSON records wait there
-// until the calling thread, each time it looks for a signal (look), makes
-// them Python strings, so that no cell is held twice for long. A text the
-// cell above holds too (a status "converged", the activity model) is the
-// same Python string.
-class TableCells {
-public:
-    TableCells(std::size_t rows, bool json) : rowCount_(rows), json_(json) {}
-
-    void take(const wq::RecordHeader& header, const wq::WaterOutcome& water) {
-        if (rows_.empty()) {
-            rows_.reserve(rowCount_);
-            numbers_.reserve(rowCount_ * columnNames(header, false).size());
-        }
-        if (!water.fault.empty() && !firstFault_) firstFault_.emplace(rows_.size(), water.fault);
-        rows_.push_back(static_cast<std::int64_t>(water.row));
-        const std::vector<wq::RecordCell>& cells = water.cells;
-        std::lock_guard<std::mutex> lock(mutex_);
-        textColumns_ = 0;
-        for (std::size_t c = 0; c < header.names.size(); ++c) {
-            const bool present = c < cells.size();
-            if (header.text[c]) {
-                ++textColumns_;
-                pendingTexts_.push_back(present ? cells[c].text : "");
-            } else {
-                numbers_.push_back(present && cells[c].kind != wq::RecordCell::Kind::text ? cells[c].number
-                                                                                           : std::nan(""));
-            }
-        }
-        if (json_) pendingJson_.push_back(water.json);
-    }
-
-    // With the GIL: the texts so far into the Python lists.
-    void look() {
-        std::vector<std::string> texts, json;
-        std::size_t columns = 0;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            texts.swap(pendingTexts_);
-            json.swap(pendingJson_);
-            columns = textColumns_;
-        }
-        if (texts_.size() < columns) {
-            texts_.resize(columns);
-            last_.resize(columns);
-        }
-        for (std::size_t k = 0; k < texts.size(); ++k) {
-            Column& column = texts_[k % columns];
-            Last& last = last_[k % columns];
-            if (!last.string || texts[k] != last.text) last = {texts[k], py::str(texts[k])};
-            column.append(last.string);
-        }
-        for (const std::string& record : json) json_records_.append(py::str(record));
-    }
-
-    // With the GIL, once the work has ended and the last look is done.
-    void into(py::dict& result, const wq::RecordHeader& header) {
-        const std::size_t numeric = columnNames(header, false).size();
-        const std::size_t waters = rows_.size();
-        numbers_.resize(waters * numeric);
-        result["numbers"] = arrayOf(std::move(numbers_), {py::ssize_t(waters), py::ssize_t(numeric)});
-        texts_.resize(columnNames(header, true).size());
-        result["texts"] = texts_;
-        result["rows"] = arrayOf(std::move(rows_), {py::ssize_t(waters)});
-        result["first_fault"] = firstFault_ ? py::object(py::make_tuple(firstFault_->first, firstFault_->second))
-                                            : py::object(py::none());
-        result["json"] = json_records_;
-    }
-
-private:
-    using Column = py::list;
-    struct Last {
-        std::string text;
-        py::object string;
-    };
-
-    const std::size_t rowCount_;
-    const bool json_;
-    // The work's own, read once it has ended.
-    std::vector<double> numbers_;
-    std::vector<std::int64_t> rows_;
-    std::optional<std::pair<std::size_t, std::string>> firstFault_;
-    // Handed from the work's thread to the calling one.
-    std::mutex mutex_;
-    std::vector<std::string> pendingTexts_, pendingJson_;
-    std::size_t textColumns_ = 0;
-    // The calling thread's, with the GIL.
-    std::vector<Column> texts_;
-    std::vector<Last> last_;
-    py::list json_records_;
-};
-
 py::dict runTable(const wq::TableOfWaters& table, const wq::BatchOptions& options, const Database& database,
                   bool json) {
     std::atomic<bool> stop{false};
@@ -303,6 +196,23 @@ py::dict recordHeader(const wq::TableOfWaters& table, const wq::BatchOptions& op
     result["header"] = header.names;
     result["text_columns"] = columnNames(header, true);
     return result;
+}
+
+// The table of the options every front end shares, as the package builds its
+// keywords from it: each one's keyword, flag, default, kind and help.
+py::list modelOptions() {
+    static const char* const KINDS[] = {"text", "names", "database"};
+    py::list table;
+    for (const wq::ModelOptionEntry& entry : wq::modelOptionTable()) {
+        py::dict d;
+        d["keyword"] = std::string(entry.keyword);
+        d["flag"] = std::string(entry.flag);
+        d["default"] = wq::modelOptionValue(entry, {});
+        d["kind"] = KINDS[static_cast<int>(entry.kind)];
+        d["help"] = wq::modelOptionHelp(entry);
+        table.append(d);
+    }
+    return table;
 }
 
 py::dict curveMinimum(const wq::CurveMinimum& m) {
@@ -415,25 +325,21 @@ PYBIND11_MODULE(_core, m) {
         .def(py::init(&openDatabase), py::arg("path"), py::call_guard<py::gil_scoped_release>())
         .def_readonly("path", &Database::path);
     // The options of `wqspec batch`, by the names of its command line; the
-    // database is the Database each call is given.
-    py::class_<wq::BatchOptions>(m, "BatchOptions")
-        .def(py::init<>())
+    // shared ones by their keyword in the table of the front ends' options,
+    // but the database, which is the Database each call is given.
+    py::class_<wq::BatchOptions> options(m, "BatchOptions");
+    options.def(py::init<>())
         .def_readwrite("case", &wq::BatchOptions::casePath)
-        .def_readwrite("activity", &wq::BatchOptions::activity)
-        .def_readwrite("ph_scale", &wq::BatchOptions::phScale)
-        .def_readwrite("balance", &wq::BatchOptions::balance)
         .def_readwrite("columns", &wq::BatchOptions::columns)
         .def_readwrite("all_columns", &wq::BatchOptions::allColumns)
-        .def_readwrite("jobs", &wq::BatchOptions::jobs)
-        .def_property(
-            "redox", [](const wq::BatchOptions& o) { return o.choices.redox; },
-            [](wq::BatchOptions& o, const std::string& v) { o.choices.redox = v; })
-        .def_property(
-            "decouple", [](const wq::BatchOptions& o) { return o.choices.decouple; },
-            [](wq::BatchOptions& o, const std::string& v) { o.choices.decouple = v; })
-        .def_property(
-            "suppress", [](const wq::BatchOptions& o) { return o.choices.suppress; },
-            [](wq::BatchOptions& o, const std::string& v) { o.choices.suppress = v; });
+        .def_readwrite("jobs", &wq::BatchOptions::jobs);
+    for (const wq::ModelOptionEntry& entry : wq::modelOptionTable()) {
+        if (entry.kind == wq::OptionKind::database) continue;
+        options.def_property(
+            entry.keyword.data(), [&entry](const wq::BatchOptions& o) { return wq::modelOptionValue(entry, o.model); },
+            [&entry](wq::BatchOptions& o, const std::string& v) { entry.field(o.model) = v; });
+    }
+    m.def("model_options", &modelOptions);
     // A table built a chunk of rows at a time (add_rows: the chunk column by
     // column), so that its cells are Python texts for one chunk only; not to
     // be added to while a call runs on it.

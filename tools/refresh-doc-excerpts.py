@@ -10,6 +10,12 @@ line of the block that is still there word for word, or else by the first
 line whose text, numbers left out, is unchanged (a table heading, a row name).
 
 Usage: tools/refresh-doc-excerpts.py [--program build/release/wqspec]
+A block marked <!-- help: SUBCOMMAND --> quotes the options of
+`wqspec SUBCOMMAND --help` from the option on its first line to the one on
+its last (the options every front end shares, made from one table, stand
+together there), and is written anew from the help, so that an option added
+to the table comes into the docs.
+
 The docs test (Docs.EveryQuotedFileAndOutputIsWhatTheProgramHasAndWrites)
 then shows whether every block holds.
 """
@@ -23,6 +29,8 @@ import tempfile
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 MARK = re.compile(r"<!-- output: (\S+) (\S+) -->")
+HELP = re.compile(r"<!-- help: (\S+) -->")
+OPTION = re.compile(r"^\s*(--\S+)")
 NUMBER = re.compile(r"[-+]?(\d+\.?\d*|\.\d+)([EeDd][-+]?\d+)?")
 
 
@@ -72,28 +80,51 @@ def refreshed(block, output):
     return lines[start:start + len(block)]
 
 
+def help_lines(program, subcommand, block):
+    """The lines of the subcommand's help from the option the block starts
+    with to the one it ends with; None when the help has not both."""
+    first, last = (OPTION.match(block[k]) if block else None for k in (0, -1))
+    if not first or not last:
+        return None
+    shown = subprocess.run([program, subcommand, "--help"], capture_output=True, encoding="utf-8").stdout
+    lines = [l.rstrip() for l in shown.split("\n")]
+    flags = [OPTION.match(l).group(1) if OPTION.match(l) else None for l in lines]
+    if first.group(1) not in flags or last.group(1) not in flags:
+        return None
+    return lines[flags.index(first.group(1)):flags.index(last.group(1)) + 1]
+
+
+def quoted(mark, block, program, cache):
+    """The block as the program has it now, or None."""
+    help_mark = HELP.search(mark)
+    if help_mark:
+        return help_lines(program, help_mark.group(1), block)
+    case, name = MARK.search(mark).groups()
+    if case not in cache:
+        cache[case] = run_case(program, case)
+    return refreshed(block, cache[case][name])
+
+
 def refresh(path, program, cache):
     text = path.read_text("utf-8").split("\n")
     changed = False
     i = 0
     while i < len(text):
-        mark = MARK.search(text[i])
-        if not mark or i + 1 >= len(text) or not text[i + 1].startswith("```"):
+        marked = MARK.search(text[i]) or HELP.search(text[i])
+        if not marked or i + 1 >= len(text) or not text[i + 1].startswith("```"):
             i += 1
             continue
-        case, name = mark.groups()
         end = i + 2
         while end < len(text) and not text[end].startswith("```"):
             end += 1
-        if case not in cache:
-            cache[case] = run_case(program, case)
-        new = refreshed(text[i + 2:end], cache[case][name])
+        new = quoted(text[i], text[i + 2:end], program, cache)
+        what = marked.group(0)
         if new is None:
-            print(f"{path.name}:{i + 1}: no place found for the block of {case} {name}", file=sys.stderr)
+            print(f"{path.name}:{i + 1}: no place found for the block of {what}", file=sys.stderr)
         elif new != [l.rstrip() for l in text[i + 2:end]]:
             text[i + 2:end] = new
             changed = True
-            print(f"{path.name}:{i + 1}: {case} {name} refreshed")
+            print(f"{path.name}:{i + 1}: {what} refreshed")
         i = end + 1
     if changed:
         path.write_text("\n".join(text), "utf-8")

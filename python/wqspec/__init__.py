@@ -27,25 +27,10 @@ The options every call takes, as the batch's command line says them:
     case      a template run input (``--case``): options and starting values
               only, never components, pH or alkalinity (default None: the
               table alone, with the batch's default options).
-    balance   ``"none"`` (default: every water as analysed), ``"pH"`` (the pH
-              from electroneutrality) or a charged component of the table
-              (``"Cl-"`` or ``"Cl"``) whose total is adjusted (``--balance``).
-    activity  ``"b-dot"`` (default) or ``"pitzer"`` for brines, on the
-              Pitzer database the program ships with unless `database` names
-              another (``--activity``).
-    ph_scale  the pH scale of the Pitzer model's single-ion activities, and
-              so of the pH it takes and gives (``--ph-scale``):
-              ``"macinnes"`` (default: gamma(Cl-) is the mean activity
-              coefficient of KCl at the water's ionic strength, the scale
-              of a pH measured against NBS buffers) or ``"free"`` (the
-              model's coefficients unscaled); no effect with B-dot.
-    redox     the redox state of every water without its own (``--redox``):
-              ``"Eh=0.2"``, ``"pe=4"``, ``"logfO2=-0.7"``, ``"O2,aq"``, a
-              couple ``"Fe++/Fe+++"`` or ``"none"`` (default).
-    decouple  elements whose redox pair stays independent (``--decouple``):
-              ``"N,C"`` or a list.
-    suppress  species, minerals and gases left out (``--suppress``):
-              ``"N2,aq,Calcite"`` or a list of names.
+
+and those every front end shares, keywords (a list of texts too where the
+command line takes NAME,NAME), in the words of ``wqspec batch --help``:
+
 """
 import io
 import json
@@ -59,6 +44,13 @@ import numpy
 import pandas
 
 from . import _core
+from ._result import Result
+from ._shared import (ALL_COLUMNS, COMPACT_COLUMNS, DEFAULT_ACTIVITY, SHARED_OPTIONS, InputError,  # noqa: F401
+                      _names, _options, _shared_options_help, _taking_shared_options, _text)
+
+# Their public names are the package's.
+InputError.__module__ = Result.__module__ = __name__
+__doc__ += _shared_options_help()
 
 __all__ = ["Database", "InputError", "Result", "speciate", "speciate_one", "sweep",
            "bundled_database", "bundled_template", "result_columns"]
@@ -68,12 +60,6 @@ TEMPLATE_NAME = "WQCASE.DAT"
 # The activity models that come with a database of their own (the others
 # run on the bundled one), and its place below the shared data.
 MODEL_DATABASES = {"pitzer": ("pitzer", DATABASE_NAME)}
-
-
-class InputError(ValueError):
-    """A table, template, database or option the program refuses; the
-    message names the row (by the table's index) and the column where it
-    can."""
 
 
 def _bundled(installed, in_clone):
@@ -98,7 +84,7 @@ def _bundled(installed, in_clone):
     raise InputError(f"no bundled {name} found above {here} or in {sys.prefix}/share/wqspec; give its path")
 
 
-def bundled_database(activity="b-dot"):
+def bundled_database(activity=DEFAULT_ACTIVITY):
     """The path of the database the program ships with for an activity
     model: LOGKDATA.KDB for B-dot (and any model without a database of its
     own), pitzer/LOGKDATA.KDB, with its PITZER.DAT beside it, for Pitzer."""
@@ -139,69 +125,13 @@ class Database:
 _DATABASES = {}
 
 
-def _database(database, activity="b-dot"):
+def _database(database, activity=DEFAULT_ACTIVITY):
     if isinstance(database, Database):
         return database
     path = os.path.abspath(os.fspath(database)) if database is not None else bundled_database(activity)
     if path not in _DATABASES:
         _DATABASES[path] = Database(path)
     return _DATABASES[path]
-
-
-def _names(option, value):
-    """A list option as the command line takes it: a text as it is, a list
-    of names joined with commas, None empty."""
-    if value is None:
-        return ""
-    if isinstance(value, str):
-        return value
-    try:
-        names = list(value)
-    except TypeError:
-        raise TypeError(f"{option}={value!r}: a text or a list of texts") from None
-    if not all(isinstance(name, str) for name in names):
-        raise TypeError(f"{option}={value!r}: a text or a list of texts")
-    return ",".join(names)
-
-
-def _text(option, value):
-    if not isinstance(value, str):
-        raise TypeError(f"{option}={value!r}: a text")
-    return value
-
-
-def _jobs(jobs):
-    if jobs is None:
-        return ""
-    if isinstance(jobs, bool) or not isinstance(jobs, numbers.Integral) or jobs < 1:
-        raise InputError(f"jobs={jobs!r}: the number of worker threads is a whole number from 1")
-    return str(int(jobs))
-
-
-# Every column (--all), or the compact set the command line writes by default.
-ALL_COLUMNS = None
-COMPACT_COLUMNS = "compact"
-
-
-def _options(case=None, balance="none", activity="b-dot", redox=None, decouple=None, suppress=None,
-             columns=ALL_COLUMNS, jobs=None, ph_scale="macinnes"):
-    """The batch's options (the names of its command line, wqspec batch --help)."""
-    o = _core.BatchOptions()
-    o.case = os.path.abspath(os.fspath(case)) if case is not None else ""
-    o.balance = "none" if balance is None else _text("balance", balance)
-    o.activity = _text("activity", activity)
-    o.ph_scale = _text("ph_scale", ph_scale)
-    o.redox = _names("redox", redox)
-    o.decouple = _names("decouple", decouple)
-    o.suppress = _names("suppress", suppress)
-    if columns is ALL_COLUMNS:
-        o.all_columns = True
-    elif not (isinstance(columns, str) and columns == COMPACT_COLUMNS):
-        o.columns = _names("columns", columns)
-        if not o.columns.strip():
-            raise InputError("columns: no column named (None: every column, 'compact': the batch's default set)")
-    o.jobs = _jobs(jobs)
-    return o
 
 
 def _cell_text(value):
@@ -314,9 +244,9 @@ def _frame_of(out, labels):
     return pandas.DataFrame(data, index=labels, columns=out["header"], copy=False)
 
 
-def speciate(table, database=None, jobs=None, case=None, balance="none", activity="b-dot", redox=None,
-             decouple=None, suppress=None, columns=ALL_COLUMNS, detail=False, errors="raise", verbose=False,
-             ph_scale="macinnes"):
+@_taking_shared_options()
+def speciate(table, database=None, jobs=None, case=None, columns=ALL_COLUMNS, detail=False, errors="raise",
+             verbose=False, **options):
     """Every water of `table` as ``wqspec batch`` computes it.
 
     table     a pandas.DataFrame, a list of dicts or one dict: one water per
@@ -351,8 +281,7 @@ def speciate(table, database=None, jobs=None, case=None, balance="none", activit
     no other is begun, and KeyboardInterrupt is raised with no thread left
     running.
     """
-    options = _options(case, balance, activity, redox, decouple, suppress, columns, jobs, ph_scale)
-    out, labels = _run(table, database, options, detail, errors, verbose)
+    out, labels = _run(table, database, _options(case, columns, jobs, **options), detail, errors, verbose)
     if detail:
         records = [json.loads(record) for record in out["json"]]
         for record, label in zip(records, labels):
@@ -361,16 +290,15 @@ def speciate(table, database=None, jobs=None, case=None, balance="none", activit
     return _frame_of(out, labels)
 
 
-def speciate_one(water, database=None, case=None, balance="none", activity="b-dot", redox=None, decouple=None,
-                 suppress=None, errors="raise", verbose=False, ph_scale="macinnes"):
+@_taking_shared_options()
+def speciate_one(water, database=None, case=None, errors="raise", verbose=False, **options):
     """One water (a dict, or a one-row DataFrame or Series) in full: a
     Result. The options are speciate's."""
     frame = _as_frame(water)
     if len(frame) != 1:
         raise InputError(f"speciate_one takes one water; the table has {len(frame)} rows")
-    results = speciate(frame, database=database, jobs=1, case=case, balance=balance, activity=activity,
-                       redox=redox, decouple=decouple, suppress=suppress, detail=True, errors=errors,
-                       verbose=verbose, ph_scale=ph_scale)
+    results = speciate(frame, database=database, jobs=1, case=case, detail=True, errors=errors, verbose=verbose,
+                       **options)
     if not results:
         raise InputError("the water's row has blank cells only")
     return results[0]
@@ -384,78 +312,14 @@ def _record_header(table, database, options):
         raise InputError(str(e)) from None
 
 
-def result_columns(table, database=None, case=None, balance="none", activity="b-dot", redox=None, decouple=None,
-                   suppress=None, columns=ALL_COLUMNS, ph_scale="macinnes"):
+@_taking_shared_options()
+def result_columns(table, database=None, case=None, columns=ALL_COLUMNS, **options):
     """The columns ``speciate`` gives for `table` with these options,
     computed without any water: the table's columns name them, and its rows
     only say whether some water has a redox state of its own (an ``Eh [V]``,
     ``pe``, ``O2(g) [log f]`` or ``redox`` cell), which adds the redox
     columns."""
-    options = _options(case, balance, activity, redox, decouple, suppress, columns, ph_scale=ph_scale)
-    return _record_header(table, database, options)["header"]
-
-
-class Result:
-    """One water as the batch's JSON record holds it: ``species``,
-    ``minerals``, ``gases`` and ``totals`` as DataFrames indexed by name,
-    the other fields as attributes of the record (``result["pH"]``), and
-    ``to_dict()``, the record itself."""
-
-    _TABLES = {"species": ["m", "log_m", "a", "log_a", "gamma"],
-               "minerals": ["log_K", "log_Q", "SI"],
-               "gases": ["log_K", "log_Q", "log_f", "f"],
-               "totals": ["moles", "ppm", "molality", "free_molality", "alpha", "flag"]}
-
-    def __init__(self, record):
-        self._record = record
-
-    def __getitem__(self, key):
-        return self._record[key]
-
-    def __contains__(self, key):
-        return key in self._record
-
-    @property
-    def name(self):
-        return self._record["name"]
-
-    @property
-    def status(self):
-        return self._record["status"]
-
-    @property
-    def converged(self):
-        return self.status.startswith("converged")
-
-    def _table(self, key):
-        entries = self._record.get(key, {})
-        frame = pandas.DataFrame.from_dict(entries, orient="index", columns=self._TABLES[key])
-        numeric = [c for c in self._TABLES[key] if c != "flag"]
-        frame[numeric] = frame[numeric].astype(float)
-        frame.index.name = "mineral" if key == "minerals" else key.rstrip("s")
-        return frame
-
-    @property
-    def species(self):
-        return self._table("species")
-
-    @property
-    def minerals(self):
-        return self._table("minerals")
-
-    @property
-    def gases(self):
-        return self._table("gases")
-
-    @property
-    def totals(self):
-        return self._table("totals")
-
-    def to_dict(self):
-        return json.loads(json.dumps(self._record))
-
-    def __repr__(self):
-        return f"<wqspec.Result {self.name!r}: {self.status}>"
+    return _record_header(table, database, _options(case, columns, **options))["header"]
 
 
 # The reconstruction's keywords of sweep, as the command line's options.
@@ -477,9 +341,9 @@ def _setting(option, value):
     return repr(float(value))
 
 
-def sweep(water, t_from, t_to, step, minerals=None, database=None, case=None, balance="none", activity="b-dot",
-          redox=None, decouple=None, suppress=None, ph_scale="macinnes", reconstruct=False, fix_al=None,
-          **reconstruction):
+@_taking_shared_options(*_RECONSTRUCTION)
+def sweep(water, t_from, t_to, step, minerals=None, database=None, case=None, reconstruct=False, fix_al=None,
+          **options):
     """One water computed over a range of temperatures, as ``wqspec sweep``
     computes a run input: the first run at the water's own conditions (as
     ``speciate`` computes it, with the same options), then every temperature
@@ -508,15 +372,13 @@ def sweep(water, t_from, t_to, step, minerals=None, database=None, case=None, ba
     frame = _as_frame(water)
     if len(frame) != 1:
         raise InputError(f"sweep takes one water; the table has {len(frame)} rows")
-    options = _options(case, balance, activity, redox, decouple, suppress, ph_scale=ph_scale)
-    unknown = sorted(set(reconstruction) - set(_RECONSTRUCTION))
-    if unknown:
-        raise TypeError(f"sweep() got an unexpected keyword argument {unknown[0]!r}")
+    reconstruction = {name: options.pop(name) for name in _RECONSTRUCTION if name in options}
+    batch = _options(case, **options)
     settings = {name: _setting(name, value) for name, value in reconstruction.items() if value is not None}
     if fix_al is not None:
         settings["fix_al"] = _text("fix_al", fix_al)
     try:
-        out = _core.sweep_water(_table_of(frame), options, _database(database, activity)._core,
+        out = _core.sweep_water(_table_of(frame), batch, _database(database, batch.activity)._core,
                                 float(t_from), float(t_to), float(step), _names("minerals", minerals), settings,
                                 bool(reconstruct))
     except _core.InputFault as e:

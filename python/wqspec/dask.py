@@ -63,19 +63,18 @@ def _with_redox_state(frame, redox):
     return pandas.concat([frame, probe])
 
 
-def meta(table, database=None, case=None, balance="none", activity="b-dot", redox=None, decouple=None,
-         suppress=None, columns=wqspec.ALL_COLUMNS, ph_scale="macinnes"):
+@wqspec._taking_shared_options()
+def meta(table, database=None, case=None, columns=wqspec.ALL_COLUMNS, **options):
     """The empty frame of speciate's result for a table whose columns are
     `table` (a list of its column names, or a frame) and these options (as
     speciate's): its columns, float64 but the text ones, computed without
     any water."""
     names = list(table.columns) if hasattr(table, "columns") else list(table)
     probe = pandas.DataFrame([{name: ("probe" if name == "name" else numpy.nan) for name in names}])
-    probed = _with_redox_state(probe, redox)
+    probed = _with_redox_state(probe, options.get("redox"))
     if probed is not None:
         probe = probed.iloc[1:]
-    options = wqspec._options(case, balance, activity, redox, decouple, suppress, columns, ph_scale=ph_scale)
-    header = wqspec._record_header(probe, database, options)
+    header = wqspec._record_header(probe, database, wqspec._options(case, columns, **options))
     text = set(header["text_columns"])
     return pandas.DataFrame({name: pandas.Series(dtype=object if name in text else "float64")
                              for name in header["header"]})
@@ -86,14 +85,14 @@ def _partition(frame, database, jobs, errors, options):
         empty = meta(frame, database=database, **options)
         empty.index = frame.index[:0]
         return empty
-    probed = _with_redox_state(frame, options["redox"])
+    probed = _with_redox_state(frame, options.get("redox"))
     if probed is None:
         return wqspec.speciate(frame, database=database, jobs=jobs, errors=errors, **options)
     return wqspec.speciate(probed, database=database, jobs=jobs, errors=errors, **options).iloc[:-1]
 
 
-def speciate(ddf, database=None, case=None, jobs=1, errors="raise", balance="none", activity="b-dot", redox=None,
-             decouple=None, suppress=None, columns=wqspec.ALL_COLUMNS, ph_scale="macinnes"):
+@wqspec._taking_shared_options()
+def speciate(ddf, database=None, case=None, jobs=1, errors="raise", columns=wqspec.ALL_COLUMNS, **options):
     """Every water of the Dask DataFrame `ddf` (the batch's columns) as
     ``wqspec.speciate`` computes it with the same options, partition by
     partition.
@@ -107,8 +106,6 @@ def speciate(ddf, database=None, case=None, jobs=1, errors="raise", balance="non
                     choose the few you need ("name,status,SI(*)").
     """
     database = _path(database)
-    options = {"case": None if case is None else os.path.abspath(os.fspath(case)), "balance": balance,
-               "activity": activity, "redox": redox, "decouple": decouple, "suppress": suppress,
-               "columns": columns, "ph_scale": ph_scale}
+    options = dict(options, case=None if case is None else os.path.abspath(os.fspath(case)), columns=columns)
     return ddf.map_partitions(_partition, database, jobs, errors, options,
                               meta=meta(ddf.columns, database=database, **options))

@@ -164,8 +164,8 @@ namespace {
 // The database a listing flag reads: --db, or the default of the activity model.
 std::shared_ptr<const ParsedDatabase> databaseToList(const BatchOptions& given) {
     BatchOptions o = given;
-    if (o.databasePath.empty()) o.databasePath = defaultDatabaseFor(o.activity);
-    return databaseSnapshot(o.databasePath);
+    if (o.model.databasePath.empty()) o.model.databasePath = defaultDatabaseFor(o.model.activity);
+    return databaseSnapshot(o.model.databasePath);
 }
 
 void writeOut(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
@@ -252,7 +252,7 @@ int runBatch(const BatchOptions& given) {
     if (given.listSpecies) return listSpecies(given);
     return runFrontEnd([&] {
         BatchOptions o = given;
-        if (o.databasePath.empty()) o.databasePath = defaultDatabaseFor(o.activity);
+        if (o.model.databasePath.empty()) o.model.databasePath = defaultDatabaseFor(o.model.activity);
         if (o.watersPath.empty()) throw CannotStart{"the table of waters is missing: wqspec batch WATERS.csv"};
         if (o.allColumns && !o.columns.empty()) throw CannotStart{"--all and --columns: give one of them"};
         if (o.writeCases && o.writeCasesDir.empty()) throw CannotStart{"--write-cases needs the name of a folder"};

@@ -15,22 +15,18 @@
 
 #include <string>
 
-#include "app/run_choices.hpp"
+#include "app/model_options.hpp"
 
 namespace wq {
 
 struct BatchOptions {
     std::string watersPath;
     std::string casePath;       // the template; empty: the table alone, with the default options
-    std::string databasePath;   // empty: the default of the activity model (defaultDatabaseFor)
-    std::string activity = "b-dot";  // the activity model, by its name in the registry
-    std::string phScale = "macinnes";  // --ph-scale: of the Pitzer model's single-ion activities (no effect with B-dot)
+    ModelOptions model;         // the database, the activity model, the redox choices, the charge balance
     std::string outPath;        // .csv or .json (any case); empty: CSV on standard output
     std::string jobs;           // worker threads as given; empty: the number of cores
     bool writeCases = false;    // write one run input per water in writeCasesDir, solve nothing
     std::string writeCasesDir;
-    RunChoiceText choices;      // --redox, --decouple, --suppress
-    std::string balance = "none";  // the component that carries the charge balance, "pH" or "none"
     std::string columns;        // the CSV columns, names and patterns; empty: the compact set
     bool allColumns = false;    // every column
     bool listColumns = false;   // print the columns a table may have, compute nothing

@@ -135,7 +135,7 @@ std::vector<std::size_t> selectedColumns(const RecordColumns& columns, const Bat
 }
 
 std::vector<CommandInput> batchInputFiles(const BatchOptions& o, const ActivityModel* model) {
-    std::vector<CommandInput> inputs = runInputFiles(o.casePath, o.databasePath, model);
+    std::vector<CommandInput> inputs = runInputFiles(o.casePath, o.model.databasePath, model);
     inputs.front().what = "the template";
     inputs.insert(inputs.begin(), {"the table of waters", o.watersPath});
     return inputs;

@@ -173,21 +173,22 @@ namespace {
 // follows from them, in that order.
 BatchInputs readInputsWith(const BatchOptions& o, const std::function<void(BatchInputs&)>& readTableInto,
                            std::shared_ptr<const ParsedDatabase> database) {
-    const std::string databasePath = o.databasePath.empty() ? defaultDatabaseFor(o.activity) : o.databasePath;
+    const std::string databasePath =
+        o.model.databasePath.empty() ? defaultDatabaseFor(o.model.activity) : o.model.databasePath;
     BatchInputs s;
     if (!o.casePath.empty())
         readTemplate(s, loadInput(o.casePath, MAX_RUN_INPUT_BYTES, "the template"), "the template " + o.casePath);
     s.database = database ? std::move(database) : databaseSnapshot(databasePath);
     readTableInto(s);
     std::string error;
-    std::optional<RunChoices> choices = runChoicesOf(o.choices, *s.database, error);
+    std::optional<RunChoices> choices = runChoicesOf(o.model.choices, *s.database, error);
     if (!choices) throw CannotStart{error};
     s.choices = std::move(*choices);
     if (!s.templateCase)
         readTemplate(s, TextFile("WQCASE.DAT", defaultTemplate(s.table.componentNumbers, s.catalog)),
                      "the default options for the table's components");
-    s.balance = balanceNumber(s.catalog, s.table.componentNumbers, o.balance);
-    s.activityModel = frontEndActivityModel(o.activity, databasePath, o.phScale);
+    s.balance = balanceNumber(s.catalog, s.table.componentNumbers, balanceOf(o.model));
+    s.activityModel = frontEndActivityModel(o.model.activity, databasePath, o.model.phScale);
     s.logK = std::make_unique<LogKCache>(s.database, batchComponents(s));
     return s;
 }

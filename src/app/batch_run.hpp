@@ -60,7 +60,7 @@ struct BatchInputs {
 // that order; without a template, the default options for the table's
 // components; then the redox choices, the charge balance and the activity
 // model. `database`, when given, is used instead of reading
-// options.databasePath (empty: the activity model's default). A fault that
+// options.model.databasePath (empty: the activity model's default). A fault that
 // keeps the batch from starting is a CannotStart.
 BatchInputs readBatchInputs(const BatchOptions& options, const std::function<TextFile()>& loadTable,
                             std::shared_ptr<const ParsedDatabase> database = nullptr);

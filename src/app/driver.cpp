@@ -183,11 +183,11 @@ int runProgram(const ProgramOptions& options) {
     ExitStatus status = ExitStatus::normal;
     std::string reason;
     try {
-        openFiles(*prog, options.databasePath);
-        chooseActivityModel(*prog, options.activity, options.phScale);
+        openFiles(*prog, options.model.databasePath);
+        chooseActivityModel(*prog, options.model.activity, options.model.phScale);
         results.open(*prog, options.resultsPath);
         startProgram(*prog);
-        takeRunChoices(*prog, options.choices);
+        takeRunChoices(*prog, options.model.choices);
         runSequence(*prog);
     } catch (...) {
         Ending ending = endingInFlight();

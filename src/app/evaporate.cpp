@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "app/front_end.hpp"
+#include "app/model_setup.hpp"
 #include "app/program.hpp"
 #include "app/run_sequence.hpp"
 #include "run/evaporation_path.hpp"
 #include "app/sweep_minerals.hpp"
-#include "input/database_file.hpp"
 #include "input/run_input.hpp"
 #include "report/evaporation_table.hpp"
 #include "report/records.hpp"
@@ -43,8 +43,7 @@ void checkOptions(const EvaporateOptions& o) {
 void loadProgram(QuietProgram& q, const EvaporateOptions& o) {
     Program& p = *q;
     p.caseFile = loadInput(o.casePath, MAX_RUN_INPUT_BYTES, "the run input");
-    p.database = DatabaseFile::ofParsed(databaseSnapshot(o.databasePath));
-    p.activityModel = frontEndActivityModel(o.activity, o.databasePath, o.phScale);
+    loadModel(p, o.model);
     try {
         readCase(p);
     } catch (const Stop& stopped) {
@@ -52,6 +51,7 @@ void loadProgram(QuietProgram& q, const EvaporateOptions& o) {
     }
     if (p.input.mineralsSwitch == 0)
         throw CannotStart{o.casePath + " does not ask for minerals (option 2 is 0); an evaporation path follows minerals"};
+    takeModelChoices(p, o.model);
 }
 
 EvaporationStep stepRow(double factor, std::optional<Results> r, const std::string& why) {
@@ -180,11 +180,11 @@ int runEvaporate(const EvaporateOptions& given) {
     return runFrontEnd([&] {
         EvaporateOptions o = given;
         checkOptions(o);
-        if (o.databasePath.empty()) o.databasePath = defaultDatabaseFor(o.activity);
+        if (o.model.databasePath.empty()) o.model.databasePath = defaultDatabaseFor(o.model.activity);
         Sink console(stdout, false, "standard output");
         QuietProgram q;
         loadProgram(q, o);
-        refuseInputAsOutput("--out", o.outPath, runInputFiles(o.casePath, o.databasePath, q->activityModel.get()));
+        refuseInputAsOutput("--out", o.outPath, runInputFiles(o.casePath, o.model.databasePath, q->activityModel.get()));
         StagedFile out;
         std::string why;
         if (!out.open(o.outPath, why)) throw CannotStart{"cannot create " + o.outPath + ": " + why};

@@ -29,6 +29,8 @@
 
 #include <string>
 
+#include "app/model_options.hpp"
+
 namespace wq {
 
 struct EvaporateOptions {
@@ -39,9 +41,7 @@ struct EvaporateOptions {
     std::string minerals;  // NAME,NAME,...: the minerals that may precipitate; empty: every mineral of the run
     std::string outPath = "evaporation.csv";
     std::string casePath = "WQCASE.DAT";
-    std::string databasePath;        // empty: the default of the activity model
-    std::string activity = "b-dot";  // the activity model
-    std::string phScale = "macinnes";  // --ph-scale: of the Pitzer model's single-ion activities (no effect with B-dot)
+    ModelOptions model;  // the database, the activity model, the redox choices, the charge balance
 };
 
 int runEvaporate(const EvaporateOptions& options);

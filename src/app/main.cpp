@@ -4,15 +4,18 @@
 // and talks on the console. Options and subcommands stand beside it.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "activity/activity_model.hpp"
 #include "app/batch.hpp"
 #include "app/driver.hpp"
 #include "app/evaporate.hpp"
 #include "app/front_end.hpp"
-#include "app/run_choices.hpp"
+#include "app/model_options.hpp"
 #include "app/sweep.hpp"
 #include "report/records.hpp"
 #include "wqspec_version.hpp"
@@ -22,32 +25,21 @@ namespace {
 // Status of a command line that cannot be understood.
 constexpr int USAGE_ERROR = 2;
 
-// --redox, --decouple and --suppress: the same three on the console program,
-// the batch and the sweep.
-void addRunChoices(CLI::App* app, wq::RunChoiceText& choices) {
-    app->add_option("--redox", choices.redox,
-                    "Redox state of the water: Eh=V, pe=X, logfO2=X, O2,aq (its dissolved oxygen), a couple "
-                    "REDUCED/OXIDIZED such as Fe++/Fe+++, or none (default)");
-    app->add_option("--decouple", choices.decouple,
-                    "Elements whose redox pair stays independent of the redox state: N,C,S,Fe,As");
-    app->add_option("--suppress", choices.suppress, "Species, minerals and gases left out of every run, NAME,NAME,...");
+// The console program's database: --db, else LOGKDATA.KDB in this folder or
+// the installed one, whatever the activity model.
+std::string consoleDatabase(const std::string& given) {
+    return given.empty() ? wq::defaultDatabaseFor(std::string(wq::DEFAULT_ACTIVITY_MODEL)) : wq::databaseToRead(given);
 }
 
-// The pH scale of the activity model's single-ion activity coefficients.
-void addPhScale(CLI::App* cmd, std::string& phScale) {
-    cmd->add_option("--ph-scale", phScale,
-                    "pH scale of the Pitzer model's single-ion activities: macinnes (gamma(Cl-) = gamma+-(KCl), "
-                    "the scale of a pH measured against NBS buffers) or free (unscaled); no effect with b-dot")
-        ->capture_default_str();
-}
-
-// The activity model and the database, which defaults to the model's own.
-void addActivity(CLI::App* cmd, std::string& activity, std::string& phScale, std::string& database) {
-    cmd->add_option("--activity", activity, "Activity model: " + wq::activityModelChoices())
-        ->capture_default_str();
-    addPhScale(cmd, phScale);
-    cmd->add_option("--db", database,
-                    "Database (default: LOGKDATA.KDB; with --activity pitzer the Pitzer database of the program)");
+// The options every front end shares, from their one table, with the words
+// of the table, but those in `leftOut` (which a front end does not take, or
+// says in words of its own).
+void addModelOptions(CLI::App* cmd, wq::ModelOptions& model, std::initializer_list<std::string_view> leftOut = {}) {
+    for (const wq::ModelOptionEntry& entry : wq::modelOptionTable()) {
+        if (std::find(leftOut.begin(), leftOut.end(), entry.flag) != leftOut.end()) continue;
+        CLI::Option* option = cmd->add_option(std::string(entry.flag), entry.field(model), wq::modelOptionHelp(entry));
+        if (entry.showDefault) option->capture_default_str();
+    }
 }
 
 // The batch's --write-cases: given or not, and an empty folder name is a
@@ -57,11 +49,8 @@ CLI::Option* addBatch(CLI::App& app, wq::BatchOptions& batch) {
     cmd->add_option("WATERS", batch.watersPath, "Table of waters: name, T, P, pH, alkalinity and totals with units");
     cmd->add_option("--case", batch.casePath,
                     "Template run input: options and starting values (default: the table alone, default options)");
-    cmd->add_option("--balance", batch.balance,
-                    "The charge balance: ION (a charged component of the table) adjusts its total, pH computes the "
-                    "pH from electroneutrality, none computes the water as analysed")
-        ->capture_default_str();
-    addActivity(cmd, batch.activity, batch.phScale, batch.databasePath);
+    // Checked by the batch, which says in one line what is wrong with them.
+    addModelOptions(cmd, batch.model);
     cmd->add_option("--columns", batch.columns,
                     "CSV columns: names and patterns, e.g. 'pH,SI(*),log_m(CO3--)' (default: a compact set)");
     cmd->add_flag("--all", batch.allColumns, "Every CSV column: every species, mineral and gas");
@@ -71,8 +60,6 @@ CLI::Option* addBatch(CLI::App& app, wq::BatchOptions& batch) {
                   "and stop");
     cmd->add_option("--out", batch.outPath,
                     "Results file, " + wq::recordExtensions() + " (default: CSV on standard output)");
-    // Checked by the batch, which says in one line what is wrong with it.
-    addRunChoices(cmd, batch.choices);
     cmd->add_option("--jobs", batch.jobs, "Worker threads (default: the number of cores; at most 4 per core)");
     return cmd->add_option("--write-cases", batch.writeCasesDir,
                            "Write one ready WQCASE.DAT per water in DIR/<name>/ and compute nothing");
@@ -88,11 +75,7 @@ void addSweep(CLI::App& app, wq::SweepOptions& sweep) {
                                                   "reservoir minerals the water can form)");
     cmd->add_option("--out", sweep.outPath, "The sweep table (CSV)")->capture_default_str();
     cmd->add_option("--case", sweep.casePath, "Run input")->capture_default_str();
-    addActivity(cmd, sweep.activity, sweep.phScale, sweep.databasePath);
-    addRunChoices(cmd, sweep.choices);
-    cmd->add_option("--balance", sweep.balance,
-                    "The charge balance: ION (a charged component of the run input) adjusts its total, pH computes "
-                    "the pH from electroneutrality, none computes the water as analysed (default: the run input's)");
+    addModelOptions(cmd, sweep.model);
     cmd->add_option("--steam-loss", sweep.steamLoss,
                     "Reconstruction: fraction of the reservoir liquid lost as steam, Y or LO:HI to seek it");
     cmd->add_option("--dilution", sweep.dilution,
@@ -132,7 +115,7 @@ void addEvaporate(CLI::App& app, wq::EvaporateOptions& evaporate) {
                     "The minerals that may precipitate, NAME,NAME,... (default: every mineral of the run)");
     cmd->add_option("--out", evaporate.outPath, "The path's table (CSV)")->capture_default_str();
     cmd->add_option("--case", evaporate.casePath, "Run input")->capture_default_str();
-    addActivity(cmd, evaporate.activity, evaporate.phScale, evaporate.databasePath);
+    addModelOptions(cmd, evaporate.model);
 }
 
 }  // namespace
@@ -140,7 +123,7 @@ void addEvaporate(CLI::App& app, wq::EvaporateOptions& evaporate) {
 int main(int argc, char** argv) {
     if (argc <= 1) {
         wq::ProgramOptions program;
-        program.databasePath = wq::databaseToRead(program.databasePath);
+        program.model.databasePath = consoleDatabase(program.model.databasePath);
         return wq::runProgram(program);
     }
     CLI::App app{"wqspec: equilibrium speciation, saturation indices and geothermometry of natural waters.\n"
@@ -150,14 +133,14 @@ int main(int argc, char** argv) {
     wq::ProgramOptions program;
     app.add_option("--results", program.resultsPath,
                    "Also write one JSON record per run of the dialogue to this file");
-    addRunChoices(&app, program.choices);
-    app.add_option("--activity", program.activity,
+    // The console program's database is LOGKDATA.KDB whatever the model,
+    // and the run input says its charge balance.
+    addModelOptions(&app, program.model, {"--db", "--activity", "--balance"});
+    app.add_option("--activity", program.model.activity,
                    "Activity model of the console program: " + wq::activityModelChoices())
         ->capture_default_str();
-    addPhScale(&app, program.phScale);
-    app.add_option("--db", program.databasePath,
-                   "Database (default: LOGKDATA.KDB in this folder, else the one installed with the program)")
-        ->capture_default_str();
+    app.add_option("--db", program.model.databasePath,
+                   "Database (default: LOGKDATA.KDB in this folder, else the one installed with the program)");
     wq::BatchOptions batch;
     const CLI::Option* writeCases = addBatch(app, batch);
     wq::SweepOptions sweep;
@@ -176,6 +159,6 @@ int main(int argc, char** argv) {
     }
     if (app.got_subcommand("sweep")) return wq::runSweep(sweep);
     if (app.got_subcommand("evaporate")) return wq::runEvaporate(evaporate);
-    program.databasePath = wq::databaseToRead(program.databasePath);
+    program.model.databasePath = consoleDatabase(program.model.databasePath);
     return wq::runProgram(program);
 }

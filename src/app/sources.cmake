@@ -12,6 +12,8 @@ list(APPEND WQSPEC_SOURCES
   src/app/sweep.cpp
   src/app/sweep_minerals.cpp
   src/app/run_choices.cpp
+  src/app/model_options.cpp
+  src/app/model_setup.cpp
   src/app/evaporate.cpp
   src/app/sweep_reconstruction.cpp
   src/app/sweep_discharge.cpp

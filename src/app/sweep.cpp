@@ -10,9 +10,8 @@
 #include <vector>
 
 #include "run/next_run.hpp"
-#include "app/batch_options.hpp"
 #include "app/front_end.hpp"
-#include "input/component_catalog.hpp"
+#include "app/model_setup.hpp"
 #include "input/db_numbers.hpp"
 #include "app/program.hpp"
 #include "app/run_sequence.hpp"
@@ -21,7 +20,6 @@
 #include "app/sweep_reconstruction.hpp"
 #include "equilibria/redox.hpp"
 #include "grid/grid.hpp"
-#include "input/database_file.hpp"
 #include "input/run_input.hpp"
 #include "report/records.hpp"
 #include "report/sweep_table.hpp"
@@ -78,45 +76,20 @@ void readSweepCase(Program& p, const std::string& name, const std::function<void
 
 namespace {
 
-// --balance: the run input's own charge balance replaced by none (the water
-// as analysed), pH (computed from electroneutrality, the given pH only where
-// the iteration starts) or a charged component of the run input.
-void applyBalance(Program& p, const std::string& balance) {
-    std::string error;
-    const std::optional<ComponentCatalog> catalog = componentCatalog(p.database.parsed(), error);
-    if (!catalog) throw CannotStart{error};
-    std::vector<int> components;
-    for (int k = 1; k <= p.comp.count; ++k) components.push_back(p.comp[k].dbNumber);
-    const int number = balanceNumber(*catalog, components, balance, "the run input has no component ");
-    RunInput& in = p.input;
-    in.asAnalysed = number == 0;
-    if (number == 0) return;
-    in.chargeBalanceSpecies = number;
-    in.chargeBalancePosition = p.map.position(number);
-    in.chargeBalanceSwitch = p.conditions.chargeBalanceSwitch = 1;
-    p.conditions.chargeBalanceStartTotal = chargeBalanceTotal(in, p.comp);
-    if (number == db::HYDROGEN_ION) in.pH = p.conditions.pH = 0.0;
-}
-
 void loadProgram(QuietProgram& q, const SweepOptions& o) {
     Program& p = *q;
     p.caseFile = loadInput(o.casePath, MAX_RUN_INPUT_BYTES, "the run input");
     // Every temperature uses the content the file had when the sweep started.
-    p.database = DatabaseFile::ofParsed(databaseSnapshot(o.databasePath));
-    p.activityModel = frontEndActivityModel(o.activity, o.databasePath, o.phScale);
+    loadModel(p, o.model);
     readSweepCase(p, o.casePath, [](Program& read) { readCase(read); });
-    std::string why;
-    std::optional<RunChoices> choices = runChoicesOf(o.choices, p.database.parsed(), why);
-    if (!choices) throw CannotStart{why};
-    p.choices = std::move(*choices);
-    if (!o.balance.empty()) applyBalance(p, o.balance);
+    takeModelChoices(p, o.model);
 }
 
 // The sweep table takes its name only when it is written whole: a sweep
 // that cannot start, fails at the run input's conditions or is interrupted
 // leaves the file of that name as it was. It may not be an input.
 void openOutput(StagedFile& out, const SweepOptions& o, const Program& p) {
-    refuseInputAsOutput("--out", o.outPath, runInputFiles(o.casePath, o.databasePath, p.activityModel.get()));
+    refuseInputAsOutput("--out", o.outPath, runInputFiles(o.casePath, o.model.databasePath, p.activityModel.get()));
     std::string why;
     if (!out.open(o.outPath, why)) throw CannotStart{"cannot create " + o.outPath + ": " + why};
     out.removeOnInterrupt();
@@ -249,7 +222,7 @@ SweepRun computeSweep(Program& p, const SweepOptions& o, const std::vector<doubl
 int runSweep(const SweepOptions& given) {
     return runFrontEnd([&] {
         SweepOptions o = given;
-        if (o.databasePath.empty()) o.databasePath = defaultDatabaseFor(o.activity);
+        if (o.model.databasePath.empty()) o.model.databasePath = defaultDatabaseFor(o.model.activity);
         Sink console(stdout, false, "standard output");
         QuietProgram q;
         loadProgram(q, o);

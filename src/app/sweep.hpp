@@ -26,9 +26,8 @@
 #include <vector>
 
 #include "app/front_end.hpp"
+#include "app/model_options.hpp"
 #include "report/sweep_table.hpp"
-
-#include "app/run_choices.hpp"
 
 namespace wq {
 
@@ -42,11 +41,7 @@ struct SweepOptions {
     std::string minerals;  // NAME,NAME,...; empty: DEFAULT_RESERVOIR_MINERALS the water can form
     std::string outPath = "sweep.csv";
     std::string casePath = "WQCASE.DAT";
-    std::string databasePath;   // empty: the default of the activity model (defaultDatabaseFor)
-    std::string activity = "b-dot";  // the activity model, by its name in the registry
-    std::string phScale = "macinnes";  // --ph-scale: of the Pitzer model's single-ion activities (no effect with B-dot)
-    RunChoiceText choices;      // --redox, --decouple, --suppress
-    std::string balance;        // --balance ION|pH|none; empty: the run input's own charge balance
+    ModelOptions model;  // the database, the activity model, the redox choices, the charge balance
     // The reservoir fluid reconstructed from the analysis (none of them: the
     // sweep computes the analysis as sampled only). Each number is a value
     // or LO:HI, bounds within which the reconstruction seeks it.

@@ -70,7 +70,7 @@ struct TableOutcome {
 
 struct TableRunOptions {
     bool json = false;  // also write each water's JSON record
-    // Read once and shared; when null, options.databasePath is read.
+    // Read once and shared; when null, options.model.databasePath is read.
     std::shared_ptr<const ParsedDatabase> database;
     // Called on the calling thread for each water in the table's order, as
     // soon as it and the waters before it are done (while the workers go on

@@ -3,9 +3,11 @@
 #include <cmath>
 #include <limits>
 #include <string_view>
+#include <utility>
 #include <unordered_map>
 
 #include "input/tables.hpp"
+#include "report/record_fields.hpp"
 #include "report/records.hpp"
 #include "text/csv.hpp"
 
@@ -13,58 +15,27 @@ namespace wq {
 
 namespace {
 
-const char* const FIXED_COLUMNS[] = {
-    "name", "status", "loops", "T [C]", "P [bar]", "pH", "I [mol/kgw]", "I stoichiometric [mol/kgw]",
-    "a(H2O)", "osmotic coefficient", "Eh [V]", "Eh couple", "T Na-K-Ca [C]", "charge imbalance [eq/kgw]",
-    "charge imbalance [%]", "analysis imbalance [eq/kgw]", "analysis imbalance [%]", "balanced on",
-    "balanced total [mol]", "notes", "activity model",
-};
-
-RecordCell number(double value) { return {RecordCell::Kind::number, value, {}}; }
-RecordCell whole(double value) { return {RecordCell::Kind::whole, value, {}}; }
-RecordCell text(std::string value) { return {RecordCell::Kind::text, 0.0, std::move(value)}; }
+RecordCell number(double value) { return numberCell(value); }
+RecordCell text(std::string value) { return textCell(std::move(value)); }
 constexpr double EMPTY = std::numeric_limits<double>::quiet_NaN();
 
-RecordCell optionalNumber(const std::optional<double>& v) { return number(v ? *v : EMPTY); }
-
-// The total of the component that carried the charge balance, after it.
-RecordCell balancedTotal(const RecordHead& head, const Results& r) {
-    if (!head.balancedOn.empty())
-        for (const ComponentRow& c : r.components)
-            if (c.name == head.balancedOn) return number(c.moles);
-    return number(EMPTY);
+// An empty cell of a kind, for a value the record does not have.
+RecordCell emptyCell(RecordCell::Kind kind) {
+    return kind == RecordCell::Kind::text ? text("") : RecordCell{kind, EMPTY, {}};
 }
 
+// The cells of the fields that have a column. Text that is not UTF-8 (a
+// name in Latin-1) is written with replacement characters, as the JSON
+// record writes it.
 std::vector<RecordCell> fixedCells(const RecordHead& head, const Results* r) {
-    // Text that is not UTF-8 (a name in Latin-1) as the JSON record has it.
-    RecordCell name = text(utf8Replacing(head.name)), status = text(utf8Replacing(head.status));
-    if (!r)
-        return {name,          status,        whole(EMPTY),  number(head.temperature), number(head.pressure),
-                number(EMPTY), number(EMPTY), number(EMPTY), number(EMPTY),            number(EMPTY),
-                number(EMPTY), text(""),      number(EMPTY), number(EMPTY),            number(EMPTY),
-                optionalNumber(head.analysisImbalance),      optionalNumber(head.analysisImbalancePercent),
-                text(""),      number(EMPTY), text(""),      text("")};
-    return {name,
-            status,
-            whole(r->loops),
-            number(r->temperature),
-            number(r->pressure),
-            number(r->pH),
-            number(r->ionicStrength),
-            number(r->stoichiometricIonicStrength),
-            number(r->waterActivity),
-            number(r->osmoticCoefficient),
-            number(r->ehCouple == EhCouple::none ? EMPTY : r->eh),
-            text(ehCoupleName(r->ehCouple)),
-            number(r->sourceTemperatureShown ? r->sourceTemperature : EMPTY),
-            number(r->chargeImbalance),
-            number(r->chargeImbalancePercent),
-            optionalNumber(head.analysisImbalance),
-            optionalNumber(head.analysisImbalancePercent),
-            text(head.balancedOn),
-            balancedTotal(head, *r),
-            text(head.notes),
-            text(r->activityModel)};
+    std::vector<RecordCell> cells;
+    for (const RecordField& field : recordFields()) {
+        if (!field.column) continue;
+        std::optional<RecordCell> cell = (field.csvOfResultsOnly && !r) ? std::nullopt : field.read(head, r);
+        if (cell && cell->kind == RecordCell::Kind::text) cell->text = utf8Replacing(cell->text);
+        cells.push_back(cell ? std::move(*cell) : emptyCell(field.kind));
+    }
+    return cells;
 }
 
 // The redox columns, after the fixed ones, only when some water has a
@@ -132,7 +103,9 @@ public:
 }  // namespace
 
 std::vector<std::string> allColumnNames(const RecordColumns& columns) {
-    std::vector<std::string> cells(std::begin(FIXED_COLUMNS), std::end(FIXED_COLUMNS));
+    std::vector<std::string> cells;
+    for (const RecordField& field : recordFields())
+        if (field.column) cells.emplace_back(field.column);
     redoxHeader(columns, cells);
     for (const std::string& s : columns.species) {
         cells.push_back("log_m(" + s + ")");
@@ -145,9 +118,11 @@ std::vector<std::string> allColumnNames(const RecordColumns& columns) {
 }
 
 std::vector<std::string> compactColumnPatterns() {
-    return {"name", "status", "T [C]", "pH", "I [mol/kgw]", "charge imbalance [%]", "analysis imbalance [%]",
-            "balanced on", "balanced total [mol]", "notes", "activity model", "redox", "redox pe", "Eh(*) [V]",
-            "SI(*)", "log_f(*)"};
+    std::vector<std::string> patterns;
+    for (const RecordField& field : recordFields())
+        if (field.compact) patterns.emplace_back(field.column);
+    patterns.insert(patterns.end(), {"redox", "redox pe", "Eh(*) [V]", "SI(*)", "log_f(*)"});
+    return patterns;
 }
 
 std::vector<std::string> recordColumnNames(const RecordColumns& columns) {

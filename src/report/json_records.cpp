@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "input/tables.hpp"
+#include "report/record_fields.hpp"
 #include "report/records.hpp"
 
 namespace wq {
@@ -26,38 +27,33 @@ nlohmann::json redoxJson(const RedoxReport& redox) {
             {"decoupled", redox.decoupled}, {"couples", std::move(couples)}};
 }
 
+// A field's value: a whole number as an integer, NaN as null (as the
+// writer writes every non-finite number).
+nlohmann::json jsonOf(const RecordCell& cell) {
+    switch (cell.kind) {
+        case RecordCell::Kind::text:
+            return cell.text;
+        case RecordCell::Kind::whole:
+            return static_cast<long long>(cell.number);
+        case RecordCell::Kind::number:
+            break;
+    }
+    return cell.number;
+}
+
+// The fields, then the redox state, the pH scale and the tables of the
+// species, totals, minerals and gases. The keys are written sorted, whatever
+// the order they are set in.
 std::string jsonRecord(const RecordHead& head, const Results* r) {
     using nlohmann::json;
     json j;
-    j["name"] = head.name;
-    j["status"] = head.status;
-    if (head.analysisImbalance) j["analysis_imbalance"] = *head.analysisImbalance;
-    if (head.analysisImbalancePercent) j["analysis_imbalance_percent"] = *head.analysisImbalancePercent;
-    if (!head.balancedOn.empty()) j["balanced_on"] = head.balancedOn;
-    if (!head.notes.empty()) j["notes"] = head.notes;
-    if (!r) {
-        j["T"] = head.temperature;
-        j["P"] = head.pressure;
-        return dumped(j);
+    for (const RecordField& field : recordFields()) {
+        if (!field.key) continue;
+        const std::optional<RecordCell> cell = field.read(head, r);
+        if (cell) j[field.key] = jsonOf(*cell);
     }
-    j["loops"] = r->loops;
-    j["joint_loops"] = r->jointLoops;
-    j["T"] = r->temperature;
-    j["P"] = r->pressure;
-    j["pH"] = r->pH;
-    j["kg_water"] = r->kgWater;
-    j["I"] = r->ionicStrength;
-    j["I_stoichiometric"] = r->stoichiometricIonicStrength;
-    j["a_H2O"] = r->waterActivity;
-    j["osmotic_coefficient"] = r->osmoticCoefficient;
-    j["Eh"] = r->ehCouple == EhCouple::none ? json(nullptr) : json(r->eh);
-    j["Eh_couple"] = ehCoupleName(r->ehCouple);
+    if (!r) return dumped(j);
     if (r->redox.given) j["redox"] = redoxJson(r->redox);
-    j["T_NaKCa"] = r->sourceTemperatureShown ? json(r->sourceTemperature) : json(nullptr);
-    j["charge_imbalance"] = r->chargeImbalance;
-    j["charge_imbalance_percent"] = r->chargeImbalancePercent;
-    j["calculated_alkalinity"] = r->calculatedAlkalinity;
-    j["activity_model"] = r->activityModel;
     j["ph_scale"] = r->phScale.empty() ? json(nullptr) : json(r->phScale);
     json species = json::object();
     for (const SpeciesRow& s : r->species) {

@@ -5,6 +5,7 @@ list(APPEND WQSPEC_SOURCES
   src/report/solver_listing.cpp
   src/report/records.cpp
   src/report/column_selection.cpp
+  src/report/record_fields.cpp
   src/report/csv_records.cpp
   src/report/json_records.cpp
   src/report/sweep_table.cpp

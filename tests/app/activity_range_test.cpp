@@ -38,8 +38,8 @@ const std::atomic<bool> NEVER{false};
 std::vector<json> records(const std::vector<std::string>& columns, const std::vector<std::vector<std::string>>& rows,
                           const std::string& activity, const fs::path& database) {
     BatchOptions o;
-    o.activity = activity;
-    o.databasePath = database.string();
+    o.model.activity = activity;
+    o.model.databasePath = database.string();
     o.jobs = "2";
     TableRunOptions run;
     run.json = true;

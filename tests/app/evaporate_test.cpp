@@ -2,7 +2,8 @@
 // seawater path holds every precipitated mineral at saturation and none
 // above it, saturates in the order the evaporites keep, and is the example's
 // table, and goes on to bischofite; bad options end it before it starts;
-// the first saturations do not depend on the steps; a fractional path keeps
+// the first saturations do not depend on the steps; the options it shares
+// with the batch and the sweep act and are refused as there; a fractional path keeps
 // what precipitated out of the brine; the Dead Sea's listings with either model are the example's, and the lake
 // comes out near halite saturation with Pitzer only.
 #include <gtest/gtest.h>
@@ -272,6 +273,38 @@ TEST(Evaporate, BadOptionsEndItBeforeItStarts) {
         EXPECT_EQ(run.err, c.message) << c.args;
         EXPECT_EQ(run.out, "") << c.args << ": no step is shown";
         EXPECT_FALSE(folder.has("evaporation.csv")) << c.args;
+    }
+}
+
+TEST(Evaporate, TakesTheChargeBalanceAsTheSweepDoes) {
+    // The run input balances on Cl-; --balance pH computes the pH from
+    // electroneutrality instead, so the path's pH is another.
+    testing::Folder folder("evaporate-balance");
+    folder.copy(EXAMPLES / "evaporation" / "WQCASE.DAT", "WQCASE.DAT");
+    folder.copy(EXAMPLES / "LOGKDATA.KDB", "LOGKDATA.KDB");
+    const std::string args = "evaporate --to 2 --steps 2";
+    ASSERT_EQ(folder.run(args + " --out own.csv").status, 0);
+    const testing::Command onPH = folder.run(args + " --balance pH --out ph.csv");
+    ASSERT_EQ(onPH.status, 0) << onPH.err;
+    const CsvTable own = readCsvTable(folder.read("own.csv")), ph = readCsvTable(folder.read("ph.csv"));
+    ASSERT_EQ(own.rows.size(), ph.rows.size());
+    for (std::size_t i = 0; i < own.rows.size(); ++i)
+        EXPECT_GT(std::abs(std::stod(own.cell(i, "pH")) - std::stod(ph.cell(i, "pH"))), 0.01) << i;
+}
+
+TEST(Evaporate, RefusesABadSharedOptionInTheBatchsWords) {
+    testing::Folder folder("evaporate-shared");
+    folder.copy(EXAMPLES / "evaporation" / "WQCASE.DAT", "WQCASE.DAT");
+    folder.copy(EXAMPLES / "LOGKDATA.KDB", "LOGKDATA.KDB");
+    folder.copy(EXAMPLES / "batch" / "WATERS.csv", "WATERS.csv");
+    for (const char* option : {"--redox Eh=high", "--decouple Xx", "--suppress Unobtainite", "--balance Xx"}) {
+        const testing::Command batch = folder.run(std::string("batch WATERS.csv ") + option);
+        const testing::Command evaporate = folder.run(std::string("evaporate ") + option);
+        EXPECT_EQ(evaporate.status, 2) << option;
+        EXPECT_EQ(batch.status, 2) << option;
+        EXPECT_NE(batch.err, "") << option;
+        EXPECT_EQ(evaporate.err, batch.err) << option;
+        EXPECT_FALSE(folder.has("evaporation.csv")) << option;
     }
 }
 

@@ -52,7 +52,7 @@ std::vector<std::string> lines(const std::string& text) {
 BatchOptions exampleOptions() {
     BatchOptions o;
     o.casePath = (SOURCE / "examples" / "batch" / "WQCASE.DAT").string();
-    o.databasePath = (SOURCE / "examples" / "LOGKDATA.KDB").string();
+    o.model.databasePath = (SOURCE / "examples" / "LOGKDATA.KDB").string();
     return o;
 }
 

@@ -7,6 +7,8 @@
 //   <!-- output: CASE FILE -->    is a run of consecutive lines of the output FILE
 //                                 (WQLIST.DAT, WQGRAPH.DAT, Skip_Species.txt or
 //                                 console) of the case folder CASE,
+//   <!-- help: SUBCOMMAND -->     is a run of consecutive lines of what
+//                                 `wqspec SUBCOMMAND --help` prints,
 //
 // paths relative to the repository. Lines are compared without trailing blanks,
 // which the program pads its fixed columns with and editors strip.
@@ -21,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "support/folder.hpp"
 #include "support/program_run.hpp"
 
 namespace fs = std::filesystem;
@@ -115,7 +118,7 @@ struct Quote {
 };
 
 std::vector<Quote> quotesIn(const fs::path& doc) {
-    static const std::regex marker(R"(<!-- (input|excerpt|output): (\S+)(?: (\S+))? -->)");
+    static const std::regex marker(R"(<!-- (input|excerpt|output|help): (\S+)(?: (\S+))? -->)");
     std::vector<Quote> quotes;
     std::vector<std::string> lines = linesOf(slurp(doc));
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -141,6 +144,10 @@ TEST(Docs, EveryQuotedFileAndOutputIsWhatTheProgramHasAndWrites) {
                 EXPECT_EQ(q.block, linesOf(slurp(kRoot / q.path))) << where;
             } else if (q.kind == "excerpt") {
                 EXPECT_TRUE(containsRun(linesOf(slurp(kRoot / q.path)), q.block)) << where << " is stale";
+            } else if (q.kind == "help") {
+                const std::string help = wq::testing::Folder("docs-help").run(q.path + " --help").out;
+                EXPECT_TRUE(containsRun(linesOf(help), q.block))
+                    << where << " is not what the help says now (tools/refresh-doc-excerpts.py):\n" << help;
             } else {
                 const std::string* text = runOf(q.path).output(q.output);
                 ASSERT_NE(text, nullptr) << where << ": unknown output " << q.output;

@@ -1,5 +1,6 @@
 // The machine-readable records: what a record says of a quantity that does
-// not apply, and of text that is not UTF-8.
+// not apply, and of text that is not UTF-8; CSV and JSON agree on every
+// field they share.
 #include "report/records.hpp"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "report/record_fields.hpp"
 #include "run/results.hpp"
 #include "text/csv.hpp"
 
@@ -97,6 +99,49 @@ TEST(Records, TextThatIsNotUtf8IsCarriedWithReplacementCharacters) {
         EXPECT_TRUE(validUtf8(row)) << row;
         EXPECT_EQ(cell(columns, row, "name"), "caf\uFFFD \uFFFDC");
         EXPECT_EQ(cell(columns, row, "status"), "why \uFFFD");
+    }
+}
+
+// The two formats write one list of fields: where a field has both a CSV
+// column and a JSON key, the cell and the value say the same, for a water
+// with results and for one without (whose CSV cell is empty where the field
+// is of its results only).
+TEST(Records, CsvAndJsonSayTheSameOfEveryFieldTheyShare) {
+    Results r;
+    r.converged = true;
+    r.loops = 17;
+    r.temperature = 61.5;
+    r.pressure = 2.25;
+    r.pH = 6.875;
+    r.ionicStrength = 0.0125;
+    r.waterActivity = 0.9996;
+    r.chargeImbalancePercent = -1.5;
+    r.activityModel = "b-dot";
+    RecordHead head{"spring", "converged", 25.0, 1.0};
+    head.analysisImbalancePercent = 3.25;
+    head.balancedOn = "Cl-";
+    head.notes = "a note";
+    const Results* const withAndWithout[] = {&r, nullptr};
+    for (const Results* results : withAndWithout) {
+        const json record = json::parse(jsonRecord(head, results));
+        const RecordColumns columns;
+        const std::string row = csvRow(columns, head, results);
+        for (const RecordField& field : recordFields()) {
+            if (!field.column || !field.key) continue;
+            SCOPED_TRACE(std::string(field.column) + (results ? " with results" : " without"));
+            const std::string text = cell(columns, row, field.column);
+            const bool inJson = record.contains(field.key) && !record[field.key].is_null();
+            if (text.empty() && field.kind != RecordCell::Kind::text) {
+                EXPECT_FALSE(inJson && (results || !field.csvOfResultsOnly)) << record[field.key];
+            } else if (field.kind == RecordCell::Kind::text) {
+                const bool emptyInCsv = !results && field.csvOfResultsOnly;
+                EXPECT_EQ(text, emptyInCsv || !inJson ? "" : record[field.key].get<std::string>());
+            } else {
+                ASSERT_TRUE(inJson);
+                EXPECT_EQ(std::stod(text), record[field.key].get<double>());
+                EXPECT_EQ(field.kind == RecordCell::Kind::whole, record[field.key].is_number_integer());
+            }
+        }
     }
 }
 
