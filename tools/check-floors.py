@@ -1,7 +1,9 @@
 #!/usr/bin/python3
 """Checks the floors of the code: every folder of src/ includes only folders
 on its own floor or below, no folders include each other in a circle, and no
-files do either (inside a folder too, where there is no floor to go up).
+files do either (inside a folder too, where there is no floor to go up), nor
+rooms (a source file with its header: a.cpp including b.hpp while b.cpp
+includes a.hpp is a circle of rooms, though of no files).
 
 The floors are those of the table in docs/architecture.md (one row a folder:
 | floor | `src/folder` | what it holds |), the one place they are written.
@@ -83,7 +85,30 @@ def check(root):
     for circle in circles(file_edges):
         faults.append("files include each other in a circle: " + " -> ".join(circle)
                       + " (" + ", ".join(file_edges[a][b] for a, b in zip(circle, circle[1:])) + ")")
+    rooms = room_edges(file_edges)
+    for circle in circles(rooms):
+        faults.append("rooms include each other in a circle: " + " -> ".join(circle)
+                      + " (" + ", ".join(rooms[a][b] for a, b in zip(circle, circle[1:])) + ")")
     return faults
+
+
+def room_of(path):
+    """A source file and its header are one room: src/app/batch.cpp and
+    src/app/batch.hpp are the room src/app/batch."""
+    return os.path.splitext(path)[0]
+
+
+def room_edges(file_edges):
+    """The includes between rooms, a room's own header left out: a room that
+    includes another whose files include it back closes a circle even where
+    no file does (batch.cpp -> batch_run.hpp, batch_run.cpp -> batch.hpp)."""
+    rooms = {}
+    for where, included in file_edges.items():
+        for included_file, line in included.items():
+            a, b = room_of(where), room_of(included_file)
+            if a != b:
+                rooms.setdefault(a, {}).setdefault(b, line)
+    return rooms
 
 
 def circles(edges):

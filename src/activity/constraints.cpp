@@ -8,10 +8,6 @@ namespace wq {
 
 namespace {
 
-// 55.50825 moles of water per kg, held in single precision by the alkalinity
-// equation: the value of 55.50825f widened to double.
-constexpr double WATER_MOLES_SINGLE = 55.50825119018555;
-
 void clearRow(NewtonSystem& newton, int r, int nc) {
     for (int k = 1; k <= nc; ++k) newton.a(r, k) = 0.0;
 }
@@ -49,7 +45,7 @@ void fixedActivityRow(NewtonSystem& newton, const SpeciesTable& sp, int nc, int 
 
 void alkalinityRow(NewtonSystem& newton, const SpeciesTable& sp, int nc, int r, const ComponentTable& comp,
             double alkalinity, double kgw) {
-    double f = -alkalinity * kgw * WATER_MOLES_SINGLE / comp[WATER_SLOT].mtot;
+    double f = -alkalinity * kgw * MOLES_WATER_PER_KG / comp[WATER_SLOT].mtot;
 
     // Components: Y(k) kgw m(k); the derivative replaces the entry.
     for (int k = 1; k <= nc; ++k) {
@@ -78,7 +74,7 @@ void alkalinityRow(NewtonSystem& newton, const SpeciesTable& sp, int nc, int r, 
     // Derivative with respect to the water mass, the alkalinity term held
     // fixed: sum Y(k) m(k) + sum y(i) m_i. Replaces whatever the species put
     // into the column of water.
-    newton.a(r, WATER_SLOT) = f / kgw + WATER_MOLES_SINGLE * alkalinity / comp[WATER_SLOT].mtot;
+    newton.a(r, WATER_SLOT) = f / kgw + MOLES_WATER_PER_KG * alkalinity / comp[WATER_SLOT].mtot;
 }
 
 }  // namespace wq

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "input/tables.hpp"
 #include "text/failure.hpp"
 #include "text/stop.hpp"
 
@@ -23,9 +24,9 @@ constexpr double ALPHA1_DEFAULT = 2.0;
 constexpr double ALPHA1_TWO_TWO = 1.4;
 constexpr double ALPHA2 = 12.0;
 
-// Molar mass of water, kg/mol: 1 / 55.50825 mol/kg, the program's moles of
-// water per kilogram.
-constexpr double WATER_KG_PER_MOL = 1.0 / 55.50825119018555;
+// Molar mass of water, kg/mol: the inverse of the program's moles of water
+// per kilogram.
+constexpr double WATER_KG_PER_MOL = 1.0 / MOLES_WATER_PER_KG;
 
 // ------------------------------------------------------------ B functions
 

@@ -19,8 +19,6 @@ constexpr double MAX_GAS_STEAM = 1.0;   // mol/mol
 constexpr double MAX_ENTHALPY = 2800.0;  // kJ/kg, above that of saturated steam anywhere
 constexpr const char* MMOL_PER_KG = "mmol/kg";
 constexpr double BAR_PER_MPA = 10.0;
-// The lowest separation: the triple point of water.
-constexpr double TRIPLE_POINT_K = 273.16;
 
 double numberOf(const std::string& text, const std::string& option) {
     const char* start = text.c_str();
@@ -49,7 +47,7 @@ double separationKelvin(const SweepOptions& o) {
     if (!o.separationTemperature.empty()) {
         const double c = plainNumberOf(o.separationTemperature, "--separation-temperature");
         const double k = c + KELVIN_OFFSET;
-        if (k < TRIPLE_POINT_K) throw CannotStart{"--separation-temperature " + o.separationTemperature +
+        if (k < WATER_TRIPLE_POINT_K) throw CannotStart{"--separation-temperature " + o.separationTemperature +
                                                   ": below the triple point of water (0.01 C)"};
         if (k > IF97_SATURATION_HIGHEST_K)
             throw CannotStart{"--separation-temperature " + o.separationTemperature + " C:" + beyond +
@@ -57,7 +55,7 @@ double separationKelvin(const SweepOptions& o) {
         return k;
     }
     const double bar = plainNumberOf(o.separationPressure, "--separation-pressure");
-    if (bar < if97SaturationPressure(TRIPLE_POINT_K) * BAR_PER_MPA)
+    if (bar < if97SaturationPressure(WATER_TRIPLE_POINT_K) * BAR_PER_MPA)
         throw CannotStart{"--separation-pressure " + o.separationPressure +
                           ": below the pressure of water at its triple point (0.00612 bar)"};
     if (bar > if97SaturationPressure(IF97_SATURATION_HIGHEST_K) * BAR_PER_MPA)

@@ -150,8 +150,7 @@ double steamFraction(double enthalpy, double kelvin) {
 }
 
 double liquidEnthalpyTemperature(double enthalpy) {
-    constexpr double LOWEST = 273.16;
-    double lo = LOWEST, hi = IF97_SATURATION_HIGHEST_K;
+    double lo = WATER_TRIPLE_POINT_K, hi = IF97_SATURATION_HIGHEST_K;
     const auto liquid = [](double t) { return saturationEnthalpies(t).liquid; };
     if (!(enthalpy >= liquid(lo) && enthalpy <= liquid(hi))) return std::numeric_limits<double>::quiet_NaN();
     // The saturated liquid's enthalpy rises with temperature: bisection to 1e-9 K.

@@ -21,6 +21,8 @@ struct WaterProperties {
 
 // The hottest saturation state regions 1 and 2 reach (K), and its pressure (MPa).
 constexpr double IF97_SATURATION_HIGHEST_K = 623.15;
+// The triple point of water (K), the lowest temperature of the saturation curve.
+constexpr double WATER_TRIPLE_POINT_K = 273.16;
 // The critical point of water (IAPWS).
 constexpr double WATER_CRITICAL_K = 647.096;
 constexpr double WATER_CRITICAL_MPA = 22.064;

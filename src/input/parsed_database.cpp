@@ -291,6 +291,28 @@ AqueousSection parseAqueousSection(const ParsedDatabase& db, LineAt start) {
     return section;
 }
 
+namespace {
+
+// Where the search for the heading starts: the blank entry that ends the
+// minerals and gases. Nothing before it can be the section.
+const MineralText* endOfMinerals(const ParsedDatabase& db) {
+    if (!db.aqueous || !db.aqueous->complete) return nullptr;
+    const auto& entries = db.aqueous->minerals.entries;
+    if (entries.empty() || !entries.back().isEnd()) return nullptr;
+    return &entries.back();
+}
+
+// The redox couples after the minerals and gases, when the minerals end.
+CoupleSection readCoupleSection(const ParsedDatabase& db) {
+    const MineralText* end = endOfMinerals(db);
+    if (!end) return {};
+    TextFile file(db.name, db.image);
+    file.seek(end->start.offset, end->start.number - 1);
+    return parseCoupleSection(file);
+}
+
+}  // namespace
+
 std::shared_ptr<const ParsedDatabase> parseDatabase(std::string name, std::shared_ptr<const TextImage> image) {
     auto db = std::make_shared<ParsedDatabase>();
     db->name = std::move(name);
@@ -301,7 +323,7 @@ std::shared_ptr<const ParsedDatabase> parseDatabase(std::string name, std::share
         readComponentLines(file, *db);
         if (std::optional<LineAt> start = usualAqueousStart(*db)) db->aqueous = parseAqueousSection(*db, *start);
     }
-    db->couples = parseCoupleSection(*db);
+    db->couples = readCoupleSection(*db);
     return db;
 }
 

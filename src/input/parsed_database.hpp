@@ -23,7 +23,7 @@
 
 #include "input/data_range.hpp"
 #include "input/logk_table.hpp"
-#include "input/redox_couples.hpp"
+#include "input/couple_section.hpp"
 #include "input/tables.hpp"
 #include "text/textfile.hpp"
 
@@ -142,7 +142,7 @@ struct ParsedDatabase {
     // columns 1-8 (or after line 71): where every run begins it unless a run
     // component has that blank line.
     std::optional<AqueousSection> aqueous;
-    // The redox couples after the minerals and gases (redox_couples.hpp).
+    // The redox couples after the minerals and gases (couple_section.hpp).
     CoupleSection couples;
 
     std::string_view text() const { return image->text(); }

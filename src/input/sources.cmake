@@ -14,6 +14,7 @@ list(APPEND WQSPEC_SOURCES
   src/input/case_writer.cpp
   src/input/pitzer_parameters.cpp
   src/input/redox_options.cpp
+  src/input/couple_section.cpp
   src/input/redox_couples.cpp
   src/input/data_range.cpp
 )

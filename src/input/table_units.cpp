@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "grid/units.hpp"
+
 namespace wq {
 
 namespace {
@@ -31,15 +33,13 @@ constexpr AlkalinityUnit ALKALINITY_UNITS[] = {
     {"mg/L as CaCO3", AmountBasis::litreSolution, AlkalinityAs::caco3, 1e-3},
 };
 
-// Degrees Celsius from kelvin: T(C) = T(K) - 273.15.
-constexpr double KELVIN_OFFSET = -273.15;
-
 struct TemperatureUnit {
     std::string_view name;
     double offset;
 };
+// The offset to degrees Celsius: T(C) = T(K) - 273.15.
 constexpr TemperatureUnit TEMPERATURE_UNITS[] = {
-    {"", 0.0}, {"C", 0.0}, {"\u00B0C", 0.0}, {"degC", 0.0}, {"K", KELVIN_OFFSET},
+    {"", 0.0}, {"C", 0.0}, {"\u00B0C", 0.0}, {"degC", 0.0}, {"K", -KELVIN_OFFSET},
 };
 
 }  // namespace

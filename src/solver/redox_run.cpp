@@ -8,7 +8,7 @@
 #include "input/db_numbers.hpp"
 #include "input/parsed_database.hpp"
 #include "input/run_input.hpp"
-#include "solver/joint_system.hpp"
+#include "solver/joint_rows.hpp"
 #include "solver/solver_state.hpp"
 #include "text/stop.hpp"
 

@@ -41,38 +41,12 @@
 #include "input/database.hpp"
 #include "input/redox_couples.hpp"
 #include "input/redox_options.hpp"
+#include "solver/redox_state.hpp"
 
 namespace wq {
 
 struct SolverState;
 struct JointSystem;
-
-// What a front end asks of every run besides the run input: the redox state
-// and the elements kept decoupled from it, and the names left out.
-struct RunChoices {
-    RedoxOptions redox;
-    std::vector<std::string> suppressed;  // species, minerals and gases, as the database names them
-};
-
-// A couple whose two members are components of the run.
-struct RedoxPair {
-    RedoxCouple couple;
-    int oxidized = 0;  // run positions
-    int reduced = 0;
-    bool coupled = false;  // distributed by the redox state (not the state's own couple, not decoupled)
-};
-
-// The redox state of the current run, rebuilt by every run.
-struct RedoxRun {
-    bool active = false;
-    RedoxState state;
-    std::vector<std::string> decoupled;
-    int oxygen = 0;  // run position of O2,aq
-    RedoxCouple electron;
-    std::vector<RedoxPair> pairs;
-    int statePair = -1;           // index in pairs of a couple state
-    double oxygenGasLogK = 0.0;   // O2(g) = O2,aq, for a log fO2
-};
 
 // Before the run reads its species: with a redox state, O2,aq and the other
 // member of each pair of which the analysis names one become components

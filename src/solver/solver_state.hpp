@@ -13,8 +13,8 @@
 #include "input/tables.hpp"
 #include "linear/newton_system.hpp"
 #include "solver/mass_action.hpp"
-#include "solver/redox_run.hpp"
-#include "solver/snapshot.hpp"
+#include "solver/redox_state.hpp"
+#include "solver/speciation_snapshot.hpp"
 #include "text/channels.hpp"
 #include "text/textfile.hpp"
 
