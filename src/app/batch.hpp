@@ -15,23 +15,9 @@
 
 #include <string>
 
-#include "app/model_options.hpp"
+#include "app/command_options.hpp"
 
 namespace wq {
-
-struct BatchOptions {
-    std::string watersPath;
-    std::string casePath;       // the template; empty: the table alone, with the default options
-    ModelOptions model;         // the database, the activity model, the redox choices, the charge balance
-    std::string outPath;        // .csv or .json (any case); empty: CSV on standard output
-    std::string jobs;           // worker threads as given; empty: the number of cores
-    bool writeCases = false;    // write one run input per water in writeCasesDir, solve nothing
-    std::string writeCasesDir;
-    std::string columns;        // the CSV columns, names and patterns; empty: the compact set
-    bool allColumns = false;    // every column
-    bool listColumns = false;   // print the columns a table may have, compute nothing
-    bool listSpecies = false;   // print the database's aqueous species and counts, compute nothing
-};
 
 // The most worker threads per core: the waters are computed, never waited
 // on, so more threads than cores only share them; a few per core cover a

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/batch.hpp"
+#include "app/command_options.hpp"
 #include "input/case_writer.hpp"
 #include "report/records.hpp"
 #include "text/staged_file.hpp"

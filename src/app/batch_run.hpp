@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "activity/activity_model.hpp"
-#include "app/batch.hpp"
+#include "app/command_options.hpp"
 #include "app/run_choices.hpp"
 #include "input/case_writer.hpp"
 #include "input/component_catalog.hpp"

@@ -29,20 +29,9 @@
 
 #include <string>
 
-#include "app/model_options.hpp"
+#include "app/command_options.hpp"
 
 namespace wq {
-
-struct EvaporateOptions {
-    double to = 100.0;  // the last concentration factor
-    int steps = 100;    // equal steps of ln F from 1 to `to`
-    bool precipitate = true;
-    bool fractional = false;  // what precipitates leaves the brine at its step
-    std::string minerals;  // NAME,NAME,...: the minerals that may precipitate; empty: every mineral of the run
-    std::string outPath = "evaporation.csv";
-    std::string casePath = "WQCASE.DAT";
-    ModelOptions model;  // the database, the activity model, the redox choices, the charge balance
-};
 
 int runEvaporate(const EvaporateOptions& options);
 

@@ -26,38 +26,13 @@
 #include <vector>
 
 #include "app/front_end.hpp"
-#include "app/model_options.hpp"
+#include "app/command_options.hpp"
 #include "report/sweep_table.hpp"
 
 namespace wq {
 
 class Sink;
 struct Program;
-
-struct SweepOptions {
-    double from = 25.0;  // deg C
-    double to = 350.0;
-    double step = 5.0;
-    std::string minerals;  // NAME,NAME,...; empty: DEFAULT_RESERVOIR_MINERALS the water can form
-    std::string outPath = "sweep.csv";
-    std::string casePath = "WQCASE.DAT";
-    ModelOptions model;  // the database, the activity model, the redox choices, the charge balance
-    // The reservoir fluid reconstructed from the analysis (none of them: the
-    // sweep computes the analysis as sampled only). Each number is a value
-    // or LO:HI, bounds within which the reconstruction seeks it.
-    std::string steamLoss;   // fraction of the reservoir liquid lost as steam
-    std::string dilution;    // fraction of the sample that is water added to the reservoir fluid
-    std::string addCO2;      // CO2 the steam took, mol per kg of reservoir water
-    std::string co2Steam;    // or the CO2/steam ratio of the steam, mol/mol (or N mmol/kg of steam)
-    std::string h2sSteam;    // the H2S/steam ratio of the steam, likewise
-    // The discharge's own measurements: its enthalpy (kJ/kg) and where the
-    // sampled water was separated from the steam, by pressure (bar) or
-    // temperature (C); they give the steam loss by the steam tables.
-    std::string enthalpy;
-    std::string separationPressure, separationTemperature;
-    std::string fixAl;       // the mineral that fixes Al+++ at every temperature
-    bool reconstruct = false;  // seek the steam loss and the CO2 within default bounds unless given
-};
 
 int runSweep(const SweepOptions& options);
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "app/front_end.hpp"
-#include "app/sweep.hpp"
+#include "app/command_options.hpp"
 #include "equilibria/steam_tables.hpp"
 #include "grid/units.hpp"
 #include "input/tables.hpp"

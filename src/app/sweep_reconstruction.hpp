@@ -32,7 +32,7 @@
 #include <string>
 #include <vector>
 
-#include "app/sweep.hpp"
+#include "app/command_options.hpp"
 #include "app/sweep_discharge.hpp"
 
 namespace wq {
