@@ -21,6 +21,7 @@
 #include "input/component_catalog.hpp"
 #include "input/logk_cache.hpp"
 #include "input/run_input.hpp"
+#include "input/water.hpp"
 #include "input/waters.hpp"
 #include "report/records.hpp"
 #include "text/textfile.hpp"
@@ -81,12 +82,12 @@ BatchInputs readBatchInputsOfText(const BatchOptions& options, const std::string
                                   std::shared_ptr<const ParsedDatabase> database,
                                   const std::atomic<bool>* stop = nullptr);
 
-// The run input of one water of the table: the template with the water's
-// cells and its charge balance (`choices`, choicesFor), as the text
-// `--write-cases` writes, or as the value the water is computed from (the
-// same run input; a fault stops with the reason the text would give).
+// One water of the table: the template with the water's cells and its
+// charge balance (`choices`, choicesFor), as the text `--write-cases`
+// writes, or as the value the water is computed from (takeWater: the same
+// run input; a fault stops with the reason the text would give).
 std::string runInputTextOf(const BatchInputs& inputs, const WaterSample& water, const CaseChoices& choices);
-CaseInput runInputOfWater(const BatchInputs& inputs, const WaterSample& water, const CaseChoices& choices, Channels& io);
+Water waterOfRow(const BatchInputs& inputs, const WaterSample& water, const CaseChoices& choices);
 
 // The species, minerals and gases that the batch's components can form: those
 // the database keeps at 25 C on the saturation curve, where its data are most

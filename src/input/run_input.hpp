@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "input/tables.hpp"
+#include "input/water.hpp"
 #include "text/table.hpp"
 
 namespace wq {
@@ -17,24 +18,6 @@ class TextFile;
 // device or a pipe that never ends, a wrong file), and is not read until
 // memory runs out.
 constexpr std::size_t MAX_RUN_INPUT_BYTES = std::size_t{1} << 20;
-
-// The activity option of the run input: how the activity model treats the
-// neutral species, or an ideal solution. Any other number is read as it
-// stands and treats neutral species as 1 (as neutralOne does, but with the
-// activity coefficient of CO2 still computed).
-enum class ActivityOption : int {
-    co2ForListed = 0,  // neutral species 1, those of the CO2 kind (size above 9.98) gamma(CO2)
-    neutralOne = 1,    // every neutral species 1
-    neutralCO2 = 2,    // every neutral species gamma(CO2)
-    ideal = 3,         // an ideal solution: no activity coefficient is computed
-};
-
-// The water option of the run input: the activity of water from the model,
-// or held at 1 (any number but 1 is the model's).
-enum class WaterOption : int {
-    fromModel = 0,
-    unity = 1,
-};
 
 struct RunInput {
     FixedText<80> title1;
@@ -108,38 +91,20 @@ struct CaseInput {
     RunConditions conditions;  // of the first run
 };
 
-// Reads WQCASE.DAT from the start of `caseFile` up to the end of the
-// forced-mineral list and checks it. Writes the plot-file titles, the
-// skip-list notice and header and the run-kind banner to `io`; an unreadable
-// line is shown on its console, which waits for Enter, before the STOP.
-CaseInput readRunInput(TextFile& caseFile, Channels& io);
-
-// A run input as the values its lines hold, for a front end that makes one
-// (a water of a table) rather than reading it from a file: the two titles,
-// the eight conditions, the eleven option integers, the component records
-// (H+ and H2O first; no closing 0) and the forced minerals, each held by
-// the component of a database number.
-struct RunInputLines {
-    std::string title1, title2;
-    double conditions[8] = {};
-    int options[11] = {};
-    struct Component {
-        int number = 0;
-        double total = 0.0, startMolality = 0.0, startGamma = 0.0;
-    };
-    std::vector<Component> components;
-    struct Forced {
-        Name20 mineral;
-        int component = 0;
-        double target = 0.0;
-    };
-    std::vector<Forced> forced;
+// What WQCASE.DAT gives: the water its lines hold, and that water taken
+// into the run input the solver starts from.
+struct RunInputRead {
+    Water water;
+    CaseInput input;
 };
 
-// What readRunInput makes of a file whose lines hold `lines`: the same
-// defaults, checks, messages and STOPs (a fault of a value names no line),
-// without the text written and read again.
-CaseInput runInputOfLines(const RunInputLines& lines, Channels& io);
+// Reads WQCASE.DAT from the start of `caseFile` up to the end of the
+// forced-mineral list, taking each part of the water as it is read
+// (water_intake.hpp: a fault is found where the file has it, named with its
+// line). Writes the plot-file titles, the skip-list notice and header and
+// the run-kind banner to `io`; an unreadable line is shown on its console,
+// which waits for Enter, before the STOP.
+RunInputRead readRunInput(TextFile& caseFile, Channels& io);
 
 // The total of the charge-balance component, 0 when its species is not a
 // component (a run that never balances charges may name any species).
