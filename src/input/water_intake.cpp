@@ -1,6 +1,7 @@
 #include "input/water_intake.hpp"
 
 #include <cmath>
+#include <cstddef>
 #include <string>
 
 #include "input/db_numbers.hpp"
