@@ -19,11 +19,6 @@
 
 namespace wq {
 
-// The most worker threads per core: the waters are computed, never waited
-// on, so more threads than cores only share them; a few per core cover a
-// machine whose cores are counted low.
-constexpr int MAX_JOBS_PER_CORE = 4;
-
 int runBatch(const BatchOptions& options);
 
 }  // namespace wq

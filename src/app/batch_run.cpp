@@ -36,7 +36,7 @@ void readTemplate(BatchInputs& s, const TextFile& text, const std::string& what)
     Channels quiet;
     quiet.silence();
     try {
-        s.templateCase = std::make_unique<CaseInput>(readRunInput(file, quiet));
+        s.templateCase = std::make_unique<CaseInput>(readRunInput(file, quiet).input);
     } catch (const Stop& stopped) {
         throw CannotStart{what + " cannot be read: " + stopped.reason};
     }
@@ -135,8 +135,7 @@ SolvedWater solveWater(const BatchInputs& s, WaterWorker& worker, const RecordWa
         p.choices = choicesOf(s.choices, w);
         p.activityModel = s.activityModel->clone();
         try {
-            takeCase(p, runInputOfWater(s, w, choices, p.io));
-            p.input.asAnalysed = choices.balanceNumber == 0;
+            takeWater(p, waterOfRow(s, w, choices));
             const ListingHooks listing(p);
             results = computeRun(p, listing.hooks());
             worker.ranToEnd();
@@ -163,8 +162,8 @@ std::string runInputTextOf(const BatchInputs& s, const WaterSample& w, const Cas
     return writeCase(*s.templateCase, s.catalog, w, choices);
 }
 
-CaseInput runInputOfWater(const BatchInputs& s, const WaterSample& w, const CaseChoices& choices, Channels& io) {
-    return runInputOfLines(waterRunInput(*s.templateCase, s.catalog, w, choices), io);
+Water waterOfRow(const BatchInputs& s, const WaterSample& w, const CaseChoices& choices) {
+    return waterRunInput(*s.templateCase, s.catalog, w, choices);
 }
 
 namespace {
@@ -230,7 +229,11 @@ RecordColumns probeColumns(const BatchInputs& s) {
     p.database = DatabaseFile::ofParsed(s.database);
     RecordColumns columns;
     try {
-        takeCase(p, runInputOfWater(s, probe, CaseChoices{}, p.io));
+        // The species and phases of the template's run of the components:
+        // charges balanced as its run input would, not as analysed.
+        Water water = waterOfRow(s, probe, CaseChoices{});
+        water.chargeBalance.when = ChargeBalance::When::whenTotalsHeld;
+        takeWater(p, water);
         p.input.runKind = 0;
         p.conditions.temperature = 25.0;
         locateRun(p);

@@ -15,12 +15,14 @@
 #include <vector>
 
 #include "activity/activity_model.hpp"
+#include "app/batch_inputs.hpp"
 #include "app/command_options.hpp"
 #include "app/run_choices.hpp"
 #include "input/case_writer.hpp"
 #include "input/component_catalog.hpp"
 #include "input/logk_cache.hpp"
 #include "input/run_input.hpp"
+#include "input/water.hpp"
 #include "input/waters.hpp"
 #include "report/records.hpp"
 #include "text/textfile.hpp"
@@ -29,31 +31,6 @@ namespace wq {
 
 struct Channels;
 struct ParsedDatabase;
-
-// What every worker reads and nobody changes.
-struct BatchInputs {
-    std::shared_ptr<const ParsedDatabase> database;  // read and checked once, shared read-only
-    ComponentCatalog catalog;
-    std::unique_ptr<CaseInput> templateCase;  // the template as read, or the default options for the table
-    WaterTable table;  // its waters, unless they are read as the workers take them (streamedTable)
-    std::size_t waterCount = 0;    // the waters of the table
-    bool watersGiveRedox = false;  // some water of the table gives its own redox state
-    double tableKgWater = 1.0;     // the mass of water the table's amounts were read with
-    // The table's file when its waters are read from it again as the
-    // workers take them (table.waters is then empty), as it was when read
-    // through; empty when table.waters holds every water.
-    std::string streamedTable;
-    FileIdentity streamedIdentity;
-    // Or the table's text in memory, read again in the same way (the
-    // caller's, kept until the waters are solved).
-    std::optional<std::string_view> streamedText;
-    RunChoices choices;                            // --redox, --decouple, --suppress
-    int balance = 0;                               // --balance: 0 none, 1 (H+) the pH, else a component's number
-    std::unique_ptr<ActivityModel> activityModel;  // read once; every water takes a copy
-    // The database's values per temperature and pressure for the components
-    // the waters can have, shared by the workers (it locks itself).
-    std::unique_ptr<LogKCache> logK;
-};
 
 // Reads the template (options.casePath, when given) and the database, then
 // the table that `loadTable` gives (named by its TextFile in messages), in
@@ -81,12 +58,12 @@ BatchInputs readBatchInputsOfText(const BatchOptions& options, const std::string
                                   std::shared_ptr<const ParsedDatabase> database,
                                   const std::atomic<bool>* stop = nullptr);
 
-// The run input of one water of the table: the template with the water's
-// cells and its charge balance (`choices`, choicesFor), as the text
-// `--write-cases` writes, or as the value the water is computed from (the
-// same run input; a fault stops with the reason the text would give).
+// One water of the table: the template with the water's cells and its
+// charge balance (`choices`, choicesFor), as the text `--write-cases`
+// writes, or as the value the water is computed from (takeWater: the same
+// run input; a fault stops with the reason the text would give).
 std::string runInputTextOf(const BatchInputs& inputs, const WaterSample& water, const CaseChoices& choices);
-CaseInput runInputOfWater(const BatchInputs& inputs, const WaterSample& water, const CaseChoices& choices, Channels& io);
+Water waterOfRow(const BatchInputs& inputs, const WaterSample& water, const CaseChoices& choices);
 
 // The species, minerals and gases that the batch's components can form: those
 // the database keeps at 25 C on the saturation curve, where its data are most

@@ -25,6 +25,11 @@ struct BatchOptions {
     bool listSpecies = false;   // print the database's aqueous species and counts, compute nothing
 };
 
+// The most worker threads per core: the waters are computed, never waited
+// on, so more threads than cores only share them; a few per core cover a
+// machine whose cores are counted low.
+constexpr int MAX_JOBS_PER_CORE = 4;
+
 struct SweepOptions {
     double from = 25.0;  // deg C
     double to = 350.0;

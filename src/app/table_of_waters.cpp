@@ -134,8 +134,7 @@ SweepRun sweepTableWater(const TableOfWaters& table, const BatchOptions& options
     q->choices = choicesOf(inputs.choices, water);
     q->activityModel = inputs.activityModel->clone();
     readSweepCase(*q, options.casePath.empty() ? "the water" : "the template " + options.casePath + " with the water",
-                  [&](Program& p) { takeCase(p, runInputOfWater(inputs, water, choices, p.io)); });
-    q->input.asAnalysed = choices.balanceNumber == 0;
+                  [&](Program& p) { takeWater(p, waterOfRow(inputs, water, choices)); });
     const std::vector<double> temperatures = sweepTemperatures(sweep, q->input.extendedRun());
     Sink silent;
     return computeSweep(*q, sweep, temperatures, silent, stop);

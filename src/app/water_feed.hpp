@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "app/batch_run.hpp"
+#include "app/batch_inputs.hpp"
 #include "input/waters.hpp"
 #include "text/csv.hpp"
 

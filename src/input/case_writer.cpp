@@ -4,13 +4,14 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <iterator>
+#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "input/component_catalog.hpp"
 #include "input/db_numbers.hpp"
 #include "input/run_input.hpp"
+#include "input/water.hpp"
 #include "input/waters.hpp"
 #include "text/fields.hpp"
 #include "text/number_text.hpp"
@@ -84,7 +85,7 @@ double asTargetField(double target) {
 
 // A component record: number in columns 1-5, the name for the reader's eye
 // in 7-18, then three reals of 19 columns.
-std::string componentLine(const RunInputLines::Component& r, const std::string& name) {
+std::string componentLine(const WaterComponent& r, const std::string& name) {
     char head[64];
     std::snprintf(head, sizeof head, "%5d %-12.12s", r.number, name.c_str());
     return head + realField(r.total) + realField(r.startMolality) + realField(r.startGamma) + "\n";
@@ -116,8 +117,8 @@ constexpr std::string_view CO2_GAS = "CO2(g)";
 // method near the answer for waters far from the template). A component of
 // the template that the water does not give is left out: the template's
 // water never leaks into the table's.
-std::vector<RunInputLines::Component> componentRecords(const CaseInput& s, const WaterSample& water, double kgw) {
-    using Component = RunInputLines::Component;
+std::vector<WaterComponent> componentRecords(const CaseInput& s, const WaterSample& water, double kgw) {
+    using Component = WaterComponent;
     std::vector<Component> records;
     records.reserve(water.totals.size() + 3);
     const auto templateStart = [&](int number, Component& r) {
@@ -180,8 +181,8 @@ std::vector<int> givenNumbers(const WaterSample& water) {
 // fugacity, CO2(g) held at it (the log Q/K of a gas is its log fugacity) by
 // the carbonate total or, when an alkalinity or a carbonate total is given
 // too, by the pH (H+).
-std::vector<RunInputLines::Forced> forcedRecords(const CaseInput& s, const WaterSample& water) {
-    std::vector<RunInputLines::Forced> forced;
+std::vector<ForcedPhase> forcedRecords(const CaseInput& s, const WaterSample& water) {
+    std::vector<ForcedPhase> forced;
     const auto add = [&](std::string_view mineral, int number, double target) {
         forced.push_back({Name20(mineral), number, asTargetField(target)});
     };
@@ -193,16 +194,78 @@ std::vector<RunInputLines::Forced> forcedRecords(const CaseInput& s, const Water
 
 // A forced-mineral record: the name in columns 1-20, the component's number
 // in 23-26, the target log Q/K in 27-36 with its decimal point.
-std::string forcedLine(const RunInputLines::Forced& f) {
+std::string forcedLine(const ForcedPhase& f) {
     char head[64];
     std::snprintf(head, sizeof head, "%-20.20s  %4d", std::string(f.mineral.trimmed()).c_str(), f.component);
     return head + targetText(f.target) + "\n";
 }
 
+// The template's controls; the minerals reported for a water held at a
+// CO2 fugacity, the Na-K-Ca temperature only for a water with the three.
+RunControls controlsOf(const RunInput& in, const WaterSample& water) {
+    RunControls c;
+    c.convergence = in.convergence;
+    c.damping = in.damping;
+    c.printThreshold = in.printThreshold;
+    c.loopLimit = in.loopLimit;
+    c.minerals = water.logFugacityCO2 || in.mineralsSwitch != 0;
+    c.debug = in.debug != 0;
+    c.naKCaTemperature = hasNaKCa(givenNumbers(water)) && in.geothermometer == 1;
+    c.refinement = in.refinement == 0 ? Refinement::none : in.refinement == 1 ? Refinement::residual : Refinement::iterative;
+    c.activityOption = in.activityOption;
+    c.waterOption = in.waterOption;
+    return c;
+}
+
+// A value of 0 in its field is none.
+std::optional<double> unlessZero(double v) { return v == 0.0 ? std::nullopt : std::optional<double>(v); }
+
+// The options line: the option integers in their order.
+std::string optionsLine(const Water& w) {
+    const RunControls& c = w.controls;
+    const int options[11] = {w.pressureKind == PressureKind::given ? 1 : 0,
+                             c.minerals ? 1 : 0,
+                             c.debug ? 1 : 0,
+                             w.chargeBalance.when == ChargeBalance::When::always ? 1 : 0,
+                             c.loopLimit,
+                             w.chargeBalance.species,
+                             w.fixedActivity ? w.fixedActivity->species : 0,
+                             c.naKCaTemperature ? 1 : 0,
+                             static_cast<int>(c.refinement),
+                             static_cast<int>(c.activityOption),
+                             static_cast<int>(c.waterOption)};
+    std::string text;
+    for (int v : options) {
+        text += ' ';
+        text += std::to_string(v);
+    }
+    return text;
+}
+
+// The conditions line: free-format reals, written so that they read back
+// exactly. Appended piece by piece (" " + a temporary string is a false
+// -Wrestrict of GCC 12 at -O3).
+std::string conditionsLine(const Water& w) {
+    const double conditions[8] = {w.controls.convergence,
+                                  w.pH.value_or(0.0),
+                                  w.fixedActivity ? w.fixedActivity->activity : 0.0,
+                                  w.alkalinity.value_or(0.0),
+                                  w.temperature,
+                                  w.controls.damping,
+                                  w.controls.printThreshold,
+                                  w.pressure};
+    std::string text;
+    for (double v : conditions) {
+        text += ' ';
+        text += exactText(v);
+    }
+    return text;
+}
+
 }  // namespace
 
-RunInputLines waterRunInput(const CaseInput& s, const ComponentCatalog& catalog, const WaterSample& water,
-                            const CaseChoices& choices) {
+Water waterRunInput(const CaseInput& s, const ComponentCatalog& catalog, const WaterSample& water,
+                    const CaseChoices& choices) {
     const RunInput& in = s.input;
     const double kgw = water.kgWater.value_or(s.comp[WATER_SLOT].mtot);
     // Water at 0 C (melt water) is computed at the triple point, 0.01 C,
@@ -210,58 +273,38 @@ RunInputLines waterRunInput(const CaseInput& s, const ComponentCatalog& catalog,
     const double temperature = std::max(water.temperature.value_or(in.temperature), TRIPLE_POINT_C);
     const bool cold = !in.extendedRun() && temperature < SATURATION_RUN_LOWEST_C;
     const bool pHComputed = choices.balanceNumber == db::HYDROGEN_ION || !(water.pH && *water.pH > 0.0);
-    RunInputLines lines;
-    lines.title1 = title(water.name);
-    lines.title2 = title(in.title1.view());
-    const double conditions[8] = {in.convergence,
-                                  pHComputed ? 0.0 : *water.pH,
-                                  in.fixedActivity,
-                                  water.alkalinity.value_or(0.0),
-                                  temperature,
-                                  in.damping,
-                                  in.printThreshold,
-                                  water.pressure.value_or(cold ? COLD_WATER_PRESSURE_BAR : in.pressure)};
-    std::copy(std::begin(conditions), std::end(conditions), lines.conditions);
-    const int options[11] = {cold ? 1 : in.runKind,
-                             water.logFugacityCO2 ? 1 : in.mineralsSwitch,
-                             in.debug,
-                             choices.balanceNumber != 0 ? 1 : 0,
-                             in.loopLimit,
-                             chargeBalanceNumber(s, catalog, water, choices),
-                             givesTotal(water, in.fixedActivitySpecies) ? in.fixedActivitySpecies : 0,
-                             hasNaKCa(givenNumbers(water)) ? in.geothermometer : 0,
-                             in.refinement,
-                             static_cast<int>(in.activityOption),
-                             static_cast<int>(in.waterOption)};
-    std::copy(std::begin(options), std::end(options), lines.options);
-    lines.components = componentRecords(s, water, kgw);
-    lines.forced = forcedRecords(s, water);
-    return lines;
+    Water w;
+    w.name = title(water.name);
+    w.secondTitle = title(in.title1.view());
+    w.temperature = temperature;
+    w.pressureKind = cold || in.extendedRun() ? PressureKind::given : PressureKind::saturationCurve;
+    w.pressure = water.pressure.value_or(cold ? COLD_WATER_PRESSURE_BAR : in.pressure);
+    w.components = componentRecords(s, water, kgw);
+    if (!pHComputed) w.pH = *water.pH;
+    w.alkalinity = unlessZero(water.alkalinity.value_or(0.0));
+    if (in.fixedActivitySpecies != 0 && givesTotal(water, in.fixedActivitySpecies))
+        w.fixedActivity = FixedActivity{in.fixedActivitySpecies, in.fixedActivity};
+    w.chargeBalance.when = choices.balanceNumber != 0 ? ChargeBalance::When::always : ChargeBalance::When::never;
+    w.chargeBalance.species = chargeBalanceNumber(s, catalog, water, choices);
+    w.forced = forcedRecords(s, water);
+    w.controls = controlsOf(in, water);
+    return w;
 }
 
-std::string runInputText(const RunInputLines& lines, const ComponentCatalog& catalog) {
-    std::string text = lines.title1 + "\n" + lines.title2 + "\n";
+std::string runInputText(const Water& w, const ComponentCatalog& catalog) {
+    std::string text = w.name + "\n" + w.secondTitle + "\n";
     text += "Conv.factor  pH    Act.  Alk(eq/kg water)  T(C)  Damp  Print.thr.  P(bar)\n";
     text += std::string(74, '-') + "\n";
-    // Free-format reals, written so that they read back exactly. Appended
-    // piece by piece (" " + a temporary string is a false -Wrestrict of
-    // GCC 12 at -O3).
-    for (double v : lines.conditions) {
-        text += ' ';
-        text += exactText(v);
-    }
+    text += conditionsLine(w);
     text += "\nl/v-hiP Minerals Debug ChBal Loops ChBalSp FixActSp Geoth Refine ActOpt WatOpt\n";
     text += std::string(74, '-') + "\n\n";
-    for (int v : lines.options) {
-        text += ' ';
-        text += std::to_string(v);
-    }
+    text += optionsLine(w);
     text += "\nSAQ  species      Mtot (moles; water: kg)      Mtry               gamma\n";
     text += std::string(77, '-') + "\n";
-    for (const RunInputLines::Component& r : lines.components) text += componentLine(r, nameOf(catalog, r.number));
+    for (const WaterComponent& r : w.components) text += componentLine(r, nameOf(catalog, r.number));
     text += "    0\n";
     text += "Forced minerals and gases: name, component, log Q/K\n";
-    for (const RunInputLines::Forced& f : lines.forced) text += forcedLine(f);
+    for (const ForcedPhase& f : w.forced) text += forcedLine(f);
     return text;
 }
 

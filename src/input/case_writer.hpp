@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "input/run_input.hpp"
+#include "input/water.hpp"
 
 namespace wq {
 
@@ -25,28 +25,29 @@ constexpr double COLD_WATER_PRESSURE_BAR = 1.013;
 // How a water of a table is computed beyond what the template says.
 struct CaseChoices {
     // The component that carries the charge balance, by database number:
-    // 0 none (the water as analysed; the front end then sets
-    // RunInput::asAnalysed), 1 (H+) the pH from electroneutrality.
+    // 0 none (the water as analysed: ChargeBalance::When::never), 1 (H+)
+    // the pH from electroneutrality.
     int balanceNumber = 0;
 };
 
-// The run input of one water of a table, as the values of its lines.
-// `templateCase` is the template as readRunInput read it: it gives the
+// One water of a table as a value. `templateCase` is the template as readRunInput read it: it gives the
 // options, the loop limit, the forced minerals and the starting values; the
 // water gives its components (H+ and H2O added), totals and conditions. A
 // component of the template that the water does not give is absent from the
 // water's run input, as is the template's alkalinity or pH. A water below
 // SATURATION_RUN_LOWEST_C of a saturation-run template becomes an extended
 // run at COLD_WATER_PRESSURE_BAR. Every value is what its field of the
-// written file reads back as (runInputText), so that the water computed
-// from these values (runInputOfLines) and from its written file are one
-// calculation.
-RunInputLines waterRunInput(const CaseInput& templateCase, const ComponentCatalog& catalog, const WaterSample& water,
+// written file reads back as (runInputText), so that the water given as
+// this value (takeWater) and read from its written file are one
+// calculation; with no charge balance chosen the water is computed as
+// analysed, which the file, whose switch 0 balances only a water with a
+// held total, cannot say.
+Water waterRunInput(const CaseInput& templateCase, const ComponentCatalog& catalog, const WaterSample& water,
                             const CaseChoices& choices = {});
 
-// The text of a run input, the catalog naming the components for the
-// reader's eye.
-std::string runInputText(const RunInputLines& lines, const ComponentCatalog& catalog);
+// The text of the run-input file of a water, the catalog naming the
+// components for the reader's eye.
+std::string runInputText(const Water& water, const ComponentCatalog& catalog);
 
 // The text of one water's run input (what `--write-cases` writes).
 std::string writeCase(const CaseInput& templateCase, const ComponentCatalog& catalog, const WaterSample& water,

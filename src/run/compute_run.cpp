@@ -8,6 +8,7 @@
 #include "input/minerals.hpp"
 #include "input/parsed_database.hpp"
 #include "input/run_input.hpp"
+#include "input/water_intake.hpp"
 #include "run/judgement.hpp"
 #include "run/results.hpp"
 #include "solver/redox_run.hpp"
@@ -67,6 +68,21 @@ void judge(const SolverState& prog, Results& results) {
     if (!results.impossible.empty()) results.converged = false;
 }
 
+// The run input into the state: the first molality and activity
+// coefficient of each component into the species table.
+void takeCase(SolverState& prog, const CaseInput& c) {
+    prog.input = c.input;
+    prog.comp = c.comp;
+    prog.map = c.map;
+    prog.forced = c.forced;
+    prog.conditions = c.conditions;
+    prog.sp.at.growTo(c.comp.count);
+    for (int k = 1; k <= c.comp.count; ++k) {
+        prog.sp[k].molality = c.startMolality[k];
+        prog.sp[k].gamma = c.startGamma[k];
+    }
+}
+
 }  // namespace
 
 void locateRun(SolverState& prog, const RunHooks& hooks) {
@@ -82,20 +98,9 @@ void locateRun(SolverState& prog, const RunHooks& hooks) {
     if ((grid.pressureFlag == 'W' || grid.blockFlag == 'W') && hooks.atEdgeOfData) hooks.atEdgeOfData(prog);
 }
 
-void readCase(SolverState& prog) { takeCase(prog, readRunInput(prog.caseFile, prog.io)); }
+void readCase(SolverState& prog) { takeCase(prog, readRunInput(prog.caseFile, prog.io).input); }
 
-void takeCase(SolverState& prog, const CaseInput& c) {
-    prog.input = c.input;
-    prog.comp = c.comp;
-    prog.map = c.map;
-    prog.forced = c.forced;
-    prog.conditions = c.conditions;
-    prog.sp.at.growTo(c.comp.count);
-    for (int k = 1; k <= c.comp.count; ++k) {
-        prog.sp[k].molality = c.startMolality[k];
-        prog.sp[k].gamma = c.startGamma[k];
-    }
-}
+void takeWater(SolverState& prog, const Water& water) { takeCase(prog, caseOfWater(water, prog.io)); }
 
 DatabaseRun databaseRun(SolverState& prog) {
     DatabaseRun run{prog.database.shared(), runConditions(prog), prog.map, prog.io};

@@ -11,10 +11,10 @@
 
 namespace wq {
 
-struct CaseInput;
 struct Results;
 struct SolverState;
 class SolveObserver;
+struct Water;
 
 // What a run asks of the front end that runs it. Each hook may be null.
 struct RunHooks {
@@ -32,9 +32,10 @@ struct RunHooks {
 // forced minerals and the conditions of the first run.
 void readCase(SolverState& prog);
 
-// A run input given as a value (a water of a table) into the state, as
-// readCase puts the one it reads.
-void takeCase(SolverState& prog, const CaseInput& runInput);
+// A water given as a value (a water of a table) into the state, with the
+// defaults, checks, messages and STOPs of the run input (caseOfWater), as
+// readCase puts the one it reads; its messages go to prog.io.
+void takeWater(SolverState& prog, const Water& water);
 
 // The current run's reading of the database: its content as last refreshed,
 // at the run's conditions.

@@ -2,8 +2,8 @@
 // refused by the table reader, or written as a run input (from a fixed
 // template) that the run-input reader reads back with the row's values: the
 // name as the title, the conditions exactly, the totals to the 13 digits of
-// their fixed columns; and the run input the batch hands the program as
-// values is, field by field and bit by bit, the one read from that text. A
+// their fixed columns; and the water the batch hands the program as a value
+// is, field by field, the one read from that text, its run input bit for bit. A
 // run input that does not read back, or that differs from its values, is a
 // finding.
 #include <algorithm>
@@ -19,6 +19,7 @@
 #include "fuzz_tables.hpp"
 #include "input/case_writer.hpp"
 #include "input/db_numbers.hpp"
+#include "input/water_intake.hpp"
 #include "input/waters.hpp"
 #include "text/stop.hpp"
 
@@ -37,15 +38,19 @@ bool givesTotal(const wq::WaterSample& w, int number) {
     return false;
 }
 
-// The run input given as values against the same one read from its text.
-void checkValuesReadFromText(const wq::RunInputLines& lines, const std::string& text) {
+// The water given as a value against the same one read from its text: one
+// water field by field, one run input bit for bit. (A file cannot say "as
+// analysed": its switch 0 balances only a water with a held total.)
+void checkValuesReadFromText(wq::Water water, const std::string& text) {
+    if (water.chargeBalance.when == wq::ChargeBalance::When::never)
+        water.chargeBalance.when = wq::ChargeBalance::When::whenTotalsHeld;
     wq::Channels quiet;
     quiet.silence();
     wq::TextFile file("WQCASE.DAT", text);
     try {
-        const wq::CaseInput read = wq::readRunInput(file, quiet);
-        const wq::CaseInput given = wq::runInputOfLines(lines, quiet);
-        FUZZ_REQUIRE(wq::testing::caseInputDifference(read, given).empty());
+        const wq::RunInputRead read = wq::readRunInput(file, quiet);
+        FUZZ_REQUIRE(wq::testing::waterDifference(read.water, water).empty());
+        FUZZ_REQUIRE(wq::testing::caseInputDifference(read.input, wq::caseOfWater(water, quiet)).empty());
     } catch (const wq::Stop&) {
         std::abort();  // either way, the run input must read (the template's forced mineral is held)
     }
@@ -56,10 +61,10 @@ void checkRoundTrip(const wq::WaterSample& w) {
     // The template's forced mineral fixes Cl-: a water without Cl- cannot
     // hold it, and its run input is refused (the batch records why).
     if (!givesTotal(w, t.comp[t.forced[1].component].dbNumber)) return;
-    const wq::RunInputLines lines = wq::waterRunInput(wq::fuzz::templateCase(), wq::fuzz::bundledCatalog(), w);
-    const std::string text = wq::runInputText(lines, wq::fuzz::bundledCatalog());
+    const wq::Water water = wq::waterRunInput(wq::fuzz::templateCase(), wq::fuzz::bundledCatalog(), w);
+    const std::string text = wq::runInputText(water, wq::fuzz::bundledCatalog());
     FUZZ_REQUIRE(text == wq::writeCase(wq::fuzz::templateCase(), wq::fuzz::bundledCatalog(), w));
-    checkValuesReadFromText(lines, text);
+    checkValuesReadFromText(water, text);
     std::unique_ptr<wq::Program> p = wq::fuzz::quietProgram();
     p->caseFile = wq::TextFile("WQCASE.DAT", text);
     try {

@@ -76,7 +76,7 @@ inline const CaseInput& templateCase() {
         TextFile file("WQCASE.DAT", TEMPLATE);
         Channels quiet;
         quiet.silence();
-        return readRunInput(file, quiet);
+        return readRunInput(file, quiet).input;
     }();
     return input;
 }

@@ -12,6 +12,7 @@
 #include "input/component_catalog.hpp"
 #include "app/run_sequence.hpp"
 #include "input/run_input.hpp"
+#include "input/water_intake.hpp"
 #include "input/waters.hpp"
 #include "input/db_numbers.hpp"
 #include "support/case_input_compare.hpp"
@@ -62,7 +63,7 @@ CaseInput templateCase(const TestProgram& t) {
     TextFile file = t.caseFile;
     Channels quiet;
     quiet.silence();
-    return readRunInput(file, quiet);
+    return readRunInput(file, quiet).input;
 }
 
 WaterSample wellWater() {
@@ -181,10 +182,20 @@ TEST(CaseWriter, TheDefaultTemplateOfATable) {
     }
 }
 
-// A water given to the program as values and the same water read from the
-// run input written for it are one calculation: every field of the run
-// input bit for bit (the totals as their 13-digit fields hold them), and the
-// same titles, notices and banner on the program's channels.
+// The water read back from the run input written for it, as the reader
+// sees it: the same water, but that a file cannot say "as analysed" (its
+// switch 0 balances only a water with a held total).
+Water asItsFileSaysIt(Water water) {
+    if (water.chargeBalance.when == ChargeBalance::When::never)
+        water.chargeBalance.when = ChargeBalance::When::whenTotalsHeld;
+    return water;
+}
+
+// A water of a table and the same water read from the run input written
+// for it are one water, field by field; given to the program as a value it
+// is one calculation with the file: every field of the run input bit for bit
+// (the totals as their 13-digit fields hold them), and the same titles,
+// notices and banner on the program's channels.
 TEST(CaseWriter, AWaterGivenAsValuesIsTheWaterReadFromItsText) {
     auto t = read(TEMPLATE);
     const auto water = [](auto change) {
@@ -201,6 +212,7 @@ TEST(CaseWriter, AWaterGivenAsValuesIsTheWaterReadFromItsText) {
         {"on Na+", water([](WaterSample& w) { w.pH = 7.9; }), 13},
         {"the pH from electroneutrality", wellWater(), 1},
         {"cold: an extended run", water([](WaterSample& w) { w.temperature = 4.0; }), 1},
+        {"at a pressure of its own", water([](WaterSample& w) { w.pressure = 87.5; }), 1},
         {"totals of 17 digits", water([](WaterSample& w) { w.totals = {{9, 1.0 / 3.0}, {13, 2.0 / 3.0e-7}}; }), 1},
         {"a total far below a mole", water([](WaterSample& w) { w.totals = {{9, 1.234567890123456e-250}}; }), 0},
         {"a negative total whose field has room for 12 digits only",
@@ -218,11 +230,16 @@ TEST(CaseWriter, AWaterGivenAsValuesIsTheWaterReadFromItsText) {
         {"a long name cut in a character",
          water([](WaterSample& w) { w.name = std::string(79, 'x') + "\xc3\xa9 and more"; }), 1},
     };
+    Channels quiet;
+    quiet.silence();
     for (const auto& c : cases) {
-        const RunInputLines lines = waterRunInput(templateCase(*t), catalog(), c.water, {c.balance});
-        auto fromText = read(runInputText(lines, catalog()));
+        const Water given = asItsFileSaysIt(waterRunInput(templateCase(*t), catalog(), c.water, {c.balance}));
+        const std::string text = runInputText(given, catalog());
+        TextFile file("WQCASE.DAT", text);
+        EXPECT_EQ(testing::waterDifference(readRunInput(file, quiet).water, given), "") << c.what;
+        auto fromText = read(text);
         auto fromValues = newProgram(testing::Channels::captured);
-        takeCase(*fromValues, runInputOfLines(lines, fromValues->io));
+        takeWater(*fromValues, given);
         CaseInput a, b;
         for (auto [program, into] : {std::pair{fromText.get(), &a}, std::pair{fromValues.get(), &b}}) {
             into->input = program->input;
@@ -266,11 +283,11 @@ TEST(CaseWriter, AWaterTheTemplateCannotTakeStopsBothWaysAlike) {
     } cases[] = {{noCalcium, "forced mineral Calcite: IEQ 9 is not a component"},
                  {oxygenAndSulfide, "O2,aq and HS- are both components"}};
     for (const auto& c : cases) {
-        const RunInputLines lines = waterRunInput(templateCase(*t), catalog(), c.water, {1});
-        EXPECT_EQ(reason([&] { read(runInputText(lines, catalog())); }), c.expected);
+        const Water given = waterRunInput(templateCase(*t), catalog(), c.water, {1});
+        EXPECT_EQ(reason([&] { read(runInputText(given, catalog())); }), c.expected);
         Channels quiet;
         quiet.silence();
-        EXPECT_EQ(reason([&] { runInputOfLines(lines, quiet); }), c.expected);
+        EXPECT_EQ(reason([&] { caseOfWater(given, quiet); }), c.expected);
     }
     // A value no table gives (the table refuses a cell that is not a finite
     // number) is still refused, not computed.
@@ -278,7 +295,7 @@ TEST(CaseWriter, AWaterTheTemplateCannotTakeStopsBothWaysAlike) {
     notFinite.temperature = std::numeric_limits<double>::quiet_NaN();
     Channels quiet;
     quiet.silence();
-    EXPECT_EQ(reason([&] { runInputOfLines(waterRunInput(templateCase(*t), catalog(), notFinite, {1}), quiet); }),
+    EXPECT_EQ(reason([&] { caseOfWater(waterRunInput(templateCase(*t), catalog(), notFinite, {1}), quiet); }),
               "the run input: the temperature is not a finite number");
 }
 

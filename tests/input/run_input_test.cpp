@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,49 @@ TEST(RunInput, ComponentFieldsUseImpliedDecimalsAndDefaults) {
     EXPECT_EQ(p.input.chargeBalancePosition, 3);
     EXPECT_EQ(p.input.convergence, 9.999999960041972e-13);  // 0 replaced
     EXPECT_EQ(p.forced.count, 0);
+}
+
+// The option integers as the water holds them, read as the solver reads
+// them: 1 alone is a run at a given pressure and the Na-K-Ca temperature,
+// any number but 0 a switch on, any refinement but 0 and 1 the iterative
+// one; a fixed-activity species 0 is none, whatever activity is given; a
+// pH of 0 is computed.
+TEST(RunInput, TheOptionIntegersAreTheWatersTypedFields) {
+    using When = ChargeBalance::When;
+    const struct {
+        const char* reals;
+        const char* options;
+        PressureKind pressure;
+        bool minerals, naKCa;
+        When balance;
+        Refinement refinement;
+        std::optional<FixedActivity> fixed;
+        std::optional<double> pH;
+    } cases[] = {
+        {"0 7 0.5 0 25 0 1E-12 1", "0 0 0 0 50 3 0 0 0 0 0", PressureKind::saturationCurve, false, false,
+         When::whenTotalsHeld, Refinement::none, std::nullopt, 7.0},
+        {"0 7 0.5 0 25 0 1E-12 1", "1 1 0 1 50 3 13 1 1 0 0", PressureKind::given, true, true, When::always,
+         Refinement::residual, FixedActivity{13, 0.5}, 7.0},
+        {"0 0 0 0 25 0 1E-12 1", "2 5 0 -1 50 3 0 2 7 0 0", PressureKind::saturationCurve, true, false, When::always,
+         Refinement::iterative, std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        CaseFile f;
+        f.reals = c.reals;
+        f.options = c.options;
+        TextFile file("WQCASE.DAT", f.text());
+        Channels quiet;
+        quiet.silence();
+        const Water w = readRunInput(file, quiet).water;
+        EXPECT_EQ(w.pressureKind, c.pressure) << c.options;
+        EXPECT_EQ(w.controls.minerals, c.minerals) << c.options;
+        EXPECT_EQ(w.controls.naKCaTemperature, c.naKCa) << c.options;
+        EXPECT_EQ(w.chargeBalance.when, c.balance) << c.options;
+        EXPECT_EQ(w.chargeBalance.species, 3) << c.options;
+        EXPECT_EQ(w.controls.refinement, c.refinement) << c.options;
+        EXPECT_EQ(w.fixedActivity, c.fixed) << c.options;
+        EXPECT_EQ(w.pH, c.pH) << c.reals;
+    }
 }
 
 TEST(RunInput, ActivityOptionThreeResetsEveryStartingGamma) {

@@ -1,11 +1,13 @@
-// Two run inputs compared field by field: the test of a run input given as
-// values against the same run input read from its written text.
+// Two run inputs, or two waters, compared field by field: the test of a
+// water given as a value against the same water read from its written text.
 #pragma once
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "input/run_input.hpp"
+#include "input/water.hpp"
 
 namespace wq::testing {
 
@@ -74,6 +76,25 @@ inline std::string caseInputDifference(const CaseInput& a, const CaseInput& b) {
             return "forced mineral " + std::to_string(k);
     }
     return {};
+}
+
+// The first field in which two waters differ (empty when none does).
+inline std::string waterDifference(const Water& a, const Water& b) {
+    const std::pair<bool, const char*> fields[] = {
+        {a.name == b.name && a.secondTitle == b.secondTitle, "a title"},
+        {a.temperature == b.temperature, "the temperature"},
+        {a.pressureKind == b.pressureKind && a.pressure == b.pressure, "the pressure"},
+        {a.components == b.components, "the components"},
+        {a.pH == b.pH, "the pH"},
+        {a.alkalinity == b.alkalinity, "the alkalinity"},
+        {a.fixedActivity == b.fixedActivity, "the fixed activity"},
+        {a.chargeBalance == b.chargeBalance, "the charge balance"},
+        {a.forced == b.forced, "the forced phases"},
+        {a.controls == b.controls, "the controls"},
+    };
+    for (const auto& [same, field] : fields)
+        if (!same) return field;
+    return a == b ? std::string() : "a field not named here";
 }
 
 }  // namespace wq::testing
