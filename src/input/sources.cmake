@@ -11,6 +11,7 @@ list(APPEND WQSPEC_SOURCES
   src/input/table_units.cpp
   src/input/component_aliases.cpp
   src/input/water_columns.cpp
+  src/input/water_row.cpp
   src/input/waters.cpp
   src/input/case_writer.cpp
   src/input/pitzer_parameters.cpp

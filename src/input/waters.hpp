@@ -25,35 +25,13 @@
 #include <string_view>
 #include <vector>
 
-#include "input/redox_options.hpp"
 #include "input/water_columns.hpp"
+#include "input/water_sample.hpp"
 
 namespace wq {
 
 class CsvReader;
 struct ComponentCatalog;
-
-struct ComponentTotal {
-    int number = 0;     // database number
-    double moles = 0.0; // in the water's mass of water
-};
-
-struct WaterSample {
-    std::string name;
-    int line = 0;                        // line of the row in the file
-    std::string error;                   // why the row cannot be run (empty: it can)
-    std::optional<double> temperature;   // deg C; nullopt: the template's
-    std::optional<double> pressure;      // bar
-    std::optional<double> pH;            // nullopt: the template's; 0: computed
-    std::optional<double> alkalinity;    // eq/kg water
-    std::optional<double> logFugacityCO2;  // log10 bar: the water is in equilibrium with CO2(g) at it
-    // The CO2 fugacity beside an alkalinity or a carbonate total, with the
-    // pH blank: the gas fixes the pH, not the carbonate.
-    bool pHFromCO2 = false;
-    std::optional<double> kgWater;       // nullopt: the template's
-    std::vector<ComponentTotal> totals;  // the cells given, in column order
-    std::optional<RedoxState> redox;     // nullopt: the batch's (--redox); a kind none: none
-};
 
 struct WaterTable {
     std::vector<int> componentNumbers;  // database numbers of the component columns (carbonate for an alkalinity or CO2(g))

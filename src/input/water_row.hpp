@@ -1,0 +1,23 @@
+// One row of a table of waters read into a sample: its name, each cell by
+// its column's kind and unit (a component's amount, the alkalinity, T, P,
+// pH, the mass of water, a redox state), and its amounts in its mass of
+// water. What the row cannot give is the sample's `error`, naming the row's
+// line and the cell.
+#pragma once
+
+#include <vector>
+
+#include "input/water_columns.hpp"
+#include "input/water_sample.hpp"
+#include "text/csv.hpp"
+
+namespace wq {
+
+// The sample of `record` under `columns`: amounts per kg of water are taken
+// in the row's mass of water (its own, else `templateKgWater`), an
+// alkalinity as carbonate of `carbonateGramsPerEquivalent`; a row with no
+// name is named by its line.
+WaterSample readWaterRow(const std::vector<Column>& columns, const CsvRecord& record, double templateKgWater,
+                         double carbonateGramsPerEquivalent);
+
+}  // namespace wq
