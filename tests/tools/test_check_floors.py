@@ -1,6 +1,7 @@
 """tools/check-floors.py: the floors of docs/architecture.md hold for the
 code of the clone, and a planted include that goes up a floor, names a
-folder without a floor or closes a circle is caught with its file and line."""
+folder without a floor or closes a circle (of folders, files or rooms) is
+caught with its file and line."""
 
 import os
 import shutil
@@ -62,6 +63,19 @@ class CheckFloorsTest(unittest.TestCase):
                       "(src/grid/g.hpp:1, src/linear/l.hpp:1, src/solver/s.hpp:1)", done.stderr)
         self.assertIn("files include each other in a circle: src/text/b.hpp -> src/text/c.hpp -> src/text/d.hpp "
                       "-> src/text/b.hpp (src/text/b.hpp:1, src/text/c.hpp:1, src/text/d.hpp:2)", done.stderr)
+
+    def test_rooms_that_include_each_other_are_caught_where_no_files_do(self):
+        # batch.cpp -> batch_run.hpp and batch_run.cpp -> batch.hpp: no file
+        # includes itself back, but the two rooms do.
+        self.write("app/batch.hpp", "#pragma once\n")
+        self.write("app/batch.cpp", '#include "app/batch.hpp"\n#include "app/batch_run.hpp"\n')
+        self.write("app/batch_run.hpp", "#pragma once\n")
+        self.write("app/batch_run.cpp", '#include "app/batch_run.hpp"\n\n#include "app/batch.hpp"\n')
+        done = self.run_script(self.root)
+        self.assertEqual(done.returncode, 1)
+        self.assertNotIn("files include each other", done.stderr)
+        self.assertIn("rooms include each other in a circle: src/app/batch -> src/app/batch_run -> src/app/batch "
+                      "(src/app/batch.cpp:2, src/app/batch_run.cpp:3)", done.stderr)
 
     def test_faults_are_named_with_file_and_line(self):
         self.assertEqual(self.run_script(self.root).returncode, 0)
