@@ -40,7 +40,7 @@ import numpy
 import pandas
 
 from . import _core
-from ._database import Database, _database, bundled_database, bundled_template
+from ._database import _DATABASES, Database, _database, bundled_database, bundled_template  # noqa: F401
 from ._frames import Waters, _as_frame, _row_message, _rows_named, _table_of
 from ._paths import evaporate, sweep
 from ._progress import progress_of
