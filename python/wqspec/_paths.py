@@ -81,7 +81,7 @@ def sweep(water: Waters, t_from: float, t_to: float, step: float, minerals: Name
     ...          "SiO2,aq [mg/L]": 60, "HCO3- [mg/L]": 100, "Cl- [mg/L]": 60}
     >>> table, estimate = wqspec.sweep(water, 100, 200, 50, minerals="Quartz,Calcite")
     >>> list(table["T [C]"])
-    [25.0, 100.0, 150.0, 200.0]
+    [25, 100, 150, 200]
     """
     frame = _one_water(water, "sweep")
     batch = _options(case, shared=options)

@@ -20,7 +20,15 @@ F = TypeVar("F", bound=Callable[..., Any])
 class InputError(ValueError):
     """A table, template, database or option the program refuses; the
     message names the row (by the table's index) and the column where it
-    can."""
+    can.
+
+    >>> import wqspec
+    >>> try:
+    ...     wqspec.speciate({"name": "w", "T [C]": 25, "Ca++ [mg/L]": "lots"})
+    ... except wqspec.InputError as fault:
+    ...     print(fault)
+    row 0, column "Ca++ [mg/L]": ...
+    """
 
 
 # The options every call shares, described once in the core, as the command
@@ -88,6 +96,11 @@ def _shared_default(entry: Dict[str, Any]) -> Optional[str]:
     return entry["default"] if entry["default"] else None
 
 
+# The hint of a shared keyword by its kind (a database is a Database or a
+# path, which the package's own signatures say).
+_HINTS: Dict[str, Any] = {"text": Optional[str], "names": Names, "database": Any}
+
+
 def _taking_shared_options(*others: str) -> Callable[[F], F]:
     """`function(..., **options)` takes the shared options as keywords (and
     `others`, which it checks itself): any other keyword is refused as Python
@@ -95,7 +108,8 @@ def _taking_shared_options(*others: str) -> Callable[[F], F]:
     def wrap(function: F) -> F:
         signature = inspect.signature(function)
         own = [p for p in signature.parameters.values() if p.kind is not inspect.Parameter.VAR_KEYWORD]
-        shared = [inspect.Parameter(keyword, inspect.Parameter.KEYWORD_ONLY, default=_shared_default(entry))
+        shared = [inspect.Parameter(keyword, inspect.Parameter.KEYWORD_ONLY, default=_shared_default(entry),
+                                    annotation=_HINTS[entry["kind"]])
                   for keyword, entry in SHARED_OPTIONS.items() if keyword not in signature.parameters]
         rest = [inspect.Parameter("options", inspect.Parameter.VAR_KEYWORD)] if others else []
         known = set(signature.parameters) | set(SHARED_OPTIONS) | set(others)

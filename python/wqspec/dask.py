@@ -115,6 +115,12 @@ def speciate(ddf: Any, database: Union["wqspec.Database", "wqspec.PathLike", Non
                     cluster's workers (one per core) share the cores.
     columns         as speciate's: every column by default; on a large table
                     choose the few you need ("name,status,SI(*)").
+
+    >>> import dask.dataframe, pandas, wqspec.dask
+    >>> waters = dask.dataframe.from_pandas(pandas.DataFrame([{"name": "w", "T [C]": 25, "pH": 7,
+    ...                                                         "Na+ [mg/L]": 10}]), npartitions=1)
+    >>> wqspec.dask.speciate(waters, columns="name,status").compute().loc[0, "status"]
+    'converged'
     """
     database = _path(database)
     given: Dict[str, Any] = dict(options, case=None if case is None else os.path.abspath(os.fspath(case)),

@@ -149,3 +149,30 @@ def test_the_version_is_the_programs_and_python_m_wqspec_runs_it(program):
     bad = subprocess.run([sys.executable, "-m", "wqspec", "evaporate", "--to", "0.5", "--case", "nowhere.dat"],
                          capture_output=True, encoding="utf-8")
     assert bad.returncode == 2 and "--to must be a concentration factor above 1" in bad.stderr
+
+
+def public_objects():
+    """Every public function and class of the package, with wqspec.dask's."""
+    import wqspec.dask
+    objects = [getattr(wqspec, name) for name in wqspec.__all__ if callable(getattr(wqspec, name))]
+    return objects + [wqspec.dask.speciate, wqspec.dask.meta]
+
+
+def test_every_public_function_and_class_has_an_example_that_runs():
+    import doctest
+    finder, runner = doctest.DocTestFinder(recurse=False), doctest.DocTestRunner(optionflags=doctest.ELLIPSIS)
+    for thing in public_objects():
+        (test,) = finder.find(thing, thing.__name__, globs={})
+        assert test.examples, thing.__name__
+        runner.run(test)
+    assert runner.failures == 0
+
+
+def test_every_public_function_has_its_hints():
+    import inspect
+    for thing in public_objects():
+        if inspect.isfunction(thing):
+            signature = inspect.signature(thing)
+            assert signature.return_annotation is not inspect.Signature.empty, thing.__name__
+            for parameter in signature.parameters.values():
+                assert parameter.annotation is not inspect.Parameter.empty, (thing.__name__, parameter.name)
