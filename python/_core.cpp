@@ -10,8 +10,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
-#include <map>
-
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -19,6 +18,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -36,7 +36,9 @@
 #include "report/records.hpp"
 #include "report/sweep_table.hpp"
 #include "text/stop.hpp"
+#include "path_values.hpp"
 #include "table_cells.hpp"
+#include "wqspec_version.hpp"
 
 namespace py = pybind11;
 
@@ -165,8 +167,26 @@ auto watched(std::atomic<bool>& stop, Work&& work, const std::function<void()>& 
     return std::move(*result);
 }
 
+// The progress of a long call: `progress` (None: none) called on the calling
+// thread, each time it looks for a signal, with the units done and the units
+// in all, once more when the work has ended.
+std::function<void()> progressLook(const py::object& progress, const std::function<std::size_t()>& done,
+                                   std::size_t total) {
+    if (progress.is_none()) return {};
+    return [=] { progress(std::min(done(), total), total); };
+}
+
+// `look` and then `report`, each when there is one.
+std::function<void()> both(std::function<void()> look, std::function<void()> report) {
+    if (!report) return look;
+    return [=] {
+        if (look) look();
+        report();
+    };
+}
+
 py::dict runTable(const wq::TableOfWaters& table, const wq::BatchOptions& options, const Database& database,
-                  bool json) {
+                  bool json, const py::object& progress) {
     std::atomic<bool> stop{false};
     TableCells cells(table.rowCount(), json);
     wq::TableRunOptions run = tableRun(database, json);
@@ -174,7 +194,9 @@ py::dict runTable(const wq::TableOfWaters& table, const wq::BatchOptions& option
     const auto solve = [&] {
         return guarded([&] { return wq::runTableOfWaters(table, onDatabase(options, database), run, stop); });
     };
-    const wq::TableOutcome outcome = watched(stop, solve, [&] { cells.look(); });
+    const std::function<void()> report = progressLook(progress, [&] { return cells.taken(); }, table.rowCount());
+    const wq::TableOutcome outcome = watched(stop, solve, both([&] { cells.look(); }, report));
+    if (report) report();
     const wq::RecordHeader& header = outcome.header;
     py::dict result;
     result["header"] = header.names;
@@ -215,15 +237,6 @@ py::list modelOptions() {
     return table;
 }
 
-py::dict curveMinimum(const wq::CurveMinimum& m) {
-    py::dict d;
-    d["found"] = m.found;
-    d["temperature"] = m.found ? m.temperature : std::nan("");
-    d["value"] = m.found ? m.value : std::nan("");
-    d["at_edge"] = m.atEdge;
-    return d;
-}
-
 // The reconstruction's options by their keyword (as the command line's, with
 // underscores), each a value or LO:HI as text.
 void takeReconstruction(wq::SweepOptions& sweep, const std::map<std::string, std::string>& given) {
@@ -242,33 +255,10 @@ void takeReconstruction(wq::SweepOptions& sweep, const std::map<std::string, std
         if (auto at = given.find(name); at != given.end()) sweep.*member = at->second;
 }
 
-py::dict profileEnd(const wq::ProfileEnd& end, const std::vector<wq::FluidParameter>& parameters) {
-    py::dict d;
-    d["temperature"] = end.temperature;
-    d["at_edge"] = end.atEdge;
-    py::dict values;
-    for (const wq::FluidParameter& f : parameters) values[py::str(f.name)] = f.value;
-    d["parameters"] = values;
-    return d;
-}
-
-py::dict reconstructionOf(const wq::SweepReconstruction& r) {
-    py::dict d;
-    py::dict parameters;
-    for (const wq::FluidParameter& f : r.parameters) parameters[py::str(f.name)] = f.value;
-    d["parameters"] = parameters;
-    d["rms_minimum"] = curveMinimum(r.fit.best.estimate.rmsMinimum);
-    if (r.fit.profile.found) {
-        d["uncertainty_low"] = profileEnd(r.fit.profile.low, r.profileLow);
-        d["uncertainty_high"] = profileEnd(r.fit.profile.high, r.profileHigh);
-    }
-    d["fluids_computed"] = r.fit.evaluations;
-    return d;
-}
-
 py::dict sweepWater(const wq::TableOfWaters& table, const wq::BatchOptions& options, const Database& database,
                     double from, double to, double step, const std::string& minerals,
-                    const std::map<std::string, std::string>& reconstruction, bool reconstruct) {
+                    const std::map<std::string, std::string>& reconstruction, bool reconstruct,
+                    const py::object& progress) {
     wq::SweepOptions sweep;
     sweep.from = from;
     sweep.to = to;
@@ -278,41 +268,57 @@ py::dict sweepWater(const wq::TableOfWaters& table, const wq::BatchOptions& opti
     sweep.reconstruct = reconstruct;
     std::atomic<bool> stop{false};
     std::string text;
+    wqpy::LineCounter lines;
+    // A line per temperature and the run at the water's own conditions; a
+    // reconstruction computes more, which the count does not know ahead.
+    const double temperatures = step > 0.0 && to >= from ? std::floor((to - from) / step + 1e-6) + 2.0 : 1.0;
+    const std::function<void()> look = progressLook(progress, [&] { return lines.lines(); },
+                                                    static_cast<std::size_t>(std::min(temperatures, 1e6)));
     const wq::SweepRun run = watched(stop, [&] {
+        wq::Sink console(lines.stream(), true, "the sweep's progress");
         wq::SweepRun swept = guarded([&] {
-            return wq::sweepTableWater(table, onDatabase(options, database), tableRun(database, false), sweep, stop);
+            return wq::sweepTableWater(table, onDatabase(options, database), tableRun(database, false), sweep, stop,
+                                       &console);
         });
         if (!stop && swept.result.rows.front().converged()) text = wq::sweepTable(swept.result);
         return swept;
-    });
+    }, look);
+    if (look) look();
     const wq::SweepRow& first = run.result.rows.front();
     if (!first.converged()) throw InputFault{"the run at the water's own conditions failed: " + first.status};
-    const wq::TemperatureEstimate& e = run.result.estimate;
-    py::dict estimate;
-    estimate["minerals"] = run.result.chosen;
-    estimate["rms_minimum"] = curveMinimum(e.rmsMinimum);
-    estimate["median_minimum"] = curveMinimum(e.medianMinimum);
-    py::dict range;
-    range["found"] = e.rmsRange.found;
-    range["low"] = e.rmsRange.found ? e.rmsRange.low : std::nan("");
-    range["high"] = e.rmsRange.found ? e.rmsRange.high : std::nan("");
-    range["open_low"] = e.rmsRange.openLow;
-    range["open_high"] = e.rmsRange.openHigh;
-    estimate["rms_range"] = range;
-    estimate["line"] = wq::estimateLine(e);
-    if (run.result.reconstruction) estimate["reconstruction"] = reconstructionOf(*run.result.reconstruction);
     py::dict result;
     result["table"] = text;
-    result["estimate"] = estimate;
+    result["estimate"] = wqpy::estimateOf(run.result);
     result["all_converged"] = run.status == wq::FrontEndExit::allConverged;
     result["notes"] = run.notes;
     return result;
+}
+
+py::dict evaporateWater(const wq::TableOfWaters& table, const wq::BatchOptions& options, const Database& database,
+                        const wq::EvaporateOptions& path, const py::object& progress) {
+    std::atomic<bool> stop{false};
+    wqpy::LineCounter lines;
+    // A line per step and the starting water.
+    const std::function<void()> look = progressLook(
+        progress, [&] { return lines.lines(); }, static_cast<std::size_t>(std::max(path.steps, 0)) + 1);
+    const wq::EvaporationRun run = watched(stop, [&] {
+        wq::Sink console(lines.stream(), true, "the path's progress");
+        return guarded([&] {
+            return wq::evaporateTableWater(table, onDatabase(options, database), tableRun(database, false), path,
+                                           stop, &console);
+        });
+    }, look);
+    if (look) look();
+    const wq::EvaporationStep& first = run.path.steps.front();
+    if (!first.converged()) throw InputFault{"the run of the starting water failed: " + first.status};
+    return wqpy::evaporationOf(run);
 }
 
 }  // namespace
 
 PYBIND11_MODULE(_core, m) {
     m.doc() = "wqspec's C++ core: tables of waters solved as by `wqspec batch`";
+    m.attr("__version__") = WQSPEC_VERSION;
     static py::exception<InputFault> inputFault(m, "InputFault", PyExc_ValueError);
     py::register_exception_translator([](std::exception_ptr p) {
         try {
@@ -347,8 +353,20 @@ PYBIND11_MODULE(_core, m) {
         .def(py::init<const std::vector<std::string>&>(), py::arg("columns"))
         .def("add_rows", &addRows, py::arg("cells_by_column"))
         .def("__len__", &wq::TableOfWaters::rowCount);
-    m.def("run_table", &runTable, py::arg("table"), py::arg("options"), py::arg("database"), py::arg("json"));
+    m.def("run_table", &runTable, py::arg("table"), py::arg("options"), py::arg("database"), py::arg("json"),
+          py::arg("progress") = py::none());
     m.def("record_header", &recordHeader, py::arg("table"), py::arg("options"), py::arg("database"));
     m.def("sweep_water", &sweepWater, py::arg("table"), py::arg("options"), py::arg("database"), py::arg("t_from"),
-          py::arg("t_to"), py::arg("step"), py::arg("minerals"), py::arg("reconstruction"), py::arg("reconstruct"));
+          py::arg("t_to"), py::arg("step"), py::arg("minerals"), py::arg("reconstruction"), py::arg("reconstruct"),
+          py::arg("progress") = py::none());
+    // The options of `wqspec evaporate`, by the names of its command line.
+    py::class_<wq::EvaporateOptions>(m, "EvaporateOptions")
+        .def(py::init<>())
+        .def_readwrite("to", &wq::EvaporateOptions::to)
+        .def_readwrite("steps", &wq::EvaporateOptions::steps)
+        .def_readwrite("precipitation", &wq::EvaporateOptions::precipitate)
+        .def_readwrite("fractional", &wq::EvaporateOptions::fractional)
+        .def_readwrite("minerals", &wq::EvaporateOptions::minerals);
+    m.def("evaporate_water", &evaporateWater, py::arg("table"), py::arg("options"), py::arg("database"),
+          py::arg("path"), py::arg("progress") = py::none());
 }

@@ -6,6 +6,7 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -72,7 +73,11 @@ public:
             }
         }
         if (json_) pendingJson_.push_back(water.json);
+        taken_ = rows_.size();
     }
+
+    // The waters taken so far (from any thread).
+    std::size_t taken() const { return taken_.load(); }
 
     // With the GIL: the texts so far into the Python lists.
     void look() {
@@ -124,6 +129,7 @@ private:
     std::vector<double> numbers_;
     std::vector<std::int64_t> rows_;
     std::optional<std::pair<std::size_t, std::string>> firstFault_;
+    std::atomic<std::size_t> taken_{0};
     // Handed from the work's thread to the calling one.
     std::mutex mutex_;
     std::vector<std::string> pendingTexts_, pendingJson_;

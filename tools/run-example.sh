@@ -22,10 +22,15 @@ esac
   exit 1
 }
 program="${WQSPEC:-$root/build/release/wqspec}"
-if [ ! -x "$program" ]; then
+# The first run builds the program and, beside it, the Python package's
+# extension, which the README's next steps install (pip or cmake --install).
+extension() { compgen -G "$root/build/release/python/wqspec/_core*.so" >/dev/null; }
+if [ ! -x "$program" ] || { [ -z "${WQSPEC:-}" ] && ! extension; }; then
   bash "$root/tools/install-deps.sh"
   cmake -S "$root" -B "$root/build/release" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$root/build/release" -j "$(nproc 2>/dev/null || echo 2)" --target wqspec >/dev/null
+  targets=(wqspec)
+  cmake --build "$root/build/release" --target help | grep -q wqspec_python && targets+=(wqspec_python)
+  cmake --build "$root/build/release" -j "$(nproc 2>/dev/null || echo 2)" --target "${targets[@]}" >/dev/null
 fi
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT

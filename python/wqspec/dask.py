@@ -20,6 +20,7 @@ installed, and a database or template given by path at the same path (without
 one, each worker reads the database installed with its own wqspec).
 """
 import os
+from typing import Any, Dict, List, Optional, Sequence, Union
 
 import numpy
 import pandas
@@ -29,7 +30,7 @@ import wqspec
 __all__ = ["speciate", "meta"]
 
 
-def _path(database):
+def _path(database: Union["wqspec.Database", "wqspec.PathLike", None]) -> Union["wqspec.Database", str, None]:
     """A database as it travels to the workers: a Database (sent by its
     path), a path, or None for each worker's bundled one."""
     if database is None or isinstance(database, wqspec.Database):
@@ -42,11 +43,11 @@ def _path(database):
 _REDOX_STATES = ("Eh", "pe", "O2(g)", "redox")
 
 
-def _quantity(column):
+def _quantity(column: object) -> str:
     return str(column).split("[")[0].strip()
 
 
-def _with_redox_state(frame, redox):
+def _with_redox_state(frame: pandas.DataFrame, redox: object) -> Optional[pandas.DataFrame]:
     """The records of a table with redox-state columns have the redox columns
     when some water of it has a state; a partition whose waters have none
     would have fewer columns than the others. So, unless every water takes
@@ -64,35 +65,45 @@ def _with_redox_state(frame, redox):
 
 
 @wqspec._taking_shared_options()
-def meta(table, database=None, case=None, columns=wqspec.ALL_COLUMNS, **options):
+def meta(table: Union[pandas.DataFrame, Sequence[str]], database: Union["wqspec.Database", "wqspec.PathLike", None] = None,
+         case: Optional["wqspec.PathLike"] = None, columns: "wqspec.Names" = wqspec.ALL_COLUMNS,
+         **options: "wqspec.OptionValue") -> pandas.DataFrame:
     """The empty frame of speciate's result for a table whose columns are
     `table` (a list of its column names, or a frame) and these options (as
     speciate's): its columns, float64 but the text ones, computed without
-    any water."""
+    any water.
+
+    >>> import wqspec.dask
+    >>> list(wqspec.dask.meta(["name", "T [C]", "pH", "Na+ [mg/L]"], columns="name,pH").columns)
+    ['name', 'pH']
+    """
     names = list(table.columns) if hasattr(table, "columns") else list(table)
     probe = pandas.DataFrame([{name: ("probe" if name == "name" else numpy.nan) for name in names}])
     probed = _with_redox_state(probe, options.get("redox"))
     if probed is not None:
         probe = probed.iloc[1:]
-    header = wqspec._record_header(probe, database, wqspec._options(case, columns, **options))
+    header = wqspec._record_header(probe, database, wqspec._options(case, columns, shared=options))
     text = set(header["text_columns"])
     return pandas.DataFrame({name: pandas.Series(dtype=object if name in text else "float64")
                              for name in header["header"]})
 
 
-def _partition(frame, database, jobs, errors, options):
+def _partition(frame: pandas.DataFrame, database: Union["wqspec.Database", str, None], jobs: Optional[int], errors: str,
+               options: Dict[str, Any]) -> pandas.DataFrame:
     if len(frame) == 0:
         empty = meta(frame, database=database, **options)
         empty.index = frame.index[:0]
         return empty
     probed = _with_redox_state(frame, options.get("redox"))
     if probed is None:
-        return wqspec.speciate(frame, database=database, jobs=jobs, errors=errors, **options)
-    return wqspec.speciate(probed, database=database, jobs=jobs, errors=errors, **options).iloc[:-1]
+        return wqspec.speciate(frame, database=database, jobs=jobs, errors=errors, progress=False, **options)
+    return wqspec.speciate(probed, database=database, jobs=jobs, errors=errors, progress=False, **options).iloc[:-1]
 
 
 @wqspec._taking_shared_options()
-def speciate(ddf, database=None, case=None, jobs=1, errors="raise", columns=wqspec.ALL_COLUMNS, **options):
+def speciate(ddf: Any, database: Union["wqspec.Database", "wqspec.PathLike", None] = None,
+             case: Optional["wqspec.PathLike"] = None, jobs: Optional[int] = 1, errors: str = "raise",
+             columns: "wqspec.Names" = wqspec.ALL_COLUMNS, **options: "wqspec.OptionValue") -> Any:
     """Every water of the Dask DataFrame `ddf` (the batch's columns) as
     ``wqspec.speciate`` computes it with the same options, partition by
     partition.
@@ -104,8 +115,15 @@ def speciate(ddf, database=None, case=None, jobs=1, errors="raise", columns=wqsp
                     cluster's workers (one per core) share the cores.
     columns         as speciate's: every column by default; on a large table
                     choose the few you need ("name,status,SI(*)").
+
+    >>> import dask.dataframe, pandas, wqspec.dask
+    >>> waters = dask.dataframe.from_pandas(pandas.DataFrame([{"name": "w", "T [C]": 25, "pH": 7,
+    ...                                                         "Na+ [mg/L]": 10}]), npartitions=1)
+    >>> wqspec.dask.speciate(waters, columns="name,status").compute().loc[0, "status"]
+    'converged'
     """
     database = _path(database)
-    options = dict(options, case=None if case is None else os.path.abspath(os.fspath(case)), columns=columns)
-    return ddf.map_partitions(_partition, database, jobs, errors, options,
-                              meta=meta(ddf.columns, database=database, **options))
+    given: Dict[str, Any] = dict(options, case=None if case is None else os.path.abspath(os.fspath(case)),
+                                 columns=columns)
+    return ddf.map_partitions(_partition, database, jobs, errors, given,
+                              meta=meta(ddf.columns, database=database, **given))

@@ -1,8 +1,10 @@
 #include "app/evaporate.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,7 +33,9 @@ namespace {
 constexpr int MAX_STEPS = 10000;
 
 
-void checkOptions(const EvaporateOptions& o) {
+}  // namespace
+
+void checkEvaporateOptions(const EvaporateOptions& o) {
     if (!std::isfinite(o.to) || o.to <= 1.0)
         throw CannotStart{"--to must be a concentration factor above 1 (it is " + exactText(o.to) + ")"};
     if (o.steps < 1 || o.steps > MAX_STEPS)
@@ -40,17 +44,23 @@ void checkOptions(const EvaporateOptions& o) {
         throw CannotStart{"--fractional and --no-precipitation exclude each other: a fractional path precipitates"};
 }
 
+void readEvaporationCase(Program& p, const std::string& name, const std::function<void(Program&)>& read) {
+    try {
+        read(p);
+    } catch (const Stop& stopped) {
+        throw CannotStart{name + " cannot be read: " + stopped.reason};
+    }
+    if (p.input.mineralsSwitch == 0)
+        throw CannotStart{name + " does not ask for minerals (option 2 is 0); an evaporation path follows minerals"};
+}
+
+namespace {
+
 void loadProgram(QuietProgram& q, const EvaporateOptions& o) {
     Program& p = *q;
     p.caseFile = loadInput(o.casePath, MAX_RUN_INPUT_BYTES, "the run input");
     loadModel(p, o.model);
-    try {
-        readCase(p);
-    } catch (const Stop& stopped) {
-        throw CannotStart{o.casePath + " cannot be read: " + stopped.reason};
-    }
-    if (p.input.mineralsSwitch == 0)
-        throw CannotStart{o.casePath + " does not ask for minerals (option 2 is 0); an evaporation path follows minerals"};
+    readEvaporationCase(p, o.casePath, [](Program& read) { readCase(read); });
     takeModelChoices(p, o.model);
 }
 
@@ -136,7 +146,8 @@ std::vector<std::string> candidateMinerals(const Program& p, const Results& firs
     return o.minerals.empty() ? known : namedMinerals(p, o.minerals, known);
 }
 
-FrontEndExit runPath(Program& p, EvaporationResult& path, const EvaporateOptions& o, Sink& console) {
+FrontEndExit runPath(Program& p, EvaporationResult& path, const EvaporateOptions& o, Sink& console,
+                     const std::atomic<bool>& stop) {
     const ListingHooks listing(p);
     std::optional<Results> first;
     std::string why;
@@ -156,7 +167,7 @@ FrontEndExit runPath(Program& p, EvaporationResult& path, const EvaporateOptions
     for (const std::string& m : newlySaturated(path, *first, candidates)) path.firstSaturations.push_back({m, 1.0});
     EvaporationPath evaporation(p, listing.hooks(), candidates, o.fractional);
     bool anyFailed = false;
-    for (int k = 1; k <= o.steps; ++k) {
+    for (int k = 1; k <= o.steps && !stop; ++k) {
         const double factor = k == o.steps ? o.to : std::exp(std::log(o.to) * k / o.steps);
         std::optional<Results> r = stepNotingSaturations(evaporation, path, factor, o, candidates, why);
         path.steps.push_back(stepRow(factor, r, why));
@@ -176,10 +187,26 @@ FrontEndExit runPath(Program& p, EvaporationResult& path, const EvaporateOptions
 
 }  // namespace
 
+EvaporationRun computeEvaporation(Program& p, const EvaporateOptions& o, Sink& console, const std::atomic<bool>& stop) {
+    EvaporationRun run;
+    EvaporationResult& path = run.path;
+    path.title1 = std::string(p.input.title1.trimmed());
+    path.title2 = std::string(p.input.title2.trimmed());
+    path.kind = !o.precipitate ? EvaporationKind::supersaturation
+                : o.fractional  ? EvaporationKind::fractional
+                                : EvaporationKind::equilibrium;
+    path.startingWater = p.comp[WATER_SLOT].mtot;
+    path.temperature = p.input.temperature;
+    path.to = o.to;
+    path.stepCount = o.steps;
+    run.status = runPath(p, path, o, console, stop);
+    return run;
+}
+
 int runEvaporate(const EvaporateOptions& given) {
     return runFrontEnd([&] {
         EvaporateOptions o = given;
-        checkOptions(o);
+        checkEvaporateOptions(o);
         if (o.model.databasePath.empty()) o.model.databasePath = defaultDatabaseFor(o.model.activity);
         Sink console(stdout, false, "standard output");
         QuietProgram q;
@@ -189,23 +216,16 @@ int runEvaporate(const EvaporateOptions& given) {
         std::string why;
         if (!out.open(o.outPath, why)) throw CannotStart{"cannot create " + o.outPath + ": " + why};
         out.removeOnInterrupt();
-        EvaporationResult path;
-        path.title1 = std::string(q->input.title1.trimmed());
-        path.title2 = std::string(q->input.title2.trimmed());
-        path.kind = !o.precipitate ? EvaporationKind::supersaturation
-                    : o.fractional  ? EvaporationKind::fractional
-                                    : EvaporationKind::equilibrium;
-        path.startingWater = q->comp[WATER_SLOT].mtot;
-        path.temperature = q->input.temperature;
-        path.to = o.to;
-        path.stepCount = o.steps;
-        const FrontEndExit status = runPath(*q, path, o, console);
+        // Ctrl-C ends the program; the table is written only when whole.
+        static const std::atomic<bool> never{false};
+        const EvaporationRun run = computeEvaporation(*q, o, console, never);
+        const EvaporationResult& path = run.path;
         if (!path.steps.front().converged()) {
             std::fprintf(stderr, "wqspec: the run of the starting water failed: %s\n", path.steps.front().status.c_str());
-            return status;
+            return run.status;
         }
         writeEvaporationSummary(path, console);
-        return commitTable(out, evaporationTable(path), o.outPath, console, status);
+        return commitTable(out, evaporationTable(path), o.outPath, console, run.status);
     });
 }
 

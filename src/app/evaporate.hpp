@@ -27,12 +27,39 @@
 // an unknown mineral); 3 an internal fault.
 #pragma once
 
+#include <atomic>
+#include <functional>
 #include <string>
 
 #include "app/command_options.hpp"
+#include "app/front_end.hpp"
+#include "run/evaporation_result.hpp"
 
 namespace wq {
 
+class Sink;
+struct Program;
+
 int runEvaporate(const EvaporateOptions& options);
+
+// The checks of the path's own options (--to, --steps, --fractional with
+// --no-precipitation): a CannotStart in the command line's words.
+void checkEvaporateOptions(const EvaporateOptions& options);
+
+// The run input of a path into `p` by `read` (readCase for p.caseFile; a
+// water of a table given as a value), named `name` in messages: a
+// CannotStart when it cannot be read or asks for no minerals.
+void readEvaporationCase(Program& p, const std::string& name, const std::function<void(Program&)>& read);
+
+// A path computed, nothing written but each step's line on `console`.
+struct EvaporationRun {
+    EvaporationResult path;
+    FrontEndExit status = FrontEndExit::allConverged;
+};
+
+// The path of the water whose run input `p` has read (readEvaporationCase,
+// its model choices taken). `stop`, when set, ends it before its next step.
+EvaporationRun computeEvaporation(Program& p, const EvaporateOptions& options, Sink& console,
+                                  const std::atomic<bool>& stop);
 
 }  // namespace wq

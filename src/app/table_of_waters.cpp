@@ -1,6 +1,7 @@
 #include "app/table_of_waters.hpp"
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 
 #include "app/batch_options.hpp"
@@ -119,25 +120,48 @@ RecordHeader recordHeader(const TableOfWaters& table, const BatchOptions& option
     return headerOf(recordColumnsOf(readInputs(table, options, run), options));
 }
 
-SweepRun sweepTableWater(const TableOfWaters& table, const BatchOptions& options, const TableRunOptions& run,
-                         const SweepOptions& sweep, const std::atomic<bool>& stop) {
+namespace {
+
+// The one water of `table` into a program of its own, by `read` (the sweep's
+// or the path's reader of a run input, with its checks), named as the water
+// or the template with the water.
+void readTableWater(QuietProgram& q, const TableOfWaters& table, const BatchOptions& options,
+                    const TableRunOptions& run, const std::string& what,
+                    void (*read)(Program&, const std::string&, const std::function<void(Program&)>&)) {
     const BatchInputs inputs =
         readBatchInputs(options, [&] { return TextFile(TABLE_NAME, table.text()); }, run.database);
     if (inputs.table.waters.size() != 1)
-        throw CannotStart{"a sweep takes one water; the table has " + std::to_string(inputs.table.waters.size())};
+        throw CannotStart{what + " takes one water; the table has " + std::to_string(inputs.table.waters.size())};
     const WaterSample& water = inputs.table.waters.front();
     std::string error = water.error;
     const CaseChoices choices = error.empty() ? choicesFor(inputs.catalog, inputs.balance, water, error) : CaseChoices{};
     if (!error.empty()) throw CannotStart{error};
-    QuietProgram q;
     q->database = DatabaseFile::ofParsed(inputs.database);
     q->choices = choicesOf(inputs.choices, water);
     q->activityModel = inputs.activityModel->clone();
-    readSweepCase(*q, options.casePath.empty() ? "the water" : "the template " + options.casePath + " with the water",
-                  [&](Program& p) { takeWater(p, waterOfRow(inputs, water, choices)); });
+    read(*q, options.casePath.empty() ? "the water" : "the template " + options.casePath + " with the water",
+         [&](Program& p) { takeWater(p, waterOfRow(inputs, water, choices)); });
+}
+
+}  // namespace
+
+SweepRun sweepTableWater(const TableOfWaters& table, const BatchOptions& options, const TableRunOptions& run,
+                         const SweepOptions& sweep, const std::atomic<bool>& stop, Sink* console) {
+    QuietProgram q;
+    readTableWater(q, table, options, run, "a sweep", readSweepCase);
     const std::vector<double> temperatures = sweepTemperatures(sweep, q->input.extendedRun());
     Sink silent;
-    return computeSweep(*q, sweep, temperatures, silent, stop);
+    return computeSweep(*q, sweep, temperatures, console ? *console : silent, stop);
+}
+
+EvaporationRun evaporateTableWater(const TableOfWaters& table, const BatchOptions& options,
+                                   const TableRunOptions& run, const EvaporateOptions& evaporation,
+                                   const std::atomic<bool>& stop, Sink* console) {
+    checkEvaporateOptions(evaporation);
+    QuietProgram q;
+    readTableWater(q, table, options, run, "an evaporation path", readEvaporationCase);
+    Sink silent;
+    return computeEvaporation(*q, evaporation, console ? *console : silent, stop);
 }
 
 }  // namespace wq

@@ -13,12 +13,14 @@
 #include <vector>
 
 #include "app/batch.hpp"
+#include "app/evaporate.hpp"
 #include "app/sweep.hpp"
 #include "report/records.hpp"
 
 namespace wq {
 
 struct ParsedDatabase;
+class Sink;
 
 // The table is kept as the CSV text a batch would read, with the line each
 // row starts on (a quoted cell may hold line ends): one compact copy of the
@@ -99,8 +101,19 @@ RecordHeader recordHeader(const TableOfWaters& table, const BatchOptions& option
 // activity and its choices are not used: the batch's options say them). A
 // row with a fault, or a table of more than one water, is a CannotStart.
 // `stop`, when set, ends the sweep before its next temperature, with no
-// estimate.
+// estimate. Each run's line goes to `console` when given (a Sink that
+// counts the runs done: the progress of the sweep).
 SweepRun sweepTableWater(const TableOfWaters& table, const BatchOptions& options, const TableRunOptions& run,
-                         const SweepOptions& sweep, const std::atomic<bool>& stop);
+                         const SweepOptions& sweep, const std::atomic<bool>& stop, Sink* console = nullptr);
+
+// The evaporation path of the one water of `table`, made as sweepTableWater
+// makes its water, then concentrated as `wqspec evaporate` concentrates a run
+// input (evaporation.to, steps, precipitate, fractional, minerals; its paths
+// and model are not used: the batch's options say them). `stop`, when set,
+// ends the path before its next step; each step's line goes to `console`
+// when given.
+EvaporationRun evaporateTableWater(const TableOfWaters& table, const BatchOptions& options,
+                                   const TableRunOptions& run, const EvaporateOptions& evaporation,
+                                   const std::atomic<bool>& stop, Sink* console = nullptr);
 
 }  // namespace wq

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <set>
+#include <utility>
 
 #include "text/channels.hpp"
 #include "text/csv.hpp"
@@ -85,45 +86,61 @@ std::string headLines(const EvaporationResult& path) {
 
 }  // namespace
 
-std::string evaporationTable(const EvaporationResult& path) {
+EvaporationColumns evaporationColumns(const EvaporationResult& path) {
+    EvaporationColumns t;
     const std::vector<std::string> minerals = mineralColumns(path.steps);
     const std::vector<std::string> precipitated = precipitatedColumns(path.steps);
     const std::vector<std::string> brine = brineColumns(*path.steps.front().results);
-    std::vector<std::string> header = {"concentration factor", "status", "kg water", "pH", "I [mol/kgw]", "a(H2O)",
-                                       "saturated minerals"};
-    for (const std::string& m : minerals) header.push_back("SI(" + m + ")");
-    for (const std::string& m : precipitated) header.push_back("precipitated(" + m + ") [mol/kg starting water]");
-    for (const std::string& c : brine) header.push_back("brine(" + c + ") [mol/kg starting water]");
-    std::string table = headLines(path) + csvLine(header);
+    t.header = {"concentration factor", "status", "kg water", "pH", "I [mol/kgw]", "a(H2O)", "saturated minerals"};
+    t.text = {false, true, false, false, false, false, true};
+    for (const std::string& m : minerals) t.header.push_back("SI(" + m + ")");
+    for (const std::string& m : precipitated) t.header.push_back("precipitated(" + m + ") [mol/kg starting water]");
+    for (const std::string& c : brine) t.header.push_back("brine(" + c + ") [mol/kg starting water]");
+    const auto number = [](double v) { return RecordCell{RecordCell::Kind::number, v, {}}; };
+    const auto text = [](std::string v) { return RecordCell{RecordCell::Kind::text, 0.0, std::move(v)}; };
+    const RecordCell blank = text("");
     for (const EvaporationStep& step : path.steps) {
-        std::vector<std::string> cells = {csvNumber(step.factor), step.status};
+        std::vector<RecordCell> cells = {number(step.factor), text(step.status)};
         if (step.converged()) {
             const Results& r = *step.results;
-            cells.insert(cells.end(), {csvNumber(r.kgWater), csvNumber(r.pH), csvNumber(r.ionicStrength),
-                                       csvNumber(r.waterActivity), assemblageText(step)});
+            cells.insert(cells.end(), {number(r.kgWater), number(r.pH), number(r.ionicStrength),
+                                       number(r.waterActivity), text(assemblageText(step))});
         } else {
-            cells.insert(cells.end(), 5, "");
+            cells.insert(cells.end(), 5, blank);
         }
         for (const std::string& m : minerals) {
-            std::string cell;
+            RecordCell cell = blank;
             if (step.converged())
                 for (const MineralRow& row : step.results->minerals)
-                    if (row.name == m) cell = csvNumber(row.saturationIndex);
+                    if (row.name == m) cell = number(row.saturationIndex);
             cells.push_back(cell);
         }
         for (const std::string& m : precipitated) {
             double moles = 0.0;
             for (const PrecipitatedAmount& a : step.precipitated)
                 if (a.mineral == m) moles = a.moles;
-            cells.push_back(step.converged() ? csvNumber(moles) : "");
+            cells.push_back(step.converged() ? number(moles) : blank);
         }
         for (const std::string& c : brine) {
-            std::string cell;
+            RecordCell cell = blank;
             if (step.converged())
                 for (const ComponentRow& row : step.results->components)
-                    if (row.name == c) cell = csvNumber(row.moles / path.startingWater);
+                    if (row.name == c) cell = number(row.moles / path.startingWater);
             cells.push_back(cell);
         }
+        t.rows.push_back(std::move(cells));
+    }
+    t.text.resize(t.header.size(), false);
+    return t;
+}
+
+std::string evaporationTable(const EvaporationResult& path) {
+    const EvaporationColumns columns = evaporationColumns(path);
+    std::string table = headLines(path) + csvLine(columns.header);
+    for (const std::vector<RecordCell>& row : columns.rows) {
+        std::vector<std::string> cells;
+        for (const RecordCell& cell : row)
+            cells.push_back(cell.kind == RecordCell::Kind::text ? cell.text : csvNumber(cell.number));
         table += csvLine(cells);
     }
     return table;
