@@ -6,6 +6,9 @@
 // and one whose target cannot be reached keeps the records before it.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -110,6 +113,28 @@ TEST(ReactPath, MixingGivesTheMassWeightedTotals) {
             EXPECT_NEAR(totalOf(*rec.results, c), expected, 1e-13 * std::fabs(expected) + 1e-18) << c << " at " << x;
         }
     }
+}
+
+TEST(ReactPath, AReactantAddsItsComponentsAndStopsPastItsPH) {
+    testing::Folder folder("react-add");
+    folder.write("A.DAT", runInput(7.8, {{5, 2e-3}, {9, 1e-3}, {13, 1e-3}, {3, 1e-3}}));
+    QuietProgram q;
+    const Results start = computeWater(q, folder, "A.DAT");
+    const ReactionResult path = runPath(q, start, "[start]\ncase='A.DAT'\n[[step]]\nkind='add'\n"
+                                                  "reactant={'H+'=1, 'Cl-'=1}\namount=0.004\nincrements=8\nuntil={pH=5.0}\n");
+    ASSERT_GE(path.records.size(), 3u);
+    for (const ReactionRecord& rec : path.records) {
+        ASSERT_TRUE(rec.converged()) << rec.status;
+        if (rec.step == 0) continue;
+        EXPECT_NEAR(rec.transfer.at(0).moles, rec.variable, 1e-15);  // the moles of HCl so far
+        for (const char* c : {"H+", "Cl-"})
+            EXPECT_NEAR(totalOf(*rec.results, c), totalOf(start, c) + rec.variable, 1e-15) << c << " at " << rec.variable;
+        EXPECT_NEAR(totalOf(*rec.results, "Ca++"), totalOf(start, "Ca++"), 1e-18);
+    }
+    // The last increment is the first at or below pH 5; the one before it is above.
+    EXPECT_LE(path.records.back().results->pH, 5.0);
+    EXPECT_GT(path.records[path.records.size() - 2].results->pH, 5.0);
+    EXPECT_LT(path.records.back().variable, 0.004);
 }
 
 // The pH at which the water of `r`'s run (its species, log K values and
@@ -227,6 +252,16 @@ TEST(ReactCommand, TheExamplePathIsItsTable) {
     const char* bless = std::getenv("WQSPEC_BLESS");
     if (bless && std::string(bless) == "1") testing::spit(expected, folder.read("calcite-co2.csv"));
     EXPECT_EQ(folder.read("calcite-co2.csv"), testing::slurp(expected));
+    // The same records as JSON: one per row, the phases' transfer by name.
+    ASSERT_EQ(folder.run("react calcite-co2.toml --db LOGKDATA.KDB --out r.json").status, 0);
+    const nlohmann::json doc = nlohmann::json::parse(folder.read("r.json"));
+    const std::string csv = folder.read("calcite-co2.csv");
+    const auto rows = std::count(csv.begin(), csv.end(), '\n') - std::count(csv.begin(), csv.end(), '#') - 1;
+    ASSERT_EQ(static_cast<long>(doc["records"].size()), static_cast<long>(rows));
+    const nlohmann::json& last = doc["records"].back();
+    EXPECT_EQ(last["temperature_c"], 80.0);
+    EXPECT_LT(last["transfer"]["Calcite"].get<double>(), doc["records"][1]["transfer"]["Calcite"].get<double>())
+        << "calcite precipitates as the water warms";
 }
 
 }  // namespace
