@@ -36,8 +36,9 @@ ReactionPath readPath(const std::string& file) {
     }
 }
 
-// The water of `casePath` read into `q` with the path's model options.
-void loadWater(QuietProgram& q, const std::string& casePath, const ReactOptions& o) {
+// The water of `casePath` read into `q` with the path's model options; the
+// start's must ask for the minerals, whose states the path follows.
+void loadWater(QuietProgram& q, const std::string& casePath, const ReactOptions& o, bool isStart) {
     Program& p = *q;
     p.caseFile = loadInput(casePath, MAX_RUN_INPUT_BYTES, "the run input");
     loadModel(p, o.model);
@@ -46,7 +47,7 @@ void loadWater(QuietProgram& q, const std::string& casePath, const ReactOptions&
     } catch (const Stop& stopped) {
         throw CannotStart{casePath + " cannot be read: " + stopped.reason};
     }
-    if (p.input.mineralsSwitch == 0)
+    if (isStart && p.input.mineralsSwitch == 0)
         throw CannotStart{casePath + " does not ask for minerals (option 2 is 0); a reaction path follows minerals"};
     takeModelChoices(p, o.model);
 }
@@ -65,7 +66,7 @@ std::string runFirst(Program& p, const RunHooks& hooks, std::optional<Results>& 
 // component of the starting water's run.
 std::vector<double> otherWater(const ReactionPath& path, const PathStep& s, const Program& start, const ReactOptions& o) {
     QuietProgram q;
-    loadWater(q, s.mix.withPath, o);
+    loadWater(q, s.mix.withPath, o, false);
     std::optional<Results> r;
     const std::string why = runFirst(*q, {}, r);
     if (!why.empty()) throw CannotStart{s.mix.withPath + ": the run of the water to mix failed: " + why};
@@ -93,7 +94,7 @@ int runReact(const ReactOptions& given) {
         const ReactionPath path = readPath(o.pathFile);
         Sink console(stdout, false, "standard output");
         QuietProgram q;
-        loadWater(q, path.startPath, o);
+        loadWater(q, path.startPath, o, true);
         if (q->forced.count > 0)
             throw CannotStart{path.startPath + " holds phases at saturation by forced-saturation records; a reaction "
                               "path starts from a water of totals alone (an equilibrate step holds phases)"};
