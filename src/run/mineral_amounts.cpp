@@ -52,10 +52,6 @@ double stepLength(const AmountSolve& solve, const std::vector<HeldMineral>& held
     return lambda;
 }
 
-}  // namespace
-
-namespace {
-
 std::vector<HeldMineral> stoichiometries(const SolverState& p, bool gases) {
     std::vector<HeldMineral> all;
     for (int i = 1; i <= p.minerals.count; ++i) {
