@@ -66,4 +66,10 @@ struct EvaporateOptions {
     ModelOptions model;  // the database, the activity model, the redox choices, the charge balance
 };
 
+struct ReactOptions {
+    std::string pathFile;  // the reaction path (TOML)
+    std::string outPath = "reaction.csv";  // .csv or .json
+    ModelOptions model;
+};
+
 }  // namespace wq

@@ -14,6 +14,7 @@
 #include "app/batch.hpp"
 #include "app/driver.hpp"
 #include "app/evaporate.hpp"
+#include "app/react.hpp"
 #include "app/front_end.hpp"
 #include "app/model_options.hpp"
 #include "app/sweep.hpp"
@@ -118,6 +119,14 @@ void addEvaporate(CLI::App& app, wq::EvaporateOptions& evaporate) {
     addModelOptions(cmd, evaporate.model);
 }
 
+void addReact(CLI::App& app, wq::ReactOptions& react) {
+    CLI::App* cmd = app.add_subcommand("react", "Take the water along a reaction path (mix, add, equilibrate with "
+                                                "minerals and gases, heat or cool), step by step");
+    cmd->add_option("PATH", react.pathFile, "The reaction path file (TOML; docs/reaction-paths.md)")->required();
+    cmd->add_option("--out", react.outPath, "The path's table (.csv or .json)")->capture_default_str();
+    addModelOptions(cmd, react.model);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -147,6 +156,8 @@ int main(int argc, char** argv) {
     addSweep(app, sweep);
     wq::EvaporateOptions evaporate;
     addEvaporate(app, evaporate);
+    wq::ReactOptions react;
+    addReact(app, react);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -159,6 +170,7 @@ int main(int argc, char** argv) {
     }
     if (app.got_subcommand("sweep")) return wq::runSweep(sweep);
     if (app.got_subcommand("evaporate")) return wq::runEvaporate(evaporate);
+    if (app.got_subcommand("react")) return wq::runReact(react);
     program.model.databasePath = consoleDatabase(program.model.databasePath);
     return wq::runProgram(program);
 }

@@ -15,6 +15,7 @@ list(APPEND WQSPEC_SOURCES
   src/app/model_options.cpp
   src/app/model_setup.cpp
   src/app/evaporate.cpp
+  src/app/react.cpp
   src/app/sweep_reconstruction.cpp
   src/app/sweep_discharge.cpp
 )

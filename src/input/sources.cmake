@@ -1,5 +1,6 @@
 list(APPEND WQSPEC_SOURCES
   src/input/run_input.cpp
+  src/input/reaction_path.cpp
   src/input/water_intake.cpp
   src/input/logk_table.cpp
   src/input/logk_cache.cpp

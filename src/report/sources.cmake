@@ -10,4 +10,5 @@ list(APPEND WQSPEC_SOURCES
   src/report/json_records.cpp
   src/report/sweep_table.cpp
   src/report/evaporation_table.cpp
+  src/report/reaction_table.cpp
 )

@@ -21,8 +21,14 @@ constexpr double DERIVATIVE_FRACTION = 1e-6;
 constexpr double KEPT_FRACTION = 0.1;
 constexpr int MAX_HALVINGS = 6;
 
+// A gas's derivative is taken on this many moles at least: what leaves the
+// water may be a component whose total is near 0 or below (H+ of a proton
+// balance), which bounds no step.
+constexpr double GAS_SCALE = 1e-3;
+
 // What the scarcest component of a mineral allows to precipitate.
 double room(const AmountSolve& solve, const HeldMineral& h, const std::vector<HeldMineral>& held) {
+    if (h.gas) return std::max(GAS_SCALE, std::fabs(h.moles));
     double most = std::numeric_limits<double>::infinity();
     for (int k = 1; k <= solve.componentCount; ++k)
         if (h.nu[static_cast<std::size_t>(k)] > 0.0)
@@ -46,21 +52,29 @@ double stepLength(const AmountSolve& solve, const std::vector<HeldMineral>& held
     return lambda;
 }
 
-}  // namespace
-
-std::vector<HeldMineral> mineralStoichiometries(const SolverState& p) {
+std::vector<HeldMineral> stoichiometries(const SolverState& p, bool gases) {
     std::vector<HeldMineral> all;
     for (int i = 1; i <= p.minerals.count; ++i) {
         const MineralEntry& m = p.minerals[i];
-        if (m.isGas()) continue;
+        if (m.isGas() != gases) continue;
         Stoichiometry nu(static_cast<std::size_t>(p.comp.count) + 1, 0.0);
         for (int t = 1; t <= m.itot; ++t)
             if (m.comp[t] != WATER_SLOT && m.comp[t] >= 1 && m.comp[t] <= p.comp.count)
                 nu[static_cast<std::size_t>(m.comp[t])] += m.coef[t];
-        all.push_back({std::string(m.name.trimmed()), std::move(nu), 0.0});
+        HeldMineral h;
+        h.mineral = std::string(m.name.trimmed());
+        h.nu = std::move(nu);
+        h.gas = gases;
+        all.push_back(std::move(h));
     }
     return all;
 }
+
+}  // namespace
+
+std::vector<HeldMineral> mineralStoichiometries(const SolverState& p) { return stoichiometries(p, false); }
+
+std::vector<HeldMineral> gasStoichiometries(const SolverState& p) { return stoichiometries(p, true); }
 
 double proportion(const Stoichiometry& a, const Stoichiometry& b) {
     double c = 0.0;
@@ -80,6 +94,13 @@ double saturationIndexOf(const Results& r, const std::string& mineral) {
     return std::numeric_limits<double>::quiet_NaN();
 }
 
+double heldIndexOf(const Results& r, const HeldMineral& held) {
+    if (!held.gas) return saturationIndexOf(r, held.mineral);
+    for (const GasRow& g : r.gases)
+        if (g.name == held.mineral) return g.logFugacity;
+    return std::numeric_limits<double>::quiet_NaN();
+}
+
 std::optional<Results> holdAtSaturation(const AmountSolve& solve, std::vector<HeldMineral>& held, std::string& why) {
     const int n = static_cast<int>(held.size());
     std::optional<Results> r = solve.run(held, why);
@@ -88,7 +109,8 @@ std::optional<Results> holdAtSaturation(const AmountSolve& solve, std::vector<He
         std::vector<double> f(static_cast<std::size_t>(n));
         double worst = 0.0;
         for (int i = 0; i < n; ++i) {
-            f[static_cast<std::size_t>(i)] = saturationIndexOf(*r, held[static_cast<std::size_t>(i)].mineral);
+            const HeldMineral& h = held[static_cast<std::size_t>(i)];
+            f[static_cast<std::size_t>(i)] = heldIndexOf(*r, h) - h.target;
             worst = std::max(worst, std::fabs(f[static_cast<std::size_t>(i)]));
         }
         if (!std::isfinite(worst)) {
@@ -107,7 +129,8 @@ std::optional<Results> holdAtSaturation(const AmountSolve& solve, std::vector<He
             if (!moved) return std::nullopt;
             for (int i = 0; i < n; ++i)
                 system->a(i + 1, j + 1) =
-                    (saturationIndexOf(*moved, held[static_cast<std::size_t>(i)].mineral) - f[static_cast<std::size_t>(i)]) /
+                    (heldIndexOf(*moved, held[static_cast<std::size_t>(i)]) - held[static_cast<std::size_t>(i)].target -
+                     f[static_cast<std::size_t>(i)]) /
                     delta;
         }
         factorLU(*system, n);

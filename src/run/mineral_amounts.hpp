@@ -1,5 +1,6 @@
 // Minerals held at saturation by the moles that precipitate (or dissolve):
-// Newton's method on the amounts, each mineral's log Q/K at its target, the
+// Newton's method on the amounts, each mineral's log Q/K at its target (a
+// gas's log fugacity at its own: the moles that leave the water), the
 // derivatives by differences, every trial water a run of the speciation.
 // The evaporation path holds its saturated minerals this way; any path that
 // brings a water to equilibrium with minerals can.
@@ -24,11 +25,16 @@ struct HeldMineral {
     std::string mineral;
     Stoichiometry nu;
     double moles = 0.0;  // precipitated so far, in the water of the path
+    double target = 0.0;  // the log Q/K held (a gas: the log fugacity)
+    bool gas = false;
 };
 
 // The stoichiometry of every mineral of the current run (gases left out),
 // with nothing precipitated.
 std::vector<HeldMineral> mineralStoichiometries(const SolverState& prog);
+
+// The stoichiometry of every gas of the current run, with nothing taken out.
+std::vector<HeldMineral> gasStoichiometries(const SolverState& prog);
 
 // Two minerals of the same components in the same proportions (gypsum and
 // anhydrite, epsomite and kieserite): the factor c of a = c b, or 0.
@@ -36,6 +42,10 @@ double proportion(const Stoichiometry& a, const Stoichiometry& b);
 
 // log Q/K of the named mineral in a run's results; NaN when it has none.
 double saturationIndexOf(const Results& r, const std::string& mineral);
+
+// log Q/K of a mineral held, or the log fugacity of a gas; NaN when the run
+// has none.
+double heldIndexOf(const Results& r, const HeldMineral& held);
 
 // A mineral is held at saturation when |log Q/K| is below this.
 inline constexpr double SATURATED = 1e-6;
@@ -48,7 +58,7 @@ struct AmountSolve {
     int componentCount = 0;
 };
 
-// The moles of each of `held` that bring it to log Q/K = 0, from the amounts
+// The moles of each of `held` that bring it to its target, from the amounts
 // it has; the run of the water at them. A step that would leave a component
 // below a tenth of its total is shortened, one whose water cannot be solved
 // is halved. None, with why, when a run fails, the system is singular or the

@@ -6,4 +6,5 @@ list(APPEND WQSPEC_SOURCES
   src/run/sweep_chain.cpp
   src/run/mineral_amounts.cpp
   src/run/evaporation_path.cpp
+  src/run/reaction_path.cpp
 )

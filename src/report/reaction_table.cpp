@@ -1,0 +1,121 @@
+#include "report/reaction_table.hpp"
+
+#include <cmath>
+#include <set>
+
+#include <nlohmann/json.hpp>
+
+#include "text/channels.hpp"
+#include "text/csv.hpp"
+#include "text/number_text.hpp"
+
+namespace wq {
+
+namespace {
+
+// The names of every phase and reactant moved on the path, in the order
+// they first appear.
+std::vector<TransferAmount> transferColumns(const ReactionResult& path) {
+    std::vector<TransferAmount> columns;
+    std::set<std::pair<bool, std::string>> seen;
+    for (const ReactionRecord& rec : path.records)
+        for (const TransferAmount& a : rec.transfer)
+            if (seen.insert({a.reactant, a.name}).second) columns.push_back({a.name, a.reactant, 0.0});
+    return columns;
+}
+
+double movedIn(const ReactionRecord& rec, const TransferAmount& column) {
+    for (const TransferAmount& a : rec.transfer)
+        if (a.name == column.name && a.reactant == column.reactant) return a.moles;
+    return 0.0;
+}
+
+std::string transferHeader(const TransferAmount& a) {
+    return (a.reactant ? "added(" : "transfer(") + a.name + ") [mol/kg starting water]";
+}
+
+const Results& startOf(const ReactionResult& path) { return *path.records.front().results; }
+
+std::string variableCell(double v) { return std::isnan(v) ? "" : csvNumber(v); }
+
+}  // namespace
+
+std::string reactionCsv(const ReactionResult& path) {
+    const Results& start = startOf(path);
+    const std::vector<TransferAmount> moved = transferColumns(path);
+    std::string t = "# wqspec react: " + path.file + "\n";
+    t += "# " + path.title1 + "\n# " + path.title2 + "\n";
+    t += "# activity model: " + activityModelText(start) + "\n";
+    t += "# variable: the fraction of the other water (mix), mol added per kg of the starting water (add), T in C "
+         "(temperature)\n";
+    std::vector<std::string> header = {"step", "kind", "variable", "status", "T [C]", "P [bar]", "pH", "I [mol/kgw]"};
+    for (const MineralRow& m : start.minerals) header.push_back("SI(" + m.name + ")");
+    for (const GasRow& g : start.gases) header.push_back("log f(" + g.name + ")");
+    for (const TransferAmount& a : moved) header.push_back(transferHeader(a));
+    t += csvLine(header);
+    for (const ReactionRecord& rec : path.records) {
+        std::vector<std::string> cells = {std::to_string(rec.step), rec.kind, variableCell(rec.variable), rec.status};
+        const bool done = rec.converged();
+        const Results* r = done ? &*rec.results : nullptr;
+        for (double v : {r ? r->temperature : NAN, r ? r->pressure : NAN, r ? r->pH : NAN, r ? r->ionicStrength : NAN})
+            cells.push_back(variableCell(v));
+        for (const MineralRow& m : start.minerals) {
+            std::string cell;
+            if (r)
+                for (const MineralRow& row : r->minerals) cell = row.name == m.name ? csvNumber(row.saturationIndex) : cell;
+            cells.push_back(cell);
+        }
+        for (const GasRow& g : start.gases) {
+            std::string cell;
+            if (r)
+                for (const GasRow& row : r->gases) cell = row.name == g.name ? csvNumber(row.logFugacity) : cell;
+            cells.push_back(cell);
+        }
+        for (const TransferAmount& a : moved) cells.push_back(csvNumber(movedIn(rec, a)));
+        t += csvLine(cells);
+    }
+    return t;
+}
+
+std::string reactionJson(const ReactionResult& path) {
+    nlohmann::ordered_json doc;
+    doc["path"] = path.file;
+    doc["title"] = {path.title1, path.title2};
+    doc["activity_model"] = activityModelText(startOf(path));
+    nlohmann::ordered_json records = nlohmann::ordered_json::array();
+    for (const ReactionRecord& rec : path.records) {
+        nlohmann::ordered_json j;
+        j["step"] = rec.step;
+        j["kind"] = rec.kind;
+        j["variable"] = std::isnan(rec.variable) ? nlohmann::ordered_json() : nlohmann::ordered_json(rec.variable);
+        j["status"] = rec.status;
+        if (rec.converged()) {
+            const Results& r = *rec.results;
+            j["temperature_c"] = r.temperature;
+            j["pressure_bar"] = r.pressure;
+            j["ph"] = r.pH;
+            j["ionic_strength"] = r.ionicStrength;
+            for (const MineralRow& m : r.minerals) j["saturation_index"][m.name] = m.saturationIndex;
+            for (const GasRow& g : r.gases) j["log_fugacity"][g.name] = g.logFugacity;
+        }
+        for (const TransferAmount& a : rec.transfer) j[a.reactant ? "added" : "transfer"][a.name] = a.moles;
+        records.push_back(std::move(j));
+    }
+    doc["records"] = std::move(records);
+    return doc.dump(1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+void writeReactionRecord(const ReactionRecord& rec, Sink& console) {
+    std::string line = "  " + std::to_string(rec.step) + " " + rec.kind;
+    if (!std::isnan(rec.variable)) line += " " + shortestText(rec.variable);
+    line += "  ";
+    if (rec.converged())
+        line += "T " + fixedText(rec.results->temperature, 2) + "  pH " + fixedText(rec.results->pH, 3) + "  I " +
+                fixedText(rec.results->ionicStrength, 4);
+    else
+        line += rec.status;
+    console.put(line + "\n");
+    console.flush();
+}
+
+}  // namespace wq

@@ -1,0 +1,54 @@
+// The steps of a reaction path (`wqspec react`) on one state: the starting
+// water, once computed at its own conditions, changed step after step, each
+// from the water the step before reached (its totals, its state as the next
+// run's start), as the evaporation path takes its water from factor to
+// factor.
+//
+// Mix: the water and another in a fraction x of the other's mass of water,
+// every component total per kg of water (1 - x) m + x m' (the proton
+// balance, H+, mixed as any total), the mass of water the path's. Add: the
+// reactant's components added to the totals. Equilibrate: the minerals and
+// gases named held at their targets by the moles that dissolve or
+// precipitate (Newton's method on the amounts, holdAtSaturation), a gas's
+// moles carrying its components (CO2(g) its carbonate and H+) so that every
+// total stays conserved. Temperature: the water at each temperature, the
+// phases of the equilibrate before it held unless told not to.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "input/reaction_path.hpp"
+#include "run/compute_run.hpp"
+#include "run/reaction_result.hpp"
+
+namespace wq {
+
+struct SolverState;
+
+// The component totals of the computed water in `p`, in mol per kg of
+// water, by database number (0 for a number not in the run).
+std::vector<double> totalsPerKgByNumber(const SolverState& p);
+
+// What the path needs from its front end: the totals of the other water of
+// each mix step, by database number (totalsPerKgByNumber; indexed by step,
+// empty for a step that is no mix), and what to do with each record as it is
+// made (may be null).
+struct ReactionInputs {
+    std::vector<std::vector<double>> mixTotals;
+    std::function<void(const ReactionRecord&)> onRecord;
+};
+
+// Every name of the path's steps (a component, a mineral, a gas) is one of
+// the computed starting water's in `p`; stops with the file and line of the
+// first that is not.
+void checkPathNames(const SolverState& p, const ReactionPath& path);
+
+// The steps of `path` from the starting water `p` has just computed
+// (`start`, converged), its records appended to `result` (the start's
+// first); the path stops at the first record that fails (a run that does
+// not converge, a target no amount reaches), keeping the records before.
+void runReactionPath(SolverState& p, const RunHooks& hooks, const ReactionPath& path, const Results& start,
+                     const ReactionInputs& inputs, ReactionResult& result);
+
+}  // namespace wq
