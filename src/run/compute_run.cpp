@@ -16,6 +16,7 @@
 #include "solver/solve.hpp"
 #include "solver/solve_observer.hpp"
 #include "solver/solver_state.hpp"
+#include "text/csv.hpp"
 #include "text/failure.hpp"
 #include "text/number_text.hpp"
 #include "text/stop.hpp"
@@ -151,6 +152,17 @@ Results computeRun(SolverState& prog, const RunHooks& hooks) {
     Results results = evaluateResults(prog);
     judge(prog, results);
     return results;
+}
+
+std::optional<Results> convergedRun(SolverState& prog, const RunHooks& hooks, std::string& why) {
+    try {
+        Results r = computeRun(prog, hooks);
+        if (r.converged) return r;
+        why = runStatus(r);
+    } catch (...) {
+        why = utf8FromLatin1(endingInFlight().reason);
+    }
+    return std::nullopt;
 }
 
 }  // namespace wq

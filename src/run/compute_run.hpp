@@ -7,11 +7,14 @@
 // runs its waters through computeRun.
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "input/database.hpp"
+#include "run/results.hpp"
 
 namespace wq {
 
-struct Results;
 struct SolverState;
 class SolveObserver;
 struct Water;
@@ -65,5 +68,10 @@ void refreshDatabase(SolverState& prog);
 // where it ended. Error stops (outside the grid, bad data) end it with a
 // STOP.
 Results computeRun(SolverState& prog, const RunHooks& hooks = {});
+
+// A run of a path whose water must converge: its Results, or none with why
+// (the status of a run that did not converge, or the reason of the stop that
+// ended it), for the path to try another way or to stop there.
+std::optional<Results> convergedRun(SolverState& prog, const RunHooks& hooks, std::string& why);
 
 }  // namespace wq

@@ -208,14 +208,7 @@ private:
         for (int k = 1; k <= p_.comp.count; ++k)
             if (k != WATER_SLOT) p_.comp[k].mtot = totalOf(k, held);
         p_.comp[WATER_SLOT].mtot = kgw0_ / factor;  // kg; the set-up counts it in moles
-        try {
-            Results r = computeRun(p_, hooks_);
-            if (r.converged) return r;
-            why = runStatus(r);
-        } catch (...) {
-            why = utf8FromLatin1(endingInFlight().reason);
-        }
-        return std::nullopt;
+        return convergedRun(p_, hooks_, why);
     }
 
     double totalOf(int k, const std::vector<Held>& held) const {

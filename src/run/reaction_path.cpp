@@ -7,6 +7,7 @@
 #include <string>
 
 #include "input/tables.hpp"
+#include "run/compute_run.hpp"
 #include "run/mineral_amounts.hpp"
 #include "run/next_run.hpp"
 #include "run/sweep_chain.hpp"
@@ -76,14 +77,7 @@ private:
         for (int k = 1; k <= p_.comp.count; ++k)
             if (k != WATER_SLOT) p_.comp[k].mtot = totalOf(totals, k, held);
         p_.comp[WATER_SLOT].mtot = kgw0_;
-        try {
-            Results r = computeRun(p_, hooks_);
-            if (r.converged) return r;
-            why = runStatus(r);
-        } catch (...) {
-            why = utf8FromLatin1(endingInFlight().reason);
-        }
-        return std::nullopt;
+        return convergedRun(p_, hooks_, why);
     }
 
     static double totalOf(const std::vector<double>& totals, int k, const std::vector<HeldMineral>& held) {
