@@ -9,9 +9,9 @@ import subprocess
 import unittest
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
-SPEC = importlib.util.spec_from_file_location("refresh", os.path.join(ROOT, "tools", "refresh-doc-excerpts.py"))
-TOOL = importlib.util.module_from_spec(SPEC)
-SPEC.loader.exec_module(TOOL)
+LOADER = importlib.util.spec_from_file_location("refresh", os.path.join(ROOT, "tools", "refresh-doc-excerpts.py"))
+TOOL = importlib.util.module_from_spec(LOADER)
+LOADER.loader.exec_module(TOOL)
 
 
 class HelpBlockTest(unittest.TestCase):
