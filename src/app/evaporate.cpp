@@ -45,13 +45,7 @@ void checkEvaporateOptions(const EvaporateOptions& o) {
 }
 
 void readEvaporationCase(Program& p, const std::string& name, const std::function<void(Program&)>& read) {
-    try {
-        read(p);
-    } catch (const Stop& stopped) {
-        throw CannotStart{name + " cannot be read: " + stopped.reason};
-    }
-    if (p.input.mineralsSwitch == 0)
-        throw CannotStart{name + " does not ask for minerals (option 2 is 0); an evaporation path follows minerals"};
+    readRunInputOf(p, name, read, "an evaporation path follows minerals");
 }
 
 namespace {

@@ -12,6 +12,7 @@
 #include "input/database_file.hpp"
 #include "input/db_numbers.hpp"
 #include "input/run_input.hpp"
+#include "text/stop.hpp"
 
 namespace wq {
 
@@ -42,6 +43,17 @@ void applyBalance(Program& p, const std::string& balance) {
 void loadModel(Program& p, const ModelOptions& o) {
     p.database = DatabaseFile::ofParsed(databaseSnapshot(o.databasePath));
     p.activityModel = frontEndActivityModel(o.activity, o.databasePath, o.phScale);
+}
+
+void readRunInputOf(Program& p, const std::string& name, const std::function<void(Program&)>& read,
+                    std::string_view mineralsFor) {
+    try {
+        read(p);
+    } catch (const Stop& stopped) {
+        throw CannotStart{name + " cannot be read: " + stopped.reason};
+    }
+    if (!mineralsFor.empty() && p.input.mineralsSwitch == 0)
+        throw CannotStart{name + " does not ask for minerals (option 2 is 0); " + std::string(mineralsFor)};
 }
 
 void takeModelChoices(Program& p, const ModelOptions& o) {

@@ -42,13 +42,8 @@ void loadWater(QuietProgram& q, const std::string& casePath, const ReactOptions&
     Program& p = *q;
     p.caseFile = loadInput(casePath, MAX_RUN_INPUT_BYTES, "the run input");
     loadModel(p, o.model);
-    try {
-        readCase(p);
-    } catch (const Stop& stopped) {
-        throw CannotStart{casePath + " cannot be read: " + stopped.reason};
-    }
-    if (isStart && p.input.mineralsSwitch == 0)
-        throw CannotStart{casePath + " does not ask for minerals (option 2 is 0); a reaction path follows minerals"};
+    readRunInputOf(p, casePath, [](Program& read) { readCase(read); },
+                   isStart ? "a reaction path follows minerals" : "");
     takeModelChoices(p, o.model);
 }
 

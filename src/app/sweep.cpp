@@ -65,13 +65,7 @@ std::vector<double> sweepTemperatures(const SweepOptions& o, bool extended) {
 }
 
 void readSweepCase(Program& p, const std::string& name, const std::function<void(Program&)>& read) {
-    try {
-        read(p);
-    } catch (const Stop& stopped) {
-        throw CannotStart{name + " cannot be read: " + stopped.reason};
-    }
-    if (p.input.mineralsSwitch == 0)
-        throw CannotStart{name + " does not ask for minerals (option 2 is 0); a sweep compares minerals"};
+    readRunInputOf(p, name, read, "a sweep compares minerals");
 }
 
 namespace {
