@@ -3,6 +3,7 @@ its text bar in a terminal) when python3-tqdm is installed, nothing
 otherwise, shown only once a call has run for a few seconds, so that the
 many short calls of a script print nothing."""
 import time
+import warnings
 from typing import Any, Callable, Optional
 
 # A call shorter than this shows no bar.
@@ -10,8 +11,15 @@ SHOW_AFTER_SECONDS = 2.0
 
 
 def _tqdm() -> Optional[Callable[..., Any]]:
+    """tqdm.auto's bar: the widget in a notebook that has ipywidgets, else
+    the text bar. Without ipywidgets (Debian's Jupyter stack has none that its
+    nbclient can run) tqdm.auto warns before falling back to the text bar,
+    which a notebook draws well on its own: that warning is not shown."""
     try:
-        from tqdm.auto import tqdm
+        from tqdm.std import TqdmWarning
+        with warnings.catch_warnings():
+            warnings.simplefilter("ignore", TqdmWarning)
+            from tqdm.auto import tqdm
     except ImportError:
         return None
     return tqdm

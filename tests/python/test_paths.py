@@ -141,6 +141,24 @@ def test_no_bar_without_tqdm_and_none_on_a_short_call(monkeypatch, capfd):
         wqspec.speciate(SPRING, progress="yes")
 
 
+def test_in_a_notebook_the_bar_shows_without_a_warning():
+    """tqdm.auto warns in a notebook without ipywidgets: the notebook must
+    show the bar (widget or text) and no warning."""
+    nbclient = pytest.importorskip("nbclient")
+    nbformat = pytest.importorskip("nbformat")
+    notebook = nbformat.v4.new_notebook(cells=[nbformat.v4.new_code_cell(
+        "import wqspec, wqspec._progress\n"
+        "wqspec._progress.SHOW_AFTER_SECONDS = 0.0\n"
+        f"table = wqspec.speciate([{SPRING!r}] * 200, jobs=1)")])
+    os.environ.setdefault("PYDEVD_DISABLE_FILE_VALIDATION", "1")
+    nbclient.NotebookClient(notebook, timeout=120, kernel_name="python3").execute()
+    outputs = notebook.cells[0].outputs
+    shown = "".join(out.get("text", "") for out in outputs)
+    assert "Warning" not in shown and "IProgress" not in shown, shown
+    assert "waters" in shown or any("application/vnd.jupyter.widget-view+json" in out.get("data", {})
+                                    for out in outputs), outputs
+
+
 def test_the_version_is_the_programs_and_python_m_wqspec_runs_it(program):
     shown = subprocess.run([program, "--version"], capture_output=True, encoding="utf-8", check=True).stdout
     assert shown.strip() == f"wqspec {wqspec.__version__}"
