@@ -5,7 +5,7 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer.
 #
 #   bash tools/fuzz.sh              each target for 10 minutes
-#   bash tools/fuzz.sh 30           each target for 30 seconds (CI)
+#   bash tools/fuzz.sh 15           each target for 15 seconds (CI)
 #   bash tools/fuzz.sh -runs 1000000   each target for that many executions
 #   bash tools/fuzz.sh 3600 database   one target only (run_input, database,
 #                                      water_table, case_round_trip)

@@ -27,5 +27,5 @@ cmake --build build/sanitize -j "$jobs"
 bash tools/tsan.sh
 
 # The readers and the case writer's round trip under libFuzzer (ASan +
-# UBSan), 30 s each; a finding fails the build. Long runs: bash tools/fuzz.sh.
-bash tools/fuzz.sh 30
+# UBSan), 15 s each; a finding fails the build. Long runs: bash tools/fuzz.sh.
+bash tools/fuzz.sh 15
