@@ -16,6 +16,14 @@
 #                                              CPU-second and kernel share of each; on a machine
 #                                              whose speed swings from run to run, the pairs
 #                                              compare two builds under the same conditions
+#   bash bench/batch_cpu.sh loops [N]          N variants (default 10,000) cold (--cold-start), warm,
+#                                              and warm on the table shuffled: the mean Newton loops
+#                                              per water (the records' loops), and whether the warm
+#                                              records are the cold ones within the tolerance
+#   bash bench/batch_cpu.sh instructions [N] [OTHER]  instructions per water (valgrind's callgrind,
+#                                              which the machine's load does not change) of N
+#                                              variants (default 300) on one thread, cold, warm and
+#                                              warm shuffled, and OTHER's when given
 #   bash bench/batch_cpu.sh sweep [RUNS]       the seawater example swept over its 66 temperatures
 #                                              (25 to 350 C in steps of 5): CPU time, min and median
 #                                              (needs the benchmarks built: -DWQSPEC_BENCH=ON)
@@ -101,6 +109,33 @@ case "$what" in
     echo "records: $(($(wc -l < "$work/out.csv") - 1)) of $count"
     load
     ;;
+  loops)
+    /usr/bin/python3 "$root/tests/solver/seawater_variants.py" starts "$wqspec" "$work/LOGKDATA.KDB" "${2:-10000}" || true
+    ;;
+  instructions)
+    count="${2:-300}"; other="${3:-}"
+    command -v valgrind > /dev/null || { echo "needs valgrind" >&2; exit 2; }
+    variants "$count"
+    /usr/bin/python3 - "$work/waters.csv" > "$work/shuffled.csv" <<'PY'
+import random, sys
+head, *rows = open(sys.argv[1]).read().splitlines(keepends=True)
+random.Random(22).shuffle(rows)
+sys.stdout.write(head + ''.join(rows))
+PY
+    # Instructions per water: the program's total over N waters.
+    counted() {
+      local name="$1" program="$2" table="$3"; shift 3
+      (cd "$work" && valgrind --tool=callgrind --callgrind-out-file="cg.$name" "$program" batch "$table" \
+         --case WQCASE.DAT --db LOGKDATA.KDB --out out.csv --jobs 1 "$@" > /dev/null 2> "cg.$name.err") || true
+      local total; total=$(grep -m1 -E '^(summary|totals):' "$work/cg.$name" | awk '{print $2}')
+      echo "  $name: $((total / count)) instructions per water"
+    }
+    echo "$count waters, one thread, compact columns:"
+    counted cold "$wqspec" waters.csv --cold-start
+    counted warm "$wqspec" waters.csv
+    counted warm-shuffled "$wqspec" shuffled.csv
+    [ -n "$other" ] && counted other "$other" waters.csv
+    ;;
   sweep)
     runs="${2:-5}"
     cpu="$(dirname "$wqspec")/bench/wqspec_process_cpu"
@@ -111,5 +146,6 @@ case "$what" in
     (cd "$work" && "$cpu" "$runs" "/dev/null|$wqspec sweep --out sweep.csv" "/dev/null|cat LOGKDATA.KDB")
     echo "temperatures in the sweep: $(grep -c "^sweep," "$work/sweep.csv") (and the run at the run input's own)"
     ;;
-  *) echo "usage: $0 waters [N] [RUNS] | pairs OTHER [N] [RUNS] | million [N] | sweep [RUNS]" >&2; exit 2 ;;
+  *) echo "usage: $0 waters [N] [RUNS] | pairs OTHER [N] [RUNS] | million [N] | loops [N] | instructions [N] [OTHER] | sweep [RUNS]" >&2
+     exit 2 ;;
 esac

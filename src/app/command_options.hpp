@@ -23,6 +23,7 @@ struct BatchOptions {
     bool allColumns = false;    // every column
     bool listColumns = false;   // print the columns a table may have, compute nothing
     bool listSpecies = false;   // print the database's aqueous species and counts, compute nothing
+    bool coldStart = false;     // every water from the run input's start, none from a water solved before it
 };
 
 // The most worker threads per core: the waters are computed, never waited
