@@ -23,7 +23,9 @@
 #   bash bench/batch_cpu.sh instructions [N] [OTHER]  instructions per water (valgrind's callgrind,
 #                                              which the machine's load does not change) of N
 #                                              variants (default 300) on one thread, cold, warm and
-#                                              warm shuffled, and OTHER's when given
+#                                              warm shuffled, cold and warm on a table of no neighbour
+#                                              alike (diluted in turn by 1, 4, 16, 64, 256), and
+#                                              OTHER's when given
 #   bash bench/batch_cpu.sh sweep [RUNS]       the seawater example swept over its 66 temperatures
 #                                              (25 to 350 C in steps of 5): CPU time, min and median
 #                                              (needs the benchmarks built: -DWQSPEC_BENCH=ON)
@@ -116,11 +118,19 @@ case "$what" in
     count="${2:-300}"; other="${3:-}"
     command -v valgrind > /dev/null || { echo "needs valgrind" >&2; exit 2; }
     variants "$count"
-    /usr/bin/python3 - "$work/waters.csv" > "$work/shuffled.csv" <<'PY'
-import random, sys
-head, *rows = open(sys.argv[1]).read().splitlines(keepends=True)
+    # The table shuffled, and a table of no neighbour alike: the variants
+    # diluted in turn by 1, 4, 16, 64 and 256.
+    /usr/bin/python3 - "$work" <<'PY'
+import csv, random, sys
+head, *rows = open(sys.argv[1] + '/waters.csv').read().splitlines(keepends=True)
 random.Random(22).shuffle(rows)
-sys.stdout.write(head + ''.join(rows))
+open(sys.argv[1] + '/shuffled.csv', 'w').write(head + ''.join(rows))
+table = list(csv.reader(open(sys.argv[1] + '/waters.csv')))
+with open(sys.argv[1] + '/unlike.csv', 'w') as f:
+    out = csv.writer(f, lineterminator='\n')
+    out.writerow(table[0])
+    for k, row in enumerate(table[1:]):
+        out.writerow(row[:3] + ['%.6g' % (float(x) / 4 ** (k % 5)) for x in row[3:]])
 PY
     # Instructions per water: the program's total over N waters.
     counted() {
@@ -134,6 +144,8 @@ PY
     counted cold "$wqspec" waters.csv --cold-start
     counted warm "$wqspec" waters.csv
     counted warm-shuffled "$wqspec" shuffled.csv
+    counted unlike-cold "$wqspec" unlike.csv --cold-start
+    counted unlike-warm "$wqspec" unlike.csv
     [ -n "$other" ] && counted other "$other" waters.csv
     ;;
   sweep)
