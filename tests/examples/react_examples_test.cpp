@@ -36,6 +36,7 @@ TEST(ReactExamples, EachPathIsItsTable) {
     };
     testing::Folder folder("react-examples");
     // The examples' folders as the path files name one another.
+    fs::create_directories(folder.path() / "examples");
     for (const char* part : {"react", "seawater", "pitzer"})
         fs::copy(EXAMPLES / part, folder.path() / "examples" / part, fs::copy_options::recursive);
     folder.copy(EXAMPLES / "LOGKDATA.KDB", "examples/LOGKDATA.KDB");
