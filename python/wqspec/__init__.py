@@ -17,7 +17,9 @@ does), numbers as floats (the very values the CSV prints with 17 digits),
 ``status`` per row. ``speciate_one`` gives a ``Result`` with the water's
 species, minerals, gases and totals as tables and ``to_dict()``, the batch's
 JSON record. ``sweep`` computes one water over a range of temperatures and
-estimates the reservoir temperature. ``wqspec.dask.speciate`` spreads a Dask
+estimates the reservoir temperature; ``evaporate`` and ``react`` take a
+water along a path (an evaporation; mixing, titrating, equilibrating with
+minerals and gases, heating). ``wqspec.dask.speciate`` spreads a Dask
 DataFrame over a cluster.
 
 The options every call takes, as the batch's command line says them:
@@ -44,6 +46,7 @@ from ._database import _DATABASES, Database, _database, bundled_database, bundle
 from ._frames import Waters, _as_frame, _row_message, _rows_named, _table_of
 from ._paths import evaporate, sweep
 from ._progress import progress_of
+from ._react import Reaction, react
 from ._result import Result
 from ._shared import (ALL_COLUMNS, COMPACT_COLUMNS, DEFAULT_ACTIVITY, SHARED_OPTIONS, InputError,  # noqa: F401
                       Names, PathLike, _options, _shared_options_help, _taking_shared_options)
@@ -59,7 +62,7 @@ OptionValue = Union[str, Sequence[str], None]
 InputError.__module__ = Result.__module__ = __name__
 __doc__ += _shared_options_help()
 
-__all__ = ["Database", "InputError", "Result", "speciate", "speciate_one", "sweep", "evaporate",
+__all__ = ["Database", "InputError", "Result", "speciate", "speciate_one", "sweep", "evaporate", "react", "Reaction",
            "bundled_database", "bundled_template", "result_columns", "__version__"]
 
 
