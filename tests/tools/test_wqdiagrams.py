@@ -1,0 +1,64 @@
+"""tools/wqplot's diagrams of a set of waters (piper, stiff, schoeller) on
+examples/batch, from its table of waters and from the batch's JSON records
+made by the built program (found through WQSPEC, as CTest sets it)."""
+
+import csv
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+WQSPEC = os.path.abspath(os.environ.get("WQSPEC", os.path.join(ROOT, "build", "release", "wqspec")))
+WQPLOT = os.path.join(ROOT, "tools", "wqplot")
+BATCH = os.path.join(ROOT, "examples", "batch")
+
+
+def cation_percentages(path):
+    """{water: (Ca, Mg, Na+K)} percentages of a Piper diagram's --data-out."""
+    out = {}
+    with open(path, newline="", encoding="utf-8") as f:
+        for row in csv.DictReader(f):
+            out.setdefault(row["series"], {})[row["x"]] = float(row["y"])
+    return {name: (v["Ca %meq"], v["Mg %meq"], v["Na+K %meq"]) for name, v in out.items()}
+
+
+class DiagramsTest(unittest.TestCase):
+    def setUp(self):
+        self.work = tempfile.mkdtemp(prefix="wqdiagrams-test-")
+
+    def tearDown(self):
+        shutil.rmtree(self.work)
+
+    def test_every_diagram_of_the_batch_example_from_its_table_and_its_records(self):
+        records = os.path.join(self.work, "records.json")
+        solved = subprocess.run([WQSPEC, "batch", os.path.join(BATCH, "WATERS.csv"), "--case",
+                                 os.path.join(BATCH, "WQCASE.DAT"), "--db", os.path.join(ROOT, "examples", "LOGKDATA.KDB"),
+                                 "--out", records, "--jobs", "2"], capture_output=True, text=True)
+        self.assertEqual(solved.returncode, 0, solved.stderr)
+        sources = {"table": os.path.join(BATCH, "WATERS.csv"), "records": records}
+        piper = {}
+        for source, path in sources.items():
+            for kind in ("piper", "stiff", "schoeller"):
+                with self.subTest(source=source, kind=kind):
+                    picture = os.path.join(self.work, f"{source}-{kind}.png")
+                    data = os.path.join(self.work, f"{source}-{kind}.csv")
+                    done = subprocess.run([WQPLOT, kind, path, "--out", picture, "--data-out", data],
+                                          capture_output=True, text=True)
+                    self.assertEqual(done.returncode, 0, done.stderr)
+                    self.assertEqual(done.stderr, "")
+                    self.assertGreater(os.path.getsize(picture), 10000)
+            piper[source] = cation_percentages(os.path.join(self.work, f"{source}-piper.csv"))
+        # Every water of the table is drawn, and its cations are the same
+        # share of its milliequivalents whether read from the table or from
+        # the totals the run solved with.
+        self.assertEqual(len(piper["table"]), 25)
+        self.assertEqual(piper["table"].keys(), piper["records"].keys())
+        for name, shares in piper["table"].items():
+            for given, solved_share in zip(shares, piper["records"][name]):
+                self.assertAlmostEqual(given, solved_share, delta=0.05, msg=name)
+
+
+if __name__ == "__main__":
+    unittest.main()
