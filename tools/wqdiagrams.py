@@ -9,7 +9,7 @@
 - stiff: a Stiff (1951) pattern of each water: cations to the left of the
   axis, anions to the right, in milliequivalents, Na + K / Cl at the top,
   Ca / HCO3 + CO3 in the middle, Mg / SO4 at the bottom;
-- schoeller: the Schoeller (1955) semi-logarithmic plot of the six major
+- schoeller: the Schoeller (1962, Les eaux souterraines) semi-logarithmic plot of the six major
   ions of every water, one line per water.
 
 INPUT is a table of waters as wqspec batch reads it (a CSV file whose
@@ -307,10 +307,8 @@ def plot_stiff(waters, unit, data):
         ax.axvline(0, color="0.3", lw=0.6)
         ax.set_yticks(levels)
         ax.set_yticklabels([c for c, _ in STIFF_ROWS], fontsize=6)
-        twin = ax.twinx()
-        twin.set_ylim(ax.get_ylim())
-        twin.set_yticks(levels)
-        twin.set_yticklabels([a for _, a in STIFF_ROWS], fontsize=6)
+        for (_, a), y in zip(STIFF_ROWS, levels):
+            ax.text(1.02, y, a, transform=ax.get_yaxis_transform(), ha="left", va="center", fontsize=6)
         ax.xaxis.set_major_locator(MaxNLocator(nbins=4, symmetric=True))
         ax.tick_params(axis="x", labelsize=6)
         ax.set_xlabel(unit, fontsize=6, labelpad=1)
@@ -321,7 +319,7 @@ def plot_stiff(waters, unit, data):
     for k in range(len(waters), rows * columns):
         axes[k // columns][k % columns].axis("off")
     fig.suptitle(f"Stiff diagrams: cations left, anions right, {unit} (each on its own scale)", fontsize=10)
-    fig.tight_layout(rect=(0, 0, 1, 0.97))
+    fig.subplots_adjust(left=0.05, right=0.95, bottom=0.06, top=1 - 0.35 / rows, wspace=0.55, hspace=0.75)
     return fig
 
 
@@ -379,6 +377,7 @@ def main(argv, parser_class):
         data = []
         fig = draw(kind, text, data)
         fig.savefig(args.out, dpi=100, bbox_inches="tight")
+        plt.close(fig)
         if args.data_out:
             write_data(args.data_out, data)
     except (OSError, DiagramError, json.JSONDecodeError, csv.Error) as e:

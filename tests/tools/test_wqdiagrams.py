@@ -2,7 +2,11 @@
 examples/batch, from its table of waters and from the batch's JSON records
 made by the built program (found through WQSPEC, as CTest sets it)."""
 
+import contextlib
 import csv
+import importlib.machinery
+import importlib.util
+import io
 import os
 import shutil
 import subprocess
@@ -27,6 +31,10 @@ def cation_percentages(path):
 class DiagramsTest(unittest.TestCase):
     def setUp(self):
         self.work = tempfile.mkdtemp(prefix="wqdiagrams-test-")
+        # wqplot in this process (matplotlib imported once for the six pictures).
+        loader = importlib.machinery.SourceFileLoader("wqplot", WQPLOT)
+        self.wqplot = importlib.util.module_from_spec(importlib.util.spec_from_loader("wqplot", loader))
+        loader.exec_module(self.wqplot)
 
     def tearDown(self):
         shutil.rmtree(self.work)
@@ -44,10 +52,11 @@ class DiagramsTest(unittest.TestCase):
                 with self.subTest(source=source, kind=kind):
                     picture = os.path.join(self.work, f"{source}-{kind}.png")
                     data = os.path.join(self.work, f"{source}-{kind}.csv")
-                    done = subprocess.run([WQPLOT, kind, path, "--out", picture, "--data-out", data],
-                                          capture_output=True, text=True)
-                    self.assertEqual(done.returncode, 0, done.stderr)
-                    self.assertEqual(done.stderr, "")
+                    errors = io.StringIO()
+                    with contextlib.redirect_stdout(io.StringIO()), contextlib.redirect_stderr(errors):
+                        status = self.wqplot.main([kind, path, "--out", picture, "--data-out", data])
+                    self.assertEqual(status, 0, errors.getvalue())
+                    self.assertEqual(errors.getvalue(), "")
                     self.assertGreater(os.path.getsize(picture), 10000)
             piper[source] = cation_percentages(os.path.join(self.work, f"{source}-piper.csv"))
         # Every water of the table is drawn, and its cations are the same
