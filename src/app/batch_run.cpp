@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
@@ -128,6 +129,7 @@ SolvedWater solveWater(const BatchInputs& s, WaterWorker& worker, const RecordWa
         head.status = error;
     } else {
         analysisBalanceOf(s.catalog, s.templateCase->comp[WATER_SLOT].mtot, w, head);
+        if (!std::isnan(w.measured_conductance_uScm)) head.measuredConductance = w.measured_conductance_uScm;
         if (const CatalogComponent* ion = s.catalog.byNumber(choices.balanceNumber)) head.balancedOn = ion->name;
         Program& p = worker.next();
         p.database = DatabaseFile::ofParsed(s.database);

@@ -3,6 +3,7 @@
 // the redox state, its component totals, and why it cannot be run.
 #pragma once
 
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,6 +32,7 @@ struct WaterSample {
     std::optional<double> kgWater;       // nullopt: the template's
     std::vector<ComponentTotal> totals;  // the cells given, in column order
     std::optional<RedoxState> redox;     // nullopt: the batch's (--redox); a kind none: none
+    double measured_conductance_uScm = std::numeric_limits<double>::quiet_NaN();  // at 25 C; NaN: none given
 };
 
 }  // namespace wq

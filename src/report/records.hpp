@@ -48,6 +48,9 @@ struct RecordHead {
     std::optional<double> analysisImbalancePercent{};
     std::string balancedOn{};
     std::string notes{};
+    // The specific conductance the table gives for the water, uS/cm at 25 C,
+    // against which the calculated one is checked.
+    std::optional<double> measuredConductance{};
 };
 
 // The columns of a table of records, for a format that fixes them before

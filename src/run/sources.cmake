@@ -1,5 +1,6 @@
 list(APPEND WQSPEC_SOURCES
   src/run/results.cpp
+  src/run/water_quality.cpp
   src/run/judgement.cpp
   src/run/compute_run.cpp
   src/run/next_run.cpp
