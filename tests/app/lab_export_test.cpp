@@ -135,8 +135,8 @@ TEST(LabExport, TheListOfColumnsAnywhere) {
     testing::Folder folder("lab-list");
     const Command list = folder.run("batch --list-columns");
     ASSERT_EQ(list.status, 0) << list.err;
-    for (const char* expected : {"  Eh [V]", "  redox ", "  conductance [uS/cm]", "  DO                       O2,aq",
-                                 "  Fe(III)                  Fe+++", "Columns the batch writes", "redox pe",
+    for (const char* expected : {"  Eh [V]", "  redox ", "  conductance [uS/cm]", "O2,aq: dissolved oxygen",
+                                 "Fe+++: iron(III), ferric iron", "Columns the batch writes", "redox pe",
                                  "Eh(COUPLE) [V]", "analysis imbalance [%]"})
         EXPECT_NE(list.out.find(expected), std::string::npos) << expected << "\n" << list.out;
 }
