@@ -107,7 +107,7 @@ def _frame_of(out: Dict[str, Any], labels: pandas.Index) -> pandas.DataFrame:
 def speciate(table: Waters, database: Union[Database, PathLike, None] = None, jobs: Optional[int] = None,
              case: Optional[PathLike] = None, columns: Names = ALL_COLUMNS, detail: bool = False,
              errors: str = "raise", verbose: bool = False, progress: bool = True,
-             below_detection: str = "omit", strict: bool = False, density: Optional[float] = None,
+             below_detection: Any = "omit", strict: Any = False, density: Any = None,
              **options: OptionValue) -> Any:
     """Every water of `table` as ``wqspec batch`` computes it.
 

@@ -62,8 +62,11 @@ TEST(LabExport, RunsInOneCommandEachWaterComputedOrRefusedAlone) {
     for (const json& w : r) {
         const std::string status = w["status"].get<std::string>();
         converged += status.rfind("converged", 0) == 0;
-        for (const auto& k : refused)
-            if (w["name"] == k.name) EXPECT_EQ(status.rfind(k.status, 0), 0u) << status;
+        for (const auto& k : refused) {
+            if (w["name"] == k.name) {
+                EXPECT_EQ(status.rfind(k.status, 0), 0u) << status;
+            }
+        }
     }
     EXPECT_EQ(converged, 10);
     EXPECT_EQ(r[0]["carried"]["Lab ID"], "L23-0412");

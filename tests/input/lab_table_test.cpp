@@ -121,7 +121,7 @@ TEST(LabTable, CellsBelowTheDetectionLimit) {
         {BelowDetection::zero, std::nullopt, std::nullopt,
          "below the detection limit, taken as 0 (absent): Na [mmol/kgw] (<0.2), Cl [mmol/kgw] (< 0.2), Ca [mmol/kgw] (ND)", ""},
         {BelowDetection::half, 0.1, std::nullopt,
-         "below the detection limit, left out: Ca [mmol/kgw] (ND, no limit given); below the detection limit, "
+         "below the detection limit, left out: Ca [mmol/kgw] (ND), no limit given; below the detection limit, "
          "taken as half the limit: Na [mmol/kgw] (<0.2), Cl [mmol/kgw] (< 0.2)",
          ""},
         {BelowDetection::limit, 0.2, std::nullopt, "", ""},

@@ -62,8 +62,12 @@ TEST(TableUnits, AUnitThatCannotCountTheComponent) {
 }
 
 TEST(TableUnits, UnknownUnitsAreRefusedAndTheListNamesTheKnownOnes) {
-    for (const char* unit : {"", "mg/l", "MG/L", "mmol/kg", "mol/L", "ppb", "ug/kg", "g/L", "meq/kgw"})
+    // mmol/kg says not whether per kg of water or of solution.
+    for (const char* unit : {"", "mmol/kg", "meq/kgw", "mg/m3", "ppt"})
         EXPECT_FALSE(componentUnit(unit).has_value()) << unit;
+    // Any case and spacing, as laboratories write them.
+    for (const char* unit : {"mg/l", "MG/L", "mg / L", "mol/L", "ppb", "ug/kg", "g/L", "\u00B5g/l"})
+        EXPECT_TRUE(componentUnit(unit).has_value()) << unit;
     const std::string names(componentUnitNames());
     for (const char* unit : {"mol/kgw", "mmol/kgw", "mg/kg", "ppm", "mg/L", "ug/L", "mmol/L", "meq/L"})
         EXPECT_NE(names.find(std::string("[") + unit + "]"), std::string::npos) << unit;
@@ -95,8 +99,9 @@ TEST(TableUnits, AlkalinityAgainstHandConversions) {
         // the dissolved solids count the alkalinity as HCO3
         EXPECT_NEAR(alkalinityGramsAsHco3(*unit, c.value, BICARBONATE), c.equivalents * BICARBONATE, 1e-14) << c.unit;
     }
-    for (const char* unit : {"mg/L", "mg/L as HCO3-", "mmol/L", "ppm as CaCO3"})
+    for (const char* unit : {"mg/L", "mg/L as HCO3-", "mmol/L", "mg/L as CO3"})
         EXPECT_FALSE(alkalinityUnit(unit).has_value()) << unit;
+    EXPECT_EQ(alkalinityUnit("ppm as CaCO3")->basis, AmountBasis::kgSolution);
 }
 
 TEST(TableUnits, Temperature) {
@@ -106,7 +111,8 @@ TEST(TableUnits, Temperature) {
     EXPECT_EQ(temperatureOffset("degC"), 0.0);
     // 283.15 K is 10 C
     EXPECT_NEAR(283.15 + *temperatureOffset("K"), 10.0, 1e-12);
-    for (const char* unit : {"F", "k", "\u00B0F", "Kelvin"}) EXPECT_FALSE(temperatureOffset(unit).has_value()) << unit;
+    for (const char* unit : {"F", "\u00B0F", "R"}) EXPECT_FALSE(temperatureOffset(unit).has_value()) << unit;
+    for (const char* unit : {"k", "Kelvin"}) EXPECT_NEAR(283.15 + *temperatureOffset(unit), 10.0, 1e-12) << unit;
 }
 
 TEST(ComponentAliases, TheCommonComponentsAndTheirMassBasis) {

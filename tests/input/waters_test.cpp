@@ -135,9 +135,10 @@ TEST(WaterTable, UnitsAndShortNamesAgainstHandConversions) {
         "w,283.15,2,3,35453,96061.6,60.0843,4\n");
     const WaterSample& w = t.waters[0];
     EXPECT_NEAR(*w.temperature, 10.0, 1e-12);
-    // ppm is mg/kg: per kg of solution and per litre in one row
-    EXPECT_EQ(w.error, "row on line 2: amounts per kg and per litre of solution in one row leave the mass of water "
-                       "undefined");
+    // ppm is mg/kg: per kg of solution and per litre in one row, under a
+    // gram of solutes a litre, at 1 kg/L
+    EXPECT_EQ(w.error, "");
+    EXPECT_NEAR(moles(w, 11), 60.0843e-3 / 60.0843, 1e-15);
     const WaterTable l = table(
         "name,T [K],Ca [mmol/L],Na [meq/L],Cl [ug/L],SO4 [\u00B5g/L],alkalinity [meq/L]\n"
         "w,283.15,2,3,35453,96061.6,4\n");
