@@ -304,7 +304,10 @@ PYBIND11_MODULE(_core, m) {
         .def_readwrite("case", &wq::BatchOptions::casePath)
         .def_readwrite("columns", &wq::BatchOptions::columns)
         .def_readwrite("all_columns", &wq::BatchOptions::allColumns)
-        .def_readwrite("jobs", &wq::BatchOptions::jobs);
+        .def_readwrite("jobs", &wq::BatchOptions::jobs)
+        .def_readwrite("below_detection", &wq::BatchOptions::belowDetection)
+        .def_readwrite("strict", &wq::BatchOptions::strict)
+        .def_readwrite("density", &wq::BatchOptions::density);
     for (const wq::ModelOptionEntry& entry : wq::modelOptionTable()) {
         if (entry.kind == wq::OptionKind::database) continue;
         options.def_property(

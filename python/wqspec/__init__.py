@@ -110,6 +110,7 @@ def _frame_of(out: Dict[str, Any], labels: pandas.Index) -> pandas.DataFrame:
 def speciate(table: Waters, database: Union[Database, PathLike, None] = None, jobs: Optional[int] = None,
              case: Optional[PathLike] = None, columns: Names = ALL_COLUMNS, detail: bool = False,
              errors: str = "raise", verbose: bool = False, progress: bool = True,
+             below_detection: Any = "omit", strict: Any = False, density: Any = None,
              **options: OptionValue) -> Any:
     """Every water of `table` as ``wqspec batch`` computes it.
 
@@ -137,6 +138,11 @@ def speciate(table: Waters, database: Union[Database, PathLike, None] = None, jo
     verbose   print the batch's notes (rows passed over, threads) on stderr.
     progress  a progress bar once the call has run for a few seconds
               (python3-tqdm's, when installed); False: none.
+    below_detection, strict, density
+              as the batch's --below-detection (a cell "<0.01", "ND",
+              "n.d.", "-", "<DL", "BDL": omit, zero, half, limit or fail),
+              --strict (a column nothing computes refused instead of
+              carried through to the table) and --density (kg/L).
 
     Returns a DataFrame indexed as the table (rows of blank cells only are no
     water and are left out), with the columns of the batch's CSV records:
@@ -154,8 +160,11 @@ def speciate(table: Waters, database: Union[Database, PathLike, None] = None, jo
     >>> table.loc[0, "status"]
     'converged'
     """
-    out, labels = _run(table, database, _options(case, columns, jobs, options), detail, errors, verbose,
-                       progress)
+    o = _options(case, columns, jobs, options)
+    o.below_detection = str(below_detection)
+    o.strict = bool(strict)
+    o.density = "" if density is None else repr(float(density))
+    out, labels = _run(table, database, o, detail, errors, verbose, progress)
     if detail:
         records = [json.loads(record) for record in out["json"]]
         for record, label in zip(records, labels):

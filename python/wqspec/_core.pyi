@@ -14,6 +14,9 @@ class BatchOptions:
     columns: str
     all_columns: bool
     jobs: str
+    below_detection: str
+    strict: bool
+    density: str
     activity: str
     ph_scale: str
     redox: str

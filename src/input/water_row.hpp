@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "input/table_reading.hpp"
 #include "input/water_columns.hpp"
 #include "input/water_sample.hpp"
 #include "text/csv.hpp"
@@ -16,8 +17,9 @@ namespace wq {
 // The sample of `record` under `columns`: amounts per kg of water are taken
 // in the row's mass of water (its own, else `templateKgWater`), an
 // alkalinity as carbonate of `carbonateGramsPerEquivalent`; a row with no
-// name is named by its line.
+// name is named by its line. `reading` says what a cell below the detection
+// limit becomes and the density of a row without its own.
 WaterSample readWaterRow(const std::vector<Column>& columns, const CsvRecord& record, double templateKgWater,
-                         double carbonateGramsPerEquivalent);
+                         double carbonateGramsPerEquivalent, const TableReading& reading = {});
 
 }  // namespace wq
