@@ -12,7 +12,11 @@
 // precipitate (Newton's method on the amounts, holdAtSaturation), a gas's
 // moles carrying its components (CO2(g) its carbonate and H+) so that every
 // total stays conserved. Temperature: the water at each temperature, the
-// phases of the equilibrate before it held unless told not to.
+// phases of the equilibrate before it held unless told not to. Boil: the
+// water flashed to steam stage by stage, its gases shared with the steam
+// (boiling.hpp). Evaporate: the evaporation path (evaporation_path.hpp)
+// from the water reached. What a step precipitates stays in contact with
+// the water (equilibrium) or leaves it at each record (fractional).
 #pragma once
 
 #include <functional>
@@ -20,6 +24,7 @@
 
 #include "input/reaction_path.hpp"
 #include "run/compute_run.hpp"
+#include "run/reaction_names.hpp"
 #include "run/reaction_result.hpp"
 
 namespace wq {
@@ -38,11 +43,6 @@ struct ReactionInputs {
     std::vector<std::vector<double>> mixTotals;
     std::function<void(const ReactionRecord&)> onRecord;
 };
-
-// Every name of the path's steps (a component, a mineral, a gas) is one of
-// the computed starting water's in `p`; stops with the file and line of the
-// first that is not.
-void checkPathNames(const SolverState& p, const ReactionPath& path);
 
 // The steps of `path` from the starting water `p` has just computed
 // (`start`, converged), its records appended to `result` (the start's
