@@ -19,11 +19,11 @@
 // the water (equilibrium) or leaves it at each record (fractional).
 #pragma once
 
-#include <functional>
 #include <vector>
 
 #include "input/reaction_path.hpp"
 #include "run/compute_run.hpp"
+#include "run/reaction_inputs.hpp"
 #include "run/reaction_names.hpp"
 #include "run/reaction_result.hpp"
 
@@ -34,15 +34,6 @@ struct SolverState;
 // The component totals of the computed water in `p`, in mol per kg of
 // water, by database number (0 for a number not in the run).
 std::vector<double> totalsPerKgByNumber(const SolverState& p);
-
-// What the path needs from its front end: the totals of the other water of
-// each mix step, by database number (totalsPerKgByNumber; indexed by step,
-// empty for a step that is no mix), and what to do with each record as it is
-// made (may be null).
-struct ReactionInputs {
-    std::vector<std::vector<double>> mixTotals;
-    std::function<void(const ReactionRecord&)> onRecord;
-};
 
 // The steps of `path` from the starting water `p` has just computed
 // (`start`, converged), its records appended to `result` (the start's

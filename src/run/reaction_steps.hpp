@@ -12,7 +12,8 @@
 
 #include "input/reaction_path.hpp"
 #include "run/mineral_amounts.hpp"
-#include "run/reaction_path.hpp"
+#include "run/compute_run.hpp"
+#include "run/reaction_inputs.hpp"
 
 namespace wq {
 
