@@ -81,7 +81,8 @@ std::string reactionCsv(const ReactionResult& path) {
     if (water.steam)
         t += "# boil: T in C; the steam fraction of the stage's liquid (of the step's, closed), the steam's gases\n";
     if (water.water) {
-        t += "# evaporate: the concentration factor of the step's water; water: the liquid's\n";
+        t += "# water: the liquid's mass of water; evaporate: the variable is the concentration factor of the step's "
+             "water\n";
         header.push_back("water [kg/kg starting water]");
     }
     if (water.steam) header.push_back("steam fraction");

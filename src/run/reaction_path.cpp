@@ -98,18 +98,34 @@ std::optional<Results> ReactionSteps::hold(const std::vector<double>& totals, st
 // step a mineral taken out after precipitating has none left in contact to
 // dissolve: one that would leaves the set, and the rest are held again.
 std::optional<Results> ReactionSteps::holdAs(Precipitation how, std::vector<HeldMineral>& held, std::string& why) {
+    // One the water, its phases as they are, does not saturate would dissolve.
+    std::string ignored;
+    if (const std::optional<Results> asTheyAre = how == Precipitation::fractional ? run(base_, held, ignored) : std::nullopt)
+        for (auto h = held.begin(); h != held.end();)
+            h = !h->gas && setAside_.count(h->mineral) && saturationIndexOf(*asTheyAre, h->mineral) < 0.0 ? leave(held, h)
+                                                                                                       : h + 1;
     for (;;) {
         std::vector<HeldMineral> trial = held;
         std::optional<Results> r = hold(base_, trial, why);
         std::size_t gone = trial.size();
         for (std::size_t j = 0; r && how == Precipitation::fractional && j < trial.size(); ++j)
-            if (!trial[j].gas && trial[j].moles < 0.0 && setAside_.count(trial[j].mineral)) gone = j;
+            if (!trial[j].gas && setAside_.count(trial[j].mineral) && trial[j].moles < inContact_[trial[j].mineral])
+                gone = j;
         if (gone == trial.size()) {
             if (r) held = trial;
             return r;
         }
-        held.erase(held.begin() + static_cast<std::ptrdiff_t>(gone));
+        leave(held, held.begin() + static_cast<std::ptrdiff_t>(gone));
     }
+}
+
+// A phase leaves the set held: what it moved stays moved, in the totals.
+std::vector<HeldMineral>::iterator ReactionSteps::leave(std::vector<HeldMineral>& held,
+                                                        std::vector<HeldMineral>::iterator h) {
+    for (int k = 1; k <= p_.comp.count; ++k)
+        if (k != WATER_SLOT) base_[static_cast<std::size_t>(k)] -= h->nu[static_cast<std::size_t>(k)] * h->moles;
+    addTo(moved_, {h->mineral, false, dissolved(*h) / kgw0_});
+    return held.erase(h);
 }
 
 // The mass transfer so far: what earlier steps moved, and the phases held now.
@@ -161,16 +177,25 @@ void ReactionSteps::release() {
     for (const HeldMineral& h : held_) addTo(moved_, {h.mineral, false, dissolved(h) / kgw0_});
     held_.clear();
     setAside_.clear();
+    inContact_.clear();
 }
 
-// A fractional step's record made: what its minerals precipitated leaves the water.
+// A fractional step's record made: what its minerals precipitated since
+// the last record leaves the water (what one dissolved, from the unlimited
+// amount of an equilibrate step, stays dissolved).
 void ReactionSteps::setAsidePrecipitated() {
     for (HeldMineral& h : held_) {
-        if (h.gas || h.moles <= 0.0) continue;
+        if (h.gas) continue;
+        double& before = inContact_[h.mineral];  // 0: nothing moved yet
+        const double precipitated = h.moles - before;
+        if (precipitated <= 0.0) {
+            before = h.moles;
+            continue;
+        }
         for (int k = 1; k <= p_.comp.count; ++k)
-            if (k != WATER_SLOT) base_[static_cast<std::size_t>(k)] -= h.nu[static_cast<std::size_t>(k)] * h.moles;
-        addTo(moved_, {h.mineral, false, dissolved(h) / kgw0_});
-        h.moles = 0.0;
+            if (k != WATER_SLOT) base_[static_cast<std::size_t>(k)] -= h.nu[static_cast<std::size_t>(k)] * precipitated;
+        addTo(moved_, {h.mineral, false, -precipitated / kgw0_});
+        h.moles = before;
         setAside_.insert(h.mineral);
     }
 }

@@ -4,6 +4,7 @@
 // (boil, evaporate: reaction_water_steps.cpp).
 #pragma once
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -32,6 +33,7 @@ private:
     static double totalOf(const std::vector<double>& totals, int k, const std::vector<HeldMineral>& held);
     std::optional<Results> hold(const std::vector<double>& totals, std::vector<HeldMineral>& held, std::string& why);
     std::optional<Results> holdAs(Precipitation how, std::vector<HeldMineral>& held, std::string& why);
+    std::vector<HeldMineral>::iterator leave(std::vector<HeldMineral>& held, std::vector<HeldMineral>::iterator h);
     std::vector<TransferAmount> transfer(const std::vector<HeldMineral>& held) const;
     static void addTo(std::vector<TransferAmount>& all, const TransferAmount& a);
     ReactionRecord recordAt(double variable) const;
@@ -60,6 +62,7 @@ private:
     std::vector<HeldMineral> minerals_, gases_;  // every one of the run
     std::vector<HeldMineral> held_;             // held at their targets since the last equilibrate
     std::set<std::string> setAside_;            // held, precipitated on a fractional step, taken out
+    std::map<std::string, double> inContact_;   // fractional: the moles of each held when last set aside
     std::vector<TransferAmount> moved_;          // by the steps before, per kg of the starting water
     std::optional<double> temperature_;         // set by a temperature or boil step, kept after it
     int step_ = 0;

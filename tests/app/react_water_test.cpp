@@ -244,6 +244,43 @@ TEST(ReactAdd, StopsAtAMineralsSaturationIndexOrAGasFugacity) {
     }
 }
 
+double transferOf(const ReactionRecord& rec, const std::string& phase) {
+    for (const TransferAmount& a : rec.transfer)
+        if (a.name == phase && !a.reactant) return a.moles;
+    return 0.0;
+}
+
+TEST(ReactTemperature, FractionalCalciteOnceTakenOutDoesNotDissolveAgain) {
+    // Calcite under a fixed CO2 pressure precipitates as the water warms to
+    // 80 C and would dissolve again as it cools back to 25 C: in contact
+    // (equilibrium) the water comes back to where it started; taken out
+    // (fractional) what precipitated stays out and the cooled water is
+    // undersaturated.
+    testing::Folder folder("react-fractional");
+    folder.copy(EXAMPLES / "react" / "WQCASE.DAT", "WQCASE.DAT");
+    for (const char* how : {"equilibrium", "fractional"}) {
+        const std::string mode = std::string("precipitate='") + how + "'\n";
+        const ReactionResult path =
+            pathOf(folder, "[start]\ncase='WQCASE.DAT'\n[[step]]\nkind='equilibrate'\nminerals={Calcite=0.0}\n"
+                           "gases={'CO2(g)'=-1.5}\n" + mode + "[[step]]\nkind='temperature'\nfrom=25\nto=80\nsteps=4\n" +
+                           mode + "[[step]]\nkind='temperature'\nfrom=80\nto=25\nsteps=4\n" + mode);
+        ASSERT_EQ(path.records.size(), 12u) << how;
+        for (const ReactionRecord& rec : path.records) ASSERT_TRUE(rec.converged()) << how << ": " << rec.status;
+        const ReactionRecord &held = path.records[1], &hottest = path.records[6], &last = path.records.back();
+        EXPECT_LT(transferOf(hottest, "Calcite"), transferOf(held, "Calcite")) << how << ": calcite precipitates";
+        double calciteSI = NAN;
+        for (const MineralRow& m : last.results->minerals) calciteSI = m.name == "Calcite" ? m.saturationIndex : calciteSI;
+        if (std::string(how) == "equilibrium") {
+            EXPECT_NEAR(transferOf(last, "Calcite"), transferOf(held, "Calcite"), 1e-7) << "it dissolves back";
+            EXPECT_NEAR(calciteSI, 0.0, 1e-5);
+        } else {
+            for (std::size_t i = 7; i < path.records.size(); ++i)
+                EXPECT_NEAR(transferOf(path.records[i], "Calcite"), transferOf(hottest, "Calcite"), 1e-15) << i;
+            EXPECT_LT(calciteSI, -0.01);
+        }
+    }
+}
+
 // The boiling example end to end, its table blessed as the goldens are
 // (WQSPEC_BLESS=1 writes it again).
 TEST(ReactBoil, TheWairakeiExampleIsItsTable) {
