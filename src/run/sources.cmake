@@ -7,5 +7,9 @@ list(APPEND WQSPEC_SOURCES
   src/run/sweep_chain.cpp
   src/run/mineral_amounts.cpp
   src/run/evaporation_path.cpp
+  src/run/evaporation_sequence.cpp
+  src/run/boiling.cpp
+  src/run/reaction_names.cpp
   src/run/reaction_path.cpp
+  src/run/reaction_water_steps.cpp
 )
