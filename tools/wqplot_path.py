@@ -4,7 +4,8 @@ first saturation marked, the moles precipitated below. A reaction path
 (`wqspec react`): pH, log Q/K and the
 mass transfer so far against each step's variable, one column of panels per
 run of steps whose variable is the same quantity (a mix step's fraction, the
-reactant added, the temperature; equilibrate steps, which have none, side by
+reactant added, the temperature of a heating, cooling or boiling, the
+concentration factor of an evaporation; equilibrate steps, which have none, side by
 side as the states before and after). Each column begins at the record before
 its first step, the water the step starts from (a mix at fraction 0, an add
 at the amount added before, a temperature step at the temperature before)."""
@@ -87,6 +88,10 @@ def x_of(key, records):
         return [0.0] + [number(r["variable"]) for r in records[1:]], "fraction of the other water"
     if kind == "temperature":
         return [number(r["T [C]"]) for r in records], "temperature (°C)"
+    if kind == "boil":
+        return [number(r["T [C]"]) for r in records], "temperature (°C), boiling"
+    if kind == "evaporate":
+        return [1.0] + [number(r["variable"]) for r in records[1:]], "concentration factor of the step's water"
     return list(range(len(records))), "equilibrate"
 
 
