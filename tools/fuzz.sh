@@ -12,7 +12,8 @@
 #
 # The corpora grow in build/fuzz/corpus/<target> and are kept between runs;
 # they start from the run inputs and databases of the golden cases and the
-# examples, and from the tables of the batch example and tests/fuzz/tables. A finding (crash, leak, timeout, out of memory) is written to
+# examples, and from the tables of the batch and lab examples and tests/fuzz/tables.
+# A finding (crash, leak, timeout, out of memory) is written to
 # build/fuzz/findings/ and makes the script fail: reproduce it with
 #   build/fuzz/tests/fuzz/fuzz_<target> <file>   (or in WQSPEC_FUZZ_BUILD, below)
 # and turn it into a bad-input fixture under tests/golden.
@@ -54,7 +55,7 @@ for target in "${targets[@]}"; do
   case $target in
     run_input) seed run_input tests/golden/*/WQCASE.DAT examples/*/WQCASE.DAT ;;
     database) seed database tests/data/small.kdb tests/golden/*/LOGKDATA.KDB ;;
-    water_table | case_round_trip) seed "$target" examples/batch/WATERS.csv tests/fuzz/tables/*.csv ;;
+    water_table | case_round_trip) seed "$target" examples/batch/WATERS.csv examples/lab/lab-export.csv tests/fuzz/tables/*.csv ;;
     *) echo "unknown target $target (${all[*]})" >&2; exit 2 ;;
   esac
 done

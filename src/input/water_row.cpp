@@ -1,5 +1,6 @@
 #include "input/water_row.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <map>
@@ -111,7 +112,9 @@ struct RowReader {
             return false;
         }
         water.error = row + ": " + std::to_string(faults.size()) + " cells cannot be read: ";
-        for (std::size_t k = 0; k < faults.size(); ++k) water.error += (k ? "; " : "") + faults[k];
+        const std::size_t told = std::min(faults.size(), FAULTS_TOLD);
+        for (std::size_t k = 0; k < told; ++k) water.error += (k ? "; " : "") + faults[k];
+        if (told < faults.size()) water.error += "; and " + std::to_string(faults.size() - told) + " more";
         return false;
     }
 

@@ -5,6 +5,7 @@
 // line and the cell.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "input/table_reading.hpp"
@@ -13,6 +14,11 @@
 #include "text/csv.hpp"
 
 namespace wq {
+
+// A row's message tells at most this many of its cells' faults (each with a
+// cut piece of its cell), then how many more: a table of a thousand bad
+// columns still gives each row a message one can read.
+constexpr std::size_t FAULTS_TOLD = 8;
 
 // The sample of `record` under `columns`: amounts per kg of water are taken
 // in the row's mass of water (its own, else `templateKgWater`), an

@@ -162,6 +162,17 @@ TEST(LabTable, ARowTellsAllItsBadCellsAtOnce) {
               "row on line 2: 2 cells cannot be read: column \"pH\": \"7.o\" is not a number; column \"Na [mg/L]\": "
               "\"12,5\" is not a number");
     EXPECT_EQ(t.waters[1].error, "row on line 3, column \"Na [mg/L]\": \"x\" is not a number");
+
+    // A row of many bad cells tells the first few and how many more.
+    std::string header = "name,T", row = "many,25";
+    for (const char* element : {"Na", "K", "Ca", "Mg", "Cl", "F", "Br", "Li", "Sr", "Ba"}) {
+        header += std::string(",") + element + " [mg/L]";
+        row += ",x";
+    }
+    const std::string many = read(header + "\n" + row + "\n").waters.at(0).error;
+    EXPECT_EQ(many.rfind("row on line 2: 10 cells cannot be read: column \"Na [mg/L]\"", 0), 0u) << many;
+    EXPECT_NE(many.find("column \"Li [mg/L]\": \"x\" is not a number; and 2 more"), std::string::npos) << many;
+    EXPECT_EQ(many.find("Sr [mg/L]"), std::string::npos) << many;
 }
 
 // Columns that name nothing computed are carried through with the row's
