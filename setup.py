@@ -57,7 +57,7 @@ class CMakeBuild(build_ext):
         os.makedirs(package, exist_ok=True)
         shutil.copy2(built[0], target)
         os.makedirs(os.path.join(package, "bin"), exist_ok=True)
-        for program in ("wqspec", "wqplot"):
+        for program in ("wqspec", "wqplot", "wqplot_common.py", "wqplot_path.py", "wqplot_sweep.py", "wqdiagrams.py"):
             shutil.copy2(os.path.join(prefix, "bin", program), os.path.join(package, "bin", program))
         share = os.path.join(package, "share", "wqspec")
         shutil.rmtree(share, ignore_errors=True)

@@ -12,9 +12,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cmath>
-#include <condition_variable>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -23,21 +21,22 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "app/batch.hpp"
 #include "app/front_end.hpp"
 #include "app/model_options.hpp"
+#include "app/react.hpp"
 #include "app/table_of_waters.hpp"
 #include "input/database_file.hpp"
+#include "report/reaction_table.hpp"
 #include "report/records.hpp"
 #include "report/sweep_table.hpp"
 #include "text/stop.hpp"
 #include "path_values.hpp"
 #include "table_cells.hpp"
+#include "watch.hpp"
 #include "wqspec_version.hpp"
 
 namespace py = pybind11;
@@ -46,6 +45,9 @@ namespace {
 
 using wqpy::columnNames;
 using wqpy::TableCells;
+using wqpy::both;
+using wqpy::progressLook;
+using wqpy::watched;
 
 // A fault of the input: a table, template, database or option the batch refuses.
 struct InputFault {
@@ -105,88 +107,6 @@ void addRows(wq::TableOfWaters& table, const std::vector<std::vector<std::string
         for (std::size_t c = 0; c < row.size(); ++c) row[c] = cellsByColumn[c].at(r);
         table.addRow(row);
     }
-}
-
-// How often the calling thread looks for a signal while a long call runs:
-// well within the half second after which a Ctrl-C seems ignored, and seldom
-// enough to cost nothing (each look takes the GIL back for a moment).
-constexpr std::chrono::milliseconds LOOK_EVERY{20};
-
-// Runs `work` on a thread of its own, the GIL released, while the calling
-// thread waits for it and every LOOK_EVERY takes the GIL back to call `look`
-// and PyErr_CheckSignals. Python runs its signal handlers on its main thread
-// only, so the watch must be on the thread that called (the main one when
-// the call came from there) and the work elsewhere. When a handler raises
-// (Ctrl-C: KeyboardInterrupt) or `look` fails, `stop` is set: the work ends
-// after what is in progress (the batch's workers take no new water, a sweep
-// no new temperature), its thread is joined, and the exception raised, with
-// no thread left running.
-template <class Work>
-auto watched(std::atomic<bool>& stop, Work&& work, const std::function<void()>& look = {}) -> decltype(work()) {
-    std::optional<decltype(work())> result;
-    std::exception_ptr failed, raised;
-    std::mutex mutex;
-    std::condition_variable ended;
-    bool done = false;
-    const auto run = [&] {
-        try {
-            result.emplace(work());
-        } catch (...) {
-            failed = std::current_exception();
-        }
-        std::lock_guard<std::mutex> lock(mutex);
-        done = true;
-        ended.notify_one();
-    };
-    std::thread thread;
-    {
-        py::gil_scoped_release released;
-        try {
-            thread = std::thread(run);
-        } catch (const std::system_error&) {
-            run();  // no thread to be had: the work runs here, unwatched
-        }
-    }
-    for (bool finished = false; !finished;) {
-        {
-            py::gil_scoped_release released;
-            std::unique_lock<std::mutex> lock(mutex);
-            finished = ended.wait_for(lock, LOOK_EVERY, [&] { return done; });
-        }
-        if (raised) continue;
-        try {
-            if (look) look();
-            if (PyErr_CheckSignals() != 0) throw py::error_already_set();
-        } catch (...) {
-            raised = std::current_exception();
-            stop = true;
-        }
-    }
-    if (thread.joinable()) {
-        py::gil_scoped_release released;
-        thread.join();
-    }
-    if (raised) std::rethrow_exception(raised);
-    if (failed) std::rethrow_exception(failed);
-    return std::move(*result);
-}
-
-// The progress of a long call: `progress` (None: none) called on the calling
-// thread, each time it looks for a signal, with the units done and the units
-// in all, once more when the work has ended.
-std::function<void()> progressLook(const py::object& progress, const std::function<std::size_t()>& done,
-                                   std::size_t total) {
-    if (progress.is_none()) return {};
-    return [=] { progress(std::min(done(), total), total); };
-}
-
-// `look` and then `report`, each when there is one.
-std::function<void()> both(std::function<void()> look, std::function<void()> report) {
-    if (!report) return look;
-    return [=] {
-        if (look) look();
-        report();
-    };
 }
 
 py::dict runTable(const wq::TableOfWaters& table, const wq::BatchOptions& options, const Database& database,
@@ -318,6 +238,52 @@ py::dict evaporateWater(const wq::TableOfWaters& table, const wq::BatchOptions& 
     return wqpy::evaporationOf(run);
 }
 
+// The records a path makes, the start's first: its progress in all.
+std::size_t recordsOf(const wq::ReactionPath& path) {
+    std::size_t records = 1;
+    for (const wq::PathStep& s : path.steps) {
+        if (s.kind == wq::StepKind::mix)
+            records += s.mix.fractions.size();
+        else if (s.kind == wq::StepKind::add)
+            records += static_cast<std::size_t>(s.add.increments);
+        else if (s.kind == wq::StepKind::temperature)
+            records += static_cast<std::size_t>(s.temperature.steps) + 1;
+        else
+            records += 1;
+    }
+    return records;
+}
+
+// A reaction path as `wqspec react` computes it, from the path file `file`
+// read as the command line reads it, or from `text` (a path file's content
+// named `file`, whose folder its relative names are taken from); its table
+// the CSV text the command line writes.
+py::dict reactPath(const std::string& file, const std::optional<std::string>& text, const wq::BatchOptions& options,
+                   const Database& database, const py::object& progress) {
+    wq::ReactOptions react;
+    react.pathFile = file;
+    react.model = options.model;
+    react.model.databasePath = database.path;
+    const wq::ReactionPath path = guarded([&] { return text ? wq::readPathText(*text, file) : wq::readPathFile(file); });
+    std::atomic<bool> stop{false};
+    wqpy::LineCounter lines;
+    const std::function<void()> look = progressLook(progress, [&] { return lines.lines(); }, recordsOf(path));
+    const wq::ReactionRun run = watched(stop, [&] {
+        wq::Sink console(lines.stream(), true, "the path's progress");
+        return guarded([&] {
+            wq::QuietProgram q;
+            wq::loadPathStart(q, path, react);
+            return wq::computeReaction(q, path, react, console, stop);
+        });
+    }, look);
+    if (look) look();
+    if (!run.startFailure.empty()) throw InputFault{"the run of the starting water failed: " + run.startFailure};
+    py::dict result;
+    result["table"] = wq::reactionCsv(run.result);
+    result["all_converged"] = run.status == wq::FrontEndExit::allConverged;
+    return result;
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_core, m) {
@@ -342,7 +308,10 @@ PYBIND11_MODULE(_core, m) {
         .def_readwrite("case", &wq::BatchOptions::casePath)
         .def_readwrite("columns", &wq::BatchOptions::columns)
         .def_readwrite("all_columns", &wq::BatchOptions::allColumns)
-        .def_readwrite("jobs", &wq::BatchOptions::jobs);
+        .def_readwrite("jobs", &wq::BatchOptions::jobs)
+        .def_readwrite("below_detection", &wq::BatchOptions::belowDetection)
+        .def_readwrite("strict", &wq::BatchOptions::strict)
+        .def_readwrite("density", &wq::BatchOptions::density);
     for (const wq::ModelOptionEntry& entry : wq::modelOptionTable()) {
         if (entry.kind == wq::OptionKind::database) continue;
         options.def_property(
@@ -373,4 +342,6 @@ PYBIND11_MODULE(_core, m) {
         .def_readwrite("minerals", &wq::EvaporateOptions::minerals);
     m.def("evaporate_water", &evaporateWater, py::arg("table"), py::arg("options"), py::arg("database"),
           py::arg("path"), py::arg("progress") = py::none());
+    m.def("react_path", &reactPath, py::arg("file"), py::arg("text"), py::arg("options"), py::arg("database"),
+          py::arg("progress") = py::none());
 }

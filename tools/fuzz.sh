@@ -12,9 +12,10 @@
 #
 # The corpora grow in build/fuzz/corpus/<target> and are kept between runs;
 # they start from the run inputs and databases of the golden cases and the
-# examples, and from the tables of the batch example and tests/fuzz/tables. A finding (crash, leak, timeout, out of memory) is written to
+# examples, and from the tables of the batch and lab examples and tests/fuzz/tables.
+# A finding (crash, leak, timeout, out of memory) is written to
 # build/fuzz/findings/ and makes the script fail: reproduce it with
-#   build/fuzz/tests/fuzz/fuzz_<target> <file>
+#   build/fuzz/tests/fuzz/fuzz_<target> <file>   (or in WQSPEC_FUZZ_BUILD, below)
 # and turn it into a bad-input fixture under tests/golden.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -54,15 +55,23 @@ for target in "${targets[@]}"; do
   case $target in
     run_input) seed run_input tests/golden/*/WQCASE.DAT examples/*/WQCASE.DAT ;;
     database) seed database tests/data/small.kdb tests/golden/*/LOGKDATA.KDB ;;
-    water_table | case_round_trip) seed "$target" examples/batch/WATERS.csv tests/fuzz/tables/*.csv ;;
+    water_table | case_round_trip) seed "$target" examples/batch/WATERS.csv examples/lab/lab-export.csv tests/fuzz/tables/*.csv ;;
     *) echo "unknown target $target (${all[*]})" >&2; exit 2 ;;
   esac
 done
 
 jobs=$(nproc 2>/dev/null || echo 2)
-CXX=clang++-14 cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWQSPEC_FUZZ=ON \
-  -DWQSPEC_TESTS=OFF -DWQSPEC_WERROR=ON >/dev/null
-cmake --build build/fuzz -j "$jobs" --target "${targets[@]/#/fuzz_}" >/dev/null
+# WQSPEC_FUZZ_BUILD: a build tree configured with -DWQSPEC_FUZZ=ON to take
+# the targets from (the CI's sanitized build); by default build/fuzz, built
+# optimised here.
+build="${WQSPEC_FUZZ_BUILD:-build/fuzz}"
+if [ -z "${WQSPEC_FUZZ_BUILD:-}" ]; then
+  CXX=clang++-14 cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWQSPEC_FUZZ=ON \
+    -DWQSPEC_TESTS=OFF -DWQSPEC_WERROR=ON >/dev/null
+fi
+grep -q '^WQSPEC_FUZZ:BOOL=ON$' "$build/CMakeCache.txt" 2>/dev/null ||
+  { echo "$build is not a build configured with -DWQSPEC_FUZZ=ON" >&2; exit 2; }
+cmake --build "$build" -j "$jobs" --target "${targets[@]/#/fuzz_}" >/dev/null
 
 # A run input is a few kB; a database seed is the 166 kB test database; a
 # table of a few waters is a few kB.
@@ -71,7 +80,7 @@ declare -A max_len=([run_input]=16384 [database]=262144 [water_table]=16384 [cas
 failed=0
 for target in "${targets[@]}"; do
   echo "fuzzing ${what[$target]} (${limit[*]})"
-  if ! "$work/tests/fuzz/fuzz_$target" "${limit[@]}" -max_len="${max_len[$target]}" -timeout=20 \
+  if ! "$build/tests/fuzz/fuzz_$target" "${limit[@]}" -max_len="${max_len[$target]}" -timeout=20 \
       -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$work/findings/$target-" \
       "$work/corpus/$target" "$work/seeds/$target" 2>"$work/$target.log"; then
     failed=1

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds wqspec and runs every test: once in a plain build and once under
-# AddressSanitizer and UndefinedBehaviorSanitizer; the batch's tests once more
-# under ThreadSanitizer; then fuzzes the readers for a bounded time.
+# AddressSanitizer and UndefinedBehaviorSanitizer (clang); the batch's tests
+# once more under ThreadSanitizer; then fuzzes the readers for a bounded time.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -18,14 +18,20 @@ for file in src/input/waters.cpp src/input/water_row.cpp src/input/water_columns
   g++ -std=c++20 -O3 -Wall -Wextra -Wpedantic -Wshadow -Werror -Isrc -Ibuild/release/generated -c "$file" -o /dev/null
 done
 
-cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DWQSPEC_SANITIZE=ON -DWQSPEC_WERROR=ON >/dev/null
-cmake --build build/sanitize -j "$jobs"
-(cd build/sanitize && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" -LE python)
+# One clang build serves the sanitized tests and the fuzzers: every object
+# under AddressSanitizer and UndefinedBehaviorSanitizer with libFuzzer's
+# coverage hooks (a test program runs with them idle), so the library is
+# compiled once for both.
+CXX=clang++-14 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DWQSPEC_SANITIZE=ON -DWQSPEC_FUZZ=ON \
+  -DWQSPEC_WERROR=ON >/dev/null
+cmake --build build/asan -j "$jobs"
+(cd build/asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" -LE python)
 
 # The batch's tests against a program built with ThreadSanitizer: every
 # batch on several threads, a data race fails its test.
 bash tools/tsan.sh
 
 # The readers and the case writer's round trip under libFuzzer (ASan +
-# UBSan), 15 s each; a finding fails the build. Long runs: bash tools/fuzz.sh.
-bash tools/fuzz.sh 15
+# UBSan), 15 s each, with the build above; a finding fails the build. Long
+# runs: bash tools/fuzz.sh, in a build of its own optimised for speed.
+WQSPEC_FUZZ_BUILD=build/asan bash tools/fuzz.sh 15

@@ -17,7 +17,9 @@ does), numbers as floats (the very values the CSV prints with 17 digits),
 ``status`` per row. ``speciate_one`` gives a ``Result`` with the water's
 species, minerals, gases and totals as tables and ``to_dict()``, the batch's
 JSON record. ``sweep`` computes one water over a range of temperatures and
-estimates the reservoir temperature. ``wqspec.dask.speciate`` spreads a Dask
+estimates the reservoir temperature; ``evaporate`` and ``react`` take a
+water along a path (an evaporation; mixing, titrating, equilibrating with
+minerals and gases, heating). ``wqspec.dask.speciate`` spreads a Dask
 DataFrame over a cluster.
 
 The options every call takes, as the batch's command line says them:
@@ -44,6 +46,7 @@ from ._database import _DATABASES, Database, _database, bundled_database, bundle
 from ._frames import Waters, _as_frame, _row_message, _rows_named, _table_of
 from ._paths import evaporate, sweep
 from ._progress import progress_of
+from ._react import Reaction, react
 from ._result import Result
 from ._shared import (ALL_COLUMNS, COMPACT_COLUMNS, DEFAULT_ACTIVITY, SHARED_OPTIONS, InputError,  # noqa: F401
                       Names, PathLike, _options, _shared_options_help, _taking_shared_options)
@@ -59,7 +62,7 @@ OptionValue = Union[str, Sequence[str], None]
 InputError.__module__ = Result.__module__ = __name__
 __doc__ += _shared_options_help()
 
-__all__ = ["Database", "InputError", "Result", "speciate", "speciate_one", "sweep", "evaporate",
+__all__ = ["Database", "InputError", "Result", "speciate", "speciate_one", "sweep", "evaporate", "react", "Reaction",
            "bundled_database", "bundled_template", "result_columns", "__version__"]
 
 
@@ -107,6 +110,7 @@ def _frame_of(out: Dict[str, Any], labels: pandas.Index) -> pandas.DataFrame:
 def speciate(table: Waters, database: Union[Database, PathLike, None] = None, jobs: Optional[int] = None,
              case: Optional[PathLike] = None, columns: Names = ALL_COLUMNS, detail: bool = False,
              errors: str = "raise", verbose: bool = False, progress: bool = True,
+             below_detection: Any = "omit", strict: Any = False, density: Any = None,
              **options: OptionValue) -> Any:
     """Every water of `table` as ``wqspec batch`` computes it.
 
@@ -134,6 +138,11 @@ def speciate(table: Waters, database: Union[Database, PathLike, None] = None, jo
     verbose   print the batch's notes (rows passed over, threads) on stderr.
     progress  a progress bar once the call has run for a few seconds
               (python3-tqdm's, when installed); False: none.
+    below_detection, strict, density
+              as the batch's --below-detection (a cell "<0.01", "ND",
+              "n.d.", "-", "<DL", "BDL": omit, zero, half, limit or fail),
+              --strict (a column nothing computes refused instead of
+              carried through to the table) and --density (kg/L).
 
     Returns a DataFrame indexed as the table (rows of blank cells only are no
     water and are left out), with the columns of the batch's CSV records:
@@ -151,8 +160,11 @@ def speciate(table: Waters, database: Union[Database, PathLike, None] = None, jo
     >>> table.loc[0, "status"]
     'converged'
     """
-    out, labels = _run(table, database, _options(case, columns, jobs, options), detail, errors, verbose,
-                       progress)
+    o = _options(case, columns, jobs, options)
+    o.below_detection = str(below_detection)
+    o.strict = bool(strict)
+    o.density = "" if density is None else repr(float(density))
+    out, labels = _run(table, database, o, detail, errors, verbose, progress)
     if detail:
         records = [json.loads(record) for record in out["json"]]
         for record, label in zip(records, labels):

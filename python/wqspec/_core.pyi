@@ -14,6 +14,9 @@ class BatchOptions:
     columns: str
     all_columns: bool
     jobs: str
+    below_detection: str
+    strict: bool
+    density: str
     activity: str
     ph_scale: str
     redox: str
@@ -48,3 +51,5 @@ def sweep_water(table: TableOfWaters, options: BatchOptions, database: Database,
                 progress: Progress = None) -> Dict[str, Any]: ...
 def evaporate_water(table: TableOfWaters, options: BatchOptions, database: Database, path: EvaporateOptions,
                     progress: Progress = None) -> Dict[str, Any]: ...
+def react_path(file: str, text: Optional[str], options: BatchOptions, database: Database,
+               progress: Progress = None) -> Dict[str, Any]: ...

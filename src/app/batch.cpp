@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "activity/activity_model.hpp"
 #include "app/batch_options.hpp"
 #include "app/batch_output.hpp"
 #include "app/batch_run.hpp"
@@ -25,6 +26,7 @@
 #include "text/staged_file.hpp"
 #include "text/stop.hpp"
 #include "text/textfile.hpp"
+#include "wqspec_paths.hpp"
 
 namespace wq {
 
@@ -43,6 +45,8 @@ BatchInputs readInputs(const BatchOptions& o) {
             : readBatchInputsOfFile(o);
     if (std::string note = blankRowsNote(o.watersPath, s.table.blankRows); !note.empty())
         std::fprintf(stderr, "wqspec: %s\n", note.c_str());
+    for (const std::string& note : s.table.notes)
+        std::fprintf(stderr, "wqspec: note: %s: %s\n", o.watersPath.c_str(), note.c_str());
     return s;
 }
 
@@ -161,11 +165,37 @@ FrontEndExit writeCases(const BatchInputs& s, const BatchOptions& o) {
 
 namespace {
 
-// The database a listing flag reads: --db, or the default of the activity model.
+// The database a listing flag reads: --db, or the default of the activity
+// model; with neither in the folder nor installed, the one the program was
+// built with, so that the columns can be listed anywhere.
 std::shared_ptr<const ParsedDatabase> databaseToList(const BatchOptions& given) {
     BatchOptions o = given;
-    if (o.model.databasePath.empty()) o.model.databasePath = defaultDatabaseFor(o.model.activity);
+    if (o.model.databasePath.empty()) {
+        o.model.databasePath = defaultDatabaseFor(o.model.activity);
+        std::error_code ec;
+        const ActivityModelEntry* entry = activityModelNamed(o.model.activity);
+        const std::filesystem::path bundled =
+            std::filesystem::path(WQSPEC_BUILT_FROM) / "examples" / (entry ? entry->defaultDatabase : "");
+        if (!std::filesystem::exists(o.model.databasePath, ec) && std::filesystem::is_regular_file(bundled, ec))
+            o.model.databasePath = bundled.string();
+    }
     return databaseSnapshot(o.model.databasePath);
+}
+
+// What the batch writes: the fixed columns of its CSV records, the redox
+// ones, the table's carried columns and those of each species, mineral and
+// gas.
+std::string recordColumnList() {
+    RecordColumns columns;
+    columns.redox = true;
+    columns.couples = {"COUPLE"};
+    std::string out = "Columns the batch writes (CSV; --columns chooses, --all writes every one):\n ";
+    for (const std::string& name : allColumnNames(columns)) out += " " + name + ",";
+    out.back() = '\n';
+    out += "  (redox, redox pe and Eh(COUPLE) [V] when some water has a redox state), then the table's columns\n"
+           "  carried through as they are, then log_m(S), log_a(S), gamma(S) for every species S, SI(M) for\n"
+           "  every mineral M and log_f(G) for every gas G the table's components form\n";
+    return out;
 }
 
 void writeOut(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
@@ -217,7 +247,7 @@ int listColumns(const BatchOptions& given) {
         std::string error;
         std::optional<ComponentCatalog> catalog = componentCatalog(*database, error);
         if (!catalog) throw CannotStart{error};
-        writeOut(columnList(*catalog));
+        writeOut(columnList(*catalog) + recordColumnList());
         return FrontEndExit::allConverged;
     });
 }
@@ -269,6 +299,7 @@ int runBatch(const BatchOptions& given) {
         if (!o.outPath.empty()) refuseInputAsOutput("--out", o.outPath, batchInputFiles(o, s.activityModel.get()));
         const RecordFormat& format = outputFormat(o.outPath);
         RecordColumns columns;
+        columns.carried = s.table.carriedHeaders;
         if (format.fixesColumns()) {
             columns = probeColumns(s);
             columns.selected = selectedColumns(columns, o);

@@ -14,6 +14,7 @@
 #include "input/component_catalog.hpp"
 #include "input/logk_cache.hpp"
 #include "input/run_input.hpp"
+#include "input/table_reading.hpp"
 #include "input/waters.hpp"
 #include "solver/redox_state.hpp"
 #include "text/textfile.hpp"
@@ -26,6 +27,7 @@ struct ParsedDatabase;
 struct BatchInputs {
     std::shared_ptr<const ParsedDatabase> database;  // read and checked once, shared read-only
     ComponentCatalog catalog;
+    TableReading reading;  // --below-detection, --strict, --density
     std::unique_ptr<CaseInput> templateCase;  // the template as read, or the default options for the table
     WaterTable table;  // its waters, unless they are read as the workers take them (streamedTable)
     std::size_t waterCount = 0;    // the waters of the table

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <thread>
 #include <string_view>
@@ -118,13 +119,29 @@ std::string modelNotes(const Results& r) {
     return notes;
 }
 
+// The compact set with the table's carried columns, all of them where they
+// stand, after the redox columns and before the saturation indices.
+std::vector<std::size_t> withCarriedColumns(const RecordColumns& columns, std::vector<std::size_t> chosen) {
+    if (columns.carried.empty()) return chosen;
+    RecordColumns head;
+    head.redox = columns.redox;
+    head.couples = columns.couples;
+    const std::size_t first = allColumnNames(head).size();
+    const std::size_t end = first + columns.carried.size();
+    const auto after = std::find_if(chosen.begin(), chosen.end(), [&](std::size_t k) { return k >= end; });
+    std::vector<std::size_t> carried;
+    for (std::size_t k = first; k < end; ++k) carried.push_back(k);
+    chosen.insert(after, carried.begin(), carried.end());
+    return chosen;
+}
+
 // The CSV columns: --all every one, --columns those its names and patterns
 // match (a pattern that matches none is refused), else the compact set.
 std::vector<std::size_t> selectedColumns(const RecordColumns& columns, const BatchOptions& o) {
     const std::vector<std::string> names = allColumnNames(columns);
     if (o.allColumns) return {};
     std::vector<std::string> unmatched;
-    if (o.columns.empty()) return selectColumns(names, compactColumnPatterns(), unmatched);
+    if (o.columns.empty()) return withCarriedColumns(columns, selectColumns(names, compactColumnPatterns(), unmatched));
     const std::vector<std::string> patterns = splitColumnList(o.columns);
     std::vector<std::size_t> chosen = selectColumns(names, patterns, unmatched);
     if (!unmatched.empty())
@@ -132,6 +149,24 @@ std::vector<std::size_t> selectedColumns(const RecordColumns& columns, const Bat
                           " matches no column of this table's records (--all shows them all)"};
     if (chosen.empty()) throw CannotStart{"--columns names no column"};
     return chosen;
+}
+
+// --below-detection, --strict and --density, checked before anything is read.
+TableReading tableReadingOf(const BatchOptions& o) {
+    TableReading reading;
+    const std::optional<BelowDetection> policy = belowDetectionNamed(o.belowDetection);
+    if (!policy)
+        throw CannotStart{"--below-detection " + shortened(o.belowDetection) + ": give " +
+                          std::string(BELOW_DETECTION_NAMES)};
+    reading.belowDetection = *policy;
+    reading.strict = o.strict;
+    if (o.density.empty()) return reading;
+    double density = 0.0;
+    const auto [end, ec] = std::from_chars(o.density.data(), o.density.data() + o.density.size(), density);
+    if (ec != std::errc() || end != o.density.data() + o.density.size() || !(density > 0.0) || !std::isfinite(density))
+        throw CannotStart{"--density " + shortened(o.density) + ": not a positive number of kg/L (g/mL)"};
+    reading.density = density;
+    return reading;
 }
 
 std::vector<CommandInput> batchInputFiles(const BatchOptions& o, const ActivityModel* model) {

@@ -12,6 +12,7 @@
 
 #include "app/command_options.hpp"
 #include "input/case_writer.hpp"
+#include "input/table_reading.hpp"
 #include "report/records.hpp"
 #include "text/staged_file.hpp"
 
@@ -41,6 +42,10 @@ std::string modelNotes(const Results& r);
 // The positions of the CSV columns written: every one with --all, those
 // --columns matches, else the compact set.
 std::vector<std::size_t> selectedColumns(const RecordColumns& columns, const BatchOptions& o);
+
+// How the table is read: --below-detection, --strict and --density, each
+// checked (CannotStart for a value they cannot take).
+TableReading tableReadingOf(const BatchOptions& o);
 
 // The files a batch reads: the table, the template, the database and, once
 // the activity model is made, the files of its data (PITZER.DAT).

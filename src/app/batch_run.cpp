@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
@@ -58,7 +59,7 @@ void readCatalog(BatchInputs& s) {
 void readTable(BatchInputs& s, const TextFile& file) {
     readCatalog(s);
     std::string error;
-    std::optional<WaterTable> table = readWaterTable(file.text(), s.catalog, s.tableKgWater, error);
+    std::optional<WaterTable> table = readWaterTable(file.text(), s.catalog, s.tableKgWater, error, s.reading);
     if (!table) throw CannotStart{file.name() + ": " + error};
     s.table = std::move(*table);
     s.waterCount = s.table.waters.size();
@@ -77,7 +78,7 @@ void readTableThrough(BatchInputs& s, CsvReader& records, const std::string& nam
             ++s.waterCount;
             s.watersGiveRedox = s.watersGiveRedox || givesRedoxState(w);
         },
-        error);
+        error, s.reading);
     if (!table) throw CannotStart{name + ": " + error};
     s.table = std::move(*table);
 }
@@ -93,8 +94,6 @@ void readFileThrough(BatchInputs& s, const std::string& path) {
     s.streamedTable = path;
 }
 
-// With a redox state in the batch's choices or some water's.
-bool anyRedox(const BatchInputs& s) { return s.choices.redox.state.given() || s.watersGiveRedox; }
 
 // The database numbers a water of the batch can have as components: the
 // template's and the table's, and, when a water has a redox state, O2,aq and
@@ -124,6 +123,7 @@ SolvedWater solveWater(const BatchInputs& s, WaterWorker& worker, const RecordWa
     const RunInput& templateInput = s.templateCase->input;
     RecordHead head{w.name, "", w.temperature.value_or(templateInput.temperature),
                     w.pressure.value_or(templateInput.pressure)};
+    head.carried = w.carried;
     std::optional<Results> results;
     std::string error = w.error;
     const CaseChoices choices = error.empty() ? choicesFor(s.catalog, s.balance, w, error) : CaseChoices{};
@@ -131,6 +131,7 @@ SolvedWater solveWater(const BatchInputs& s, WaterWorker& worker, const RecordWa
         head.status = error;
     } else {
         analysisBalanceOf(s.catalog, s.templateCase->comp[WATER_SLOT].mtot, w, head);
+        head.measuredConductance = w.measured_conductance_uScm;
         if (const CatalogComponent* ion = s.catalog.byNumber(choices.balanceNumber)) head.balancedOn = ion->name;
         Program& p = worker.next();
         p.database = DatabaseFile::ofParsed(s.database);
@@ -147,6 +148,7 @@ SolvedWater solveWater(const BatchInputs& s, WaterWorker& worker, const RecordWa
             if (warm && results->converged) warm->keep(p);
             head.status = runStatus(*results);
             head.notes = modelNotes(*results);
+            if (!w.notes.empty()) head.notes = w.notes + (head.notes.empty() ? "" : "; ") + head.notes;
         } catch (...) {
             results.reset();
             head.status = utf8FromLatin1(endingInFlight().reason);
@@ -164,6 +166,8 @@ SolvedWater solveWater(const BatchInputs& s, WaterWorker& worker, const RecordWa
 
 }  // namespace
 
+bool anyRedox(const BatchInputs& s) { return s.choices.redox.state.given() || s.watersGiveRedox; }
+
 std::string runInputTextOf(const BatchInputs& s, const WaterSample& w, const CaseChoices& choices) {
     return writeCase(*s.templateCase, s.catalog, w, choices);
 }
@@ -174,6 +178,7 @@ Water waterOfRow(const BatchInputs& s, const WaterSample& w, const CaseChoices& 
 
 namespace {
 
+
 // The template, the database, the table (`readTableInto`), then what
 // follows from them, in that order.
 BatchInputs readInputsWith(const BatchOptions& o, const std::function<void(BatchInputs&)>& readTableInto,
@@ -181,6 +186,7 @@ BatchInputs readInputsWith(const BatchOptions& o, const std::function<void(Batch
     const std::string databasePath =
         o.model.databasePath.empty() ? defaultDatabaseFor(o.model.activity) : o.model.databasePath;
     BatchInputs s;
+    s.reading = tableReadingOf(o);
     if (!o.casePath.empty())
         readTemplate(s, loadInput(o.casePath, MAX_RUN_INPUT_BYTES, "the template"), "the template " + o.casePath);
     s.database = database ? std::move(database) : databaseSnapshot(databasePath);
@@ -190,7 +196,7 @@ BatchInputs readInputsWith(const BatchOptions& o, const std::function<void(Batch
     if (!choices) throw CannotStart{error};
     s.choices = std::move(*choices);
     if (!s.templateCase)
-        readTemplate(s, TextFile("WQCASE.DAT", defaultTemplate(s.table.componentNumbers, s.catalog)),
+        readTemplate(s, TextFile("WQCASE.DAT", defaultTemplate(oneRedoxCarrier(s.table.componentNumbers), s.catalog)),
                      "the default options for the table's components");
     s.balance = balanceNumber(s.catalog, s.table.componentNumbers, balanceOf(o.model));
     s.activityModel = frontEndActivityModel(o.model.activity, databasePath, o.model.phScale);
@@ -221,50 +227,6 @@ BatchInputs readBatchInputsOfText(const BatchOptions& o, const std::string& name
             s.streamedText = text;
         },
         std::move(database));
-}
-
-// A quantity that only some other temperature gives is in the JSON records,
-// not in the CSV columns.
-RecordColumns probeColumns(const BatchInputs& s) {
-    WaterSample probe;
-    probe.name = "columns";
-    probe.temperature = 25.0;
-    probe.pH = 7.0;
-    for (int number : s.table.componentNumbers) probe.totals.push_back({number, 1e-3});
-    QuietProgram q;
-    Program& p = *q;
-    p.database = DatabaseFile::ofParsed(s.database);
-    RecordColumns columns;
-    try {
-        // The species and phases of the template's run of the components:
-        // charges balanced as its run input would, not as analysed.
-        Water water = waterOfRow(s, probe, CaseChoices{});
-        water.chargeBalance.when = ChargeBalance::When::whenTotalsHeld;
-        takeWater(p, water);
-        p.input.runKind = 0;
-        p.conditions.temperature = 25.0;
-        locateRun(p);
-        // With a redox state in the batch, the components it adds (O2,aq and
-        // the other member of each pair) give columns too.
-        p.choices = s.choices;
-        if (anyRedox(s)) p.choices.redox.state = RedoxState{RedoxState::Kind::pe, 0.0, {}};
-        addRedoxComponents(p);
-        const RunSection section = readSpecies(p);
-        if (p.conditions.mineralsSwitch != 0) readMinerals(p, section);
-    } catch (const Stop& stopped) {
-        throw CannotStart{"the database cannot be read with the batch's components: " + stopped.reason};
-    }
-    try {  // a state the template cannot take fails each water's record instead
-        setUpRedox(p);
-    } catch (const Stop&) {
-    }
-    for (int i = 1; i <= p.sp.count; ++i)
-        if (i != WATER_SLOT) columns.species.push_back(std::string(p.sp[i].name.trimmed()));
-    columns.redox = anyRedox(s);
-    for (const RedoxPair& pair : p.redox.pairs) columns.couples.push_back(pair.couple.name);
-    for (int i = 1; i <= p.minerals.count; ++i)
-        (p.minerals[i].isGas() ? columns.gases : columns.minerals).push_back(std::string(p.minerals[i].name.trimmed()));
-    return columns;
 }
 
 std::string blankRowsNote(const std::string& tableName, const std::vector<int>& lines) {

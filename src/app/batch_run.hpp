@@ -65,6 +65,14 @@ BatchInputs readBatchInputsOfText(const BatchOptions& options, const std::string
 std::string runInputTextOf(const BatchInputs& inputs, const WaterSample& water, const CaseChoices& choices);
 Water waterOfRow(const BatchInputs& inputs, const WaterSample& water, const CaseChoices& choices);
 
+// With a redox state in the batch's choices or some water's.
+bool anyRedox(const BatchInputs& inputs);
+
+// The table's components for the default options: without O2,aq beside
+// HS-, which one run input may not hold together (a table may: a row that
+// gives both is refused alone).
+std::vector<int> oneRedoxCarrier(std::vector<int> numbers);
+
 // The species, minerals and gases that the batch's components can form: those
 // the database keeps at 25 C on the saturation curve, where its data are most
 // complete (the columns of a CSV record).

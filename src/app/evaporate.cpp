@@ -15,6 +15,7 @@
 #include "app/program.hpp"
 #include "app/run_sequence.hpp"
 #include "run/evaporation_path.hpp"
+#include "run/evaporation_sequence.hpp"
 #include "app/sweep_minerals.hpp"
 #include "input/run_input.hpp"
 #include "report/evaporation_table.hpp"
@@ -66,75 +67,6 @@ EvaporationStep stepRow(double factor, std::optional<Results> r, const std::stri
     return s;
 }
 
-// A mineral found to saturate within a step joins the minerals held this
-// far (in ln F) past its saturation, where its log Q/K is above the
-// threshold of joining.
-constexpr double JOIN_MARGIN = 1e-3;
-
-// The candidates that saturate for the first time on the path at this step
-// (`firstLook`: before anything precipitated at it).
-std::vector<std::string> newlySaturated(const EvaporationResult& path, const Results& firstLook,
-                                        const std::vector<std::string>& candidates) {
-    std::vector<std::string> found;
-    for (const MineralRow& m : firstLook.minerals) {
-        if (std::find(candidates.begin(), candidates.end(), m.name) == candidates.end()) continue;
-        bool seen = false;
-        for (const FirstSaturation& f : path.firstSaturations) seen |= f.mineral == m.name;
-        if (!seen && m.saturationIndex >= 0.0) found.push_back(m.name);
-    }
-    return found;
-}
-
-// Should the path between two steps fail to run: each mineral at its log
-// Q/K linear in ln F between the last row and this step.
-void noteByInterpolation(EvaporationResult& path, const Results& firstLook, const std::vector<std::string>& minerals,
-                         double factor) {
-    const EvaporationStep& before = path.steps.back();
-    for (const std::string& m : minerals) {
-        const double si = saturationIndexOf(firstLook, m);
-        const double siBefore = before.converged() ? saturationIndexOf(*before.results, m) : 0.0;
-        double at = factor;
-        if (siBefore < 0.0) {
-            const double x0 = std::log(before.factor), x1 = std::log(factor);
-            at = std::exp(x0 + (x1 - x0) * (-siBefore) / (si - siBefore));
-        }
-        path.firstSaturations.push_back({m, at});
-    }
-}
-
-// The step to `factor` from the last row, the first saturations on the way
-// noted so that they do not depend on the steps: the earliest mineral to
-// saturate within the step is found by bisection, the path goes to just past
-// it (where it joins the minerals held, which changes what saturates next)
-// and takes the step again from there, until none saturates within it.
-std::optional<Results> stepNotingSaturations(EvaporationPath& evaporation, EvaporationResult& path, double factor,
-                                             const EvaporateOptions& o, const std::vector<std::string>& candidates,
-                                             std::string& why) {
-    double from = path.steps.back().factor;
-    for (;;) {
-        std::optional<Results> firstLook;
-        std::optional<Results> r = evaporation.step(factor, o.precipitate, firstLook, why);
-        if (!r) r = evaporation.approach(from, factor, o.precipitate, firstLook, why);
-        if (!r) return r;
-        double past = factor;
-        while (past >= factor) {
-            const std::vector<std::string> crossed = newlySaturated(path, *firstLook, candidates);
-            if (crossed.empty()) return r;
-            const std::optional<FirstSaturation> earliest = evaporation.earliestSaturation(crossed);
-            if (!earliest) {
-                noteByInterpolation(path, *firstLook, crossed, factor);
-                return r;
-            }
-            path.firstSaturations.push_back(*earliest);
-            past = std::exp(std::log(earliest->factor) + JOIN_MARGIN);
-            if (past < factor && !evaporation.rewind()) past = factor;
-        }
-        std::optional<Results> ignored;
-        std::string whyNot;
-        if (evaporation.step(past, o.precipitate, ignored, whyNot)) from = past;
-    }
-}
-
 std::vector<std::string> candidateMinerals(const Program& p, const Results& first, const EvaporateOptions& o) {
     const std::vector<std::string> known = mineralNames(first);
     return o.minerals.empty() ? known : namedMinerals(p, o.minerals, known);
@@ -163,7 +95,7 @@ FrontEndExit runPath(Program& p, EvaporationResult& path, const EvaporateOptions
     bool anyFailed = false;
     for (int k = 1; k <= o.steps && !stop; ++k) {
         const double factor = k == o.steps ? o.to : std::exp(std::log(o.to) * k / o.steps);
-        std::optional<Results> r = stepNotingSaturations(evaporation, path, factor, o, candidates, why);
+        std::optional<Results> r = stepNotingSaturations(evaporation, path, factor, o.precipitate, candidates, why);
         path.steps.push_back(stepRow(factor, r, why));
         if (r) {
             path.steps.back().saturated = evaporation.heldMinerals();

@@ -64,6 +64,16 @@ CLI::Option* addBatch(CLI::App& app, wq::BatchOptions& batch) {
     cmd->add_option("--out", batch.outPath,
                     "Results file, " + wq::recordExtensions() + " (default: CSV on standard output)");
     cmd->add_option("--jobs", batch.jobs, "Worker threads (default: the number of cores; at most 4 per core)");
+    cmd->add_option("--below-detection", batch.belowDetection,
+                    "A cell below the detection limit (<0.01, ND, n.d., -, <DL, BDL): omit (the component left out "
+                    "of that water, said in notes; default), zero, half (half the limit), limit, or fail (the row "
+                    "refused)");
+    cmd->add_flag("--strict", batch.strict,
+                  "Refuse a column that names nothing computed (by default it is carried through to the records)");
+    cmd->add_option("--density", batch.density,
+                    "Density of the solution (kg/L, g/mL) of a row without a density column, for amounts per litre "
+                    "and for rows that mix per kg and per litre (default 1 kg/L; for a mixed row only under 1 g/L "
+                    "of solutes)");
     return cmd->add_option("--write-cases", batch.writeCasesDir,
                            "Write one ready WQCASE.DAT per water in DIR/<name>/ and compute nothing");
 }

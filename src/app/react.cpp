@@ -1,5 +1,6 @@
 #include "app/react.hpp"
 
+#include <atomic>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -26,15 +27,6 @@ namespace {
 
 // A path file is a few dozen lines; this bounds what is read of a wrong one.
 constexpr std::size_t MAX_PATH_FILE_BYTES = std::size_t{1} << 20;
-
-ReactionPath readPath(const std::string& file) {
-    const TextFile content = loadInput(file, MAX_PATH_FILE_BYTES, "the reaction path");
-    try {
-        return readReactionPath(std::string(content.text()), file);
-    } catch (const Stop& stopped) {
-        throw CannotStart{stopped.reason};
-    }
-}
 
 // The water of `casePath` read into `q` with the path's model options; the
 // start's must ask for the minerals, whose states the path follows.
@@ -74,11 +66,68 @@ std::vector<double> otherWater(const ReactionPath& path, const PathStep& s, cons
     return totals;
 }
 
+// A path stopped from outside between two records (the package's Ctrl-C).
+struct Interrupted {};
+
 bool endsWith(const std::string& s, const std::string& end) {
     return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
 }
 
 }  // namespace
+
+ReactionPath readPathFile(const std::string& file) {
+    const TextFile content = loadInput(file, MAX_PATH_FILE_BYTES, "the reaction path");
+    return readPathText(std::string(content.text()), file);
+}
+
+ReactionPath readPathText(const std::string& text, const std::string& file) {
+    try {
+        return readReactionPath(text, file);
+    } catch (const Stop& stopped) {
+        throw CannotStart{stopped.reason};
+    }
+}
+
+void loadPathStart(QuietProgram& q, const ReactionPath& path, const ReactOptions& o) {
+    loadWater(q, path.startPath, o, true);
+    if (q->forced.count > 0)
+        throw CannotStart{path.startPath + " holds phases at saturation by forced-saturation records; a reaction "
+                          "path starts from a water of totals alone (an equilibrate step holds phases)"};
+}
+
+ReactionRun computeReaction(QuietProgram& q, const ReactionPath& path, const ReactOptions& o, Sink& console,
+                            const std::atomic<bool>& stop) {
+    ReactionRun run;
+    const ListingHooks listing(*q);
+    std::optional<Results> start;
+    run.startFailure = runFirst(*q, listing.hooks(), start);
+    if (!run.startFailure.empty()) {
+        run.status = FrontEndExit::someFailed;
+        return run;
+    }
+    try {
+        checkPathNames(*q, path);
+    } catch (const Stop& stopped) {
+        throw CannotStart{stopped.reason};
+    }
+    ReactionInputs steps;
+    for (const PathStep& s : path.steps)
+        steps.mixTotals.push_back(s.kind == StepKind::mix ? otherWater(path, s, *q, o) : std::vector<double>{});
+    steps.onRecord = [&console, &stop](const ReactionRecord& rec) {
+        writeReactionRecord(rec, console);
+        if (stop) throw Interrupted{};
+    };
+    run.result.file = path.file;
+    run.result.title1 = std::string(q->input.title1.trimmed());
+    run.result.title2 = std::string(q->input.title2.trimmed());
+    try {
+        runReactionPath(*q, listing.hooks(), path, *start, steps, run.result);
+    } catch (const Interrupted&) {
+        run.interrupted = true;
+    }
+    run.status = run.result.failed() || run.interrupted ? FrontEndExit::someFailed : FrontEndExit::allConverged;
+    return run;
+}
 
 int runReact(const ReactOptions& given) {
     return runFrontEnd([&] {
@@ -86,13 +135,10 @@ int runReact(const ReactOptions& given) {
         if (o.model.databasePath.empty()) o.model.databasePath = defaultDatabaseFor(o.model.activity);
         const bool json = endsWith(o.outPath, ".json");
         if (!json && !endsWith(o.outPath, ".csv")) throw CannotStart{"--out must name a .csv or a .json file"};
-        const ReactionPath path = readPath(o.pathFile);
+        const ReactionPath path = readPathFile(o.pathFile);
         Sink console(stdout, false, "standard output");
         QuietProgram q;
-        loadWater(q, path.startPath, o, true);
-        if (q->forced.count > 0)
-            throw CannotStart{path.startPath + " holds phases at saturation by forced-saturation records; a reaction "
-                              "path starts from a water of totals alone (an equilibrate step holds phases)"};
+        loadPathStart(q, path, o);
         std::vector<CommandInput> inputs = runInputFiles(path.startPath, o.model.databasePath, q->activityModel.get());
         inputs.push_back({"the reaction path", o.pathFile});
         refuseInputAsOutput("--out", o.outPath, inputs);
@@ -100,29 +146,14 @@ int runReact(const ReactOptions& given) {
         std::string why;
         if (!out.open(o.outPath, why)) throw CannotStart{"cannot create " + o.outPath + ": " + why};
         out.removeOnInterrupt();
-        const ListingHooks listing(*q);
-        std::optional<Results> start;
-        why = runFirst(*q, listing.hooks(), start);
-        if (!why.empty()) {
-            std::fprintf(stderr, "wqspec: the run of the starting water failed: %s\n", why.c_str());
+        const std::atomic<bool> never{false};
+        const ReactionRun run = computeReaction(q, path, o, console, never);
+        if (!run.startFailure.empty()) {
+            std::fprintf(stderr, "wqspec: the run of the starting water failed: %s\n", run.startFailure.c_str());
             return FrontEndExit::someFailed;
         }
-        try {
-            checkPathNames(*q, path);
-        } catch (const Stop& stopped) {
-            throw CannotStart{stopped.reason};
-        }
-        ReactionInputs steps;
-        for (const PathStep& s : path.steps)
-            steps.mixTotals.push_back(s.kind == StepKind::mix ? otherWater(path, s, *q, o) : std::vector<double>{});
-        steps.onRecord = [&console](const ReactionRecord& rec) { writeReactionRecord(rec, console); };
-        ReactionResult result;
-        result.file = o.pathFile;
-        result.title1 = std::string(q->input.title1.trimmed());
-        result.title2 = std::string(q->input.title2.trimmed());
-        runReactionPath(*q, listing.hooks(), path, *start, steps, result);
-        const FrontEndExit status = result.failed() ? FrontEndExit::someFailed : FrontEndExit::allConverged;
-        return commitTable(out, json ? reactionJson(result) : reactionCsv(result), o.outPath, console, status);
+        const ReactionResult& result = run.result;
+        return commitTable(out, json ? reactionJson(result) : reactionCsv(result), o.outPath, console, run.status);
     });
 }
 

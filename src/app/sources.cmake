@@ -5,6 +5,7 @@ list(APPEND WQSPEC_SOURCES
   src/app/front_end.cpp
   src/app/batch.cpp
   src/app/batch_run.cpp
+  src/app/batch_columns.cpp
   src/app/water_feed.cpp
   src/app/table_of_waters.cpp
   src/app/batch_output.cpp

@@ -85,6 +85,7 @@ TableOutcome runTableOfWaters(const TableOfWaters& table, const BatchOptions& op
     const BatchInputs& inputs = *read;
     if (std::string blank = blankRowsNote(TABLE_NAME, inputs.table.blankRows); !blank.empty())
         outcome.notes.push_back(blank);
+    for (const std::string& tableNote : inputs.table.notes) outcome.notes.push_back(TABLE_NAME + ": " + tableNote);
     const RecordColumns columns = recordColumnsOf(inputs, options);
     outcome.header = headerOf(columns);
     const RecordFormat& json = *recordFormatOf(".json");

@@ -11,7 +11,7 @@ WaterFeed::WaterFeed(const BatchInputs& s) : s_(s), held_(s.streamedTable.empty(
     std::string why;
     if (s.streamedText) {
         records_.emplace(*s.streamedText);
-        reader_.emplace(*records_, s.catalog, s.tableKgWater, why);
+        reader_.emplace(*records_, s.catalog, s.tableKgWater, why, s.reading);
         return;
     }
     if (held_) return;
@@ -26,7 +26,7 @@ WaterFeed::WaterFeed(const BatchInputs& s) : s_(s), held_(s.streamedTable.empty(
         return;
     }
     records_.emplace(file_, s.streamedTable, now);
-    reader_.emplace(*records_, s.catalog, s.tableKgWater, why);
+    reader_.emplace(*records_, s.catalog, s.tableKgWater, why, s.reading);
     if (!reader_->ready()) unreadable_ = s.streamedTable + ": " + why;
 }
 

@@ -55,8 +55,8 @@ public:
         return static_cast<int>(k);
     }
 
-    std::string text(const toml::node& n, const std::string& what) const {
-        if (!n.is_string() || n.value<std::string>()->empty()) fail(lineOf(n), what + " must be a file name in quotes");
+    std::string text(const toml::node& n, const std::string& what, const char* kind = "a file name") const {
+        if (!n.is_string() || n.value<std::string>()->empty()) fail(lineOf(n), what + " must be " + kind + " in quotes");
         return *n.value<std::string>();
     }
 
@@ -93,39 +93,111 @@ public:
         }
     }
 
+    // The reactant: a table of components to moles, or a name of the database.
+    void readReactant(const toml::node& n, AddStep& a, int stepLine) const {
+        if (n.is_string()) {
+            a.named = NamedValue{text(n, "reactant", "a name"), 1.0, lineOf(n)};
+            return;
+        }
+        a.reactant = named(n, "the reactant's");
+        if (a.reactant.empty()) fail(stepLine, "the reactant names no component");
+    }
+
+    // until = { pH = 4.5 }, { SI = { Calcite = 0.0 } } or { log_f = { "CO2(g)" = -2.0 } }.
+    Until readUntil(const toml::node& n) const {
+        const std::string form = "until names one of pH, SI or log_f: { pH = 4.5 }, { SI = { Calcite = 0.0 } }, "
+                                 "{ log_f = { \"CO2(g)\" = -2.0 } }";
+        const toml::table* t = n.as_table();
+        if (!t || t->size() != 1) fail(lineOf(n), form);
+        std::string variable;
+        const toml::node* only = nullptr;
+        for (auto&& [key, node] : *t) {
+            variable = std::string(key.str());
+            only = &node;
+        }
+        const toml::node& value = *only;
+        if (variable == "pH") return {UntilKind::pH, {"pH", number(value, "until pH"), lineOf(value)}};
+        if (variable != "SI" && variable != "log_f") fail(lineOf(value), form);
+        const std::vector<NamedValue> phase = named(value, "until " + variable + " of");
+        if (phase.size() != 1) fail(lineOf(value), "until " + variable + " names one phase: " + form);
+        return {variable == "SI" ? UntilKind::saturationIndex : UntilKind::logFugacity, phase.front()};
+    }
+
     void readAdd(const toml::table& t, PathStep& s) const {
         onlyKeys(t, {"kind", "reactant", "amount", "increments", "until"}, "an add step");
-        s.add.reactant = named(required(t, "reactant", "an add step"), "the reactant's");
-        if (s.add.reactant.empty()) fail(s.line, "the reactant names no component");
+        readReactant(required(t, "reactant", "an add step"), s.add, s.line);
         const toml::node& amount = required(t, "amount", "an add step");
         s.add.amount = number(amount, "amount");
         if (s.add.amount <= 0.0) fail(lineOf(amount), "amount must be above 0 (mol per kg of the starting water)");
         if (const toml::node* n = t.get("increments")) s.add.increments = count(*n, "increments");
-        if (const toml::node* n = t.get("until")) {
-            const std::vector<NamedValue> until = named(*n, "until");
-            if (until.size() != 1 || until.front().name != "pH")
-                fail(lineOf(*n), "until names one variable, pH: until = { pH = 4.5 }");
-            s.add.until = until.front();
-        }
+        if (const toml::node* n = t.get("until")) s.add.until = readUntil(*n);
+    }
+
+    // precipitate = "equilibrium" | "fractional" (an evaporate step: | "none").
+    void readPrecipitation(const toml::table& t, PathStep& s, bool noneAllowed) const {
+        const toml::node* n = t.get("precipitate");
+        if (!n) return;
+        const std::string how = n->value<std::string>().value_or("");
+        if (how == "equilibrium") s.precipitate = Precipitation::equilibrium;
+        else if (how == "fractional") s.precipitate = Precipitation::fractional;
+        else if (how == "none" && noneAllowed) s.precipitate = Precipitation::none;
+        else fail(lineOf(*n), std::string("precipitate is \"equilibrium\" or \"fractional\"") + (noneAllowed ? " or \"none\"" : ""));
+    }
+
+    double temperatureOf(const toml::table& t, const char* key, const std::string& what) const {
+        const toml::node& n = required(t, key, what);
+        const double c = number(n, key);
+        if (c < 0.0 || c > 1000.0) fail(lineOf(n), std::string(key) + " must be a temperature from 0 to 1000 C");
+        return c;
     }
 
     void readEquilibrate(const toml::table& t, PathStep& s) const {
-        onlyKeys(t, {"kind", "minerals", "gases"}, "an equilibrate step");
+        onlyKeys(t, {"kind", "minerals", "gases", "precipitate"}, "an equilibrate step");
+        readPrecipitation(t, s, false);
         if (const toml::node* n = t.get("minerals")) s.equilibrate.minerals = named(*n, "the target log Q/K of");
         if (const toml::node* n = t.get("gases")) s.equilibrate.gases = named(*n, "the log fugacity of");
         if (s.equilibrate.minerals.empty() && s.equilibrate.gases.empty())
             fail(s.line, "an equilibrate step names no mineral and no gas");
     }
 
+    bool flag(const toml::table& t, const char* key, bool otherwise) const {
+        const toml::node* n = t.get(key);
+        if (!n) return otherwise;
+        if (!n->is_boolean()) fail(lineOf(*n), std::string(key) + " must be true or false");
+        return *n->value<bool>();
+    }
+
     void readTemperature(const toml::table& t, PathStep& s) const {
-        onlyKeys(t, {"kind", "from", "to", "steps", "keep_equilibrium"}, "a temperature step");
-        s.temperature.from = number(required(t, "from", "a temperature step"), "from");
-        s.temperature.to = number(required(t, "to", "a temperature step"), "to");
+        onlyKeys(t, {"kind", "from", "to", "steps", "keep_equilibrium", "precipitate"}, "a temperature step");
+        s.temperature.from = temperatureOf(t, "from", "a temperature step");
+        s.temperature.to = temperatureOf(t, "to", "a temperature step");
         if (const toml::node* n = t.get("steps")) s.temperature.steps = count(*n, "steps");
-        if (const toml::node* n = t.get("keep_equilibrium")) {
-            if (!n->is_boolean()) fail(lineOf(*n), "keep_equilibrium must be true or false");
-            s.temperature.keepEquilibrium = *n->value<bool>();
+        s.temperature.keepEquilibrium = flag(t, "keep_equilibrium", true);
+        readPrecipitation(t, s, false);
+    }
+
+    void readBoil(const toml::table& t, PathStep& s) const {
+        onlyKeys(t, {"kind", "from", "to", "steps", "open"}, "a boil step");
+        s.boil.from = temperatureOf(t, "from", "a boil step");
+        s.boil.to = temperatureOf(t, "to", "a boil step");
+        if (s.boil.to >= s.boil.from || s.boil.from > 350.0 || s.boil.to < 1.0)
+            fail(s.line, "a boil step cools from \"from\" to a lower \"to\", from at most 350 C to at least 1 C");
+        if (const toml::node* n = t.get("steps")) s.boil.steps = count(*n, "steps");
+        s.boil.open = flag(t, "open", true);
+    }
+
+    void readEvaporate(const toml::table& t, PathStep& s) const {
+        onlyKeys(t, {"kind", "to", "steps", "minerals", "precipitate"}, "an evaporate step");
+        const toml::node& to = required(t, "to", "an evaporate step");
+        s.evaporate.to = number(to, "to");
+        if (s.evaporate.to <= 1.0) fail(lineOf(to), "to must be a concentration factor above 1");
+        if (const toml::node* n = t.get("steps")) s.evaporate.steps = count(*n, "steps");
+        if (const toml::node* n = t.get("minerals")) {
+            const toml::array* a = n->as_array();
+            if (!a || a->empty()) fail(lineOf(*n), "minerals must be a list of mineral names, as [\"Gypsum\", \"Halite\"]");
+            for (const toml::node& m : *a) s.evaporate.minerals.push_back({text(m, "a mineral", "a name"), 0.0, lineOf(m)});
         }
+        readPrecipitation(t, s, true);
     }
 
     PathStep readStep(const toml::node& n) const {
@@ -147,8 +219,15 @@ public:
         } else if (k == "temperature") {
             s.kind = StepKind::temperature;
             readTemperature(*t, s);
+        } else if (k == "boil") {
+            s.kind = StepKind::boil;
+            readBoil(*t, s);
+        } else if (k == "evaporate") {
+            s.kind = StepKind::evaporate;
+            readEvaporate(*t, s);
         } else {
-            fail(lineOf(kind), "unknown step kind \"" + k + "\" (known: mix, add, equilibrate, temperature)");
+            fail(lineOf(kind),
+                 "unknown step kind \"" + k + "\" (known: mix, add, equilibrate, temperature, boil, evaporate)");
         }
         return s;
     }
@@ -187,9 +266,11 @@ const char* stepKindName(StepKind kind) {
         case StepKind::mix: return "mix";
         case StepKind::add: return "add";
         case StepKind::equilibrate: return "equilibrate";
-        case StepKind::temperature: break;
+        case StepKind::temperature: return "temperature";
+        case StepKind::boil: return "boil";
+        case StepKind::evaporate: break;
     }
-    return "temperature";
+    return "evaporate";
 }
 
 ReactionPath readReactionPath(const std::string& text, const std::string& file) {

@@ -12,6 +12,9 @@ list(APPEND WQSPEC_SOURCES
   src/input/table_units.cpp
   src/input/component_aliases.cpp
   src/input/water_columns.cpp
+  src/input/column_names.cpp
+  src/input/formula_mass.cpp
+  src/input/table_reading.cpp
   src/input/water_row.cpp
   src/input/waters.cpp
   src/input/case_writer.cpp

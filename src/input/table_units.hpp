@@ -21,9 +21,13 @@
 //                                100.0869 / 2 g: calcite takes two protons)
 // The temperature: [C], [°C], [degC] or no unit for degrees Celsius; [K] for
 // kelvin.
+// Every unit is read in any case and with any blanks (foldedUnit): [mg/l],
+// [MG/L], [mg / L]; besides those above, [ppb] and [ug/kg] (per kilogram of
+// solution), [g/L], [ng/L], [mol/L], [umol/L] and [umol/kgw].
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace wq {
@@ -39,6 +43,10 @@ struct AmountUnit {
     AmountKind kind = AmountKind::moles;
     double scale = 1.0;     // to moles, equivalents or grams
 };
+
+// A unit as the tables of units name it: ASCII letters in lower case, no
+// blanks ("mg/L as CaCO3" -> "mg/lascaco3").
+std::string foldedUnit(std::string_view unit);
 
 // The unit of a component column; nullopt for a unit the table may not use.
 std::optional<AmountUnit> componentUnit(std::string_view unit);

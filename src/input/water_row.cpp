@@ -1,5 +1,6 @@
 #include "input/water_row.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <map>
@@ -7,6 +8,7 @@
 #include <utility>
 
 #include "input/component_catalog.hpp"
+#include "input/table_reading.hpp"
 #include "input/db_numbers.hpp"
 #include "text/number_text.hpp"
 #include "text/stop.hpp"
@@ -43,25 +45,108 @@ bool parseNumber(std::string_view cell, double& value, std::string& why) {
     return true;
 }
 
+// Above this mass of solutes a litre of solution is no longer a kilogram
+// within a tenth of a percent (seawater's 35 g/L weigh 1.025 kg/L), so a row
+// that mixes amounts per kg and per litre needs its density.
+constexpr double MOST_GRAMS_AT_UNIT_DENSITY = 1.0;
+
+const char* belowDetectionTaken(BelowDetection policy) {
+    switch (policy) {
+        case BelowDetection::zero: return "taken as 0 (absent)";
+        case BelowDetection::half: return "taken as half the limit";
+        case BelowDetection::limit: return "taken as the limit";
+        default: break;
+    }
+    return "left out";
+}
+
 struct RowReader {
-    RowReader(const std::vector<Column>& c, const CsvRecord& r, double kg, double carbonate)
-        : columns(c), record(r), templateKgWater(kg), carbonateGramsPerEquivalent(carbonate) {}
+    RowReader(const std::vector<Column>& c, const CsvRecord& r, double kg, double carbonate, const TableReading& t)
+        : columns(c), record(r), templateKgWater(kg), carbonateGramsPerEquivalent(carbonate), reading(t),
+          density(t.density.value_or(1.0)) {}
 
     const std::vector<Column>& columns;
     const CsvRecord& record;
     double templateKgWater;
     double carbonateGramsPerEquivalent;
+    const TableReading& reading;
     WaterSample water;
 
-    // Grams of dissolved solids per kg or L of solution, and the basis seen.
-    double solidsGrams = 0.0;
+    // Grams of dissolved solids per kg or L of solution (as the cell's
+    // column counts it), and the basis seen.
+    struct Cell {
+        const Column* column;
+        double amount;
+        double grams;
+    };
     bool perKg = false, perLitre = false;
     double density = 1.0;
-    std::vector<std::pair<const Column*, double>> cells;
+    bool densityGiven = false;
+    std::vector<Cell> cells;
+    // Each cell's fault, "column "X": why", all of them told at once.
+    std::vector<std::string> faults;
+    // The cells below the detection limit, by what became of them.
+    std::map<std::string, std::string> belowDetection;
+
+    // The conditions as they stood at the first fault: a refused row's
+    // record gives those (the cells after it are only checked).
+    std::optional<double> temperatureAtFault, pressureAtFault;
 
     bool fail(const Column& c, const std::string& why) {
-        water.error = "row on line " + std::to_string(record.line) + ", column " + quotedText(c.header) + ": " + why;
+        if (faults.empty()) {
+            temperatureAtFault = water.temperature;
+            pressureAtFault = water.pressure;
+        }
+        faults.push_back("column " + quotedText(c.header) + ": " + why);
         return false;
+    }
+
+    // One fault as it always read; several, each after the row's line.
+    bool faultsTold() {
+        if (faults.empty()) return true;
+        water.temperature = temperatureAtFault;
+        water.pressure = pressureAtFault;
+        const std::string row = "row on line " + std::to_string(record.line);
+        if (faults.size() == 1) {
+            water.error = row + ", " + faults.front();
+            return false;
+        }
+        water.error = row + ": " + std::to_string(faults.size()) + " cells cannot be read: ";
+        const std::size_t told = std::min(faults.size(), FAULTS_TOLD);
+        for (std::size_t k = 0; k < told; ++k) water.error += (k ? "; " : "") + faults[k];
+        if (told < faults.size()) water.error += "; and " + std::to_string(faults.size() - told) + " more";
+        return false;
+    }
+
+    void noteBelowDetection() {
+        for (const auto& [taken, list] : belowDetection)
+            water.notes += (water.notes.empty() ? "" : "; ") + std::string("below the detection limit, ") + taken +
+                           ": " + list;
+    }
+
+    // A cell below the detection limit: nullopt when it is left out (or the
+    // row refused, with --below-detection fail), else the value it takes.
+    std::optional<double> belowDetectionValue(const Column& c, std::string_view cell, const BelowDetectionCell& bd) {
+        BelowDetection policy = reading.belowDetection;
+        if (policy == BelowDetection::fail) {
+            fail(c, quotedText(cell) + " is below the detection limit (--below-detection fail)");
+            return std::nullopt;
+        }
+        std::string told = std::string(trimmedCell(c.header)) + " (" + std::string(cell) + ")";
+        if (!bd.limit && (policy == BelowDetection::half || policy == BelowDetection::limit)) {
+            policy = BelowDetection::omit;
+            told += ", no limit given";
+        }
+        std::string& list = belowDetection[belowDetectionTaken(policy)];
+        list += (list.empty() ? "" : ", ") + told;
+        // A total of 0 is no amount (the run cannot hold a component none
+        // of whose species is there): taken as 0, the component is absent.
+        switch (policy) {
+            case BelowDetection::half: return *bd.limit / 2.0;
+            case BelowDetection::limit: return *bd.limit;
+            default: break;
+        }
+        return std::nullopt;
     }
 
     // The name goes into the title line of a run input: one line of text.
@@ -92,13 +177,32 @@ struct RowReader {
         return false;
     }
 
+    bool amountColumn(const Column& c) {
+        return c.kind == ColumnKind::component || c.kind == ColumnKind::alkalinity ||
+               c.kind == ColumnKind::absentComponent;
+    }
+
+    // A cell of a column that only passes through, or of the conductance,
+    // which the run does not use: a measured value when it is a number.
+    void takeCarried(const Column& c, std::string_view cell, const std::string& field) {
+        water.carried.push_back(utf8Replacing(field));
+        if (c.kind != ColumnKind::conductance || cell.empty()) return;
+        double v = 0.0;
+        std::string why;
+        if (parseNumber(cell, v, why) && v >= 0.0) water.measured_conductance_uScm = v * c.scale;
+    }
+
     bool readCells() {
         for (std::size_t i = 0; i < columns.size(); ++i) {
             const Column& c = columns[i];
             const std::string_view cell = trimmedCell(record.fields[i]);
             if (c.kind == ColumnKind::name) continue;
+            if (c.kind == ColumnKind::carried || c.kind == ColumnKind::conductance) {
+                takeCarried(c, cell, record.fields[i]);
+                continue;
+            }
             if (c.kind == ColumnKind::redox) {
-                if (!cell.empty() && !takeRedoxWords(c, cell)) return false;
+                if (!cell.empty()) takeRedoxWords(c, cell);
                 continue;
             }
             if (cell.empty()) {
@@ -108,11 +212,25 @@ struct RowReader {
             }
             double v = 0.0;
             std::string why;
-            if (!parseNumber(cell, v, why)) return fail(c, why);
+            if (const std::optional<BelowDetectionCell> bd = amountColumn(c) ? belowDetectionCell(cell) : std::nullopt) {
+                // Nothing of a component the database lacks is no fault.
+                if (c.kind == ColumnKind::absentComponent) continue;
+                const std::optional<double> taken = belowDetectionValue(c, cell, *bd);
+                if (!taken) continue;
+                v = *taken;
+            } else if (!parseNumber(cell, v, why)) {
+                fail(c, why);
+                continue;
+            }
+            if (c.kind == ColumnKind::absentComponent) {
+                fail(c, c.note);
+                continue;
+            }
             noteCarbonate(c);
-            if (!takeCell(c, v)) return false;
+            takeCell(c, v);
         }
-        return carbonateGivenOnce();
+        noteBelowDetection();
+        return faultsTold() && carbonateGivenOnce();
     }
 
     // Carbonate is fixed one way: the alkalinity, the total of the carbonate
@@ -157,7 +275,7 @@ struct RowReader {
 
     bool takeCell(const Column& c, double v) {
         RedoxState state;
-        state.value = v;
+        state.value = v * c.scale;
         switch (c.kind) {
             case ColumnKind::eh: state.kind = RedoxState::Kind::eh; return takeRedox(c, state);
             case ColumnKind::pe: state.kind = RedoxState::Kind::pe; return takeRedox(c, state);
@@ -180,6 +298,7 @@ struct RowReader {
             case ColumnKind::density:
                 if (!(v > 0.0)) return fail(c, "the density must be positive");
                 density = v;
+                densityGiven = true;
                 return true;
             case ColumnKind::co2Fugacity: water.logFugacityCO2 = v; return true;
             default: break;
@@ -198,23 +317,42 @@ struct RowReader {
             amount = *moles;
             grams = amount * c.formulaWeight;
         }
-        if (c.basis() != AmountBasis::kgWater) {
-            solidsGrams += grams;
-            (c.basis() == AmountBasis::kgSolution ? perKg : perLitre) = true;
+        if (c.basis() == AmountBasis::kgSolution) perKg = true;
+        if (c.basis() == AmountBasis::litreSolution) perLitre = true;
+        cells.push_back({&c, amount, c.basis() == AmountBasis::kgWater ? 0.0 : grams});
+        return true;
+    }
+
+    double solidsGrams() const {
+        double grams = 0.0;
+        for (const Cell& cell : cells) grams += cell.grams;
+        return grams;
+    }
+
+    // A row per kg and per litre of solution at once is taken per litre:
+    // its amounts per kg times the density. The density is the row's, else
+    // --density, else 1 kg/L while the solutes weigh under a gram a litre.
+    bool mixedBases() {
+        if (!densityGiven && !reading.density && solidsGrams() > MOST_GRAMS_AT_UNIT_DENSITY) {
+            water.error = "row on line " + std::to_string(record.line) + ": amounts per kg and per litre of solution "
+                          "in one row, with " + shortestText(std::round(solidsGrams() * 100.0) / 100.0) + " g of solutes, need the density of the "
+                          "solution: give a density [g/mL] column or --density";
+            return false;
         }
-        cells.emplace_back(&c, amount);
+        for (Cell& cell : cells) {
+            if (cell.column->basis() != AmountBasis::kgSolution) continue;
+            cell.amount *= density;
+            cell.grams *= density;
+        }
+        perKg = false;
         return true;
     }
 
     bool massOfWater() {
-        if (perKg && perLitre) {
-            water.error = "row on line " + std::to_string(record.line) +
-                          ": amounts per kg and per litre of solution in one row leave the mass of water undefined";
-            return false;
-        }
+        if (perKg && perLitre && !mixedBases()) return false;
         const double solution = perLitre ? density : 1.0;
         if (!perKg && !perLitre) return true;
-        const double kg = solution - solidsGrams * 1e-3;
+        const double kg = solution - solidsGrams() * 1e-3;
         if (!(kg > 0.0)) {
             water.error = "row on line " + std::to_string(record.line) +
                           ": the dissolved solids weigh as much as the solution";
@@ -229,7 +367,9 @@ struct RowReader {
     bool convertCells() {
         const double kgw = water.kgWater.value_or(templateKgWater);
         bool finite = true;
-        for (const auto& [c, amount] : cells) {
+        for (const Cell& cell : cells) {
+            const Column* c = cell.column;
+            const double amount = cell.amount;
             // Per kg of water: times the mass of water; per kg or litre of
             // solution: the amount in the kilogram or litre the row describes.
             const double inWater = c->basis() == AmountBasis::kgWater ? amount * kgw : amount;
@@ -251,8 +391,8 @@ struct RowReader {
 }  // namespace
 
 WaterSample readWaterRow(const std::vector<Column>& columns, const CsvRecord& record, double templateKgWater,
-                         double carbonateGramsPerEquivalent) {
-    RowReader row(columns, record, templateKgWater, carbonateGramsPerEquivalent);
+                         double carbonateGramsPerEquivalent, const TableReading& reading) {
+    RowReader row(columns, record, templateKgWater, carbonateGramsPerEquivalent, reading);
     row.water.line = record.line;
     row.readName();
     if (row.nameIsOneLine() && row.cellsMatchColumns() && row.readCells() && row.massOfWater()) row.convertCells();

@@ -1,8 +1,10 @@
 // One water of a table as its row gives it: its name and line, what it
 // gives of T, P, pH, the alkalinity, a CO2 fugacity, the mass of water and
-// the redox state, its component totals, and why it cannot be run.
+// the redox state, its component totals, its measured conductance, the
+// cells carried through to its records, and why it cannot be run.
 #pragma once
 
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,6 +33,16 @@ struct WaterSample {
     std::optional<double> kgWater;       // nullopt: the template's
     std::vector<ComponentTotal> totals;  // the cells given, in column order
     std::optional<RedoxState> redox;     // nullopt: the batch's (--redox); a kind none: none
+    // The specific conductance the analysis measured, uS/cm (a
+    // "conductance", "EC", "SpC", "SC" or "cond" column); nullopt: none, or
+    // a cell that is no number.
+    std::optional<double> measured_conductance_uScm;
+    // The cells of the columns carried through (WaterTableReader::
+    // carriedHeaders), as the row has them (UTF-8).
+    std::vector<std::string> carried;
+    // What its record notes of how the row was read (cells below the
+    // detection limit left out or replaced).
+    std::string notes;
 };
 
 }  // namespace wq

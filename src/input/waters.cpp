@@ -8,6 +8,7 @@
 #include <map>
 #include <utility>
 
+#include "input/column_names.hpp"
 #include "input/component_catalog.hpp"
 #include "input/db_numbers.hpp"
 #include "input/water_columns.hpp"
@@ -68,10 +69,38 @@ std::optional<CsvRecord> readHeader(CsvReader& reader, std::string& error) {
     return header;
 }
 
-std::optional<std::vector<Column>> readColumns(const CsvRecord& header, const ComponentCatalog& catalog,
-                                               WaterTable& table, std::string& error) {
+// The column that names the water is "name" when the table has one (in any
+// case), else the first of its header words (Sample, Site ID, ...).
+bool namedName(const Column& c) { return foldedName(trimmedCell(c.header)) == "name"; }
+
+// A second column of the name or of the conductance (a "Site ID" beside a
+// "Sample", a lab's EC beside a field SpC) is carried through rather than
+// refused, unless the table is read strictly.
+bool carriedWhenTwice(ColumnKind kind) { return kind == ColumnKind::name || kind == ColumnKind::conductance; }
+
+struct HeaderReading {
     std::vector<Column> columns;
-    std::map<std::string, std::string> seen;  // what a column names -> its header
+    std::vector<std::string> carried;
+    std::vector<std::string> notes;
+};
+
+std::string carriedNote(const std::vector<Column>& columns) {
+    std::string list;
+    std::size_t n = 0;
+    for (const Column& c : columns) {
+        if (c.kind != ColumnKind::carried) continue;
+        list += (n++ ? ", " : "") + quotedText(c.header);
+    }
+    if (n == 0) return {};
+    return (n == 1 ? "column " : "columns ") + list + (n == 1 ? " names" : " name") +
+           " nothing computed: carried through to the records (--strict refuses them)";
+}
+
+std::optional<HeaderReading> readColumns(const CsvRecord& header, const ComponentCatalog& catalog, bool strict,
+                                         WaterTable& table, std::string& error) {
+    HeaderReading read;
+    std::vector<Column>& columns = read.columns;
+    std::map<std::string, std::size_t> seen;  // what a column names -> its place
     for (std::size_t i = 0; i < header.fields.size(); ++i) {
         const std::string& h = header.fields[i];
         if (trimmedCell(h).empty()) {
@@ -79,20 +108,38 @@ std::optional<std::vector<Column>> readColumns(const CsvRecord& header, const Co
                     (i + 1 == header.fields.size() ? " (a comma at the end of the header line?)" : "");
             return std::nullopt;
         }
-        std::optional<Column> c = classify(h, catalog, error);
+        std::optional<Column> c = classify(h, catalog, error, strict);
         if (!c) return std::nullopt;
-        const std::string key = c->kind == ColumnKind::component ? "component " + std::to_string(c->number)
-                                                                  : "kind " + std::to_string(int(c->kind));
-        if (auto it = seen.find(key); it != seen.end()) {
-            error = "columns " + quotedText(it->second) + " and " + quotedText(h) + " give the same quantity";
-            return std::nullopt;
+        if (c->kind == ColumnKind::carried) {
+            columns.push_back(std::move(*c));
+            continue;
         }
-        seen[key] = h;
+        const std::string key = c->kind == ColumnKind::component ? "component " + std::to_string(c->number)
+                                : c->kind == ColumnKind::absentComponent ? "absent " + c->header
+                                                                         : "kind " + std::to_string(int(c->kind));
+        if (auto it = seen.find(key); it != seen.end()) {
+            Column& first = columns[it->second];
+            if (strict || !carriedWhenTwice(c->kind)) {
+                error = "columns " + quotedText(first.header) + " and " + quotedText(h) + " give the same quantity";
+                return std::nullopt;
+            }
+            // "name" itself names the water wherever it stands.
+            if (c->kind == ColumnKind::name && namedName(*c) && !namedName(first)) {
+                first.kind = ColumnKind::carried;
+                it->second = columns.size();
+            } else {
+                c->kind = ColumnKind::carried;
+            }
+            columns.push_back(std::move(*c));
+            continue;
+        }
+        seen[key] = columns.size();
         // An alkalinity or a CO2 fugacity brings the carbonate component.
         const bool carbonate = c->kind == ColumnKind::alkalinity || c->kind == ColumnKind::co2Fugacity;
         const int number = carbonate ? db::CARBONATE : c->kind == ColumnKind::component ? c->number : 0;
         std::vector<int>& numbers = table.componentNumbers;
         if (number != 0 && std::find(numbers.begin(), numbers.end(), number) == numbers.end()) numbers.push_back(number);
+        if (!c->note.empty() && c->kind != ColumnKind::absentComponent) read.notes.push_back(c->note);
         columns.push_back(std::move(*c));
     }
     if (!seen.count("kind " + std::to_string(int(ColumnKind::name)))) {
@@ -103,13 +150,17 @@ std::optional<std::vector<Column>> readColumns(const CsvRecord& header, const Co
         error = "the table has no \"T\" column";
         return std::nullopt;
     }
-    return columns;
+    for (const Column& c : columns)
+        if (c.kind == ColumnKind::carried || c.kind == ColumnKind::conductance) read.carried.push_back(c.header);
+    if (std::string note = carriedNote(columns); !note.empty()) read.notes.push_back(note);
+    return read;
 }
 
-// Every cell as UTF-8: bytes that are not (a Latin-1 degree sign) become U+FFFD.
-void asUtf8(CsvRecord& record) {
+// Every cell as UTF-8: in a Latin-1 table each byte its character, else
+// bytes that are not UTF-8 become U+FFFD.
+void asUtf8(CsvRecord& record, bool latin1) {
     for (std::string& f : record.fields)
-        if (!validUtf8(f)) f = utf8Replacing(f);
+        if (!validUtf8(f)) f = latin1 ? utf8FromLatin1(f) : utf8Replacing(f);
 }
 
 // What a header whose refusal may come from its encoding says of it: the
@@ -140,20 +191,26 @@ IonBalance ionBalanceOf(const WaterSample& water, const ComponentCatalog& catalo
 }
 
 WaterTableReader::WaterTableReader(CsvReader& records, const ComponentCatalog& catalog, double templateKgWater,
-                                   std::string& error)
-    : records_(records), templateKgWater_(templateKgWater) {
+                                   std::string& error, const TableReading& reading)
+    : records_(records), templateKgWater_(templateKgWater), reading_(reading) {
     records.passOver(UTF8_BOM);
     std::optional<CsvRecord> header = readHeader(records, error);
     if (!header) return;
+    // A header that is not UTF-8 is an older spreadsheet's Latin-1 (its
+    // degree sign 0xB0, its micro sign 0xB5): the whole table is read so.
     const std::string encoding = notUtf8Note(*header);
-    asUtf8(*header);
+    latin1_ = !encoding.empty();
+    asUtf8(*header, latin1_);
     WaterTable table;
-    std::optional<std::vector<Column>> columns = readColumns(*header, catalog, table, error);
+    std::optional<HeaderReading> columns = readColumns(*header, catalog, reading.strict, table, error);
     if (!columns) {
         error += encoding;
         return;
     }
-    columns_ = std::move(*columns);
+    columns_ = std::move(columns->columns);
+    carriedHeaders_ = std::move(columns->carried);
+    notes_ = std::move(columns->notes);
+    if (latin1_) notes_.insert(notes_.begin(), "the table is not UTF-8: read as Latin-1");
     componentNumbers_ = std::move(table.componentNumbers);
     const CatalogComponent* carbonate = catalog.byNumber(db::CARBONATE);
     carbonateGrams_ = carbonate && carbonate->formulaWeight > 0.0 ? carbonate->formulaWeight : 61.0168;
@@ -166,15 +223,16 @@ std::optional<WaterSample> WaterTableReader::next(std::string& error) {
             blankRows_.push_back(record->line);
             continue;
         }
-        asUtf8(*record);
-        return readWaterRow(columns_, *record, templateKgWater_, carbonateGrams_);
+        asUtf8(*record, latin1_);
+        return readWaterRow(columns_, *record, templateKgWater_, carbonateGrams_, reading_);
     }
     return std::nullopt;
 }
 
 std::optional<WaterTable> readWaterTable(CsvReader& records, const ComponentCatalog& catalog, double templateKgWater,
-                                         const std::function<void(WaterSample&&)>& take, std::string& error) {
-    WaterTableReader reader(records, catalog, templateKgWater, error);
+                                         const std::function<void(WaterSample&&)>& take, std::string& error,
+                                         const TableReading& reading) {
+    WaterTableReader reader(records, catalog, templateKgWater, error, reading);
     if (!reader.ready()) return std::nullopt;
     std::size_t waters = 0;
     while (std::optional<WaterSample> water = reader.next(error)) {
@@ -185,6 +243,8 @@ std::optional<WaterTable> readWaterTable(CsvReader& records, const ComponentCata
     WaterTable table;
     table.componentNumbers = reader.componentNumbers();
     table.blankRows = reader.blankRows();
+    table.carriedHeaders = reader.carriedHeaders();
+    table.notes = reader.notes();
     if (waters == 0) {
         error = table.blankRows.empty() ? "the table has a header but no water"
                                         : "the table has a header but no water, only blank rows";
@@ -194,11 +254,11 @@ std::optional<WaterTable> readWaterTable(CsvReader& records, const ComponentCata
 }
 
 std::optional<WaterTable> readWaterTable(std::string_view text, const ComponentCatalog& catalog,
-                                         double templateKgWater, std::string& error) {
+                                         double templateKgWater, std::string& error, const TableReading& reading) {
     CsvReader records(text);
     std::vector<WaterSample> waters;
     std::optional<WaterTable> table = readWaterTable(
-        records, catalog, templateKgWater, [&](WaterSample&& w) { waters.push_back(std::move(w)); }, error);
+        records, catalog, templateKgWater, [&](WaterSample&& w) { waters.push_back(std::move(w)); }, error, reading);
     if (table) table->waters = std::move(waters);
     return table;
 }

@@ -25,6 +25,7 @@
 #include <string_view>
 #include <vector>
 
+#include "input/table_reading.hpp"
 #include "input/water_columns.hpp"
 #include "input/water_sample.hpp"
 
@@ -37,6 +38,12 @@ struct WaterTable {
     std::vector<int> componentNumbers;  // database numbers of the component columns (carbonate for an alkalinity or CO2(g))
     std::vector<WaterSample> waters;
     std::vector<int> blankRows;  // lines of the rows passed over: blank cells only (",,,,")
+    // The headers of the columns carried through to the records (unknown
+    // columns, a second name column, a measured conductance), in order.
+    std::vector<std::string> carriedHeaders;
+    // What the reader says once of the table (columns carried through, a
+    // species read as its own mass, a Latin-1 file).
+    std::vector<std::string> notes;
 };
 
 // The equivalents of the cations and of the anions of a water's analysis
@@ -51,24 +58,31 @@ struct IonBalance {
 IonBalance ionBalanceOf(const WaterSample& water, const ComponentCatalog& catalog, double kgWater);
 
 // Parses the whole table, UTF-8 text (a byte-order mark and a first line
-// "sep=," are passed over). A fault of the table itself (no name or T
-// column, an unknown column, component or unit, a header cell without a
-// name, a duplicate column, a table separated by semicolons, no rows) gives
+// "sep=," are passed over; a header that is not UTF-8 makes the table
+// Latin-1, every cell). A column that names nothing the program computes is
+// carried through to the records (`reading.strict`: refused); a second name
+// or conductance column too. A fault of the table itself (no name or T
+// column, an unknown unit of a known quantity or component, a header cell
+// without a name, a duplicate column, a table separated by semicolons, no
+// rows) gives
 // nullopt and `error`; a fault of one row (a cell that is not a number, a
 // negative amount, fewer or more cells than columns, a name of more than
-// one line) goes into that row's `error`, so that the other rows still run.
+// one line, a value of a component the database lacks, each cell's fault
+// named) goes into that row's `error`, so that the other rows still run.
 // A row of blank cells is no water: it is passed over and its line kept in
 // blankRows. Bytes that are not UTF-8 become U+FFFD. `templateKgWater` is
 // the template's mass of water.
 std::optional<WaterTable> readWaterTable(std::string_view text, const ComponentCatalog& catalog,
-                                         double templateKgWater, std::string& error);
+                                         double templateKgWater, std::string& error,
+                                         const TableReading& reading = {});
 
 // The same reading of a table, from its records as `records` reads them,
 // each water handed to `take` in the table's order and not kept (the table
 // given has no waters): a table of millions of rows read from its file is
 // never held whole.
 std::optional<WaterTable> readWaterTable(CsvReader& records, const ComponentCatalog& catalog, double templateKgWater,
-                                         const std::function<void(WaterSample&&)>& take, std::string& error);
+                                         const std::function<void(WaterSample&&)>& take, std::string& error,
+                                         const TableReading& reading = {});
 
 // A table read one water at a time: its header when made, then each water
 // as it is asked for, as readWaterTable reads them.
@@ -77,7 +91,7 @@ public:
     // Reads the header; `error` says why the table cannot be read (the
     // header's own faults, as readWaterTable gives them).
     WaterTableReader(CsvReader& records, const ComponentCatalog& catalog, double templateKgWater,
-                     std::string& error);
+                     std::string& error, const TableReading& reading = {});
     bool ready() const { return ready_; }
     // The database numbers of the component columns (WaterTable::componentNumbers).
     const std::vector<int>& componentNumbers() const { return componentNumbers_; }
@@ -87,15 +101,21 @@ public:
     // read).
     std::optional<WaterSample> next(std::string& error);
     const std::vector<int>& blankRows() const { return blankRows_; }
+    const std::vector<std::string>& carriedHeaders() const { return carriedHeaders_; }
+    const std::vector<std::string>& notes() const { return notes_; }
 
 private:
     CsvReader& records_;
     double templateKgWater_ = 1.0;
     double carbonateGrams_ = 0.0;
+    TableReading reading_;
+    bool latin1_ = false;  // the header is not UTF-8: every cell is read as Latin-1
     bool ready_ = false;
     std::vector<int> componentNumbers_;
     std::vector<int> blankRows_;
     std::vector<Column> columns_;
+    std::vector<std::string> carriedHeaders_;
+    std::vector<std::string> notes_;
 };
 
 }  // namespace wq

@@ -65,6 +65,13 @@ void redoxCells(const RecordColumns& columns, const Results* r, std::vector<Reco
     }
 }
 
+// The table's own columns carried through, after the redox ones: the row's
+// cells as they were.
+void carriedCells(const RecordColumns& columns, const RecordHead& head, std::vector<RecordCell>& cells) {
+    for (std::size_t k = 0; k < columns.carried.size(); ++k)
+        cells.push_back(text(k < head.carried.size() ? utf8Replacing(head.carried[k]) : std::string()));
+}
+
 // The cells of the columns written (columns.selected), in their order.
 template <typename Cell>
 std::vector<Cell> selected(std::vector<Cell> cells, const RecordColumns& columns) {
@@ -107,6 +114,7 @@ std::vector<std::string> allColumnNames(const RecordColumns& columns) {
     for (const RecordField& field : recordFields())
         if (field.column) cells.emplace_back(field.column);
     redoxHeader(columns, cells);
+    cells.insert(cells.end(), columns.carried.begin(), columns.carried.end());
     for (const std::string& s : columns.species) {
         cells.push_back("log_m(" + s + ")");
         cells.push_back("log_a(" + s + ")");
@@ -190,6 +198,7 @@ private:
 std::vector<RecordCell> recordCells(const RecordColumns& columns, const RecordHead& head, const Results* r) {
     std::vector<RecordCell> headCells = fixedCells(head, r);
     redoxCells(columns, r, headCells);
+    carriedCells(columns, head, headCells);
     ResultCells results(columns, r);
     const std::size_t total = headCells.size() + results.size();
     const auto cell = [&](std::size_t k) {

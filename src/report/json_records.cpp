@@ -41,10 +41,20 @@ nlohmann::json jsonOf(const RecordCell& cell) {
     return cell.number;
 }
 
-// The fields, then the redox state, the pH scale and the tables of the
-// species, totals, minerals and gases. The keys are written sorted, whatever
-// the order they are set in.
-std::string jsonRecord(const RecordHead& head, const Results* r) {
+// The table's columns carried through, by their headers: only a table that
+// has them gives the key, so a record without them is the record it was.
+void carriedJson(const RecordColumns& columns, const RecordHead& head, nlohmann::json& j) {
+    if (columns.carried.empty()) return;
+    nlohmann::json carried = nlohmann::json::object();
+    for (std::size_t k = 0; k < columns.carried.size(); ++k)
+        carried[columns.carried[k]] = k < head.carried.size() ? head.carried[k] : std::string();
+    j["carried"] = std::move(carried);
+}
+
+// The fields, the table's carried columns, then the redox state, the pH
+// scale and the tables of the species, totals, minerals and gases. The keys
+// are written sorted, whatever the order they are set in.
+std::string jsonRecord(const RecordColumns& columns, const RecordHead& head, const Results* r) {
     using nlohmann::json;
     json j;
     for (const RecordField& field : recordFields()) {
@@ -52,6 +62,7 @@ std::string jsonRecord(const RecordHead& head, const Results* r) {
         const std::optional<RecordCell> cell = field.read(head, r);
         if (cell) j[field.key] = jsonOf(*cell);
     }
+    carriedJson(columns, head, j);
     if (!r) return dumped(j);
     if (r->redox.given) j["redox"] = redoxJson(r->redox);
     j["ph_scale"] = r->phScale.empty() ? json(nullptr) : json(r->phScale);
@@ -82,8 +93,8 @@ class JsonRecords final : public RecordFormat {
 public:
     bool fixesColumns() const override { return false; }
     std::string opening(const RecordColumns&) const override { return {}; }
-    std::string record(const RecordColumns&, const RecordHead& head, const Results* results) const override {
-        return jsonRecord(head, results);
+    std::string record(const RecordColumns& columns, const RecordHead& head, const Results* results) const override {
+        return jsonRecord(columns, head, results);
     }
     std::string separator(bool first) const override { return first ? "[\n" : ",\n"; }
     std::string closing(bool any) const override { return any ? "\n]\n" : "[]\n"; }

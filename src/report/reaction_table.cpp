@@ -1,5 +1,6 @@
 #include "report/reaction_table.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <set>
 
@@ -38,6 +39,30 @@ const Results& startOf(const ReactionResult& path) { return *path.records.front(
 
 std::string variableCell(double v) { return std::isnan(v) ? "" : csvNumber(v); }
 
+// The columns a path that takes water away has: the liquid's water, and
+// the steam of a boil step with its gases.
+struct WaterColumns {
+    bool water = false, steam = false;
+    std::vector<std::string> gases;
+};
+
+WaterColumns waterColumns(const ReactionResult& path) {
+    WaterColumns c;
+    for (const ReactionRecord& rec : path.records) {
+        c.water |= rec.water != 1.0;
+        c.steam |= !std::isnan(rec.steamFraction);
+        for (const TransferAmount& g : rec.steam)
+            if (std::find(c.gases.begin(), c.gases.end(), g.name) == c.gases.end()) c.gases.push_back(g.name);
+    }
+    return c;
+}
+
+double steamOf(const ReactionRecord& rec, const std::string& gas) {
+    for (const TransferAmount& g : rec.steam)
+        if (g.name == gas) return g.moles;
+    return NAN;
+}
+
 }  // namespace
 
 std::string reactionCsv(const ReactionResult& path) {
@@ -52,6 +77,16 @@ std::string reactionCsv(const ReactionResult& path) {
     for (const MineralRow& m : start.minerals) header.push_back("SI(" + m.name + ")");
     for (const GasRow& g : start.gases) header.push_back("log f(" + g.name + ")");
     for (const TransferAmount& a : moved) header.push_back(transferHeader(a));
+    const WaterColumns water = waterColumns(path);
+    if (water.steam)
+        t += "# boil: T in C; the steam fraction of the stage's liquid (of the step's, closed), the steam's gases\n";
+    if (water.water) {
+        t += "# water: the liquid's mass of water; evaporate: the variable is the concentration factor of the step's "
+             "water\n";
+        header.push_back("water [kg/kg starting water]");
+    }
+    if (water.steam) header.push_back("steam fraction");
+    for (const std::string& g : water.gases) header.push_back("steam(" + g + ") [mol/kg steam]");
     t += csvLine(header);
     for (const ReactionRecord& rec : path.records) {
         std::vector<std::string> cells = {std::to_string(rec.step), rec.kind, variableCell(rec.variable), rec.status};
@@ -72,6 +107,9 @@ std::string reactionCsv(const ReactionResult& path) {
             cells.push_back(cell);
         }
         for (const TransferAmount& a : moved) cells.push_back(csvNumber(movedIn(rec, a)));
+        if (water.water) cells.push_back(csvNumber(rec.water));
+        if (water.steam) cells.push_back(variableCell(rec.steamFraction));
+        for (const std::string& g : water.gases) cells.push_back(variableCell(steamOf(rec, g)));
         t += csvLine(cells);
     }
     return t;
@@ -99,6 +137,9 @@ std::string reactionJson(const ReactionResult& path) {
             for (const GasRow& g : r.gases) j["log_fugacity"][g.name] = g.logFugacity;
         }
         for (const TransferAmount& a : rec.transfer) j[a.reactant ? "added" : "transfer"][a.name] = a.moles;
+        if (rec.water != 1.0) j["water_kg"] = rec.water;
+        if (!std::isnan(rec.steamFraction)) j["steam_fraction"] = rec.steamFraction;
+        for (const TransferAmount& g : rec.steam) j["steam"][g.name] = g.moles;
         records.push_back(std::move(j));
     }
     doc["records"] = std::move(records);

@@ -73,6 +73,14 @@ Cell balancedTotal(const RecordHead& head, const Results* r) {
     return std::nullopt;
 }
 
+// The calculated conductance against the one the table gives, percent of the
+// measured: 100 (calculated - measured) / measured.
+Cell conductanceDifference(const RecordHead& head, const Results* r) {
+    if (!r || !head.measuredConductance || !(*head.measuredConductance > 0.0)) return std::nullopt;
+    const double measured = *head.measuredConductance;
+    return numberCell(100.0 * (r->specificConductance - measured) / measured);
+}
+
 const RecordField FIELDS[] = {
     {"name", "name", Kind::text, true, name},
     {"status", "status", Kind::text, true, status},
@@ -98,6 +106,10 @@ const RecordField FIELDS[] = {
      headNumber<&RecordHead::analysisImbalance>},
     {"analysis imbalance [%]", "analysis_imbalance_percent", Kind::number, true,
      headNumber<&RecordHead::analysisImbalancePercent>},
+    {"conductance [uS/cm]", "conductance", Kind::number, false, resultNumber<&Results::specificConductance>},
+    {"conductance difference [%]", "conductance_difference_percent", Kind::number, false, conductanceDifference},
+    {"dissolved solids [mg/L]", "dissolved_solids", Kind::number, false, resultNumber<&Results::dissolvedSolids>},
+    {"hardness [mg/L as CaCO3]", "hardness", Kind::number, false, resultNumber<&Results::hardness>},
     {"balanced on", "balanced_on", Kind::text, true, headText<&RecordHead::balancedOn>, true},
     {"balanced total [mol]", nullptr, Kind::number, true, balancedTotal},
     {"notes", "notes", Kind::text, true, headText<&RecordHead::notes>, true},

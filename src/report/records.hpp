@@ -48,6 +48,13 @@ struct RecordHead {
     std::optional<double> analysisImbalancePercent{};
     std::string balancedOn{};
     std::string notes{};
+    // The specific conductance the table gives for the water, uS/cm at 25 C,
+    // against which the calculated one is checked.
+    std::optional<double> measuredConductance{};
+    // The cells of the table's columns that the run does not read (a site,
+    // a date, a measured conductance), as the row has them, one per
+    // RecordColumns::carried: so that the records join back to the table.
+    std::vector<std::string> carried{};
 };
 
 // The columns of a table of records, for a format that fixes them before
@@ -65,6 +72,9 @@ struct RecordColumns {
     // "Eh(COUPLE) [V]" for each of these couples (reduced/oxidized).
     bool redox = false;
     std::vector<std::string> couples;
+    // The headers of the table's columns carried through, after the fixed
+    // and redox columns (the JSON record: the object "carried").
+    std::vector<std::string> carried;
     // The positions, among allColumnNames(), of the columns written, in
     // their order; empty: every column.
     std::vector<std::size_t> selected;

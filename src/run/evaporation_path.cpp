@@ -144,6 +144,8 @@ public:
         return a;
     }
 
+    const CarriedState& lastReached() const { return *last_; }
+
     std::vector<std::string> heldMinerals() const {
         std::vector<std::string> names;
         for (const Held& h : held_) names.push_back(h.mineral);
@@ -340,6 +342,8 @@ std::vector<std::string> EvaporationPath::heldMinerals() const { return steps_->
 std::optional<FirstSaturation> EvaporationPath::earliestSaturation(const std::vector<std::string>& minerals) {
     return steps_->earliestSaturation(minerals);
 }
+
+const CarriedState& EvaporationPath::lastReached() const { return steps_->lastReached(); }
 
 bool EvaporationPath::rewind() { return steps_->rewind(); }
 

@@ -22,6 +22,7 @@
 namespace wq {
 
 struct SolverState;
+struct CarriedState;
 
 class EvaporationPath {
 public:
@@ -56,6 +57,9 @@ public:
     // Back to the step before the last, the last forgotten; false when there
     // is none to go back to.
     bool rewind();
+
+    // The state of the last step reached, from which a run of its brine starts.
+    const CarriedState& lastReached() const;
 
     // Minerals that stayed supersaturated because they could not join the
     // set held, one line each.

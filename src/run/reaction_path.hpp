@@ -12,14 +12,19 @@
 // precipitate (Newton's method on the amounts, holdAtSaturation), a gas's
 // moles carrying its components (CO2(g) its carbonate and H+) so that every
 // total stays conserved. Temperature: the water at each temperature, the
-// phases of the equilibrate before it held unless told not to.
+// phases of the equilibrate before it held unless told not to. Boil: the
+// water flashed to steam stage by stage, its gases shared with the steam
+// (boiling.hpp). Evaporate: the evaporation path (evaporation_path.hpp)
+// from the water reached. What a step precipitates stays in contact with
+// the water (equilibrium) or leaves it at each record (fractional).
 #pragma once
 
-#include <functional>
 #include <vector>
 
 #include "input/reaction_path.hpp"
 #include "run/compute_run.hpp"
+#include "run/reaction_inputs.hpp"
+#include "run/reaction_names.hpp"
 #include "run/reaction_result.hpp"
 
 namespace wq {
@@ -29,20 +34,6 @@ struct SolverState;
 // The component totals of the computed water in `p`, in mol per kg of
 // water, by database number (0 for a number not in the run).
 std::vector<double> totalsPerKgByNumber(const SolverState& p);
-
-// What the path needs from its front end: the totals of the other water of
-// each mix step, by database number (totalsPerKgByNumber; indexed by step,
-// empty for a step that is no mix), and what to do with each record as it is
-// made (may be null).
-struct ReactionInputs {
-    std::vector<std::vector<double>> mixTotals;
-    std::function<void(const ReactionRecord&)> onRecord;
-};
-
-// Every name of the path's steps (a component, a mineral, a gas) is one of
-// the computed starting water's in `p`; stops with the file and line of the
-// first that is not.
-void checkPathNames(const SolverState& p, const ReactionPath& path);
 
 // The steps of `path` from the starting water `p` has just computed
 // (`start`, converged), its records appended to `result` (the start's

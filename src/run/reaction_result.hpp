@@ -23,11 +23,15 @@ struct TransferAmount {
 
 struct ReactionRecord {
     int step = 0;             // 1-based index of the path's step; 0: the starting water
-    std::string kind;         // "start", "mix", "add", "equilibrate", "temperature"
-    double variable = NAN;    // the mixed fraction, the mol/kg added, the temperature (C); NaN: none
+    std::string kind;         // "start", or the step's kind as the path file writes it
+    double variable = NAN;    // the mixed fraction, the mol/kg added, the temperature (C), the
+                              // concentration factor (evaporate); NaN: none
     std::string status;
     std::optional<Results> results;  // none for a record that failed
     std::vector<TransferAmount> transfer;
+    double water = 1.0;           // the liquid's mass of water, kg per kg of the starting water
+    double steamFraction = NAN;   // boil: the mass fraction of the stage's liquid turned to steam
+    std::vector<TransferAmount> steam;  // boil: the steam's gases, mol per kg of steam
     bool converged() const { return results && results->converged; }
 };
 

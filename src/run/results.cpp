@@ -10,6 +10,7 @@
 #include "equilibria/redox_scale.hpp"
 #include "equilibria/saturation.hpp"
 #include "input/db_numbers.hpp"
+#include "run/water_quality.hpp"
 #include "solver/redox_run.hpp"
 #include "solver/solve.hpp"
 #include "solver/solver_state.hpp"
@@ -329,6 +330,10 @@ Results evaluateResults(const SolverState& s) {
     evaluateWater(s, r);
     evaluateSpecies(s, r);
     evaluateComponents(s, r);
+    const WaterQuality quality = waterQualityOf(s);
+    r.specificConductance = quality.specificConductance;
+    r.dissolvedSolids = quality.dissolvedSolids;
+    r.hardness = quality.hardness;
     evaluateSaturation(s, r);
     evaluateBeyondData(s, r);
     evaluateForced(s, r);

@@ -134,6 +134,12 @@ struct Results {
     double chargeImbalance = 0.0;       // sum of z m over the species, eq/kg water
     double chargeImbalancePercent = 0.0;  // 100 sum z m / sum |z| m
     double pH = 0.0;                     // -log a(H+)
+    // What a laboratory checks its analysis with (water_quality.hpp): the
+    // specific conductance at 25 C (uS/cm), the dissolved solids by
+    // evaporation (mg/L) and the hardness (mg/L as CaCO3).
+    double specificConductance = 0.0;
+    double dissolvedSolids = 0.0;
+    double hardness = 0.0;
 
     EhCouple ehCouple = EhCouple::none;
     double eh = 0.0;                  // V

@@ -127,7 +127,7 @@ TEST(BatchFiles, NeverReplacesAnInputHoweverItIsSpelled) {
 TEST(BatchFiles, ABatchThatCannotStartLeavesThePreviousOutput) {
     Folder folder("previous");
     folder.write("t.csv", waters(2));
-    folder.write("bad.csv", "name,T,Nq+ [mg/L]\nw,25,1\n");
+    folder.write("bad.csv", "name,T,Na+ [furlongs]\nw,25,1\n");
     ASSERT_EQ(folder.run("batch t.csv --out out.csv").status, 0);
     ASSERT_EQ(folder.run("batch t.csv --out out.json").status, 0);
     const std::string csv = folder.read("out.csv"), records = folder.read("out.json");

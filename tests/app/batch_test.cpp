@@ -275,9 +275,9 @@ TEST(Batch, FaultsThatKeepTheBatchFromStarting) {
         {"", "", "wqspec: waters.csv: the table is empty\n"},
         {"T,Na+ [mg/L]\n25,1\n", "", "wqspec: waters.csv: the table has no \"name\" column\n"},
         {"name,Na+ [mg/L]\nw,1\n", "", "wqspec: waters.csv: the table has no \"T\" column\n"},
-        {"name,T,Nq+ [mg/L]\nw,25,1\n", "",
+        {"name,T,Nq+ [mg/L]\nw,25,1\n", "--strict",
          "wqspec: waters.csv: column \"Nq+ [mg/L]\": \"Nq+\" is not a component species of the database, nor a "
-         "short name (Ca, SO4, ...; wqspec batch --list-columns), nor one of name, T, P, pH, density, CO2(g), Eh, pe, O2(g), redox, alkalinity\n"},
+         "short name (Ca, SO4, ...; wqspec batch --list-columns), nor one of name, T, P, pH, density, CO2(g), Eh, pe, O2(g), redox, alkalinity, conductance\n"},
         {"name,T\nw,25\n", "--case no-components.dat", "wqspec: the template no-components.dat "},
         {"name,T\nw,25\n", "--case missing.dat", "wqspec: cannot open the template missing.dat: No such file or directory\n"},
         {"name,T\nw,25\n", "--out out.txt", "wqspec: --out out.txt: the name must end in .csv or .json\n"},

@@ -46,12 +46,53 @@ keep_equilibrium = false
     EXPECT_EQ(add.reactant[0].value, 1.0);  // an integer taken as a number
     EXPECT_EQ(add.increments, 4);
     ASSERT_TRUE(add.until);
-    EXPECT_EQ(add.until->value, 4.5);
+    EXPECT_EQ(add.until->target.value, 4.5);
+    EXPECT_EQ(add.until->kind, UntilKind::pH);
     EXPECT_EQ(p.steps[2].equilibrate.minerals[0].line, 15);
     EXPECT_EQ(p.steps[2].equilibrate.gases[0].value, -1.5);
     EXPECT_EQ(p.steps[3].line, 17);
     EXPECT_EQ(p.steps[3].temperature.steps, 11);
     EXPECT_FALSE(p.steps[3].temperature.keepEquilibrium);
+}
+
+TEST(ReactionPathFile, ReadsTheStepsThatTakeWaterAwayAndNamedReactants) {
+    const ReactionPath p = readReactionPath(R"toml([start]
+case = "WQCASE.DAT"
+[[step]]
+kind = "boil"
+from = 250
+to = 100
+steps = 15
+open = false
+[[step]]
+kind = "evaporate"
+to = 150
+minerals = ["Gypsum", "Halite"]
+precipitate = "fractional"
+[[step]]
+kind = "add"
+reactant = "HCl"
+amount = 0.01
+until = { log_f = { "CO2(g)" = -2.0 } }
+)toml",
+                                             "p.toml");
+    ASSERT_EQ(p.steps.size(), 3u);
+    EXPECT_EQ(p.steps[0].kind, StepKind::boil);
+    EXPECT_EQ(p.steps[0].boil.steps, 15);
+    EXPECT_FALSE(p.steps[0].boil.open);
+    EXPECT_EQ(p.steps[1].evaporate.steps, 100);  // as wqspec evaporate takes it
+    ASSERT_EQ(p.steps[1].evaporate.minerals.size(), 2u);
+    EXPECT_EQ(p.steps[1].evaporate.minerals[1].line, 12);
+    EXPECT_EQ(p.steps[1].precipitate, Precipitation::fractional);
+    EXPECT_EQ(p.steps[0].precipitate, Precipitation::equilibrium);
+    const AddStep& add = p.steps[2].add;
+    ASSERT_TRUE(add.named);
+    EXPECT_EQ(add.named->name, "HCl");
+    EXPECT_TRUE(add.reactant.empty());
+    ASSERT_TRUE(add.until);
+    EXPECT_EQ(add.until->kind, UntilKind::logFugacity);
+    EXPECT_EQ(add.until->target.name, "CO2(g)");
+    EXPECT_EQ(add.until->target.value, -2.0);
 }
 
 struct BadPath {
@@ -61,13 +102,26 @@ struct BadPath {
 };
 
 const BadPath BAD_PATHS[] = {
-    {"an unknown step kind", "[[step]]\nkind = \"boil\"\n", "4: unknown step kind \"boil\""},
+    {"an unknown step kind", "[[step]]\nkind = \"melt\"\n", "4: unknown step kind \"melt\""},
     {"a misspelt key", "[[step]]\nkind = \"mix\"\nwith = \"B.DAT\"\nfraction = [0.5]\n", "6: unknown key \"fraction\""},
     {"a fraction beyond 1", "[[step]]\nkind = \"mix\"\nwith = \"B.DAT\"\nfractions = [0.5,\n 1.5]\n", "7: a fraction"},
     {"an amount of 0", "[[step]]\nkind = \"add\"\nreactant = { HCl = 1 }\namount = 0\n", "6: amount must be above 0"},
     {"a text for a number", "[[step]]\nkind = \"temperature\"\nfrom = \"hot\"\nto = 80\n", "5: from must be a number"},
     {"a stop on another variable", "[[step]]\nkind = \"add\"\nreactant = { HCl = 1 }\namount = 1\nuntil = { Eh = 0.1 }\n",
-     "7: until names one variable, pH"},
+     "7: until names one of pH, SI or log_f"},
+    {"a stop on two minerals", "[[step]]\nkind = \"add\"\nreactant = \"HCl\"\namount = 1\n"
+     "until = { SI = { Calcite = 0, Gypsum = 0 } }\n", "7: until SI names one phase"},
+    {"a reactant named by a number", "[[step]]\nkind = \"add\"\nreactant = 1\namount = 1\n",
+     "5: the reactant's must be a table"},
+    {"a boil that heats", "[[step]]\nkind = \"boil\"\nfrom = 100\nto = 250\n", "3: a boil step cools"},
+    {"a boil from above 350 C", "[[step]]\nkind = \"boil\"\nfrom = 360\nto = 250\n", "3: a boil step cools"},
+    {"an open that is no flag", "[[step]]\nkind = \"boil\"\nfrom = 250\nto = 100\nopen = 1\n",
+     "7: open must be true or false"},
+    {"an evaporation that dilutes", "[[step]]\nkind = \"evaporate\"\nto = 0.5\n", "5: to must be a concentration factor"},
+    {"a misspelt way to precipitate", "[[step]]\nkind = \"evaporate\"\nto = 10\nprecipitate = \"fraction\"\n",
+     "6: precipitate is \"equilibrium\" or \"fractional\" or \"none\""},
+    {"no none but for evaporation", "[[step]]\nkind = \"equilibrate\"\nminerals = { Calcite = 0 }\n"
+     "precipitate = \"none\"\n", "6: precipitate is \"equilibrium\" or \"fractional\""},
     {"a step with nothing to hold", "[[step]]\nkind = \"equilibrate\"\n", "3: an equilibrate step names no mineral"},
     {"no TOML", "[[step]]\nkind = = \"mix\"\n", "4: "},
 };

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <set>
 #include <string>
 
@@ -61,8 +62,12 @@ TEST(TableUnits, AUnitThatCannotCountTheComponent) {
 }
 
 TEST(TableUnits, UnknownUnitsAreRefusedAndTheListNamesTheKnownOnes) {
-    for (const char* unit : {"", "mg/l", "MG/L", "mmol/kg", "mol/L", "ppb", "ug/kg", "g/L", "meq/kgw"})
+    // mmol/kg says not whether per kg of water or of solution.
+    for (const char* unit : {"", "mmol/kg", "meq/kgw", "mg/m3", "ppt"})
         EXPECT_FALSE(componentUnit(unit).has_value()) << unit;
+    // Any case and spacing, as laboratories write them.
+    for (const char* unit : {"mg/l", "MG/L", "mg / L", "mol/L", "ppb", "ug/kg", "g/L", "\u00B5g/l"})
+        EXPECT_TRUE(componentUnit(unit).has_value()) << unit;
     const std::string names(componentUnitNames());
     for (const char* unit : {"mol/kgw", "mmol/kgw", "mg/kg", "ppm", "mg/L", "ug/L", "mmol/L", "meq/L"})
         EXPECT_NE(names.find(std::string("[") + unit + "]"), std::string::npos) << unit;
@@ -94,8 +99,9 @@ TEST(TableUnits, AlkalinityAgainstHandConversions) {
         // the dissolved solids count the alkalinity as HCO3
         EXPECT_NEAR(alkalinityGramsAsHco3(*unit, c.value, BICARBONATE), c.equivalents * BICARBONATE, 1e-14) << c.unit;
     }
-    for (const char* unit : {"mg/L", "mg/L as HCO3-", "mmol/L", "ppm as CaCO3"})
+    for (const char* unit : {"mg/L", "mg/L as HCO3-", "mmol/L", "mg/L as CO3"})
         EXPECT_FALSE(alkalinityUnit(unit).has_value()) << unit;
+    EXPECT_EQ(alkalinityUnit("ppm as CaCO3")->basis, AmountBasis::kgSolution);
 }
 
 TEST(TableUnits, Temperature) {
@@ -105,34 +111,41 @@ TEST(TableUnits, Temperature) {
     EXPECT_EQ(temperatureOffset("degC"), 0.0);
     // 283.15 K is 10 C
     EXPECT_NEAR(283.15 + *temperatureOffset("K"), 10.0, 1e-12);
-    for (const char* unit : {"F", "k", "\u00B0F", "Kelvin"}) EXPECT_FALSE(temperatureOffset(unit).has_value()) << unit;
+    for (const char* unit : {"F", "\u00B0F", "R"}) EXPECT_FALSE(temperatureOffset(unit).has_value()) << unit;
+    for (const char* unit : {"k", "Kelvin"}) EXPECT_NEAR(283.15 + *temperatureOffset(unit), 10.0, 1e-12) << unit;
 }
 
 TEST(ComponentAliases, TheCommonComponentsAndTheirMassBasis) {
     struct Case {
         const char* alias;
         const char* component;
-        double gramsPerMole;  // 0: the component's own formula weight
+        const char* massAs;  // "": the component's own formula weight
     };
     const Case cases[] = {
-        {"Ca", "Ca++", 0},     {"Mg", "Mg++", 0},         {"Na", "Na+", 0},     {"K", "K+", 0},
-        {"Cl", "Cl-", 0},      {"SO4", "SO4--", 0},       {"SiO2", "SiO2,aq", 0}, {"F", "F-", 0},
-        {"Fe", "Fe++", 0},     {"Mn", "Mn++", 0},         {"Al", "Al+++", 0},   {"B", "B(OH)3,aq", 10.81},
-        {"NO3", "NO3-", 0},    {"Sr", "Sr++", 0},         {"Ba", "Ba++", 0},    {"Li", "Li+", 0},
-        {"DIC", "HCO3-", 12.011}, {"C(4)", "HCO3-", 0},
+        {"Ca", "Ca++", ""},     {"Mg", "Mg++", ""},         {"Na", "Na+", ""},     {"K", "K+", ""},
+        {"Cl", "Cl-", ""},      {"SO4", "SO4--", ""},       {"SiO2", "SiO2,aq", ""}, {"F", "F-", ""},
+        {"Fe", "Fe++", ""},     {"Mn", "Mn++", ""},         {"Al", "Al+++", ""},   {"B", "B(OH)3,aq", "B"},
+        {"NO3", "NO3-", ""},    {"Sr", "Sr++", ""},         {"Ba", "Ba++", ""},    {"Li", "Li+", ""},
+        {"DIC", "HCO3-", "C"},  {"C(4)", "HCO3-", ""},      {"ca", "Ca++", ""},    {"Fe(III)", "Fe+++", ""},
+        {"DO", "O2,aq", ""},    {"H2S", "HS-", ""},         {"As", "H2AsO4-", "As"}, {"PO4", "HPO4--", "PO4"},
+        {"NO2", "", ""},
     };
     for (const Case& c : cases) {
         const ComponentAlias* a = componentAlias(c.alias);
         ASSERT_NE(a, nullptr) << c.alias;
         EXPECT_EQ(a->component, c.component) << c.alias;
-        EXPECT_EQ(a->gramsPerMole, c.gramsPerMole) << c.alias;
+        EXPECT_EQ(a->massAs, c.massAs) << c.alias;
         EXPECT_FALSE(a->meaning.empty()) << c.alias;
     }
-    EXPECT_EQ(componentAliases().size(), std::size(cases));
     // A laboratory's "HCO3" is its alkalinity as HCO3, not a total: no alias.
-    for (const char* name : {"HCO3", "Ca++", "ca", "Fe3", "CO3"}) EXPECT_EQ(componentAlias(name), nullptr) << name;
-    std::set<std::string_view> seen;
-    for (const ComponentAlias& a : componentAliases()) EXPECT_TRUE(seen.insert(a.alias).second) << a.alias;
+    for (const char* name : {"HCO3", "Ca++", "Fe3", "CO3"}) EXPECT_EQ(componentAlias(name), nullptr) << name;
+    // No two short names are one in another case.
+    std::set<std::string> seen;
+    for (const ComponentAlias& a : componentAliases()) {
+        std::string folded(a.alias);
+        for (char& ch : folded) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        EXPECT_TRUE(seen.insert(folded).second) << a.alias;
+    }
     // Iron is said to be iron(II).
     EXPECT_NE(std::string(componentAlias("Fe")->meaning).find("iron(II)"), std::string::npos);
 }

@@ -6,6 +6,7 @@ list(APPEND WQSPEC_TEST_SOURCES
 )
 list(APPEND WQSPEC_TEST_SOURCES ${CMAKE_CURRENT_LIST_DIR}/run_input_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/waters_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lab_table_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/table_units_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/case_writer_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/reaction_path_test.cpp

@@ -29,9 +29,11 @@ WaterTable table(const std::string& text, double templateKg = 1.0) {
     return t ? *t : WaterTable{};
 }
 
+// Read strictly: a column that names nothing computed is refused too.
 std::string tableError(const std::string& text) {
     std::string error;
-    EXPECT_FALSE(readWaterTable(text, catalog(), 1.0, error).has_value()) << text;
+    EXPECT_FALSE(readWaterTable(text, catalog(), 1.0, error, {BelowDetection::omit, true, std::nullopt}).has_value())
+        << text;
     return error;
 }
 
@@ -133,9 +135,10 @@ TEST(WaterTable, UnitsAndShortNamesAgainstHandConversions) {
         "w,283.15,2,3,35453,96061.6,60.0843,4\n");
     const WaterSample& w = t.waters[0];
     EXPECT_NEAR(*w.temperature, 10.0, 1e-12);
-    // ppm is mg/kg: per kg of solution and per litre in one row
-    EXPECT_EQ(w.error, "row on line 2: amounts per kg and per litre of solution in one row leave the mass of water "
-                       "undefined");
+    // ppm is mg/kg: per kg of solution and per litre in one row, under a
+    // gram of solutes a litre, at 1 kg/L
+    EXPECT_EQ(w.error, "");
+    EXPECT_NEAR(moles(w, 11), 60.0843e-3 / 60.0843, 1e-15);
     const WaterTable l = table(
         "name,T [K],Ca [mmol/L],Na [meq/L],Cl [ug/L],SO4 [\u00B5g/L],alkalinity [meq/L]\n"
         "w,283.15,2,3,35453,96061.6,4\n");
@@ -214,10 +217,11 @@ TEST(WaterTable, FaultsOfTheTable) {
         {"name,Na+ [mg/L]\nw,1\n", "the table has no \"T\" column"},
         {"name,T,Xx+ [mg/L]\nw,25,1\n",
          "column \"Xx+ [mg/L]\": \"Xx+\" is not a component species of the database, nor a short name (Ca, SO4, "
-         "...; wqspec batch --list-columns), nor one of name, T, P, pH, density, CO2(g), Eh, pe, O2(g), redox, alkalinity"},
-        {"name,T,Na+ [ppb]\nw,25,1\n",
-         "column \"Na+ [ppb]\": unknown unit [ppb] (use [mol/kgw], [mmol/kgw], [mg/kg], [ppm], [mg/L], [ug/L], "
-         "[\u00B5g/L], [mmol/L] or [meq/L])"},
+         "...; wqspec batch --list-columns), nor one of name, T, P, pH, density, CO2(g), Eh, pe, O2(g), redox, alkalinity, conductance"},
+        {"name,T,Na+ [ppt]\nw,25,1\n",
+         "column \"Na+ [ppt]\": unknown unit [ppt] (use [mol/kgw], [mmol/kgw], [mg/kg], [ppm], [ppb], [mg/L], [ug/L], "
+         "[\u00B5g/L], [mmol/L] or [meq/L], a mass unit \"as\" an element or formula ([mg/L as N], [mg/L as SiO2], "
+         "[mg/L as CaCO3]))"},
         {"name,T,alkalinity [mg/L]\nw,25,1\n",
          "column \"alkalinity [mg/L]\": unknown alkalinity unit [mg/L] (use [eq/kgw], [meq/kgw], [meq/L], [mg/kg as "
          "HCO3], [mg/L as HCO3], [mg/kg as CaCO3] or [mg/L as CaCO3])"},
@@ -256,9 +260,11 @@ TEST(WaterTable, SpreadsheetMistakesOfTheHeader) {
         {"name,T,Na+ [mg/L],\nw,25,1,\n", "column 4 of the header has no name (a comma at the end of the header line?)"},
         {"name,,T\nw,1,25\n", "column 2 of the header has no name"},
         {"name,T [K],Na+ [mg/L]\nw,298.15,1\n", ""},  // kelvin
-        // A degree sign in Latin-1, as an older spreadsheet saves it.
-        {"name,T [\xB0" "C],Na+ [mg/L]\n" + row,
-         "column \"T [\uFFFDC]\": unknown unit [\uFFFDC] of the temperature (use [C], [\u00B0C], [degC] or [K]); "
+        // A degree sign in Latin-1, as an older spreadsheet saves it: the
+        // table is read as Latin-1.
+        {"name,T [\xB0" "C],Na+ [mg/L]\n" + row, ""},
+        {"name,T [\xB0" "F],Na+ [mg/L]\n" + row,
+         "column \"T [\u00B0F]\": unknown unit [\u00B0F] of the temperature (use [C], [\u00B0C], [degC] or [K]); "
          "the header is not UTF-8: byte 0xB0 in column 2 (a Latin-1 or Windows-1252 file?); save the table as UTF-8"},
         {std::string("name,T\0x,Na+ [mg/L]\n", 20) + row,
          "column 2 of the header holds a NUL byte: the file is no text table (UTF-16, or a binary file)"},
@@ -266,7 +272,8 @@ TEST(WaterTable, SpreadsheetMistakesOfTheHeader) {
          "line 1 ends in a carriage return alone (the line ends of classic Mac OS): save the table with LF or CR LF "
          "line ends"},
         {"name,T,P [atm]\nw,25,1\n", "column \"P [atm]\": unknown unit [atm] of the pressure (use [bar])"},
-        {"name,T,pH [-]\nw,25,7\n", "column \"pH [-]\": unknown unit [-] of the pH (use no unit)"},
+        {"name,T,pH [-]\nw,25,7\n", ""},
+        {"name,T,pH [mV]\nw,25,7\n", "column \"pH [mV]\": unknown unit [mV] of the pH (use no unit)"},
         {"name;T;Na+ [mg/L]\nw;25;1\n",
          "the header separates its cells by semicolons, not commas (a spreadsheet saved with a decimal comma?): "
          "save the table as CSV with commas between cells and points in numbers"},
@@ -279,13 +286,14 @@ TEST(WaterTable, SpreadsheetMistakesOfTheHeader) {
         {"name,T," + std::string(100000, 'X') + " [mg/L]\n" + row,
          "column \"" + std::string(77, 'X') + "...\": \"" + std::string(77, 'X') +
              "...\" is not a component species of the database, nor a short name (Ca, SO4, ...; wqspec batch "
-             "--list-columns), nor one of name, T, P, pH, density, CO2(g), Eh, pe, O2(g), redox, alkalinity"},
+             "--list-columns), nor one of name, T, P, pH, density, CO2(g), Eh, pe, O2(g), redox, alkalinity, conductance"},
         {"name,T\n,,\n , \n", "the table has a header but no water, only blank rows"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text.substr(0, 60));
         std::string error;
-        const std::optional<WaterTable> t = readWaterTable(c.text, catalog(), 1.0, error);
+        const std::optional<WaterTable> t =
+            readWaterTable(c.text, catalog(), 1.0, error, {BelowDetection::omit, true, std::nullopt});
         EXPECT_EQ(error, c.message);
         if (c.message.empty()) {
             ASSERT_TRUE(t.has_value());
@@ -387,7 +395,7 @@ TEST(WaterTable, FaultsOfARowStayInTheRow) {
         "row on line 4, column \"pH\": \"nan\" is not a finite number",
         "row on line 5, column \"Na+ [mg/kg]\": \"inf\" is not a finite number",
         "row on line 6 has 6 cells for 5 columns",
-        "row on line 7: amounts per kg and per litre of solution in one row leave the mass of water undefined",
+        "",  // per kg and per litre, under a gram a litre: 1 kg/L
         "row on line 8: the dissolved solids weigh as much as the solution",
         "row on line 9, column \"Na+ [mg/kg]\": \"1e309\" is out of range: a number's magnitude is from 5e-324 to "
         "1.8e308, or 0",
@@ -437,7 +445,9 @@ TEST(WaterTable, RedoxColumnsGiveEachRowItsState) {
               "row on line 8, column \"redox\": a second redox state in one row (give one of Eh, pe, O2(g) and redox)");
     EXPECT_EQ(t.waters[7].error,
               "row on line 9, column \"redox\": redox state \"Eh=high\": \"high\" is not a number");
-    EXPECT_EQ(tableError("name,T,Eh [mV]\nx,25,350\n"), "column \"Eh [mV]\": unknown unit [mV] of the Eh (use [V])");
+    EXPECT_NEAR(table("name,T,Eh [mV]\nx,25,350\n").waters.at(0).redox->value, 0.35, 1e-15);
+    EXPECT_EQ(tableError("name,T,Eh [mv/cm]\nx,25,350\n"),
+              "column \"Eh [mv/cm]\": unknown unit [mv/cm] of the Eh (use [V] or [mV])");
 }
 
 // The same table read from its file a block at a time, its waters handed on

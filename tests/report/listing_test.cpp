@@ -338,7 +338,6 @@ TEST(TotalsTable, FlagByFirstApplicableRule) {
 // ---------------------------------------------------------------------------
 // Sulfur literal sums
 
-constexpr int SULFATE = 6;
 constexpr int SULFIDE = 7;
 
 // The base components with SO4-- and HS- and three sulfur species, 2 kg of water.

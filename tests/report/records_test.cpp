@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include <nlohmann/json.hpp>
 #include <string>
@@ -142,6 +143,27 @@ TEST(Records, CsvAndJsonSayTheSameOfEveryFieldTheyShare) {
                 EXPECT_EQ(field.kind == RecordCell::Kind::whole, record[field.key].is_number_integer());
             }
         }
+    }
+}
+
+// The calculated conductance is checked against a measured one only where
+// the table gives one that is a conductance: a percent of the measured, and
+// no cell (no division by zero) without one or with none above 0.
+TEST(Records, ConductanceDifferenceIsAPercentOfTheMeasuredWhereOneIsGiven) {
+    Results r;
+    r.converged = true;
+    r.specificConductance = 1050.0;
+    const struct {
+        std::optional<double> measured;
+        std::string cell;
+    } cases[] = {{1000.0, "5"}, {1400.0, "-25"}, {std::nullopt, ""}, {0.0, ""}, {-3.0, ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.measured ? std::to_string(*c.measured) : "none");
+        RecordHead head{"well", "converged", 25.0, 1.0};
+        head.measuredConductance = c.measured;
+        const RecordColumns columns;
+        EXPECT_EQ(cell(columns, csvRow(columns, head, &r), "conductance difference [%]"), c.cell);
+        EXPECT_EQ(cell(columns, csvRow(columns, head, nullptr), "conductance difference [%]"), "");
     }
 }
 

@@ -113,6 +113,45 @@ class WqplotTest(unittest.TestCase):
             self.assertEqual([(float(x), y) for x, y in series[f"precipitated {mineral}"]],
                              [(x, y) for x, y in amounts if y > 0], mineral)
 
+    def test_reaction_path(self):
+        # The examples' paths, drawn: each column of panels begins at the
+        # record its step starts from, its x the step's quantity (the
+        # fraction, the mmol/kg added counted over the add steps, the
+        # states before and after an equilibrate), its y the table's; the
+        # titration's inflection is where the pH falls fastest.
+        def rows_of(name):
+            source = os.path.join(ROOT, "examples", "react", name, name + ".csv")
+            shutil.copy(source, self.work)
+            return table_rows(source)
+        added = "added(Cl- H+) [mol/kg starting water]"
+        cases = [
+            ("mixing", "Calcite", "fraction of the other water",
+             lambda rows: [0.0] + [float(r["variable"]) for r in rows[1:]], None),
+            ("titration", "Calcite", "Cl- H+ added (mmol/kg starting water)",
+             lambda rows: [1000 * float(r[added]) for r in rows], None),
+            ("gypsum-calcite", "Gypsum", "equilibrate", lambda rows: list(range(len(rows))),
+             "transfer(Gypsum) [mol/kg starting water]"),
+        ]
+        for name, mineral, label, x_of, moved in cases:
+            rows = rows_of(name)
+            series = self.plot(name + ".csv", name + ".png", "--minerals", mineral)
+            x = x_of(rows)
+            self.assertEqual([(float(a), y) for a, y in series[f"pH {label}"]],
+                             [(a, float(r["pH"])) for a, r in zip(x, rows)], name)
+            self.assertEqual([(float(a), y) for a, y in series[f"SI({mineral}) {label}"]],
+                             [(a, float(r[f"SI({mineral})"])) for a, r in zip(x, rows)], name)
+            if moved:
+                self.assertEqual([y for _, y in series[f"transfer {mineral} {label}"]],
+                                 [1000 * float(r[moved]) for r in rows], name)
+            if name == "titration":
+                ph = [float(r["pH"]) for r in rows]
+                falls = [(ph[k] - ph[k + 1]) / (x[k + 1] - x[k]) for k in range(len(x) - 1)]
+                k = falls.index(max(falls))
+                ((at, slope),) = series[f"inflection {label}"]
+                self.assertEqual((float(at), slope), ((x[k] + x[k + 1]) / 2, falls[k]))
+            else:
+                self.assertNotIn(f"inflection {label}", series, name)
+
     def test_sweep_with_reconstructed_fluid(self):
         # Both fluids drawn: the sample's curves as the table holds them, the
         # reconstructed fluid's (given parameters: one fluid) as its rows hold them.
@@ -217,7 +256,7 @@ class WqplotTest(unittest.TestCase):
             ("bad.json", "[{", "Expecting property name"),
             ("nocolumn.csv", "# wqspec sweep: t\n# x\n# chosen minerals: Quartz\nrun,SI(Quartz)\nsweep,1\n",
              "the sweep table has no column T [C]"),
-            ("nul.txt", "a\0b\n", "not a sweep table, an evaporation path, a batch result or a plot file"),
+            ("nul.txt", "a\0b\n", "not a sweep table, an evaporation path, a reaction path, a batch result or a plot file"),
             ("plot.dat", "title\ntitle\n" + "Calcite".ljust(20) + "   x".ljust(28) + "\n",
              "is not a record of a plot file"),
         ]
@@ -254,7 +293,7 @@ class WqplotTest(unittest.TestCase):
         with open(os.path.join(self.work, "notes.txt"), "w") as f:
             f.write("just a note\n")
         cases = [
-            (["notes.txt", "--out", "x.png"], "not a sweep table, an evaporation path, a batch result or a plot file"),
+            (["notes.txt", "--out", "x.png"], "not a sweep table, an evaporation path, a reaction path, a batch result or a plot file"),
             (["missing.csv", "--out", "x.png"], "No such file"),
             (["notes.txt", "--out", "x.pdf"], "--out must end in .png or .svg"),
         ]
