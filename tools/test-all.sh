@@ -8,7 +8,12 @@ cd "$root"
 bash tools/install-deps.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWQSPEC_BENCH=ON -DWQSPEC_WERROR=ON >/dev/null
+# Line tables only (-g1): a stack still names its file and line, and the
+# objects compile in two thirds of the time full debug information takes.
+# No precompiled headers here: GCC 12 then reports its own string code's
+# false -Warray-bounds, and this build proves every file includes what it uses.
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" \
+  -DWQSPEC_BENCH=ON -DWQSPEC_WERROR=ON >/dev/null
 cmake --build build/release -j "$jobs"
 (cd build/release && ctest --output-on-failure -j "$jobs")
 
@@ -21,9 +26,9 @@ done
 # One clang build serves the sanitized tests and the fuzzers: every object
 # under AddressSanitizer and UndefinedBehaviorSanitizer with libFuzzer's
 # coverage hooks (a test program runs with them idle), so the library is
-# compiled once for both.
+# compiled once for both; the shared standard headers precompiled.
 CXX=clang++-14 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DWQSPEC_SANITIZE=ON -DWQSPEC_FUZZ=ON \
-  -DWQSPEC_WERROR=ON >/dev/null
+  -DWQSPEC_WERROR=ON -DWQSPEC_PCH=ON >/dev/null
 cmake --build build/asan -j "$jobs"
 (cd build/asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" -LE python)
 

@@ -10,7 +10,10 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWQSPEC_TSAN=ON -DWQSPEC_WERROR=ON >/dev/null
+# -O1 with line tables, as the sanitizer's authors advise: races found as
+# surely, reports with their lines, the build in half the time of -O2 -g.
+cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" \
+  -DWQSPEC_TSAN=ON -DWQSPEC_WERROR=ON >/dev/null
 cmake --build build/tsan -j "$jobs" --target wqspec wqspec_tests
 args=("$@")
 [ ${#args[@]} -gt 0 ] || args=(-L threads)

@@ -85,5 +85,7 @@ def test_memory_follows_the_columns_asked_for():
     grown, frame, waters = map(int, done.stdout.split())
     assert waters == rows
     # Twice the DataFrame (the table's cells as text are about its size)
-    # and a constant; every record's cells kept would be ten times more.
-    assert grown < 2 * frame + (10 << 20), (grown, frame)
+    # and a constant (the workers' malloc arenas, the database: 10 MB left
+    # no margin on a loaded machine); every record's cells kept would be ten
+    # times the DataFrame.
+    assert grown < 2 * frame + (16 << 20), (grown, frame)
