@@ -16,6 +16,16 @@
 #                                              CPU-second and kernel share of each; on a machine
 #                                              whose speed swings from run to run, the pairs
 #                                              compare two builds under the same conditions
+#   bash bench/batch_cpu.sh loops [N]          N variants (default 10,000) cold (--cold-start), warm,
+#                                              and warm on the table shuffled: the mean Newton loops
+#                                              per water (the records' loops), and whether the warm
+#                                              records are the cold ones within the tolerance
+#   bash bench/batch_cpu.sh instructions [N] [OTHER]  instructions per water (valgrind's callgrind,
+#                                              which the machine's load does not change) of N
+#                                              variants (default 300) on one thread, cold, warm and
+#                                              warm shuffled, cold and warm on a table of no neighbour
+#                                              alike (diluted in turn by 1, 4, 16, 64, 256), and
+#                                              OTHER's when given
 #   bash bench/batch_cpu.sh sweep [RUNS]       the seawater example swept over its 66 temperatures
 #                                              (25 to 350 C in steps of 5): CPU time, min and median
 #                                              (needs the benchmarks built: -DWQSPEC_BENCH=ON)
@@ -101,6 +111,43 @@ case "$what" in
     echo "records: $(($(wc -l < "$work/out.csv") - 1)) of $count"
     load
     ;;
+  loops)
+    /usr/bin/python3 "$root/tests/solver/seawater_variants.py" starts "$wqspec" "$work/LOGKDATA.KDB" "${2:-10000}" || true
+    ;;
+  instructions)
+    count="${2:-300}"; other="${3:-}"
+    command -v valgrind > /dev/null || { echo "needs valgrind" >&2; exit 2; }
+    variants "$count"
+    # The table shuffled, and a table of no neighbour alike: the variants
+    # diluted in turn by 1, 4, 16, 64 and 256.
+    /usr/bin/python3 - "$work" <<'PY'
+import csv, random, sys
+head, *rows = open(sys.argv[1] + '/waters.csv').read().splitlines(keepends=True)
+random.Random(22).shuffle(rows)
+open(sys.argv[1] + '/shuffled.csv', 'w').write(head + ''.join(rows))
+table = list(csv.reader(open(sys.argv[1] + '/waters.csv')))
+with open(sys.argv[1] + '/unlike.csv', 'w') as f:
+    out = csv.writer(f, lineterminator='\n')
+    out.writerow(table[0])
+    for k, row in enumerate(table[1:]):
+        out.writerow(row[:3] + ['%.6g' % (float(x) / 4 ** (k % 5)) for x in row[3:]])
+PY
+    # Instructions per water: the program's total over N waters.
+    counted() {
+      local name="$1" program="$2" table="$3"; shift 3
+      (cd "$work" && valgrind --tool=callgrind --callgrind-out-file="cg.$name" "$program" batch "$table" \
+         --case WQCASE.DAT --db LOGKDATA.KDB --out out.csv --jobs 1 "$@" > /dev/null 2> "cg.$name.err") || true
+      local total; total=$(grep -m1 -E '^(summary|totals):' "$work/cg.$name" | awk '{print $2}')
+      echo "  $name: $((total / count)) instructions per water"
+    }
+    echo "$count waters, one thread, compact columns:"
+    counted cold "$wqspec" waters.csv --cold-start
+    counted warm "$wqspec" waters.csv
+    counted warm-shuffled "$wqspec" shuffled.csv
+    counted unlike-cold "$wqspec" unlike.csv --cold-start
+    counted unlike-warm "$wqspec" unlike.csv
+    [ -n "$other" ] && counted other "$other" waters.csv
+    ;;
   sweep)
     runs="${2:-5}"
     cpu="$(dirname "$wqspec")/bench/wqspec_process_cpu"
@@ -111,5 +158,6 @@ case "$what" in
     (cd "$work" && "$cpu" "$runs" "/dev/null|$wqspec sweep --out sweep.csv" "/dev/null|cat LOGKDATA.KDB")
     echo "temperatures in the sweep: $(grep -c "^sweep," "$work/sweep.csv") (and the run at the run input's own)"
     ;;
-  *) echo "usage: $0 waters [N] [RUNS] | pairs OTHER [N] [RUNS] | million [N] | sweep [RUNS]" >&2; exit 2 ;;
+  *) echo "usage: $0 waters [N] [RUNS] | pairs OTHER [N] [RUNS] | million [N] | loops [N] | instructions [N] [OTHER] | sweep [RUNS]" >&2
+     exit 2 ;;
 esac

@@ -80,6 +80,10 @@ wq::TableRunOptions tableRun(const Database& database, bool json) {
 // path the activity model reads its own data beside).
 wq::BatchOptions onDatabase(wq::BatchOptions options, const Database& database) {
     options.model.databasePath = database.path;
+    // Every water from its cold start: a frame is then the same however it
+    // is cut into partitions (dask), whose chunks start where the whole
+    // table's do not.
+    options.coldStart = true;
     return options;
 }
 

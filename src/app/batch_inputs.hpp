@@ -47,6 +47,7 @@ struct BatchInputs {
     // The database's values per temperature and pressure for the components
     // the waters can have, shared by the workers (it locks itself).
     std::unique_ptr<LogKCache> logK;
+    bool coldStart = false;  // --cold-start: every water from the run input's start, none warm
 };
 
 }  // namespace wq

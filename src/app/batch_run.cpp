@@ -6,7 +6,6 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
-#include <deque>
 #include <mutex>
 #include <optional>
 #include <system_error>
@@ -22,6 +21,7 @@
 #include "input/db_numbers.hpp"
 #include "run/results.hpp"
 #include "solver/redox_run.hpp"
+#include "solver/warm_start.hpp"
 #include "text/csv.hpp"
 #include "text/textfile.hpp"
 #include "text/stop.hpp"
@@ -116,7 +116,10 @@ std::vector<bool> batchComponents(const BatchInputs& s) {
     return components;
 }
 
-SolvedWater solveWater(const BatchInputs& s, WaterWorker& worker, const RecordWater& record, const WaterSample& w) {
+// `warm`, when given, holds the waters to start from, and takes this one once
+// converged.
+SolvedWater solveWater(const BatchInputs& s, WaterWorker& worker, const RecordWater& record, const WaterSample& w,
+                       WarmStarts* warm) {
     const RunInput& templateInput = s.templateCase->input;
     RecordHead head{w.name, "", w.temperature.value_or(templateInput.temperature),
                     w.pressure.value_or(templateInput.pressure)};
@@ -138,8 +141,11 @@ SolvedWater solveWater(const BatchInputs& s, WaterWorker& worker, const RecordWa
         try {
             takeWater(p, waterOfRow(s, w, choices));
             const ListingHooks listing(p);
-            results = computeRun(p, listing.hooks());
+            RunHooks hooks = listing.hooks();
+            hooks.warmStarts = warm;
+            results = computeRun(p, hooks);
             worker.ranToEnd();
+            if (warm && results->converged) warm->keep(p);
             head.status = runStatus(*results);
             head.notes = modelNotes(*results);
             if (!w.notes.empty()) head.notes = w.notes + (head.notes.empty() ? "" : "; ") + head.notes;
@@ -195,6 +201,7 @@ BatchInputs readInputsWith(const BatchOptions& o, const std::function<void(Batch
     s.balance = balanceNumber(s.catalog, s.table.componentNumbers, balanceOf(o.model));
     s.activityModel = frontEndActivityModel(o.model.activity, databasePath, o.model.phScale);
     s.logK = std::make_unique<LogKCache>(s.database, batchComponents(s));
+    s.coldStart = o.coldStart;
     return s;
 }
 
@@ -232,34 +239,6 @@ std::string blankRowsNote(const std::string& tableName, const std::vector<int>& 
            " passed over (line" + (lines.size() == 1 ? " " : "s ") + where + ")";
 }
 
-namespace {
-
-// The records done and not yet handed on, from the next one to hand on: a
-// window, not a slot per water (a million waters would hold a hundred
-// megabytes of empty slots).
-class DoneWindow {
-public:
-    bool has(std::size_t i) const { return i >= first_ && i - first_ < slots_.size() && slots_[i - first_]; }
-    void put(std::size_t i, SolvedWater&& solved) {
-        if (i < first_) return;
-        if (i - first_ >= slots_.size()) slots_.resize(i - first_ + 1);
-        slots_[i - first_] = std::move(solved);
-    }
-    // The record of the first water, which has(first()) holds; on to the next.
-    SolvedWater takeFirst() {
-        SolvedWater solved = std::move(*slots_.front());
-        slots_.pop_front();
-        ++first_;
-        return solved;
-    }
-
-private:
-    std::size_t first_ = 0;
-    std::deque<std::optional<SolvedWater>> slots_;
-};
-
-}  // namespace
-
 // The writing thread sleeps until the record it hands on next and the one
 // WRITE_AHEAD records after it are done, so that it wakes once for several
 // waters rather than once per water (a system call and a switch each); it
@@ -274,7 +253,7 @@ std::size_t solveInOrder(const BatchInputs& s, const RecordWater& record, int jo
     const std::size_t n = s.waterCount;
     jobs = workerCount(jobs, n);
     WaterFeed feed(s);
-    DoneWindow done;
+    DoneWindow<SolvedWater> done;
     std::mutex mutex;
     std::condition_variable ready;
     std::atomic<bool> refused{false};
@@ -283,16 +262,23 @@ std::size_t solveInOrder(const BatchInputs& s, const RecordWater& record, int jo
     std::size_t first = n, awaited = n;
     const auto stopped = [&] { return stop || refused; };
     const auto awake = [&] { return running == 0 || (done.has(first) && done.has(awaited)); };
-    const auto work = [&] {
-        WaterWorker worker;
-        std::size_t i = 0;
-        WaterSample water;
-        while (!stopped() && feed.take(i, water)) {
-            SolvedWater solved = solveWater(s, worker, record, water);
+    // The waters of a chunk in order, each from the waters of the chunk
+    // solved before it (none under --cold-start).
+    const auto solveChunk = [&](WaterWorker& worker, WaterChunk& chunk, WarmStarts& warm) {
+        warm.clear();
+        for (std::size_t k = 0; k < chunk.waters.size() && !stopped(); ++k) {
+            SolvedWater solved = solveWater(s, worker, record, chunk.waters[k], s.coldStart ? nullptr : &warm);
             std::lock_guard<std::mutex> lock(mutex);
+            const std::size_t i = chunk.first + k;
             done.put(i, std::move(solved));
             if ((i == first || i == awaited) && awake()) ready.notify_one();
         }
+    };
+    const auto work = [&] {
+        WaterWorker worker;
+        WaterChunk chunk;
+        WarmStarts warm;
+        while (!stopped() && feed.take(chunk)) solveChunk(worker, chunk, warm);
         std::lock_guard<std::mutex> lock(mutex);
         --running;
         ready.notify_one();
@@ -311,6 +297,8 @@ std::size_t solveInOrder(const BatchInputs& s, const RecordWater& record, int jo
         threadNote = std::to_string(workers.size()) + " of " + std::to_string(jobs) + " threads could be started" +
                      (workers.empty() ? "; the waters are computed one by one" : "");
     std::optional<WaterWorker> ownWorker;  // when no thread could be started
+    WaterChunk ownChunk;
+    WarmStarts ownWarm;
     std::size_t handed = 0;
     for (; handed < n; ++handed) {
         std::unique_lock<std::mutex> lock(mutex);
@@ -328,16 +316,11 @@ std::size_t solveInOrder(const BatchInputs& s, const RecordWater& record, int jo
         if (!done.has(handed) && workers.empty() && !stopped()) {
             // No worker: this thread takes the water itself.
             lock.unlock();
-            std::size_t i = 0;
-            WaterSample water;
-            if (feed.take(i, water)) {
+            if (feed.take(ownChunk)) {
                 if (!ownWorker) ownWorker.emplace();
-                SolvedWater solved = solveWater(s, *ownWorker, record, water);
-                lock.lock();
-                done.put(i, std::move(solved));
-            } else {
-                lock.lock();
+                solveChunk(*ownWorker, ownChunk, ownWarm);
             }
+            lock.lock();
         }
         if (!done.has(handed)) break;  // stopped: the workers have ended
         SolvedWater solved = done.takeFirst();

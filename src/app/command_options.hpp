@@ -23,6 +23,7 @@ struct BatchOptions {
     bool allColumns = false;    // every column
     bool listColumns = false;   // print the columns a table may have, compute nothing
     bool listSpecies = false;   // print the database's aqueous species and counts, compute nothing
+    bool coldStart = false;     // every water from the run input's start, none from a water solved before it
     // How the table is read (input/table_reading.hpp): what a cell below the
     // detection limit becomes, whether a column nothing computes refuses
     // the table, the density (kg/L, as given; empty: none) of a row without one.

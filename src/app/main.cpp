@@ -55,6 +55,8 @@ CLI::Option* addBatch(CLI::App& app, wq::BatchOptions& batch) {
     cmd->add_option("--columns", batch.columns,
                     "CSV columns: names and patterns, e.g. 'pH,SI(*),log_m(CO3--)' (default: a compact set)");
     cmd->add_flag("--all", batch.allColumns, "Every CSV column: every species, mineral and gas");
+    cmd->add_flag("--cold-start", batch.coldStart,
+                  "Start every water from the template's first guesses, not from the waters solved before it");
     cmd->add_flag("--list-columns", batch.listColumns, "List the columns and units a table may have, and stop");
     cmd->add_flag("--list-species", batch.listSpecies,
                   "List the database's aqueous species with their charges, count them and its minerals and gases, "

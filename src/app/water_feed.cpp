@@ -1,5 +1,6 @@
 #include "app/water_feed.hpp"
 
+#include <algorithm>
 #include <utility>
 
 #include "text/textfile.hpp"
@@ -33,19 +34,27 @@ WaterFeed::~WaterFeed() {
     if (file_) std::fclose(file_);
 }
 
-bool WaterFeed::take(std::size_t& index, WaterSample& water) {
+bool WaterFeed::take(WaterChunk& chunk) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (next_ >= s_.waterCount) return false;
+    chunk.first = next_;
+    chunk.waters.resize(std::min(WATER_CHUNK, s_.waterCount - next_));
+    std::size_t index = 0;
+    for (WaterSample& water : chunk.waters) takeLocked(index, water);
+    return true;
+}
+
+void WaterFeed::takeLocked(std::size_t& index, WaterSample& water) {
     index = next_++;
     if (held_) {
         water = s_.table.waters[index];
-        return true;
+        return;
     }
     std::string error;
     std::optional<WaterSample> read = unreadable_.empty() ? reader_->next(error) : std::nullopt;
     if (read) {
         water = std::move(*read);
-        return true;
+        return;
     }
     // The file no longer holds the waters read through before the batch
     // began: the waters it cannot give fail with the reason.
@@ -55,7 +64,6 @@ bool WaterFeed::take(std::size_t& index, WaterSample& water) {
     water = WaterSample{};
     water.name = "water " + std::to_string(index + 1);
     water.error = unreadable_;
-    return true;
 }
 
 }  // namespace wq

@@ -5,15 +5,30 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <deque>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/batch_inputs.hpp"
 #include "input/waters.hpp"
 #include "text/csv.hpp"
 
 namespace wq {
+
+// The waters of a table in fixed chunks of this many, in the table's order:
+// a worker takes a chunk whole and solves its waters one after the other,
+// each from the converged waters of the chunk before it (warm_start.hpp), so
+// that how a water starts depends on the table alone, never on which worker
+// solved what before it.
+constexpr std::size_t WATER_CHUNK = 32;
+
+// The waters of one chunk: the place of the first in the table, then each.
+struct WaterChunk {
+    std::size_t first = 0;
+    std::vector<WaterSample> waters;
+};
 
 class WaterFeed {
 public:
@@ -22,9 +37,9 @@ public:
     WaterFeed(const WaterFeed&) = delete;
     WaterFeed& operator=(const WaterFeed&) = delete;
 
-    // The next water and its place in the table; false when every water was
-    // taken. Safe to call from several threads.
-    bool take(std::size_t& index, WaterSample& water);
+    // The next chunk of waters, WATER_CHUNK of them (the last may have fewer);
+    // false when every water was taken. Safe to call from several threads.
+    bool take(WaterChunk& chunk);
 
 private:
     const BatchInputs& s_;
@@ -35,6 +50,34 @@ private:
     std::optional<CsvReader> records_;
     std::optional<WaterTableReader> reader_;
     std::string unreadable_;  // why the file cannot give the waters again
+
+    // The next water and its place in the table, the lock held.
+    void takeLocked(std::size_t& index, WaterSample& water);
+};
+
+// The records done and not yet handed on, from the next one to hand on: a
+// window, not a slot per water (a million waters would hold a hundred
+// megabytes of empty slots).
+template <class Record>
+class DoneWindow {
+public:
+    bool has(std::size_t i) const { return i >= first_ && i - first_ < slots_.size() && slots_[i - first_]; }
+    void put(std::size_t i, Record&& solved) {
+        if (i < first_) return;
+        if (i - first_ >= slots_.size()) slots_.resize(i - first_ + 1);
+        slots_[i - first_] = std::move(solved);
+    }
+    // The record of the first water, which has(first()) holds; on to the next.
+    Record takeFirst() {
+        Record solved = std::move(*slots_.front());
+        slots_.pop_front();
+        ++first_;
+        return solved;
+    }
+
+private:
+    std::size_t first_ = 0;
+    std::deque<std::optional<Record>> slots_;
 };
 
 }  // namespace wq

@@ -147,7 +147,7 @@ Results computeRun(SolverState& prog, const RunHooks& hooks) {
     SolveObserver silent;
     SolveObserver& observer = hooks.observer ? *hooks.observer : silent;
     setUp(prog, observer);
-    solveSpeciation(prog, observer);
+    solveSpeciation(prog, observer, hooks.warmStarts);
     if (prog.input.debug != 0) observer.debugTables(prog);
     Results results = evaluateResults(prog);
     judge(prog, results);

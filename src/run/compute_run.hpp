@@ -17,6 +17,7 @@ namespace wq {
 
 struct SolverState;
 class SolveObserver;
+class WarmStarts;
 struct Water;
 
 // What a run asks of the front end that runs it. Each hook may be null.
@@ -28,6 +29,9 @@ struct RunHooks {
     // What the set-up and the solve tell as they go (the listing's lines,
     // the debug tables before and after the solve); null: nothing is told.
     SolveObserver* observer = nullptr;
+    // Converged waters to start the water from, the nearest that fits it
+    // (warm_start.hpp); null: the run input's start.
+    const WarmStarts* warmStarts = nullptr;
 };
 
 // WQCASE.DAT (prog.caseFile) read into the state: the run input, the

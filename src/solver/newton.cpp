@@ -281,11 +281,8 @@ void applyStep(SolverState& prog, SolveObserver& observer) {
     sp[WATER_SLOT].molality = 1.0;
 }
 
-}  // namespace
-
-namespace {
-
-void iterateLoops(SolverState& prog, SolveObserver& observer) {
+// False when it gave up unconverged after `tryLoops` loops (0: never).
+bool iterateLoops(SolverState& prog, SolveObserver& observer, int tryLoops) {
     const int nc = prog.comp.count;
     ComponentTerms& terms = prog.storage.massBalanceTerms;
     terms.build(prog.sp, nc);
@@ -318,13 +315,14 @@ void iterateLoops(SolverState& prog, SolveObserver& observer) {
 
         // A limit of 0 or below ends after the first loop, like a limit of 1,
         // and is reported as not converged: the loop must end somewhere.
-        if (loop >= prog.input.loopLimit) return;
+        if (loop >= prog.input.loopLimit) return true;
 
         const bool highMolality = refreshActivities(prog);
         if (prog.input.debug != 0) observer.loopEnded(loop, prog.activity.ionicStrength);
         // F is this loop's damped residual, so convergence is judged on the
         // state before the step; the first loop never ends here.
-        if (loop != 1 && withinTolerances(prog, terms)) return;
+        if (loop != 1 && withinTolerances(prog, terms)) return true;
+        if (loop == tryLoops) return false;
 
         if (!highMolality) refreshActivityCoefficients(prog, observer);
         massActionUpdate(prog.sp, nc);
@@ -335,10 +333,18 @@ void iterateLoops(SolverState& prog, SolveObserver& observer) {
 
 bool iterateUntilStop(SolverState& prog, SolveObserver& observer, IterationStop& stopped) {
     try {
-        iterateLoops(prog, observer);
+        iterateLoops(prog, observer, 0);
         return true;
     } catch (const IterationStopped& s) {
         stopped = s.what;
+        return false;
+    }
+}
+
+bool convergesWithin(SolverState& prog, SolveObserver& observer, int loops) {
+    try {
+        return iterateLoops(prog, observer, loops) && !reachedLoopLimit(prog);
+    } catch (const IterationStopped&) {
         return false;
     }
 }

@@ -32,6 +32,11 @@ void iterate(SolverState& prog, SolveObserver& observer);
 // converged or at its limit.
 bool iterateUntilStop(SolverState& prog, SolveObserver& observer, IterationStop& stopped);
 
+// The same iteration from a start that may not lead anywhere (a warm start):
+// true when it converged within `loops` loops and the loop limit; false when
+// it did not, or stopped, and the caller starts again from elsewhere.
+bool convergesWithin(SolverState& prog, SolveObserver& observer, int loops);
+
 // The reason of the STOP that ends a run after such a stop, for the error
 // stream.
 std::string iterationStopReason(const SolverState& prog, const IterationStop& stopped);

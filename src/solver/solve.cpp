@@ -10,6 +10,7 @@
 #include "solver/solve_observer.hpp"
 #include "solver/solver_state.hpp"
 #include "solver/totals.hpp"
+#include "solver/warm_start.hpp"
 #include "text/stop.hpp"
 
 namespace wq {
@@ -84,11 +85,28 @@ bool keptCoefficientsBeyondLimit(const SolverState& prog) {
     return false;
 }
 
+// The water started from `warm` when it converges from there within a few
+// loops; else from the cold start as it was, as if never started warm (its
+// loops are the cold start's).
+bool solvedFromWarmStart(SolverState& prog, SolveObserver& observer, const WarmStart& warm) {
+    SpeciationSnapshot& cold = prog.storage.coldStart;
+    capture(prog, cold);
+    startFrom(prog, warm);
+    if (convergesWithin(prog, observer, WARM_START_LOOPS)) {
+        prog.run.joint = JointSolveReport{};
+        return true;
+    }
+    restore(prog, cold);
+    return solveFromHere(prog, observer);
+}
+
 }  // namespace
 
-void solveSpeciation(SolverState& prog, SolveObserver& observer) {
+void solveSpeciation(SolverState& prog, SolveObserver& observer, const WarmStarts* warmStarts) {
     prog.run.refreshEveryMolality = false;
-    if (!solveFromHere(prog, observer)) return;
+    noteStart(prog);
+    const WarmStart* warm = warmStarts && !prog.redox.active ? warmStarts->nearest(prog) : nullptr;
+    if (!(warm ? solvedFromWarmStart(prog, observer, *warm) : solveFromHere(prog, observer))) return;
     if (keptCoefficientsBeyondLimit(prog)) {
         // The solution's own coefficients, then the solve on from it with
         // every loop refreshed until they hold (the loops reported are

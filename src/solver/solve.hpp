@@ -6,6 +6,7 @@
 namespace wq {
 
 struct SolverState;
+class WarmStarts;
 class SolveObserver;
 
 // The iteration first, exactly as it always runs (its trace, results and
@@ -22,7 +23,11 @@ class SolveObserver;
 // the run. A solution above the activity model's
 // highestRefreshedMolality is solved on from, every loop refreshed, when the
 // model's reach says so (RefreshReach::everyMolality).
-void solveSpeciation(SolverState& prog, SolveObserver& observer);
+//
+// With `warmStarts`, the water is started from the nearest that fits it
+// (warm_start.hpp), and from its cold start when that does not converge
+// within WARM_START_LOOPS loops (as if never started warm).
+void solveSpeciation(SolverState& prog, SolveObserver& observer, const WarmStarts* warmStarts = nullptr);
 
 // True when the run found its solution: the iteration converged within its
 // loop limit, or the joint solve solved the water. The one statement of the

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "activity/activity_model.hpp"
 #include "grid/grid.hpp"
@@ -86,6 +87,11 @@ struct SolveStorage {
     SpeciationSnapshot jointStart, continuationReached, probeStart;  // the joint solve (joint_solve.cpp)
     ComponentTerms massBalanceTerms;                 // of the iteration's mass-balance rows
     GrowingTable<char> boundedSpecies;  // secondary species held at a bound of the mass-action relation (1)
+    // A warm start (warm_start.hpp): the cold start kept aside, and what the
+    // water was given, noted before the solve.
+    SpeciationSnapshot coldStart;
+    std::vector<double> givenQuantities;
+    double givenKgw = 1.0, givenIonicTotal = 0.0;
 };
 
 // CarriedState is a base, not a member, so that every phase names its tables

@@ -5,6 +5,7 @@ list(APPEND WQSPEC_SOURCES
   src/solver/charge_balance.cpp
   src/solver/newton.cpp
   src/solver/snapshot.cpp
+  src/solver/warm_start.cpp
   src/solver/joint_system.cpp
   src/solver/joint_newton.cpp
   src/solver/joint_solve.cpp

@@ -36,6 +36,8 @@ def test_a_lab_export_runs_as_it_is_and_gives_the_batchs_records():
             elif cell == "":
                 assert math.isnan(value), (cells[0], column, value)
             else:
-                assert value == float(cell), (cells[0], column, value, cell)
+                # The package starts every water cold, the batch from the
+                # water before it: the same to the convergence tolerance.
+                assert math.isclose(value, float(cell), rel_tol=1e-9, abs_tol=1e-12), (cells[0], column, value, cell)
     assert list(frame["Lab ID"]) == list(table["Lab ID"])
     assert (frame["status"].str.startswith("converged")).sum() == 10

@@ -11,9 +11,21 @@ from Python's random generator with a fixed seed. The batch template
 
     seawater_variants.py table COUNT [SEED]     the table, CSV, on standard output
     seawater_variants.py check WQSPEC LOGKDATA.KDB COUNT [SEED]
+    seawater_variants.py starts WQSPEC LOGKDATA.KDB COUNT [SEED]
+    seawater_variants.py compare COLD.csv WARM.csv [TOLERANCE]
 
 `check` runs `wqspec batch` on the first COUNT variants and fails unless every
 water converges; it tells how many the joint solve found.
+
+`starts` runs the batch (every column) on COUNT variants cold (--cold-start)
+and warm, warm again on two threads, and warm on the table shuffled, and fails
+unless the warm records are the cold ones (`compare`), and the runs on one and
+two threads byte for byte the same. `compare` says where two record files
+differ beyond what the convergence tolerance allows: a start changes the path
+of the Newton loops, not the equations, so every value of one water agrees
+within the tolerance the loops stop at (the template's 1e-9: each balance is
+met to 1e-9 of its total, so every molality, log and index moves by less), the
+loop counts aside.
 """
 import csv
 import io
@@ -68,6 +80,99 @@ def check(program, database, count, seed=SEED):
     return run.returncode == 0 and len(rows) == count and not failed
 
 
+# The template's convergence factor, and what a value may move within it.
+TOLERANCE = 1e-9
+# What the start changes: how many loops it took.
+PATH_COLUMNS = {'loops'}
+# The activity coefficients are those the last loop refreshed before its
+# step, of a state the test holds to the tolerance of each total, not of each
+# species: a minor species (CO2,aq, 1e-5 mol/kg beside 2e-3 of carbonate) is
+# held to the tolerance times its total over its molality, a hundred times the
+# tolerance and more; its molality is its activity over that coefficient.
+GAMMA_FACTOR = 100.0
+LOOP_BEFORE = ('gamma(', 'log_m(')
+
+
+def within(column, a, b, tolerance):
+    """Two cells of one record the same, or numbers within the tolerance of
+    the larger, or of 1 (a log, an index or a percentage near 0)."""
+    if a == b:
+        return True
+    try:
+        x, y = float(a), float(b)
+    except ValueError:
+        return False
+    if column.startswith(LOOP_BEFORE):
+        tolerance *= GAMMA_FACTOR
+    return abs(x - y) <= tolerance * max(1.0, abs(x), abs(y))
+
+
+def differences(cold_rows, warm_rows, tolerance=TOLERANCE):
+    """The cells of the records (by water name) beyond the tolerance, and the
+    largest difference of the others but the coefficients and molalities, relative as
+    `within` takes it."""
+    warm = {row['name']: row for row in warm_rows}
+    beyond, largest = [], 0.0
+    if len(warm) != len(cold_rows):
+        beyond.append(f'{len(cold_rows)} records and {len(warm)}')
+    for row in cold_rows:
+        other = warm.get(row['name'])
+        if other is None:
+            beyond.append(f'{row["name"]}: missing')
+            continue
+        for column, value in row.items():
+            if column in PATH_COLUMNS or value == other.get(column):
+                continue
+            if not within(column, value, other.get(column, ''), tolerance):
+                beyond.append(f'{row["name"]} {column}: {value} and {other.get(column)}')
+                continue
+            if not column.startswith(LOOP_BEFORE):
+                x, y = float(value), float(other[column])
+                largest = max(largest, abs(x - y) / max(1.0, abs(x), abs(y)))
+    return beyond, largest
+
+
+def read_rows(path):
+    with open(path, encoding='utf-8') as f:
+        return list(csv.DictReader(f))
+
+
+def compare(cold, warm, tolerance=TOLERANCE):
+    beyond, largest = differences(read_rows(cold), read_rows(warm), tolerance)
+    for line in beyond[:20]:
+        print('  ' + line)
+    print(f'{len(beyond)} cells beyond {tolerance:g} (coefficients and molalities {tolerance * GAMMA_FACTOR:g}); '
+          f'the largest difference of the others {largest:.3g}')
+    return not beyond
+
+
+def starts(program, database, count, seed=SEED):
+    text = table(count, seed)
+    head, *rows = text.splitlines(keepends=True)
+    random.Random(seed + 1).shuffle(rows)
+    with tempfile.TemporaryDirectory(prefix='wqspec-warm-starts-') as work:
+        def batch(name, waters, *options):
+            path = os.path.join(work, name + '.in.csv')
+            with open(path, 'w') as f:
+                f.write(waters)
+            out = os.path.join(work, name + '.csv')
+            subprocess.run([program, 'batch', path, '--case', TEMPLATE, '--db', database, '--out', out, '--all',
+                            *options], capture_output=True, check=False)
+            with open(out, 'rb') as f:
+                return f.read()
+        cold = batch('cold', text, '--cold-start', '--jobs', '1')
+        warm = batch('warm', text, '--jobs', '1')
+        same = (batch('two', text, '--jobs', '2') == warm and batch('again', text, '--jobs', '2') == warm)
+        batch('shuffled', head + ''.join(rows), '--jobs', '2')
+        print(f'{count} waters: warm on one and two threads ' + ('the same' if same else 'DIFFER'))
+        ok = compare(os.path.join(work, 'cold.csv'), os.path.join(work, 'warm.csv'))
+        ok = compare(os.path.join(work, 'warm.csv'), os.path.join(work, 'shuffled.csv')) and ok
+        loops = [sum(int(r['loops']) for r in read_rows(os.path.join(work, n + '.csv'))) / count
+                 for n in ('cold', 'warm', 'shuffled')]
+        print('mean loops per water: cold %.2f, warm %.2f, warm on the table shuffled %.2f' % tuple(loops))
+        return same and ok and len(read_rows(os.path.join(work, 'cold.csv'))) == count
+
+
 def main(argv):
     if len(argv) >= 3 and argv[1] == 'table':
         sys.stdout.write(table(int(argv[2]), int(argv[3]) if len(argv) > 3 else SEED))
@@ -76,6 +181,12 @@ def main(argv):
         ok = check(os.path.abspath(argv[2]), os.path.abspath(argv[3]), int(argv[4]),
                    int(argv[5]) if len(argv) > 5 else SEED)
         return 0 if ok else 1
+    if len(argv) >= 5 and argv[1] == 'starts':
+        ok = starts(os.path.abspath(argv[2]), os.path.abspath(argv[3]), int(argv[4]),
+                    int(argv[5]) if len(argv) > 5 else SEED)
+        return 0 if ok else 1
+    if len(argv) >= 4 and argv[1] == 'compare':
+        return 0 if compare(argv[2], argv[3], float(argv[4]) if len(argv) > 4 else TOLERANCE) else 1
     print(__doc__)
     return 2
 

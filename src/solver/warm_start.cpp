@@ -1,0 +1,151 @@
+#include "solver/warm_start.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "input/water_intake.hpp"
+#include "solver/mass_action.hpp"
+#include "solver/solver_state.hpp"
+#include "solver/totals.hpp"
+
+namespace wq {
+
+namespace {
+
+// The rows whose kind a start must share: the fixed pH, the alkalinity's
+// component, the fixed activity's component, the charge balance's component
+// (0: none of that kind).
+std::array<int, 4> rowKinds(const SolverState& prog) {
+    const bool balanced = balancesCharge(prog.input, prog.conditions, prog.forced);
+    return {pHFixed(prog) ? HYDROGEN_SLOT : 0, alkalinityComponent(prog), prog.input.fixedActivityPosition,
+            balanced ? prog.input.chargeBalancePosition : 0};
+}
+
+// What row i of the water set up in `prog` was given: 10^-pH, the
+// alkalinity, the fixed activity, or the total.
+double givenQuantity(const SolverState& prog, int i) {
+    if (i == HYDROGEN_SLOT && pHFixed(prog)) return prog.sp[HYDROGEN_SLOT].activity;
+    if (i == alkalinityComponent(prog)) return prog.conditions.alkalinity;
+    if (i == prog.input.fixedActivityPosition) return prog.input.fixedActivity;
+    return prog.comp[i].mtot;
+}
+
+// The factor from one positive (or one negative) quantity to another; 1 where
+// there is none (a total of 0, a sign that changed).
+double ratio(double to, double from) {
+    const double r = to / from;
+    return std::isfinite(r) && r > 0.0 ? r : 1.0;
+}
+
+// Sum of z^2 times the given totals of the charged components.
+double ionicTotal(const SolverState& prog) {
+    double sum = 0.0;
+    for (int k = 1; k <= prog.comp.count; ++k) sum += prog.sp[k].charge * prog.sp[k].charge * prog.comp[k].mtot;
+    return sum;
+}
+
+bool fits(const WarmStart& warm, const SolverState& prog) {
+    if (prog.forced.count != 0 || warm.rows != rowKinds(prog)) return false;
+    if (warm.species.size() != static_cast<std::size_t>(prog.sp.count) ||
+        warm.given.size() != static_cast<std::size_t>(prog.comp.count))
+        return false;
+    for (int s = 1; s <= prog.sp.count; ++s)
+        if (!(warm.species[static_cast<std::size_t>(s - 1)] == prog.sp[s].name)) return false;
+    return true;
+}
+
+// Near enough to start from: every given total within a factor of 3, the pH
+// within a unit and the temperature within 50 C. Further off, a start is no
+// longer a water like this one (a river for a brine, a spring for another
+// spring of three times its calcium).
+constexpr double NEAR_FACTOR = 3.0, NEAR_PH_FACTOR = 10.0, NEAR_TEMPERATURE = 50.0;
+
+bool near(const WarmStart& warm, const SolverState& prog) {
+    if (!(std::fabs(warm.temperature - prog.conditions.temperature) <= NEAR_TEMPERATURE)) return false;
+    for (int k = 1; k <= prog.comp.count; ++k) {
+        const double to = givenQuantity(prog, k), from = warm.given[static_cast<std::size_t>(k - 1)];
+        if (k == WATER_SLOT || to == from) continue;
+        const double most = k == HYDROGEN_SLOT && pHFixed(prog) ? NEAR_PH_FACTOR : NEAR_FACTOR;
+        const double r = to / from;
+        if (!(r >= 1.0 / most && r <= most)) return false;
+    }
+    return true;
+}
+
+// How far apart two waters are: the largest factor between their given
+// quantities, in log10 units, and a tenth of a log unit per 5 C.
+double distance(const WarmStart& warm, const SolverState& prog) {
+    double d = std::fabs(warm.temperature - prog.conditions.temperature) / 50.0;
+    for (int k = 1; k <= prog.comp.count; ++k)
+        if (k != WATER_SLOT)
+            d = std::max(d, std::fabs(std::log10(ratio(givenQuantity(prog, k), warm.given[static_cast<std::size_t>(k - 1)]))));
+    return d;
+}
+
+}  // namespace
+
+void WarmStarts::keep(const SolverState& prog) {
+    if (prog.redox.active) return;  // solved by the joint solve alone, never started warm
+    WarmStart& w = kept_[next_];
+    next_ = (next_ + 1) % KEPT;
+    count_ = std::min(count_ + 1, KEPT);
+    const auto n = static_cast<std::size_t>(prog.sp.count);
+    w.temperature = prog.conditions.temperature;
+    w.species.resize(n);
+    w.molality.resize(n);
+    w.gamma.resize(n);
+    for (std::size_t s = 0; s < n; ++s) {
+        const Species& species = prog.sp[static_cast<int>(s + 1)];
+        w.species[s] = species.name;
+        w.molality[s] = species.molality;
+        w.gamma[s] = species.gamma;
+    }
+    w.given = prog.storage.givenQuantities;
+    w.kgw = prog.run.kgw;
+    w.kgwGiven = prog.storage.givenKgw;
+    w.ionicStrength = prog.activity.ionicStrength;
+    w.ionicTotal = prog.storage.givenIonicTotal;
+    w.rows = rowKinds(prog);
+}
+
+const WarmStart* WarmStarts::nearest(const SolverState& prog) const {
+    const WarmStart* best = nullptr;
+    double bestDistance = 0.0;
+    // From the newest back, so that of two as near the newer is taken.
+    for (std::size_t k = 1; k <= count_; ++k) {
+        const WarmStart& w = kept_[(next_ + KEPT - k) % KEPT];
+        if (!fits(w, prog) || !near(w, prog)) continue;
+        const double d = distance(w, prog);
+        if (!best || d < bestDistance) {
+            best = &w;
+            bestDistance = d;
+        }
+    }
+    return best;
+}
+
+void noteStart(SolverState& prog) {
+    std::vector<double>& given = prog.storage.givenQuantities;
+    given.resize(static_cast<std::size_t>(prog.comp.count));
+    for (int k = 1; k <= prog.comp.count; ++k) given[static_cast<std::size_t>(k - 1)] = givenQuantity(prog, k);
+    prog.storage.givenKgw = prog.run.kgw;
+    prog.storage.givenIonicTotal = ionicTotal(prog);
+}
+
+void startFrom(SolverState& prog, const WarmStart& warm) {
+    SpeciesTable& sp = prog.sp;
+    const int nc = prog.comp.count;
+    for (int k = 1; k <= nc; ++k) {
+        const auto at = static_cast<std::size_t>(k - 1);
+        if (k != WATER_SLOT) sp[k].molality = warm.molality[at] * ratio(givenQuantity(prog, k), warm.given[at]);
+    }
+    for (int s = 1; s <= sp.count; ++s) sp[s].gamma = warm.gamma[static_cast<std::size_t>(s - 1)];
+    // With a fixed pH, H+ keeps the activity the set-up gave it.
+    for (int k = pHFixed(prog) ? HYDROGEN_SLOT + 1 : HYDROGEN_SLOT; k <= nc; ++k)
+        sp[k].activity = sp[k].molality * sp[k].gamma;
+    prog.run.kgw = warm.kgw * ratio(prog.run.kgw, warm.kgwGiven);
+    prog.activity.ionicStrength = warm.ionicStrength * ratio(ionicTotal(prog), warm.ionicTotal);
+    massActionUpdate(sp, nc);
+}
+
+}  // namespace wq
