@@ -19,7 +19,7 @@ void clearRow(NewtonSystem& newton, int r, int nc) {
 // for every species of the row (the very doubles each term would give).
 double unboundedLogMolality(const SpeciesTable& sp, const Species& s, int nc,
                             const std::array<double, MAX_COMPONENTS + 1>& componentLog) {
-    double x = -std::log10(s.gamma) - s.logK;
+    double x = -logGammaOf(s) - s.logK;
     for (int j = 1; j <= s.itot; ++j) {
         const int c = s.comp[j];
         x += s.coef[j] * (c >= 1 && c <= nc ? componentLog[static_cast<std::size_t>(c)]
@@ -62,7 +62,7 @@ void alkalinityRow(NewtonSystem& newton, const SpeciesTable& sp, int nc, int r, 
     for (int k = 1; k <= components; ++k) componentLog[static_cast<std::size_t>(k)] = std::log10(sp[k].gamma * sp[k].molality);
     for (const Species& s : sp.at.positions(nc + 1, sp.count)) {
         if (s.alkFactor == 0.0) continue;
-        double v = s.alkFactor * kgw * std::pow(10.0, unboundedLogMolality(sp, s, components, componentLog));
+        double v = s.alkFactor * kgw * molalityOfLog(s, unboundedLogMolality(sp, s, components, componentLog));
         for (int j = 1; j <= s.itot; ++j) {
             int c = s.comp[j];
             newton.a(r, c) += v * s.coef[j] / sp[c].molality;

@@ -8,6 +8,7 @@
 // secondary species of the database kept for the run.
 #pragma once
 
+#include <cmath>
 #include <limits>
 
 #include "input/data_range.hpp"
@@ -66,7 +67,42 @@ struct Species {
     // sums of the listing); 0 when the reaction holds both.
     double redoxHS = 0.0;
     double redoxSO4 = 0.0;
+    // What the mass action works out loop after loop, kept with what it was
+    // worked out of: log10 of the gamma last seen, and the molality 10^x of
+    // the log molality last taken. A lookup that misses computes afresh, so
+    // a memo changes no digit.
+    double memoGamma = std::numeric_limits<double>::quiet_NaN();
+    double memoLogGamma = std::numeric_limits<double>::quiet_NaN();
+    double memoLogMolality = std::numeric_limits<double>::quiet_NaN();
+    double memoMolality = std::numeric_limits<double>::quiet_NaN();
 };
+
+// log10 gamma of a species, from its memo where gamma has not changed since.
+inline double logGammaOf(const Species& s) { return s.memoGamma == s.gamma ? s.memoLogGamma : std::log10(s.gamma); }
+
+// The same, keeping it in the memo for the next loop.
+inline double rememberedLogGamma(Species& s) {
+    if (!(s.memoGamma == s.gamma)) {
+        s.memoLogGamma = std::log10(s.gamma);
+        s.memoGamma = s.gamma;
+    }
+    return s.memoLogGamma;
+}
+
+// 10^x for the log molality x of a species, from its memo where x is the one
+// last taken.
+inline double molalityOfLog(const Species& s, double x) {
+    return x == s.memoLogMolality ? s.memoMolality : std::pow(10.0, x);
+}
+
+// The same, keeping it in the memo.
+inline double rememberedMolalityOfLog(Species& s, double x) {
+    if (!(x == s.memoLogMolality)) {
+        s.memoMolality = std::pow(10.0, x);
+        s.memoLogMolality = x;
+    }
+    return s.memoMolality;
+}
 
 // The reader takes each record into the next free position, so positions
 // past NSP may hold what a record left out or an earlier run left there;

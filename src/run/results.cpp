@@ -267,9 +267,10 @@ void evaluateComponents(const SolverState& s, Results& r) {
 void evaluateSaturation(const SolverState& s, Results& r) {
     r.saturationReport = s.conditions.mineralsSwitch != 0;
     if (!r.saturationReport) return;
+    const ComponentLogActivities logActivity(s.sp, s.comp.count);
     for (int i = 1; i <= s.minerals.count; ++i) {
         const MineralEntry& entry = s.minerals[i];
-        const double logQ = ionActivityProduct(entry, s.sp);
+        const double logQ = ionActivityProduct(entry, logActivity);
         if (entry.isGas()) {
             GasRow gas{std::string(entry.name.trimmed()), entry.logK, logQ, logQ - entry.logK, 0.0, logQ > entry.logK};
             gas.fugacity = std::pow(10.0, gas.logFugacity);

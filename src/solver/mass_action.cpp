@@ -11,8 +11,8 @@ namespace {
 // log10 m_s by the relation, with log10(m_c gamma_c) of each term's component
 // from `logActivityOf`.
 template <class LogActivity>
-double logMolalityOf(const Species& s, const LogActivity& logActivityOf) {
-    double x = -s.logK - std::log10(s.gamma);
+double logMolalityOf(const Species& s, double logGamma, const LogActivity& logActivityOf) {
+    double x = -s.logK - logGamma;
     for (int j = 1; j <= s.itot; ++j) x += s.coef[j] * logActivityOf(s.comp[j]);
     return x;
 }
@@ -22,7 +22,7 @@ double logActivity(const Species& c) { return std::log10(c.molality * c.gamma); 
 }  // namespace
 
 double massActionLogMolality(const SpeciesTable& sp, const Species& s) {
-    return logMolalityOf(s, [&](int c) { return logActivity(sp[c]); });
+    return logMolalityOf(s, logGammaOf(s), [&](int c) { return logActivity(sp[c]); });
 }
 
 int firstTermNaming(const Species& s, int component) {
@@ -74,10 +74,10 @@ void massActionUpdate(SpeciesTable& sp, int nc) {
         return c >= 1 && c <= components ? componentLog[static_cast<std::size_t>(c)] : logActivity(sp[c]);
     };
     for (Species& species : sp.at.positions(nc + 1, sp.count)) {
-        double x = logMolalityOf(species, logActivityOf);
+        double x = logMolalityOf(species, rememberedLogGamma(species), logActivityOf);
         x = std::min(x, MAX_SECONDARY_LOG_MOLALITY);
         x = std::max(x, MIN_SECONDARY_LOG_MOLALITY);
-        species.molality = std::pow(10.0, x);
+        species.molality = rememberedMolalityOfLog(species, x);
     }
 }
 

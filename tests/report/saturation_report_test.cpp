@@ -45,8 +45,8 @@ TEST(SaturationReport, IonActivityProductsSumTheTermsInOrder) {
     TestProgram& p = *r.prog;
     p.addMineral("Halite", -3.0, {{SODIUM, 1.0}});
     p.addMineral("Two-terms", 0.0, {{SODIUM, 2.0}, {SODIUM, -1.0}});
-    EXPECT_DOUBLE_EQ(ionActivityProduct(p.minerals[1], p.sp), -2.0);
-    EXPECT_DOUBLE_EQ(ionActivityProduct(p.minerals[2], p.sp), -2.0);
+    EXPECT_DOUBLE_EQ(ionActivityProduct(p.minerals[1], ComponentLogActivities(p.sp, p.comp.count)), -2.0);
+    EXPECT_DOUBLE_EQ(ionActivityProduct(p.minerals[2], ComponentLogActivities(p.sp, p.comp.count)), -2.0);
 }
 
 TEST(SaturationReport, ReportSplitsGasesSupersaturatedAndUndersaturated) {
