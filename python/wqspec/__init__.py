@@ -106,6 +106,15 @@ def _frame_of(out: Dict[str, Any], labels: pandas.Index) -> pandas.DataFrame:
     return pandas.DataFrame(data, index=labels, columns=out["header"], copy=False)
 
 
+def _reading(o: Any, below_detection: Any, strict: Any, density: Any) -> Any:
+    """The batch's options `o` with how its table is read: --below-detection,
+    --strict and --density (None: none given)."""
+    o.below_detection = str(below_detection)
+    o.strict = bool(strict)
+    o.density = "" if density is None else repr(float(density))
+    return o
+
+
 @_taking_shared_options()
 def speciate(table: Waters, database: Union[Database, PathLike, None] = None, jobs: Optional[int] = None,
              case: Optional[PathLike] = None, columns: Names = ALL_COLUMNS, detail: bool = False,
@@ -160,10 +169,7 @@ def speciate(table: Waters, database: Union[Database, PathLike, None] = None, jo
     >>> table.loc[0, "status"]
     'converged'
     """
-    o = _options(case, columns, jobs, options)
-    o.below_detection = str(below_detection)
-    o.strict = bool(strict)
-    o.density = "" if density is None else repr(float(density))
+    o = _reading(_options(case, columns, jobs, options), below_detection, strict, density)
     out, labels = _run(table, database, o, detail, errors, verbose, progress)
     if detail:
         records = [json.loads(record) for record in out["json"]]
@@ -205,18 +211,21 @@ def _record_header(table: Waters, database: Union[Database, PathLike, None], opt
 
 @_taking_shared_options()
 def result_columns(table: Waters, database: Union[Database, PathLike, None] = None, case: Optional[PathLike] = None,
-                   columns: Names = ALL_COLUMNS, **options: OptionValue) -> List[str]:
+                   columns: Names = ALL_COLUMNS, below_detection: Any = "omit", strict: Any = False,
+                   density: Any = None, **options: OptionValue) -> List[str]:
     """The columns ``speciate`` gives for `table` with these options,
     computed without any water: the table's columns name them, and its rows
     only say whether some water has a redox state of its own (an ``Eh [V]``,
     ``pe``, ``O2(g) [log f]`` or ``redox`` cell), which adds the redox
-    columns.
+    columns. below_detection, strict and density are speciate's (with
+    strict, a column nothing computes is refused here too).
 
     >>> import wqspec
     >>> wqspec.result_columns({"name": "w", "T [C]": 25, "pH": 7, "Na+ [mg/L]": 10}, columns="name,status,pH")
     ['name', 'status', 'pH']
     """
-    names: List[str] = _record_header(table, database, _options(case, columns, shared=options))["header"]
+    o = _reading(_options(case, columns, shared=options), below_detection, strict, density)
+    names: List[str] = _record_header(table, database, o)["header"]
     return names
 
 

@@ -67,6 +67,7 @@ def _with_redox_state(frame: pandas.DataFrame, redox: object) -> Optional[pandas
 @wqspec._taking_shared_options()
 def meta(table: Union[pandas.DataFrame, Sequence[str]], database: Union["wqspec.Database", "wqspec.PathLike", None] = None,
          case: Optional["wqspec.PathLike"] = None, columns: "wqspec.Names" = wqspec.ALL_COLUMNS,
+         below_detection: Any = "omit", strict: Any = False, density: Any = None,
          **options: "wqspec.OptionValue") -> pandas.DataFrame:
     """The empty frame of speciate's result for a table whose columns are
     `table` (a list of its column names, or a frame) and these options (as
@@ -82,7 +83,8 @@ def meta(table: Union[pandas.DataFrame, Sequence[str]], database: Union["wqspec.
     probed = _with_redox_state(probe, options.get("redox"))
     if probed is not None:
         probe = probed.iloc[1:]
-    header = wqspec._record_header(probe, database, wqspec._options(case, columns, shared=options))
+    given = wqspec._reading(wqspec._options(case, columns, shared=options), below_detection, strict, density)
+    header = wqspec._record_header(probe, database, given)
     text = set(header["text_columns"])
     return pandas.DataFrame({name: pandas.Series(dtype=object if name in text else "float64")
                              for name in header["header"]})
@@ -103,7 +105,8 @@ def _partition(frame: pandas.DataFrame, database: Union["wqspec.Database", str, 
 @wqspec._taking_shared_options()
 def speciate(ddf: Any, database: Union["wqspec.Database", "wqspec.PathLike", None] = None,
              case: Optional["wqspec.PathLike"] = None, jobs: Optional[int] = 1, errors: str = "raise",
-             columns: "wqspec.Names" = wqspec.ALL_COLUMNS, **options: "wqspec.OptionValue") -> Any:
+             columns: "wqspec.Names" = wqspec.ALL_COLUMNS, below_detection: Any = "omit", strict: Any = False,
+             density: Any = None, **options: "wqspec.OptionValue") -> Any:
     """Every water of the Dask DataFrame `ddf` (the batch's columns) as
     ``wqspec.speciate`` computes it with the same options, partition by
     partition.
@@ -115,6 +118,10 @@ def speciate(ddf: Any, database: Union["wqspec.Database", "wqspec.PathLike", Non
                     cluster's workers (one per core) share the cores.
     columns         as speciate's: every column by default; on a large table
                     choose the few you need ("name,status,SI(*)").
+    below_detection, strict, density
+                    as speciate's: how a lab's table is read (cells below
+                    the detection limit, columns carried through, the
+                    density for amounts per litre).
 
     >>> import dask.dataframe, pandas, wqspec.dask
     >>> waters = dask.dataframe.from_pandas(pandas.DataFrame([{"name": "w", "T [C]": 25, "pH": 7,
@@ -124,6 +131,6 @@ def speciate(ddf: Any, database: Union["wqspec.Database", "wqspec.PathLike", Non
     """
     database = _path(database)
     given: Dict[str, Any] = dict(options, case=None if case is None else os.path.abspath(os.fspath(case)),
-                                 columns=columns)
+                                 columns=columns, below_detection=below_detection, strict=strict, density=density)
     return ddf.map_partitions(_partition, database, jobs, errors, given,
                               meta=meta(ddf.columns, database=database, **given))

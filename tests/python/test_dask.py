@@ -89,3 +89,17 @@ def test_a_redox_option_for_every_water_needs_no_probe():
     alone = wqspec.speciate(SURVEY.drop(columns=["Eh [V]"]), redox="Eh=0.2", columns="name,redox,Eh(*) [V]")
     pandas.testing.assert_frame_equal(spread, alone)
     assert (spread["redox"] == "Eh 0.2 V").all()
+
+
+def test_a_lab_table_is_read_as_speciate_reads_it():
+    # Cells below the detection limit, a column carried through, a density.
+    lab = pandas.DataFrame([{"name": f"w{k}", "T [C]": 12, "pH": 7.1, "Ca [mg/L]": 30 + k, "Na [mg/L]": "<0.5",
+                             "Cl [mg/L]": 12, "alkalinity [meq/L]": 1.5, "site": f"S{k}"} for k in range(4)])
+    options = dict(columns="name,status,notes,site,log_m(Na+)", below_detection="half", density=1.0)
+    alone = wqspec.speciate(lab, **options)
+    assert alone["log_m(Na+)"].notna().all() and (alone["site"] == lab["site"]).all()
+    parts = dask.dataframe.from_pandas(lab, npartitions=2)
+    with dask.config.set(scheduler="synchronous"):
+        pandas.testing.assert_frame_equal(wqspec.dask.speciate(parts, **options).compute(), alone)
+    with pytest.raises(wqspec.InputError, match="site"):
+        wqspec.dask.meta(lab.columns, strict=True)
