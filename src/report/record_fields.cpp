@@ -110,6 +110,7 @@ const RecordField FIELDS[] = {
     {"conductance difference [%]", "conductance_difference_percent", Kind::number, false, conductanceDifference},
     {"dissolved solids [mg/L]", "dissolved_solids", Kind::number, false, resultNumber<&Results::dissolvedSolids>},
     {"hardness [mg/L as CaCO3]", "hardness", Kind::number, false, resultNumber<&Results::hardness>},
+    {"calculated density [kg/L]", "calculated_density", Kind::number, false, resultNumber<&Results::density>},
     {"balanced on", "balanced_on", Kind::text, true, headText<&RecordHead::balancedOn>, true},
     {"balanced total [mol]", nullptr, Kind::number, true, balancedTotal},
     {"notes", "notes", Kind::text, true, headText<&RecordHead::notes>, true},

@@ -335,6 +335,7 @@ Results evaluateResults(const SolverState& s) {
     r.specificConductance = quality.specificConductance;
     r.dissolvedSolids = quality.dissolvedSolids;
     r.hardness = quality.hardness;
+    r.density = quality.density;
     evaluateSaturation(s, r);
     evaluateBeyondData(s, r);
     evaluateForced(s, r);

@@ -136,10 +136,12 @@ struct Results {
     double pH = 0.0;                     // -log a(H+)
     // What a laboratory checks its analysis with (water_quality.hpp): the
     // specific conductance at 25 C (uS/cm), the dissolved solids by
-    // evaporation (mg/L) and the hardness (mg/L as CaCO3).
+    // evaporation (mg/L), the hardness (mg/L as CaCO3) and the density at
+    // 25 C (kg/L; NaN beyond its fit).
     double specificConductance = 0.0;
     double dissolvedSolids = 0.0;
     double hardness = 0.0;
+    double density = 0.0;
 
     EhCouple ehCouple = EhCouple::none;
     double eh = 0.0;                  // V

@@ -1,6 +1,6 @@
 // What a laboratory checks an analysis with, computed from the solved water:
-// the specific conductance at 25 C, the dissolved solids by evaporation and
-// the hardness. A measured conductance against the calculated one, beside the
+// the specific conductance at 25 C, the dissolved solids by evaporation, the
+// hardness and the density. A measured conductance against the calculated one, beside the
 // ion balance, is the standard check of an analysis (Standard Methods for the
 // Examination of Water and Wastewater, 1030 E; Hem 1985, USGS Water-Supply
 // Paper 2254).
@@ -24,11 +24,17 @@ double tracerDiffusionCoefficient(std::string_view species);
 // a charged species without a diffusion coefficient is left out.
 double specificConductance(const SpeciesTable& species, double ionicStrength);
 
+// The density of a brine (g/cm3) at `celsius` and `megapascals` whose
+// solutes are the mass fraction `solutes` of the solution, counted as NaCl:
+// Batzle & Wang (1992), NaN beyond the mass fraction of their data (0.32).
+double brineDensity(double celsius, double megapascals, double solutes);
+
 // What a laboratory checks an analysis with, of the solved water.
 struct WaterQuality {
     double specificConductance = 0.0;  // uS/cm at 25 C
     double dissolvedSolids = 0.0;      // mg/L, by evaporation
     double hardness = 0.0;             // mg/L as CaCO3
+    double density = 0.0;              // kg/L at 25 C and 1.013 bar (brineDensity)
 };
 WaterQuality waterQualityOf(const SolverState& state);
 
