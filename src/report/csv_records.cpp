@@ -1,10 +1,10 @@
 // The CSV table of records: a header of the columns, then one row per run
 // (registered as ".csv").
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <string_view>
 #include <utility>
-#include <unordered_map>
 
 #include "input/tables.hpp"
 #include "report/record_fields.hpp"
@@ -139,13 +139,57 @@ std::vector<std::string> recordColumnNames(const RecordColumns& columns) {
 
 namespace {
 
+// The rows of a result by name, the last row of a name should one come
+// twice: an open-addressed table of row numbers, made in one pass at the
+// first lookup (a record looks up every mineral of its run: a table of a few
+// hundred rows, where a map of nodes spent more than the lookups).
+template <class Row>
+class RowsByName {
+public:
+    explicit RowsByName(const std::vector<Row>* rows) : rows_(rows) {}
+
+    const Row* find(std::string_view name) {
+        if (!rows_ || rows_->empty()) return nullptr;
+        if (slots_.empty()) build();
+        for (std::size_t k = slotOf(name);; k = (k + 1) & (slots_.size() - 1)) {
+            const std::size_t row = slots_[k];
+            if (row == NO_ROW) return nullptr;
+            if ((*rows_)[row].name == name) return &(*rows_)[row];
+        }
+    }
+
+private:
+    static constexpr std::size_t NO_ROW = static_cast<std::size_t>(-1);
+
+    // FNV-1a over the name's bytes, folded to the table's size.
+    std::size_t slotOf(std::string_view name) const {
+        std::uint64_t h = 14695981039346656037ull;
+        for (const char c : name) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+        return static_cast<std::size_t>(h ^ (h >> 32)) & (slots_.size() - 1);
+    }
+    void build() {
+        std::size_t size = 16;
+        while (size < 2 * rows_->size()) size *= 2;  // at most half full: every probe ends
+        slots_.assign(size, NO_ROW);
+        for (std::size_t row = 0; row < rows_->size(); ++row) {
+            const std::string_view name = (*rows_)[row].name;
+            std::size_t k = slotOf(name);
+            while (slots_[k] != NO_ROW && (*rows_)[slots_[k]].name != name) k = (k + 1) & (size - 1);
+            slots_[k] = row;  // a later row of the name takes its place
+        }
+    }
+
+    const std::vector<Row>* rows_;
+    std::vector<std::size_t> slots_;
+};
+
 // The cells of the species, minerals and gases, each worked out only when
-// its column is written. The results are found by name (the last of a name,
-// should one come twice), through maps of views of the results' own names
-// made at the first lookup.
+// its column is written; the results found by name (RowsByName).
 class ResultCells {
 public:
-    ResultCells(const RecordColumns& columns, const Results* r) : columns_(columns), r_(r) {}
+    ResultCells(const RecordColumns& columns, const Results* r)
+        : columns_(columns), species_(r ? &r->species : nullptr), minerals_(r ? &r->minerals : nullptr),
+          gases_(r ? &r->gases : nullptr) {}
 
     std::size_t size() const {
         return 3 * columns_.species.size() + columns_.minerals.size() + columns_.gases.size();
@@ -155,42 +199,24 @@ public:
     RecordCell at(std::size_t k) {
         const std::size_t speciesCells = 3 * columns_.species.size();
         if (k < speciesCells) {
-            const SpeciesRow* s = species(columns_.species[k / 3]);
+            const SpeciesRow* s = species_.find(columns_.species[k / 3]);
             if (!s) return number(EMPTY);
             return number(k % 3 == 0 ? s->logMolality : k % 3 == 1 ? s->logActivity : s->gamma);
         }
         k -= speciesCells;
-        if (k < columns_.minerals.size()) return number(mineral(columns_.minerals[k]));
-        return number(gas(columns_.gases[k - columns_.minerals.size()]));
+        if (k < columns_.minerals.size()) {
+            const MineralRow* m = minerals_.find(columns_.minerals[k]);
+            return number(m ? m->saturationIndex : EMPTY);
+        }
+        const GasRow* g = gases_.find(columns_.gases[k - columns_.minerals.size()]);
+        return number(g ? g->logFugacity : EMPTY);
     }
 
 private:
-    const SpeciesRow* species(const std::string& name) {
-        if (!r_) return nullptr;
-        if (species_.empty())
-            for (const SpeciesRow& s : r_->species) species_[s.name] = &s;
-        const auto it = species_.find(name);
-        return it == species_.end() ? nullptr : it->second;
-    }
-    double mineral(const std::string& name) {
-        if (!r_) return EMPTY;
-        if (minerals_.empty())
-            for (const MineralRow& m : r_->minerals) minerals_[m.name] = m.saturationIndex;
-        const auto it = minerals_.find(name);
-        return it == minerals_.end() ? EMPTY : it->second;
-    }
-    double gas(const std::string& name) {
-        if (!r_) return EMPTY;
-        if (gases_.empty())
-            for (const GasRow& g : r_->gases) gases_[g.name] = g.logFugacity;
-        const auto it = gases_.find(name);
-        return it == gases_.end() ? EMPTY : it->second;
-    }
-
     const RecordColumns& columns_;
-    const Results* r_;
-    std::unordered_map<std::string_view, const SpeciesRow*> species_;
-    std::unordered_map<std::string_view, double> minerals_, gases_;
+    RowsByName<SpeciesRow> species_;
+    RowsByName<MineralRow> minerals_;
+    RowsByName<GasRow> gases_;
 };
 
 }  // namespace

@@ -167,6 +167,28 @@ TEST(Records, ConductanceDifferenceIsAPercentOfTheMeasuredWhereOneIsGiven) {
     }
 }
 
+// A record's columns find the results' rows by name, in any order, among
+// many (a run's few hundred minerals), the last row of a name should two
+// come, and an empty cell for a name the water has not.
+TEST(Records, ColumnsFindTheirRowsByNameTheLastOfANameWhereTwoCome) {
+    Results r;
+    r.converged = true;
+    RecordColumns columns;
+    for (int k = 0; k < 300; ++k) {
+        const std::string name = "M" + std::to_string(k);
+        r.minerals.push_back({name, 0.0, 0.0, static_cast<double>(k), false});
+        columns.minerals.insert(columns.minerals.begin(), name);  // the reverse order
+    }
+    r.minerals.push_back({"M7", 0.0, 0.0, -7.0, false});
+    columns.minerals.push_back("not in the water");
+    const RecordHead head{"w", "converged", 25.0, 1.0};
+    const std::string row = csvRow(columns, head, &r);
+    EXPECT_EQ(cell(columns, row, "SI(M0)"), "0");
+    EXPECT_EQ(cell(columns, row, "SI(M299)"), "299");
+    EXPECT_EQ(cell(columns, row, "SI(M7)"), "-7");
+    EXPECT_EQ(cell(columns, row, "SI(not in the water)"), "");
+}
+
 // The registry takes a file's format by its extension, in any case.
 TEST(RecordFormats, EachFormatByTheExtensionOfItsFile) {
     struct Case {
