@@ -300,7 +300,7 @@ bool selectSpecies(SpeciesReading& reading, Species& s, const Code4& suppression
 // list (a database without the tag in its comments gives no such line).
 void noteUseBeyondData(SpeciesReading& reading, const Species& s, double temperature) {
     static const Layout beyond("(2X,A12,' used beyond its data (',A,'): log K extrapolated')");
-    if (!usedBeyondData(s.dataRange, temperature)) return;
+    if (!reading.run.io.skip.isOpen() || !usedBeyondData(s.dataRange, temperature)) return;
     reading.run.io.skip.write(beyond, {s.name.view(), std::string_view(dataRangeText(s.dataRange))});
 }
 

@@ -186,7 +186,7 @@ void linkForcedMineral(MineralReading& r, const MineralEntry& m, int slot) {
 // An entry kept at a temperature its data do not reach says so in the skip list.
 void noteUseBeyondData(MineralReading& r, const MineralEntry& m, double temperature) {
     static const Layout beyond("(2X,A20,' used beyond its data (',A,'): log K extrapolated')");
-    if (!usedBeyondData(m.dataRange, temperature)) return;
+    if (!r.run.io.skip.isOpen() || !usedBeyondData(m.dataRange, temperature)) return;
     r.run.io.skip.write(beyond, {m.name.view(), std::string_view(dataRangeText(m.dataRange))});
 }
 

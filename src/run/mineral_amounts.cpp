@@ -104,6 +104,10 @@ double heldIndexOf(const Results& r, const HeldMineral& held) {
 std::optional<Results> holdAtSaturation(const AmountSolve& solve, std::vector<HeldMineral>& held, std::string& why) {
     const int n = static_cast<int>(held.size());
     std::optional<Results> r = solve.run(held, why);
+    // The system of the amounts, made once: every iteration writes its n x n
+    // entries, and the factorization reads no other (a system of the Newton
+    // loop's size is 80 kB to clear).
+    std::unique_ptr<NewtonSystem> system;
     for (int iteration = 0; iteration < MAX_AMOUNT_ITERATIONS; ++iteration) {
         if (!r || n == 0) return r;
         std::vector<double> f(static_cast<std::size_t>(n));
@@ -118,7 +122,7 @@ std::optional<Results> holdAtSaturation(const AmountSolve& solve, std::vector<He
             return std::nullopt;
         }
         if (worst < SATURATED) return r;
-        auto system = std::make_unique<NewtonSystem>();
+        if (!system) system = std::make_unique<NewtonSystem>();
         system->order = n;
         for (int j = 0; j < n; ++j) {
             HeldMineral& h = held[static_cast<std::size_t>(j)];
