@@ -1,22 +1,35 @@
 #include "linear/linear.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <span>
 #include <utility>
 
 namespace wq {
 
 namespace {
 
+using Column = std::span<double, MAX_NEWTON_ORDER>;
+using ConstColumn = std::span<const double, MAX_NEWTON_ORDER>;
+
+// The loops below run down columns of the order's length without checking
+// each cell; the order is checked once here.
+int checkedOrder(const NewtonSystem& sys) {
+    if (sys.order < 1 || sys.order > MAX_NEWTON_ORDER) indexOutOfRange(sys.order, MAX_NEWTON_ORDER);
+    return sys.order;
+}
+
 // Pivot search of step k: the row of largest |LU(i,k)|, i >= k. The strict
-// comparison keeps the upper row of a tie.
-int pivotRow(const NewtonSystem& sys, int k) {
-    const int order = sys.order;
+// comparison keeps the upper row of a tie. (Rows are 1-based, cells of a
+// column 0-based: row i is cell i - 1.)
+int pivotRow(ConstColumn column, int k, int order) {
     int m = k;
-    double t = std::fabs(sys.lu(k, k));
+    double t = std::fabs(column[static_cast<std::size_t>(k - 1)]);
     for (int i = k + 1; i <= order; ++i) {
-        if (std::fabs(sys.lu(i, k)) > t) {
+        const double v = std::fabs(column[static_cast<std::size_t>(i - 1)]);
+        if (v > t) {
             m = i;
-            t = std::fabs(sys.lu(i, k));
+            t = v;
         }
     }
     return m;
@@ -27,32 +40,37 @@ int pivotRow(const NewtonSystem& sys, int k) {
 // with its row exchange (done even when m = k) and its column update
 // LU(.,j) += LU(.,k) * s. Column orientation keeps the inner loop on
 // contiguous storage.
-void eliminate(NewtonSystem& sys, int k, int m) {
-    const int order = sys.order;
-    const double scale = -1.0 / sys.lu(k, k);
-    for (int i = k + 1; i <= order; ++i) sys.lu(i, k) = sys.lu(i, k) * scale;
+void eliminate(NewtonSystem& sys, int k, int m, int order) {
+    const auto cell = [](int row) { return static_cast<std::size_t>(row - 1); };
+    const Column pivot = sys.lu.column(k);
+    const double scale = -1.0 / pivot[cell(k)];
+    for (int i = k + 1; i <= order; ++i) pivot[cell(i)] = pivot[cell(i)] * scale;
     for (int j = k + 1; j <= order; ++j) {
-        const double s = sys.lu(m, j);
-        sys.lu(m, j) = sys.lu(k, j);
-        sys.lu(k, j) = s;
-        for (int i = k + 1; i <= order; ++i) sys.lu(i, j) = sys.lu(i, j) + sys.lu(i, k) * s;
+        const Column column = sys.lu.column(j);
+        const double s = column[cell(m)];
+        column[cell(m)] = column[cell(k)];
+        column[cell(k)] = s;
+        for (int i = k + 1; i <= order; ++i) column[cell(i)] = column[cell(i)] + pivot[cell(i)] * s;
     }
 }
 
 }  // namespace
 
 void factorLU(NewtonSystem& sys, int n) {
-    const int order = sys.order;
+    const int order = checkedOrder(sys);
     if (n >= order) {
-        for (int j = 1; j <= order; ++j)
-            for (int i = 1; i <= order; ++i) sys.lu(i, j) = sys.a(i, j);
+        for (int j = 1; j <= order; ++j) {
+            const ConstColumn from = std::as_const(sys.a).column(j);
+            const Column to = sys.lu.column(j);
+            std::copy(from.begin(), from.begin() + order, to.begin());
+        }
     }
     // pivot[N] serves as the sign of the permutation (the determinant is
     // pivot[N] times the product of the diagonal of U) and as the singularity
     // flag, 0.
     sys.pivot[order] = 1;
     for (int k = 1; k <= order - 1; ++k) {
-        const int m = pivotRow(sys, k);
+        const int m = pivotRow(std::as_const(sys.lu).column(k), k, order);
         sys.pivot[k] = m;
         if (m != k) {
             sys.pivot[order] = -sys.pivot[order];
@@ -64,13 +82,14 @@ void factorLU(NewtonSystem& sys, int n) {
             sys.pivot[order] = 0;
             continue;
         }
-        eliminate(sys, k, m);
+        eliminate(sys, k, m, order);
     }
     if (sys.lu(order, order) == 0.0) sys.pivot[order] = 0;
 }
 
 void substituteLU(const NewtonSystem& sys, NewtonVector& v) {
-    const int order = sys.order;
+    const int order = checkedOrder(sys);
+    double* x = v.data();  // entry i at x[i - 1]
     // Forward: apply the exchanges and the multipliers in the order of the
     // elimination (L y = P b).
     for (int k = 1; k <= order - 1; ++k) {
@@ -78,14 +97,16 @@ void substituteLU(const NewtonSystem& sys, NewtonVector& v) {
         const double s = v[m];
         v[m] = v[k];
         v[k] = s;
-        for (int i = k + 1; i <= order; ++i) v[i] = v[i] + sys.lu(i, k) * s;
+        const ConstColumn column = sys.lu.column(k);
+        for (int i = k; i < order; ++i) x[i] = x[i] + column[static_cast<std::size_t>(i)] * s;
     }
     // Back: U x = y, column by column from the last.
     for (int k = order; k >= 1; --k) {
-        v[k] = v[k] / sys.lu(k, k);
+        const ConstColumn column = sys.lu.column(k);
+        x[k - 1] = x[k - 1] / column[static_cast<std::size_t>(k - 1)];
         if (k > 1) {
-            const double s = -v[k];
-            for (int i = 1; i <= k - 1; ++i) v[i] = v[i] + sys.lu(i, k) * s;
+            const double s = -x[k - 1];
+            for (int i = 0; i < k - 1; ++i) x[i] = x[i] + column[static_cast<std::size_t>(i)] * s;
         }
     }
 }

@@ -113,6 +113,16 @@ public:
         return cells_[static_cast<std::size_t>((j - 1) * Rows + (i - 1))];
     }
     void fill(double value) { cells_.fill(value); }
+    // Rows 1..Rows of column j, contiguous, as cells 0..Rows-1 (the column
+    // checked once, for a loop down it that checked each cell before).
+    std::span<double, Rows> column(int j) {
+        check(1, j);
+        return std::span<double, Rows>(cells_.data() + static_cast<std::size_t>(j - 1) * Rows, Rows);
+    }
+    std::span<const double, Rows> column(int j) const {
+        check(1, j);
+        return std::span<const double, Rows>(cells_.data() + static_cast<std::size_t>(j - 1) * Rows, Rows);
+    }
 
 private:
     static void check(int i, int j) {
