@@ -224,6 +224,19 @@ void debugPrint(MineralReading& r, const MineralEntry& m) {
     if (r.debug) r.run.io.listing.write(line, {m.name.view(), m.logK});
 }
 
+// In a run whose console, listing and skip list all go nowhere (a batch's
+// water), a well-read entry whose reaction names a component the run has not
+// is passed over before its head is taken: nothing would be said of it, and
+// its slot would go to the next entry.
+bool passedOverSilently(const MineralReading& r, const MineralText& t) {
+    const Channels& io = r.run.io;
+    if (r.debug || io.console.isOpen() || io.listing.isOpen() || io.skip.isOpen()) return false;
+    if (t.fault != MineralText::Fault::none || t.terms < 0 || t.terms > MAX_TERMS) return false;
+    for (long long j = 0; j < t.terms; ++j)
+        if (r.run.map.position(t.number[static_cast<std::size_t>(j)]) == 0) return true;
+    return false;
+}
+
 const MineralSection& runMineralSection(const ParsedDatabase& db, const RunSection& run) {
     if (run.database != &db || !run.aqueous || !run.aqueous->complete)
         throw InternalError{"the minerals are read before the aqueous species of the run"};
@@ -252,6 +265,11 @@ int readMineralsAndGases(const DatabaseRun& run, const RunSection& aqueous, cons
         minerals.at.growTo(slot);
         MineralEntry& m = minerals[slot];
         const MineralText& t = walk.current();
+        if (passedOverSilently(r, t)) {
+            passOver(db, t);
+            walk.advance(false);
+            continue;
+        }
         takeHead(r, db, t, m);
         if (m.name.isBlank()) break;
         if (!isKeptCode(m.suppression)) {

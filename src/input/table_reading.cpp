@@ -42,7 +42,13 @@ std::optional<BelowDetection> belowDetectionNamed(std::string_view name) {
 }
 
 std::optional<BelowDetectionCell> belowDetectionCell(std::string_view cell) {
-    const std::string text = lowered(trimmed(cell));
+    // A number (no word of the list starts as one does): the usual cell,
+    // told without a lowered copy.
+    const std::string_view given = trimmed(cell);
+    if (!given.empty() && (std::isdigit(static_cast<unsigned char>(given.front())) || given.front() == '.' ||
+                           given.front() == '+'))
+        return std::nullopt;
+    const std::string text = lowered(given);
     for (std::string_view word : NOT_DETECTED)
         if (text == word) return BelowDetectionCell{};
     if (text.empty() || text.front() != '<') return std::nullopt;

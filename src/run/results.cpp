@@ -268,6 +268,7 @@ void evaluateSaturation(const SolverState& s, Results& r) {
     r.saturationReport = s.conditions.mineralsSwitch != 0;
     if (!r.saturationReport) return;
     const ComponentLogActivities logActivity(s.sp, s.comp.count);
+    r.minerals.reserve(static_cast<std::size_t>(s.minerals.count));
     for (int i = 1; i <= s.minerals.count; ++i) {
         const MineralEntry& entry = s.minerals[i];
         const double logQ = ionActivityProduct(entry, logActivity);
