@@ -216,10 +216,7 @@ bool reactionInRun(const SpeciesReading& reading, const AqueousRecord& r) {
 // a word, whatever its data: it is passed over without being taken into the
 // table or its log K brought to the run's conditions. (A record that cannot
 // be read still stops the run where it stands.)
-bool silentRun(const SpeciesReading& reading) {
-    const Channels& io = reading.run.io;
-    return !io.console.isOpen() && !io.listing.isOpen() && !io.skip.isOpen();
-}
+bool silentRun(const SpeciesReading& reading) { return reading.run.io.saysNothing(); }
 
 // Replaces the database numbers of the reaction by run positions; false when
 // one of them is not a component of the run. Without O2,aq among the

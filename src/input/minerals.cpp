@@ -229,8 +229,7 @@ void debugPrint(MineralReading& r, const MineralEntry& m) {
 // is passed over before its head is taken: nothing would be said of it, and
 // its slot would go to the next entry.
 bool passedOverSilently(const MineralReading& r, const MineralText& t) {
-    const Channels& io = r.run.io;
-    if (r.debug || io.console.isOpen() || io.listing.isOpen() || io.skip.isOpen()) return false;
+    if (r.debug || !r.run.io.saysNothing()) return false;
     if (t.fault != MineralText::Fault::none || t.terms < 0 || t.terms > MAX_TERMS) return false;
     for (long long j = 0; j < t.terms; ++j)
         if (r.run.map.position(t.number[static_cast<std::size_t>(j)]) == 0) return true;

@@ -144,6 +144,10 @@ double specificConductance(const SpeciesTable& species, double ionicStrength) {
     return MICROSIEMENS_PER_CM_IN_SIEMENS_PER_M * FARADAY_SQUARED_OVER_RT * sum * molPerCubicMetre;
 }
 
+namespace {
+
+// The density (g/cm3) at t (C) and p (MPa) of a solution whose solutes are
+// the mass fraction s of it, counted as NaCl; NaN beyond the data's 0.32.
 // Batzle, M., Wang, Z. (1992) Seismic properties of pore fluids, Geophysics
 // 57, 1396-1408, eqs. 27a (pure water) and 27b (NaCl solutions), fitted to
 // data of 20-350 C, to 100 MPa and to a mass fraction of 0.32. A natural
@@ -160,6 +164,8 @@ double brineDensity(double t, double p, double s) {
                         1e-6 * (300.0 * p - 2400.0 * p * s + t * (80.0 + 3.0 * t - 3300.0 * s - 13.0 * p + 47.0 * p * s));
     return water + s * salt;
 }
+
+}  // namespace
 
 WaterQuality waterQualityOf(const SolverState& s) {
     WaterQuality q;

@@ -24,17 +24,12 @@ double tracerDiffusionCoefficient(std::string_view species);
 // a charged species without a diffusion coefficient is left out.
 double specificConductance(const SpeciesTable& species, double ionicStrength);
 
-// The density of a brine (g/cm3) at `celsius` and `megapascals` whose
-// solutes are the mass fraction `solutes` of the solution, counted as NaCl:
-// Batzle & Wang (1992), NaN beyond the mass fraction of their data (0.32).
-double brineDensity(double celsius, double megapascals, double solutes);
-
 // What a laboratory checks an analysis with, of the solved water.
 struct WaterQuality {
     double specificConductance = 0.0;  // uS/cm at 25 C
     double dissolvedSolids = 0.0;      // mg/L, by evaporation
     double hardness = 0.0;             // mg/L as CaCO3
-    double density = 0.0;              // kg/L at 25 C and 1.013 bar (brineDensity)
+    double density = 0.0;              // kg/L at 25 C and 1.013 bar; NaN beyond its fit
 };
 WaterQuality waterQualityOf(const SolverState& state);
 

@@ -105,6 +105,9 @@ struct Channels {
     // sink closed, and a console input that has ended (every question takes
     // its default answer).
     void silence();
+    // Whether nothing a run says of its database reaches anyone: console,
+    // listing and skip list all closed (a batch's water).
+    bool saysNothing() const { return !console.isOpen() && !listing.isOpen() && !skip.isOpen(); }
 };
 
 }  // namespace wq
