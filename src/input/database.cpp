@@ -203,14 +203,6 @@ void takeRecord(SpeciesReading& reading, const AqueousRecord& r, Species& s) {
                        r.table);
 }
 
-// True when every term of the record's reaction is a component of the run.
-bool reactionInRun(const SpeciesReading& reading, const AqueousRecord& r) {
-    const long long terms = r.itot < 0 ? 0 : r.itot;
-    for (long long j = 0; j < terms; ++j)
-        if (reading.run.map.position(r.number[static_cast<std::size_t>(j)]) == 0) return false;
-    return true;
-}
-
 // A run whose console, listing and skip list all go nowhere (a batch's water)
 // drops a well-read record whose reaction leaves the run's components without
 // a word, whatever its data: it is passed over without being taken into the
@@ -331,10 +323,11 @@ void readAqueousSpecies(SpeciesReading& reading, const ParsedDatabase& db, const
     reading.sp.co2Position = 0;
     const bool extended = tables.conditions().extended;
     const bool silent = silentRun(reading);
+    const ComponentNumbers inRun = reading.run.map.numbers();
     int p = reading.componentCount + 1;
     for (std::size_t k = 0; k < section.records.size(); ++k) {
         const AqueousRecord& r = section.records[k];
-        if (silent && !r.isEnd() && r.fault == AqueousRecord::Fault::none && !reactionInRun(reading, r)) continue;
+        if (silent && !inRun.hold(r.numbers) && !r.isEnd() && r.fault == AqueousRecord::Fault::none) continue;
         reading.sp.at.growTo(p);
         Species& s = reading.sp[p];
         s.name = r.name;

@@ -73,6 +73,7 @@ struct MineralReading {
     ComponentTable& comp;
     MineralTable& minerals;
     bool debug;
+    ComponentNumbers inRun;  // the database numbers of the run's components
 };
 
 // A free-format write: the run-time's leading blank, then the values.
@@ -229,11 +230,8 @@ void debugPrint(MineralReading& r, const MineralEntry& m) {
 // is passed over before its head is taken: nothing would be said of it, and
 // its slot would go to the next entry.
 bool passedOverSilently(const MineralReading& r, const MineralText& t) {
-    if (r.debug || !r.run.io.saysNothing()) return false;
-    if (t.fault != MineralText::Fault::none || t.terms < 0 || t.terms > MAX_TERMS) return false;
-    for (long long j = 0; j < t.terms; ++j)
-        if (r.run.map.position(t.number[static_cast<std::size_t>(j)]) == 0) return true;
-    return false;
+    if (r.debug || !r.run.io.saysNothing() || r.inRun.hold(t.numbers)) return false;
+    return t.fault == MineralText::Fault::none && t.terms >= 0 && t.terms <= MAX_TERMS;
 }
 
 const MineralSection& runMineralSection(const ParsedDatabase& db, const RunSection& run) {
@@ -252,7 +250,7 @@ int readMineralsAndGases(const DatabaseRun& run, const RunSection& aqueous, cons
     if (maxEntries < 1) throw InternalError{"no slot for the entry that ends the minerals and gases"};
     if (!run.database) throw InternalError{"the database is read before it was loaded"};
     const ParsedDatabase& db = *run.database;
-    MineralReading r{run, db, forced, comp, minerals, debug};
+    MineralReading r{run, db, forced, comp, minerals, debug, run.map.numbers()};
     clearForcedLinks(r);
     const MineralSection& section = runMineralSection(db, aqueous);
     EntryWalk walk(db, section, run.at);

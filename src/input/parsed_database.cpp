@@ -134,6 +134,7 @@ void readReaction(std::string_view line, AqueousRecord& r) {
             return;
         }
         r.number[k] = static_cast<int>(number);
+        r.numbers.add(number);
     }
 }
 
@@ -178,6 +179,7 @@ void readMineralTerms(std::string_view line, MineralText& m) {
         }
         // Out-of-range numbers are simply not components of the run.
         m.number[k] = number < 0 || number > MAX_COMPONENTS ? 0 : static_cast<int>(number);
+        m.numbers.add(number);
     }
 }
 

@@ -78,6 +78,7 @@ struct AqueousRecord {
     double alkFactor = 0.0;
     std::array<double, MAX_TERMS> coef{};
     std::array<int, MAX_TERMS> number{};  // database numbers, as written
+    ComponentNumbers numbers;             // the same as a set
     TableText table;
     bool isEnd() const { return name.isBlank(); }
 };
@@ -97,6 +98,7 @@ struct MineralText {
     long long terms = 0;  // as written
     std::array<double, MAX_TERMS> coef{};
     std::array<int, MAX_TERMS> number{};  // 0 for a number outside 1..70
+    ComponentNumbers numbers;             // the numbers as written, as a set
     TableText table;  // the data read as free-format groups
     LineAt readEnd;   // after the data read as groups
     // After the data passed over by counting lines (37 for a full table, else

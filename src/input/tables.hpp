@@ -8,7 +8,9 @@
 // secondary species of the database kept for the run.
 #pragma once
 
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "input/data_range.hpp"
@@ -133,6 +135,25 @@ struct ComponentTable {
     const Component& operator[](int i) const { return at[i]; }
 };
 
+// A set of database numbers 1..70 as bits, so that whether a reaction stays
+// within a run's components is two word operations, not a lookup per term.
+// Bit 0 stands for every number outside 1..70, which no run has.
+class ComponentNumbers {
+public:
+    void add(long long number) {
+        const auto bit = static_cast<unsigned>(number >= 1 && number <= MAX_COMPONENTS ? number : 0);
+        words_[bit / 64] |= std::uint64_t{1} << (bit % 64);
+    }
+    // True when every number of `other` is one of these.
+    bool hold(const ComponentNumbers& other) const {
+        return (other.words_[0] & ~words_[0]) == 0 && (other.words_[1] & ~words_[1]) == 0;
+    }
+
+private:
+    static_assert(MAX_COMPONENTS < 128, "two words hold the numbers");
+    std::array<std::uint64_t, 2> words_{};
+};
+
 // Database component number <-> run component position.
 struct ComponentMap {
     Table<int, MAX_COMPONENTS> positionOf;  // database number -> position (0 = not in the run)
@@ -142,6 +163,13 @@ struct ComponentMap {
     int position(long long dbNumber) const {
         if (dbNumber < 1 || dbNumber > MAX_COMPONENTS) return 0;
         return positionOf[static_cast<int>(dbNumber)];
+    }
+    // The database numbers of the run's components.
+    ComponentNumbers numbers() const {
+        ComponentNumbers run;
+        for (int n = 1; n <= MAX_COMPONENTS; ++n)
+            if (positionOf[n] != 0) run.add(n);
+        return run;
     }
 };
 
