@@ -82,6 +82,75 @@ double distance(const WarmStart& warm, const SolverState& prog) {
     return d;
 }
 
+// ---- the start settled on the water --------------------------------------
+//
+// A start taken from another water carries that water's activity
+// coefficients, at its temperature and ionic strength, and the free
+// molalities of its complexing: iron, whose hydroxide complexes follow the pH
+// and the temperature, is off by a factor of 300 between two seawater
+// variants. Newton's first loops would spend themselves on that; a few cheap
+// passes take most of it out first. Each pass refreshes the coefficients at
+// the water's own conditions (a coefficient kept from the other water is what
+// the first loops otherwise correct), then scales the free molality of each
+// component whose equation is a mass balance so that its total comes right
+// with the species as they stand; every species scales with its components
+// as its reaction has them (factor^nu), so one component's balance comes
+// right at once and the coupling between them (CaSO4, MgCO3) is left to the
+// next pass and to Newton. The rows of a fixed pH, a fixed activity and an
+// alkalinity are left to Newton: scaling them too gained nothing on the
+// seawater variants. Three passes take a seawater variant from 7.5 loops to
+// 5.5 for the cost of about one loop.
+
+constexpr int SETTLING_PASSES = 3;
+
+// The total of component i as the species stand, as its mass balance counts it.
+double standingTotal(const SolverState& prog, int i, const ComponentTerms& terms) {
+    const SpeciesTable& sp = prog.sp;
+    double sum = sp[i].molality;
+    for (const ComponentTerms::Term& named : terms.of(i)) sum += sp[named.species].coef[named.term] * sp[named.species].molality;
+    return prog.run.kgw * sum;
+}
+
+// The factor on component i's free molality that meets its own equation.
+double settlingFactor(const SolverState& prog, int i, const ComponentTerms& terms) {
+    if (i == WATER_SLOT || i == HYDROGEN_SLOT || i == prog.input.fixedActivityPosition || i == alkalinityComponent(prog))
+        return 1.0;
+    return ratio(prog.comp[i].mtot, standingTotal(prog, i, terms));
+}
+
+// Each component's free molality times its factor, and each species' with
+// it as its reaction has it: times factor^nu for every term.
+void scaleComponents(SpeciesTable& sp, int nc, const std::array<double, MAX_COMPONENTS + 1>& factor) {
+    for (int i = 1; i <= nc; ++i) sp[i].molality *= factor[static_cast<std::size_t>(i)];
+    for (Species& s : sp.at.positions(nc + 1, sp.count)) {
+        double f = 1.0;
+        for (int j = 1; j <= s.itot; ++j) {
+            const double onComponent = factor[static_cast<std::size_t>(s.comp[j])];
+            if (onComponent != 1.0) f *= s.coef[j] == 1.0 ? onComponent : std::pow(onComponent, s.coef[j]);
+        }
+        s.molality *= f;
+    }
+}
+
+void settleOnWater(SolverState& prog) {
+    SpeciesTable& sp = prog.sp;
+    const int nc = prog.comp.count;
+    ComponentTerms& terms = prog.storage.massBalanceTerms;
+    terms.build(sp, nc);
+    std::array<double, MAX_COMPONENTS + 1> factor{};
+    for (int pass = 0; pass < SETTLING_PASSES; ++pass) {
+        // The coefficients as a loop refreshes them (not past the model's
+        // highest molality).
+        if (refreshActivities(prog)) break;
+        refreshGammas(prog);
+        massActionUpdate(sp, nc);
+        for (int i = 1; i <= nc; ++i) factor[static_cast<std::size_t>(i)] = settlingFactor(prog, i, terms);
+        scaleComponents(sp, nc, factor);
+    }
+    for (int k = pHFixed(prog) ? HYDROGEN_SLOT + 1 : HYDROGEN_SLOT; k <= nc; ++k)
+        sp[k].activity = sp[k].molality * sp[k].gamma;
+}
+
 }  // namespace
 
 void WarmStarts::keep(const SolverState& prog) {
@@ -146,6 +215,7 @@ void startFrom(SolverState& prog, const WarmStart& warm) {
     prog.run.kgw = warm.kgw * ratio(prog.run.kgw, warm.kgwGiven);
     prog.activity.ionicStrength = warm.ionicStrength * ratio(ionicTotal(prog), warm.ionicTotal);
     massActionUpdate(sp, nc);
+    settleOnWater(prog);
 }
 
 }  // namespace wq
