@@ -14,6 +14,7 @@
 #include "app/model_setup.hpp"
 #include "app/program.hpp"
 #include "app/run_sequence.hpp"
+#include "run/chain_logk.hpp"
 #include "run/evaporation_path.hpp"
 #include "run/evaporation_sequence.hpp"
 #include "app/sweep_minerals.hpp"
@@ -114,6 +115,7 @@ FrontEndExit runPath(Program& p, EvaporationResult& path, const EvaporateOptions
 }  // namespace
 
 EvaporationRun computeEvaporation(Program& p, const EvaporateOptions& o, Sink& console, const std::atomic<bool>& stop) {
+    const ChainLogK logK(p, componentsOfRun(p));
     EvaporationRun run;
     EvaporationResult& path = run.path;
     path.title1 = std::string(p.input.title1.trimmed());

@@ -10,10 +10,10 @@
 #include "app/model_setup.hpp"
 #include "app/program.hpp"
 #include "app/run_sequence.hpp"
-#include "input/logk_cache.hpp"
 #include "input/reaction_path.hpp"
 #include "input/run_input.hpp"
 #include "report/reaction_table.hpp"
+#include "run/chain_logk.hpp"
 #include "run/next_run.hpp"
 #include "run/reaction_path.hpp"
 #include "text/channels.hpp"
@@ -70,28 +70,6 @@ std::vector<double> otherWater(const ReactionPath& path, const PathStep& s, cons
 // A path stopped from outside between two records (the package's Ctrl-C).
 struct Interrupted {};
 
-// The log K of each temperature of a path worked out once for all the runs
-// there (a phase held at saturation takes several runs at each step), from
-// the values the database's tables hold, as a batch takes them; for as long
-// as the path is computed.
-class PathLogK {
-public:
-    explicit PathLogK(Program& p) : p_(p) {
-        if (!p.database.shared()) return;
-        std::vector<bool> everyComponent(MAX_COMPONENTS + 1, true);
-        everyComponent[0] = false;
-        cache_.emplace(p.database.shared(), std::move(everyComponent));
-        p_.logKCache = &*cache_;
-    }
-    ~PathLogK() { p_.logKCache = nullptr; }
-    PathLogK(const PathLogK&) = delete;
-    PathLogK& operator=(const PathLogK&) = delete;
-
-private:
-    Program& p_;
-    std::optional<LogKCache> cache_;
-};
-
 bool endsWith(const std::string& s, const std::string& end) {
     return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
 }
@@ -121,7 +99,7 @@ void loadPathStart(QuietProgram& q, const ReactionPath& path, const ReactOptions
 ReactionRun computeReaction(QuietProgram& q, const ReactionPath& path, const ReactOptions& o, Sink& console,
                             const std::atomic<bool>& stop) {
     ReactionRun run;
-    const PathLogK logK(*q);
+    const ChainLogK logK(*q, everyComponent());
     const ListingHooks listing(*q);
     std::optional<Results> start;
     run.startFailure = runFirst(*q, listing.hooks(), start);

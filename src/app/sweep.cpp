@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "run/chain_logk.hpp"
 #include "run/next_run.hpp"
 #include "app/front_end.hpp"
 #include "app/model_setup.hpp"
@@ -200,6 +201,7 @@ SweepRun computeSweep(Program& p, const SweepOptions& o, const std::vector<doubl
     if (addAluminiumTrace(p, plan))
         run.notes.push_back("the analysis has no Al+++: " + o.fixAl +
                             " fixes it from a trace of 1e-12 mol/kgw, which the analysis as sampled keeps");
+    const ChainLogK logK(p, componentsOfRun(p));
     run.result = sweepOf(p, o);
     run.result.given = givenAnalysis(p);
     for (double t : temperatures) run.result.saturationAbove |= liquidPressure(p, t) > p.input.pressure;
