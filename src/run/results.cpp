@@ -286,8 +286,12 @@ void evaluateSaturation(const SolverState& s, Results& r) {
 // The entries whose log K the run takes beyond the temperatures of their data.
 void evaluateBeyondData(const SolverState& s, Results& r) {
     const auto note = [&](const Name20& name, const DataRange& range) {
-        if (usedBeyondData(range, r.temperature))
-            r.beyondData.push_back(std::string(name.trimmed()) + " (data " + dataRangeText(range) + ")");
+        if (!usedBeyondData(range, r.temperature)) return;
+        const std::string_view trimmed = name.trimmed();
+        const std::string rangeText = dataRangeText(range);
+        std::string& entry = r.beyondData.emplace_back();
+        entry.reserve(trimmed.size() + rangeText.size() + 8);
+        entry.append(trimmed).append(" (data ").append(rangeText).append(")");
     };
     for (int i = s.comp.count + 1; i <= s.sp.count; ++i) note(s.sp[i].name, s.sp[i].dataRange);
     if (!r.saturationReport) return;

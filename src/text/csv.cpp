@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "text/number_text.hpp"
@@ -46,10 +47,23 @@ int utf8Sequence(std::string_view s, std::size_t i) {
     return length;
 }
 
+// Eight bytes from s[i] on, all ASCII (the high bit clear in each).
+bool eightAscii(std::string_view s, std::size_t i) {
+    if (s.size() - i < 8) return false;
+    std::uint64_t word;
+    std::memcpy(&word, s.data() + i, sizeof word);
+    return (word & 0x8080808080808080ULL) == 0;
+}
+
 }  // namespace
 
 std::size_t firstNonUtf8(std::string_view s) {
     for (std::size_t i = 0; i < s.size();) {
+        // Most text is ASCII (a record's notes run to a thousand bytes).
+        if (eightAscii(s, i)) {
+            i += 8;
+            continue;
+        }
         const int n = utf8Sequence(s, i);
         if (n < 0) return i;
         i += static_cast<std::size_t>(n);

@@ -363,6 +363,9 @@ TEST(Utf8, OverlongFormsSurrogatesAndCodePointsAbove10FFFFAreNotUtf8) {
         {"\xE2\x82", false, "\uFFFD"},                                 // cut short: one replacement
         {"\xE2\x82x", false, "\uFFFDx"},
         {"\xFF", false, "\uFFFD"},
+        // Past and inside the runs of eight ASCII bytes read at once.
+        {"log K of twelve species at 90 \xB0" "C", false, "log K of twelve species at 90 \uFFFDC"},
+        {"0123456\xB0" "89abcdefgh \u00B0C", false, "0123456\uFFFD89abcdefgh \u00B0C"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(validUtf8(c.text), c.valid) << c.text;
