@@ -11,6 +11,7 @@
 #include "linear/linear.hpp"
 #include "solver/charge_balance.hpp"
 #include "solver/mass_action.hpp"
+#include "solver/row_kind.hpp"
 #include "solver/solve_observer.hpp"
 #include "solver/solver_state.hpp"
 #include "solver/totals.hpp"
@@ -153,18 +154,6 @@ double stepped(SolverState& prog, int i, double old, double delta, double highes
 }
 
 // ---- activities and convergence --------------------------------------------
-
-// The equation in the row of component i (assembleWith); icm and icarb
-// are the components of a fixed activity and of the alkalinity (0: none).
-enum class RowKind { fixedPH, fixedActivity, alkalinity, saturation, massBalance };
-
-RowKind rowKind(const SolverState& prog, int i, int icm, int icarb) {
-    if (i == HYDROGEN_SLOT && pHFixed(prog)) return RowKind::fixedPH;
-    if (i == icm) return RowKind::fixedActivity;
-    if (i == icarb) return RowKind::alkalinity;
-    if (prog.comp[i].forcedMineral != 0) return RowKind::saturation;
-    return RowKind::massBalance;
-}
 
 // The charges of the water without their signs, in equivalents: the terms
 // of the charge imbalance (chargeImbalance).

@@ -92,6 +92,7 @@ struct SolveStorage {
     SpeciationSnapshot coldStart;
     std::vector<double> givenQuantities;
     double givenKgw = 1.0, givenIonicTotal = 0.0;
+    std::vector<double> settledGammas;  // the coefficients before a settling pass refreshed them
 };
 
 // CarriedState is a base, not a member, so that every phase names its tables

@@ -3,6 +3,7 @@ list(APPEND WQSPEC_SOURCES
   src/solver/totals.cpp
   src/solver/setup.cpp
   src/solver/charge_balance.cpp
+  src/solver/row_kind.cpp
   src/solver/newton.cpp
   src/solver/snapshot.cpp
   src/solver/warm_start.cpp

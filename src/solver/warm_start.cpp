@@ -5,6 +5,7 @@
 
 #include "input/water_intake.hpp"
 #include "solver/mass_action.hpp"
+#include "solver/row_kind.hpp"
 #include "solver/solver_state.hpp"
 #include "solver/totals.hpp"
 
@@ -91,15 +92,15 @@ double distance(const WarmStart& warm, const SolverState& prog) {
 // variants. Newton's first loops would spend themselves on that; a few cheap
 // passes take most of it out first. Each pass refreshes the coefficients at
 // the water's own conditions (a coefficient kept from the other water is what
-// the first loops otherwise correct), then scales the free molality of each
-// component whose equation is a mass balance so that its total comes right
-// with the species as they stand; every species scales with its components
-// as its reaction has them (factor^nu), so one component's balance comes
-// right at once and the coupling between them (CaSO4, MgCO3) is left to the
-// next pass and to Newton. The rows of a fixed pH, a fixed activity and an
-// alkalinity are left to Newton: scaling them too gained nothing on the
-// seawater variants. Three passes take a seawater variant from 7.5 loops to
-// 5.5 for the cost of about one loop.
+// the first loops otherwise correct) and moves the species with them, then
+// scales the free molality of each component so that its own equation holds
+// with the species as they stand: its total, the activity of a fixed pH or a
+// fixed activity, the alkalinity by its carbonate. Every species moves with
+// its components as its mass action has it (factor^nu), so one component's
+// equation comes right at once and the coupling between them (CaSO4, MgCO3)
+// is left to the next pass and to Newton; a last refresh gives the first loop
+// the coefficients of the settled molalities. Three passes take a seawater
+// variant from 7.5 loops to 5.0 for the cost of about one loop.
 
 constexpr int SETTLING_PASSES = 3;
 
@@ -111,25 +112,77 @@ double standingTotal(const SolverState& prog, int i, const ComponentTerms& terms
     return prog.run.kgw * sum;
 }
 
-// The factor on component i's free molality that meets its own equation.
+// The factor on the carbonate component that meets the alkalinity, the rest
+// of it (OH-, borate, silicate) held as it stands.
+double alkalinityFactor(const SolverState& prog, int icarb, const ComponentTerms& terms) {
+    const SpeciesTable& sp = prog.sp;
+    double all = 0.0;
+    for (int s = 1; s <= sp.count; ++s)
+        if (s != WATER_SLOT) all += sp[s].alkFactor * sp[s].molality;
+    double carbonate = sp[icarb].alkFactor * sp[icarb].molality;
+    for (const ComponentTerms::Term& named : terms.of(icarb))
+        carbonate += sp[named.species].alkFactor * sp[named.species].molality;
+    const double target = prog.conditions.alkalinity * MOLES_WATER_PER_KG / prog.comp[WATER_SLOT].mtot;
+    return ratio(target - (all - carbonate), carbonate);
+}
+
+// The factor on component i's free molality that meets its own equation: its
+// total, its fixed activity (H+ of a fixed pH) or the alkalinity.
 double settlingFactor(const SolverState& prog, int i, const ComponentTerms& terms) {
-    if (i == WATER_SLOT || i == HYDROGEN_SLOT || i == prog.input.fixedActivityPosition || i == alkalinityComponent(prog))
-        return 1.0;
+    const Species& c = prog.sp[i];
+    switch (rowKind(prog, i, prog.input.fixedActivityPosition, alkalinityComponent(prog))) {
+        case RowKind::fixedPH: return ratio(c.activity, c.gamma * c.molality);
+        case RowKind::fixedActivity: return ratio(prog.input.fixedActivity, c.gamma * c.molality);
+        case RowKind::alkalinity: return alkalinityFactor(prog, i, terms);
+        case RowKind::saturation: return 1.0;
+        case RowKind::massBalance: break;
+    }
+    // The H+ balance of a computed pH is a small difference of large terms
+    // (OH-, the carbonate species): left to Newton.
+    if (i == WATER_SLOT || i == HYDROGEN_SLOT) return 1.0;
     return ratio(prog.comp[i].mtot, standingTotal(prog, i, terms));
 }
 
-// Each component's free molality times its factor, and each species' with
-// it as its reaction has it: times factor^nu for every term.
-void scaleComponents(SpeciesTable& sp, int nc, const std::array<double, MAX_COMPONENTS + 1>& factor) {
-    for (int i = 1; i <= nc; ++i) sp[i].molality *= factor[static_cast<std::size_t>(i)];
-    for (Species& s : sp.at.positions(nc + 1, sp.count)) {
-        double f = 1.0;
-        for (int j = 1; j <= s.itot; ++j) {
-            const double onComponent = factor[static_cast<std::size_t>(s.comp[j])];
-            if (onComponent != 1.0) f *= s.coef[j] == 1.0 ? onComponent : std::pow(onComponent, s.coef[j]);
+using Factors = std::array<double, MAX_COMPONENTS + 1>;
+
+// x^nu without pow for the coefficients reactions mostly have.
+double power(double x, double nu) {
+    if (nu == 1.0) return x;
+    if (nu == 2.0) return x * x;
+    if (nu == -1.0) return 1.0 / x;
+    return std::pow(x, nu);
+}
+
+// Each secondary species as its mass action moves it when the activity of
+// every component is multiplied by its factor (factor^nu for each term) and
+// its own coefficient went from `before` to what it is now.
+void moveSecondaries(SpeciesTable& sp, int nc, const Factors& activityFactor, const std::vector<double>* before) {
+    for (int s = nc + 1; s <= sp.count; ++s) {
+        Species& species = sp[s];
+        double f = before ? (*before)[static_cast<std::size_t>(s)] / species.gamma : 1.0;
+        for (int j = 1; j <= species.itot; ++j) {
+            const double onComponent = activityFactor[static_cast<std::size_t>(species.comp[j])];
+            if (onComponent != 1.0) f *= power(onComponent, species.coef[j]);
         }
-        s.molality *= f;
+        species.molality *= f;
     }
+}
+
+// The coefficients refreshed at the water's own conditions (as a loop
+// refreshes them, not past the model's highest molality) and the species
+// moved with them; false when they were not.
+bool refreshAndFollow(SolverState& prog, std::vector<double>& before) {
+    SpeciesTable& sp = prog.sp;
+    const int nc = prog.comp.count;
+    if (refreshActivities(prog)) return false;
+    before.resize(static_cast<std::size_t>(sp.count) + 1);
+    for (int s = 1; s <= sp.count; ++s) before[static_cast<std::size_t>(s)] = sp[s].gamma;
+    refreshGammas(prog);
+    Factors byComponent;
+    byComponent.fill(1.0);
+    for (int c = 1; c <= nc; ++c) byComponent[static_cast<std::size_t>(c)] = sp[c].gamma / before[static_cast<std::size_t>(c)];
+    moveSecondaries(sp, nc, byComponent, &before);
+    return true;
 }
 
 void settleOnWater(SolverState& prog) {
@@ -137,16 +190,20 @@ void settleOnWater(SolverState& prog) {
     const int nc = prog.comp.count;
     ComponentTerms& terms = prog.storage.massBalanceTerms;
     terms.build(sp, nc);
-    std::array<double, MAX_COMPONENTS + 1> factor{};
-    for (int pass = 0; pass < SETTLING_PASSES; ++pass) {
-        // The coefficients as a loop refreshes them (not past the model's
-        // highest molality).
-        if (refreshActivities(prog)) break;
-        refreshGammas(prog);
-        massActionUpdate(sp, nc);
+    Factors factor;
+    factor.fill(1.0);
+    for (int pass = 0; pass < SETTLING_PASSES && refreshAndFollow(prog, prog.storage.settledGammas); ++pass) {
         for (int i = 1; i <= nc; ++i) factor[static_cast<std::size_t>(i)] = settlingFactor(prog, i, terms);
-        scaleComponents(sp, nc, factor);
+        for (int i = 1; i <= nc; ++i) sp[i].molality *= factor[static_cast<std::size_t>(i)];
+        moveSecondaries(sp, nc, factor, nullptr);
     }
+    // The totals that follow from the speciation (the carbonate of an
+    // alkalinity, the H+ of a fixed pH) and the coefficients of the settled
+    // molalities, for the first loop: a start this near may converge in the
+    // second loop, and what the coefficients were refreshed with (the
+    // stoichiometric ionic strength counts those totals) is then the water's.
+    if (hasFixedTotals(prog.input, prog.conditions)) recomputeFixedTotals(prog);
+    refreshAndFollow(prog, prog.storage.settledGammas);
     for (int k = pHFixed(prog) ? HYDROGEN_SLOT + 1 : HYDROGEN_SLOT; k <= nc; ++k)
         sp[k].activity = sp[k].molality * sp[k].gamma;
 }
