@@ -19,6 +19,7 @@
 #include "input/case_writer.hpp"
 #include "input/database_file.hpp"
 #include "input/db_numbers.hpp"
+#include "run/chain_logk.hpp"
 #include "run/results.hpp"
 #include "solver/redox_run.hpp"
 #include "solver/warm_start.hpp"
@@ -106,13 +107,7 @@ std::vector<bool> batchComponents(const BatchInputs& s) {
     const ComponentTable& t = s.templateCase->comp;
     for (int k = 1; k <= t.count; ++k) add(t[k].dbNumber);
     for (int number : s.table.componentNumbers) add(number);
-    if (anyRedox(s)) {
-        add(db::OXYGEN);
-        for (const CoupleText& c : s.database->couples.entries) {
-            add(c.oxidized);
-            add(c.reduced);
-        }
-    }
+    if (anyRedox(s)) addRedoxCouples(components, *s.database);
     return components;
 }
 

@@ -31,6 +31,19 @@ inline CacheComponents everyComponent() {
     return all;
 }
 
+// O2,aq and both members of every redox couple of `db`: the components a run
+// with a redox state adds (addRedoxComponents).
+inline void addRedoxCouples(CacheComponents& components, const ParsedDatabase& db) {
+    const auto add = [&](int number) {
+        if (number >= 1 && number <= MAX_COMPONENTS) components[static_cast<std::size_t>(number)] = true;
+    };
+    add(db::OXYGEN);
+    for (const CoupleText& c : db.couples.entries) {
+        add(c.oxidized);
+        add(c.reduced);
+    }
+}
+
 // The components of the run set up in `state`, and with a redox state the
 // ones its runs add (O2,aq and both members of every couple): a chain of one
 // water. A cache over no more than these interpolates no entry the runs
@@ -41,13 +54,7 @@ inline CacheComponents componentsOfRun(const SolverState& state) {
         if (number >= 1 && number <= MAX_COMPONENTS) run[static_cast<std::size_t>(number)] = true;
     };
     for (int k = 1; k <= state.comp.count; ++k) add(state.map.numberAt[k]);
-    if (state.choices.redox.state.given() && state.database.shared()) {
-        add(db::OXYGEN);
-        for (const CoupleText& c : state.database.shared()->couples.entries) {
-            add(c.oxidized);
-            add(c.reduced);
-        }
-    }
+    if (state.choices.redox.state.given() && state.database.shared()) addRedoxCouples(run, *state.database.shared());
     return run;
 }
 

@@ -51,6 +51,13 @@ double heldTotal(const SolverState& prog, int i) {
     return prog.run.kgw * sum;
 }
 
+double heldTotal(const SolverState& prog, int i, const ComponentTerms& terms) {
+    const SpeciesTable& sp = prog.sp;
+    double sum = sp[i].molality;
+    for (const ComponentTerms::Term& named : terms.of(i)) sum += sp[named.species].coef[named.term] * sp[named.species].molality;
+    return prog.run.kgw * sum;
+}
+
 void recomputeForcedTotals(SolverState& prog) {
     for (int e = 1; e <= prog.forced.count; ++e) {
         int q = prog.forced[e].component;

@@ -6,6 +6,7 @@
 namespace wq {
 
 struct SolverState;
+class ComponentTerms;
 
 // True when the run holds the pH fixed.
 bool pHFixed(const SolverState& prog);
@@ -17,6 +18,9 @@ int alkalinityComponent(const SolverState& prog);
 // The total of component i that the current speciation holds,
 // kgw (m(i) + sum_s nu_si m(s)), nu_si from the first term of s naming i.
 double heldTotal(const SolverState& prog, int i);
+// The same total from `terms`, the species naming each component listed once
+// (ComponentTerms), without a search through every species.
+double heldTotal(const SolverState& prog, int i, const ComponentTerms& terms);
 
 // Net charge of the current speciation in moles: H+ counts +1, water is left
 // out, every other species counts with its charge.

@@ -104,14 +104,6 @@ double distance(const WarmStart& warm, const SolverState& prog) {
 
 constexpr int SETTLING_PASSES = 3;
 
-// The total of component i as the species stand, as its mass balance counts it.
-double standingTotal(const SolverState& prog, int i, const ComponentTerms& terms) {
-    const SpeciesTable& sp = prog.sp;
-    double sum = sp[i].molality;
-    for (const ComponentTerms::Term& named : terms.of(i)) sum += sp[named.species].coef[named.term] * sp[named.species].molality;
-    return prog.run.kgw * sum;
-}
-
 // The factor on the carbonate component that meets the alkalinity, the rest
 // of it (OH-, borate, silicate) held as it stands.
 double alkalinityFactor(const SolverState& prog, int icarb, const ComponentTerms& terms) {
@@ -140,7 +132,7 @@ double settlingFactor(const SolverState& prog, int i, const ComponentTerms& term
     // The H+ balance of a computed pH is a small difference of large terms
     // (OH-, the carbonate species): left to Newton.
     if (i == WATER_SLOT || i == HYDROGEN_SLOT) return 1.0;
-    return ratio(prog.comp[i].mtot, standingTotal(prog, i, terms));
+    return ratio(prog.comp[i].mtot, heldTotal(prog, i, terms));
 }
 
 using Factors = std::array<double, MAX_COMPONENTS + 1>;
