@@ -14,7 +14,11 @@ def _tqdm() -> Optional[Callable[..., Any]]:
     """tqdm.auto's bar: the widget in a notebook that has ipywidgets, else
     the text bar. Without ipywidgets (Debian's Jupyter stack has none that its
     nbclient can run) tqdm.auto warns before falling back to the text bar,
-    which a notebook draws well on its own: that warning is not shown."""
+    which a notebook draws well on its own: that warning is not shown.
+
+    The bar starts no monitor thread: tqdm's would outlive the call (it
+    stays until the interpreter ends), and it has nothing to do here, since
+    the calling thread itself updates the bar between its looks for Ctrl-C."""
     try:
         from tqdm.std import TqdmWarning
         with warnings.catch_warnings():
@@ -22,7 +26,7 @@ def _tqdm() -> Optional[Callable[..., Any]]:
             from tqdm.auto import tqdm
     except ImportError:
         return None
-    return tqdm
+    return type("Bar", (tqdm,), {"monitor_interval": 0})
 
 
 class Progress:

@@ -8,7 +8,10 @@ import subprocess
 import sys
 import time
 
+import pytest
+
 from conftest import BATCH
+from wqspec._progress import SHOW_AFTER_SECONDS
 
 WATERS = os.path.join(BATCH, "WATERS.csv")
 
@@ -41,14 +44,18 @@ def threads_of(pid):
         return 0
 
 
-def test_ctrl_c_stops_the_workers_and_leaves_no_thread():
+# Ctrl-C at once, and once the progress bar has shown (its library keeps
+# a thread of its own unless told not to).
+@pytest.mark.parametrize("wait", [0.0, SHOW_AFTER_SECONDS + 1.0], ids=["at once", "bar shown"])
+def test_ctrl_c_stops_the_workers_and_leaves_no_thread(wait):
     child = subprocess.Popen([sys.executable, "-c", INTERRUPTED, WATERS, "4000"], stdout=subprocess.PIPE,
-                             encoding="utf-8")
+                             stderr=subprocess.DEVNULL, encoding="utf-8")
     try:
         before = int(child.stdout.readline())
         # The workers have started: the call is in the compiled core.
         while threads_of(child.pid) < before + 2 and child.poll() is None:
             time.sleep(0.01)
+        time.sleep(wait)
         child.send_signal(signal.SIGINT)
         child.wait(timeout=PROMPTLY)
         assert child.returncode == 0
