@@ -123,6 +123,27 @@ void locateOnGrid(double pressure, double temperature, GridLocation& loc);
 double lagrange3(double x, const std::array<double, 3>& nodes,
                  const std::array<double, 3>& values);
 
+// lagrange3 at one x through fixed nodes, for many tables: the differences
+// x - x_j and x_i - x_j are worked out once; each value then costs the six
+// products and quotients alone, the same operations in the same order, so
+// the same bits.
+class Lagrange3 {
+public:
+    Lagrange3(double x, const std::array<double, 3>& nodes);
+    double operator()(const std::array<double, 3>& values) const {
+        // Each term from y_i, its factors in ascending j, multiply then
+        // divide; the terms added in ascending i from zero.
+        const double term0 = values[0] * fromNode_[1] / between_[0][1] * fromNode_[2] / between_[0][2];
+        const double term1 = values[1] * fromNode_[0] / between_[1][0] * fromNode_[2] / between_[1][2];
+        const double term2 = values[2] * fromNode_[0] / between_[2][0] * fromNode_[1] / between_[2][1];
+        return 0.0 + term0 + term1 + term2;
+    }
+
+private:
+    std::array<double, 3> fromNode_{};                 // x - x_j
+    std::array<std::array<double, 3>, 3> between_{};  // x_i - x_j
+};
+
 // Full table at (p, t), with the block chosen by `locateOnGrid`: pressures
 // ip..ip+2 and temperatures it-2..it, quadratic in both (intrp3d). No range
 // test.
@@ -135,6 +156,25 @@ double interpolateSaturationCurve(double t, const std::array<double, N_SATURATIO
 // interpolates through at t; 0 outside its reach. A caller may fill only
 // these three values.
 int saturationCurveFirstNode(double t);
+
+// interpolateSaturationCurve at one t, for many tables: the nodes about t
+// and their Lagrange differences found once.
+class SaturationCurveAt {
+public:
+    explicit SaturationCurveAt(double t);
+    // Absent when one of the three nodes is (see interpolateFullTable).
+    double operator()(const std::array<double, N_SATURATION>& curve) const {
+        if (first_ == 0) return ABSENT_DATA;
+        const std::size_t k = static_cast<std::size_t>(first_ - 1);
+        const std::array<double, 3> values = {curve[k], curve[k + 1], curve[k + 2]};
+        if (values[0] == ABSENT_DATA || values[1] == ABSENT_DATA || values[2] == ABSENT_DATA) return ABSENT_DATA;
+        return lagrange_(values);
+    }
+
+private:
+    int first_;
+    Lagrange3 lagrange_;
+};
 
 // A short table (25..350 °C) at t (intrp2d); ABSENT_DATA when the data do not
 // reach t.

@@ -34,14 +34,17 @@ int nodesBelow(double x, const std::array<double, N>& nodes, int count) {
     return j;
 }
 
+// Nodes first..first+2 (1-based) of a table.
+template <std::size_t N>
+std::array<double, 3> threeFrom(int first, const std::array<double, N>& nodes) {
+    return {gridPoint(nodes, first), gridPoint(nodes, first + 1), gridPoint(nodes, first + 2)};
+}
+
 // The Lagrange value at x through nodes first..first+2 (1-based) of a table.
 template <std::size_t N>
 double lagrangeFrom(double x, int first, const std::array<double, N>& nodes,
                     const std::array<double, N>& values) {
-    return lagrange3(x, {gridPoint(nodes, first), gridPoint(nodes, first + 1),
-                         gridPoint(nodes, first + 2)},
-                     {gridPoint(values, first), gridPoint(values, first + 1),
-                      gridPoint(values, first + 2)});
+    return lagrange3(x, threeFrom(first, nodes), threeFrom(first, values));
 }
 
 // Length of the valid part of a short table: up to the first of values 2..8
@@ -58,19 +61,14 @@ int validLength(const std::array<double, N_SHORT>& shortTable) {
 // (x_i - x_j). The order of the arithmetic is fixed (each term from y_i, its
 // factors in ascending j, multiply then divide; terms added in ascending i from
 // zero) so that every build gives the same bits.
-double lagrange3(double x, const std::array<double, 3>& nodes,
-                 const std::array<double, 3>& values) {
-    double sum = 0.0;
-    for (std::size_t i = 0; i < 3; ++i) {
-        double term = values[i];
-        for (std::size_t j = 0; j < 3; ++j) {
-            if (j == i) continue;
-            term *= x - nodes[j];
-            term /= nodes[i] - nodes[j];
-        }
-        sum += term;
-    }
-    return sum;
+Lagrange3::Lagrange3(double x, const std::array<double, 3>& nodes) {
+    for (std::size_t j = 0; j < 3; ++j) fromNode_[j] = x - nodes[j];
+    for (std::size_t i = 0; i < 3; ++i)
+        for (std::size_t j = 0; j < 3; ++j) between_[i][j] = nodes[i] - nodes[j];
+}
+
+double lagrange3(double x, const std::array<double, 3>& nodes, const std::array<double, 3>& values) {
+    return Lagrange3(x, nodes)(values);
 }
 
 // Quadratic in pressure down each of the three temperature columns of the
@@ -105,13 +103,11 @@ int saturationCurveFirstNode(double t) {
     return bracket < 2 ? 1 : bracket - 1;
 }
 
-// Absent when one of the three nodes is (see interpolateFullTable).
+SaturationCurveAt::SaturationCurveAt(double t)
+    : first_(saturationCurveFirstNode(t)), lagrange_(t, threeFrom(first_ == 0 ? 1 : first_, SATURATION_TEMPERATURES)) {}
+
 double interpolateSaturationCurve(double t, const std::array<double, N_SATURATION>& curve) {
-    const int first = saturationCurveFirstNode(t);
-    if (first == 0) return ABSENT_DATA;
-    for (int c = first; c <= first + 2; ++c)
-        if (gridPoint(curve, c) == ABSENT_DATA) return ABSENT_DATA;
-    return lagrangeFrom(t, first, SATURATION_TEMPERATURES, curve);
+    return SaturationCurveAt(t)(curve);
 }
 
 double interpolateShortTable(double t, const std::array<double, N_SHORT>& shortTable) {

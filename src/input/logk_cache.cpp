@@ -29,12 +29,8 @@ bool usesOnly(const std::vector<bool>& components, const std::array<int, N>& num
     return true;
 }
 
-}  // namespace
-
-ActivityTables activityTablesAt(const ParsedDatabase& db, const LogKConditions& at) {
-    TableInterpolator tables(*db.image, db.headGroups, at);
-    double value[4];
-    for (std::size_t k = 0; k < 4; ++k) value[k] = tables.value(db.head.activity[k]);
+// The four tables' values (A, B, b_eta, b_NaCl) at `at` in the model's units.
+ActivityTables activityTablesOf(const std::array<double, 4>& value, const LogKConditions& at) {
     ActivityTables am;
     const double kelvin = at.temperature + KELVIN_OFFSET;
     am.debyeA = value[0];
@@ -44,8 +40,29 @@ ActivityTables activityTablesAt(const ParsedDatabase& db, const LogKConditions& 
     return am;
 }
 
+// The activity-model tables from their nodes where these serve `at`.
+ActivityTables activityTablesAt(const ParsedDatabase& db, const LogKConditions& at, const LogKSelection& chosen,
+                                const NodesInterpolator& nodes) {
+    std::array<double, 4> value{};
+    for (std::size_t k = 0; k < 4; ++k)
+        if (!nodes.value(chosen.activityNodes[k], value[k])) return activityTablesAt(db, at);
+    return activityTablesOf(value, at);
+}
+
+}  // namespace
+
+ActivityTables activityTablesAt(const ParsedDatabase& db, const LogKConditions& at) {
+    TableInterpolator tables(*db.image, db.headGroups, at);
+    std::array<double, 4> value{};
+    for (std::size_t k = 0; k < 4; ++k) value[k] = tables.value(db.head.activity[k]);
+    return activityTablesOf(value, at);
+}
+
 LogKSelection selectEntries(const ParsedDatabase& db, const std::vector<bool>& components) {
     LogKSelection selection;
+    if (db.head.failure == DatabaseHead::Failure::none)
+        for (std::size_t k = 0; k < 4; ++k)
+            selection.activityNodes[k] = tableNodes(*db.image, db.headGroups, db.head.activity[k]);
     if (!db.aqueous) return selection;
     const AqueousSection& aqueous = *db.aqueous;
     selection.aqueousSlot.assign(aqueous.records.size(), -1);
@@ -76,15 +93,17 @@ std::shared_ptr<const LogKValues> logKValuesAt(const ParsedDatabase& db, const L
     values->database = &db;
     values->at = at;
     values->selection = std::move(selection);
-    if (db.head.failure == DatabaseHead::Failure::none) values->activityTables = activityTablesAt(db, at);
+    const LogKSelection& chosen = *values->selection;
+    const NodesInterpolator nodes(at);
+    if (db.head.failure == DatabaseHead::Failure::none)
+        values->activityTables = activityTablesAt(db, at, chosen, nodes);
     if (!db.aqueous) return values;
     const AqueousSection& aqueous = *db.aqueous;
-    const LogKSelection& chosen = *values->selection;
     TableInterpolator species(*db.image, aqueous.groups, at);
     values->aqueous.reserve(chosen.aqueous.size());
     for (std::size_t n = 0; n < chosen.aqueous.size(); ++n) {
         double logK = 0.0;
-        if (!valueFromNodes(chosen.aqueousNodes[n], at, logK))
+        if (!nodes.value(chosen.aqueousNodes[n], logK))
             logK = species.value(aqueous.records[chosen.aqueous[n]].table);
         values->aqueous.push_back(logK);
     }
@@ -92,7 +111,7 @@ std::shared_ptr<const LogKValues> logKValuesAt(const ParsedDatabase& db, const L
     values->minerals.reserve(chosen.minerals.size());
     for (std::size_t n = 0; n < chosen.minerals.size(); ++n) {
         double logK = 0.0;
-        if (!valueFromNodes(chosen.mineralNodes[n], at, logK))
+        if (!nodes.value(chosen.mineralNodes[n], logK))
             logK = minerals.value(aqueous.minerals.entries[chosen.minerals[n]].table);
         values->minerals.push_back(logK);
     }

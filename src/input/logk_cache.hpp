@@ -9,6 +9,7 @@
 // text), so a run that takes them computes exactly what it would have.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <list>
 #include <memory>
@@ -35,6 +36,7 @@ struct LogKSelection {
     std::vector<int> mineralSlot;      // per list entry: its place in `minerals`, or -1
     std::vector<TableNodes> aqueousNodes;  // in the order of `aqueous`
     std::vector<TableNodes> mineralNodes;  // in the order of `minerals`
+    std::array<TableNodes, 4> activityNodes;  // A, B, b_eta, b_NaCl, when the head was read
 };
 
 LogKSelection selectEntries(const ParsedDatabase& db, const std::vector<bool>& components);

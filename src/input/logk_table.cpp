@@ -207,15 +207,15 @@ TableNodes tableNodes(const TextImage& image, const GroupStarts& starts, const T
     return nodes;
 }
 
-bool valueFromNodes(const TableNodes& nodes, const LogKConditions& at, double& value) {
+bool NodesInterpolator::value(const TableNodes& nodes, double& value) const {
     if (!nodes.full) {
-        value = interpolateShortTable(at.temperature, nodes.shortTable);
+        value = interpolateShortTable(at_.temperature, nodes.shortTable);
         return true;
     }
-    if (at.extended) return false;
-    // interpolateSaturationCurve reads the three nodes about `at`, the ones
-    // fullTableValue reads from the text.
-    value = interpolateSaturationCurve(at.temperature, nodes.curve);
+    if (at_.extended) return false;
+    // The curve reads the three nodes about `at`, the ones fullTableValue
+    // reads from the text.
+    value = curve_(nodes.curve);
     return true;
 }
 

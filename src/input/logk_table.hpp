@@ -84,7 +84,7 @@ TableRead checkGroup(TextFile& file, int count, TableText& table);
 // What a table gives at every temperature on the saturation curve and in
 // its short form: the values of a full table at the 15 nodes of the
 // saturation curve, or the 8 values of a short table. A table read once into
-// its nodes is brought to any temperature by valueFromNodes without reading
+// its nodes is brought to any temperature by a NodesInterpolator without reading
 // its text again.
 struct TableNodes {
     bool full = true;
@@ -96,9 +96,18 @@ struct TableNodes {
 // starts of the text the table is in).
 TableNodes tableNodes(const TextImage& image, const GroupStarts& starts, const TableText& table);
 
-// The value at `at` from the nodes, the very double TableInterpolator::value
-// gives; not for a full table in an extended run (false: nothing written).
-bool valueFromNodes(const TableNodes& nodes, const LogKConditions& at, double& value);
+// Nodes of tables brought to one set of conditions.
+class NodesInterpolator {
+public:
+    explicit NodesInterpolator(const LogKConditions& at) : at_(at), curve_(at.temperature) {}
+    // The value from the nodes, the very double TableInterpolator::value
+    // gives; not for a full table in an extended run (false: nothing written).
+    bool value(const TableNodes& nodes, double& value) const;
+
+private:
+    LogKConditions at_;
+    SaturationCurveAt curve_;
+};
 
 // Brings tables of one text to a run's conditions.
 class TableInterpolator {

@@ -125,6 +125,10 @@ TEST(LogKCache, EveryValueIsTheInterpolatorsOnTheCurveAndOnTheGrid) {
     for (const LogKConditions& at : conditions) {
         SCOPED_TRACE(at.temperature);
         const auto values = logKValuesAt(db, at, selection);
+        const ActivityTables read = activityTablesAt(db, at);
+        const ActivityTables& kept = values->activityTables;
+        EXPECT_TRUE(sameBits({kept.debyeA, kept.debyeB, kept.bEta, kept.bNaCl},
+                             {read.debyeA, read.debyeB, read.bEta, read.bNaCl}));
         TableInterpolator species(*db.image, db.aqueous->groups, at);
         for (std::size_t k : selection->aqueous) {
             const TableText& table = db.aqueous->records[k].table;
