@@ -139,7 +139,7 @@ std::string conditionNotHeld(const SolverState& state, const Results& r) {
                        fixedText(m.saturationIndex, 3);
     for (const ComponentRow& c : r.components) {
         if (!c.flag.empty() || c.position == HYDROGEN_SLOT || c.position == WATER_SLOT) continue;
-        const double held = heldTotal(state, c.position);
+        const double held = heldTotal(state, c.position, state.storage.massBalanceTerms);
         const double given = state.comp[c.position].mtot;
         if (std::fabs(held - given) > BALANCE_TOLERANCE * std::fabs(given) + LEAST_AMOUNT)
             return "the species hold " + significant(held) + " mol of " + c.name + " where the total is " +

@@ -273,8 +273,7 @@ void applyStep(SolverState& prog, SolveObserver& observer) {
 // False when it gave up unconverged after `tryLoops` loops (0: never).
 bool iterateLoops(SolverState& prog, SolveObserver& observer, int tryLoops) {
     const int nc = prog.comp.count;
-    ComponentTerms& terms = prog.storage.massBalanceTerms;
-    terms.build(prog.sp, nc);
+    const ComponentTerms& terms = prog.storage.massBalanceTerms;
     prog.newton.order = nc;
     prog.run.loops = 0;
     for (int loop = 0;;) {
@@ -357,6 +356,7 @@ namespace {
 }  // namespace
 
 void iterate(SolverState& prog, SolveObserver& observer) {
+    prog.storage.massBalanceTerms.build(prog.sp, prog.comp.count);
     IterationStop stopped;
     if (!iterateUntilStop(prog, observer, stopped)) reportStop(prog, stopped, observer);
 }

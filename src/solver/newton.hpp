@@ -29,7 +29,9 @@ void iterate(SolverState& prog, SolveObserver& observer);
 // The same iteration, but a stop is handed back in `stopped` (and false
 // returned) instead of being reported: the observer hears nothing of it yet,
 // so that another method may still solve the water. True when the loop ended
-// converged or at its limit.
+// converged or at its limit. This one and the next take the mass-balance
+// terms built for the run's species table (prog.storage.massBalanceTerms,
+// built by solveSpeciation and by iterate).
 bool iterateUntilStop(SolverState& prog, SolveObserver& observer, IterationStop& stopped);
 
 // The same iteration from a start that may not lead anywhere (a warm start):

@@ -104,6 +104,7 @@ bool solvedFromWarmStart(SolverState& prog, SolveObserver& observer, const WarmS
 
 void solveSpeciation(SolverState& prog, SolveObserver& observer, const WarmStarts* warmStarts) {
     prog.run.refreshEveryMolality = false;
+    prog.storage.massBalanceTerms.build(prog.sp, prog.comp.count);
     noteStart(prog);
     const WarmStart* warm = warmStarts && !prog.redox.active ? warmStarts->nearest(prog) : nullptr;
     if (!(warm ? solvedFromWarmStart(prog, observer, *warm) : solveFromHere(prog, observer))) return;

@@ -85,7 +85,10 @@ struct CarriedState {
 struct SolveStorage {
     SpeciationSnapshot iterationStart, iterationEnd;  // the iteration, then the joint solve (solve.cpp)
     SpeciationSnapshot jointStart, continuationReached, probeStart;  // the joint solve (joint_solve.cpp)
-    ComponentTerms massBalanceTerms;                 // of the iteration's mass-balance rows
+    // The terms of each component in the run's species table, built once
+    // when solveSpeciation begins: the iteration's mass-balance rows, the
+    // warm start's and the judgement's held totals.
+    ComponentTerms massBalanceTerms;
     GrowingTable<char> boundedSpecies;  // secondary species held at a bound of the mass-action relation (1)
     // A warm start (warm_start.hpp): the cold start kept aside, and what the
     // water was given, noted before the solve.

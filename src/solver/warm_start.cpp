@@ -180,8 +180,7 @@ bool refreshAndFollow(SolverState& prog, std::vector<double>& before) {
 void settleOnWater(SolverState& prog) {
     SpeciesTable& sp = prog.sp;
     const int nc = prog.comp.count;
-    ComponentTerms& terms = prog.storage.massBalanceTerms;
-    terms.build(sp, nc);
+    const ComponentTerms& terms = prog.storage.massBalanceTerms;
     Factors factor;
     factor.fill(1.0);
     for (int pass = 0; pass < SETTLING_PASSES && refreshAndFollow(prog, prog.storage.settledGammas); ++pass) {
