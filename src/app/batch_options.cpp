@@ -112,9 +112,10 @@ std::string modelNotes(const Results& r) {
              " mol/kgw: beyond the range of the " + std::string(model->title) + " model");
     if (r.waterActivity > 1.0) note("a(H2O) above 1");
     if (!r.beyondData.empty()) {
-        std::string list;
-        for (const std::string& entry : r.beyondData) list += (list.empty() ? "" : ", ") + entry;
-        note("log K extrapolated beyond the data of " + list);
+        // Long (an entry of a few dozen characters for each of up to a few
+        // dozen entries): built in place.
+        notes.append(notes.empty() ? "" : "; ").append("log K extrapolated beyond the data of ");
+        for (std::size_t k = 0; k < r.beyondData.size(); ++k) notes.append(k == 0 ? "" : ", ").append(r.beyondData[k]);
     }
     return notes;
 }

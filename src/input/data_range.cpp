@@ -62,13 +62,18 @@ bool usedBeyondData(const DataRange& range, double temperature) {
     return temperature < range.low - span || temperature > range.high + span;
 }
 
-std::string dataRangeText(const DataRange& range) {
-    std::string text = shortestText(range.low);
+void appendDataRangeText(std::string& text, const DataRange& range) {
+    appendShortestText(text, range.low);
     if (range.high != range.low) {
         text += '-';
         appendShortestText(text, range.high);
     }
     text += " C";
+}
+
+std::string dataRangeText(const DataRange& range) {
+    std::string text;
+    appendDataRangeText(text, range);
     return text;
 }
 

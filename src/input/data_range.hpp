@@ -33,7 +33,8 @@ inline constexpr double SINGLE_TEMPERATURE_SPAN_C = 5.0;
 // True when a run at `temperature` (deg C) uses the entry beyond its data.
 bool usedBeyondData(const DataRange& range, double temperature);
 
-// "25 C" or "0-200 C", as the tag wrote it.
+// "25 C" or "0-200 C", as the tag wrote it (the second: at the end of `text`).
 std::string dataRangeText(const DataRange& range);
+void appendDataRangeText(std::string& text, const DataRange& range);
 
 }  // namespace wq

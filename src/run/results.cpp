@@ -287,11 +287,11 @@ void evaluateSaturation(const SolverState& s, Results& r) {
 void evaluateBeyondData(const SolverState& s, Results& r) {
     const auto note = [&](const Name20& name, const DataRange& range) {
         if (!usedBeyondData(range, r.temperature)) return;
-        const std::string_view trimmed = name.trimmed();
-        const std::string rangeText = dataRangeText(range);
         std::string& entry = r.beyondData.emplace_back();
-        entry.reserve(trimmed.size() + rangeText.size() + 8);
-        entry.append(trimmed).append(" (data ").append(rangeText).append(")");
+        entry.reserve(48);  // a name of up to 20 characters and a range of a few numbers
+        entry.append(name.trimmed()).append(" (data ");
+        appendDataRangeText(entry, range);
+        entry += ')';
     };
     for (int i = s.comp.count + 1; i <= s.sp.count; ++i) note(s.sp[i].name, s.sp[i].dataRange);
     if (!r.saturationReport) return;

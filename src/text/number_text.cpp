@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 
 namespace wq {
@@ -33,6 +34,14 @@ std::string exactText(double value) {
 
 void appendShortestText(std::string& text, double value) {
     char buf[32];  // the longest shortest form of a double has 24 characters
+    // A whole number of at most three digits (a temperature of a data range,
+    // a count) is its digits: the general form is never shorter there. (-0.0
+    // keeps its sign the general way.)
+    if (std::fabs(value) < 1000.0 && value == std::trunc(value) && !(value == 0.0 && std::signbit(value))) {
+        const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, static_cast<int>(value));
+        text.append(buf, end);
+        return;
+    }
     const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
     if (ec == std::errc()) text.append(buf, end);
     else text += exactText(value);

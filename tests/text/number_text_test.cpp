@@ -1,6 +1,7 @@
 // The number texts of the records and tables, and the CSV line.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -39,6 +40,18 @@ TEST(NumberText, ShortestAndFixedForms) {
     for (const Case& c : cases) EXPECT_EQ(c.text, c.expected);
     // A value far wider than any buffer of a few dozen characters.
     EXPECT_EQ(fixedText(1e300, 3).size(), 301u + 4u);
+}
+
+// Whole numbers take a short way: the text is still the general shortest
+// form's, about its edges (the sign of zero, a thousand, the halves).
+TEST(NumberText, WholeNumbersAreTheShortestForm) {
+    std::vector<double> values = {-0.0, 0.0, 999.5, -999.5, 999.0000000000001, 1000.0, -1000.0, 1e5, 0.5};
+    for (int k = -1001; k <= 1001; ++k) values.push_back(k);
+    for (const double v : values) {
+        char general[32];
+        const auto end = std::to_chars(general, general + sizeof general, v).ptr;
+        EXPECT_EQ(shortestText(v), std::string(general, end)) << v;
+    }
 }
 
 // The scientific form is the C library's "%.*E", character for character:
