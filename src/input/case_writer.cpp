@@ -57,6 +57,9 @@ double asComponentField(double v) {
     // thirty reals of every water. A text too wide for the field, a value
     // that is not finite or one from_chars cannot give takes the field's
     // own way.
+    // Zero and one (the usual starting activity coefficient) read back as
+    // themselves.
+    if (v == 0.0 || v == 1.0) return v;
     char text[32];
     const auto [end, written] = std::to_chars(text, text + sizeof text, v, std::chars_format::scientific, 12);
     double read = 0.0;

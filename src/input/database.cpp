@@ -1,5 +1,6 @@
 #include "input/database.hpp"
 
+#include <array>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -42,7 +43,15 @@ struct SpeciesReading {
     int chargeBalancePosition;
     SpeciesTable& sp;
     int maxPositions;  // the most positions the records may take (TableLimits)
+    // The slow redox species whose controlling number is a component of the run.
+    std::array<std::string_view, std::size(SLOW_REDOX_SPECIES)> slowRedox{};
+    std::size_t slowRedoxCount = 0;
 };
+
+void findSlowRedoxSpecies(SpeciesReading& reading) {
+    for (const SlowRedoxSpecies& slow : SLOW_REDOX_SPECIES)
+        if (reading.run.map.position(slow.number) != 0) reading.slowRedox[reading.slowRedoxCount++] = slow.name;
+}
 
 // A component-species section without a blank end line ends after this many.
 constexpr int COMPONENT_SECTION_LINES = MAX_COMPONENTS + 1;
@@ -166,8 +175,8 @@ RunSection sectionFrom(const ParsedDatabase& db, LineAt start) {
 }
 
 Code4 suppressionFor(const SpeciesReading& reading, const AqueousRecord& r) {
-    for (const SlowRedoxSpecies& slow : SLOW_REDOX_SPECIES)
-        if (reading.run.map.position(slow.number) != 0 && r.name.equals(slow.name)) return Code4(SLOW_REDOX_CODE);
+    for (std::size_t k = 0; k < reading.slowRedoxCount; ++k)
+        if (r.name.equals(reading.slowRedox[k])) return Code4(SLOW_REDOX_CODE);
     return r.suppression;
 }
 
@@ -375,6 +384,7 @@ AqueousReading readDatabase(const DatabaseRun& run, int componentCount, int char
     const ParsedDatabase& db = *run.database;
     sp.at.growTo(componentCount);
     SpeciesReading reading{run, db, componentCount, chargeBalancePosition, sp, maxPositions};
+    findSlowRedoxSpecies(reading);
     replayHead(reading, db);
     AqueousReading result;
     result.activityTables = run.values ? run.values->activityTables : activityTablesAt(db, run.at);
