@@ -183,40 +183,100 @@ private:
     std::vector<std::size_t> slots_;
 };
 
+// The row of each column among a record's rows (NO_ROW where it has none),
+// as RowsByName finds it. The records of a table mostly have the very rows
+// of the record before under the very names: the names are then compared
+// with that record's, and its rows taken, instead of being looked up again.
+template <class Row>
+class ColumnRows {
+public:
+    static constexpr std::size_t NO_ROW = static_cast<std::size_t>(-1);
+
+    const std::vector<std::size_t>& of(const std::vector<std::string>& columns, const std::vector<Row>* rows) {
+        if (columns == columns_ && sameNames(rows)) return row_;
+        columns_ = columns;
+        names_.clear();
+        if (rows)
+            for (const Row& r : *rows) names_.push_back(r.name);
+        RowsByName<Row> byName(rows);
+        row_.clear();
+        for (const std::string& column : columns) {
+            const Row* found = byName.find(column);
+            row_.push_back(found ? static_cast<std::size_t>(found - rows->data()) : NO_ROW);
+        }
+        return row_;
+    }
+
+private:
+    bool sameNames(const std::vector<Row>* rows) const {
+        const std::size_t n = rows ? rows->size() : 0;
+        if (n != names_.size()) return false;
+        for (std::size_t k = 0; k < n; ++k)
+            if ((*rows)[k].name != names_[k]) return false;
+        return true;
+    }
+
+    std::vector<std::string> columns_;
+    std::vector<std::string> names_;
+    std::vector<std::size_t> row_;
+};
+
+// The last record's rows of each kind, one set per thread that writes records.
+struct LastRows {
+    ColumnRows<SpeciesRow> species;
+    ColumnRows<MineralRow> minerals;
+    ColumnRows<GasRow> gases;
+};
+thread_local LastRows lastRows;
+
 // The cells of the species, minerals and gases, each worked out only when
-// its column is written; the results found by name (RowsByName).
+// its column is written.
 class ResultCells {
 public:
     ResultCells(const RecordColumns& columns, const Results* r)
         : columns_(columns), species_(r ? &r->species : nullptr), minerals_(r ? &r->minerals : nullptr),
-          gases_(r ? &r->gases : nullptr) {}
+          gases_(r ? &r->gases : nullptr),
+          speciesRow_(lastRows.species.of(columns.species, species_)),
+          mineralRow_(lastRows.minerals.of(columns.minerals, minerals_)),
+          gasRow_(lastRows.gases.of(columns.gases, gases_)) {}
 
     std::size_t size() const {
         return 3 * columns_.species.size() + columns_.minerals.size() + columns_.gases.size();
     }
 
     // Cell k after the fixed and redox cells.
-    RecordCell at(std::size_t k) {
+    RecordCell at(std::size_t k) const {
         const std::size_t speciesCells = 3 * columns_.species.size();
         if (k < speciesCells) {
-            const SpeciesRow* s = species_.find(columns_.species[k / 3]);
+            const SpeciesRow* s = rowOf(species_, speciesRow_, k / 3);
             if (!s) return number(EMPTY);
             return number(k % 3 == 0 ? s->logMolality : k % 3 == 1 ? s->logActivity : s->gamma);
         }
         k -= speciesCells;
         if (k < columns_.minerals.size()) {
-            const MineralRow* m = minerals_.find(columns_.minerals[k]);
+            const MineralRow* m = rowOf(minerals_, mineralRow_, k);
             return number(m ? m->saturationIndex : EMPTY);
         }
-        const GasRow* g = gases_.find(columns_.gases[k - columns_.minerals.size()]);
+        const GasRow* g = rowOf(gases_, gasRow_, k - columns_.minerals.size());
         return number(g ? g->logFugacity : EMPTY);
     }
 
 private:
+    template <class Row>
+    static const Row* rowOf(const std::vector<Row>* rows, const std::vector<std::size_t>& row, std::size_t column) {
+        const std::size_t k = row[column];
+        return k == ColumnRows<Row>::NO_ROW ? nullptr : &(*rows)[k];
+    }
+
     const RecordColumns& columns_;
-    RowsByName<SpeciesRow> species_;
-    RowsByName<MineralRow> minerals_;
-    RowsByName<GasRow> gases_;
+    const std::vector<SpeciesRow>* species_;
+    const std::vector<MineralRow>* minerals_;
+    const std::vector<GasRow>* gases_;
+    // The thread's last rows: a record's cells are all taken before the
+    // thread looks up another's.
+    const std::vector<std::size_t>& speciesRow_;
+    const std::vector<std::size_t>& mineralRow_;
+    const std::vector<std::size_t>& gasRow_;
 };
 
 }  // namespace

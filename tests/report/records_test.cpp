@@ -187,6 +187,19 @@ TEST(Records, ColumnsFindTheirRowsByNameTheLastOfANameWhereTwoCome) {
     EXPECT_EQ(cell(columns, row, "SI(M299)"), "299");
     EXPECT_EQ(cell(columns, row, "SI(M7)"), "-7");
     EXPECT_EQ(cell(columns, row, "SI(not in the water)"), "");
+    // The next records of the thread: new values under the same names, a row
+    // renamed (the same count), other columns over the same rows.
+    for (auto& m : r.minerals) m.saturationIndex += 1000.0;
+    EXPECT_EQ(cell(columns, csvRow(columns, head, &r), "SI(M299)"), "1299");
+    r.minerals[299].name = "not in the water";
+    const std::string renamed = csvRow(columns, head, &r);
+    EXPECT_EQ(cell(columns, renamed, "SI(M299)"), "");
+    EXPECT_EQ(cell(columns, renamed, "SI(not in the water)"), "1299");
+    RecordColumns fewer;
+    fewer.minerals = {"M5", "M7"};
+    const std::string other = csvRow(fewer, head, &r);
+    EXPECT_EQ(cell(fewer, other, "SI(M5)"), "1005");
+    EXPECT_EQ(cell(fewer, other, "SI(M7)"), "993");
 }
 
 // The registry takes a file's format by its extension, in any case.
