@@ -1,5 +1,6 @@
 #include "input/database.hpp"
 
+#include <algorithm>
 #include <array>
 #include <initializer_list>
 #include <string>
@@ -11,6 +12,7 @@
 #include "input/logk_cache.hpp"
 #include "input/logk_table.hpp"
 #include "input/parsed_database.hpp"
+#include "input/reading_plan.hpp"
 #include "text/failure.hpp"
 #include "text/stop.hpp"
 
@@ -46,6 +48,7 @@ struct SpeciesReading {
     // The slow redox species whose controlling number is a component of the run.
     std::array<std::string_view, std::size(SLOW_REDOX_SPECIES)> slowRedox{};
     std::size_t slowRedoxCount = 0;
+    ReadingPlan* recording = nullptr;  // the plan this reading makes, if any
 };
 
 void findSlowRedoxSpecies(SpeciesReading& reading) {
@@ -344,12 +347,14 @@ void readAqueousSpecies(SpeciesReading& reading, const ParsedDatabase& db, const
         s.dataRange = r.dataRange;
         if (r.isEnd()) {
             reading.sp.count = p - 1;
+            if (reading.recording) reading.recording->speciesEnd = static_cast<std::uint32_t>(k);
             return;
         }
         const Code4 suppression = suppressionFor(reading, r);
         takeRecord(reading, r, s);
         s.logK = recordLogK(reading, section, k, tables);
         if (!selectSpecies(reading, s, suppression, extended)) continue;
+        if (reading.recording) reading.recording->species.push_back(static_cast<std::uint32_t>(k));
         if (s.name.equals("CO2,aq")) reading.sp.co2Position = p;
         noteUseBeyondData(reading, s, tables.conditions().temperature);
         if (++p > reading.maxPositions) tooManySpecies(reading);
@@ -357,6 +362,82 @@ void readAqueousSpecies(SpeciesReading& reading, const ParsedDatabase& db, const
     fileFailure(db.name, section.endOfFileLine,
                 "end of file in the aqueous species: the end record (a name line with blank columns 1-20) is "
                 "missing");
+}
+
+// The records of the plan into the slots the reading gave them: what the
+// reading writes of a kept record, with its log K at the run's conditions.
+void takePlannedSpecies(SpeciesReading& reading, const AqueousSection& section, const ReadingPlan& plan) {
+    reading.sp.co2Position = 0;
+    int p = reading.componentCount + 1;
+    for (const std::uint32_t k : plan.species) {
+        const AqueousRecord& r = section.records[k];
+        reading.sp.at.growTo(p);
+        Species& s = reading.sp[p];
+        s.name = r.name;
+        s.rangeCode = r.rangeCode;
+        s.dataRange = r.dataRange;
+        takeRecord(reading, r, s);
+        s.logK = *reading.run.values->aqueousLogK(k);
+        mapReaction(reading, s);
+        if (s.name.equals("CO2,aq")) reading.sp.co2Position = p;
+        ++p;
+    }
+    reading.sp.at.growTo(p);
+    const AqueousRecord& end = section.records[plan.speciesEnd];
+    Species& s = reading.sp[p];
+    s.name = end.name;
+    s.rangeCode = end.rangeCode;
+    s.dataRange = end.dataRange;
+    reading.sp.count = p - 1;
+}
+
+// Per entry: its log K absent at the values' conditions.
+void absentOf(const std::vector<double>& logK, std::vector<bool>& absent) {
+    absent.resize(logK.size());
+    for (std::size_t k = 0; k < logK.size(); ++k) absent[k] = isAbsent(logK[k]);
+}
+
+// The key of a run that may take or make a plan; false for one that may not
+// (it says something, or has no log K worked out beforehand).
+bool readingKeyOf(const DatabaseRun& run, int componentCount, int chargeBalancePosition, int maxPositions,
+                  ReadingKey& key) {
+    const LogKValues* values = run.values;
+    if (!values || !run.io.saysNothing() || values->database != run.database.get() || !values->selection) return false;
+    key.database = run.database;
+    key.selection = values->selection;
+    key.extended = run.at.extended;
+    key.componentCount = componentCount;
+    key.chargeBalancePosition = chargeBalancePosition;
+    key.maxPositions = maxPositions;
+    key.positionOf = run.map.positionOf;
+    key.numberAt = Table<int, MAX_COMPONENTS>{};
+    for (int position = 1; position <= std::min(componentCount, MAX_COMPONENTS); ++position)
+        key.numberAt[position] = run.map.numberAt[position];
+    key.suppressed.clear();
+    key.decoupled.clear();
+    if (run.leaveOut) {
+        key.suppressed = run.leaveOut->suppressed;
+        for (const RunLeaveOut::Decoupled& d : run.leaveOut->decoupled) key.decoupled.emplace_back(d.number, d.element);
+    }
+    absentOf(values->aqueous, key.aqueousAbsent);
+    absentOf(values->minerals, key.mineralAbsent);
+    return true;
+}
+
+// Whether the run takes the plan (true), makes it afresh, or has none.
+bool takesPlan(const DatabaseRun& run, int componentCount, int chargeBalancePosition, int maxPositions,
+               SpeciesReading& reading) {
+    ReadingPlan* plan = run.plan;
+    if (!plan) return false;
+    plan->current = readingKeyOf(run, componentCount, chargeBalancePosition, maxPositions, plan->asked);
+    if (!plan->current) return false;
+    if (plan->speciesReady && plan->asked == plan->key) return true;
+    std::swap(plan->key, plan->asked);
+    plan->speciesReady = false;
+    plan->mineralsReady = false;
+    plan->species.clear();
+    reading.recording = plan;
+    return false;
 }
 
 }  // namespace
@@ -385,14 +466,22 @@ AqueousReading readDatabase(const DatabaseRun& run, int componentCount, int char
     sp.at.growTo(componentCount);
     SpeciesReading reading{run, db, componentCount, chargeBalancePosition, sp, maxPositions};
     findSlowRedoxSpecies(reading);
+    const bool planned = takesPlan(run, componentCount, chargeBalancePosition, maxPositions, reading);
     replayHead(reading, db);
     AqueousReading result;
     result.activityTables = run.values ? run.values->activityTables : activityTablesAt(db, run.at);
     const LineAt aqueousStart = readComponentSpecies(reading, db);
     checkChargeBalanceIon(reading);
     result.section = sectionFrom(db, aqueousStart);
+    // A plan is made and taken on the usual section only.
+    const bool usualSection = !result.section.own;
+    if (planned && usualSection) {
+        takePlannedSpecies(reading, *result.section.aqueous, *run.plan);
+        return result;
+    }
     TableInterpolator tables(*db.image, result.section.aqueous->groups, run.at);
     readAqueousSpecies(reading, db, *result.section.aqueous, tables);
+    if (reading.recording) reading.recording->speciesReady = usualSection;
     return result;
 }
 

@@ -25,6 +25,7 @@ struct Channels;
 struct ComponentMap;
 struct LogKValues;
 struct ParsedDatabase;
+struct ReadingPlan;
 
 // What a run leaves out besides what the database and the run input leave
 // out: the species, minerals and gases the user suppressed (by their names in
@@ -56,6 +57,9 @@ struct DatabaseRun {
     // The values of `database` at `at`, worked out beforehand for entries
     // that take only these components (LogKCache); null: interpolated here.
     const LogKValues* values = nullptr;
+    // The plan of an earlier reading, taken when this run reads alike and
+    // made afresh when it does not (reading_plan.hpp); null: none.
+    ReadingPlan* plan = nullptr;
 };
 
 // Where this run's aqueous species ended and its minerals and gases begin:

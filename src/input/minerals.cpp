@@ -10,6 +10,7 @@
 #include "input/logk_cache.hpp"
 #include "input/logk_table.hpp"
 #include "input/parsed_database.hpp"
+#include "input/reading_plan.hpp"
 #include "text/failure.hpp"
 #include "text/stop.hpp"
 
@@ -36,6 +37,10 @@ public:
         return shared_.value(m.table);
     }
     const LogKConditions& conditions() const { return shared_.conditions(); }
+    // The current entry is the list's entry `index()` (true until an entry
+    // leaves the list; from then on the entries are this run's own).
+    bool onList() const { return onList_; }
+    std::size_t index() const { return index_; }
 
     // On to the entry after the current one, whose data were read (or passed over).
     void advance(bool dataRead) {
@@ -243,6 +248,38 @@ const MineralSection& runMineralSection(const ParsedDatabase& db, const RunSecti
     return section;
 }
 
+// The plan's entries into the slots the reading gave them: what the reading
+// writes of a kept entry, with its log K at the run's conditions.
+int takePlannedMinerals(MineralReading& r, const MineralSection& section, const ReadingPlan& plan) {
+    int slot = 1;
+    for (const std::uint32_t k : plan.minerals) {
+        r.minerals.at.growTo(slot);
+        MineralEntry& m = r.minerals[slot];
+        takeHead(r, r.db, section.entries[k], m);
+        mapTerms(r, m);
+        m.logK = *r.run.values->mineralLogK(k);
+        ++slot;
+    }
+    r.minerals.at.growTo(slot);
+    takeHead(r, r.db, section.entries[plan.mineralsEnd], r.minerals[slot]);
+    r.minerals.count = slot - 1;
+    return r.minerals.count;
+}
+
+// The plan this reading takes or makes: only after a reading of the species
+// by the plan's key (ReadingPlan::current), on the usual section, with no
+// forced mineral and no debug table; null when none.
+ReadingPlan* mineralPlan(const MineralReading& r, const RunSection& aqueous, int maxEntries) {
+    ReadingPlan* plan = r.run.plan;
+    if (!plan || !plan->current || r.forced.count != 0 || r.debug || aqueous.own) return nullptr;
+    if (!(plan->mineralsReady && plan->maxEntries == maxEntries)) {
+        plan->mineralsReady = false;
+        plan->minerals.clear();
+        plan->maxEntries = maxEntries;
+    }
+    return plan;
+}
+
 }  // namespace
 
 int readMineralsAndGases(const DatabaseRun& run, const RunSection& aqueous, const ForcedSaturationList& forced,
@@ -253,6 +290,8 @@ int readMineralsAndGases(const DatabaseRun& run, const RunSection& aqueous, cons
     MineralReading r{run, db, forced, comp, minerals, debug, run.map.numbers()};
     clearForcedLinks(r);
     const MineralSection& section = runMineralSection(db, aqueous);
+    ReadingPlan* plan = mineralPlan(r, aqueous, maxEntries);
+    if (plan && plan->mineralsReady) return takePlannedMinerals(r, section, *plan);
     EntryWalk walk(db, section, run.at);
     // Every entry is read into the next free slot, the blank one that ends the
     // section included; an entry left out leaves its slot to the next.
@@ -268,7 +307,13 @@ int readMineralsAndGases(const DatabaseRun& run, const RunSection& aqueous, cons
             continue;
         }
         takeHead(r, db, t, m);
-        if (m.name.isBlank()) break;
+        if (m.name.isBlank()) {
+            if (plan && walk.onList()) {
+                plan->mineralsEnd = static_cast<std::uint32_t>(walk.index());
+                plan->mineralsReady = true;
+            }
+            break;
+        }
         if (!isKeptCode(m.suppression)) {
             reportSuppressed(r, m);
             passOver(db, t);
@@ -288,6 +333,7 @@ int readMineralsAndGases(const DatabaseRun& run, const RunSection& aqueous, cons
             continue;
         }
         const bool kept = dataServeTheRun(r, walk, t, m);
+        if (kept && plan && walk.onList()) plan->minerals.push_back(static_cast<std::uint32_t>(walk.index()));
         walk.advance(true);
         if (!kept) continue;
         debugPrint(r, m);

@@ -4,6 +4,7 @@ list(APPEND WQSPEC_SOURCES
   src/input/water_intake.cpp
   src/input/logk_table.cpp
   src/input/logk_cache.cpp
+  src/input/reading_plan.cpp
   src/input/parsed_database.cpp
   src/input/database_file.cpp
   src/input/database.cpp

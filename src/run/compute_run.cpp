@@ -115,6 +115,7 @@ RunSection readSpecies(SolverState& prog) {
     const RunLeaveOut leaveOut = runLeaveOut(prog);
     DatabaseRun run = databaseRun(prog);
     run.leaveOut = &leaveOut;
+    run.plan = &prog.readingPlan;
     AqueousReading reading =
         readDatabase(run, prog.comp.count, prog.input.chargeBalancePosition, prog.sp, prog.limits.speciesPositions);
     prog.activityTables = reading.activityTables;
@@ -125,6 +126,7 @@ void readMinerals(SolverState& prog, const RunSection& section) {
     const RunLeaveOut leaveOut = runLeaveOut(prog);
     DatabaseRun run = databaseRun(prog);
     run.leaveOut = &leaveOut;
+    run.plan = &prog.readingPlan;
     prog.conditions.mineralsSwitch = readMineralsAndGases(run, section, prog.forced, prog.comp, prog.minerals,
                                                           prog.input.debug != 0, prog.limits.mineralSlots);
 }

@@ -10,6 +10,7 @@
 #include "grid/grid.hpp"
 #include "input/database_file.hpp"
 #include "input/logk_cache.hpp"
+#include "input/reading_plan.hpp"
 #include "input/run_input.hpp"
 #include "input/tables.hpp"
 #include "linear/newton_system.hpp"
@@ -122,6 +123,8 @@ struct SolverState : CarriedState {
     // the programs of a batch (null: none; every run interpolates its own).
     LogKCache* logKCache = nullptr;
     std::shared_ptr<const LogKValues> logKValues;
+    // The records the last silent runs of this program kept (reading_plan.hpp).
+    ReadingPlan readingPlan;
     // The activity model, built from the run's species at every set-up.
     std::unique_ptr<ActivityModel> activityModel = makeActivityModel(DEFAULT_ACTIVITY_MODEL);
 };

@@ -3,6 +3,7 @@ list(APPEND WQSPEC_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/minerals_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/database_file_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/logk_cache_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/reading_plan_test.cpp
 )
 list(APPEND WQSPEC_TEST_SOURCES ${CMAKE_CURRENT_LIST_DIR}/run_input_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/waters_test.cpp
