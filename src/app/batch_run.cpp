@@ -72,12 +72,12 @@ void readTable(BatchInputs& s, const TextFile& file) {
 void readTableThrough(BatchInputs& s, CsvReader& records, const std::string& name,
                       const std::atomic<bool>* stop = nullptr) {
     std::string error;
-    std::optional<WaterTable> table = readWaterTable(
+    std::optional<WaterTable> table = countWaterTable(
         records, s.catalog, s.tableKgWater,
-        [&](WaterSample&& w) {
+        [&](const WaterSample* w) {
             if (stop && *stop) throw ReadingStopped{};
             ++s.waterCount;
-            s.watersGiveRedox = s.watersGiveRedox || givesRedoxState(w);
+            s.watersGiveRedox = s.watersGiveRedox || (w && givesRedoxState(*w));
         },
         error, s.reading);
     if (!table) throw CannotStart{name + ": " + error};

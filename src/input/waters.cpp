@@ -229,16 +229,28 @@ std::optional<WaterSample> WaterTableReader::next(std::string& error) {
     return std::nullopt;
 }
 
-std::optional<WaterTable> readWaterTable(CsvReader& records, const ComponentCatalog& catalog, double templateKgWater,
-                                         const std::function<void(WaterSample&&)>& take, std::string& error,
-                                         const TableReading& reading) {
-    WaterTableReader reader(records, catalog, templateKgWater, error, reading);
-    if (!reader.ready()) return std::nullopt;
-    std::size_t waters = 0;
-    while (std::optional<WaterSample> water = reader.next(error)) {
-        ++waters;
-        take(std::move(*water));
+bool WaterTableReader::skip(std::string& error) {
+    while (std::optional<CsvRecord> record = records_.next(error)) {
+        if (blankRow(*record)) {
+            blankRows_.push_back(record->line);
+            continue;
+        }
+        return true;
     }
+    return false;
+}
+
+bool WaterTableReader::rowsMayGiveRedox() const {
+    return std::any_of(columns_.begin(), columns_.end(), [](const Column& c) {
+        return c.kind == ColumnKind::redox || c.kind == ColumnKind::eh || c.kind == ColumnKind::pe ||
+               c.kind == ColumnKind::oxygenFugacity;
+    });
+}
+
+namespace {
+
+// The table of a reader read to its end, with `waters` waters in it.
+std::optional<WaterTable> tableRead(const WaterTableReader& reader, std::size_t waters, std::string& error) {
     if (!error.empty()) return std::nullopt;
     WaterTable table;
     table.componentNumbers = reader.componentNumbers();
@@ -251,6 +263,41 @@ std::optional<WaterTable> readWaterTable(CsvReader& records, const ComponentCata
         return std::nullopt;
     }
     return table;
+}
+
+}  // namespace
+
+std::optional<WaterTable> readWaterTable(CsvReader& records, const ComponentCatalog& catalog, double templateKgWater,
+                                         const std::function<void(WaterSample&&)>& take, std::string& error,
+                                         const TableReading& reading) {
+    WaterTableReader reader(records, catalog, templateKgWater, error, reading);
+    if (!reader.ready()) return std::nullopt;
+    std::size_t waters = 0;
+    while (std::optional<WaterSample> water = reader.next(error)) {
+        ++waters;
+        take(std::move(*water));
+    }
+    return tableRead(reader, waters, error);
+}
+
+std::optional<WaterTable> countWaterTable(CsvReader& records, const ComponentCatalog& catalog, double templateKgWater,
+                                          const std::function<void(const WaterSample*)>& counted, std::string& error,
+                                          const TableReading& reading) {
+    WaterTableReader reader(records, catalog, templateKgWater, error, reading);
+    if (!reader.ready()) return std::nullopt;
+    std::size_t waters = 0;
+    if (reader.rowsMayGiveRedox()) {
+        while (std::optional<WaterSample> water = reader.next(error)) {
+            ++waters;
+            counted(&*water);
+        }
+    } else {
+        while (reader.skip(error)) {
+            ++waters;
+            counted(nullptr);
+        }
+    }
+    return tableRead(reader, waters, error);
 }
 
 std::optional<WaterTable> readWaterTable(std::string_view text, const ComponentCatalog& catalog,

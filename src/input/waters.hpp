@@ -84,6 +84,15 @@ std::optional<WaterTable> readWaterTable(CsvReader& records, const ComponentCata
                                          const std::function<void(WaterSample&&)>& take, std::string& error,
                                          const TableReading& reading = {});
 
+// The same reading of a table, its waters counted and not read where none
+// can matter: `counted` hears of each water in the table's order, as read
+// when the table has a column that may give it a redox state (Eh, pe,
+// O2(g), redox), else as null, its cells not read (their faults are the
+// row's own and come again when the water is read).
+std::optional<WaterTable> countWaterTable(CsvReader& records, const ComponentCatalog& catalog, double templateKgWater,
+                                          const std::function<void(const WaterSample*)>& counted, std::string& error,
+                                          const TableReading& reading = {});
+
 // A table read one water at a time: its header when made, then each water
 // as it is asked for, as readWaterTable reads them.
 class WaterTableReader {
@@ -100,6 +109,11 @@ public:
     // fault of the table itself (a quote never closed, a file that cannot be
     // read).
     std::optional<WaterSample> next(std::string& error);
+    // Past the next water without reading its cells: false at the end of the
+    // table, or with `error` (as next).
+    bool skip(std::string& error);
+    // Whether a column may give a row a redox state.
+    bool rowsMayGiveRedox() const;
     const std::vector<int>& blankRows() const { return blankRows_; }
     const std::vector<std::string>& carriedHeaders() const { return carriedHeaders_; }
     const std::vector<std::string>& notes() const { return notes_; }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -521,6 +522,31 @@ TEST(WaterTable, ReadFromItsFileWaterByWaterAsWhole) {
     EXPECT_FALSE(readWaterTable(bad, catalog(), 0.96, [](WaterSample&&) {}, badError).has_value());
     std::fclose(file);
     EXPECT_EQ(badError, tableError(unclosed));
+}
+
+// The batch's first pass counts the waters of a table, and reads them only
+// where a column may give a redox state: the same count, blank rows and
+// faults of the table as the reading, and the redox states of the rows.
+TEST(WaterTable, CountedAsRead) {
+    const std::string rows = "w1,25,7,0.1\n,,,\nw2,abc,7,0.2\nw3,30\n\"a\nb\",25,7,0.1\n";
+    for (const std::string& head : {std::string("name,T,pH,Eh [V]\n"), std::string("name,T,pH,Na+ [mg/kg]\n")}) {
+        for (const std::string& text : {head + rows, head + rows + "x,\"25\n"}) {
+            SCOPED_TRACE(text);
+            std::string readError, countError;
+            const std::optional<WaterTable> read = readWaterTable(text, catalog(), 1.0, readError);
+            CsvReader records(text);
+            std::size_t waters = 0, redox = 0;
+            const std::optional<WaterTable> counted = countWaterTable(
+                records, catalog(), 1.0, [&](const WaterSample* w) { ++waters, redox += w && w->redox; }, countError);
+            EXPECT_EQ(countError, readError);
+            ASSERT_EQ(counted.has_value(), read.has_value());
+            if (!read) continue;
+            EXPECT_EQ(waters, read->waters.size());
+            EXPECT_EQ(redox, std::count_if(read->waters.begin(), read->waters.end(),
+                                           [](const WaterSample& w) { return w.redox.has_value(); }));
+            EXPECT_EQ(counted->blankRows, read->blankRows);
+        }
+    }
 }
 
 }  // namespace
