@@ -96,12 +96,14 @@ void appendCell(std::string& line, const RecordCell& cell) {
     }
 }
 
+std::string csvRecord(const RecordColumns& columns, const RecordHead& head, const Results* r);
+
 class CsvRecords final : public RecordFormat {
 public:
     bool fixesColumns() const override { return true; }
     std::string opening(const RecordColumns& columns) const override { return csvLine(recordColumnNames(columns)); }
     std::string record(const RecordColumns& columns, const RecordHead& head, const Results* results) const override {
-        return csvRecordLine(recordCells(columns, head, results));
+        return csvRecord(columns, head, results);
     }
     std::string separator(bool) const override { return {}; }
     std::string closing(bool) const override { return {}; }
@@ -244,21 +246,21 @@ public:
         return 3 * columns_.species.size() + columns_.minerals.size() + columns_.gases.size();
     }
 
-    // Cell k after the fixed and redox cells.
-    RecordCell at(std::size_t k) const {
+    // The number of cell k after the fixed and redox cells (EMPTY: none).
+    double at(std::size_t k) const {
         const std::size_t speciesCells = 3 * columns_.species.size();
         if (k < speciesCells) {
             const SpeciesRow* s = rowOf(species_, speciesRow_, k / 3);
-            if (!s) return number(EMPTY);
-            return number(k % 3 == 0 ? s->logMolality : k % 3 == 1 ? s->logActivity : s->gamma);
+            if (!s) return EMPTY;
+            return k % 3 == 0 ? s->logMolality : k % 3 == 1 ? s->logActivity : s->gamma;
         }
         k -= speciesCells;
         if (k < columns_.minerals.size()) {
             const MineralRow* m = rowOf(minerals_, mineralRow_, k);
-            return number(m ? m->saturationIndex : EMPTY);
+            return m ? m->saturationIndex : EMPTY;
         }
         const GasRow* g = rowOf(gases_, gasRow_, k - columns_.minerals.size());
-        return number(g ? g->logFugacity : EMPTY);
+        return g ? g->logFugacity : EMPTY;
     }
 
 private:
@@ -279,26 +281,62 @@ private:
     const std::vector<std::size_t>& gasRow_;
 };
 
-}  // namespace
-
-std::vector<RecordCell> recordCells(const RecordColumns& columns, const RecordHead& head, const Results* r) {
+// Each cell of the columns written, in their order: `cell` takes those of
+// the head (and a column past the last, a number cell), `number` the
+// numbers of the results, which need no cell of their own.
+template <class Cell, class Number>
+void eachCell(const RecordColumns& columns, const RecordHead& head, const Results* r, Cell&& cell, Number&& number) {
     std::vector<RecordCell> headCells = fixedCells(head, r);
     redoxCells(columns, r, headCells);
     carriedCells(columns, head, headCells);
-    ResultCells results(columns, r);
+    const ResultCells results(columns, r);
     const std::size_t total = headCells.size() + results.size();
-    const auto cell = [&](std::size_t k) {
-        if (k < headCells.size()) return headCells[k];
-        return k < total ? results.at(k - headCells.size()) : RecordCell();
+    const auto take = [&](std::size_t k) {
+        if (k < headCells.size())
+            cell(headCells[k]);
+        else if (k < total)
+            number(results.at(k - headCells.size()));
+        else
+            cell(RecordCell());
     };
-    std::vector<RecordCell> cells;
     if (columns.selected.empty()) {
-        cells.reserve(total);
-        for (std::size_t k = 0; k < total; ++k) cells.push_back(cell(k));
+        for (std::size_t k = 0; k < total; ++k) take(k);
     } else {
-        cells.reserve(columns.selected.size());
-        for (std::size_t k : columns.selected) cells.push_back(cell(k));
+        for (std::size_t k : columns.selected) take(k);
     }
+}
+
+// The record's line, written cell by cell as csvRecordLine writes its cells.
+std::string csvRecord(const RecordColumns& columns, const RecordHead& head, const Results* r) {
+    std::string line;
+    line.reserve(24 * (columns.selected.empty() ? 64 : columns.selected.size()));
+    bool first = true;
+    const auto separate = [&] {
+        if (!first) line += ',';
+        first = false;
+    };
+    eachCell(
+        columns, head, r,
+        [&](const RecordCell& c) {
+            separate();
+            appendCell(line, c);
+        },
+        [&](double value) {
+            separate();
+            appendCsvNumber(line, value);
+        });
+    line += '\n';
+    return line;
+}
+
+}  // namespace
+
+std::vector<RecordCell> recordCells(const RecordColumns& columns, const RecordHead& head, const Results* r) {
+    std::vector<RecordCell> cells;
+    cells.reserve(columns.selected.size());
+    eachCell(
+        columns, head, r, [&](const RecordCell& c) { cells.push_back(c); },
+        [&](double value) { cells.push_back(number(value)); });
     return cells;
 }
 
