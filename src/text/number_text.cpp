@@ -33,18 +33,24 @@ std::string exactText(double value) {
 }
 
 void appendShortestText(std::string& text, double value) {
-    char buf[32];  // the longest shortest form of a double has 24 characters
+    // Written in place at the end of `text`: the longest shortest form of a
+    // double has 24 characters.
+    constexpr std::size_t ROOM = 32;
+    const std::size_t at = text.size();
+    text.resize(at + ROOM);
+    char* const first = text.data() + at;
+    char* const last = first + ROOM;
     // A whole number of at most three digits (a temperature of a data range,
     // a count) is its digits: the general form is never shorter there. (-0.0
     // keeps its sign the general way.)
-    if (std::fabs(value) < 1000.0 && value == std::trunc(value) && !(value == 0.0 && std::signbit(value))) {
-        const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, static_cast<int>(value));
-        text.append(buf, end);
+    const bool small = std::fabs(value) < 1000.0 && value == std::trunc(value) && !(value == 0.0 && std::signbit(value));
+    const auto [end, ec] = small ? std::to_chars(first, last, static_cast<int>(value)) : std::to_chars(first, last, value);
+    if (ec == std::errc()) {
+        text.resize(static_cast<std::size_t>(end - text.data()));
         return;
     }
-    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
-    if (ec == std::errc()) text.append(buf, end);
-    else text += exactText(value);
+    text.resize(at);
+    text += exactText(value);
 }
 
 std::string shortestText(double value) {
