@@ -61,10 +61,12 @@ bool fits(const WarmStart& warm, const SolverState& prog) {
 // spring of three times its calcium).
 constexpr double NEAR_FACTOR = 3.0, NEAR_PH_FACTOR = 10.0, NEAR_TEMPERATURE = 50.0;
 
+// The water's given quantities are those noteStart kept.
 bool near(const WarmStart& warm, const SolverState& prog) {
     if (!(std::fabs(warm.temperature - prog.conditions.temperature) <= NEAR_TEMPERATURE)) return false;
+    const std::vector<double>& given = prog.storage.givenQuantities;
     for (int k = 1; k <= prog.comp.count; ++k) {
-        const double to = givenQuantity(prog, k), from = warm.given[static_cast<std::size_t>(k - 1)];
+        const double to = given[static_cast<std::size_t>(k - 1)], from = warm.given[static_cast<std::size_t>(k - 1)];
         if (k == WATER_SLOT || to == from) continue;
         const double most = k == HYDROGEN_SLOT && pHFixed(prog) ? NEAR_PH_FACTOR : NEAR_FACTOR;
         const double r = to / from;
@@ -77,9 +79,11 @@ bool near(const WarmStart& warm, const SolverState& prog) {
 // quantities, in log10 units, and a tenth of a log unit per 5 C.
 double distance(const WarmStart& warm, const SolverState& prog) {
     double d = std::fabs(warm.temperature - prog.conditions.temperature) / 50.0;
-    for (int k = 1; k <= prog.comp.count; ++k)
-        if (k != WATER_SLOT)
-            d = std::max(d, std::fabs(std::log10(ratio(givenQuantity(prog, k), warm.given[static_cast<std::size_t>(k - 1)]))));
+    const std::vector<double>& given = prog.storage.givenQuantities;
+    for (int k = 1; k <= prog.comp.count; ++k) {
+        const auto at = static_cast<std::size_t>(k - 1);
+        if (k != WATER_SLOT) d = std::max(d, std::fabs(std::log10(ratio(given[at], warm.given[at]))));
+    }
     return d;
 }
 
@@ -231,6 +235,7 @@ const WarmStart* WarmStarts::nearest(const SolverState& prog) const {
     // From the newest back, so that of two as near the newer is taken.
     for (std::size_t k = 1; k <= count_; ++k) {
         const WarmStart& w = kept_[(next_ + KEPT - k) % KEPT];
+        // fits() first: near() and distance() read as many given quantities as it checked.
         if (!fits(w, prog) || !near(w, prog)) continue;
         const double d = distance(w, prog);
         if (!best || d < bestDistance) {

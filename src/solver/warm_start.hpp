@@ -47,8 +47,8 @@ public:
     void clear() { count_ = 0; }
     // The converged state of `prog`, its run just solved, replacing the oldest.
     void keep(const SolverState& prog);
-    // The kept state nearest to the water set up in `prog` that fits its
-    // species and rows; null when none does.
+    // The kept state nearest to the water set up in `prog` (its start noted:
+    // noteStart) that fits its species and rows; null when none does.
     const WarmStart* nearest(const SolverState& prog) const;
 
 private:
