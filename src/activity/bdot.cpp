@@ -112,6 +112,25 @@ double osmoticCoefficient(const double (&mS)[3], double tK, double debyeA, doubl
     return weighted / ions;
 }
 
+// The ions of each charge, size and b-dot, which the equation gives one
+// coefficient: a seawater has some forty ions in a dozen groups.
+void groupIons(const SpeciesTable& sp, BdotParameters& p) {
+    p.ions.clear();
+    p.ionGroup.growTo(sp.count);
+    for (int i = 1; i <= sp.count; ++i) {
+        const Species& s = sp[i];
+        p.ionGroup[i] = -1;
+        if (s.charge == 0.0) continue;
+        const BdotParameters::IonGroup ion{s.charge, s.size, p.bdot[i]};
+        const auto same = [&](const BdotParameters::IonGroup& g) {
+            return g.charge == ion.charge && g.size == ion.size && g.bdot == ion.bdot;
+        };
+        const auto found = std::find_if(p.ions.begin(), p.ions.end(), same);
+        p.ionGroup[i] = static_cast<int>(found - p.ions.begin());
+        if (found == p.ions.end()) p.ions.push_back(ion);
+    }
+}
+
 }  // namespace
 
 void bdotIonParameters(SpeciesTable& sp, BdotParameters& p) {
@@ -135,6 +154,7 @@ void bdotIonParameters(SpeciesTable& sp, BdotParameters& p) {
                         ? born
                         : p.at.tables.bNaCl - BDOT_PER_EXTRA_CHARGE * (std::fabs(s.charge) - 1.0) + born;
     }
+    groupIons(sp, p);
 }
 
 void bdotActivityCoefficients(SpeciesTable& sp, BdotParameters& p, ActivityValues& values) {
@@ -157,10 +177,25 @@ void bdotActivityCoefficients(SpeciesTable& sp, BdotParameters& p, ActivityValue
     }
 
     const double lambda = -std::log10(1.0 + LAMBDA_FACTOR * sumMolality);
+    p.groupGamma.resize(p.ions.size());
+    for (std::size_t k = 0; k < p.ions.size(); ++k)
+        p.groupGamma[k] = bdotGamma(p.at.tables, values.ionicStrength, p.ions[k].charge, p.ions[k].size,
+                                    p.ions[k].bdot, lambda);
     for (int i = 1; i <= sp.count; ++i) {
         Species& s = sp[i];
-        s.gamma = s.charge == 0.0 ? neutralGamma
-                                  : bdotGamma(p.at.tables, values.ionicStrength, s.charge, s.size, p.bdot[i], lambda);
+        if (s.charge == 0.0) {
+            s.gamma = neutralGamma;
+            continue;
+        }
+        // The group's coefficient, the very double of the ion's own equation
+        // (an ion changed since its grouping is worked out alone).
+        const int k = i <= p.ionGroup.size() ? p.ionGroup[i] : -1;
+        const bool grouped = k >= 0 && static_cast<std::size_t>(k) < p.ions.size() &&
+                             p.ions[static_cast<std::size_t>(k)].charge == s.charge &&
+                             p.ions[static_cast<std::size_t>(k)].size == s.size &&
+                             p.ions[static_cast<std::size_t>(k)].bdot == p.bdot[i];
+        s.gamma = grouped ? p.groupGamma[static_cast<std::size_t>(k)]
+                          : bdotGamma(p.at.tables, values.ionicStrength, s.charge, s.size, p.bdot[i], lambda);
     }
     // The entry of water holds the activity of water, set by the water model.
     sp[WATER_SLOT].gamma = 1.0;

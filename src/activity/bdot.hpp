@@ -11,6 +11,8 @@
 // the registry as "b-dot"; the routines below are its steps.
 #pragma once
 
+#include <vector>
+
 #include "activity/activity_model.hpp"
 
 namespace wq {
@@ -20,6 +22,14 @@ namespace wq {
 struct BdotParameters {
     ActivityConditions at;
     GrowingTable<double> bdot;  // individual b-dot of each species
+    // Ions of one charge, size and b-dot have one coefficient: each ion's
+    // group (its place in `ions`), worked out once per refresh.
+    struct IonGroup {
+        double charge, size, bdot;
+    };
+    std::vector<IonGroup> ions;
+    GrowingTable<int> ionGroup;       // per species: its place in `ions`, -1 for a neutral one
+    std::vector<double> groupGamma;  // of the last refresh, per group
     GrowingTable<int> co2Like;  // neutral species that take the CO2 coefficient
     int co2LikeCount = 0;
     double gammaCO2 = 1.0;            // the activity coefficient of CO2(aq) of the last refresh

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <iostream>
 #include <memory>
+#include <vector>
 
 #include "activity/bdot.hpp"
 #include "activity/neutral.hpp"
@@ -158,6 +159,23 @@ TEST(BdotCoefficients, BdotEquationByHand) {
     };
     for (const Case& c : cases) EXPECT_NEAR(std::log10((*sp)[c.i].gamma), c.logGamma, 1e-14) << c.i;
     EXPECT_EQ((*sp)[2].gamma, 1.0);
+}
+
+// Ions of one charge and size share one coefficient: the very bits each
+// one's own equation gives, also for an ion changed after the grouping.
+TEST(BdotCoefficients, IonsOfOneChargeAndSizeHaveTheBitsOfTheirOwnEquation) {
+    auto sp = makeSpecies({{1.0, 9.0, 1e-8}, {0.0, 0.0, 1.0}, {1.0, 4.0, 0.5},  {-1.0, 4.0, 0.4},
+                           {1.0, 4.0, 0.01}, {2.0, 5.0, 0.02}, {-1.0, 4.0, 0.1}, {2.0, 5.0, 0.001}});
+    auto act = makeModel();
+    bdotIonParameters(*sp, act->p);
+    (*sp)[8].size = 6.0;
+    coefficients(*sp, *act, ActivityOption::neutralOne, 1.0, 0);
+    std::vector<double> grouped;
+    for (int i = 1; i <= sp->count; ++i) grouped.push_back((*sp)[i].gamma);
+    act->p.ions.clear();  // no groups: every ion by its own equation
+    coefficients(*sp, *act, ActivityOption::neutralOne, 1.0, 0);
+    for (int i = 1; i <= sp->count; ++i) EXPECT_EQ(grouped[static_cast<std::size_t>(i - 1)], (*sp)[i].gamma) << i;
+    EXPECT_NE(grouped[5], grouped[7]);
 }
 
 TEST(BdotCoefficients, PureWaterGivesEveryIonTheMolalityConversionTermAlone) {
