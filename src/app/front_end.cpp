@@ -93,8 +93,9 @@ Program& WaterWorker::next() {
         used_ = true;
         return p;
     }
-    // Every field of SolverState and Program but the silent channels and the
-    // cache of the database's values (solver_state.hpp lists them). The
+    // Every field of SolverState and Program but the silent channels, the
+    // cache of the database's values and the reading plan (solver_state.hpp
+    // lists them). The
     // species and mineral tables keep their positions and storage, every
     // position as a new one holds it: the next water's readers take them
     // without allocating, unless it needs more.

@@ -102,7 +102,8 @@ struct SolveStorage {
 // CarriedState is a base, not a member, so that every phase names its tables
 // as they are (prog.sp, prog.comp); copying the base copies the whole of it.
 // A batch's worker puts every field back to its new state before each water
-// (WaterWorker::next, src/app/front_end.cpp), but the solve's storage: a
+// (WaterWorker::next, src/app/front_end.cpp), but the solve's storage and the
+// reading plan (which a water takes only when it reads as the plan's did): a
 // field added here is put back there too.
 struct SolverState : CarriedState {
     Channels io;
@@ -123,7 +124,8 @@ struct SolverState : CarriedState {
     // the programs of a batch (null: none; every run interpolates its own).
     LogKCache* logKCache = nullptr;
     std::shared_ptr<const LogKValues> logKValues;
-    // The records the last silent runs of this program kept (reading_plan.hpp).
+    // The records the last silent run of this program kept, for the next one
+    // that reads alike (reading_plan.hpp); kept from water to water.
     ReadingPlan readingPlan;
     // The activity model, built from the run's species at every set-up.
     std::unique_ptr<ActivityModel> activityModel = makeActivityModel(DEFAULT_ACTIVITY_MODEL);
