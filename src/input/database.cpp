@@ -192,6 +192,13 @@ Code4 suppressionFor(const SpeciesReading& reading, const AqueousRecord& r) {
                                 std::to_string(MAX_TERMS) + " terms");
 }
 
+// The name line of a record (the end record's too) into its position.
+void takeNameLine(const AqueousRecord& r, Species& s) {
+    s.name = r.name;
+    s.rangeCode = r.rangeCode;
+    s.dataRange = r.dataRange;
+}
+
 // The record's lines into position p, in their order, stopping where the
 // reading of the file failed; readAqueousSpecies brings its log K to the
 // run's conditions afterwards, only when it is needed.
@@ -342,9 +349,7 @@ void readAqueousSpecies(SpeciesReading& reading, const ParsedDatabase& db, const
         if (silent && !inRun.hold(r.numbers) && !r.isEnd() && r.fault == AqueousRecord::Fault::none) continue;
         reading.sp.at.growTo(p);
         Species& s = reading.sp[p];
-        s.name = r.name;
-        s.rangeCode = r.rangeCode;
-        s.dataRange = r.dataRange;
+        takeNameLine(r, s);
         if (r.isEnd()) {
             reading.sp.count = p - 1;
             if (reading.recording) reading.recording->speciesEnd = static_cast<std::uint32_t>(k);
@@ -373,9 +378,7 @@ void takePlannedSpecies(SpeciesReading& reading, const AqueousSection& section, 
         const AqueousRecord& r = section.records[k];
         reading.sp.at.growTo(p);
         Species& s = reading.sp[p];
-        s.name = r.name;
-        s.rangeCode = r.rangeCode;
-        s.dataRange = r.dataRange;
+        takeNameLine(r, s);
         takeRecord(reading, r, s);
         s.logK = *reading.run.values->aqueousLogK(k);
         mapReaction(reading, s);
@@ -383,11 +386,7 @@ void takePlannedSpecies(SpeciesReading& reading, const AqueousSection& section, 
         ++p;
     }
     reading.sp.at.growTo(p);
-    const AqueousRecord& end = section.records[plan.speciesEnd];
-    Species& s = reading.sp[p];
-    s.name = end.name;
-    s.rangeCode = end.rangeCode;
-    s.dataRange = end.dataRange;
+    takeNameLine(section.records[plan.speciesEnd], reading.sp[p]);
     reading.sp.count = p - 1;
 }
 
