@@ -480,7 +480,12 @@ AqueousReading readDatabase(const DatabaseRun& run, int componentCount, int char
     }
     TableInterpolator tables(*db.image, result.section.aqueous->groups, run.at);
     readAqueousSpecies(reading, db, *result.section.aqueous, tables);
-    if (reading.recording) reading.recording->speciesReady = usualSection;
+    if (reading.recording) {
+        // A plan takes every log K from the run's values.
+        const std::vector<std::uint32_t>& kept = reading.recording->species;
+        reading.recording->speciesReady =
+            usualSection && std::all_of(kept.begin(), kept.end(), [&](std::uint32_t k) { return run.values->aqueousLogK(k); });
+    }
     return result;
 }
 

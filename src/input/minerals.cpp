@@ -1,5 +1,6 @@
 #include "input/minerals.hpp"
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -271,7 +272,7 @@ int takePlannedMinerals(MineralReading& r, const MineralSection& section, const 
 // forced mineral and no debug table; null when none.
 ReadingPlan* mineralPlan(const MineralReading& r, const RunSection& aqueous, int maxEntries) {
     ReadingPlan* plan = r.run.plan;
-    if (!plan || !plan->current || r.forced.count != 0 || r.debug || aqueous.own) return nullptr;
+    if (!plan || !plan->current || !r.run.values || r.forced.count != 0 || r.debug || aqueous.own) return nullptr;
     if (!(plan->mineralsReady && plan->maxEntries == maxEntries)) {
         plan->mineralsReady = false;
         plan->minerals.clear();
@@ -310,7 +311,10 @@ int readMineralsAndGases(const DatabaseRun& run, const RunSection& aqueous, cons
         if (m.name.isBlank()) {
             if (plan && walk.onList()) {
                 plan->mineralsEnd = static_cast<std::uint32_t>(walk.index());
-                plan->mineralsReady = true;
+                // A plan takes every log K from the run's values.
+                plan->mineralsReady = run.values && std::all_of(plan->minerals.begin(), plan->minerals.end(), [&](std::uint32_t k) {
+                    return run.values->mineralLogK(k);
+                });
             }
             break;
         }
