@@ -257,9 +257,10 @@ void noteStart(SolverState& prog) {
 void startFrom(SolverState& prog, const WarmStart& warm) {
     SpeciesTable& sp = prog.sp;
     const int nc = prog.comp.count;
+    const std::vector<double>& given = prog.storage.givenQuantities;  // noted for WarmStarts::nearest
     for (int k = 1; k <= nc; ++k) {
         const auto at = static_cast<std::size_t>(k - 1);
-        if (k != WATER_SLOT) sp[k].molality = warm.molality[at] * ratio(givenQuantity(prog, k), warm.given[at]);
+        if (k != WATER_SLOT) sp[k].molality = warm.molality[at] * ratio(given[at], warm.given[at]);
     }
     for (int s = 1; s <= sp.count; ++s) sp[s].gamma = warm.gamma[static_cast<std::size_t>(s - 1)];
     // With a fixed pH, H+ keeps the activity the set-up gave it.
