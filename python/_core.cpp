@@ -191,7 +191,7 @@ py::dict sweepWater(const wq::TableOfWaters& table, const wq::BatchOptions& opti
     takeReconstruction(sweep, reconstruction);
     sweep.reconstruct = reconstruct;
     std::atomic<bool> stop{false};
-    std::string text;
+    wq::ValueTable values;
     wqpy::LineCounter lines;
     // A line per temperature and the run at the water's own conditions; a
     // reconstruction computes more, which the count does not know ahead.
@@ -204,14 +204,13 @@ py::dict sweepWater(const wq::TableOfWaters& table, const wq::BatchOptions& opti
             return wq::sweepTableWater(table, onDatabase(options, database), tableRun(database, false), sweep, stop,
                                        &console);
         });
-        if (!stop && swept.result.rows.front().converged()) text = wq::sweepTable(swept.result);
+        if (!stop && swept.result.rows.front().converged()) values = wq::sweepColumns(swept.result);
         return swept;
     }, look);
     if (look) look();
     const wq::SweepRow& first = run.result.rows.front();
     if (!first.converged()) throw InputFault{"the run at the water's own conditions failed: " + first.status};
-    py::dict result;
-    result["table"] = text;
+    py::dict result = wqpy::columnsOf(values);
     result["estimate"] = wqpy::estimateOf(run.result);
     result["all_converged"] = run.status == wq::FrontEndExit::allConverged;
     result["notes"] = run.notes;
@@ -257,7 +256,7 @@ std::size_t recordsOf(const wq::ReactionPath& path) {
 // A reaction path as `wqspec react` computes it, from the path file `file`
 // read as the command line reads it, or from `text` (a path file's content
 // named `file`, whose folder its relative names are taken from); its table
-// the CSV text the command line writes.
+// as values (the command line's CSV table), its titles and activity model.
 py::dict reactPath(const std::string& file, const std::optional<std::string>& text, const wq::BatchOptions& options,
                    const Database& database, const py::object& progress) {
     wq::ReactOptions react;
@@ -278,8 +277,9 @@ py::dict reactPath(const std::string& file, const std::optional<std::string>& te
     }, look);
     if (look) look();
     if (!run.startFailure.empty()) throw InputFault{"the run of the starting water failed: " + run.startFailure};
-    py::dict result;
-    result["table"] = wq::reactionCsv(run.result);
+    py::dict result = wqpy::columnsOf(wq::reactionColumns(run.result));
+    result["title"] = std::vector<std::string>{run.result.title1, run.result.title2};
+    result["activity_model"] = wq::activityModelText(*run.result.records.front().results);
     result["all_converged"] = run.status == wq::FrontEndExit::allConverged;
     return result;
 }

@@ -1,6 +1,6 @@
 // The chains of runs of the module _core (one translation unit) as Python
-// values: a sweep's estimate and reconstruction, an evaporation path's rows
-// (the cells of its table, numbers as the very doubles it writes), and the
+// values: a sweep's estimate and reconstruction, the tables of a sweep and of
+// the paths (their cells, numbers as the very doubles they write), and the
 // count of the lines a path shows as it goes, which is its progress.
 #pragma once
 
@@ -19,6 +19,8 @@
 #include "app/sweep.hpp"
 #include "report/evaporation_table.hpp"
 #include "report/records.hpp"
+#include "report/sweep_table.hpp"
+#include "report/value_table.hpp"
 
 namespace wqpy {
 
@@ -107,29 +109,38 @@ inline py::dict estimateOf(const wq::SweepResult& s) {
     return estimate;
 }
 
-// An evaporation path whose first step converged: its table's columns, each
-// a list of its cells (a number a float, NaN where the table's cell is blank;
-// the status and the minerals held as text), and what the table's head says.
-inline py::dict evaporationOf(const wq::EvaporationRun& run) {
-    const wq::EvaporationColumns table = wq::evaporationColumns(run.path);
+// A table of values as the columns of a DataFrame: "header", the names in
+// order, and "columns", each a list of its cells (a text column's as text; a
+// number a float, NaN where the cell is blank; a whole number an int).
+inline py::dict columnsOf(const wq::ValueTable& table) {
     py::dict columns;
     for (std::size_t c = 0; c < table.header.size(); ++c) {
-        const bool text = table.text[c];
         py::list cells;
         for (const std::vector<wq::RecordCell>& row : table.rows) {
             const wq::RecordCell& cell = row[c];
-            if (text)
+            if (table.text[c])
                 cells.append(py::str(cell.text));
+            else if (cell.kind == wq::RecordCell::Kind::text || !std::isfinite(cell.number))
+                cells.append(std::nan(""));
+            else if (cell.kind == wq::RecordCell::Kind::whole)
+                cells.append(static_cast<long long>(cell.number));
             else
-                cells.append(cell.kind == wq::RecordCell::Kind::text ? std::nan("") : cell.number);
+                cells.append(cell.number);
         }
         columns[py::str(table.header[c])] = cells;
     }
-    py::list first;
-    for (const wq::FirstSaturation& f : run.path.firstSaturations) first.append(py::make_tuple(f.mineral, f.factor));
     py::dict result;
     result["header"] = table.header;
     result["columns"] = columns;
+    return result;
+}
+
+// An evaporation path whose first step converged: its table (columnsOf) and
+// what the table's head says.
+inline py::dict evaporationOf(const wq::EvaporationRun& run) {
+    py::dict result = columnsOf(wq::evaporationColumns(run.path));
+    py::list first;
+    for (const wq::FirstSaturation& f : run.path.firstSaturations) first.append(py::make_tuple(f.mineral, f.factor));
     result["first_saturations"] = first;
     result["notes"] = run.path.notes;
     result["all_converged"] = run.status == wq::FrontEndExit::allConverged;

@@ -1,6 +1,7 @@
 """Tables of waters as the core takes them (column names, then the cells as
-the texts a CSV file holds, a chunk of rows at a time), and the rows named
-by the table's index in messages."""
+the texts a CSV file holds, a chunk of rows at a time), the rows named by
+the table's index in messages, and the tables of a sweep or a path as the
+core gives them, as DataFrames."""
 import math
 import numbers
 import re
@@ -70,6 +71,14 @@ def _table_of(frame: pandas.DataFrame) -> Any:
     for start in range(0, len(frame), CHUNK_ROWS):
         table.add_rows([_column_texts(column.iloc[start:start + CHUNK_ROWS]) for column in series])
     return table
+
+
+def _values_frame(out: Mapping[str, Any]) -> pandas.DataFrame:
+    """The table of a sweep or a path as the core gives it (its header and a
+    list of cells per column: texts, floats with NaN for a blank cell, whole
+    numbers as ints) as a DataFrame of the very values its CSV text prints."""
+    columns = out["columns"]
+    return pandas.DataFrame({name: columns[name] for name in out["header"]}, columns=out["header"])
 
 
 _ROW_ON_LINE = re.compile(r"^row on line \d+")

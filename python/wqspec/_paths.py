@@ -2,14 +2,13 @@
 fluid reconstructed) and an evaporation path, each of one water given as
 ``speciate`` takes it, computed as ``wqspec sweep`` and ``wqspec evaporate``
 compute a run input, their tables as DataFrames."""
-import io
 from typing import Any, Dict, Optional, Sequence, Tuple, Union
 
 import pandas
 
 from . import _core
 from ._database import Database, _database
-from ._frames import Waters, _as_frame, _row_message, _table_of
+from ._frames import Waters, _as_frame, _row_message, _table_of, _values_frame
 from ._progress import progress_of
 from ._shared import InputError, Names, PathLike, _names, _options, _taking_shared_options, _text
 
@@ -81,7 +80,7 @@ def sweep(water: Waters, t_from: float, t_to: float, step: float, minerals: Name
     ...          "SiO2,aq [mg/L]": 60, "HCO3- [mg/L]": 100, "Cl- [mg/L]": 60}
     >>> table, estimate = wqspec.sweep(water, 100, 200, 50, minerals="Quartz,Calcite")
     >>> list(table["T [C]"])
-    [25, 100, 150, 200]
+    [25.0, 100.0, 150.0, 200.0]
     """
     frame = _one_water(water, "sweep")
     batch = _options(case, shared=options)
@@ -101,9 +100,7 @@ def sweep(water: Waters, t_from: float, t_to: float, step: float, minerals: Name
     finally:
         if bar:
             bar.close()
-    body = "".join(line for line in io.StringIO(out["table"]) if not line.startswith("#"))
-    # round_trip: the 17 digits read back as the very doubles the sweep computed.
-    table = pandas.read_csv(io.StringIO(body), float_precision="round_trip")
+    table = _values_frame(out)
     estimate = dict(out["estimate"])
     estimate["all_converged"] = out["all_converged"]
     estimate["notes"] = list(out["notes"])
@@ -175,8 +172,7 @@ def evaporate(water: Waters, to: float = _PATH.to, steps: int = _PATH.steps, pre
     finally:
         if bar:
             bar.close()
-    columns = out["columns"]
-    table = pandas.DataFrame({name: columns[name] for name in out["header"]}, columns=out["header"])
+    table = _values_frame(out)
     summary = {"first_saturations": dict(out["first_saturations"]), "notes": list(out["notes"]),
                "all_converged": out["all_converged"]}
     return table, summary

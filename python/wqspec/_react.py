@@ -2,7 +2,6 @@
 file itself, or its start and steps given as values, written as the text of
 a path file and read by the program's one reader of path files, so that the
 two mean the same and a fault is told in the same words."""
-import io
 import json
 import numbers
 import os
@@ -13,6 +12,7 @@ import pandas
 
 from . import _core
 from ._database import Database, _database
+from ._frames import _values_frame
 from ._progress import progress_of
 from ._shared import InputError, PathLike, _options, _taking_shared_options
 
@@ -99,19 +99,14 @@ def _named_in_python(message: str, file: str, where: Dict[int, str]) -> str:
     return where.get(int(found.group(1)), "steps") + ": " + message[found.end():]
 
 
-def _frames(table: str, all_converged: bool) -> Reaction:
-    """The command line's CSV table as the states and the mass transfer."""
-    head = [line[2:].rstrip("\n") for line in io.StringIO(table) if line.startswith("# ")]
-    body = "".join(line for line in io.StringIO(table) if not line.startswith("#"))
-    # round_trip: the 17 digits read back as the very doubles the path computed.
-    records = pandas.read_csv(io.StringIO(body), float_precision="round_trip", keep_default_na=False,
-                              na_values=[""])
-    records["variable"] = records["variable"].astype(float)
+def _frames(out: Mapping[str, Any]) -> Reaction:
+    """The path's table as the states and the mass transfer."""
+    records = _values_frame(out)
     keys = ["step", "kind", "variable"]
     moved = [c for c in records.columns if c.startswith(("transfer(", "added("))]
     states = records[[c for c in records.columns if c not in moved]]
-    model = next((line.split(": ", 1)[1] for line in head if line.startswith("activity model: ")), "")
-    summary = {"all_converged": all_converged, "title": head[1:3], "activity_model": model}
+    summary = {"all_converged": bool(out["all_converged"]), "title": list(out["title"]),
+               "activity_model": out["activity_model"]}
     return Reaction(states, records[keys + moved], summary)
 
 
@@ -174,7 +169,7 @@ def react(start: PathLike, steps: Optional[Sequence[Step]] = None, database: Uni
     finally:
         if bar:
             bar.close()
-    return _frames(out["table"], bool(out["all_converged"]))
+    return _frames(out)
 
 
 __all__: List[str] = ["Reaction", "react"]

@@ -4,6 +4,7 @@
 #include <set>
 #include <utility>
 
+#include "report/record_fields.hpp"
 #include "text/channels.hpp"
 #include "text/csv.hpp"
 #include "text/number_text.hpp"
@@ -86,8 +87,8 @@ std::string headLines(const EvaporationResult& path) {
 
 }  // namespace
 
-EvaporationColumns evaporationColumns(const EvaporationResult& path) {
-    EvaporationColumns t;
+ValueTable evaporationColumns(const EvaporationResult& path) {
+    ValueTable t;
     const std::vector<std::string> minerals = mineralColumns(path.steps);
     const std::vector<std::string> precipitated = precipitatedColumns(path.steps);
     const std::vector<std::string> brine = brineColumns(*path.steps.front().results);
@@ -96,15 +97,13 @@ EvaporationColumns evaporationColumns(const EvaporationResult& path) {
     for (const std::string& m : minerals) t.header.push_back("SI(" + m + ")");
     for (const std::string& m : precipitated) t.header.push_back("precipitated(" + m + ") [mol/kg starting water]");
     for (const std::string& c : brine) t.header.push_back("brine(" + c + ") [mol/kg starting water]");
-    const auto number = [](double v) { return RecordCell{RecordCell::Kind::number, v, {}}; };
-    const auto text = [](std::string v) { return RecordCell{RecordCell::Kind::text, 0.0, std::move(v)}; };
-    const RecordCell blank = text("");
+    const RecordCell blank = textCell("");
     for (const EvaporationStep& step : path.steps) {
-        std::vector<RecordCell> cells = {number(step.factor), text(step.status)};
+        std::vector<RecordCell> cells = {numberCell(step.factor), textCell(step.status)};
         if (step.converged()) {
             const Results& r = *step.results;
-            cells.insert(cells.end(), {number(r.kgWater), number(r.pH), number(r.ionicStrength),
-                                       number(r.waterActivity), text(assemblageText(step))});
+            cells.insert(cells.end(), {numberCell(r.kgWater), numberCell(r.pH), numberCell(r.ionicStrength),
+                                       numberCell(r.waterActivity), textCell(assemblageText(step))});
         } else {
             cells.insert(cells.end(), 5, blank);
         }
@@ -112,20 +111,20 @@ EvaporationColumns evaporationColumns(const EvaporationResult& path) {
             RecordCell cell = blank;
             if (step.converged())
                 for (const MineralRow& row : step.results->minerals)
-                    if (row.name == m) cell = number(row.saturationIndex);
+                    if (row.name == m) cell = numberCell(row.saturationIndex);
             cells.push_back(cell);
         }
         for (const std::string& m : precipitated) {
             double moles = 0.0;
             for (const PrecipitatedAmount& a : step.precipitated)
                 if (a.mineral == m) moles = a.moles;
-            cells.push_back(step.converged() ? number(moles) : blank);
+            cells.push_back(step.converged() ? numberCell(moles) : blank);
         }
         for (const std::string& c : brine) {
             RecordCell cell = blank;
             if (step.converged())
                 for (const ComponentRow& row : step.results->components)
-                    if (row.name == c) cell = number(row.moles / path.startingWater);
+                    if (row.name == c) cell = numberCell(row.moles / path.startingWater);
             cells.push_back(cell);
         }
         t.rows.push_back(std::move(cells));
@@ -135,15 +134,7 @@ EvaporationColumns evaporationColumns(const EvaporationResult& path) {
 }
 
 std::string evaporationTable(const EvaporationResult& path) {
-    const EvaporationColumns columns = evaporationColumns(path);
-    std::string table = headLines(path) + csvLine(columns.header);
-    for (const std::vector<RecordCell>& row : columns.rows) {
-        std::vector<std::string> cells;
-        for (const RecordCell& cell : row)
-            cells.push_back(cell.kind == RecordCell::Kind::text ? cell.text : csvNumber(cell.number));
-        table += csvLine(cells);
-    }
-    return table;
+    return headLines(path) + csvLines(evaporationColumns(path));
 }
 
 void writeEvaporationStep(const EvaporationStep& step, Sink& console) {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "report/records.hpp"
+#include "report/value_table.hpp"
 #include "run/evaporation_result.hpp"
 
 namespace wq {
@@ -23,15 +23,8 @@ class Sink;
 // The whole table, "#" lines first. The first step must have converged.
 std::string evaporationTable(const EvaporationResult& path);
 
-// The table's columns and its rows as values (for a front end that keeps
-// them as values, the Python package): a number cell holds the very double
-// the table writes with 17 digits, a blank cell is an empty text.
-struct EvaporationColumns {
-    std::vector<std::string> header;
-    std::vector<bool> text;  // of each column: text in every row (the status, the minerals held), else numbers
-    std::vector<std::vector<RecordCell>> rows;
-};
-EvaporationColumns evaporationColumns(const EvaporationResult& path);
+// The table's columns and its rows as values.
+ValueTable evaporationColumns(const EvaporationResult& path);
 
 // The console line of one step.
 void writeEvaporationStep(const EvaporationStep& step, Sink& console);

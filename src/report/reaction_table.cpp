@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "report/record_fields.hpp"
 #include "text/channels.hpp"
 #include "text/csv.hpp"
 #include "text/number_text.hpp"
@@ -37,8 +38,6 @@ std::string transferHeader(const TransferAmount& a) {
 
 const Results& startOf(const ReactionResult& path) { return *path.records.front().results; }
 
-std::string variableCell(double v) { return std::isnan(v) ? "" : csvNumber(v); }
-
 // The columns a path that takes water away has: the liquid's water, and
 // the steam of a boil step with its gases.
 struct WaterColumns {
@@ -65,54 +64,60 @@ double steamOf(const ReactionRecord& rec, const std::string& gas) {
 
 }  // namespace
 
-std::string reactionCsv(const ReactionResult& path) {
+ValueTable reactionColumns(const ReactionResult& path) {
     const Results& start = startOf(path);
     const std::vector<TransferAmount> moved = transferColumns(path);
+    const WaterColumns water = waterColumns(path);
+    ValueTable t;
+    t.header = {"step", "kind", "variable", "status", "T [C]", "P [bar]", "pH", "I [mol/kgw]"};
+    t.text = {false, true, false, true};
+    for (const MineralRow& m : start.minerals) t.header.push_back("SI(" + m.name + ")");
+    for (const GasRow& g : start.gases) t.header.push_back("log f(" + g.name + ")");
+    for (const TransferAmount& a : moved) t.header.push_back(transferHeader(a));
+    if (water.water) t.header.push_back("water [kg/kg starting water]");
+    if (water.steam) t.header.push_back("steam fraction");
+    for (const std::string& g : water.gases) t.header.push_back("steam(" + g + ") [mol/kg steam]");
+    t.text.resize(t.header.size(), false);
+    for (const ReactionRecord& rec : path.records) {
+        std::vector<RecordCell> cells = {wholeCell(rec.step), textCell(rec.kind), numberCell(rec.variable),
+                                         textCell(rec.status)};
+        const Results* r = rec.converged() ? &*rec.results : nullptr;
+        for (double v : {r ? r->temperature : NAN, r ? r->pressure : NAN, r ? r->pH : NAN, r ? r->ionicStrength : NAN})
+            cells.push_back(numberCell(v));
+        for (const MineralRow& m : start.minerals) {
+            double si = NAN;
+            if (r)
+                for (const MineralRow& row : r->minerals) si = row.name == m.name ? row.saturationIndex : si;
+            cells.push_back(numberCell(si));
+        }
+        for (const GasRow& g : start.gases) {
+            double logF = NAN;
+            if (r)
+                for (const GasRow& row : r->gases) logF = row.name == g.name ? row.logFugacity : logF;
+            cells.push_back(numberCell(logF));
+        }
+        for (const TransferAmount& a : moved) cells.push_back(numberCell(movedIn(rec, a)));
+        if (water.water) cells.push_back(numberCell(rec.water));
+        if (water.steam) cells.push_back(numberCell(rec.steamFraction));
+        for (const std::string& g : water.gases) cells.push_back(numberCell(steamOf(rec, g)));
+        t.rows.push_back(std::move(cells));
+    }
+    return t;
+}
+
+std::string reactionCsv(const ReactionResult& path) {
     std::string t = "# wqspec react: " + path.file + "\n";
     t += "# " + path.title1 + "\n# " + path.title2 + "\n";
-    t += "# activity model: " + activityModelText(start) + "\n";
+    t += "# activity model: " + activityModelText(startOf(path)) + "\n";
     t += "# variable: the fraction of the other water (mix), mol added per kg of the starting water (add), T in C "
          "(temperature)\n";
-    std::vector<std::string> header = {"step", "kind", "variable", "status", "T [C]", "P [bar]", "pH", "I [mol/kgw]"};
-    for (const MineralRow& m : start.minerals) header.push_back("SI(" + m.name + ")");
-    for (const GasRow& g : start.gases) header.push_back("log f(" + g.name + ")");
-    for (const TransferAmount& a : moved) header.push_back(transferHeader(a));
     const WaterColumns water = waterColumns(path);
     if (water.steam)
         t += "# boil: T in C; the steam fraction of the stage's liquid (of the step's, closed), the steam's gases\n";
-    if (water.water) {
+    if (water.water)
         t += "# water: the liquid's mass of water; evaporate: the variable is the concentration factor of the step's "
              "water\n";
-        header.push_back("water [kg/kg starting water]");
-    }
-    if (water.steam) header.push_back("steam fraction");
-    for (const std::string& g : water.gases) header.push_back("steam(" + g + ") [mol/kg steam]");
-    t += csvLine(header);
-    for (const ReactionRecord& rec : path.records) {
-        std::vector<std::string> cells = {std::to_string(rec.step), rec.kind, variableCell(rec.variable), rec.status};
-        const bool done = rec.converged();
-        const Results* r = done ? &*rec.results : nullptr;
-        for (double v : {r ? r->temperature : NAN, r ? r->pressure : NAN, r ? r->pH : NAN, r ? r->ionicStrength : NAN})
-            cells.push_back(variableCell(v));
-        for (const MineralRow& m : start.minerals) {
-            std::string cell;
-            if (r)
-                for (const MineralRow& row : r->minerals) cell = row.name == m.name ? csvNumber(row.saturationIndex) : cell;
-            cells.push_back(cell);
-        }
-        for (const GasRow& g : start.gases) {
-            std::string cell;
-            if (r)
-                for (const GasRow& row : r->gases) cell = row.name == g.name ? csvNumber(row.logFugacity) : cell;
-            cells.push_back(cell);
-        }
-        for (const TransferAmount& a : moved) cells.push_back(csvNumber(movedIn(rec, a)));
-        if (water.water) cells.push_back(csvNumber(rec.water));
-        if (water.steam) cells.push_back(variableCell(rec.steamFraction));
-        for (const std::string& g : water.gases) cells.push_back(variableCell(steamOf(rec, g)));
-        t += csvLine(cells);
-    }
-    return t;
+    return t + csvLines(reactionColumns(path));
 }
 
 std::string reactionJson(const ReactionResult& path) {

@@ -12,6 +12,7 @@
 
 #include <string>
 
+#include "report/value_table.hpp"
 #include "run/reaction_result.hpp"
 
 namespace wq {
@@ -20,6 +21,9 @@ class Sink;
 
 // The whole table, "#" lines first. The first record must have converged.
 std::string reactionCsv(const ReactionResult& path);
+
+// The table's columns and its records as values.
+ValueTable reactionColumns(const ReactionResult& path);
 
 // The same as one JSON document: {"path", "title", "records": [...]}.
 std::string reactionJson(const ReactionResult& path);

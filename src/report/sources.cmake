@@ -11,4 +11,5 @@ list(APPEND WQSPEC_SOURCES
   src/report/sweep_table.cpp
   src/report/evaporation_table.cpp
   src/report/reaction_table.cpp
+  src/report/value_table.cpp
 )

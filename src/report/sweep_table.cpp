@@ -6,6 +6,7 @@
 
 #include "equilibria/geothermometers.hpp"
 #include "input/db_numbers.hpp"
+#include "report/record_fields.hpp"
 #include "text/channels.hpp"
 #include "text/csv.hpp"
 #include "text/fields.hpp"
@@ -189,32 +190,35 @@ std::string estimateText(const TemperatureEstimate& e) {
     return s + "; " + std::to_string(e.minerals) + " minerals";
 }
 
-std::string sweepTable(const SweepResult& s) {
-    std::string t = headLines(s);
+ValueTable sweepColumns(const SweepResult& s) {
+    ValueTable t;
     const std::vector<std::string> minerals = mineralColumns(s.rows);
-    std::vector<std::string> header = {"run",         "status",             "loops",        "T [C]", "P [bar]", "pH",
-                                       "I [mol/kgw]", "median |SI| chosen", "RMS SI chosen"};
-    for (const std::string& m : minerals) header.push_back("SI(" + m + ")");
-    t += csvLine(header);
+    t.header = {"run", "status", "loops", "T [C]", "P [bar]", "pH", "I [mol/kgw]", "median |SI| chosen", "RMS SI chosen"};
+    t.text = {true, true};
+    for (const std::string& m : minerals) t.header.push_back("SI(" + m + ")");
+    t.text.resize(t.header.size(), false);
     for (const SweepRow& row : s.rows) {
         const Results* r = row.results ? &*row.results : nullptr;
         const bool ok = row.converged();
-        std::vector<std::string> cells = {row.input ? "input" : row.reconstructed ? "reconstructed" : "sweep",
-                                          row.status,
-                                          r ? std::to_string(r->loops) : "",
-                                          csvNumber(row.temperature),
-                                          csvNumber(row.pressure),
-                                          ok ? csvNumber(r->pH) : "",
-                                          ok ? csvNumber(r->ionicStrength) : ""};
+        std::vector<RecordCell> cells = {textCell(row.input ? "input" : row.reconstructed ? "reconstructed" : "sweep"),
+                                         textCell(row.status),
+                                         wholeCell(r ? r->loops : NAN),
+                                         numberCell(row.temperature),
+                                         numberCell(row.pressure),
+                                         numberCell(ok ? r->pH : NAN),
+                                         numberCell(ok ? r->ionicStrength : NAN)};
         const TemperatureEstimate& e = row.reconstructed ? s.reconstruction->fit.best.estimate : s.estimate;
         const std::size_t at = row.input ? e.temperatures.size() : placeOf(e.temperatures, row.temperature);
-        cells.push_back(at == e.temperatures.size() ? "" : csvNumber(e.medianAbs[at]));
-        cells.push_back(at == e.temperatures.size() ? "" : csvNumber(e.rms[at]));
-        for (const std::string& m : minerals) cells.push_back(csvNumber(row.saturationIndex(m)));
-        t += csvLine(cells);
+        const bool estimated = at < e.temperatures.size();
+        cells.push_back(numberCell(estimated ? e.medianAbs[at] : NAN));
+        cells.push_back(numberCell(estimated ? e.rms[at] : NAN));
+        for (const std::string& m : minerals) cells.push_back(numberCell(row.saturationIndex(m)));
+        t.rows.push_back(std::move(cells));
     }
     return t;
 }
+
+std::string sweepTable(const SweepResult& s) { return headLines(s) + csvLines(sweepColumns(s)); }
 
 void writeSweepRow(const SweepRow& row, Sink& console) {
     std::string line = "  " + left(row.input ? "input" : "sweep", 6) + " T = " + right(fixedText(row.temperature, 2), 7) +

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "report/value_table.hpp"
 #include "run/sweep_result.hpp"
 
 namespace wq {
@@ -21,6 +22,9 @@ class Sink;
 // The whole table, "#" lines first. The run at the run input's conditions
 // must have converged.
 std::string sweepTable(const SweepResult& sweep);
+
+// The table's columns and its rows as values.
+ValueTable sweepColumns(const SweepResult& sweep);
 
 // The estimate on one line, as "# estimate: ..." in the table, and its text
 // after that head.

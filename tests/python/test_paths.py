@@ -63,7 +63,7 @@ def test_evaporate_is_the_cli_path_of_the_water(run_cli, tmp_path, what, water, 
     expected, text = cli_evaporation(run_cli, str(tmp_path), water, batch_args, path_args)
     # A blank text cell is a blank text in the package, NaN in the CSV read.
     expected["saturated minerals"] = expected["saturated minerals"].fillna("")
-    pandas.testing.assert_frame_equal(table, expected)
+    pandas.testing.assert_frame_equal(table, expected, check_exact=True)
     assert len(table) == options["steps"] + 1
     saturations = "; ".join(f"{m} at {f:.2f}" for m, f in summary["first_saturations"].items()) or "none"
     assert f"# first saturation (concentration factor): {saturations}\n" in text
