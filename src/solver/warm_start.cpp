@@ -45,11 +45,16 @@ double ionicTotal(const SolverState& prog) {
     return sum;
 }
 
-bool fits(const WarmStart& warm, const SolverState& prog) {
-    if (prog.forced.count != 0 || warm.rows != rowKinds(prog)) return false;
-    if (warm.species.size() != static_cast<std::size_t>(prog.sp.count) ||
-        warm.given.size() != static_cast<std::size_t>(prog.comp.count))
-        return false;
+// The same kinds of rows and as many species and components: what near()
+// and distance() need to read the given quantities side by side.
+bool fitsRows(const WarmStart& warm, const SolverState& prog) {
+    return prog.forced.count == 0 && warm.rows == rowKinds(prog) &&
+           warm.species.size() == static_cast<std::size_t>(prog.sp.count) &&
+           warm.given.size() == static_cast<std::size_t>(prog.comp.count);
+}
+
+// The same species in the same places (checked last: a name at a time).
+bool fitsSpecies(const WarmStart& warm, const SolverState& prog) {
     for (int s = 1; s <= prog.sp.count; ++s)
         if (!(warm.species[static_cast<std::size_t>(s - 1)] == prog.sp[s].name)) return false;
     return true;
@@ -235,10 +240,12 @@ const WarmStart* WarmStarts::nearest(const SolverState& prog) const {
     // From the newest back, so that of two as near the newer is taken.
     for (std::size_t k = 1; k <= count_; ++k) {
         const WarmStart& w = kept_[(next_ + KEPT - k) % KEPT];
-        // fits() first: near() and distance() read as many given quantities as it checked.
-        if (!fits(w, prog) || !near(w, prog)) continue;
+        // fitsRows() first: near() and distance() read as many given
+        // quantities as it checked; the species only of a start that would
+        // be taken.
+        if (!fitsRows(w, prog) || !near(w, prog)) continue;
         const double d = distance(w, prog);
-        if (!best || d < bestDistance) {
+        if ((!best || d < bestDistance) && fitsSpecies(w, prog)) {
             best = &w;
             bestDistance = d;
         }
