@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "input/db_numbers.hpp"
 #include "solver/solver_state.hpp"
@@ -124,6 +125,27 @@ double tracerDiffusionCoefficient(std::string_view species) {
     return 0.0;
 }
 
+namespace {
+
+// The coefficient of the ion in a slot of the species table, as last looked
+// up on this thread: the waters of a table have their ions in the same
+// slots, so the list is read once per slot and thread, not once per water.
+double slotCoefficient(int slot, const Name20& name) {
+    struct Looked {
+        Name20 name;
+        double coefficient = 0.0;
+        bool known = false;
+    };
+    thread_local std::vector<Looked> bySlot;
+    const auto at = static_cast<std::size_t>(slot);
+    if (bySlot.size() <= at) bySlot.resize(at + 1);
+    Looked& looked = bySlot[at];
+    if (!looked.known || !(looked.name == name)) looked = {name, tracerDiffusionCoefficient(name.trimmed()), true};
+    return looked.coefficient;
+}
+
+}  // namespace
+
 // Nernst-Einstein: SC = F^2 / (R T) sum z^2 D c over the ions, each
 // coefficient corrected for the ionic strength with the ion's activity
 // coefficient (gammaExponent). Parkhurst & Appelo (2013) give no figure of
@@ -135,7 +157,7 @@ double specificConductance(const SpeciesTable& species, double ionicStrength) {
     for (int i = 1; i <= species.count; ++i) {
         const Species& s = species[i];
         if (i == WATER_SLOT || s.charge == 0.0) continue;
-        const double d = tracerDiffusionCoefficient(s.name.trimmed());
+        const double d = slotCoefficient(i, s.name);
         if (d == 0.0) continue;
         const double corrected = d * std::pow(s.gamma, gammaExponent(s.charge, ionicStrength));
         sum += s.charge * s.charge * corrected * s.molality;
