@@ -148,7 +148,10 @@ Results computeRun(SolverState& prog, const RunHooks& hooks) {
     setUpRedox(prog);
     SolveObserver silent;
     SolveObserver& observer = hooks.observer ? *hooks.observer : silent;
-    setUp(prog, observer);
+    if (hooks.warmStarts)
+        setUpLeavingSecondaries(prog, observer);
+    else
+        setUp(prog, observer);
     solveSpeciation(prog, observer, hooks.warmStarts);
     if (prog.input.debug != 0) observer.debugTables(prog);
     Results results = evaluateResults(prog);

@@ -61,7 +61,7 @@ void setTolerances(SolverState& prog) {
     if (in.fixedActivityPosition != 0) prog.comp[in.fixedActivityPosition].tolerance = eps * in.fixedActivity;
 }
 
-void setUp(SolverState& prog, SolveObserver& observer) {
+void setUpLeavingSecondaries(SolverState& prog, SolveObserver& observer) {
     const ActivityConditions at{prog.conditions.temperature + KELVIN_OFFSET, prog.conditions.pressure,
                                 prog.activityTables, prog.input.activityOption, prog.input.waterOption,
                                 prog.input.extendedRun()};
@@ -83,7 +83,11 @@ void setUp(SolverState& prog, SolveObserver& observer) {
     convertWaterTotal(prog);
     if (prog.conditions.pH != 0.0) prog.sp[HYDROGEN_SLOT].activity = std::pow(10.0, -prog.conditions.pH);
     setTolerances(prog);
-    massActionUpdate(prog.sp, nc);
+}
+
+void setUp(SolverState& prog, SolveObserver& observer) {
+    setUpLeavingSecondaries(prog, observer);
+    massActionUpdate(prog.sp, prog.comp.count);
 }
 
 }  // namespace wq

@@ -16,6 +16,11 @@ class SolveObserver;
 // is active again.
 void setUp(SolverState& prog, SolveObserver& observer);
 
+// setUp but the first secondary molalities, for solveSpeciation with warm
+// starts, which works them out only where the water starts cold: a warm
+// start puts every molality in place of them.
+void setUpLeavingSecondaries(SolverState& prog, SolveObserver& observer);
+
 // The convergence tolerance of every component equation (part of setUp; the
 // water total must already be in moles).
 void setTolerances(SolverState& prog);

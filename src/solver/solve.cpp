@@ -97,6 +97,7 @@ bool solvedFromWarmStart(SolverState& prog, SolveObserver& observer, const WarmS
         return true;
     }
     restore(prog, cold);
+    massActionUpdate(prog.sp, prog.comp.count);
     return solveFromHere(prog, observer);
 }
 
@@ -107,6 +108,9 @@ void solveSpeciation(SolverState& prog, SolveObserver& observer, const WarmStart
     prog.storage.massBalanceTerms.build(prog.sp, prog.comp.count);
     noteStart(prog);
     const WarmStart* warm = warmStarts && !prog.redox.active ? warmStarts->nearest(prog) : nullptr;
+    // Set up for warm starts, the secondary species of the cold start are
+    // worked out only where it is taken (setUpLeavingSecondaries).
+    if (warmStarts && !warm) massActionUpdate(prog.sp, prog.comp.count);
     if (!(warm ? solvedFromWarmStart(prog, observer, *warm) : solveFromHere(prog, observer))) return;
     if (keptCoefficientsBeyondLimit(prog)) {
         // The solution's own coefficients, then the solve on from it with

@@ -26,7 +26,8 @@ class SolveObserver;
 //
 // With `warmStarts`, the water is started from the nearest that fits it
 // (warm_start.hpp), and from its cold start when that does not converge
-// within WARM_START_LOOPS loops (as if never started warm).
+// within WARM_START_LOOPS loops (as if never started warm); its secondary
+// molalities need not be set up (setUpLeavingSecondaries).
 void solveSpeciation(SolverState& prog, SolveObserver& observer, const WarmStarts* warmStarts = nullptr);
 
 // True when the run found its solution: the iteration converged within its
