@@ -513,8 +513,10 @@ def test_sweep_is_the_cli_sweep_of_the_water(run_cli, tmp_path, what, water, opt
     expected, text = cli_sweep(run_cli, str(tmp_path), water(), batch_args,
                                sweep_args + ["--from", "25", "--to", "100", "--step", "25",
                                              "--minerals", ",".join(minerals)])
-    # The CSV read makes a column of whole numbers ints; the sweep's own are floats.
+    # The CSV read makes a column of whole numbers ints; the sweep's own are
+    # floats, but for its counts.
     pandas.testing.assert_frame_equal(table, expected, check_dtype=False, check_exact=True)
+    assert table["loops"].dtype.kind == "i" and table["T [C]"].dtype.kind == "f"
     assert estimate["line"].startswith("# estimate: ") and estimate["line"] in text
     assert estimate["minerals"] == minerals
     rows = 1 + 4 * (2 if what == "reconstructed" else 1)
