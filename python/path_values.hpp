@@ -120,7 +120,7 @@ inline py::dict columnsOf(const wq::ValueTable& table) {
             const wq::RecordCell& cell = row[c];
             if (table.text[c])
                 cells.append(py::str(cell.text));
-            else if (cell.kind == wq::RecordCell::Kind::text || !std::isfinite(cell.number))
+            else if (!std::isfinite(cell.number))
                 cells.append(std::nan(""));
             else if (cell.kind == wq::RecordCell::Kind::whole)
                 cells.append(static_cast<long long>(cell.number));

@@ -97,7 +97,7 @@ ValueTable evaporationColumns(const EvaporationResult& path) {
     for (const std::string& m : minerals) t.header.push_back("SI(" + m + ")");
     for (const std::string& m : precipitated) t.header.push_back("precipitated(" + m + ") [mol/kg starting water]");
     for (const std::string& c : brine) t.header.push_back("brine(" + c + ") [mol/kg starting water]");
-    const RecordCell blank = textCell("");
+    const RecordCell blank = numberCell(NAN);
     for (const EvaporationStep& step : path.steps) {
         std::vector<RecordCell> cells = {numberCell(step.factor), textCell(step.status)};
         if (step.converged()) {
@@ -105,7 +105,8 @@ ValueTable evaporationColumns(const EvaporationResult& path) {
             cells.insert(cells.end(), {numberCell(r.kgWater), numberCell(r.pH), numberCell(r.ionicStrength),
                                        numberCell(r.waterActivity), textCell(assemblageText(step))});
         } else {
-            cells.insert(cells.end(), 5, blank);
+            cells.insert(cells.end(), 4, blank);
+            cells.push_back(textCell(""));
         }
         for (const std::string& m : minerals) {
             RecordCell cell = blank;
