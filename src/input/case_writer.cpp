@@ -1,7 +1,6 @@
 #include "input/case_writer.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <optional>
@@ -60,13 +59,8 @@ double asComponentField(double v) {
     // Zero and one (the usual starting activity coefficient) read back as
     // themselves.
     if (v == 0.0 || v == 1.0) return v;
-    char text[32];
-    const auto [end, written] = std::to_chars(text, text + sizeof text, v, std::chars_format::scientific, 12);
+    if (const std::optional<double> read = scientificReadBack(v, 12, 19)) return *read;
     double read = 0.0;
-    if (std::isfinite(v) && written == std::errc() && end - text <= 19) {
-        const auto [last, parsed] = std::from_chars(text, end, read);
-        if (parsed == std::errc() && last == end) return read;
-    }
     if (!readRealField(realField(v), 1, 19, 13, read)) stop(ExitStatus::error, "cannot read a component record");
     return read;
 }

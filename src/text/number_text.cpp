@@ -1,8 +1,11 @@
 #include "text/number_text.hpp"
 
+#include <array>
+#include <bit>
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 
 namespace wq {
@@ -22,7 +25,84 @@ std::string printed(const char* format, Args... args) {
     return text;
 }
 
+// 10^k for k = 0..22: the powers of ten a double holds exactly.
+constexpr std::array<double, 23> EXACT_POWERS_OF_TEN = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The exact product magnitude x 10^k as hi + lo (the fused multiply-add
+// rounds once, so lo is the product's rounding error, exactly).
+struct ExactProduct {
+    double hi = 0.0;
+    double lo = 0.0;
+    bool below(double bound) const { return hi < bound || (hi == bound && lo < 0.0); }
+};
+
+ExactProduct scaled(double magnitude, int k) {
+    const double power = EXACT_POWERS_OF_TEN[static_cast<std::size_t>(k)];
+    const double hi = magnitude * power;
+    return {hi, std::fma(magnitude, power, -hi)};
+}
+
+// The nearest whole number to hi + lo, ties to even, as printf rounds an
+// exact tie. hi is below 2^53, so floor(hi) and hi - floor(hi) are exact; a
+// fraction other than one half differs from it by at least hi's last place,
+// more than lo can move it.
+double roundedHalfEven(const ExactProduct& x) {
+    const double whole = std::floor(x.hi);
+    const double fraction = x.hi - whole;
+    bool up = fraction > 0.5;
+    if (fraction == 0.5) up = x.lo > 0.0 || (x.lo == 0.0 && std::fmod(whole, 2.0) != 0.0);
+    return up ? whole + 1.0 : whole;
+}
+
+// The short way of scientificReadBack (Clinger's fast path, both ways): a
+// magnitude whose `decimals` + 1 significant digits N and scale 10^k (N x
+// 10^-k the text's value) stay within the doubles' exact integers and
+// powers of ten. Rounding |v| x 10^k to N is then exact, and N / 10^k is one
+// correctly rounded division, as from_chars reads the text. nullopt where
+// the short way does not apply.
+std::optional<double> readBackByScaling(double magnitude, int decimals) {
+    if (decimals < 0 || decimals > 14 || !(magnitude >= 1e-30) || !(magnitude < 1e15)) return std::nullopt;
+    const double lowest = EXACT_POWERS_OF_TEN[static_cast<std::size_t>(decimals)];
+    const double top = EXACT_POWERS_OF_TEN[static_cast<std::size_t>(decimals + 1)];
+    // The decimal exponent from the binary one, at most one too small.
+    const int binaryExponent = static_cast<int>((std::bit_cast<std::uint64_t>(magnitude) >> 52) & 0x7ff) - 1023;
+    const int exponent = static_cast<int>(std::floor(binaryExponent * 0.30102999566398120));
+    int k = decimals - exponent;
+    if (k < 0 || k > 22) return std::nullopt;
+    ExactProduct x = scaled(magnitude, k);
+    if (!x.below(top)) {
+        if (--k < 0) return std::nullopt;
+        x = scaled(magnitude, k);
+    }
+    if (x.below(lowest) || !x.below(top)) return std::nullopt;
+    return roundedHalfEven(x) / EXACT_POWERS_OF_TEN[static_cast<std::size_t>(k)];
+}
+
+// The characters of the scientific form with `decimals` digits after the
+// point and an exponent of two digits.
+std::size_t scientificLength(bool negative, int decimals) {
+    return (negative ? 1U : 0U) + 1U + (decimals > 0 ? 1U + static_cast<std::size_t>(decimals) : 0U) + 4U;
+}
+
 }  // namespace
+
+std::optional<double> scientificReadBack(double value, int decimals, std::size_t width) {
+    if (!std::isfinite(value)) return std::nullopt;
+    // The exponent of a magnitude the short way takes has two digits.
+    if (const std::optional<double> read = readBackByScaling(std::fabs(value), decimals)) {
+        if (scientificLength(std::signbit(value), decimals) > width) return std::nullopt;
+        return std::signbit(value) ? -*read : *read;
+    }
+    char text[800];
+    const auto [end, written] = std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, decimals);
+    if (written != std::errc() || static_cast<std::size_t>(end - text) > width) return std::nullopt;
+    double read = 0.0;
+    const auto [last, parsed] = std::from_chars(text, end, read);
+    if (parsed != std::errc() || last != end) return std::nullopt;
+    return read;
+}
 
 std::string exactText(double value) {
     // std::to_chars with a precision writes what printf writes ("%.17g"),

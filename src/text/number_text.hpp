@@ -2,6 +2,8 @@
 // through a layout: the one place each of these forms is spelled.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 
 namespace wq {
@@ -19,6 +21,12 @@ void appendShortestText(std::string& text, double value);  // added at the end o
 // Scientific notation with `decimals` digits after the point, as "%.*E"
 // writes it (1.500E-03 for (0.0015, 3); NAN, INF), by std::to_chars.
 std::string scientificText(double value, int decimals);
+
+// The value `value` reads back as (std::from_chars) when written in
+// scientific form with `decimals` digits after the point (std::to_chars);
+// nullopt for a value that is not finite, and where that text is longer
+// than `width` or does not read back.
+std::optional<double> scientificReadBack(double value, int decimals, std::size_t width);
 
 // A fixed number of decimals ("%.*f"): 25.50 for (25.5, 2).
 std::string fixedText(double value, int decimals);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,34 @@ TEST(NumberText, ScientificTextIsPrintfsE) {
             std::snprintf(expected, sizeof expected, "%.*E", decimals, v);
             EXPECT_EQ(scientificText(v, decimals), expected) << decimals;
         }
+}
+
+// Written with printf's "%.*e" and read back with strtod, the C library's
+// way: the same double, across magnitudes (by scaling and by the text),
+// exact ties (1234567890123.5 rounds to even at 13 digits), values that
+// round up into the next power of ten, and texts too wide for the width.
+TEST(NumberText, ScientificReadBackIsTheWrittenTextRead) {
+    std::vector<double> values = {1234567890123.5, 1234567890122.5, -1234567890123.5, 0.125, 9.9999999999995,
+                                  9.99999999999949e-5, 0.1, 1.0 / 3.0, 2.5e-7, 123456.5, 5e-324, 1e-30, 1e15, 1e22};
+    std::srand(7);
+    for (int i = 0; i < 20000; ++i) {
+        const double mantissa = 1.0 + static_cast<double>(std::rand()) / RAND_MAX * 9.0;
+        const double value = std::ldexp(mantissa, std::rand() % 130 - 80);
+        values.push_back(i % 2 ? value : -value);
+    }
+    for (double v : values)
+        for (int decimals : {0, 5, 12, 14, 16}) {
+            char text[64];
+            const int length = std::snprintf(text, sizeof text, "%.*e", decimals, v);
+            const std::optional<double> read = scientificReadBack(v, decimals, 19);
+            if (length > 19) {
+                EXPECT_FALSE(read.has_value()) << text;
+                continue;
+            }
+            ASSERT_TRUE(read.has_value()) << text;
+            EXPECT_EQ(*read, std::strtod(text, nullptr)) << text;
+        }
+    EXPECT_FALSE(scientificReadBack(std::numeric_limits<double>::infinity(), 12, 19).has_value());
 }
 
 TEST(CsvLine, FieldsJoinedQuotedWhereNeededAndEnded) {
