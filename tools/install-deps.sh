@@ -3,7 +3,7 @@
 # Quiet and quick when everything is already there.
 set -euo pipefail
 packages=(cmake g++ make libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
-          libtomlplusplus-dev
+          libtomlplusplus-dev libfmt-dev
           python3-numpy python3-pandas python3-iapws python3-matplotlib clang-14 libclang-rt-14-dev
           python3-dev pybind11-dev python3-pytest python3-pip python3-setuptools python3-dask
           python3-distributed python3-nbclient python3-ipykernel python3-nbformat

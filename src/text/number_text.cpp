@@ -1,5 +1,6 @@
 #include "text/number_text.hpp"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cctype>
@@ -7,6 +8,12 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+// {fmt}'s Dragonbox, compiled into this file alone, header-only.
+#define FMT_HEADER_ONLY
+#include <fmt/format.h>
 
 namespace wq {
 
@@ -86,6 +93,84 @@ std::size_t scientificLength(bool negative, int decimals) {
     return (negative ? 1U : 0U) + 1U + (decimals > 0 ? 1U + static_cast<std::size_t>(decimals) : 0U) + 4U;
 }
 
+// Two decimal digits at a time, "00" to "99".
+constexpr std::array<char, 200> DIGIT_PAIRS = [] {
+    std::array<char, 200> pairs{};
+    for (int i = 0; i < 100; ++i) {
+        pairs[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+        pairs[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+    }
+    return pairs;
+}();
+
+// The decimal digits of n (below 10^17, as a double's shortest digits are),
+// written to end at `end`; gives where they start. Eight low digits by 32-bit
+// arithmetic first: a third of the instructions of std::to_chars here.
+char* digitsEndingAt(char* end, std::uint64_t n) {
+    char* at = end;
+    const auto pair = [&](std::uint32_t two) {
+        at -= 2;
+        std::memcpy(at, DIGIT_PAIRS.data() + 2 * two, 2);
+    };
+    if (n >= 100000000) {
+        auto low = static_cast<std::uint32_t>(n % 100000000);
+        n /= 100000000;
+        for (int k = 0; k < 4; ++k, low /= 100) pair(low % 100);
+    }
+    auto high = static_cast<std::uint32_t>(n);
+    for (; high >= 100; high /= 100) pair(high % 100);
+    if (high >= 10)
+        pair(high);
+    else
+        *--at = static_cast<char>('0' + high);
+    return at;
+}
+
+// The shortest form of a finite, nonzero double below one in its last digit
+// (a fraction, as most values of a record are), laid out as std::to_chars
+// lays it out: the fixed or the scientific form, whichever is shorter, the
+// fixed one on a tie. Its digits are Dragonbox's (Jeon 2020, by {fmt}): the
+// shortest that read back as the value, the nearest of them to it, as
+// std::to_chars finds them by Ryu in three times the instructions. Writes
+// at `out` (32 characters of room) and gives the end; nullptr for a value
+// to leave to std::to_chars.
+char* shortestFraction(char* out, double value) {
+    if (!std::isfinite(value) || value == 0.0) return nullptr;
+    const auto decimal = fmt::detail::dragonbox::to_decimal(value);
+    if (decimal.exponent >= 0) return nullptr;
+    char text[20];
+    const char* const digits = digitsEndingAt(text + sizeof text, decimal.significand);
+    const int count = static_cast<int>(text + sizeof text - digits);
+    const int exponent = decimal.exponent;         // value = digits x 10^exponent
+    const int beforePoint = count + exponent;      // digits before the point in the fixed form
+    const int scientificExponent = beforePoint - 1;
+    const int exponentDigits = std::abs(scientificExponent) >= 100 ? 3 : 2;
+    const int scientificLength = count + (count > 1 ? 1 : 0) + 2 + exponentDigits;
+    const int fixedLength = beforePoint > 0 ? count + 1 : 2 - exponent;
+    if (std::signbit(value)) *out++ = '-';
+    if (fixedLength <= scientificLength) {
+        if (beforePoint > 0) {
+            out = std::copy(digits, digits + beforePoint, out);
+            *out++ = '.';
+            return std::copy(digits + beforePoint, digits + count, out);
+        }
+        *out++ = '0';
+        *out++ = '.';
+        out = std::fill_n(out, -beforePoint, '0');
+        return std::copy(digits, digits + count, out);
+    }
+    *out++ = digits[0];
+    if (count > 1) {
+        *out++ = '.';
+        out = std::copy(digits + 1, digits + count, out);
+    }
+    *out++ = 'e';
+    *out++ = scientificExponent < 0 ? '-' : '+';
+    const int magnitude = std::abs(scientificExponent);
+    if (magnitude < 10) *out++ = '0';
+    return std::to_chars(out, out + 3, magnitude).ptr;
+}
+
 }  // namespace
 
 std::optional<double> scientificReadBack(double value, int decimals, std::size_t width) {
@@ -120,15 +205,15 @@ void appendShortestText(std::string& text, double value) {
     text.resize(at + ROOM);
     char* const first = text.data() + at;
     char* const last = first + ROOM;
+    const auto keep = [&](const char* end) { text.resize(static_cast<std::size_t>(end - text.data())); };
     // A whole number of at most three digits (a temperature of a data range,
     // a count) is its digits: the general form is never shorter there. (-0.0
     // keeps its sign the general way.)
     const bool small = std::fabs(value) < 1000.0 && value == std::trunc(value) && !(value == 0.0 && std::signbit(value));
-    const auto [end, ec] = small ? std::to_chars(first, last, static_cast<int>(value)) : std::to_chars(first, last, value);
-    if (ec == std::errc()) {
-        text.resize(static_cast<std::size_t>(end - text.data()));
-        return;
-    }
+    if (small) return keep(std::to_chars(first, last, static_cast<int>(value)).ptr);
+    if (const char* end = shortestFraction(first, value)) return keep(end);
+    const auto [end, ec] = std::to_chars(first, last, value);
+    if (ec == std::errc()) return keep(end);
     text.resize(at);
     text += exactText(value);
 }

@@ -1,7 +1,9 @@
 // The number texts of the records and tables, and the CSV line.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <charconv>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -43,11 +45,25 @@ TEST(NumberText, ShortestAndFixedForms) {
     EXPECT_EQ(fixedText(1e300, 3).size(), 301u + 4u);
 }
 
-// Whole numbers take a short way: the text is still the general shortest
-// form's, about its edges (the sign of zero, a thousand, the halves).
-TEST(NumberText, WholeNumbersAreTheShortestForm) {
-    std::vector<double> values = {-0.0, 0.0, 999.5, -999.5, 999.0000000000001, 1000.0, -1000.0, 1e5, 0.5};
+// Whole numbers and fractions take short ways: the text is still
+// std::to_chars' general shortest form, about the edges of the whole numbers
+// (the sign of zero, a thousand, the halves), of the fixed form against the
+// scientific one (0.001, 0.0001, exponents of three digits), and for doubles
+// of every exponent, denormals and the largest included.
+TEST(NumberText, WholeNumbersAndFractionsAreTheShortestForm) {
+    std::vector<double> values = {-0.0, 0.0, 999.5, -999.5, 999.0000000000001, 1000.0, -1000.0, 1e5, 0.5,
+                                  0.001, 0.0001, -0.00012, 1.5e-5, 0.1 + 0.2, 1e-100, -1.2345e-100, 5e-324,
+                                  2.2250738585072009e-308, 1.7976931348623157e308, 123456789012345680000.0,
+                                  std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()};
     for (int k = -1001; k <= 1001; ++k) values.push_back(k);
+    std::srand(11);
+    for (int i = 0; i < 100000; ++i) {
+        std::uint64_t bits = 0;
+        for (int part = 0; part < 4; ++part) bits = bits << 16 | static_cast<std::uint64_t>(std::rand() & 0xffff);
+        const double v = std::bit_cast<double>(bits);
+        if (std::isfinite(v)) values.push_back(v);
+        values.push_back(std::ldexp(static_cast<double>(std::rand()) / RAND_MAX, -std::rand() % 40));
+    }
     for (const double v : values) {
         char general[32];
         const auto end = std::to_chars(general, general + sizeof general, v).ptr;
@@ -55,9 +71,6 @@ TEST(NumberText, WholeNumbersAreTheShortestForm) {
     }
 }
 
-// The scientific form is the C library's "%.*E", character for character:
-// the same correctly rounded digits (ties to even on the exact binary value),
-// an exponent of two digits at least, upper case.
 // The exact text is the C library's "%.17g", character for character.
 TEST(NumberText, ExactTextIsPrintfsG17) {
     const double values[] = {0.1, -0.0, 0.0, 1e21, 1e-5, 123456789012345678.0, 1.0 / 3.0, 5e-324, -1.7976931348623157e308,
@@ -70,6 +83,9 @@ TEST(NumberText, ExactTextIsPrintfsG17) {
     }
 }
 
+// The scientific form is the C library's "%.*E", character for character:
+// the same correctly rounded digits (ties to even on the exact binary value),
+// an exponent of two digits at least, upper case.
 TEST(NumberText, ScientificTextIsPrintfsE) {
     const double values[] = {0.0015, -0.0015, 0.0, -0.0, 1.0 / 3.0, 2.5e-7, 9.9999999999995, 9.99999999999949e99,
                              1e100, -1.234567890123e-100, 0.125, 5e-324, 1.7976931348623157e308, 123456.5,
