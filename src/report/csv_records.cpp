@@ -252,7 +252,7 @@ public:
         if (k < speciesCells) {
             const SpeciesRow* s = rowOf(species_, speciesRow_, k / 3);
             if (!s) return EMPTY;
-            return k % 3 == 0 ? s->logMolality : k % 3 == 1 ? s->logActivity : s->gamma;
+            return k % 3 == 0 ? s->logMolality() : k % 3 == 1 ? s->logActivity() : s->gamma;
         }
         k -= speciesCells;
         if (k < columns_.minerals.size()) {

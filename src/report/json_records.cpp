@@ -69,8 +69,8 @@ std::string jsonRecord(const RecordColumns& columns, const RecordHead& head, con
     json species = json::object();
     for (const SpeciesRow& s : r->species) {
         if (s.position == WATER_SLOT) continue;
-        species[s.name] = {{"m", s.molality},          {"log_m", s.logMolality}, {"a", s.activity},
-                                    {"log_a", s.logActivity}, {"gamma", s.gamma}};
+        species[s.name] = {{"m", s.molality},          {"log_m", s.logMolality()}, {"a", s.activity},
+                                    {"log_a", s.logActivity()}, {"gamma", s.gamma}};
     }
     j["species"] = std::move(species);
     json totals = json::object();

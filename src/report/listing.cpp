@@ -84,9 +84,9 @@ void writeSpeciesTable(const Results& r, Sink& out) {
         if (!s.printed) continue;
         if (s.position == WATER_SLOT) {
             // Water has no molality of its own.
-            out.write(waterRow, {s.position, s.name, s.activity, s.logActivity, s.gamma});
+            out.write(waterRow, {s.position, s.name, s.activity, s.logActivity(), s.gamma});
         } else {
-            out.write(row, {s.position, s.name, s.molality, s.logMolality, s.activity, s.logActivity, s.gamma});
+            out.write(row, {s.position, s.name, s.molality, s.logMolality(), s.activity, s.logActivity(), s.gamma});
         }
     }
     out.write(threshold, {r.printThreshold});

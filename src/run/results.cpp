@@ -219,9 +219,7 @@ void evaluateSpecies(const SolverState& s, Results& r) {
         row.name = std::string(sp.name.trimmed());
         row.charge = sp.charge;
         row.molality = sp.molality;
-        row.logMolality = std::log10(sp.molality);
         row.activity = activityOf(s, i);
-        row.logActivity = std::log10(row.activity);
         row.gamma = sp.gamma;
         row.printed = printedInSpeciesTable(s, i);
         r.species.push_back(std::move(row));

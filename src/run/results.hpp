@@ -3,6 +3,7 @@
 // report, the plot records and the machine-readable records only read it.
 #pragma once
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -18,11 +19,14 @@ struct SpeciesRow {
     std::string name;
     double charge = 0.0;
     double molality = 0.0;  // water: 1
-    double logMolality = 0.0;
     double activity = 0.0;
-    double logActivity = 0.0;
     double gamma = 0.0;  // water: its activity
     bool printed = false;  // at or above the print threshold, or always shown
+    // Worked out where a report shows them: a batch's compact record shows
+    // none, and two logarithms for each of a hundred species were a
+    // twentieth of its water's instructions.
+    double logMolality() const { return std::log10(molality); }
+    double logActivity() const { return std::log10(activity); }
 };
 
 struct ComponentRow {

@@ -283,7 +283,7 @@ TEST(JointSolveRun, AgreesWithTheIterationWhereBothSolve) {
         EXPECT_NEAR(solved.ionicStrength, iterated.ionicStrength, 1e-8 * iterated.ionicStrength);
         ASSERT_EQ(solved.species.size(), iterated.species.size());
         for (std::size_t s = 0; s < solved.species.size(); ++s)
-            EXPECT_NEAR(solved.species[s].logMolality, iterated.species[s].logMolality, 1e-7)
+            EXPECT_NEAR(solved.species[s].logMolality(), iterated.species[s].logMolality(), 1e-7)
                 << conditions << ": " << solved.species[s].name;
         for (std::size_t k = 0; k < solved.components.size(); ++k) {
             const double expected = iterated.components[k].moles;
