@@ -34,11 +34,15 @@ WaterFeed::~WaterFeed() {
     if (file_) std::fclose(file_);
 }
 
+std::size_t waterChunkOf(std::size_t waters) {
+    return std::clamp(waters / WATER_CHUNK, WATER_CHUNK, LONGEST_WATER_CHUNK);
+}
+
 bool WaterFeed::take(WaterChunk& chunk) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (next_ >= s_.waterCount) return false;
     chunk.first = next_;
-    chunk.waters.resize(std::min(WATER_CHUNK, s_.waterCount - next_));
+    chunk.waters.resize(std::min(waterChunkOf(s_.waterCount), s_.waterCount - next_));
     std::size_t index = 0;
     for (WaterSample& water : chunk.waters) takeLocked(index, water);
     return true;

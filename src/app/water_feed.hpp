@@ -17,12 +17,17 @@
 
 namespace wq {
 
-// The waters of a table in fixed chunks of this many, in the table's order:
-// a worker takes a chunk whole and solves its waters one after the other,
-// each from the converged waters of the chunk before it (warm_start.hpp), so
-// that how a water starts depends on the table alone, never on which worker
-// solved what before it.
+// The waters of a table in fixed chunks, in the table's order: a worker
+// takes a chunk whole and solves its waters one after the other, each from
+// the converged waters of the chunk before it (warm_start.hpp), so that how
+// a water starts depends on the table alone, never on which worker solved
+// what before it. A chunk's first water starts cold, at twice a warm
+// water's cost: a long table is cut into a thirty-second of itself up to
+// 256 waters, a short one (1,024 waters or fewer) into 32s, so that two or
+// more workers still share it.
 constexpr std::size_t WATER_CHUNK = 32;
+constexpr std::size_t LONGEST_WATER_CHUNK = 256;
+std::size_t waterChunkOf(std::size_t waters);
 
 // The waters of one chunk: the place of the first in the table, then each.
 struct WaterChunk {
@@ -37,7 +42,8 @@ public:
     WaterFeed(const WaterFeed&) = delete;
     WaterFeed& operator=(const WaterFeed&) = delete;
 
-    // The next chunk of waters, WATER_CHUNK of them (the last may have fewer);
+    // The next chunk of waters, waterChunkOf(the table's waters) of them (the
+    // last may have fewer);
     // false when every water was taken. Safe to call from several threads.
     bool take(WaterChunk& chunk);
 
