@@ -391,9 +391,9 @@ void takePlannedSpecies(SpeciesReading& reading, const AqueousSection& section, 
 }
 
 // Per entry: its log K absent at the values' conditions.
-void absentOf(const std::vector<double>& logK, std::vector<bool>& absent) {
+void absentOf(const std::vector<double>& logK, std::vector<char>& absent) {
     absent.resize(logK.size());
-    for (std::size_t k = 0; k < logK.size(); ++k) absent[k] = isAbsent(logK[k]);
+    for (std::size_t k = 0; k < logK.size(); ++k) absent[k] = isAbsent(logK[k]) ? 1 : 0;
 }
 
 // The key of a run that may take or make a plan; false for one that may not

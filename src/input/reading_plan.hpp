@@ -40,9 +40,11 @@ struct ReadingKey {
     Table<int, MAX_COMPONENTS> numberAt;    // positions 1..componentCount
     std::vector<std::string> suppressed;
     std::vector<std::pair<int, std::string>> decoupled;
-    // Per entry of the selection: its log K absent at the run's conditions.
-    std::vector<bool> aqueousAbsent;
-    std::vector<bool> mineralAbsent;
+    // Per entry of the selection: its log K absent at the run's conditions
+    // (1) or not (0). Flags of a char each, compared as one block of memory:
+    // a std::vector<bool> is compared and written bit by bit, every water.
+    std::vector<char> aqueousAbsent;
+    std::vector<char> mineralAbsent;
 };
 
 bool operator==(const ReadingKey& a, const ReadingKey& b);
