@@ -52,15 +52,15 @@ ExactProduct scaled(double magnitude, int k) {
 }
 
 // The nearest whole number to hi + lo, ties to even, as printf rounds an
-// exact tie. hi is below 2^53, so floor(hi) and hi - floor(hi) are exact; a
-// fraction other than one half differs from it by at least hi's last place,
-// more than lo can move it.
+// exact tie. hi is positive and below 2^53, so its whole part and hi minus it
+// are exact; a fraction other than one half differs from it by at least hi's
+// last place, more than lo can move it.
 double roundedHalfEven(const ExactProduct& x) {
-    const double whole = std::floor(x.hi);
-    const double fraction = x.hi - whole;
+    const auto whole = static_cast<std::uint64_t>(x.hi);
+    const double fraction = x.hi - static_cast<double>(whole);
     bool up = fraction > 0.5;
-    if (fraction == 0.5) up = x.lo > 0.0 || (x.lo == 0.0 && std::fmod(whole, 2.0) != 0.0);
-    return up ? whole + 1.0 : whole;
+    if (fraction == 0.5) up = x.lo > 0.0 || (x.lo == 0.0 && whole % 2 == 1);
+    return static_cast<double>(up ? whole + 1 : whole);
 }
 
 // The short way of scientificReadBack (Clinger's fast path, both ways): a
@@ -73,9 +73,10 @@ std::optional<double> readBackByScaling(double magnitude, int decimals) {
     if (decimals < 0 || decimals > 14 || !(magnitude >= 1e-30) || !(magnitude < 1e15)) return std::nullopt;
     const double lowest = EXACT_POWERS_OF_TEN[static_cast<std::size_t>(decimals)];
     const double top = EXACT_POWERS_OF_TEN[static_cast<std::size_t>(decimals + 1)];
-    // The decimal exponent from the binary one, at most one too small.
+    // The decimal exponent from the binary one, at most one too small:
+    // floor(e log10 2) as (e x 78913) >> 18, exact for |e| below 1650.
     const int binaryExponent = static_cast<int>((std::bit_cast<std::uint64_t>(magnitude) >> 52) & 0x7ff) - 1023;
-    const int exponent = static_cast<int>(std::floor(binaryExponent * 0.30102999566398120));
+    const int exponent = (binaryExponent * 78913) >> 18;
     int k = decimals - exponent;
     if (k < 0 || k > 22) return std::nullopt;
     ExactProduct x = scaled(magnitude, k);
@@ -209,7 +210,8 @@ void appendShortestText(std::string& text, double value) {
     // A whole number of at most three digits (a temperature of a data range,
     // a count) is its digits: the general form is never shorter there. (-0.0
     // keeps its sign the general way.)
-    const bool small = std::fabs(value) < 1000.0 && value == std::trunc(value) && !(value == 0.0 && std::signbit(value));
+    const bool small = std::fabs(value) < 1000.0 && value == static_cast<double>(static_cast<int>(value)) &&
+                       !(value == 0.0 && std::signbit(value));
     if (small) return keep(std::to_chars(first, last, static_cast<int>(value)).ptr);
     if (const char* end = shortestFraction(first, value)) return keep(end);
     const auto [end, ec] = std::to_chars(first, last, value);
