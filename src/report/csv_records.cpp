@@ -195,6 +195,13 @@ public:
     static constexpr std::size_t NO_ROW = static_cast<std::size_t>(-1);
 
     const std::vector<std::size_t>& of(const std::vector<std::string>& columns, const std::vector<Row>* rows) {
+        // No column of this kind (a compact record's species): no row to find.
+        if (columns.empty()) {
+            columns_.clear();
+            names_.clear();
+            row_.clear();
+            return row_;
+        }
         if (columns == columns_ && sameNames(rows)) return row_;
         columns_ = columns;
         names_.clear();

@@ -201,10 +201,18 @@ void appendCsvField(std::string& line, std::string_view text) {
         line += text;
         return;
     }
+    // The text between quotes copied whole, each quote doubled: a record's
+    // notes run to a thousand characters.
     line += '"';
-    for (char c : text) {
-        if (c == '"') line += '"';
-        line += c;
+    for (std::size_t from = 0;;) {
+        const std::size_t quote = text.find('"', from);
+        if (quote == std::string_view::npos) {
+            line.append(text.substr(from));
+            break;
+        }
+        line.append(text.substr(from, quote + 1 - from));
+        line += '"';
+        from = quote + 1;
     }
     line += '"';
 }

@@ -129,6 +129,7 @@ TEST(NumberText, ScientificReadBackIsTheWrittenTextRead) {
 TEST(CsvLine, FieldsJoinedQuotedWhereNeededAndEnded) {
     EXPECT_EQ(csvLine({"name", "Albite,low", "say \"hi\"", "", " padded"}),
               "name,\"Albite,low\",\"say \"\"hi\"\"\",,\" padded\"\n");
+    EXPECT_EQ(csvLine({"\"\"x"}), "\"\"\"\"\"x\"\n");  // quotes leading and side by side
     EXPECT_EQ(csvLine({}), "\n");
     EXPECT_EQ(csvLine({""}), "\n");
 }
