@@ -24,18 +24,25 @@ RecordCell emptyCell(RecordCell::Kind kind) {
     return kind == RecordCell::Kind::text ? text("") : RecordCell{kind, EMPTY, {}};
 }
 
-// The cells of the fields that have a column. Text that is not UTF-8 (a
-// name in Latin-1) is written with replacement characters, as the JSON
-// record writes it.
-std::vector<RecordCell> fixedCells(const RecordHead& head, const Results* r) {
-    std::vector<RecordCell> cells;
-    for (const RecordField& field : recordFields()) {
-        if (!field.column) continue;
-        std::optional<RecordCell> cell = (field.csvOfResultsOnly && !r) ? std::nullopt : field.read(head, r);
-        if (cell && cell->kind == RecordCell::Kind::text) cell->text = utf8Replacing(cell->text);
-        cells.push_back(cell ? std::move(*cell) : emptyCell(field.kind));
-    }
-    return cells;
+// The fields that have a column, in their order.
+const std::vector<const RecordField*>& csvFields() {
+    static const std::vector<const RecordField*> fields = [] {
+        std::vector<const RecordField*> withColumn;
+        for (const RecordField& field : recordFields())
+            if (field.column) withColumn.push_back(&field);
+        return withColumn;
+    }();
+    return fields;
+}
+
+// The cell of a field that has a column. Text that is not UTF-8 (a name in
+// Latin-1) is written with replacement characters, as the JSON record
+// writes it.
+RecordCell fixedCell(const RecordField& field, const RecordHead& head, const Results* r) {
+    std::optional<RecordCell> cell = (field.csvOfResultsOnly && !r) ? std::nullopt : field.read(head, r);
+    if (!cell) return emptyCell(field.kind);
+    if (cell->kind == RecordCell::Kind::text) cell->text = utf8Replacing(cell->text);
+    return std::move(*cell);
 }
 
 // The redox columns, after the fixed ones, only when some water has a
@@ -290,19 +297,25 @@ private:
 
 // Each cell of the columns written, in their order: `cell` takes those of
 // the head (and a column past the last, a number cell), `number` the
-// numbers of the results, which need no cell of their own.
+// numbers of the results, which need no cell of their own. A fixed field's
+// cell is worked out only when its column is written: the compact record
+// writes a third of them.
 template <class Cell, class Number>
 void eachCell(const RecordColumns& columns, const RecordHead& head, const Results* r, Cell&& cell, Number&& number) {
-    std::vector<RecordCell> headCells = fixedCells(head, r);
-    redoxCells(columns, r, headCells);
-    carriedCells(columns, head, headCells);
+    const std::vector<const RecordField*>& fixed = csvFields();
+    std::vector<RecordCell> laterHeadCells;  // after the fixed ones
+    redoxCells(columns, r, laterHeadCells);
+    carriedCells(columns, head, laterHeadCells);
+    const std::size_t heads = fixed.size() + laterHeadCells.size();
     const ResultCells results(columns, r);
-    const std::size_t total = headCells.size() + results.size();
+    const std::size_t total = heads + results.size();
     const auto take = [&](std::size_t k) {
-        if (k < headCells.size())
-            cell(headCells[k]);
+        if (k < fixed.size())
+            cell(fixedCell(*fixed[k], head, r));
+        else if (k < heads)
+            cell(laterHeadCells[k - fixed.size()]);
         else if (k < total)
-            number(results.at(k - headCells.size()));
+            number(results.at(k - heads));
         else
             cell(RecordCell());
     };
