@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstring>
 #include <span>
 #include <string_view>
 #include <type_traits>
@@ -144,10 +145,14 @@ public:
         std::copy_n(s.begin(), std::min<std::size_t>(s.size(), N), chars_.begin());
     }
     std::string_view view() const { return {chars_.data(), N}; }
-    // Without its trailing blanks, for messages that go on after it.
+    // Without its trailing blanks, for messages that go on after it: eight
+    // blanks at a time from the end (a name of 20 is mostly padding), then
+    // one at a time.
     std::string_view trimmed() const {
-        std::string_view v = view();
-        return v.substr(0, v.find_last_not_of(' ') + 1);
+        std::size_t n = N;
+        while (n >= 8 && std::memcmp(chars_.data() + n - 8, "        ", 8) == 0) n -= 8;
+        while (n > 0 && chars_[n - 1] == ' ') --n;
+        return {chars_.data(), n};
     }
     operator std::string_view() const { return view(); }
     bool isBlank() const {
@@ -155,7 +160,10 @@ public:
     }
     bool operator==(const FixedText&) const = default;
     // True when s, padded with blanks to N characters, equals this text.
-    bool equals(std::string_view s) const { return FixedText(s) == *this && s.size() <= N; }
+    bool equals(std::string_view s) const {
+        return s.size() <= N && std::equal(s.begin(), s.end(), chars_.begin()) &&
+               std::all_of(chars_.begin() + s.size(), chars_.end(), [](char c) { return c == ' '; });
+    }
 
 private:
     std::array<char, N> chars_;

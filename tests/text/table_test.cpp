@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "text/stop.hpp"
 
 namespace wq {
@@ -34,6 +36,23 @@ TEST(GrowingTable, HoldsThePositionsItWasGivenAndKeepsThemAsItGrows) {
     EXPECT_TRUE(t.positions(5, 4).empty());
     EXPECT_THROW(t.positions(0, 3), InternalError);
     EXPECT_THROW(t.positions(2, 1001), InternalError);
+}
+
+// A name without its padding, and a name compared with a text padded to
+// its width: at every length about the eight-blank steps, blanks inside.
+TEST(FixedText, TrimmedAndEqualsAtEveryLength) {
+    for (const std::string text : {"", " ", "Calcite", "Fe (OH)3", "Cristobalite,alp", "12345678 ", "Mn(OH)2(am)  x",
+                                   "twenty characters ok", "        ", "a       b"}) {
+        const Name20 name(text);
+        const std::string padded = (text + std::string(20, ' ')).substr(0, 20);
+        EXPECT_EQ(name.trimmed(), padded.substr(0, padded.find_last_not_of(' ') + 1)) << '"' << text << '"';
+        EXPECT_TRUE(name.equals(text)) << '"' << text << '"';
+        EXPECT_TRUE(name.equals(name.trimmed()));
+        EXPECT_FALSE(name.equals(text + "x"));
+        EXPECT_FALSE(name.equals(padded + " "));  // longer than the field
+    }
+    EXPECT_FALSE(Code4("GAS ").equals("GA"));
+    EXPECT_TRUE(Code4("GAS ").equals("GAS"));
 }
 
 }  // namespace
