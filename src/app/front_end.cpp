@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <system_error>
+#include <type_traits>
 #include <vector>
 
 #include "activity/activity_model.hpp"
@@ -85,6 +86,18 @@ void clearNewton(NewtonSystem& n, int order) {
     n.order = 0;
 }
 
+// Every position of `table` as a new one holds it, from `blank`: new
+// positions, as many.
+template <class T>
+void blankOver(GrowingTable<T>& table, GrowingTable<T>& blank) {
+    static_assert(std::is_trivially_copyable_v<T>, "one block copy");
+    if (blank.size() != table.size()) {
+        blank = GrowingTable<T>{};
+        blank.growTo(table.size());
+    }
+    table = blank;
+}
+
 }  // namespace
 
 Program& WaterWorker::next() {
@@ -99,10 +112,10 @@ Program& WaterWorker::next() {
     // species and mineral tables keep their positions and storage, every
     // position as a new one holds it: the next water's readers take them
     // without allocating, unless it needs more.
-    p.sp.at.fill(Species{});
+    blankOver(p.sp.at, blankSpecies_);
     p.sp.count = 0;
     p.sp.co2Position = 0;
-    p.minerals.at.fill(MineralEntry{});
+    blankOver(p.minerals.at, blankMinerals_);
     p.minerals.count = 0;
     clearNewton(p.newton, wholeTables_ ? MAX_NEWTON_ORDER : std::max(p.newton.order, p.comp.count));
     p.conditions = {};

@@ -65,6 +65,11 @@ private:
     QuietProgram program_;
     bool used_ = false;
     bool wholeTables_ = true;
+    // Tables of new positions, as many as the program's: copied over its
+    // tables whole, one block each (assigning T{} position by position was a
+    // string instruction for each, slow to start, a tenth of a water).
+    GrowingTable<Species> blankSpecies_;
+    GrowingTable<MineralEntry> blankMinerals_;
 };
 
 // The files a front end on a run input reads: the run input, the database
