@@ -239,7 +239,7 @@ std::string blankRowsNote(const std::string& tableName, const std::vector<int>& 
 // waters rather than once per water (a system call and a switch each); it
 // wakes after WRITE_DELAY at the latest, so that every record still comes
 // out soon after it is done.
-constexpr std::size_t WRITE_AHEAD = 31;
+constexpr std::size_t WRITE_AHEAD = 127;
 constexpr std::chrono::milliseconds WRITE_DELAY{20};
 
 std::size_t solveInOrder(const BatchInputs& s, const RecordWater& record, int jobs, const std::atomic<bool>& stop,
