@@ -286,7 +286,9 @@ void evaluateBeyondData(const SolverState& s, Results& r) {
     const auto note = [&](const Name20& name, const DataRange& range) {
         if (!usedBeyondData(range, r.temperature)) return;
         std::string& entry = r.beyondData.emplace_back();
-        entry.reserve(48);  // a name of up to 20 characters and a range of a few numbers
+        // A name of up to 20 characters and a range of a few numbers, with the
+        // room the writer of a number asks for on top.
+        entry.reserve(64);
         entry.append(name.trimmed()).append(" (data ");
         appendDataRangeText(entry, range);
         entry += ')';

@@ -158,7 +158,9 @@ public:
     bool isBlank() const {
         return std::all_of(chars_.begin(), chars_.end(), [](char c) { return c == ' '; });
     }
-    bool operator==(const FixedText&) const = default;
+    // All N characters: an equality of memcmp, which the compiler expands
+    // into a few word compares (the default one called memcmp itself).
+    bool operator==(const FixedText& other) const { return std::memcmp(chars_.data(), other.chars_.data(), N) == 0; }
     // True when s, padded with blanks to N characters, equals this text.
     bool equals(std::string_view s) const {
         return s.size() <= N && std::equal(s.begin(), s.end(), chars_.begin()) &&
