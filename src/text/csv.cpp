@@ -137,6 +137,12 @@ bool CsvReader::passOver(std::string_view prefix) {
     return true;
 }
 
+namespace {
+
+bool endsPlainRun(char c) { return c == ',' || c == '"' || c == '\n' || c == '\r'; }
+
+}  // namespace
+
 std::optional<CsvRecord> CsvReader::next(std::string& error) {
     while (!atEnd()) {
         CsvRecord record;
@@ -165,7 +171,12 @@ std::optional<CsvRecord> CsvReader::next(std::string& error) {
                 ++line_;
                 ended = true;
             } else if (c != '\r') {
-                field += c;
+                // The plain characters up to the next separator, quote or line
+                // end of the text at hand, at once.
+                std::size_t to = pos_;
+                while (to < text_.size() && !endsPlainRun(text_[to])) ++to;
+                field.append(text_.substr(pos_ - 1, to - (pos_ - 1)));
+                pos_ = to;
             } else if (!atEnd() && text_[pos_] != '\n') {
                 // A line end of classic Mac OS: the lines would run together.
                 error = "line " + std::to_string(line_) +
