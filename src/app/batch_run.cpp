@@ -278,8 +278,11 @@ std::size_t solveInOrder(const BatchInputs& s, const RecordWater& record, int jo
         --running;
         ready.notify_one();
     };
+    // A batch on one thread solves on this one: no water is handed from
+    // thread to thread, no thread sleeps and wakes for it.
+    const int threads = jobs > 1 ? jobs : 0;
     std::vector<std::thread> workers;
-    for (int k = 0; k < jobs; ++k) {
+    for (int k = 0; k < threads; ++k) {
         ++running;
         try {
             workers.emplace_back(work);
@@ -288,10 +291,10 @@ std::size_t solveInOrder(const BatchInputs& s, const RecordWater& record, int jo
             break;
         }
     }
-    if (static_cast<int>(workers.size()) < jobs)
+    if (static_cast<int>(workers.size()) < threads)
         threadNote = std::to_string(workers.size()) + " of " + std::to_string(jobs) + " threads could be started" +
                      (workers.empty() ? "; the waters are computed one by one" : "");
-    std::optional<WaterWorker> ownWorker;  // when no thread could be started
+    std::optional<WaterWorker> ownWorker;  // on one thread, or when no thread could be started
     WaterChunk ownChunk;
     WarmStarts ownWarm;
     std::size_t handed = 0;
