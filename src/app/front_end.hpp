@@ -67,7 +67,7 @@ private:
     bool wholeTables_ = true;
     // Tables of new positions, as many as the program's: copied over its
     // tables whole, one block each (assigning T{} position by position was a
-    // string instruction for each, slow to start, a tenth of a water).
+    // string move for each, slow to start: 3 % of a water's time).
     GrowingTable<Species> blankSpecies_;
     GrowingTable<MineralEntry> blankMinerals_;
 };

@@ -23,8 +23,8 @@ struct SpeciesRow {
     double gamma = 0.0;  // water: its activity
     bool printed = false;  // at or above the print threshold, or always shown
     // Worked out where a report shows them: a batch's compact record shows
-    // none, and two logarithms for each of a hundred species were a
-    // twentieth of its water's instructions.
+    // none, and two logarithms for every species were 2 % of its water's
+    // instructions.
     double logMolality() const { return std::log10(molality); }
     double logActivity() const { return std::log10(activity); }
 };

@@ -127,8 +127,8 @@ char* digitsEndingAt(char* end, std::uint64_t n) {
     return at;
 }
 
-// The shortest form of a finite, nonzero double below one in its last digit
-// (a fraction, as most values of a record are), laid out as std::to_chars
+// The shortest form of a finite, nonzero double whose last shortest digit
+// stands after the point (a fraction, as most values of a record are), laid out as std::to_chars
 // lays it out: the fixed or the scientific form, whichever is shorter, the
 // fixed one on a tie. Its digits are Dragonbox's (Jeon 2020, by {fmt}): the
 // shortest that read back as the value, the nearest of them to it, as
