@@ -1,9 +1,14 @@
 #include "input/minerals.hpp"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "grid/grid.hpp"
 #include "input/database.hpp"
@@ -250,21 +255,27 @@ const MineralSection& runMineralSection(const ParsedDatabase& db, const RunSecti
 }
 
 // The plan's entries into the slots the reading gave them: what the reading
-// writes of a kept entry, with its log K at the run's conditions.
-int takePlannedMinerals(MineralReading& r, const MineralSection& section, const ReadingPlan& plan) {
-    int slot = 1;
-    for (const std::uint32_t k : plan.minerals) {
-        r.minerals.at.growTo(slot);
-        MineralEntry& m = r.minerals[slot];
-        takeHead(r, r.db, section.entries[k], m);
-        mapTerms(r, m);
-        m.logK = *r.run.values->mineralLogK(k);
-        ++slot;
+// writes of a kept entry, with its log K at the run's conditions. The
+// entries as taken are made once for the plan and copied as one block.
+int takePlannedMinerals(MineralReading& r, const MineralSection& section, ReadingPlan& plan) {
+    std::vector<MineralEntry>& entries = plan.mineralEntries;
+    if (entries.empty()) {
+        std::vector<MineralEntry> taken(plan.minerals.size() + 1);
+        for (std::size_t n = 0; n < plan.minerals.size(); ++n) {
+            takeHead(r, r.db, section.entries[plan.minerals[n]], taken[n]);
+            mapTerms(r, taken[n]);
+        }
+        takeHead(r, r.db, section.entries[plan.mineralsEnd], taken.back());
+        entries = std::move(taken);
     }
-    r.minerals.at.growTo(slot);
-    takeHead(r, r.db, section.entries[plan.mineralsEnd], r.minerals[slot]);
-    r.minerals.count = slot - 1;
-    return r.minerals.count;
+    const int count = static_cast<int>(plan.minerals.size());
+    r.minerals.at.growTo(count + 1);
+    const std::span<MineralEntry> slots = r.minerals.at.positions(1, count + 1);
+    std::copy(entries.begin(), entries.end(), slots.begin());
+    for (int slot = 1; slot <= count; ++slot)
+        r.minerals[slot].logK = *r.run.values->mineralLogK(plan.minerals[static_cast<std::size_t>(slot - 1)]);
+    r.minerals.count = count;
+    return count;
 }
 
 // The plan this reading takes or makes: only after a reading of the species
@@ -276,6 +287,7 @@ ReadingPlan* mineralPlan(const MineralReading& r, const RunSection& aqueous, int
     if (!(plan->mineralsReady && plan->maxEntries == maxEntries)) {
         plan->mineralsReady = false;
         plan->minerals.clear();
+        plan->mineralEntries.clear();
         plan->maxEntries = maxEntries;
     }
     return plan;

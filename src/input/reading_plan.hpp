@@ -64,6 +64,10 @@ struct ReadingPlan {
     std::uint32_t mineralsEnd = 0;
     int maxEntries = 0;
     bool mineralsReady = false;
+    // Those entries as the reading takes them into their slots (slots 1 on,
+    // then the blank one), components mapped, log K left to each run: made by
+    // the first run that takes the plan, copied whole, one block, by the next.
+    std::vector<MineralEntry> mineralEntries;
 };
 
 }  // namespace wq
