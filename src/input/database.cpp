@@ -434,7 +434,6 @@ bool takesPlan(const DatabaseRun& run, int componentCount, int chargeBalancePosi
     std::swap(plan->key, plan->asked);
     plan->speciesReady = false;
     plan->mineralsReady = false;
-    plan->mineralEntries.clear();
     plan->species.clear();
     reading.recording = plan;
     return false;

@@ -259,7 +259,7 @@ const MineralSection& runMineralSection(const ParsedDatabase& db, const RunSecti
 // entries as taken are made once for the plan and copied as one block.
 int takePlannedMinerals(MineralReading& r, const MineralSection& section, ReadingPlan& plan) {
     std::vector<MineralEntry>& entries = plan.mineralEntries;
-    if (entries.empty()) {
+    if (entries.size() != plan.minerals.size() + 1) {
         std::vector<MineralEntry> taken(plan.minerals.size() + 1);
         for (std::size_t n = 0; n < plan.minerals.size(); ++n) {
             takeHead(r, r.db, section.entries[plan.minerals[n]], taken[n]);

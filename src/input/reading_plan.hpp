@@ -66,7 +66,8 @@ struct ReadingPlan {
     bool mineralsReady = false;
     // Those entries as the reading takes them into their slots (slots 1 on,
     // then the blank one), components mapped, log K left to each run: made by
-    // the first run that takes the plan, copied whole, one block, by the next.
+    // the first run that takes the plan, copied whole, one block, by the next;
+    // cleared with `minerals`.
     std::vector<MineralEntry> mineralEntries;
 };
 

@@ -95,9 +95,12 @@ TEST(ReadingPlan, ARunReadByThePlanHasTheTablesOfItsOwnReading) {
         {60.0, SEAWATER, {}, false},            // the one-value short tables no longer serve
         {74.2, SEAWATER, {}, true},
         {74.2, {1, 2, 3, 9, 13}, {}, false},    // fewer components
+        {76.0, {1, 2, 3, 9, 13}, {}, true},     // the plan's mineral entries taken, then copied
+        {78.0, {1, 2, 3, 9, 13}, {}, true},
         {74.2, {1, 2, 3, 9, 13}, {"Calcite"}, false},
         {20.5, SEAWATER, {}, false},
         {34.0, SEAWATER, {}, true},
+        {30.0, SEAWATER, {}, true},
     };
     const auto planned = newProgram();
     planned->io.silence();
