@@ -43,8 +43,8 @@ public:
     WaterFeed& operator=(const WaterFeed&) = delete;
 
     // The next chunk of waters, waterChunkOf(the table's waters) of them (the
-    // last may have fewer);
-    // false when every water was taken. Safe to call from several threads.
+    // last may have fewer); false when every water was taken. Safe to call
+    // from several threads.
     bool take(WaterChunk& chunk);
 
 private:
